@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+// File-name suffixes and dialog filters of the native and transfer formats.
+extern const QStringList _nativeFileSuffixes;
+extern const QString _nativeFileSuffix;
+extern const QStringList _importFileFilters;
+extern const QStringList _exportFileFilters;
+extern const QStringList _exportFileSuffixes;
+
+// 20 bytes: SHA-1 over the data followed by the data's raw 16-byte MD5.
+QByteArray computeChecksum(const QByteArray& data);
+
+// One leading flag byte (0 plain, 1 scrambled), then the body, scrambled when
+// `on` is true. This keeps casual readers and editors out of model files; it
+// is not meant as protection against anyone determined.
+QByteArray scramble(const QByteArray& data, bool on);
+
+// The body of a block made by scramble(). A block without a flag byte, or with
+// an unknown flag, gives an empty array and sets *ok to false.
+QByteArray unscramble(const QByteArray& data, bool* ok = nullptr);
+
+// Writes the bytes to "<path>.tmp" beside the target, checks them by reading
+// them back, and only then renames the temporary file over the target, so an
+// existing file is never lost to a failed write. False on any failure, with
+// the temporary file removed.
+bool writeQByteArrayToFileAtomically(QByteArray data, QString path);
+
+namespace AtomicWriteTesting {
+// Makes the next atomic write stop after this many bytes, as a full disk
+// would. A negative count switches the fault off.
+void failNextWriteAfter(qint64 bytes);
+}
+
+// One C standard-I/O stream, closed when the wrapper goes.
+class iFile
+{
+public:
+    iFile(const QString& path, const QString& mode);
+    ~iFile();
+    iFile(const iFile&) = delete;
+    iFile& operator=(const iFile&) = delete;
+
+    bool isOpen() const { return stream != nullptr; }
+    FILE* file() const { return stream; }
+
+private:
+    FILE* stream = nullptr;
+};

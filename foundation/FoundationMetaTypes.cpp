@@ -1,0 +1,12 @@
+#include "FoundationMetaTypes.h"
+
+#include "UnitSystem.h"
+#include "Vectors.h"
+
+void registerFoundationMetaTypes()
+{
+    qRegisterMetaType<Vector3>("Vector3");
+    qRegisterMetaType<Vector4>("Vector4");
+    qRegisterMetaType<Matrix4x4>("Matrix4x4");
+    qRegisterMetaType<UnitSystem::Conversion>("UnitSystem::Conversion");
+}

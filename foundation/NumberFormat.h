@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Rounds to the given significant figures: v/e rounded to an integer (halves
+// away from zero), times e, with e = 10^(trunc(log10|v|) - (figures - 1)).
+// Zero and subnormal values give 0; NaN and infinities pass unchanged.
+double roundToSignificantFigures(double value, int figures);
+
+// Rounds to the given decimal places, halves away from zero. Values too large
+// to carry that many places are already exact and are returned unchanged.
+double roundToDecimalPlaces(double value, int decimals);
+
+// Text of a value for display: magnitudes below the smallest normal double
+// read "0"; NaN and infinities are kept; with significantFigures > 0 the value
+// is first rounded to that many figures; then fixed notation with
+// min(decimals, 15) places, trimmed of trailing zeros and point when asked.
+QString naturalDoubleToString(double value, int significantFigures, int decimals, bool trim);
+
+// The decimal places needed to show the value with at most maxDigits digits.
+int numberOfDecimalPlaces(double value, int maxDigits);

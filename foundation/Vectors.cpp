@@ -1,0 +1,43 @@
+#include "Vectors.h"
+
+#include <QStringList>
+
+namespace {
+// 2^-128 and 2^-20
+constexpr double tinyMagnitude = 2.938735877055718769921841343055614194546663891930218803771879265696043148636817932128906250e-39;
+constexpr double relativeTolerance = 9.5367431640625e-07;
+}
+
+bool fuzzyEqual(double a, double b)
+{
+    const double fa = std::fabs(a);
+    const double fb = std::fabs(b);
+    if (fa < tinyMagnitude && fb < tinyMagnitude)
+        return true;
+    return std::fabs(a - b) <= std::max(fa, fb) * relativeTolerance;
+}
+
+const Vector3 Vector3::vectorX(1.0, 0.0, 0.0);
+const Vector3 Vector3::vectorY(0.0, 1.0, 0.0);
+const Vector3 Vector3::vectorZ(0.0, 0.0, 1.0);
+
+bool Vector3::operator==(const Vector3& o) const
+{
+    return fuzzyEqual(m[0], o.m[0]) && fuzzyEqual(m[1], o.m[1]) && fuzzyEqual(m[2], o.m[2]);
+}
+
+QString Vector3::toString() const
+{
+    return QString::number(m[0], 'g', 15) + QLatin1Char(',') + QString::number(m[1], 'g', 15)
+        + QLatin1Char(',') + QString::number(m[2], 'g', 15);
+}
+
+bool Vector3::fromString(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 3)
+        return false;
+    for (int i = 0; i < 3; ++i)
+        m[i] = parts[i].toDouble(); // a part that is not a number reads as 0
+    return true;
+}
