@@ -1,0 +1,79 @@
+#pragma once
+
+#include "ModelRefs.h"
+
+#include <QAtomicInteger>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+class QXmlStreamReader;
+class QXmlStreamWriter;
+
+// The common base of every model object: identity, a change time stamp taken
+// from one program-wide counter, and a cache that callers refresh on demand.
+class VaroObject : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit VaroObject(QObject* parent = nullptr);
+    ~VaroObject() override;
+
+    // A new stamp is the counter's present value; the counter then moves on.
+    // Both the GUI and the analysis thread take stamps, so it is atomic.
+    static quint32 newTimeStamp();
+    static quint32 currentTimeStamp();
+
+    quint32 timeStamp() const { return stampValue; }
+    void setTimeStamp(quint32 value) { stampValue = value; }
+    void stamp() { stampValue = newTimeStamp(); }
+
+    bool isCacheValid() const { return cacheValid; }
+    // Recomputes the cached values; the flag is set only when that succeeds.
+    virtual void updateCache();
+    virtual void invalidateCache();
+
+    // Entered on the object's start element, left on its end element. An id
+    // that is not in the map raises an error on the reader (see
+    // resolveReference), and the caller refuses the document.
+    virtual void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap);
+    // Writes the object's element with the attribute "ref" set to the id.
+    virtual void writeXML(QXmlStreamWriter& writer, const QString& id) const;
+    // The objects this one refers to, which must be written before it.
+    virtual QSet<VaroObjectRef> references() const;
+
+    // Writes the referenced objects first, then this one, each once.
+    void writeRecursiveXML(QXmlStreamWriter& writer, QSet<QString>* written) const;
+    // The id under which this object is written: its address as unsigned decimal text.
+    QString xmlId() const;
+    static QString xmlIdOf(const VaroObject* object);
+
+    static QAtomicInteger<quint32> _globalTimeStamp;
+
+protected:
+    // Looks the id up in the map and casts it to T. An empty id gives null; an
+    // unknown id, or one naming an object of another class, gives null and
+    // raises an error on the reader.
+    template <class T>
+    static QSharedPointer<T> resolveReference(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap,
+                                              const QString& id);
+    static void raiseUnknownReference(QXmlStreamReader& reader, const QString& id);
+
+    quint32 stampValue;
+    bool cacheValid = false;
+};
+
+template <class T>
+QSharedPointer<T> VaroObject::resolveReference(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap,
+                                               const QString& id)
+{
+    if (id.isEmpty())
+        return QSharedPointer<T>();
+    const VaroObjectRef object = idMap ? idMap->value(id) : VaroObjectRef();
+    const QSharedPointer<T> cast = qSharedPointerObjectCast<T>(object);
+    if (!cast)
+        raiseUnknownReference(reader, id);
+    return cast;
+}
