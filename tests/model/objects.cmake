@@ -1,2 +1,3 @@
 # Geometry, loads, load cases, titles and reports.
 varo_add_test(model xml LIBS varo_model)
+varo_add_test(model loads LIBS varo_model)
