@@ -291,7 +291,7 @@ QVector<int> earClip(const Loop& loop)
 CrossSection::CrossSection() = default;
 
 CrossSection::CrossSection(const CrossSection& other)
-    : shapeCode(other.shapeCode), nameList(other.nameList), rotated(other.rotated), valid(other.valid)
+    : shapeCode(other.shapeCode), nameList(other.nameList), rotated(other.rotated), valid(other.valid.load())
 {
     std::copy(other.dimension, other.dimension + DimensionCount, dimension);
     std::copy(other.property, other.property + PropertyCount, property);
@@ -306,7 +306,7 @@ CrossSection& CrossSection::operator=(const CrossSection& other)
     std::copy(other.dimension, other.dimension + DimensionCount, dimension);
     rotated = other.rotated;
     std::copy(other.property, other.property + PropertyCount, property);
-    valid = other.valid;
+    valid = other.valid.load();
     invalidateExtrusion();
     return *this;
 }
@@ -356,7 +356,7 @@ bool CrossSection::determineValidity() const
     for (PropertyIndex index : {Area, SecondMomentY, SecondMomentZ, TorsionConstant})
         ok = ok && property[index] > 0 && std::isfinite(property[index]);
     valid = ok;
-    return valid;
+    return ok;
 }
 
 // Which dimensions a shape's outline is drawn from.

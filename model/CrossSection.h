@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <atomic>
+
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
@@ -188,7 +190,9 @@ private:
     double dimension[DimensionCount] = {};
     bool rotated = false;
     double property[PropertyCount] = {};
-    mutable bool valid = false;
+    // isValid may settle the flag from the analysis thread while the GUI
+    // thread reads it.
+    mutable std::atomic<bool> valid{false};
 
     mutable QReadWriteLock extrusionLock;
     mutable bool extrusionValid = false;
