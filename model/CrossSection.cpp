@@ -228,7 +228,8 @@ Loop simplified(const Loop& loop)
             const Point2& a = out[(i + n - 1) % n];
             const Point2& b = out[i];
             const Point2& c = out[(i + 1) % n];
-            const double scale = std::fabs(c.z - a.z) + std::fabs(c.y - a.y) + std::fabs(b.z - a.z) + std::fabs(b.y - a.y);
+            const double scale =
+                std::fabs(c.z - a.z) + std::fabs(c.y - a.y) + std::fabs(b.z - a.z) + std::fabs(b.y - a.y);
             if (std::fabs(cross(a, b, c)) <= 1e-12 * scale * scale) {
                 out.remove(i);
                 removed = true;
@@ -284,6 +285,24 @@ QVector<int> earClip(const Loop& loop)
     if (remaining.size() == 3 && cross(loop[remaining[0]], loop[remaining[1]], loop[remaining[2]]) > 0)
         triangles << remaining[0] << remaining[1] << remaining[2];
     return triangles;
+}
+
+// Across the width of a BiPlate or TriPlate, centred on its overall width:
+// the web's centre line and the ends of the flanges, each flange's left end
+// standing its offset to the left of the web. A BiPlate has no bottom flange.
+struct OffsetPlates
+{
+    bool tri;
+    double Tb, web, topLeft, bottomLeft, bottomRight;
+};
+
+OffsetPlates offsetPlates(const CrossSection& s)
+{
+    const bool tri = (s.shape() & CrossSection::KindMask) == CrossSection::TriPlate;
+    const double Ot = s.topFlangeOffset(), Ob = tri ? s.bottomFlangeOffset() : 0.0;
+    const double web = std::max(Ot, Ob) - s.overallWidth() / 2;
+    return OffsetPlates{tri, tri ? s.bottomFlangeThickness() : 0.0, web, web - Ot, web - Ob,
+                        web - Ob + (tri ? s.bottomFlangeWidth() : 0.0)};
 }
 
 } // namespace
@@ -506,14 +525,11 @@ void CrossSection::compute()
         break;
     case BiPlate:
     case TriPlate: {
-        const bool tri = (shapeCode & KindMask) == TriPlate;
-        const double Ot = topFlangeOffset(), Ob = tri ? bottomFlangeOffset() : 0.0;
-        const double Tb = tri ? bottomFlangeThickness() : 0.0;
-        const double zw = std::max(Ot, Ob) - overallWidth() / 2;
-        plates[count++] = Plate{zw - Ot, zw - Ot + W, D / 2 - T, D / 2};
-        plates[count++] = Plate{zw - hw, zw + hw, -D / 2 + Tb, D / 2 - T};
-        if (tri)
-            plates[count++] = Plate{zw - Ob, zw - Ob + bottomFlangeWidth(), -D / 2, -D / 2 + Tb};
+        const OffsetPlates p = offsetPlates(*this);
+        plates[count++] = Plate{p.topLeft, p.topLeft + W, D / 2 - T, D / 2};
+        plates[count++] = Plate{p.web - hw, p.web + hw, -D / 2 + p.Tb, D / 2 - T};
+        if (p.tri)
+            plates[count++] = Plate{p.bottomLeft, p.bottomRight, -D / 2, -D / 2 + p.Tb};
         break;
     }
     case Oval:
@@ -654,12 +670,9 @@ CrossSection::ExtrusionMesh CrossSection::subOpBuildExtrusion() const
         break;
     case BiPlate:
     case TriPlate: {
-        const bool tri = (shapeCode & KindMask) == TriPlate;
-        const double Ot = topFlangeOffset(), Ob = tri ? bottomFlangeOffset() : 0.0;
-        const double Tb = tri ? bottomFlangeThickness() : 0.0;
-        const double xw = std::max(Ot, Ob) - Wo / 2, xL = xw - Ot;
-        const double xBL = xw - Ob, xBR = xBL + (tri ? bottomFlangeWidth() : 0.0);
-        if (tri)
+        const OffsetPlates p = offsetPlates(*this);
+        const double xw = p.web, xL = p.topLeft, xBL = p.bottomLeft, xBR = p.bottomRight, Tb = p.Tb;
+        if (p.tri)
             polygon({{xL, -D / 2}, {xL, -D / 2 + T}, {xw - hw, -D / 2 + T}, {xw - hw, D / 2 - Tb},
                      {xBL, D / 2 - Tb}, {xBL, D / 2}, {xBR, D / 2}, {xBR, D / 2 - Tb}, {xw + hw, D / 2 - Tb},
                      {xw + hw, -D / 2 + T}, {xL + W, -D / 2 + T}, {xL + W, -D / 2}});

@@ -111,7 +111,8 @@ public:
     // properties as they stand, and returns it. It leaves the properties alone,
     // so properties stated by a file or the section library are kept.
     bool determineValidity() const;
-    // Recomputes every property from the shape and dimensions.
+    // Recomputes every property from the shape and dimensions, then the valid
+    // flag. A Custom section has no outline and keeps its stated properties.
     void compute();
     // Clamps every dimension to at least zero and the thicknesses and offsets
     // to what the depth and widths of the shape allow.
