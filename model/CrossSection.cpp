@@ -378,26 +378,26 @@ bool CrossSection::determineValidity() const
     return ok;
 }
 
-// Which dimensions a shape's outline is drawn from.
-static unsigned dimensionsInUse(CrossSection::Shape shape)
+unsigned CrossSection::dimensionsInUse(Shape shape)
 {
-    const unsigned plates = 1u << 3 | 1u << 5 | 1u << 6 | 1u << 7; // depth, flange t and width, web t
-    const bool hollow = shape & CrossSection::Hollow;
-    switch (shape & CrossSection::KindMask) {
-    case CrossSection::Angle:
-    case CrossSection::Channel:
-    case CrossSection::IBeam:
-    case CrossSection::Tee:
-    case CrossSection::Zed:
+    const unsigned depthAndWidth = 1u << OverallDepth | 1u << TopFlangeWidth;
+    const unsigned plates = depthAndWidth | 1u << TopFlangeThickness | 1u << WebThickness;
+    const bool hollow = shape & Hollow;
+    switch (shape & KindMask) {
+    case Angle:
+    case Channel:
+    case IBeam:
+    case Tee:
+    case Zed:
         return plates;
-    case CrossSection::Oval:
-        return 1u << 3 | 1u << 6 | (hollow ? 1u << 7 : 0u);
-    case CrossSection::Rectangle:
-        return 1u << 3 | 1u << 6 | (hollow ? 1u << 5 | 1u << 7 : 0u);
-    case CrossSection::BiPlate:
-        return plates | 1u << 4;
-    case CrossSection::TriPlate:
-        return 0xFF;
+    case Oval:
+        return hollow ? depthAndWidth | 1u << WebThickness : depthAndWidth;
+    case Rectangle:
+        return hollow ? plates : depthAndWidth;
+    case BiPlate:
+        return plates | 1u << TopFlangeOffset;
+    case TriPlate:
+        return (1u << DimensionCount) - 1;
     default:
         return 0;
     }

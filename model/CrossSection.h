@@ -178,6 +178,8 @@ private:
         QVector<quint32> faceBIndices;
     };
 
+    // The dimensions a shape's outline is drawn from, one bit per DimensionIndex.
+    static unsigned dimensionsInUse(Shape shape);
     void setDimension(DimensionIndex index, double value);
     void setProperty(PropertyIndex index, double value);
     void invalidateExtrusion();
