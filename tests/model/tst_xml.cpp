@@ -139,13 +139,7 @@ QList<VaroObjectRef> everyKind()
     n3->setPosition(Vector3(0, 0, 5));
     const MemberAxisRef towardsN3(new MemberAxis(Axis(Vector3(), n3, true, false), QStringLiteral("Towards N3")));
     const CrossSectionRef section(new CrossSection);
-    section->setShape(CrossSection::IBeam);
-    section->setNames({QStringLiteral("British"), QStringLiteral("UB"), QStringLiteral("127 x 76 x 13")});
-    section->setOverallDepth(0.127);
-    section->setTopFlangeWidth(0.076);
-    section->setWebThickness(0.004);
-    section->setTopFlangeThickness(0.0076);
-    section->compute();
+    section->setArea(0.0016);
     const MaterialRef steel(new Material({QStringLiteral("Steel")}, 2.05e11, 7.9e10, 7850, 1.2e-5));
     const SectionTypeRef sectionType(new SectionType(section, steel));
     const MemberRef member(new Member(n1, n2));
