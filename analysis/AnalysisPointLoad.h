@@ -11,7 +11,7 @@ class AnalysisPointLoad
 {
 public:
     double position = 0.5; // fraction t of L from end 1, strictly between 0 and 1
-    Vector6 force;         // Px, Py, Pz, Mx, My, Mz
+    Vector6 force = Vector6::zeroed(); // Px, Py, Pz, Mx, My, Mz
 
     // The share of the load carried to each end, in the sense of the load
     // (the negated fixed-end reactions); overwrites both vectors.
