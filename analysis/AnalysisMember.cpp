@@ -22,17 +22,32 @@ void expandBlocks(const Matrix3x3& r, MatrixMxN<N, N>* t)
                 (*t)[b + i][b + j] = r[i][j];
 }
 
+// One bending plane of the beam element: displacement v and rotation θ at
+// end 1, the same plus 6 at end 2, with a = 12EI/L³, b = 6EI/L², c = 4EI/L,
+// d = c/2. The sign s is −1 in the x–z plane, where a positive θy turns z
+// towards x.
+void setBendingPlane(Matrix12x12* k, int v, int theta, double s, double EI, double L)
+{
+    const double a = 12.0 * EI / (L * L * L), b = s * 6.0 * EI / (L * L), c = 4.0 * EI / L, d = c / 2.0;
+    setSymmetric(k, v, v, a);
+    setSymmetric(k, v + 6, v + 6, a);
+    setSymmetric(k, v, v + 6, -a);
+    setSymmetric(k, v, theta, b);
+    setSymmetric(k, v, theta + 6, b);
+    setSymmetric(k, theta, v + 6, -b);
+    setSymmetric(k, v + 6, theta + 6, -b);
+    setSymmetric(k, theta, theta, c);
+    setSymmetric(k, theta + 6, theta + 6, c);
+    setSymmetric(k, theta, theta + 6, d);
+}
+
 } // namespace
 
 void AnalysisMember::makeLocalStiffnessMatrix(double L, double E, double G, double A, double Iz, double Iy, double J,
-                                              int endA, int endB, Matrix12x12* k)
+                                              const Dof& endA, const Dof& endB, Matrix12x12* k)
 {
-    const double L2 = L * L, L3 = L2 * L;
     const double ka = E * A / L;
     const double kt = G * J / L;
-    // Bending in x–y (v, θz) and in x–z (w, θy).
-    const double a = 12.0 * E * Iz / L3, b = 6.0 * E * Iz / L2, c = 4.0 * E * Iz / L, d = c / 2.0;
-    const double ay = 12.0 * E * Iy / L3, by = 6.0 * E * Iy / L2, cy = 4.0 * E * Iy / L, dy = cy / 2.0;
 
     k->zero();
     setSymmetric(k, 0, 0, ka);
@@ -41,35 +56,15 @@ void AnalysisMember::makeLocalStiffnessMatrix(double L, double E, double G, doub
     setSymmetric(k, 3, 3, kt);
     setSymmetric(k, 9, 9, kt);
     setSymmetric(k, 3, 9, -kt);
-
-    setSymmetric(k, 1, 1, a);
-    setSymmetric(k, 7, 7, a);
-    setSymmetric(k, 1, 7, -a);
-    setSymmetric(k, 1, 5, b);
-    setSymmetric(k, 1, 11, b);
-    setSymmetric(k, 5, 7, -b);
-    setSymmetric(k, 7, 11, -b);
-    setSymmetric(k, 5, 5, c);
-    setSymmetric(k, 11, 11, c);
-    setSymmetric(k, 5, 11, d);
-
-    setSymmetric(k, 2, 2, ay);
-    setSymmetric(k, 8, 8, ay);
-    setSymmetric(k, 2, 8, -ay);
-    setSymmetric(k, 2, 4, -by);
-    setSymmetric(k, 2, 10, -by);
-    setSymmetric(k, 4, 8, by);
-    setSymmetric(k, 8, 10, by);
-    setSymmetric(k, 4, 4, cy);
-    setSymmetric(k, 10, 10, cy);
-    setSymmetric(k, 4, 10, dy);
+    setBendingPlane(k, 1, 5, 1.0, E * Iz, L);
+    setBendingPlane(k, 2, 4, -1.0, E * Iy, L);
 
     if (endA != 63 || endB != 63)
         reduceMatrix(k, endA, endB);
 }
 
 void AnalysisMember::makeLocalStubMatrix(double L, double E, double G, double A, double Iz, double Iy, double J,
-                                         int endA, int endB, Matrix12x12* k)
+                                         const Dof& endA, const Dof& endB, Matrix12x12* k)
 {
     const double Es = stubStiffness * E;
     const double Gs = stubStiffness * G;
@@ -88,7 +83,7 @@ void AnalysisMember::makeLocalStubMatrix(double L, double E, double G, double A,
         reduceMatrix(k, endA, endB);
 }
 
-void AnalysisMember::reduceMatrix(Matrix12x12* k, int endA, int endB)
+void AnalysisMember::reduceMatrix(Matrix12x12* k, const Dof& endA, const Dof& endB)
 {
     for (int f = 0; f < 6; ++f) {
         const int bit = 1 << f;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Dof.h"
 #include "Vectors.h"
 
 // A piece of a member as the stiffness method sees it: a main piece rigidly
@@ -12,18 +13,18 @@ public:
     // The prismatic beam element without shear deformation (Iz bends in the
     // local x–y plane, Iy in x–z), condensed for released freedoms.
     static void makeLocalStiffnessMatrix(double L, double E, double G, double A, double Iz, double Iy, double J,
-                                         int endA, int endB, Matrix12x12* k);
+                                         const Dof& endA, const Dof& endB, Matrix12x12* k);
 
     // Twelve springs, each joining a freedom at end 1 with the same freedom at
     // end 2, 10000 times stiffer than the member of length L, condensed for
     // released freedoms.
     static void makeLocalStubMatrix(double L, double E, double G, double A, double Iz, double Iy, double J,
-                                    int endA, int endB, Matrix12x12* k);
+                                    const Dof& endA, const Dof& endB, Matrix12x12* k);
 
     // Condenses the released freedoms in the order 0, 6, 1, 7, … 5, 11;
     // throws ExceptionAnalysisFault "Ill-conditioning in member release"
     // (without object) at the first vanishing pivot.
-    static void reduceMatrix(Matrix12x12* k, int endA, int endB);
+    static void reduceMatrix(Matrix12x12* k, const Dof& endA, const Dof& endB);
 
     // Static condensation of one freedom, K − K[:,r]·K[r,:]/K[r][r], leaving
     // its row and column zero; false, with k unchanged, when the pivot is

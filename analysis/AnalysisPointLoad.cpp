@@ -1,5 +1,6 @@
 #include "AnalysisPointLoad.h"
 
+#include "MemberEndForces.h"
 #include "Roark.h"
 
 void AnalysisPointLoad::localEndForces(double L, Vector6* end1, Vector6* end2) const
@@ -13,23 +14,14 @@ void AnalysisPointLoad::localEndForces(double L, Vector6* end1, Vector6* end2) c
     (*end1)[3] = (1.0 - t) * P[3];
     (*end2)[3] = t * P[3];
 
-    // x–y plane: force Py and couple Mz.
-    double R[2] = {0.0, 0.0}, M[2] = {0.0, 0.0};
-    Roark::III_32AccumulateReactions(P[1], a, L, R, M);
-    Roark::III_37AccumulateReactions(P[5], a, L, R, M);
-    (*end1)[1] = R[0];
-    (*end2)[1] = R[1];
-    (*end1)[5] = M[0];
-    (*end2)[5] = -M[1];
-
-    // x–z plane: a positive My turns z towards x, the opposite sense of Mz in x–y.
-    R[0] = R[1] = M[0] = M[1] = 0.0;
-    Roark::III_32AccumulateReactions(P[2], a, L, R, M);
-    Roark::III_37AccumulateReactions(-P[4], a, L, R, M);
-    (*end1)[2] = R[0];
-    (*end2)[2] = R[1];
-    (*end1)[4] = -M[0];
-    (*end2)[4] = M[1];
+    // x–y plane: force Py and couple Mz; x–z plane: force Pz and couple My,
+    // which turns the other way.
+    double Rxy[2] = {0.0, 0.0}, Mxy[2] = {0.0, 0.0}, Rxz[2] = {0.0, 0.0}, Mxz[2] = {0.0, 0.0};
+    Roark::III_32AccumulateReactions(P[1], a, L, Rxy, Mxy);
+    Roark::III_37AccumulateReactions(P[5], a, L, Rxy, Mxy);
+    Roark::III_32AccumulateReactions(P[2], a, L, Rxz, Mxz);
+    Roark::III_37AccumulateReactions(-P[4], a, L, Rxz, Mxz);
+    setBendingEndForces(Rxy, Mxy, Rxz, Mxz, end1, end2);
 }
 
 void AnalysisPointLoad::accumulateDeflectionAtPoint(double L, double E, double Iz, double Iy, double t, Vector3* d) const

@@ -1,5 +1,6 @@
 #include "AnalysisTrapezoidLoad.h"
 
+#include "MemberEndForces.h"
 #include "Roark.h"
 
 #include <cmath>
@@ -45,21 +46,12 @@ void AnalysisTrapezoidLoad::localEndForces(double L, Vector6* end1, Vector6* end
 
     // Bending: a triangle rising to w2 at a2 and one falling from w1 at a1,
     // the latter seen from end 2.
-    double R[2] = {0.0, 0.0}, M[2] = {0.0, 0.0};
-    Roark::III_36AccumulateReactions(w2[1], a2, c, L, R, M, false);
-    Roark::III_36AccumulateReactions(w1[1], L - a1, c, L, R, M, true);
-    (*end1)[1] = R[0];
-    (*end2)[1] = R[1];
-    (*end1)[5] = M[0];
-    (*end2)[5] = -M[1];
-
-    R[0] = R[1] = M[0] = M[1] = 0.0;
-    Roark::III_36AccumulateReactions(w2[2], a2, c, L, R, M, false);
-    Roark::III_36AccumulateReactions(w1[2], L - a1, c, L, R, M, true);
-    (*end1)[2] = R[0];
-    (*end2)[2] = R[1];
-    (*end1)[4] = -M[0];
-    (*end2)[4] = M[1];
+    double Rxy[2] = {0.0, 0.0}, Mxy[2] = {0.0, 0.0}, Rxz[2] = {0.0, 0.0}, Mxz[2] = {0.0, 0.0};
+    Roark::III_36AccumulateReactions(w2[1], a2, c, L, Rxy, Mxy, false);
+    Roark::III_36AccumulateReactions(w1[1], L - a1, c, L, Rxy, Mxy, true);
+    Roark::III_36AccumulateReactions(w2[2], a2, c, L, Rxz, Mxz, false);
+    Roark::III_36AccumulateReactions(w1[2], L - a1, c, L, Rxz, Mxz, true);
+    setBendingEndForces(Rxy, Mxy, Rxz, Mxz, end1, end2);
 }
 
 void AnalysisTrapezoidLoad::accumulateDeflectionAtPoint(double L, double E, double Iz, double Iy, double t, Vector3* d) const

@@ -1,6 +1,5 @@
 #include "NodeNumbering.h"
 
-#include <QtGlobal>
 
 #include <algorithm>
 #include <cstdlib>
