@@ -20,6 +20,16 @@ inline void addMultiple(double* __restrict y, const double* __restrict x, double
         y[t] += f * x[t];
 }
 
+// y += f0·x0 + f1·x1 + f2·x2 + f3·x3 over n entries: four pivot rows per
+// visit of y, so that y is loaded and stored once for four multiply-adds.
+inline void addFourMultiples(double* __restrict y, const double* __restrict x0, const double* __restrict x1,
+                             const double* __restrict x2, const double* __restrict x3, const double f[4], int n)
+{
+    const double f0 = f[0], f1 = f[1], f2 = f[2], f3 = f[3];
+    for (int t = 0; t < n; ++t)
+        y[t] += (f0 * x0[t] + f1 * x1[t]) + (f2 * x2[t] + f3 * x3[t]);
+}
+
 // Four partial sums, so that the additions need not wait for one another.
 inline double dotProduct(const double* __restrict a, const double* __restrict b, int n)
 {
@@ -136,6 +146,25 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
             int k = k0;
             while (last[k] < r)
                 ++k;
+            // Four pivots at a time over the part of the row that all of them
+            // reach (the first reaches least far), then each one's own rest.
+            for (; k + 4 <= k1; k += 4) {
+                const double* u[4];
+                double f[4];
+                int n[4];
+                for (int j = 0; j < 4; ++j) {
+                    const double* pivotRow = a + size_t(k + j) * h;
+                    f[j] = -pivotRow[r - k - j] / pivotRow[0];
+                    u[j] = pivotRow + (r - k - j);
+                    n[j] = last[k + j] - r + 1;
+                }
+                addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
+                count += 4.0 * n[0];
+                for (int j = 1; j < 4; ++j) {
+                    addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
+                    count += n[j] - n[0];
+                }
+            }
             for (; k < k1; ++k) {
                 const double* u = a + size_t(k) * h;
                 const int i = r - k;
