@@ -1,0 +1,224 @@
+#include "BandedSystem.h"
+
+#include "AnalysisTolerances.h"
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Pivot rows processed together: their rows stay in the cache while the rows
+// below them take all of their updates in one visit.
+constexpr int blockRows = 32;
+
+// y += f·x over n entries; the two ranges never overlap.
+inline void addMultiple(double* __restrict y, const double* __restrict x, double f, int n)
+{
+    for (int t = 0; t < n; ++t)
+        y[t] += f * x[t];
+}
+
+// y += f0·x0 + f1·x1 + f2·x2 + f3·x3 over n entries: four pivot rows per
+// visit of y, so that y is loaded and stored once for four multiply-adds.
+inline void addFourMultiples(double* __restrict y, const double* __restrict x0, const double* __restrict x1,
+                             const double* __restrict x2, const double* __restrict x3, const double f[4], int n)
+{
+    const double f0 = f[0], f1 = f[1], f2 = f[2], f3 = f[3];
+    for (int t = 0; t < n; ++t)
+        y[t] += (f0 * x0[t] + f1 * x1[t]) + (f2 * x2[t] + f3 * x3[t]);
+}
+
+// Four partial sums, so that the additions need not wait for one another.
+inline double dotProduct(const double* __restrict a, const double* __restrict b, int n)
+{
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    int t = 0;
+    for (; t + 4 <= n; t += 4) {
+        s0 += a[t] * b[t];
+        s1 += a[t + 1] * b[t + 1];
+        s2 += a[t + 2] * b[t + 2];
+        s3 += a[t + 3] * b[t + 3];
+    }
+    for (; t < n; ++t)
+        s0 += a[t] * b[t];
+    return (s0 + s1) + (s2 + s3);
+}
+
+} // namespace
+
+void BandedSystem::reset(int F, int H)
+{
+    Q_ASSERT(F >= 0 && H >= 1);
+    this->F = F;
+    this->H = H;
+    band.assign(size_t(std::max(1, F)) * size_t(H), 0.0);
+    lastColumn.resize(size_t(F));
+    for (int r = 0; r < F; ++r)
+        lastColumn[size_t(r)] = r;
+    multiplyAdds = 0.0;
+}
+
+void BandedSystem::assemble(const Matrix12x12& K, const int rows[12])
+{
+    for (int i = 0; i < 12; ++i) {
+        const int r = rows[i];
+        if (r >= F)
+            continue;
+        double* row = band.data() + size_t(r) * size_t(H);
+        for (int j = 0; j < 12; ++j) {
+            const int c = rows[j];
+            if (c < r || c >= F)
+                continue;
+            Q_ASSERT(c - r < H);
+            row[c - r] += K[i][j];
+            if (K[i][j] != 0.0 && c > lastColumn[size_t(r)])
+                lastColumn[size_t(r)] = c;
+        }
+    }
+}
+
+double BandedSystem::entry(int r, int c) const
+{
+    Q_ASSERT(r >= 0 && r < F && c >= r && c - r < H);
+    return band[size_t(r) * size_t(H) + size_t(c - r)];
+}
+
+int BandedSystem::firstVanishingDiagonal() const
+{
+    for (int r = 0; r < F; ++r)
+        if (isNearZero(band[size_t(r) * size_t(H)]))
+            return r;
+    return -1;
+}
+
+BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
+{
+    Outcome outcome;
+    multiplyAdds = 0.0;
+    if (F == 0)
+        return outcome;
+
+    // Fill-in stays inside the envelope: row k of U reaches no further than
+    // the furthest assembled entry of the rows up to k.
+    std::vector<double> diagonal(static_cast<size_t>(F));
+    for (int r = 0; r < F; ++r) {
+        if (r > 0)
+            lastColumn[size_t(r)] = std::max(lastColumn[size_t(r)], lastColumn[size_t(r - 1)]);
+        diagonal[size_t(r)] = band[size_t(r) * size_t(H)];
+    }
+
+    double* const a = band.data();
+    const int* const last = lastColumn.data();
+    const size_t h = size_t(H);
+    double count = 0.0;
+
+    for (int k0 = 0; k0 < F; k0 += blockRows) {
+        const int k1 = std::min(F, k0 + blockRows);
+
+        // The block's own rows, pivot by pivot.
+        for (int k = k0; k < k1; ++k) {
+            const double* u = a + size_t(k) * h;
+            const double p = u[0];
+            if (!(std::fabs(p) >= pivotTolerance * std::fabs(diagonal[size_t(k)])) || isNearZero(p)
+                || !std::isfinite(p)) {
+                outcome.status = Singular;
+                outcome.row = k;
+                return outcome;
+            }
+            const int width = last[k] - k + 1;
+            const int rEnd = std::min(last[k], k1 - 1);
+            for (int r = k + 1; r <= rEnd; ++r) {
+                const int i = r - k;
+                const double f = -u[i] / p;
+                if (f == 0.0)
+                    continue;
+                addMultiple(a + size_t(r) * h, u + i, f, width - i);
+                count += width - i;
+            }
+        }
+
+        // The rows below the block that its pivots reach, each taking the
+        // block's pivots in order while it stays in the cache.
+        for (int r = k1; r <= last[k1 - 1]; ++r) {
+            double* row = a + size_t(r) * h;
+            int k = k0;
+            while (last[k] < r)
+                ++k;
+            // Four pivots at a time over the part of the row that all of them
+            // reach (the first reaches least far), then each one's own rest.
+            for (; k + 4 <= k1; k += 4) {
+                const double* u[4];
+                double f[4];
+                int n[4];
+                for (int j = 0; j < 4; ++j) {
+                    const double* pivotRow = a + size_t(k + j) * h;
+                    f[j] = -pivotRow[r - k - j] / pivotRow[0];
+                    u[j] = pivotRow + (r - k - j);
+                    n[j] = last[k + j] - r + 1;
+                }
+                addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
+                count += 4.0 * n[0];
+                for (int j = 1; j < 4; ++j) {
+                    addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
+                    count += n[j] - n[0];
+                }
+            }
+            for (; k < k1; ++k) {
+                const double* u = a + size_t(k) * h;
+                const int i = r - k;
+                const double f = -u[i] / u[0];
+                if (f == 0.0)
+                    continue;
+                const int n = last[k] - r + 1;
+                addMultiple(row, u + i, f, n);
+                count += n;
+            }
+        }
+
+        if (keepGoing && !keepGoing()) {
+            outcome.status = Abandoned;
+            return outcome;
+        }
+    }
+    multiplyAdds = count;
+    return outcome;
+}
+
+BandedSystem::Outcome BandedSystem::solve(double* b, const Checkpoint& keepGoing) const
+{
+    Outcome outcome;
+    const double* const a = band.data();
+    const int* const last = lastColumn.data();
+    const size_t h = size_t(H);
+
+    // Forward substitution with L[k + i][k] = U[k][k + i] / U[k][k].
+    for (int k = 0; k < F; ++k) {
+        if (b[k] != 0.0) {
+            const double* u = a + size_t(k) * h;
+            addMultiple(b + k + 1, u + 1, -b[k] / u[0], last[k] - k);
+        }
+        if (k % 256 == 0 && keepGoing && !keepGoing()) {
+            outcome.status = Abandoned;
+            return outcome;
+        }
+    }
+
+    // Back substitution, U·x = y.
+    for (int r = F - 1; r >= 0; --r) {
+        const double* u = a + size_t(r) * h;
+        const double x = (b[r] - dotProduct(u + 1, b + r + 1, last[r] - r)) / u[0];
+        if (!std::isfinite(x)) {
+            outcome.status = Singular;
+            outcome.row = r;
+            return outcome;
+        }
+        b[r] = x;
+        if (r % 256 == 0 && keepGoing && !keepGoing()) {
+            outcome.status = Abandoned;
+            return outcome;
+        }
+    }
+    return outcome;
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Vectors.h"
+
+#include <functional>
+#include <vector>
+
+// The free-free block of a symmetric stiffness matrix in banded storage,
+// factorised in place by Gaussian elimination without pivoting and then used
+// for any number of load vectors.
+//
+// Storage: free row r (0 <= r < F) owns entries r·H .. r·H + H − 1, and entry
+// r·H + j holds K[r][r + j]: the diagonal first, then the elements to its
+// right; positions with r + j >= F stay 0. After elimination the same entries
+// hold the upper triangular factor U; the unit lower factor is not stored, as
+// symmetry gives it as L[r][k] = U[k][r] / U[k][k].
+//
+// Work follows the envelope inside the band: entries of a row past its last
+// assembled non-zero (and past those of the rows above it) stay exactly zero
+// under elimination, so they are never touched.
+class BandedSystem
+{
+public:
+    enum Status { Completed, Abandoned, Singular };
+
+    // Singular carries the row that failed.
+    struct Outcome
+    {
+        Status status = Completed;
+        int row = -1;
+    };
+
+    // Asked at checkpoints of long loops; false abandons the work.
+    typedef std::function<bool()> Checkpoint;
+
+    // A pivot is sound when it keeps at least this part of its row's assembled
+    // diagonal; less means the rows before it have all but cancelled it. The
+    // release stubs, 10^4 times stiffer than their members, lift the rounding
+    // left in the pivot of a mechanism to about 10^-11 of its diagonal, while a
+    // chain of n members eliminated from its fixed end keeps 1/(4n³) at the
+    // free end: 10^-10 tells the two apart beyond a thousand members.
+    static constexpr double pivotTolerance = 1e-10;
+
+    // F equations and a half band of H entries per row, diagonal included.
+    // Every entry is zero afterwards; throws std::bad_alloc when the band does
+    // not fit.
+    void reset(int F, int H);
+
+    int numberOfEquations() const { return F; }
+    int halfBandWidth() const { return H; }
+
+    // Adds the 12 by 12 global matrix K of a member whose freedoms sit at the
+    // given rows; rows from F on are restrained and take nothing. Every pair of
+    // free rows must lie less than H apart.
+    void assemble(const Matrix12x12& K, const int rows[12]);
+
+    // K[r][c] as assembled (or U after elimination), for c within the band of r.
+    double entry(int r, int c) const;
+
+    // The first row whose assembled diagonal is below 2^-128 in magnitude
+    // (nothing gives stiffness to that freedom), −1 when there is none.
+    int firstVanishingDiagonal() const;
+
+    // Factorises in place. Singular: the pivot of the row is not finite or
+    // below pivotTolerance times the row's assembled diagonal (or 2^-128);
+    // the last row is tested like every other.
+    Outcome eliminate(const Checkpoint& keepGoing = Checkpoint());
+
+    // Turns the load vector b (F entries, free rows) into the displacements,
+    // in place. Singular names a row whose displacement came out non-finite,
+    // in which case b must not be used. Safe to call from several threads at
+    // once on the same eliminated system.
+    Outcome solve(double* b, const Checkpoint& keepGoing = Checkpoint()) const;
+
+    // The multiply-adds that the last elimination performed.
+    double eliminationMultiplyAdds() const { return multiplyAdds; }
+
+private:
+    int F = 0;
+    int H = 0;
+    std::vector<double> band;
+    // Per row, the last column that an assembled non-zero reaches; after
+    // elimination, the running maximum over the rows above (the envelope).
+    std::vector<int> lastColumn;
+    double multiplyAdds = 0.0;
+};
