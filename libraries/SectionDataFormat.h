@@ -1,0 +1,108 @@
+#pragma once
+
+// The layout of the compressed section-library resource, shared by the build
+// tool that writes it and the library that reads it. Header only and QtCore
+// only, so that the tool needs nothing else.
+//
+// The resource is qCompress of a big-endian QDataStream (version Qt 5.6)
+// holding the magic number, the format version and then the root node. A node
+// is a Record followed by its child count (qint32) and its children. The root
+// has no names; its children are the countries, theirs the categories, and
+// theirs the sizes. Section properties are not stored: the library computes
+// them from the dimensions.
+
+#include <QDataStream>
+#include <QString>
+#include <QStringList>
+
+namespace SectionData {
+
+const quint32 magic = 0x56534c42; // "VSLB"
+const qint32 formatVersion = 1;
+const QDataStream::Version streamVersion = QDataStream::Qt_5_6;
+// Root, country, category, size.
+const int levelCount = 4;
+const qint32 maximumChildren = 100000;
+
+// In the order CrossSection lists its dimensions, all in metres.
+enum Dimension {
+    BottomFlangeOffset,
+    BottomFlangeThickness,
+    BottomFlangeWidth,
+    OverallDepth,
+    TopFlangeOffset,
+    TopFlangeThickness,
+    TopFlangeWidth,
+    WebThickness,
+    DimensionCount
+};
+
+// Shape codes as CrossSection numbers them.
+enum Shape : qint32 {
+    Angle = 1,
+    Channel = 2,
+    Custom = 3,
+    IBeam = 4,
+    Oval = 5,
+    Rectangle = 6,
+    Tee = 7,
+    Zed = 8,
+    BiPlate = 9,
+    TriPlate = 10,
+    KindMask = 0x0F,
+    Hollow = 0x10
+};
+
+struct Record
+{
+    // [country], [country, category] or [country, category, size].
+    QStringList names;
+    qint32 shape = 0;
+    double dimensions[DimensionCount] = {};
+    bool rotated = false;
+    // The first name of a standard material; empty for none.
+    QString materialName;
+};
+
+inline QDataStream& operator<<(QDataStream& stream, const Record& record)
+{
+    stream << record.names << record.shape;
+    for (double value : record.dimensions)
+        stream << value;
+    return stream << record.rotated << record.materialName;
+}
+
+inline QDataStream& operator>>(QDataStream& stream, Record& record)
+{
+    stream >> record.names >> record.shape;
+    for (double& value : record.dimensions)
+        stream >> value;
+    return stream >> record.rotated >> record.materialName;
+}
+
+// The eight dimensions of a rolled or tube section given as the tables give
+// it: overall depth and width, web and flange thickness (for a tube both are
+// the wall). Flange offsets run from the flange's left end to the web's centre
+// line: a centred web for I-beams, tees and closed shapes, a web at the left
+// end for channels, angles and the upper flange of a zed. Shapes with one
+// flange (angle, tee) leave the bottom flange at zero.
+inline void setStandardDimensions(double* dimensions, qint32 shape, double depth, double width, double web,
+                                  double flange)
+{
+    for (int i = 0; i < DimensionCount; ++i)
+        dimensions[i] = 0.0;
+    const qint32 kind = shape & KindMask;
+    const bool webAtLeft = kind == Channel || kind == Angle || kind == Zed;
+    dimensions[OverallDepth] = depth;
+    dimensions[WebThickness] = web;
+    dimensions[TopFlangeWidth] = width;
+    dimensions[TopFlangeThickness] = flange;
+    dimensions[TopFlangeOffset] = webAtLeft ? web / 2.0 : width / 2.0;
+    if (kind == Angle || kind == Tee)
+        return;
+    dimensions[BottomFlangeWidth] = width;
+    dimensions[BottomFlangeThickness] = flange;
+    dimensions[BottomFlangeOffset] = kind == Zed ? width - web / 2.0 : dimensions[TopFlangeOffset];
+}
+
+} // namespace SectionData
