@@ -1,5 +1,6 @@
 #include "Material.h"
 
+#include "SectionXml.h"
 #include "Vectors.h"
 
 #include <QXmlStreamReader>
@@ -44,9 +45,29 @@ bool Material::isValid() const
 
 void Material::writeXML(QXmlStreamWriter& writer) const
 {
+    writer.writeStartElement(QStringLiteral("Material"));
+    SectionXml::writeNames(writer, nameList);
+    SectionXml::writeNumber(writer, QStringLiteral("CTE"), CTE);
+    SectionXml::writeNumber(writer, QStringLiteral("Density"), rho);
+    SectionXml::writeNumber(writer, QStringLiteral("E"), E);
+    SectionXml::writeNumber(writer, QStringLiteral("G"), G);
+    writer.writeEndElement();
 }
 
 void Material::readXML(QXmlStreamReader& reader)
 {
-    reader.skipCurrentElement();
+    while (reader.readNextStartElement()) {
+        if (SectionXml::isElement(reader, "Names"))
+            nameList = SectionXml::readNames(reader);
+        else if (SectionXml::isElement(reader, "CTE"))
+            SectionXml::readNumber(reader, &CTE);
+        else if (SectionXml::isElement(reader, "Density"))
+            SectionXml::readNumber(reader, &rho);
+        else if (SectionXml::isElement(reader, "E"))
+            SectionXml::readNumber(reader, &E);
+        else if (SectionXml::isElement(reader, "G"))
+            SectionXml::readNumber(reader, &G);
+        else
+            reader.skipCurrentElement();
+    }
 }

@@ -1,5 +1,7 @@
 #include "SectionType.h"
 
+#include "SectionXml.h"
+
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -45,11 +47,30 @@ bool SectionType::isShapeEqualTo(const SectionTypeRef& sectionType, CrossSection
     return sectionType && sectionType->crossSectionRef && sectionType->crossSectionRef->shape() == shape;
 }
 
-void SectionType::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
+void SectionType::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>*)
 {
-    reader.skipCurrentElement();
+    while (reader.readNextStartElement()) {
+        if (SectionXml::isElement(reader, "CrossSection")) {
+            CrossSectionRef section(new CrossSection);
+            section->readXML(reader);
+            crossSectionRef = section;
+        } else if (SectionXml::isElement(reader, "Material")) {
+            MaterialRef material(new Material);
+            material->readXML(reader);
+            materialRef = material;
+        } else {
+            reader.skipCurrentElement();
+        }
+    }
 }
 
 void SectionType::writeXML(QXmlStreamWriter& writer, const QString& id) const
 {
+    writer.writeStartElement(QStringLiteral("SectionType"));
+    writer.writeAttribute(QStringLiteral("ref"), id);
+    if (crossSectionRef)
+        crossSectionRef->writeXML(writer);
+    if (materialRef)
+        materialRef->writeXML(writer);
+    writer.writeEndElement();
 }

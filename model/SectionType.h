@@ -43,5 +43,3 @@ private:
     CrossSectionRef crossSectionRef;
     MaterialRef materialRef;
 };
-
-Q_DECLARE_METATYPE(SectionTypeRef)

@@ -1,1 +1,28 @@
-# target_sources(varo_model PRIVATE ...) for geometry, loads, load cases, titles and reports
+# Geometry, loads, load cases, titles and reports.
+target_sources(varo_model PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Axis.cpp ${CMAKE_CURRENT_LIST_DIR}/Axis.h
+  ${CMAKE_CURRENT_LIST_DIR}/Combination.cpp ${CMAKE_CURRENT_LIST_DIR}/Combination.h
+  ${CMAKE_CURRENT_LIST_DIR}/Dof.cpp ${CMAKE_CURRENT_LIST_DIR}/Dof.h
+  ${CMAKE_CURRENT_LIST_DIR}/GeometryGroup.cpp ${CMAKE_CURRENT_LIST_DIR}/GeometryGroup.h
+  ${CMAKE_CURRENT_LIST_DIR}/GravityCase.cpp ${CMAKE_CURRENT_LIST_DIR}/GravityCase.h
+  ${CMAKE_CURRENT_LIST_DIR}/Group.cpp ${CMAKE_CURRENT_LIST_DIR}/Group.h
+  ${CMAKE_CURRENT_LIST_DIR}/Load.cpp ${CMAKE_CURRENT_LIST_DIR}/Load.h
+  ${CMAKE_CURRENT_LIST_DIR}/LoadAxis.cpp ${CMAKE_CURRENT_LIST_DIR}/LoadAxis.h
+  ${CMAKE_CURRENT_LIST_DIR}/LoadCase.cpp ${CMAKE_CURRENT_LIST_DIR}/LoadCase.h
+  ${CMAKE_CURRENT_LIST_DIR}/Loading.cpp ${CMAKE_CURRENT_LIST_DIR}/Loading.h
+  ${CMAKE_CURRENT_LIST_DIR}/Member.cpp ${CMAKE_CURRENT_LIST_DIR}/Member.h
+  ${CMAKE_CURRENT_LIST_DIR}/MemberAxis.cpp ${CMAKE_CURRENT_LIST_DIR}/MemberAxis.h
+  ${CMAKE_CURRENT_LIST_DIR}/MemberPin.cpp ${CMAKE_CURRENT_LIST_DIR}/MemberPin.h
+  ${CMAKE_CURRENT_LIST_DIR}/ModelMetaTypes.cpp ${CMAKE_CURRENT_LIST_DIR}/ModelMetaTypes.h
+  ${CMAKE_CURRENT_LIST_DIR}/ModelXml.cpp ${CMAKE_CURRENT_LIST_DIR}/ModelXml.h
+  ${CMAKE_CURRENT_LIST_DIR}/NamedAxis.cpp ${CMAKE_CURRENT_LIST_DIR}/NamedAxis.h
+  ${CMAKE_CURRENT_LIST_DIR}/Node.cpp ${CMAKE_CURRENT_LIST_DIR}/Node.h
+  ${CMAKE_CURRENT_LIST_DIR}/PointLoad.cpp ${CMAKE_CURRENT_LIST_DIR}/PointLoad.h
+  ${CMAKE_CURRENT_LIST_DIR}/Report.cpp ${CMAKE_CURRENT_LIST_DIR}/Report.h
+  ${CMAKE_CURRENT_LIST_DIR}/SuperLoadCase.cpp ${CMAKE_CURRENT_LIST_DIR}/SuperLoadCase.h
+  ${CMAKE_CURRENT_LIST_DIR}/Support.cpp ${CMAKE_CURRENT_LIST_DIR}/Support.h
+  ${CMAKE_CURRENT_LIST_DIR}/SwayCase.cpp ${CMAKE_CURRENT_LIST_DIR}/SwayCase.h
+  ${CMAKE_CURRENT_LIST_DIR}/Titles.cpp ${CMAKE_CURRENT_LIST_DIR}/Titles.h
+  ${CMAKE_CURRENT_LIST_DIR}/TorqueLoad.cpp ${CMAKE_CURRENT_LIST_DIR}/TorqueLoad.h
+  ${CMAKE_CURRENT_LIST_DIR}/TrapezoidLoad.cpp ${CMAKE_CURRENT_LIST_DIR}/TrapezoidLoad.h
+)

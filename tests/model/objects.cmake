@@ -1,1 +1,3 @@
-# varo_add_test(model <topic> LIBS varo_model) for geometry, loads, load cases, titles and reports
+# Geometry, loads, load cases, titles and reports.
+varo_add_test(model xml LIBS varo_model)
+varo_add_test(model loads LIBS varo_model)

@@ -1,1 +1,2 @@
-# varo_add_test(model <topic> LIBS varo_model) for materials, cross-sections and section types
+# Materials, cross-sections and section types.
+varo_add_test(model crosssection LIBS varo_model)

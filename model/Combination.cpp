@@ -1,0 +1,32 @@
+#include "Combination.h"
+
+#include "ModelXml.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+Combination::Combination(const QString& name) : SuperLoadCase(name) {}
+
+Combination::Combination(const SuperLoadCase& other) : SuperLoadCase(other) {}
+
+Combination::Combination(const Combination& other) : SuperLoadCase(other) {}
+
+void Combination::setSecondOrder(bool value)
+{
+    changeValue([&] { secondOrder = value; });
+}
+
+QString Combination::elementName() const
+{
+    return QStringLiteral("Combination");
+}
+
+void Combination::readAttributes(QXmlStreamReader& reader)
+{
+    secondOrder = ModelXml::boolFrom(reader.attributes().value(QStringLiteral("secondOrder")).toString(), secondOrder);
+}
+
+void Combination::writeAttributes(QXmlStreamWriter& writer) const
+{
+    writer.writeAttribute(QStringLiteral("secondOrder"), ModelXml::boolText(secondOrder));
+}

@@ -1,0 +1,3 @@
+#include "Dof.h"
+
+const QStringList Dof::axisNames = QStringLiteral("X,Y,Z,Rx,Ry,Rz").split(QLatin1Char(','));

@@ -1,0 +1,75 @@
+#include "GeometryGroup.h"
+
+#include "ModelXml.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+GeometryGroup::GeometryGroup(const QString& name) : Group(name), colourValue(QStringLiteral("steelblue")) {}
+
+GeometryGroup::GeometryGroup(const GeometryGroup& other)
+    : Group(other.nameText), colourValue(other.colourValue), purposeFlags(other.purposeFlags)
+{
+    setTimeStamp(other.timeStamp());
+}
+
+void GeometryGroup::setAnalysisPurpose(bool analysis)
+{
+    emit ValueWillChange();
+    if (analysis)
+        purposeFlags |= AnalysisPurpose;
+    else
+        purposeFlags &= ~int(AnalysisPurpose);
+    stamp();
+    emit ValueHasChanged();
+}
+
+void GeometryGroup::setColour(const QColor& colour)
+{
+    emit ValueWillChange();
+    colourValue = colour;
+    emit ValueHasChanged();
+}
+
+bool GeometryGroup::isAnalysed(const GeometryGroupRef& group)
+{
+    return !group || group->hasAnalysisPurpose();
+}
+
+bool GeometryGroup::lessThan(const GeometryGroupRef& a, const GeometryGroupRef& b)
+{
+    if (!b || a == b)
+        return false;
+    if (!a)
+        return true;
+    const QRgb ca = a->colourValue.rgba();
+    const QRgb cb = b->colourValue.rgba();
+    if (ca != cb)
+        return ca > cb;
+    return a < b;
+}
+
+void GeometryGroup::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>*)
+{
+    ModelXml::readChildren(reader, [&](const QString& name) {
+        if (name == QLatin1String("name"))
+            nameText = ModelXml::elementText(reader);
+        else if (name == QLatin1String("colour"))
+            colourValue = ModelXml::colourFrom(ModelXml::elementText(reader), colourValue);
+        else if (name == QLatin1String("purpose"))
+            purposeFlags = ModelXml::integerFrom(ModelXml::elementText(reader), purposeFlags);
+        else
+            return false;
+        return true;
+    });
+}
+
+void GeometryGroup::writeXML(QXmlStreamWriter& writer, const QString& id) const
+{
+    writer.writeStartElement(QStringLiteral("GeometryGroup"));
+    writer.writeAttribute(QStringLiteral("ref"), id);
+    writer.writeTextElement(QStringLiteral("Name"), nameText);
+    writer.writeTextElement(QStringLiteral("Colour"), ModelXml::colourText(colourValue));
+    writer.writeTextElement(QStringLiteral("Purpose"), QString::number(purposeFlags));
+    writer.writeEndElement();
+}

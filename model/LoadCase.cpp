@@ -1,0 +1,63 @@
+#include "LoadCase.h"
+
+#include "ModelXml.h"
+#include "VisualConstants.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+LoadCase::LoadCase(const QString& name) : nameText(name), colourValue(Colours::loadLinear) {}
+
+LoadCase::LoadCase(const LoadCase& other) : VaroObject(), nameText(other.nameText), colourValue(other.colourValue)
+{
+    setTimeStamp(other.timeStamp());
+}
+
+void LoadCase::setName(const QString& name)
+{
+    emit NameWillChange();
+    nameText = name;
+    stamp();
+    emit NameHasChanged();
+}
+
+void LoadCase::setColour(const QColor& colour)
+{
+    colourValue = colour;
+}
+
+void LoadCase::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
+{
+    readAttributes(reader);
+    ModelXml::readChildren(reader, [&](const QString& name) { return readChild(name, reader, idMap); });
+}
+
+void LoadCase::writeXML(QXmlStreamWriter& writer, const QString& id) const
+{
+    writer.writeStartElement(elementName());
+    writer.writeAttribute(QStringLiteral("ref"), id);
+    writeAttributes(writer);
+    writeChildren(writer);
+    writer.writeEndElement();
+}
+
+void LoadCase::readAttributes(QXmlStreamReader&) {}
+
+bool LoadCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>*)
+{
+    if (name == QLatin1String("name"))
+        nameText = ModelXml::elementText(reader);
+    else if (name == QLatin1String("colour"))
+        colourValue = ModelXml::colourFrom(ModelXml::elementText(reader), colourValue);
+    else
+        return false;
+    return true;
+}
+
+void LoadCase::writeAttributes(QXmlStreamWriter&) const {}
+
+void LoadCase::writeChildren(QXmlStreamWriter& writer) const
+{
+    writer.writeTextElement(QStringLiteral("Name"), nameText);
+    writer.writeTextElement(QStringLiteral("Colour"), ModelXml::colourText(colourValue));
+}

@@ -1,0 +1,25 @@
+#include "MemberAxis.h"
+
+MemberAxis::MemberAxis() : NamedAxis(Axis(), QString()) {}
+
+MemberAxis::MemberAxis(const Axis& axis, const QString& name) : NamedAxis(axis, name) {}
+
+MemberAxis::MemberAxis(const MemberAxis& other) : NamedAxis(other.axisValue, other.nameText) {}
+
+void MemberAxis::setAxis(const Axis& axis)
+{
+    emit AxisWillChange();
+    axisValue = axis;
+    stamp();
+    emit AxisHasChanged();
+}
+
+bool MemberAxis::isAxisEqualTo(const MemberAxisRef& memberAxis, const Axis& axis)
+{
+    return memberAxis && memberAxis->axis() == axis;
+}
+
+QString MemberAxis::elementName() const
+{
+    return QStringLiteral("MemberAxis");
+}

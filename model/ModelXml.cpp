@@ -1,0 +1,135 @@
+#include "ModelXml.h"
+
+#include "Combination.h"
+#include "GeometryGroup.h"
+#include "GravityCase.h"
+#include "LoadAxis.h"
+#include "Loading.h"
+#include "Member.h"
+#include "MemberAxis.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "Report.h"
+#include "SectionType.h"
+#include "Support.h"
+#include "SwayCase.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace ModelXml {
+
+QString numberText(double value)
+{
+    return QString::number(value, 'g', 17);
+}
+
+double numberFrom(const QString& text, double fallback)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok ? value : fallback;
+}
+
+int integerFrom(const QString& text, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? value : fallback;
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+bool boolFrom(const QString& text, bool fallback)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1"))
+        return true;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
+        return false;
+    return fallback;
+}
+
+QString vectorText(const Vector3& vector)
+{
+    return numberText(vector.x()) + QLatin1Char(',') + numberText(vector.y()) + QLatin1Char(',')
+        + numberText(vector.z());
+}
+
+Vector3 vectorFrom(const QString& text, const Vector3& fallback)
+{
+    Vector3 vector = fallback;
+    vector.fromString(text.trimmed());
+    return vector;
+}
+
+QString colourText(const QColor& colour)
+{
+    return colour.name(QColor::HexArgb);
+}
+
+QColor colourFrom(const QString& text, const QColor& fallback)
+{
+    const QColor colour(text.trimmed());
+    return colour.isValid() ? colour : fallback;
+}
+
+void writeNumber(QXmlStreamWriter& writer, const QString& element, double value)
+{
+    writer.writeTextElement(element, numberText(value));
+}
+
+void writeReference(QXmlStreamWriter& writer, const QString& element, const VaroObject* object)
+{
+    if (object)
+        writer.writeTextElement(element, object->xmlId());
+}
+
+QString elementText(QXmlStreamReader& reader)
+{
+    return reader.readElementText(QXmlStreamReader::SkipChildElements);
+}
+
+void readChildren(QXmlStreamReader& reader, const std::function<bool(const QString& name)>& handle)
+{
+    while (!reader.atEnd() && !reader.hasError()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::EndElement)
+            return;
+        if (token == QXmlStreamReader::StartElement && !handle(reader.name().toString().toLower()))
+            reader.skipCurrentElement();
+    }
+}
+
+} // namespace ModelXml
+
+VaroObjectRef makeObjectForElement(const QString& elementName)
+{
+    static const QList<QPair<QString, std::function<VaroObject*()>>> makers = {
+        {QStringLiteral("geometrygroup"), [] { return new GeometryGroup; }},
+        {QStringLiteral("loadcase"), [] { return new Loading; }},
+        {QStringLiteral("gravitycase"), [] { return new GravityCase; }},
+        {QStringLiteral("swaycase"), [] { return new SwayCase; }},
+        {QStringLiteral("combination"), [] { return new Combination; }},
+        {QStringLiteral("node"), [] { return new Node; }},
+        {QStringLiteral("member"), [] { return new Member; }},
+        {QStringLiteral("pointload"), [] { return new PointLoad; }},
+        {QStringLiteral("torqueload"), [] { return new TorqueLoad; }},
+        {QStringLiteral("trapezoidload"), [] { return new TrapezoidLoad; }},
+        {QStringLiteral("support"), [] { return new Support; }},
+        {QStringLiteral("sectiontype"), [] { return new SectionType; }},
+        {QStringLiteral("loadaxis"), [] { return new LoadAxis; }},
+        {QStringLiteral("memberaxis"), [] { return new MemberAxis; }},
+        {QStringLiteral("report"), [] { return new Report; }},
+    };
+    const QString name = elementName.toLower();
+    for (const auto& maker : makers)
+        if (maker.first == name)
+            return VaroObjectRef(maker.second());
+    return VaroObjectRef();
+}

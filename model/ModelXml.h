@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ModelRefs.h"
+#include "Vectors.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+
+class QXmlStreamReader;
+class QXmlStreamWriter;
+
+// The text forms the model objects use for their child elements, and the
+// loop that reads those children. Numbers carry 17 significant figures so
+// that every double reads back to the same bits.
+namespace ModelXml {
+
+QString numberText(double value);
+// A text that is not a number gives the fallback, so a damaged value keeps
+// the object's default.
+double numberFrom(const QString& text, double fallback);
+int integerFrom(const QString& text, int fallback);
+
+QString boolText(bool value);
+bool boolFrom(const QString& text, bool fallback);
+
+// "x,y,z"
+QString vectorText(const Vector3& vector);
+Vector3 vectorFrom(const QString& text, const Vector3& fallback);
+
+// "#AARRGGBB"
+QString colourText(const QColor& colour);
+QColor colourFrom(const QString& text, const QColor& fallback);
+
+void writeNumber(QXmlStreamWriter& writer, const QString& element, double value);
+// Writes the element with the object's id as text; nothing for a null object.
+void writeReference(QXmlStreamWriter& writer, const QString& element, const VaroObject* object);
+
+// The text of the element the reader stands on; child elements inside it
+// are skipped. Leaves the reader on the element's end.
+QString elementText(QXmlStreamReader& reader);
+
+// Reads the children of the element the reader stands on, handing each
+// child's name in lower case to the handler. The handler reads the child up
+// to its end element and returns true, or returns false to have it skipped.
+// Returns with the reader on the parent's end element, or in error.
+void readChildren(QXmlStreamReader& reader, const std::function<bool(const QString& name)>& handle);
+
+} // namespace ModelXml
+
+// A new default object for a model element name compared without regard to
+// case, or null for a name that is not one of them.
+VaroObjectRef makeObjectForElement(const QString& elementName);

@@ -1,0 +1,18 @@
+#include "PointLoad.h"
+
+PointLoad::PointLoad(const MemberRef& member) : Load(member) {}
+
+QSharedPointer<PointLoad> PointLoad::makeDefault(const LoadCaseRef& loadCase)
+{
+    return makeDefaultOf<PointLoad>(loadCase, {PositionedForce(0.5, -10000.0)});
+}
+
+LoadRef PointLoad::clone() const
+{
+    return cloneAs<PointLoad>();
+}
+
+QString PointLoad::elementName() const
+{
+    return QStringLiteral("PointLoad");
+}

@@ -1,0 +1,89 @@
+#include "SuperLoadCase.h"
+
+#include "ModelXml.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <cmath>
+
+SuperLoadCase::SuperLoadCase(const QString& name) : LoadCase(name) {}
+
+SuperLoadCase::SuperLoadCase(const SuperLoadCase& other) : LoadCase(other), factorMap(other.factorMap) {}
+
+double SuperLoadCase::factorForLoadCase(const LoadCaseRef& loadCase) const
+{
+    return factorMap.value(loadCase, 0.0);
+}
+
+double SuperLoadCase::roundedFactor(double factor)
+{
+    if (!std::isfinite(factor))
+        return 0.0;
+    return std::round(factor * 100.0) / 100.0;
+}
+
+void SuperLoadCase::setFactors(const QMap<LoadCaseRef, double>& factors)
+{
+    changeValue([&] {
+        factorMap.clear();
+        for (auto i = factors.constBegin(); i != factors.constEnd(); ++i) {
+            const double f = roundedFactor(i.value());
+            if (f != 0.0)
+                factorMap.insert(i.key(), f);
+        }
+    });
+}
+
+void SuperLoadCase::addFactor(const LoadCaseRef& loadCase, double factor)
+{
+    changeValue([&] {
+        const double f = roundedFactor(factor);
+        if (f == 0.0)
+            factorMap.remove(loadCase);
+        else
+            factorMap.insert(loadCase, f);
+    });
+}
+
+bool SuperLoadCase::operator==(const SuperLoadCase& other) const
+{
+    if (name() != other.name() || colour() != other.colour() || factorMap.size() != other.factorMap.size())
+        return false;
+    for (auto a = factorMap.constBegin(), b = other.factorMap.constBegin(); a != factorMap.constEnd(); ++a, ++b)
+        if (a.key() != b.key() || a.value() != b.value())
+            return false;
+    return true;
+}
+
+QSet<VaroObjectRef> SuperLoadCase::references() const
+{
+    QSet<VaroObjectRef> set;
+    for (const LoadCaseRef& loadCase : factorMap.keys())
+        if (loadCase)
+            set.insert(loadCase);
+    return set;
+}
+
+bool SuperLoadCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
+{
+    if (name != QLatin1String("factor"))
+        return LoadCase::readChild(name, reader, idMap);
+    const QString id = reader.attributes().value(QStringLiteral("ref")).toString();
+    const double factor = roundedFactor(ModelXml::numberFrom(ModelXml::elementText(reader), 0.0));
+    const LoadCaseRef loadCase = resolveReference<LoadCase>(reader, idMap, id);
+    if (loadCase && factor != 0.0)
+        factorMap.insert(loadCase, factor);
+    return true;
+}
+
+void SuperLoadCase::writeChildren(QXmlStreamWriter& writer) const
+{
+    LoadCase::writeChildren(writer);
+    for (auto i = factorMap.constBegin(); i != factorMap.constEnd(); ++i) {
+        writer.writeStartElement(QStringLiteral("Factor"));
+        writer.writeAttribute(QStringLiteral("ref"), i.key()->xmlId());
+        writer.writeCharacters(ModelXml::numberText(i.value()));
+        writer.writeEndElement();
+    }
+}

@@ -1,0 +1,445 @@
+#include "Combination.h"
+#include "CrossSection.h"
+#include "GeometryGroup.h"
+#include "GravityCase.h"
+#include "LoadAxis.h"
+#include "Loading.h"
+#include "Material.h"
+#include "Member.h"
+#include "MemberAxis.h"
+#include "ModelMetaTypes.h"
+#include "ModelXml.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "Report.h"
+#include "SectionType.h"
+#include "Support.h"
+#include "SwayCase.h"
+#include "Titles.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
+#include "VisualConstants.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// Writes the objects, and what they refer to, the way a document does: one
+// written-id set for the whole element.
+QString writeObjects(const QList<VaroObjectRef>& objects)
+{
+    QString text;
+    QXmlStreamWriter writer(&text);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeStartElement(QStringLiteral("Objects"));
+    QSet<QString> written;
+    for (const VaroObjectRef& object : objects)
+        object->writeRecursiveXML(writer, &written);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    return text;
+}
+
+// Reads the elements back the way a document does: each object is made by
+// its element name, reads itself, and only then enters the id map.
+bool readObjects(const QString& text, QList<VaroObjectRef>* objects, QString* error = nullptr)
+{
+    QXmlStreamReader reader(text);
+    QMap<QString, VaroObjectRef> idMap;
+    reader.readNextStartElement();
+    while (reader.readNextStartElement()) {
+        const QString ref = reader.attributes().value(QStringLiteral("ref")).toString();
+        const VaroObjectRef object = makeObjectForElement(reader.name().toString());
+        if (!object) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        object->readXML(reader, &idMap);
+        if (reader.hasError())
+            break;
+        idMap.insert(ref, object);
+        objects->append(object);
+    }
+    if (error)
+        *error = reader.errorString();
+    return !reader.hasError();
+}
+
+// Ids are addresses, so they differ between two writes; number them in
+// order of first appearance to compare the rest of the text.
+QString withNumberedIds(QString text)
+{
+    QRegularExpressionMatchIterator refs = QRegularExpression(QStringLiteral("ref=\"(\\d+)\"")).globalMatch(text);
+    QStringList ids;
+    while (refs.hasNext()) {
+        const QString id = refs.next().captured(1);
+        if (!ids.contains(id))
+            ids << id;
+    }
+    for (int i = 0; i < ids.size(); ++i)
+        text.replace(QRegularExpression(QStringLiteral("\\b%1\\b").arg(ids[i])), QStringLiteral("#%1").arg(i));
+    return text;
+}
+
+// A factor map is ordered by the addresses of its load cases, which the
+// read objects do not share with the written ones: sort each run of factors.
+QString comparable(const QString& text)
+{
+    QStringList lines = withNumberedIds(text).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size();) {
+        int end = i;
+        while (end < lines.size() && lines[end].trimmed().startsWith(QLatin1String("<Factor ")))
+            ++end;
+        std::sort(lines.begin() + i, lines.begin() + end);
+        i = std::max(end, i + 1);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+template <class T>
+QSharedPointer<T> firstOf(const QList<VaroObjectRef>& objects)
+{
+    for (const VaroObjectRef& object : objects)
+        if (const QSharedPointer<T> cast = qSharedPointerObjectCast<T>(object))
+            return cast;
+    return QSharedPointer<T>();
+}
+
+// One object of every kind, listed so that each stands after what it refers to.
+QList<VaroObjectRef> everyKind()
+{
+    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("Frame <A> & \"B\"")));
+    group->setColour(QColor(10, 20, 30, 40));
+    group->setAnalysisPurpose(false);
+    const LoadingRef dead(new Loading(QStringLiteral("Dead")));
+    dead->setColour(QColor(Qt::red));
+    const LoadingRef live(new Loading(QStringLiteral("Live")));
+    const GravityCaseRef gravity(new GravityCase(QStringLiteral("Gravity")));
+    gravity->setAcceleration(9.80665);
+    gravity->setAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, false));
+    const SwayCaseRef sway(new SwayCase(QStringLiteral("Sway")));
+    sway->addFactor(dead, 1.5);
+    sway->addFactor(gravity, -0.35);
+    sway->setTakeComponent(SwayCase::Z);
+    sway->setApplyComponent(SwayCase::Y);
+    const CombinationRef combination(new Combination(QStringLiteral("ULS")));
+    combination->setFactors({{dead, 1.4}, {live, 1.6}, {sway, 1.0}});
+    combination->setSecondOrder(true);
+
+    const SupportRef support(new Support(QStringLiteral("Pinned"), 7));
+    const NodeRef n1(new Node), n2(new Node), n3(new Node);
+    n1->setPosition(Vector3(0.1, -2.5e-7, 1.0 / 3.0));
+    n1->setSupport(support);
+    n1->setGeometryGroup(group);
+    n2->setPosition(Vector3(3, 4, 0));
+    n3->setPosition(Vector3(0, 0, 5));
+    const MemberAxisRef towardsN3(new MemberAxis(Axis(Vector3(), n3, true, false), QStringLiteral("Towards N3")));
+    const CrossSectionRef section(new CrossSection);
+    section->setShape(CrossSection::IBeam);
+    section->setNames({QStringLiteral("British"), QStringLiteral("UB"), QStringLiteral("127 x 76 x 13")});
+    section->setOverallDepth(0.127);
+    section->setTopFlangeWidth(0.076);
+    section->setWebThickness(0.004);
+    section->setTopFlangeThickness(0.0076);
+    section->compute();
+    const MaterialRef steel(new Material({QStringLiteral("Steel")}, 2.05e11, 7.9e10, 7850, 1.2e-5));
+    const SectionTypeRef sectionType(new SectionType(section, steel));
+    const MemberRef member(new Member(n1, n2));
+    member->setAxis(towardsN3);
+    member->setSectionType(sectionType);
+    member->setGeometryGroup(group);
+    member->setPinAtB(true);
+
+    const LoadAxisRef localZ(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), false, true), QStringLiteral("Local z")));
+    const QSharedPointer<PointLoad> point(new PointLoad(member));
+    point->setAxis(localZ);
+    point->setLoadCase(dead);
+    point->setPositionedForces({{1.0 / 3.0, -12.5}});
+    const QSharedPointer<TorqueLoad> torque(new TorqueLoad(member));
+    torque->setAxis(localZ);
+    torque->setLoadCase(live);
+    torque->setPositionedForces({{0.75, 1e-300}});
+    const QSharedPointer<TrapezoidLoad> trapezoid(new TrapezoidLoad(member));
+    trapezoid->setLoadCase(dead);
+    trapezoid->setPositionedForces({{0.2, -1.0}, {0.9, -3.25}});
+
+    const ReportRef report(new Report);
+    const Report::ReportBlockRef nested(new Report::ReportBlock);
+    nested->insertItem(Report::ReportItemRef(new Report::ReportItem(Report::ChapterMemberInput)), {});
+    nested->insertLoadCase(dead, {});
+    nested->insertLoadCase(combination, {});
+    report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(Report::ChapterGroupCover)), {});
+    report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(QString(), nested)), {});
+
+    return {group, dead, live, gravity, sway, combination, support, n1, n2, n3, towardsN3, sectionType,
+            member, localZ, point, torque, trapezoid, report};
+}
+
+} // namespace
+
+class TestXml : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everyKindRoundTripsExactly();
+    void readObjectsKeepTheirValues();
+    void sharedReferenceIsWrittenOnceAndReadAsOne();
+    void referencesAreWrittenFirst();
+    void unknownReferenceFailsTheRead_data();
+    void unknownReferenceFailsTheRead();
+    void namesAreReadWithoutRegardToCase();
+    void unknownChildrenAreSkippedAndMissingOnesKeepDefaults();
+    void factoryMakesEveryElement_data();
+    void factoryMakesEveryElement();
+    void titlesRoundTrip();
+    void metaTypesAreRegisteredUnderTheirNames();
+};
+
+void TestXml::initTestCase()
+{
+    registerModelMetaTypes();
+}
+
+void TestXml::everyKindRoundTripsExactly()
+{
+    const QString first = writeObjects(everyKind());
+    QList<VaroObjectRef> read;
+    QString error;
+    QVERIFY2(readObjects(first, &read, &error), qPrintable(error));
+    QCOMPARE(read.size(), everyKind().size());
+    const QString second = writeObjects(read);
+    QCOMPARE(comparable(second), comparable(first));
+    QVERIFY(second != first); // new objects, new ids
+}
+
+void TestXml::readObjectsKeepTheirValues()
+{
+    QList<VaroObjectRef> read;
+    QVERIFY(readObjects(writeObjects(everyKind()), &read));
+
+    const NodeRef node = firstOf<Node>(read);
+    QCOMPARE(node->position().y(), -2.5e-7);
+    QCOMPARE(node->position().z(), 1.0 / 3.0); // every bit survives
+    QCOMPARE(node->support()->dof().mask, 7);
+    QCOMPARE(node->group()->colour(), QColor(10, 20, 30, 40));
+    QVERIFY(!node->group()->hasAnalysisPurpose());
+
+    const MemberRef member = firstOf<Member>(read);
+    QCOMPARE(member->nodeA(), node);
+    QVERIFY(member->pinAtB() && !member->pinAtA());
+    QCOMPARE(member->axis()->axis().node()->position(), Vector3(0, 0, 5));
+    QCOMPARE(member->sectionType()->material()->density(), 7850.0);
+    QCOMPARE(member->sectionType()->crossSection()->area(), everyKind()[11].staticCast<SectionType>()->crossSection()->area());
+
+    const CombinationRef combination = firstOf<Combination>(read);
+    QVERIFY(combination->isSecondOrder());
+    QCOMPARE(combination->factors().size(), 3);
+    const SwayCaseRef sway = firstOf<SwayCase>(read);
+    QCOMPARE(combination->factorForLoadCase(sway), 1.0);
+    QCOMPARE(sway->takeComponent(), SwayCase::Z);
+    QCOMPARE(sway->factorForLoadCase(firstOf<GravityCase>(read)), -0.35);
+    QCOMPARE(firstOf<GravityCase>(read)->axis(), Axis(Vector3(0, 0, 1), NodeRef(), true, false));
+
+    const QSharedPointer<TorqueLoad> torque = firstOf<TorqueLoad>(read);
+    QCOMPARE(torque->positionedForces().first().second, 1e-300);
+    QCOMPARE(torque->axis(), firstOf<PointLoad>(read)->axis());
+    QCOMPARE(torque->axis()->name(), QStringLiteral("Local z"));
+    QCOMPARE(firstOf<TrapezoidLoad>(read)->positionedForces().size(), 2);
+
+    const ReportRef report = firstOf<Report>(read);
+    const Report::ReportBlockRef root = report->rootBlock();
+    QCOMPARE(root->items().size(), 2);
+    QCOMPARE(root->items()[0]->chapter, Report::ChapterGroupCover);
+    QCOMPARE(root->loadCaseMarker(), 0);
+    const Report::ReportBlockRef nested = root->items()[1]->block;
+    QVERIFY(nested);
+    QCOMPARE(nested->loadCases(), QList<LoadCaseRef>({firstOf<Loading>(read), combination}));
+    QCOMPARE(nested->loadCaseMarker(), 1);
+}
+
+void TestXml::sharedReferenceIsWrittenOnceAndReadAsOne()
+{
+    const SupportRef support(new Support(QStringLiteral("Fixed"), 63));
+    const NodeRef a(new Node), b(new Node);
+    a->setSupport(support);
+    b->setSupport(support);
+    const QString text = writeObjects({a, b});
+    QCOMPARE(text.count(QStringLiteral("<Support ")), 1);
+
+    QList<VaroObjectRef> read;
+    QVERIFY(readObjects(text, &read));
+    QCOMPARE(read.size(), 3);
+    const NodeRef readA = read[1].staticCast<Node>();
+    const NodeRef readB = read[2].staticCast<Node>();
+    QVERIFY(readA->support());
+    QCOMPARE(readA->support(), readB->support());
+    QCOMPARE(readA->support()->name(), QStringLiteral("Fixed"));
+}
+
+void TestXml::referencesAreWrittenFirst()
+{
+    // Only the loads are handed over; everything they reach must come out
+    // in an order a single pass can read, member axes towards a node too.
+    const QList<VaroObjectRef> all = everyKind();
+    QList<VaroObjectRef> loads;
+    for (const VaroObjectRef& object : all)
+        if (qSharedPointerObjectCast<Load>(object))
+            loads << object;
+    QList<VaroObjectRef> read;
+    QString error;
+    QVERIFY2(readObjects(writeObjects(loads), &read, &error), qPrintable(error));
+    const QSharedPointer<PointLoad> point = firstOf<PointLoad>(read);
+    QCOMPARE(point->member()->axis()->axis().node()->position(), Vector3(0, 0, 5));
+    QCOMPARE(point->loadCase()->name(), QStringLiteral("Dead"));
+}
+
+void TestXml::unknownReferenceFailsTheRead_data()
+{
+    QTest::addColumn<QString>("element");
+
+    QTest::newRow("node support") << "<Node ref=\"2\"><Support>99</Support></Node>";
+    QTest::newRow("node group") << "<Node ref=\"2\"><Group>99</Group></Node>";
+    QTest::newRow("member end") << "<Member ref=\"2\"><NodeA>99</NodeA></Member>";
+    QTest::newRow("member axis") << "<Member ref=\"2\"><Axis>99</Axis></Member>";
+    QTest::newRow("load member") << "<PointLoad ref=\"2\"><Member>99</Member></PointLoad>";
+    QTest::newRow("load case") << "<TrapezoidLoad ref=\"2\"><LoadCase>99</LoadCase></TrapezoidLoad>";
+    QTest::newRow("axis node") << "<MemberAxis ref=\"2\"><Axis><Node>99</Node></Axis></MemberAxis>";
+    QTest::newRow("factor") << "<Combination ref=\"2\"><Factor ref=\"99\">1.5</Factor></Combination>";
+    QTest::newRow("report load case") << "<Report ref=\"2\"><Block><LoadCase>99</LoadCase></Block></Report>";
+    // An id naming an object of another class is no better than none.
+    QTest::newRow("wrong class") << "<Node ref=\"2\"><Support>1</Support></Node>";
+}
+
+void TestXml::unknownReferenceFailsTheRead()
+{
+    QFETCH(QString, element);
+    const QString text = QStringLiteral("<Objects><LoadCase ref=\"1\"><Name>L</Name></LoadCase>%1</Objects>").arg(element);
+    QList<VaroObjectRef> read;
+    QString error;
+    QVERIFY(!readObjects(text, &read, &error));
+    QVERIFY2(error.contains(QStringLiteral("unknown")), qPrintable(error));
+}
+
+void TestXml::namesAreReadWithoutRegardToCase()
+{
+    const QString text = QStringLiteral(
+        "<objects><SUPPORT ref=\"1\"><name>Roller</name><DOF>2</DOF></SUPPORT>"
+        "<node ref=\"2\"><POSITION>1,2,3</POSITION><support>1</support></node>"
+        "<sectionType ref=\"3\"/></objects>");
+    QList<VaroObjectRef> read;
+    QVERIFY(readObjects(text, &read));
+    QCOMPARE(read.size(), 3);
+    const NodeRef node = read[1].staticCast<Node>();
+    QCOMPARE(node->position(), Vector3(1, 2, 3));
+    QCOMPARE(node->support()->name(), QStringLiteral("Roller"));
+    QCOMPARE(node->support()->dof().mask, 2);
+    QVERIFY(qSharedPointerObjectCast<SectionType>(read[2]));
+}
+
+void TestXml::unknownChildrenAreSkippedAndMissingOnesKeepDefaults()
+{
+    const QString text = QStringLiteral(
+        "<Objects><GravityCase ref=\"1\"><Future><Axis><Vector>9,9,9</Vector></Axis></Future>"
+        "<Name>G</Name><Acceleration>not a number</Acceleration></GravityCase>"
+        "<Combination ref=\"2\"><Name>C</Name></Combination>"
+        "<GeometryGroup ref=\"3\"><Colour>#80ff0000</Colour></GeometryGroup></Objects>");
+    QList<VaroObjectRef> read;
+    QVERIFY(readObjects(text, &read));
+    QCOMPARE(read.size(), 3);
+    const GravityCaseRef gravity = read[0].staticCast<GravityCase>();
+    QCOMPARE(gravity->name(), QStringLiteral("G"));
+    QCOMPARE(gravity->acceleration(), 9.81);
+    QCOMPARE(gravity->axis(), GravityCase().axis());
+    QCOMPARE(gravity->colour(), Colours::loadLinear);
+    QVERIFY(!read[1].staticCast<Combination>()->isSecondOrder());
+    const GeometryGroupRef group = read[2].staticCast<GeometryGroup>();
+    QCOMPARE(group->colour(), QColor(255, 0, 0, 128));
+    QVERIFY(group->hasAnalysisPurpose());
+}
+
+void TestXml::factoryMakesEveryElement_data()
+{
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("className");
+
+    QTest::newRow("GeometryGroup") << "GeometryGroup" << "GeometryGroup";
+    QTest::newRow("LoadCase") << "LoadCase" << "Loading";
+    QTest::newRow("GravityCase") << "GravityCase" << "GravityCase";
+    QTest::newRow("SwayCase") << "SwayCase" << "SwayCase";
+    QTest::newRow("Combination") << "Combination" << "Combination";
+    QTest::newRow("Node") << "node" << "Node";
+    QTest::newRow("Member") << "MEMBER" << "Member";
+    QTest::newRow("PointLoad") << "PointLoad" << "PointLoad";
+    QTest::newRow("TorqueLoad") << "TorqueLoad" << "TorqueLoad";
+    QTest::newRow("TrapezoidLoad") << "trapezoidload" << "TrapezoidLoad";
+    QTest::newRow("Support") << "Support" << "Support";
+    QTest::newRow("SectionType") << "sectionType" << "SectionType";
+    QTest::newRow("LoadAxis") << "LoadAxis" << "LoadAxis";
+    QTest::newRow("MemberAxis") << "MemberAxis" << "MemberAxis";
+    QTest::newRow("Report") << "Report" << "Report";
+    QTest::newRow("Titles has no ref") << "Titles" << "";
+    QTest::newRow("unknown") << "Structure" << "";
+}
+
+void TestXml::factoryMakesEveryElement()
+{
+    QFETCH(QString, element);
+    QFETCH(QString, className);
+    const VaroObjectRef object = makeObjectForElement(element);
+    if (className.isEmpty()) {
+        QVERIFY(!object);
+        return;
+    }
+    QVERIFY(object);
+    QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
+    QVERIFY(object->references().isEmpty());
+}
+
+void TestXml::titlesRoundTrip()
+{
+    Titles titles;
+    titles.setTitle(0, 0, QStringLiteral("Project"));
+    titles.setTitle(0, 1, QStringLiteral("Footbridge <east> & west"));
+    titles.setTitle(1, 1, QStringLiteral("Checked"));
+    titles.setNote(QStringLiteral("Line one\nline two"));
+
+    QString text;
+    QXmlStreamWriter writer(&text);
+    titles.writeXML(writer);
+    QVERIFY(!text.contains(QStringLiteral("ref=")));
+
+    Titles read;
+    read.setTitle(5, 0, QStringLiteral("replaced by what is read"));
+    QSignalSpy changed(&read, &Titles::TitlesHaveChanged);
+    QXmlStreamReader reader(text);
+    reader.readNextStartElement();
+    read.readXML(reader);
+    QVERIFY(!reader.hasError());
+    QVERIFY(read == titles);
+    QCOMPARE(read.title(1, 0), QString());
+    QCOMPARE(changed.count(), 1);
+}
+
+void TestXml::metaTypesAreRegisteredUnderTheirNames()
+{
+    const char* names[] = {"VaroObjectRef", "QList<VaroObjectRef>", "NodeRef", "MemberRef", "LoadRef", "GroupRef",
+                           "GeometryGroupRef", "LoadCaseRef", "LoadingRef", "SwayCaseRef", "CombinationRef",
+                           "MaterialRef", "CrossSectionRef", "SectionTypeRef", "LoadAxisRef", "MemberAxisRef",
+                           "MemberPinRef", "SupportRef", "TitlesRef", "ReportRef", "Report::ReportBlockRef",
+                           "Report::ReportItemRef", "Vector4", "Material"};
+    for (const char* name : names)
+        QVERIFY2(QMetaType::type(name) != QMetaType::UnknownType, name);
+
+    // A reference travels inside a variant and comes back as itself.
+    const NodeRef node(new Node);
+    QCOMPARE(QVariant::fromValue(node).value<NodeRef>(), node);
+}
+
+QTEST_GUILESS_MAIN(TestXml)
+#include "tst_xml.moc"
