@@ -228,7 +228,8 @@ Loop simplified(const Loop& loop)
             const Point2& a = out[(i + n - 1) % n];
             const Point2& b = out[i];
             const Point2& c = out[(i + 1) % n];
-            const double scale = std::fabs(c.z - a.z) + std::fabs(c.y - a.y) + std::fabs(b.z - a.z) + std::fabs(b.y - a.y);
+            const double scale =
+                std::fabs(c.z - a.z) + std::fabs(c.y - a.y) + std::fabs(b.z - a.z) + std::fabs(b.y - a.y);
             if (std::fabs(cross(a, b, c)) <= 1e-12 * scale * scale) {
                 out.remove(i);
                 removed = true;
@@ -286,12 +287,30 @@ QVector<int> earClip(const Loop& loop)
     return triangles;
 }
 
+// Across the width of a BiPlate or TriPlate, centred on its overall width:
+// the web's centre line and the ends of the flanges, each flange's left end
+// standing its offset to the left of the web. A BiPlate has no bottom flange.
+struct OffsetPlates
+{
+    bool tri;
+    double Tb, web, topLeft, bottomLeft, bottomRight;
+};
+
+OffsetPlates offsetPlates(const CrossSection& s)
+{
+    const bool tri = (s.shape() & CrossSection::KindMask) == CrossSection::TriPlate;
+    const double Ot = s.topFlangeOffset(), Ob = tri ? s.bottomFlangeOffset() : 0.0;
+    const double web = std::max(Ot, Ob) - s.overallWidth() / 2;
+    return OffsetPlates{tri, tri ? s.bottomFlangeThickness() : 0.0, web, web - Ot, web - Ob,
+                        web - Ob + (tri ? s.bottomFlangeWidth() : 0.0)};
+}
+
 } // namespace
 
 CrossSection::CrossSection() = default;
 
 CrossSection::CrossSection(const CrossSection& other)
-    : shapeCode(other.shapeCode), nameList(other.nameList), rotated(other.rotated), valid(other.valid)
+    : shapeCode(other.shapeCode), nameList(other.nameList), rotated(other.rotated), valid(other.valid.load())
 {
     std::copy(other.dimension, other.dimension + DimensionCount, dimension);
     std::copy(other.property, other.property + PropertyCount, property);
@@ -306,7 +325,7 @@ CrossSection& CrossSection::operator=(const CrossSection& other)
     std::copy(other.dimension, other.dimension + DimensionCount, dimension);
     rotated = other.rotated;
     std::copy(other.property, other.property + PropertyCount, property);
-    valid = other.valid;
+    valid = other.valid.load();
     invalidateExtrusion();
     return *this;
 }
@@ -356,29 +375,29 @@ bool CrossSection::determineValidity() const
     for (PropertyIndex index : {Area, SecondMomentY, SecondMomentZ, TorsionConstant})
         ok = ok && property[index] > 0 && std::isfinite(property[index]);
     valid = ok;
-    return valid;
+    return ok;
 }
 
-// Which dimensions a shape's outline is drawn from.
-static unsigned dimensionsInUse(CrossSection::Shape shape)
+unsigned CrossSection::dimensionsInUse(Shape shape)
 {
-    const unsigned plates = 1u << 3 | 1u << 5 | 1u << 6 | 1u << 7; // depth, flange t and width, web t
-    const bool hollow = shape & CrossSection::Hollow;
-    switch (shape & CrossSection::KindMask) {
-    case CrossSection::Angle:
-    case CrossSection::Channel:
-    case CrossSection::IBeam:
-    case CrossSection::Tee:
-    case CrossSection::Zed:
+    const unsigned depthAndWidth = 1u << OverallDepth | 1u << TopFlangeWidth;
+    const unsigned plates = depthAndWidth | 1u << TopFlangeThickness | 1u << WebThickness;
+    const bool hollow = shape & Hollow;
+    switch (shape & KindMask) {
+    case Angle:
+    case Channel:
+    case IBeam:
+    case Tee:
+    case Zed:
         return plates;
-    case CrossSection::Oval:
-        return 1u << 3 | 1u << 6 | (hollow ? 1u << 7 : 0u);
-    case CrossSection::Rectangle:
-        return 1u << 3 | 1u << 6 | (hollow ? 1u << 5 | 1u << 7 : 0u);
-    case CrossSection::BiPlate:
-        return plates | 1u << 4;
-    case CrossSection::TriPlate:
-        return 0xFF;
+    case Oval:
+        return hollow ? depthAndWidth | 1u << WebThickness : depthAndWidth;
+    case Rectangle:
+        return hollow ? plates : depthAndWidth;
+    case BiPlate:
+        return plates | 1u << TopFlangeOffset;
+    case TriPlate:
+        return (1u << DimensionCount) - 1;
     default:
         return 0;
     }
@@ -506,14 +525,11 @@ void CrossSection::compute()
         break;
     case BiPlate:
     case TriPlate: {
-        const bool tri = (shapeCode & KindMask) == TriPlate;
-        const double Ot = topFlangeOffset(), Ob = tri ? bottomFlangeOffset() : 0.0;
-        const double Tb = tri ? bottomFlangeThickness() : 0.0;
-        const double zw = std::max(Ot, Ob) - overallWidth() / 2;
-        plates[count++] = Plate{zw - Ot, zw - Ot + W, D / 2 - T, D / 2};
-        plates[count++] = Plate{zw - hw, zw + hw, -D / 2 + Tb, D / 2 - T};
-        if (tri)
-            plates[count++] = Plate{zw - Ob, zw - Ob + bottomFlangeWidth(), -D / 2, -D / 2 + Tb};
+        const OffsetPlates p = offsetPlates(*this);
+        plates[count++] = Plate{p.topLeft, p.topLeft + W, D / 2 - T, D / 2};
+        plates[count++] = Plate{p.web - hw, p.web + hw, -D / 2 + p.Tb, D / 2 - T};
+        if (p.tri)
+            plates[count++] = Plate{p.bottomLeft, p.bottomRight, -D / 2, -D / 2 + p.Tb};
         break;
     }
     case Oval:
@@ -654,12 +670,9 @@ CrossSection::ExtrusionMesh CrossSection::subOpBuildExtrusion() const
         break;
     case BiPlate:
     case TriPlate: {
-        const bool tri = (shapeCode & KindMask) == TriPlate;
-        const double Ot = topFlangeOffset(), Ob = tri ? bottomFlangeOffset() : 0.0;
-        const double Tb = tri ? bottomFlangeThickness() : 0.0;
-        const double xw = std::max(Ot, Ob) - Wo / 2, xL = xw - Ot;
-        const double xBL = xw - Ob, xBR = xBL + (tri ? bottomFlangeWidth() : 0.0);
-        if (tri)
+        const OffsetPlates p = offsetPlates(*this);
+        const double xw = p.web, xL = p.topLeft, xBL = p.bottomLeft, xBR = p.bottomRight, Tb = p.Tb;
+        if (p.tri)
             polygon({{xL, -D / 2}, {xL, -D / 2 + T}, {xw - hw, -D / 2 + T}, {xw - hw, D / 2 - Tb},
                      {xBL, D / 2 - Tb}, {xBL, D / 2}, {xBR, D / 2}, {xBR, D / 2 - Tb}, {xw + hw, D / 2 - Tb},
                      {xw + hw, -D / 2 + T}, {xL + W, -D / 2 + T}, {xL + W, -D / 2}});

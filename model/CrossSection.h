@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <atomic>
+
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
@@ -109,7 +111,8 @@ public:
     // properties as they stand, and returns it. It leaves the properties alone,
     // so properties stated by a file or the section library are kept.
     bool determineValidity() const;
-    // Recomputes every property from the shape and dimensions.
+    // Recomputes every property from the shape and dimensions, then the valid
+    // flag. A Custom section has no outline and keeps its stated properties.
     void compute();
     // Clamps every dimension to at least zero and the thicknesses and offsets
     // to what the depth and widths of the shape allow.
@@ -175,6 +178,8 @@ private:
         QVector<quint32> faceBIndices;
     };
 
+    // The dimensions a shape's outline is drawn from, one bit per DimensionIndex.
+    static unsigned dimensionsInUse(Shape shape);
     void setDimension(DimensionIndex index, double value);
     void setProperty(PropertyIndex index, double value);
     void invalidateExtrusion();
@@ -188,7 +193,9 @@ private:
     double dimension[DimensionCount] = {};
     bool rotated = false;
     double property[PropertyCount] = {};
-    mutable bool valid = false;
+    // isValid may settle the flag from the analysis thread while the GUI
+    // thread reads it.
+    mutable std::atomic<bool> valid{false};
 
     mutable QReadWriteLock extrusionLock;
     mutable bool extrusionValid = false;

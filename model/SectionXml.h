@@ -6,7 +6,7 @@
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
-// Small pieces shared by the XML of materials and cross-sections: child
+// Helpers shared by the XML of materials and cross-sections: child
 // elements with text, element names compared without regard to case, and
 // numbers written so that every double reads back exactly.
 namespace SectionXml

@@ -1,0 +1,206 @@
+#include "SectionType.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace
+{
+
+SectionTypeRef universalBeam()
+{
+    const CrossSectionRef section(new CrossSection);
+    section->setShape(CrossSection::IBeam);
+    section->setNames({QStringLiteral("British"), QStringLiteral("UB"), QStringLiteral("127 x 76 x 13")});
+    section->setOverallDepth(0.127);
+    section->setTopFlangeWidth(0.076);
+    section->setWebThickness(0.004);
+    section->setTopFlangeThickness(0.0076);
+    section->compute();
+    // Stated values a computation would not give, so that losing them shows.
+    section->setArea(0.1);
+    section->setJ(1.0 / 3.0);
+    section->setWply(std::nextafter(1.0, 2.0));
+    section->setWplz(1e-300);
+    section->setRotated(true);
+    const MaterialRef steel(new Material({QStringLiteral("Steel"), QString(), QStringLiteral("S355 & <grade>")},
+                                         2.1e11, 8.1e10, 7850, 1.2e-5));
+    return SectionTypeRef(new SectionType(section, steel));
+}
+
+QString written(const SectionType& sectionType)
+{
+    QString text;
+    QXmlStreamWriter writer(&text);
+    writer.setAutoFormatting(true);
+    sectionType.writeXML(writer, QStringLiteral("42"));
+    return text;
+}
+
+// Reads the first element of the text into a new section type; the reader's
+// error (empty when none) goes to *error.
+SectionTypeRef read(const QString& text, QString* error = nullptr)
+{
+    QXmlStreamReader reader(text);
+    reader.readNextStartElement();
+    SectionTypeRef sectionType(new SectionType);
+    sectionType->readXML(reader, nullptr);
+    if (error)
+        *error = reader.errorString();
+    return sectionType;
+}
+
+} // namespace
+
+class TestSectionType : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nameAndShapeMatching_data();
+    void nameAndShapeMatching();
+    void setMaterialSignalsAndStamps();
+    void xmlRoundTripIsExact();
+    void xmlReadingIsLenientAboutLayout();
+    void xmlRefusesBadNumbers();
+};
+
+void TestSectionType::nameAndShapeMatching_data()
+{
+    QTest::addColumn<SectionTypeRef>("sectionType");
+    QTest::addColumn<QString>("country");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<bool>("matches");
+
+    QTest::newRow("exact") << universalBeam() << "British" << "UB" << "127 x 76 x 13" << true;
+    QTest::newRow("other case") << universalBeam() << "BRITISH" << "ub" << "127 X 76 X 13" << true;
+    QTest::newRow("other names") << universalBeam() << "European" << "UC" << "127 x 76" << false;
+
+    const CrossSectionRef shortNames(new CrossSection);
+    shortNames->setNames({QStringLiteral("British")});
+    QTest::newRow("missing names read empty") << SectionTypeRef(new SectionType(shortNames, MaterialRef())) << "british"
+                                              << "" << "" << true;
+    QTest::newRow("no cross-section") << SectionTypeRef(new SectionType(CrossSectionRef(), MaterialRef())) << "" << ""
+                                      << "" << false;
+    QTest::newRow("no section type") << SectionTypeRef() << "" << "" << "" << false;
+}
+
+void TestSectionType::nameAndShapeMatching()
+{
+    QFETCH(SectionTypeRef, sectionType);
+    QFETCH(QString, country);
+    QFETCH(QString, category);
+    QFETCH(QString, size);
+    QFETCH(bool, matches);
+
+    QCOMPARE(SectionType::isCountryNameEqualTo(sectionType, country), matches);
+    QCOMPARE(SectionType::isCategoryNameEqualTo(sectionType, category), matches);
+    QCOMPARE(SectionType::isSizeNameEqualTo(sectionType, size), matches);
+    const bool hasSection = sectionType && sectionType->crossSection();
+    const int shape = hasSection ? sectionType->crossSection()->shape() : 0;
+    QCOMPARE(SectionType::isShapeEqualTo(sectionType, shape), hasSection);
+    QVERIFY(!SectionType::isShapeEqualTo(sectionType, shape | CrossSection::Hollow));
+}
+
+void TestSectionType::setMaterialSignalsAndStamps()
+{
+    const SectionTypeRef sectionType = universalBeam();
+    const MaterialRef old = sectionType->material();
+    const MaterialRef timber(new Material({QStringLiteral("Timber")}, 1.1e10, 6.9e8, 500, 4e-6));
+
+    // Each signal records which material the section type held when it came.
+    QStringList events;
+    auto holding = [&] { return sectionType->material() == old ? QStringLiteral("old") : QStringLiteral("new"); };
+    connect(sectionType.data(), &SectionType::SectionTypeWillChange, this, [&] { events << "will:" + holding(); });
+    connect(sectionType.data(), &SectionType::SectionTypeHasChanged, this, [&] { events << "has:" + holding(); });
+
+    const quint32 before = sectionType->timeStamp();
+    VaroObject::newTimeStamp();
+    sectionType->setMaterial(timber);
+    QCOMPARE(events, (QStringList{QStringLiteral("will:old"), QStringLiteral("has:new")}));
+    QCOMPARE(sectionType->material(), timber);
+    QVERIFY(sectionType->timeStamp() != before);
+}
+
+void TestSectionType::xmlRoundTripIsExact()
+{
+    const SectionTypeRef original = universalBeam();
+    const QString first = written(*original);
+    const SectionTypeRef copy = read(first);
+    QCOMPARE(written(*copy), first);
+
+    const CrossSection& a = *original->crossSection();
+    const CrossSection& b = *copy->crossSection();
+    QCOMPARE(b.shape(), a.shape());
+    QCOMPARE(b.names(), a.names());
+    QCOMPARE(b.isRotated(), true);
+    QCOMPARE(b.overallDepth(), a.overallDepth());
+    QCOMPARE(b.topFlangeThickness(), a.topFlangeThickness());
+    QCOMPARE(b.area(), 0.1);
+    QCOMPARE(b.J(), 1.0 / 3.0);
+    QCOMPARE(b.Wply(), std::nextafter(1.0, 2.0));
+    QCOMPARE(b.Wplz(), 1e-300);
+    QCOMPARE(b.Iy(), a.Iy());
+    QCOMPARE(copy->material()->names(), original->material()->names());
+    QVERIFY(*copy->material() == *original->material());
+    QCOMPARE(copy->material()->cte(), 1.2e-5);
+
+    // A section type without parts writes and reads back without them.
+    const SectionType empty;
+    const SectionTypeRef emptyCopy = read(written(empty));
+    QVERIFY(!emptyCopy->crossSection());
+    QVERIFY(!emptyCopy->material());
+}
+
+void TestSectionType::xmlReadingIsLenientAboutLayout()
+{
+    QString error;
+    const SectionTypeRef sectionType = read(QStringLiteral(
+        "<sectiontype ref=\"7\">"
+        "<Future><CrossSection><Shape>9</Shape></CrossSection></Future>"
+        "<CROSSSECTION><shape>22</shape><overallDepth>0.25</overallDepth><Colour>red</Colour>"
+        "<names><name>A</name><Other/><NAME>B</NAME></names><rotated>TRUE</rotated></CROSSSECTION>"
+        "<material><e>2e11</e></material>"
+        "</sectiontype><Next/>"), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const CrossSectionRef section = sectionType->crossSection();
+    QVERIFY(section);
+    QCOMPARE(section->shape(), int(CrossSection::Rectangle | CrossSection::Hollow));
+    QCOMPARE(section->overallDepth(), 0.25);
+    QCOMPARE(section->names(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    QVERIFY(section->isRotated());
+    // Missing children keep their defaults.
+    QCOMPARE(section->topFlangeWidth(), 0.0);
+    QCOMPARE(section->area(), 0.0);
+    QCOMPARE(sectionType->material()->youngsModulus(), 2e11);
+    QCOMPARE(sectionType->material()->density(), 0.0);
+    QVERIFY(sectionType->material()->names().isEmpty());
+}
+
+void TestSectionType::xmlRefusesBadNumbers()
+{
+    const char* texts[] = {
+        "<SectionType ref=\"1\"><CrossSection><Area>12 cm2</Area></CrossSection></SectionType>",
+        "<SectionType ref=\"1\"><CrossSection><Shape>IBeam</Shape></CrossSection></SectionType>",
+        "<SectionType ref=\"1\"><Material><Density></Density></Material></SectionType>",
+    };
+    for (const char* text : texts) {
+        QString error;
+        read(QString::fromLatin1(text), &error);
+        QVERIFY2(!error.isEmpty(), text);
+    }
+
+    // Non-finite values are numbers all the same and come back unchanged.
+    const SectionTypeRef odd = universalBeam();
+    odd->crossSection()->setIz(std::nan(""));
+    odd->crossSection()->setIy(-HUGE_VAL);
+    QString error;
+    const SectionTypeRef copy = read(written(*odd), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(std::isnan(copy->crossSection()->Iz()));
+    QCOMPARE(copy->crossSection()->Iy(), -HUGE_VAL);
+}
+
+QTEST_MAIN(TestSectionType)
+#include "tst_sectiontype.moc"
