@@ -55,10 +55,7 @@ bool MaterialLibrary::removeCustom(const MaterialRef& material)
 
 QString MaterialLibrary::uniqueMaterialName() const
 {
-    QStringList used;
-    for (const MaterialRef& material : valuesOf(customBranch))
-        used << material->name();
-    return firstFreeName(QStringLiteral("Material %1"), used);
+    return firstFreeNameUnder(customBranch, QStringLiteral("Material %1"));
 }
 
 MaterialRef MaterialLibrary::standardMaterial(const QString& name) const

@@ -80,29 +80,18 @@ inline QDataStream& operator>>(QDataStream& stream, Record& record)
     return stream >> record.rotated >> record.materialName;
 }
 
-// The eight dimensions of a rolled or tube section given as the tables give
-// it: overall depth and width, web and flange thickness (for a tube both are
-// the wall). Flange offsets run from the flange's left end to the web's centre
-// line: a centred web for I-beams, tees and closed shapes, a web at the left
-// end for channels, angles and the upper flange of a zed. Shapes with one
-// flange (angle, tee) leave the bottom flange at zero.
-inline void setStandardDimensions(double* dimensions, qint32 shape, double depth, double width, double web,
-                                  double flange)
+// The dimensions of a rolled or tube section as the tables give it: overall
+// depth and width, web and flange thickness (for a tube both are the wall).
+// These shapes are symmetric or have one flange, so a cross-section reads its
+// flanges from the top-flange dimensions and leaves the others at zero.
+inline void setStandardDimensions(double* dimensions, double depth, double width, double web, double flange)
 {
     for (int i = 0; i < DimensionCount; ++i)
         dimensions[i] = 0.0;
-    const qint32 kind = shape & KindMask;
-    const bool webAtLeft = kind == Channel || kind == Angle || kind == Zed;
     dimensions[OverallDepth] = depth;
-    dimensions[WebThickness] = web;
     dimensions[TopFlangeWidth] = width;
     dimensions[TopFlangeThickness] = flange;
-    dimensions[TopFlangeOffset] = webAtLeft ? web / 2.0 : width / 2.0;
-    if (kind == Angle || kind == Tee)
-        return;
-    dimensions[BottomFlangeWidth] = width;
-    dimensions[BottomFlangeThickness] = flange;
-    dimensions[BottomFlangeOffset] = kind == Zed ? width - web / 2.0 : dimensions[TopFlangeOffset];
+    dimensions[WebThickness] = web;
 }
 
 } // namespace SectionData

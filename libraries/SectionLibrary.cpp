@@ -98,7 +98,7 @@ void SectionLibrary::appendCustomShapes(const MaterialRef& material)
     QList<SectionData::Record> records;
     for (const Template& t : standardShapeTemplates) {
         SectionData::Record record = customRecord(t.shape);
-        SectionData::setStandardDimensions(record.dimensions, t.shape, t.depth, t.width, t.web, t.flange);
+        SectionData::setStandardDimensions(record.dimensions, t.depth, t.width, t.web, t.flange);
         records << record;
     }
     records << plateRecord(SectionData::BiPlate) << plateRecord(SectionData::TriPlate);
@@ -106,7 +106,6 @@ void SectionLibrary::appendCustomShapes(const MaterialRef& material)
     for (const SectionData::Record& record : records) {
         const CrossSectionRef section = StandardSections::makeCrossSection(record);
         section->compute();
-        section->determineValidity();
         customCountry->appendSubnode(
             ItemRef(new Item(SectionTypeRef(new SectionType(section, material)), record.names.value(1))));
     }

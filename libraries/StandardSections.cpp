@@ -25,11 +25,8 @@ bool readNode(QDataStream& in, int level, StandardSection* node)
 
     if (level > 0) {
         node->crossSection = StandardSections::makeCrossSection(record);
-        if (level == SectionData::levelCount - 1) {
+        if (level == SectionData::levelCount - 1)
             node->crossSection->compute();
-            // Settles the flag now: readers in other threads then only read it.
-            node->crossSection->determineValidity();
-        }
     }
     node->materialName = record.materialName;
     node->children.resize(childCount);

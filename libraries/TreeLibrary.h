@@ -57,6 +57,15 @@ public:
     }
 
 protected:
+    // firstFreeName among the names of the node's entries.
+    QString firstFreeNameUnder(const TreeNodeRef& node, const QString& pattern) const
+    {
+        QStringList used;
+        for (const T& value : valuesOf(node))
+            used << value->name();
+        return firstFreeName(pattern, used);
+    }
+
     ItemRef subOpFindItemByValue(const TreeNodeRef& node, const T& value) const
     {
         if (!node || !value)

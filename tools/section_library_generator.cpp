@@ -117,7 +117,7 @@ void readTable(const QString& path, const QString& material, Node* root)
         sizeNode.record.names = QStringList{country, category, size};
         sizeNode.record.shape = shape;
         sizeNode.record.materialName = material;
-        SectionData::setStandardDimensions(sizeNode.record.dimensions, shape,
+        SectionData::setStandardDimensions(sizeNode.record.dimensions,
                                            millimetres(field("depth_mm"), "depth_mm", where),
                                            millimetres(field("width_mm"), "width_mm", where),
                                            millimetres(field("web_mm"), "web_mm", where),
