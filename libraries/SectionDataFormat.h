@@ -1,8 +1,7 @@
 #pragma once
 
 // The layout of the compressed section-library resource, shared by the build
-// tool that writes it and the library that reads it. Header only and QtCore
-// only, so that the tool needs nothing else.
+// tool that writes it and the library that reads it.
 //
 // The resource is qCompress of a big-endian QDataStream (version Qt 5.6)
 // holding the magic number, the format version and then the root node. A node
@@ -37,26 +36,11 @@ enum Dimension {
     DimensionCount
 };
 
-// Shape codes as CrossSection numbers them.
-enum Shape : qint32 {
-    Angle = 1,
-    Channel = 2,
-    Custom = 3,
-    IBeam = 4,
-    Oval = 5,
-    Rectangle = 6,
-    Tee = 7,
-    Zed = 8,
-    BiPlate = 9,
-    TriPlate = 10,
-    KindMask = 0x0F,
-    Hollow = 0x10
-};
-
 struct Record
 {
     // [country], [country, category] or [country, category, size].
     QStringList names;
+    // A CrossSection shape code.
     qint32 shape = 0;
     double dimensions[DimensionCount] = {};
     bool rotated = false;

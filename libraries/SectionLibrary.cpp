@@ -16,15 +16,15 @@ struct Template
 };
 
 const Template standardShapeTemplates[] = {
-    {SectionData::Angle, 0.100, 0.100, 0.010, 0.010},
-    {SectionData::Channel, 0.200, 0.075, 0.008, 0.0125},
-    {SectionData::IBeam, 0.300, 0.150, 0.008, 0.012},
-    {SectionData::Oval, 0.100, 0.100, 0.0, 0.0},
-    {SectionData::Oval | SectionData::Hollow, 0.100, 0.100, 0.005, 0.005},
-    {SectionData::Rectangle, 0.200, 0.100, 0.0, 0.0},
-    {SectionData::Rectangle | SectionData::Hollow, 0.200, 0.100, 0.006, 0.006},
-    {SectionData::Tee, 0.150, 0.150, 0.008, 0.012},
-    {SectionData::Zed, 0.200, 0.075, 0.006, 0.010},
+    {CrossSection::Angle, 0.100, 0.100, 0.010, 0.010},
+    {CrossSection::Channel, 0.200, 0.075, 0.008, 0.0125},
+    {CrossSection::IBeam, 0.300, 0.150, 0.008, 0.012},
+    {CrossSection::Oval, 0.100, 0.100, 0.0, 0.0},
+    {CrossSection::Oval | CrossSection::Hollow, 0.100, 0.100, 0.005, 0.005},
+    {CrossSection::Rectangle, 0.200, 0.100, 0.0, 0.0},
+    {CrossSection::Rectangle | CrossSection::Hollow, 0.200, 0.100, 0.006, 0.006},
+    {CrossSection::Tee, 0.150, 0.150, 0.008, 0.012},
+    {CrossSection::Zed, 0.200, 0.075, 0.006, 0.010},
 };
 
 SectionData::Record customRecord(qint32 shape)
@@ -41,12 +41,12 @@ SectionData::Record plateRecord(qint32 shape)
 {
     using namespace SectionData;
     Record record = customRecord(shape);
-    record.dimensions[OverallDepth] = shape == TriPlate ? 0.400 : 0.300;
+    record.dimensions[OverallDepth] = shape == CrossSection::TriPlate ? 0.400 : 0.300;
     record.dimensions[WebThickness] = 0.010;
     record.dimensions[TopFlangeWidth] = 0.200;
     record.dimensions[TopFlangeThickness] = 0.015;
     record.dimensions[TopFlangeOffset] = 0.100;
-    if (shape == TriPlate) {
+    if (shape == CrossSection::TriPlate) {
         record.dimensions[BottomFlangeWidth] = 0.250;
         record.dimensions[BottomFlangeThickness] = 0.020;
         record.dimensions[BottomFlangeOffset] = 0.125;
@@ -101,7 +101,7 @@ void SectionLibrary::appendCustomShapes(const MaterialRef& material)
         SectionData::setStandardDimensions(record.dimensions, t.depth, t.width, t.web, t.flange);
         records << record;
     }
-    records << plateRecord(SectionData::BiPlate) << plateRecord(SectionData::TriPlate);
+    records << plateRecord(CrossSection::BiPlate) << plateRecord(CrossSection::TriPlate);
 
     for (const SectionData::Record& record : records) {
         const CrossSectionRef section = StandardSections::makeCrossSection(record);

@@ -7,6 +7,7 @@
 // MATERIAL is the first name of the standard material that every size of the
 // TABLE carries. Any fault in a table stops the build with its file and line.
 
+#include "CrossSection.h"
 #include "SectionDataFormat.h"
 
 #include <QByteArray>
@@ -23,10 +24,10 @@
 
 namespace {
 
-struct Node
+struct TableNode
 {
     SectionData::Record record;
-    QVector<Node> children;
+    QVector<TableNode> children;
 };
 
 struct TableError
@@ -41,15 +42,10 @@ struct TableError
 
 qint32 shapeFromColumn(const QString& text, const QString& where)
 {
-    static const QMap<QString, qint32> kinds{
-        {"Angle", SectionData::Angle},     {"Channel", SectionData::Channel}, {"IBeam", SectionData::IBeam},
-        {"Oval", SectionData::Oval},       {"Rectangle", SectionData::Rectangle}, {"Tee", SectionData::Tee},
-        {"Zed", SectionData::Zed},         {"BiPlate", SectionData::BiPlate}, {"TriPlate", SectionData::TriPlate},
-    };
-    const QStringList words = text.simplified().split(' ');
-    if (!kinds.contains(words.first()) || words.size() > 2 || (words.size() == 2 && words[1] != "Hollow"))
+    const CrossSection::Shape shape = CrossSection::shapeFromName(text.simplified());
+    if (shape == CrossSection::Custom)
         fail(where, QString("unknown shape \"%1\"").arg(text));
-    return kinds.value(words.first()) | (words.size() == 2 ? SectionData::Hollow : 0);
+    return shape;
 }
 
 double millimetres(const QString& text, const QString& column, const QString& where)
@@ -61,17 +57,17 @@ double millimetres(const QString& text, const QString& column, const QString& wh
     return value / 1000.0;
 }
 
-Node* childNamed(Node* parent, const QStringList& names)
+TableNode* childNamed(TableNode* parent, const QStringList& names)
 {
-    for (Node& child : parent->children)
+    for (TableNode& child : parent->children)
         if (child.record.names == names)
             return &child;
-    parent->children.append(Node());
+    parent->children.append(TableNode());
     parent->children.last().record.names = names;
     return &parent->children.last();
 }
 
-void readTable(const QString& path, const QString& material, Node* root)
+void readTable(const QString& path, const QString& material, TableNode* root)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -103,17 +99,17 @@ void readTable(const QString& path, const QString& material, Node* root)
             fail(where, "a name is empty");
         const qint32 shape = shapeFromColumn(field("shape"), where);
 
-        Node* countryNode = childNamed(root, {country});
-        Node* categoryNode = childNamed(countryNode, {country, category});
+        TableNode* countryNode = childNamed(root, {country});
+        TableNode* categoryNode = childNamed(countryNode, {country, category});
         if (categoryNode->children.isEmpty())
             categoryNode->record.shape = shape;
         else if (categoryNode->record.shape != shape)
             fail(where, QString("shape differs from the rest of category %1").arg(category));
-        for (const Node& sibling : categoryNode->children)
+        for (const TableNode& sibling : categoryNode->children)
             if (sibling.record.names.last() == size)
                 fail(where, QString("size %1 appears twice in %2").arg(size, category));
 
-        Node sizeNode;
+        TableNode sizeNode;
         sizeNode.record.names = QStringList{country, category, size};
         sizeNode.record.shape = shape;
         sizeNode.record.materialName = material;
@@ -126,10 +122,10 @@ void readTable(const QString& path, const QString& material, Node* root)
     }
 }
 
-void writeNode(QDataStream& out, const Node& node)
+void writeNode(QDataStream& out, const TableNode& node)
 {
     out << node.record << qint32(node.children.size());
-    for (const Node& child : node.children)
+    for (const TableNode& child : node.children)
         writeNode(out, child);
 }
 
@@ -145,7 +141,7 @@ int main(int argc, char** argv)
     }
 
     try {
-        Node root;
+        TableNode root;
         for (int i = 1; i < arguments.size(); i += 2)
             readTable(arguments[i], arguments[i + 1], &root);
 

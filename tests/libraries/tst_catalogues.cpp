@@ -59,9 +59,6 @@ private slots:
     void builtInEntriesInOrder();
     void builtInNamesStayUniqueInLowerCase();
     void standardMaterialsPassTheAnalysis();
-    void restraintMasksAreDistinct();
-    void loadAxesMatchTheirVectors_data();
-    void loadAxesMatchTheirVectors();
     void towardsMasterNodeFollowsTheNode();
     void groupsGoToTheGeometryBranch();
     void loadCasesGoToTheBranchOfTheirClass();
@@ -78,6 +75,10 @@ void TestCatalogues::builtInEntriesInOrder()
                           "In local Y (major axis)", "In local Z (minor axis)", "Around global X",
                           "Around global Y", "Around global Z", "Bending of major axis", "Bending of minor axis",
                           "Torsion"}));
+    // Gravity acts along global Y: a load read with that axis finds its entry.
+    const Axis gravity(Vector3(0, 1, 0), NodeRef(), true, false);
+    QCOMPARE(loadAxes.findItem(loadAxes.root(), LoadAxis::isAxisEqualTo, gravity, false)->name(),
+             QString("In global Y"));
 
     const MemberAxisLibrary memberAxes;
     QCOMPARE(memberAxes.root()->subnodeCount(), 2);
@@ -98,7 +99,11 @@ void TestCatalogues::builtInEntriesInOrder()
     for (const QString& name :
          QStringList{"Fully Fixed", "Fully Pinned", "Moment-resisting roller in X", "Restrained in Z", "Unrestrained"})
         QVERIFY2(supportNames.contains(name), qPrintable(name));
-    QCOMPARE(supports.findItem(supports.root(), Support::isDofEqualTo, Dof(63), false)->name(), QString("Fully Fixed"));
+    // A picker highlights the first entry of an equal mask: equal masks would hide one.
+    QSet<int> masks;
+    for (const SupportRef& support : supports.valuesOf(supports.root()))
+        masks << support->dof().mask;
+    QCOMPARE(masks.size(), 13);
     QCOMPARE(supports.findItem(supports.root(), Support::isDofEqualTo, Dof(0), false)->name(), QString("Unrestrained"));
 
     const MaterialLibrary materials;
@@ -108,11 +113,6 @@ void TestCatalogues::builtInEntriesInOrder()
     QCOMPARE(materials.valuesOf(materials.root()->subnode(0)).size(), 9);
     QCOMPARE(materials.root()->subnode(1)->subnodeCount(), 0);
     QVERIFY(materials.standardMaterial("concrete (25)"));
-
-    const LoadCaseLibrary loadCases;
-    QCOMPARE(itemNames<LoadCaseLibrary>(loadCases.root()).size(), 4); // four empty branches
-    const GroupLibrary groups;
-    QCOMPARE(itemNames<GroupLibrary>(groups.root()).size(), 1);
 }
 
 void TestCatalogues::builtInNamesStayUniqueInLowerCase()
@@ -127,7 +127,7 @@ void TestCatalogues::builtInNamesStayUniqueInLowerCase()
         itemNames<MaterialLibrary>(libraries.materialLibrary()->root()),
     };
     for (const QStringList& names : lists)
-        QVERIFY2(unique(names) || names.isEmpty(), qPrintable(names.join(", ")));
+        QVERIFY2(unique(names), qPrintable(names.join(", ")));
 
     // Section names are chosen level by level: country, category, size.
     const auto section = libraries.sectionLibrary();
@@ -158,43 +158,6 @@ void TestCatalogues::standardMaterialsPassTheAnalysis()
         QVERIFY2(m->density() > 2000.0 && m->density() < 9000.0, qPrintable(m->name()));
         QVERIFY2(m->cte() > 5e-6 && m->cte() < 30e-6, qPrintable(m->name()));
     }
-}
-
-void TestCatalogues::restraintMasksAreDistinct()
-{
-    // A picker highlights the first entry with an equal mask, so equal masks
-    // would hide an entry.
-    const SupportLibrary supports;
-    QSet<int> masks;
-    for (const SupportRef& support : supports.valuesOf(supports.root())) {
-        QVERIFY(support->dof().mask >= 0 && support->dof().mask <= 63);
-        masks << support->dof().mask;
-    }
-    QCOMPARE(masks.size(), 13);
-}
-
-void TestCatalogues::loadAxesMatchTheirVectors_data()
-{
-    QTest::addColumn<Vector3>("vector");
-    QTest::addColumn<bool>("global");
-    QTest::addColumn<QString>("name"); // the first, force entry of that axis
-
-    // Gravity acts along global Y; a load read with that axis finds the entry.
-    QTest::newRow("global Y") << Vector3(0, 1, 0) << true << "In global Y";
-    QTest::newRow("local X") << Vector3(1, 0, 0) << false << "In local X (longitudinal)";
-    QTest::newRow("local Z") << Vector3(0, 0, 1) << false << "In local Z (minor axis)";
-    QTest::newRow("skew") << Vector3(0.6, 0.8, 0) << true << "";
-}
-
-void TestCatalogues::loadAxesMatchTheirVectors()
-{
-    QFETCH(Vector3, vector);
-    QFETCH(bool, global);
-    QFETCH(QString, name);
-    const LoadAxisLibrary library;
-    const LoadAxisLibrary::ItemRef item =
-        library.findItem(library.root(), LoadAxis::isAxisEqualTo, Axis(vector, NodeRef(), global, false), false);
-    QCOMPARE(item ? item->name() : QString(), name);
 }
 
 void TestCatalogues::towardsMasterNodeFollowsTheNode()
@@ -230,6 +193,8 @@ void TestCatalogues::groupsGoToTheGeometryBranch()
     QVERIFY(library.append(a));
     QVERIFY(library.append(b));
     QVERIFY(!library.append(GroupRef(new Group("plain"))));
+    QVERIFY(!library.append(GroupRef()));
+    QVERIFY(!library.remove(GroupRef()));
     QCOMPARE(library.geometryGroups(), (QList<GeometryGroupRef>{a, b}));
     QCOMPARE(library.root()->subnode(0)->subnodeCount(), 2);
 
@@ -246,6 +211,8 @@ void TestCatalogues::loadCasesGoToTheBranchOfTheirClass()
         combination(new Combination("C"));
     for (const LoadCaseRef& loadCase : {combination, sway, gravity, loading})
         QVERIFY(library.append(loadCase));
+    QVERIFY(!library.append(loading));
+    QVERIFY(!library.append(LoadCaseRef()));
     QCOMPARE(library.loadings(), QList<LoadCaseRef>{loading});
     QCOMPARE(library.autoCases(), QList<LoadCaseRef>{gravity});
     QCOMPARE(library.swayCases(), QList<LoadCaseRef>{sway});
@@ -277,6 +244,8 @@ void TestCatalogues::uniqueNamesSkipUsedNumbers()
     QCOMPARE(materials.uniqueMaterialName(), QString("Material 1"));
     materials.appendCustom(MaterialRef(new Material({"material 1"}, 1, 1, 1, 1)));
     QCOMPARE(materials.uniqueMaterialName(), QString("Material 2"));
+    QVERIFY(!materials.appendCustom(MaterialRef()));
+    QVERIFY(!materials.removeCustom(materials.standardMaterial("Steel S275"))); // built-ins stay
 }
 
 void TestCatalogues::anEntryEditGivesOneChanged()
@@ -318,13 +287,8 @@ void TestCatalogues::anEntryEditGivesOneChanged()
 void TestCatalogues::librariesShareTheirMaterials()
 {
     const Libraries libraries;
-    QVERIFY(libraries.groupLibrary() && libraries.loadAxisLibrary() && libraries.loadCaseLibrary()
-            && libraries.materialLibrary() && libraries.memberAxisLibrary() && libraries.memberPinLibrary()
-            && libraries.sectionLibrary() && libraries.supportLibrary());
-    const SectionLibrary::ItemRef british = SectionLibrary::subnodeItem(libraries.sectionLibrary()->root(), 0);
-    const SectionLibrary::ItemRef ub = SectionLibrary::subnodeItem(british, 0);
+    const TreeNodeRef ub = libraries.sectionLibrary()->root()->subnode(0)->subnode(0);
     const MaterialRef material = SectionLibrary::subnodeItem(ub, 0)->value()->material();
-    QVERIFY(material);
     QVERIFY(libraries.materialLibrary()->findItemByValue(libraries.materialLibrary()->root(), material));
 }
 
