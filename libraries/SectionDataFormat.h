@@ -5,14 +5,20 @@
 //
 // The resource is qCompress of a big-endian QDataStream (version Qt 5.6)
 // holding the magic number, the format version and then the root node. A node
-// is a Record followed by its child count (qint32) and its children. The root
+// is a record followed by its child count (qint32) and its children. The root
 // has no names; its children are the countries, theirs the categories, and
-// theirs the sizes. Section properties are not stored: the library computes
-// them from the dimensions.
+// theirs the sizes. A record holds a cross-section's names, shape code, its
+// eight dimensions in metres in the order CrossSection lists them, its rotated
+// flag, and the first name of a standard material (empty for none). Section
+// properties are not stored: the library computes them from the dimensions.
+
+#include "CrossSection.h"
 
 #include <QDataStream>
 #include <QString>
 #include <QStringList>
+
+#include <cmath>
 
 namespace SectionData {
 
@@ -23,59 +29,52 @@ const QDataStream::Version streamVersion = QDataStream::Qt_5_6;
 const int levelCount = 4;
 const qint32 maximumChildren = 100000;
 
-// In the order CrossSection lists its dimensions, all in metres.
-enum Dimension {
-    BottomFlangeOffset,
-    BottomFlangeThickness,
-    BottomFlangeWidth,
-    OverallDepth,
-    TopFlangeOffset,
-    TopFlangeThickness,
-    TopFlangeWidth,
-    WebThickness,
-    DimensionCount
-};
-
-struct Record
+inline void writeRecord(QDataStream& out, const CrossSection& section, const QString& materialName)
 {
-    // [country], [country, category] or [country, category, size].
+    out << section.names() << qint32(section.shape()) << section.bottomFlangeOffset()
+        << section.bottomFlangeThickness() << section.bottomFlangeWidth() << section.overallDepth()
+        << section.topFlangeOffset() << section.topFlangeThickness() << section.topFlangeWidth()
+        << section.webThickness() << section.isRotated() << materialName;
+}
+
+// False when the stream fails or a dimension is negative or not finite.
+inline bool readRecord(QDataStream& in, CrossSection* section, QString* materialName)
+{
     QStringList names;
-    // A CrossSection shape code.
     qint32 shape = 0;
-    double dimensions[DimensionCount] = {};
+    double d[8] = {};
     bool rotated = false;
-    // The first name of a standard material; empty for none.
-    QString materialName;
-};
-
-inline QDataStream& operator<<(QDataStream& stream, const Record& record)
-{
-    stream << record.names << record.shape;
-    for (double value : record.dimensions)
-        stream << value;
-    return stream << record.rotated << record.materialName;
+    in >> names >> shape;
+    for (double& value : d)
+        in >> value;
+    in >> rotated >> *materialName;
+    for (double value : d)
+        if (!std::isfinite(value) || value < 0.0)
+            return false;
+    section->setNames(names);
+    section->setShape(shape);
+    section->setBottomFlangeOffset(d[0]);
+    section->setBottomFlangeThickness(d[1]);
+    section->setBottomFlangeWidth(d[2]);
+    section->setOverallDepth(d[3]);
+    section->setTopFlangeOffset(d[4]);
+    section->setTopFlangeThickness(d[5]);
+    section->setTopFlangeWidth(d[6]);
+    section->setWebThickness(d[7]);
+    section->setRotated(rotated);
+    return in.status() == QDataStream::Ok;
 }
 
-inline QDataStream& operator>>(QDataStream& stream, Record& record)
-{
-    stream >> record.names >> record.shape;
-    for (double& value : record.dimensions)
-        stream >> value;
-    return stream >> record.rotated >> record.materialName;
-}
-
-// The dimensions of a rolled or tube section as the tables give it: overall
+// The dimensions of a rolled or tube section as the tables give them: overall
 // depth and width, web and flange thickness (for a tube both are the wall).
 // These shapes are symmetric or have one flange, so a cross-section reads its
-// flanges from the top-flange dimensions and leaves the others at zero.
-inline void setStandardDimensions(double* dimensions, double depth, double width, double web, double flange)
+// flanges from the top-flange dimensions and leaves the others alone.
+inline void setStandardDimensions(CrossSection* section, double depth, double width, double web, double flange)
 {
-    for (int i = 0; i < DimensionCount; ++i)
-        dimensions[i] = 0.0;
-    dimensions[OverallDepth] = depth;
-    dimensions[TopFlangeWidth] = width;
-    dimensions[TopFlangeThickness] = flange;
-    dimensions[WebThickness] = web;
+    section->setOverallDepth(depth);
+    section->setTopFlangeWidth(width);
+    section->setTopFlangeThickness(flange);
+    section->setWebThickness(web);
 }
 
 } // namespace SectionData

@@ -1,6 +1,7 @@
 #include "SectionLibrary.h"
 
 #include "MaterialLibrary.h"
+#include "SectionDataFormat.h"
 #include "StandardSections.h"
 
 #include <QHash>
@@ -27,39 +28,39 @@ const Template standardShapeTemplates[] = {
     {CrossSection::Zed, 0.200, 0.075, 0.006, 0.010},
 };
 
-SectionData::Record customRecord(qint32 shape)
+CrossSectionRef customSection(qint32 shape)
 {
-    SectionData::Record record;
-    record.names = QStringList{QStringLiteral("Custom"), CrossSection::nameOfShape(shape)};
-    record.shape = shape;
-    return record;
+    const CrossSectionRef section(new CrossSection);
+    section->setNames({QStringLiteral("Custom"), CrossSection::nameOfShape(shape)});
+    section->setShape(shape);
+    return section;
 }
 
 // Plate girders: a centred web under a top plate, and for the TriPlate a
 // wider bottom plate.
-SectionData::Record plateRecord(qint32 shape)
+CrossSectionRef plateSection(qint32 shape)
 {
-    using namespace SectionData;
-    Record record = customRecord(shape);
-    record.dimensions[OverallDepth] = shape == CrossSection::TriPlate ? 0.400 : 0.300;
-    record.dimensions[WebThickness] = 0.010;
-    record.dimensions[TopFlangeWidth] = 0.200;
-    record.dimensions[TopFlangeThickness] = 0.015;
-    record.dimensions[TopFlangeOffset] = 0.100;
-    if (shape == CrossSection::TriPlate) {
-        record.dimensions[BottomFlangeWidth] = 0.250;
-        record.dimensions[BottomFlangeThickness] = 0.020;
-        record.dimensions[BottomFlangeOffset] = 0.125;
+    const CrossSectionRef section = customSection(shape);
+    const bool tri = shape == CrossSection::TriPlate;
+    section->setOverallDepth(tri ? 0.400 : 0.300);
+    section->setWebThickness(0.010);
+    section->setTopFlangeWidth(0.200);
+    section->setTopFlangeThickness(0.015);
+    section->setTopFlangeOffset(0.100);
+    if (tri) {
+        section->setBottomFlangeWidth(0.250);
+        section->setBottomFlangeThickness(0.020);
+        section->setBottomFlangeOffset(0.125);
     }
-    return record;
+    return section;
 }
 
 SectionLibrary::ItemRef makeCustomCountry()
 {
-    SectionData::Record record;
-    record.names = QStringList{QStringLiteral("Custom")};
-    const SectionTypeRef country(new SectionType(StandardSections::makeCrossSection(record), MaterialRef()));
-    return SectionLibrary::ItemRef(new SectionLibrary::Item(country, record.names.first()));
+    const CrossSectionRef section(new CrossSection);
+    section->setNames({QStringLiteral("Custom")});
+    const SectionTypeRef country(new SectionType(section, MaterialRef()));
+    return SectionLibrary::ItemRef(new SectionLibrary::Item(country, section->names().first()));
 }
 
 } // namespace
@@ -87,7 +88,7 @@ void SectionLibrary::appendStandard(const TreeNodeRef& parent, const StandardSec
         material = *known;
     }
     const ItemRef item(new Item(SectionTypeRef(new SectionType(section.crossSection, material)),
-                                section.crossSection->names().value(section.crossSection->names().size() - 1)));
+                                section.crossSection->names().last()));
     parent->appendSubnode(item);
     for (const StandardSection& child : section.children)
         appendStandard(item, child, materials, found);
@@ -95,18 +96,16 @@ void SectionLibrary::appendStandard(const TreeNodeRef& parent, const StandardSec
 
 void SectionLibrary::appendCustomShapes(const MaterialRef& material)
 {
-    QList<SectionData::Record> records;
+    QList<CrossSectionRef> sections;
     for (const Template& t : standardShapeTemplates) {
-        SectionData::Record record = customRecord(t.shape);
-        SectionData::setStandardDimensions(record.dimensions, t.depth, t.width, t.web, t.flange);
-        records << record;
+        sections << customSection(t.shape);
+        SectionData::setStandardDimensions(sections.last().data(), t.depth, t.width, t.web, t.flange);
     }
-    records << plateRecord(CrossSection::BiPlate) << plateRecord(CrossSection::TriPlate);
+    sections << plateSection(CrossSection::BiPlate) << plateSection(CrossSection::TriPlate);
 
-    for (const SectionData::Record& record : records) {
-        const CrossSectionRef section = StandardSections::makeCrossSection(record);
+    for (const CrossSectionRef& section : sections) {
         section->compute();
         customCountry->appendSubnode(
-            ItemRef(new Item(SectionTypeRef(new SectionType(section, material)), record.names.value(1))));
+            ItemRef(new Item(SectionTypeRef(new SectionType(section, material)), section->names().value(1))));
     }
 }

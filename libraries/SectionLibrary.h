@@ -4,6 +4,8 @@
 
 #include "SectionType.h"
 
+#include <QHash>
+
 class MaterialLibrary;
 struct StandardSection;
 

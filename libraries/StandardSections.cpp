@@ -1,34 +1,30 @@
 #include "StandardSections.h"
 
 #include "CrossSection.h"
+#include "SectionDataFormat.h"
 
 #include <QDataStream>
 #include <QFile>
-
-#include <cmath>
 
 namespace {
 
 bool readNode(QDataStream& in, int level, StandardSection* node)
 {
-    SectionData::Record record;
+    const CrossSectionRef section(new CrossSection);
     qint32 childCount = 0;
-    in >> record >> childCount;
-    if (in.status() != QDataStream::Ok || record.names.size() != level || childCount < 0
+    if (!SectionData::readRecord(in, section.data(), &node->materialName))
+        return false;
+    in >> childCount;
+    if (in.status() != QDataStream::Ok || section->names().size() != level || childCount < 0
         || childCount > SectionData::maximumChildren)
         return false;
-    if (level == SectionData::levelCount - 1 && childCount != 0)
-        return false;
-    for (double value : record.dimensions)
-        if (!std::isfinite(value) || value < 0.0)
+    if (level == SectionData::levelCount - 1) {
+        if (childCount != 0)
             return false;
-
-    if (level > 0) {
-        node->crossSection = StandardSections::makeCrossSection(record);
-        if (level == SectionData::levelCount - 1)
-            node->crossSection->compute();
+        section->compute();
     }
-    node->materialName = record.materialName;
+    if (level > 0)
+        node->crossSection = section;
     node->children.resize(childCount);
     for (StandardSection& child : node->children)
         if (!readNode(in, level + 1, &child))
@@ -72,22 +68,4 @@ bool StandardSections::parse(const QByteArray& compressed, StandardSection* root
         return false;
     *root = parsed;
     return true;
-}
-
-CrossSectionRef StandardSections::makeCrossSection(const SectionData::Record& record)
-{
-    using namespace SectionData;
-    const CrossSectionRef section(new CrossSection);
-    section->setNames(record.names);
-    section->setShape(record.shape);
-    section->setBottomFlangeOffset(record.dimensions[BottomFlangeOffset]);
-    section->setBottomFlangeThickness(record.dimensions[BottomFlangeThickness]);
-    section->setBottomFlangeWidth(record.dimensions[BottomFlangeWidth]);
-    section->setOverallDepth(record.dimensions[OverallDepth]);
-    section->setTopFlangeOffset(record.dimensions[TopFlangeOffset]);
-    section->setTopFlangeThickness(record.dimensions[TopFlangeThickness]);
-    section->setTopFlangeWidth(record.dimensions[TopFlangeWidth]);
-    section->setWebThickness(record.dimensions[WebThickness]);
-    section->setRotated(record.rotated);
-    return section;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "SectionDataFormat.h"
-
 #include "ModelRefs.h"
 
 #include <QByteArray>
@@ -34,8 +32,4 @@ public:
     // too deep, a name list of the wrong length, a dimension that is negative
     // or not finite) gives false and an empty root.
     static bool parse(const QByteArray& compressed, StandardSection* root);
-
-    // A cross-section of the record's names, shape, dimensions and rotation,
-    // with no properties computed.
-    static CrossSectionRef makeCrossSection(const SectionData::Record& record);
 };

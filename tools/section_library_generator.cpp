@@ -26,7 +26,8 @@ namespace {
 
 struct TableNode
 {
-    SectionData::Record record;
+    CrossSection section;
+    QString materialName;
     QVector<TableNode> children;
 };
 
@@ -60,10 +61,10 @@ double millimetres(const QString& text, const QString& column, const QString& wh
 TableNode* childNamed(TableNode* parent, const QStringList& names)
 {
     for (TableNode& child : parent->children)
-        if (child.record.names == names)
+        if (child.section.names() == names)
             return &child;
     parent->children.append(TableNode());
-    parent->children.last().record.names = names;
+    parent->children.last().section.setNames(names);
     return &parent->children.last();
 }
 
@@ -102,18 +103,18 @@ void readTable(const QString& path, const QString& material, TableNode* root)
         TableNode* countryNode = childNamed(root, {country});
         TableNode* categoryNode = childNamed(countryNode, {country, category});
         if (categoryNode->children.isEmpty())
-            categoryNode->record.shape = shape;
-        else if (categoryNode->record.shape != shape)
+            categoryNode->section.setShape(shape);
+        else if (categoryNode->section.shape() != shape)
             fail(where, QString("shape differs from the rest of category %1").arg(category));
         for (const TableNode& sibling : categoryNode->children)
-            if (sibling.record.names.last() == size)
+            if (sibling.section.names().last() == size)
                 fail(where, QString("size %1 appears twice in %2").arg(size, category));
 
         TableNode sizeNode;
-        sizeNode.record.names = QStringList{country, category, size};
-        sizeNode.record.shape = shape;
-        sizeNode.record.materialName = material;
-        SectionData::setStandardDimensions(sizeNode.record.dimensions,
+        sizeNode.section.setNames({country, category, size});
+        sizeNode.section.setShape(shape);
+        sizeNode.materialName = material;
+        SectionData::setStandardDimensions(&sizeNode.section,
                                            millimetres(field("depth_mm"), "depth_mm", where),
                                            millimetres(field("width_mm"), "width_mm", where),
                                            millimetres(field("web_mm"), "web_mm", where),
@@ -124,7 +125,8 @@ void readTable(const QString& path, const QString& material, TableNode* root)
 
 void writeNode(QDataStream& out, const TableNode& node)
 {
-    out << node.record << qint32(node.children.size());
+    SectionData::writeRecord(out, node.section, node.materialName);
+    out << qint32(node.children.size());
     for (const TableNode& child : node.children)
         writeNode(out, child);
 }

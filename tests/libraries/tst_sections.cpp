@@ -1,5 +1,6 @@
 #include "CrossSection.h"
 #include "MaterialLibrary.h"
+#include "SectionDataFormat.h"
 #include "SectionLibrary.h"
 #include "StandardSections.h"
 
@@ -50,24 +51,29 @@ QByteArray streamOf(const std::function<void(QDataStream&)>& write, quint32 magi
     return qCompress(raw);
 }
 
-SectionData::Record record(const QStringList& names)
+void writeRecord(QDataStream& out, const QStringList& names, const std::function<void(CrossSection&)>& spoil = {})
 {
-    SectionData::Record r;
-    r.names = names;
-    r.shape = CrossSection::IBeam;
-    return r;
+    CrossSection section;
+    section.setNames(names);
+    section.setShape(CrossSection::IBeam);
+    SectionData::setStandardDimensions(&section, 0.2, 0.1, 0.005, 0.008);
+    if (spoil)
+        spoil(section);
+    SectionData::writeRecord(out, section, QString());
 }
 
-// A root with one country, one category and one size; `size` may spoil it.
-QByteArray smallTree(const std::function<void(SectionData::Record&)>& spoil = {}, int sizeChildren = 0)
+// A root with one country, one category and one size; `spoil` may damage the size.
+QByteArray smallTree(const std::function<void(CrossSection&)>& spoil = {}, int sizeChildren = 0)
 {
     return streamOf([&](QDataStream& out) {
-        SectionData::Record size = record({"C", "K", "S"});
-        SectionData::setStandardDimensions(size.dimensions, 0.2, 0.1, 0.005, 0.008);
-        if (spoil)
-            spoil(size);
-        out << record({}) << qint32(1) << record({"C"}) << qint32(1) << record({"C", "K"}) << qint32(1) << size
-            << qint32(sizeChildren);
+        writeRecord(out, {});
+        out << qint32(1);
+        writeRecord(out, {"C"});
+        out << qint32(1);
+        writeRecord(out, {"C", "K"});
+        out << qint32(1);
+        writeRecord(out, {"C", "K", "S"}, spoil);
+        out << qint32(sizeChildren);
     });
 }
 
@@ -293,20 +299,21 @@ void TestSections::damagedDataGivesNoCountries_data()
     QTest::newRow("sound") << smallTree() << true;
     QTest::newRow("empty") << QByteArray() << false;
     QTest::newRow("not compressed") << QByteArray("no section data here") << false;
-    QTest::newRow("wrong magic") << streamOf([](QDataStream& out) { out << record({}) << qint32(0); }, 0x12345678)
-                                 << false;
+    QTest::newRow("wrong magic")
+        << streamOf([](QDataStream& out) { writeRecord(out, {}), out << qint32(0); }, 0x12345678) << false;
     QByteArray truncated = qUncompress(smallTree());
     truncated.chop(5);
     QTest::newRow("truncated") << qCompress(truncated) << false;
     QTest::newRow("trailing bytes") << qCompress(qUncompress(smallTree()) + "x") << false;
     QTest::newRow("negative dimension")
-        << smallTree([](SectionData::Record& r) { r.dimensions[SectionData::WebThickness] = -0.001; }) << false;
+        << smallTree([](CrossSection& s) { s.setWebThickness(-0.001); }) << false;
     QTest::newRow("not a number")
-        << smallTree([nan](SectionData::Record& r) { r.dimensions[SectionData::OverallDepth] = nan; }) << false;
-    QTest::newRow("names of wrong level") << smallTree([](SectionData::Record& r) { r.names.removeLast(); }) << false;
+        << smallTree([nan](CrossSection& s) { s.setOverallDepth(nan); }) << false;
+    QTest::newRow("names of wrong level")
+        << smallTree([](CrossSection& s) { s.setNames({"C", "K"}); }) << false;
     QTest::newRow("size with children") << smallTree({}, 1) << false;
     QTest::newRow("absurd child count")
-        << streamOf([](QDataStream& out) { out << record({}) << qint32(-1); }) << false;
+        << streamOf([](QDataStream& out) { writeRecord(out, {}), out << qint32(-1); }) << false;
 }
 
 void TestSections::damagedDataGivesNoCountries()
