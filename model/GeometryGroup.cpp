@@ -15,13 +15,12 @@ GeometryGroup::GeometryGroup(const GeometryGroup& other)
 
 void GeometryGroup::setAnalysisPurpose(bool analysis)
 {
-    emit ValueWillChange();
-    if (analysis)
-        purposeFlags |= AnalysisPurpose;
-    else
-        purposeFlags &= ~int(AnalysisPurpose);
-    stamp();
-    emit ValueHasChanged();
+    changeValue([&] {
+        if (analysis)
+            purposeFlags |= AnalysisPurpose;
+        else
+            purposeFlags &= ~int(AnalysisPurpose);
+    });
 }
 
 void GeometryGroup::setColour(const QColor& colour)

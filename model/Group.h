@@ -1,27 +1,14 @@
 #pragma once
 
-#include "VaroObject.h"
+#include "NamedObject.h"
 
 // A named group. Only its subclass GeometryGroup holds nodes and members.
-class Group : public VaroObject
+class Group : public NamedObject
 {
     Q_OBJECT
 
 public:
     explicit Group(const QString& name = QString());
-
-    QString name() const { return nameText; }
-    // NameWillChange, store, stamp, NameHasChanged.
-    void setName(const QString& name);
-
-signals:
-    void NameWillChange();
-    void NameHasChanged();
-    void ValueWillChange();
-    void ValueHasChanged();
-
-protected:
-    QString nameText;
 };
 
 Q_DECLARE_METATYPE(GroupRef)

@@ -6,19 +6,11 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-LoadCase::LoadCase(const QString& name) : nameText(name), colourValue(Colours::loadLinear) {}
+LoadCase::LoadCase(const QString& name) : NamedObject(name), colourValue(Colours::loadLinear) {}
 
-LoadCase::LoadCase(const LoadCase& other) : VaroObject(), nameText(other.nameText), colourValue(other.colourValue)
+LoadCase::LoadCase(const LoadCase& other) : NamedObject(other.nameText), colourValue(other.colourValue)
 {
     setTimeStamp(other.timeStamp());
-}
-
-void LoadCase::setName(const QString& name)
-{
-    emit NameWillChange();
-    nameText = name;
-    stamp();
-    emit NameHasChanged();
 }
 
 void LoadCase::setColour(const QColor& colour)

@@ -1,32 +1,22 @@
 #pragma once
 
-#include "VaroObject.h"
+#include "NamedObject.h"
 
 #include <QColor>
 
 // The base of every load case: a name and a colour. Each kind writes its
 // element with the children "Name" and "Colour" first, then its own.
-class LoadCase : public VaroObject
+class LoadCase : public NamedObject
 {
     Q_OBJECT
 
 public:
-    QString name() const { return nameText; }
-    // NameWillChange, store, stamp, NameHasChanged.
-    void setName(const QString& name);
-
     QColor colour() const { return colourValue; }
     // Stores only: callers bracket it with ValueWillChange and ValueHasChanged.
     void setColour(const QColor& colour);
 
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
-
-signals:
-    void NameWillChange();
-    void NameHasChanged();
-    void ValueWillChange();
-    void ValueHasChanged();
 
 protected:
     // The colour is Colours::loadLinear until set or read.
@@ -41,18 +31,7 @@ protected:
     virtual void writeAttributes(QXmlStreamWriter& writer) const;
     virtual void writeChildren(QXmlStreamWriter& writer) const;
 
-    // ValueWillChange, the change, stamp, ValueHasChanged.
-    template <class F>
-    void changeValue(F change)
-    {
-        emit ValueWillChange();
-        change();
-        stamp();
-        emit ValueHasChanged();
-    }
-
 private:
-    QString nameText;
     QColor colourValue;
 };
 

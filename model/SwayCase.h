@@ -11,8 +11,9 @@ class SwayCase : public SuperLoadCase
     Q_OBJECT
 
 public:
-    // Any other value acts as Z.
-    enum LoadComponent { X = 0, Y = 1, Z = 2 };
+    // Any other value, as a file may hold, acts as Z; the fixed underlying
+    // type makes such values well defined.
+    enum LoadComponent : int { X = 0, Y = 1, Z = 2 };
     Q_ENUM(LoadComponent)
 
     // No factors, take Y, apply X.

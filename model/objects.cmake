@@ -16,6 +16,7 @@ target_sources(varo_model PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ModelMetaTypes.cpp ${CMAKE_CURRENT_LIST_DIR}/ModelMetaTypes.h
   ${CMAKE_CURRENT_LIST_DIR}/ModelXml.cpp ${CMAKE_CURRENT_LIST_DIR}/ModelXml.h
   ${CMAKE_CURRENT_LIST_DIR}/NamedAxis.cpp ${CMAKE_CURRENT_LIST_DIR}/NamedAxis.h
+  ${CMAKE_CURRENT_LIST_DIR}/NamedObject.cpp ${CMAKE_CURRENT_LIST_DIR}/NamedObject.h
   ${CMAKE_CURRENT_LIST_DIR}/Node.cpp ${CMAKE_CURRENT_LIST_DIR}/Node.h
   ${CMAKE_CURRENT_LIST_DIR}/PointLoad.cpp ${CMAKE_CURRENT_LIST_DIR}/PointLoad.h
   ${CMAKE_CURRENT_LIST_DIR}/Report.cpp ${CMAKE_CURRENT_LIST_DIR}/Report.h

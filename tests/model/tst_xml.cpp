@@ -139,13 +139,7 @@ QList<VaroObjectRef> everyKind()
     n3->setPosition(Vector3(0, 0, 5));
     const MemberAxisRef towardsN3(new MemberAxis(Axis(Vector3(), n3, true, false), QStringLiteral("Towards N3")));
     const CrossSectionRef section(new CrossSection);
-    section->setShape(CrossSection::IBeam);
-    section->setNames({QStringLiteral("British"), QStringLiteral("UB"), QStringLiteral("127 x 76 x 13")});
-    section->setOverallDepth(0.127);
-    section->setTopFlangeWidth(0.076);
-    section->setWebThickness(0.004);
-    section->setTopFlangeThickness(0.0076);
-    section->compute();
+    section->setArea(0.0016);
     const MaterialRef steel(new Material({QStringLiteral("Steel")}, 2.05e11, 7.9e10, 7850, 1.2e-5));
     const SectionTypeRef sectionType(new SectionType(section, steel));
     const MemberRef member(new Member(n1, n2));
@@ -193,8 +187,7 @@ private slots:
     void referencesAreWrittenFirst();
     void unknownReferenceFailsTheRead_data();
     void unknownReferenceFailsTheRead();
-    void namesAreReadWithoutRegardToCase();
-    void unknownChildrenAreSkippedAndMissingOnesKeepDefaults();
+    void readingIsLenientAboutNamesAndChildren();
     void factoryMakesEveryElement_data();
     void factoryMakesEveryElement();
     void titlesRoundTrip();
@@ -220,47 +213,25 @@ void TestXml::everyKindRoundTripsExactly()
 
 void TestXml::readObjectsKeepTheirValues()
 {
+    // The text comparison above cannot see whether a reference resolves to
+    // the right object, nor whether a number lost bits on both writes.
     QList<VaroObjectRef> read;
     QVERIFY(readObjects(writeObjects(everyKind()), &read));
-
     const NodeRef node = firstOf<Node>(read);
-    QCOMPARE(node->position().y(), -2.5e-7);
-    QCOMPARE(node->position().z(), 1.0 / 3.0); // every bit survives
-    QCOMPARE(node->support()->dof().mask, 7);
-    QCOMPARE(node->group()->colour(), QColor(10, 20, 30, 40));
-    QVERIFY(!node->group()->hasAnalysisPurpose());
-
+    QCOMPARE(node->position().z(), 1.0 / 3.0);
     const MemberRef member = firstOf<Member>(read);
     QCOMPARE(member->nodeA(), node);
-    QVERIFY(member->pinAtB() && !member->pinAtA());
-    QCOMPARE(member->axis()->axis().node()->position(), Vector3(0, 0, 5));
-    QCOMPARE(member->sectionType()->material()->density(), 7850.0);
-    QCOMPARE(member->sectionType()->crossSection()->area(), everyKind()[11].staticCast<SectionType>()->crossSection()->area());
-
-    const CombinationRef combination = firstOf<Combination>(read);
-    QVERIFY(combination->isSecondOrder());
-    QCOMPARE(combination->factors().size(), 3);
+    QCOMPARE(member->group(), node->group());
+    QCOMPARE(member->axis()->axis().node(), read[9].staticCast<Node>());
     const SwayCaseRef sway = firstOf<SwayCase>(read);
-    QCOMPARE(combination->factorForLoadCase(sway), 1.0);
-    QCOMPARE(sway->takeComponent(), SwayCase::Z);
+    QCOMPARE(firstOf<Combination>(read)->factorForLoadCase(sway), 1.0);
     QCOMPARE(sway->factorForLoadCase(firstOf<GravityCase>(read)), -0.35);
-    QCOMPARE(firstOf<GravityCase>(read)->axis(), Axis(Vector3(0, 0, 1), NodeRef(), true, false));
-
-    const QSharedPointer<TorqueLoad> torque = firstOf<TorqueLoad>(read);
-    QCOMPARE(torque->positionedForces().first().second, 1e-300);
-    QCOMPARE(torque->axis(), firstOf<PointLoad>(read)->axis());
-    QCOMPARE(torque->axis()->name(), QStringLiteral("Local z"));
-    QCOMPARE(firstOf<TrapezoidLoad>(read)->positionedForces().size(), 2);
-
-    const ReportRef report = firstOf<Report>(read);
-    const Report::ReportBlockRef root = report->rootBlock();
-    QCOMPARE(root->items().size(), 2);
-    QCOMPARE(root->items()[0]->chapter, Report::ChapterGroupCover);
-    QCOMPARE(root->loadCaseMarker(), 0);
-    const Report::ReportBlockRef nested = root->items()[1]->block;
-    QVERIFY(nested);
-    QCOMPARE(nested->loadCases(), QList<LoadCaseRef>({firstOf<Loading>(read), combination}));
+    QCOMPARE(firstOf<TorqueLoad>(read)->axis(), firstOf<PointLoad>(read)->axis());
+    QCOMPARE(firstOf<TorqueLoad>(read)->positionedForces().first().second, 1e-300);
+    const Report::ReportBlockRef nested = firstOf<Report>(read)->rootBlock()->items()[1]->block;
+    QCOMPARE(nested->loadCases(), QList<LoadCaseRef>({firstOf<Loading>(read), firstOf<Combination>(read)}));
     QCOMPARE(nested->loadCaseMarker(), 1);
+    QCOMPARE(firstOf<Report>(read)->rootBlock()->loadCaseMarker(), 0);
 }
 
 void TestXml::sharedReferenceIsWrittenOnceAndReadAsOne()
@@ -326,41 +297,27 @@ void TestXml::unknownReferenceFailsTheRead()
     QVERIFY2(error.contains(QStringLiteral("unknown")), qPrintable(error));
 }
 
-void TestXml::namesAreReadWithoutRegardToCase()
+void TestXml::readingIsLenientAboutNamesAndChildren()
 {
     const QString text = QStringLiteral(
         "<objects><SUPPORT ref=\"1\"><name>Roller</name><DOF>2</DOF></SUPPORT>"
         "<node ref=\"2\"><POSITION>1,2,3</POSITION><support>1</support></node>"
-        "<sectionType ref=\"3\"/></objects>");
+        "<GravityCase ref=\"3\"><Future><Axis><Vector>9,9,9</Vector></Axis></Future>"
+        "<Name>G</Name><Acceleration>not a number</Acceleration></GravityCase>"
+        "<GeometryGroup ref=\"4\"><Colour>#80ff0000</Colour></GeometryGroup></objects>");
     QList<VaroObjectRef> read;
     QVERIFY(readObjects(text, &read));
-    QCOMPARE(read.size(), 3);
+    QCOMPARE(read.size(), 4);
     const NodeRef node = read[1].staticCast<Node>();
     QCOMPARE(node->position(), Vector3(1, 2, 3));
-    QCOMPARE(node->support()->name(), QStringLiteral("Roller"));
     QCOMPARE(node->support()->dof().mask, 2);
-    QVERIFY(qSharedPointerObjectCast<SectionType>(read[2]));
-}
-
-void TestXml::unknownChildrenAreSkippedAndMissingOnesKeepDefaults()
-{
-    const QString text = QStringLiteral(
-        "<Objects><GravityCase ref=\"1\"><Future><Axis><Vector>9,9,9</Vector></Axis></Future>"
-        "<Name>G</Name><Acceleration>not a number</Acceleration></GravityCase>"
-        "<Combination ref=\"2\"><Name>C</Name></Combination>"
-        "<GeometryGroup ref=\"3\"><Colour>#80ff0000</Colour></GeometryGroup></Objects>");
-    QList<VaroObjectRef> read;
-    QVERIFY(readObjects(text, &read));
-    QCOMPARE(read.size(), 3);
-    const GravityCaseRef gravity = read[0].staticCast<GravityCase>();
+    const GravityCaseRef gravity = read[2].staticCast<GravityCase>();
     QCOMPARE(gravity->name(), QStringLiteral("G"));
     QCOMPARE(gravity->acceleration(), 9.81);
     QCOMPARE(gravity->axis(), GravityCase().axis());
     QCOMPARE(gravity->colour(), Colours::loadLinear);
-    QVERIFY(!read[1].staticCast<Combination>()->isSecondOrder());
-    const GeometryGroupRef group = read[2].staticCast<GeometryGroup>();
-    QCOMPARE(group->colour(), QColor(255, 0, 0, 128));
-    QVERIFY(group->hasAnalysisPurpose());
+    QCOMPARE(read[3].staticCast<GeometryGroup>()->colour(), QColor(255, 0, 0, 128));
+    QVERIFY(read[3].staticCast<GeometryGroup>()->hasAnalysisPurpose());
 }
 
 void TestXml::factoryMakesEveryElement_data()
@@ -368,22 +325,10 @@ void TestXml::factoryMakesEveryElement_data()
     QTest::addColumn<QString>("element");
     QTest::addColumn<QString>("className");
 
-    QTest::newRow("GeometryGroup") << "GeometryGroup" << "GeometryGroup";
-    QTest::newRow("LoadCase") << "LoadCase" << "Loading";
-    QTest::newRow("GravityCase") << "GravityCase" << "GravityCase";
-    QTest::newRow("SwayCase") << "SwayCase" << "SwayCase";
-    QTest::newRow("Combination") << "Combination" << "Combination";
-    QTest::newRow("Node") << "node" << "Node";
-    QTest::newRow("Member") << "MEMBER" << "Member";
-    QTest::newRow("PointLoad") << "PointLoad" << "PointLoad";
-    QTest::newRow("TorqueLoad") << "TorqueLoad" << "TorqueLoad";
-    QTest::newRow("TrapezoidLoad") << "trapezoidload" << "TrapezoidLoad";
-    QTest::newRow("Support") << "Support" << "Support";
-    QTest::newRow("SectionType") << "sectionType" << "SectionType";
-    QTest::newRow("LoadAxis") << "LoadAxis" << "LoadAxis";
-    QTest::newRow("MemberAxis") << "MemberAxis" << "MemberAxis";
-    QTest::newRow("Report") << "Report" << "Report";
-    QTest::newRow("Titles has no ref") << "Titles" << "";
+    // The rest are made, and read back, by the round trip above.
+    QTest::newRow("a loading is written as LoadCase") << "loadcase" << "Loading";
+    QTest::newRow("any case") << "sectionTYPE" << "SectionType";
+    QTest::newRow("titles have no ref") << "Titles" << "";
     QTest::newRow("unknown") << "Structure" << "";
 }
 
@@ -404,26 +349,19 @@ void TestXml::factoryMakesEveryElement()
 void TestXml::titlesRoundTrip()
 {
     Titles titles;
-    titles.setTitle(0, 0, QStringLiteral("Project"));
     titles.setTitle(0, 1, QStringLiteral("Footbridge <east> & west"));
-    titles.setTitle(1, 1, QStringLiteral("Checked"));
     titles.setNote(QStringLiteral("Line one\nline two"));
-
     QString text;
     QXmlStreamWriter writer(&text);
     titles.writeXML(writer);
-    QVERIFY(!text.contains(QStringLiteral("ref=")));
 
     Titles read;
     read.setTitle(5, 0, QStringLiteral("replaced by what is read"));
-    QSignalSpy changed(&read, &Titles::TitlesHaveChanged);
     QXmlStreamReader reader(text);
     reader.readNextStartElement();
     read.readXML(reader);
     QVERIFY(!reader.hasError());
     QVERIFY(read == titles);
-    QCOMPARE(read.title(1, 0), QString());
-    QCOMPARE(changed.count(), 1);
 }
 
 void TestXml::metaTypesAreRegisteredUnderTheirNames()

@@ -1,0 +1,108 @@
+#include "Combination.h"
+#include "Loading.h"
+#include "SwayCase.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+class TestLoadCases : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void factorsAreHeldToTwoDecimals_data();
+    void factorsAreHeldToTwoDecimals();
+    void setFactorsReplacesTheMap();
+    void equality();
+    void editorCopies();
+};
+
+void TestLoadCases::factorsAreHeldToTwoDecimals_data()
+{
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<double>("stored"); // 0: not in the map
+
+    QTest::newRow("half up") << 0.125 << 0.13;
+    QTest::newRow("negative half away from zero") << -0.125 << -0.13;
+    QTest::newRow("single-precision 0.005 is below the half") << double(0.005f) << 0.0;
+    QTest::newRow("single-precision 1.005") << double(1.005f) << 1.0;
+    QTest::newRow("ordinary") << 1.234 << 1.23;
+    QTest::newRow("zero") << 0.0 << 0.0;
+    QTest::newRow("nan") << std::nan("") << 0.0;
+    QTest::newRow("infinity") << HUGE_VAL << 0.0;
+}
+
+void TestLoadCases::factorsAreHeldToTwoDecimals()
+{
+    QFETCH(double, factor);
+    QFETCH(double, stored);
+    const LoadingRef dead(new Loading);
+    Combination combination;
+    combination.addFactor(dead, factor);
+    QCOMPARE(combination.factors().contains(dead), stored != 0.0);
+    QCOMPARE(combination.factorForLoadCase(dead), stored);
+
+    // Listing the case again replaces its factor, and a zero removes it.
+    combination.addFactor(dead, 2.0);
+    combination.addFactor(dead, factor);
+    QCOMPARE(combination.factorForLoadCase(dead), stored);
+    combination.addFactor(dead, 0.004);
+    QVERIFY(combination.factors().isEmpty());
+}
+
+void TestLoadCases::setFactorsReplacesTheMap()
+{
+    const LoadingRef dead(new Loading), live(new Loading), wind(new Loading);
+    SwayCase sway;
+    sway.addFactor(wind, 1.0);
+    sway.setFactors({{dead, 1.355}, {live, 0.001}});
+    QCOMPARE(sway.factors().keys(), QList<LoadCaseRef>({dead}));
+    QCOMPARE(sway.factorForLoadCase(dead), 1.36);
+    QCOMPARE(sway.factorForLoadCase(wind), 0.0);
+    QCOMPARE(sway.references(), QSet<VaroObjectRef>({dead}));
+}
+
+void TestLoadCases::equality()
+{
+    const LoadingRef dead(new Loading), live(new Loading);
+    Combination a(QStringLiteral("ULS")), b(QStringLiteral("ULS"));
+    a.setFactors({{dead, 1.4}, {live, 1.6}});
+    b.setFactors({{live, 1.6}, {dead, 1.4}});
+    QVERIFY(a == b);
+    b.setSecondOrder(true); // not part of the comparison
+    QVERIFY(a == b);
+    b.addFactor(live, 1.5);
+    QVERIFY(a != b);
+    b.addFactor(live, 1.6);
+    b.setColour(Qt::black);
+    QVERIFY(a != b);
+    b.setColour(a.colour());
+    b.setName(QStringLiteral("SLS"));
+    QVERIFY(a != b);
+}
+
+void TestLoadCases::editorCopies()
+{
+    const LoadingRef dead(new Loading(QStringLiteral("Dead")));
+    SwayCase sway(QStringLiteral("Sway"));
+    sway.addFactor(dead, 0.5);
+    sway.setTakeComponent(SwayCase::Z);
+    sway.setApplyComponent(SwayCase::LoadComponent(7));
+    const SwayCase swayCopy(sway);
+    QVERIFY(swayCopy == sway);
+    QCOMPARE(swayCopy.takeVector(), Vector3(0, 0, 1));
+    QCOMPARE(swayCopy.applyVector(), Vector3(0, 0, 1)); // any other value acts as Z
+    QCOMPARE(swayCopy.timeStamp(), sway.timeStamp());
+
+    // The combination page works on a first-order copy, whatever the target.
+    Combination combination(QStringLiteral("ULS"));
+    combination.addFactor(dead, 1.35);
+    combination.setSecondOrder(true);
+    const Combination page(combination);
+    QVERIFY(page == combination);
+    QVERIFY(!page.isSecondOrder());
+}
+
+QTEST_GUILESS_MAIN(TestLoadCases)
+#include "tst_loadcases.moc"
