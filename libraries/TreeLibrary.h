@@ -1,0 +1,141 @@
+#pragma once
+
+#include "TreeLibrary_base.h"
+#include "TreeLibraryItem.h"
+
+#include <QReadLocker>
+#include <QWriteLocker>
+
+// A library of entries of type T (a shared reference to a model object) held
+// in a tree of TreeLibraryItem<T>.
+template <class T>
+class TreeLibrary : public TreeLibrary_base
+{
+public:
+    typedef TreeLibraryItem<T> Item;
+    typedef QSharedPointer<Item> ItemRef;
+
+    // Subnode i of the node as an item of this library, null when it is none.
+    static ItemRef subnodeItem(const TreeNodeRef& node, int i)
+    {
+        return node ? node->subnode(i).template dynamicCast<Item>() : ItemRef();
+    }
+
+    // Those nodes that are items of this library, in order.
+    static QList<ItemRef> castItems(const QList<TreeNodeRef>& nodes)
+    {
+        QList<ItemRef> items;
+        for (const TreeNodeRef& node : nodes)
+            if (const ItemRef item = node.template dynamicCast<Item>())
+                items.append(item);
+        return items;
+    }
+
+    // Depth first from the node itself: the item whose value is that very
+    // object. A null value never matches, so branches are never found.
+    ItemRef findItemByValue(const TreeNodeRef& node, const T& value) const
+    {
+        QReadLocker locker(&libraryLock);
+        return subOpFindItemByValue(node, value);
+    }
+
+    // The first item below the node whose value is not null and satisfies
+    // predicate(value, key). Each level is tried in order before any subtree,
+    // then, when recursive, each subnode's subtree in order by the same rule.
+    template <class Predicate, class Key>
+    ItemRef findItem(const TreeNodeRef& node, Predicate predicate, const Key& key, bool recursive) const
+    {
+        QReadLocker locker(&libraryLock);
+        return subOpFindItem(node, predicate, key, recursive);
+    }
+
+    // The non-null values of the node's direct items, in order.
+    QList<T> valuesOf(const TreeNodeRef& node) const
+    {
+        QReadLocker locker(&libraryLock);
+        return subOpValuesOf(node);
+    }
+
+protected:
+    // firstFreeName among the names of the node's entries.
+    QString firstFreeNameUnder(const TreeNodeRef& node, const QString& pattern) const
+    {
+        QStringList used;
+        for (const T& value : valuesOf(node))
+            used << value->name();
+        return firstFreeName(pattern, used);
+    }
+
+    ItemRef subOpFindItemByValue(const TreeNodeRef& node, const T& value) const
+    {
+        if (!node || !value)
+            return ItemRef();
+        const ItemRef item = node.template dynamicCast<Item>();
+        if (item && item->value() == value)
+            return item;
+        for (const TreeNodeRef& subnode : node->subnodes())
+            if (const ItemRef found = subOpFindItemByValue(subnode, value))
+                return found;
+        return ItemRef();
+    }
+
+    template <class Predicate, class Key>
+    ItemRef subOpFindItem(const TreeNodeRef& node, Predicate predicate, const Key& key, bool recursive) const
+    {
+        if (!node)
+            return ItemRef();
+        const QList<TreeNodeRef> level = node->subnodes();
+        for (const ItemRef& item : castItems(level)) {
+            const T value = item->value();
+            if (value && predicate(value, key))
+                return item;
+        }
+        if (recursive)
+            for (const TreeNodeRef& subnode : level)
+                if (const ItemRef found = subOpFindItem(subnode, predicate, key, true))
+                    return found;
+        return ItemRef();
+    }
+
+    QList<T> subOpValuesOf(const TreeNodeRef& node) const
+    {
+        QList<T> values;
+        if (node)
+            for (const ItemRef& item : castItems(node->subnodes()))
+                if (const T value = item->value())
+                    values.append(value);
+        return values;
+    }
+
+    // Adds a new item holding the value at the end of the branch and announces
+    // it. A null value, or one the library already holds, is refused: two
+    // items of one entry would leave a copy behind on removal.
+    ItemRef appendItem(const TreeNodeRef& branch, const T& value, const QString& name)
+    {
+        ItemRef item;
+        {
+            QWriteLocker locker(&libraryLock);
+            if (!branch || !value || subOpFindItemByValue(root(), value))
+                return ItemRef();
+            item = ItemRef(new Item(value, name));
+            branch->appendSubnode(item);
+        }
+        emit Changed();
+        return item;
+    }
+
+    // Takes the item holding the value, searched below the node, out of the
+    // tree and announces it; false when there is none.
+    bool removeItemByValue(const TreeNodeRef& node, const T& value)
+    {
+        {
+            QWriteLocker locker(&libraryLock);
+            const ItemRef item = subOpFindItemByValue(node, value);
+            TreeNode* holder = item ? item->parentNode() : nullptr;
+            if (!holder || !holder->removeSubnode(item))
+                return false;
+        }
+        emit Changed();
+        return true;
+    }
+};
