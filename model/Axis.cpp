@@ -70,13 +70,13 @@ void Axis::readXML(QXmlStreamReader& reader, const std::function<NodeRef(const Q
 {
     ModelXml::readChildren(reader, [&](const QString& name) {
         if (name == QLatin1String("vector"))
-            vectorValue = ModelXml::vectorFrom(ModelXml::elementText(reader), vectorValue);
+            vectorValue = ModelXml::vectorFrom(reader, ModelXml::elementText(reader), vectorValue);
         else if (name == QLatin1String("node"))
             nodeRef = resolveNode(ModelXml::elementText(reader).trimmed());
         else if (name == QLatin1String("global"))
-            global = ModelXml::boolFrom(ModelXml::elementText(reader), global);
+            global = ModelXml::boolFrom(reader, ModelXml::elementText(reader), global);
         else if (name == QLatin1String("orthogonal"))
-            orthogonal = ModelXml::boolFrom(ModelXml::elementText(reader), orthogonal);
+            orthogonal = ModelXml::boolFrom(reader, ModelXml::elementText(reader), orthogonal);
         else
             return false;
         return true;

@@ -23,7 +23,7 @@ QString Combination::elementName() const
 
 void Combination::readAttributes(QXmlStreamReader& reader)
 {
-    secondOrder = ModelXml::boolFrom(reader.attributes().value(QStringLiteral("secondOrder")).toString(), secondOrder);
+    secondOrder = ModelXml::boolFrom(reader, reader.attributes().value(QStringLiteral("secondOrder")).toString(), secondOrder);
 }
 
 void Combination::writeAttributes(QXmlStreamWriter& writer) const

@@ -1,6 +1,6 @@
 #include "CrossSection.h"
 
-#include "SectionXml.h"
+#include "ModelXml.h"
 #include "Vectors.h"
 
 #include <QReadLocker>
@@ -776,12 +776,12 @@ void CrossSection::writeXML(QXmlStreamWriter& writer) const
 {
     writer.writeStartElement(QStringLiteral("CrossSection"));
     writer.writeTextElement(QStringLiteral("Shape"), QString::number(shapeCode));
-    SectionXml::writeNames(writer, nameList);
+    ModelXml::writeNames(writer, nameList);
     for (int i = 0; i < DimensionCount; ++i)
-        SectionXml::writeNumber(writer, QLatin1String(dimensionElements[i]), dimension[i]);
-    writer.writeTextElement(QStringLiteral("Rotated"), rotated ? QStringLiteral("true") : QStringLiteral("false"));
+        ModelXml::writeNumber(writer, QLatin1String(dimensionElements[i]), dimension[i]);
+    writer.writeTextElement(QStringLiteral("Rotated"), ModelXml::boolText(rotated));
     for (int i = 0; i < PropertyCount; ++i)
-        SectionXml::writeNumber(writer, QLatin1String(propertyElements[i]), property[i]);
+        ModelXml::writeNumber(writer, QLatin1String(propertyElements[i]), property[i]);
     writer.writeEndElement();
 }
 
@@ -790,29 +790,21 @@ void CrossSection::readXML(QXmlStreamReader& reader)
     while (reader.readNextStartElement()) {
         bool known = false;
         for (int i = 0; i < DimensionCount && !known; ++i)
-            if ((known = SectionXml::isElement(reader, dimensionElements[i])))
-                SectionXml::readNumber(reader, &dimension[i]);
+            if ((known = ModelXml::isElement(reader, dimensionElements[i])))
+                dimension[i] = ModelXml::numberFrom(reader, reader.readElementText(), dimension[i]);
         for (int i = 0; i < PropertyCount && !known; ++i)
-            if ((known = SectionXml::isElement(reader, propertyElements[i])))
-                SectionXml::readNumber(reader, &property[i]);
+            if ((known = ModelXml::isElement(reader, propertyElements[i])))
+                property[i] = ModelXml::numberFrom(reader, reader.readElementText(), property[i]);
         if (known)
             continue;
-        if (SectionXml::isElement(reader, "Shape")) {
-            const QString text = reader.readElementText().trimmed();
-            bool ok = false;
-            const int code = text.toInt(&ok);
-            if (ok)
-                shapeCode = code;
-            else if (!reader.hasError())
-                reader.raiseError(QStringLiteral("\"%1\" in <Shape> is not a shape code").arg(text));
-        } else if (SectionXml::isElement(reader, "Names")) {
-            nameList = SectionXml::readNames(reader);
-        } else if (SectionXml::isElement(reader, "Rotated")) {
-            const QString text = reader.readElementText().trimmed();
-            rotated = text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
-        } else {
+        if (ModelXml::isElement(reader, "Shape"))
+            shapeCode = ModelXml::integerFrom(reader, reader.readElementText(), shapeCode);
+        else if (ModelXml::isElement(reader, "Names"))
+            nameList = ModelXml::readNames(reader);
+        else if (ModelXml::isElement(reader, "Rotated"))
+            rotated = ModelXml::boolFrom(reader, reader.readElementText(), rotated);
+        else
             reader.skipCurrentElement();
-        }
     }
     valid = false;
     invalidateExtrusion();

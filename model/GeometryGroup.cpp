@@ -54,9 +54,9 @@ void GeometryGroup::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRe
         if (name == QLatin1String("name"))
             nameText = ModelXml::elementText(reader);
         else if (name == QLatin1String("colour"))
-            colourValue = ModelXml::colourFrom(ModelXml::elementText(reader), colourValue);
+            colourValue = ModelXml::colourFrom(reader, ModelXml::elementText(reader), colourValue);
         else if (name == QLatin1String("purpose"))
-            purposeFlags = ModelXml::integerFrom(ModelXml::elementText(reader), purposeFlags);
+            purposeFlags = ModelXml::integerFrom(reader, ModelXml::elementText(reader), purposeFlags);
         else
             return false;
         return true;

@@ -247,8 +247,8 @@ void Load::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap
             loadCaseRef = resolveReference<LoadCase>(reader, idMap, ModelXml::elementText(reader).trimmed());
         } else if (name == QLatin1String("pair")) {
             const double position =
-                ModelXml::numberFrom(reader.attributes().value(QStringLiteral("position")).toString(), NAN);
-            read.append(PositionedForce(position, ModelXml::numberFrom(ModelXml::elementText(reader), 0.0)));
+                ModelXml::numberFrom(reader, reader.attributes().value(QStringLiteral("position")).toString(), NAN);
+            read.append(PositionedForce(position, ModelXml::numberFrom(reader, ModelXml::elementText(reader), 0.0)));
         } else {
             return false;
         }

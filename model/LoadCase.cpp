@@ -40,7 +40,7 @@ bool LoadCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QSt
     if (name == QLatin1String("name"))
         nameText = ModelXml::elementText(reader);
     else if (name == QLatin1String("colour"))
-        colourValue = ModelXml::colourFrom(ModelXml::elementText(reader), colourValue);
+        colourValue = ModelXml::colourFrom(reader, ModelXml::elementText(reader), colourValue);
     else
         return false;
     return true;

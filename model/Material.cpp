@@ -1,6 +1,6 @@
 #include "Material.h"
 
-#include "SectionXml.h"
+#include "ModelXml.h"
 #include "Vectors.h"
 
 #include <QXmlStreamReader>
@@ -46,27 +46,27 @@ bool Material::isValid() const
 void Material::writeXML(QXmlStreamWriter& writer) const
 {
     writer.writeStartElement(QStringLiteral("Material"));
-    SectionXml::writeNames(writer, nameList);
-    SectionXml::writeNumber(writer, QStringLiteral("CTE"), CTE);
-    SectionXml::writeNumber(writer, QStringLiteral("Density"), rho);
-    SectionXml::writeNumber(writer, QStringLiteral("E"), E);
-    SectionXml::writeNumber(writer, QStringLiteral("G"), G);
+    ModelXml::writeNames(writer, nameList);
+    ModelXml::writeNumber(writer, QStringLiteral("CTE"), CTE);
+    ModelXml::writeNumber(writer, QStringLiteral("Density"), rho);
+    ModelXml::writeNumber(writer, QStringLiteral("E"), E);
+    ModelXml::writeNumber(writer, QStringLiteral("G"), G);
     writer.writeEndElement();
 }
 
 void Material::readXML(QXmlStreamReader& reader)
 {
     while (reader.readNextStartElement()) {
-        if (SectionXml::isElement(reader, "Names"))
-            nameList = SectionXml::readNames(reader);
-        else if (SectionXml::isElement(reader, "CTE"))
-            SectionXml::readNumber(reader, &CTE);
-        else if (SectionXml::isElement(reader, "Density"))
-            SectionXml::readNumber(reader, &rho);
-        else if (SectionXml::isElement(reader, "E"))
-            SectionXml::readNumber(reader, &E);
-        else if (SectionXml::isElement(reader, "G"))
-            SectionXml::readNumber(reader, &G);
+        if (ModelXml::isElement(reader, "Names"))
+            nameList = ModelXml::readNames(reader);
+        else if (ModelXml::isElement(reader, "CTE"))
+            CTE = ModelXml::numberFrom(reader, reader.readElementText(), CTE);
+        else if (ModelXml::isElement(reader, "Density"))
+            rho = ModelXml::numberFrom(reader, reader.readElementText(), rho);
+        else if (ModelXml::isElement(reader, "E"))
+            E = ModelXml::numberFrom(reader, reader.readElementText(), E);
+        else if (ModelXml::isElement(reader, "G"))
+            G = ModelXml::numberFrom(reader, reader.readElementText(), G);
         else
             reader.skipCurrentElement();
     }

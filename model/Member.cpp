@@ -345,9 +345,9 @@ void Member::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idM
         else if (name == QLatin1String("group"))
             groupRef = resolveReference<GeometryGroup>(reader, idMap, ModelXml::elementText(reader).trimmed());
         else if (name == QLatin1String("pina"))
-            pinA = ModelXml::boolFrom(ModelXml::elementText(reader), pinA);
+            pinA = ModelXml::boolFrom(reader, ModelXml::elementText(reader), pinA);
         else if (name == QLatin1String("pinb"))
-            pinB = ModelXml::boolFrom(ModelXml::elementText(reader), pinB);
+            pinB = ModelXml::boolFrom(reader, ModelXml::elementText(reader), pinB);
         else
             return false;
         return true;

@@ -26,18 +26,35 @@ QString numberText(double value)
     return QString::number(value, 'g', 17);
 }
 
-double numberFrom(const QString& text, double fallback)
+namespace {
+
+bool refuse(QXmlStreamReader& reader, const QString& text, const char* what)
 {
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok ? value : fallback;
+    if (!reader.hasError())
+        reader.raiseError(QStringLiteral("\"%1\" is not %2").arg(text, QLatin1String(what)));
+    return false;
 }
 
-int integerFrom(const QString& text, int fallback)
+} // namespace
+
+double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback)
 {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return fallback;
     bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? value : fallback;
+    const double value = t.toDouble(&ok);
+    return ok ? value : (refuse(reader, t, "a number"), fallback);
+}
+
+int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return fallback;
+    bool ok = false;
+    const int value = t.toInt(&ok);
+    return ok ? value : (refuse(reader, t, "a whole number"), fallback);
 }
 
 QString boolText(bool value)
@@ -45,13 +62,16 @@ QString boolText(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-bool boolFrom(const QString& text, bool fallback)
+bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback)
 {
     const QString t = text.trimmed();
+    if (t.isEmpty())
+        return fallback;
     if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1"))
         return true;
     if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
         return false;
+    refuse(reader, t, "true or false");
     return fallback;
 }
 
@@ -61,10 +81,18 @@ QString vectorText(const Vector3& vector)
         + numberText(vector.z());
 }
 
-Vector3 vectorFrom(const QString& text, const Vector3& fallback)
+Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback)
 {
-    Vector3 vector = fallback;
-    vector.fromString(text.trimmed());
+    const QStringList parts = text.trimmed().split(QLatin1Char(','));
+    if (text.trimmed().isEmpty())
+        return fallback;
+    if (parts.size() != 3) {
+        refuse(reader, text.trimmed(), "three numbers");
+        return fallback;
+    }
+    Vector3 vector;
+    for (int i = 0; i < 3; ++i)
+        vector[i] = numberFrom(reader, parts[i], fallback[i]);
     return vector;
 }
 
@@ -73,10 +101,38 @@ QString colourText(const QColor& colour)
     return colour.name(QColor::HexArgb);
 }
 
-QColor colourFrom(const QString& text, const QColor& fallback)
+QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& fallback)
 {
-    const QColor colour(text.trimmed());
-    return colour.isValid() ? colour : fallback;
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return fallback;
+    const QColor colour(t);
+    return colour.isValid() ? colour : (refuse(reader, t, "a colour"), fallback);
+}
+
+bool isElement(const QXmlStreamReader& reader, const char* name)
+{
+    return reader.name().compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+void writeNames(QXmlStreamWriter& writer, const QStringList& names)
+{
+    writer.writeStartElement(QStringLiteral("Names"));
+    for (const QString& name : names)
+        writer.writeTextElement(QStringLiteral("Name"), name);
+    writer.writeEndElement();
+}
+
+QStringList readNames(QXmlStreamReader& reader)
+{
+    QStringList names;
+    while (reader.readNextStartElement()) {
+        if (isElement(reader, "Name"))
+            names.append(reader.readElementText());
+        else
+            reader.skipCurrentElement();
+    }
+    return names;
 }
 
 void writeNumber(QXmlStreamWriter& writer, const QString& element, double value)

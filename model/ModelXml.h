@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -17,21 +18,27 @@ class QXmlStreamWriter;
 namespace ModelXml {
 
 QString numberText(double value);
-// A text that is not a number gives the fallback, so a damaged value keeps
-// the object's default.
-double numberFrom(const QString& text, double fallback);
-int integerFrom(const QString& text, int fallback);
-
 QString boolText(bool value);
-bool boolFrom(const QString& text, bool fallback);
-
 // "x,y,z"
 QString vectorText(const Vector3& vector);
-Vector3 vectorFrom(const QString& text, const Vector3& fallback);
-
 // "#AARRGGBB"
 QString colourText(const QColor& colour);
-QColor colourFrom(const QString& text, const QColor& fallback);
+
+// Conversions of a child's text. Empty text keeps the fallback, as a missing
+// child does; text that is damaged raises an error on the reader, so the
+// document is refused rather than read with a silently changed value.
+double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
+int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback);
+bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback);
+Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback);
+QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& fallback);
+
+// The element the reader stands on, compared without regard to case.
+bool isElement(const QXmlStreamReader& reader, const char* name);
+
+// <Names><Name>…</Name>…</Names>
+void writeNames(QXmlStreamWriter& writer, const QStringList& names);
+QStringList readNames(QXmlStreamReader& reader);
 
 void writeNumber(QXmlStreamWriter& writer, const QString& element, double value);
 // Writes the element with the object's id as text; nothing for a null object.

@@ -1,6 +1,6 @@
 #include "SectionType.h"
 
-#include "SectionXml.h"
+#include "ModelXml.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -50,11 +50,11 @@ bool SectionType::isShapeEqualTo(const SectionTypeRef& sectionType, CrossSection
 void SectionType::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>*)
 {
     while (reader.readNextStartElement()) {
-        if (SectionXml::isElement(reader, "CrossSection")) {
+        if (ModelXml::isElement(reader, "CrossSection")) {
             CrossSectionRef section(new CrossSection);
             section->readXML(reader);
             crossSectionRef = section;
-        } else if (SectionXml::isElement(reader, "Material")) {
+        } else if (ModelXml::isElement(reader, "Material")) {
             MaterialRef material(new Material);
             material->readXML(reader);
             materialRef = material;

@@ -20,7 +20,7 @@ void Support::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>*)
         if (name == QLatin1String("name"))
             nameText = ModelXml::elementText(reader);
         else if (name == QLatin1String("dof"))
-            dofValue = ModelXml::integerFrom(ModelXml::elementText(reader), dofValue) & Dof::All;
+            dofValue = ModelXml::integerFrom(reader, ModelXml::elementText(reader), dofValue) & Dof::All;
         else
             return false;
         return true;

@@ -39,9 +39,9 @@ QString SwayCase::elementName() const
 bool SwayCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
 {
     if (name == QLatin1String("take"))
-        take = LoadComponent(ModelXml::integerFrom(ModelXml::elementText(reader), take));
+        take = LoadComponent(ModelXml::integerFrom(reader, ModelXml::elementText(reader), take));
     else if (name == QLatin1String("apply"))
-        apply = LoadComponent(ModelXml::integerFrom(ModelXml::elementText(reader), apply));
+        apply = LoadComponent(ModelXml::integerFrom(reader, ModelXml::elementText(reader), apply));
     else
         return SuperLoadCase::readChild(name, reader, idMap);
     return true;

@@ -183,7 +183,7 @@ void TestSectionType::xmlRefusesBadNumbers()
     const char* texts[] = {
         "<SectionType ref=\"1\"><CrossSection><Area>12 cm2</Area></CrossSection></SectionType>",
         "<SectionType ref=\"1\"><CrossSection><Shape>IBeam</Shape></CrossSection></SectionType>",
-        "<SectionType ref=\"1\"><Material><Density></Density></Material></SectionType>",
+        "<SectionType ref=\"1\"><Material><Density>dense</Density></Material></SectionType>",
     };
     for (const char* text : texts) {
         QString error;

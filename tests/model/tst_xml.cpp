@@ -188,6 +188,8 @@ private slots:
     void unknownReferenceFailsTheRead_data();
     void unknownReferenceFailsTheRead();
     void readingIsLenientAboutNamesAndChildren();
+    void damagedValuesFailTheRead_data();
+    void damagedValuesFailTheRead();
     void factoryMakesEveryElement_data();
     void factoryMakesEveryElement();
     void titlesRoundTrip();
@@ -303,7 +305,7 @@ void TestXml::readingIsLenientAboutNamesAndChildren()
         "<objects><SUPPORT ref=\"1\"><name>Roller</name><DOF>2</DOF></SUPPORT>"
         "<node ref=\"2\"><POSITION>1,2,3</POSITION><support>1</support></node>"
         "<GravityCase ref=\"3\"><Future><Axis><Vector>9,9,9</Vector></Axis></Future>"
-        "<Name>G</Name><Acceleration>not a number</Acceleration></GravityCase>"
+        "<Name>G</Name><Acceleration> </Acceleration></GravityCase>"
         "<GeometryGroup ref=\"4\"><Colour>#80ff0000</Colour></GeometryGroup></objects>");
     QList<VaroObjectRef> read;
     QVERIFY(readObjects(text, &read));
@@ -318,6 +320,25 @@ void TestXml::readingIsLenientAboutNamesAndChildren()
     QCOMPARE(gravity->colour(), Colours::loadLinear);
     QCOMPARE(read[3].staticCast<GeometryGroup>()->colour(), QColor(255, 0, 0, 128));
     QVERIFY(read[3].staticCast<GeometryGroup>()->hasAnalysisPurpose());
+}
+
+void TestXml::damagedValuesFailTheRead_data()
+{
+    QTest::addColumn<QString>("element");
+    QTest::newRow("number") << "<GravityCase ref=\"3\"><Acceleration>9,81</Acceleration></GravityCase>";
+    QTest::newRow("vector parts") << "<Node ref=\"3\"><Position>1,2</Position></Node>";
+    QTest::newRow("vector number") << "<Node ref=\"3\"><Position>1,x,2</Position></Node>";
+    QTest::newRow("flag") << "<Support ref=\"3\"><Dof>all</Dof></Support>";
+    QTest::newRow("colour") << "<GeometryGroup ref=\"3\"><Colour>reddish</Colour></GeometryGroup>";
+    QTest::newRow("pair position") << "<PointLoad ref=\"3\"><Pair position=\"half\">10</Pair></PointLoad>";
+}
+
+void TestXml::damagedValuesFailTheRead()
+{
+    // A damaged value must not turn silently into a default: the file is refused.
+    QFETCH(QString, element);
+    QList<VaroObjectRef> read;
+    QVERIFY(!readObjects(QStringLiteral("<Objects>%1</Objects>").arg(element), &read));
 }
 
 void TestXml::factoryMakesEveryElement_data()
