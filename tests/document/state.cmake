@@ -2,3 +2,4 @@
 varo_add_test(document selection LIBS varo_document)
 varo_add_test(document reportmodel LIBS varo_document)
 varo_add_test(document currentstate LIBS varo_document)
+varo_add_test(document viewpoint LIBS varo_document)
