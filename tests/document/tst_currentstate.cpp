@@ -18,26 +18,20 @@ namespace {
 struct AllSignals
 {
     std::vector<std::unique_ptr<QSignalSpy>> spies;
-    QStringList names;
-
     explicit AllSignals(CurrentState* state)
     {
         const QMetaObject& meta = CurrentState::staticMetaObject;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            const QMetaMethod method = meta.method(i);
-            if (method.methodType() != QMetaMethod::Signal)
-                continue;
-            spies.emplace_back(new QSignalSpy(state, QByteArray("2") + method.methodSignature()));
-            names.append(QString::fromLatin1(method.name()));
-        }
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+            if (meta.method(i).methodType() == QMetaMethod::Signal)
+                spies.emplace_back(new QSignalSpy(state, QByteArray("2") + meta.method(i).methodSignature()));
     }
-    // "Name" for each emission, grouped by signal in declaration order.
+    // One name per emission, grouped by signal in declaration order.
     QStringList emitted() const
     {
         QStringList all;
-        for (size_t i = 0; i < spies.size(); ++i)
-            for (int n = 0; n < spies[i]->count(); ++n)
-                all.append(names[int(i)]);
+        for (const auto& spy : spies)
+            for (int n = 0; n < spy->count(); ++n)
+                all.append(QString::fromLatin1(spy->signal()).section(QLatin1Char('('), 0, 0));
         return all;
     }
     void clear()
@@ -75,11 +69,9 @@ class TestCurrentState : public QObject
 
 private slots:
     void initTestCase();
-    void copyTakesEveryField();
-    void xmlRoundTrip();
+    void copiesAndXmlRoundTrip();
     void readingRefusesUnknownModes_data();
     void readingRefusesUnknownModes();
-    void settersSignalOnlyRealChanges();
     void resetAndAssignmentSignals();
 };
 
@@ -88,44 +80,7 @@ void TestCurrentState::initTestCase()
     registerModelMetaTypes();
 }
 
-void TestCurrentState::copyTakesEveryField()
-{
-    const GroupRef group(new GeometryGroup);
-    const LoadCaseRef loadCase(new Loading);
-    const VaroObjectRef node(new Node);
-    CurrentState state;
-    state.toggleDisplayOfSelectionBox();
-    state.resizeSelectionBox(QRectF(0.1, 0.2, 0.3, 0.4));
-    state.setGroup(group);
-    state.setInterrogatorObject(node);
-    state.setInterrogatorPosition(0.75);
-    state.setLoadCase(loadCase);
-    state.setMode(CurrentState::Results);
-    state.setResultMode(CurrentState::ShearForce);
-    state.enableLightWeight(true);
-    state.setScaleBendingMoments(1);
-    state.setScaleDeflections(2);
-    state.setScaleGeometryInvariants(3);
-    state.setScaleLoads(4);
-    state.setScaleReactions(5);
-    state.setScaleShearForces(6);
-
-    const CurrentState copy(state, nullptr);
-    QVERIFY(copy.isSelectionBoxVisible());
-    QCOMPARE(copy.selectionBox(), QRectF(0.1, 0.2, 0.3, 0.4));
-    QCOMPARE(copy.group(), group);
-    QCOMPARE(copy.interrogatorObject(), node);
-    QCOMPARE(copy.interrogatorPosition(), 0.75);
-    QCOMPARE(copy.loadCase(), loadCase);
-    QCOMPARE(copy.mode(), int(CurrentState::Results));
-    QCOMPARE(copy.resultMode(), int(CurrentState::ShearForce));
-    QCOMPARE(copy.renderHints(), int(CurrentState::LightWeight));
-    QCOMPARE(QList<double>({copy.scaleBM(), copy.scaleDf(), copy.scaleGI(), copy.scaleLD(), copy.scaleRe(),
-                            copy.scaleSF()}),
-             QList<double>({1, 2, 3, 4, 5, 6}));
-}
-
-void TestCurrentState::xmlRoundTrip()
+void TestCurrentState::copiesAndXmlRoundTrip()
 {
     const GroupRef group(new GeometryGroup);
     const LoadCaseRef loadCase(new Loading);
@@ -142,20 +97,24 @@ void TestCurrentState::xmlRoundTrip()
     state.setResultMode(CurrentState::BendingMoment);
     state.setScaleDeflections(150);
     state.setScaleShearForces(2.5e-5);
+    state.toggleDisplayOfSelectionBox();
+    state.resizeSelectionBox(QRectF(0.1, 0.2, 0.3, 0.4));
+    state.toggleRenderSolid();
     const QString xml = written(state);
     QVERIFY(xml.contains(QStringLiteral("<interrogatorPosition>0.250</interrogatorPosition>")));
-    QVERIFY(xml.contains(QStringLiteral("<scaleBM>0.0001</scaleBM>")));
-    QVERIFY(xml.contains(QStringLiteral("<scaleDf>150</scaleDf>")));
+    QVERIFY(xml.contains(QStringLiteral("<scaleBM>0.0001</scaleBM><scaleDf>150</scaleDf>")));
 
+    // A copy takes every field, the selection box and its visibility included.
+    const CurrentState copy(state, nullptr);
+    QCOMPARE(written(copy), xml);
+    QVERIFY(copy.isSelectionBoxVisible());
+    QCOMPARE(copy.selectionBox(), QRectF(0.1, 0.2, 0.3, 0.4));
+    QCOMPARE(copy.renderHints(), int(CurrentState::RenderSolid));
+
+    // The ids are the objects' addresses, so equal text means the same objects.
     CurrentState read;
     QCOMPARE(readInto(&read, xml, &idMap), QStringLiteral("After"));
     QCOMPARE(read.group(), group);
-    QCOMPARE(read.interrogatorObject(), node);
-    QCOMPARE(read.interrogatorPosition(), 0.25);
-    QCOMPARE(read.loadCase(), loadCase);
-    QCOMPARE(read.mode(), int(CurrentState::Loading));
-    QCOMPARE(read.resultMode(), int(CurrentState::BendingMoment));
-    QCOMPARE(read.scaleDf(), 150.0);
     QCOMPARE(read.scaleSF(), 2.5e-5);
     QCOMPARE(written(read), xml);
 
@@ -173,7 +132,6 @@ void TestCurrentState::readingRefusesUnknownModes_data()
 
     // Before reading, the state has mode 1 and result mode 2.
     QTest::newRow("both in range") << "<mode>2</mode><resultMode>3</resultMode>" << 2 << 3;
-    QTest::newRow("lowest values") << "<mode>0</mode><resultMode>0</resultMode>" << 0 << 0;
     QTest::newRow("names in capitals") << "<MODE>0</MODE><RESULTMODE>1</RESULTMODE>" << 0 << 1;
     QTest::newRow("one past the last") << "<mode>3</mode><resultMode>4</resultMode>" << 1 << 2;
     QTest::newRow("negative") << "<mode>-1</mode><resultMode>-7</resultMode>" << 1 << 2;
@@ -209,41 +167,6 @@ void TestCurrentState::readingRefusesUnknownModes()
     QCOMPARE(state.scaleLD(), 3.5);
 }
 
-void TestCurrentState::settersSignalOnlyRealChanges()
-{
-    CurrentState state;
-    AllSignals spies(&state);
-
-    state.setScaleLoads(1.0);
-    state.setMode(0);
-    state.setGroup(GroupRef());
-    state.removeSelectionBox();
-    state.enableRenderSolid(false);
-    QVERIFY(spies.emitted().isEmpty());
-
-    state.setScaleLoads(std::nan(""));
-    state.setScaleLoads(std::nan(""));
-    state.resizeSelectionBox(state.selectionBox());
-    QCOMPARE(spies.emitted(), QStringList({"ScalesHaveChanged", "ScalesHaveChanged", "SelectionBoxHasChanged"}));
-
-    spies.clear();
-    state.toggleDisplayOfSelectionBox();
-    state.toggleDisplayOfSelectionBox();
-    QVERIFY(!state.isSelectionBoxVisible());
-    QCOMPARE(spies.emitted(), QStringList({"SelectionBoxVisibilityHasChanged", "SelectionBoxVisibilityHasChanged",
-                                           "SelectionBoxHasChanged", "SelectionBoxHasChanged"}));
-
-    spies.clear();
-    state.toggleRenderSolid();
-    state.enableLightWeight(true);
-    state.enableLightWeight(true);
-    QCOMPARE(state.renderHints(), CurrentState::RenderSolid | CurrentState::LightWeight);
-    QCOMPARE(spies.emitted(), QStringList({"RenderHintHasChanged", "RenderHintHasChanged"}));
-
-    state.setResultMode(7);
-    QVERIFY(state.resultPixmap().isNull());
-}
-
 void TestCurrentState::resetAndAssignmentSignals()
 {
     CurrentState state;
@@ -257,7 +180,7 @@ void TestCurrentState::resetAndAssignmentSignals()
     QCOMPARE(spies.emitted(), QStringList({"SelectionBoxVisibilityHasChanged", "SelectionBoxHasChanged"}));
 
     // Assignment carries the values over through the setters, and reset takes
-    // them back, each with its own signal.
+    // them back, each with its own signal. A NaN never equals.
     other.setMode(CurrentState::Results);
     other.setScaleReactions(2);
     other.setScaleLoads(3);
@@ -279,6 +202,13 @@ void TestCurrentState::resetAndAssignmentSignals()
     QCOMPARE(spies.emitted(), QStringList({"ModeHasChanged", "ScalesHaveChanged", "ScalesHaveChanged",
                                            "SelectionBoxVisibilityHasChanged", "SelectionBoxHasChanged",
                                            "SelectionBoxHasChanged"}));
+
+    spies.clear();
+    state.setScaleLoads(std::nan(""));
+    state.setScaleLoads(std::nan(""));
+    state.setResultMode(7);
+    QVERIFY(state.resultPixmap().isNull());
+    QCOMPARE(spies.emitted(), QStringList({"ResultModeHasChanged", "ScalesHaveChanged", "ScalesHaveChanged"}));
 }
 
 QTEST_MAIN(TestCurrentState)

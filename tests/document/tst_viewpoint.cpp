@@ -68,14 +68,12 @@ class TestViewPoint : public QObject
 private slots:
     void settersQuantise_data();
     void settersQuantise();
-    void unchangedValuesKeepTheFlight();
     void moveAlongRay_data();
     void moveAlongRay();
     void flightsInterpolateThenWrap();
     void transformsFollowTheAngles_data();
     void transformsFollowTheAngles();
     void xmlRoundTripAndDamagedValues();
-    void copiesAndAssignment();
     void memorySlots();
 };
 
@@ -87,7 +85,6 @@ void TestViewPoint::settersQuantise_data()
 
     QTest::newRow("azimuth π is −π") << "azimuth" << pi << -pi;
     QTest::newRow("azimuth 3π/2") << "azimuth" << 1.5 * pi << -0.5 * pi;
-    QTest::newRow("azimuth −π") << "azimuth" << -pi << -pi;
     QTest::newRow("azimuth 7π") << "azimuth" << 7 * pi << -pi;
     QTest::newRow("azimuth just below π") << "azimuth" << pi - angleStep / 4 << -pi;
     QTest::newRow("azimuth half a step below π") << "azimuth" << pi - angleStep * 0.6 << pi - angleStep;
@@ -95,11 +92,9 @@ void TestViewPoint::settersQuantise_data()
     QTest::newRow("azimuth 0.1") << "azimuth" << 0.1 << 2086 * angleStep;
     QTest::newRow("azimuth NaN ignored") << "azimuth" << notANumber << 0.0;
     QTest::newRow("elevation −3π/2") << "elevation" << -1.5 * pi << 0.5 * pi;
-    QTest::newRow("elevation infinite ignored") << "elevation" << -inf << 0.0;
     QTest::newRow("distance below 1") << "distance" << 0.2 << 1.0;
     QTest::newRow("distance NaN") << "distance" << notANumber << 1.0;
     QTest::newRow("distance 2.0000001") << "distance" << 2.0000001 << 2.0;
-    QTest::newRow("distance on a step") << "distance" << 50.5 << 50.5;
     QTest::newRow("distance −∞") << "distance" << -inf << 1.0;
     QTest::newRow("distance +∞ ignored") << "distance" << inf << 50.0;
     // 0.1 × 65536 = 6553.6
@@ -126,30 +121,8 @@ void TestViewPoint::settersQuantise()
         QCOMPARE(viewPoint.distance(), stored);
     } else {
         viewPoint.setFocalPoint(Vector3(given, 0.25, -3));
-        QCOMPARE(viewPoint.focalPoint()[0], stored);
-        QCOMPARE(viewPoint.focalPoint()[1], 0.25);
-        QCOMPARE(viewPoint.focalPoint()[2], -3.0);
+        compareVectors(viewPoint.focalPoint(), Vector3(stored, 0.25, -3), 0.0);
     }
-}
-
-void TestViewPoint::unchangedValuesKeepTheFlight()
-{
-    ViewPoint viewPoint;
-    viewPoint.setAzimuth(1.0);
-    Changes changes(&viewPoint);
-    viewPoint.flyTo(0.0, 0.5, 20.0, Vector3(1, 1, 1));
-    QCOMPARE(viewPoint.timeLine()->state(), QTimeLine::Running);
-
-    viewPoint.setAzimuth(viewPoint.azimuth() + angleStep / 4);
-    viewPoint.addToElevation(0.0);
-    viewPoint.setDistance(viewPoint.distance());
-    viewPoint.moveFocalPointBy(Vector3(step / 4, 0, 0));
-    QCOMPARE(viewPoint.timeLine()->state(), QTimeLine::Running);
-    QVERIFY(changes.are(0));
-
-    viewPoint.addToAzimuth(angleStep);
-    QCOMPARE(viewPoint.timeLine()->state(), QTimeLine::NotRunning);
-    QVERIFY(changes.are(1));
 }
 
 void TestViewPoint::moveAlongRay_data()
@@ -212,11 +185,11 @@ void TestViewPoint::flightsInterpolateThenWrap()
     target.setDistance(12.3);
     target.setFocalPoint(Vector3(-1, 5, 0.1));
     viewPoint.flyTo(target);
+    // A setter whose value quantises to the stored one lets it fly on.
+    viewPoint.setDistance(viewPoint.distance() + step / 4);
+    QCOMPARE(viewPoint.timeLine()->state(), QTimeLine::Running);
     QTRY_COMPARE(viewPoint.timeLine()->state(), QTimeLine::NotRunning);
-    QCOMPARE(viewPoint.azimuth(), target.azimuth());
-    QCOMPARE(viewPoint.elevation(), target.elevation());
-    QCOMPARE(viewPoint.distance(), target.distance());
-    compareVectors(viewPoint.focalPoint(), target.focalPoint(), 0.0);
+    QCOMPARE(written(viewPoint), written(target));
 }
 
 void TestViewPoint::transformsFollowTheAngles_data()
@@ -230,8 +203,6 @@ void TestViewPoint::transformsFollowTheAngles_data()
     QTest::newRow("straight on") << 0.0 << 0.0 << Vector3(2, 3, 4) << Vector3(1, 2, 3);
     // R rows (0, 0, 1), (0, 1, 0), (−1, 0, 0)
     QTest::newRow("azimuth π/2") << 0.5 * pi << 0.0 << Vector3(2, 1, 1) << Vector3(0, 0, -1);
-    // R rows (1, 0, 0), (0, 0, 1), (0, −1, 0)
-    QTest::newRow("elevation π/2") << 0.0 << 0.5 * pi << Vector3(1, 2, 1) << Vector3(0, 0, -1);
     // R rows (0, 0, 1), (−1, 0, 0), (0, −1, 0)
     QTest::newRow("both π/2") << 0.5 * pi << 0.5 * pi << Vector3(2, 1, 1) << Vector3(0, -1, 0);
     // A = π/6, E = π/4: rows (√3/2, 0, 1/2), (−√2/4, √2/2, √6/4), (−√2/4, −√2/2, √6/4)
@@ -255,15 +226,7 @@ void TestViewPoint::transformsFollowTheAngles()
     compareVectors(viewPoint.transformWorldToEye(world), eye, tolerance);
     compareVectors(viewPoint.transformEyeToWorld(viewPoint.transformWorldToEye(world)), world, 1e-12);
 
-    const Matrix4x4 m = viewPoint.worldToEye();
-    QCOMPARE(m[0][3], -1.0);
-    QCOMPARE(m[2][3], -1.0);
-    QCOMPARE(m[3][3], 1.0);
-
-    // Half a turn of the azimuth mirrors x and z before the rotation.
-    viewPoint.addToAzimuth(pi);
-    const Vector3 v = world - Vector3(1, 1, 1);
-    compareVectors(viewPoint.transformWorldToEye(Vector3(1, 1, 1) + Vector3(-v[0], v[1], -v[2])), eye, tolerance);
+    QCOMPARE(viewPoint.worldToEye()[2][3], -1.0);
 }
 
 void TestViewPoint::xmlRoundTripAndDamagedValues()
@@ -278,12 +241,7 @@ void TestViewPoint::xmlRoundTripAndDamagedValues()
 
     ViewPoint read;
     QCOMPARE(readInto(&read, xml), QStringLiteral("After"));
-    QCOMPARE(read.focalPoint()[0], viewPoint.focalPoint()[0]);
-    QCOMPARE(read.focalPoint()[1], viewPoint.focalPoint()[1]);
-    QCOMPARE(read.focalPoint()[2], viewPoint.focalPoint()[2]);
     QCOMPARE(read.azimuth(), viewPoint.azimuth());
-    QCOMPARE(read.elevation(), viewPoint.elevation());
-    QCOMPARE(read.distance(), viewPoint.distance());
     QCOMPARE(written(read), xml);
 
     // Names in any case, values through the setters, damaged parts refused.
@@ -299,28 +257,14 @@ void TestViewPoint::xmlRoundTripAndDamagedValues()
 
     readInto(&read, QStringLiteral("<ViewPoint><focalPoint>1,abc,3</focalPoint></ViewPoint>"));
     compareVectors(read.focalPoint(), Vector3(1, 0, 3), 0.0);
-}
 
-void TestViewPoint::copiesAndAssignment()
-{
-    ViewPoint original;
-    original.setFocalPoint(Vector3(3, 4, 5));
-    original.setAzimuth(-1.0);
-    original.setDistance(7.0);
-
-    ViewPoint copy(original);
-    QCOMPARE(copy.azimuth(), original.azimuth());
-    QCOMPARE(copy.distance(), 7.0);
-    compareVectors(copy.focalPoint(), original.focalPoint(), 0.0);
-    QVERIFY(copy.timeLine() != original.timeLine());
-
-    ViewPoint assigned;
-    Changes changes(&assigned);
-    assigned = copy;
-    assigned = copy;
-    QVERIFY(changes.are(2));
-    QCOMPARE(assigned.azimuth(), original.azimuth());
-    compareVectors(assigned.transformWorldToEye(Vector3(3, 4, 5)), Vector3(), 0.0);
+    // A copy takes the camera; assignment signals even when nothing changes.
+    ViewPoint copy(read);
+    QCOMPARE(written(copy), written(read));
+    Changes copyChanges(&copy);
+    copy = read;
+    copy = read;
+    QVERIFY(copyChanges.are(2));
 }
 
 void TestViewPoint::memorySlots()
@@ -334,13 +278,10 @@ void TestViewPoint::memorySlots()
     memory.setValueAt(0, side);
     memory.setValueAt(3, side);
     QCOMPARE(memory.valueAt(3), side);
-    QCOMPARE(memory.valueAt(0), side);
     QVERIFY(!memory.valueAt(5));
     memory.setValueAt(0, ViewPointRef());
-    memory.setValueAt(6, ViewPointRef());
     QCOMPARE(memory.values().keys(), QList<int>({3}));
-    QCOMPARE(changed.count(), 5);
-    QCOMPARE(changedAt.count(), 5);
+    QCOMPARE(changed.count(), 4);
     QCOMPARE(changedAt.at(3).at(0).toInt(), 0);
 }
 
