@@ -34,8 +34,6 @@ CurrentState::~CurrentState() = default;
 
 CurrentState& CurrentState::operator=(const CurrentState& other)
 {
-    if (this == &other)
-        return *this;
     setRenderHints(other.renderHintValue);
     selectionBoxVisible = other.selectionBoxVisible;
     setGroup(other.groupRef);
