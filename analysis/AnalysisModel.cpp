@@ -431,17 +431,24 @@ Vector6 AnalysisModel::displacementOf(const AnalysisNode& node, const QVector<do
     return d;
 }
 
-void AnalysisModel::computeLocalEndForcesDueToEndDisplacement(const QSharedPointer<AnalysisMember>& member,
-                                                              const QVector<double>& displacements,
-                                                              Vector12* endForces) const
+Vector12 AnalysisModel::localEndDisplacements(const Matrix3x3& axes, const AnalysisNode& end1,
+                                              const AnalysisNode& end2, const QVector<double>& displacements) const
 {
-    const Vector6 u1 = toLocal(member->axes, displacementOf(*member->nodeA, displacements));
-    const Vector6 u2 = toLocal(member->axes, displacementOf(*member->nodeB, displacements));
+    const Vector6 u1 = toLocal(axes, displacementOf(end1, displacements));
+    const Vector6 u2 = toLocal(axes, displacementOf(end2, displacements));
     Vector12 u;
     for (int d = 0; d < 6; ++d) {
         u[d] = u1[d];
         u[6 + d] = u2[d];
     }
+    return u;
+}
+
+void AnalysisModel::computeLocalEndForcesDueToEndDisplacement(const QSharedPointer<AnalysisMember>& member,
+                                                              const QVector<double>& displacements,
+                                                              Vector12* endForces) const
+{
+    const Vector12 u = localEndDisplacements(member->axes, *member->nodeA, *member->nodeB, displacements);
     Matrix12x12 k;
     computeMemberLocalStiffnessMatrix(member, &k);
     *endForces = k * u;
@@ -504,13 +511,7 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
     // End forces of the main piece from its end displacements alone; a
     // release lies in the stub beyond the bridge node.
     for (const QSharedPointer<AnalysisSourceMember>& sm : members) {
-        const Vector6 u1 = toLocal(sm->axes, displacementOf(*sm->innerNodeA, displacements));
-        const Vector6 u2 = toLocal(sm->axes, displacementOf(*sm->innerNodeB, displacements));
-        Vector12 u;
-        for (int d = 0; d < 6; ++d) {
-            u[d] = u1[d];
-            u[6 + d] = u2[d];
-        }
+        const Vector12 u = localEndDisplacements(sm->axes, *sm->innerNodeA, *sm->innerNodeB, displacements);
         const AnalysisSection& s = *sm->section;
         Matrix12x12 k;
         AnalysisMember::makeLocalStiffnessMatrix(sm->length, s.E, s.G, s.area, s.Iz, s.Iy, s.J, 63, 63, &k);

@@ -100,6 +100,9 @@ private:
     NodeRef nodeOfRow(int row) const;
     // The six displacements of a node, global axes.
     Vector6 displacementOf(const AnalysisNode& node, const QVector<double>& displacements) const;
+    // The twelve end displacements of a member in its axes.
+    Vector12 localEndDisplacements(const Matrix3x3& axes, const AnalysisNode& end1, const AnalysisNode& end2,
+                                   const QVector<double>& displacements) const;
 
     mutable QMutex flagMutex;
     bool stopRequested = false;
