@@ -1,6 +1,7 @@
 #include "AnalysisMember.h"
 
 #include "AnalysisFaults.h"
+#include "AnalysisSource.h"
 #include "AnalysisTolerances.h"
 
 namespace {
@@ -124,4 +125,24 @@ void AnalysisMember::expandTransformationMatrix(const Matrix3x3& r, Matrix6x6* t
 void AnalysisMember::expandTransformationMatrix(const Matrix3x3& r, Matrix12x12* t)
 {
     expandBlocks(r, t);
+}
+
+void AnalysisMember::localStiffnessMatrix(Matrix12x12* k) const
+{
+    const AnalysisSection& s = *section;
+    if (isMainPiece())
+        makeLocalStiffnessMatrix(length, s.E, s.G, s.area, s.Iz, s.Iy, s.J, 63, 63, k);
+    else
+        makeLocalStubMatrix(length, s.E, s.G, s.area, s.Iz, s.Iy, s.J, releaseA, releaseB, k);
+}
+
+bool AnalysisMember::flexibilityLessThan(const QSharedPointer<AnalysisMember>& a, const QSharedPointer<AnalysisMember>& b)
+{
+    if (!a->section || !b->section)
+        return false;
+    const auto flexibility = [](const AnalysisMember& m) {
+        const AnalysisSection& s = *m.section;
+        return m.length / (s.area * (s.E + s.G) * (s.Iz + s.Iy));
+    };
+    return flexibility(*a) < flexibility(*b);
 }

@@ -3,6 +3,11 @@
 #include "Dof.h"
 #include "Vectors.h"
 
+#include <QSharedPointer>
+
+class AnalysisNode;
+class AnalysisSection;
+
 // A piece of a member as the stiffness method sees it: a main piece rigidly
 // joined at both ends, or a stiff release stub. Local freedoms 0..11 are end 1
 // then end 2, each u, v, w, θx, θy, θz in member axes. An end mask has bit k
@@ -10,6 +15,26 @@
 class AnalysisMember
 {
 public:
+    QSharedPointer<AnalysisNode> nodeA;
+    QSharedPointer<AnalysisNode> nodeB;
+    int releaseA = 63;
+    int releaseB = 63;
+    double spanStart = 0.0; // 0 to 1 for a main piece, −1 for a stub
+    double spanEnd = 1.0;
+    double length = 0.0;
+    QSharedPointer<AnalysisSection> section;
+    Matrix3x3 axes = Matrix3x3::zeroed();
+
+    bool isMainPiece() const { return releaseA == 63 && releaseB == 63; }
+
+    // This piece's local matrix as the assembly uses it: the beam element for
+    // a main piece, the condensed stub otherwise.
+    void localStiffnessMatrix(Matrix12x12* k) const;
+
+    // Stiffest first: the ratio L / (A·(E + G)·(Iz + Iy)); a member without
+    // a section is ordered against none.
+    static bool flexibilityLessThan(const QSharedPointer<AnalysisMember>& a, const QSharedPointer<AnalysisMember>& b);
+
     // The prismatic beam element without shear deformation (Iz bends in the
     // local x–y plane, Iy in x–z), condensed for released freedoms.
     static void makeLocalStiffnessMatrix(double L, double E, double G, double A, double Iz, double Iy, double J,

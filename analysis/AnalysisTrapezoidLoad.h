@@ -2,6 +2,10 @@
 
 #include "Vectors.h"
 
+#include <QSharedPointer>
+
+class AnalysisSourceMember;
+
 // A distributed force varying linearly from start to end over part of a
 // member, in member axes (force per length), acting on the member taken as a
 // prismatic beam fixed at both ends. The member's constants come in as
@@ -9,6 +13,7 @@
 class AnalysisTrapezoidLoad
 {
 public:
+    QSharedPointer<AnalysisSourceMember> member;
     double start = 0.0; // fractions t1 < t2 of L from end 1
     double end = 1.0;
     Vector3 startIntensity;

@@ -1,8 +1,24 @@
+#include "AnalysisDocument.h"
+#include "AnalysisModel.h"
+#include "AnalysisOutput.h"
+#include "Axis.h"
+#include "CrossSection.h"
+#include "LoadAxis.h"
+#include "LoadCaseExpansion.h"
+#include "Loading.h"
+#include "Material.h"
+#include "Member.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "SectionType.h"
+#include "Support.h"
 #include "AnalysisMember.h"
 #include "BandedSystem.h"
 #include "NodeNumbering.h"
 
 #include <benchmark/benchmark.h>
+
+#include <QFile>
 
 #include <cmath>
 #include <vector>
@@ -180,5 +196,143 @@ BENCHMARK(BM_Numbering)->Apply(frames);
 BENCHMARK(BM_Assembly)->Apply(frames);
 BENCHMARK(BM_Elimination)->Apply(frames)->Iterations(3);
 BENCHMARK(BM_Solve)->Apply(frames);
+
+
+// The whole analysis through the thread, from the snapshot of a document to
+// the published output, of the same frames held as model objects: gravity
+// node loads on every upper node and lateral loads along X.
+class FrameDocument : public AnalysisDocument
+{
+public:
+    QList<MemberRef> members;
+    QList<LoadRef> loads;
+    LoadCaseRef loading{new Loading(QStringLiteral("Loading 1"))};
+    QAtomicInt topology{1}, stiffness, loadingCounter;
+
+    FrameDocument(int nx, int ny, int nz)
+    {
+        const CrossSectionRef section(new CrossSection);
+        section->setShape(CrossSection::IBeam);
+        section->setOverallDepth(0.3);
+        section->setTopFlangeWidth(0.15);
+        section->setWebThickness(0.007);
+        section->setTopFlangeThickness(0.011);
+        section->compute();
+        section->setArea(A);
+        section->setIy(Iz);
+        section->setIz(Iy);
+        section->setJ(J);
+        const SectionTypeRef sectionType(
+            new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5))));
+        const SupportRef fixed(new Support(QString(), 63));
+        const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, 0, -1), NodeRef(), true, false)));
+        const LoadAxisRef lateral(new LoadAxis(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
+
+        QVector<NodeRef> nodes;
+        for (int k = 0; k <= nz; ++k)
+            for (int j = 0; j <= ny; ++j)
+                for (int i = 0; i <= nx; ++i) {
+                    NodeRef n(new Node);
+                    n->setPosition(Vector3(6.0 * i, 6.0 * j, 3.5 * k));
+                    if (k == 0)
+                        n->setSupport(fixed);
+                    nodes.append(n);
+                }
+        const auto id = [=](int i, int j, int k) { return (k * (ny + 1) + j) * (nx + 1) + i; };
+        const auto add = [&](int a, int b) {
+            MemberRef m(new Member(nodes[a], nodes[b]));
+            m->setSectionType(sectionType);
+            members.append(m);
+            return m;
+        };
+        const auto nodeLoad = [&](const MemberRef& m, const LoadAxisRef& axis, double force) {
+            QSharedPointer<PointLoad> load(new PointLoad(m));
+            load->setAxis(axis);
+            load->setLoadCase(loading);
+            load->setPositionedForces({{1.0, force}});
+            loads.append(load);
+        };
+        for (int k = 0; k < nz; ++k)
+            for (int j = 0; j <= ny; ++j)
+                for (int i = 0; i <= nx; ++i) {
+                    const MemberRef column = add(id(i, j, k), id(i, j, k + 1));
+                    nodeLoad(column, down, 50e3);
+                    if (i == 0)
+                        nodeLoad(column, lateral, 10e3);
+                    if (i < nx)
+                        add(id(i, j, k + 1), id(i + 1, j, k + 1));
+                    if (j < ny)
+                        add(id(i, j, k + 1), id(i, j + 1, k + 1));
+                }
+    }
+
+    int busyCount() const override { return 0; }
+    quint32 topologySum() const override { return quint32(topology.loadAcquire()); }
+    quint32 stiffnessSum() const override { return quint32(stiffness.loadAcquire()); }
+    quint32 loadingSum() const override { return quint32(loadingCounter.loadAcquire()); }
+    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override { read(members); }
+    QList<LoadCaseRef> loadCases() const override { return {loading}; }
+    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override
+    {
+        return expandLoadCase(loadCase, members, loads);
+    }
+};
+
+// Peak resident memory of the process so far, MB.
+double peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0.0;
+}
+
+// Waits until the thread has published the solver's run with the given count.
+void waitForSolverRun(const AnalysisModel& model, int runs)
+{
+    while (model.phaseTimes().solverRuns < runs || !model.output())
+        QThread::msleep(1);
+}
+
+void BM_WholeAnalysis(benchmark::State& state)
+{
+    FrameDocument document(int(state.range(0)), int(state.range(1)), int(state.range(2)));
+    AnalysisModel model(&document);
+    model.start();
+    waitForSolverRun(model, 1);
+    int runs = 1;
+    AnalysisModel::PhaseTimes times;
+    for (auto _ : state) {
+        document.topology.ref();
+        waitForSolverRun(model, ++runs);
+        times = model.phaseTimes();
+        state.SetIterationTime(times.topology + times.stiffness + times.solver);
+    }
+    // Only the loads change: the factorised stiffness is reused.
+    const int stiffnessRuns = model.phaseTimes().stiffnessRuns;
+    document.loadingCounter.ref();
+    waitForSolverRun(model, ++runs);
+    const AnalysisModel::PhaseTimes reloaded = model.phaseTimes();
+
+    const double H = model.halfBandWidth();
+    state.counters["halfBand"] = H;
+    state.counters["topology_s"] = times.topology;
+    state.counters["stiffness_s"] = times.stiffness;
+    state.counters["solver_s"] = times.solver;
+    state.counters["compile_s"] = times.compilation;
+    // A lower bound of the elimination's rate: the stiffness phase also
+    // covers geometry and assembly.
+    state.counters["madds_per_s"] = model.eliminationMultiplyAdds() / times.stiffness;
+    state.counters["loadOnly_s"] = reloaded.solver;
+    state.counters["loadOnlyRestiffened"] = reloaded.stiffnessRuns - stiffnessRuns;
+    state.counters["peak_MB"] = peakMegabytes();
+    model.stop();
+    model.wait();
+}
+
+BENCHMARK(BM_WholeAnalysis)->Args({8, 8, 6})->Args({10, 10, 10})->Args({12, 12, 12})->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,0 +1,554 @@
+#include "AnalysisModel.h"
+
+#include "AnalysisDocument.h"
+#include "AnalysisFaults.h"
+#include "AnalysisLoadCase.h"
+#include "AnalysisMember.h"
+#include "AnalysisOutput.h"
+#include "AnalysisPointLoad.h"
+#include "AnalysisResultCase.h"
+#include "AnalysisTrapezoidLoad.h"
+#include "Member.h"
+#include "MemberAxes.h"
+#include "Node.h"
+
+#include <QElapsedTimer>
+#include <QFutureSynchronizer>
+#include <QMutexLocker>
+#include <QReadLocker>
+#include <QThreadPool>
+#include <QWriteLocker>
+#include <QtConcurrent>
+
+#include <algorithm>
+
+AnalysisModel::AnalysisModel(const AnalysisDocument* document, QObject* parent) : QThread(parent), document(document)
+{
+    if (!document)
+        throw ExceptionCannotAllocate();
+}
+
+void AnalysisModel::stop()
+{
+    {
+        QMutexLocker locker(&flagMutex);
+        stopRequested = true;
+        keepRunning = false;
+    }
+    wakeUp.wakeAll();
+}
+
+AnalysisModel::OperatingState AnalysisModel::operatingState() const
+{
+    QReadLocker locker(&stateLock);
+    return state;
+}
+
+QSharedPointer<AnalysisOutput> AnalysisModel::output() const
+{
+    QReadLocker locker(&stateLock);
+    return outputValue;
+}
+
+QString AnalysisModel::statusMessage() const
+{
+    QReadLocker locker(&stateLock);
+    return message;
+}
+
+VaroObjectRef AnalysisModel::statusObject() const
+{
+    QReadLocker locker(&stateLock);
+    return object;
+}
+
+AnalysisModel::PhaseTimes AnalysisModel::phaseTimes() const
+{
+    QReadLocker locker(&stateLock);
+    return times;
+}
+
+void AnalysisModel::setOperatingState(OperatingState newState)
+{
+    QWriteLocker locker(&stateLock);
+    state = newState;
+    emit OperatingStateChanged();
+}
+
+void AnalysisModel::setOutput(const QSharedPointer<AnalysisOutput>& output)
+{
+    QWriteLocker locker(&stateLock);
+    outputValue = output;
+    emit OutputChanged();
+}
+
+void AnalysisModel::clearOutput()
+{
+    {
+        QWriteLocker locker(&stateLock);
+        if (!outputValue)
+            return;
+        outputValue.reset();
+        emit OutputChanged();
+    }
+    setOperatingState(NoResults);
+}
+
+void AnalysisModel::setStatus(const QString& newMessage, const VaroObjectRef& newObject)
+{
+    QWriteLocker locker(&stateLock);
+    const bool changed = newMessage != message;
+    message = newMessage;
+    object = newObject;
+    if (changed)
+        emit StatusChanged();
+}
+
+bool AnalysisModel::keepRunningNow() const
+{
+    QMutexLocker locker(&flagMutex);
+    return keepRunning;
+}
+
+bool AnalysisModel::busy() const
+{
+    return document->busyCount() != 0;
+}
+
+void AnalysisModel::waitFor(unsigned long ms)
+{
+    wakeUp.wait(&waitMutex, ms);
+}
+
+bool AnalysisModel::isTopologyValid() const
+{
+    return document->topologySum() == topologyStamp && keepRunningNow();
+}
+
+bool AnalysisModel::isStiffnessValid() const
+{
+    return topologyValid && document->stiffnessSum() == stiffnessStamp && document->topologySum() == topologyStamp
+           && keepRunningNow();
+}
+
+bool AnalysisModel::isLoadingValid() const
+{
+    return stiffnessValid && document->loadingSum() == loadingStamp && document->stiffnessSum() == stiffnessStamp
+           && document->topologySum() == topologyStamp && keepRunningNow();
+}
+
+void AnalysisModel::run()
+{
+    setOperatingState(NoResults);
+    QMutexLocker waitLocker(&waitMutex);
+    try {
+        {
+            QMutexLocker locker(&flagMutex);
+            keepRunning = !stopRequested;
+        }
+        if (keepRunningNow()) {
+            waitFor(100);
+            int phase = 0;
+            while (keepRunningNow()) {
+                try {
+                    switch (phase) {
+                    case 0:
+                        if (document->topologySum() != topologyStamp) {
+                            stiffnessValid = topologyValid = false;
+                            topologyStamp = document->topologySum();
+                            phase = 2;
+                            clearOutput();
+                            waitFor(50);
+                        } else if (!topologyValid || document->stiffnessSum() != stiffnessStamp) {
+                            stiffnessValid = false;
+                            stiffnessStamp = document->stiffnessSum();
+                            phase = 3;
+                            clearOutput();
+                            waitFor(50);
+                        } else if (isLoadingValid()) {
+                            waitFor(50);
+                        } else {
+                            loadingStamp = document->loadingSum();
+                            phase = 4;
+                            clearOutput();
+                            waitFor(50);
+                        }
+                        break;
+                    case 2:
+                        if (busy()) {
+                            waitFor(100);
+                        } else if (!isTopologyValid()) {
+                            phase = 0;
+                        } else {
+                            setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
+                            topologyValid = performTopology();
+                            phase = topologyValid ? 3 : 0;
+                        }
+                        break;
+                    case 3:
+                        if (busy()) {
+                            waitFor(100);
+                        } else if (!isStiffnessValid()) {
+                            phase = 0;
+                        } else {
+                            setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
+                            stiffnessValid = performStiffness();
+                            phase = stiffnessValid ? 4 : 0;
+                        }
+                        break;
+                    case 4:
+                        if (busy()) {
+                            waitFor(100);
+                        } else if (!isLoadingValid()) {
+                            phase = 0;
+                        } else {
+                            setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
+                            phase = performSolver() ? 6 : 0;
+                        }
+                        break;
+                    case 6: {
+                        setStatus(QString(), VaroObjectRef());
+                        setOperatingState(ResultsAvailable);
+                        QWriteLocker locker(&stateLock);
+                        emit OutputChanged();
+                        phase = 0;
+                        break;
+                    }
+                    }
+                } catch (const ExceptionAnalysisFault& fault) {
+                    if (phase != 2 && phase != 3 && phase != 4)
+                        throw;
+                    clearOutput();
+                    setStatus(fault.message, fault.object);
+                    phase = 0;
+                }
+            }
+        }
+    } catch (...) {
+    }
+    waitLocker.unlock();
+    setOperatingState(OffLine);
+    setStatus(QStringLiteral("Analysis unavailable"), VaroObjectRef());
+    clearOutput();
+}
+
+namespace {
+
+// Runs the steps in order while valid() holds before and after each; a step
+// returning false ends the run.
+template <class Valid>
+bool runSteps(Valid valid, std::initializer_list<std::function<bool()>> steps)
+{
+    if (!valid())
+        return false;
+    for (const auto& step : steps)
+        if (!step() || !valid())
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool AnalysisModel::performTopology()
+{
+    QElapsedTimer timer;
+    timer.start();
+    const bool done = runSteps([this] { return isTopologyValid(); },
+                               {[this] { return source.initialiseTopology(document); },
+                                [this] { return input.initialiseTopology(source); },
+                                [this] { return input.assignNodeNumbers(); },
+                                [this] { return input.determineHalfBandwidth(); }});
+    QWriteLocker locker(&stateLock);
+    times.topology = timer.nsecsElapsed() * 1e-9;
+    times.topologyRuns += done;
+    return done;
+}
+
+bool AnalysisModel::performStiffness()
+{
+    QElapsedTimer timer;
+    timer.start();
+    const bool done = runSteps([this] { return isStiffnessValid(); },
+                               {[this] { return input.initialiseGeometry(source); },
+                                [this] { return input.buildIndexes(); }, [this] { return buildStiffnessMatrix(); },
+                                [this] { return eliminate(); }});
+    QWriteLocker locker(&stateLock);
+    times.stiffness = timer.nsecsElapsed() * 1e-9;
+    times.stiffnessRuns += done;
+    return done;
+}
+
+bool AnalysisModel::performSolver()
+{
+    QElapsedTimer timer;
+    timer.start();
+    const bool done = runSteps([this] { return isLoadingValid(); },
+                               {[this] { return source.initialiseLoading(document); },
+                                [this] { return source.initialiseLoadCases(); },
+                                [this] { return input.initialiseLoading(source); },
+                                [this] { return buildLoadCases(); }, [this] { return solveForDisplacements(); },
+                                [this] {
+                                    compileFirstOrderResults();
+                                    return true;
+                                }});
+    QWriteLocker locker(&stateLock);
+    times.solver = timer.nsecsElapsed() * 1e-9;
+    times.solverRuns += done;
+    return done;
+}
+
+bool AnalysisModel::buildStiffnessMatrix()
+{
+    const int H = input.halfBandWidth();
+    F = input.numberOfFreedoms();
+    R = input.numberOfFixities();
+    rows = input.rowMapping();
+    stiffness.reset(F, H);
+
+    QList<QSharedPointer<AnalysisMember>> members = input.members();
+    std::sort(members.begin(), members.end(), AnalysisMember::flexibilityLessThan);
+    int count = 0;
+    for (const QSharedPointer<AnalysisMember>& m : members) {
+        Matrix12x12 k, T;
+        computeMemberLocalStiffnessMatrix(m, &k);
+        AnalysisMember::expandTransformationMatrix(m->axes, &T);
+        const Matrix12x12 K = transposeTimes(T, k) * T;
+        int idx[12];
+        for (int d = 0; d < 6; ++d) {
+            idx[d] = rows[6 * m->nodeA->number + d];
+            idx[6 + d] = rows[6 * m->nodeB->number + d];
+        }
+        stiffness.assemble(K, idx);
+        if (++count % 128 == 0 && !isStiffnessValid())
+            return false;
+    }
+    const int row = stiffness.firstVanishingDiagonal();
+    if (row >= 0)
+        throw ExceptionAnalysisFault(QStringLiteral("Ill-conditioning on node"), nodeOfRow(row));
+    return true;
+}
+
+bool AnalysisModel::eliminate()
+{
+    const BandedSystem::Outcome outcome = stiffness.eliminate([this] { return isStiffnessValid(); });
+    if (outcome.status == BandedSystem::Singular)
+        throw ExceptionAnalysisFault(QStringLiteral("Ill-conditioning involving node"), nodeOfRow(outcome.row));
+    return outcome.status == BandedSystem::Completed;
+}
+
+NodeRef AnalysisModel::nodeOfRow(int row) const
+{
+    const int q = int(rows.indexOf(row));
+    for (const QSharedPointer<AnalysisNode>& node : input.nodes())
+        if (node->number == q / 6)
+            return source.sourceOf(node);
+    return NodeRef();
+}
+
+void AnalysisModel::computeMemberLocalStiffnessMatrix(const QSharedPointer<AnalysisMember>& m, Matrix12x12* k) const
+{
+    try {
+        m->localStiffnessMatrix(k);
+    } catch (const ExceptionAnalysisFault& fault) {
+        throw ExceptionAnalysisFault(fault.message, source.sourceOf(m));
+    }
+}
+
+bool AnalysisModel::buildLoadCases()
+{
+    loadVectors.clear();
+    displacementVectors.clear();
+    for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases()) {
+        if (!isLoadingValid())
+            return false;
+        buildLoadCase(loadCase);
+    }
+    return true;
+}
+
+bool AnalysisModel::buildLoadCase(const QSharedPointer<AnalysisLoadCase>& loadCase)
+{
+    QVector<double> P(F + R, 0.0);
+    Vector6 e1, e2;
+    for (const QSharedPointer<AnalysisSourcePointLoad>& p : loadCase->pointLoads) {
+        if (p->analysisLoad->isOnNode()) {
+            const auto& load = static_cast<const AnalysisNodeLoad&>(*p->analysisLoad);
+            for (int d = 0; d < 6; ++d)
+                P[rows[6 * load.node->number + d]] += load.force[d];
+        } else {
+            const auto& load = static_cast<const AnalysisPointLoad&>(*p->analysisLoad);
+            load.localEndForces(load.member->length, &e1, &e2);
+            addLocalEndForcesToGlobalP(load.member, e1, e2, &P);
+        }
+    }
+    for (const QSharedPointer<AnalysisSourceTrapezoidLoad>& q : loadCase->trapezoidLoads) {
+        q->analysisLoad->localEndForces(q->member->length, &e1, &e2);
+        addLocalEndForcesToGlobalP(q->member, e1, e2, &P);
+    }
+    loadVectors.insert(loadCase, P);
+    displacementVectors.insert(loadCase, QVector<double>(F + R, 0.0));
+    return true;
+}
+
+void AnalysisModel::addLocalEndForcesToGlobalP(const QSharedPointer<AnalysisSourceMember>& member, const Vector6& end1,
+                                               const Vector6& end2, QVector<double>* p) const
+{
+    const Vector6 g1 = toGlobal(member->axes, end1), g2 = toGlobal(member->axes, end2);
+    for (int d = 0; d < 6; ++d) {
+        (*p)[rows[6 * member->innerNodeA->number + d]] += g1[d];
+        (*p)[rows[6 * member->innerNodeB->number + d]] += g2[d];
+    }
+}
+
+bool AnalysisModel::solveForDisplacements()
+{
+    for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases())
+        if (!isLoadingValid() || !solveLoadCase(loadCase))
+            return false;
+    return true;
+}
+
+bool AnalysisModel::solveLoadCase(const QSharedPointer<AnalysisLoadCase>& loadCase)
+{
+    QVector<double> x = loadVectors.value(loadCase);
+    x.resize(F + R);
+    const BandedSystem::Outcome outcome = stiffness.solve(x.data(), [this] { return isLoadingValid(); });
+    if (outcome.status == BandedSystem::Abandoned)
+        return false;
+    // The elimination tests every pivot, so only an overflow gets here.
+    if (outcome.status == BandedSystem::Singular)
+        throw ExceptionAnalysisFault(QStringLiteral("Ill-conditioning involving node"), nodeOfRow(outcome.row));
+    std::fill(x.begin() + F, x.end(), 0.0);
+    displacementVectors.insert(loadCase, x);
+    return true;
+}
+
+Vector6 AnalysisModel::displacementOf(const AnalysisNode& node, const QVector<double>& displacements) const
+{
+    Vector6 d;
+    for (int k = 0; k < 6; ++k)
+        d[k] = displacements[rows[6 * node.number + k]];
+    return d;
+}
+
+Vector12 AnalysisModel::localEndDisplacements(const Matrix3x3& axes, const AnalysisNode& end1,
+                                              const AnalysisNode& end2, const QVector<double>& displacements) const
+{
+    const Vector6 u1 = toLocal(axes, displacementOf(end1, displacements));
+    const Vector6 u2 = toLocal(axes, displacementOf(end2, displacements));
+    Vector12 u;
+    for (int d = 0; d < 6; ++d) {
+        u[d] = u1[d];
+        u[6 + d] = u2[d];
+    }
+    return u;
+}
+
+void AnalysisModel::computeLocalEndForcesDueToEndDisplacement(const QSharedPointer<AnalysisMember>& member,
+                                                              const QVector<double>& displacements,
+                                                              Vector12* endForces) const
+{
+    const Vector12 u = localEndDisplacements(member->axes, *member->nodeA, *member->nodeB, displacements);
+    Matrix12x12 k;
+    computeMemberLocalStiffnessMatrix(member, &k);
+    *endForces = k * u;
+}
+
+void AnalysisModel::compileFirstOrderResults()
+{
+    QElapsedTimer timer;
+    timer.start();
+    QSharedPointer<AnalysisOutput> output(new AnalysisOutput);
+
+    // The output gets records of its own: the next stiffness phase rewrites
+    // the source's records in place while a view may still read this output.
+    QList<QSharedPointer<AnalysisSourceNode>> nodes;
+    for (const QSharedPointer<AnalysisSourceNode>& node : source.nodes())
+        nodes.append(QSharedPointer<AnalysisSourceNode>(new AnalysisSourceNode(*node)));
+    QList<QSharedPointer<AnalysisSourceMember>> members;
+    for (const QSharedPointer<AnalysisSourceMember>& member : source.members())
+        members.append(QSharedPointer<AnalysisSourceMember>(new AnalysisSourceMember(*member)));
+
+    QFutureSynchronizer<QSharedPointer<AnalysisResultCase>> synchronizer;
+    synchronizer.setCancelOnWait(false);
+    for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases())
+        if (!loadCase->isSecondOrder())
+            synchronizer.addFuture(QtConcurrent::run(QThreadPool::globalInstance(), [this, loadCase, nodes, members] {
+                return compileResultsForFirstOrderLoadCase(loadCase, nodes, members);
+            }));
+    synchronizer.waitForFinished();
+    for (const QFuture<QSharedPointer<AnalysisResultCase>>& future : synchronizer.futures()) {
+        const QSharedPointer<AnalysisResultCase> resultCase = future.result();
+        if (resultCase)
+            output->resultCases.insert(resultCase->loadCase, resultCase);
+    }
+    if (isLoadingValid())
+        output->calculateAndSetResultScales();
+    {
+        QWriteLocker locker(&stateLock);
+        times.compilation = timer.nsecsElapsed() * 1e-9;
+    }
+    if (isLoadingValid())
+        setOutput(output);
+}
+
+QSharedPointer<AnalysisResultCase>
+AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<AnalysisLoadCase>& loadCase,
+                                                   const QList<QSharedPointer<AnalysisSourceNode>>& nodes,
+                                                   const QList<QSharedPointer<AnalysisSourceMember>>& members) const
+{
+    if (!isLoadingValid() || !displacementVectors.contains(loadCase) || !loadVectors.contains(loadCase))
+        return QSharedPointer<AnalysisResultCase>();
+    const QVector<double> displacements = displacementVectors.value(loadCase);
+    QVector<double> residual = loadVectors.value(loadCase);
+    QSharedPointer<AnalysisResultCase> result(new AnalysisResultCase(loadCase));
+
+    for (const QSharedPointer<AnalysisSourceNode>& sn : nodes) {
+        result->nodeDisplacements.insert(sn->node, displacementOf(*sn->analysisNode, displacements));
+        result->sourceNodes.insert(sn->node, sn);
+    }
+
+    // End forces of the main piece from its end displacements alone; a
+    // release lies in the stub beyond the bridge node.
+    for (const QSharedPointer<AnalysisSourceMember>& sm : members) {
+        const Vector12 u = localEndDisplacements(sm->axes, *sm->innerNodeA, *sm->innerNodeB, displacements);
+        const AnalysisSection& s = *sm->section;
+        Matrix12x12 k;
+        AnalysisMember::makeLocalStiffnessMatrix(sm->length, s.E, s.G, s.area, s.Iz, s.Iy, s.J, 63, 63, &k);
+        result->memberEndForces.insert(sm->member, k * u);
+        result->sourceMembers.insert(sm->member, sm);
+    }
+
+    // Residual P − K·d: about zero at free rows, minus the reaction at
+    // restrained rows.
+    for (const QSharedPointer<AnalysisMember>& m : input.members()) {
+        Vector12 f;
+        computeLocalEndForcesDueToEndDisplacement(m, displacements, &f);
+        Vector6 f1, f2;
+        for (int d = 0; d < 6; ++d) {
+            f1[d] = f[d];
+            f2[d] = f[6 + d];
+        }
+        const Vector6 g1 = toGlobal(m->axes, f1), g2 = toGlobal(m->axes, f2);
+        for (int d = 0; d < 6; ++d) {
+            residual[rows[6 * m->nodeA->number + d]] -= g1[d];
+            residual[rows[6 * m->nodeB->number + d]] -= g2[d];
+        }
+    }
+    for (const QSharedPointer<AnalysisSourceNode>& sn : nodes) {
+        const AnalysisNode& n = *sn->analysisNode;
+        if (n.restraints == 0)
+            continue;
+        Vector6 reaction;
+        for (int k = 0; k < 6; ++k) {
+            const int row = rows[6 * n.number + k];
+            reaction[k] = row >= F ? -residual[row] : 0.0;
+        }
+        result->nodeReactions.insert(sn->node, reaction);
+    }
+
+    for (auto it = result->sourceMembers.cbegin(); it != result->sourceMembers.cend(); ++it)
+        result->deriveMemberStats(it.key());
+    result->deriveWorstCases();
+    return result;
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "ModelRefs.h"
+#include "Vectors.h"
+
+#include <QList>
+#include <QMap>
+#include <QMultiMap>
+#include <QPair>
+#include <QSet>
+#include <QSharedPointer>
+#include <QVector>
+
+#include <functional>
+
+class AnalysisLoadCase;
+class AnalysisPointLoad;
+class AnalysisSourceMember;
+class AnalysisSourceNode;
+class AnalysisSourcePointLoad;
+class AnalysisSourceTrapezoidLoad;
+class AnalysisTrapezoidLoad;
+class MemberStats;
+
+// The first-order results of one load case, read-only once published.
+// Positions along a member are fractions t from 0 (end 1) to 1 (end 2);
+// member quantities are in member axes and read only the analysis copies, so
+// any thread may query while the document is edited.
+class AnalysisResultCase
+{
+public:
+    struct MaximaScalar
+    {
+        double position = 0.0;
+        double maximum = 0.0;
+    };
+    struct MaximaVector4
+    {
+        Vector4 positions;
+        Vector4 maxima;
+    };
+    struct MaximaVector6
+    {
+        Vector6 positions = Vector6::zeroed();
+        Vector6 maxima = Vector6::zeroed();
+    };
+    struct EnvelopeVector3
+    {
+        double position;
+        Vector3 deflection;
+    };
+    struct EnvelopeVector6
+    {
+        double position;
+        Vector6 force;
+    };
+    // One quantity of the case at a position of a member, by component.
+    typedef std::function<double(const AnalysisResultCase&, const MemberRef&, double t, int component)> Quantity;
+
+    explicit AnalysisResultCase(const QSharedPointer<AnalysisLoadCase>& analysisLoadCase);
+
+    LoadCaseRef loadCase;
+    QList<QSharedPointer<AnalysisPointLoad>> pointLoads;
+    QList<QSharedPointer<AnalysisTrapezoidLoad>> trapezoidLoads;
+    QMultiMap<MemberRef, QSharedPointer<AnalysisSourcePointLoad>> memberPointLoads;
+    QMultiMap<MemberRef, QSharedPointer<AnalysisSourceTrapezoidLoad>> memberTrapezoidLoads;
+    QMap<MemberRef, QSharedPointer<AnalysisSourceMember>> sourceMembers;
+    QMap<NodeRef, QSharedPointer<AnalysisSourceNode>> sourceNodes;
+    QMap<MemberRef, Vector12> memberEndForces;
+    QMap<NodeRef, Vector6> nodeDisplacements;
+    QMap<NodeRef, Vector6> nodeReactions;
+    QMap<MemberRef, MemberStats> memberStats;
+    QSet<NodeRef> worstReactionNodes;
+    QSet<NodeRef> worstDisplacementNodes;
+    QSet<MemberRef> worstForceMembers;
+    QSet<MemberRef> worstMomentMembers;
+    QSet<MemberRef> worstStressMembers;
+    QSet<MemberRef> worstDeflectionMembers;
+
+    // A node or member that this case holds.
+    bool contains(const VaroObjectRef& object) const;
+    bool isSecondOrder() const;
+
+    // Deflection relative to the chord between the displaced ends (x is 0).
+    Vector3 deflectionAtPositionOnMember(const MemberRef& member, double t) const;
+    Vector3 globalDisplacementAtPositionOnMember(const MemberRef& member, double t) const;
+    // (N, Vy, Vz, T, My, Mz); bending moments positive when they sag.
+    Vector6 forceAtPositionOnMember(const MemberRef& member, double t) const;
+    // (|N|/A + |My|/Zy + |Mz|/Zz), negative when N is compressive.
+    double stressAtPositionOnMember(const MemberRef& member, double t) const;
+    static double stressGivenForcesOnMember(const QSharedPointer<AnalysisSourceMember>& member, const Vector6& forces);
+    void accumulateDeflectionFromEndForces(const QSharedPointer<AnalysisSourceMember>& member, double t,
+                                           Vector3* deflection) const;
+
+    MaximaVector4 maximumDeflectionOnMember(const MemberRef& member) const;
+    MaximaVector6 maximumForceOnMember(const MemberRef& member) const;
+    MaximaScalar maximumStressOnMember(const MemberRef& member) const;
+    MaximaScalar maximumDisplacementOnMember(const MemberRef& member) const;
+
+    // Statistics of one member, and the worst members and nodes of the case.
+    void deriveMemberStats(const MemberRef& member);
+    void deriveWorstCases();
+    void accumulateMaxima(const MemberRef& member, double position, MaximaVector4* deflection,
+                          MaximaScalar* displacement, MaximaVector6* force, MaximaScalar* stress) const;
+
+    // Sample positions and points of interest of member diagrams; n equal
+    // steps (n < 1 adds no grid).
+    static QVector<double> uniqueSortedPositions(const QVector<double>& sorted, double tolerance);
+    QVector<double> pointsOfInterestForDeflectionEnvelope(const MemberRef& member) const;
+    QVector<double> pointsOfInterestForForceEnvelope(const MemberRef& member, int component) const;
+    QVector<double> positionsForDeflectionEnvelope(const MemberRef& member, int n) const;
+    QVector<double> positionsForForceEnvelope(const MemberRef& member, int n) const;
+    QVector<EnvelopeVector3> deflectionEnvelopeForPositions(const MemberRef& member,
+                                                            const QVector<double>& positions) const;
+    QVector<EnvelopeVector6> forceEnvelopeForPositions(const MemberRef& member, const QVector<double>& positions) const;
+    // The peak of |f| between lo and hi by bisection: (position, |f| there);
+    // (0, 0) when the interval is not wider than step.
+    QPair<double, double> binaryRangeFinder(double lo, double hi, double step, const Quantity& f,
+                                            const MemberRef& member, int component) const;
+
+    // The member's tolerance along its length: 1 / ((⌊L⌋ + 1)·1024).
+    double positionToleranceOf(const MemberRef& member) const;
+
+private:
+    QSharedPointer<AnalysisSourceMember> sourceMemberOf(const MemberRef& member) const;
+};
+
+class MemberStats
+{
+public:
+    QVector<double> points;
+    QVector<QPair<double, double>> segments;
+    AnalysisResultCase::MaximaVector4 deflection;
+    AnalysisResultCase::MaximaScalar displacement;
+    AnalysisResultCase::MaximaVector6 force;
+    AnalysisResultCase::MaximaScalar stress;
+};

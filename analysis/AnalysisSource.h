@@ -1,0 +1,116 @@
+#pragma once
+
+#include "Dof.h"
+#include "ModelRefs.h"
+#include "Vectors.h"
+
+#include <QList>
+#include <QReadWriteLock>
+#include <QSharedPointer>
+#include <QVector>
+
+class AnalysisDocument;
+class AnalysisLoadCase;
+class AnalysisMember;
+class AnalysisSourcePointLoad;
+class AnalysisSourceTrapezoidLoad;
+
+// Section constants of an analysed member in its local axes (SI). Iz and Zz
+// serve bending about local z (in the x–y plane), Iy and Zy bending about
+// local y; a rotated cross-section exchanges its two bending planes.
+class AnalysisSection
+{
+public:
+    AnalysisSection(const CrossSection& crossSection, const Material& material);
+
+    double area, E, G, Iz, Iy, J, massPerLength, Zz, Zy;
+};
+
+// A node of the stiffness method: a model node, or a bridge node standing at
+// one end of a member whose end is released.
+class AnalysisNode
+{
+public:
+    Vector3 position;
+    int restraints = 0; // Dof mask of restrained freedoms
+    int number = -1;
+    QSharedPointer<AnalysisNode> bridgeNodeA;
+    QSharedPointer<AnalysisNode> bridgeNodeB;
+    double bridgeFraction = 0.0;
+
+    bool isBridge() const { return !bridgeNodeA.isNull(); }
+    // (1 − f)·A + f·B of the member's two end nodes.
+    Vector3 bridgePosition() const;
+};
+
+class AnalysisSourceNode
+{
+public:
+    QSharedPointer<AnalysisNode> analysisNode;
+    NodeRef node;
+};
+
+// An analysed model member. Its geometry and section are its own copies, so
+// a result that holds this record never reads the document's member.
+class AnalysisSourceMember
+{
+public:
+    QSharedPointer<AnalysisSourceNode> nodeA;
+    QSharedPointer<AnalysisSourceNode> nodeB;
+    int releaseA = Dof::All;
+    int releaseB = Dof::All;
+    double length = 0.0;
+    QSharedPointer<AnalysisNode> innerNodeA;
+    QSharedPointer<AnalysisNode> innerNodeB;
+    QSharedPointer<AnalysisSection> section;
+    Matrix3x3 axes = Matrix3x3::zeroed();
+    QVector<QSharedPointer<AnalysisMember>> analysisMembers;
+    MemberRef member;
+
+    // Length and axes from the end positions and the local y reference v:
+    // x along the member, z = x × v, y = z × x.
+    void computeGeometry(const Vector3& v);
+    void expandTransformationMatrix(const Matrix3x3& r, Matrix6x6* t) const;
+};
+
+// The analysis thread's view of the document: the analysed nodes and
+// members, and the loads and load cases of the last loading pass. Every
+// topology pass makes new records; readers get implicitly shared copies.
+class AnalysisSource
+{
+public:
+    AnalysisSource() = default;
+    AnalysisSource(const AnalysisSource&) = delete;
+    AnalysisSource& operator=(const AnalysisSource&) = delete;
+
+    // The analysed members and the nodes they reach; throws
+    // ExceptionAnalysisFault on bad connectivity or too little structure.
+    bool initialiseTopology(const AnalysisDocument* document);
+    // Every load of every load case, checked and turned into global axes with
+    // this pass's load factor; throws ExceptionAnalysisFault.
+    bool initialiseLoading(const AnalysisDocument* document);
+    // The converted loads grouped by their load case.
+    bool initialiseLoadCases();
+
+    QList<QSharedPointer<AnalysisSourceNode>> nodes() const;
+    QList<QSharedPointer<AnalysisSourceMember>> members() const;
+    QList<QSharedPointer<AnalysisSourcePointLoad>> pointLoads() const;
+    QList<QSharedPointer<AnalysisSourceTrapezoidLoad>> trapezoidLoads() const;
+    QList<QSharedPointer<AnalysisLoadCase>> loadCases() const;
+
+    // The model object behind an analysis record; null for a bridge node or
+    // a record of an earlier pass.
+    NodeRef sourceOf(const QSharedPointer<AnalysisNode>& node) const;
+    MemberRef sourceOf(const QSharedPointer<AnalysisMember>& member) const;
+
+    // The factor that every load of a pass carries: 1.3 + (r mod 100)/200.
+    static double loadFactorFor(int r);
+
+private:
+    mutable QReadWriteLock lock;
+    QList<QSharedPointer<AnalysisLoadCase>> loadCaseList;
+    QList<QSharedPointer<AnalysisSourceMember>> memberList;
+    QList<QSharedPointer<AnalysisSourceNode>> nodeList;
+    QList<QSharedPointer<AnalysisSourcePointLoad>> pointLoadList;
+    QList<QSharedPointer<AnalysisSourceTrapezoidLoad>> trapezoidLoadList;
+};
