@@ -111,12 +111,13 @@ public:
             add(node.data(), {"node", node->position().x(), node->position().y(), node->position().z(),
                               id(node->support().data()), id(node->group().data())});
         for (const MemberRef& member : structure->members())
-            add(member.data(), {"member", id(member->nodeA().data()), id(member->nodeB().data()),
-                                id(member->axis().data()), id(member->sectionType().data()),
-                                id(member->group().data()), member->pinAtA(), member->pinAtB()});
+            add(member.data(), QVariantList{"member", id(member->nodeA().data()), id(member->nodeB().data())} +
+                                   axisFields(member->axis().data()) +
+                                   QVariantList{id(member->sectionType().data()), id(member->group().data()),
+                                                member->pinAtA(), member->pinAtB()});
         for (const LoadRef& load : structure->loads()) {
-            QVariantList fields{"load", id(load->member().data()), id(load->axis().data()),
-                                id(load->loadCase().data())};
+            QVariantList fields = QVariantList{"load", id(load->member().data()), id(load->loadCase().data())} +
+                                  axisFields(load->axis().data());
             for (const Load::PositionedForce& pair : load->positionedForces())
                 fields << pair.first << pair.second;
             add(load.data(), fields);
@@ -173,6 +174,17 @@ public:
 
 private:
     static QString id(const void* object) { return object ? QString::number(quintptr(object), 16) : "null"; }
+
+    // Axes are compared by what they say: a merge of nodes gives a member a
+    // new axis object each time it runs.
+    static QVariantList axisFields(const NamedAxis* axis)
+    {
+        if (!axis)
+            return {"no axis"};
+        const Axis& a = axis->axis();
+        return {axis->name(), a.vector().x(), a.vector().y(), a.vector().z(), id(a.node().data()), a.isGlobal(),
+                a.isOrthogonal()};
+    }
 
     static QVariantList loadCaseFields(const LoadCaseRef& loadCase)
     {

@@ -3,3 +3,4 @@
 varo_add_test(document document LIBS varo_document)
 varo_add_test(document commands LIBS varo_document)
 varo_add_test(document queries LIBS varo_document)
+varo_add_test(document undohistory LIBS varo_document)
