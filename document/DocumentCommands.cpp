@@ -2,9 +2,7 @@
 
 #include "Titles.h"
 
-CommandSetTitles::CommandSetTitles(const TitlesRef& titles, const TitlesRef& edited) : target(titles), source(edited)
-{
-}
+CommandSetTitles::CommandSetTitles(const TitlesRef& titles, const TitlesRef& edited) : target(titles), source(edited) {}
 
 void CommandSetTitles::redo()
 {

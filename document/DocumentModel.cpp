@@ -118,8 +118,7 @@ void DocumentModel::connectParts()
     connect(titleBlock.data(), &Titles::TitlesHaveChanged, titlesRelay, &SingleEmitter::trigger);
 
     // Only these three libraries feed the analysis.
-    connect(libraryParts->groupLibrary().data(), &TreeLibrary_base::Changed, this,
-            &DocumentModel::stampChangeToGroup);
+    connect(libraryParts->groupLibrary().data(), &TreeLibrary_base::Changed, this, &DocumentModel::stampChangeToGroup);
     connect(libraryParts->loadCaseLibrary().data(), &TreeLibrary_base::Changed, this,
             &DocumentModel::stampChangeToLoadCase);
     connect(libraryParts->materialLibrary().data(), &TreeLibrary_base::Changed, this,
@@ -145,12 +144,12 @@ void DocumentModel::startAnalysis()
         return;
 
     const int cores = QThread::idealThreadCount();
-    thread->start(cores < 2 ? QThread::LowestPriority
-                            : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
+    thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
 
     // The analysis signals from its own thread with its state lock held.
     const QMetaObject* meta = analysis->metaObject();
-    const struct {
+    const struct
+    {
         const char* from;
         const char* to;
     } relays[] = {{SIGNAL(OperatingStateChanged()), SIGNAL(AnalysisOperatingStateHasChanged())},
@@ -253,7 +252,8 @@ QList<LoadCaseRef> DocumentModel::loadCases() const
 
 QList<LoadCaseRef> DocumentModel::subOpLoadCases() const
 {
-    const QSharedPointer<LoadCaseLibrary> library = libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    const QSharedPointer<LoadCaseLibrary> library =
+        libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
     if (!library)
         return QList<LoadCaseRef>();
     return library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
@@ -267,7 +267,8 @@ QList<GeometryGroupRef> DocumentModel::groups() const
 
 QList<GeometryGroupRef> DocumentModel::subOpGroups() const
 {
-    const QSharedPointer<GroupLibrary> library = libraryParts ? libraryParts->groupLibrary() : QSharedPointer<GroupLibrary>();
+    const QSharedPointer<GroupLibrary> library =
+        libraryParts ? libraryParts->groupLibrary() : QSharedPointer<GroupLibrary>();
     return library ? library->geometryGroups() : QList<GeometryGroupRef>();
 }
 
@@ -495,8 +496,7 @@ Vector3 DocumentModel::scaleForLocalDeflections(const Vector3& localDeflectionSc
 
 Vector6 DocumentModel::scaleForReactions(const Vector6& reactionScales, const QSharedPointer<UnitSystem>& units)
 {
-    const double r =
-        larger(tenUnits(units, UnitSystem::ReactionForce), tenUnits(units, UnitSystem::ReactionTorque));
+    const double r = larger(tenUnits(units, UnitSystem::ReactionForce), tenUnits(units, UnitSystem::ReactionTorque));
     Vector6 scales;
     for (int i = 0; i < 6; ++i)
         scales[i] = r * reactionScales[i];
@@ -512,7 +512,8 @@ double DocumentModel::scaleForStress(double stressScale, const QSharedPointer<Un
 
 void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects)
 {
-    const QSharedPointer<MaterialLibrary> library = libraryParts ? libraryParts->materialLibrary() : QSharedPointer<MaterialLibrary>();
+    const QSharedPointer<MaterialLibrary> library =
+        libraryParts ? libraryParts->materialLibrary() : QSharedPointer<MaterialLibrary>();
     if (!library)
         return;
 
@@ -544,7 +545,8 @@ void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects
 
 void DocumentModel::incorporateDefaults()
 {
-    const QSharedPointer<LoadCaseLibrary> library = libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    const QSharedPointer<LoadCaseLibrary> library =
+        libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
     if (!library)
         return;
 

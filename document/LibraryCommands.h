@@ -21,9 +21,7 @@ template <class Library, class Entry, auto Do, auto Undo>
 class LibraryEntryCommand : public QUndoCommand
 {
 public:
-    LibraryEntryCommand(const QSharedPointer<Library>& library, const Entry& entry) : library(library), entry(entry)
-    {
-    }
+    LibraryEntryCommand(const QSharedPointer<Library>& library, const Entry& entry) : library(library), entry(entry) {}
 
     void redo() override { (library.data()->*Do)(entry); }
     void undo() override { (library.data()->*Undo)(entry); }
@@ -33,43 +31,43 @@ private:
     const Entry entry;
 };
 
-class CommandAppendGroup : public LibraryEntryCommand<GroupLibrary, GroupRef, &GroupLibrary::append,
-                                                      &GroupLibrary::remove>
+class CommandAppendGroup
+    : public LibraryEntryCommand<GroupLibrary, GroupRef, &GroupLibrary::append, &GroupLibrary::remove>
 {
 public:
     using LibraryEntryCommand::LibraryEntryCommand;
 };
 
-class CommandRemoveGroup : public LibraryEntryCommand<GroupLibrary, GroupRef, &GroupLibrary::remove,
-                                                      &GroupLibrary::append>
+class CommandRemoveGroup
+    : public LibraryEntryCommand<GroupLibrary, GroupRef, &GroupLibrary::remove, &GroupLibrary::append>
 {
 public:
     using LibraryEntryCommand::LibraryEntryCommand;
 };
 
-class CommandAppendLoadCase : public LibraryEntryCommand<LoadCaseLibrary, LoadCaseRef, &LoadCaseLibrary::append,
-                                                         &LoadCaseLibrary::remove>
+class CommandAppendLoadCase
+    : public LibraryEntryCommand<LoadCaseLibrary, LoadCaseRef, &LoadCaseLibrary::append, &LoadCaseLibrary::remove>
 {
 public:
     using LibraryEntryCommand::LibraryEntryCommand;
 };
 
-class CommandRemoveLoadCase : public LibraryEntryCommand<LoadCaseLibrary, LoadCaseRef, &LoadCaseLibrary::remove,
-                                                         &LoadCaseLibrary::append>
+class CommandRemoveLoadCase
+    : public LibraryEntryCommand<LoadCaseLibrary, LoadCaseRef, &LoadCaseLibrary::remove, &LoadCaseLibrary::append>
 {
 public:
     using LibraryEntryCommand::LibraryEntryCommand;
 };
 
-class CommandAppendMaterial : public LibraryEntryCommand<MaterialLibrary, MaterialRef,
-                                                         &MaterialLibrary::appendCustom, &MaterialLibrary::removeCustom>
+class CommandAppendMaterial : public LibraryEntryCommand<MaterialLibrary, MaterialRef, &MaterialLibrary::appendCustom,
+                                                         &MaterialLibrary::removeCustom>
 {
 public:
     using LibraryEntryCommand::LibraryEntryCommand;
 };
 
-class CommandRemoveMaterial : public LibraryEntryCommand<MaterialLibrary, MaterialRef,
-                                                         &MaterialLibrary::removeCustom, &MaterialLibrary::appendCustom>
+class CommandRemoveMaterial : public LibraryEntryCommand<MaterialLibrary, MaterialRef, &MaterialLibrary::removeCustom,
+                                                         &MaterialLibrary::appendCustom>
 {
 public:
     using LibraryEntryCommand::LibraryEntryCommand;
@@ -213,7 +211,7 @@ protected:
 };
 
 class CommandSetSwayCaseComponents
-    : public LibraryValueCommand<SwayCase, QPair<SwayCase::LoadComponent, SwayCase::LoadComponent> >
+    : public LibraryValueCommand<SwayCase, QPair<SwayCase::LoadComponent, SwayCase::LoadComponent>>
 {
 public:
     CommandSetSwayCaseComponents(const QSharedPointer<LoadCaseLibrary>& library, const SwayCaseRef& swayCase,

@@ -16,8 +16,7 @@ void CommandSelect::undo()
     selection->deselectObjects(objects);
 }
 
-CommandDeselect::CommandDeselect(const QSharedPointer<SelectionModel>& selection,
-                                 const QList<VaroObjectRef>& objects)
+CommandDeselect::CommandDeselect(const QSharedPointer<SelectionModel>& selection, const QList<VaroObjectRef>& objects)
     : selection(selection), objects(objects)
 {
 }

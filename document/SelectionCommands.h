@@ -55,8 +55,7 @@ private:
 class CommandToggleSelectObject : public QUndoCommand
 {
 public:
-    CommandToggleSelectObject(const QSharedPointer<SelectionModel>& selection, const VaroObjectRef& object,
-                              int index);
+    CommandToggleSelectObject(const QSharedPointer<SelectionModel>& selection, const VaroObjectRef& object, int index);
     void redo() override;
     void undo() override;
 
@@ -72,8 +71,7 @@ private:
 class CommandMoveSelectedIndex : public QUndoCommand
 {
 public:
-    CommandMoveSelectedIndex(const QSharedPointer<SelectionModel>& selection, const VaroObjectRef& object,
-                             int index);
+    CommandMoveSelectedIndex(const QSharedPointer<SelectionModel>& selection, const VaroObjectRef& object, int index);
     void redo() override;
     void undo() override;
 

@@ -98,7 +98,7 @@ void CommandRemoveObjects::undo()
 }
 
 CommandExplodeMembers::CommandExplodeMembers(const QSharedPointer<StructureModel>& structure,
-                                             const QMap<QSharedPointer<Member>, QSharedPointer<Member> >& parts)
+                                             const QMap<QSharedPointer<Member>, QSharedPointer<Member>>& parts)
     : StructureModelCommand(structure), parts(parts)
 {
 }
@@ -107,7 +107,7 @@ void CommandExplodeMembers::redo()
 {
     record = structure->explodeMembers(parts);
 
-    QMap<QSharedPointer<Load>, QSharedPointer<Load> > firstOfNew;
+    QMap<QSharedPointer<Load>, QSharedPointer<Load>> firstOfNew;
     for (auto i = record.loadParts.begin(); i != record.loadParts.end(); ++i) {
         const LoadRef first = firstPieces.value(i.key());
         if (!first) {
@@ -142,8 +142,8 @@ void CommandExplodeMembers::undo()
 }
 
 CommandMoveNodesBy::CommandMoveNodesBy(const QSharedPointer<StructureModel>& structure,
-                                       const QMap<QSharedPointer<Node>, double>& factors,
-                                       const Vector3& displacement, bool merge)
+                                       const QMap<QSharedPointer<Node>, double>& factors, const Vector3& displacement,
+                                       bool merge)
     : StructureModelCommand(structure), factors(factors), displacement(displacement), merge(merge)
 {
 }
@@ -192,7 +192,7 @@ void CommandRotateNodesAroundRay::undo()
 }
 
 CommandFlipNodesAlongRay::CommandFlipNodesAlongRay(const QSharedPointer<StructureModel>& structure,
-                                                   const QList<QSharedPointer<Node> >& nodes, const Ray3& mirror)
+                                                   const QList<QSharedPointer<Node>>& nodes, const Ray3& mirror)
     : StructureModelCommand(structure), nodes(nodes), mirror(mirror)
 {
 }
@@ -210,7 +210,7 @@ void CommandFlipNodesAlongRay::undo()
 
 CommandSetMemberLength::CommandSetMemberLength(const QSharedPointer<StructureModel>& structure,
                                                const QSharedPointer<Member>& member,
-                                               const QList<QSharedPointer<Node> >& nodes, double length)
+                                               const QList<QSharedPointer<Node>>& nodes, double length)
     : StructureModelCommand(structure), member(member), length(length), nodes(nodes)
 {
 }
@@ -227,7 +227,7 @@ void CommandSetMemberLength::undo()
 }
 
 CommandSwapMemberEnds::CommandSwapMemberEnds(const QSharedPointer<StructureModel>& structure,
-                                             const QList<QSharedPointer<Member> >& members)
+                                             const QList<QSharedPointer<Member>>& members)
     : StructureModelCommand(structure), members(members)
 {
 }
@@ -242,9 +242,9 @@ void CommandSwapMemberEnds::undo()
     structure->swapMemberEnds(members);
 }
 
-CommandSetTrapezoidLoadsSpan::CommandSetTrapezoidLoadsSpan(
-    const QSharedPointer<StructureModel>& structure, const QMap<QSharedPointer<Load>, TrapezoidLoad::Span>& spans,
-    bool merge)
+CommandSetTrapezoidLoadsSpan::CommandSetTrapezoidLoadsSpan(const QSharedPointer<StructureModel>& structure,
+                                                           const QMap<QSharedPointer<Load>, TrapezoidLoad::Span>& spans,
+                                                           bool merge)
     : StructureMapCommand(structure, spans), merge(merge)
 {
 }

@@ -112,7 +112,7 @@ public:
 
 private:
     const int index;
-    QMap<QSharedPointer<Load>, QList<Load::PositionedForce> > oldPairs;
+    QMap<QSharedPointer<Load>, QList<Load::PositionedForce>> oldPairs;
 };
 
 class CommandAppendObjects : public StructureModelCommand
@@ -139,7 +139,7 @@ private:
 
 // Merges of two objects, undone from the snapshots the merge returns.
 template <class T, StructureModel::SnapshotRecord (StructureModel::*Operation)(const QSharedPointer<T>&,
-                                                                                const QSharedPointer<T>&)>
+                                                                               const QSharedPointer<T>&)>
 class ConsolidationCommand : public StructureModelCommand
 {
 public:
@@ -187,15 +187,15 @@ class CommandExplodeMembers : public StructureModelCommand
 {
 public:
     CommandExplodeMembers(const QSharedPointer<StructureModel>& structure,
-                          const QMap<QSharedPointer<Member>, QSharedPointer<Member> >& parts);
+                          const QMap<QSharedPointer<Member>, QSharedPointer<Member>>& parts);
     void redo() override;
     void undo() override;
 
 private:
-    const QMap<QSharedPointer<Member>, QSharedPointer<Member> > parts;
+    const QMap<QSharedPointer<Member>, QSharedPointer<Member>> parts;
     StructureModel::SplitMemberRecord record;
     // Each divided load and the piece its first split made.
-    QMap<QSharedPointer<Load>, QSharedPointer<Load> > firstPieces;
+    QMap<QSharedPointer<Load>, QSharedPointer<Load>> firstPieces;
 };
 
 class CommandMoveNodesBy : public StructureModelCommand
@@ -234,13 +234,13 @@ private:
 class CommandFlipNodesAlongRay : public StructureModelCommand
 {
 public:
-    CommandFlipNodesAlongRay(const QSharedPointer<StructureModel>& structure,
-                             const QList<QSharedPointer<Node> >& nodes, const Ray3& mirror);
+    CommandFlipNodesAlongRay(const QSharedPointer<StructureModel>& structure, const QList<QSharedPointer<Node>>& nodes,
+                             const Ray3& mirror);
     void redo() override;
     void undo() override;
 
 private:
-    const QList<QSharedPointer<Node> > nodes;
+    const QList<QSharedPointer<Node>> nodes;
     const Ray3 mirror;
     QMap<QSharedPointer<Node>, Vector3> oldPositions;
 };
@@ -251,14 +251,14 @@ class CommandSetMemberLength : public StructureModelCommand
 {
 public:
     CommandSetMemberLength(const QSharedPointer<StructureModel>& structure, const QSharedPointer<Member>& member,
-                           const QList<QSharedPointer<Node> >& nodes, double length);
+                           const QList<QSharedPointer<Node>>& nodes, double length);
     void redo() override;
     void undo() override;
 
 private:
     const QSharedPointer<Member> member;
     const double length;
-    const QList<QSharedPointer<Node> > nodes;
+    const QList<QSharedPointer<Node>> nodes;
     QMap<QSharedPointer<Node>, Vector3> oldPositions;
 };
 
@@ -267,12 +267,12 @@ class CommandSwapMemberEnds : public StructureModelCommand
 {
 public:
     CommandSwapMemberEnds(const QSharedPointer<StructureModel>& structure,
-                          const QList<QSharedPointer<Member> >& members);
+                          const QList<QSharedPointer<Member>>& members);
     void redo() override;
     void undo() override;
 
 private:
-    const QList<QSharedPointer<Member> > members;
+    const QList<QSharedPointer<Member>> members;
 };
 
 class CommandSetNodePositions
@@ -282,16 +282,15 @@ public:
     using StructureMapCommand::StructureMapCommand;
 };
 
-class CommandMoveNodesToGroups : public StructureMapCommand<QSharedPointer<Node>, QSharedPointer<GeometryGroup>,
-                                                            &StructureModel::changeNodeGroup>
+class CommandMoveNodesToGroups
+    : public StructureMapCommand<QSharedPointer<Node>, QSharedPointer<GeometryGroup>, &StructureModel::changeNodeGroup>
 {
 public:
     using StructureMapCommand::StructureMapCommand;
 };
 
-class CommandMoveMembersToGroups
-    : public StructureMapCommand<QSharedPointer<Member>, QSharedPointer<GeometryGroup>,
-                                 &StructureModel::changeMemberGroup>
+class CommandMoveMembersToGroups : public StructureMapCommand<QSharedPointer<Member>, QSharedPointer<GeometryGroup>,
+                                                              &StructureModel::changeMemberGroup>
 {
 public:
     using StructureMapCommand::StructureMapCommand;
@@ -318,8 +317,8 @@ public:
     using StructureMapCommand::StructureMapCommand;
 };
 
-class CommandSetMemberAxis : public StructureMapCommand<QSharedPointer<Member>, QSharedPointer<MemberAxis>,
-                                                        &StructureModel::changeMemberAxis>
+class CommandSetMemberAxis
+    : public StructureMapCommand<QSharedPointer<Member>, QSharedPointer<MemberAxis>, &StructureModel::changeMemberAxis>
 {
 public:
     using StructureMapCommand::StructureMapCommand;
@@ -339,8 +338,8 @@ public:
     using StructureMapCommand::StructureMapCommand;
 };
 
-class CommandSetNodeSupport : public StructureMapCommand<QSharedPointer<Node>, QSharedPointer<Support>,
-                                                         &StructureModel::changeNodeSupport>
+class CommandSetNodeSupport
+    : public StructureMapCommand<QSharedPointer<Node>, QSharedPointer<Support>, &StructureModel::changeNodeSupport>
 {
 public:
     using StructureMapCommand::StructureMapCommand;

@@ -182,8 +182,8 @@ private:
         if (!axis)
             return {"no axis"};
         const Axis& a = axis->axis();
-        return {axis->name(), a.vector().x(), a.vector().y(), a.vector().z(), id(a.node().data()), a.isGlobal(),
-                a.isOrthogonal()};
+        return {axis->name(),        a.vector().x(), a.vector().y(),  a.vector().z(),
+                id(a.node().data()), a.isGlobal(),   a.isOrthogonal()};
     }
 
     static QVariantList loadCaseFields(const LoadCaseRef& loadCase)

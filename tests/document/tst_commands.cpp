@@ -44,6 +44,16 @@ struct Setting : Frame
         document->titles()->setTitle(0, 0, "Portal");
 
         document->selectionModel()->selectObjects({nodes[0], members[1], loads[0], nodes[2]}, {{members[1], 3}});
+
+        fresh.node = nodeAt(9, 0);
+        fresh.member = MemberRef(new Member(nodes[3], fresh.node));
+        fresh.load = pairsLoad(LoadRef(new PointLoad(fresh.member)), {{0.5, 10}}, loading);
+        fresh.part = MemberRef(new Member(nodeAt(3, 4), nodes[2]));
+        fresh.loadAxis = LoadAxisRef(new LoadAxis(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
+        fresh.memberAxis = MemberAxisRef(new MemberAxis(Axis(Vector3(), nodes[3], true, false)));
+        fresh.titles = TitlesRef(new Titles);
+        fresh.titles->setTitle(0, 1, "Warehouse");
+        fresh.titles->setNote("Checked");
     }
 
     NodeRef spare;
@@ -52,6 +62,17 @@ struct Setting : Frame
     ReportRef report;
     QList<Report::ReportItemRef> items;
     ViewPointRef viewPoint;
+    // Objects that the commands bring in.
+    struct
+    {
+        NodeRef node;
+        MemberRef member;
+        LoadRef load;
+        MemberRef part;
+        LoadAxisRef loadAxis;
+        MemberAxisRef memberAxis;
+        TitlesRef titles;
+    } fresh;
 };
 
 typedef std::function<QUndoCommand*(DocumentModel*, Setting&)> CommandFactory;
@@ -85,210 +106,113 @@ void TestCommands::redoUndoRedoRestoresTheDocument_data()
     QTest::addColumn<CommandFactory>("make");
     QTest::addColumn<bool>("onReportStack");
     QTest::addColumn<bool>("changes");
-    const auto row = [](const char* name, const CommandFactory& make, bool changes = true) {
-        QTest::newRow(name) << make << false << changes;
-    };
-    const auto reportRow = [](const char* name, const CommandFactory& make) {
-        QTest::newRow(name) << make << true << true;
-    };
-
-    row("append objects", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        const NodeRef node = nodeAt(9, 0);
-        const MemberRef member(new Member(s.nodes[3], node));
-        return new CommandAppendObjects(d->structureModel(),
-                                        {node, member, pairsLoad(LoadRef(new PointLoad(member)), {{0.5, 10}}, s.loading)});
-    });
-    row("remove objects", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveObjects(d->structureModel(), {s.loads[0], s.members[0], s.nodes[0]});
-    });
-    row("consolidate nodes", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandConsolidateNodes(d->structureModel(), s.nodes[0], s.nodes[2]);
-    });
-    row("consolidate members", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandConsolidateMembers(d->structureModel(), s.members[2], s.members[1]);
-    });
-    row("consolidate loads", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandConsolidateLoads(d->structureModel(), s.loads[0], s.loads[2]);
-    }, false);
-    row("explode members", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        const MemberRef part(new Member(nodeAt(3, 4), s.members[1]->nodeB()));
-        return new CommandExplodeMembers(d->structureModel(), {{s.members[1], part}});
-    });
-    row("move nodes by", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandMoveNodesBy(d->structureModel(), {{s.nodes[1], 1.0}, {s.nodes[2], 0.5}}, Vector3(0.1, 0.7, 0),
-                                      true);
-    });
-    row("rotate nodes", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRotateNodesAroundRay(d->structureModel(), {{s.nodes[1], 1.0}, {s.nodes[2], 0.3}},
-                                               Ray3(Vector3(0, 0, 0), Vector3(0, 1, 0)), 0.7);
-    });
-    row("flip nodes", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandFlipNodesAlongRay(d->structureModel(), {s.nodes[2], s.nodes[3]},
-                                            Ray3(Vector3(1, 0, 0), Vector3(1, 0, 0)));
-    });
-    row("set node positions", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetNodePositions(d->structureModel(), {{s.nodes[3], Vector3(7, 0, 1)}});
-    });
-    // The spare node crosses the midpoint as the beam shrinks.
-    row("member length past the midpoint", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetMemberLength(d->structureModel(), s.members[1], {s.nodes[1], s.nodes[2], s.spare}, 0.2);
-    });
-    row("swap member ends", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSwapMemberEnds(d->structureModel(), {s.members[0], s.members[1]});
-    });
-    row("nodes to groups", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandMoveNodesToGroups(d->structureModel(), {{s.nodes[0], s.group}, {s.nodes[1], s.group}});
-    });
-    row("members to groups", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandMoveMembersToGroups(d->structureModel(), {{s.members[0], s.group}});
-    });
-    row("loads to load cases", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandMoveLoadsToLoadCases(d->structureModel(), {{s.loads[1], LoadingRef(new Loading("Live"))}});
-    });
-    row("load axis", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        const LoadAxisRef axis(new LoadAxis(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
-        return new CommandSetLoadAxis(d->structureModel(), {{s.loads[0], axis}, {s.loads[2], axis}});
-    });
-    row("load member", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetLoadMember(d->structureModel(), {{s.loads[0], s.members[2]}});
-    });
-    row("member axis", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        const MemberAxisRef axis(new MemberAxis(Axis(Vector3(0, 0, 0), s.nodes[3], true, false)));
-        return new CommandSetMemberAxis(d->structureModel(), {{s.members[0], axis}});
-    });
-    row("member pins", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetMemberPins(d->structureModel(), {{s.members[1], qMakePair(Dof(15), Dof(63))}});
-    });
-    row("member section type", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetMemberSectionType(d->structureModel(), {{s.members[2], SectionTypeRef()}});
-    });
-    row("node support", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetNodeSupport(d->structureModel(), {{s.nodes[0], SupportRef(new Support("Fixed", 63))}});
-    });
-    row("all pairs", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetLoadPositionedForceAtAllIndices(d->structureModel(), {{s.loads[2], {{0, -1}, {0.5, -2}}}});
-    });
-    row("trapezoid spans", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetTrapezoidLoadsSpan(d->structureModel(), {{s.loads[2], TrapezoidLoad::Span(0.1, 0.4)}},
-                                                false);
-    });
-    row("force at index", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetLoadForceAtIndex(d->structureModel(), {{s.loads[2], 0.0}, {s.loads[0], 5.0}}, true, 1);
-    });
-    row("position past its neighbour", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetLoadPositionAtIndex(d->structureModel(), {{s.loads[2], 0.9}}, false, 0);
-    });
-
-    row("select", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSelect(d->selectionModel(), {s.members[0], s.loads[2]}, {{s.loads[2], 2}});
-    });
-    row("deselect master and middle", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandDeselect(d->selectionModel(), {s.nodes[2], s.members[1]});
-    });
-    row("clear all selection", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        return new CommandClearAllSelection(d->selectionModel());
-    });
-    row("toggle a selected object", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandToggleSelectObject(d->selectionModel(), s.members[1], -1);
-    });
-    row("toggle an unselected object", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandToggleSelectObject(d->selectionModel(), s.members[2], -1);
-    });
-    row("move selected index", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandMoveSelectedIndex(d->selectionModel(), s.nodes[0], -1);
-    });
-    row("swap selected indices", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSwapSelectedIndices(d->selectionModel(), s.nodes[0], s.loads[0]);
-    });
-
-    row("append group", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        return new CommandAppendGroup(d->libraries()->groupLibrary(), GroupRef(new GeometryGroup("Bracing")));
-    });
-    row("remove group", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveGroup(d->libraries()->groupLibrary(), s.group);
-    });
-    row("append load case", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        return new CommandAppendLoadCase(d->libraries()->loadCaseLibrary(), LoadCaseRef(new Loading("Wind")));
-    });
-    row("remove load case", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveLoadCase(d->libraries()->loadCaseLibrary(), s.sway);
-    });
-    row("append material", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        return new CommandAppendMaterial(d->libraries()->materialLibrary(),
-                                         MaterialRef(new Material({"Oak"}, 11e9, 0.7e9, 700, 5e-6)));
-    });
-    row("remove material", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveMaterial(d->libraries()->materialLibrary(), s.material);
-    });
-    row("rename group", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRenameGroup(d->libraries()->groupLibrary(), s.group, "Portal frame");
-    });
-    row("rename load case", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRenameLoadCase(d->libraries()->loadCaseLibrary(), s.combination, "ULS");
-    });
-    row("rename material", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRenameMaterial(d->libraries()->materialLibrary(), s.material, {"S355", "Steel"});
-    });
-    row("group colour", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetGeometryGroupColour(d->libraries()->groupLibrary(), s.group, QColor(Qt::red));
-    });
-    row("group analysis purpose", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetGeometryGroupAnalysisPurpose(d->libraries()->groupLibrary(), s.group, false);
-    });
-    row("load case colour", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetLoadCaseColour(d->libraries()->loadCaseLibrary(), s.loading, QColor(Qt::green));
-    });
-    row("material properties", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetMaterialProperties(d->libraries()->materialLibrary(), s.material,
-                                                Material({"Ignored"}, 200e9, 80e9, 7800, 11e-6));
-    });
-    row("super load case factors", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetSuperLoadCaseFactors(d->libraries()->loadCaseLibrary(), s.combination,
-                                                  {{s.loading, 1.35}});
-    });
-    row("sway components", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetSwayCaseComponents(d->libraries()->loadCaseLibrary(), s.sway, SwayCase::X, SwayCase::Z);
-    });
-    row("combination second order", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandSetCombinationSecondOrder(d->libraries()->loadCaseLibrary(), s.combination, true);
-    });
-
-    row("titles", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        const TitlesRef edited(new Titles);
-        edited->setTitle(0, 1, "Warehouse");
-        edited->setNote("Checked");
-        return new CommandSetTitles(d->titles(), edited);
-    });
-    row("store a view point", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        return new CommandSetViewPointMemory(d->viewPointMemory(), 5, ViewPointRef(new ViewPoint));
-    });
-    row("clear a view point", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        return new CommandSetViewPointMemory(d->viewPointMemory(), 2, ViewPointRef());
-    });
-
-    reportRow("append reports", [](DocumentModel* d, Setting&) -> QUndoCommand* {
-        return new CommandAppendReports(d->reportModel(), {ReportRef(new Report)});
-    });
-    reportRow("remove reports", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveReports(d->reportModel(), {s.report});
-    });
-    reportRow("insert item", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandInsertItemIntoReport(d->reportModel(), s.report, s.report->rootBlock(),
-                                               Report::ReportItemRef(new Report::ReportItem), s.items[1]);
-    });
-    reportRow("remove middle item", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveItemFromReport(d->reportModel(), s.report, s.report->rootBlock(), s.items[1]);
-    });
-    reportRow("remove last item", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveItemFromReport(d->reportModel(), s.report, s.report->rootBlock(), s.items[2]);
-    });
-    reportRow("insert load case", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandInsertLoadCaseIntoReport(d->reportModel(), s.report, s.report->rootBlock(), s.combination,
-                                                   s.loading);
-    });
-    reportRow("remove load case", [](DocumentModel* d, Setting& s) -> QUndoCommand* {
-        return new CommandRemoveLoadCaseFromReport(d->reportModel(), s.report, s.report->rootBlock(), s.loading);
-    });
+#define ROW(name, stack, changes, command)                                                                             \
+    QTest::newRow(name) << CommandFactory([](DocumentModel* d, Setting& s) -> QUndoCommand* { return command; })       \
+                        << stack << changes
+#define STRUCTURE_ROW(name, command) ROW(name, false, true, command)
+#define REPORT_ROW(name, command) ROW(name, true, true, command)
+    STRUCTURE_ROW("append objects",
+                  new CommandAppendObjects(d->structureModel(), {s.fresh.node, s.fresh.member, s.fresh.load}));
+    STRUCTURE_ROW("remove objects",
+                  new CommandRemoveObjects(d->structureModel(), {s.loads[0], s.members[0], s.nodes[0]}));
+    STRUCTURE_ROW("consolidate nodes", new CommandConsolidateNodes(d->structureModel(), s.nodes[0], s.nodes[2]));
+    STRUCTURE_ROW("consolidate members",
+                  new CommandConsolidateMembers(d->structureModel(), s.members[2], s.members[1]));
+    ROW("consolidate loads", false, false, new CommandConsolidateLoads(d->structureModel(), s.loads[0], s.loads[2]));
+    STRUCTURE_ROW("explode members", new CommandExplodeMembers(d->structureModel(), {{s.members[1], s.fresh.part}}));
+    STRUCTURE_ROW("move nodes by", new CommandMoveNodesBy(d->structureModel(), {{s.nodes[1], 1.0}, {s.nodes[2], 0.5}},
+                                                          Vector3(0.1, 0.7, 0), true));
+    STRUCTURE_ROW("rotate nodes",
+                  new CommandRotateNodesAroundRay(d->structureModel(), {{s.nodes[1], 1.0}, {s.nodes[2], 0.3}},
+                                                  Ray3(Vector3(0, 0, 0), Vector3(0, 1, 0)), 0.7));
+    STRUCTURE_ROW("flip nodes", new CommandFlipNodesAlongRay(d->structureModel(), {s.nodes[2], s.nodes[3]},
+                                                             Ray3(Vector3(1, 0, 0), Vector3(1, 0, 0))));
+    STRUCTURE_ROW("set node positions",
+                  new CommandSetNodePositions(d->structureModel(), {{s.nodes[3], Vector3(7, 0, 1)}}));
+    STRUCTURE_ROW(
+        "member length past the midpoint",
+        new CommandSetMemberLength(d->structureModel(), s.members[1], {s.nodes[1], s.nodes[2], s.spare}, 0.2));
+    STRUCTURE_ROW("swap member ends", new CommandSwapMemberEnds(d->structureModel(), {s.members[0], s.members[1]}));
+    STRUCTURE_ROW("nodes to groups",
+                  new CommandMoveNodesToGroups(d->structureModel(), {{s.nodes[0], s.group}, {s.nodes[1], s.group}}));
+    STRUCTURE_ROW("members to groups", new CommandMoveMembersToGroups(d->structureModel(), {{s.members[0], s.group}}));
+    STRUCTURE_ROW("loads to load cases", new CommandMoveLoadsToLoadCases(
+                                             d->structureModel(), {{s.loads[1], LoadingRef(new Loading("Live"))}}));
+    STRUCTURE_ROW("load axis", new CommandSetLoadAxis(d->structureModel(), {{s.loads[0], s.fresh.loadAxis},
+                                                                            {s.loads[2], s.fresh.loadAxis}}));
+    STRUCTURE_ROW("load member", new CommandSetLoadMember(d->structureModel(), {{s.loads[0], s.members[2]}}));
+    STRUCTURE_ROW("member axis", new CommandSetMemberAxis(d->structureModel(), {{s.members[0], s.fresh.memberAxis}}));
+    STRUCTURE_ROW("member pins",
+                  new CommandSetMemberPins(d->structureModel(), {{s.members[1], qMakePair(Dof(15), Dof(63))}}));
+    STRUCTURE_ROW("member section type",
+                  new CommandSetMemberSectionType(d->structureModel(), {{s.members[2], SectionTypeRef()}}));
+    STRUCTURE_ROW("node support",
+                  new CommandSetNodeSupport(d->structureModel(), {{s.nodes[0], SupportRef(new Support("Fixed", 63))}}));
+    STRUCTURE_ROW("all pairs", new CommandSetLoadPositionedForceAtAllIndices(d->structureModel(),
+                                                                             {{s.loads[2], {{0, -1}, {0.5, -2}}}}));
+    STRUCTURE_ROW("trapezoid spans", new CommandSetTrapezoidLoadsSpan(
+                                         d->structureModel(), {{s.loads[2], TrapezoidLoad::Span(0.1, 0.4)}}, false));
+    STRUCTURE_ROW("force at index",
+                  new CommandSetLoadForceAtIndex(d->structureModel(), {{s.loads[2], 0.0}, {s.loads[0], 5.0}}, true, 1));
+    STRUCTURE_ROW("position past its neighbour",
+                  new CommandSetLoadPositionAtIndex(d->structureModel(), {{s.loads[2], 0.9}}, false, 0));
+    STRUCTURE_ROW("select", new CommandSelect(d->selectionModel(), {s.members[0], s.loads[2]}, {{s.loads[2], 2}}));
+    STRUCTURE_ROW("deselect master and middle", new CommandDeselect(d->selectionModel(), {s.nodes[2], s.members[1]}));
+    STRUCTURE_ROW("clear all selection", new CommandClearAllSelection(d->selectionModel()));
+    STRUCTURE_ROW("toggle a selected object", new CommandToggleSelectObject(d->selectionModel(), s.members[1], -1));
+    STRUCTURE_ROW("toggle an unselected object", new CommandToggleSelectObject(d->selectionModel(), s.members[2], -1));
+    STRUCTURE_ROW("move selected index", new CommandMoveSelectedIndex(d->selectionModel(), s.nodes[0], -1));
+    STRUCTURE_ROW("swap selected indices", new CommandSwapSelectedIndices(d->selectionModel(), s.nodes[0], s.loads[0]));
+    STRUCTURE_ROW("append group",
+                  new CommandAppendGroup(d->libraries()->groupLibrary(), GroupRef(new GeometryGroup("Bracing"))));
+    STRUCTURE_ROW("remove group", new CommandRemoveGroup(d->libraries()->groupLibrary(), s.group));
+    STRUCTURE_ROW("append load case",
+                  new CommandAppendLoadCase(d->libraries()->loadCaseLibrary(), LoadCaseRef(new Loading("Wind"))));
+    STRUCTURE_ROW("remove load case", new CommandRemoveLoadCase(d->libraries()->loadCaseLibrary(), s.sway));
+    STRUCTURE_ROW("append material",
+                  new CommandAppendMaterial(d->libraries()->materialLibrary(),
+                                            MaterialRef(new Material({"Oak"}, 11e9, 0.7e9, 700, 5e-6))));
+    STRUCTURE_ROW("remove material", new CommandRemoveMaterial(d->libraries()->materialLibrary(), s.material));
+    STRUCTURE_ROW("rename group", new CommandRenameGroup(d->libraries()->groupLibrary(), s.group, "Portal frame"));
+    STRUCTURE_ROW("rename load case",
+                  new CommandRenameLoadCase(d->libraries()->loadCaseLibrary(), s.combination, "ULS"));
+    STRUCTURE_ROW("rename material",
+                  new CommandRenameMaterial(d->libraries()->materialLibrary(), s.material, {"S355", "Steel"}));
+    STRUCTURE_ROW("group colour",
+                  new CommandSetGeometryGroupColour(d->libraries()->groupLibrary(), s.group, QColor(Qt::red)));
+    STRUCTURE_ROW("group analysis purpose",
+                  new CommandSetGeometryGroupAnalysisPurpose(d->libraries()->groupLibrary(), s.group, false));
+    STRUCTURE_ROW("load case colour",
+                  new CommandSetLoadCaseColour(d->libraries()->loadCaseLibrary(), s.loading, QColor(Qt::green)));
+    STRUCTURE_ROW("material properties",
+                  new CommandSetMaterialProperties(d->libraries()->materialLibrary(), s.material,
+                                                   Material({"Ignored"}, 200e9, 80e9, 7800, 11e-6)));
+    STRUCTURE_ROW("super load case factors", new CommandSetSuperLoadCaseFactors(d->libraries()->loadCaseLibrary(),
+                                                                                s.combination, {{s.loading, 1.35}}));
+    STRUCTURE_ROW("sway components", new CommandSetSwayCaseComponents(d->libraries()->loadCaseLibrary(), s.sway,
+                                                                      SwayCase::X, SwayCase::Z));
+    STRUCTURE_ROW("combination second order",
+                  new CommandSetCombinationSecondOrder(d->libraries()->loadCaseLibrary(), s.combination, true));
+    STRUCTURE_ROW("titles", new CommandSetTitles(d->titles(), s.fresh.titles));
+    STRUCTURE_ROW("store a view point",
+                  new CommandSetViewPointMemory(d->viewPointMemory(), 5, ViewPointRef(new ViewPoint)));
+    STRUCTURE_ROW("clear a view point", new CommandSetViewPointMemory(d->viewPointMemory(), 2, ViewPointRef()));
+    REPORT_ROW("append reports", new CommandAppendReports(d->reportModel(), {ReportRef(new Report)}));
+    REPORT_ROW("remove reports", new CommandRemoveReports(d->reportModel(), {s.report}));
+    REPORT_ROW("insert item",
+               new CommandInsertItemIntoReport(d->reportModel(), s.report, s.report->rootBlock(),
+                                               Report::ReportItemRef(new Report::ReportItem), s.items[1]));
+    REPORT_ROW("remove middle item",
+               new CommandRemoveItemFromReport(d->reportModel(), s.report, s.report->rootBlock(), s.items[1]));
+    REPORT_ROW("remove last item",
+               new CommandRemoveItemFromReport(d->reportModel(), s.report, s.report->rootBlock(), s.items[2]));
+    REPORT_ROW("insert load case", new CommandInsertLoadCaseIntoReport(
+                                       d->reportModel(), s.report, s.report->rootBlock(), s.combination, s.loading));
+    REPORT_ROW("remove load case",
+               new CommandRemoveLoadCaseFromReport(d->reportModel(), s.report, s.report->rootBlock(), s.loading));
+#undef REPORT_ROW
+#undef STRUCTURE_ROW
+#undef ROW
 }
 
 void TestCommands::redoUndoRedoRestoresTheDocument()
@@ -396,7 +320,8 @@ void TestCommands::spanDragsKeepTheFirstOldAndTheLastNewSpan()
     Frame frame(document.data());
     const QSharedPointer<TrapezoidLoad> load = frame.loads[2].objectCast<TrapezoidLoad>();
     for (const TrapezoidLoad::Span& span : {TrapezoidLoad::Span(0.3, 0.6), TrapezoidLoad::Span(0.4, 0.5)})
-        pushCommand(document.data(), new CommandSetTrapezoidLoadsSpan(document->structureModel(), {{load, span}}, true));
+        pushCommand(document.data(),
+                    new CommandSetTrapezoidLoadsSpan(document->structureModel(), {{load, span}}, true));
     QCOMPARE(document->structureUndoStack()->count(), 1);
     QCOMPARE(load->span(), TrapezoidLoad::Span(0.4, 0.5));
     document->structureUndoStack()->undo();
@@ -410,9 +335,9 @@ void TestCommands::aMaterialChangeMakesTheStiffnessStale()
     const int stiffness = document->stiffnessSum();
     const int loading = document->loadingSum();
 
-    pushCommand(document.data(), new CommandSetMaterialProperties(document->libraries()->materialLibrary(),
-                                                                  frame.material,
-                                                                  Material({}, 190e9, 75e9, 7850, 12e-6)));
+    pushCommand(document.data(),
+                new CommandSetMaterialProperties(document->libraries()->materialLibrary(), frame.material,
+                                                 Material({}, 190e9, 75e9, 7850, 12e-6)));
     QCOMPARE(frame.material->youngsModulus(), 190e9);
     QCOMPARE(frame.material->names(), QStringList{"Steel"});
     QCOMPARE(document->stiffnessSum(), stiffness + 1);

@@ -71,10 +71,10 @@ public:
 
 QSharedPointer<TreeLibrary_base> libraryNumber(const Libraries& libraries, int index)
 {
-    const QList<QSharedPointer<TreeLibrary_base> > all{
-        libraries.groupLibrary(),      libraries.loadAxisLibrary(),  libraries.loadCaseLibrary(),
-        libraries.materialLibrary(),   libraries.memberAxisLibrary(), libraries.memberPinLibrary(),
-        libraries.sectionLibrary(),    libraries.supportLibrary()};
+    const QList<QSharedPointer<TreeLibrary_base>> all{libraries.groupLibrary(),      libraries.loadAxisLibrary(),
+                                                      libraries.loadCaseLibrary(),   libraries.materialLibrary(),
+                                                      libraries.memberAxisLibrary(), libraries.memberPinLibrary(),
+                                                      libraries.sectionLibrary(),    libraries.supportLibrary()};
     return all.value(index);
 }
 
@@ -121,9 +121,15 @@ void TestDocument::leafNameDropsOnlyTheLastSuffix_data()
     QTest::addColumn<QString>("leaf");
     QTest::addColumn<QString>("withoutSuffix");
     QTest::addColumn<QString>("suffix");
-    QTest::newRow("two dots") << "frame.2.dat" << "frame.2" << "dat";
-    QTest::newRow("no dot") << "frame" << "frame" << "frame";
-    QTest::newRow("trailing dot") << "frame." << "frame" << "";
+    QTest::newRow("two dots") << "frame.2.dat"
+                              << "frame.2"
+                              << "dat";
+    QTest::newRow("no dot") << "frame"
+                            << "frame"
+                            << "frame";
+    QTest::newRow("trailing dot") << "frame."
+                                  << "frame"
+                                  << "";
 }
 
 void TestDocument::leafNameDropsOnlyTheLastSuffix()

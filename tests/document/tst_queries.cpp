@@ -126,7 +126,7 @@ void TestQueries::loadCasesAreUsedWhenTheyYieldLoads()
         structure->appendObjects({member, pairsLoad(LoadRef(new PointLoad(member)), {{0.5, 10}}, loaded)});
     }
 
-    const QMap<QString, LoadCaseRef> byName{{"L", loaded}, {"E", empty}, {"G", gravity},
+    const QMap<QString, LoadCaseRef> byName{{"L", loaded}, {"E", empty},  {"G", gravity},
                                             {"S", sway},   {"C", tested}, {"D", outer}};
     QMap<LoadCaseRef, double> factors;
     for (const QString& name : combination.split(' ', Qt::SkipEmptyParts))
@@ -212,7 +212,7 @@ void TestQueries::theNearestObjectIsTheFirstOfEquals()
 
 void TestQueries::centroidAndRadius_data()
 {
-    QTest::addColumn<QList<Vector3> >("positions");
+    QTest::addColumn<QList<Vector3>>("positions");
     QTest::addColumn<Vector4>("expected");
     QTest::newRow("none") << QList<Vector3>{} << Vector4(0, 0, 0, 1);
     QTest::newRow("one") << QList<Vector3>{Vector3(2, 3, 4)} << Vector4(2, 3, 4, 1);
@@ -264,8 +264,12 @@ void TestQueries::materialsJoinTheLibraryOnce()
     const MemberRef same = memberWithMaterial(*standard);
     const MemberRef held = memberBetween(nodeAt(0), nodeAt(2));
     held->sectionType()->setMaterial(standard);
-    const QList<MemberRef> members{same, held, memberWithMaterial(stiffer), memberWithMaterial(stiffer),
-                                   memberWithMaterial(foreign), memberWithMaterial(foreign)};
+    const QList<MemberRef> members{same,
+                                   held,
+                                   memberWithMaterial(stiffer),
+                                   memberWithMaterial(stiffer),
+                                   memberWithMaterial(foreign),
+                                   memberWithMaterial(foreign)};
     const MaterialRef firstStiffer = members[2]->sectionType()->material();
     const MaterialRef firstForeign = members[4]->sectionType()->material();
 

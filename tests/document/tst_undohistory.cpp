@@ -27,23 +27,18 @@ public:
         loadings = {frame.loading, LoadingRef(new Loading("Live"))};
         for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{loadings[1], sway, combination})
             document->libraries()->loadCaseLibrary()->append(loadCase);
-        sectionTypes = {frame.members[0]->sectionType(), SectionTypeRef(new SectionType(CrossSectionRef(), frame.material)),
-                        SectionTypeRef()};
+        sectionTypes = {frame.members[0]->sectionType(),
+                        SectionTypeRef(new SectionType(CrossSectionRef(), frame.material)), SectionTypeRef()};
         supports = {SupportRef(), SupportRef(new Support("Pinned", 7)), SupportRef(new Support("Fixed", 63))};
     }
 
-    // One step: a single command or a macro of up to three.
+    // One undo step: a macro of up to three random edits.
     void step()
     {
-        const int count = 1 + int(random.bounded(3));
         DocumentWriteGuard guard(document);
         QUndoStack* stack = document->structureUndoStack().data();
-        if (count == 1) {
-            pushOne(stack);
-            return;
-        }
         UndoMacroGuard macro(stack, "Random edit");
-        for (int i = 0; i < count; ++i)
+        for (int count = 1 + pick(3); count > 0; --count)
             pushOne(stack);
     }
 
@@ -138,118 +133,112 @@ private:
         return true;
     }
 
+    // A command taking a map of some of the keys to new values.
+    template <class C, class K, class V>
+    bool changeSome(QUndoStack* stack, const QList<K>& keys, const std::function<V()>& value)
+    {
+        stack->push(new C(structure(), mapOf<K, V>(keys, value)));
+        return true;
+    }
+
     std::vector<Maker> allMakers()
     {
         const QSharedPointer<StructureModel> s = structure();
+        const QSharedPointer<SelectionModel> sel = selection();
         const QSharedPointer<Libraries> libraries = document->libraries();
         return {
             [=](QUndoStack* st) {
-                return push(st, new CommandMoveNodesBy(s, mapOf<NodeRef, double>(nodes(), [=] { return coin() ? 1.0 : 0.5; }),
-                                                       anyVector(2), coin()));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandRotateNodesAroundRay(
-                                    s, mapOf<NodeRef, double>(nodes(), [=] { return between(0, 1); }),
-                                    Ray3(anyVector(3), anyVector(1)), between(-3, 3)));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandFlipNodesAlongRay(s, someOf(nodes()),
-                                                             Ray3(anyVector(3), Vector3(0, 0, 1))));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandSetNodePositions(
-                                    s, mapOf<NodeRef, Vector3>(nodes(), [=] { return anyVector(8); })));
+                // A drag: repeated moves of the same nodes, merged when flagged.
+                const QMap<NodeRef, double> factors =
+                    mapOf<NodeRef, double>(nodes(), [=] { return coin() ? 1.0 : 0.5; });
+                const bool merge = coin();
+                for (int i = pick(3); i >= 0; --i)
+                    st->push(new CommandMoveNodesBy(s, factors, anyVector(2), merge));
+                st->push(new CommandRotateNodesAroundRay(s,
+                                                         mapOf<NodeRef, double>(nodes(), [=] { return between(0, 1); }),
+                                                         Ray3(anyVector(3), anyVector(1)), between(-3, 3)));
+                st->push(new CommandFlipNodesAlongRay(s, someOf(nodes()), Ray3(anyVector(3), Vector3(0, 0, 1))));
+                return changeSome<CommandSetNodePositions, NodeRef, Vector3>(st, nodes(), [=] { return anyVector(8); });
             },
             [=](QUndoStack* st) {
                 const MemberRef member = any(members());
                 if (!member)
                     return false;
-                return push(st, new CommandSetMemberLength(s, member,
-                                                           QList<NodeRef>{member->nodeA(), member->nodeB()} +
-                                                               someOf(nodes()),
-                                                           between(0.5, 8)));
-            },
-            [=](QUndoStack* st) { return push(st, new CommandSwapMemberEnds(s, someOf(members()))); },
-            [=](QUndoStack* st) {
-                return push(st, new CommandMoveNodesToGroups(
-                                    s, mapOf<NodeRef, GeometryGroupRef>(nodes(), [=] { return any(groups); })));
+                const QList<NodeRef> moved = QList<NodeRef>{member->nodeA(), member->nodeB()} + someOf(nodes());
+                st->push(new CommandSetMemberLength(s, member, moved, between(0.5, 8)));
+                st->push(new CommandSwapMemberEnds(s, someOf(members())));
+                return true;
             },
             [=](QUndoStack* st) {
-                return push(st, new CommandMoveMembersToGroups(s, mapOf<MemberRef, GeometryGroupRef>(
-                                                                      members(), [=] { return any(groups); })));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandMoveLoadsToLoadCases(
-                                    s, mapOf<LoadRef, LoadCaseRef>(loads(), [=] { return LoadCaseRef(any(loadings)); })));
+                changeSome<CommandMoveNodesToGroups, NodeRef, GeometryGroupRef>(st, nodes(),
+                                                                                [=] { return any(groups); });
+                changeSome<CommandMoveMembersToGroups, MemberRef, GeometryGroupRef>(st, members(),
+                                                                                    [=] { return any(groups); });
+                return changeSome<CommandMoveLoadsToLoadCases, LoadRef, LoadCaseRef>(
+                    st, loads(), [=] { return LoadCaseRef(any(loadings)); });
             },
             [=](QUndoStack* st) {
                 const LoadAxisRef axis(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), coin(), false)));
-                return push(st, new CommandSetLoadAxis(s, mapOf<LoadRef, LoadAxisRef>(loads(), [=] { return axis; })));
+                changeSome<CommandSetLoadAxis, LoadRef, LoadAxisRef>(st, loads(), [=] { return axis; });
+                return changeSome<CommandSetLoadMember, LoadRef, MemberRef>(st, loads(),
+                                                                            [=] { return any(members()); });
             },
             [=](QUndoStack* st) {
-                return push(st, new CommandSetLoadMember(
-                                    s, mapOf<LoadRef, MemberRef>(loads(), [=] { return any(members()); })));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandSetMemberAxis(s, mapOf<MemberRef, MemberAxisRef>(members(), [=] {
-                    return MemberAxisRef(new MemberAxis(Axis(Vector3(), any(nodes()), true, false)));
-                })));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandSetMemberPins(s, mapOf<MemberRef, QPair<Dof, Dof> >(members(), [=] {
-                    return qMakePair(Dof(coin() ? 15 : 63), Dof(coin() ? 15 : 63));
-                })));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandSetMemberSectionType(s, mapOf<MemberRef, SectionTypeRef>(
-                                                                       members(), [=] { return any(sectionTypes); })));
-            },
-            [=](QUndoStack* st) {
-                return push(st, new CommandSetNodeSupport(
-                                    s, mapOf<NodeRef, SupportRef>(nodes(), [=] { return any(supports); })));
+                // Vector axes: an axis towards a node that comes to lie on the
+                // member's line leaves its local axes undefined.
+                changeSome<CommandSetMemberAxis, MemberRef, MemberAxisRef>(st, members(), [=] {
+                    return MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, coin())));
+                });
+                changeSome<CommandSetMemberPins, MemberRef, QPair<Dof, Dof>>(
+                    st, members(), [=] { return qMakePair(Dof(coin() ? 15 : 63), Dof(coin() ? 15 : 63)); });
+                changeSome<CommandSetMemberSectionType, MemberRef, SectionTypeRef>(st, members(),
+                                                                                   [=] { return any(sectionTypes); });
+                return changeSome<CommandSetNodeSupport, NodeRef, SupportRef>(st, nodes(),
+                                                                              [=] { return any(supports); });
             },
             [=](QUndoStack* st) {
                 const LoadRef load = any(loads());
                 if (!load)
                     return false;
-                return push(st, new CommandSetLoadPositionedForceAtAllIndices(s, {{load, randomPairs(load)}}));
-            },
-            [=](QUndoStack* st) {
+                st->push(new CommandSetLoadPositionedForceAtAllIndices(s, {{load, randomPairs(load)}}));
                 const double start = between(0, 0.9);
                 const TrapezoidLoad::Span span(start, between(start + 0.05, 1.0));
-                return push(st, new CommandSetTrapezoidLoadsSpan(
-                                    s, mapOf<LoadRef, TrapezoidLoad::Span>(loads(), [=] { return span; }), coin()));
+                st->push(new CommandSetTrapezoidLoadsSpan(
+                    s, mapOf<LoadRef, TrapezoidLoad::Span>(loads(), [=] { return span; }), coin()));
+                return true;
             },
             [=](QUndoStack* st) {
-                return push(st, new CommandSetLoadForceAtIndex(
-                                    s, mapOf<LoadRef, double>(loads(), [=] { return between(-9000, 9000); }), coin(),
-                                    pick(2)));
-            },
-            [=](QUndoStack* st) {
-                // Merged drags keep their handle between its neighbours.
+                // Drags of load handles; a merged position drag keeps its
+                // handle between its neighbours.
+                const QList<LoadRef> dragged = someOf(loads());
+                const int index = pick(2);
                 const bool merge = coin();
-                QList<LoadRef> candidates;
-                for (const LoadRef& load : loads())
-                    if (!merge || load->positionedForces().size() == 1)
-                        candidates << load;
-                return push(st, new CommandSetLoadPositionAtIndex(
-                                    s, mapOf<LoadRef, double>(candidates, [=] { return between(0, 1); }), merge, 0));
+                QList<LoadRef> single;
+                for (const LoadRef& load : dragged)
+                    if (load->positionedForces().size() == 1)
+                        single << load;
+                for (int i = pick(3); i >= 0; --i) {
+                    st->push(new CommandSetLoadForceAtIndex(
+                        s, mapOf<LoadRef, double>(dragged, [=] { return between(-9000, 9000); }), merge, index));
+                }
+                for (int i = pick(3); i >= 0; --i) {
+                    st->push(new CommandSetLoadPositionAtIndex(
+                        s, mapOf<LoadRef, double>(merge ? single : dragged, [=] { return between(0, 1); }), merge, 0));
+                }
+                return true;
             },
             [=](QUndoStack* st) {
                 const NodeRef node = nodeAt(between(-5, 5), between(-5, 5));
                 const MemberRef member(new Member(any(nodes()), node));
                 member->setSectionType(any(sectionTypes));
-                return push(st, new CommandAppendObjects(
-                                    s, {node, member,
-                                        pairsLoad(LoadRef(new TrapezoidLoad(member)), {{0.1, -10}, {0.9, -20}},
-                                                  any(loadings))}));
-            },
-            [=](QUndoStack* st) {
+                const LoadRef load =
+                    pairsLoad(LoadRef(new TrapezoidLoad(member)), {{0.1, -10}, {0.9, -20}}, any(loadings));
+                st->push(new CommandAppendObjects(s, {node, member, load}));
                 const QList<VaroObjectRef> everything = s->everything();
-                if (everything.isEmpty())
-                    return false;
-                return push(st, new CommandRemoveObjects(s, withDependants(any(everything))));
+                st->push(new CommandRemoveObjects(s, withDependants(any(everything))));
+                return true;
             },
+            // Merges as the consolidation does them: the dropped object goes.
             [=](QUndoStack* st) {
                 const NodeRef kept = any(nodes()), dropped = any(nodes());
                 if (kept == dropped)
@@ -276,70 +265,53 @@ private:
                 if (!member)
                     return false;
                 const Vector3 a = member->nodeA()->position(), b = member->nodeB()->position();
-                const NodeRef split = nodeAt(0);
-                split->setPosition(a + (b - a) * between(0.2, 0.8));
+                const Vector3 at = a + (b - a) * between(0.2, 0.8);
+                const NodeRef split = nodeAt(at.x(), at.y(), at.z());
                 const MemberRef part(new Member(split, member->nodeB()));
+                // The part continues the member, its far end pin included.
                 part->setSectionType(member->sectionType());
+                part->setPinAtB(member->pinAtB());
                 st->push(new CommandAppendObjects(s, {split, part}));
                 return push(st, new CommandExplodeMembers(s, {{member, part}}));
             },
             [=](QUndoStack* st) {
-                const QList<VaroObjectRef> unselected = selection()->unselectedWithin(s->everything());
+                const QList<VaroObjectRef> unselected = sel->unselectedWithin(s->everything());
                 if (unselected.isEmpty())
                     return false;
                 const QList<VaroObjectRef> chosen = someOf(unselected);
-                return push(st, new CommandSelect(selection(), chosen, {{chosen.first(), 2 + pick(3)}}));
-            },
-            [=](QUndoStack* st) { return push(st, new CommandDeselect(selection(), someOf(selection()->selection()))); },
-            [=](QUndoStack* st) { return push(st, new CommandClearAllSelection(selection())); },
-            [=](QUndoStack* st) {
-                const VaroObjectRef object = any(s->everything());
-                if (!object)
-                    return false;
-                return push(st, new CommandToggleSelectObject(selection(), object, -1));
+                st->push(new CommandSelect(sel, chosen, {{chosen.first(), 2 + pick(3)}}));
+                st->push(new CommandToggleSelectObject(sel, any(s->everything()), -1));
+                return push(st, new CommandDeselect(sel, someOf(sel->selection())));
             },
             [=](QUndoStack* st) {
-                const QList<VaroObjectRef> selected = selection()->selection();
+                const QList<VaroObjectRef> selected = sel->selection();
                 if (selected.isEmpty())
-                    return false;
-                return push(st, new CommandMoveSelectedIndex(selection(), any(selected), pick(selected.size()) - 1));
+                    return push(st, new CommandClearAllSelection(sel));
+                st->push(new CommandMoveSelectedIndex(sel, any(selected), pick(selected.size()) - 1));
+                return push(st, new CommandSwapSelectedIndices(sel, any(selected), any(selected)));
             },
+            // Entries are added, and removed only while the library holds them,
+            // as the actions check.
             [=](QUndoStack* st) {
-                const QList<VaroObjectRef> selected = selection()->selection();
-                return push(st, new CommandSwapSelectedIndices(selection(), any(selected), any(selected)));
-            },
-            [=](QUndoStack* st) {
-                const GeometryGroupRef group(new GeometryGroup("Extra"));
-                st->push(new CommandAppendGroup(libraries->groupLibrary(), group));
-                // Only what the library holds is removed, as the actions check.
-                const GeometryGroupRef removed = any(groups);
-                if (libraries->groupLibrary()->geometryGroups().contains(removed))
-                    st->push(new CommandRemoveGroup(libraries->groupLibrary(), removed));
-                return true;
-            },
-            [=](QUndoStack* st) {
+                st->push(new CommandAppendGroup(libraries->groupLibrary(), GroupRef(new GeometryGroup("Extra"))));
                 st->push(new CommandAppendLoadCase(libraries->loadCaseLibrary(), LoadingRef(new Loading("Extra"))));
-                const LoadCaseRef removed = any(loadings);
-                if (libraries->loadCaseLibrary()->loadings().contains(removed))
-                    st->push(new CommandRemoveLoadCase(libraries->loadCaseLibrary(), removed));
-                return true;
-            },
-            [=](QUndoStack* st) {
-                const MaterialRef material(new Material({"Extra"}, 1e9, 0.4e9, 500, 0));
-                st->push(new CommandAppendMaterial(libraries->materialLibrary(), material));
+                const GeometryGroupRef group = any(groups);
+                if (libraries->groupLibrary()->geometryGroups().contains(group))
+                    st->push(new CommandRemoveGroup(libraries->groupLibrary(), group));
+                const LoadCaseRef loading = any(loadings);
+                if (libraries->loadCaseLibrary()->loadings().contains(loading))
+                    st->push(new CommandRemoveLoadCase(libraries->loadCaseLibrary(), loading));
                 const QSharedPointer<MaterialLibrary> materials = libraries->materialLibrary();
                 if (materials->findItemByValue(materials->root(), frame.material))
-                    st->push(new CommandRemoveMaterial(materials, frame.material));
-                return true;
+                    return push(st, new CommandRemoveMaterial(materials, frame.material));
+                return push(st, new CommandAppendMaterial(materials, frame.material));
             },
             [=](QUndoStack* st) {
                 const QString name = QString("Name %1").arg(pick(1000));
+                const QColor colour = QColor::fromRgb(random.generate());
                 st->push(new CommandRenameGroup(libraries->groupLibrary(), any(groups), name));
                 st->push(new CommandRenameLoadCase(libraries->loadCaseLibrary(), any(loadings), name));
-                return push(st, new CommandRenameMaterial(libraries->materialLibrary(), frame.material, {name}));
-            },
-            [=](QUndoStack* st) {
-                const QColor colour = QColor::fromRgb(random.generate());
+                st->push(new CommandRenameMaterial(libraries->materialLibrary(), frame.material, {name}));
                 st->push(new CommandSetGeometryGroupColour(libraries->groupLibrary(), any(groups), colour));
                 st->push(new CommandSetGeometryGroupAnalysisPurpose(libraries->groupLibrary(), any(groups), coin()));
                 return push(st, new CommandSetLoadCaseColour(libraries->loadCaseLibrary(), any(loadings), colour));
@@ -352,10 +324,7 @@ private:
                 st->push(new CommandSetSwayCaseComponents(libraries->loadCaseLibrary(), sway,
                                                           SwayCase::LoadComponent(pick(3)),
                                                           SwayCase::LoadComponent(pick(3))));
-                return push(st,
-                            new CommandSetCombinationSecondOrder(libraries->loadCaseLibrary(), combination, coin()));
-            },
-            [=](QUndoStack* st) {
+                st->push(new CommandSetCombinationSecondOrder(libraries->loadCaseLibrary(), combination, coin()));
                 return push(st, new CommandSetMaterialProperties(
                                     libraries->materialLibrary(), frame.material,
                                     Material({}, between(1e9, 3e11), between(1e9, 1e11), between(100, 9000), 1e-5)));
@@ -410,22 +379,26 @@ void TestUndoHistory::undoingEverythingRestoresTheStart()
     const QSharedPointer<DocumentModel> document = newDocument();
     RandomEditor editor(document.data(), seed);
     QUndoStack* stack = document->structureUndoStack().data();
-    const DocumentSnapshot start(*document);
 
-    for (int i = 0; i < 200; ++i)
+    // The state after every step: each undo and redo must land on one.
+    QList<DocumentSnapshot> states{DocumentSnapshot(*document)};
+    for (int i = 0; i < 200; ++i) {
         editor.step();
-    QVERIFY(stack->count() <= stack->undoLimit());
-    const DocumentSnapshot end(*document);
+        states << DocumentSnapshot(*document);
+    }
+    QCOMPARE(stack->count(), 200);
 
     for (int round = 0; round < 2; ++round) {
-        while (stack->canUndo())
+        for (int i = 200; i > 0; --i) {
             stack->undo();
-        const QString undone = differenceAfter(document, start);
-        QVERIFY2(undone.isEmpty(), qPrintable(undone));
-        while (stack->canRedo())
+            const QString undone = differenceAfter(document, states[i - 1]);
+            QVERIFY2(undone.isEmpty(), qPrintable(QString("undo of step %1: %2").arg(i).arg(undone)));
+        }
+        for (int i = 1; i <= 200; ++i) {
             stack->redo();
-        const QString redone = differenceAfter(document, end);
-        QVERIFY2(redone.isEmpty(), qPrintable(redone));
+            const QString redone = differenceAfter(document, states[i]);
+            QVERIFY2(redone.isEmpty(), qPrintable(QString("redo of step %1: %2").arg(i).arg(redone)));
+        }
     }
 }
 
