@@ -1,0 +1,332 @@
+#include "DocumentTesting.h"
+
+#include <QThread>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+typedef std::function<void(DocumentModel*)> Query;
+
+MemberRef memberBetween(const NodeRef& a, const NodeRef& b, bool withSection = true)
+{
+    const MemberRef member(new Member(a, b));
+    if (withSection)
+        member->setSectionType(SectionTypeRef(new SectionType(CrossSectionRef(), MaterialRef())));
+    return member;
+}
+
+// A member given a section type whose material is a separate copy, as a
+// file reader makes them.
+MemberRef memberWithMaterial(const Material& material)
+{
+    const MemberRef member = memberBetween(nodeAt(0), nodeAt(1));
+    member->sectionType()->setMaterial(MaterialRef(new Material(material)));
+    return member;
+}
+
+Vector6 vector6(double first3, double last3)
+{
+    Vector6 v;
+    for (int i = 0; i < 6; ++i)
+        v[i] = i < 3 ? first3 : last3;
+    return v;
+}
+
+QList<MaterialRef> customMaterials(const DocumentModel& document)
+{
+    const QSharedPointer<MaterialLibrary> library = document.libraries()->materialLibrary();
+    return library->valuesOf(library->root()->subnode(1));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Query)
+
+class TestQueries : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aGroupIsUsedByItsMembersOrNodes();
+    void loadCasesAreUsedWhenTheyYieldLoads_data();
+    void loadCasesAreUsedWhenTheyYieldLoads();
+    void groupMembershipListsFollowTheStructure();
+    void loadMembershipIsDirectOnly();
+    void queriesWaitForAWriter_data();
+    void queriesWaitForAWriter();
+    void theNearestObjectIsTheFirstOfEquals();
+    void centroidAndRadius_data();
+    void centroidAndRadius();
+    void displayScalesAreTenPreferredUnits();
+    void materialsJoinTheLibraryOnce();
+    void defaultLoadCasesAreAddedWhenMissing_data();
+    void defaultLoadCasesAreAddedWhenMissing();
+};
+
+void TestQueries::aGroupIsUsedByItsMembersOrNodes()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    const GeometryGroupRef nodesOnly(new GeometryGroup("Nodes"));
+    const GeometryGroupRef unused(new GeometryGroup("Unused"));
+    for (const GeometryGroupRef& group : {nodesOnly, unused})
+        document->libraries()->groupLibrary()->append(group);
+    frame.members[1]->setGeometryGroup(frame.group);
+    frame.nodes[3]->setGeometryGroup(nodesOnly);
+
+    QVERIFY(document->isGroupUsed(frame.group));
+    QVERIFY(document->isGroupUsed(nodesOnly));
+    QVERIFY(!document->isGroupUsed(unused));
+    QVERIFY(!document->isGroupUsed(GroupRef(new Group("Plain"))));
+    QCOMPARE(document->usedGroups(), (QList<GeometryGroupRef>{frame.group, nodesOnly}));
+}
+
+void TestQueries::loadCasesAreUsedWhenTheyYieldLoads_data()
+{
+    QTest::addColumn<bool>("sectionlessMember");
+    QTest::addColumn<bool>("noMembers");
+    QTest::addColumn<QString>("combination");
+    QTest::addColumn<bool>("used");
+    // The combination is made of: L the loaded loading, E an empty loading,
+    // G the gravity case, S a sway case on G, C itself, D a second
+    // combination that contains this one.
+    QTest::newRow("loaded loading") << false << false << "L" << true;
+    QTest::newRow("empty combination") << false << false << "" << false;
+    QTest::newRow("a component without loads") << false << false << "L E" << false;
+    QTest::newRow("gravity") << false << false << "G" << true;
+    QTest::newRow("gravity with a member lacking a section") << true << false << "G" << false;
+    QTest::newRow("gravity without members") << false << true << "G" << true;
+    QTest::newRow("sway of gravity") << false << false << "S" << true;
+    QTest::newRow("itself") << false << false << "L C" << false;
+    QTest::newRow("itself through another") << false << false << "L D" << false;
+}
+
+void TestQueries::loadCasesAreUsedWhenTheyYieldLoads()
+{
+    QFETCH(bool, sectionlessMember);
+    QFETCH(bool, noMembers);
+    QFETCH(QString, combination);
+    QFETCH(bool, used);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    const QSharedPointer<StructureModel> structure = document->structureModel();
+    const LoadingRef loaded(new Loading("L"));
+    const LoadingRef empty(new Loading("E"));
+    const GravityCaseRef gravity(new GravityCase("G"));
+    const SwayCaseRef sway(new SwayCase("S"));
+    const CombinationRef tested(new Combination("C"));
+    const CombinationRef outer(new Combination("D"));
+    sway->setFactors({{gravity, 0.05}});
+    outer->setFactors({{tested, 1.0}});
+    for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{loaded, empty, gravity, sway, tested, outer})
+        document->libraries()->loadCaseLibrary()->append(loadCase);
+    if (!noMembers) {
+        const MemberRef member = memberBetween(nodeAt(0), nodeAt(3), !sectionlessMember);
+        structure->appendObjects({member, pairsLoad(LoadRef(new PointLoad(member)), {{0.5, 10}}, loaded)});
+    }
+
+    const QMap<QString, LoadCaseRef> byName{{"L", loaded}, {"E", empty},  {"G", gravity},
+                                            {"S", sway},   {"C", tested}, {"D", outer}};
+    QMap<LoadCaseRef, double> factors;
+    for (const QString& name : combination.split(' ', Qt::SkipEmptyParts))
+        factors.insert(byName.value(name), 1.5);
+    tested->setFactors(factors);
+
+    QCOMPARE(document->isLoadCaseUsed(tested), used);
+    QCOMPARE(document->usedLoadCases().contains(tested), used);
+    QVERIFY(!document->isLoadCaseUsed(empty));
+}
+
+void TestQueries::groupMembershipListsFollowTheStructure()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    frame.members[2]->setGeometryGroup(frame.group);
+    frame.members[0]->setGeometryGroup(frame.group);
+    frame.nodes[1]->setGeometryGroup(frame.group);
+
+    QCOMPARE(document->membersInGroup(GroupRef()), frame.members);
+    QCOMPARE(document->nodesInGroup(GroupRef()), frame.nodes);
+    QCOMPARE(document->membersInGroup(frame.group), (QList<MemberRef>{frame.members[0], frame.members[2]}));
+    QCOMPARE(document->nodesInGroup(frame.group), QList<NodeRef>{frame.nodes[1]});
+    QVERIFY(document->membersInGroup(GroupRef(new Group("Plain"))).isEmpty());
+    QVERIFY(DocumentModel::isNodeInGroup(frame.nodes[0], GroupRef()));
+}
+
+void TestQueries::loadMembershipIsDirectOnly()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    const CombinationRef inner(new Combination("Inner"));
+    const CombinationRef outer(new Combination("Outer"));
+    inner->setFactors({{frame.loading, 1.2}});
+    outer->setFactors({{inner, 1.0}});
+    QVERIFY(DocumentModel::isLoadInLoadCase(frame.loads[0], frame.loading));
+    QVERIFY(DocumentModel::isLoadInLoadCase(frame.loads[0], inner));
+    QVERIFY(!DocumentModel::isLoadInLoadCase(frame.loads[0], outer));
+    QVERIFY(!DocumentModel::isLoadInLoadCase(frame.loads[0], LoadingRef(new Loading("Other"))));
+}
+
+void TestQueries::queriesWaitForAWriter_data()
+{
+    QTest::addColumn<Query>("query");
+    QTest::newRow("groups") << Query([](DocumentModel* d) { d->groups(); });
+    QTest::newRow("load cases") << Query([](DocumentModel* d) { d->loadCases(); });
+    QTest::newRow("used groups") << Query([](DocumentModel* d) { d->usedGroups(); });
+    QTest::newRow("used load cases") << Query([](DocumentModel* d) { d->usedLoadCases(); });
+    QTest::newRow("group used") << Query([](DocumentModel* d) { d->isGroupUsed(GroupRef()); });
+    QTest::newRow("load case used") << Query([](DocumentModel* d) { d->isLoadCaseUsed(LoadCaseRef()); });
+    QTest::newRow("material used") << Query([](DocumentModel* d) { d->isMaterialUsed(MaterialRef()); });
+    QTest::newRow("members in group") << Query([](DocumentModel* d) { d->membersInGroup(GroupRef()); });
+    QTest::newRow("nodes in group") << Query([](DocumentModel* d) { d->nodesInGroup(GroupRef()); });
+}
+
+void TestQueries::queriesWaitForAWriter()
+{
+    QFETCH(Query, query);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    document->documentLock()->lockForWrite();
+    QScopedPointer<QThread> reader(QThread::create([&] { query(document.data()); }));
+    reader->start();
+    const bool finishedUnderTheWriter = reader->wait(50);
+    document->documentLock()->unlock();
+    QVERIFY(reader->wait(5000));
+    QVERIFY(!finishedUnderTheWriter);
+}
+
+void TestQueries::theNearestObjectIsTheFirstOfEquals()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    QVERIFY(!document->nearestNode(Vector3()));
+    QVERIFY(!document->nearestMember(Vector3()));
+
+    const NodeRef left = nodeAt(-1), right = nodeAt(1), top = nodeAt(0, 5);
+    const MemberRef low = memberBetween(left, right), high = memberBetween(top, nodeAt(1, 5));
+    document->structureModel()->appendObjects({left, right, top, low, high});
+    QCOMPARE(document->nearestNode(Vector3(0, 0, 0)), left);
+    QCOMPARE(document->nearestNode(Vector3(0.1, 0, 0)), right);
+    QCOMPARE(document->nearestMember(Vector3(0.5, 2, 0)), low);
+    QCOMPARE(document->nearestMember(Vector3(0.5, 3, 0)), high);
+}
+
+void TestQueries::centroidAndRadius_data()
+{
+    QTest::addColumn<QList<Vector3>>("positions");
+    QTest::addColumn<Vector4>("expected");
+    QTest::newRow("none") << QList<Vector3>{} << Vector4(0, 0, 0, 1);
+    QTest::newRow("one") << QList<Vector3>{Vector3(2, 3, 4)} << Vector4(2, 3, 4, 1);
+    QTest::newRow("two") << QList<Vector3>{Vector3(0, 0, 0), Vector3(10, 0, 0)} << Vector4(5, 0, 0, 5);
+    QTest::newRow("close together") << QList<Vector3>{Vector3(0, 0, 0), Vector3(0.2, 0, 0)} << Vector4(0.1, 0, 0, 1);
+}
+
+void TestQueries::centroidAndRadius()
+{
+    QFETCH(QList<Vector3>, positions);
+    QFETCH(Vector4, expected);
+    QList<NodeRef> nodes;
+    for (const Vector3& position : positions)
+        nodes << nodeAt(position.x(), position.y(), position.z());
+    const Vector4 centroid = DocumentModel::centroidOfNodes(nodes);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(std::fabs(centroid[i] - expected[i]) < 1e-12, qPrintable(QString::number(i)));
+}
+
+void TestQueries::displayScalesAreTenPreferredUnits()
+{
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    for (int system = 0; system < UnitSystem::NumberOfSystems; ++system) {
+        units->setChosenSystem(system);
+        const auto ten = [&](UnitSystem::Conversion c) { return units->convertPreferredToSI(10.0, c); };
+        const Vector6 forces = DocumentModel::scaleForMemberForces(vector6(0.5, 2), units);
+        QCOMPARE(forces[0], 0.5 * ten(UnitSystem::ShearForce));
+        QCOMPARE(forces[5], 2 * ten(UnitSystem::BendingMoment));
+        const double s = std::max(ten(UnitSystem::Distance), ten(UnitSystem::Rotation));
+        QCOMPARE(DocumentModel::scaleForGlobalDisplacements(vector6(3, 3), units)[4], 3 * s);
+        QCOMPARE(DocumentModel::scaleForLocalDeflections(Vector3(3, 3, 3), units)[2], 3 * s);
+        const double r = std::max(ten(UnitSystem::ReactionForce), ten(UnitSystem::ReactionTorque));
+        QCOMPARE(DocumentModel::scaleForReactions(vector6(4, 4), units)[1], 4 * r);
+        QCOMPARE(DocumentModel::scaleForStress(1e-6, units), 1e-6 * ten(UnitSystem::BendingStress));
+        QCOMPARE(DocumentModel::scaleForStress(0.0, units), 0.0);
+    }
+}
+
+void TestQueries::materialsJoinTheLibraryOnce()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    const QSharedPointer<MaterialLibrary> library = document->libraries()->materialLibrary();
+    const MaterialRef standard = library->valuesOf(library->root()->subnode(0)).first();
+    const QList<MaterialRef> customBefore = customMaterials(*document);
+
+    Material stiffer(*standard);
+    stiffer.setYoungsModulus(standard->youngsModulus() * 1.5);
+    const Material foreign({"Bamboo"}, 18e9, 7e9, 700, 1e-5);
+    const MemberRef same = memberWithMaterial(*standard);
+    const MemberRef held = memberBetween(nodeAt(0), nodeAt(2));
+    held->sectionType()->setMaterial(standard);
+    const QList<MemberRef> members{same,
+                                   held,
+                                   memberWithMaterial(stiffer),
+                                   memberWithMaterial(stiffer),
+                                   memberWithMaterial(foreign),
+                                   memberWithMaterial(foreign)};
+    const MaterialRef firstStiffer = members[2]->sectionType()->material();
+    const MaterialRef firstForeign = members[4]->sectionType()->material();
+
+    QList<VaroObjectRef> objects{nodeAt(5), memberBetween(nodeAt(0), nodeAt(1), false)};
+    for (const MemberRef& member : members)
+        objects << member;
+    document->consolidateWithLibraries(objects);
+
+    QCOMPARE(same->sectionType()->material(), standard);
+    QCOMPARE(held->sectionType()->material(), standard);
+    QCOMPARE(members[3]->sectionType()->material(), firstStiffer);
+    QCOMPARE(members[5]->sectionType()->material(), firstForeign);
+    QCOMPARE(customMaterials(*document), customBefore + (QList<MaterialRef>{firstStiffer, firstForeign}));
+}
+
+void TestQueries::defaultLoadCasesAreAddedWhenMissing_data()
+{
+    QTest::addColumn<int>("loadings");
+    QTest::addColumn<double>("acceleration");
+    QTest::addColumn<Vector3>("direction");
+    QTest::addColumn<int>("addedLoadings");
+    QTest::addColumn<int>("addedGravity");
+    QTest::newRow("complete") << 2 << 9.81 << Vector3(0, 1, 0) << 0 << 0;
+    QTest::newRow("no loading") << 0 << 9.81 << Vector3(0, 1, 0) << 1 << 0;
+    QTest::newRow("within tolerance") << 1 << 9.81000001 << Vector3(0, 1, 0) << 0 << 0;
+    QTest::newRow("other acceleration") << 1 << 10.0 << Vector3(0, 1, 0) << 0 << 1;
+    QTest::newRow("along X") << 1 << 9.81 << Vector3(1, 0, 0) << 0 << 1;
+}
+
+void TestQueries::defaultLoadCasesAreAddedWhenMissing()
+{
+    QFETCH(int, loadings);
+    QFETCH(double, acceleration);
+    QFETCH(Vector3, direction);
+    QFETCH(int, addedLoadings);
+    QFETCH(int, addedGravity);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
+    for (int i = 0; i < loadings; ++i)
+        library->append(LoadingRef(new Loading(QString("Loading %1").arg(i + 2))));
+    const GravityCaseRef gravity(new GravityCase("Self weight"));
+    gravity->setAcceleration(acceleration);
+    gravity->setAxis(Axis(direction, NodeRef(), true, false));
+    library->append(gravity);
+
+    document->incorporateDefaults();
+    QCOMPARE(library->loadings().size(), loadings + addedLoadings);
+    if (addedLoadings)
+        QCOMPARE(library->loadings().last()->name(), QString("Loading 1"));
+    QCOMPARE(library->autoCases().size(), 1 + addedGravity);
+    if (addedGravity) {
+        const GravityCaseRef added = library->autoCases().last().objectCast<GravityCase>();
+        QCOMPARE(added->name(), QString("Gravity"));
+        QCOMPARE(added->acceleration(), 9.81);
+        QCOMPARE(added->axis(), Axis(Vector3(0, 1, 0), NodeRef(), true, false));
+    }
+}
+
+QTEST_MAIN(TestQueries)
+#include "tst_queries.moc"
