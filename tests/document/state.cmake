@@ -1,1 +1,4 @@
-# varo_add_test(document <topic> LIBS varo_document)
+# Selection, report list, current state, view points.
+varo_add_test(document selection LIBS varo_document)
+varo_add_test(document reportmodel LIBS varo_document)
+varo_add_test(document currentstate LIBS varo_document)
