@@ -65,7 +65,7 @@ struct Bench
     QString snapshot() const
     {
         QStringList text;
-        const auto id = [](const QSharedPointer<QObject>& o) { return QString::number(quintptr(o.data()), 16); };
+        const auto id = [](const auto& o) { return QString::number(quintptr(o.data()), 16); };
         for (const NodeRef& n : structure()->nodes())
             text << QString("N %1 %2 %3 %4 %5")
                         .arg(id(n))

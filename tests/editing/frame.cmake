@@ -1,1 +1,1 @@
-# varo_add_test(editing consolidation LIBS varo_editing)
+varo_add_test(editing consolidation LIBS varo_editing)
