@@ -64,12 +64,24 @@ CommandToggleSelectObject::CommandToggleSelectObject(const QSharedPointer<Select
 
 void CommandToggleSelectObject::redo()
 {
-    index = selection->toggleObject(object, index);
+    toggle();
 }
 
 void CommandToggleSelectObject::undo()
 {
-    index = selection->toggleObject(object, index);
+    toggle();
+}
+
+void CommandToggleSelectObject::toggle()
+{
+    if (selection->isObjectSelected(object)) {
+        copyCount = selection->copyCountsOfObjects({object}).value(object, 1);
+        index = selection->toggleObject(object, index);
+    } else if (copyCount > 1) {
+        selection->selectObject(object, copyCount, index);
+    } else {
+        index = selection->toggleObject(object, index);
+    }
 }
 
 CommandMoveSelectedIndex::CommandMoveSelectedIndex(const QSharedPointer<SelectionModel>& selection,

@@ -50,7 +50,8 @@ private:
     QMap<VaroObjectRef, int> savedCopyCounts;
 };
 
-// Toggling again with the index the toggle returned restores the list.
+// Toggling again with the index the toggle returned restores the list; an
+// object the toggle deselected also gets its copy count back.
 class CommandToggleSelectObject : public QUndoCommand
 {
 public:
@@ -60,9 +61,12 @@ public:
     void undo() override;
 
 private:
+    void toggle();
+
     const QSharedPointer<SelectionModel> selection;
     const VaroObjectRef object;
     int index;
+    int copyCount = 1;
 };
 
 class CommandMoveSelectedIndex : public QUndoCommand

@@ -40,19 +40,29 @@ CommandSetLoadPositionAtIndex::CommandSetLoadPositionAtIndex(const QSharedPointe
 
 void CommandSetLoadPositionAtIndex::redo()
 {
+    oldPairs.clear();
+    for (auto i = newValues.cbegin(); i != newValues.cend(); ++i)
+        if (i.key())
+            oldPairs.insert(i.key(), i.key()->positionedForces());
     oldValues = structure->changeLoadPositionAtIndex(newValues, index);
 }
 
 void CommandSetLoadPositionAtIndex::undo()
 {
-    structure->changeLoadPositionAtIndex(oldValues, index);
+    structure->setLoadPositionedForceAtAllIndices(oldPairs);
+    oldPairs.clear();
     oldValues.clear();
 }
 
 bool CommandSetLoadPositionAtIndex::mergeWith(const QUndoCommand* other)
 {
     const CommandSetLoadPositionAtIndex* later = dynamic_cast<const CommandSetLoadPositionAtIndex*>(other);
-    return later && later->index == index && CommandTypeIPM::mergeWith(other);
+    if (!later || later->index != index || !CommandTypeIPM::mergeWith(other))
+        return false;
+    for (auto i = later->oldPairs.cbegin(); i != later->oldPairs.cend(); ++i)
+        if (!oldPairs.contains(i.key()))
+            oldPairs.insert(i.key(), i.value());
+    return true;
 }
 
 CommandAppendObjects::CommandAppendObjects(const QSharedPointer<StructureModel>& structure,
@@ -96,6 +106,33 @@ CommandExplodeMembers::CommandExplodeMembers(const QSharedPointer<StructureModel
 void CommandExplodeMembers::redo()
 {
     record = structure->explodeMembers(parts);
+
+    QMap<QSharedPointer<Load>, QSharedPointer<Load> > firstOfNew;
+    for (auto i = record.loadParts.begin(); i != record.loadParts.end(); ++i) {
+        const LoadRef first = firstPieces.value(i.key());
+        if (!first) {
+            firstPieces.insert(i.key(), i.value());
+            continue;
+        }
+        first->importFrom(*i.value());
+        firstOfNew.insert(i.value(), first);
+        i.value() = first;
+    }
+    if (firstOfNew.isEmpty())
+        return;
+    // In the order the split appended them, so the load list reads as before.
+    QList<VaroObjectRef> made;
+    QList<VaroObjectRef> kept;
+    for (VaroObjectRef& added : record.addedLoads) {
+        const LoadRef first = firstOfNew.value(added.objectCast<Load>());
+        if (!first)
+            continue;
+        made << added;
+        kept << first;
+        added = first;
+    }
+    structure->removeObjects(made);
+    structure->appendObjects(kept);
 }
 
 void CommandExplodeMembers::undo()

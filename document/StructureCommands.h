@@ -99,6 +99,8 @@ private:
     const int index;
 };
 
+// A pair moved past its neighbour leaves the index addressing another pair,
+// so the undo puts back each load's whole list of pairs.
 class CommandSetLoadPositionAtIndex : public CommandTypeIPM<QSharedPointer<Load>, double, 2>
 {
 public:
@@ -110,6 +112,7 @@ public:
 
 private:
     const int index;
+    QMap<QSharedPointer<Load>, QList<Load::PositionedForce> > oldPairs;
 };
 
 class CommandAppendObjects : public StructureModelCommand
@@ -177,6 +180,9 @@ public:
     using ConsolidationCommand::ConsolidationCommand;
 };
 
+// A redo after an undo splits the loads again and makes new pieces; the
+// pieces of the first split take their place, so that the commands pushed
+// after this one, which hold those pieces, find them in the structure.
 class CommandExplodeMembers : public StructureModelCommand
 {
 public:
@@ -188,6 +194,8 @@ public:
 private:
     const QMap<QSharedPointer<Member>, QSharedPointer<Member> > parts;
     StructureModel::SplitMemberRecord record;
+    // Each divided load and the piece its first split made.
+    QMap<QSharedPointer<Load>, QSharedPointer<Load> > firstPieces;
 };
 
 class CommandMoveNodesBy : public StructureModelCommand

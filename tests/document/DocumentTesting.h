@@ -145,8 +145,8 @@ public:
         entries.insert("titles", titles);
 
         QVariantList viewPoints{"viewpoints"};
-        const QMap<int, ViewPointRef> slots = document.viewPointMemory()->values();
-        for (auto i = slots.cbegin(); i != slots.cend(); ++i)
+        const QMap<int, ViewPointRef> stored = document.viewPointMemory()->values();
+        for (auto i = stored.cbegin(); i != stored.cend(); ++i)
             viewPoints << i.key() << id(i.value().data());
         entries.insert("viewpoints", viewPoints);
 

@@ -1,1 +1,4 @@
-# varo_add_test(document <topic> LIBS varo_document)
+# Document core: lock, busy count, relays, stamps, file name, analysis link;
+# undo commands; queries and library defaults; a random undo history.
+varo_add_test(document document LIBS varo_document)
+varo_add_test(document commands LIBS varo_document)

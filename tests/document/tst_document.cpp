@@ -1,0 +1,345 @@
+#include "DocumentTesting.h"
+
+#include "DocumentCommands.h"
+#include "LoadAxisLibrary.h"
+#include "MemberAxisLibrary.h"
+#include "MemberPinLibrary.h"
+#include "ReportCommands.h"
+#include "SectionLibrary.h"
+#include "SelectionCommands.h"
+#include "StructureCommands.h"
+#include "SupportLibrary.h"
+
+#include <QAtomicInt>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+// Stands in for the analysis thread: it runs until asked to stop or told to
+// end by itself, and can emit the analysis signals from its own thread.
+class FakeAnalysis : public QThread
+{
+    Q_OBJECT
+
+public:
+    std::atomic<bool> keepRunning{true};
+    std::atomic<bool> emitOutput{false};
+    std::atomic<int> stops{0};
+
+    Q_INVOKABLE void stop()
+    {
+        ++stops;
+        keepRunning = false;
+    }
+
+signals:
+    void OperatingStateChanged();
+    void OutputChanged();
+    void StatusChanged();
+
+protected:
+    void run() override
+    {
+        while (keepRunning) {
+            if (emitOutput.exchange(false))
+                emit OutputChanged();
+            msleep(1);
+        }
+    }
+};
+
+// Registers the fake for the documents made while it lives.
+class FakeAnalysisFactory
+{
+public:
+    FakeAnalysisFactory()
+    {
+        DocumentModel::setAnalysisFactory([this](DocumentModel*) {
+            made = QSharedPointer<FakeAnalysis>(new FakeAnalysis);
+            return made.staticCast<QObject>();
+        });
+    }
+    ~FakeAnalysisFactory() { DocumentModel::setAnalysisFactory(DocumentModel::AnalysisFactory()); }
+
+    QSharedPointer<FakeAnalysis> made;
+};
+
+QSharedPointer<TreeLibrary_base> libraryNumber(const Libraries& libraries, int index)
+{
+    const QList<QSharedPointer<TreeLibrary_base> > all{
+        libraries.groupLibrary(),      libraries.loadAxisLibrary(),  libraries.loadCaseLibrary(),
+        libraries.materialLibrary(),   libraries.memberAxisLibrary(), libraries.memberPinLibrary(),
+        libraries.sectionLibrary(),    libraries.supportLibrary()};
+    return all.value(index);
+}
+
+} // namespace
+
+class TestDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aNewDocumentIsBusyCleanAndUnnamed();
+    void leafNameDropsOnlyTheLastSuffix_data();
+    void leafNameDropsOnlyTheLastSuffix();
+    void aFileNameIsStoredAndAnnouncedUnderTheWriteLock();
+    void aReportEditKeepsTheDocumentModified();
+    void changesComeOncePerKindAndPass();
+    void libraryChangesRaiseTheirStamps_data();
+    void libraryChangesRaiseTheirStamps();
+    void theAnalysisRunsFromConstructionToDestruction();
+    void anAnalysisThatEndsByItselfIsReportedOnce();
+    void aWriterCountsItselfBeforeItWaitsForTheLock();
+    void aReaderIsNotHeldLongByAStormOfWriters();
+};
+
+void TestDocument::aNewDocumentIsBusyCleanAndUnnamed()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    QCOMPARE(document->busyCount(), 1);
+    QVERIFY(document->path().isEmpty());
+    QVERIFY(document->leafName(true).isEmpty());
+    QVERIFY(document->structureUndoStack()->isClean());
+    QVERIFY(document->reportUndoStack()->isClean());
+    QVERIFY(!document->isModified());
+    QCOMPARE(document->structureUndoStack()->undoLimit(), 256);
+    QCOMPARE(document->reportUndoStack()->undoLimit(), 256);
+    QCOMPARE(document->topologySum(), 0);
+    QCOMPARE(document->stiffnessSum(), 0);
+    QCOMPARE(document->loadingSum(), 0);
+    QVERIFY(!document->analysisModel());
+}
+
+void TestDocument::leafNameDropsOnlyTheLastSuffix_data()
+{
+    QTest::addColumn<QString>("leaf");
+    QTest::addColumn<QString>("withoutSuffix");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("two dots") << "frame.2.dat" << "frame.2" << "dat";
+    QTest::newRow("no dot") << "frame" << "frame" << "frame";
+    QTest::newRow("trailing dot") << "frame." << "frame" << "";
+}
+
+void TestDocument::leafNameDropsOnlyTheLastSuffix()
+{
+    QFETCH(QString, leaf);
+    QFETCH(QString, withoutSuffix);
+    QFETCH(QString, suffix);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    document->setFileName("/models/" + leaf, leaf);
+    QCOMPARE(document->leafName(true), leaf);
+    QCOMPARE(document->leafName(false), withoutSuffix);
+    QCOMPARE(document->leafNameSuffix(), suffix);
+}
+
+void TestDocument::aFileNameIsStoredAndAnnouncedUnderTheWriteLock()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    bool lockedWhileAnnounced = false;
+    connect(document.data(), &DocumentModel::FileNameHasChanged, this, [&] {
+        lockedWhileAnnounced = !document->documentLock()->tryLockForRead();
+        if (!lockedWhileAnnounced)
+            document->documentLock()->unlock();
+    });
+    QSignalSpy spy(document.data(), &DocumentModel::FileNameHasChanged);
+
+    document->setFileName("/models/frame.varou", "frame.varou");
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.first(), (QVariantList{"/models/frame.varou", "frame.varou"}));
+    QVERIFY(lockedWhileAnnounced);
+
+    // The same path with another leaf name changes nothing.
+    document->setFileName("/models/frame.varou", "other.varou");
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(document->leafName(true), QString("frame.varou"));
+}
+
+void TestDocument::aReportEditKeepsTheDocumentModified()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    QSignalSpy modified(document.data(), &DocumentModel::ModifiedStateHasChanged);
+
+    document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {ReportRef(new Report)}));
+    QVERIFY(document->isModified());
+    pushCommand(document.data(), new CommandSwapMemberEnds(document->structureModel(), frame.members));
+    document->structureUndoStack()->undo();
+    QVERIFY(document->structureUndoStack()->isClean());
+    QVERIFY(document->isModified());
+    QVERIFY(modified.count() >= 1);
+
+    document->clearModifiedState();
+    QVERIFY(!document->isModified());
+}
+
+void TestDocument::changesComeOncePerKindAndPass()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    QCoreApplication::processEvents();
+    QSignalSpy structure(document.data(), &DocumentModel::StructureHasChanged);
+    QSignalSpy selection(document.data(), &DocumentModel::SelectionHasChanged);
+    QSignalSpy reports(document.data(), &DocumentModel::ReportsHaveChanged);
+    QSignalSpy titles(document.data(), &DocumentModel::TitlesHaveChanged);
+    const QList<QSignalSpy*> spies{&structure, &selection, &reports, &titles};
+
+    for (int pass = 0; pass < 2; ++pass) {
+        {
+            DocumentWriteGuard guard(document.data());
+            UndoMacroGuard macro(document->structureUndoStack().data(), "Ten moves");
+            for (int i = 0; i < 10; ++i)
+                document->structureUndoStack()->push(new CommandMoveNodesBy(
+                    document->structureModel(), {{frame.nodes[0], 1.0}}, Vector3(1, 0, 0), false));
+            for (const MemberRef& member : frame.members)
+                document->structureUndoStack()->push(
+                    new CommandSelect(document->selectionModel(), {member}, QMap<VaroObjectRef, int>()));
+            const TitlesRef edited(new Titles);
+            edited->setTitle(0, 0, QString("Pass %1").arg(pass));
+            document->structureUndoStack()->push(new CommandSetTitles(document->titles(), edited));
+            document->structureUndoStack()->push(new CommandSetTitles(document->titles(), TitlesRef(new Titles)));
+        }
+        document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {ReportRef(new Report)}));
+        document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {ReportRef(new Report)}));
+        QCOMPARE(structure.count(), pass);
+
+        QTRY_COMPARE(titles.count(), pass + 1);
+        QCoreApplication::processEvents();
+        for (QSignalSpy* spy : spies)
+            QCOMPARE(spy->count(), pass + 1);
+    }
+}
+
+void TestDocument::libraryChangesRaiseTheirStamps_data()
+{
+    QTest::addColumn<int>("library");
+    QTest::addColumn<int>("group");
+    QTest::addColumn<int>("loadCase");
+    QTest::addColumn<int>("stiffness");
+    QTest::newRow("groups") << 0 << 1 << 0 << 0;
+    QTest::newRow("load axes") << 1 << 0 << 0 << 0;
+    QTest::newRow("load cases") << 2 << 0 << 1 << 0;
+    QTest::newRow("materials") << 3 << 0 << 0 << 1;
+    QTest::newRow("member axes") << 4 << 0 << 0 << 0;
+    QTest::newRow("member pins") << 5 << 0 << 0 << 0;
+    QTest::newRow("sections") << 6 << 0 << 0 << 0;
+    QTest::newRow("supports") << 7 << 0 << 0 << 0;
+}
+
+void TestDocument::libraryChangesRaiseTheirStamps()
+{
+    QFETCH(int, library);
+    QFETCH(int, group);
+    QFETCH(int, loadCase);
+    QFETCH(int, stiffness);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    QCoreApplication::processEvents();
+    QSignalSpy structure(document.data(), &DocumentModel::StructureHasChanged);
+
+    libraryNumber(*document->libraries(), library)->root()->propagateEmitValueChanged();
+    QCOMPARE(document->groupStamp(), group);
+    QCOMPARE(document->loadCaseStamp(), loadCase);
+    QCOMPARE(document->stiffnessStamp(), stiffness);
+    // Groups make everything stale, materials the stiffness and the loading
+    // after it, load cases the loading alone.
+    QCOMPARE(document->topologySum(), group);
+    QCOMPARE(document->stiffnessSum(), group + stiffness);
+    QCOMPARE(document->loadingSum(), group + loadCase);
+
+    QCoreApplication::processEvents();
+    QCOMPARE(structure.count(), group + loadCase + stiffness);
+}
+
+void TestDocument::theAnalysisRunsFromConstructionToDestruction()
+{
+    FakeAnalysisFactory factory;
+    QSharedPointer<DocumentModel> document = newDocument();
+    const QSharedPointer<FakeAnalysis> analysis = factory.made;
+    QCOMPARE(document->analysisModel(), analysis.staticCast<QObject>());
+    QVERIFY(analysis->isRunning());
+
+    QSignalSpy output(document.data(), &DocumentModel::AnalysisOutputHasChanged);
+    QSignalSpy crashed(document.data(), &DocumentModel::AnalysisHasCrashed);
+    analysis->emitOutput = true;
+    QVERIFY(output.wait());
+
+    QElapsedTimer timer;
+    timer.start();
+    document.reset();
+    QVERIFY(timer.elapsed() < 1000);
+    QCOMPARE(analysis->stops.load(), 1);
+    QVERIFY(analysis->isFinished());
+    QCoreApplication::processEvents();
+    QCOMPARE(crashed.count(), 0);
+}
+
+void TestDocument::anAnalysisThatEndsByItselfIsReportedOnce()
+{
+    FakeAnalysisFactory factory;
+    const QSharedPointer<DocumentModel> document = newDocument();
+    QSignalSpy crashed(document.data(), &DocumentModel::AnalysisHasCrashed);
+    factory.made->keepRunning = false;
+    QVERIFY(crashed.wait());
+    QCoreApplication::processEvents();
+    QCOMPARE(crashed.count(), 1);
+}
+
+void TestDocument::aWriterCountsItselfBeforeItWaitsForTheLock()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    document->lowerBusyCount();
+    document->documentLock()->lockForRead();
+    QScopedPointer<QThread> writer(QThread::create([&] { DocumentWriteGuard guard(document.data()); }));
+    writer->start();
+    // Still queued for the lock, the writer already holds the analysis back.
+    QTRY_COMPARE(document->busyCount(), 1);
+    QVERIFY(!writer->wait(50));
+    document->documentLock()->unlock();
+    QVERIFY(writer->wait(5000));
+    QCOMPARE(document->busyCount(), 0);
+}
+
+void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    document->lowerBusyCount();
+
+    // Reads the way the analysis does: only when no writer is pending.
+    std::atomic<bool> storming{true};
+    std::atomic<int> reads{0};
+    std::atomic<qint64> longestWait{0};
+    QScopedPointer<QThread> reader(QThread::create([&] {
+        while (storming) {
+            if (document->busyCount() != 0) {
+                QThread::usleep(100);
+                continue;
+            }
+            QElapsedTimer timer;
+            timer.start();
+            QReadLocker locker(document->documentLock());
+            longestWait = std::max<qint64>(longestWait, timer.elapsed());
+            document->structureModel()->nodes();
+            ++reads;
+        }
+    }));
+    reader->start();
+
+    for (int i = 0; i < 300; ++i) {
+        pushCommand(document.data(), new CommandMoveNodesBy(document->structureModel(), {{frame.nodes[1], 1.0}},
+                                                            Vector3(0.001, 0, 0), false));
+        QCoreApplication::processEvents();
+    }
+    QTRY_VERIFY(reads > 0);
+    storming = false;
+    QVERIFY(reader->wait(5000));
+    QVERIFY2(longestWait < 200, qPrintable(QString::number(longestWait)));
+}
+
+QTEST_MAIN(TestDocument)
+#include "tst_document.moc"
