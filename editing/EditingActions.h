@@ -93,6 +93,9 @@ protected:
     // The stack runs the command's redo at once.
     void push(QUndoCommand* command);
     void warn(const QString& message);
+    // The master member about which the nodes turn or mirror; null, with the
+    // warning given, when there are no nodes or no such member.
+    MemberRef subActionMasterMemberForNodes(const QList<NodeRef>& nodes);
 
 private:
     DocumentModel* const doc;

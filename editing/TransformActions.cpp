@@ -85,6 +85,18 @@ void EditingActions::actionMoveSelectedNodesBy(const Vector4& offset, const Calc
     push(new CommandMoveNodesBy(structure(), weightsOf(nodes, selection()->copyCounts()), d, merge));
 }
 
+MemberRef EditingActions::subActionMasterMemberForNodes(const QList<NodeRef>& nodes)
+{
+    if (nodes.isEmpty()) {
+        warn("No nodes have been selected.");
+        return MemberRef();
+    }
+    const MemberRef member = selection()->lastSelectedMember();
+    if (!member)
+        warn("A master member needs to be selected.");
+    return member;
+}
+
 void EditingActions::actionRotateSelectedNodes(const Vector4& value, const CalculatorReference&)
 {
     DocumentWriteGuard guard(document());
@@ -92,15 +104,9 @@ void EditingActions::actionRotateSelectedNodes(const Vector4& value, const Calcu
     if (!std::isfinite(angle))
         return;
     const QList<NodeRef> nodes = selection()->selectedNodes();
-    if (nodes.isEmpty()) {
-        warn("No nodes have been selected.");
+    const MemberRef member = subActionMasterMemberForNodes(nodes);
+    if (!member)
         return;
-    }
-    const MemberRef member = selection()->lastSelectedMember();
-    if (!member) {
-        warn("A master member needs to be selected.");
-        return;
-    }
     refreshCache(member);
     if (!(member->length() > shortestLength)) {
         warn("Master member has invalid axis.");
@@ -119,15 +125,9 @@ void EditingActions::actionFlipSelectedNodes()
 {
     DocumentWriteGuard guard(document());
     const QList<NodeRef> nodes = selection()->selectedNodes();
-    if (nodes.isEmpty()) {
-        warn("No nodes have been selected.");
+    const MemberRef member = subActionMasterMemberForNodes(nodes);
+    if (!member)
         return;
-    }
-    const MemberRef member = selection()->lastSelectedMember();
-    if (!member) {
-        warn("A master member needs to be selected.");
-        return;
-    }
     const Vector3 m = 0.5 * positionOf(member->nodeA()) + 0.5 * positionOf(member->nodeB());
     refreshCache(member);
     const Vector3 n = renormalised(row(member->transformationMatrix(), 2));
