@@ -1,0 +1,1 @@
+# varo_add_test(editing <topic> LIBS varo_editing)
