@@ -13,6 +13,9 @@
 #include <QList>
 #include <QThread>
 
+#include <algorithm>
+#include <cmath>
+
 inline NodeRef nodeAt(double x, double y = 0.0, double z = 0.0)
 {
     const NodeRef node(new Node);
@@ -39,6 +42,19 @@ inline QSharedPointer<TrapezoidLoad> trapezoidLoad(const MemberRef& member, doub
     QSharedPointer<TrapezoidLoad> load(new TrapezoidLoad(member));
     load->setPositionedForces({Load::PositionedForce(a, fA), Load::PositionedForce(b, fB)});
     return load;
+}
+
+// Pairs equal in number, positions within 1e-12 and forces within 1e-12
+// relative.
+inline bool nearPairs(const QList<Load::PositionedForce>& a, const QList<Load::PositionedForce>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (!(std::fabs(a[i].first - b[i].first) <= 1e-12)
+            || !(std::fabs(a[i].second - b[i].second) <= 1e-12 * std::max(1.0, std::fabs(b[i].second))))
+            return false;
+    return true;
 }
 
 // Tells from inside an operation whether the structure's write lock is held:
