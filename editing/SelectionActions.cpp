@@ -5,6 +5,7 @@
 #include "DocumentModel.h"
 #include "Load.h"
 #include "Member.h"
+#include "Node.h"
 #include "SelectionCommands.h"
 #include "SelectionModel.h"
 

@@ -1,0 +1,1 @@
+varo_add_test(editing consolidation LIBS varo_editing)

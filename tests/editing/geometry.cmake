@@ -1,0 +1,1 @@
+# varo_add_test(editing geometry LIBS varo_editing)

@@ -1,0 +1,217 @@
+#include "EditingTesting.h"
+
+#include "GeometryGroup.h"
+#include "Support.h"
+
+#include <QtTest>
+
+// Deselecting geometry tidies it into the unselected structure within the
+// same undo step.
+class TestConsolidation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nodesMergeWithinOneAndThreeQuarterSteps_data();
+    void nodesMergeWithinOneAndThreeQuarterSteps();
+    void nodeOnMemberSplitsIt_data();
+    void nodeOnMemberSplitsIt();
+    void splitSharesLoadsAndUndoJoins();
+    void roundsDeselectedNodesToTheGrid();
+    void zeroLengthMemberGoesWithItsLoads();
+    void mergedNodeKeepsTheOnlyRestraint();
+    void duplicateMembersMergeOnlyInOneGroup_data();
+    void duplicateMembersMergeOnlyInOneGroup();
+    void equalLoadsMerge();
+};
+
+void TestConsolidation::nodesMergeWithinOneAndThreeQuarterSteps_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<double>("gap");
+    QTest::addColumn<int>("nodes");
+    QTest::newRow("metric 1 step") << "Metric (UK)" << 0.001 << 1;
+    QTest::newRow("metric 2 steps") << "Metric (EU)" << 0.002 << 2;
+    QTest::newRow("imperial 1 step") << "Imperial (US)" << 0.00254 << 1;
+    QTest::newRow("imperial 1.5 mm off grid") << "Imperial (US)" << 0.0035 << 1;
+    QTest::newRow("imperial 2 steps") << "Imperial (US)" << 0.00508 << 2;
+}
+
+void TestConsolidation::nodesMergeWithinOneAndThreeQuarterSteps()
+{
+    QFETCH(QString, system);
+    QFETCH(double, gap);
+    QFETCH(int, nodes);
+    Bench b(system);
+    const NodeRef kept = b.node(0.0);
+    const NodeRef other = b.node(0.0, 0.0, 1.0);
+    const NodeRef moved = b.node(gap);
+    b.member(moved, other);
+    b.select({moved});
+    const QString before = b.snapshot();
+
+    b.actions->actionClearAllSelection();
+    QCOMPARE(b.structure()->nodes().size(), nodes + 1);
+    QVERIFY(b.structure()->nodes().contains(kept)); // the unselected node survives
+    if (nodes == 1)
+        QCOMPARE(b.structure()->members().first()->nodeA(), kept);
+    QCOMPARE(b.stack()->count(), 1);
+    b.stack()->undo();
+    QCOMPARE(b.snapshot(), before);
+}
+
+void TestConsolidation::nodeOnMemberSplitsIt_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<Vector3>("position");
+    QTest::addColumn<int>("members");
+    QTest::newRow("on the line") << "Metric (UK)" << Vector3(1.3, 0.0, 0.0) << 2;
+    QTest::newRow("rounds onto the line") << "Metric (UK)" << Vector3(2.0, 0.0004, 0.0) << 2;
+    QTest::newRow("one step off") << "Metric (UK)" << Vector3(2.0, 0.001, 0.0) << 1;
+    QTest::newRow("at an end") << "Metric (UK)" << Vector3(0.0, 0.0, 0.0) << 1;
+    QTest::newRow("beyond the end") << "Metric (UK)" << Vector3(5.0, 0.0, 0.0) << 1;
+    QTest::newRow("imperial near") << "Imperial (US)" << Vector3(2.032, 0.001, 0.0) << 2;
+    QTest::newRow("imperial one step off") << "Imperial (US)" << Vector3(2.032, 0.00254, 0.0) << 1;
+}
+
+void TestConsolidation::nodeOnMemberSplitsIt()
+{
+    QFETCH(QString, system);
+    QFETCH(Vector3, position);
+    QFETCH(int, members);
+    Bench b(system);
+    const MemberRef member = b.member(b.node(0.0), b.node(4.064));
+    const NodeRef dropped = b.node(position.x(), position.y(), position.z());
+    b.select({dropped});
+    b.actions->actionClearAllSelection();
+    QCOMPARE(b.structure()->members().size(), members);
+    if (members == 2) {
+        QCOMPARE(member->nodeB(), dropped);
+        QCOMPARE(b.structure()->members().at(1)->nodeA(), dropped);
+    }
+}
+
+void TestConsolidation::splitSharesLoadsAndUndoJoins()
+{
+    Bench b;
+    const MemberRef member = b.member(b.node(0.0), b.node(4.0));
+    member->setPinAtB(true);
+    const LoadRef point = b.pointLoad(member, 0.75, 1000.0);
+    const LoadRef early = b.pointLoad(member, 0.25, 2000.0);
+    b.trapezoidLoad(member, 0.0, 3000.0, 1.0, 3000.0);
+    const NodeRef dropped = b.node(2.0);
+    b.select({dropped});
+    const QString before = b.snapshot();
+
+    b.actions->actionClearAllSelection();
+    QCOMPARE(b.structure()->members().size(), 2);
+    const MemberRef piece = b.structure()->members().at(1);
+    QVERIFY(!member->pinAtB());
+    QVERIFY(piece->pinAtB()); // the release stays at the far end
+    QCOMPARE(point->member(), piece);
+    QCOMPARE(point->positionedForces().first().first, 0.5);
+    QCOMPARE(early->member(), member);
+    QCOMPARE(early->positionedForces().first().first, 0.5);
+    int trapezoids = 0;
+    for (const LoadRef& load : b.structure()->loads())
+        if (qSharedPointerDynamicCast<TrapezoidLoad>(load)) {
+            ++trapezoids;
+            const QList<Load::PositionedForce> pairs = load->positionedForces();
+            QCOMPARE(pairs.first(), Load::PositionedForce(0.0, 3000.0));
+            QCOMPARE(pairs.last(), Load::PositionedForce(1.0, 3000.0));
+        }
+    QCOMPARE(trapezoids, 2);
+
+    QCOMPARE(b.stack()->count(), 1);
+    b.stack()->undo();
+    QCOMPARE(b.snapshot(), before);
+}
+
+void TestConsolidation::roundsDeselectedNodesToTheGrid()
+{
+    Bench b;
+    const NodeRef node = b.node(1.0004, 2.0, -0.0006);
+    b.select({node});
+    b.actions->actionClearAllSelection();
+    QCOMPARE(node->position(), Vector3(1.0, 2.0, -0.001));
+}
+
+void TestConsolidation::zeroLengthMemberGoesWithItsLoads()
+{
+    Bench b;
+    const NodeRef a = b.node(1.0);
+    const MemberRef collapsed = b.member(a, b.node(1.0 + 1.0e-5));
+    b.pointLoad(collapsed, 0.5, 1000.0);
+    const MemberRef kept = b.member(a, b.node(1.0 + 1.52587890625e-05 * 1000));
+    b.select({collapsed});
+    b.actions->actionClearAllSelection();
+    QCOMPARE(b.structure()->members(), QList<MemberRef>{kept});
+    QVERIFY(b.structure()->loads().isEmpty());
+    QCOMPARE(b.structure()->nodes().size(), 2); // the collapsed ends become one
+}
+
+void TestConsolidation::mergedNodeKeepsTheOnlyRestraint()
+{
+    Bench b;
+    const NodeRef kept = b.node(3.0);
+    const NodeRef fixed = b.node(3.001);
+    const SupportRef support(new Support("Fixed", Dof(63)));
+    fixed->setSupport(support);
+    b.select({fixed});
+    b.actions->actionClearAllSelection();
+    QCOMPARE(b.structure()->nodes(), QList<NodeRef>{kept});
+    QCOMPARE(kept->support(), support);
+    b.stack()->undo();
+    QVERIFY(!kept->support());
+}
+
+void TestConsolidation::duplicateMembersMergeOnlyInOneGroup_data()
+{
+    QTest::addColumn<bool>("reversed");
+    QTest::addColumn<bool>("sameGroup");
+    QTest::addColumn<int>("members");
+    QTest::newRow("same way, same group") << false << true << 1;
+    QTest::newRow("same way, other group") << false << false << 2;
+    QTest::newRow("reversed, same group") << true << true << 1;
+    QTest::newRow("reversed, other group") << true << false << 2;
+}
+
+void TestConsolidation::duplicateMembersMergeOnlyInOneGroup()
+{
+    QFETCH(bool, reversed);
+    QFETCH(bool, sameGroup);
+    QFETCH(int, members);
+    Bench b;
+    const GeometryGroupRef g1(new GeometryGroup("one"));
+    const GeometryGroupRef g2(new GeometryGroup("two"));
+    const NodeRef p = b.node(0.0);
+    const NodeRef q = b.node(2.0);
+    const MemberRef kept = b.member(p, q);
+    kept->setGeometryGroup(g1);
+    const MemberRef dup = reversed ? b.member(q, p) : b.member(p, q);
+    dup->setGeometryGroup(sameGroup ? g1 : g2);
+    const LoadRef load = b.pointLoad(dup, 0.2, 1000.0);
+    b.select({dup});
+    b.actions->actionClearAllSelection();
+    QCOMPARE(b.structure()->members().size(), members);
+    if (members == 1) {
+        QCOMPARE(load->member(), kept);
+        QCOMPARE(load->positionedForces().first().first, reversed ? 0.8 : 0.2);
+    }
+}
+
+void TestConsolidation::equalLoadsMerge()
+{
+    Bench b;
+    const MemberRef member = b.member(b.node(0.0), b.node(2.0));
+    b.pointLoad(member, 0.5, 1000.0);
+    const LoadRef same = b.pointLoad(member, 0.5, 1000.0);
+    const LoadRef other = b.pointLoad(member, 0.5, 2000.0);
+    b.select({same, other});
+    b.actions->actionClearAllSelection();
+    QCOMPARE(b.structure()->loads().size(), 2);
+    QVERIFY(b.structure()->loads().contains(other));
+}
+
+QTEST_MAIN(TestConsolidation)
+#include "tst_consolidation.moc"
