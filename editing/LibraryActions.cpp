@@ -11,7 +11,9 @@
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
 #include "Libraries.h"
+#include "Load.h"
 #include "Loading.h"
+#include "StructureModel.h"
 #include "LoadCaseLibrary.h"
 #include "Material.h"
 #include "MaterialLibrary.h"
@@ -19,6 +21,24 @@
 #include "Titles.h"
 
 #include <QUndoStack>
+
+namespace {
+
+// Whether a load lies in the case or a sway case or combination names it:
+// removing it then would leave a reference to a case that is no longer saved.
+bool isLoadCaseReferenced(DocumentModel* document, const LoadCaseRef& loadCase)
+{
+    for (const LoadRef& load : document->structureModel()->loads())
+        if (load->loadCase() == loadCase)
+            return true;
+    const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
+    for (const LoadCaseRef& superCase : library->swayCases() + library->combinations())
+        if (superCase.staticCast<SuperLoadCase>()->factors().contains(loadCase))
+            return true;
+    return false;
+}
+
+} // namespace
 
 void EditingActions::actionAddGroup(const GroupRef& group)
 {
@@ -54,8 +74,7 @@ void EditingActions::actionRemoveLoadCase(const LoadCaseRef& loadCase)
     if (!loadCase)
         return;
     DocumentWriteGuard guard(document());
-    // Loads or super cases that still name it would lose it on the next save.
-    if (document()->subOpIsLoadCaseUsed(loadCase))
+    if (isLoadCaseReferenced(document(), loadCase))
         return;
     UndoMacroGuard macro(undoStack(), tr("Remove loadcase"));
     push(new CommandRemoveLoadCase(document()->libraries()->loadCaseLibrary(), loadCase));
