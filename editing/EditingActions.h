@@ -2,6 +2,8 @@
 
 #include "CalculatorReference.h"
 #include "ModelRefs.h"
+#include "Report.h"
+#include "ViewPoint.h"
 #include "Vectors.h"
 
 #include <QList>
@@ -13,6 +15,8 @@
 #include <QString>
 
 class DocumentModel;
+class Material;
+class QColor;
 class QUndoCommand;
 class QUndoStack;
 class SelectionModel;
@@ -84,6 +88,63 @@ public slots:
 
     // Loads, properties, library entries, reports and history follow below.
 
+    // Loads.
+    void actionAddPointLoad(const LoadingRef& loading);
+    void actionAddTorqueLoad(const LoadingRef& loading);
+    void actionAddTrapezoidLoad(const LoadingRef& loading);
+    void actionDeleteSelectedLoads();
+    void actionMoveSelectedLoadsToLoading(const LoadingRef& loading);
+    // The calculator's or the drag's value is value.x; a span runs from
+    // value.x to value.y about each load's own midpoint.
+    void actionSetLoadForceAtIndex(const Vector4& value, const CalculatorReference& reference);
+    void actionSetLoadForceAtIndexMerged(const Vector4& value, const CalculatorReference& reference);
+    void actionSetLoadPositionAtIndex(const Vector4& value, const CalculatorReference& reference);
+    void actionSetLoadPositionAtIndexMerged(const Vector4& value, const CalculatorReference& reference);
+    void actionAdjustLoadSpanFromIndex(const Vector4& value, const CalculatorReference& reference);
+    void actionSetLoadAxis(const LoadAxisRef& axis);
+
+    // Member and node properties.
+    void actionSetMemberAxis(const MemberAxisRef& axis);
+    void actionSetMemberPins(const MemberPinRef& pin);
+    void actionSetMemberProperties(CrossSectionRef crossSection, MaterialRef material);
+    void actionSetSupport(const SupportRef& support);
+
+    // Library entries and titles; a null entry is ignored.
+    void actionAddGroup(const GroupRef& group);
+    void actionRemoveGroup(const GroupRef& group);
+    void actionAddLoadCase(const LoadCaseRef& loadCase);
+    void actionRemoveLoadCase(const LoadCaseRef& loadCase);
+    void actionAddMaterial(const MaterialRef& material);
+    void actionRemoveMaterial(const MaterialRef& material);
+    void actionApplyGeometryGroup(GeometryGroupRef& group, const GeometryGroupRef& copy);
+    void actionApplyLoading(LoadingRef& loading, const LoadingRef& copy);
+    void actionApplySwayCase(SwayCaseRef& swayCase, const SwayCaseRef& copy);
+    void actionApplyCombination(CombinationRef& combination, const CombinationRef& copy);
+    void actionApplyMaterial(MaterialRef& material, const MaterialRef& copy);
+    void actionApplyTitles(TitlesRef& titles, const TitlesRef& copy);
+    void actionSetGeometryGroupAnalysisPurpose(const GeometryGroupRef& group, bool analysis);
+    void actionSetGeometryGroupColour(const GeometryGroupRef& group, const QColor& colour);
+    void actionSetMaterialProperties(const MaterialRef& material, const Material& values);
+
+    // Reports (on the report stack), stored view points and history.
+    void actionAddReport();
+    void actionDeleteReport(const ReportRef& report);
+    void actionInsertItemIntoReport(const ReportRef& report, const Report::ReportBlockRef& block,
+                                    const Report::ReportItemRef& item, const Report::ReportItemRef& before);
+    void actionInsertItemIntoReport(const ReportRef& report, const Report::ReportBlockRef& block,
+                                    const Report::ReportItemRef& item);
+    void actionRemoveItemFromReport(const ReportRef& report, const Report::ReportBlockRef& block,
+                                    const Report::ReportItemRef& item);
+    void actionInsertLoadCaseIntoReport(const ReportRef& report, const Report::ReportBlockRef& block,
+                                        const LoadCaseRef& loadCase, const LoadCaseRef& before);
+    void actionInsertLoadCaseIntoReport(const ReportRef& report, const Report::ReportBlockRef& block,
+                                        const LoadCaseRef& loadCase);
+    void actionRemoveLoadCaseFromReport(const ReportRef& report, const Report::ReportBlockRef& block,
+                                        const LoadCaseRef& loadCase);
+    void actionSetViewPointMemory(int slot, const ViewPointRef& viewPoint);
+    void actionUndo();
+    void actionRedo();
+
 protected:
     explicit EditingActions(DocumentModel* document);
 
@@ -96,6 +157,12 @@ protected:
     // The master member about which the nodes turn or mirror; null, with the
     // warning given, when there are no nodes or no such member.
     MemberRef subActionMasterMemberForNodes(const QList<NodeRef>& nodes);
+
+    // The pattern's copies onto every other selected member, in the loading.
+    template <class T>
+    void subActionAddLoads(QSharedPointer<T> pattern, const LoadingRef& loading);
+    void subActionSetLoadForceAtIndex(const Vector4& value, const CalculatorReference& reference, bool merge);
+    void subActionSetLoadPositionAtIndex(const Vector4& value, const CalculatorReference& reference, bool merge);
 
 private:
     DocumentModel* const doc;
