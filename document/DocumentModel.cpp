@@ -1,0 +1,576 @@
+#include "DocumentModel.h"
+
+#include "GeometryGroup.h"
+#include "GravityCase.h"
+#include "GroupLibrary.h"
+#include "Libraries.h"
+#include "Load.h"
+#include "LoadCaseLibrary.h"
+#include "Loading.h"
+#include "Material.h"
+#include "MaterialLibrary.h"
+#include "Member.h"
+#include "Node.h"
+#include "ReportModel.h"
+#include "SectionType.h"
+#include "SelectionModel.h"
+#include "SingleEmitter.h"
+#include "StructureModel.h"
+#include "SuperLoadCase.h"
+#include "Titles.h"
+#include "UnitSystem.h"
+#include "ViewPointMemory.h"
+#include "VisualConstants.h"
+
+#include <QReadLocker>
+#include <QThread>
+#include <QUndoStack>
+#include <QWriteLocker>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const int undoLimit = 256;
+const unsigned long analysisStopTimeout = 5000;
+// Magnitudes below 2^-128 count as zero.
+const double nearZero = 2.938735877055719e-39;
+
+bool fuzzyEqual(double a, double b)
+{
+    if (std::fabs(a) < nearZero && std::fabs(b) < nearZero)
+        return true;
+    return std::fabs(a - b) <= std::max(std::fabs(a), std::fabs(b)) * std::ldexp(1.0, -20);
+}
+
+// The larger of the two; when the first is not a number, the second.
+double larger(double a, double b)
+{
+    return a > b ? a : b;
+}
+
+// The SI value of ten preferred units: a result at its largest value is
+// drawn ten units long.
+double tenUnits(const QSharedPointer<UnitSystem>& units, UnitSystem::Conversion conversion)
+{
+    return units ? units->convertPreferredToSI(10.0, conversion) : 0.0;
+}
+
+bool isDefaultGravity(const LoadCaseRef& loadCase)
+{
+    const QSharedPointer<GravityCase> gravity = loadCase.objectCast<GravityCase>();
+    if (!gravity)
+        return false;
+    const Axis& axis = gravity->axis();
+    return axis.isGlobal() && !axis.isOrthogonal() && !axis.node() && axis.vector() == Vector3(0, 1, 0) &&
+           fuzzyEqual(gravity->acceleration(), 9.81);
+}
+
+} // namespace
+
+DocumentModel::AnalysisFactory DocumentModel::_analysisFactory;
+
+void DocumentModel::setAnalysisFactory(const AnalysisFactory& factory)
+{
+    _analysisFactory = factory;
+}
+
+DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem) : QObject(nullptr)
+{
+    reportsRelay = new SingleEmitter(this);
+    selectionRelay = new SingleEmitter(this);
+    structureRelay = new SingleEmitter(this);
+    titlesRelay = new SingleEmitter(this);
+
+    lock.reset(new QReadWriteLock(QReadWriteLock::NonRecursive));
+
+    libraryParts.reset(new Libraries);
+    reports.reset(new ReportModel);
+    selection.reset(new SelectionModel);
+    structure.reset(new StructureModel);
+    titleBlock.reset(new Titles);
+    structureUndo.reset(new QUndoStack);
+    reportUndo.reset(new QUndoStack);
+    units = unitSystem;
+    viewPoints.reset(new ViewPointMemory);
+
+    if (_analysisFactory)
+        analysis = _analysisFactory(this);
+
+    structureUndo->setUndoLimit(undoLimit);
+    reportUndo->setUndoLimit(undoLimit);
+
+    connectParts();
+    startAnalysis();
+}
+
+DocumentModel::~DocumentModel()
+{
+    stopAnalysis();
+}
+
+void DocumentModel::connectParts()
+{
+    connect(reports.data(), &ReportModel::ReportsHaveChanged, reportsRelay, &SingleEmitter::trigger);
+    connect(selection.data(), &SelectionModel::SelectionHasChanged, selectionRelay, &SingleEmitter::trigger);
+    connect(structure.data(), &StructureModel::StructureHasChanged, structureRelay, &SingleEmitter::trigger);
+    connect(titleBlock.data(), &Titles::TitlesHaveChanged, titlesRelay, &SingleEmitter::trigger);
+
+    // Only these three libraries feed the analysis.
+    connect(libraryParts->groupLibrary().data(), &TreeLibrary_base::Changed, this,
+            &DocumentModel::stampChangeToGroup);
+    connect(libraryParts->loadCaseLibrary().data(), &TreeLibrary_base::Changed, this,
+            &DocumentModel::stampChangeToLoadCase);
+    connect(libraryParts->materialLibrary().data(), &TreeLibrary_base::Changed, this,
+            &DocumentModel::stampChangeToStiffness);
+
+    connect(reportsRelay, &SingleEmitter::triggered, this, &DocumentModel::ReportsHaveChanged);
+    connect(selectionRelay, &SingleEmitter::triggered, this, &DocumentModel::SelectionHasChanged);
+    connect(selectionRelay, &SingleEmitter::triggered, selection.data(), &SelectionModel::checkMarkedNew);
+    connect(structureRelay, &SingleEmitter::triggered, this, &DocumentModel::StructureHasChanged);
+    connect(titlesRelay, &SingleEmitter::triggered, this, &DocumentModel::TitlesHaveChanged);
+
+    for (QUndoStack* stack : {structureUndo.data(), reportUndo.data()}) {
+        connect(stack, &QUndoStack::canRedoChanged, this, &DocumentModel::CanRedoChanged);
+        connect(stack, &QUndoStack::canUndoChanged, this, &DocumentModel::CanUndoChanged);
+        connect(stack, &QUndoStack::cleanChanged, this, &DocumentModel::ModifiedStateHasChanged);
+    }
+}
+
+void DocumentModel::startAnalysis()
+{
+    QThread* thread = qobject_cast<QThread*>(analysis.data());
+    if (!thread)
+        return;
+
+    const int cores = QThread::idealThreadCount();
+    thread->start(cores < 2 ? QThread::LowestPriority
+                            : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
+
+    // The analysis signals from its own thread with its state lock held.
+    const QMetaObject* meta = analysis->metaObject();
+    const struct {
+        const char* from;
+        const char* to;
+    } relays[] = {{SIGNAL(OperatingStateChanged()), SIGNAL(AnalysisOperatingStateHasChanged())},
+                  {SIGNAL(OutputChanged()), SIGNAL(AnalysisOutputHasChanged())},
+                  {SIGNAL(StatusChanged()), SIGNAL(AnalysisStatusHasChanged())}};
+    for (const auto& relay : relays)
+        if (meta->indexOfSignal(QMetaObject::normalizedSignature(relay.from + 1)) >= 0)
+            connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
+    connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
+}
+
+void DocumentModel::stopAnalysis()
+{
+    QThread* thread = qobject_cast<QThread*>(analysis.data());
+    if (!thread || !thread->isRunning())
+        return;
+    // An ending we asked for is no crash.
+    disconnect(analysis.data(), nullptr, this, nullptr);
+    QMetaObject::invokeMethod(analysis.data(), "stop", Qt::DirectConnection);
+    if (!thread->wait(analysisStopTimeout)) {
+        thread->terminate();
+        thread->wait();
+    }
+}
+
+void DocumentModel::stampChangeToGroup()
+{
+    groupStampValue.ref();
+    structureRelay->trigger();
+}
+
+void DocumentModel::stampChangeToLoadCase()
+{
+    loadCaseStampValue.ref();
+    structureRelay->trigger();
+}
+
+void DocumentModel::stampChangeToStiffness()
+{
+    stiffnessStampValue.ref();
+    structureRelay->trigger();
+}
+
+int DocumentModel::topologySum() const
+{
+    return structure->topologyCounter() + groupStamp();
+}
+
+int DocumentModel::stiffnessSum() const
+{
+    return structure->stiffnessCounter() + groupStamp() + stiffnessStamp();
+}
+
+int DocumentModel::loadingSum() const
+{
+    return structure->loadingCounter() + groupStamp() + loadCaseStamp();
+}
+
+void DocumentModel::setFileName(const QString& path, const QString& leafName)
+{
+    QWriteLocker locker(lock.get());
+    if (path == pathName)
+        return;
+    pathName = path;
+    leafNameText = leafName;
+    emit FileNameHasChanged(path, leafName);
+}
+
+QString DocumentModel::leafName(bool withSuffix) const
+{
+    const int dot = leafNameText.lastIndexOf(QLatin1Char('.'));
+    if (withSuffix || dot < 0)
+        return leafNameText;
+    return leafNameText.left(dot);
+}
+
+QString DocumentModel::leafNameSuffix() const
+{
+    return leafNameText.mid(leafNameText.lastIndexOf(QLatin1Char('.')) + 1);
+}
+
+bool DocumentModel::isModified() const
+{
+    return !structureUndo->isClean() || !reportUndo->isClean();
+}
+
+void DocumentModel::clearModifiedState()
+{
+    structureUndo->setClean();
+    reportUndo->setClean();
+}
+
+// ---- Queries
+
+QList<LoadCaseRef> DocumentModel::loadCases() const
+{
+    QReadLocker locker(lock.get());
+    return subOpLoadCases();
+}
+
+QList<LoadCaseRef> DocumentModel::subOpLoadCases() const
+{
+    const QSharedPointer<LoadCaseLibrary> library = libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    if (!library)
+        return QList<LoadCaseRef>();
+    return library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
+}
+
+QList<GeometryGroupRef> DocumentModel::groups() const
+{
+    QReadLocker locker(lock.get());
+    return subOpGroups();
+}
+
+QList<GeometryGroupRef> DocumentModel::subOpGroups() const
+{
+    const QSharedPointer<GroupLibrary> library = libraryParts ? libraryParts->groupLibrary() : QSharedPointer<GroupLibrary>();
+    return library ? library->geometryGroups() : QList<GeometryGroupRef>();
+}
+
+QList<GeometryGroupRef> DocumentModel::usedGroups() const
+{
+    QReadLocker locker(lock.get());
+    QList<GeometryGroupRef> used;
+    for (const GeometryGroupRef& group : subOpGroups())
+        if (subOpIsGroupUsed(group))
+            used.append(group);
+    return used;
+}
+
+QList<LoadCaseRef> DocumentModel::usedLoadCases() const
+{
+    QReadLocker locker(lock.get());
+    QList<LoadCaseRef> used;
+    for (const LoadCaseRef& loadCase : subOpLoadCases())
+        if (subOpIsLoadCaseUsed(loadCase))
+            used.append(loadCase);
+    return used;
+}
+
+bool DocumentModel::isGroupUsed(const GroupRef& group) const
+{
+    QReadLocker locker(lock.get());
+    return subOpIsGroupUsed(group);
+}
+
+bool DocumentModel::subOpIsGroupUsed(const GroupRef& group) const
+{
+    const GeometryGroupRef geometryGroup = group.objectCast<GeometryGroup>();
+    if (!geometryGroup)
+        return false;
+    for (const MemberRef& member : structure->members())
+        if (member->group() == geometryGroup)
+            return true;
+    for (const NodeRef& node : structure->nodes())
+        if (node->group() == geometryGroup)
+            return true;
+    return false;
+}
+
+bool DocumentModel::isLoadCaseUsed(const LoadCaseRef& loadCase) const
+{
+    QReadLocker locker(lock.get());
+    return subOpIsLoadCaseUsed(loadCase);
+}
+
+bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase) const
+{
+    QSet<const LoadCase*> open;
+    return subOpIsLoadCaseUsed(loadCase, &open);
+}
+
+// `open` holds the super load cases on the path from the outermost case, so
+// that a case met again within itself ends the search instead of recursing
+// for ever.
+bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase, QSet<const LoadCase*>* open) const
+{
+    if (loadCase.objectCast<Loading>()) {
+        for (const LoadRef& load : structure->loads())
+            if (load->loadCase() == loadCase)
+                return true;
+        return false;
+    }
+    if (loadCase.objectCast<GravityCase>()) {
+        for (const MemberRef& member : structure->members())
+            if (!member->sectionType())
+                return false;
+        return true;
+    }
+    const SuperLoadCaseRef superCase = loadCase.objectCast<SuperLoadCase>();
+    if (!superCase)
+        return false;
+    const QMap<LoadCaseRef, double> factors = superCase->factors();
+    if (factors.isEmpty() || open->contains(superCase.data()))
+        return false;
+    open->insert(superCase.data());
+    bool used = true;
+    for (auto i = factors.cbegin(); used && i != factors.cend(); ++i)
+        used = std::fabs(superCase->factorForLoadCase(i.key())) >= nearZero && subOpIsLoadCaseUsed(i.key(), open);
+    open->remove(superCase.data());
+    return used;
+}
+
+bool DocumentModel::isMaterialUsed(const MaterialRef& material) const
+{
+    QReadLocker locker(lock.get());
+    return subOpIsMaterialUsed(material);
+}
+
+bool DocumentModel::subOpIsMaterialUsed(const MaterialRef& material) const
+{
+    return material && !structure->membersUsingMaterial(material).isEmpty();
+}
+
+QList<MemberRef> DocumentModel::membersInGroup(const GroupRef& group) const
+{
+    QReadLocker locker(lock.get());
+    return subOpMembersInGroup(group);
+}
+
+QList<MemberRef> DocumentModel::subOpMembersInGroup(const GroupRef& group) const
+{
+    if (!group)
+        return structure->members();
+    QList<MemberRef> inGroup;
+    if (group.objectCast<GeometryGroup>())
+        for (const MemberRef& member : structure->members())
+            if (isMemberInGroup(member, group))
+                inGroup.append(member);
+    return inGroup;
+}
+
+QList<NodeRef> DocumentModel::nodesInGroup(const GroupRef& group) const
+{
+    QReadLocker locker(lock.get());
+    return subOpNodesInGroup(group);
+}
+
+QList<NodeRef> DocumentModel::subOpNodesInGroup(const GroupRef& group) const
+{
+    if (!group)
+        return structure->nodes();
+    QList<NodeRef> inGroup;
+    if (group.objectCast<GeometryGroup>())
+        for (const NodeRef& node : structure->nodes())
+            if (isNodeInGroup(node, group))
+                inGroup.append(node);
+    return inGroup;
+}
+
+bool DocumentModel::isMemberInGroup(const MemberRef& member, const GroupRef& group)
+{
+    return member && member->group().data() == group.data();
+}
+
+bool DocumentModel::isNodeInGroup(const NodeRef& node, const GroupRef& group)
+{
+    return node && node->group().data() == group.data();
+}
+
+bool DocumentModel::isLoadInLoadCase(const LoadRef& load, const LoadCaseRef& loadCase)
+{
+    if (!load)
+        return false;
+    if (const SuperLoadCaseRef superCase = loadCase.objectCast<SuperLoadCase>())
+        return superCase->factors().contains(load->loadCase());
+    return load->loadCase() == loadCase;
+}
+
+NodeRef DocumentModel::nearestNode(const Vector3& point) const
+{
+    NodeRef nearest;
+    double best = 3.40282347e38;
+    for (const NodeRef& node : structure->nodes()) {
+        const double distance = (node->position() - point).length();
+        if (distance < best) {
+            best = distance;
+            nearest = node;
+        }
+    }
+    return nearest;
+}
+
+MemberRef DocumentModel::nearestMember(const Vector3& point) const
+{
+    MemberRef nearest;
+    double best = 3.40282347e38;
+    for (const MemberRef& member : structure->members()) {
+        const double distance = member->distanceToPosition(point);
+        if (distance < best) {
+            best = distance;
+            nearest = member;
+        }
+    }
+    return nearest;
+}
+
+Vector4 DocumentModel::centroidOfNodes() const
+{
+    return centroidOfNodes(structure->nodes());
+}
+
+Vector4 DocumentModel::centroidOfNodes(const QList<NodeRef>& nodes)
+{
+    Vector3 centre;
+    for (const NodeRef& node : nodes)
+        centre += node->position();
+    if (!nodes.isEmpty())
+        centre = centre / nodes.size();
+    double radiusSquared = 1.0;
+    for (const NodeRef& node : nodes)
+        radiusSquared = std::max(radiusSquared, (node->position() - centre).lengthSquared());
+    return Vector4(centre.x(), centre.y(), centre.z(), std::sqrt(radiusSquared));
+}
+
+Vector6 DocumentModel::scaleForMemberForces(const Vector6& memberForceScales, const QSharedPointer<UnitSystem>& units)
+{
+    const double force = tenUnits(units, UnitSystem::ShearForce);
+    const double moment = tenUnits(units, UnitSystem::BendingMoment);
+    Vector6 scales;
+    for (int i = 0; i < 6; ++i)
+        scales[i] = (i < 3 ? force : moment) * memberForceScales[i];
+    return scales;
+}
+
+Vector6 DocumentModel::scaleForGlobalDisplacements(const Vector6& globalDisplacementScales,
+                                                   const QSharedPointer<UnitSystem>& units)
+{
+    const double s = larger(tenUnits(units, UnitSystem::Distance), tenUnits(units, UnitSystem::Rotation));
+    Vector6 scales;
+    for (int i = 0; i < 6; ++i)
+        scales[i] = s * globalDisplacementScales[i];
+    return scales;
+}
+
+Vector3 DocumentModel::scaleForLocalDeflections(const Vector3& localDeflectionScales,
+                                                const QSharedPointer<UnitSystem>& units)
+{
+    const double s = larger(tenUnits(units, UnitSystem::Distance), tenUnits(units, UnitSystem::Rotation));
+    return localDeflectionScales * s;
+}
+
+Vector6 DocumentModel::scaleForReactions(const Vector6& reactionScales, const QSharedPointer<UnitSystem>& units)
+{
+    const double r =
+        larger(tenUnits(units, UnitSystem::ReactionForce), tenUnits(units, UnitSystem::ReactionTorque));
+    Vector6 scales;
+    for (int i = 0; i < 6; ++i)
+        scales[i] = r * reactionScales[i];
+    return scales;
+}
+
+double DocumentModel::scaleForStress(double stressScale, const QSharedPointer<UnitSystem>& units)
+{
+    return tenUnits(units, UnitSystem::BendingStress) * stressScale;
+}
+
+// ---- Library consolidation and defaults
+
+void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects)
+{
+    const QSharedPointer<MaterialLibrary> library = libraryParts ? libraryParts->materialLibrary() : QSharedPointer<MaterialLibrary>();
+    if (!library)
+        return;
+
+    const QList<MaterialRef> held =
+        library->valuesOf(library->root()->subnode(0)) + library->valuesOf(library->root()->subnode(1));
+    // Kept as a list so that the first equal material in library order wins.
+    QList<MaterialRef> known = held;
+    for (const VaroObjectRef& object : objects) {
+        const MemberRef member = object.objectCast<Member>();
+        const SectionTypeRef sectionType = member ? member->sectionType() : SectionTypeRef();
+        const MaterialRef material = sectionType ? sectionType->material() : MaterialRef();
+        if (!material || known.contains(material))
+            continue;
+        MaterialRef replacement;
+        for (const MaterialRef& candidate : known)
+            if (candidate->names() == material->names() && candidate->canReplace(*material)) {
+                replacement = candidate;
+                break;
+            }
+        if (replacement)
+            sectionType->setMaterial(replacement);
+        else
+            known.append(material);
+    }
+    for (const MaterialRef& material : known)
+        if (!held.contains(material))
+            library->appendCustom(material);
+}
+
+void DocumentModel::incorporateDefaults()
+{
+    const QSharedPointer<LoadCaseLibrary> library = libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    if (!library)
+        return;
+
+    if (library->loadings().isEmpty()) {
+        const LoadingRef loading(new Loading(library->uniqueLoadingName()));
+        loading->setColour(Colours::loadLinear);
+        library->append(loading);
+    }
+
+    const QList<LoadCaseRef> autoCases = library->autoCases();
+    if (std::none_of(autoCases.cbegin(), autoCases.cend(), isDefaultGravity)) {
+        // A new gravity case is the default one: 9.81 along global Y.
+        const GravityCaseRef gravity(new GravityCase(QStringLiteral("Gravity")));
+        gravity->setColour(Colours::loadLinear);
+        library->append(gravity);
+    }
+}
+
+// ---- Guards
+
+UndoMacroGuard::UndoMacroGuard(QUndoStack* stack, const QString& title) : stack(stack)
+{
+    stack->beginMacro(title);
+}
+
+UndoMacroGuard::~UndoMacroGuard()
+{
+    stack->endMacro();
+}

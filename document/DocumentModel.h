@@ -1,0 +1,235 @@
+#pragma once
+
+#include "ModelRefs.h"
+#include "Vectors.h"
+
+#include <QAtomicInt>
+#include <QList>
+#include <QObject>
+#include <QReadWriteLock>
+#include <QSet>
+#include <QSharedPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Libraries;
+class QUndoStack;
+class ReportModel;
+class SelectionModel;
+class SingleEmitter;
+class StructureModel;
+class UnitSystem;
+class ViewPointMemory;
+
+// One open model: its libraries, structure, selection, reports, titles and
+// stored view points under one read-write lock, two undo stacks, the counts
+// and stamps that tell the analysis what became stale, and the analysis
+// thread it runs for its whole life.
+//
+// Queries take documentLock for reading and call an unlocked subOp form;
+// code that already holds the write lock calls the subOp forms directly.
+class DocumentModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Makes the analysis model of a new document (a QThread that the document
+    // starts, with the signals OperatingStateChanged(), OutputChanged() and
+    // StatusChanged() and an invokable stop()). The analysis registers it, so
+    // that the document never needs to know the analysis classes.
+    typedef std::function<QSharedPointer<QObject>(DocumentModel* document)> AnalysisFactory;
+    static void setAnalysisFactory(const AnalysisFactory& factory);
+
+    // Born busy: busyCount() is 1 until whoever fills the document lowers it.
+    // A part that cannot be made throws, releasing what was built.
+    explicit DocumentModel(const QSharedPointer<UnitSystem>& unitSystem);
+    ~DocumentModel() override;
+    Q_DISABLE_COPY(DocumentModel)
+
+    QSharedPointer<QObject> analysisModel() const { return analysis; }
+    QSharedPointer<Libraries> libraries() const { return libraryParts; }
+    QSharedPointer<StructureModel> structureModel() const { return structure; }
+    QSharedPointer<SelectionModel> selectionModel() const { return selection; }
+    QSharedPointer<ReportModel> reportModel() const { return reports; }
+    TitlesRef titles() const { return titleBlock; }
+    QSharedPointer<QUndoStack> structureUndoStack() const { return structureUndo; }
+    QSharedPointer<QUndoStack> reportUndoStack() const { return reportUndo; }
+    QSharedPointer<UnitSystem> unitSystem() const { return units; }
+    QSharedPointer<ViewPointMemory> viewPointMemory() const { return viewPoints; }
+    QReadWriteLock* documentLock() const { return lock.get(); }
+
+    // Pending writers. A writer raises the count before it waits for the
+    // write lock, so the analysis sees it even while the writer queues.
+    int busyCount() const { return busy.loadAcquire(); }
+    void raiseBusyCount() { busy.ref(); }
+    void lowerBusyCount() { busy.deref(); }
+
+    // Each rises by one at every change of its library.
+    int groupStamp() const { return groupStampValue.loadAcquire(); }
+    int loadCaseStamp() const { return loadCaseStampValue.loadAcquire(); }
+    int stiffnessStamp() const { return stiffnessStampValue.loadAcquire(); }
+    // What the analysis compares to find its stale phases. Only changes of the
+    // sums matter, so wrapping round is harmless.
+    int topologySum() const;
+    int stiffnessSum() const;
+    int loadingSum() const;
+
+    // Takes the write lock; a new path is stored with the leaf name and
+    // announced before the lock is released. The same path changes nothing.
+    void setFileName(const QString& path, const QString& leafName);
+    QString path() const { return pathName; }
+    // Without the suffix the name ends before its last '.'.
+    QString leafName(bool withSuffix) const;
+    // The text after the last '.'; a name without one is returned whole.
+    QString leafNameSuffix() const;
+
+    // Modified unless both stacks are at their clean index.
+    bool isModified() const;
+    void clearModifiedState();
+
+    // Loadings, gravity cases, sway cases, combinations, each in library order.
+    QList<LoadCaseRef> loadCases() const;
+    QList<LoadCaseRef> subOpLoadCases() const;
+    QList<GeometryGroupRef> groups() const;
+    QList<GeometryGroupRef> subOpGroups() const;
+    QList<GeometryGroupRef> usedGroups() const;
+    QList<LoadCaseRef> usedLoadCases() const;
+
+    bool isGroupUsed(const GroupRef& group) const;
+    bool subOpIsGroupUsed(const GroupRef& group) const;
+    // A combination that contains itself, however deep, counts as unused.
+    bool isLoadCaseUsed(const LoadCaseRef& loadCase) const;
+    bool subOpIsLoadCaseUsed(const LoadCaseRef& loadCase) const;
+    bool isMaterialUsed(const MaterialRef& material) const;
+    bool subOpIsMaterialUsed(const MaterialRef& material) const;
+
+    // A null group gives everything; a group that is no geometry group nothing.
+    QList<MemberRef> membersInGroup(const GroupRef& group) const;
+    QList<MemberRef> subOpMembersInGroup(const GroupRef& group) const;
+    QList<NodeRef> nodesInGroup(const GroupRef& group) const;
+    QList<NodeRef> subOpNodesInGroup(const GroupRef& group) const;
+    static bool isMemberInGroup(const MemberRef& member, const GroupRef& group);
+    static bool isNodeInGroup(const NodeRef& node, const GroupRef& group);
+    // Direct membership only: a super load case holds the loads of the cases
+    // in its factor map, not those of the cases nested deeper.
+    static bool isLoadInLoadCase(const LoadRef& load, const LoadCaseRef& loadCase);
+
+    // These run in the GUI thread, where no writer can be at work, and lock nothing.
+    // Among equally near ones the first in the structure's order wins; null when none.
+    NodeRef nearestNode(const Vector3& point) const;
+    MemberRef nearestMember(const Vector3& point) const;
+    // Centre (x, y, z) and radius w, the radius at least 1.
+    Vector4 centroidOfNodes() const;
+    static Vector4 centroidOfNodes(const QList<NodeRef>& nodes);
+
+    // Display factors: each result scale of the analysis output times the SI
+    // value of ten preferred units of its kind.
+    static Vector6 scaleForMemberForces(const Vector6& memberForceScales, const QSharedPointer<UnitSystem>& units);
+    static Vector6 scaleForGlobalDisplacements(const Vector6& globalDisplacementScales,
+                                               const QSharedPointer<UnitSystem>& units);
+    static Vector3 scaleForLocalDeflections(const Vector3& localDeflectionScales,
+                                            const QSharedPointer<UnitSystem>& units);
+    static Vector6 scaleForReactions(const Vector6& reactionScales, const QSharedPointer<UnitSystem>& units);
+    static double scaleForStress(double stressScale, const QSharedPointer<UnitSystem>& units);
+
+    // After reading, with the write lock held by the reader: each material of
+    // the members read is replaced by an equal library material, or joins the
+    // custom materials once, shared by every member that uses an equal one.
+    void consolidateWithLibraries(const QList<VaroObjectRef>& objects);
+    // Before the document is shown: at least one loading and the default
+    // gravity case. Takes no lock, since nothing else sees the document yet.
+    void incorporateDefaults();
+
+signals:
+    void AnalysisHasCrashed();
+    void AnalysisOperatingStateHasChanged();
+    void AnalysisOutputHasChanged();
+    void AnalysisStatusHasChanged();
+    void AutoSelectionNeeded(const QList<VaroObjectRef>& objects);
+    void CanRedoChanged(bool canRedo);
+    void CanUndoChanged(bool canUndo);
+    void FileNameHasChanged(const QString& path, const QString& leafName);
+    void InformationMessage(const QString& message);
+    void ModifiedStateHasChanged();
+    void ReportsHaveChanged();
+    void SelectionHasChanged();
+    void StructureHasChanged();
+    void TitlesHaveChanged();
+    void WarningMessage(const QString& message);
+
+private slots:
+    void stampChangeToGroup();
+    void stampChangeToLoadCase();
+    void stampChangeToStiffness();
+
+private:
+    static AnalysisFactory _analysisFactory;
+
+    void connectParts();
+    void startAnalysis();
+    void stopAnalysis();
+    bool subOpIsLoadCaseUsed(const LoadCaseRef& loadCase, QSet<const LoadCase*>* open) const;
+
+    // Declared in the order the parts are released in reverse.
+    QSharedPointer<QObject> analysis;
+    QAtomicInt busy{1};
+    SingleEmitter* reportsRelay = nullptr;
+    SingleEmitter* selectionRelay = nullptr;
+    SingleEmitter* structureRelay = nullptr;
+    SingleEmitter* titlesRelay = nullptr;
+    QString pathName;
+    QString leafNameText;
+    QSharedPointer<Libraries> libraryParts;
+    std::unique_ptr<QReadWriteLock> lock;
+    QSharedPointer<ReportModel> reports;
+    QSharedPointer<SelectionModel> selection;
+    QSharedPointer<StructureModel> structure;
+    QAtomicInt groupStampValue{0};
+    QAtomicInt loadCaseStampValue{0};
+    QAtomicInt stiffnessStampValue{0};
+    TitlesRef titleBlock;
+    QSharedPointer<QUndoStack> structureUndo;
+    QSharedPointer<QUndoStack> reportUndo;
+    QSharedPointer<UnitSystem> units;
+    QSharedPointer<ViewPointMemory> viewPoints;
+};
+
+// The writer's side of the busy count: raised for as long as the guard lives.
+class BusyCountGuard
+{
+public:
+    explicit BusyCountGuard(DocumentModel* document) : document(document) { document->raiseBusyCount(); }
+    ~BusyCountGuard() { document->lowerBusyCount(); }
+    Q_DISABLE_COPY(BusyCountGuard)
+
+private:
+    DocumentModel* const document;
+};
+
+// How every edit reaches the document: counted as a pending writer first,
+// then holding the write lock. Released in the reverse order, also when the
+// edit throws.
+class DocumentWriteGuard
+{
+public:
+    explicit DocumentWriteGuard(DocumentModel* document) : busy(document), locker(document->documentLock()) {}
+    Q_DISABLE_COPY(DocumentWriteGuard)
+
+private:
+    BusyCountGuard busy;
+    QWriteLocker locker;
+};
+
+// An undo macro open for as long as the guard lives.
+class UndoMacroGuard
+{
+public:
+    UndoMacroGuard(QUndoStack* stack, const QString& title);
+    ~UndoMacroGuard();
+    Q_DISABLE_COPY(UndoMacroGuard)
+
+private:
+    QUndoStack* const stack;
+};

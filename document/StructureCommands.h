@@ -1,0 +1,362 @@
+#pragma once
+
+#include "StructureModel.h"
+
+#include <QUndoCommand>
+
+// The undoable changes of the structure. Each redo and each undo calls one
+// operation of the structure model; a command is built with its new values
+// only, and its redo records what the undo needs. Commands carry no text:
+// the action's macro names the step.
+
+class StructureModelCommand : public QUndoCommand
+{
+public:
+    explicit StructureModelCommand(const QSharedPointer<StructureModel>& structure) : structure(structure) {}
+
+    void redo() override = 0;
+    void undo() override = 0;
+
+protected:
+    const QSharedPointer<StructureModel> structure;
+};
+
+// For the commands whose operation takes a map from object to new value and
+// returns the previous values: the undo replays the operation with them.
+template <class K, class V, QMap<K, V> (StructureModel::*Operation)(const QMap<K, V>&)>
+class StructureMapCommand : public StructureModelCommand
+{
+public:
+    StructureMapCommand(const QSharedPointer<StructureModel>& structure, const QMap<K, V>& values)
+        : StructureModelCommand(structure), newValues(values)
+    {
+    }
+
+    void redo() override { oldValues = (structure.data()->*Operation)(newValues); }
+    void undo() override
+    {
+        (structure.data()->*Operation)(oldValues);
+        oldValues.clear();
+    }
+
+protected:
+    QMap<K, V> newValues;
+    QMap<K, V> oldValues;
+};
+
+// For each key of `later` the later value wins; a key this command did not
+// have yet keeps the later command's old value (the fallback when it has
+// none), so the merged undo returns every object to where it started.
+template <class K, class V>
+void mergeValueMaps(QMap<K, V>* newValues, QMap<K, V>* oldValues, const QMap<K, V>& laterNew,
+                    const QMap<K, V>& laterOld, const V& fallback)
+{
+    for (auto i = laterNew.cbegin(); i != laterNew.cend(); ++i) {
+        if (!newValues->contains(i.key()))
+            oldValues->insert(i.key(), laterOld.value(i.key(), fallback));
+        newValues->insert(i.key(), i.value());
+    }
+}
+
+// A change of one value per load that a drag repeats: made with its merge
+// flag, it answers the merge id N and absorbs the next command of its kind.
+template <class K, class V, int N>
+class CommandTypeIPM : public StructureModelCommand
+{
+public:
+    CommandTypeIPM(const QSharedPointer<StructureModel>& structure, const QMap<K, V>& values, bool merge)
+        : StructureModelCommand(structure), newValues(values), merge(merge)
+    {
+    }
+
+    int id() const override { return merge ? N : -1; }
+    bool mergeWith(const QUndoCommand* other) override
+    {
+        const CommandTypeIPM* later = dynamic_cast<const CommandTypeIPM*>(other);
+        if (!later || later->id() != id() || later->structure != structure)
+            return false;
+        mergeValueMaps(&newValues, &oldValues, later->newValues, later->oldValues, V());
+        return true;
+    }
+
+protected:
+    QMap<K, V> newValues;
+    const bool merge;
+    QMap<K, V> oldValues;
+};
+
+class CommandSetLoadForceAtIndex : public CommandTypeIPM<QSharedPointer<Load>, double, 1>
+{
+public:
+    CommandSetLoadForceAtIndex(const QSharedPointer<StructureModel>& structure,
+                               const QMap<QSharedPointer<Load>, double>& forces, bool merge, int index);
+    void redo() override;
+    void undo() override;
+    // Drags of another handle of the same loads stay steps of their own.
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    const int index;
+};
+
+class CommandSetLoadPositionAtIndex : public CommandTypeIPM<QSharedPointer<Load>, double, 2>
+{
+public:
+    CommandSetLoadPositionAtIndex(const QSharedPointer<StructureModel>& structure,
+                                  const QMap<QSharedPointer<Load>, double>& positions, bool merge, int index);
+    void redo() override;
+    void undo() override;
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    const int index;
+};
+
+class CommandAppendObjects : public StructureModelCommand
+{
+public:
+    CommandAppendObjects(const QSharedPointer<StructureModel>& structure, const QList<VaroObjectRef>& objects);
+    void redo() override;
+    void undo() override;
+
+private:
+    const QList<VaroObjectRef> objects;
+};
+
+class CommandRemoveObjects : public StructureModelCommand
+{
+public:
+    CommandRemoveObjects(const QSharedPointer<StructureModel>& structure, const QList<VaroObjectRef>& objects);
+    void redo() override;
+    void undo() override;
+
+private:
+    const QList<VaroObjectRef> objects;
+};
+
+// Merges of two objects, undone from the snapshots the merge returns.
+template <class T, StructureModel::SnapshotRecord (StructureModel::*Operation)(const QSharedPointer<T>&,
+                                                                                const QSharedPointer<T>&)>
+class ConsolidationCommand : public StructureModelCommand
+{
+public:
+    ConsolidationCommand(const QSharedPointer<StructureModel>& structure, const QSharedPointer<T>& kept,
+                         const QSharedPointer<T>& dropped)
+        : StructureModelCommand(structure), kept(kept), dropped(dropped)
+    {
+    }
+
+    void redo() override { record = (structure.data()->*Operation)(kept, dropped); }
+    void undo() override
+    {
+        structure->deconsolidateObjects(record);
+        record.clear();
+    }
+
+private:
+    const QSharedPointer<T> kept;
+    const QSharedPointer<T> dropped;
+    StructureModel::SnapshotRecord record;
+};
+
+class CommandConsolidateNodes : public ConsolidationCommand<Node, &StructureModel::consolidateNodes>
+{
+public:
+    using ConsolidationCommand::ConsolidationCommand;
+};
+
+class CommandConsolidateMembers : public ConsolidationCommand<Member, &StructureModel::consolidateMembers>
+{
+public:
+    using ConsolidationCommand::ConsolidationCommand;
+};
+
+class CommandConsolidateLoads : public ConsolidationCommand<Load, &StructureModel::consolidateLoads>
+{
+public:
+    using ConsolidationCommand::ConsolidationCommand;
+};
+
+class CommandExplodeMembers : public StructureModelCommand
+{
+public:
+    CommandExplodeMembers(const QSharedPointer<StructureModel>& structure,
+                          const QMap<QSharedPointer<Member>, QSharedPointer<Member> >& parts);
+    void redo() override;
+    void undo() override;
+
+private:
+    const QMap<QSharedPointer<Member>, QSharedPointer<Member> > parts;
+    StructureModel::SplitMemberRecord record;
+};
+
+class CommandMoveNodesBy : public StructureModelCommand
+{
+public:
+    CommandMoveNodesBy(const QSharedPointer<StructureModel>& structure,
+                       const QMap<QSharedPointer<Node>, double>& factors, const Vector3& displacement, bool merge);
+    void redo() override;
+    void undo() override;
+    int id() const override;
+    // Another drag of exactly the same nodes with exactly the same factors
+    // adds its displacement to this one.
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    const QMap<QSharedPointer<Node>, double> factors;
+    Vector3 displacement;
+    const bool merge;
+};
+
+class CommandRotateNodesAroundRay : public StructureModelCommand
+{
+public:
+    CommandRotateNodesAroundRay(const QSharedPointer<StructureModel>& structure,
+                                const QMap<QSharedPointer<Node>, double>& factors, const Ray3& axis, double angle);
+    void redo() override;
+    void undo() override;
+
+private:
+    const QMap<QSharedPointer<Node>, double> factors;
+    const Ray3 axis;
+    const double angle;
+    QMap<QSharedPointer<Node>, Vector3> oldPositions;
+};
+
+class CommandFlipNodesAlongRay : public StructureModelCommand
+{
+public:
+    CommandFlipNodesAlongRay(const QSharedPointer<StructureModel>& structure,
+                             const QList<QSharedPointer<Node> >& nodes, const Ray3& mirror);
+    void redo() override;
+    void undo() override;
+
+private:
+    const QList<QSharedPointer<Node> > nodes;
+    const Ray3 mirror;
+    QMap<QSharedPointer<Node>, Vector3> oldPositions;
+};
+
+// Undone through the positions the nodes had, so that a node that crossed
+// the member's midpoint returns to where it was.
+class CommandSetMemberLength : public StructureModelCommand
+{
+public:
+    CommandSetMemberLength(const QSharedPointer<StructureModel>& structure, const QSharedPointer<Member>& member,
+                           const QList<QSharedPointer<Node> >& nodes, double length);
+    void redo() override;
+    void undo() override;
+
+private:
+    const QSharedPointer<Member> member;
+    const double length;
+    const QList<QSharedPointer<Node> > nodes;
+    QMap<QSharedPointer<Node>, Vector3> oldPositions;
+};
+
+// Swapping twice restores, so redo and undo are one call.
+class CommandSwapMemberEnds : public StructureModelCommand
+{
+public:
+    CommandSwapMemberEnds(const QSharedPointer<StructureModel>& structure,
+                          const QList<QSharedPointer<Member> >& members);
+    void redo() override;
+    void undo() override;
+
+private:
+    const QList<QSharedPointer<Member> > members;
+};
+
+class CommandSetNodePositions
+    : public StructureMapCommand<QSharedPointer<Node>, Vector3, &StructureModel::setNodePositions>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandMoveNodesToGroups : public StructureMapCommand<QSharedPointer<Node>, QSharedPointer<GeometryGroup>,
+                                                            &StructureModel::changeNodeGroup>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandMoveMembersToGroups
+    : public StructureMapCommand<QSharedPointer<Member>, QSharedPointer<GeometryGroup>,
+                                 &StructureModel::changeMemberGroup>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandMoveLoadsToLoadCases
+    : public StructureMapCommand<QSharedPointer<Load>, QSharedPointer<LoadCase>, &StructureModel::changeLoadLoadCase>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandSetLoadAxis
+    : public StructureMapCommand<QSharedPointer<Load>, QSharedPointer<LoadAxis>, &StructureModel::changeLoadAxis>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandSetLoadMember
+    : public StructureMapCommand<QSharedPointer<Load>, QSharedPointer<Member>, &StructureModel::changeLoadMember>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandSetMemberAxis : public StructureMapCommand<QSharedPointer<Member>, QSharedPointer<MemberAxis>,
+                                                        &StructureModel::changeMemberAxis>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandSetMemberPins
+    : public StructureMapCommand<QSharedPointer<Member>, QPair<Dof, Dof>, &StructureModel::setMemberPins>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandSetMemberSectionType : public StructureMapCommand<QSharedPointer<Member>, QSharedPointer<SectionType>,
+                                                               &StructureModel::changeMemberSectionType>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandSetNodeSupport : public StructureMapCommand<QSharedPointer<Node>, QSharedPointer<Support>,
+                                                         &StructureModel::changeNodeSupport>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+class CommandSetLoadPositionedForceAtAllIndices
+    : public StructureMapCommand<QSharedPointer<Load>, QList<Load::PositionedForce>,
+                                 &StructureModel::setLoadPositionedForceAtAllIndices>
+{
+public:
+    using StructureMapCommand::StructureMapCommand;
+};
+
+// Spans are absolute, so a merge keeps the first command's old spans and
+// the last command's new ones, like the other dragged values.
+class CommandSetTrapezoidLoadsSpan
+    : public StructureMapCommand<QSharedPointer<Load>, TrapezoidLoad::Span, &StructureModel::setLoadSpan>
+{
+public:
+    CommandSetTrapezoidLoadsSpan(const QSharedPointer<StructureModel>& structure,
+                                 const QMap<QSharedPointer<Load>, TrapezoidLoad::Span>& spans, bool merge);
+    int id() const override;
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    const bool merge;
+};
