@@ -1,0 +1,263 @@
+#include "Member.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "SelectionModel.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
+
+#include <QtTest>
+
+namespace {
+
+typedef QList<VaroObjectRef> Objects;
+
+// Five nodes that the rows of the data-driven tests name by letter.
+struct Letters
+{
+    QMap<QChar, VaroObjectRef> byLetter;
+
+    Letters()
+    {
+        for (QChar c : QStringLiteral("ABCDEX"))
+            byLetter.insert(c, VaroObjectRef(new Node));
+    }
+    Objects operator()(const QString& letters) const
+    {
+        Objects list;
+        for (QChar c : letters)
+            list.append(byLetter.value(c));
+        return list;
+    }
+};
+
+struct Signals
+{
+    QSignalSpy will;
+    QSignalSpy has;
+    explicit Signals(SelectionModel* model)
+        : will(model, &SelectionModel::SelectionWillChange), has(model, &SelectionModel::SelectionHasChanged)
+    {
+    }
+    bool countsAre(int n) const { return will.count() == n && has.count() == n; }
+};
+
+} // namespace
+
+class TestSelection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mastersFollowSelectionOrder();
+    void toggleTwiceRestoresTheList_data();
+    void toggleTwiceRestoresTheList();
+    void moveToIndexAndBack();
+    void deselectionUndoRestoresExactOrder_data();
+    void deselectionUndoRestoresExactOrder();
+    void deselectionHistoryAndSignals();
+    void copyCountsLastUntilDeselected();
+    void markedNewFollowsTheSelection();
+    void swapNeedsBothSelected();
+};
+
+void TestSelection::mastersFollowSelectionOrder()
+{
+    const NodeRef a(new Node), b(new Node);
+    const MemberRef m(new Member(a, b)), n(new Member(b, a));
+    const QSharedPointer<PointLoad> p1(new PointLoad(m)), p2(new PointLoad(n));
+    const QSharedPointer<TrapezoidLoad> t(new TrapezoidLoad(m));
+    const QSharedPointer<TorqueLoad> q(new TorqueLoad(n));
+
+    SelectionModel selection;
+    QVERIFY(!selection.master());
+    QVERIFY(!selection.lastSelectedNode());
+    selection.selectObjects({a, p1, m, t}, {});
+    selection.selectObject(b, 1, -1);
+    selection.selectObjects({n, p2, q}, {});
+
+    QCOMPARE(selection.selection(), Objects({a, p1, m, t, b, n, p2, q}));
+    QCOMPARE(selection.master(), VaroObjectRef(q));
+    QCOMPARE(selection.lastSelectedNode(), b);
+    QCOMPARE(selection.lastSelectedMember(), n);
+    QCOMPARE(selection.lastSelectedLoad(), LoadRef(q));
+    QCOMPARE(selection.lastSelectedPointLoad(), p2);
+    QCOMPARE(selection.lastSelectedTrapezoidLoad(), t);
+    QCOMPARE(selection.lastSelectedTorqueLoad(), q);
+    QCOMPARE(selection.selectedNodes(), QList<NodeRef>({a, b}));
+    QCOMPARE(selection.selectedLoads(), QList<LoadRef>({p1, t, p2, q}));
+    QCOMPARE(selection.selectedGeometry(), Objects({a, m, b, n}));
+    QCOMPARE(selection.selectedLoadsOfSameKind(p2), QList<LoadRef>({p1, p2}));
+    QCOMPARE(selection.selectedLoadsOfSameKind(t), QList<LoadRef>({t}));
+    QCOMPARE(selection.selectedLoadsOfSameKind(LoadRef()), QList<LoadRef>());
+
+    const Objects within = selection.selectedWithin({a, b, VaroObjectRef(new Node), a});
+    QCOMPARE(QSet<VaroObjectRef>(within.begin(), within.end()), QSet<VaroObjectRef>({a, b}));
+    QCOMPARE(within.size(), 2);
+    const VaroObjectRef outside(new Node);
+    QCOMPARE(selection.unselectedWithin({a, outside, outside}), Objects({outside}));
+}
+
+void TestSelection::toggleTwiceRestoresTheList_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("toggled");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("first selected") << "A" << -1 << "BC" << 0;
+    QTest::newRow("middle selected") << "B" << -1 << "AC" << 1;
+    QTest::newRow("master selected") << "C" << 0 << "AB" << 2;
+    QTest::newRow("unselected at front") << "X" << 0 << "XABC" << 0;
+    QTest::newRow("unselected inside") << "X" << 2 << "ABXC" << 2;
+    QTest::newRow("unselected at end") << "X" << 3 << "ABCX" << 3;
+    QTest::newRow("unselected appended") << "X" << -1 << "ABCX" << -1;
+}
+
+void TestSelection::toggleTwiceRestoresTheList()
+{
+    QFETCH(QString, object);
+    QFETCH(int, index);
+    QFETCH(QString, toggled);
+    QFETCH(int, result);
+
+    const Letters l;
+    SelectionModel selection;
+    selection.selectObjects(l("ABC"), {});
+    Signals spy(&selection);
+
+    const int returned = selection.toggleObject(l(object).first(), index);
+    QCOMPARE(returned, result);
+    QCOMPARE(selection.selection(), l(toggled));
+    selection.toggleObject(l(object).first(), returned);
+    QCOMPARE(selection.selection(), l("ABC"));
+    QVERIFY(spy.countsAre(2));
+}
+
+void TestSelection::moveToIndexAndBack()
+{
+    const Letters l;
+    SelectionModel selection;
+    selection.selectObjects(l("ABCD"), {{l("B").first(), 4}});
+
+    const int old = selection.moveObjectToIndex(l("B").first(), -1);
+    QCOMPARE(old, 1);
+    QCOMPARE(selection.selection(), l("ACDB"));
+    QCOMPARE(selection.master(), l("B").first());
+    selection.moveObjectToIndex(l("B").first(), old);
+    QCOMPARE(selection.selection(), l("ABCD"));
+    QCOMPARE(selection.copyCounts().value(l("B").first()), 4);
+
+    QCOMPARE(selection.moveObjectToIndex(l("X").first(), -1), -1);
+    QCOMPARE(selection.selection(), l("ABCDX"));
+}
+
+void TestSelection::deselectionUndoRestoresExactOrder_data()
+{
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("deselected");
+    QTest::addColumn<QString>("remaining");
+
+    QTest::newRow("two in order") << "ABCD" << "BD" << "AC";
+    QTest::newRow("two reversed") << "ABCD" << "DB" << "AC";
+    QTest::newRow("master and first") << "ABCD" << "DA" << "BC";
+    QTest::newRow("all, shuffled") << "ABCD" << "CADB" << "";
+    QTest::newRow("one unselected among them") << "ABCD" << "XC" << "ABD";
+    QTest::newRow("standing twice, listed once") << "ABACD" << "A" << "ABCD";
+    QTest::newRow("standing twice, listed twice") << "ABACD" << "AA" << "BCD";
+}
+
+void TestSelection::deselectionUndoRestoresExactOrder()
+{
+    QFETCH(QString, selected);
+    QFETCH(QString, deselected);
+    QFETCH(QString, remaining);
+
+    const Letters l;
+    SelectionModel selection;
+    selection.selectObjects(l(selected), {{l("B").first(), 3}, {l("D").first(), 2}});
+    const Objects before = selection.selection();
+    const QMap<VaroObjectRef, int> countsBefore = selection.copyCounts();
+
+    // What a deselection records before it runs, and how its undo replays it.
+    const QMap<int, VaroObjectRef> positions = selection.selectionIndicesOfObjects(l(deselected));
+    const QMap<VaroObjectRef, int> counts = selection.copyCountsOfObjects(l(deselected));
+    selection.deselectObjects(l(deselected));
+    QCOMPARE(selection.selection(), l(remaining));
+    for (auto it = positions.cbegin(); it != positions.cend(); ++it)
+        selection.selectObject(it.value(), counts.value(it.value()), it.key());
+
+    QCOMPARE(selection.selection(), before);
+    QCOMPARE(selection.master(), before.last());
+    QCOMPARE(selection.copyCounts(), countsBefore);
+}
+
+void TestSelection::deselectionHistoryAndSignals()
+{
+    const Letters l;
+    SelectionModel selection;
+    Signals spy(&selection);
+
+    selection.deselectAll();
+    QVERIFY(spy.countsAre(0));
+    selection.selectObjects({}, {});
+    selection.deselectObjects({});
+    QVERIFY(spy.countsAre(2));
+    QVERIFY(selection.getAndClearDeselectionHistory().isEmpty());
+
+    selection.selectObjects(l("ABC"), {});
+    selection.toggleObject(l("A").first(), -1);
+    selection.deselectObject(l("X").first());
+    selection.deselectAll();
+    QVERIFY(spy.countsAre(6));
+    QVERIFY(selection.selection().isEmpty());
+    QCOMPARE(selection.getAndClearDeselectionHistory(), QSet<VaroObjectRef>({l("A")[0], l("B")[0], l("C")[0]}));
+    QVERIFY(selection.getAndClearDeselectionHistory().isEmpty());
+}
+
+void TestSelection::copyCountsLastUntilDeselected()
+{
+    const Letters l;
+    SelectionModel selection;
+    selection.selectObject(l("A").first(), 1, -1);
+    selection.selectObject(l("B").first(), 3, 0);
+    QCOMPARE(selection.selection(), l("BA"));
+    QCOMPARE(selection.copyCounts().size(), 1);
+    const QMap<VaroObjectRef, int> counts = selection.copyCountsOfObjects(l("ABX"));
+    QCOMPARE(counts.value(l("A").first()), 1);
+    QCOMPARE(counts.value(l("B").first()), 3);
+    QCOMPARE(counts.value(l("X").first()), 1);
+
+    selection.deselectObject(l("B").first());
+    QCOMPARE(selection.copyCountsOfObjects(l("B")).value(l("B").first()), 1);
+}
+
+void TestSelection::markedNewFollowsTheSelection()
+{
+    const Letters l;
+    SelectionModel selection;
+    selection.selectObjects(l("AB"), {});
+    selection.markAsNew(l("AB"));
+    selection.deselectObject(l("A").first());
+    QCOMPARE(selection.markedNew().size(), 2);
+
+    Signals spy(&selection);
+    selection.checkMarkedNew();
+    QVERIFY(spy.countsAre(1));
+    QCOMPARE(selection.markedNew(), QSet<VaroObjectRef>({l("B").first()}));
+    selection.checkMarkedNew();
+    QVERIFY(spy.countsAre(1));
+}
+
+void TestSelection::swapNeedsBothSelected()
+{
+    const Letters l;
+    SelectionModel selection;
+    selection.selectObjects(l("ABC"), {});
+    selection.swapObjects(l("A").first(), l("C").first());
+    QCOMPARE(selection.selection(), l("CBA"));
+    selection.swapObjects(l("A").first(), l("X").first());
+    QCOMPARE(selection.selection(), l("CBA"));
+}
+
+QTEST_MAIN(TestSelection)
+#include "tst_selection.moc"
