@@ -3,6 +3,8 @@
 #include "TransferScanner.h"
 
 #include "Combination.h"
+#include "DocumentModel.h"
+#include "StructureCommands.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
 #include "GravityCase.h"
@@ -23,6 +25,8 @@
 #include "TrapezoidLoad.h"
 
 #include <QFile>
+#include <QUndoStack>
+#include <QWriteLocker>
 #include <QTextCodec>
 
 #include <cmath>
@@ -553,6 +557,31 @@ bool TransferReader::readSuperLoadCase(const SuperLoadCaseRef& loadCase, const Q
             return false;
     }
     return good;
+}
+
+bool TransferReader::readFileIntoDocument(const QString& path, DocumentModel& document, QString* message)
+{
+    TransferImport imported;
+    if (!readFile(path, &imported, message))
+        return false;
+    addToDocument(imported, document);
+    return true;
+}
+
+void TransferReader::addToDocument(const TransferImport& imported, DocumentModel& document)
+{
+    struct PendingWriter
+    {
+        DocumentModel& document;
+        explicit PendingWriter(DocumentModel& d) : document(d) { document.raiseBusyCount(); }
+        ~PendingWriter() { document.lowerBusyCount(); }
+    } writer(document);
+    QWriteLocker locker(document.documentLock());
+
+    document.consolidateWithLibraries(imported.objects);
+    if (!imported.objects.isEmpty())
+        document.structureUndoStack()->push(new CommandAppendObjects(document.structureModel(), imported.objects));
+    imported.addEntriesToLibraries(*document.libraries());
 }
 
 void TransferImport::addEntriesToLibraries(const Libraries& libraries) const

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class DocumentModel;
 class Libraries;
 class TransferScanner;
 
@@ -37,6 +38,13 @@ public:
     static bool read(const QByteArray& text, TransferImport* result);
     // Reads the file through Qt; on failure `message` holds the text for the user.
     static bool readFile(const QString& path, TransferImport* result, QString* message);
+    // Reads the file into the document, which is left untouched when the
+    // text is refused; on failure `message` holds the text for the user.
+    static bool readFileIntoDocument(const QString& path, DocumentModel& document, QString* message);
+    // As one pending writer under the document's write lock: shares or adds
+    // the materials, appends the nodes, members and loads as one undoable
+    // step, and adds the load cases and geometry groups to the libraries.
+    static void addToDocument(const TransferImport& imported, DocumentModel& document);
 
     // A count from 1 to 7, then that many quoted texts of at most 254 bytes.
     // Empty on any fault; `badText` is set when a text is not UTF-8.

@@ -1,6 +1,9 @@
 #include "TransferReader.h"
 
 #include "Combination.h"
+#include "DocumentModel.h"
+#include "StructureModel.h"
+#include "UnitSystem.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
@@ -21,6 +24,7 @@
 #include "TrapezoidLoad.h"
 
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QtTest>
 
 namespace {
@@ -73,6 +77,7 @@ private slots:
     void sectionTypesBeforeVersion3();
     void filesAndMessages();
     void libraryEntriesInRecordNameOrder();
+    void documentTakesAllOrNothing();
 };
 
 void TestTransfer::everyRecordKind()
@@ -412,5 +417,37 @@ void TestTransfer::libraryEntriesInRecordNameOrder()
     QVERIFY(libraries.groupLibrary()->geometryGroups().contains(entry<GeometryGroup>(result, 2)));
 }
 
-QTEST_GUILESS_MAIN(TestTransfer)
+void TestTransfer::documentTakesAllOrNothing()
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.varox"), bad = dir.filePath("bad.varox");
+    for (const auto& file : {qMakePair(good, base + "L:1 P 1 1 1 1 1 0.5 10\n"), qMakePair(bad, base + "L:1 P 1 1 1 1 1 2 10\n")}) {
+        QFile f(file.first);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file.second);
+    }
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    const int busy = document.busyCount();
+    const int loadings = document.libraries()->loadCaseLibrary()->loadings().size();
+    QString message;
+
+    QVERIFY(!TransferReader::readFileIntoDocument(bad, document, &message));
+    QVERIFY(!message.isEmpty());
+    QVERIFY(document.structureModel()->nodes().isEmpty());
+    QCOMPARE(document.structureUndoStack()->count(), 0);
+    QCOMPARE(document.libraries()->loadCaseLibrary()->loadings().size(), loadings);
+
+    QVERIFY(TransferReader::readFileIntoDocument(good, document, &message));
+    QCOMPARE(document.busyCount(), busy);
+    QCOMPARE(document.structureModel()->nodes().size(), 2);
+    QCOMPARE(document.structureModel()->members().size(), 1);
+    QCOMPARE(document.structureModel()->loads().size(), 1);
+    QCOMPARE(document.libraries()->loadCaseLibrary()->loadings().size(), loadings + 1);
+    QCOMPARE(document.structureUndoStack()->count(), 1);
+    document.structureUndoStack()->undo();
+    QVERIFY(document.structureModel()->nodes().isEmpty());
+    QVERIFY(document.structureModel()->loads().isEmpty());
+}
+
+QTEST_MAIN(TestTransfer)
 #include "tst_transfer.moc"
