@@ -71,12 +71,17 @@ private:
     bool readGroups(const std::function<void(const GeometryGroupRef&)>& setGroup);
     bool readLoading(const QString& name);
     bool readGravityCase(const QString& name);
+    // The name list and factor list that open K and W records; null when refused.
+    template<class T>
+    QSharedPointer<T> readNamedFactorList();
     bool readCombination(const QString& name);
     bool readSwayCase(const QString& name);
     bool readLoad(const QString& name);
 
     // A string list whose texts must be UTF-8; a damaged text refuses the record.
     QStringList texts();
+    // " (%e %e %e)": the closing parenthesis must follow the third number at once.
+    bool scanVector(float* x, float* y, float* z);
     template<class T>
     QSharedPointer<T> find(char letter, int number) const
     {
@@ -97,6 +102,12 @@ QStringList TransferReading::texts()
     const QStringList list = TransferReader::readStringList(in, &bad);
     badText = badText || bad;
     return list;
+}
+
+bool TransferReading::scanVector(float* x, float* y, float* z)
+{
+    in.skipWhiteSpace();
+    return in.match('(') && in.scanFloat(x) && in.scanFloat(y) && in.scanFloat(z) && in.match(')');
 }
 
 bool TransferReading::readAll(TransferImport* result)
@@ -164,9 +175,7 @@ bool TransferReading::readAxis(char letter, const QString& name)
     float x, y, z;
     int nodeNumber;
     char global, orthogonal;
-    in.skipWhiteSpace();
-    if (!in.match('(') || !in.scanFloat(&x) || !in.scanFloat(&y) || !in.scanFloat(&z) || !in.match(')')
-        || !in.scanInt(&nodeNumber))
+    if (!scanVector(&x, &y, &z) || !in.scanInt(&nodeNumber))
         return false;
     in.skipWhiteSpace();
     if (!in.scanChar(&global))
@@ -301,9 +310,7 @@ bool TransferReading::readNode(const QString& name)
 {
     float x, y, z;
     int supportNumber;
-    in.skipWhiteSpace();
-    if (!in.match('(') || !in.scanFloat(&x) || !in.scanFloat(&y) || !in.scanFloat(&z) || !in.match(')')
-        || !in.scanInt(&supportNumber) || !allFinite({x, y, z}))
+    if (!scanVector(&x, &y, &z) || !in.scanInt(&supportNumber) || !allFinite({x, y, z}))
         return false;
     const NodeRef node = NodeRef::create();
     node->setPosition(Vector3(x, y, z));
@@ -368,13 +375,22 @@ bool TransferReading::readGravityCase(const QString& name)
     return true;
 }
 
-bool TransferReading::readCombination(const QString& name)
+template<class T>
+QSharedPointer<T> TransferReading::readNamedFactorList()
 {
     const QStringList list = texts();
     if (list.isEmpty())
-        return false;
-    const CombinationRef combination = CombinationRef::create(list.first());
-    if (!TransferReader::readSuperLoadCase(combination, names, in, version))
+        return {};
+    const QSharedPointer<T> loadCase = QSharedPointer<T>::create(list.first());
+    if (!TransferReader::readSuperLoadCase(loadCase, names, in, version))
+        return {};
+    return loadCase;
+}
+
+bool TransferReading::readCombination(const QString& name)
+{
+    const CombinationRef combination = readNamedFactorList<Combination>();
+    if (!combination)
         return false;
     names.insert(name, combination);
     return true;
@@ -382,11 +398,8 @@ bool TransferReading::readCombination(const QString& name)
 
 bool TransferReading::readSwayCase(const QString& name)
 {
-    const QStringList list = texts();
-    if (list.isEmpty())
-        return false;
-    const SwayCaseRef sway = SwayCaseRef::create(list.first());
-    if (!TransferReader::readSuperLoadCase(sway, names, in, version))
+    const SwayCaseRef sway = readNamedFactorList<SwayCase>();
+    if (!sway)
         return false;
     char take, apply;
     in.skipWhiteSpace();

@@ -123,7 +123,7 @@ bool TransferScanner::scanChar(char* value)
     return true;
 }
 
-bool TransferScanner::scanUntil(char stop, int width, QByteArray* value)
+bool TransferScanner::take(int width, bool (*stop)(int c, char stopByte), char stopByte, QByteArray* value)
 {
     int length = 0;
     while (length < width) {
@@ -132,7 +132,7 @@ bool TransferScanner::scanUntil(char stop, int width, QByteArray* value)
             eofSeen = true;
             break;
         }
-        if (c == static_cast<unsigned char>(stop))
+        if (stop(c, stopByte))
             break;
         ++length;
     }
@@ -143,23 +143,13 @@ bool TransferScanner::scanUntil(char stop, int width, QByteArray* value)
     return true;
 }
 
+bool TransferScanner::scanUntil(char stop, int width, QByteArray* value)
+{
+    return take(width, [](int c, char s) { return c == static_cast<unsigned char>(s); }, stop, value);
+}
+
 bool TransferScanner::scanWord(int width, QByteArray* value)
 {
     skipWhiteSpace();
-    int length = 0;
-    while (length < width) {
-        const int c = peekAt(length);
-        if (c < 0) {
-            eofSeen = true;
-            break;
-        }
-        if (isWhiteSpace(c))
-            break;
-        ++length;
-    }
-    if (length == 0)
-        return false;
-    *value = data.mid(pos, length);
-    pos += length;
-    return true;
+    return take(width, [](int c, char) { return isWhiteSpace(c); }, 0, value);
 }

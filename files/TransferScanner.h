@@ -43,6 +43,8 @@ private:
     // The byte at the read position without consuming it, or -1 at the end.
     int peek();
     int peekAt(int offset) const;
+    // 1 to `width` bytes up to the first for which `stop` holds.
+    bool take(int width, bool (*stop)(int c, char stopByte), char stopByte, QByteArray* value);
 
     QByteArray data;
     int pos = 0;
