@@ -1,0 +1,608 @@
+#include "TransferReader.h"
+
+#include "TransferScanner.h"
+
+#include "Combination.h"
+#include "DocumentModel.h"
+#include "StructureCommands.h"
+#include "CrossSection.h"
+#include "GeometryGroup.h"
+#include "GravityCase.h"
+#include "GroupLibrary.h"
+#include "Libraries.h"
+#include "LoadAxis.h"
+#include "LoadCaseLibrary.h"
+#include "Loading.h"
+#include "Material.h"
+#include "Member.h"
+#include "MemberAxis.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "SectionType.h"
+#include "Support.h"
+#include "SwayCase.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
+
+#include <QFile>
+#include <QUndoStack>
+#include <QWriteLocker>
+#include <QTextCodec>
+
+#include <cmath>
+#include <functional>
+
+const QString TransferReader::cannotOpenMessage = QStringLiteral("The file cannot be opened.");
+const QString TransferReader::refusedMessage = QStringLiteral(
+    "The file appears to be either corrupt or not compatible with this version. It cannot be loaded.");
+
+namespace {
+
+// Longest text between quotes; a longer one is cut and its rest read as the next field.
+constexpr int textWidth = 254;
+constexpr int maximumListCount = 7;
+constexpr int maximumLoadingCount = 255;
+
+bool allFinite(std::initializer_list<float> values)
+{
+    for (float v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+// One reading of a transfer text: the objects made so far, by record name.
+class TransferReading
+{
+public:
+    explicit TransferReading(const QByteArray& text) : in(text) {}
+
+    bool readAll(TransferImport* result);
+
+private:
+    bool readRecord(char letter);
+    bool readVersion(int number);
+    bool readAxis(char letter, const QString& name);
+    bool readSectionType(const QString& name);
+    bool readSupport(const QString& name);
+    bool readGeometryGroup(const QString& name);
+    bool readNode(const QString& name);
+    bool readMember(const QString& name);
+    bool readGroups(const std::function<void(const GeometryGroupRef&)>& setGroup);
+    bool readLoading(const QString& name);
+    bool readGravityCase(const QString& name);
+    // The name list and factor list that open K and W records; null when refused.
+    template<class T>
+    QSharedPointer<T> readNamedFactorList();
+    bool readCombination(const QString& name);
+    bool readSwayCase(const QString& name);
+    bool readLoad(const QString& name);
+
+    // A string list whose texts must be UTF-8; a damaged text refuses the record.
+    QStringList texts();
+    // " (%e %e %e)": the closing parenthesis must follow the third number at once.
+    bool scanVector(float* x, float* y, float* z);
+    template<class T>
+    QSharedPointer<T> find(char letter, int number) const
+    {
+        return names.value(QString(QLatin1Char(letter)) + QString::number(number)).template objectCast<T>();
+    }
+
+    TransferScanner in;
+    QMap<QString, VaroObjectRef> names;
+    QList<VaroObjectRef> objects;
+    QMap<QString, double> axisSigns;
+    int version = 1;
+    bool badText = false;
+};
+
+QStringList TransferReading::texts()
+{
+    bool bad = false;
+    const QStringList list = TransferReader::readStringList(in, &bad);
+    badText = badText || bad;
+    return list;
+}
+
+bool TransferReading::scanVector(float* x, float* y, float* z)
+{
+    in.skipWhiteSpace();
+    return in.match('(') && in.scanFloat(x) && in.scanFloat(y) && in.scanFloat(z) && in.match(')');
+}
+
+bool TransferReading::readAll(TransferImport* result)
+{
+    while (!in.endOfFile()) {
+        const int c = in.getByte();
+        if (c < 0 || TransferScanner::isControl(c))
+            continue;
+        if (c == '#' || c == ' ') {
+            in.skipLine();
+            continue;
+        }
+        const bool accepted = readRecord(char(c));
+        in.skipLine();
+        if (!accepted)
+            return false;
+    }
+    result->objects = objects;
+    result->libraryEntries.clear();
+    for (const VaroObjectRef& object : qAsConst(names))
+        if (object.objectCast<LoadCase>() || object.objectCast<GeometryGroup>())
+            result->libraryEntries.append(object);
+    result->formatVersion = version;
+    return true;
+}
+
+bool TransferReading::readRecord(char letter)
+{
+    int number = 0;
+    if (!in.match(':') || !in.scanInt(&number) || number <= 0)
+        return false;
+    const QString name = QString(QLatin1Char(letter)) + QString::number(number);
+    if (names.contains(name))
+        return false;
+    badText = false;
+    bool accepted = true;
+    switch (letter) {
+    case 'A':
+    case 'O': accepted = readAxis(letter, name); break;
+    case 'C': accepted = readLoading(name); break;
+    case 'G': accepted = readGravityCase(name); break;
+    case 'K': accepted = readCombination(name); break;
+    case 'L': accepted = readLoad(name); break;
+    case 'M': accepted = readMember(name); break;
+    case 'N': accepted = readNode(name); break;
+    case 'Q': accepted = readGeometryGroup(name); break;
+    case 'S': accepted = readSupport(name); break;
+    case 'T': accepted = readSectionType(name); break;
+    case 'V': accepted = readVersion(number); break;
+    case 'W': accepted = readSwayCase(name); break;
+    default: break; // a record of another kind is skipped with its line
+    }
+    return accepted && !badText;
+}
+
+bool TransferReading::readVersion(int number)
+{
+    version = number;
+    return !texts().value(0).isEmpty();
+}
+
+bool TransferReading::readAxis(char letter, const QString& name)
+{
+    const QString axisName = texts().value(0);
+    float x, y, z;
+    int nodeNumber;
+    char global, orthogonal;
+    if (!scanVector(&x, &y, &z) || !in.scanInt(&nodeNumber))
+        return false;
+    in.skipWhiteSpace();
+    if (!in.scanChar(&global))
+        return false;
+    in.skipWhiteSpace();
+    if (!in.scanChar(&orthogonal) || !allFinite({x, y, z}))
+        return false;
+
+    Vector3 vector(x, y, z);
+    double sign = 1.0;
+    if (letter == 'A') {
+        for (int k = 0; k < 3; ++k) {
+            Vector3 negative;
+            negative[k] = -1.0;
+            if (vector == negative) {
+                vector[k] = 1.0;
+                sign = -1.0;
+            }
+        }
+    }
+    const NodeRef node = find<Node>('N', nodeNumber);
+    const Axis axis = node ? Axis(Vector3(), node, true, false)
+                           : Axis(vector, NodeRef(), global == 'G', orthogonal == 'O');
+    if (letter == 'A') {
+        names.insert(name, LoadAxisRef::create(axis, axisName));
+        axisSigns.insert(name, sign);
+    } else {
+        names.insert(name, MemberAxisRef::create(axis, axisName));
+    }
+    return true;
+}
+
+bool TransferReading::readSectionType(const QString& name)
+{
+    const QStringList materialNames = texts();
+    const QStringList sectionNames = texts();
+    const QString shapeName = texts().value(0);
+
+    char rotated;
+    float density, E, G;
+    in.skipWhiteSpace();
+    if (!in.scanChar(&rotated) || !in.scanFloat(&density) || !in.scanFloat(&E) || !in.scanFloat(&G)
+        || !allFinite({density, E, G}))
+        return false;
+    // Compared as read, in single precision, so that a density written as 0.01 passes.
+    if (!(density >= 0.01f && E >= 300000.0f && double(E) <= 3.0 * double(G)))
+        return false;
+
+    // Dimensions and properties in groups of 5, 5 and, from version 3, 4.
+    float v[14] = {};
+    const int count = version >= 3 ? 14 : 10;
+    for (int k = 0; k < count; ++k)
+        if (!in.scanFloat(&v[k]) || !std::isfinite(v[k]))
+            return false;
+
+    CrossSection section;
+    section.setShape(CrossSection::shapeFromName(shapeName));
+    section.setNames(sectionNames);
+    section.setRotated(rotated == 'R');
+    section.setArea(v[0]);
+    section.setOverallDepth(v[1]);
+    section.setTopFlangeThickness(v[2]);
+    section.setIy(v[3]);
+    section.setIz(v[4]);
+    section.setJ(v[5]);
+    section.setWebThickness(v[6]);
+    section.setWely(v[7]);
+    section.setWelz(v[8]);
+    section.setTopFlangeWidth(v[9]);
+    if (version >= 3) {
+        section.setTopFlangeOffset(v[10]);
+        section.setBottomFlangeWidth(v[11]);
+        section.setBottomFlangeThickness(v[12]);
+        section.setBottomFlangeOffset(v[13]);
+    }
+    section.clampGeometry();
+
+    const MaterialRef material = MaterialRef::create(materialNames, E, G, density, 0.0);
+    names.insert(name, SectionTypeRef::create(CrossSectionRef::create(section), material));
+    return true;
+}
+
+bool TransferReading::readSupport(const QString& name)
+{
+    const QStringList list = texts();
+    int mask;
+    if (list.isEmpty() || !in.scanInt(&mask) || unsigned(mask) >= 64)
+        return false;
+    names.insert(name, SupportRef::create(list.first(), Dof(mask)));
+    return true;
+}
+
+bool TransferReading::readGeometryGroup(const QString& name)
+{
+    const QStringList list = texts();
+    int analysis, colour;
+    float opacity;
+    if (list.isEmpty() || !in.scanInt(&analysis) || !in.scanInt(&colour) || !in.scanFloat(&opacity))
+        return false;
+    // A NaN opacity would reach the colour's integer conversion unchecked.
+    if (std::isnan(opacity))
+        return false;
+    const GeometryGroupRef group = GeometryGroupRef::create(list.first());
+    group->setAnalysisPurpose(analysis != 0);
+    QColor c(QRgb(unsigned(colour) & 0xFFFFFFu));
+    c.setAlphaF(qBound(0.0, double(opacity), 1.0));
+    group->setColour(c);
+    names.insert(name, group);
+    return true;
+}
+
+bool TransferReading::readGroups(const std::function<void(const GeometryGroupRef&)>& setGroup)
+{
+    if (version < 3)
+        return true;
+    int count;
+    if (!in.scanInt(&count))
+        return false;
+    for (int k = 0; k < count; ++k) {
+        int number;
+        if (!in.scanInt(&number))
+            return false;
+        const GeometryGroupRef group = find<GeometryGroup>('Q', number);
+        if (!group)
+            return false;
+        setGroup(group);
+    }
+    return true;
+}
+
+bool TransferReading::readNode(const QString& name)
+{
+    float x, y, z;
+    int supportNumber;
+    if (!scanVector(&x, &y, &z) || !in.scanInt(&supportNumber) || !allFinite({x, y, z}))
+        return false;
+    const NodeRef node = NodeRef::create();
+    node->setPosition(Vector3(x, y, z));
+    node->setSupport(find<Support>('S', supportNumber));
+    if (!readGroups([&](const GeometryGroupRef& group) { node->setGeometryGroup(group); }))
+        return false;
+    objects.append(node);
+    names.insert(name, node);
+    return true;
+}
+
+bool TransferReading::readMember(const QString& name)
+{
+    int a, b, sectionNumber, axisNumber;
+    char pinA, pinB;
+    if (!in.scanInt(&a))
+        return false;
+    in.skipWhiteSpace();
+    if (!in.match('-') || !in.scanInt(&b))
+        return false;
+    in.skipWhiteSpace();
+    if (!in.scanChar(&pinA) || !in.scanChar(&pinB) || !in.scanInt(&sectionNumber) || !in.scanInt(&axisNumber))
+        return false;
+    const NodeRef nodeA = find<Node>('N', a);
+    const NodeRef nodeB = find<Node>('N', b);
+    if (!nodeA || !nodeB)
+        return false;
+    const MemberRef member = MemberRef::create(nodeA, nodeB);
+    member->setAxis(find<MemberAxis>('O', axisNumber));
+    member->setPinAtA(pinA == 'P');
+    member->setPinAtB(pinB == 'P');
+    member->setSectionType(find<SectionType>('T', sectionNumber));
+    if (!readGroups([&](const GeometryGroupRef& group) { member->setGeometryGroup(group); }))
+        return false;
+    objects.append(member);
+    names.insert(name, member);
+    return true;
+}
+
+bool TransferReading::readLoading(const QString& name)
+{
+    const QStringList list = texts();
+    if (list.isEmpty())
+        return false;
+    names.insert(name, LoadingRef::create(list.first()));
+    return true;
+}
+
+bool TransferReading::readGravityCase(const QString& name)
+{
+    int axisNumber;
+    if (!in.scanInt(&axisNumber))
+        return false;
+    const LoadAxisRef loadAxis = find<LoadAxis>('A', axisNumber);
+    if (!loadAxis)
+        return true;
+    // The file's axis only names the case; imported gravity always acts along +Y.
+    const GravityCaseRef gravity = GravityCaseRef::create(QStringLiteral("Gravity"));
+    if (!(loadAxis->axis() == gravity->axis()))
+        gravity->setName(QStringLiteral("Gravity (import)"));
+    names.insert(name, gravity);
+    return true;
+}
+
+template<class T>
+QSharedPointer<T> TransferReading::readNamedFactorList()
+{
+    const QStringList list = texts();
+    if (list.isEmpty())
+        return {};
+    const QSharedPointer<T> loadCase = QSharedPointer<T>::create(list.first());
+    if (!TransferReader::readSuperLoadCase(loadCase, names, in, version))
+        return {};
+    return loadCase;
+}
+
+bool TransferReading::readCombination(const QString& name)
+{
+    const CombinationRef combination = readNamedFactorList<Combination>();
+    if (!combination)
+        return false;
+    names.insert(name, combination);
+    return true;
+}
+
+bool TransferReading::readSwayCase(const QString& name)
+{
+    const SwayCaseRef sway = readNamedFactorList<SwayCase>();
+    if (!sway)
+        return false;
+    char take, apply;
+    in.skipWhiteSpace();
+    if (!in.scanChar(&take))
+        return false;
+    in.skipWhiteSpace();
+    if (!in.scanChar(&apply))
+        return false;
+    const auto component = [](char c) {
+        return c == 'X' ? SwayCase::X : c == 'Y' ? SwayCase::Y : SwayCase::Z;
+    };
+    sway->setTakeComponent(component(take));
+    sway->setApplyComponent(component(apply));
+    names.insert(name, sway);
+    return true;
+}
+
+bool TransferReading::readLoad(const QString& name)
+{
+    char kind;
+    int memberNumber, axisNumber, loadingCount;
+    in.skipWhiteSpace();
+    if (!in.scanChar(&kind) || !in.scanInt(&memberNumber) || !in.scanInt(&axisNumber) || !in.scanInt(&loadingCount))
+        return false;
+    const MemberRef member = find<Member>('M', memberNumber);
+    const LoadAxisRef loadAxis = find<LoadAxis>('A', axisNumber);
+    const double sign = axisSigns.value(QLatin1Char('A') + QString::number(axisNumber), 1.0);
+    if (!member || !loadAxis || loadingCount < 1 || loadingCount > maximumLoadingCount)
+        return false;
+
+    LoadRef load;
+    int pairsWanted = 1;
+    switch (kind) {
+    case 'P': load = QSharedPointer<PointLoad>::create(member); break;
+    case 'M': load = QSharedPointer<TorqueLoad>::create(member); break;
+    case 'T': load = QSharedPointer<TrapezoidLoad>::create(member); pairsWanted = 2; break;
+    default: return false;
+    }
+
+    LoadingRef loading;
+    for (int k = 0; k < loadingCount; ++k) {
+        int number;
+        if (!in.scanInt(&number))
+            return false;
+        loading = find<Loading>('C', number);
+        if (!loading)
+            return false;
+    }
+    if (loadingCount != 1)
+        return false;
+
+    int pairCount;
+    if (!in.scanInt(&pairCount) || pairCount < 1 || pairCount > 2)
+        return false;
+    QList<Load::PositionedForce> pairs;
+    for (int k = 0; k < pairCount; ++k) {
+        float position, force;
+        if (!in.scanFloat(&position) || !in.scanFloat(&force))
+            return false;
+        if (!(position >= 0.0f && position <= 1.0f) || !std::isfinite(force))
+            return false;
+        pairs.append(Load::PositionedForce(position, sign * force));
+    }
+    if (pairCount != pairsWanted)
+        return false;
+
+    load->setAxis(loadAxis);
+    load->setLoadCase(loading);
+    for (int k = 0; k < pairs.size(); ++k)
+        load->setPositionAndForceAtIndex(pairs.at(k), k);
+    objects.append(load);
+    names.insert(name, load);
+    return true;
+}
+
+} // namespace
+
+bool TransferReader::read(const QByteArray& text, TransferImport* result)
+{
+    TransferReading reading(text);
+    TransferImport imported;
+    if (!reading.readAll(&imported))
+        return false;
+    *result = imported;
+    return true;
+}
+
+bool TransferReader::readFile(const QString& path, TransferImport* result, QString* message)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *message = cannotOpenMessage;
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *message = refusedMessage;
+        return false;
+    }
+    if (!read(text, result)) {
+        *message = refusedMessage;
+        return false;
+    }
+    message->clear();
+    return true;
+}
+
+QStringList TransferReader::readStringList(TransferScanner& scanner, bool* badText)
+{
+    int count;
+    if (!scanner.scanInt(&count) || count < 1 || count > maximumListCount)
+        return {};
+    QTextCodec* utf8 = QTextCodec::codecForName("UTF-8");
+    QStringList list;
+    for (int k = 0; k < count; ++k) {
+        QByteArray item;
+        scanner.skipWhiteSpace();
+        if (scanner.match('"') && scanner.scanUntil('"', textWidth, &item)) {
+            scanner.match('"'); // absent after a text cut at the width limit
+        } else {
+            // An opening quote directly followed by the closing one, then white space, is the empty text.
+            QByteArray word;
+            if (!scanner.scanWord(textWidth, &word) || word != "\"")
+                return {};
+            item.clear();
+        }
+        QTextCodec::ConverterState state;
+        const QString text = utf8->toUnicode(item.constData(), item.size(), &state);
+        if (state.invalidChars > 0 || state.remainingChars > 0) {
+            if (badText)
+                *badText = true;
+            return {};
+        }
+        list.append(text);
+    }
+    return list;
+}
+
+bool TransferReader::readSuperLoadCase(const SuperLoadCaseRef& loadCase, const QMap<QString, VaroObjectRef>& names,
+                                       TransferScanner& scanner, int version)
+{
+    bool good = true;
+    while (!scanner.endOfFile()) {
+        LoadCaseRef found;
+        int number = 0;
+        float factor = 0.0f;
+        if (version < 2) {
+            good = scanner.scanInt(&number) && scanner.scanFloat(&factor);
+            if (number < 1)
+                return good;
+            found = names.value(QStringLiteral("C%1").arg(number)).objectCast<Loading>();
+        } else {
+            char letter = 0;
+            scanner.skipWhiteSpace();
+            good = scanner.scanChar(&letter) && scanner.scanInt(&number) && scanner.scanFloat(&factor);
+            const QString key = QString(QLatin1Char(letter)) + QString::number(number);
+            switch (letter) {
+            case 'C': found = names.value(key).objectCast<Loading>(); break;
+            case 'G': found = names.value(key).objectCast<GravityCase>(); break;
+            case 'W': found = names.value(key).objectCast<SwayCase>(); break;
+            default: return good;
+            }
+        }
+        if (!found)
+            return false;
+        loadCase->addFactor(found, factor);
+        if (!good)
+            return false;
+    }
+    return good;
+}
+
+bool TransferReader::readFileIntoDocument(const QString& path, DocumentModel& document, QString* message)
+{
+    TransferImport imported;
+    if (!readFile(path, &imported, message))
+        return false;
+    addToDocument(imported, document);
+    return true;
+}
+
+void TransferReader::addToDocument(const TransferImport& imported, DocumentModel& document)
+{
+    struct PendingWriter
+    {
+        DocumentModel& document;
+        explicit PendingWriter(DocumentModel& d) : document(d) { document.raiseBusyCount(); }
+        ~PendingWriter() { document.lowerBusyCount(); }
+    } writer(document);
+    QWriteLocker locker(document.documentLock());
+
+    document.consolidateWithLibraries(imported.objects);
+    if (!imported.objects.isEmpty())
+        document.structureUndoStack()->push(new CommandAppendObjects(document.structureModel(), imported.objects));
+    imported.addEntriesToLibraries(*document.libraries());
+}
+
+void TransferImport::addEntriesToLibraries(const Libraries& libraries) const
+{
+    for (const VaroObjectRef& entry : libraryEntries) {
+        if (const LoadCaseRef loadCase = entry.objectCast<LoadCase>())
+            libraries.loadCaseLibrary()->append(loadCase);
+        else if (const GroupRef group = entry.objectCast<Group>())
+            libraries.groupLibrary()->append(group);
+    }
+}

@@ -1,0 +1,2 @@
+varo_add_test(files transferscanner LIBS varo_files)
+varo_add_test(files transfer LIBS varo_files)

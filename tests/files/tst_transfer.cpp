@@ -1,0 +1,453 @@
+#include "TransferReader.h"
+
+#include "Combination.h"
+#include "DocumentModel.h"
+#include "StructureModel.h"
+#include "UnitSystem.h"
+#include "CrossSection.h"
+#include "GeometryGroup.h"
+#include "GroupLibrary.h"
+#include "GravityCase.h"
+#include "Libraries.h"
+#include "LoadAxis.h"
+#include "LoadCaseLibrary.h"
+#include "Loading.h"
+#include "Material.h"
+#include "Member.h"
+#include "MemberAxis.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "SectionType.h"
+#include "Support.h"
+#include "SwayCase.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
+
+#include <QTemporaryDir>
+#include <QUndoStack>
+#include <QtTest>
+
+namespace {
+
+// Numbers in a transfer text are single precision, widened when stored.
+double single(double value)
+{
+    return double(float(value));
+}
+
+template<class T>
+QSharedPointer<T> entry(const TransferImport& result, int index)
+{
+    return result.libraryEntries.value(index).objectCast<T>();
+}
+
+template<class T>
+QSharedPointer<T> object(const TransferImport& result, int index)
+{
+    return result.objects.value(index).objectCast<T>();
+}
+
+// A small valid model of format version 3 that refused lines are appended to.
+const QByteArray base = "V:3 1 \"test\"\n"
+                        "A:1 1 \"down\" (0 0 -1) 0 G P\n"
+                        "Q:1 1 \"q\" 1 0 1\n"
+                        "S:1 1 \"s\" 63\n"
+                        "N:1 (0 0 0) 1 0\n"
+                        "N:2 (1 0 0) 0 0\n"
+                        "M:1 1 - 2 RR 0 0 0\n"
+                        "C:1 1 \"c\"\n";
+
+} // namespace
+
+// Importing transfer texts: every record kind, the refusals, and the file entry point.
+class TestTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyRecordKind();
+    void factorLists_data();
+    void factorLists();
+    void axes_data();
+    void axes();
+    void acceptedLayouts_data();
+    void acceptedLayouts();
+    void refusedTexts_data();
+    void refusedTexts();
+    void sectionTypesBeforeVersion3();
+    void filesAndMessages();
+    void libraryEntriesInRecordNameOrder();
+    void documentTakesAllOrNothing();
+};
+
+void TestTransfer::everyRecordKind()
+{
+    const QByteArray text = "# a model with every record kind\n"
+                            "V:3 1 \"Test producer\"\n"
+                            "A:1 1 \"Down\" (0 0 -1) 0 G P\n"
+                            "A:2 1 \"Up\" (0 -1 0) 0 G P\n"
+                            "O:1 1 \"Major\" (0 1 0) 0 L O\n"
+                            "T:1 2 \"Steel\" \"S275\" 3 \"UK\" \"UB\" \"203x133x25\" 1 \"ibeam\"\n"
+                            "  R 7850 2.1e11 8.1e10\n"
+                            "  3.2e-3 0.2032 0.0078 2.34e-5 3.08e-6\n"
+                            "  1.54e-7 0.0057 2.3e-4 4.6e-5 0.1332\n"
+                            "  0.0666 0.1332 0.0078 0.0666\n"
+                            "S:1 1 \"Fixed\" 63\n"
+                            "Q:1 1 \"Frame\" 0 16711680 0.5\n"
+                            "Q:2 1 \"Other\" 1 255 1\n"
+                            "N:1 (0 0 0) 1 1 1\n"
+                            "N:012 (4 0.1 -2) 0 2 1 2\n"
+                            "M:1 1 - 12 PR 1 1 1 2\n"
+                            "C:1 1 \"Dead\"\n"
+                            "C:2 1 \"Live\"\n"
+                            "G:1 2\n"
+                            "W:1 1 \"Sway\" C1 1.5 K0 0 Y X\n"
+                            "K:1 1 \"ULS\" C1 1.4 G1 1.0\n"
+                            "  W1 0.5 C2 -1 K0 0.0\n"
+                            "L:1 P 1 1 1 1 1 0.5 10\n"
+                            "L:2 T 1 1 1 2 2 0.2 100 0.8 200\n"
+                            "L:3 M 1 2 1 1 1 0.25 5\n"
+                            "X:4 an ignored record\n";
+    TransferImport result;
+    QVERIFY(TransferReader::read(text, &result));
+    QCOMPARE(result.formatVersion, 3);
+    QCOMPARE(result.objects.size(), 6);
+
+    const NodeRef n1 = object<Node>(result, 0), n2 = object<Node>(result, 1);
+    QVERIFY(n1 && n2);
+    QCOMPARE(n1->support()->name(), QString("Fixed"));
+    QCOMPARE(int(n1->support()->dof()), 63);
+    QCOMPARE(n1->group()->name(), QString("Frame"));
+    QCOMPARE(n2->position()[1], single(0.1));
+    QCOMPARE(n2->position()[2], -2.0);
+    QVERIFY(!n2->support());
+    QCOMPARE(n2->group()->name(), QString("Other"));
+
+    const MemberRef m = object<Member>(result, 2);
+    QVERIFY(m);
+    QCOMPARE(m->nodeA(), n1);
+    QCOMPARE(m->nodeB(), n2);
+    QVERIFY(m->pinAtA() && !m->pinAtB());
+    QCOMPARE(m->group(), n2->group());
+    QCOMPARE(m->axis()->name(), QString("Major"));
+    QVERIFY(!m->axis()->axis().isGlobal() && m->axis()->axis().isOrthogonal());
+
+    const SectionTypeRef t = m->sectionType();
+    QVERIFY(t);
+    QCOMPARE(t->material()->names(), QStringList({"Steel", "S275"}));
+    QCOMPARE(t->material()->density(), 7850.0);
+    QCOMPARE(t->material()->youngsModulus(), single(2.1e11));
+    QCOMPARE(t->material()->cte(), 0.0);
+    const CrossSection& s = *t->crossSection();
+    QCOMPARE(s.names(), QStringList({"UK", "UB", "203x133x25"}));
+    QCOMPARE(s.shape(), CrossSection::Shape(CrossSection::IBeam));
+    QVERIFY(s.isRotated());
+    const double stated[] = {s.area(), s.overallDepth(), s.topFlangeThickness(), s.Iy(), s.Iz(), s.J(),
+                             s.webThickness(), s.Wely(), s.Welz(), s.topFlangeWidth(), s.topFlangeOffset(),
+                             s.bottomFlangeWidth(), s.bottomFlangeThickness(), s.bottomFlangeOffset()};
+    const double written[] = {3.2e-3, 0.2032, 0.0078, 2.34e-5, 3.08e-6, 1.54e-7, 0.0057,
+                              2.3e-4, 4.6e-5, 0.1332, 0.0666, 0.1332, 0.0078, 0.0666};
+    for (int k = 0; k < 14; ++k)
+        QCOMPARE(stated[k], single(written[k]));
+    QCOMPARE(s.Wply(), 0.0);
+
+    const auto point = object<PointLoad>(result, 3);
+    const auto trapezoid = object<TrapezoidLoad>(result, 4);
+    const auto torque = object<TorqueLoad>(result, 5);
+    QVERIFY(point && trapezoid && torque);
+    QCOMPARE(point->member(), m);
+    QCOMPARE(point->axis()->axis().vector(), Vector3(0, 0, 1));
+    QCOMPARE(point->positionedForces(), QList<Load::PositionedForce>({{0.5, -10.0}}));
+    QCOMPARE(trapezoid->positionedForces(),
+             QList<Load::PositionedForce>({{single(0.2), -100.0}, {single(0.8), -200.0}}));
+    QCOMPARE(torque->positionedForces(), QList<Load::PositionedForce>({{0.25, -5.0}}));
+    QCOMPARE(torque->axis()->axis().vector(), Vector3(0, 1, 0));
+    QCOMPARE(point->loadCase()->name(), QString("Dead"));
+
+    // C1, C2, G1, K1, Q1, Q2, W1
+    QCOMPARE(result.libraryEntries.size(), 7);
+    const auto dead = entry<Loading>(result, 0);
+    const auto gravity = entry<GravityCase>(result, 2);
+    const auto uls = entry<Combination>(result, 3);
+    const auto frame = entry<GeometryGroup>(result, 4);
+    const auto sway = entry<SwayCase>(result, 6);
+    QVERIFY(dead && gravity && uls && frame && sway);
+    QCOMPARE(point->loadCase(), LoadCaseRef(dead));
+    QCOMPARE(gravity->name(), QString("Gravity"));
+    QCOMPARE(gravity->acceleration(), 9.81);
+    QCOMPARE(gravity->axis().vector(), Vector3(0, 1, 0));
+    QCOMPARE(uls->name(), QString("ULS"));
+    QCOMPARE(uls->factors().size(), 4);
+    QCOMPARE(uls->factorForLoadCase(dead), 1.4);
+    QCOMPARE(uls->factorForLoadCase(gravity), 1.0);
+    QCOMPARE(uls->factorForLoadCase(sway), 0.5);
+    QCOMPARE(uls->factorForLoadCase(entry<Loading>(result, 1)), -1.0);
+    QVERIFY(!frame->hasAnalysisPurpose());
+    QCOMPARE(frame->colour().rgb(), qRgb(255, 0, 0));
+    QCOMPARE(frame->colour().alpha(), 128);
+    QVERIFY(entry<GeometryGroup>(result, 5)->hasAnalysisPurpose());
+    QCOMPARE(sway->takeComponent(), SwayCase::Y);
+    QCOMPARE(sway->applyComponent(), SwayCase::X);
+    QCOMPARE(sway->factorForLoadCase(dead), 1.5);
+}
+
+void TestTransfer::factorLists_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<double>>("factors"); // for C1, C2 and G1; 0 for none
+
+    const QByteArray cases = "A:1 1 \"up\" (0 1 0) 0 G P\nC:1 1 \"a\"\nC:2 1 \"b\"\nG:1 1\n";
+    QTest::newRow("numbered") << cases + "K:1 1 \"k\" 1 1.5\n2 0.125 0 0.0\n" << QList<double>{1.5, 0.13, 0};
+    QTest::newRow("numbered at end") << cases + "K:1 1 \"k\" 1 1.5 2 1.005" << QList<double>{1.5, 1.0, 0};
+    QTest::newRow("numbered dropped") << cases + "K:1 1 \"k\" 1 1.5 2 0.005 1 0 0 0" << QList<double>{0, 0, 0};
+    QTest::newRow("lettered") << "V:2 1 \"t\"\n" + cases + "K:1 1 \"k\" C1 1.4 G 1 1.0 K0 0.0\n"
+                              << QList<double>{1.4, 0, 1.0};
+    QTest::newRow("lettered ends at c") << "V:2 1 \"t\"\n" + cases + "K:1 1 \"k\" C2 2 c1 1.0\n"
+                                        << QList<double>{0, 2.0, 0};
+}
+
+void TestTransfer::factorLists()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QList<double>, factors);
+    TransferImport result;
+    QVERIFY(TransferReader::read(text, &result));
+    const auto combination = entry<Combination>(result, 3);
+    QVERIFY(combination);
+    QCOMPARE(combination->factorForLoadCase(entry<Loading>(result, 0)), factors[0]);
+    QCOMPARE(combination->factorForLoadCase(entry<Loading>(result, 1)), factors[1]);
+    QCOMPARE(combination->factorForLoadCase(entry<GravityCase>(result, 2)), factors[2]);
+}
+
+void TestTransfer::axes_data()
+{
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<Vector3>("vector");
+    QTest::addColumn<bool>("towardsNode");
+    QTest::addColumn<double>("force"); // of a point load of 10 along the axis
+    QTest::addColumn<QString>("gravity");
+
+    QTest::newRow("negative z") << QByteArray("A:1 1 \"a\" (0 0 -1) 0 G P") << Vector3(0, 0, 1) << false << -10.0
+                                << "Gravity (import)";
+    QTest::newRow("not unit") << QByteArray("A:1 1 \"a\" (0 0 -2) 0 G P") << Vector3(0, 0, -2) << false << 10.0
+                              << "Gravity (import)";
+    QTest::newRow("nearly negative x") << QByteArray("A:1 1 \"a\" (-1 0.000001 0) 0 G P")
+                                       << Vector3(-1, single(0.000001), 0) << false << 10.0 << "Gravity (import)";
+    QTest::newRow("negative y") << QByteArray("A:1 1 \"a\" ( 0 -1 0) 0 G P") << Vector3(0, 1, 0) << false << -10.0
+                                << "Gravity";
+    QTest::newRow("local") << QByteArray("A:1 1 \"a\" (0 -1 0) 0 L P") << Vector3(0, 1, 0) << false << -10.0
+                           << "Gravity (import)";
+    QTest::newRow("towards node") << QByteArray("A:1 1 \"a\" (0 -1 0) 2 G P") << Vector3() << true << -10.0
+                                  << "Gravity (import)";
+}
+
+void TestTransfer::axes()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(Vector3, vector);
+    QFETCH(bool, towardsNode);
+    QFETCH(double, force);
+    QFETCH(QString, gravity);
+    const QByteArray text = "N:1 (0 0 0) 0\nN:2 (1 0 0) 0\nM:1 1 - 2 RR 0 0\nC:1 1 \"c\"\n" + record
+                            + "\nG:1 1\nL:1 P 1 1 1 1 1 0.5 10\n";
+    TransferImport result;
+    QVERIFY(TransferReader::read(text, &result));
+    const auto load = object<PointLoad>(result, 3);
+    QVERIFY(load);
+    QCOMPARE(load->axis()->axis().vector(), vector);
+    QCOMPARE(load->axis()->axis().node(), towardsNode ? object<Node>(result, 1) : NodeRef());
+    QCOMPARE(load->positionedForces().value(0).second, force);
+    QCOMPARE(entry<GravityCase>(result, 1)->name(), gravity);
+}
+
+void TestTransfer::acceptedLayouts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("objects");
+    QTest::addColumn<int>("entries");
+
+    QTest::newRow("empty") << QByteArray() << 0 << 0;
+    QTest::newRow("comments and blank lines") << QByteArray("# one\r\n\r\n#two") << 0 << 0;
+    QTest::newRow("line starting with a blank") << QByteArray(" N:1 (0 0 0) 0\n") << 0 << 0;
+    QTest::newRow("ignored letters") << QByteArray("x:4 text\nB:1\n\xc3:2 more\n") << 0 << 0;
+    QTest::newRow("rest of line") << QByteArray("N:1 (0 0 0) 0 whatever (\n") << 1 << 0;
+    QTest::newRow("text after a tab") << QByteArray("N:1 (0 0 0) 0 x\tN:2 (1 0 0) 0\n") << 2 << 0;
+    QTest::newRow("version 2 ignores groups") << base.mid(base.indexOf('\n') + 1).prepend("V:2 1 \"t\"\n")
+                                                        + "N:3 (0 0 0) 0 2 5 6\n"
+                                              << 4 << 2;
+    QTest::newRow("version 3 group count 0") << base + "N:3 (0 0 0) 0 0\n" << 4 << 2;
+    QTest::newRow("gravity without load axis") << QByteArray("G:1 7\nG:1 7\n") << 0 << 0;
+    QTest::newRow("K3 and W3") << QByteArray("C:1 1 \"c\"\nW:3 1 \"w\" 0 0 z q\nK:3 1 \"\" 1 1 0 0") << 0 << 3;
+    QTest::newRow("unknown section and axis") << QByteArray("N:1 (0 0 0) 0\nN:2 (0 1 0) 0\nM:1 1-2 XX 9 9") << 3 << 0;
+    QTest::newRow("positions 0 and 1") << base + "L:1 T 1 1 1 1 2 0 1 1 2\n" << 4 << 2;
+    QTest::newRow("material limits") << QByteArray("T:1 0 0 0 x 0.01 300000 100000 1 1 1 1 1 1 1 1 1 1") << 0 << 0;
+}
+
+void TestTransfer::acceptedLayouts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, objects);
+    QFETCH(int, entries);
+    TransferImport result;
+    QVERIFY(TransferReader::read(text, &result));
+    QCOMPARE(result.objects.size(), objects);
+    QCOMPARE(result.libraryEntries.size(), entries);
+}
+
+void TestTransfer::refusedTexts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+
+    QTest::newRow("base is good") << QByteArray(); // marks the rows below as the only cause
+    const QList<QPair<const char*, QByteArray>> tails = {
+        {"missing field", "N:3 (1 2) 0"},
+        {"blank before parenthesis", "N:3 (1 2 3 ) 0"},
+        {"not finite", "N:3 (nan 0 0) 0"},
+        {"unknown node", "M:2 1 - 9 RR 0 0 0"},
+        {"node further down", "M:2 1 - 3 RR 0 0 0\nN:3 (0 0 0) 0 0"},
+        {"two pin codes apart", "M:2 1 - 2 P P 0 0 0"},
+        {"unknown group", "N:3 (0 0 0) 0 1 4"},
+        {"missing group count", "N:3 (0 0 0) 0"},
+        {"huge group count", "N:3 (0 0 0) 0 2147483647 1 1"},
+        {"duplicate name", "N:01 (0 0 0) 0 0"},
+        {"number 0", "N:0 (0 0 0) 0 0"},
+        {"no number", "N: (0 0 0) 0 0"},
+        {"letter then blank", "x 1"},
+        {"number out of range", "N:2147483648 (0 0 0) 0 0"},
+        {"mask out of range", "S:2 1 \"s\" 99999999999"},
+        {"mask 64", "S:2 1 \"s\" 64"},
+        {"mask -1", "S:2 1 \"s\" -1"},
+        {"non-UTF-8 name", "C:2 1 \"\xff\""},
+        {"non-UTF-8 axis name", "A:2 1 \"\xc3\" (0 0 1) 0 G P"},
+        {"empty name list", "C:2 0"},
+        {"empty producer", "V:4 1 \"\" "},
+        {"truncated load", "L:1 P 1 1 1 1 1 0.5"},
+        {"huge loading count", "L:1 P 1 1 2147483647 1 1 0.5 1"},
+        {"two loadings", "L:1 P 1 1 2 1 1 1 0.5 1"},
+        {"lower-case kind", "L:1 p 1 1 1 1 1 0.5 10"},
+        {"point load with two pairs", "L:1 P 1 1 1 1 2 0 1 1 1"},
+        {"trapezoid with one pair", "L:1 T 1 1 1 1 1 0 1"},
+        {"position above 1", "L:1 P 1 1 1 1 1 1.0001 10"},
+        {"position below 0", "L:1 P 1 1 1 1 1 -0.5 10"},
+        {"infinite force", "L:1 P 1 1 1 1 1 0.5 inf"},
+        {"loading of a gravity case", "A:2 1 \"up\" (0 1 0) 0 G P\nG:5 2\nL:1 P 1 1 1 5 1 0.5 10"},
+        {"density", "T:1 0 0 0 x 0.005 2.1e11 8.1e10 1 1 1 1 1 1 1 1 1 1 1 1 1 1"},
+        {"E", "T:1 0 0 0 x 7850 200000 80000 1 1 1 1 1 1 1 1 1 1 1 1 1 1"},
+        {"E above 3 G", "T:1 0 0 0 x 7850 2.0e11 6.0e10 1 1 1 1 1 1 1 1 1 1 1 1 1 1"},
+        {"section truncated", "T:1 0 0 0 x 7850 2.1e11 8.1e10 1 1 1 1 1 1 1 1 1 1 1 1 1"},
+        {"opacity not a number", "Q:2 1 \"q\" 1 0 nan"},
+        {"own sway case", "W:2 1 \"w\" W2 1 K0 0 X Y"},
+        {"gravity case that made nothing", "G:3 9\nK:1 1 \"k\" G3 1 K0 0"},
+        {"sway components missing", "W:2 1 \"w\" C1 1 K0 0"},
+        {"gravity without number", "G:1 x"},
+        {"word after tab in a comment", "# note\tword"},
+    };
+    for (const auto& tail : tails)
+        QTest::newRow(tail.first) << tail.second;
+    QTest::newRow("numbered list without end") << QByteArray("C:1 1 \"c\"\nK:1 1 \"k\" 1 1.5\nC:2 1 \"d\"\n");
+}
+
+void TestTransfer::refusedTexts()
+{
+    QFETCH(QByteArray, text);
+    const bool whole = text.startsWith("C:1");
+    TransferImport result;
+    result.formatVersion = -7;
+    if (text.isEmpty()) {
+        QVERIFY(TransferReader::read(base, &result));
+        return;
+    }
+    QVERIFY(!TransferReader::read(whole ? text : base + text + "\n", &result));
+    QCOMPARE(result.formatVersion, -7);
+    QVERIFY(result.objects.isEmpty() && result.libraryEntries.isEmpty());
+}
+
+void TestTransfer::sectionTypesBeforeVersion3()
+{
+    // Version 2 reads no fifth group: the number after the fourth is the next record's business.
+    const QByteArray text = "V:2 1 \"t\"\n"
+                            "T:1 0 0 1 \"Custom\" r 7850 2.1e11 8.1e10 1 2 0.5 1 1 1 -0.1 1 1 0.3 9\n"
+                            "N:1 (0 0 0) 0\nN:2 (1 0 0) 0\nM:1 1 - 2 RR 1 0\n";
+    TransferImport result;
+    QVERIFY(TransferReader::read(text, &result));
+    const CrossSection& s = *object<Member>(result, 2)->sectionType()->crossSection();
+    QCOMPARE(s.shape(), CrossSection::Shape(CrossSection::Custom));
+    QVERIFY(!s.isRotated());
+    QCOMPARE(s.webThickness(), 0.0);
+    QCOMPARE(s.topFlangeOffset(), 0.0);
+    QCOMPARE(s.bottomFlangeWidth(), 0.0);
+    QVERIFY(s.names().isEmpty());
+}
+
+void TestTransfer::filesAndMessages()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString good = dir.filePath(QString::fromUtf8("Träger ✓.varox"));
+    const QString bad = dir.filePath("bad.varox");
+    for (const auto& file : {qMakePair(good, base), qMakePair(bad, base + "N:1 (0 0 0) 0 0\n")}) {
+        QFile f(file.first);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file.second);
+    }
+    TransferImport result;
+    QString message = "x";
+    QVERIFY(TransferReader::readFile(good, &result, &message));
+    QVERIFY(message.isEmpty());
+    QCOMPARE(result.objects.size(), 3);
+
+    QVERIFY(!TransferReader::readFile(bad, &result, &message));
+    QCOMPARE(message, QString("The file appears to be either corrupt or not compatible with this version. "
+                              "It cannot be loaded."));
+    QVERIFY(!TransferReader::readFile(dir.filePath("missing.varox"), &result, &message));
+    QCOMPARE(message, QString("The file cannot be opened."));
+}
+
+void TestTransfer::libraryEntriesInRecordNameOrder()
+{
+    TransferImport result;
+    QVERIFY(TransferReader::read("C:2 1 \"two\"\nC:10 1 \"ten\"\nQ:1 1 \"group\" 1 0 1\n", &result));
+    Libraries libraries;
+    const int before = libraries.loadCaseLibrary()->loadings().size();
+    result.addEntriesToLibraries(libraries);
+    const auto loadings = libraries.loadCaseLibrary()->loadings();
+    QCOMPARE(loadings.size(), before + 2);
+    QCOMPARE(loadings.at(before)->name(), QString("ten"));
+    QCOMPARE(loadings.at(before + 1)->name(), QString("two"));
+    QVERIFY(libraries.groupLibrary()->geometryGroups().contains(entry<GeometryGroup>(result, 2)));
+}
+
+void TestTransfer::documentTakesAllOrNothing()
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.varox"), bad = dir.filePath("bad.varox");
+    for (const auto& file : {qMakePair(good, base + "L:1 P 1 1 1 1 1 0.5 10\n"), qMakePair(bad, base + "L:1 P 1 1 1 1 1 2 10\n")}) {
+        QFile f(file.first);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file.second);
+    }
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    const int busy = document.busyCount();
+    const int loadings = document.libraries()->loadCaseLibrary()->loadings().size();
+    QString message;
+
+    QVERIFY(!TransferReader::readFileIntoDocument(bad, document, &message));
+    QVERIFY(!message.isEmpty());
+    QVERIFY(document.structureModel()->nodes().isEmpty());
+    QCOMPARE(document.structureUndoStack()->count(), 0);
+    QCOMPARE(document.libraries()->loadCaseLibrary()->loadings().size(), loadings);
+
+    QVERIFY(TransferReader::readFileIntoDocument(good, document, &message));
+    QCOMPARE(document.busyCount(), busy);
+    QCOMPARE(document.structureModel()->nodes().size(), 2);
+    QCOMPARE(document.structureModel()->members().size(), 1);
+    QCOMPARE(document.structureModel()->loads().size(), 1);
+    QCOMPARE(document.libraries()->loadCaseLibrary()->loadings().size(), loadings + 1);
+    QCOMPARE(document.structureUndoStack()->count(), 1);
+    document.structureUndoStack()->undo();
+    QVERIFY(document.structureModel()->nodes().isEmpty());
+    QVERIFY(document.structureModel()->loads().isEmpty());
+}
+
+QTEST_MAIN(TestTransfer)
+#include "tst_transfer.moc"
