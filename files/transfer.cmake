@@ -1,0 +1,1 @@
+# target_sources(varo_files PRIVATE ...)

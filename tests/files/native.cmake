@@ -1,0 +1,2 @@
+# Native container, XML document, file commands, template and example models.
+varo_add_test(files container LIBS varo_files)

@@ -1,0 +1,1 @@
+# varo_add_test(files <topic> LIBS varo_files)
