@@ -1,1 +1,1 @@
-# varo_add_test(document <topic> LIBS varo_document)
+# Selection, report list, current state, view points.
