@@ -1,1 +1,3 @@
-# varo_add_test(document <topic> LIBS varo_document)
+# Structure model: lists, counters, queries and property changes; node and
+# member transformations; consolidation, splitting and joining.
+varo_add_test(document structure LIBS varo_document)
