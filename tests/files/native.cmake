@@ -1,2 +1,3 @@
 # Native container, XML document, file commands, template and example models.
 varo_add_test(files container LIBS varo_files)
+varo_add_test(files documentxml LIBS varo_files)
