@@ -1,4 +1,4 @@
-#include "DocumentXml.h"
+#include "DocumentXmlTesting.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
 #include "Loading.h"
@@ -19,68 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-// The parts of one document that these readers and writers fill.
-struct Parts
-{
-    StructureModel structure;
-    SelectionModel selection;
-    ReportModel reports;
-    ViewPointMemory memory;
-    GroupLibrary groups;
-    QList<LoadingRef> loadings;
-};
-
-QString write(Parts& parts)
-{
-    QString text;
-    QXmlStreamWriter writer(&text);
-    writer.setAutoFormatting(true);
-    writer.writeStartElement(QStringLiteral("Document"));
-    QSet<QString> written;
-    for (const LoadingRef& loading : parts.loadings)
-        loading->writeRecursiveXML(writer, &written);
-    DocumentXml::writeViewPointMemory(writer, parts.memory);
-    DocumentXml::writeStructure(writer, parts.structure, &written);
-    DocumentXml::writeSelection(writer, parts.selection, written);
-    DocumentXml::writeReports(writer, parts.reports, &written);
-    writer.writeEndElement();
-    return text;
-}
-
-bool read(const QString& text, Parts& parts)
-{
-    QXmlStreamReader reader(text);
-    DocumentXml::IdMap idMap;
-    reader.readNextStartElement();
-    DocumentXml::walkElement(reader, [&](const QString& name) {
-        if (name == QLatin1String("loadcase"))
-            parts.loadings << qSharedPointerObjectCast<Loading>(DocumentXml::readObject(reader, &idMap));
-        else if (name == QLatin1String("structure"))
-            DocumentXml::readStructure(reader, parts.structure, parts.groups, &idMap);
-        else if (name == QLatin1String("selection"))
-            DocumentXml::readSelection(reader, parts.selection, &idMap);
-        else if (name == QLatin1String("reports"))
-            DocumentXml::readReports(reader, parts.reports, &idMap);
-        else if (name == QLatin1String("viewpointmemory"))
-            DocumentXml::readViewPointMemory(reader, parts.memory);
-    });
-    return !reader.hasError();
-}
-
-QString withNumberedIds(QString text)
-{
-    QRegularExpressionMatchIterator refs = QRegularExpression(QStringLiteral("ref=\"(\\d+)\"")).globalMatch(text);
-    QStringList ids;
-    while (refs.hasNext()) {
-        const QString id = refs.next().captured(1);
-        if (!ids.contains(id))
-            ids << id;
-    }
-    for (int i = 0; i < ids.size(); ++i)
-        text.replace(QRegularExpression(QStringLiteral("\\b%1\\b").arg(ids[i])), QStringLiteral("#%1").arg(i));
-    return text;
-}
 
 // Two nodes on one support, the second in a group the library lacks, one
 // member with a point load, a selection with a count and a deleted object.
