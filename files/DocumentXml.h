@@ -1,0 +1,74 @@
+#pragma once
+
+#include "ModelRefs.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QSet>
+#include <QSharedPointer>
+#include <QString>
+
+#include <functional>
+
+class CurrentState;
+class DocumentModel;
+class GroupLibrary;
+class QXmlStreamReader;
+class QXmlStreamWriter;
+class ReportModel;
+class SelectionModel;
+class StructureModel;
+class ViewPoint;
+class ViewPointMemory;
+
+// The XML text of one window's model: the "Content" root holding the
+// "Document" element, the window's "ViewPoint" and its "CurrentState".
+//
+// Every model object is written once, after the objects it refers to, under
+// a "ref" id; one written-id set serves a whole "Document" element, and one id
+// map a whole parse. Element names are read without regard to case.
+//
+// Each reader is entered on its own start element and leaves on its end
+// element, or with the reader at the end of input or in error. A reference
+// to an id that was never defined, a member without both nodes and a load
+// without a member raise an error on the reader, so the whole text is
+// refused instead of building a broken model.
+namespace DocumentXml {
+
+typedef QMap<QString, VaroObjectRef> IdMap;
+
+// Walks the element the reader stands on, handing every start element below
+// it (name in lower case) to the handler, which may read it to its end or
+// leave it to be descended into. Stops on the element's own end.
+void walkElement(QXmlStreamReader& reader, const std::function<void(const QString& name)>& handle);
+// A default object of the element's kind reads itself and only then enters
+// the id map under its "ref", so that it cannot refer to itself. Null for an
+// unknown element or a reading error.
+VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap);
+
+// Empty without a document; the view point and current state are left out when null.
+QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState);
+// Fills the three objects, which the caller made new; true when the text had
+// no error. What was read before an error stays, for the caller to discard.
+bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                 QString* errorText = nullptr);
+
+void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document);
+void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap);
+
+void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, QSet<QString>* written);
+// Geometry groups met here join the group library, so that a node's group
+// that the library lacked still comes back.
+void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLibrary& groups, IdMap* idMap);
+
+void writeSelection(QXmlStreamWriter& writer, const SelectionModel& selection, const QSet<QString>& written);
+void readSelection(QXmlStreamReader& reader, SelectionModel& selection, IdMap* idMap);
+
+// Nothing at all when there are no reports.
+void writeReports(QXmlStreamWriter& writer, const ReportModel& reports, QSet<QString>* written);
+void readReports(QXmlStreamReader& reader, ReportModel& reports, IdMap* idMap);
+
+void writeViewPointMemory(QXmlStreamWriter& writer, const ViewPointMemory& memory);
+void readViewPointMemory(QXmlStreamReader& reader, ViewPointMemory& memory);
+
+} // namespace DocumentXml

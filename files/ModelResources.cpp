@@ -1,0 +1,8 @@
+#include "ModelResources.h"
+
+#include <QtGlobal>
+
+void initialiseModelResources()
+{
+    Q_INIT_RESOURCE(models);
+}

@@ -1,0 +1,160 @@
+#include "FileUtilities.h"
+#include "NativeContainer.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+using NativeContainer::Status;
+Q_DECLARE_METATYPE(NativeContainer::Status)
+
+namespace {
+
+const QByteArray sampleText = "<?xml version=\"1.0\"?>\n<Content><Document><Titles/></Document></Content>\n";
+
+QByteArray lengthBytes(quint32 length)
+{
+    uchar bytes[4];
+    qToBigEndian<quint32>(length, bytes);
+    return QByteArray(reinterpret_cast<const char*>(bytes), 4);
+}
+
+// A container laid out by hand, so the tests do not trust the writer.
+QByteArray container(const QByteArray& compressed, const QByteArray& checksumText)
+{
+    const QByteArray body = scramble(compressed, true);
+    const QByteArray checksum = computeChecksum(compressed + checksumText);
+    return QByteArray(2, '\0') + lengthBytes(quint32(body.size())) + body + lengthBytes(quint32(checksum.size()))
+           + checksum;
+}
+
+const QByteArray writtenText = "3d8a5f10c6b27e94a1f0d3c85e62b4a9";
+const QByteArray olderText = "7f2c9e41d8a06b35c4e19f7a2d60b8c3";
+
+} // namespace
+
+class TestContainer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void packedLayout();
+    void acceptsBothChecksumTexts();
+    void refusesDamage_data();
+    void refusesDamage();
+    void everyTruncationIsCorrupt();
+    void everyFlippedByteIsRefused();
+    void filesWithAnyPath();
+    void failedWriteKeepsTheOldFile();
+};
+
+void TestContainer::packedLayout()
+{
+    const QByteArray packed = NativeContainer::pack(sampleText);
+    QCOMPARE(packed, container(qCompress(sampleText, 9), writtenText));
+    QByteArray text;
+    QCOMPARE(NativeContainer::unpack(packed, &text), Status::Ok);
+    QCOMPARE(text, sampleText);
+}
+
+void TestContainer::acceptsBothChecksumTexts()
+{
+    const QByteArray compressed = qCompress(sampleText, 9);
+    for (const QByteArray& checksumText : {olderText, writtenText}) {
+        QByteArray bytes = container(compressed, checksumText);
+        bytes[0] = 0x7f; // the reserved value is not tested
+        bytes[1] = 0x01;
+        QByteArray text;
+        QCOMPARE(NativeContainer::unpack(bytes, &text), Status::Ok);
+        QCOMPARE(text, sampleText);
+    }
+}
+
+void TestContainer::refusesDamage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Status>("expected");
+
+    const QByteArray good = NativeContainer::pack(sampleText);
+    const QByteArray compressed = qCompress(sampleText, 9);
+    QByteArray zeroed = compressed;
+    zeroed.replace(4, zeroed.size() - 4, QByteArray(zeroed.size() - 4, 'x'));
+    QByteArray huge = compressed;
+    huge.replace(0, 4, lengthBytes(0x7FFFFFFFu));
+
+    QTest::newRow("empty file") << QByteArray() << Status::Corrupt;
+    QTest::newRow("one byte") << QByteArray(1, '\0') << Status::Corrupt;
+    QTest::newRow("plain XML") << sampleText << Status::CannotLoad;
+    QTest::newRow("wrong checksum text") << container(compressed, "0123456789abcdef0123456789abcdef")
+                                         << Status::Corrupt;
+    QTest::newRow("flag-only body") << QByteArray(2, '\0') + lengthBytes(1) + QByteArray(1, '\1') + lengthBytes(0)
+                                    << Status::Corrupt;
+    QTest::newRow("empty body") << QByteArray(2, '\0') + lengthBytes(0) + lengthBytes(0) << Status::Corrupt;
+    QTest::newRow("null body") << QByteArray(2, '\0') + lengthBytes(0xFFFFFFFFu) << Status::Corrupt;
+    QTest::newRow("huge body length") << good.left(2) + lengthBytes(0x7FFFFFF0u) + good.mid(6) << Status::Corrupt;
+    QTest::newRow("huge checksum length") << good.left(good.size() - 24) + lengthBytes(0xFFFFFFF0u) + good.right(20)
+                                          << Status::Corrupt;
+    QTest::newRow("checksum valid, bytes do not decompress") << container(zeroed, writtenText) << Status::Corrupt;
+    QTest::newRow("checksum valid, huge stated size") << container(huge, writtenText) << Status::Corrupt;
+    QTest::newRow("checksum valid, empty text") << container(qCompress(QByteArray(), 9), writtenText)
+                                                << Status::Corrupt;
+}
+
+void TestContainer::refusesDamage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Status, expected);
+    QByteArray text = "untouched";
+    QCOMPARE(NativeContainer::unpack(bytes, &text), expected);
+    QCOMPARE(text, QByteArray("untouched"));
+    QVERIFY(!NativeContainer::messageFor(expected).isEmpty());
+}
+
+void TestContainer::everyTruncationIsCorrupt()
+{
+    const QByteArray good = NativeContainer::pack(sampleText);
+    for (int length = 0; length < good.size(); ++length) {
+        QByteArray text;
+        QVERIFY2(NativeContainer::unpack(good.left(length), &text) == Status::Corrupt,
+                 qPrintable(QStringLiteral("length %1").arg(length)));
+    }
+}
+
+void TestContainer::everyFlippedByteIsRefused()
+{
+    const QByteArray good = NativeContainer::pack(sampleText);
+    for (int i = 2; i < good.size(); ++i) {
+        QByteArray damaged = good;
+        damaged[i] = char(damaged[i] ^ 0x10);
+        QByteArray text;
+        QVERIFY2(NativeContainer::unpack(damaged, &text) != Status::Ok, qPrintable(QStringLiteral("byte %1").arg(i)));
+    }
+}
+
+void TestContainer::filesWithAnyPath()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("Träger – модель ✓.varou"));
+    QVERIFY(NativeContainer::writeFile(path, sampleText));
+    QByteArray text;
+    QCOMPARE(NativeContainer::readFile(path, &text), Status::Ok);
+    QCOMPARE(text, sampleText);
+    QCOMPARE(NativeContainer::readFile(folder.filePath(QStringLiteral("absent.varou")), &text), Status::CannotLoad);
+}
+
+void TestContainer::failedWriteKeepsTheOldFile()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("model.varou"));
+    QVERIFY(NativeContainer::writeFile(path, sampleText));
+    AtomicWriteTesting::failNextWriteAfter(7);
+    QVERIFY(!NativeContainer::writeFile(path, "<Content>something else</Content>"));
+    QByteArray text;
+    QCOMPARE(NativeContainer::readFile(path, &text), Status::Ok);
+    QCOMPARE(text, sampleText);
+}
+
+QTEST_APPLESS_MAIN(TestContainer)
+#include "tst_container.moc"

@@ -1,0 +1,138 @@
+#include "DocumentXmlTesting.h"
+#include "GeometryGroup.h"
+#include "GroupLibrary.h"
+#include "Loading.h"
+#include "Member.h"
+#include "ModelMetaTypes.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "ReportModel.h"
+#include "SelectionModel.h"
+#include "StructureModel.h"
+#include "Support.h"
+#include "ViewPoint.h"
+#include "ViewPointMemory.h"
+
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <QtTest>
+
+namespace {
+
+// Two nodes on one support, the second in a group the library lacks, one
+// member with a point load, a selection with a count and a deleted object.
+void fill(Parts& parts)
+{
+    const LoadingRef loading(new Loading(QStringLiteral("Dead")));
+    parts.loadings << loading;
+    const SupportRef support(new Support(QStringLiteral("Fixed"), Dof(63)));
+    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("Columns")));
+    const NodeRef a(new Node), b(new Node);
+    a->setSupport(support);
+    b->setSupport(support);
+    b->setPosition(Vector3(4.0, 0.0, 0.0));
+    b->setGeometryGroup(group);
+    const MemberRef member(new Member);
+    member->setNodeA(a);
+    member->setNodeB(b);
+    const QSharedPointer<PointLoad> load = PointLoad::makeDefault(loading);
+    load->setMember(member);
+    parts.structure.appendObjects({a, b, member, load});
+    const NodeRef deleted(new Node);
+    parts.selection.selectObjects({a, deleted, member}, {{member, 3}, {deleted, 2}});
+    parts.memory.setValueAt(5, ViewPointRef(new ViewPoint));
+}
+
+} // namespace
+
+class TestDocumentXml : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { registerModelMetaTypes(); }
+    void roundTrip();
+    void namesInAnyCase();
+    void refusesBrokenReferences_data();
+    void refusesBrokenReferences();
+    void viewPointSlots();
+};
+
+void TestDocumentXml::roundTrip()
+{
+    Parts original;
+    fill(original);
+    const QString first = write(original);
+    QCOMPARE(first.count(QStringLiteral("<Support ")), 1);
+    QVERIFY(!first.contains(QStringLiteral("<Reports")));
+
+    Parts copy;
+    QVERIFY(read(first, copy));
+    QCOMPARE(withNumberedIds(write(copy)), withNumberedIds(first));
+
+    const QList<NodeRef> nodes = copy.structure.nodes();
+    QCOMPARE(nodes.size(), 2);
+    QVERIFY(nodes[0]->support() && nodes[0]->support() == nodes[1]->support());
+    // The group reaches the library although only the structure wrote it.
+    QCOMPARE(copy.groups.geometryGroups().size(), 1);
+    QCOMPARE(nodes[1]->group(), copy.groups.geometryGroups().first());
+    QCOMPARE(copy.structure.loads().first()->member(), copy.structure.members().first());
+    QCOMPARE(copy.structure.loads().first()->loadCase(), LoadCaseRef(copy.loadings.first()));
+
+    // The deleted node is left out; the member keeps its count.
+    const QList<VaroObjectRef> selected = copy.selection.selection();
+    QCOMPARE(selected.size(), 2);
+    QCOMPARE(selected[0], VaroObjectRef(nodes[0]));
+    QCOMPARE(copy.selection.copyCounts().value(selected[1], 1), 3);
+    QCOMPARE(copy.selection.copyCounts().value(selected[0], 1), 1);
+    QCOMPARE(copy.reports.reports().size(), 0);
+}
+
+void TestDocumentXml::namesInAnyCase()
+{
+    Parts original;
+    fill(original);
+    QString text = write(original);
+    text.replace(QStringLiteral("<Node "), QStringLiteral("<NODE ")).replace(QStringLiteral("</Node>"), QStringLiteral("</NODE>"));
+    text.replace(QStringLiteral("<Structure>"), QStringLiteral("<structure>"))
+        .replace(QStringLiteral("</Structure>"), QStringLiteral("</structure>"));
+    Parts copy;
+    QVERIFY(read(text, copy));
+    QCOMPARE(copy.structure.nodes().size(), 2);
+}
+
+void TestDocumentXml::refusesBrokenReferences_data()
+{
+    QTest::addColumn<QString>("structure");
+    QTest::newRow("undefined node") << "<Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>9</NodeB></Member>";
+    QTest::newRow("one node") << "<Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA></Member>";
+    QTest::newRow("same node twice") << "<Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>1</NodeB></Member>";
+    QTest::newRow("load without member") << "<PointLoad ref=\"3\"><Pair position=\"0.5\" force=\"1000\"/></PointLoad>";
+    QTest::newRow("support used before it is defined")
+        << "<Node ref=\"1\"><Support>4</Support></Node><Support ref=\"4\"><Name>Pin</Name><Dof>7</Dof></Support>";
+}
+
+void TestDocumentXml::refusesBrokenReferences()
+{
+    QFETCH(QString, structure);
+    Parts parts;
+    QVERIFY(!read(QStringLiteral("<Document><Structure>%1</Structure></Document>").arg(structure), parts));
+}
+
+void TestDocumentXml::viewPointSlots()
+{
+    // "index" 5 then two view points keeps the second; one before any index goes to 0.
+    const QString text = QStringLiteral("<Document><ViewPointMemory>"
+                                        "<ViewPoint><distance>7</distance></ViewPoint>"
+                                        "<index>5</index><ViewPoint><distance>8</distance></ViewPoint>"
+                                        "<ViewPoint><distance>9</distance></ViewPoint>"
+                                        "</ViewPointMemory></Document>");
+    Parts parts;
+    QVERIFY(read(text, parts));
+    QCOMPARE(parts.memory.values().keys(), QList<int>({0, 5}));
+    QVERIFY(parts.memory.valueAt(5)->distance() > parts.memory.valueAt(0)->distance());
+}
+
+QTEST_MAIN(TestDocumentXml)
+#include "tst_documentxml.moc"
