@@ -20,6 +20,7 @@ private slots:
     void usedGroupIsKept();
     void usedLoadCaseIsKept();
     void nullEntriesAreIgnored();
+    void addingAHeldEntryAgainRecordsNothing();
     void applyingTheSameObjectChangesNothing();
     void applyingAGroupIsOneStep();
     void applyingACombinationKeepsItsSecondOrderFlag();
@@ -91,6 +92,23 @@ void TestLibrary::nullEntriesAreIgnored()
     d.actions->actionApplyGeometryGroup(none, GeometryGroupRef(new GeometryGroup));
     d.actions->actionSetMaterialProperties(MaterialRef(), Material());
     QCOMPARE(d.undoStack()->count(), 0);
+}
+
+void TestLibrary::addingAHeldEntryAgainRecordsNothing()
+{
+    // Undoing a second addition of the same entry would take the first away.
+    ActionDocument d;
+    const LoadingRef loading = d.loading();
+    const MaterialRef material(new Material(QStringList{QStringLiteral("Timber C24")}, 1.1e10, 4e9, 420, 5e-6));
+    d.actions->actionAddMaterial(material);
+    QCOMPARE(d.undoStack()->count(), 1);
+    d.actions->actionAddMaterial(material);
+    d.actions->actionAddLoadCase(loading);
+    QCOMPARE(d.undoStack()->count(), 1);
+    d.actions->actionUndo();
+    QVERIFY(d.document->libraries()->loadCaseLibrary()->loadings().contains(loading));
+    QVERIFY(!d.document->libraries()->materialLibrary()->findItemByValue(
+        d.document->libraries()->materialLibrary()->root(), material));
 }
 
 void TestLibrary::applyingTheSameObjectChangesNothing()
