@@ -2,3 +2,4 @@
 # member transformations; consolidation, splitting and joining.
 varo_add_test(document structure LIBS varo_document)
 varo_add_test(document structuregeometry LIBS varo_document)
+varo_add_test(document structuremerge LIBS varo_document)
