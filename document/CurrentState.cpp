@@ -34,8 +34,6 @@ CurrentState::~CurrentState() = default;
 
 CurrentState& CurrentState::operator=(const CurrentState& other)
 {
-    if (this == &other)
-        return *this;
     setRenderHints(other.renderHintValue);
     selectionBoxVisible = other.selectionBoxVisible;
     setGroup(other.groupRef);
@@ -120,8 +118,12 @@ void CurrentState::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef
 {
     const auto lookUp = [idMap](const QString& id) { return idMap ? idMap->value(id.trimmed()) : VaroObjectRef(); };
     // A mode outside its range would leave every view without a known way to
-    // draw; the field keeps what it had.
-    const auto inRange = [](int value, int last) { return value >= 0 && value <= last; };
+    // draw; the field keeps what it had (-1 here). Text that is no number
+    // reads as 0, as it always has.
+    const auto modeFrom = [](const QString& text, int last) {
+        const qint64 value = text.trimmed().toLongLong();
+        return value >= 0 && value <= last ? int(value) : -1;
+    };
     typedef void (CurrentState::*ScaleSetter)(double);
     const QMap<QString, ScaleSetter> scaleSetters = {
         {QStringLiteral("scalebm"), &CurrentState::setScaleBendingMoments},
@@ -143,12 +145,12 @@ void CurrentState::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef
         else if (name == QLatin1String("loadcase"))
             setLoadCase(qSharedPointerObjectCast<LoadCase>(lookUp(text)));
         else if (name == QLatin1String("mode")) {
-            const int value = text.trimmed().toInt();
-            if (inRange(value, Results))
+            const int value = modeFrom(text, Results);
+            if (value >= 0)
                 setMode(value);
         } else if (name == QLatin1String("resultmode")) {
-            const int value = text.trimmed().toInt();
-            if (inRange(value, ShearForce))
+            const int value = modeFrom(text, ShearForce);
+            if (value >= 0)
                 setResultMode(value);
         } else if (scaleSetters.contains(name))
             (this->*scaleSetters.value(name))(text.toDouble());
