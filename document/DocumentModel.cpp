@@ -164,10 +164,8 @@ void DocumentModel::startAnalysis()
     if (!thread)
         return;
 
-    const int cores = QThread::idealThreadCount();
-    thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
-
     // The analysis signals from its own thread with its state lock held.
+    // Connected before the start, so that not even an early end is missed.
     const QMetaObject* meta = analysis->metaObject();
     const struct
     {
@@ -180,6 +178,9 @@ void DocumentModel::startAnalysis()
         if (meta->indexOfSignal(QMetaObject::normalizedSignature(relay.from + 1)) >= 0)
             connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
+
+    const int cores = QThread::idealThreadCount();
+    thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
 }
 
 void DocumentModel::stopAnalysis()
