@@ -57,6 +57,27 @@ double tenUnits(const QSharedPointer<UnitSystem>& units, UnitSystem::Conversion 
     return units ? units->convertPreferredToSI(10.0, conversion) : 0.0;
 }
 
+// A node or member without a group is in the null group.
+template <class T>
+bool isInGroup(const QSharedPointer<T>& object, const GroupRef& group)
+{
+    return object && object->group().data() == group.data();
+}
+
+// Everything for the null group; nothing for a group that holds no geometry.
+template <class T>
+QList<QSharedPointer<T>> inGroup(const QList<QSharedPointer<T>>& objects, const GroupRef& group)
+{
+    if (!group)
+        return objects;
+    QList<QSharedPointer<T>> found;
+    if (group.objectCast<GeometryGroup>())
+        for (const QSharedPointer<T>& object : objects)
+            if (isInGroup(object, group))
+                found.append(object);
+    return found;
+}
+
 bool isDefaultGravity(const LoadCaseRef& loadCase)
 {
     const QSharedPointer<GravityCase> gravity = loadCase.objectCast<GravityCase>();
@@ -143,10 +164,8 @@ void DocumentModel::startAnalysis()
     if (!thread)
         return;
 
-    const int cores = QThread::idealThreadCount();
-    thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
-
     // The analysis signals from its own thread with its state lock held.
+    // Connected before the start, so that not even an early end is missed.
     const QMetaObject* meta = analysis->metaObject();
     const struct
     {
@@ -159,6 +178,9 @@ void DocumentModel::startAnalysis()
         if (meta->indexOfSignal(QMetaObject::normalizedSignature(relay.from + 1)) >= 0)
             connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
+
+    const int cores = QThread::idealThreadCount();
+    thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
 }
 
 void DocumentModel::stopAnalysis()
@@ -374,14 +396,7 @@ QList<MemberRef> DocumentModel::membersInGroup(const GroupRef& group) const
 
 QList<MemberRef> DocumentModel::subOpMembersInGroup(const GroupRef& group) const
 {
-    if (!group)
-        return structure->members();
-    QList<MemberRef> inGroup;
-    if (group.objectCast<GeometryGroup>())
-        for (const MemberRef& member : structure->members())
-            if (isMemberInGroup(member, group))
-                inGroup.append(member);
-    return inGroup;
+    return inGroup(structure->members(), group);
 }
 
 QList<NodeRef> DocumentModel::nodesInGroup(const GroupRef& group) const
@@ -392,24 +407,17 @@ QList<NodeRef> DocumentModel::nodesInGroup(const GroupRef& group) const
 
 QList<NodeRef> DocumentModel::subOpNodesInGroup(const GroupRef& group) const
 {
-    if (!group)
-        return structure->nodes();
-    QList<NodeRef> inGroup;
-    if (group.objectCast<GeometryGroup>())
-        for (const NodeRef& node : structure->nodes())
-            if (isNodeInGroup(node, group))
-                inGroup.append(node);
-    return inGroup;
+    return inGroup(structure->nodes(), group);
 }
 
 bool DocumentModel::isMemberInGroup(const MemberRef& member, const GroupRef& group)
 {
-    return member && member->group().data() == group.data();
+    return isInGroup(member, group);
 }
 
 bool DocumentModel::isNodeInGroup(const NodeRef& node, const GroupRef& group)
 {
-    return node && node->group().data() == group.data();
+    return isInGroup(node, group);
 }
 
 bool DocumentModel::isLoadInLoadCase(const LoadRef& load, const LoadCaseRef& loadCase)
