@@ -5,6 +5,7 @@
 #include "GroupLibrary.h"
 #include "Libraries.h"
 #include "Load.h"
+#include "LoadCaseExpansion.h"
 #include "LoadCaseLibrary.h"
 #include "Loading.h"
 #include "Material.h"
@@ -116,8 +117,10 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem) : QOb
     units = unitSystem;
     viewPoints.reset(new ViewPointMemory);
 
-    if (_analysisFactory)
+    if (_analysisFactory) {
         analysis = _analysisFactory(this);
+        analysisLink = dynamic_cast<AnalysisLink*>(analysis.data());
+    }
 
     structureUndo->setUndoLimit(undoLimit);
     reportUndo->setUndoLimit(undoLimit);
@@ -161,11 +164,12 @@ void DocumentModel::connectParts()
 void DocumentModel::startAnalysis()
 {
     QThread* thread = qobject_cast<QThread*>(analysis.data());
-    if (!thread)
+    if (!thread || !analysisLink)
         return;
 
-    // The analysis signals from its own thread with its state lock held.
-    // Connected before the start, so that not even an early end is missed.
+    // Connected before the start, so that not even the first signal or an
+    // ending at once is missed. The analysis signals from its own thread with
+    // its state lock held.
     const QMetaObject* meta = analysis->metaObject();
     const struct
     {
@@ -179,6 +183,7 @@ void DocumentModel::startAnalysis()
             connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
 
+    // Below the GUI's priority where the analysis would compete for its core.
     const int cores = QThread::idealThreadCount();
     thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
 }
@@ -186,11 +191,11 @@ void DocumentModel::startAnalysis()
 void DocumentModel::stopAnalysis()
 {
     QThread* thread = qobject_cast<QThread*>(analysis.data());
-    if (!thread || !thread->isRunning())
+    if (!thread || !analysisLink || !thread->isRunning())
         return;
     // An ending we asked for is no crash.
     disconnect(analysis.data(), nullptr, this, nullptr);
-    QMetaObject::invokeMethod(analysis.data(), "stop", Qt::DirectConnection);
+    analysisLink->stop();
     if (!thread->wait(analysisStopTimeout)) {
         thread->terminate();
         thread->wait();
@@ -228,6 +233,31 @@ int DocumentModel::stiffnessSum() const
 int DocumentModel::loadingSum() const
 {
     return structure->loadingCounter() + groupStamp() + loadCaseStamp();
+}
+
+void DocumentModel::readMembers(const std::function<void(const QList<MemberRef>&)>& read) const
+{
+    structure->readMembers(read);
+}
+
+AnalysisLink::OperatingState DocumentModel::analysisOperatingState() const
+{
+    return analysisLink ? analysisLink->operatingState() : AnalysisLink::OffLine;
+}
+
+QSharedPointer<AnalysisOutput> DocumentModel::analysisOutput() const
+{
+    return analysisLink ? analysisLink->output() : QSharedPointer<AnalysisOutput>();
+}
+
+QString DocumentModel::analysisStatusMessage() const
+{
+    return analysisLink ? analysisLink->statusMessage() : QStringLiteral("Analysis unavailable");
+}
+
+VaroObjectRef DocumentModel::analysisStatusObject() const
+{
+    return analysisLink ? analysisLink->statusObject() : VaroObjectRef();
 }
 
 void DocumentModel::setFileName(const QString& path, const QString& leafName)
@@ -279,6 +309,17 @@ QList<LoadCaseRef> DocumentModel::subOpLoadCases() const
     if (!library)
         return QList<LoadCaseRef>();
     return library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
+}
+
+QList<LoadRef> DocumentModel::loadsInLoadCase(const LoadCaseRef& loadCase) const
+{
+    QReadLocker locker(lock.get());
+    return subOpLoadsInLoadCase(loadCase);
+}
+
+QList<LoadRef> DocumentModel::subOpLoadsInLoadCase(const LoadCaseRef& loadCase) const
+{
+    return expandLoadCase(loadCase, structure->members(), structure->loads());
 }
 
 QList<GeometryGroupRef> DocumentModel::groups() const
