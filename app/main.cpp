@@ -1,3 +1,4 @@
+#include "AnalysisInstallation.h"
 #include "FoundationMetaTypes.h"
 #include "VisualConstants.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
 
     registerFoundationMetaTypes();
     initialiseVisualConstants();
+    installAnalysis();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("VARO Ulmar"));

@@ -22,7 +22,7 @@ namespace {
 
 // Stands in for the analysis thread: it runs until asked to stop or told to
 // end by itself, and can emit the analysis signals from its own thread.
-class FakeAnalysis : public QThread
+class FakeAnalysis : public QThread, public AnalysisLink
 {
     Q_OBJECT
 
@@ -31,7 +31,11 @@ public:
     std::atomic<bool> emitOutput{false};
     std::atomic<int> stops{0};
 
-    Q_INVOKABLE void stop()
+    OperatingState operatingState() const override { return NoResults; }
+    QSharedPointer<AnalysisOutput> output() const override { return {}; }
+    QString statusMessage() const override { return QString(); }
+    VaroObjectRef statusObject() const override { return {}; }
+    void stop() override
     {
         ++stops;
         keepRunning = false;

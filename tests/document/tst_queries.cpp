@@ -1,5 +1,8 @@
 #include "DocumentTesting.h"
 
+#include "CrossSection.h"
+#include "LoadCaseLibrary.h"
+
 #include <QThread>
 #include <QtTest>
 
@@ -54,6 +57,7 @@ private slots:
     void loadCasesAreUsedWhenTheyYieldLoads();
     void groupMembershipListsFollowTheStructure();
     void loadMembershipIsDirectOnly();
+    void loadsInLoadCaseExpandEveryKind();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
@@ -168,11 +172,70 @@ void TestQueries::loadMembershipIsDirectOnly()
     QVERIFY(!DocumentModel::isLoadInLoadCase(frame.loads[0], LoadingRef(new Loading("Other"))));
 }
 
+void TestQueries::loadsInLoadCaseExpandEveryKind()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data()); // its loading "Dead" holds three loads
+    CrossSectionRef section(new CrossSection);
+    section->setArea(0.01);
+    for (const MemberRef& member : frame.members)
+        member->setSectionType(SectionTypeRef(new SectionType(section, frame.material)));
+    const LoadingRef empty(new Loading("Empty"));
+    const GravityCaseRef gravity(new GravityCase("Gravity"));
+    const SwayCaseRef sway(new SwayCase("Sway"));
+    sway->setTakeComponent(SwayCase::Y);
+    sway->setApplyComponent(SwayCase::X);
+    sway->setFactors({{gravity, 0.05}});
+    const CombinationRef doubled(new Combination("Doubled")), partial(new Combination("Partial"));
+    doubled->setFactors({{sway, 2.0}});
+    partial->setFactors({{frame.loading, 1.5}, {empty, 1.2}});
+    const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
+    for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{doubled, partial, sway, gravity, empty})
+        library->append(loadCase);
+    QCOMPARE(document->loadCases(),
+             (QList<LoadCaseRef>{frame.loading, empty, gravity, sway, doubled, partial}));
+
+    QCOMPARE(document->loadsInLoadCase(frame.loading), frame.loads);
+    QVERIFY(document->loadsInLoadCase(empty).isEmpty());
+    // All or nothing: one empty component empties the combination.
+    QVERIFY(document->loadsInLoadCase(partial).isEmpty());
+    QVERIFY(document->loadsInLoadCase(LoadCaseRef()).isEmpty());
+
+    // Self-weight w = Aρg against the gravity axis, taken sideways by the
+    // sway case and scaled again by the combination.
+    const double w = 0.01 * 7850 * 9.81;
+    const struct
+    {
+        LoadCaseRef loadCase;
+        double force;
+        Vector3 axis;
+    } expected[] = {{gravity, -w, Vector3(0, 1, 0)}, {sway, -0.05 * w, Vector3(1, 0, 0)},
+                    {doubled, -0.1 * w, Vector3(1, 0, 0)}};
+    for (const auto& e : expected) {
+        const QList<LoadRef> loads = document->loadsInLoadCase(e.loadCase);
+        QCOMPARE(loads.size(), frame.members.size());
+        for (int i = 0; i < loads.size(); ++i) {
+            QVERIFY(loads[i].objectCast<TrapezoidLoad>());
+            QCOMPARE(loads[i]->member(), frame.members[i]);
+            QCOMPARE(loads[i]->loadCase(), e.loadCase);
+            QCOMPARE(loads[i]->axis()->axis().vector(), e.axis);
+            QVERIFY(!document->structureModel()->contains(loads[i]));
+            const QList<Load::PositionedForce> pairs = loads[i]->positionedForces();
+            QCOMPARE(pairs.size(), 2);
+            QCOMPARE(pairs[0].first, 0.0);
+            QCOMPARE(pairs[1].first, 1.0);
+            for (const Load::PositionedForce& pair : pairs)
+                QVERIFY(std::fabs(pair.second - e.force) <= 1e-9 * w);
+        }
+    }
+}
+
 void TestQueries::queriesWaitForAWriter_data()
 {
     QTest::addColumn<Query>("query");
     QTest::newRow("groups") << Query([](DocumentModel* d) { d->groups(); });
     QTest::newRow("load cases") << Query([](DocumentModel* d) { d->loadCases(); });
+    QTest::newRow("loads in load case") << Query([](DocumentModel* d) { d->loadsInLoadCase(LoadCaseRef()); });
     QTest::newRow("used groups") << Query([](DocumentModel* d) { d->usedGroups(); });
     QTest::newRow("used load cases") << Query([](DocumentModel* d) { d->usedLoadCases(); });
     QTest::newRow("group used") << Query([](DocumentModel* d) { d->isGroupUsed(GroupRef()); });
