@@ -85,7 +85,6 @@ class TestDocument : public QObject
     Q_OBJECT
 
 private slots:
-    void aNewDocumentIsBusyCleanAndUnnamed();
     void leafNameDropsOnlyTheLastSuffix_data();
     void leafNameDropsOnlyTheLastSuffix();
     void aFileNameIsStoredAndAnnouncedUnderTheWriteLock();
@@ -98,23 +97,6 @@ private slots:
     void aWriterCountsItselfBeforeItWaitsForTheLock();
     void aReaderIsNotHeldLongByAStormOfWriters();
 };
-
-void TestDocument::aNewDocumentIsBusyCleanAndUnnamed()
-{
-    const QSharedPointer<DocumentModel> document = newDocument();
-    QCOMPARE(document->busyCount(), 1);
-    QVERIFY(document->path().isEmpty());
-    QVERIFY(document->leafName(true).isEmpty());
-    QVERIFY(document->structureUndoStack()->isClean());
-    QVERIFY(document->reportUndoStack()->isClean());
-    QVERIFY(!document->isModified());
-    QCOMPARE(document->structureUndoStack()->undoLimit(), 256);
-    QCOMPARE(document->reportUndoStack()->undoLimit(), 256);
-    QCOMPARE(document->topologySum(), 0);
-    QCOMPARE(document->stiffnessSum(), 0);
-    QCOMPARE(document->loadingSum(), 0);
-    QVERIFY(!document->analysisModel());
-}
 
 void TestDocument::leafNameDropsOnlyTheLastSuffix_data()
 {
@@ -228,13 +210,9 @@ void TestDocument::libraryChangesRaiseTheirStamps_data()
     QTest::addColumn<int>("loadCase");
     QTest::addColumn<int>("stiffness");
     QTest::newRow("groups") << 0 << 1 << 0 << 0;
-    QTest::newRow("load axes") << 1 << 0 << 0 << 0;
     QTest::newRow("load cases") << 2 << 0 << 1 << 0;
     QTest::newRow("materials") << 3 << 0 << 0 << 1;
-    QTest::newRow("member axes") << 4 << 0 << 0 << 0;
-    QTest::newRow("member pins") << 5 << 0 << 0 << 0;
     QTest::newRow("sections") << 6 << 0 << 0 << 0;
-    QTest::newRow("supports") << 7 << 0 << 0 << 0;
 }
 
 void TestDocument::libraryChangesRaiseTheirStamps()
