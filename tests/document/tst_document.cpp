@@ -13,7 +13,6 @@
 #include <QAtomicInt>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 
 #include <atomic>

@@ -1,6 +1,5 @@
 #include "DocumentTesting.h"
 
-#include <QThread>
 #include <QtTest>
 
 #include <functional>

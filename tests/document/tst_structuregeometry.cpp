@@ -2,8 +2,6 @@
 
 #include <QtTest>
 
-#include <cmath>
-
 namespace {
 
 bool exactlyEqual(const Vector3& a, const Vector3& b)

@@ -1,16 +1,7 @@
 #include "DocumentTesting.h"
 
-#include "GeometryGroup.h"
-#include "LoadAxis.h"
-#include "Loading.h"
-#include "MemberAxis.h"
-#include "SectionType.h"
-#include "Support.h"
-
 #include <QRandomGenerator>
 #include <QtTest>
-
-#include <cmath>
 
 namespace {
 

@@ -70,7 +70,6 @@ private slots:
     void moveAlongRay_data();
     void moveAlongRay();
     void flightsInterpolateThenWrap();
-    void transformsFollowTheAngles_data();
     void transformsFollowTheAngles();
     void xmlRoundTripAndDamagedValues();
 };
@@ -182,25 +181,13 @@ void TestViewPoint::flightsInterpolateThenWrap()
     QCOMPARE(written(viewPoint), written(target));
 }
 
-void TestViewPoint::transformsFollowTheAngles_data()
-{
-    QTest::addColumn<double>("azimuth");
-    QTest::addColumn<double>("elevation");
-    QTest::addColumn<Vector3>("world");
-    QTest::addColumn<Vector3>("eye");
-
-    // With the focal point at (1, 1, 1): eye = R (p − f).
-    // A = π/6, E = π/4: rows (√3/2, 0, 1/2), (−√2/4, √2/2, √6/4), (−√2/4, −√2/2, √6/4)
-    QTest::newRow("oblique") << pi / 6 << pi / 4 << Vector3(1, 1, 2)
-                             << Vector3(0.5, std::sqrt(6.0) / 4, std::sqrt(6.0) / 4);
-}
-
 void TestViewPoint::transformsFollowTheAngles()
 {
-    QFETCH(double, azimuth);
-    QFETCH(double, elevation);
-    QFETCH(Vector3, world);
-    QFETCH(Vector3, eye);
+    // With the focal point at (1, 1, 1), eye = R (p − f); for A = π/6 and
+    // E = π/4 the rows of R are (√3/2, 0, 1/2), (−√2/4, √2/2, √6/4) and
+    // (−√2/4, −√2/2, √6/4).
+    const double azimuth = pi / 6, elevation = pi / 4;
+    const Vector3 world(1, 1, 2), eye(0.5, std::sqrt(6.0) / 4, std::sqrt(6.0) / 4);
 
     ViewPoint viewPoint;
     viewPoint.setFocalPoint(Vector3(1, 1, 1));

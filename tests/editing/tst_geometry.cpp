@@ -2,7 +2,6 @@
 
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
-#include "Libraries.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

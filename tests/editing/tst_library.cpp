@@ -5,7 +5,6 @@
 #include "GroupLibrary.h"
 #include "Material.h"
 #include "MaterialLibrary.h"
-#include "PointLoad.h"
 
 #include <QtTest>
 

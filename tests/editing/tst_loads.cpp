@@ -1,9 +1,7 @@
 #include "EditingTesting.h"
 
 #include "GravityCase.h"
-#include "PointLoad.h"
 #include "TorqueLoad.h"
-#include "TrapezoidLoad.h"
 
 #include <QtTest>
 

@@ -1,8 +1,6 @@
 #include "EditingTesting.h"
 
 #include "LoadAxis.h"
-#include "PointLoad.h"
-#include "TrapezoidLoad.h"
 
 #include <QtTest>
 
