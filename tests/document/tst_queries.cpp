@@ -29,14 +29,6 @@ MemberRef memberWithMaterial(const Material& material)
     return member;
 }
 
-Vector6 vector6(double first3, double last3)
-{
-    Vector6 v;
-    for (int i = 0; i < 6; ++i)
-        v[i] = i < 3 ? first3 : last3;
-    return v;
-}
-
 QList<MaterialRef> customMaterials(const DocumentModel& document)
 {
     const QSharedPointer<MaterialLibrary> library = document.libraries()->materialLibrary();
@@ -55,15 +47,11 @@ private slots:
     void aGroupIsUsedByItsMembersOrNodes();
     void loadCasesAreUsedWhenTheyYieldLoads_data();
     void loadCasesAreUsedWhenTheyYieldLoads();
-    void groupMembershipListsFollowTheStructure();
     void loadMembershipIsDirectOnly();
     void loadsInLoadCaseExpandEveryKind();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
-    void centroidAndRadius_data();
-    void centroidAndRadius();
-    void displayScalesAreTenPreferredUnits();
     void materialsJoinTheLibraryOnce();
     void defaultLoadCasesAreAddedWhenMissing_data();
     void defaultLoadCasesAreAddedWhenMissing();
@@ -142,22 +130,6 @@ void TestQueries::loadCasesAreUsedWhenTheyYieldLoads()
     QVERIFY(!document->isLoadCaseUsed(empty));
 }
 
-void TestQueries::groupMembershipListsFollowTheStructure()
-{
-    const QSharedPointer<DocumentModel> document = newDocument();
-    Frame frame(document.data());
-    frame.members[2]->setGeometryGroup(frame.group);
-    frame.members[0]->setGeometryGroup(frame.group);
-    frame.nodes[1]->setGeometryGroup(frame.group);
-
-    QCOMPARE(document->membersInGroup(GroupRef()), frame.members);
-    QCOMPARE(document->nodesInGroup(GroupRef()), frame.nodes);
-    QCOMPARE(document->membersInGroup(frame.group), (QList<MemberRef>{frame.members[0], frame.members[2]}));
-    QCOMPARE(document->nodesInGroup(frame.group), QList<NodeRef>{frame.nodes[1]});
-    QVERIFY(document->membersInGroup(GroupRef(new Group("Plain"))).isEmpty());
-    QVERIFY(DocumentModel::isNodeInGroup(frame.nodes[0], GroupRef()));
-}
-
 void TestQueries::loadMembershipIsDirectOnly()
 {
     const QSharedPointer<DocumentModel> document = newDocument();
@@ -233,16 +205,11 @@ void TestQueries::loadsInLoadCaseExpandEveryKind()
 void TestQueries::queriesWaitForAWriter_data()
 {
     QTest::addColumn<Query>("query");
-    QTest::newRow("groups") << Query([](DocumentModel* d) { d->groups(); });
+    // One of each lock path: a plain list, a usage walk, a group walk.
     QTest::newRow("load cases") << Query([](DocumentModel* d) { d->loadCases(); });
     QTest::newRow("loads in load case") << Query([](DocumentModel* d) { d->loadsInLoadCase(LoadCaseRef()); });
-    QTest::newRow("used groups") << Query([](DocumentModel* d) { d->usedGroups(); });
-    QTest::newRow("used load cases") << Query([](DocumentModel* d) { d->usedLoadCases(); });
-    QTest::newRow("group used") << Query([](DocumentModel* d) { d->isGroupUsed(GroupRef()); });
     QTest::newRow("load case used") << Query([](DocumentModel* d) { d->isLoadCaseUsed(LoadCaseRef()); });
-    QTest::newRow("material used") << Query([](DocumentModel* d) { d->isMaterialUsed(MaterialRef()); });
     QTest::newRow("members in group") << Query([](DocumentModel* d) { d->membersInGroup(GroupRef()); });
-    QTest::newRow("nodes in group") << Query([](DocumentModel* d) { d->nodesInGroup(GroupRef()); });
 }
 
 void TestQueries::queriesWaitForAWriter()
@@ -271,47 +238,6 @@ void TestQueries::theNearestObjectIsTheFirstOfEquals()
     QCOMPARE(document->nearestNode(Vector3(0.1, 0, 0)), right);
     QCOMPARE(document->nearestMember(Vector3(0.5, 2, 0)), low);
     QCOMPARE(document->nearestMember(Vector3(0.5, 3, 0)), high);
-}
-
-void TestQueries::centroidAndRadius_data()
-{
-    QTest::addColumn<QList<Vector3>>("positions");
-    QTest::addColumn<Vector4>("expected");
-    QTest::newRow("none") << QList<Vector3>{} << Vector4(0, 0, 0, 1);
-    QTest::newRow("one") << QList<Vector3>{Vector3(2, 3, 4)} << Vector4(2, 3, 4, 1);
-    QTest::newRow("two") << QList<Vector3>{Vector3(0, 0, 0), Vector3(10, 0, 0)} << Vector4(5, 0, 0, 5);
-    QTest::newRow("close together") << QList<Vector3>{Vector3(0, 0, 0), Vector3(0.2, 0, 0)} << Vector4(0.1, 0, 0, 1);
-}
-
-void TestQueries::centroidAndRadius()
-{
-    QFETCH(QList<Vector3>, positions);
-    QFETCH(Vector4, expected);
-    QList<NodeRef> nodes;
-    for (const Vector3& position : positions)
-        nodes << nodeAt(position.x(), position.y(), position.z());
-    const Vector4 centroid = DocumentModel::centroidOfNodes(nodes);
-    for (int i = 0; i < 4; ++i)
-        QVERIFY2(std::fabs(centroid[i] - expected[i]) < 1e-12, qPrintable(QString::number(i)));
-}
-
-void TestQueries::displayScalesAreTenPreferredUnits()
-{
-    const QSharedPointer<UnitSystem> units(new UnitSystem);
-    for (int system = 0; system < UnitSystem::NumberOfSystems; ++system) {
-        units->setChosenSystem(system);
-        const auto ten = [&](UnitSystem::Conversion c) { return units->convertPreferredToSI(10.0, c); };
-        const Vector6 forces = DocumentModel::scaleForMemberForces(vector6(0.5, 2), units);
-        QCOMPARE(forces[0], 0.5 * ten(UnitSystem::ShearForce));
-        QCOMPARE(forces[5], 2 * ten(UnitSystem::BendingMoment));
-        const double s = std::max(ten(UnitSystem::Distance), ten(UnitSystem::Rotation));
-        QCOMPARE(DocumentModel::scaleForGlobalDisplacements(vector6(3, 3), units)[4], 3 * s);
-        QCOMPARE(DocumentModel::scaleForLocalDeflections(Vector3(3, 3, 3), units)[2], 3 * s);
-        const double r = std::max(ten(UnitSystem::ReactionForce), ten(UnitSystem::ReactionTorque));
-        QCOMPARE(DocumentModel::scaleForReactions(vector6(4, 4), units)[1], 4 * r);
-        QCOMPARE(DocumentModel::scaleForStress(1e-6, units), 1e-6 * ten(UnitSystem::BendingStress));
-        QCOMPARE(DocumentModel::scaleForStress(0.0, units), 0.0);
-    }
 }
 
 void TestQueries::materialsJoinTheLibraryOnce()
