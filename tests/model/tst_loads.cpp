@@ -290,10 +290,11 @@ void TestLoads::copiesAndDefaults()
     QVERIFY(qSharedPointerObjectCast<TrapezoidLoad>(copy));
     QCOMPARE(copy->member(), member);
     QVERIFY(copy->canBeConsolidatedWith(*pattern->makeCopyOnMember(member)));
-    copy->updateCache();
-    QVERIFY(copy->isCacheValid());
+    const LoadRef clone = copy->clone();
+    clone->updateCache();
+    QVERIFY(clone->isCacheValid());
     member->nodeA()->setPosition(Vector3(0, 1, 0));
-    QVERIFY(!copy->isCacheValid());
+    QVERIFY(!clone->isCacheValid());
 }
 
 void TestLoads::consolidation_data()
