@@ -9,7 +9,6 @@ class TestEmitter : public QObject
 
 private slots:
     void manyTriggersGiveOneSignalLater();
-    void suspendedEmitterWaitsForRelease();
 };
 
 void TestEmitter::manyTriggersGiveOneSignalLater()
@@ -24,27 +23,17 @@ void TestEmitter::manyTriggersGiveOneSignalLater()
     QCoreApplication::processEvents();
     QCOMPARE(spy.count(), 1);
 
-    emitter.trigger(); // a later pass gives a new signal
-    QVERIFY(spy.wait(1000));
-    QCOMPARE(spy.count(), 2);
-}
-
-void TestEmitter::suspendedEmitterWaitsForRelease()
-{
-    QObject owner;
-    SingleEmitter emitter(&owner);
-    QSignalSpy spy(&emitter, &SingleEmitter::triggered);
+    // A suspended emitter holds its signal until released.
     emitter.suspend();
     emitter.trigger();
     emitter.trigger();
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents();
-    QCOMPARE(spy.count(), 0);
+    QCOMPARE(spy.count(), 1);
     QVERIFY(emitter.isPending());
-
     emitter.release();
     QVERIFY(spy.wait(1000));
-    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.count(), 2);
     QVERIFY(!emitter.isPending());
 }
 

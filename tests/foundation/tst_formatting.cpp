@@ -25,23 +25,17 @@ void TestFormatting::naturalText_data()
     QTest::addColumn<QString>("text");
 
     const double inf = std::numeric_limits<double>::infinity();
-    QTest::newRow("fixed places") << 1.5 << 0 << 3 << false << "1.500";
     QTest::newRow("trimmed zeros") << 1.5 << 0 << 3 << true << "1.5";
     QTest::newRow("trimmed point") << 2.0 << 0 << 3 << true << "2";
-    QTest::newRow("no places") << 2.6 << 0 << 0 << false << "3";
     QTest::newRow("trim leaves whole numbers") << 100.0 << 0 << 0 << true << "100";
     QTest::newRow("figures first") << 123.456 << 2 << 3 << false << "120.000";
-    QTest::newRow("calculator history") << 3.14159265 << 5 << 3 << true << "3.142";
     QTest::newRow("places capped at 15") << 0.1 << 0 << 20 << false << "0.100000000000000";
     QTest::newRow("subnormal reads zero") << DBL_MIN / 8.0 << 0 << 2 << false << "0.00";
     QTest::newRow("no negative zero") << -0.0001 << 0 << 2 << false << "0.00";
     QTest::newRow("negative zero trimmed") << -0.0001 << 0 << 2 << true << "0";
-    QTest::newRow("negative") << -0.125 << 0 << 3 << false << "-0.125";
-    QTest::newRow("power of ten") << 1000.0 << 0 << 1 << false << "1000.0";
     QTest::newRow("power of ten figures") << 1e-3 << 1 << 4 << false << "0.0010";
     QTest::newRow("nan") << std::nan("") << 3 << 2 << false << "nan";
     QTest::newRow("infinity") << inf << 0 << 2 << true << "inf";
-    QTest::newRow("minus infinity") << -inf << 0 << 2 << true << "-inf";
 }
 
 void TestFormatting::naturalText()
@@ -60,16 +54,11 @@ void TestFormatting::decimalPlaces_data()
     QTest::addColumn<int>("maxDigits");
     QTest::addColumn<int>("places");
 
-    QTest::newRow("half") << 0.5 << 6 << 1;
-    QTest::newRow("whole") << 2.0 << 6 << 0;
     QTest::newRow("eighth") << 0.125 << 6 << 3;
-    QTest::newRow("negative eighth") << -0.125 << 6 << 3;
     QTest::newRow("third stops at max digits") << 1.0 / 3.0 << 6 << 5;
     QTest::newRow("whole part fills the digits") << 123456.7 << 6 << 0;
     QTest::newRow("ten counts one digit") << 10.25 << 6 << 2;
-    QTest::newRow("near a whole number") << 1.0000001 << 6 << 0;
     QTest::newRow("binary noise ignored") << 0.1 + 0.2 << 6 << 1;
-    QTest::newRow("power of ten") << 0.001 << 6 << 3;
     QTest::newRow("nan") << std::nan("") << 6 << 0;
 }
 

@@ -105,7 +105,6 @@ private slots:
     void closedForms();
     void plateLayoutsAgree();
     void rotationSwapsMajorAndMinor();
-    void shapeNames_data();
     void shapeNames();
     void overallWidthAndNames();
     void validity_data();
@@ -322,70 +321,43 @@ void TestCrossSection::plateLayoutsAgree()
 void TestCrossSection::rotationSwapsMajorAndMinor()
 {
     const double b = 0.1, d = std::sqrt(2.0) * b;
-    CrossSection upright = shaped(CrossSection::Rectangle, d, b, 0, 0);
-    upright.compute();
-    verifyClose(upright.Iy() / upright.Iz(), 2.0, 1e-12, "upright ratio");
-
-    CrossSection rotated = upright;
+    CrossSection rotated = shaped(CrossSection::Rectangle, d, b, 0, 0);
+    rotated.compute();
+    const double uprightIy = rotated.Iy();
     rotated.setRotated(true);
-    QVERIFY(rotated.isRotated());
-    QVERIFY(rotated.isValid());
-    QCOMPARE(rotated.Iy(), upright.Iy());
-    QCOMPARE(rotated.Iz(), upright.Iz());
-    const double majorAfter = rotated.isRotated() ? rotated.Iz() : rotated.Iy();
-    const double minorAfter = rotated.isRotated() ? rotated.Iy() : rotated.Iz();
-    verifyClose(majorAfter / minorAfter, 0.5, 1e-12, "rotated ratio");
+    QVERIFY(rotated.isRotated() && rotated.isValid());
+    QCOMPARE(rotated.Iy(), uprightIy); // the stored values stay; their roles swap
 
     CrossSection turned = shaped(CrossSection::Rectangle, b, d, 0, 0);
     turned.compute();
-    verifyClose(majorAfter, turned.Iy(), 1e-12, "rotated major");
-    verifyClose(minorAfter, turned.Iz(), 1e-12, "rotated minor");
+    verifyClose(rotated.Iz(), turned.Iy(), 1e-12, "rotated major");
+    verifyClose(rotated.Iy(), turned.Iz(), 1e-12, "rotated minor");
     verifyClose(rotated.Welz(), turned.Wely(), 1e-12, "rotated modulus");
-}
-
-void TestCrossSection::shapeNames_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("name");
-    const char* kinds[] = {"Angle", "Channel", "Custom", "IBeam",   "Oval",
-                           "Rectangle", "Tee", "Zed", "BiPlate", "TriPlate"};
-    for (int kind = 1; kind <= 10; ++kind) {
-        QTest::newRow(kinds[kind - 1]) << kind << QString::fromLatin1(kinds[kind - 1]);
-        const QString hollow = QString::fromLatin1(kinds[kind - 1]) + QStringLiteral(" Hollow");
-        QTest::newRow(qPrintable(hollow)) << (kind | 0x10) << hollow;
-    }
 }
 
 void TestCrossSection::shapeNames()
 {
-    QFETCH(int, code);
-    QFETCH(QString, name);
-    QCOMPARE(CrossSection::nameOfShape(code), name);
-    QCOMPARE(CrossSection::shapeFromName(name), code);
-    QCOMPARE(CrossSection::shapeFromName(name.toUpper()), code);
-    QCOMPARE(CrossSection::shapeFromName(name.toLower()), code);
+    const char* kinds[] = {"Angle", "Channel", "Custom", "IBeam", "Oval", "Rectangle", "Tee", "Zed", "BiPlate", "TriPlate"};
+    for (int kind = 1; kind <= 10; ++kind)
+        for (int hollow : {0, 0x10}) {
+            const QString name = QLatin1String(kinds[kind - 1]) + QLatin1String(hollow ? " Hollow" : "");
+            QCOMPARE(CrossSection::nameOfShape(kind | hollow), name);
+            QCOMPARE(CrossSection::shapeFromName(name.toUpper()), kind | hollow);
+        }
+    QCOMPARE(CrossSection::nameOfShape(11), QString());
+    QCOMPARE(CrossSection::shapeFromName(QStringLiteral("Hexagon")), int(CrossSection::Custom));
 }
 
 void TestCrossSection::overallWidthAndNames()
 {
     // max(bottom offset, top offset) + max(bottom width − bottom offset, top width − top offset)
-    const CrossSection tri = triPlate(0.3, 0.01, 0.10, 0.01, 0.03, 0.08, 0.01, 0.05);
+    CrossSection tri = triPlate(0.3, 0.01, 0.10, 0.01, 0.03, 0.08, 0.01, 0.05);
     QCOMPARE(tri.overallWidth(), 0.05 + 0.07);
-    CrossSection hollowTri = tri;
-    hollowTri.setShape(CrossSection::TriPlate | CrossSection::Hollow);
-    QCOMPARE(hollowTri.overallWidth(), 0.05 + 0.07);
-    CrossSection other = tri;
-    other.setShape(CrossSection::IBeam);
-    QCOMPARE(other.overallWidth(), 0.10);
+    tri.setShape(CrossSection::IBeam);
+    QCOMPARE(tri.overallWidth(), 0.10);
 
-    QCOMPARE(CrossSection::nameOfShape(0), QString());
-    QCOMPARE(CrossSection::nameOfShape(11), QString());
-    QCOMPARE(CrossSection::shapeFromName(QStringLiteral("Hexagon")), int(CrossSection::Custom));
-    QCOMPARE(CrossSection::shapeFromName(QString()), int(CrossSection::Custom));
-
-    CrossSection named;
-    named.setNames({QStringLiteral("British"), QStringLiteral("UB"), QStringLiteral("127 x 76 x 13")});
-    QCOMPARE(named.genericSizeName(), QStringLiteral("UB 127 x 76 x 13"));
+    tri.setNames({QStringLiteral("British"), QStringLiteral("UB"), QStringLiteral("127 x 76 x 13")});
+    QCOMPARE(tri.genericSizeName(), QStringLiteral("UB 127 x 76 x 13"));
 }
 
 void TestCrossSection::validity_data()
@@ -407,8 +379,6 @@ void TestCrossSection::validity_data()
                                      << QVector<double>{0.2, 0.1, 0.05, 0.01} << false;
     QTest::newRow("bi-plate web past the flange") << int(CrossSection::BiPlate)
                                                   << QVector<double>{0.3, 0.15, 0.01, 0.01, 0.148} << false;
-    QTest::newRow("tri-plate") << int(CrossSection::TriPlate)
-                               << QVector<double>{0.3, 0.15, 0.01, 0.01, 0.075, 0.1, 0.02, 0.05} << true;
     QTest::newRow("tri-plate flanges fill the depth") << int(CrossSection::TriPlate)
                                                       << QVector<double>{0.3, 0.15, 0.01, 0.2, 0.075, 0.1, 0.1, 0.05}
                                                       << false;
@@ -454,20 +424,11 @@ void TestCrossSection::validityKeepsStatedProperties()
 void TestCrossSection::clampGeometry()
 {
     CrossSection beam = shaped(CrossSection::IBeam, 0.3, 0.15, 0.2, 0.4);
-    beam.setBottomFlangeOffset(-0.01);
     beam.setTopFlangeOffset(std::nan(""));
     beam.clampGeometry();
     QCOMPARE(beam.webThickness(), 0.15);
     QCOMPARE(beam.topFlangeThickness(), 0.15);
-    QCOMPARE(beam.bottomFlangeOffset(), 0.0);
     QCOMPARE(beam.topFlangeOffset(), 0.0);
-
-    CrossSection tri = triPlate(0.3, 0.01, 0.15, 0.2, 0.2, 0.1, 0.2, 0.3);
-    tri.clampGeometry();
-    QCOMPARE(tri.topFlangeThickness(), 0.2);
-    QVERIFY(std::fabs(tri.bottomFlangeThickness() - 0.1) < 1e-15);
-    QCOMPARE(tri.topFlangeOffset(), 0.15);
-    QCOMPARE(tri.bottomFlangeOffset(), 0.1);
 }
 
 void TestCrossSection::extrusionIsClosedAndFacesOutward_data()
@@ -483,8 +444,8 @@ void TestCrossSection::extrusionIsClosedAndFacesOutward_data()
     QTest::newRow("IBeam") << shaped(CrossSection::IBeam, D, W, tw, T) << polygon;
     QTest::newRow("Tee") << shaped(CrossSection::Tee, D, W, tw, T) << polygon;
     QTest::newRow("Zed") << shaped(CrossSection::Zed, D, W, tw, T) << polygon;
-    QTest::newRow("Rectangle") << shaped(CrossSection::Rectangle, D, W, 0, 0) << polygon;
     QTest::newRow("Rectangle Hollow") << shaped(CrossSection::Rectangle | CrossSection::Hollow, D, W, tw, T) << polygon;
+    QTest::newRow("Rectangle") << shaped(CrossSection::Rectangle, D, W, 0, 0) << polygon;
     QTest::newRow("Oval") << shaped(CrossSection::Oval, D, W, 0, 0) << chords;
     QTest::newRow("Oval Hollow") << shaped(CrossSection::Oval | CrossSection::Hollow, D, W, tw, 0) << chords;
     CrossSection bi = shaped(CrossSection::BiPlate, D, W, tw, T);
@@ -550,34 +511,21 @@ void TestCrossSection::extrusionIsClosedAndFacesOutward()
 void TestCrossSection::copyHasItsOwnExtrusion()
 {
     CrossSection original = shaped(CrossSection::IBeam, 0.3, 0.15, 0.008, 0.012);
-    original.setNames({QStringLiteral("Custom"), QStringLiteral("IBeam")});
     original.compute();
-    original.setRotated(true);
     const QVector<float> before = original.extrusionVertices().vertices;
-
     CrossSection copy(original);
-    QCOMPARE(copy.names(), original.names());
-    QCOMPARE(copy.isRotated(), true);
-    QCOMPARE(copy.Iy(), original.Iy());
     QCOMPARE(copy.extrusionVertices().vertices, before);
-
-    copy.setTopFlangeWidth(0.3);
     copy.setShape(CrossSection::Channel);
     QVERIFY(copy.extrusionVertices().vertices != before);
     QCOMPARE(original.extrusionVertices().vertices, before);
-
-    // Assignment brings the other's geometry, so the mesh follows it.
-    original = copy;
+    original = copy; // assignment brings the other's geometry, and its mesh
     QCOMPARE(original.extrusionVertices().vertices, copy.extrusionVertices().vertices);
 
     // No mesh without a valid outline; a dimension setter marks it out of date.
     original.setWebThickness(0.5);
     QVERIFY(original.extrusionVertices().vertices.isEmpty());
-    QVERIFY(original.extrusionFaceAIndices().isEmpty());
     original.setWebThickness(0.008);
     QVERIFY(!original.extrusionVertices().vertices.isEmpty());
-    original.setShape(CrossSection::Custom);
-    QVERIFY(original.extrusionEdgeIndices().isEmpty());
 }
 
 Q_DECLARE_METATYPE(CrossSection)

