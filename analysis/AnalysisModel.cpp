@@ -227,9 +227,11 @@ void AnalysisModel::run()
     } catch (...) {
     }
     waitLocker.unlock();
+    // Dropping the output first: clearOutput falls back to NoResults, and an
+    // ended analysis must stay OffLine.
+    clearOutput();
     setOperatingState(OffLine);
     setStatus(QStringLiteral("Analysis unavailable"), VaroObjectRef());
-    clearOutput();
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnalysisInput.h"
+#include "AnalysisLink.h"
 #include "AnalysisSource.h"
 #include "BandedSystem.h"
 #include "ModelRefs.h"
@@ -23,13 +24,11 @@ class AnalysisResultCase;
 // (topology, stiffness, loading with solution), and publishes one immutable
 // output with an operating state and a status. Signals are emitted while
 // the state lock is held: receivers must be connected queued.
-class AnalysisModel : public QThread
+class AnalysisModel : public QThread, public AnalysisLink
 {
     Q_OBJECT
 
 public:
-    enum OperatingState { NoResults, PartialResults, ResultsAvailable, OffLine };
-
     // Computing time of the last run of each phase, and how often each ran
     // to its end.
     struct PhaseTimes
@@ -41,13 +40,12 @@ public:
     // Throws ExceptionCannotAllocate without a document.
     explicit AnalysisModel(const AnalysisDocument* document, QObject* parent = nullptr);
 
-    // Asks the thread to end; does not wait.
-    void stop();
+    void stop() override;
 
-    OperatingState operatingState() const;
-    QSharedPointer<AnalysisOutput> output() const;
-    QString statusMessage() const;
-    VaroObjectRef statusObject() const;
+    OperatingState operatingState() const override;
+    QSharedPointer<AnalysisOutput> output() const override;
+    QString statusMessage() const override;
+    VaroObjectRef statusObject() const override;
     PhaseTimes phaseTimes() const;
     int halfBandWidth() const { return input.halfBandWidth(); }
     // Multiply-adds of the last elimination.
@@ -122,9 +120,9 @@ private:
     const AnalysisDocument* document;
     bool stiffnessValid = false;
     bool topologyValid = false;
-    quint32 loadingStamp = 0;
-    quint32 stiffnessStamp = 0;
-    quint32 topologyStamp = 0;
+    int loadingStamp = 0;
+    int stiffnessStamp = 0;
+    int topologyStamp = 0;
     // Per-phase timing, written by the analysis thread.
     PhaseTimes times;
     // Rows and the model view of the numbered input, taken once per stiffness phase.

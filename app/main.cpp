@@ -1,3 +1,4 @@
+#include "AnalysisInstallation.h"
 #include "FoundationMetaTypes.h"
 #include "MainWindow.h"
 #include "ModelMetaTypes.h"
@@ -18,6 +19,7 @@ int main(int argc, char* argv[])
     registerFoundationMetaTypes();
     registerModelMetaTypes();
     initialiseVisualConstants();
+    installAnalysis();
 
     // The first named file that exists is opened; the rest are not looked at.
     QString chosenFile;

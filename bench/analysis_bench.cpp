@@ -267,9 +267,9 @@ public:
     }
 
     int busyCount() const override { return 0; }
-    quint32 topologySum() const override { return quint32(topology.loadAcquire()); }
-    quint32 stiffnessSum() const override { return quint32(stiffness.loadAcquire()); }
-    quint32 loadingSum() const override { return quint32(loadingCounter.loadAcquire()); }
+    int topologySum() const override { return topology.loadAcquire(); }
+    int stiffnessSum() const override { return stiffness.loadAcquire(); }
+    int loadingSum() const override { return loadingCounter.loadAcquire(); }
     void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override { read(members); }
     QList<LoadCaseRef> loadCases() const override { return {loading}; }
     QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override

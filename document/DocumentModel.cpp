@@ -5,6 +5,7 @@
 #include "GroupLibrary.h"
 #include "Libraries.h"
 #include "Load.h"
+#include "LoadCaseExpansion.h"
 #include "LoadCaseLibrary.h"
 #include "Loading.h"
 #include "Material.h"
@@ -57,6 +58,27 @@ double tenUnits(const QSharedPointer<UnitSystem>& units, UnitSystem::Conversion 
     return units ? units->convertPreferredToSI(10.0, conversion) : 0.0;
 }
 
+// A node or member without a group is in the null group.
+template <class T>
+bool isInGroup(const QSharedPointer<T>& object, const GroupRef& group)
+{
+    return object && object->group().data() == group.data();
+}
+
+// Everything for the null group; nothing for a group that holds no geometry.
+template <class T>
+QList<QSharedPointer<T>> inGroup(const QList<QSharedPointer<T>>& objects, const GroupRef& group)
+{
+    if (!group)
+        return objects;
+    QList<QSharedPointer<T>> found;
+    if (group.objectCast<GeometryGroup>())
+        for (const QSharedPointer<T>& object : objects)
+            if (isInGroup(object, group))
+                found.append(object);
+    return found;
+}
+
 bool isDefaultGravity(const LoadCaseRef& loadCase)
 {
     const QSharedPointer<GravityCase> gravity = loadCase.objectCast<GravityCase>();
@@ -95,8 +117,10 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem) : QOb
     units = unitSystem;
     viewPoints.reset(new ViewPointMemory);
 
-    if (_analysisFactory)
+    if (_analysisFactory) {
         analysis = _analysisFactory(this);
+        analysisLink = dynamic_cast<AnalysisLink*>(analysis.data());
+    }
 
     structureUndo->setUndoLimit(undoLimit);
     reportUndo->setUndoLimit(undoLimit);
@@ -140,13 +164,12 @@ void DocumentModel::connectParts()
 void DocumentModel::startAnalysis()
 {
     QThread* thread = qobject_cast<QThread*>(analysis.data());
-    if (!thread)
+    if (!thread || !analysisLink)
         return;
 
-    const int cores = QThread::idealThreadCount();
-    thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
-
-    // The analysis signals from its own thread with its state lock held.
+    // Connected before the start, so that not even the first signal or an
+    // ending at once is missed. The analysis signals from its own thread with
+    // its state lock held.
     const QMetaObject* meta = analysis->metaObject();
     const struct
     {
@@ -159,16 +182,20 @@ void DocumentModel::startAnalysis()
         if (meta->indexOfSignal(QMetaObject::normalizedSignature(relay.from + 1)) >= 0)
             connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
+
+    // Below the GUI's priority where the analysis would compete for its core.
+    const int cores = QThread::idealThreadCount();
+    thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
 }
 
 void DocumentModel::stopAnalysis()
 {
     QThread* thread = qobject_cast<QThread*>(analysis.data());
-    if (!thread || !thread->isRunning())
+    if (!thread || !analysisLink || !thread->isRunning())
         return;
     // An ending we asked for is no crash.
     disconnect(analysis.data(), nullptr, this, nullptr);
-    QMetaObject::invokeMethod(analysis.data(), "stop", Qt::DirectConnection);
+    analysisLink->stop();
     if (!thread->wait(analysisStopTimeout)) {
         thread->terminate();
         thread->wait();
@@ -206,6 +233,31 @@ int DocumentModel::stiffnessSum() const
 int DocumentModel::loadingSum() const
 {
     return structure->loadingCounter() + groupStamp() + loadCaseStamp();
+}
+
+void DocumentModel::readMembers(const std::function<void(const QList<MemberRef>&)>& read) const
+{
+    structure->readMembers(read);
+}
+
+AnalysisLink::OperatingState DocumentModel::analysisOperatingState() const
+{
+    return analysisLink ? analysisLink->operatingState() : AnalysisLink::OffLine;
+}
+
+QSharedPointer<AnalysisOutput> DocumentModel::analysisOutput() const
+{
+    return analysisLink ? analysisLink->output() : QSharedPointer<AnalysisOutput>();
+}
+
+QString DocumentModel::analysisStatusMessage() const
+{
+    return analysisLink ? analysisLink->statusMessage() : QStringLiteral("Analysis unavailable");
+}
+
+VaroObjectRef DocumentModel::analysisStatusObject() const
+{
+    return analysisLink ? analysisLink->statusObject() : VaroObjectRef();
 }
 
 void DocumentModel::setFileName(const QString& path, const QString& leafName)
@@ -257,6 +309,17 @@ QList<LoadCaseRef> DocumentModel::subOpLoadCases() const
     if (!library)
         return QList<LoadCaseRef>();
     return library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
+}
+
+QList<LoadRef> DocumentModel::loadsInLoadCase(const LoadCaseRef& loadCase) const
+{
+    QReadLocker locker(lock.get());
+    return subOpLoadsInLoadCase(loadCase);
+}
+
+QList<LoadRef> DocumentModel::subOpLoadsInLoadCase(const LoadCaseRef& loadCase) const
+{
+    return expandLoadCase(loadCase, structure->members(), structure->loads());
 }
 
 QList<GeometryGroupRef> DocumentModel::groups() const
@@ -374,14 +437,7 @@ QList<MemberRef> DocumentModel::membersInGroup(const GroupRef& group) const
 
 QList<MemberRef> DocumentModel::subOpMembersInGroup(const GroupRef& group) const
 {
-    if (!group)
-        return structure->members();
-    QList<MemberRef> inGroup;
-    if (group.objectCast<GeometryGroup>())
-        for (const MemberRef& member : structure->members())
-            if (isMemberInGroup(member, group))
-                inGroup.append(member);
-    return inGroup;
+    return inGroup(structure->members(), group);
 }
 
 QList<NodeRef> DocumentModel::nodesInGroup(const GroupRef& group) const
@@ -392,24 +448,17 @@ QList<NodeRef> DocumentModel::nodesInGroup(const GroupRef& group) const
 
 QList<NodeRef> DocumentModel::subOpNodesInGroup(const GroupRef& group) const
 {
-    if (!group)
-        return structure->nodes();
-    QList<NodeRef> inGroup;
-    if (group.objectCast<GeometryGroup>())
-        for (const NodeRef& node : structure->nodes())
-            if (isNodeInGroup(node, group))
-                inGroup.append(node);
-    return inGroup;
+    return inGroup(structure->nodes(), group);
 }
 
 bool DocumentModel::isMemberInGroup(const MemberRef& member, const GroupRef& group)
 {
-    return member && member->group().data() == group.data();
+    return isInGroup(member, group);
 }
 
 bool DocumentModel::isNodeInGroup(const NodeRef& node, const GroupRef& group)
 {
-    return node && node->group().data() == group.data();
+    return isInGroup(node, group);
 }
 
 bool DocumentModel::isLoadInLoadCase(const LoadRef& load, const LoadCaseRef& loadCase)

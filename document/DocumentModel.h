@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnalysisDocument.h"
+#include "AnalysisLink.h"
 #include "ModelRefs.h"
 #include "Vectors.h"
 
@@ -30,15 +32,18 @@ class ViewPointMemory;
 //
 // Queries take documentLock for reading and call an unlocked subOp form;
 // code that already holds the write lock calls the subOp forms directly.
-class DocumentModel : public QObject
+//
+// The document is the source its analysis reads (AnalysisDocument).
+class DocumentModel : public QObject, public AnalysisDocument
 {
     Q_OBJECT
 
 public:
-    // Makes the analysis model of a new document (a QThread that the document
-    // starts, with the signals OperatingStateChanged(), OutputChanged() and
-    // StatusChanged() and an invokable stop()). The analysis registers it, so
-    // that the document never needs to know the analysis classes.
+    // Makes the analysis model of a new document: a QThread that also is an
+    // AnalysisLink, with the signals OperatingStateChanged(), OutputChanged()
+    // and StatusChanged(). installAnalysis() of the analysis registers it, so
+    // that the document never needs to know the analysis classes; without a
+    // factory a document has no analysis.
     typedef std::function<QSharedPointer<QObject>(DocumentModel* document)> AnalysisFactory;
     static void setAnalysisFactory(const AnalysisFactory& factory);
 
@@ -62,7 +67,7 @@ public:
 
     // Pending writers. A writer raises the count before it waits for the
     // write lock, so the analysis sees it even while the writer queues.
-    int busyCount() const { return busy.loadAcquire(); }
+    int busyCount() const override { return busy.loadAcquire(); }
     void raiseBusyCount() { busy.ref(); }
     void lowerBusyCount() { busy.deref(); }
 
@@ -72,9 +77,19 @@ public:
     int stiffnessStamp() const { return stiffnessStampValue.loadAcquire(); }
     // What the analysis compares to find its stale phases. Only changes of the
     // sums matter, so wrapping round is harmless.
-    int topologySum() const;
-    int stiffnessSum() const;
-    int loadingSum() const;
+    int topologySum() const override;
+    int stiffnessSum() const override;
+    int loadingSum() const override;
+    // Under the structure's read lock.
+    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override;
+
+    // The published state of the analysis, each read under its state lock.
+    // A document without analysis, like one whose analysis has ended, is
+    // OffLine with the status "Analysis unavailable".
+    AnalysisLink::OperatingState analysisOperatingState() const;
+    QSharedPointer<AnalysisOutput> analysisOutput() const;
+    QString analysisStatusMessage() const;
+    VaroObjectRef analysisStatusObject() const;
 
     // Takes the write lock; a new path is stored with the leaf name and
     // announced before the lock is released. The same path changes nothing.
@@ -90,8 +105,12 @@ public:
     void clearModifiedState();
 
     // Loadings, gravity cases, sway cases, combinations, each in library order.
-    QList<LoadCaseRef> loadCases() const;
+    QList<LoadCaseRef> loadCases() const override;
     QList<LoadCaseRef> subOpLoadCases() const;
+    // The loads acting in a load case (see expandLoadCase): a loading's own
+    // loads, which callers must not change, or new loads for any other kind.
+    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override;
+    QList<LoadRef> subOpLoadsInLoadCase(const LoadCaseRef& loadCase) const;
     QList<GeometryGroupRef> groups() const;
     QList<GeometryGroupRef> subOpGroups() const;
     QList<GeometryGroupRef> usedGroups() const;
@@ -174,6 +193,7 @@ private:
 
     // Declared in the order the parts are released in reverse.
     QSharedPointer<QObject> analysis;
+    AnalysisLink* analysisLink = nullptr; // the same object, null without analysis
     QAtomicInt busy{1};
     SingleEmitter* reportsRelay = nullptr;
     SingleEmitter* selectionRelay = nullptr;

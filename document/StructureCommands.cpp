@@ -7,44 +7,13 @@ const int spanMergeId = 4;
 
 } // namespace
 
-CommandSetLoadForceAtIndex::CommandSetLoadForceAtIndex(const QSharedPointer<StructureModel>& structure,
-                                                       const QMap<QSharedPointer<Load>, double>& forces, bool merge,
-                                                       int index)
-    : CommandTypeIPM(structure, forces, merge), index(index)
-{
-}
-
-void CommandSetLoadForceAtIndex::redo()
-{
-    oldValues = structure->changeLoadForceAtIndex(newValues, index);
-}
-
-void CommandSetLoadForceAtIndex::undo()
-{
-    structure->changeLoadForceAtIndex(oldValues, index);
-    oldValues.clear();
-}
-
-bool CommandSetLoadForceAtIndex::mergeWith(const QUndoCommand* other)
-{
-    const CommandSetLoadForceAtIndex* later = dynamic_cast<const CommandSetLoadForceAtIndex*>(other);
-    return later && later->index == index && CommandTypeIPM::mergeWith(other);
-}
-
-CommandSetLoadPositionAtIndex::CommandSetLoadPositionAtIndex(const QSharedPointer<StructureModel>& structure,
-                                                             const QMap<QSharedPointer<Load>, double>& positions,
-                                                             bool merge, int index)
-    : CommandTypeIPM(structure, positions, merge), index(index)
-{
-}
-
 void CommandSetLoadPositionAtIndex::redo()
 {
     oldPairs.clear();
     for (auto i = newValues.cbegin(); i != newValues.cend(); ++i)
         if (i.key())
             oldPairs.insert(i.key(), i.key()->positionedForces());
-    oldValues = structure->changeLoadPositionAtIndex(newValues, index);
+    LoadIndexCommand::redo();
 }
 
 void CommandSetLoadPositionAtIndex::undo()
@@ -57,44 +26,12 @@ void CommandSetLoadPositionAtIndex::undo()
 bool CommandSetLoadPositionAtIndex::mergeWith(const QUndoCommand* other)
 {
     const CommandSetLoadPositionAtIndex* later = dynamic_cast<const CommandSetLoadPositionAtIndex*>(other);
-    if (!later || later->index != index || !CommandTypeIPM::mergeWith(other))
+    if (!later || !LoadIndexCommand::mergeWith(other))
         return false;
     for (auto i = later->oldPairs.cbegin(); i != later->oldPairs.cend(); ++i)
         if (!oldPairs.contains(i.key()))
             oldPairs.insert(i.key(), i.value());
     return true;
-}
-
-CommandAppendObjects::CommandAppendObjects(const QSharedPointer<StructureModel>& structure,
-                                           const QList<VaroObjectRef>& objects)
-    : StructureModelCommand(structure), objects(objects)
-{
-}
-
-void CommandAppendObjects::redo()
-{
-    structure->appendObjects(objects);
-}
-
-void CommandAppendObjects::undo()
-{
-    structure->removeObjects(objects);
-}
-
-CommandRemoveObjects::CommandRemoveObjects(const QSharedPointer<StructureModel>& structure,
-                                           const QList<VaroObjectRef>& objects)
-    : StructureModelCommand(structure), objects(objects)
-{
-}
-
-void CommandRemoveObjects::redo()
-{
-    structure->removeObjects(objects);
-}
-
-void CommandRemoveObjects::undo()
-{
-    structure->appendObjects(objects);
 }
 
 CommandExplodeMembers::CommandExplodeMembers(const QSharedPointer<StructureModel>& structure,

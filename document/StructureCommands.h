@@ -85,56 +85,83 @@ protected:
     QMap<K, V> oldValues;
 };
 
-class CommandSetLoadForceAtIndex : public CommandTypeIPM<QSharedPointer<Load>, double, 1>
+// The force or position of the pair at an index of each load. Drags of
+// another handle of the same loads stay steps of their own.
+template <int N, QMap<QSharedPointer<Load>, double> (StructureModel::*Operation)(
+                     const QMap<QSharedPointer<Load>, double>&, int)>
+class LoadIndexCommand : public CommandTypeIPM<QSharedPointer<Load>, double, N>
 {
 public:
-    CommandSetLoadForceAtIndex(const QSharedPointer<StructureModel>& structure,
-                               const QMap<QSharedPointer<Load>, double>& forces, bool merge, int index);
-    void redo() override;
-    void undo() override;
-    // Drags of another handle of the same loads stay steps of their own.
-    bool mergeWith(const QUndoCommand* other) override;
+    LoadIndexCommand(const QSharedPointer<StructureModel>& structure, const QMap<QSharedPointer<Load>, double>& values,
+                     bool merge, int index)
+        : CommandTypeIPM<QSharedPointer<Load>, double, N>(structure, values, merge), index(index)
+    {
+    }
 
-private:
+    void redo() override { this->oldValues = (this->structure.data()->*Operation)(this->newValues, index); }
+    void undo() override
+    {
+        (this->structure.data()->*Operation)(this->oldValues, index);
+        this->oldValues.clear();
+    }
+    bool mergeWith(const QUndoCommand* other) override
+    {
+        const LoadIndexCommand* later = dynamic_cast<const LoadIndexCommand*>(other);
+        return later && later->index == index && CommandTypeIPM<QSharedPointer<Load>, double, N>::mergeWith(other);
+    }
+
+protected:
     const int index;
+};
+
+class CommandSetLoadForceAtIndex : public LoadIndexCommand<1, &StructureModel::changeLoadForceAtIndex>
+{
+public:
+    using LoadIndexCommand::LoadIndexCommand;
 };
 
 // A pair moved past its neighbour leaves the index addressing another pair,
 // so the undo puts back each load's whole list of pairs.
-class CommandSetLoadPositionAtIndex : public CommandTypeIPM<QSharedPointer<Load>, double, 2>
+class CommandSetLoadPositionAtIndex : public LoadIndexCommand<2, &StructureModel::changeLoadPositionAtIndex>
 {
 public:
-    CommandSetLoadPositionAtIndex(const QSharedPointer<StructureModel>& structure,
-                                  const QMap<QSharedPointer<Load>, double>& positions, bool merge, int index);
+    using LoadIndexCommand::LoadIndexCommand;
     void redo() override;
     void undo() override;
     bool mergeWith(const QUndoCommand* other) override;
 
 private:
-    const int index;
     QMap<QSharedPointer<Load>, QList<Load::PositionedForce>> oldPairs;
 };
 
-class CommandAppendObjects : public StructureModelCommand
+// Objects into and out of the lists: one operation and its inverse.
+template <void (StructureModel::*Do)(const QList<VaroObjectRef>&),
+          void (StructureModel::*Undo)(const QList<VaroObjectRef>&)>
+class StructureListCommand : public StructureModelCommand
 {
 public:
-    CommandAppendObjects(const QSharedPointer<StructureModel>& structure, const QList<VaroObjectRef>& objects);
-    void redo() override;
-    void undo() override;
+    StructureListCommand(const QSharedPointer<StructureModel>& structure, const QList<VaroObjectRef>& objects)
+        : StructureModelCommand(structure), objects(objects)
+    {
+    }
+
+    void redo() override { (structure.data()->*Do)(objects); }
+    void undo() override { (structure.data()->*Undo)(objects); }
 
 private:
     const QList<VaroObjectRef> objects;
 };
 
-class CommandRemoveObjects : public StructureModelCommand
+class CommandAppendObjects : public StructureListCommand<&StructureModel::appendObjects, &StructureModel::removeObjects>
 {
 public:
-    CommandRemoveObjects(const QSharedPointer<StructureModel>& structure, const QList<VaroObjectRef>& objects);
-    void redo() override;
-    void undo() override;
+    using StructureListCommand::StructureListCommand;
+};
 
-private:
-    const QList<VaroObjectRef> objects;
+class CommandRemoveObjects : public StructureListCommand<&StructureModel::removeObjects, &StructureModel::appendObjects>
+{
+public:
+    using StructureListCommand::StructureListCommand;
 };
 
 // Merges of two objects, undone from the snapshots the merge returns.

@@ -58,6 +58,12 @@ QList<QSharedPointer<Load> > StructureModel::loads() const
     return loadList;
 }
 
+void StructureModel::readMembers(const std::function<void(const QList<QSharedPointer<Member> >&)>& read) const
+{
+    QReadLocker locker(structureLock);
+    read(memberList);
+}
+
 QList<VaroObjectRef> StructureModel::everything() const
 {
     QReadLocker locker(structureLock);

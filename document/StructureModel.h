@@ -13,6 +13,7 @@
 #include <QPair>
 #include <QReadWriteLock>
 
+#include <functional>
 #include <type_traits>
 
 // The structure of one document: its load, member and node lists, guarded by
@@ -64,6 +65,10 @@ public:
     QList<QSharedPointer<Node> > nodes() const;
     QList<QSharedPointer<Member> > members() const;
     QList<QSharedPointer<Load> > loads() const;
+    // Calls read with the member list while the read lock is held, so that
+    // the fields it reads of the members are not changed meanwhile; read must
+    // not call a locked operation of this class.
+    void readMembers(const std::function<void(const QList<QSharedPointer<Member> >&)>& read) const;
     // All nodes, then all members, then all loads, each in list order.
     QList<VaroObjectRef> everything() const;
     // A Node in the node list, a Member in the member list or a Load in the

@@ -38,6 +38,14 @@ bool isLoadCaseReferenced(DocumentModel* document, const LoadCaseRef& loadCase)
     return false;
 }
 
+// An entry the library already holds is not added again: the undo of such an
+// addition would remove the entry that was there before.
+template <class Library, class Entry>
+bool isInLibrary(const QSharedPointer<Library>& library, const Entry& entry)
+{
+    return library->findItemByValue(library->root(), entry) != nullptr;
+}
+
 } // namespace
 
 void EditingActions::actionAddGroup(const GroupRef& group)
@@ -45,6 +53,8 @@ void EditingActions::actionAddGroup(const GroupRef& group)
     if (!group)
         return;
     DocumentWriteGuard guard(document());
+    if (isInLibrary(document()->libraries()->groupLibrary(), group))
+        return;
     UndoMacroGuard macro(undoStack(), tr("Add group"));
     push(new CommandAppendGroup(document()->libraries()->groupLibrary(), group));
 }
@@ -65,6 +75,8 @@ void EditingActions::actionAddLoadCase(const LoadCaseRef& loadCase)
     if (!loadCase)
         return;
     DocumentWriteGuard guard(document());
+    if (isInLibrary(document()->libraries()->loadCaseLibrary(), loadCase))
+        return;
     UndoMacroGuard macro(undoStack(), tr("Add loadcase"));
     push(new CommandAppendLoadCase(document()->libraries()->loadCaseLibrary(), loadCase));
 }
@@ -85,6 +97,8 @@ void EditingActions::actionAddMaterial(const MaterialRef& material)
     if (!material)
         return;
     DocumentWriteGuard guard(document());
+    if (isInLibrary(document()->libraries()->materialLibrary(), material))
+        return;
     UndoMacroGuard macro(undoStack(), tr("Add material"));
     push(new CommandAppendMaterial(document()->libraries()->materialLibrary(), material));
 }

@@ -1,25 +1,29 @@
-#include "AnalysisDocument.h"
+#include "AnalysisInstallation.h"
 #include "AnalysisModel.h"
 #include "AnalysisOutput.h"
 #include "AnalysisResultCase.h"
 #include "AnalysisSource.h"
 #include "Axis.h"
 #include "Combination.h"
+#include "DocumentModel.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
+#include "GroupLibrary.h"
 #include "LoadAxis.h"
-#include "LoadCaseExpansion.h"
+#include "LoadCaseLibrary.h"
+#include "Libraries.h"
 #include "Loading.h"
 #include "Material.h"
 #include "Member.h"
 #include "Node.h"
 #include "PointLoad.h"
 #include "SectionType.h"
+#include "StructureModel.h"
 #include "Support.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
+#include "UnitSystem.h"
 
-#include <QAtomicInt>
 #include <QtTest>
 
 #include <cmath>
@@ -63,35 +67,26 @@ SectionTypeRef steelSection(double shear = G)
     return SectionTypeRef(new SectionType(section, steel));
 }
 
-class TestDocument : public AnalysisDocument
+// A document built through its structure operations while it is still
+// busy, so that its analysis starts only once the model is complete.
+class TestDocument
 {
 public:
-    QList<MemberRef> members;
-    QList<LoadRef> loads;
-    QList<LoadCaseRef> cases;
-    QAtomicInt topology{1}, stiffness, loading, busy;
+    QSharedPointer<DocumentModel> model{new DocumentModel(QSharedPointer<UnitSystem>(new UnitSystem))};
+    QSharedPointer<StructureModel> structure = model->structureModel();
     SectionTypeRef section = steelSection();
     LoadingRef loadingCase{new Loading(QStringLiteral("Loading 1"))};
 
-    TestDocument() { cases.append(loadingCase); }
+    TestDocument() { addLoadCase(loadingCase); }
 
-    int busyCount() const override { return busy.loadAcquire(); }
-    quint32 topologySum() const override { return quint32(topology.loadAcquire()); }
-    quint32 stiffnessSum() const override { return quint32(stiffness.loadAcquire()); }
-    quint32 loadingSum() const override { return quint32(loading.loadAcquire()); }
-    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override { read(members); }
-    QList<LoadCaseRef> loadCases() const override { return cases; }
-    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override
-    {
-        return expandLoadCase(loadCase, members, loads);
-    }
-
+    void addLoadCase(const LoadCaseRef& loadCase) { model->libraries()->loadCaseLibrary()->append(loadCase); }
     NodeRef node(const Vector3& p, int restraints = 0)
     {
         NodeRef n(new Node);
         n->setPosition(p);
         if (restraints)
             n->setSupport(SupportRef(new Support(QString(), restraints)));
+        structure->appendNode(n);
         return n;
     }
     MemberRef member(const NodeRef& a, const NodeRef& b, bool pinA = false, bool pinB = false)
@@ -100,7 +95,7 @@ public:
         m->setSectionType(section);
         m->setPinAtA(pinA);
         m->setPinAtB(pinB);
-        members.append(m);
+        structure->appendMember(m);
         return m;
     }
     template <class T>
@@ -111,33 +106,32 @@ public:
         l->setAxis(LoadAxisRef(new LoadAxis(Axis(direction, NodeRef(), true, false))));
         l->setLoadCase(loadCase ? loadCase : LoadCaseRef(loadingCase));
         l->setPositionedForces(pairs);
-        loads.append(l);
+        structure->appendLoad(l);
         return l;
     }
 };
 
-// Starts the thread and waits for results or a fault.
+// Lets the analysis of a finished document start and reads what it publishes.
 struct Run
 {
     TestDocument& document;
-    AnalysisModel model;
+    const QSharedPointer<AnalysisModel> model;
 
-    explicit Run(TestDocument& document) : document(document), model(&document) { model.start(); }
-    ~Run()
+    explicit Run(TestDocument& document)
+        : document(document), model(qSharedPointerObjectCast<AnalysisModel>(document.model->analysisModel()))
     {
-        model.stop();
-        model.wait();
+        document.model->lowerBusyCount();
     }
     bool settled() const
     {
-        const QString status = model.statusMessage();
-        return model.operatingState() == AnalysisModel::ResultsAvailable
+        const QString status = document.model->analysisStatusMessage();
+        return document.model->analysisOperatingState() == AnalysisModel::ResultsAvailable
                || (!status.isEmpty() && status != QLatin1String("Analysis in progress")
                    && status != QLatin1String("Not analysed"));
     }
     QSharedPointer<AnalysisResultCase> results(const LoadCaseRef& loadCase)
     {
-        const QSharedPointer<AnalysisOutput> output = model.output();
+        const QSharedPointer<AnalysisOutput> output = document.model->analysisOutput();
         return output ? output->resultCases.value(loadCase) : QSharedPointer<AnalysisResultCase>();
     }
 };
@@ -151,6 +145,9 @@ class tst_Engine : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { installAnalysis(); }
+    void theDocumentRelaysItsAnalysis();
+    void aDocumentEndsItsRunningAnalysis();
     void cantileverTipLoads_data();
     void cantileverTipLoads();
     void fixedBeams_data();
@@ -162,6 +159,74 @@ private slots:
     void phasesRerunOnlyWhatChanged();
     void secondOrderCombinationHasNoResults();
 };
+
+void tst_Engine::theDocumentRelaysItsAnalysis()
+{
+    TestDocument document;
+    const DocumentModel& model = *document.model;
+    QCOMPARE(model.analysisOperatingState(), AnalysisModel::NoResults);
+    QCOMPARE(model.analysisStatusMessage(), QStringLiteral("Not analysed"));
+    QVERIFY(!model.analysisOutput());
+
+    const NodeRef a = document.node(Vector3(0, 0, 0), 63), b = document.node(Vector3(L, 0, 0));
+    document.load<PointLoad>(document.member(a, b), Vector3(0, 1, 0), {{1.0, -1000.0}});
+    QSignalSpy state(&model, &DocumentModel::AnalysisOperatingStateHasChanged);
+    QSignalSpy output(&model, &DocumentModel::AnalysisOutputHasChanged);
+    QSignalSpy status(&model, &DocumentModel::AnalysisStatusHasChanged);
+    QSignalSpy crashed(&model, &DocumentModel::AnalysisHasCrashed);
+    Run run(document);
+    ANALYSE(run);
+    QTRY_VERIFY(!state.isEmpty() && !output.isEmpty() && !status.isEmpty());
+    QCOMPARE(model.analysisOperatingState(), AnalysisModel::ResultsAvailable);
+    QVERIFY(model.analysisStatusMessage().isEmpty());
+    QVERIFY(model.analysisOutput());
+    QCOMPARE(crashed.count(), 0);
+
+    // An analysis that ends while its document lives is reported once, and
+    // its results are gone for good.
+    run.model->stop();
+    QVERIFY(crashed.wait());
+    QCoreApplication::processEvents();
+    QCOMPARE(crashed.count(), 1);
+    QCOMPARE(model.analysisOperatingState(), AnalysisModel::OffLine);
+    QCOMPARE(model.analysisStatusMessage(), QStringLiteral("Analysis unavailable"));
+    QVERIFY(!model.analysisOutput());
+}
+
+void tst_Engine::aDocumentEndsItsRunningAnalysis()
+{
+    // A frame large enough to keep the analysis computing for a while.
+    TestDocument document;
+    const int n = 8;
+    QVector<NodeRef> nodes;
+    for (int k = 0; k <= n; ++k)
+        for (int j = 0; j <= n; ++j)
+            for (int i = 0; i <= n; ++i)
+                nodes.append(document.node(Vector3(6.0 * i, 3.5 * k, 6.0 * j), k == 0 ? 63 : 0));
+    const auto at = [&](int i, int j, int k) { return nodes[(k * (n + 1) + j) * (n + 1) + i]; };
+    for (int k = 1; k <= n; ++k)
+        for (int j = 0; j <= n; ++j)
+            for (int i = 0; i <= n; ++i) {
+                const MemberRef column = document.member(at(i, j, k - 1), at(i, j, k));
+                document.load<PointLoad>(column, Vector3(0, 1, 0), {{1.0, -50e3}});
+                if (i < n)
+                    document.member(at(i, j, k), at(i + 1, j, k));
+                if (j < n)
+                    document.member(at(i, j, k), at(i, j + 1, k));
+            }
+    QSharedPointer<QObject> analysis = document.model->analysisModel();
+    QSignalSpy crashed(document.model.data(), &DocumentModel::AnalysisHasCrashed);
+    Run run(document);
+    QTRY_COMPARE_WITH_TIMEOUT(document.model->analysisStatusMessage(), QStringLiteral("Analysis in progress"), 10000);
+
+    QElapsedTimer timer;
+    timer.start();
+    document.model.reset();
+    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(qobject_cast<QThread*>(analysis.data())->isFinished());
+    QCoreApplication::processEvents();
+    QCOMPARE(crashed.count(), 0);
+}
 
 void tst_Engine::cantileverTipLoads_data()
 {
@@ -402,13 +467,14 @@ void tst_Engine::faults()
     document.load<PointLoad>(m, Vector3(0, 1, 0), {{0.5, kind == "small" ? 0.5 : -1000.0}});
     Run run(document);
     ANALYSE(run);
-    QCOMPARE(run.model.statusMessage(), message);
+    const DocumentModel& model = *document.model;
+    QCOMPARE(model.analysisStatusMessage(), message);
     if (kind == "mechanism")
-        QVERIFY(run.model.statusObject() == a || run.model.statusObject() == b);
+        QVERIFY(model.analysisStatusObject() == a || model.analysisStatusObject() == b);
     else
-        QCOMPARE(run.model.statusObject(), object);
-    QVERIFY(!run.model.output());
-    QCOMPARE(run.model.operatingState(), AnalysisModel::NoResults);
+        QCOMPARE(model.analysisStatusObject(), object);
+    QVERIFY(!model.analysisOutput());
+    QCOMPARE(model.analysisOperatingState(), AnalysisModel::NoResults);
 }
 
 void tst_Engine::phasesRerunOnlyWhatChanged()
@@ -416,34 +482,38 @@ void tst_Engine::phasesRerunOnlyWhatChanged()
     TestDocument document;
     const NodeRef a = document.node(Vector3(0, 0, 0), 63), b = document.node(Vector3(L, 0, 0));
     const MemberRef m = document.member(a, b);
-    document.load<PointLoad>(m, Vector3(0, 1, 0), {{1.0, -1000.0}});
+    const LoadRef load = document.load<PointLoad>(m, Vector3(0, 1, 0), {{1.0, -1000.0}});
     Run run(document);
     ANALYSE(run);
-    const QSharedPointer<AnalysisOutput> first = run.model.output();
+    const QSharedPointer<AnalysisOutput> first = run.model->output();
     QVERIFY(first);
     const auto waitForRuns = [&](int solverRuns) {
-        QTRY_VERIFY_WITH_TIMEOUT(run.model.phaseTimes().solverRuns == solverRuns && run.model.output(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(run.model->phaseTimes().solverRuns == solverRuns && run.model->output(), 10000);
     };
-    QCOMPARE(run.model.phaseTimes().topologyRuns, 1);
-    QCOMPARE(run.model.phaseTimes().stiffnessRuns, 1);
+    QCOMPARE(run.model->phaseTimes().topologyRuns, 1);
+    QCOMPARE(run.model->phaseTimes().stiffnessRuns, 1);
 
-    document.loading.ref();
+    const auto edit = [&](const std::function<void(StructureModel&)>& change) {
+        DocumentWriteGuard guard(document.model.data());
+        change(*document.structure);
+    };
+    edit([&](StructureModel& s) { s.changeLoadForceAtIndex({{load, -2000.0}}, 0); });
     waitForRuns(2);
-    QCOMPARE(run.model.phaseTimes().stiffnessRuns, 1);
-    QCOMPARE(run.model.phaseTimes().topologyRuns, 1);
+    QCOMPARE(run.model->phaseTimes().stiffnessRuns, 1);
+    QCOMPARE(run.model->phaseTimes().topologyRuns, 1);
 
     // Moving the tip changes the stiffness; the output held from before keeps its own geometry.
-    b->setPosition(Vector3(2 * L, 0, 0));
-    document.stiffness.ref();
+    edit([&](StructureModel& s) { s.setNodePositions({{b, Vector3(2 * L, 0, 0)}}); });
     waitForRuns(3);
-    QCOMPARE(run.model.phaseTimes().stiffnessRuns, 2);
-    QCOMPARE(run.model.phaseTimes().topologyRuns, 1);
+    QCOMPARE(run.model->phaseTimes().stiffnessRuns, 2);
+    QCOMPARE(run.model->phaseTimes().topologyRuns, 1);
     VERIFY_CLOSE(first->resultCases.first()->sourceMembers.value(m)->length, L, exact);
-    VERIFY_CLOSE(run.model.output()->resultCases.first()->sourceMembers.value(m)->length, 2 * L, exact);
+    VERIFY_CLOSE(run.model->output()->resultCases.first()->sourceMembers.value(m)->length, 2 * L, exact);
 
-    document.topology.ref();
+    // A new group makes everything stale.
+    edit([&](StructureModel&) { document.model->libraries()->groupLibrary()->append(GeometryGroupRef(new GeometryGroup)); });
     waitForRuns(4);
-    QCOMPARE(run.model.phaseTimes().topologyRuns, 2);
+    QCOMPARE(run.model->phaseTimes().topologyRuns, 2);
 }
 
 void tst_Engine::secondOrderCombinationHasNoResults()
@@ -456,7 +526,7 @@ void tst_Engine::secondOrderCombinationHasNoResults()
     secondOrder->setSecondOrder(true);
     for (const CombinationRef& c : {firstOrder, secondOrder}) {
         c->setFactors({{document.loadingCase, 1.5}});
-        document.cases.append(c);
+        document.addLoadCase(c);
     }
     Run run(document);
     ANALYSE(run);

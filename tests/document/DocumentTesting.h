@@ -1,7 +1,8 @@
 #pragma once
 
-// Helpers shared by the document tests: a small frame to work on, and a
-// snapshot of everything an undo must restore.
+// Helpers shared by the document tests: a small frame to work on, a
+// snapshot of everything an undo must restore, loads made in one line, and
+// watches of the structure's signals and lock.
 
 #include "DocumentModel.h"
 
@@ -32,9 +33,11 @@
 #include "ViewPointMemory.h"
 
 #include <QStringList>
+#include <QThread>
 #include <QUndoStack>
 #include <QVariant>
 
+#include <algorithm>
 #include <cmath>
 
 inline QSharedPointer<DocumentModel> newDocument()
@@ -238,3 +241,104 @@ inline void pushCommand(DocumentModel* document, QUndoCommand* command)
     DocumentWriteGuard guard(document);
     document->structureUndoStack()->push(command);
 }
+
+inline QSharedPointer<PointLoad> pointLoad(const MemberRef& member, double position, double force)
+{
+    QSharedPointer<PointLoad> load(new PointLoad(member));
+    load->setPositionedForces({Load::PositionedForce(position, force)});
+    return load;
+}
+
+inline QSharedPointer<TorqueLoad> torqueLoad(const MemberRef& member, double position, double torque)
+{
+    QSharedPointer<TorqueLoad> load(new TorqueLoad(member));
+    load->setPositionedForces({Load::PositionedForce(position, torque)});
+    return load;
+}
+
+inline QSharedPointer<TrapezoidLoad> trapezoidLoad(const MemberRef& member, double a, double fA, double b, double fB)
+{
+    QSharedPointer<TrapezoidLoad> load(new TrapezoidLoad(member));
+    load->setPositionedForces({Load::PositionedForce(a, fA), Load::PositionedForce(b, fB)});
+    return load;
+}
+
+// Pairs equal in number, positions within 1e-12 and forces within 1e-12
+// relative.
+inline bool nearPairs(const QList<Load::PositionedForce>& a, const QList<Load::PositionedForce>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (!(std::fabs(a[i].first - b[i].first) <= 1e-12)
+            || !(std::fabs(a[i].second - b[i].second) <= 1e-12 * std::max(1.0, std::fabs(b[i].second))))
+            return false;
+    return true;
+}
+
+// Tells from inside an operation whether the structure's write lock is held:
+// a reader started on another thread must not get in within a short wait.
+// The readers are joined when the probe goes.
+class LockProbe
+{
+public:
+    explicit LockProbe(StructureModel* model) : model(model) {}
+    ~LockProbe()
+    {
+        for (QThread* thread : qAsConst(readers)) {
+            thread->wait();
+            delete thread;
+        }
+    }
+    LockProbe(const LockProbe&) = delete;
+    LockProbe& operator=(const LockProbe&) = delete;
+
+    bool readerIsKeptOut()
+    {
+        QThread* reader = QThread::create([this] { model->nodes(); });
+        readers.append(reader);
+        reader->start();
+        return !reader->wait(20);
+    }
+
+private:
+    StructureModel* model;
+    QList<QThread*> readers;
+};
+
+// Counts the structure signals, and how many of them came while a reader
+// was kept out by the write lock.
+class SignalWatch
+{
+public:
+    explicit SignalWatch(StructureModel* model, bool probeLock = false) : probe(model)
+    {
+        QObject::connect(model, &StructureModel::StructureWillChange, [this, probeLock] {
+            ++will;
+            if (probeLock && probe.readerIsKeptOut())
+                ++lockedWill;
+        });
+        QObject::connect(model, &StructureModel::StructureHasChanged, [this, probeLock] {
+            ++has;
+            if (probeLock && probe.readerIsKeptOut())
+                ++lockedHas;
+        });
+    }
+
+    LockProbe probe;
+    int will = 0;
+    int has = 0;
+    int lockedWill = 0;
+    int lockedHas = 0;
+};
+
+struct Counters
+{
+    explicit Counters(const StructureModel& m)
+        : loading(m.loadingCounter()), stiffness(m.stiffnessCounter()), topology(m.topologyCounter())
+    {
+    }
+    int loading;
+    int stiffness;
+    int topology;
+};

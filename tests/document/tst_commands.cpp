@@ -8,7 +8,6 @@
 
 #include <QtTest>
 
-#include <cmath>
 #include <functional>
 
 namespace {
@@ -269,7 +268,6 @@ void TestCommands::movesMergeOnlyWhenNodesAndFactorsAgree_data()
     QTest::newRow("factor off by one bit") << true << true << true << std::nextafter(1.0, 2.0) << 2;
     QTest::newRow("NaN factor") << true << true << true << std::nan("") << 2;
     QTest::newRow("first without flag") << false << true << true << 1.0 << 2;
-    QTest::newRow("second without flag") << true << false << true << 1.0 << 2;
 }
 
 void TestCommands::movesMergeOnlyWhenNodesAndFactorsAgree()

@@ -1,5 +1,8 @@
 #include "DocumentTesting.h"
 
+#include "CrossSection.h"
+#include "LoadCaseLibrary.h"
+
 #include <QThread>
 #include <QtTest>
 
@@ -26,14 +29,6 @@ MemberRef memberWithMaterial(const Material& material)
     return member;
 }
 
-Vector6 vector6(double first3, double last3)
-{
-    Vector6 v;
-    for (int i = 0; i < 6; ++i)
-        v[i] = i < 3 ? first3 : last3;
-    return v;
-}
-
 QList<MaterialRef> customMaterials(const DocumentModel& document)
 {
     const QSharedPointer<MaterialLibrary> library = document.libraries()->materialLibrary();
@@ -52,14 +47,11 @@ private slots:
     void aGroupIsUsedByItsMembersOrNodes();
     void loadCasesAreUsedWhenTheyYieldLoads_data();
     void loadCasesAreUsedWhenTheyYieldLoads();
-    void groupMembershipListsFollowTheStructure();
     void loadMembershipIsDirectOnly();
+    void loadsInLoadCaseExpandEveryKind();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
-    void centroidAndRadius_data();
-    void centroidAndRadius();
-    void displayScalesAreTenPreferredUnits();
     void materialsJoinTheLibraryOnce();
     void defaultLoadCasesAreAddedWhenMissing_data();
     void defaultLoadCasesAreAddedWhenMissing();
@@ -138,22 +130,6 @@ void TestQueries::loadCasesAreUsedWhenTheyYieldLoads()
     QVERIFY(!document->isLoadCaseUsed(empty));
 }
 
-void TestQueries::groupMembershipListsFollowTheStructure()
-{
-    const QSharedPointer<DocumentModel> document = newDocument();
-    Frame frame(document.data());
-    frame.members[2]->setGeometryGroup(frame.group);
-    frame.members[0]->setGeometryGroup(frame.group);
-    frame.nodes[1]->setGeometryGroup(frame.group);
-
-    QCOMPARE(document->membersInGroup(GroupRef()), frame.members);
-    QCOMPARE(document->nodesInGroup(GroupRef()), frame.nodes);
-    QCOMPARE(document->membersInGroup(frame.group), (QList<MemberRef>{frame.members[0], frame.members[2]}));
-    QCOMPARE(document->nodesInGroup(frame.group), QList<NodeRef>{frame.nodes[1]});
-    QVERIFY(document->membersInGroup(GroupRef(new Group("Plain"))).isEmpty());
-    QVERIFY(DocumentModel::isNodeInGroup(frame.nodes[0], GroupRef()));
-}
-
 void TestQueries::loadMembershipIsDirectOnly()
 {
     const QSharedPointer<DocumentModel> document = newDocument();
@@ -168,18 +144,72 @@ void TestQueries::loadMembershipIsDirectOnly()
     QVERIFY(!DocumentModel::isLoadInLoadCase(frame.loads[0], LoadingRef(new Loading("Other"))));
 }
 
+void TestQueries::loadsInLoadCaseExpandEveryKind()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data()); // its loading "Dead" holds three loads
+    CrossSectionRef section(new CrossSection);
+    section->setArea(0.01);
+    for (const MemberRef& member : frame.members)
+        member->setSectionType(SectionTypeRef(new SectionType(section, frame.material)));
+    const LoadingRef empty(new Loading("Empty"));
+    const GravityCaseRef gravity(new GravityCase("Gravity"));
+    const SwayCaseRef sway(new SwayCase("Sway"));
+    sway->setTakeComponent(SwayCase::Y);
+    sway->setApplyComponent(SwayCase::X);
+    sway->setFactors({{gravity, 0.05}});
+    const CombinationRef doubled(new Combination("Doubled")), partial(new Combination("Partial"));
+    doubled->setFactors({{sway, 2.0}});
+    partial->setFactors({{frame.loading, 1.5}, {empty, 1.2}});
+    const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
+    for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{doubled, partial, sway, gravity, empty})
+        library->append(loadCase);
+    QCOMPARE(document->loadCases(),
+             (QList<LoadCaseRef>{frame.loading, empty, gravity, sway, doubled, partial}));
+
+    QCOMPARE(document->loadsInLoadCase(frame.loading), frame.loads);
+    QVERIFY(document->loadsInLoadCase(empty).isEmpty());
+    // All or nothing: one empty component empties the combination.
+    QVERIFY(document->loadsInLoadCase(partial).isEmpty());
+    QVERIFY(document->loadsInLoadCase(LoadCaseRef()).isEmpty());
+
+    // Self-weight w = Aρg against the gravity axis, taken sideways by the
+    // sway case and scaled again by the combination.
+    const double w = 0.01 * 7850 * 9.81;
+    const struct
+    {
+        LoadCaseRef loadCase;
+        double force;
+        Vector3 axis;
+    } expected[] = {{gravity, -w, Vector3(0, 1, 0)}, {sway, -0.05 * w, Vector3(1, 0, 0)},
+                    {doubled, -0.1 * w, Vector3(1, 0, 0)}};
+    for (const auto& e : expected) {
+        const QList<LoadRef> loads = document->loadsInLoadCase(e.loadCase);
+        QCOMPARE(loads.size(), frame.members.size());
+        for (int i = 0; i < loads.size(); ++i) {
+            QVERIFY(loads[i].objectCast<TrapezoidLoad>());
+            QCOMPARE(loads[i]->member(), frame.members[i]);
+            QCOMPARE(loads[i]->loadCase(), e.loadCase);
+            QCOMPARE(loads[i]->axis()->axis().vector(), e.axis);
+            QVERIFY(!document->structureModel()->contains(loads[i]));
+            const QList<Load::PositionedForce> pairs = loads[i]->positionedForces();
+            QCOMPARE(pairs.size(), 2);
+            QCOMPARE(pairs[0].first, 0.0);
+            QCOMPARE(pairs[1].first, 1.0);
+            for (const Load::PositionedForce& pair : pairs)
+                QVERIFY(std::fabs(pair.second - e.force) <= 1e-9 * w);
+        }
+    }
+}
+
 void TestQueries::queriesWaitForAWriter_data()
 {
     QTest::addColumn<Query>("query");
-    QTest::newRow("groups") << Query([](DocumentModel* d) { d->groups(); });
+    // One of each lock path: a plain list, a usage walk, a group walk.
     QTest::newRow("load cases") << Query([](DocumentModel* d) { d->loadCases(); });
-    QTest::newRow("used groups") << Query([](DocumentModel* d) { d->usedGroups(); });
-    QTest::newRow("used load cases") << Query([](DocumentModel* d) { d->usedLoadCases(); });
-    QTest::newRow("group used") << Query([](DocumentModel* d) { d->isGroupUsed(GroupRef()); });
+    QTest::newRow("loads in load case") << Query([](DocumentModel* d) { d->loadsInLoadCase(LoadCaseRef()); });
     QTest::newRow("load case used") << Query([](DocumentModel* d) { d->isLoadCaseUsed(LoadCaseRef()); });
-    QTest::newRow("material used") << Query([](DocumentModel* d) { d->isMaterialUsed(MaterialRef()); });
     QTest::newRow("members in group") << Query([](DocumentModel* d) { d->membersInGroup(GroupRef()); });
-    QTest::newRow("nodes in group") << Query([](DocumentModel* d) { d->nodesInGroup(GroupRef()); });
 }
 
 void TestQueries::queriesWaitForAWriter()
@@ -208,47 +238,6 @@ void TestQueries::theNearestObjectIsTheFirstOfEquals()
     QCOMPARE(document->nearestNode(Vector3(0.1, 0, 0)), right);
     QCOMPARE(document->nearestMember(Vector3(0.5, 2, 0)), low);
     QCOMPARE(document->nearestMember(Vector3(0.5, 3, 0)), high);
-}
-
-void TestQueries::centroidAndRadius_data()
-{
-    QTest::addColumn<QList<Vector3>>("positions");
-    QTest::addColumn<Vector4>("expected");
-    QTest::newRow("none") << QList<Vector3>{} << Vector4(0, 0, 0, 1);
-    QTest::newRow("one") << QList<Vector3>{Vector3(2, 3, 4)} << Vector4(2, 3, 4, 1);
-    QTest::newRow("two") << QList<Vector3>{Vector3(0, 0, 0), Vector3(10, 0, 0)} << Vector4(5, 0, 0, 5);
-    QTest::newRow("close together") << QList<Vector3>{Vector3(0, 0, 0), Vector3(0.2, 0, 0)} << Vector4(0.1, 0, 0, 1);
-}
-
-void TestQueries::centroidAndRadius()
-{
-    QFETCH(QList<Vector3>, positions);
-    QFETCH(Vector4, expected);
-    QList<NodeRef> nodes;
-    for (const Vector3& position : positions)
-        nodes << nodeAt(position.x(), position.y(), position.z());
-    const Vector4 centroid = DocumentModel::centroidOfNodes(nodes);
-    for (int i = 0; i < 4; ++i)
-        QVERIFY2(std::fabs(centroid[i] - expected[i]) < 1e-12, qPrintable(QString::number(i)));
-}
-
-void TestQueries::displayScalesAreTenPreferredUnits()
-{
-    const QSharedPointer<UnitSystem> units(new UnitSystem);
-    for (int system = 0; system < UnitSystem::NumberOfSystems; ++system) {
-        units->setChosenSystem(system);
-        const auto ten = [&](UnitSystem::Conversion c) { return units->convertPreferredToSI(10.0, c); };
-        const Vector6 forces = DocumentModel::scaleForMemberForces(vector6(0.5, 2), units);
-        QCOMPARE(forces[0], 0.5 * ten(UnitSystem::ShearForce));
-        QCOMPARE(forces[5], 2 * ten(UnitSystem::BendingMoment));
-        const double s = std::max(ten(UnitSystem::Distance), ten(UnitSystem::Rotation));
-        QCOMPARE(DocumentModel::scaleForGlobalDisplacements(vector6(3, 3), units)[4], 3 * s);
-        QCOMPARE(DocumentModel::scaleForLocalDeflections(Vector3(3, 3, 3), units)[2], 3 * s);
-        const double r = std::max(ten(UnitSystem::ReactionForce), ten(UnitSystem::ReactionTorque));
-        QCOMPARE(DocumentModel::scaleForReactions(vector6(4, 4), units)[1], 4 * r);
-        QCOMPARE(DocumentModel::scaleForStress(1e-6, units), 1e-6 * ten(UnitSystem::BendingStress));
-        QCOMPARE(DocumentModel::scaleForStress(0.0, units), 0.0);
-    }
 }
 
 void TestQueries::materialsJoinTheLibraryOnce()

@@ -32,51 +32,8 @@ class TestReportModel : public QObject
     Q_OBJECT
 
 private slots:
-    void reportsAppendAndRemoveEveryEntry();
-    void itemsGoBackBeforeTheirNeighbour();
     void loadCasesKeepTheirMarker();
 };
-
-void TestReportModel::reportsAppendAndRemoveEveryEntry()
-{
-    ReportModel model;
-    const ReportRef a(new Report), b(new Report);
-    Changes changes(&model);
-    model.appendReports({a, b});
-    model.appendReports({a});
-    QCOMPARE(model.reports(), QList<ReportRef>({a, b, a}));
-    model.removeReports({a, ReportRef(new Report)});
-    QCOMPARE(model.reports(), QList<ReportRef>({b}));
-    model.removeReports({});
-    QVERIFY(changes.are(4));
-}
-
-void TestReportModel::itemsGoBackBeforeTheirNeighbour()
-{
-    ReportModel model;
-    const ReportRef report(new Report);
-    const BlockRef block = report->rootBlock();
-    const QList<ItemRef> items = {ItemRef(new Report::ReportItem(Report::ChapterNodeInput)),
-                                  ItemRef(new Report::ReportItem(Report::ChapterMemberInput)),
-                                  ItemRef(new Report::ReportItem(Report::ChapterLoadInput))};
-    for (const ItemRef& item : items)
-        model.insertItemIntoReport(report, block, item, ItemRef());
-    QCOMPARE(block->items(), items);
-
-    Changes changes(&model);
-    for (int i = 0; i < items.size(); ++i) {
-        const ItemRef neighbour = model.removeItemFromReport(report, block, items[i]);
-        QCOMPARE(neighbour, items.value(i + 1));
-        model.insertItemIntoReport(report, block, items[i], neighbour);
-        QCOMPARE(block->items(), items);
-    }
-
-    // Already there, and absent: nothing changes, but both still signal and count.
-    model.insertItemIntoReport(report, block, items[0], ItemRef());
-    QCOMPARE(model.removeItemFromReport(report, block, ItemRef(new Report::ReportItem)), ItemRef());
-    QCOMPARE(block->items(), items);
-    QVERIFY(changes.are(8));
-}
 
 void TestReportModel::loadCasesKeepTheirMarker()
 {

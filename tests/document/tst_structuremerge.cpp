@@ -1,16 +1,7 @@
-#include "StructureTesting.h"
-
-#include "GeometryGroup.h"
-#include "LoadAxis.h"
-#include "Loading.h"
-#include "MemberAxis.h"
-#include "SectionType.h"
-#include "Support.h"
+#include "DocumentTesting.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
-
-#include <cmath>
 
 namespace {
 
@@ -125,64 +116,12 @@ class TestStructureMerge : public QObject
     Q_OBJECT
 
 private slots:
-    void nodeMergeMovesEndsAndAxes();
     void deconsolidationRestoresUnderTheLockWithoutStructureSignals();
     void memberMergeTurnsLoadsOfAnOppositeMember();
-    void loadMergeChangesNothing();
-    void mergesUndoneInReverseRestoreTheExactModel();
-    void splitMovesAndDividesLoads();
-    void compressRestoresLoadsAndMember();
-    void splitNearTheFarEnd();
     void shortPieceLeavesLoadsWhole_data();
     void shortPieceLeavesLoadsWhole();
     void splitAndJoinKeepLoadsInPlaceAndTotals();
 };
-
-void TestStructureMerge::nodeMergeMovesEndsAndAxes()
-{
-    StructureModel model;
-    SignalWatch watch(&model, true);
-    const NodeRef k = nodeAt(0), d = nodeAt(0.001), x = nodeAt(5), y = nodeAt(0, 5);
-    const MemberRef p(new Member(d, x)), q(new Member(y, d)), r(new Member(x, y)), s(new Member(x, k));
-    const MemberAxisRef towardsD(new MemberAxis(Axis(Vector3(), d, true, false), QStringLiteral("to d")));
-    r->setAxis(towardsD);
-    model.appendObjects({k, d, x, y, p, q, r, s});
-    const Counters before(model);
-
-    const StructureModel::SnapshotRecord record = model.consolidateNodes(k, d);
-    QCOMPARE(p->nodeA(), k);
-    QCOMPARE(p->nodeB(), x);
-    QCOMPARE(q->nodeA(), y);
-    QCOMPARE(q->nodeB(), k);
-    QCOMPARE(r->nodeA(), x);
-    QVERIFY(r->axis() != towardsD);
-    QCOMPARE(r->axis()->axis().node(), k);
-    QCOMPARE(r->axis()->axis().vector(), Vector3());
-    QVERIFY(r->axis()->axis().isGlobal());
-    QVERIFY(!r->axis()->axis().isOrthogonal());
-    QVERIFY(r->axis()->name().isEmpty());
-
-    QCOMPARE(record.size(), 3);
-    QVERIFY(!record.contains(s));
-    const MemberRef copyP = qSharedPointerObjectCast<Member>(record.value(p));
-    const MemberRef copyR = qSharedPointerObjectCast<Member>(record.value(r));
-    QVERIFY(copyP && copyP != p);
-    QCOMPARE(copyP->nodeA(), d);
-    QCOMPARE(copyR->axis(), towardsD);
-    QVERIFY(!model.contains(copyP));
-    QVERIFY(model.contains(d)); // the dropped node stays; the caller removes it
-
-    QCOMPARE(model.topologyCounter(), before.topology + 1);
-    QCOMPARE(model.stiffnessCounter(), before.stiffness);
-    QCOMPARE(watch.will, 2);
-    QCOMPARE(watch.lockedHas, 2);
-
-    model.deconsolidateObjects(record);
-    QCOMPARE(p->nodeA(), d);
-    QCOMPARE(q->nodeB(), d);
-    QCOMPARE(r->axis(), towardsD);
-    QCOMPARE(model.topologyCounter(), before.topology + 2);
-}
 
 void TestStructureMerge::deconsolidationRestoresUnderTheLockWithoutStructureSignals()
 {
@@ -245,170 +184,6 @@ void TestStructureMerge::memberMergeTurnsLoadsOfAnOppositeMember()
     QCOMPARE(onOpposite->member(), opposite);
     QCOMPARE(onOpposite->positionedForces(), QList<Load::PositionedForce>({{0.2, -10.0}}));
     QCOMPARE(onSameWay->member(), sameWay);
-}
-
-void TestStructureMerge::loadMergeChangesNothing()
-{
-    StructureModel model;
-    SignalWatch watch(&model);
-    const MemberRef member(new Member(nodeAt(0), nodeAt(1)));
-    const LoadRef kept = pointLoad(member, 0.5, 1.0), dropped = pointLoad(member, 0.5, 1.0);
-    model.appendObjects({kept, dropped});
-    const Counters before(model);
-    const QString state = fingerprint(model);
-
-    QVERIFY(model.consolidateLoads(kept, dropped).isEmpty());
-    QCOMPARE(fingerprint(model), state);
-    QCOMPARE(model.loadingCounter(), before.loading);
-    QCOMPARE(model.topologyCounter(), before.topology);
-    QCOMPARE(watch.will, 1); // the append only
-
-    model.deconsolidateObjects(StructureModel::SnapshotRecord());
-    QCOMPARE(model.topologyCounter(), before.topology + 1);
-    QCOMPARE(model.loadingCounter(), before.loading);
-    QCOMPARE(watch.will, 1);
-    QCOMPARE(watch.has, 1);
-}
-
-void TestStructureMerge::mergesUndoneInReverseRestoreTheExactModel()
-{
-    // A small frame with a doubled node and a doubled member carrying loads:
-    // the merges, undone in reverse order, restore every field.
-    StructureModel model;
-    const NodeRef n1 = nodeAt(0), n2 = nodeAt(3, 0.1), n2twin = nodeAt(3, 0.1), n3 = nodeAt(3, 4, 1);
-    n1->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
-    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("Frame")));
-    n3->setGeometryGroup(group);
-    const MemberRef m1(new Member(n1, n2)), m1twin(new Member(n2twin, n1)), m2(new Member(n2twin, n3));
-    const MemberRef m3(new Member(n3, n1));
-    m2->setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(), n2twin, true, false))));
-    m2->setPinAtA(true);
-    m1twin->setGeometryGroup(group);
-    const LoadCaseRef loading(new Loading);
-    const LoadRef l1 = trapezoidLoad(m1twin, 0.1, -2.0, 0.7, -5.0);
-    const LoadRef l2 = pointLoad(m1twin, 0.3, -7.0);
-    const LoadRef l3 = torqueLoad(m2, 0.5, 3.0);
-    l1->setLoadCase(loading);
-    l2->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), false, false))));
-    model.appendObjects({n1, n2, n2twin, n3, m1, m1twin, m2, m3, l1, l2, l3});
-    const QString state = fingerprint(model);
-
-    const auto nodesMerged = model.consolidateNodes(n2, n2twin);
-    QCOMPARE(m1twin->nodeA(), n2);
-    QCOMPARE(m2->nodeA(), n2);
-    QCOMPARE(m2->axis()->axis().node(), n2);
-    const auto membersMerged = model.consolidateMembers(m1, m1twin);
-    QCOMPARE(l1->member(), m1);
-    QVERIFY(nearPairs(l1->positionedForces(), {{0.3, -5.0}, {0.9, -2.0}}));
-    QVERIFY(fingerprint(model) != state);
-
-    model.deconsolidateObjects(membersMerged);
-    model.deconsolidateObjects(nodesMerged);
-    QCOMPARE(fingerprint(model), state);
-}
-
-void TestStructureMerge::splitMovesAndDividesLoads()
-{
-    StructureModel model;
-    Split split(10.0, 4.0);
-    split.member->setPinAtB(true);
-    split.part->setPinAtB(true);
-    const LoadRef p1 = pointLoad(split.member, 0.3, -1.0), p2 = pointLoad(split.member, 0.4, -2.0),
-                  p3 = pointLoad(split.member, 0.7, -3.0);
-    const LoadRef beyond = trapezoidLoad(split.member, 0.5, -1.0, 0.9, -2.0);
-    const LoadRef before = trapezoidLoad(split.member, 0.1, -3.0, 0.3, -4.0);
-    const LoadRef across = trapezoidLoad(split.member, 0.2, 1.0, 0.8, 4.0);
-    const LoadRef elsewhere = pointLoad(MemberRef(new Member(split.a, split.middle)), 0.3, -1.0);
-    split.addTo(&model, {p1, p2, p3, beyond, before, across, elsewhere});
-    SignalWatch watch(&model, true);
-    const Counters counters(model);
-
-    const StructureModel::SplitMemberRecord record = model.explodeMembers({{split.member, split.part}});
-    QCOMPARE(split.member->nodeB(), split.middle);
-    QVERIFY(!split.member->pinAtB());
-    QVERIFY(split.part->pinAtB());
-
-    QCOMPARE(p1->member(), split.member);
-    QVERIFY(nearPairs(p1->positionedForces(), {{0.75, -1.0}}));
-    QCOMPARE(p2->member(), split.member);
-    QVERIFY(nearPairs(p2->positionedForces(), {{1.0, -2.0}}));
-    QCOMPARE(p3->member(), split.part);
-    QVERIFY(nearPairs(p3->positionedForces(), {{0.5, -3.0}}));
-    QCOMPARE(beyond->member(), split.part);
-    QVERIFY(nearPairs(beyond->positionedForces(), {{1.0 / 6.0, -1.0}, {5.0 / 6.0, -2.0}}));
-    QCOMPARE(before->member(), split.member);
-    QVERIFY(nearPairs(before->positionedForces(), {{0.25, -3.0}, {0.75, -4.0}}));
-    QCOMPARE(across->member(), split.member);
-    QVERIFY(nearPairs(across->positionedForces(), {{0.5, 1.0}, {1.0, 2.0}}));
-    QCOMPARE(elsewhere->positionedForces(), QList<Load::PositionedForce>({{0.3, -1.0}}));
-
-    QCOMPARE(record.loadParts.size(), 1);
-    const LoadRef piece = record.loadParts.value(across);
-    QVERIFY(qobject_cast<TrapezoidLoad*>(piece.data()));
-    QCOMPARE(piece->member(), split.part);
-    QVERIFY(nearPairs(piece->positionedForces(), {{0.0, 2.0}, {2.0 / 3.0, 4.0}}));
-    QCOMPARE(record.addedLoads, QList<VaroObjectRef>({piece}));
-    QVERIFY(record.splitNodes.isEmpty());
-    QCOMPARE(record.memberParts.size(), 1);
-    QCOMPARE(record.memberParts.value(split.member), split.part);
-    QCOMPARE(model.loads().last(), piece);
-    QCOMPARE(model.loads().size(), 8);
-
-    QCOMPARE(model.topologyCounter(), counters.topology + 1);
-    QCOMPARE(model.loadingCounter(), counters.loading);
-    QCOMPARE(watch.will, 1);
-    QCOMPARE(watch.lockedWill, 1);
-    QCOMPARE(watch.lockedHas, 1);
-}
-
-void TestStructureMerge::compressRestoresLoadsAndMember()
-{
-    StructureModel model;
-    Split split(10.0, 4.0);
-    split.member->setPinAtB(true);
-    split.part->setPinAtB(true);
-    const LoadRef p1 = pointLoad(split.member, 0.3, -1.0), p2 = pointLoad(split.member, 0.4, -2.0),
-                  p3 = pointLoad(split.member, 0.7, -3.0);
-    const LoadRef t1 = trapezoidLoad(split.member, 0.5, -1.0, 0.9, -2.0);
-    const LoadRef t2 = trapezoidLoad(split.member, 0.1, -3.0, 0.3, -4.0);
-    const LoadRef t3 = trapezoidLoad(split.member, 0.2, 1.0, 0.8, 4.0);
-    const LoadRef torque = torqueLoad(split.member, 0.9, 5.0);
-    split.addTo(&model, {p1, p2, p3, t1, t2, t3, torque});
-    const QList<LoadRef> loadsBefore = model.loads();
-
-    const StructureModel::SplitMemberRecord record = model.explodeMembers({{split.member, split.part}});
-    QCOMPARE(torque->member(), split.part);
-    const Counters counters(model);
-    model.compressMembers(record);
-
-    QCOMPARE(model.loads(), loadsBefore);
-    QCOMPARE(split.member->nodeB(), split.b);
-    QVERIFY(split.member->pinAtB());
-    for (const LoadRef& load : loadsBefore)
-        QCOMPARE(load->member(), split.member);
-    QVERIFY(nearPairs(p1->positionedForces(), {{0.3, -1.0}}));
-    QVERIFY(nearPairs(p2->positionedForces(), {{0.4, -2.0}}));
-    QVERIFY(nearPairs(p3->positionedForces(), {{0.7, -3.0}}));
-    QVERIFY(nearPairs(t1->positionedForces(), {{0.5, -1.0}, {0.9, -2.0}}));
-    QVERIFY(nearPairs(t2->positionedForces(), {{0.1, -3.0}, {0.3, -4.0}}));
-    QVERIFY(nearPairs(t3->positionedForces(), {{0.2, 1.0}, {0.8, 4.0}}));
-    QVERIFY(nearPairs(torque->positionedForces(), {{0.9, 5.0}}));
-    QCOMPARE(model.topologyCounter(), counters.topology + 1);
-}
-
-void TestStructureMerge::splitNearTheFarEnd()
-{
-    StructureModel model;
-    Split split(2.0, 1.0); // r = 0.5
-    const LoadRef load = trapezoidLoad(split.member, 0.7, -1.0, 0.8, -3.0);
-    split.addTo(&model, {load});
-    const auto record = model.explodeMembers({{split.member, split.part}});
-    QCOMPARE(load->member(), split.part);
-    QVERIFY(nearPairs(load->positionedForces(), {{0.4, -1.0}, {0.6, -3.0}}));
-    QVERIFY(record.loadParts.isEmpty());
-    model.compressMembers(record);
-    QCOMPARE(load->member(), split.member);
-    QVERIFY(nearPairs(load->positionedForces(), {{0.7, -1.0}, {0.8, -3.0}}));
 }
 
 void TestStructureMerge::shortPieceLeavesLoadsWhole_data()

@@ -141,6 +141,18 @@ private:
         return true;
     }
 
+    // A merge as the consolidation makes it: the dropped object then goes.
+    template <class C, class T>
+    bool consolidate(QUndoStack* stack, const QList<T>& candidates)
+    {
+        const T kept = any(candidates), dropped = any(candidates);
+        if (kept == dropped)
+            return false;
+        stack->push(new C(structure(), kept, dropped));
+        stack->push(new CommandRemoveObjects(structure(), {dropped}));
+        return true;
+    }
+
     std::vector<Maker> allMakers()
     {
         const QSharedPointer<StructureModel> s = structure();
@@ -238,28 +250,9 @@ private:
                 st->push(new CommandRemoveObjects(s, withDependants(any(everything))));
                 return true;
             },
-            // Merges as the consolidation does them: the dropped object goes.
-            [=](QUndoStack* st) {
-                const NodeRef kept = any(nodes()), dropped = any(nodes());
-                if (kept == dropped)
-                    return false;
-                st->push(new CommandConsolidateNodes(s, kept, dropped));
-                return push(st, new CommandRemoveObjects(s, {dropped}));
-            },
-            [=](QUndoStack* st) {
-                const MemberRef kept = any(members()), dropped = any(members());
-                if (kept == dropped)
-                    return false;
-                st->push(new CommandConsolidateMembers(s, kept, dropped));
-                return push(st, new CommandRemoveObjects(s, {dropped}));
-            },
-            [=](QUndoStack* st) {
-                const LoadRef kept = any(loads()), dropped = any(loads());
-                if (kept == dropped)
-                    return false;
-                st->push(new CommandConsolidateLoads(s, kept, dropped));
-                return push(st, new CommandRemoveObjects(s, {dropped}));
-            },
+            [=](QUndoStack* st) { return consolidate<CommandConsolidateNodes>(st, nodes()); },
+            [=](QUndoStack* st) { return consolidate<CommandConsolidateMembers>(st, members()); },
+            [=](QUndoStack* st) { return consolidate<CommandConsolidateLoads>(st, loads()); },
             [=](QUndoStack* st) {
                 const MemberRef member = any(members());
                 if (!member)

@@ -5,6 +5,9 @@
 
 #include "DocumentModel.h"
 #include "EditingActions.h"
+#include "Libraries.h"
+#include "LoadCaseLibrary.h"
+#include "Loading.h"
 #include "Load.h"
 #include "Member.h"
 #include "Node.h"
@@ -20,11 +23,14 @@
 
 struct Bench
 {
+    // A new document with its default load cases, not busy, its warnings
+    // recorded.
     explicit Bench(const QString& system = "Metric (UK)")
-        : units(new UnitSystem), doc((units->setChosenSystem(system), new DocumentModel(units)))
+        : units(new UnitSystem), doc((units->setChosenSystem(system), new DocumentModel(units))),
+          actions(EditingActions::of(doc.data())), warnings(doc.data(), &DocumentModel::WarningMessage)
     {
-        doc->lowerBusyCount(); // nothing fills this document
-        actions = EditingActions::of(doc.data());
+        doc->incorporateDefaults();
+        doc->lowerBusyCount();
     }
 
     StructureModel* structure() const { return doc->structureModel().data(); }
@@ -44,6 +50,17 @@ struct Bench
         structure()->appendObjects({m});
         return m;
     }
+    // Members along x from the origin, each 1 m long, sharing their nodes.
+    QList<MemberRef> beam(int count)
+    {
+        QList<MemberRef> members;
+        for (NodeRef previous = node(0.0); members.size() < count;) {
+            const NodeRef next = node(members.size() + 1.0);
+            members.append(member(previous, next));
+            previous = next;
+        }
+        return members;
+    }
     LoadRef pointLoad(const MemberRef& m, double position, double force)
     {
         const LoadRef load(new PointLoad(m));
@@ -59,6 +76,13 @@ struct Bench
         return load;
     }
     void select(const QList<VaroObjectRef>& objects) { selection()->selectObjects(objects, {}); }
+    template <class T>
+    void select(const QList<QSharedPointer<T>>& objects)
+    {
+        select(QList<VaroObjectRef>(objects.cbegin(), objects.cend()));
+    }
+    LoadingRef loading() const { return doc->libraries()->loadCaseLibrary()->loadings().first().staticCast<Loading>(); }
+    QString lastWarning() const { return warnings.isEmpty() ? QString() : warnings.last().first().toString(); }
 
     // Everything an undo must put back: which objects exist, how they are
     // joined and placed, what they carry, and the selection with its counts.
@@ -93,7 +117,8 @@ struct Bench
 
     QSharedPointer<UnitSystem> units;
     QSharedPointer<DocumentModel> doc;
-    EditingActions* actions = nullptr;
+    EditingActions* actions;
+    QSignalSpy warnings;
 };
 
 inline void undoAll(QUndoStack* stack)

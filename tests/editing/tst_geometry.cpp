@@ -2,7 +2,6 @@
 
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
-#include "Libraries.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -31,7 +30,6 @@ private slots:
     void nonFiniteInputChangesNothing_data();
     void nonFiniteInputChangesNothing();
     void addMembersChainsSelectedNodes();
-    void addNodeCopiesTheMasterNode();
     void copiesWithLoadsSpreadByMove();
     void dragStepsMergeIntoOneEntry();
     void rotateAndReflectAboutMasterMember();
@@ -40,7 +38,6 @@ private slots:
     void polariseKeepsReleasesAtTheirNodes();
     void splitMembersAtMidpoints();
     void deleteAsksForDependentsAfterReturning();
-    void moveToNullGroupClearsGroups();
     void clickRuleAndSelectSkipsSelected();
     void randomActionsUndoToTheStart();
 };
@@ -167,20 +164,6 @@ void TestGeometry::addMembersChainsSelectedNodes()
     QCOMPARE(b.stack()->undoText(), QString("Add members"));
     b.stack()->undo();
     QCOMPARE(b.snapshot(), before);
-}
-
-void TestGeometry::addNodeCopiesTheMasterNode()
-{
-    Bench b;
-    b.actions->actionAddNode(GeometryGroupRef());
-    QCOMPARE(b.structure()->nodes().size(), 1);
-    const NodeRef master = b.structure()->nodes().first();
-    master->setPosition(Vector3(1.0, 2.0, 3.0));
-    b.actions->actionAddNode(GeometryGroupRef());
-    // The copy stays selected on top of the master, which is not merged into it.
-    QCOMPARE(b.structure()->nodes().size(), 2);
-    QCOMPARE(b.selection()->lastSelectedNode()->position(), master->position());
-    QCOMPARE(b.selection()->selection().size(), 1);
 }
 
 void TestGeometry::copiesWithLoadsSpreadByMove()
@@ -344,22 +327,6 @@ void TestGeometry::deleteAsksForDependentsAfterReturning()
     b.actions->actionSelectObjects(needed);
     b.actions->actionSelectObjects(needed);
     QCOMPARE(b.selection()->selection().size(), 3);
-}
-
-void TestGeometry::moveToNullGroupClearsGroups()
-{
-    Bench b;
-    const GeometryGroupRef group(new GeometryGroup("g"));
-    b.doc->libraries()->groupLibrary()->append(group);
-    const NodeRef n = b.node(0.0);
-    const MemberRef m = b.member(n, b.node(1.0));
-    b.select({n, m});
-    b.actions->actionMoveSelectedGeometryToGroup(group);
-    QCOMPARE(m->group(), group);
-    b.actions->actionMoveSelectedGeometryToGroup(GeometryGroupRef());
-    QVERIFY(!n->group() && !m->group());
-    b.stack()->undo();
-    QCOMPARE(n->group(), group);
 }
 
 void TestGeometry::clickRuleAndSelectSkipsSelected()

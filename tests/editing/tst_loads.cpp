@@ -1,9 +1,7 @@
-#include "ActionDocument.h"
+#include "EditingTesting.h"
 
 #include "GravityCase.h"
-#include "PointLoad.h"
 #include "TorqueLoad.h"
-#include "TrapezoidLoad.h"
 
 #include <QtTest>
 
@@ -23,49 +21,49 @@ private slots:
 
 void TestLoads::patternIsCopiedOntoTheOtherSelectedMembers()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(3);
+    Bench d;
+    const QList<MemberRef> m = d.beam(3);
     const LoadingRef other(new Loading(QStringLiteral("Other")));
-    d.document->libraries()->loadCaseLibrary()->append(other);
+    d.doc->libraries()->loadCaseLibrary()->append(other);
     const QSharedPointer<PointLoad> pattern = PointLoad::makeDefault(other);
     pattern->setMember(m[0]);
     pattern->setForceAtIndex(-2500.0, 0);
-    d.document->structureModel()->appendObjects({pattern});
+    d.doc->structureModel()->appendObjects({pattern});
     d.select(QList<VaroObjectRef>{m[0], m[1], pattern, m[2]});
 
     d.actions->actionAddPointLoad(d.loading());
 
-    const QList<LoadRef> made = d.document->selectionModel()->selectedLoads();
+    const QList<LoadRef> made = d.doc->selectionModel()->selectedLoads();
     QCOMPARE(made.size(), 2);
     QCOMPARE(made[0]->member(), m[1]);
     QCOMPARE(made[1]->member(), m[2]);
-    QCOMPARE(d.document->selectionModel()->master(), VaroObjectRef(made[1]));
+    QCOMPARE(d.doc->selectionModel()->master(), VaroObjectRef(made[1]));
     QVERIFY(made[0]->timeStamp() < made[1]->timeStamp());
     for (const LoadRef& load : made) {
         QCOMPARE(load->loadCase(), LoadCaseRef(d.loading()));
         QCOMPARE(load->positionedForces(), pattern->positionedForces());
         QCOMPARE(load->axis(), pattern->axis());
     }
-    QCOMPARE(d.undoStack()->count(), 1);
-    QCOMPARE(d.undoStack()->undoText(), QStringLiteral("Add loads"));
+    QCOMPARE(d.stack()->count(), 1);
+    QCOMPARE(d.stack()->undoText(), QStringLiteral("Add loads"));
 
     d.actions->actionUndo();
-    QCOMPARE(d.document->structureModel()->loads().size(), 1);
-    QCOMPARE(d.document->selectionModel()->selection().size(), 4);
+    QCOMPARE(d.doc->structureModel()->loads().size(), 1);
+    QCOMPARE(d.doc->selectionModel()->selection().size(), 4);
 }
 
 void TestLoads::defaultLoadWithoutPattern()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(2);
+    Bench d;
+    const QList<MemberRef> m = d.beam(2);
     const QSharedPointer<PointLoad> ignored = PointLoad::makeDefault(d.loading());
     ignored->setMember(m[0]);
-    d.document->structureModel()->appendObjects({ignored});
+    d.doc->structureModel()->appendObjects({ignored});
     d.select(QList<VaroObjectRef>{ignored, m[0], m[1]});
 
     d.actions->actionAddTrapezoidLoad(d.loading());
 
-    const QList<QSharedPointer<TrapezoidLoad>> made = d.document->selectionModel()->selectedTrapezoidLoads();
+    const QList<QSharedPointer<TrapezoidLoad>> made = d.doc->selectionModel()->selectedTrapezoidLoads();
     QCOMPARE(made.size(), 2);
     QCOMPARE(made[0]->positionedForces().size(), 2);
     QVERIFY(d.warnings.isEmpty());
@@ -87,14 +85,14 @@ void TestLoads::addingRefuses()
 {
     QFETCH(int, setup);
     QFETCH(QString, message);
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(1);
+    Bench d;
+    const QList<MemberRef> m = d.beam(1);
     LoadingRef loading = d.loading();
     if (setup == 0)
         loading.reset();
     if (setup == 1) {
         // A gravity case is a load case but no loading.
-        const LoadCaseRef gravity = d.document->libraries()->loadCaseLibrary()->autoCases().first();
+        const LoadCaseRef gravity = d.doc->libraries()->loadCaseLibrary()->autoCases().first();
         loading = gravity.objectCast<Loading>();
         QVERIFY(!loading);
     }
@@ -103,68 +101,68 @@ void TestLoads::addingRefuses()
     if (setup == 3) {
         const QSharedPointer<TorqueLoad> pattern = TorqueLoad::makeDefault(d.loading());
         pattern->setMember(m[0]);
-        d.document->structureModel()->appendObjects({pattern});
+        d.doc->structureModel()->appendObjects({pattern});
         d.select(QList<QSharedPointer<TorqueLoad>>{pattern});
     }
     if (setup == 4) {
         // A second member before the degenerate one: nothing may be added at all.
-        const MemberRef zero = d.addMember(m[0]->nodeA(), d.addNode(0, 0, 0));
+        const MemberRef zero = d.member(m[0]->nodeA(), d.node(0, 0, 0));
         d.select(QList<MemberRef>{zero});
     }
-    const int loads = d.document->structureModel()->loads().size();
+    const int loads = d.doc->structureModel()->loads().size();
 
     d.actions->actionAddTorqueLoad(loading);
 
     QCOMPARE(d.lastWarning(), message);
     QCOMPARE(d.warnings.size(), 1);
-    QCOMPARE(d.undoStack()->count(), 0);
-    QCOMPARE(d.document->structureModel()->loads().size(), loads);
+    QCOMPARE(d.stack()->count(), 0);
+    QCOMPARE(d.doc->structureModel()->loads().size(), loads);
 }
 
 void TestLoads::deletingRemovesOnlyLoads()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(1);
+    Bench d;
+    const QList<MemberRef> m = d.beam(1);
     d.select(m);
     d.actions->actionDeleteSelectedLoads();
     QCOMPARE(d.lastWarning(), QStringLiteral("No loads selected (any other items will not be deleted by this action)"));
 
     const QSharedPointer<PointLoad> load = PointLoad::makeDefault(d.loading());
     load->setMember(m[0]);
-    d.document->structureModel()->appendObjects({load});
+    d.doc->structureModel()->appendObjects({load});
     d.select(QList<QSharedPointer<PointLoad>>{load});
     d.select(QList<NodeRef>{m[0]->nodeA()});
 
     d.actions->actionDeleteSelectedLoads();
-    QVERIFY(d.document->structureModel()->loads().isEmpty());
-    QCOMPARE(d.document->selectionModel()->selection(), (QList<VaroObjectRef>{m[0], m[0]->nodeA()}));
-    QCOMPARE(d.undoStack()->undoText(), QStringLiteral("Delete selected loads"));
+    QVERIFY(d.doc->structureModel()->loads().isEmpty());
+    QCOMPARE(d.doc->selectionModel()->selection(), (QList<VaroObjectRef>{m[0], m[0]->nodeA()}));
+    QCOMPARE(d.stack()->undoText(), QStringLiteral("Delete selected loads"));
 
     d.actions->actionUndo();
-    QCOMPARE(d.document->structureModel()->loads().size(), 1);
-    QCOMPARE(d.document->selectionModel()->selection(), (QList<VaroObjectRef>{m[0], load, m[0]->nodeA()}));
+    QCOMPARE(d.doc->structureModel()->loads().size(), 1);
+    QCOMPARE(d.doc->selectionModel()->selection(), (QList<VaroObjectRef>{m[0], load, m[0]->nodeA()}));
 }
 
 void TestLoads::movingSkipsLoadsAlreadyThere()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(2);
+    Bench d;
+    const QList<MemberRef> m = d.beam(2);
     const LoadingRef target(new Loading(QStringLiteral("Target")));
-    d.document->libraries()->loadCaseLibrary()->append(target);
+    d.doc->libraries()->loadCaseLibrary()->append(target);
     const QSharedPointer<PointLoad> a = PointLoad::makeDefault(d.loading());
     const QSharedPointer<PointLoad> b = PointLoad::makeDefault(target);
     a->setMember(m[0]);
     b->setMember(m[1]);
-    d.document->structureModel()->appendObjects({a, b});
+    d.doc->structureModel()->appendObjects({a, b});
     d.select(QList<QSharedPointer<PointLoad>>{a, b});
 
     d.actions->actionMoveSelectedLoadsToLoading(target);
     QCOMPARE(a->loadCase(), LoadCaseRef(target));
-    QCOMPARE(d.undoStack()->undoText(), QStringLiteral("Move loads to load-case"));
+    QCOMPARE(d.stack()->undoText(), QStringLiteral("Move loads to load-case"));
 
     d.actions->actionMoveSelectedLoadsToLoading(target);
     QCOMPARE(d.lastWarning(), QStringLiteral("Nothing to move"));
-    QCOMPARE(d.undoStack()->count(), 1);
+    QCOMPARE(d.stack()->count(), 1);
 
     d.actions->actionUndo();
     QCOMPARE(a->loadCase(), LoadCaseRef(d.loading()));
@@ -173,12 +171,12 @@ void TestLoads::movingSkipsLoadsAlreadyThere()
 
 void TestLoads::movingRefuses()
 {
-    ActionDocument d;
+    Bench d;
     d.actions->actionMoveSelectedLoadsToLoading(LoadingRef(new Loading(QStringLiteral("Stray"))));
     QCOMPARE(d.lastWarning(), QStringLiteral("Current load-case is invalid"));
     d.actions->actionMoveSelectedLoadsToLoading(d.loading());
     QCOMPARE(d.lastWarning(), QStringLiteral("Nothing to move"));
-    QCOMPARE(d.undoStack()->count(), 0);
+    QCOMPARE(d.stack()->count(), 0);
 }
 
 QTEST_MAIN(TestLoads)

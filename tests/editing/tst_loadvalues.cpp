@@ -1,8 +1,6 @@
-#include "ActionDocument.h"
+#include "EditingTesting.h"
 
 #include "LoadAxis.h"
-#include "PointLoad.h"
-#include "TrapezoidLoad.h"
 
 #include <QtTest>
 
@@ -41,15 +39,15 @@ private slots:
     void axisOfEverySelectedLoad();
 
 private:
-    ActionDocument* d = nullptr;
+    Bench* d = nullptr;
     QSharedPointer<TrapezoidLoad> t1, t2;
     QSharedPointer<PointLoad> p;
 };
 
 void TestLoadValues::init()
 {
-    d = new ActionDocument;
-    const QList<MemberRef> m = d->addBeam(2);
+    d = new Bench;
+    const QList<MemberRef> m = d->beam(2);
     t1 = TrapezoidLoad::makeDefault(d->loading());
     t2 = TrapezoidLoad::makeDefault(d->loading());
     p = PointLoad::makeDefault(d->loading());
@@ -57,7 +55,7 @@ void TestLoadValues::init()
     t2->setMember(m[1]);
     p->setMember(m[1]);
     t1->setPositionedForces({{0.2, -1000.0}, {0.6, -3000.0}});
-    d->document->structureModel()->appendObjects({t1, t2, p});
+    d->doc->structureModel()->appendObjects({t1, t2, p});
     d->select(QList<LoadRef>{p, t1, t2});
 }
 
@@ -77,7 +75,7 @@ void TestLoadValues::forceChangesOnlyTheMastersKind()
     // Without "index" the first pair is meant; a zero force keeps the floor.
     d->actions->actionSetLoadForceAtIndex(valueOf(0.0), referenceTo(t1, -1));
     QCOMPARE(t1->positionedForces().at(0).second, 0.0009765625);
-    QCOMPARE(d->undoStack()->count(), 2);
+    QCOMPARE(d->stack()->count(), 2);
 }
 
 void TestLoadValues::dragIsOneUndoStep()
@@ -86,7 +84,7 @@ void TestLoadValues::dragIsOneUndoStep()
         d->actions->actionSetLoadForceAtIndexMerged(valueOf(f), referenceTo(t1, 0));
     for (double x : {0.25, 0.3})
         d->actions->actionSetLoadPositionAtIndexMerged(valueOf(x), referenceTo(t1, 0));
-    QCOMPARE(d->undoStack()->count(), 2);
+    QCOMPARE(d->stack()->count(), 2);
     QCOMPARE(t1->positionedForces().at(0), Load::PositionedForce(0.3, -1300.0));
 
     d->actions->actionUndo();
@@ -95,7 +93,7 @@ void TestLoadValues::dragIsOneUndoStep()
 
     d->actions->actionSetLoadForceAtIndex(valueOf(-1.0), referenceTo(t1, 0));
     d->actions->actionSetLoadForceAtIndex(valueOf(-2.0), referenceTo(t1, 0));
-    QCOMPARE(d->undoStack()->count(), 2);
+    QCOMPARE(d->stack()->count(), 2);
 }
 
 void TestLoadValues::undoOfAReorderingMoveRestoresEveryPair()
@@ -117,7 +115,6 @@ void TestLoadValues::refusals_data()
     QTest::addColumn<bool>("shortLoad");
     QTest::addColumn<QString>("message");
     QTest::newRow("past the master's pairs") << 2 << false << "Master selected load has insufficient loading points";
-    QTest::newRow("negative") << -2 << false << "Master selected load has insufficient loading points";
     QTest::newRow("past another load's pairs") << 1 << true << "Master selected load has insufficient loading points";
 }
 
@@ -135,12 +132,12 @@ void TestLoadValues::refusals()
     d->actions->actionSetLoadPositionAtIndex(valueOf(0.1), reference);
     QCOMPARE(d->warnings.size(), 2);
     QCOMPARE(d->lastWarning(), message);
-    QCOMPARE(d->undoStack()->count(), 0);
+    QCOMPARE(d->stack()->count(), 0);
     QCOMPARE(t2->positionedForces(), before);
 
     // A master that cannot be read changes nothing and says nothing.
     d->actions->actionSetLoadForceAtIndex(valueOf(-7.0), CalculatorReference());
-    d->document->selectionModel()->deselectAll();
+    d->doc->selectionModel()->deselectAll();
     d->actions->actionSetLoadForceAtIndex(valueOf(-7.0), referenceTo(t1, 0));
     QCOMPARE(d->lastWarning(), QStringLiteral("No loads are selected"));
     QCOMPARE(d->warnings.size(), 3);
@@ -167,7 +164,7 @@ void TestLoadValues::span()
     QVERIFY(qAbs(t1->span().first - newStart) < 1e-12);
     QVERIFY(qAbs(t1->span().second - newEnd) < 1e-12);
     QCOMPARE(p->positionedForces().size(), 1);
-    QCOMPARE(d->undoStack()->count(), 1);
+    QCOMPARE(d->stack()->count(), 1);
 }
 
 void TestLoadValues::axisOfEverySelectedLoad()
@@ -180,7 +177,7 @@ void TestLoadValues::axisOfEverySelectedLoad()
     d->actions->actionUndo();
     QCOMPARE(p->axis(), before);
 
-    d->document->selectionModel()->deselectAll();
+    d->doc->selectionModel()->deselectAll();
     d->actions->actionSetLoadAxis(axis);
     QCOMPARE(d->lastWarning(), QStringLiteral("No loads are selected."));
     d->actions->actionAdjustLoadSpanFromIndex(valueOf(0.2, 0.2), referenceTo(t1, -1));

@@ -1,4 +1,4 @@
-#include "ActionDocument.h"
+#include "EditingTesting.h"
 
 #include "CrossSection.h"
 #include "Material.h"
@@ -41,8 +41,8 @@ void TestProperties::pinsOnlyAtSelectedEnds()
     QFETCH(bool, bothEnds);
     QFETCH(bool, pinA);
     QFETCH(bool, pinB);
-    ActionDocument d;
-    const MemberRef m = d.addBeam(1).first();
+    Bench d;
+    const MemberRef m = d.beam(1).first();
     // Start from the other condition, so that every change is seen.
     m->setPinAtA(mask != 15);
     m->setPinAtB(mask != 15);
@@ -54,15 +54,15 @@ void TestProperties::pinsOnlyAtSelectedEnds()
     d.actions->actionSetMemberPins(MemberPinRef(new MemberPin(QStringLiteral("Pin"), Dof(mask))));
     QCOMPARE(m->pinAtA(), pinA);
     QCOMPARE(m->pinAtB(), pinB);
-    QCOMPARE(d.undoStack()->count(), 1);
+    QCOMPARE(d.stack()->count(), 1);
 }
 
 void TestProperties::pinRefusals()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(2);
-    const NodeRef far = d.addNode(5, 5, 5);
-    const MemberRef loop = d.addMember(far, far);
+    Bench d;
+    const QList<MemberRef> m = d.beam(2);
+    const NodeRef far = d.node(5, 5, 5);
+    const MemberRef loop = d.member(far, far);
     const MemberPinRef pinned(new MemberPin(QStringLiteral("Pinned"), Dof(15)));
     d.select(QList<MemberRef>{m[0], loop});
     d.actions->actionSetMemberPins(pinned);
@@ -72,14 +72,14 @@ void TestProperties::pinRefusals()
     d.select(QList<NodeRef>{m[1]->nodeB(), far});
     d.actions->actionSetMemberPins(pinned);
     QCOMPARE(d.warnings.size(), 2);
-    QCOMPARE(d.undoStack()->count(), 0);
+    QCOMPARE(d.stack()->count(), 0);
     QVERIFY(!loop->pinAtA() && !loop->pinAtB());
 }
 
 void TestProperties::sectionTypeSharedByAllMembers()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(3);
+    Bench d;
+    const QList<MemberRef> m = d.beam(3);
     const SectionTypeRef old(new SectionType(CrossSectionRef(new CrossSection), MaterialRef(new Material)));
     m[1]->setSectionType(old);
     d.select(m);
@@ -101,8 +101,8 @@ void TestProperties::sectionTypeSharedByAllMembers()
 
 void TestProperties::materialAloneKeepsEachCrossSection()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(3);
+    Bench d;
+    const QList<MemberRef> m = d.beam(3);
     const CrossSectionRef s0(new CrossSection), s1(new CrossSection);
     const SectionTypeRef shared(new SectionType(s0, MaterialRef(new Material)));
     m[0]->setSectionType(shared);
@@ -123,20 +123,20 @@ void TestProperties::materialAloneKeepsEachCrossSection()
 
 void TestProperties::sectionRefusals()
 {
-    ActionDocument d;
-    const QList<MemberRef> m = d.addBeam(1);
+    Bench d;
+    const QList<MemberRef> m = d.beam(1);
     d.actions->actionSetMemberProperties(CrossSectionRef(new CrossSection), MaterialRef());
     QCOMPARE(d.lastWarning(), QStringLiteral("No members are selected."));
     d.select(m);
     d.actions->actionSetMemberProperties(CrossSectionRef(), MaterialRef());
     QCOMPARE(d.lastWarning(), QStringLiteral("Neither a cross-section nor a material is chosen."));
-    QCOMPARE(d.undoStack()->count(), 0);
+    QCOMPARE(d.stack()->count(), 0);
 }
 
 void TestProperties::supportAndAxisAlwaysRecordAStep()
 {
-    ActionDocument d;
-    const MemberRef m = d.addBeam(1).first();
+    Bench d;
+    const MemberRef m = d.beam(1).first();
     d.actions->actionSetSupport(SupportRef(new Support));
     QCOMPARE(d.lastWarning(), QStringLiteral("No nodes are selected."));
     d.actions->actionSetMemberAxis(MemberAxisRef(new MemberAxis));
@@ -149,7 +149,7 @@ void TestProperties::supportAndAxisAlwaysRecordAStep()
     d.actions->actionSetSupport(fixed);
     d.actions->actionSetMemberAxis(MemberAxisRef());
     QCOMPARE(m->nodeA()->support(), fixed);
-    QCOMPARE(d.undoStack()->count(), 3);
+    QCOMPARE(d.stack()->count(), 3);
     d.actions->actionUndo();
     d.actions->actionUndo();
     d.actions->actionUndo();

@@ -20,6 +20,7 @@ private slots:
     void initTestCase();
     void builtInModels_data();
     void builtInModels();
+    void everyExampleIsShipped();
 };
 
 void TestModels::initTestCase()
@@ -70,6 +71,19 @@ void TestModels::builtInModels()
         const MaterialRef material = member->sectionType()->material();
         QVERIFY(material && material->youngsModulus() > 0 && 3 * material->shearModulus() >= material->youngsModulus());
     }
+}
+
+// The menus list these names.
+void TestModels::everyExampleIsShipped()
+{
+    const QStringList titles{"Beam", "Plane Portal", "Plane Grid 1", "Plane Grid 2", "Space Frame",
+                             "Space Portal", "Concrete Frame", "Two-storey Frame", "Helical Stair 1", "Helical Stair 2"};
+    for (int i = 0; i < titles.size(); ++i) {
+        const QString path = QStringLiteral(":/example/%1.KU.%2.varok").arg(i + 1, 2, 10, QLatin1Char('0')).arg(titles[i]);
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+    }
+    QCOMPARE(QDir(QStringLiteral(":/example")).count(), uint(titles.size()));
+    QVERIFY(QFile::exists(QStringLiteral(":/replay/Model1.varok")));
 }
 
 QTEST_MAIN(TestModels)

@@ -6,9 +6,9 @@
 
 #include <functional>
 
-// What the analysis thread needs of a document. The document does not know
-// the analysis; an adapter on the document's side implements this and hands
-// it to AnalysisModel.
+// What the analysis thread reads of a document. DocumentModel implements it;
+// the analysis takes it so that it can also run on a model built for a test
+// or a benchmark.
 class AnalysisDocument
 {
 public:
@@ -21,9 +21,9 @@ public:
     // Staleness sums (wrapping 32-bit): topology = topologyCounter +
     // groupStamp; stiffness = stiffnessCounter + stiffnessStamp + groupStamp;
     // loading = loadingCounter + loadCaseStamp + groupStamp.
-    virtual quint32 topologySum() const = 0;
-    virtual quint32 stiffnessSum() const = 0;
-    virtual quint32 loadingSum() const = 0;
+    virtual int topologySum() const = 0;
+    virtual int stiffnessSum() const = 0;
+    virtual int loadingSum() const = 0;
 
     // Calls read with the structure's member list while holding the
     // structure's read lock, so that member fields read inside it are not

@@ -1,6 +1,5 @@
 #include "LoadCaseExpansion.h"
 
-#include "AnalysisTolerances.h"
 #include "Combination.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
@@ -16,7 +15,15 @@
 
 #include <QSet>
 
+#include <cmath>
+
 namespace {
+
+// Factors and taken components below 2^-128 count as zero.
+bool isNearZero(double x)
+{
+    return std::fabs(x) < 0x1p-128;
+}
 
 struct Expansion
 {
