@@ -1,7 +1,12 @@
 #include "DocumentXml.h"
 
+#include "CurrentState.h"
+#include "DocumentModel.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
+#include "Libraries.h"
+#include "LoadCase.h"
+#include "LoadCaseLibrary.h"
 #include "Load.h"
 #include "Member.h"
 #include "ModelXml.h"
@@ -9,9 +14,11 @@
 #include "ReportModel.h"
 #include "SelectionModel.h"
 #include "StructureModel.h"
+#include "Titles.h"
 #include "ViewPoint.h"
 #include "ViewPointMemory.h"
 
+#include <QReadLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -28,6 +35,12 @@ const QSet<QString>& structureElements()
         QStringLiteral("trapezoidload"),
     };
     return names;
+}
+
+bool isLoadCaseElement(const QString& name)
+{
+    return name == QLatin1String("loadcase") || name == QLatin1String("combination")
+           || name == QLatin1String("gravitycase") || name == QLatin1String("swaycase");
 }
 
 } // namespace
@@ -59,6 +72,105 @@ VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap)
     return object;
 }
 
+QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState)
+{
+    if (!document)
+        return QByteArray();
+    QByteArray text;
+    QXmlStreamWriter writer(&text);
+    writer.setAutoFormatting(true);
+    // One tab per level.
+    writer.setAutoFormattingIndent(-1);
+    writer.writeStartDocument(QStringLiteral("1.0"));
+    writer.writeComment(QStringLiteral(" VARO Ulmar model. The numbers in \"ref\" only link the objects of this file. "));
+    writer.writeStartElement(QStringLiteral("Content"));
+    writeDocument(writer, *document);
+    if (viewPoint)
+        viewPoint->writeXML(writer);
+    if (currentState)
+        currentState->writeXML(writer);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    return text;
+}
+
+bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                 QString* errorText)
+{
+    IdMap idMap;
+    QXmlStreamReader reader(text);
+    // The root's name does not matter; the parts are honoured at any depth.
+    int depth = 0;
+    while (!reader.atEnd() && !reader.hasError()) {
+        reader.readNext();
+        if (reader.isStartElement()) {
+            ++depth;
+            const QString name = reader.name().toString().toLower();
+            if (name == QLatin1String("document") && document)
+                readDocument(reader, *document, &idMap);
+            else if (name == QLatin1String("viewpoint") && viewPoint)
+                viewPoint->readXML(reader);
+            else if (name == QLatin1String("currentstate") && currentState)
+                currentState->readXML(reader, &idMap);
+        }
+        if (reader.isEndElement() && --depth == 0)
+            break;
+    }
+    if (errorText)
+        *errorText = reader.errorString();
+    return !reader.hasError();
+}
+
+void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document)
+{
+    QReadLocker locker(document.documentLock());
+    writer.writeStartElement(QStringLiteral("Document"));
+    document.titles()->writeXML(writer);
+
+    QSet<QString> written;
+    for (const GeometryGroupRef& group : document.libraries()->groupLibrary()->geometryGroups())
+        group->writeRecursiveXML(writer, &written);
+    const QSharedPointer<LoadCaseLibrary> loadCases = document.libraries()->loadCaseLibrary();
+    for (const QList<LoadCaseRef>& kind :
+         {loadCases->loadings(), loadCases->autoCases(), loadCases->swayCases(), loadCases->combinations()})
+        for (const LoadCaseRef& loadCase : kind)
+            loadCase->writeRecursiveXML(writer, &written);
+
+    writeViewPointMemory(writer, *document.viewPointMemory());
+    writeStructure(writer, *document.structureModel(), &written);
+    writeSelection(writer, *document.selectionModel(), written);
+    writeReports(writer, *document.reportModel(), &written);
+    writer.writeEndElement();
+}
+
+void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap)
+{
+    // Keeps the analysis thread off the document while it fills.
+    DocumentWriteGuard guard(&document);
+
+    const QSharedPointer<Libraries> libraries = document.libraries();
+    walkElement(reader, [&](const QString& name) {
+        if (name == QLatin1String("geometrygroup")) {
+            if (const GroupRef group = qSharedPointerObjectCast<Group>(readObject(reader, idMap)))
+                libraries->groupLibrary()->append(group);
+        } else if (isLoadCaseElement(name)) {
+            if (const LoadCaseRef loadCase = qSharedPointerObjectCast<LoadCase>(readObject(reader, idMap)))
+                libraries->loadCaseLibrary()->append(loadCase);
+        } else if (name == QLatin1String("structure")) {
+            readStructure(reader, *document.structureModel(), *libraries->groupLibrary(), idMap);
+        } else if (name == QLatin1String("selection")) {
+            readSelection(reader, *document.selectionModel(), idMap);
+        } else if (name == QLatin1String("reports")) {
+            readReports(reader, *document.reportModel(), idMap);
+        } else if (name == QLatin1String("titles")) {
+            document.titles()->readXML(reader);
+        } else if (name == QLatin1String("viewpointmemory")) {
+            readViewPointMemory(reader, *document.viewPointMemory());
+        }
+    });
+    if (!reader.hasError())
+        document.consolidateWithLibraries(idMap->values());
+}
 
 void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, QSet<QString>* written)
 {

@@ -1,3 +1,5 @@
+#include "CurrentState.h"
+#include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
@@ -10,6 +12,7 @@
 #include "SelectionModel.h"
 #include "StructureModel.h"
 #include "Support.h"
+#include "UnitSystem.h"
 #include "ViewPoint.h"
 #include "ViewPointMemory.h"
 
@@ -57,6 +60,8 @@ private slots:
     void refusesBrokenReferences_data();
     void refusesBrokenReferences();
     void viewPointSlots();
+    void wholeContent_data();
+    void wholeContent();
 };
 
 void TestDocumentXml::roundTrip()
@@ -132,6 +137,63 @@ void TestDocumentXml::viewPointSlots()
     QVERIFY(read(text, parts));
     QCOMPARE(parts.memory.values().keys(), QList<int>({0, 5}));
     QVERIFY(parts.memory.valueAt(5)->distance() > parts.memory.valueAt(0)->distance());
+}
+
+void TestDocumentXml::wholeContent_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("as written") << "" << "" << false << true;
+    QTest::newRow("other root name") << "Content>" << "Model>" << false << true;
+    QTest::newRow("document in capitals") << "Document>" << "DOCUMENT>" << false << true;
+    QTest::newRow("current state in lower case") << "CurrentState" << "currentstate" << false << true;
+    QTest::newRow("ends inside the document") << "</Document>" << "" << true << false;
+    QTest::newRow("ends before the root closes") << "</Content>" << "" << true << false;
+}
+
+// The document, the window's view point and its current state come back
+// together, with the state still pointing into the document read.
+void TestDocumentXml::wholeContent()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(bool, cut);
+    QFETCH(bool, ok);
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    DocumentModel document(units);
+    document.incorporateDefaults();
+    const NodeRef node(new Node);
+    document.structureModel()->appendObjects({node});
+    document.selectionModel()->selectObjects({node}, {});
+    ViewPoint viewPoint;
+    viewPoint.setDistance(42.0);
+    CurrentState state;
+    const LoadCaseRef loadCase = document.loadCases().last();
+    state.setLoadCase(loadCase);
+    const QByteArray first = DocumentXml::writeContent(&document, &viewPoint, &state);
+    QVERIFY(first.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    QVERIFY(first.contains("\n\t<Document>\n\t\t<Titles"));
+
+    QString text = QString::fromUtf8(first);
+    if (cut)
+        text.truncate(text.indexOf(from));
+    else if (!from.isEmpty())
+        text.replace(from, to);
+    DocumentModel copy(units);
+    ViewPoint copiedViewPoint;
+    CurrentState copiedState;
+    QCOMPARE(DocumentXml::readContent(text.toUtf8(), &copy, &copiedViewPoint, &copiedState), ok);
+    QCOMPARE(copy.busyCount(), 1);
+    if (!ok)
+        return;
+    const QByteArray second = DocumentXml::writeContent(&copy, &copiedViewPoint, &copiedState);
+    QCOMPARE(withNumberedIds(QString::fromUtf8(second)), withNumberedIds(QString::fromUtf8(first)));
+    QCOMPARE(copiedViewPoint.distance(), 42.0);
+    QVERIFY(copiedState.loadCase() && copy.loadCases().contains(copiedState.loadCase()));
+    QCOMPARE(copiedState.loadCase()->name(), loadCase->name());
+    QCOMPARE(copy.selectionModel()->selection(), QList<VaroObjectRef>{copy.structureModel()->nodes().first()});
 }
 
 QTEST_MAIN(TestDocumentXml)

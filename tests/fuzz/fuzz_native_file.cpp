@@ -2,12 +2,16 @@
 // are taken as a container's text, to the XML document reader. The first
 // byte picks the road so that the fuzzer can reach the XML reader without
 // forging a checksum.
+#include "CurrentState.h"
+#include "DocumentModel.h"
 #include "DocumentXml.h"
 #include "GroupLibrary.h"
 #include "NativeContainer.h"
 #include "ReportModel.h"
 #include "SelectionModel.h"
 #include "StructureModel.h"
+#include "UnitSystem.h"
+#include "ViewPoint.h"
 #include "ViewPointMemory.h"
 
 #include <QXmlStreamReader>
@@ -43,6 +47,17 @@ void readParts(const QByteArray& text)
     });
 }
 
+// The whole text as a window opens it: document, view point, current state.
+void readContent(const QByteArray& text)
+{
+    static const QSharedPointer<UnitSystem> units(new UnitSystem);
+    DocumentModel document(units);
+    ViewPoint viewPoint;
+    CurrentState currentState;
+    if (DocumentXml::readContent(text, &document, &viewPoint, &currentState))
+        DocumentXml::writeContent(&document, &viewPoint, &currentState);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -51,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), int(size - 1));
     QByteArray text;
-    switch (data[0] % 3) {
+    switch (data[0] % 4) {
     case 0:
         NativeContainer::unpack(bytes, &text);
         break;
@@ -64,6 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     case 2:
         readParts(bytes);
+        break;
+    case 3:
+        readContent(bytes);
         break;
     }
     return 0;

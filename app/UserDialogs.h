@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// Every message box and file dialog of the main window goes through the one
+// installed instance, so that a test can record what the user would see and
+// answer it without a modal loop.
+class UserDialogs
+{
+public:
+    virtual ~UserDialogs() = default;
+
+    // A box titled with the application name; returns the button pressed.
+    virtual QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::StandardButton defaultButton);
+    // The platform's open or save dialog; empty when cancelled.
+    virtual QString fileName(QWidget* parent, bool open, const QString& caption, const QString& startPath,
+                             const QString& filters, QString* selectedFilter);
+
+    static UserDialogs& current();
+    // Null puts the platform's dialogs back; the caller keeps ownership.
+    static void install(UserDialogs* dialogs);
+
+    static void information(QWidget* parent, const QString& text);
+    static void warning(QWidget* parent, const QString& text);
+};

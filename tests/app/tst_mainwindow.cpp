@@ -1,0 +1,512 @@
+#include "CurrentState.h"
+#include "DocumentModel.h"
+#include "DocumentXmlTesting.h"
+#include "FileUtilities.h"
+#include "GeometryGroup.h"
+#include "GravityCase.h"
+#include "Libraries.h"
+#include "LoadCaseLibrary.h"
+#include "MainWindow.h"
+#include "Member.h"
+#include "ModelMetaTypes.h"
+#include "ModelResources.h"
+#include "NativeContainer.h"
+#include "Node.h"
+#include "PointLoad.h"
+#include "Support.h"
+#include "Titles.h"
+#include "TransferReader.h"
+#include "TrapezoidLoad.h"
+#include "UnitSystem.h"
+#include "UserDialogs.h"
+#include "ViewPoint.h"
+
+#include <QDirIterator>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QUndoStack>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+const QString corruptMessage = NativeContainer::messageFor(NativeContainer::Status::Corrupt);
+const QString cannotLoadMessage = NativeContainer::messageFor(NativeContainer::Status::CannotLoad);
+
+// Records every box and dialog and answers them as told.
+class RecordingDialogs : public UserDialogs
+{
+public:
+    struct Box
+    {
+        QMessageBox::Icon icon;
+        QString text;
+    };
+    struct FileRequest
+    {
+        bool open;
+        QString caption;
+        QString filters;
+        QString selectedFilter;
+    };
+
+    QList<Box> boxes;
+    QList<FileRequest> fileRequests;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    QStringList fileAnswers;
+
+    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon icon, const QString& text,
+                                        QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        boxes.append({icon, text});
+        return answer;
+    }
+    QString fileName(QWidget*, bool open, const QString& caption, const QString&, const QString& filters,
+                     QString* selectedFilter) override
+    {
+        fileRequests.append({open, caption, filters, *selectedFilter});
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Box& box : boxes)
+            list << box.text;
+        return list;
+    }
+};
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// _data functions run before any window exists.
+QByteArray templateText()
+{
+    QByteArray text;
+    NativeContainer::readFile(QStringLiteral(":/templateDefault.varok"), &text);
+    return text;
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Nodes on shared supports in several groups, members between them, point
+// and distributed loads in several loadings, a selection with counts, stored
+// view points, titles, and a current state that refers into the model.
+void fillRandomModel(MainWindow& window, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const auto pick = [&random](int n) { return int(random.bounded(quint32(n))); };
+    const auto between = [&random](double low, double high) { return low + random.generateDouble() * (high - low); };
+
+    QSharedPointer<DocumentModel> document(new DocumentModel(window.unitSystem()));
+    const QSharedPointer<Libraries> libraries = document->libraries();
+    QList<GeometryGroupRef> groups;
+    for (int i = 0; i < 1 + pick(3); ++i) {
+        groups << GeometryGroupRef(new GeometryGroup(QStringLiteral("Group %1").arg(i)));
+        libraries->groupLibrary()->append(groups.last());
+    }
+    QList<LoadingRef> loadings;
+    for (int i = 0; i < 1 + pick(3); ++i) {
+        loadings << LoadingRef(new Loading(QStringLiteral("Loading %1").arg(i)));
+        libraries->loadCaseLibrary()->append(loadings.last());
+    }
+    libraries->loadCaseLibrary()->append(GravityCaseRef(new GravityCase(QStringLiteral("Gravity"))));
+
+    const QList<SupportRef> supports = {SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))),
+                                        SupportRef(new Support(QStringLiteral("Pinned"), Dof(7)))};
+    QList<VaroObjectRef> objects;
+    QList<NodeRef> nodes;
+    for (int i = 0; i < 3 + pick(10); ++i) {
+        const NodeRef node(new Node);
+        node->setPosition(Vector3(between(-20, 20), between(0, 15), between(-20, 20)));
+        node->setGeometryGroup(groups[pick(groups.size())]);
+        if (pick(3) == 0)
+            node->setSupport(supports[pick(supports.size())]);
+        nodes << node;
+        objects << node;
+    }
+    QList<MemberRef> members;
+    for (int i = 0; i < 2 + pick(12); ++i) {
+        const int a = pick(nodes.size());
+        const int b = (a + 1 + pick(nodes.size() - 1)) % nodes.size();
+        const MemberRef member(new Member);
+        member->setNodeA(nodes[a]);
+        member->setNodeB(nodes[b]);
+        member->setGeometryGroup(groups[pick(groups.size())]);
+        member->setPinAtA(pick(4) == 0);
+        members << member;
+        objects << member;
+    }
+    for (int i = 0; i < pick(10); ++i) {
+        const LoadingRef loading = loadings[pick(loadings.size())];
+        const LoadRef load = pick(2) == 0 ? LoadRef(PointLoad::makeDefault(loading))
+                                          : LoadRef(TrapezoidLoad::makeDefault(loading));
+        load->setMember(members[pick(members.size())]);
+        load->setForceAtIndex(between(-5e4, 5e4), 0);
+        objects << load;
+    }
+    document->structureModel()->appendObjects(objects);
+
+    QList<VaroObjectRef> selected;
+    QMap<VaroObjectRef, int> counts;
+    for (const VaroObjectRef& object : objects)
+        if (pick(3) == 0) {
+            selected << object;
+            if (pick(2) == 0)
+                counts.insert(object, 2 + pick(3));
+        }
+    document->selectionModel()->selectObjects(selected, counts);
+    document->viewPointMemory()->setValueAt(pick(9), ViewPointRef(new ViewPoint));
+    document->titles()->setTitle(0, 0, QStringLiteral("Model <%1> & \"more\"").arg(seed));
+
+    QVERIFY(window.clearCurrentDocumentModel(true));
+    window.setDocumentModel(document);
+    window.viewPoint()->setDistance(between(5, 50));
+    window.currentState()->setGroup(groups.last());
+    window.currentState()->setLoadCase(loadings.last());
+    document->lowerBusyCount();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void saveThenOpenGivesTheSameModel_data();
+    void saveThenOpenGivesTheSameModel();
+    void corruptFileIsRefused_data();
+    void corruptFileIsRefused();
+    void truncatedFileIsRefusedAtEveryLength();
+    void openChoosesTheReaderBySuffix_data();
+    void openChoosesTheReaderBySuffix();
+    void saveAsGivesTheNativeSuffix_data();
+    void saveAsGivesTheNativeSuffix();
+    void failedSaveKeepsTheOldFile();
+    void newModelIsUntitledAndAsksForAName();
+    void modifiedModelAsksBeforeItIsReplaced();
+
+private:
+    // Opens the template and notes what a refused open must leave alone.
+    void expectWindowUnchangedBy(const std::function<void()>& action);
+
+    RecordingDialogs dialogs;
+    QScopedPointer<MainWindow> window;
+    QScopedPointer<QTemporaryDir> folder;
+};
+
+void TestMainWindow::initTestCase()
+{
+    registerModelMetaTypes();
+    initialiseModelResources();
+    QApplication::setApplicationName(QStringLiteral("VARO Ulmar"));
+}
+
+void TestMainWindow::init()
+{
+    dialogs = RecordingDialogs();
+    UserDialogs::install(&dialogs);
+    folder.reset(new QTemporaryDir);
+    window.reset(new MainWindow);
+    QVERIFY(window->newFile());
+}
+
+void TestMainWindow::cleanup()
+{
+    window.reset();
+    UserDialogs::install(nullptr);
+    AtomicWriteTesting::failNextWriteAfter(-1);
+}
+
+void TestMainWindow::expectWindowUnchangedBy(const std::function<void()>& action)
+{
+    const QSharedPointer<DocumentModel> before = window->documentModel();
+    const QString title = window->windowTitle();
+    const QByteArray text = window->writeXMLDocumentFile();
+    action();
+    QCOMPARE(window->documentModel(), before);
+    QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(window->writeXMLDocumentFile(), text);
+    QCOMPARE(before->busyCount(), 0);
+}
+
+void TestMainWindow::saveThenOpenGivesTheSameModel_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("template") << QStringLiteral(":/templateDefault.varok") << 0u;
+    for (const QString& resources : {QStringLiteral(":/example"), QStringLiteral(":/replay")})
+        for (QDirIterator i(resources); i.hasNext();) {
+            const QString path = i.next();
+            QTest::newRow(qPrintable(path)) << path << 0u;
+        }
+    for (quint32 seed = 1; seed <= 12; ++seed)
+        QTest::newRow(qPrintable(QStringLiteral("random %1").arg(seed))) << QString() << seed;
+}
+
+// Ids are addresses and differ from one save to the next, so the texts are
+// compared with the ids numbered in order of appearance.
+void TestMainWindow::saveThenOpenGivesTheSameModel()
+{
+    QFETCH(QString, path);
+    QFETCH(quint32, seed);
+    if (seed)
+        fillRandomModel(*window, seed);
+    else
+        QVERIFY(window->openFile(path, true));
+    const QByteArray first = window->writeXMLDocumentFile();
+    const QString saved = folder->filePath(QStringLiteral("model.varou"));
+    QVERIFY(window->saveFileAs(saved));
+
+    MainWindow other;
+    QVERIFY(other.openFile(saved));
+    const QByteArray second = other.writeXMLDocumentFile();
+    QVERIFY(second != first);
+    QCOMPARE(withNumberedIds(QString::fromUtf8(second)), withNumberedIds(QString::fromUtf8(first)));
+    QCOMPARE(other.documentModel()->structureModel()->everything().size(),
+             window->documentModel()->structureModel()->everything().size());
+    QCOMPARE(other.documentModel()->busyCount(), 0);
+    QVERIFY(!other.isWindowModified());
+    QVERIFY(dialogs.boxes.isEmpty());
+}
+
+void TestMainWindow::corruptFileIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray text = templateText();
+    const QByteArray good = NativeContainer::pack(text);
+    const auto changed = [&good](int at, char value) {
+        QByteArray bytes = good;
+        bytes[at] = value;
+        return bytes;
+    };
+    const auto withLength = [&good](int at, quint32 length) {
+        QByteArray bytes = good;
+        qToBigEndian(length, reinterpret_cast<uchar*>(bytes.data() + at));
+        return bytes;
+    };
+
+    QTest::newRow("empty") << QByteArray() << corruptMessage;
+    QTest::newRow("plain XML") << text << cannotLoadMessage;
+    QTest::newRow("wrong checksum") << changed(good.size() - 1, char(good.at(good.size() - 1) ^ 0x01))
+                                    << corruptMessage;
+    QTest::newRow("flipped body byte") << changed(good.size() / 2, char(~good.at(good.size() / 2)))
+                                       << corruptMessage;
+    QTest::newRow("huge body length") << withLength(2, 0x7FFFFFF0u) << corruptMessage;
+    QTest::newRow("null body length") << withLength(2, 0xFFFFFFFFu) << corruptMessage;
+    QTest::newRow("huge checksum length") << withLength(good.size() - 24, 0x7FFFFFF0u) << corruptMessage;
+
+    // Sound containers around text that is no model.
+    QTest::newRow("XML error") << NativeContainer::pack("<Content><Document><Titles>") << corruptMessage;
+    QTest::newRow("undefined reference")
+        << NativeContainer::pack("<Content><Document><Structure><Member ref=\"1\"><NodeA>99</NodeA>"
+                                 "<NodeB>98</NodeB></Member></Structure></Document></Content>")
+        << corruptMessage;
+
+    // A valid checksum over bytes that do not decompress.
+    QByteArray compressed = qCompress(text, 9);
+    compressed.truncate(compressed.size() / 2);
+    QByteArray forged(2, '\0');
+    const QByteArray body = scramble(compressed, true);
+    const QByteArray checksum = computeChecksum(compressed + "3d8a5f10c6b27e94a1f0d3c85e62b4a9");
+    for (const QByteArray& part : {body, checksum}) {
+        QByteArray length(4, '\0');
+        qToBigEndian(quint32(part.size()), reinterpret_cast<uchar*>(length.data()));
+        forged += length + part;
+    }
+    QTest::newRow("does not decompress") << forged << corruptMessage;
+}
+
+// The only sign is the message; the window keeps its model, title and state.
+void TestMainWindow::corruptFileIsRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const QString path = folder->filePath(QStringLiteral("damaged.varou"));
+    QVERIFY(writeBytes(path, bytes));
+    expectWindowUnchangedBy([&] { QVERIFY(!window->openFile(path)); });
+    QCOMPARE(dialogs.texts(), QStringList{message});
+    QCOMPARE(dialogs.boxes.first().icon, QMessageBox::Information);
+}
+
+void TestMainWindow::truncatedFileIsRefusedAtEveryLength()
+{
+    const QByteArray good = NativeContainer::pack(window->writeXMLDocumentFile());
+    const QString path = folder->filePath(QStringLiteral("cut.varok"));
+    expectWindowUnchangedBy([&] {
+        for (int length = 0; length < good.size(); ++length) {
+            QVERIFY(writeBytes(path, good.left(length)));
+            dialogs.boxes.clear();
+            QVERIFY2(!window->openFile(path), qPrintable(QString::number(length)));
+            QCOMPARE(dialogs.texts(), QStringList{corruptMessage});
+        }
+    });
+}
+
+void TestMainWindow::openChoosesTheReaderBySuffix_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray container = NativeContainer::pack(templateText());
+    const QByteArray transfer = "N:1 (0 0 0) 0\nN:2 (4 0 0) 0\n";
+    const QString unrecognised = QStringLiteral("Unrecognised file suffix (.%1). The file has not been loaded.");
+    QTest::newRow("native in capitals") << "model.VAROK" << container << true << QString();
+    QTest::newRow("own suffix") << "model.varou" << container << true << QString();
+    QTest::newRow("transfer in mixed case") << "model.Varox" << transfer << true << QString();
+    QTest::newRow("container as transfer") << "model.varox" << container << false << TransferReader::refusedMessage;
+    QTest::newRow("transfer as native") << "model.varou" << transfer << false << corruptMessage;
+    QTest::newRow("other suffix") << "model.xml" << container << false << unrecognised.arg(QStringLiteral("xml"));
+    QTest::newRow("no dot") << "model" << container << false << unrecognised;
+    QTest::newRow("missing") << "absent.varou" << QByteArray() << false
+                             << QStringLiteral("File '%1' can not be found and has not been loaded.");
+}
+
+void TestMainWindow::openChoosesTheReaderBySuffix()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, opens);
+    QFETCH(QString, message);
+    const QString path = folder->filePath(name);
+    if (!name.startsWith(QLatin1String("absent")))
+        QVERIFY(writeBytes(path, bytes));
+    // Without any '.', the whole path stands after the message's dot.
+    if (name == QLatin1String("model"))
+        QVERIFY(!path.contains(QLatin1Char('.')));
+    if (message.contains(QLatin1String("%1")))
+        message = message.arg(path);
+
+    const QSharedPointer<DocumentModel> before = window->documentModel();
+    QCOMPARE(window->openFile(path), opens);
+    QCOMPARE(dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(window->documentModel() != before, opens);
+    if (opens) {
+        QCOMPARE(window->windowTitle(), name + QStringLiteral(" [*] - VARO Ulmar"));
+        QCOMPARE(window->documentModel()->path(), path);
+        QCOMPARE(window->documentModel()->structureUndoStack()->count(), 0);
+    }
+    if (name.endsWith(QLatin1String("Varox")))
+        QCOMPARE(window->documentModel()->structureModel()->nodes().size(), 2);
+}
+
+void TestMainWindow::saveAsGivesTheNativeSuffix_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no suffix") << "plan" << "plan.varou";
+    QTest::newRow("other edition") << "plan.varok" << "plan.varok.varou";
+    QTest::newRow("capitals") << "plan.VAROU" << "plan.VAROU";
+    QTest::newRow("dot in folder only") << "v1.2/plan" << "v1.2/plan.varou";
+}
+
+void TestMainWindow::saveAsGivesTheNativeSuffix()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, written);
+    QVERIFY(QDir(folder->path()).mkpath(QStringLiteral("v1.2")));
+    QVERIFY(window->saveFileAs(folder->filePath(name)));
+    const QFileInfo file(folder->filePath(written));
+    QVERIFY(file.isFile());
+    QCOMPARE(window->documentModel()->path(), file.filePath());
+    QCOMPARE(window->windowTitle(), file.fileName() + QStringLiteral(" [*] - VARO Ulmar"));
+    QCOMPARE(window->documentDirectory(), file.absolutePath());
+    QCOMPARE(window->previousFileName(), file.filePath());
+    QVERIFY(dialogs.boxes.isEmpty());
+}
+
+// A write that stops part way, as on a full disk, must not cost the user the
+// file already on disk, nor mark the model as saved.
+void TestMainWindow::failedSaveKeepsTheOldFile()
+{
+    const QString path = folder->filePath(QStringLiteral("kept.varou"));
+    QVERIFY(window->saveFileAs(path));
+    const QByteArray original = fileBytes(path);
+    window->documentModel()->titles()->setNote(QStringLiteral("changed"));
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    QVERIFY(window->isWindowModified());
+    const QString title = window->windowTitle();
+
+    for (const QString& target : {path, folder->filePath(QStringLiteral("other.varou"))}) {
+        dialogs.boxes.clear();
+        AtomicWriteTesting::failNextWriteAfter(16);
+        QVERIFY(!window->saveFileAs(target));
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The model could not be saved.")});
+        QCOMPARE(dialogs.boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(fileBytes(path), original);
+        QCOMPARE(window->documentModel()->path(), path);
+        QCOMPARE(window->windowTitle(), title);
+        QVERIFY(window->isWindowModified());
+    }
+    QVERIFY(!QFileInfo::exists(folder->filePath(QStringLiteral("other.varou"))));
+    QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.varou")});
+}
+
+void TestMainWindow::newModelIsUntitledAndAsksForAName()
+{
+    QCOMPARE(window->windowTitle(), QStringLiteral("Untitled [*] - VARO Ulmar"));
+    QVERIFY(window->documentModel()->path().isEmpty());
+    QVERIFY(!window->documentModel()->loadCases().isEmpty());
+
+    QVERIFY(!window->saveFile());
+    QCOMPARE(dialogs.fileRequests.size(), 1);
+    QCOMPARE(dialogs.fileRequests[0].open, false);
+    QCOMPARE(dialogs.fileRequests[0].caption, QStringLiteral("Save file"));
+    QCOMPARE(dialogs.fileRequests[0].filters, _exportFileFilters.join(QStringLiteral(";;")));
+    QCOMPARE(dialogs.fileRequests[0].selectedFilter, QStringLiteral("VARO Ulmar (*varou)"));
+    QVERIFY(dialogs.boxes.isEmpty());
+
+    // Opening starts at a saved file with its own filter; a folder chosen is no file.
+    const QString saved = folder->filePath(QStringLiteral("first.varok"));
+    QVERIFY(NativeContainer::writeFile(saved, window->writeXMLDocumentFile()));
+    dialogs.fileAnswers = QStringList{saved, folder->path()};
+    QVERIFY(window->openFile());
+    QCOMPARE(window->getFileName(window->previousFileName(), _importFileFilters, true), QString());
+    QCOMPARE(dialogs.fileRequests[2].caption, QStringLiteral("Open file"));
+    QCOMPARE(dialogs.fileRequests[2].selectedFilter, QStringLiteral("VARO-K (*.varok)"));
+}
+
+void TestMainWindow::modifiedModelAsksBeforeItIsReplaced()
+{
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    const QString question = QStringLiteral("This model has been modified.\nDo you want to save your changes?");
+
+    dialogs.answer = QMessageBox::Cancel;
+    expectWindowUnchangedBy([&] { QVERIFY(!window->newFile()); });
+    QCOMPARE(dialogs.texts(), QStringList{question});
+
+    // Another window on the same document: this one is not the last, so nobody is asked.
+    {
+        MainWindow second(window->unitSystem());
+        second.setDocumentModel(window->documentModel());
+        dialogs.boxes.clear();
+        QVERIFY(window->newFile());
+        QVERIFY(dialogs.boxes.isEmpty());
+    }
+
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    dialogs.answer = QMessageBox::Discard;
+    dialogs.boxes.clear();
+    QVERIFY(window->newFile());
+    QCOMPARE(dialogs.texts(), QStringList{question});
+    QVERIFY(!window->isWindowModified());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
