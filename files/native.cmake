@@ -32,15 +32,5 @@ foreach(source ${model_sources})
   string(APPEND model_qrc_entries "<file alias=\"${packed}\">models/${packed}</file>")
 endforeach()
 
-set(model_qrc ${CMAKE_CURRENT_BINARY_DIR}/models.qrc)
-file(WRITE ${model_qrc}.in "<RCC><qresource prefix=\"/\">${model_qrc_entries}</qresource></RCC>\n")
-configure_file(${model_qrc}.in ${model_qrc} COPYONLY)
-set(model_qrc_cpp ${CMAKE_CURRENT_BINARY_DIR}/qrc_models.cpp)
-# Containers are compressed already.
-add_custom_command(
-  OUTPUT ${model_qrc_cpp}
-  COMMAND Qt5::rcc --no-compress --name models --output ${model_qrc_cpp} ${model_qrc}
-  DEPENDS ${model_qrc} ${model_outputs}
-  VERBATIM)
-set_source_files_properties(${model_qrc_cpp} PROPERTIES SKIP_AUTOMOC ON SKIP_AUTOUIC ON)
+varo_add_generated_resource(models "${model_qrc_entries}" model_qrc_cpp ${model_outputs})
 target_sources(varo_files PRIVATE ${model_qrc_cpp})
