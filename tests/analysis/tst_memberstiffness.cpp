@@ -30,7 +30,6 @@ private slots:
     void memberWithReleases();
     void rigidBodyMotionMakesNoForces_data();
     void rigidBodyMotionMakesNoForces();
-    void stubKeepsTransmittedSprings_data();
     void stubKeepsTransmittedSprings();
     void stubReleasedTwiceFaults();
 };
@@ -106,15 +105,10 @@ void TestMemberStiffness::rigidBodyMotionMakesNoForces()
     QFETCH(int, endA);
     QFETCH(int, endB);
 
-    const Vector3 x = Vector3(2, 3, 6) / 7.0;
-    const Vector3 y = Vector3(3, -6, 2) / 7.0;
-    const Vector3 z = x.cross(y);
+    const Vector3 x = Vector3(2, 3, 6) / 7.0, y = Vector3(3, -6, 2) / 7.0, z = x.cross(y);
     Matrix3x3 axes;
-    for (int c = 0; c < 3; ++c) {
-        axes[0][c] = x[c];
-        axes[1][c] = y[c];
-        axes[2][c] = z[c];
-    }
+    for (int c = 0; c < 3; ++c)
+        axes[0][c] = x[c], axes[1][c] = y[c], axes[2][c] = z[c];
     const Vector3 p1(1, 2, 3), p2 = p1 + x * L, centre(-1, 0.5, 2);
     const Vector3 translation(1e-3, -2e-3, 5e-4), rotation(2e-4, 1e-4, -3e-4);
 
@@ -138,38 +132,28 @@ void TestMemberStiffness::rigidBodyMotionMakesNoForces()
         QVERIFY2(std::fabs(f[i]) <= 1e-9 * scale, qPrintable(QString::number(f[i])));
 }
 
-void TestMemberStiffness::stubKeepsTransmittedSprings_data()
-{
-    QTest::addColumn<int>("released");
-    QTest::addColumn<int>("transmitted");
-
-    QTest::newRow("pinned end (15)") << 15 << 15;
-    QTest::newRow("everything released (0)") << 0 << 0;
-    QTest::newRow("z moment released (31)") << 31 << 31;
-}
-
 // Each transmitted freedom keeps its spring s between the stub's ends, 10⁴
 // times the member's own stiffness; each released one carries nothing at
-// either end.
+// either end. Pinned (15), everything released (0), z moment released (31).
 void TestMemberStiffness::stubKeepsTransmittedSprings()
 {
-    QFETCH(int, released);
-    QFETCH(int, transmitted);
-
     const double Es = 1e4 * E, Gs = 1e4 * G, L3 = L * L * L;
     const double s[6] = {Es * A / L, 12 * Es * Iz / L3, 12 * Es * Iy / L3, Gs * J / L, 4 * Es * Iy / L, 4 * Es * Iz / L};
 
-    for (bool atEndB : {false, true}) {
-        Matrix12x12 k;
-        AnalysisMember::makeLocalStubMatrix(L, E, G, A, Iz, Iy, J, atEndB ? 63 : released, atEndB ? released : 63, &k);
-        for (int f = 0; f < 6; ++f) {
-            const double spring = (transmitted >> f) & 1 ? s[f] : 0.0;
-            QCOMPARE(k[f][f], spring);
-            QCOMPARE(k[f + 6][f + 6], spring);
-            QCOMPARE(k[f][f + 6], -spring);
-            for (int c = 0; c < 12; ++c)
-                if (c != f && c != f + 6)
-                    QCOMPARE(k[f][c], 0.0);
+    for (int released : {15, 0, 31}) {
+        for (bool atEndB : {false, true}) {
+            Matrix12x12 k;
+            AnalysisMember::makeLocalStubMatrix(L, E, G, A, Iz, Iy, J, atEndB ? 63 : released, atEndB ? released : 63,
+                                                &k);
+            for (int f = 0; f < 6; ++f) {
+                const double spring = (released >> f) & 1 ? s[f] : 0.0;
+                QCOMPARE(k[f][f], spring);
+                QCOMPARE(k[f + 6][f + 6], spring);
+                QCOMPARE(k[f][f + 6], -spring);
+                for (int c = 0; c < 12; ++c)
+                    if (c != f && c != f + 6)
+                        QCOMPARE(k[f][c], 0.0);
+            }
         }
     }
 }

@@ -263,7 +263,6 @@ void TestCommands::movesMergeOnlyWhenNodesAndFactorsAgree_data()
     QTest::addColumn<bool>("sameNodes");
     QTest::addColumn<double>("secondFactor");
     QTest::addColumn<int>("steps");
-    QTest::newRow("same drag") << true << true << true << 1.0 << 1;
     QTest::newRow("other nodes") << true << true << false << 1.0 << 2;
     QTest::newRow("factor off by one bit") << true << true << true << std::nextafter(1.0, 2.0) << 2;
     QTest::newRow("NaN factor") << true << true << true << std::nan("") << 2;

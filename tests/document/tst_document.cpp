@@ -86,6 +86,7 @@ private slots:
     void leafNameDropsOnlyTheLastSuffix();
     void aFileNameIsStoredAndAnnouncedUnderTheWriteLock();
     void aReportEditKeepsTheDocumentModified();
+    void reportLoadCasesKeepTheirMarker();
     void changesComeOncePerKindAndPass();
     void libraryChangesRaiseTheirStamps_data();
     void libraryChangesRaiseTheirStamps();
@@ -100,15 +101,9 @@ void TestDocument::leafNameDropsOnlyTheLastSuffix_data()
     QTest::addColumn<QString>("leaf");
     QTest::addColumn<QString>("withoutSuffix");
     QTest::addColumn<QString>("suffix");
-    QTest::newRow("two dots") << "frame.2.dat"
-                              << "frame.2"
-                              << "dat";
-    QTest::newRow("no dot") << "frame"
-                            << "frame"
-                            << "frame";
-    QTest::newRow("trailing dot") << "frame."
-                                  << "frame"
-                                  << "";
+    QTest::newRow("two dots") << "frame.2.dat" << "frame.2" << "dat";
+    QTest::newRow("no dot") << "frame" << "frame" << "frame";
+    QTest::newRow("trailing dot") << "frame." << "frame" << "";
 }
 
 void TestDocument::leafNameDropsOnlyTheLastSuffix()
@@ -161,6 +156,39 @@ void TestDocument::aReportEditKeepsTheDocumentModified()
 
     document->clearModifiedState();
     QVERIFY(!document->isModified());
+}
+
+// Load cases in a report block keep the marker between the chosen ones; a
+// block that is not there is left alone rather than dereferenced, though
+// each change still signals once each way and counts once.
+void TestDocument::reportLoadCasesKeepTheirMarker()
+{
+    ReportModel model;
+    const ReportRef report(new Report);
+    const Report::ReportBlockRef block = report->rootBlock();
+    const LoadCaseRef dead(new Loading), live(new Loading), wind(new Loading);
+
+    QCOMPARE(block->loadCaseMarker(), 0);
+    model.insertLoadCaseIntoReport(report, block, dead, LoadCaseRef());
+    model.insertLoadCaseIntoReport(report, block, wind, LoadCaseRef());
+    model.insertLoadCaseIntoReport(report, block, live, wind);
+    QCOMPARE(block->loadCases(), QList<LoadCaseRef>({dead, live, wind}));
+    QCOMPARE(block->loadCaseMarker(), 1);
+
+    QCOMPARE(model.removeLoadCaseFromReport(report, block, dead), live);
+    QCOMPARE(model.removeLoadCaseFromReport(report, block, wind), LoadCaseRef());
+    QCOMPARE(model.removeLoadCaseFromReport(report, block, live), LoadCaseRef());
+    QVERIFY(block->loadCases().isEmpty());
+    QCOMPARE(block->loadCaseMarker(), 1);
+
+    QSignalSpy will(&model, &ReportModel::ReportsWillChange), has(&model, &ReportModel::ReportsHaveChanged);
+    const int count = model.changeCount();
+    model.insertLoadCaseIntoReport(report, Report::ReportBlockRef(), dead, LoadCaseRef());
+    QCOMPARE(model.removeItemFromReport(report, Report::ReportBlockRef(), Report::ReportItemRef()),
+             Report::ReportItemRef());
+    QCOMPARE(will.count(), 2);
+    QCOMPARE(has.count(), 2);
+    QCOMPARE(model.changeCount(), count + 2);
 }
 
 void TestDocument::changesComeOncePerKindAndPass()

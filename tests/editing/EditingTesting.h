@@ -75,6 +75,15 @@ struct Bench
         structure()->appendObjects({load});
         return load;
     }
+    // A default load of kind T on a member, in the structure.
+    template <class T>
+    QSharedPointer<T> defaultLoad(const MemberRef& m, const LoadCaseRef& loadCase)
+    {
+        const QSharedPointer<T> load = T::makeDefault(loadCase);
+        load->setMember(m);
+        structure()->appendObjects({load});
+        return load;
+    }
     void select(const QList<VaroObjectRef>& objects) { selection()->selectObjects(objects, {}); }
     template <class T>
     void select(const QList<QSharedPointer<T>>& objects)

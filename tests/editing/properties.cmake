@@ -1,5 +1,3 @@
 varo_add_test(editing loads LIBS varo_editing)
-varo_add_test(editing loadvalues LIBS varo_editing)
 varo_add_test(editing properties LIBS varo_editing)
 varo_add_test(editing library LIBS varo_editing)
-varo_add_test(editing history LIBS varo_editing)
