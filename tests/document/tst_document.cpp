@@ -340,7 +340,11 @@ void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
     }));
     reader->start();
 
-    for (int i = 0; i < 300; ++i) {
+    // The storm lasts long enough that a reader starved by it would wait far
+    // longer than the bound below, which leaves room for a loaded machine.
+    QElapsedTimer storm;
+    storm.start();
+    while (storm.elapsed() < 1500) {
         pushCommand(document.data(), new CommandMoveNodesBy(document->structureModel(), {{frame.nodes[1], 1.0}},
                                                             Vector3(0.001, 0, 0), false));
         QCoreApplication::processEvents();
@@ -348,7 +352,7 @@ void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
     QTRY_VERIFY(reads > 0);
     storming = false;
     QVERIFY(reader->wait(5000));
-    QVERIFY2(longestWait < 200, qPrintable(QString::number(longestWait)));
+    QVERIFY2(longestWait < 500, qPrintable(QString::number(longestWait)));
 }
 
 QTEST_MAIN(TestDocument)
