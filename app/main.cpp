@@ -14,7 +14,8 @@ int main(int argc, char* argv[])
     initialiseModelResources();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VARO Ulmar"));
-    QApplication::setOrganizationName(QStringLiteral("VARO"));
+    QApplication::setApplicationVersion(QStringLiteral("1.23"));
+    QApplication::setOrganizationName(QStringLiteral("Kelvory Ltd."));
 
     registerFoundationMetaTypes();
     registerModelMetaTypes();
