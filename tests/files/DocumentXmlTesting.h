@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../XmlTesting.h"
 #include "DocumentXml.h"
 #include "GroupLibrary.h"
 #include "Loading.h"
@@ -61,17 +62,3 @@ inline bool read(const QString& text, Parts& parts)
     return !reader.hasError();
 }
 
-// Ids are addresses; number them in order of appearance to compare texts.
-inline QString withNumberedIds(QString text)
-{
-    QRegularExpressionMatchIterator refs = QRegularExpression(QStringLiteral("ref=\"(\\d+)\"")).globalMatch(text);
-    QStringList ids;
-    while (refs.hasNext()) {
-        const QString id = refs.next().captured(1);
-        if (!ids.contains(id))
-            ids << id;
-    }
-    for (int i = 0; i < ids.size(); ++i)
-        text.replace(QRegularExpression(QStringLiteral("\\b%1\\b").arg(ids[i])), QStringLiteral("#%1").arg(i));
-    return text;
-}

@@ -1,3 +1,4 @@
+#include "../XmlTesting.h"
 #include "Combination.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
@@ -68,21 +69,6 @@ bool readObjects(const QString& text, QList<VaroObjectRef>* objects, QString* er
     return !reader.hasError();
 }
 
-// Ids are addresses, so they differ between two writes; number them in
-// order of first appearance to compare the rest of the text.
-QString withNumberedIds(QString text)
-{
-    QRegularExpressionMatchIterator refs = QRegularExpression(QStringLiteral("ref=\"(\\d+)\"")).globalMatch(text);
-    QStringList ids;
-    while (refs.hasNext()) {
-        const QString id = refs.next().captured(1);
-        if (!ids.contains(id))
-            ids << id;
-    }
-    for (int i = 0; i < ids.size(); ++i)
-        text.replace(QRegularExpression(QStringLiteral("\\b%1\\b").arg(ids[i])), QStringLiteral("#%1").arg(i));
-    return text;
-}
 
 // A factor map is ordered by the addresses of its load cases, which the
 // read objects do not share with the written ones: sort each run of factors.
