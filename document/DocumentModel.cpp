@@ -20,6 +20,7 @@
 #include "SuperLoadCase.h"
 #include "Titles.h"
 #include "UnitSystem.h"
+#include "Vectors.h"
 #include "ViewPointMemory.h"
 #include "VisualConstants.h"
 
@@ -37,13 +38,6 @@ const int undoLimit = 256;
 const unsigned long analysisStopTimeout = 5000;
 // Magnitudes below 2^-128 count as zero.
 const double nearZero = 2.938735877055719e-39;
-
-bool fuzzyEqual(double a, double b)
-{
-    if (std::fabs(a) < nearZero && std::fabs(b) < nearZero)
-        return true;
-    return std::fabs(a - b) <= std::max(std::fabs(a), std::fabs(b)) * std::ldexp(1.0, -20);
-}
 
 // The larger of the two; when the first is not a number, the second.
 double larger(double a, double b)
