@@ -215,8 +215,8 @@ bool AnalysisInput::initialiseLoading(const AnalysisSource& source)
         load->member = sm;
         load->start = q->positionA;
         load->end = q->positionB;
-        load->startIntensity = toLocal(sm->axes, q->forceA);
-        load->endIntensity = toLocal(sm->axes, q->forceB);
+        load->startIntensity = globalToLocal(sm->axes, q->forceA);
+        load->endIntensity = globalToLocal(sm->axes, q->forceB);
         q->analysisLoad = load;
         trapezoidLoadList.append(load);
     }

@@ -97,7 +97,7 @@ Vector3 AnalysisResultCase::globalDisplacementAtPositionOnMember(const MemberRef
     const QSharedPointer<AnalysisSourceMember> sm = sourceMemberOf(member);
     if (!sm)
         return Vector3();
-    const Vector3 g = toGlobal(sm->axes, deflectionAtPositionOnMember(member, t));
+    const Vector3 g = localToGlobal(sm->axes, deflectionAtPositionOnMember(member, t));
     const Vector6 d1 = nodeDisplacements.value(sm->nodeA->node, Vector6::zeroed());
     const Vector6 d2 = nodeDisplacements.value(sm->nodeB->node, Vector6::zeroed());
     return Vector3(d1[0], d1[1], d1[2]) * (1.0 - t) + Vector3(d2[0], d2[1], d2[2]) * t + g;
