@@ -17,11 +17,6 @@
 
 namespace {
 const double shortestLength = std::ldexp(1.0, -10);
-
-Vector3 positionOf(const NodeRef& node)
-{
-    return node ? node->position() : Vector3();
-}
 }
 
 StructureModel::StructureModel(QObject* parent)

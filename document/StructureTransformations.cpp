@@ -13,11 +13,6 @@
 namespace {
 const double shortestLength = std::ldexp(1.0, -10);
 
-Vector3 positionOf(const NodeRef& node)
-{
-    return node ? node->position() : Vector3();
-}
-
 // Records the node's position unless an earlier one is already recorded,
 // so that a node listed twice keeps the position from before the call.
 void recordOnce(QMap<NodeRef, Vector3>* positions, const NodeRef& node)

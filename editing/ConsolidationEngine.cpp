@@ -54,11 +54,6 @@ QSet<VaroObjectRef> asSet(const QList<T>& objects)
     return result;
 }
 
-Vector3 positionOf(const NodeRef& node)
-{
-    return node ? node->position() : Vector3();
-}
-
 // Clears the first entry of the walked list that refers to the object, so
 // that an absorbed object is never walked later.
 template <class T>

@@ -25,11 +25,6 @@ bool isFinite(const Vector3& v)
     return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z());
 }
 
-Vector3 positionOf(const NodeRef& node)
-{
-    return node ? node->position() : Vector3();
-}
-
 Vector3 renormalised(const Vector3& v)
 {
     return v.lengthSquared() >= tinySquared ? v.normalised() : v;

@@ -19,11 +19,6 @@ const double tinySquared = std::ldexp(1.0, -128);
 const double shortestLength = std::ldexp(1.0, -10);
 const double alongLimit = 1.0 - std::ldexp(1.0, -16);
 
-Vector3 positionOf(const NodeRef& node)
-{
-    return node ? node->position() : Vector3();
-}
-
 Vector3 row(const Matrix3x3& m, int r)
 {
     return Vector3(m[r][0], m[r][1], m[r][2]);

@@ -54,4 +54,10 @@ private:
     GeometryGroupRef groupRef;
 };
 
+// The position of the node; the origin for a null node.
+inline Vector3 positionOf(const NodeRef& node)
+{
+    return node ? node->position() : Vector3();
+}
+
 Q_DECLARE_METATYPE(NodeRef)
