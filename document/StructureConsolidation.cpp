@@ -15,11 +15,10 @@
 #include <cmath>
 
 namespace {
-const double shortestLength = std::ldexp(1.0, -10);
 
 bool isLong(const MemberRef& member)
 {
-    return member && member->length() > shortestLength;
+    return member && member->length() > Member::shortestLength;
 }
 
 // From end A towards end B, of unit length; only for a long member.
@@ -147,7 +146,7 @@ void StructureModel::subActionSplitLoad(const QSharedPointer<Load>& load, const 
     const double second = part->length();
     // A piece of 2^-10 or less cannot take a share of the load: dividing by
     // its length would blow the positions up, so the load stays whole.
-    if (!(first > shortestLength) || !(second > shortestLength))
+    if (!(first > Member::shortestLength) || !(second > Member::shortestLength))
         return;
     const double r = first / (first + second);
     const QList<Load::PositionedForce> pairs = load->positionedForces();
@@ -226,8 +225,8 @@ void StructureModel::subActionJoinLoad(const QSharedPointer<Load>& load, const Q
     const double first = load->member() ? load->member()->length() : 0.0;
     const double second = piece->member() ? piece->member()->length() : 0.0;
     // The same test as the split: a split with a short piece divided nothing.
-    if (first > shortestLength && second > shortestLength && qobject_cast<TrapezoidLoad*>(load.data())
-        && qobject_cast<TrapezoidLoad*>(piece.data())) {
+    if (first > Member::shortestLength && second > Member::shortestLength
+        && qobject_cast<TrapezoidLoad*>(load.data()) && qobject_cast<TrapezoidLoad*>(piece.data())) {
         const double total = first + second;
         const QList<Load::PositionedForce> mine = load->positionedForces();
         const QList<Load::PositionedForce> theirs = piece->positionedForces();
@@ -249,7 +248,7 @@ void StructureModel::subActionAdjustLoadForJoiningMembers(const QSharedPointer<L
     const double lengthSecond = second ? second->length() : 0.0;
     // The same test as the split, which left the load alone when either
     // member was this short.
-    if (lengthFirst > shortestLength && lengthSecond > shortestLength) {
+    if (lengthFirst > Member::shortestLength && lengthSecond > Member::shortestLength) {
         const double total = lengthFirst + lengthSecond;
         // The mapping is increasing, so the pairs keep their order and
         // each keeps its own force.

@@ -15,10 +15,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-const double shortestLength = std::ldexp(1.0, -10);
-}
-
 StructureModel::StructureModel(QObject* parent)
     : QObject(parent), structureLock(new QReadWriteLock(QReadWriteLock::NonRecursive))
 {
@@ -114,7 +110,7 @@ bool StructureModel::nodeLiesOnMember(const NodeRef& node, const MemberRef& memb
         return false;
     member->updateCache();
     const double length = member->length();
-    if (!(length > shortestLength))
+    if (!(length > Member::shortestLength))
         return false;
     if (node == member->nodeA() || node == member->nodeB())
         return false;

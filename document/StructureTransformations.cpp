@@ -11,7 +11,6 @@
 #include <cmath>
 
 namespace {
-const double shortestLength = std::ldexp(1.0, -10);
 
 // Records the node's position unless an earlier one is already recorded,
 // so that a node listed twice keeps the position from before the call.
@@ -76,7 +75,7 @@ QMap<QSharedPointer<Node>, Vector3> StructureModel::changeMemberLength(const QSh
     QWriteLocker locker(structureLock);
     member->updateCache();
     const double oldLength = member->length();
-    if (!(newLength > shortestLength) || !(oldLength > shortestLength))
+    if (!(newLength > Member::shortestLength) || !(oldLength > Member::shortestLength))
         return old;
 
     emit StructureWillChange();

@@ -17,7 +17,6 @@
 
 namespace {
 
-const double shortestLength = 0.0009765625; // 2^-10 m
 const double tinySquared = 2.938735877055719e-39; // 2^-128
 
 bool isFinite(const Vector3& v)
@@ -103,7 +102,7 @@ void EditingActions::actionRotateSelectedNodes(const Vector4& value, const Calcu
     if (!member)
         return;
     refreshCache(member);
-    if (!(member->length() > shortestLength)) {
+    if (!(member->length() > Member::shortestLength)) {
         warn("Master member has invalid axis.");
         return;
     }
@@ -181,7 +180,7 @@ void EditingActions::actionPolariseMembers()
     QMap<MemberRef, QPair<Dof, Dof>> pins;
     for (const MemberRef& member : members) {
         refreshCache(member);
-        if (!(member->length() > shortestLength))
+        if (!(member->length() > Member::shortestLength))
             continue;
         const Vector3 M = 0.5 * positionOf(member->nodeA()) + 0.5 * positionOf(member->nodeB());
         if (!((M - P).dot(member->vectorX()) < 0.0))
@@ -217,7 +216,7 @@ void EditingActions::actionSplitMembers()
     for (const MemberRef& member : members) {
         refreshCache(member);
         const double length = member->length();
-        if (!(length > shortestLength) || !(length > t))
+        if (!(length > Member::shortestLength) || !(length > t))
             continue;
         const NodeRef node(new Node());
         node->setPosition(0.5 * positionOf(member->nodeA()) + 0.5 * positionOf(member->nodeB()));

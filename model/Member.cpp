@@ -16,7 +16,6 @@
 
 namespace {
 const double tinySquared = std::ldexp(1.0, -128);
-const double shortestLength = std::ldexp(1.0, -10);
 const double alongLimit = 1.0 - std::ldexp(1.0, -16);
 
 Vector3 row(const Matrix3x3& m, int r)

@@ -58,8 +58,11 @@ public:
     // An end is pinned exactly when its mask is 15; any other mask is rigid.
     void setEndConditions(const QPair<Dof, Dof>& conditions);
 
-    // Length |B - A| (0 without both nodes); above 2^-10 m also the local
-    // axes. The cache is valid only when the axes could be formed.
+    // The length (m) a member must exceed to have local axes: 2^-10 m.
+    static constexpr double shortestLength = 0.0009765625;
+
+    // Length |B - A| (0 without both nodes); above shortestLength also the
+    // local axes. The cache is valid only when the axes could be formed.
     void updateCache() override;
     void invalidateCache() override;
 
