@@ -36,8 +36,6 @@ namespace {
 
 const int undoLimit = 256;
 const unsigned long analysisStopTimeout = 5000;
-// Magnitudes below 2^-128 count as zero.
-const double nearZero = 2.938735877055719e-39;
 
 // The larger of the two; when the first is not a number, the second.
 double larger(double a, double b)
@@ -407,7 +405,7 @@ bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase, QSet<const 
     open->insert(superCase.data());
     bool used = true;
     for (auto i = factors.cbegin(); used && i != factors.cend(); ++i)
-        used = std::fabs(superCase->factorForLoadCase(i.key())) >= nearZero && subOpIsLoadCaseUsed(i.key(), open);
+        used = std::fabs(superCase->factorForLoadCase(i.key())) >= nearZeroMagnitude && subOpIsLoadCaseUsed(i.key(), open);
     open->remove(superCase.data());
     return used;
 }

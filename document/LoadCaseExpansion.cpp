@@ -19,12 +19,6 @@
 
 namespace {
 
-// Factors and taken components below 2^-128 count as zero.
-bool isNearZero(double x)
-{
-    return std::fabs(x) < 0x1p-128;
-}
-
 struct Expansion
 {
     const QList<MemberRef>& members;

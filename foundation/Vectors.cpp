@@ -3,8 +3,7 @@
 #include <QStringList>
 
 namespace {
-// 2^-128 and 2^-20
-constexpr double tinyMagnitude = 2.938735877055718769921841343055614194546663891930218803771879265696043148636817932128906250e-39;
+// 2^-20
 constexpr double relativeTolerance = 9.5367431640625e-07;
 }
 
@@ -12,7 +11,7 @@ bool fuzzyEqual(double a, double b)
 {
     const double fa = std::fabs(a);
     const double fb = std::fabs(b);
-    if (fa < tinyMagnitude && fb < tinyMagnitude)
+    if (fa < nearZeroMagnitude && fb < nearZeroMagnitude)
         return true;
     return std::fabs(a - b) <= std::max(fa, fb) * relativeTolerance;
 }

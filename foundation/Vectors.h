@@ -6,8 +6,16 @@
 #include <cmath>
 #include <cstddef>
 
-// Fuzzy equality of two doubles: equal when both magnitudes are below 2^-128,
-// or when they differ by at most the larger magnitude times 2^-20.
+// Magnitudes below 2^-128 count as zero.
+constexpr double nearZeroMagnitude = 0x1p-128;
+
+inline bool isNearZero(double x)
+{
+    return std::fabs(x) < nearZeroMagnitude;
+}
+
+// Fuzzy equality of two doubles: equal when both are near zero, or when they
+// differ by at most the larger magnitude times 2^-20.
 bool fuzzyEqual(double a, double b);
 
 // A fixed-size matrix of doubles stored row by row: element [r][c] is at
