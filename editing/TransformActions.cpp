@@ -49,11 +49,6 @@ QMap<NodeRef, double> weightsOf(const QList<NodeRef>& nodes, const QMap<VaroObje
     return weights;
 }
 
-Vector3 row(const Matrix3x3& m, int r)
-{
-    return Vector3(m[r][0], m[r][1], m[r][2]);
-}
-
 } // namespace
 
 void EditingActions::actionMoveSelectedNodesBy(const Vector4& offset, const CalculatorReference& reference)
@@ -106,7 +101,7 @@ void EditingActions::actionRotateSelectedNodes(const Vector4& value, const Calcu
         warn("Master member has invalid axis.");
         return;
     }
-    const Vector3 direction = renormalised(row(member->transformationMatrix(), 0));
+    const Vector3 direction = renormalised(rowOf(member->transformationMatrix(), 0));
     if (isZero(direction)) {
         warn("Master member has invalid axis.");
         return;
@@ -124,7 +119,7 @@ void EditingActions::actionFlipSelectedNodes()
         return;
     const Vector3 m = 0.5 * positionOf(member->nodeA()) + 0.5 * positionOf(member->nodeB());
     refreshCache(member);
-    const Vector3 n = renormalised(row(member->transformationMatrix(), 2));
+    const Vector3 n = renormalised(rowOf(member->transformationMatrix(), 2));
     refreshCache(member);
     if (!member->isCacheValid() || isZero(n)) {
         warn("Master member has invalid axis. The member's longitudinal and major axes are required to describe "

@@ -258,6 +258,12 @@ public:
 
 inline Vector3 operator*(double s, const Vector3& v) { return v * s; }
 
+// Row r of the matrix: for member axes, the local x, y or z axis.
+inline Vector3 rowOf(const Matrix3x3& m, int r)
+{
+    return Vector3(m[r][0], m[r][1], m[r][2]);
+}
+
 // Local to global: x·row0 + y·row1 + z·row2 of a matrix whose rows are the
 // local axes in global coordinates.
 inline Vector3 localToGlobal(const Matrix3x3& axes, const Vector3& local)

@@ -18,11 +18,6 @@ namespace {
 const double tinySquared = std::ldexp(1.0, -128);
 const double alongLimit = 1.0 - std::ldexp(1.0, -16);
 
-Vector3 row(const Matrix3x3& m, int r)
-{
-    return Vector3(m[r][0], m[r][1], m[r][2]);
-}
-
 void setRow(Matrix3x3* m, int r, const Vector3& v)
 {
     for (int c = 0; c < 3; ++c)
@@ -197,12 +192,12 @@ double Member::length() const
 
 Vector3 Member::vectorX() const
 {
-    return readCache([this] { return row(axes, 0); });
+    return readCache([this] { return rowOf(axes, 0); });
 }
 
 Vector3 Member::vectorY() const
 {
-    return readCache([this] { return row(axes, 1); });
+    return readCache([this] { return rowOf(axes, 1); });
 }
 
 Matrix3x3 Member::transformationMatrix() const
@@ -259,13 +254,13 @@ bool Member::computeTransformGivenLongitudinalVector(const Vector3& longitudinal
 Matrix3x3 Member::rotatedTransformationMatrix(const Vector3& d) const
 {
     const Matrix3x3 local = readCache([this] { return cacheValid ? axes : Matrix3x3::identity(); });
-    const Vector3 x = row(local, 0);
-    const Vector3 reference = std::fabs(x.dot(d)) >= alongLimit ? row(local, 1) : x;
+    const Vector3 x = rowOf(local, 0);
+    const Vector3 reference = std::fabs(x.dot(d)) >= alongLimit ? rowOf(local, 1) : x;
     Matrix3x3 rotated = local;
     const Vector3 r1 = d.cross(reference);
     if (r1.lengthSquared() >= tinySquared) {
         setRow(&rotated, 1, r1.normalised());
-        setRow(&rotated, 0, row(rotated, 1).cross(d));
+        setRow(&rotated, 0, rowOf(rotated, 1).cross(d));
     }
     setRow(&rotated, 2, d);
     return rotated;
