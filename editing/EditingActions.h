@@ -161,6 +161,9 @@ protected:
     // The pattern's copies onto every other selected member, in the loading.
     template <class T>
     void subActionAddLoads(QSharedPointer<T> pattern, const LoadingRef& loading);
+    // The selected loads a change at the reference's index applies to; empty,
+    // after its warning, when the change is refused.
+    QList<LoadRef> loadsToChangeAtIndex(const CalculatorReference& reference, int* index);
     void subActionSetLoadForceAtIndex(const Vector4& value, const CalculatorReference& reference, bool merge);
     void subActionSetLoadPositionAtIndex(const Vector4& value, const CalculatorReference& reference, bool merge);
 

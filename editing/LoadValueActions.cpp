@@ -45,47 +45,48 @@ double orIfNaN(double value, double replacement)
 
 } // namespace
 
-void EditingActions::subActionSetLoadForceAtIndex(const Vector4& value, const CalculatorReference& reference,
-                                                 bool merge)
+QList<LoadRef> EditingActions::loadsToChangeAtIndex(const CalculatorReference& reference, int* index)
 {
     const LoadRef master = masterLoadOf(reference);
     if (!master || master->positionedForces().isEmpty())
-        return;
-    const int index = reference.value(QStringLiteral("index")).toInt();
+        return {};
+    *index = reference.value(QStringLiteral("index")).toInt();
     const QList<LoadRef> loads = selection()->selectedLoadsOfSameKind(master);
-    const QString refusal = refusalAtIndex(loads, master, index);
+    const QString refusal = refusalAtIndex(loads, master, *index);
     if (!refusal.isEmpty()) {
         warn(refusal);
-        return;
+        return {};
     }
+    return loads;
+}
+
+void EditingActions::subActionSetLoadForceAtIndex(const Vector4& value, const CalculatorReference& reference,
+                                                 bool merge)
+{
+    int index = 0;
+    const QList<LoadRef> loads = loadsToChangeAtIndex(reference, &index);
     QMap<LoadRef, double> forces;
     for (const LoadRef& load : loads)
         forces.insert(load, value.x());
-    push(new CommandSetLoadForceAtIndex(structure(), forces, merge, index));
+    if (!forces.isEmpty())
+        push(new CommandSetLoadForceAtIndex(structure(), forces, merge, index));
 }
 
 void EditingActions::subActionSetLoadPositionAtIndex(const Vector4& value, const CalculatorReference& reference,
                                                     bool merge)
 {
-    const LoadRef master = masterLoadOf(reference);
-    if (!master || master->positionedForces().isEmpty())
-        return;
-    const int index = reference.value(QStringLiteral("index")).toInt();
+    int index = 0;
+    const QList<LoadRef> loads = loadsToChangeAtIndex(reference, &index);
     // The move is tried on a copy of each load, so that its whole new list is
     // known and undo can put back the old one pair for pair.
-    const QList<LoadRef> loads = selection()->selectedLoadsOfSameKind(master);
-    const QString refusal = refusalAtIndex(loads, master, index);
-    if (!refusal.isEmpty()) {
-        warn(refusal);
-        return;
-    }
     QMap<LoadRef, QList<Load::PositionedForce>> pairs;
     for (const LoadRef& load : loads) {
         const LoadRef trial = load->clone();
         trial->setPositionAtIndex(value.x(), index);
         pairs.insert(load, trial->positionedForces());
     }
-    push(new CommandSetLoadPairsMerged(structure(), pairs, merge));
+    if (!pairs.isEmpty())
+        push(new CommandSetLoadPairsMerged(structure(), pairs, merge));
 }
 
 void EditingActions::actionSetLoadForceAtIndex(const Vector4& value, const CalculatorReference& reference)
