@@ -216,6 +216,8 @@ private:
     QSharedPointer<ViewPointMemory> viewPoints;
 };
 
+typedef QSharedPointer<DocumentModel> DocumentModelRef;
+
 // The writer's side of the busy count: raised for as long as the guard lives.
 class BusyCountGuard
 {

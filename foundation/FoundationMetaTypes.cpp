@@ -1,5 +1,6 @@
 #include "FoundationMetaTypes.h"
 
+#include "CalculatorReference.h"
 #include "UnitSystem.h"
 #include "Vectors.h"
 
@@ -9,4 +10,5 @@ void registerFoundationMetaTypes()
     qRegisterMetaType<Vector4>("Vector4");
     qRegisterMetaType<Matrix4x4>("Matrix4x4");
     qRegisterMetaType<UnitSystem::Conversion>("UnitSystem::Conversion");
+    qRegisterMetaType<CalculatorReference>("CalculatorReference");
 }

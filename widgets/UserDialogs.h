@@ -5,7 +5,7 @@
 
 class QWidget;
 
-// Every message box and file dialog of the main window goes through the one
+// Every message box and file dialog of the program goes through the one
 // installed instance, so that a test can record what the user would see and
 // answer it without a modal loop.
 class UserDialogs

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QMap>
+#include <QMetaType>
 #include <QString>
 #include <QVariant>
 
 // The map of names to values that travels with a calculator value back to the
 // action that asked for it ("masterNode", "masterMember", "masterLoad",
-// "index"). The calculator window sits above the document, so the type lives
-// here, where the document's actions can name it.
+// "index"). Queued and string-based connections compare type names as text,
+// so every signal and slot spells it this one way.
 typedef QMap<QString, QVariant> CalculatorReference;

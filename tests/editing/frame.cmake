@@ -1,1 +1,0 @@
-varo_add_test(editing consolidation LIBS varo_editing)

@@ -1,1 +1,0 @@
-varo_add_test(editing geometry LIBS varo_editing)
