@@ -1,47 +1,27 @@
-#include "AnalysisInstallation.h"
-#include "FoundationMetaTypes.h"
-#include "MainWindow.h"
-#include "ModelMetaTypes.h"
+#include "Application.h"
 #include "ModelResources.h"
-#include "UserDialogs.h"
-#include "VisualConstants.h"
+#include "Startup.h"
+#include "Updater.h"
 
-#include <QApplication>
-#include <QFileInfo>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
     initialiseModelResources();
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VARO Ulmar"));
-    QApplication::setApplicationVersion(QStringLiteral("1.23"));
-    QApplication::setOrganizationName(QStringLiteral("Kelvory Ltd."));
-
-    registerFoundationMetaTypes();
-    registerModelMetaTypes();
-    initialiseVisualConstants();
-    installAnalysis();
-
-    // The first named file that exists is opened; the rest are not looked at.
-    QString chosenFile;
-    const QStringList arguments = QApplication::arguments().mid(1);
-    for (const QString& argument : arguments) {
-        if (QFileInfo::exists(argument)) {
-            chosenFile = argument;
-            break;
-        }
-        UserDialogs::warning(
-            nullptr,
-            QApplication::translate("main", "The requested file '%1' was not found. A default blank model will be "
-                                            "loaded instead.")
-                .arg(argument));
-    }
-
-    // Closing the window deletes it.
-    MainWindow* window = new MainWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    if (chosenFile.isEmpty() || !window->openFile(chosenFile, false))
-        window->newFile();
-    window->show();
-    return application.exec();
+    Application application(argc, argv);
+    registerStartupMetaTypes();
+    setApplicationIdentity();
+    if (!checkOpenGLCapabilities())
+        return -1;
+    const QString chosenFile = chooseModelFile(QCoreApplication::arguments().mid(1));
+    createSharedSettings();
+    Updater updater;
+    startUpdateCheck(updater);
+    greetFirstTimeUser();
+    initialiseProgramWideValues();
+    openFirstMainWindow(chosenFile);
+    QTimer::singleShot(100, &application, &Application::enumeratePrinters);
+    const int result = application.exec();
+    closeRemainingMainWindows();
+    return result;
 }

@@ -1,3 +1,4 @@
+#include "AppTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
@@ -32,49 +33,6 @@ namespace {
 
 const QString corruptMessage = NativeContainer::messageFor(NativeContainer::Status::Corrupt);
 const QString cannotLoadMessage = NativeContainer::messageFor(NativeContainer::Status::CannotLoad);
-
-// Records every box and dialog and answers them as told.
-class RecordingDialogs : public UserDialogs
-{
-public:
-    struct Box
-    {
-        QMessageBox::Icon icon;
-        QString text;
-    };
-    struct FileRequest
-    {
-        bool open;
-        QString caption;
-        QString filters;
-        QString selectedFilter;
-    };
-
-    QList<Box> boxes;
-    QList<FileRequest> fileRequests;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
-    QStringList fileAnswers;
-
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon icon, const QString& text,
-                                        QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        boxes.append({icon, text});
-        return answer;
-    }
-    QString fileName(QWidget*, bool open, const QString& caption, const QString&, const QString& filters,
-                     QString* selectedFilter) override
-    {
-        fileRequests.append({open, caption, filters, *selectedFilter});
-        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
-    }
-    QStringList texts() const
-    {
-        QStringList list;
-        for (const Box& box : boxes)
-            list << box.text;
-        return list;
-    }
-};
 
 QByteArray fileBytes(const QString& path)
 {

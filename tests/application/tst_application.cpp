@@ -1,0 +1,133 @@
+#include "Application.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+#include <new>
+
+class TestApplication : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void geometryIsRestoredOnFirstShowOnly();
+    void missingStoreOrEntry();
+    void destroyedWidgetsAddressIsRestoredAgain();
+    void enumerationWithoutPrinters();
+    void sleepLastsItsTime();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestApplication::init()
+{
+    Application::_settings.reset(new QSettings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    Application::_settings->clear();
+}
+
+void TestApplication::cleanup()
+{
+    Application::_settings.reset();
+}
+
+void TestApplication::geometryIsRestoredOnFirstShowOnly()
+{
+    QWidget first;
+    first.resize(321, 234);
+    Application::saveWidgetGeometry(&first, QString());
+    QVERIFY(Application::_settings->contains(QStringLiteral("QWidget")));
+
+    // A second window of the class gets what the first one left.
+    QWidget second;
+    QVERIFY(Application::restoreWidgetGeometry(&second, QString()));
+    QCOMPARE(second.size(), QSize(321, 234));
+    second.resize(200, 150);
+    QVERIFY(!Application::restoreWidgetGeometry(&second, QString()));
+    QCOMPARE(second.size(), QSize(200, 150));
+
+    // Each close writes again; an explicit key keeps its own entry.
+    Application::saveWidgetGeometry(&second, QString());
+    Application::saveWidgetGeometry(&second, QStringLiteral("Other"));
+    QWidget third;
+    QVERIFY(Application::restoreWidgetGeometry(&third, QStringLiteral("Other")));
+    QCOMPARE(third.size(), QSize(200, 150));
+
+    // Bytes the toolkit rejects still count as restored.
+    Application::_settings->setValue(QStringLiteral("Junk"), QByteArray("junk"));
+    QWidget fourth;
+    QVERIFY(Application::restoreWidgetGeometry(&fourth, QStringLiteral("Junk")));
+}
+
+void TestApplication::missingStoreOrEntry()
+{
+    QWidget widget;
+    QVERIFY(!Application::restoreWidgetGeometry(&widget, QStringLiteral("Nothing")));
+
+    QSharedPointer<QSettings> settings = Application::_settings;
+    Application::_settings.reset();
+    QWidget early;
+    QVERIFY(!Application::restoreWidgetGeometry(&early, QString()));
+    Application::saveWidgetGeometry(&early, QStringLiteral("Early"));
+
+    // A widget first shown before the store exists is never restored later.
+    Application::_settings = settings;
+    QVERIFY(!settings->contains(QStringLiteral("Early")));
+    Application::saveWidgetGeometry(&early, QString());
+    QVERIFY(!Application::restoreWidgetGeometry(&early, QString()));
+}
+
+void TestApplication::destroyedWidgetsAddressIsRestoredAgain()
+{
+    QWidget model;
+    model.resize(345, 123);
+    Application::saveWidgetGeometry(&model, QStringLiteral("Reused"));
+
+    // The same storage for both widgets makes the address reuse certain.
+    alignas(QWidget) unsigned char storage[sizeof(QWidget)];
+    QWidget* first = new (storage) QWidget;
+    QVERIFY(Application::restoreWidgetGeometry(first, QStringLiteral("Reused")));
+    first->~QWidget();
+    QVERIFY(!Application::_widgetOpened.contains(static_cast<QObject*>(static_cast<void*>(storage))));
+
+    QWidget* second = new (storage) QWidget;
+    QCOMPARE(static_cast<void*>(second), static_cast<void*>(first));
+    QVERIFY(Application::restoreWidgetGeometry(second, QStringLiteral("Reused")));
+    QCOMPARE(second->size(), QSize(345, 123));
+    second->~QWidget();
+}
+
+void TestApplication::enumerationWithoutPrinters()
+{
+    Application::_queryPrinters = [] { return Application::PrinterQuery(); };
+    auto* application = qobject_cast<Application*>(qApp);
+    QSignalSpy enumerated(application, &Application::PrintersEnumerated);
+    QVERIFY(!Application::_printersHaveBeenEnumerated);
+    application->enumeratePrinters();
+    QCOMPARE(enumerated.count(), 1);
+    QVERIFY(Application::_printersHaveBeenEnumerated);
+    QVERIFY(Application::_availablePrinters.isEmpty());
+    QVERIFY(Application::_defaultPrinter.isNull());
+}
+
+void TestApplication::sleepLastsItsTime()
+{
+    QElapsedTimer clock;
+    clock.start();
+    Application::msleep(60);
+    QVERIFY(clock.elapsed() >= 60);
+}
+
+int main(int argc, char* argv[])
+{
+    Application application(argc, argv);
+    TestApplication test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_application.moc"
