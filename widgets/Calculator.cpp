@@ -52,14 +52,19 @@ QString Calculator::StyleSheet::BlackButton, Calculator::StyleSheet::ConfirmButt
     Calculator::StyleSheet::Readout, Calculator::StyleSheet::RedButton, Calculator::StyleSheet::SecondFunction,
     Calculator::StyleSheet::YellowButton;
 
+// One line per grid row: row 2, then rows 3 to 6.
 const char* const Calculator::Keys::CapLegend[Calculator::Keys::Count] = {
-    "",  "Sqrt", "Square", "Sin^", "Cos^", "Tan^", "7", "8",       "9",   "Recip", "", "4", "5",
-    "6", "Mul",  "Div",    "1",    "2",    "3",    "Add", "Sub", "0",   "Decimal", "Neg", "",  ""};
+    "",  "Sqrt",    "Square", "Sin^",  "Cos^", "Tan^",
+    "7", "8",       "9",      "Recip", "",
+    "4", "5",       "6",      "Mul",   "Div",
+    "1", "2",       "3",      "Add",   "Sub",
+    "0", "Decimal", "Neg",    "",      ""};
 
 const int Calculator::Keys::KeyMap[Calculator::Keys::Count] = {
-    Qt::Key_SysReq, Qt::Key_SysReq, Qt::Key_SysReq, Qt::Key_SysReq,   Qt::Key_SysReq, Qt::Key_SysReq, Qt::Key_7,
-    Qt::Key_8,      Qt::Key_9,      Qt::Key_SysReq, Qt::Key_SysReq,   Qt::Key_4,      Qt::Key_5,      Qt::Key_6,
-    Qt::Key_Asterisk, Qt::Key_Slash, Qt::Key_1,     Qt::Key_2,        Qt::Key_3,      Qt::Key_Plus,   Qt::Key_Minus,
+    Qt::Key_SysReq, Qt::Key_SysReq, Qt::Key_SysReq, Qt::Key_SysReq,   Qt::Key_SysReq, Qt::Key_SysReq,
+    Qt::Key_7,      Qt::Key_8,      Qt::Key_9,      Qt::Key_SysReq,   Qt::Key_SysReq,
+    Qt::Key_4,      Qt::Key_5,      Qt::Key_6,      Qt::Key_Asterisk, Qt::Key_Slash,
+    Qt::Key_1,      Qt::Key_2,      Qt::Key_3,      Qt::Key_Plus,     Qt::Key_Minus,
     Qt::Key_0,      Qt::Key_Period, Qt::Key_Space,  Qt::Key_SysReq,   Qt::Key_SysReq};
 
 const QSize Calculator::Keys::CapSize5(42, 22);
