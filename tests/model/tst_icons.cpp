@@ -6,25 +6,20 @@
 namespace
 {
 
-// The list of every image with its pixel size, and whether a @2x copy exists.
-struct Listed
+// Every image of the list with its pixel size, its @2x copy included.
+QMap<QString, QSize> imageList()
 {
-    QSize size;
-    bool doubled = false;
-};
-
-QMap<QString, Listed> imageList()
-{
-    QMap<QString, Listed> images;
+    QMap<QString, QSize> images;
     QFile file(QStringLiteral(VARO_SOURCE_DIR "/resources/icons/icons.txt"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return images;
-    const QRegularExpression entry(QStringLiteral("^(.+\\.png)\\s+(\\d+)x(\\d+)(\\s+@2x)?\\s*$"));
+    file.open(QIODevice::ReadOnly | QIODevice::Text);
+    const QRegularExpression entry(QStringLiteral("^([^#].*)\\.png\\s+(\\d+)x(\\d+)(\\s+@2x)?\\s*$"));
     while (!file.atEnd()) {
         const QRegularExpressionMatch match = entry.match(QString::fromUtf8(file.readLine()).trimmed());
-        if (match.hasMatch() && !match.captured(1).startsWith(QLatin1Char('#')))
-            images.insert(match.captured(1),
-                          {QSize(match.captured(2).toInt(), match.captured(3).toInt()), match.capturedLength(4) > 0});
+        const QSize size(match.captured(2).toInt(), match.captured(3).toInt());
+        if (match.hasMatch())
+            images.insert(match.captured(1) + QStringLiteral(".png"), size);
+        if (match.capturedLength(4) > 0)
+            images.insert(match.captured(1) + QStringLiteral("@2x.png"), size * 2);
     }
     return images;
 }
@@ -40,65 +35,45 @@ QStringList namedInCode(const QStringList& listed)
                            QDir::Files, QDirIterator::Subdirectories);
         while (files.hasNext()) {
             QFile file(files.next());
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            const QString text = QString::fromUtf8(file.readAll());
-            for (auto i = literal.globalMatch(text); i.hasNext();) {
+            file.open(QIODevice::ReadOnly);
+            for (auto i = literal.globalMatch(QString::fromUtf8(file.readAll())); i.hasNext();) {
                 const QString name = i.next().captured(1);
-                QString pattern = QRegularExpression::escape(name);
-                pattern.replace(QRegularExpression(QStringLiteral("%\\d")), QStringLiteral(".+"));
-                const QStringList expanded =
-                    listed.filter(QRegularExpression(QRegularExpression::anchoredPattern(pattern)));
+                const QString pattern = QRegularExpression::escape(name).replace(QRegularExpression(QStringLiteral("%\\d")),
+                                                                                 QStringLiteral(".+"));
+                const QStringList expanded = listed.filter(QRegularExpression(QRegularExpression::anchoredPattern(pattern)));
                 names << (expanded.isEmpty() ? QStringList{name} : expanded);
             }
         }
     }
-    names.removeDuplicates();
     return names;
 }
 
-// Every shape a section of the model can have: each kind solid, and the two
-// that come hollow as well.
-QVector<CrossSection::Shape> modelShapes()
-{
-    QVector<CrossSection::Shape> shapes;
-    for (int kind = CrossSection::Angle; kind <= CrossSection::TriPlate; ++kind)
-        shapes << kind;
-    shapes << (CrossSection::Oval | CrossSection::Hollow) << (CrossSection::Rectangle | CrossSection::Hollow);
-    return shapes;
-}
-
-// All images side by side on a light and a dark ground, named underneath.
+// The images at one scale on a light and a dark ground, named underneath;
+// key caps are shrunk by three as the calculator shows them.
 QImage contactSheet(const QStringList& names, int scale)
 {
-    const int cell = 96 * scale, label = 14 * scale, columns = 12;
-    const int rows = (names.size() + columns - 1) / columns;
-    QImage sheet(columns * cell, rows * (cell / 2 + label), QImage::Format_ARGB32);
+    const int tile = 48 * scale, label = 14 * scale, columns = 12;
+    QImage sheet(columns * 2 * tile, (names.size() + columns - 1) / columns * (tile + label), QImage::Format_ARGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     QFont font = painter.font();
     font.setPixelSize(8 * scale);
     painter.setFont(font);
     for (int i = 0; i < names.size(); ++i) {
-        QString name = names[i];
-        if (scale == 2)
-            name.replace(QStringLiteral(".png"), QStringLiteral("@2x.png"));
-        QImage image(QStringLiteral(":/") + name);
-        if (image.isNull())
-            image = QImage(QStringLiteral(":/") + names[i]);
-        // Key caps are stored at three times the size they are shown; the
-        // print picture is larger than a tile.
+        const QString scaled = QString(names[i]).replace(QStringLiteral(".png"), QStringLiteral("@2x.png"));
+        QImage image(QStringLiteral(":/") + (scale == 2 && QFile::exists(QStringLiteral(":/") + scaled) ? scaled : names[i]));
+        image.setDevicePixelRatio(1); // a @2x file loads as half its pixel size
         if (names[i].startsWith(QLatin1String("calculator")))
             image = image.scaled(image.size() * scale / 3, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        if (image.width() > cell / 2 || image.height() > cell / 2)
-            image = image.scaled(cell / 2, cell / 2, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        const int x = (i % columns) * cell, y = (i / columns) * (cell / 2 + label);
+        if (image.width() > tile || image.height() > tile)
+            image = image.scaled(tile, tile, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QPoint corner((i % columns) * 2 * tile, (i / columns) * (tile + label));
         for (int side = 0; side < 2; ++side) {
-            const QRect tile(x + side * cell / 2, y, cell / 2, cell / 2);
-            painter.fillRect(tile, side == 0 ? QColor(0xee, 0xee, 0xee) : QColor(0x66, 0x66, 0x66));
-            painter.drawImage(tile.center() - QPoint(image.width() / 2, image.height() / 2), image);
+            const QRect ground(corner + QPoint(side * tile, 0), QSize(tile, tile));
+            painter.fillRect(ground, side == 0 ? QColor(0xee, 0xee, 0xee) : QColor(0x66, 0x66, 0x66));
+            painter.drawImage(ground.center() - QPoint(image.width() / 2, image.height() / 2), image);
         }
-        painter.drawText(QRect(x, y + cell / 2, cell, label), Qt::AlignCenter, names[i]);
+        painter.drawText(QRect(corner + QPoint(0, tile), QSize(2 * tile, label)), Qt::AlignCenter, names[i]);
     }
     return sheet;
 }
@@ -110,33 +85,25 @@ class TestIcons : public QObject
     Q_OBJECT
 
 private:
-    QMap<QString, Listed> listed = imageList();
+    const QMap<QString, QSize> listed = imageList();
 
 private slots:
     void everyImageLoadsAtItsSize_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QSize>("size");
         QStringList names = namedInCode(listed.keys()) + listed.keys();
         names.removeDuplicates();
-        for (const QString& name : names) {
-            const Listed image = listed.value(name);
-            QTest::newRow(qPrintable(name)) << name << image.size;
-            if (image.doubled) {
-                const QString doubled = QString(name).replace(QStringLiteral(".png"), QStringLiteral("@2x.png"));
-                QTest::newRow(qPrintable(doubled)) << doubled << image.size * 2;
-            }
-        }
+        for (const QString& name : names)
+            QTest::newRow(qPrintable(name)) << name;
     }
 
     void everyImageLoadsAtItsSize()
     {
         QFETCH(QString, name);
-        QFETCH(QSize, size);
-        QVERIFY2(size.isValid(), "named in the code but not in resources/icons/icons.txt");
+        QVERIFY2(listed.contains(name), "named in the code but not in resources/icons/icons.txt");
         const QImage image(QStringLiteral(":/") + name);
         QVERIFY2(!image.isNull(), "does not load");
-        QCOMPARE(image.size(), size);
+        QCOMPARE(image.size(), listed.value(name));
     }
 
     // The calculator draws a cap into a canvas three times its key's icon
@@ -144,38 +111,30 @@ private slots:
     // 33 x 16 in the six-column rows and 37 x 10 for the second functions.
     void keyCapsFitTheirKeys()
     {
-        const QStringList sixColumn = {QStringLiteral("Sqrt"), QStringLiteral("Square"), QStringLiteral("Sin"),
-                                       QStringLiteral("Cos"), QStringLiteral("Tan"), QStringLiteral("Shift"),
-                                       QStringLiteral("Cancel")};
-        const QStringList second = {QStringLiteral("Sin_shift"), QStringLiteral("Cos_shift"),
-                                    QStringLiteral("Tan_shift")};
-        QStringList fiveColumn = {QStringLiteral("Add"), QStringLiteral("Sub"), QStringLiteral("Mul"),
-                                  QStringLiteral("Div"), QStringLiteral("Decimal"), QStringLiteral("Neg"),
-                                  QStringLiteral("Recip"), QStringLiteral("AC"), QStringLiteral("C"),
-                                  QStringLiteral("Del"), QStringLiteral("Equals"), QStringLiteral("Done")};
-        for (int digit = 0; digit <= 9; ++digit)
-            fiveColumn << QString::number(digit);
-        const QList<QPair<QStringList, QSize>> groups = {
-            {fiveColumn, QSize(126, 66)}, {sixColumn, QSize(99, 48)}, {second, QSize(111, 30)}};
+        const QList<QPair<QString, QSize>> groups = {
+            {QStringLiteral("0 1 2 3 4 5 6 7 8 9 Add Sub Mul Div Decimal Neg Recip AC C Del Equals Done"), {126, 66}},
+            {QStringLiteral("Sqrt Square Sin Cos Tan Shift Cancel"), {99, 48}},
+            {QStringLiteral("Sin_shift Cos_shift Tan_shift"), {111, 30}}};
         int caps = 0;
         for (const auto& group : groups)
-            for (const QString& key : group.first) {
-                const QString name = QStringLiteral("calculator%1.png").arg(key);
-                QVERIFY2(listed.contains(name), qPrintable(name));
-                QCOMPARE(listed.value(name).size, group.second);
+            for (const QString& key : group.first.split(QLatin1Char(' '))) {
+                QCOMPARE(listed.value(QStringLiteral("calculator%1.png").arg(key)), group.second);
                 ++caps;
             }
         QCOMPARE(caps, 32);
     }
 
+    // Each kind solid, and the two kinds the model also has hollow.
     void everyShapeHasItsPicture()
     {
-        for (CrossSection::Shape shape : modelShapes()) {
+        QVector<CrossSection::Shape> shapes{CrossSection::Oval | CrossSection::Hollow,
+                                            CrossSection::Rectangle | CrossSection::Hollow};
+        for (int kind = CrossSection::Angle; kind <= CrossSection::TriPlate; ++kind)
+            shapes << kind;
+        for (CrossSection::Shape shape : shapes) {
             CrossSection section;
             section.setShape(shape);
-            const QPixmap pixmap = section.shapePixmap();
-            QVERIFY2(!pixmap.isNull(), qPrintable(CrossSection::nameOfShape(shape)));
-            QCOMPARE(pixmap.size(), QSize(32, 24));
+            QCOMPARE(section.shapePixmap().size(), QSize(32, 24));
         }
     }
 
@@ -184,9 +143,10 @@ private slots:
     {
         const QString folder = QDir::temp().filePath(QStringLiteral("varo-icons"));
         QDir().mkpath(folder);
+        const QStringList names = listed.keys().filter(QRegularExpression(QStringLiteral("^(?!.*@2x)")));
         for (int scale : {1, 2}) {
             const QString path = QStringLiteral("%1/contact-sheet-%2x.png").arg(folder).arg(scale);
-            QVERIFY(contactSheet(listed.keys(), scale).save(path));
+            QVERIFY(contactSheet(names, scale).save(path));
             qInfo("Contact sheet: %s", qPrintable(path));
         }
     }
