@@ -38,7 +38,7 @@ QStringList namedInCode(const QStringList& listed)
             file.open(QIODevice::ReadOnly);
             for (auto i = literal.globalMatch(QString::fromUtf8(file.readAll())); i.hasNext();) {
                 const QString name = i.next().captured(1);
-                const QString pattern = QRegularExpression::escape(name).replace(QRegularExpression(QStringLiteral("%\\d")),
+                const QString pattern = QRegularExpression::escape(name).replace(QRegularExpression(QStringLiteral("\\\\%\\d")),
                                                                                  QStringLiteral(".+"));
                 const QStringList expanded = listed.filter(QRegularExpression(QRegularExpression::anchoredPattern(pattern)));
                 names << (expanded.isEmpty() ? QStringList{name} : expanded);
