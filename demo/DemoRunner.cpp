@@ -276,7 +276,7 @@ bool DemoRunner::performStep(int* delay)
     case Failed:
         monitorMouse(false);
         setState(MessageShown);
-        showRow(FinishedRow);
+        finish();
         displayMessage(tr(errorMessage));
         return false;
     case Ready:
@@ -345,7 +345,7 @@ bool DemoRunner::performStep(int* delay)
         }
         return true;
     }
-    showRow(FinishedRow);
+    finish();
     displayMessage(QString());
     setState(Stopped);
     return true;
@@ -366,11 +366,11 @@ bool DemoRunner::performMessageRequest(int* delay)
     monitorMouse(false);
     const bool timed = mode > 0;
     if (mode == -2)
-        showRow(FinishedRow);
+        finish();
     else if (mode == -1)
-        showRow(StartRow);
+        start();
     else if (!timed)
-        showRow(MessageRow);
+        pause();
     else
         *delay = mode;
     displayMessage(text);
