@@ -282,6 +282,8 @@ bool DemoRunner::performStep(int* delay)
     case Ready:
         return performReady(delay);
     case PushTargetCentre: {
+        if (!forth)
+            throw Forth::ExceptionNotFound();
         QPoint centre;
         if (targetWidget && targetWidget->isVisible())
             centre = globalCentreOf(targetWidget);

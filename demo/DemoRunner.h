@@ -111,6 +111,7 @@ public:
     void start();
     void pause();
     void finish();
+    // False when the start checkpoint asked for could not be restored.
     bool reset(bool toStart);
     void displayMessage(const QString& text);
     void closeMessage();
