@@ -52,7 +52,6 @@ const bool styleSheetsRegistered = (setStyleSheets(), addVisualConstantsInitiali
 DemoRunner::DemoRunner(QWidget* parent)
     : QObject(parent)
 {
-    Q_INIT_RESOURCE(demo);
     Q_UNUSED(styleSheetsRegistered)
     createControlPanel();
 
