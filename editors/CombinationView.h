@@ -13,7 +13,7 @@ public:
     explicit CombinationView(const UnitSystemRef& unitSystem, QWidget* parent = nullptr,
                              Qt::WindowFlags flags = Qt::WindowFlags());
 
-    void setCombination(const CombinationRef& combination);
+    Q_INVOKABLE void setCombination(const CombinationRef& combination);
 
 public slots:
     void nameChanged();

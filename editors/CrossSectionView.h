@@ -74,9 +74,10 @@ public:
 
     // A new section to show, its material and the library's default
     // material; the page is no longer customised.
-    void setSection(const CrossSectionRef& section, const MaterialRef& material, const MaterialRef& defaultMaterial);
-    void setCustomMaterial(const MaterialRef& material);
-    void setCustomCrossSection(const CrossSectionRef& section);
+    Q_INVOKABLE void setSection(const CrossSectionRef& section, const MaterialRef& material,
+                                const MaterialRef& defaultMaterial);
+    Q_INVOKABLE void setCustomMaterial(const MaterialRef& material);
+    Q_INVOKABLE void setCustomCrossSection(const CrossSectionRef& section);
     void recompute();
     bool isMaterialConfirmed() const;
 

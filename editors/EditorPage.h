@@ -20,7 +20,8 @@ void disconnectAllSignals(const QObject* a, const QObject* b);
 // copy and the target only when they differ; the owner connects that signal
 // to the document's matching apply action. Pages repopulate through one
 // coalescing emitter, and remember their window geometry under their class
-// name when shown as windows of their own.
+// name when shown as windows of their own. The set operations are invokable,
+// so that a host that cannot include the pages reaches them by name.
 class EditorPage : public QWidget
 {
     Q_OBJECT
@@ -29,7 +30,7 @@ public:
     EditorPage(QWidget* parent, Qt::WindowFlags flags);
 
     // Shown and enabled exactly when the owner allows the entry to go.
-    void setRemoveable(bool removeable);
+    Q_INVOKABLE void setRemoveable(bool removeable);
     QToolButton* removeButtonWidget() const { return removeButton; }
     QLineEdit* nameField() const { return nameEdit; }
     PickerCell* backButtonCell() const { return backCell; }

@@ -21,7 +21,7 @@ class FactorListPage : public EditorPage
 public:
     FactorListPage(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags);
 
-    void setLibrary(const QSharedPointer<LoadCaseLibrary>& library);
+    Q_INVOKABLE void setLibrary(const QSharedPointer<LoadCaseLibrary>& library);
 
 public slots:
     void factorChanged();

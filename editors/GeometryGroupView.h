@@ -16,8 +16,8 @@ class GeometryGroupView : public EditorPage
 public:
     explicit GeometryGroupView(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
 
-    void setGeometryGroup(const GeometryGroupRef& group);
-    void setLibrary(const QSharedPointer<GroupLibrary>& library);
+    Q_INVOKABLE void setGeometryGroup(const GeometryGroupRef& group);
+    Q_INVOKABLE void setLibrary(const QSharedPointer<GroupLibrary>& library);
 
 public slots:
     void nameChanged();

@@ -14,8 +14,8 @@ class LoadingView : public EditorPage
 public:
     explicit LoadingView(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
 
-    void setLoading(const LoadingRef& loading);
-    void setLibrary(const QSharedPointer<LoadCaseLibrary>& library);
+    Q_INVOKABLE void setLoading(const LoadingRef& loading);
+    Q_INVOKABLE void setLibrary(const QSharedPointer<LoadCaseLibrary>& library);
 
 public slots:
     void nameChanged();

@@ -20,8 +20,8 @@ public:
     explicit MaterialView(const UnitSystemRef& unitSystem, QWidget* parent = nullptr,
                           Qt::WindowFlags flags = Qt::WindowFlags());
 
-    void setMaterial(const MaterialRef& material);
-    void setLibrary(const QSharedPointer<MaterialLibrary>& library);
+    Q_INVOKABLE void setMaterial(const MaterialRef& material);
+    Q_INVOKABLE void setLibrary(const QSharedPointer<MaterialLibrary>& library);
 
 public slots:
     void nameChanged();

@@ -14,7 +14,7 @@ public:
     explicit SwayCaseView(const UnitSystemRef& unitSystem, QWidget* parent = nullptr,
                           Qt::WindowFlags flags = Qt::WindowFlags());
 
-    void setSwayCase(const SwayCaseRef& swayCase);
+    Q_INVOKABLE void setSwayCase(const SwayCaseRef& swayCase);
 
 public slots:
     void applyComponentChanged(int index);

@@ -18,7 +18,7 @@ class TitlesView : public EditorPage
 public:
     explicit TitlesView(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
 
-    void setTitles(const TitlesRef& titles);
+    Q_INVOKABLE void setTitles(const TitlesRef& titles);
 
 public slots:
     void repopulate() override;

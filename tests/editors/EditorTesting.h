@@ -5,6 +5,7 @@
 #include "WidgetTesting.h"
 
 #include "EditorPage.h"
+#include "PickerCell.h"
 
 #include <QLineEdit>
 

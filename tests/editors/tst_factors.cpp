@@ -1,12 +1,11 @@
 #include "EditorTesting.h"
 
 #include "ButtonBar.h"
-#include "ProgrammaticButtonGroup.h"
 #include "CalculatorField.h"
 #include "Combination.h"
 #include "CombinationView.h"
 #include "GravityCase.h"
-#include "PickerCell.h"
+#include "ProgrammaticButtonGroup.h"
 #include "SwayCase.h"
 #include "SwayCaseView.h"
 
@@ -30,29 +29,19 @@ private slots:
 
 namespace {
 
-// Name and field of each row, in order.
-QList<QPair<QString, CalculatorField*>> rowsOf(FactorListPage& page)
-{
-    QList<QPair<QString, CalculatorField*>> rows;
-    QWidget* inner = page.findChild<QScrollArea*>()->widget();
-    if (!inner)
-        return rows;
-    const QList<QLabel*> labels = inner->findChildren<QLabel*>();
-    QString name;
-    for (QLabel* label : labels)
-        if (auto* field = qobject_cast<CalculatorField*>(label))
-            rows.append({name, field});
-        else
-            name = label->text();
-    return rows;
-}
-
+// The load-case names of the rows, in order.
 QStringList namesOf(FactorListPage& page)
 {
     QStringList names;
-    for (const auto& row : rowsOf(page))
-        names << row.first;
+    for (QLabel* label : page.findChild<QScrollArea*>()->findChildren<QLabel*>())
+        if (!qobject_cast<CalculatorField*>(label))
+            names << label->text();
     return names;
+}
+
+CalculatorField* firstField(FactorListPage& page)
+{
+    return page.findChild<QScrollArea*>()->findChild<CalculatorField*>();
 }
 
 void enter(CalculatorField* field, double value)
@@ -108,13 +97,13 @@ void TestFactors::enteredFactorsAreRounded()
     connect(&page, &CombinationView::CombinationChanged, d.actions, &EditingActions::actionApplyCombination);
 
     QFETCH(double, entered);
-    enter(rowsOf(page).first().second, entered);
+    enter(firstField(page), entered);
     QCoreApplication::processEvents();
-    QTEST(rowsOf(page).first().second->text(), "shown");
+    QTEST(firstField(page)->text(), "shown");
     page.writeBack();
     QFETCH(double, stored);
-    QCOMPARE(combination->factors().value(d.loading(), 0.0), stored);
-    QCOMPARE(combination->factors().contains(d.loading()), stored != 0.0);
+    const QMap<LoadCaseRef, double> factors{{d.loading(), stored}};
+    QCOMPARE(combination->factors(), (stored != 0.0 ? factors : QMap<LoadCaseRef, double>()));
     QCOMPARE(d.stack()->count(), 1);
     QCOMPARE(d.stack()->undoText(), QStringLiteral("Apply combination"));
     d.stack()->undo();
@@ -128,10 +117,10 @@ void TestFactors::unlistedFactorsSurviveAnEdit()
     const CombinationRef other(new Combination(QStringLiteral("Other")));
     const LoadingRef gone(new Loading(QStringLiteral("Gone")));
     library->append(other);
-    const CombinationRef combination(new Combination(QStringLiteral("C")));
+    const CombinationRef combination(new Combination);
+    const SwayCaseRef sway(new SwayCase);
     combination->setFactors({{other, 2.0}, {gone, 3.0}});
-    const SwayCaseRef sway(new SwayCase(QStringLiteral("S")));
-    sway->setFactors({{other, 2.0}, {gone, 3.0}});
+    sway->setFactors(combination->factors());
     CombinationView combinationPage(d.units);
     SwayCaseView swayPage(d.units);
     combinationPage.setLibrary(library);
@@ -144,8 +133,8 @@ void TestFactors::unlistedFactorsSurviveAnEdit()
             [&](CombinationRef&, const CombinationRef& copy) { combined = copy->factors(); });
     connect(&swayPage, &SwayCaseView::SwayCaseChanged,
             [&](SwayCaseRef&, const SwayCaseRef& copy) { swayed = copy->factors(); });
-    enter(rowsOf(combinationPage).first().second, 1.0);
-    enter(rowsOf(swayPage).first().second, 1.0);
+    enter(firstField(combinationPage), 1.0);
+    enter(firstField(swayPage), 1.0);
     combinationPage.writeBack();
     swayPage.writeBack();
 
@@ -175,7 +164,7 @@ void TestFactors::secondOrderSurvivesOpeningAndLeaving()
     QCOMPARE(combination->factorForLoadCase(d.loading()), 1.5);
 
     page.setCombination(combination);
-    enter(rowsOf(page).first().second, 2.0);
+    enter(firstField(page), 2.0);
     page.writeBack();
     QVERIFY(combination->isSecondOrder());
     QCOMPARE(combination->factorForLoadCase(d.loading()), 2.0);
@@ -200,10 +189,6 @@ void TestFactors::swayComponents()
     page.setSwayCase(sway);
     connect(&page, &SwayCaseView::SwayCaseChanged, d.actions, &EditingActions::actionApplySwayCase);
     Emissions changed(&page, &SwayCaseView::SwayCaseChanged);
-    takeBar->group()->button(SwayCase::Y)->click();
-    page.writeBack();
-    QCOMPARE(changed.count(), 0);
-
     takeBar->group()->button(SwayCase::Z)->click();
     page.writeBack();
     QCOMPARE(changed.count(), 1);
