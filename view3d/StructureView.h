@@ -202,6 +202,11 @@ public:
     int gestureState() const { return dragMode; }
     static QPair<int, int> extractCentremostIndexFromImage(const QImage& image);
     static QSet<int> extractAllIndexesFromImage(const QImage& image, const QRect& area);
+    // One box-selection pass: draws the remaining candidates, fills the map of
+    // colour indices and returns the indices found in the box.
+    typedef std::function<QSet<int>(const QSet<VaroObjectRef>& remaining, QMap<int, VaroObjectRef>* map)> PickPass;
+    // Repeats passes until the candidates run out or a pass removes none.
+    static QList<VaroObjectRef> collectFromPasses(QSet<VaroObjectRef> candidates, const PickPass& pass);
 
     StructureView(UnitSystemRef unitSystem, CurrentStateRef currentState, QWidget* parent);
     ~StructureView() override;

@@ -138,6 +138,8 @@ void StructureView::mouseMoveEvent(QMouseEvent* event)
     const QPoint delta = p - lastMousePosition;
     const QPoint D = p - pressPosition;
     const int manhattan = std::abs(D.x()) + std::abs(D.y());
+    // The state the move began in decides what it measures from next time.
+    const int state = dragMode;
     switch (dragMode) {
     case DragPressed:
         if (manhattan > 4) {
@@ -205,8 +207,8 @@ void StructureView::mouseMoveEvent(QMouseEvent* event)
     default:
         break;
     }
-    if (dragMode == DragRotate || dragMode == DragPan || dragMode == DragZoom || dragMode == DragBoxTopLeft
-        || dragMode == DragBoxBottomRight)
+    if (state == DragRotate || state == DragPan || state == DragZoom || state == DragBoxTopLeft
+        || state == DragBoxBottomRight)
         lastMousePosition = p;
 }
 

@@ -37,6 +37,12 @@ QRect clickBox(const QRect& margin)
     return margin.adjusted(-4, -4, 4, 4);
 }
 
+// The rectangle's own corners: QPolygon(QRect) reaches one pixel further.
+QPolygon outlineOf(const QRect& r)
+{
+    return QPolygon({r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft()});
+}
+
 QRect topCentre(QRect box, int W)
 {
     box.moveTopLeft(QPoint((W - box.width()) / 2, 4));
@@ -133,7 +139,7 @@ void StructureView::recordNodeHandle(ClickRegionEnum id, const Vector3& position
     const QPoint r = roundScreenPoint(s.x(), s.y());
     ClickRegion region;
     region.id = id;
-    region.outline = QPolygon(QRect(r.x() - 8, r.y() - 8, 16, 16));
+    region.outline = outlineOf(QRect(r.x() - 8, r.y() - 8, 16, 16));
     // The drag measures from the projected node, as it does from a bar's base.
     region.anchor = s;
     region.line = QLineF(s, QPointF());
@@ -189,7 +195,7 @@ void StructureView::paintSelectedObject(QPainter* painter, const QFontMetrics& m
         for (int i = 0; i < 3; ++i) {
             ClickRegion region;
             region.id = ids[i];
-            region.outline = QPolygon(clickBox(boxes[i + 1]));
+            region.outline = outlineOf(clickBox(boxes[i + 1]));
             clickRegions.append(region);
         }
         if (!supportName.isEmpty()) {
@@ -209,7 +215,7 @@ void StructureView::paintSelectedObject(QPainter* painter, const QFontMetrics& m
         painter->drawText(box, centreBottom, text);
         ClickRegion region;
         region.id = MEMBERLENGTH;
-        region.outline = QPolygon(clickBox(box));
+        region.outline = outlineOf(clickBox(box));
         clickRegions.append(region);
         if (member->length() > shortestMember) {
             const Matrix3x3 m = member->transformationMatrix();

@@ -406,26 +406,14 @@ void StructureView::selectBySelectionBox(bool select)
     for (int kind = 0; kind < PickKinds; ++kind) {
         if (masterKind >= 0 && kind != masterKind)
             continue;
-        QSet<VaroObjectRef>& remaining = candidates[kind];
-        // A stray colour that names no candidate removes nothing; each pass must.
-        const int passes = remaining.size() + 1;
-        for (int pass = 0; pass < passes && !remaining.isEmpty(); ++pass) {
+        result += collectFromPasses(candidates[kind], [&](const QSet<VaroObjectRef>& remaining,
+                                                          QMap<int, VaroObjectRef>* map) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             int next = 0;
-            const QMap<int, VaroObjectRef> map = renderColourEncoded(kind, remaining, &next);
+            *map = renderColourEncoded(kind, remaining, &next);
             glFlush();
-            const QSet<int> found = extractAllIndexesFromImage(getImageFromSelectionFBO(type), area);
-            int removed = 0;
-            for (int index : found) {
-                const VaroObjectRef object = map.value(index);
-                if (object && remaining.remove(object)) {
-                    result.append(object);
-                    ++removed;
-                }
-            }
-            if (removed == 0)
-                break;
-        }
+            return extractAllIndexesFromImage(getImageFromSelectionFBO(type), area);
+        });
     }
     endSelectionFBO(type);
     restoreGLState();
@@ -441,6 +429,29 @@ void StructureView::selectBySelectionBox(bool select)
         if (!chosen.isEmpty())
             actions->actionDeselectObjects(chosen);
     }
+}
+
+QList<VaroObjectRef> StructureView::collectFromPasses(QSet<VaroObjectRef> remaining, const PickPass& pass)
+{
+    QList<VaroObjectRef> result;
+    // A stray or blended colour names no candidate; a pass that removes
+    // nothing would repeat for ever, and each pass removes at least one.
+    const int passes = remaining.size() + 1;
+    for (int i = 0; i < passes && !remaining.isEmpty(); ++i) {
+        QMap<int, VaroObjectRef> map;
+        const QSet<int> found = pass(remaining, &map);
+        int removed = 0;
+        for (int index : found) {
+            const VaroObjectRef object = map.value(index);
+            if (object && remaining.remove(object)) {
+                result.append(object);
+                ++removed;
+            }
+        }
+        if (removed == 0)
+            break;
+    }
+    return result;
 }
 
 // ---- Click regions and fitting
