@@ -2,6 +2,7 @@
 
 #include "AnalysisInstallation.h"
 #include "Application.h"
+#include "EditorPages.h"
 #include "FoundationMetaTypes.h"
 #include "MainWindow.h"
 #include "ModelMetaTypes.h"
@@ -36,6 +37,7 @@ void initialiseProgramWideValues()
 {
     initialiseVisualConstants();
     installAnalysis();
+    installEditorPages();
 }
 
 void setApplicationIdentity()
