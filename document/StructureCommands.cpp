@@ -1,12 +1,5 @@
 #include "StructureCommands.h"
 
-namespace {
-
-const int moveNodesMergeId = 3;
-const int spanMergeId = 4;
-
-} // namespace
-
 void CommandSetLoadPositionAtIndex::redo()
 {
     oldPairs.clear();
@@ -97,7 +90,7 @@ void CommandMoveNodesBy::undo()
 
 int CommandMoveNodesBy::id() const
 {
-    return merge ? moveNodesMergeId : -1;
+    return merge ? MergeMoveNodes : NoMerge;
 }
 
 bool CommandMoveNodesBy::mergeWith(const QUndoCommand* other)
@@ -188,7 +181,7 @@ CommandSetTrapezoidLoadsSpan::CommandSetTrapezoidLoadsSpan(const QSharedPointer<
 
 int CommandSetTrapezoidLoadsSpan::id() const
 {
-    return merge ? spanMergeId : -1;
+    return merge ? MergeLoadSpan : NoMerge;
 }
 
 bool CommandSetTrapezoidLoadsSpan::mergeWith(const QUndoCommand* other)
@@ -197,5 +190,26 @@ bool CommandSetTrapezoidLoadsSpan::mergeWith(const QUndoCommand* other)
     if (!later || later->id() != id() || later->structure != structure)
         return false;
     mergeValueMaps(&newValues, &oldValues, later->newValues, later->oldValues, TrapezoidLoad::Span(0.0, 1.0));
+    return true;
+}
+
+CommandSetLoadPairsMerged::CommandSetLoadPairsMerged(const QSharedPointer<StructureModel>& structure,
+                                                     const QMap<LoadRef, QList<Load::PositionedForce>>& pairs,
+                                                     bool merge, int index)
+    : CommandSetLoadPositionedForceAtAllIndices(structure, pairs), merge(merge), index(index)
+{
+}
+
+int CommandSetLoadPairsMerged::id() const
+{
+    return merge ? MergeLoadPosition : NoMerge;
+}
+
+bool CommandSetLoadPairsMerged::mergeWith(const QUndoCommand* other)
+{
+    const auto* later = dynamic_cast<const CommandSetLoadPairsMerged*>(other);
+    if (!later || later->id() != id() || later->structure != structure || later->index != index)
+        return false;
+    mergeValueMaps(&newValues, &oldValues, later->newValues, later->oldValues, QList<Load::PositionedForce>());
     return true;
 }

@@ -9,6 +9,16 @@
 // only, and its redo records what the undo needs. Commands carry no text:
 // the action's macro names the step.
 
+// The merge ids of the commands a drag repeats. A command made without its
+// merge flag answers NoMerge and never merges.
+enum CommandMergeId {
+    NoMerge = -1,
+    MergeLoadForce = 1,
+    MergeLoadPosition = 2,
+    MergeMoveNodes = 3,
+    MergeLoadSpan = 4,
+};
+
 class StructureModelCommand : public QUndoCommand
 {
 public:
@@ -69,7 +79,7 @@ public:
     {
     }
 
-    int id() const override { return merge ? N : -1; }
+    int id() const override { return merge ? N : NoMerge; }
     bool mergeWith(const QUndoCommand* other) override
     {
         const CommandTypeIPM* later = dynamic_cast<const CommandTypeIPM*>(other);
@@ -114,7 +124,7 @@ protected:
     const int index;
 };
 
-class CommandSetLoadForceAtIndex : public LoadIndexCommand<1, &StructureModel::changeLoadForceAtIndex>
+class CommandSetLoadForceAtIndex : public LoadIndexCommand<MergeLoadForce, &StructureModel::changeLoadForceAtIndex>
 {
 public:
     using LoadIndexCommand::LoadIndexCommand;
@@ -122,7 +132,8 @@ public:
 
 // A pair moved past its neighbour leaves the index addressing another pair,
 // so the undo puts back each load's whole list of pairs.
-class CommandSetLoadPositionAtIndex : public LoadIndexCommand<2, &StructureModel::changeLoadPositionAtIndex>
+class CommandSetLoadPositionAtIndex
+    : public LoadIndexCommand<MergeLoadPosition, &StructureModel::changeLoadPositionAtIndex>
 {
 public:
     using LoadIndexCommand::LoadIndexCommand;
@@ -378,6 +389,25 @@ class CommandSetLoadPositionedForceAtAllIndices
 {
 public:
     using StructureMapCommand::StructureMapCommand;
+};
+
+// Replaces whole (position, force) lists. Moving one pair past another
+// reorders a load's pairs, so only whole lists can be put back exactly.
+// Made with its merge flag it absorbs the next such command of the same
+// handle index, keeping its own lists from before and the later lists
+// after, so that one drag of a position handle is one undo step.
+class CommandSetLoadPairsMerged : public CommandSetLoadPositionedForceAtAllIndices
+{
+public:
+    CommandSetLoadPairsMerged(const QSharedPointer<StructureModel>& structure,
+                              const QMap<LoadRef, QList<Load::PositionedForce>>& pairs, bool merge, int index);
+
+    int id() const override;
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    const bool merge;
+    const int index;
 };
 
 // Spans are absolute, so a merge keeps the first command's old spans and

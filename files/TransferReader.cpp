@@ -26,7 +26,6 @@
 
 #include <QFile>
 #include <QUndoStack>
-#include <QWriteLocker>
 #include <QTextCodec>
 
 #include <cmath>
@@ -583,13 +582,7 @@ bool TransferReader::readFileIntoDocument(const QString& path, DocumentModel& do
 
 void TransferReader::addToDocument(const TransferImport& imported, DocumentModel& document)
 {
-    struct PendingWriter
-    {
-        DocumentModel& document;
-        explicit PendingWriter(DocumentModel& d) : document(d) { document.raiseBusyCount(); }
-        ~PendingWriter() { document.lowerBusyCount(); }
-    } writer(document);
-    QWriteLocker locker(document.documentLock());
+    DocumentWriteGuard guard(&document);
 
     document.consolidateWithLibraries(imported.objects);
     if (!imported.objects.isEmpty())

@@ -1,4 +1,4 @@
-#include "../XmlTesting.h"
+#include "XmlTesting.h"
 #include "Combination.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
