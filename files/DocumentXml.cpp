@@ -22,6 +22,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <new>
+
 namespace DocumentXml {
 
 namespace {
@@ -94,11 +96,14 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
     return text;
 }
 
-bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText)
+namespace {
+
+QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint,
+                         CurrentState* currentState)
 {
     IdMap idMap;
     QXmlStreamReader reader(text);
+    bool documentRead = false;
     // The root's name does not matter; the parts are honoured at any depth.
     int depth = 0;
     while (!reader.atEnd() && !reader.hasError()) {
@@ -106,19 +111,40 @@ bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* vie
         if (reader.isStartElement()) {
             ++depth;
             const QString name = reader.name().toString().toLower();
-            if (name == QLatin1String("document") && document)
+            if (name == QLatin1String("document") && document) {
                 readDocument(reader, *document, &idMap);
-            else if (name == QLatin1String("viewpoint") && viewPoint)
+                documentRead = true;
+            } else if (name == QLatin1String("viewpoint") && viewPoint) {
                 viewPoint->readXML(reader);
-            else if (name == QLatin1String("currentstate") && currentState)
+            } else if (name == QLatin1String("currentstate") && currentState) {
                 currentState->readXML(reader, &idMap);
+            }
         }
         if (reader.isEndElement() && --depth == 0)
             break;
     }
+    if (reader.hasError())
+        return reader.errorString();
+    // Text without a model in it (a bare root, or nothing but white space) is no model file.
+    if (document && !documentRead)
+        return QStringLiteral("The text holds no document.");
+    return QString();
+}
+
+} // namespace
+
+bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                 QString* errorText)
+{
+    QString error;
+    try {
+        error = readContentParts(text, document, viewPoint, currentState);
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("The text is too large to read.");
+    }
     if (errorText)
-        *errorText = reader.errorString();
-    return !reader.hasError();
+        *errorText = error;
+    return error.isEmpty();
 }
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document)

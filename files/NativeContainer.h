@@ -8,6 +8,10 @@
 // 32-bit big-endian length followed by its bytes.
 namespace NativeContainer {
 
+// Far above any real model's text, far below what the machine holds: a
+// container that expands past it is refused rather than filling memory.
+constexpr qint64 maximumTextSize = qint64(256) << 20;
+
 enum class Status {
     Ok,
     // The file could not be read, or it is plain XML rather than a container.
@@ -20,10 +24,13 @@ enum class Status {
 QString messageFor(Status status);
 
 QByteArray pack(const QByteArray& xmlText);
+// The container around bytes already compressed in qCompress's layout.
+QByteArray packCompressed(const QByteArray& compressed);
 // Fills *xmlText only for Ok.
 Status unpack(const QByteArray& fileBytes, QByteArray* xmlText);
 
-// Files are opened through QFile, so any path Qt can name works, resources included.
+// Files are opened through QFile, so any path Qt can name works, resources
+// included; only regular files are read.
 Status readFile(const QString& path, QByteArray* xmlText);
 // Goes through the atomic writer: on failure an existing file stays as it was.
 bool writeFile(const QString& path, const QByteArray& xmlText);

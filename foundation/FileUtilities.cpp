@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <unistd.h>
@@ -12,6 +13,11 @@ const QStringList _importFileFilters = {QStringLiteral("VARO Ulmar (*varou)"), Q
                                         QStringLiteral("Transfer (*.varox)"), QStringLiteral("All files (*.*)")};
 const QStringList _exportFileFilters = {QStringLiteral("VARO Ulmar (*varou)")};
 const QStringList _exportFileSuffixes = {QStringLiteral("varou")};
+
+bool isRegularFile(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
 
 QByteArray computeChecksum(const QByteArray& data)
 {

@@ -13,6 +13,10 @@ extern const QStringList _importFileFilters;
 extern const QStringList _exportFileFilters;
 extern const QStringList _exportFileSuffixes;
 
+// True for a regular file or a link to one; pipes, devices and folders are
+// never read as models.
+bool isRegularFile(const QString& path);
+
 // 20 bytes: SHA-1 over the data followed by the data's raw 16-byte MD5.
 QByteArray computeChecksum(const QByteArray& data);
 

@@ -151,6 +151,7 @@ void TestDocumentXml::wholeContent_data()
     QTest::newRow("current state in lower case") << "CurrentState" << "currentstate" << false << true;
     QTest::newRow("ends inside the document") << "</Document>" << "" << true << false;
     QTest::newRow("ends before the root closes") << "</Content>" << "" << true << false;
+    QTest::newRow("no document element") << "Document>" << "Documents>" << false << false;
 }
 
 // The document, the window's view point and its current state come back
