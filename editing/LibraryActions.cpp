@@ -17,6 +17,8 @@
 #include "LoadCaseLibrary.h"
 #include "Material.h"
 #include "MaterialLibrary.h"
+#include "Report.h"
+#include "ReportModel.h"
 #include "SwayCase.h"
 #include "Titles.h"
 
@@ -24,12 +26,16 @@
 
 namespace {
 
-// Whether a load lies in the case or a sway case or combination names it:
-// removing it then would leave a reference to a case that is no longer saved.
+// Whether a load lies in the case, or a sway case, combination or report
+// names it: removing it then would leave a reference to a case that is no
+// longer in the library.
 bool isLoadCaseReferenced(DocumentModel* document, const LoadCaseRef& loadCase)
 {
     for (const LoadRef& load : document->structureModel()->loads())
         if (load->loadCase() == loadCase)
+            return true;
+    for (const ReportRef& report : document->reportModel()->reports())
+        if (report->references().contains(loadCase))
             return true;
     const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
     for (const LoadCaseRef& superCase : library->swayCases() + library->combinations())

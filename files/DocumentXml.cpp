@@ -8,7 +8,10 @@
 #include "LoadCase.h"
 #include "LoadCaseLibrary.h"
 #include "Load.h"
+#include "LoadAxis.h"
+#include "MemberAxis.h"
 #include "Member.h"
+#include "Node.h"
 #include "ModelXml.h"
 #include "Report.h"
 #include "ReportModel.h"
@@ -198,26 +201,82 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
         document.consolidateWithLibraries(idMap->values());
 }
 
+namespace {
+
+// Nodes that the structure's members and loads still point at, through
+// their ends or axes, without the structure holding them: an axis towards a
+// node that was deleted or merged away. In the structure's order.
+QList<VaroObjectRef> detachedNodes(const StructureModel& structure)
+{
+    const QList<NodeRef> nodes = structure.nodes();
+    const QSet<NodeRef> inStructure(nodes.cbegin(), nodes.cend());
+    QList<NodeRef> pointedAt;
+    for (const MemberRef& member : structure.members()) {
+        pointedAt << member->nodeA() << member->nodeB();
+        if (member->axis())
+            pointedAt << member->axis()->axis().node();
+    }
+    for (const LoadRef& load : structure.loads())
+        if (load->axis())
+            pointedAt << load->axis()->axis().node();
+    QList<VaroObjectRef> detached;
+    QSet<NodeRef> seen;
+    for (const NodeRef& node : pointedAt) {
+        if (!node || inStructure.contains(node) || seen.contains(node))
+            continue;
+        seen.insert(node);
+        detached << node;
+    }
+    return detached;
+}
+
+} // namespace
+
 void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, QSet<QString>* written)
 {
     writer.writeStartElement(QStringLiteral("Structure"));
-    for (const VaroObjectRef& object : structure.everything())
-        object->writeRecursiveXML(writer, written);
+    const QList<VaroObjectRef> everything = structure.everything();
+    const int nodeCount = structure.nodes().size();
+    for (int i = 0; i < nodeCount; ++i)
+        everything.at(i)->writeRecursiveXML(writer, written);
+    // Written apart before the objects that point at them, so that they
+    // never join the structure when it is read.
+    QList<VaroObjectRef> detached;
+    for (const VaroObjectRef& node : detachedNodes(structure))
+        if (!written->contains(node->xmlId()))
+            detached << node;
+    if (!detached.isEmpty()) {
+        writer.writeStartElement(QStringLiteral("DetachedNodes"));
+        for (const VaroObjectRef& node : detached)
+            node->writeRecursiveXML(writer, written);
+        writer.writeEndElement();
+    }
+    for (int i = nodeCount; i < everything.size(); ++i)
+        everything.at(i)->writeRecursiveXML(writer, written);
     writer.writeEndElement();
 }
 
 void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLibrary& groups, IdMap* idMap)
 {
     QList<VaroObjectRef> listed;
-    walkElement(reader, [&](const QString& name) {
+    bool detached = false;
+    std::function<void(const QString&)> handle = [&](const QString& name) {
+        if (name == QLatin1String("detachednodes") && !detached) {
+            detached = true;
+            walkElement(reader, handle);
+            detached = false;
+            return;
+        }
         if (!structureElements().contains(name))
             return;
         const VaroObjectRef object = readObject(reader, idMap);
         if (!object)
             return;
+        // A member from a node to itself is the analysis's to refuse: the
+        // transfer import makes one, and what was saved must open again.
         if (const MemberRef member = qSharedPointerObjectCast<Member>(object)) {
-            if (!member->nodeA() || !member->nodeB() || member->nodeA() == member->nodeB())
-                reader.raiseError(QStringLiteral("A member needs two different nodes."));
+            if (!member->nodeA() || !member->nodeB())
+                reader.raiseError(QStringLiteral("A member needs two nodes."));
         } else if (const LoadRef load = qSharedPointerObjectCast<Load>(object)) {
             if (!load->member())
                 reader.raiseError(QStringLiteral("A load needs a member."));
@@ -226,8 +285,10 @@ void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLib
             groups.append(group);
             return;
         }
-        listed.append(object);
-    });
+        if (!detached)
+            listed.append(object);
+    };
+    walkElement(reader, handle);
     // Everything enters in one change, so the structure signals once.
     structure.appendObjects(listed);
 }
@@ -286,9 +347,14 @@ void readReports(QXmlStreamReader& reader, ReportModel& reports, IdMap* idMap)
 {
     QList<ReportRef> list;
     walkElement(reader, [&](const QString& name) {
-        if (name == QLatin1String("report"))
+        if (name == QLatin1String("report")) {
             if (const ReportRef report = qSharedPointerObjectCast<Report>(readObject(reader, idMap)))
                 list.append(report);
+        } else if (isLoadCaseElement(name)) {
+            // A load case that only a report names (it left the library after
+            // the report took it) lives on through the report alone.
+            readObject(reader, idMap);
+        }
     });
     reports.appendReports(list);
 }

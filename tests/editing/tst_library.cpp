@@ -76,6 +76,15 @@ void TestLibrary::usedLoadCaseIsKept()
     QVERIFY(cases->loadings().contains(loading));
     QCOMPARE(d.stack()->count(), 1);
     QVERIFY(d.warnings.isEmpty());
+
+    // A report that lists a case keeps it too.
+    d.doc->structureModel()->removeObjects({load});
+    d.actions->actionAddReport();
+    const ReportRef report = d.doc->reportModel()->reports().first();
+    d.actions->actionInsertLoadCaseIntoReport(report, report->rootBlock(), loading);
+    d.actions->actionRemoveLoadCase(loading);
+    QVERIFY(cases->loadings().contains(loading));
+    QCOMPARE(d.stack()->count(), 1);
 }
 
 void TestLibrary::nullEntriesAreIgnored()
