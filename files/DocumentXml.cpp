@@ -267,6 +267,11 @@ void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLib
             detached = false;
             return;
         }
+        // A load case that the library lost while a load still names it.
+        if (isLoadCaseElement(name)) {
+            readObject(reader, idMap);
+            return;
+        }
         if (!structureElements().contains(name))
             return;
         const VaroObjectRef object = readObject(reader, idMap);

@@ -274,12 +274,11 @@ void Load::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
-QSet<VaroObjectRef> Load::references() const
+QList<VaroObjectRef> Load::references() const
 {
-    QSet<VaroObjectRef> set;
-    const QList<VaroObjectRef> all = {memberRef, axisRef, loadCaseRef};
-    for (const VaroObjectRef& object : all)
+    QList<VaroObjectRef> list;
+    for (const VaroObjectRef& object : {VaroObjectRef(memberRef), VaroObjectRef(axisRef), VaroObjectRef(loadCaseRef)})
         if (object)
-            set.insert(object);
-    return set;
+            list.append(object);
+    return list;
 }

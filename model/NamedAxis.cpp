@@ -30,7 +30,7 @@ void NamedAxis::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
-QSet<VaroObjectRef> NamedAxis::references() const
+QList<VaroObjectRef> NamedAxis::references() const
 {
     return axisValue.references();
 }
