@@ -36,6 +36,13 @@ QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& f
 // The element the reader stands on, compared without regard to case.
 bool isElement(const QXmlStreamReader& reader, const char* name);
 
+// Writes a text element for text a user typed. Characters that XML 1.0
+// cannot carry (control characters, a carriage return, which readers turn
+// into a line feed, U+FFFE, U+FFFF, unpaired surrogates) are written as
+// "\uXXXX" and the element is marked escaped="true", in which "\\" then
+// stands for a backslash. Any other text is written as it is.
+void writeText(QXmlStreamWriter& writer, const QString& element, const QString& text);
+
 // <Names><Name>…</Name>…</Names>
 void writeNames(QXmlStreamWriter& writer, const QStringList& names);
 QStringList readNames(QXmlStreamReader& reader);
@@ -44,8 +51,9 @@ void writeNumber(QXmlStreamWriter& writer, const QString& element, double value)
 // Writes the element with the object's id as text; nothing for a null object.
 void writeReference(QXmlStreamWriter& writer, const QString& element, const VaroObject* object);
 
-// The text of the element the reader stands on; child elements inside it
-// are skipped. Leaves the reader on the element's end.
+// The text of the element the reader stands on, undoing the escapes of
+// writeText; child elements inside it are skipped. A damaged escape raises
+// an error on the reader. Leaves the reader on the element's end.
 QString elementText(QXmlStreamReader& reader);
 
 // Reads the children of the element the reader stands on, handing each
