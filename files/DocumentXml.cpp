@@ -320,6 +320,8 @@ void writeSelection(QXmlStreamWriter& writer, const SelectionModel& selection, c
 void readSelection(QXmlStreamReader& reader, SelectionModel& selection, IdMap* idMap)
 {
     QList<VaroObjectRef> objects;
+    // Looked up in a set, so that a selection of many objects reads in linear time.
+    QSet<VaroObjectRef> selected;
     QMap<VaroObjectRef, int> counts;
     walkElement(reader, [&](const QString& name) {
         if (name != QLatin1String("ref"))
@@ -327,8 +329,9 @@ void readSelection(QXmlStreamReader& reader, SelectionModel& selection, IdMap* i
         const QStringRef countText = reader.attributes().value(QStringLiteral("count"));
         const int count = countText.isNull() ? 1 : ModelXml::integerFrom(reader, countText.toString(), 1);
         const VaroObjectRef object = idMap->value(ModelXml::elementText(reader).trimmed());
-        if (!object || objects.contains(object))
+        if (!object || selected.contains(object))
             return;
+        selected.insert(object);
         objects.append(object);
         if (count >= 2)
             counts.insert(object, count);

@@ -19,6 +19,7 @@
 #include "ViewPoint.h"
 #include "ViewPointMemory.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -65,6 +66,7 @@ private slots:
     void viewPointSlots();
     void wholeContent_data();
     void wholeContent();
+    void largeSelectionReadsInLinearTime();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
 };
@@ -199,6 +201,27 @@ void TestDocumentXml::wholeContent()
     QVERIFY(copiedState.loadCase() && copy.loadCases().contains(copiedState.loadCase()));
     QCOMPARE(copiedState.loadCase()->name(), loadCase->name());
     QCOMPARE(copy.selectionModel()->selection(), QList<VaroObjectRef>{copy.structureModel()->nodes().first()});
+}
+
+void TestDocumentXml::largeSelectionReadsInLinearTime()
+{
+    const int count = 100000;
+    DocumentXml::IdMap idMap;
+    QString text = QStringLiteral("<Selection>");
+    for (int i = 0; i < count; ++i) {
+        idMap.insert(QString::number(i), NodeRef(new Node));
+        text += QStringLiteral("<ref>%1</ref>").arg(i);
+    }
+    text += QStringLiteral("<ref>7</ref></Selection>");
+    SelectionModel selection;
+    QXmlStreamReader reader(text);
+    reader.readNextStartElement();
+    QElapsedTimer timer;
+    timer.start();
+    DocumentXml::readSelection(reader, selection, &idMap);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    // An object named twice is selected once.
+    QCOMPARE(selection.selection().size(), count);
 }
 
 void TestDocumentXml::everySavedModelOpensAgain_data()
