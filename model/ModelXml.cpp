@@ -19,6 +19,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <cmath>
+
 namespace ModelXml {
 
 QString numberText(double value)
@@ -45,6 +47,18 @@ double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback
     bool ok = false;
     const double value = t.toDouble(&ok);
     return ok ? value : (refuse(reader, t, "a number"), fallback);
+}
+
+double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback)
+{
+    const double value = numberFrom(reader, text, fallback);
+    return std::isfinite(value) ? value : (refuse(reader, text.trimmed(), "a finite number"), 0.0);
+}
+
+double lenientFiniteFrom(QXmlStreamReader& reader, const QString& text)
+{
+    const double value = text.trimmed().toDouble();
+    return std::isfinite(value) ? value : (refuse(reader, text.trimmed(), "a finite number"), 0.0);
 }
 
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback)

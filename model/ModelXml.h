@@ -28,6 +28,11 @@ QString colourText(const QColor& colour);
 // child does; text that is damaged raises an error on the reader, so the
 // document is refused rather than read with a silently changed value.
 double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
+// As numberFrom, and an infinity or NaN, read or fallen back to, is damage too.
+double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
+// For the view and window settings, where text that is no number has always
+// read as 0: only an infinity or NaN raises the error (and gives 0).
+double lenientFiniteFrom(QXmlStreamReader& reader, const QString& text);
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback);
 bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback);
 Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback);

@@ -143,6 +143,10 @@ void TestDocumentXml::viewPointSlots()
     QVERIFY(read(text, parts));
     QCOMPARE(parts.memory.values().keys(), QList<int>({0, 5}));
     QVERIFY(parts.memory.valueAt(5)->distance() > parts.memory.valueAt(0)->distance());
+
+    // A stored view that is not finite refuses the document.
+    Parts damaged;
+    QVERIFY(!read(QString(text).replace("<distance>8</distance>", "<distance>nan</distance>"), damaged));
 }
 
 void TestDocumentXml::wholeContent_data()
@@ -158,6 +162,8 @@ void TestDocumentXml::wholeContent_data()
     QTest::newRow("ends inside the document") << "</Document>" << "" << true << false;
     QTest::newRow("ends before the root closes") << "</Content>" << "" << true << false;
     QTest::newRow("no document element") << "Document>" << "Documents>" << false << false;
+    QTest::newRow("view point not finite") << "<distance>42</distance>" << "<distance>inf</distance>" << false << false;
+    QTest::newRow("current state not finite") << "<scaleLD>" << "<scaleLD>nan</scaleLD><scaleLD>" << false << false;
 }
 
 // The document, the window's view point and its current state come back

@@ -307,6 +307,11 @@ void TestXml::damagedValuesFailTheRead_data()
     QTest::newRow("colour") << "<GeometryGroup ref=\"3\"><Colour>reddish</Colour></GeometryGroup>";
     QTest::newRow("pair position") << "<PointLoad ref=\"3\"><Pair position=\"half\">10</Pair></PointLoad>";
     QTest::newRow("escape") << "<Support ref=\"3\"><Name escaped=\"true\">a\\u12</Name></Support>";
+    QTest::newRow("load force not finite") << "<PointLoad ref=\"3\"><Pair position=\"0.5\">nan</Pair></PointLoad>";
+    QTest::newRow("load position not finite") << "<PointLoad ref=\"3\"><Pair position=\"inf\">10</Pair></PointLoad>";
+    QTest::newRow("load position missing") << "<PointLoad ref=\"3\"><Pair>10</Pair></PointLoad>";
+    QTest::newRow("factor not finite")
+        << "<LoadCase ref=\"1\"><Name>L</Name></LoadCase><Combination ref=\"3\"><Factor ref=\"1\">-inf</Factor></Combination>";
 }
 
 void TestXml::damagedValuesFailTheRead()
