@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileUtilities.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,9 +10,7 @@
 // 32-bit big-endian length followed by its bytes.
 namespace NativeContainer {
 
-// Far above any real model's text, far below what the machine holds: a
-// container that expands past it is refused rather than filling memory.
-constexpr qint64 maximumTextSize = qint64(256) << 20;
+constexpr qint64 maximumTextSize = maximumModelTextSize;
 
 enum class Status {
     Ok,

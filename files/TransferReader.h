@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileUtilities.h"
 #include "ModelRefs.h"
 
 #include <QByteArray>
@@ -33,8 +34,8 @@ class TransferReader
 public:
     static const QString cannotOpenMessage;
     static const QString refusedMessage;
-    // Far above any real transfer text; a longer one is refused unread.
-    static constexpr qint64 maximumTextSize = qint64(256) << 20;
+    // A longer text is refused unread.
+    static constexpr qint64 maximumTextSize = maximumModelTextSize;
 
     // True, with `result` filled, when every record of the text is accepted.
     static bool read(const QByteArray& text, TransferImport* result);
