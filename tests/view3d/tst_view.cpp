@@ -9,6 +9,7 @@
 #include "Support.h"
 
 #include <QDirIterator>
+#include <QScreen>
 #include <QThread>
 #include <QtConcurrent>
 
@@ -63,6 +64,7 @@ private slots:
     void worldToScreen_data();
     void worldToScreen();
     void capturedScene();
+    void widgetShowsItsFrame();
     void pinSpheresAreLit();
     void captureSizes_data();
     void captureSizes();
@@ -123,6 +125,22 @@ void TestView::capturedScene()
     QVERIFY(nearColour(image.pixel(pixelOf(image, 2.0, 1.0) + QPoint(5, 0)), Qt::white));
 }
 
+void TestView::widgetShowsItsFrame()
+{
+    ViewBench bench;
+    bench.node(1.0, 0.0);
+    bench.frame();
+    // What the window system holds, after the frame's buffer swap.
+    const auto shown = [&] { return bench.view->screen()->grabWindow(bench.view->winId()).toImage(); };
+    const QPoint p = bench.view->transformWorldToScreen(Vector3(1.0, 0.0, 0.0)).toPoint();
+    QVERIFY(nearColour(shown().pixel(p), Colours::nodePoint));
+    QVERIFY(nearColour(shown().pixel(20, 20), Qt::white, 2));
+    // Without a camera the frame is plain white.
+    bench.view->clearViewPoint();
+    bench.frame();
+    QVERIFY(nearColour(shown().pixel(p), Qt::white, 2));
+}
+
 void TestView::pinSpheresAreLit()
 {
     ViewBench bench(false);
@@ -163,11 +181,17 @@ void TestView::captureFromWorker()
     ViewBench bench;
     bench.node(0.0, 0.0);
     StructureView* view = bench.view.data();
-    QFuture<QImage> future = QtConcurrent::run([view] { return view->captureImage(256, 256); });
+    // The worker's own camera looks at (1, 0, 0), so the node lies a metre left of centre.
+    StructureView::CaptureSettings settings;
+    settings.viewPoint.reset(new ViewPoint(*bench.viewPoint));
+    settings.viewPoint->setFocalPoint(Vector3(1.0, 0.0, 0.0));
+    QFuture<QImage> future = QtConcurrent::run([view, settings] { return view->captureImage(256, 256, settings); });
     QTRY_VERIFY(future.isFinished());
     const QImage image = future.result();
     QCOMPARE(image.size(), QSize(256, 256));
-    QVERIFY(nearColour(image.pixel(128, 128), Colours::nodePoint));
+    QVERIFY(nearColour(image.pixel(pixelOf(image, -1.0, 0.0)), Colours::nodePoint));
+    QVERIFY(nearColour(image.pixel(128, 128), Qt::white, 2));
+    QCOMPARE(bench.view->viewPointRef(), bench.viewPoint);
 }
 
 void TestView::viewDestroyedWhileWorkerWaits()
@@ -432,6 +456,8 @@ void TestView::examplePictures()
     const Vector4 centre = bench.doc->centroidOfNodes();
     bench.viewPoint->setFocalPoint(centre.xyz());
     bench.viewPoint->setDistance(4.0 * centre.w());
+    if (!bench.state->loadCase())
+        bench.state->setLoadCase(bench.doc->loadCases().value(0));
     bench.view->captureImage(1024, 512).save(folder + "/example05-geometry.png");
     bench.state->enableRenderSolid(true);
     bench.view->captureImage(1024, 512).save(folder + "/example05-solid.png");
