@@ -123,6 +123,19 @@ void TestView::capturedScene()
     // A support is a 12-pixel dot around its node's 8-pixel dot.
     QVERIFY(nearColour(image.pixel(pixelOf(image, -2.0, 0.0) + QPoint(5, 0)), Colours::support));
     QVERIFY(nearColour(image.pixel(pixelOf(image, 2.0, 1.0) + QPoint(5, 0)), Qt::white));
+
+    // A capture that shows a group: its nodes in full, the others faded towards the white.
+    const GeometryGroupRef group(new GeometryGroup);
+    b->setGeometryGroup(group);
+    bench.node(1.0, -1.0);
+    StructureView::CaptureSettings settings;
+    settings.applyGroup = true;
+    settings.group = group;
+    const QImage grouped = bench.view->captureImage(512, 512, settings);
+    QCOMPARE(bench.state->group(), GroupRef(group));
+    QVERIFY(nearColour(grouped.pixel(pixelOf(grouped, 2.0, 1.0)), Colours::nodePoint));
+    const int faded = qGray(grouped.pixel(pixelOf(grouped, 1.0, -1.0)));
+    QVERIFY2(faded > Colours::nodePoint.red() + 40 && faded < 215, qPrintable(QString::number(faded)));
 }
 
 void TestView::widgetShowsItsFrame()
@@ -280,6 +293,13 @@ void TestView::dirtyFlags()
     bench.state->setResultMode(CurrentState::ShearForce);
     QCOMPARE(dirtySet(), QList<int>() << StructureView::ResultsRecord << StructureView::ResultScalingRecord
                                       << StructureView::PointsOfInterestRecord);
+    bench.frame();
+    bench.state->setLoadCase(bench.doc->loadCases().value(0));
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::LoadingRecord << StructureView::ResultsRecord
+                                      << StructureView::ResultScalingRecord << StructureView::PointsOfInterestRecord);
+    bench.frame();
+    bench.state->setGroup(GroupRef(new GeometryGroup));
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::GeometryRecord);
     bench.frame();
     QCOMPARE(dirtySet(), QList<int>());
 }
