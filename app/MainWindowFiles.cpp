@@ -9,10 +9,10 @@
 #include "UnitSystem.h"
 #include "UserDialogs.h"
 #include "ViewPoint.h"
+#include "ViewSelector.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QUndoStack>
 
 namespace {
@@ -29,23 +29,6 @@ QString suffixOf(const QString& path)
 } // namespace
 
 QList<const DocumentModel*> MainWindow::_openDocuments;
-
-MainWindow::MainWindow(const QSharedPointer<UnitSystem>& unitSystem, QWidget* parent)
-    : QMainWindow(parent), state(new CurrentState), view(new ViewPoint),
-      units(unitSystem ? unitSystem : QSharedPointer<UnitSystem>(new UnitSystem)),
-      directory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-{
-    setObjectName(QStringLiteral("MainWindow"));
-    // The views that show the model take this place.
-    setCentralWidget(new QWidget(this));
-    resize(1024, 720);
-    setFileName(QString());
-}
-
-MainWindow::~MainWindow()
-{
-    clearCurrentDocumentModel(true);
-}
 
 // ---- File names and dialogs
 
@@ -250,6 +233,8 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
         return false;
     if (document) {
         disconnect(document.data(), nullptr, this, nullptr);
+        viewSelector->setDocumentModel(QSharedPointer<DocumentModel>());
+        viewSelector->setViewPoint(QSharedPointer<ViewPoint>());
         _openDocuments.removeOne(document.data());
         document.reset();
     }
@@ -260,6 +245,7 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
 {
     document = newDocument;
     _openDocuments.append(document.data());
+    viewSelector->setDocumentModel(document);
     connect(document.data(), &DocumentModel::FileNameHasChanged, this, &MainWindow::updateForFileName);
     connect(document.data(), &DocumentModel::ModifiedStateHasChanged, this,
             &MainWindow::documentModifiedStateHasChanged);
@@ -273,6 +259,7 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
 void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
 {
     view = viewPoint;
+    viewSelector->setViewPoint(view);
 }
 
 void MainWindow::documentModifiedStateHasChanged()
