@@ -410,6 +410,24 @@ bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase, QSet<const 
     return used;
 }
 
+bool DocumentModel::isLoadCaseReferenced(const LoadCaseRef& loadCase) const
+{
+    QReadLocker locker(lock.get());
+    return subOpIsLoadCaseReferenced(loadCase);
+}
+
+bool DocumentModel::subOpIsLoadCaseReferenced(const LoadCaseRef& loadCase) const
+{
+    for (const LoadRef& load : structure->loads())
+        if (load->loadCase() == loadCase)
+            return true;
+    const QSharedPointer<LoadCaseLibrary> library = libraryParts->loadCaseLibrary();
+    for (const LoadCaseRef& superCase : library->swayCases() + library->combinations())
+        if (superCase.staticCast<SuperLoadCase>()->factors().contains(loadCase))
+            return true;
+    return false;
+}
+
 bool DocumentModel::isMaterialUsed(const MaterialRef& material) const
 {
     QReadLocker locker(lock.get());

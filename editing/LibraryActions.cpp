@@ -11,9 +11,7 @@
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
 #include "Libraries.h"
-#include "Load.h"
 #include "Loading.h"
-#include "StructureModel.h"
 #include "LoadCaseLibrary.h"
 #include "Material.h"
 #include "MaterialLibrary.h"
@@ -23,20 +21,6 @@
 #include <QUndoStack>
 
 namespace {
-
-// Whether a load lies in the case or a sway case or combination names it:
-// removing it then would leave a reference to a case that is no longer saved.
-bool isLoadCaseReferenced(DocumentModel* document, const LoadCaseRef& loadCase)
-{
-    for (const LoadRef& load : document->structureModel()->loads())
-        if (load->loadCase() == loadCase)
-            return true;
-    const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
-    for (const LoadCaseRef& superCase : library->swayCases() + library->combinations())
-        if (superCase.staticCast<SuperLoadCase>()->factors().contains(loadCase))
-            return true;
-    return false;
-}
 
 // An entry the library already holds is not added again: the undo of such an
 // addition would remove the entry that was there before.
@@ -86,7 +70,7 @@ void EditingActions::actionRemoveLoadCase(const LoadCaseRef& loadCase)
     if (!loadCase)
         return;
     DocumentWriteGuard guard(document());
-    if (isLoadCaseReferenced(document(), loadCase))
+    if (document()->subOpIsLoadCaseReferenced(loadCase))
         return;
     UndoMacroGuard macro(undoStack(), tr("Remove loadcase"));
     push(new CommandRemoveLoadCase(document()->libraries()->loadCaseLibrary(), loadCase));

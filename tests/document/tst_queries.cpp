@@ -48,6 +48,8 @@ private slots:
     void loadCasesAreUsedWhenTheyYieldLoads_data();
     void loadCasesAreUsedWhenTheyYieldLoads();
     void loadMembershipIsDirectOnly();
+    void loadCasesNamedElsewhereAreReferenced_data();
+    void loadCasesNamedElsewhereAreReferenced();
     void loadsInLoadCaseExpandEveryKind();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
@@ -128,6 +130,42 @@ void TestQueries::loadCasesAreUsedWhenTheyYieldLoads()
     QCOMPARE(document->isLoadCaseUsed(tested), used);
     QCOMPARE(document->usedLoadCases().contains(tested), used);
     QVERIFY(!document->isLoadCaseUsed(empty));
+}
+
+void TestQueries::loadCasesNamedElsewhereAreReferenced_data()
+{
+    QTest::addColumn<QString>("tested");
+    QTest::addColumn<bool>("referenced");
+    // L carries a load; E is empty but named by the combination C; F is
+    // empty and free; S, a sway case of G, is named by C; D names nothing.
+    QTest::newRow("loaded loading") << "L" << true;
+    QTest::newRow("empty loading in a combination") << "E" << true;
+    QTest::newRow("free loading") << "F" << false;
+    QTest::newRow("gravity in a sway case") << "G" << true;
+    QTest::newRow("sway case in a combination") << "S" << true;
+    QTest::newRow("combination in a combination") << "C" << true;
+    QTest::newRow("outermost combination") << "D" << false;
+}
+
+void TestQueries::loadCasesNamedElsewhereAreReferenced()
+{
+    QFETCH(QString, tested);
+    QFETCH(bool, referenced);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data()); // its loading carries the loads
+    const QMap<QString, LoadCaseRef> byName{{"L", frame.loading},
+                                            {"E", LoadingRef(new Loading("E"))},
+                                            {"F", LoadingRef(new Loading("F"))},
+                                            {"G", GravityCaseRef(new GravityCase("G"))},
+                                            {"S", SwayCaseRef(new SwayCase("S"))},
+                                            {"C", CombinationRef(new Combination("C"))},
+                                            {"D", CombinationRef(new Combination("D"))}};
+    for (const LoadCaseRef& loadCase : byName)
+        document->libraries()->loadCaseLibrary()->append(loadCase);
+    byName["S"].staticCast<SuperLoadCase>()->setFactors({{byName["G"], 0.05}});
+    byName["C"].staticCast<SuperLoadCase>()->setFactors({{byName["E"], 1.0}, {byName["S"], 1.0}});
+    byName["D"].staticCast<SuperLoadCase>()->setFactors({{byName["C"], 1.0}});
+    QCOMPARE(document->isLoadCaseReferenced(byName[tested]), referenced);
 }
 
 void TestQueries::loadMembershipIsDirectOnly()

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "FactorListPage.h"
+
+// Edits a combination's name and its factors on the loadings, gravity cases
+// and sway cases of the library. The working copy is always first order, so
+// leaving the page of a second-order combination always reports a change.
+class CombinationView : public FactorListPage
+{
+    Q_OBJECT
+
+public:
+    explicit CombinationView(const UnitSystemRef& unitSystem, QWidget* parent = nullptr,
+                             Qt::WindowFlags flags = Qt::WindowFlags());
+
+    Q_INVOKABLE void setCombination(const CombinationRef& combination);
+
+public slots:
+    void nameChanged();
+    void remove();
+    void repopulate() override;
+    void writeBack() override;
+
+signals:
+    void CombinationChanged(CombinationRef& target, const CombinationRef& copy);
+    void LoadCaseRemoved(const LoadCaseRef& loadCase);
+
+protected:
+    SuperLoadCase* superCopy() const override;
+    QList<LoadCaseRef> listedCases() const override;
+
+private:
+    CombinationRef target;
+    CombinationRef copy;
+};

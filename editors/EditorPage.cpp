@@ -1,0 +1,117 @@
+#include "EditorPage.h"
+
+#include "Application.h"
+#include "NamedObject.h"
+#include "PaintHelpers.h"
+#include "PickerCell.h"
+#include "SingleEmitter.h"
+#include "ToolMenu.h"
+#include "TreeLibrary_base.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace {
+
+QPixmap pixmapRemove()
+{
+    static const iCachedPixmap _pixmapRemove(QStringLiteral(":/actionSelectionDelete.png"), 44);
+    return _pixmapRemove();
+}
+
+} // namespace
+
+void disconnectAllSignals(const QObject* a, const QObject* b)
+{
+    if (!a || !b)
+        return;
+    QObject::disconnect(a, nullptr, b, nullptr);
+    QObject::disconnect(b, nullptr, a, nullptr);
+}
+
+EditorPage::EditorPage(QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), emitter(new SingleEmitter(this))
+{
+    connect(emitter, &SingleEmitter::triggered, this, &EditorPage::repopulate);
+}
+
+void EditorPage::setPageTitle(const QString& kind)
+{
+    setWindowTitle(QStringLiteral("%1 %2").arg(QCoreApplication::applicationName(), kind));
+}
+
+QHBoxLayout* EditorPage::createTopRow(bool withBackCell)
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    if (withBackCell) {
+        backCell = new PickerCell(PickerCell::Pixmap::back(), this);
+        connect(backCell, &PickerCell::Clicked, this, &EditorPage::writeBack);
+        row->addWidget(backCell, 0, Qt::AlignLeft);
+    }
+    row->addWidget(new QLabel(tr("Name"), this), 0, Qt::AlignLeft);
+    nameEdit = new QLineEdit(this);
+    row->addWidget(nameEdit, 1);
+    setFocusProxy(nameEdit);
+    return row;
+}
+
+QToolButton* EditorPage::createRemoveButton()
+{
+    removeButton = ToolMenu::makeFixedSizeButton(QIcon(pixmapRemove()), QString(), nullptr);
+    return removeButton;
+}
+
+void EditorPage::followLibrary(const TreeLibrary_base* previous, const TreeLibrary_base* next)
+{
+    disconnectAllSignals(emitter, previous);
+    if (next)
+        connect(next, &TreeLibrary_base::Changed, emitter, &SingleEmitter::trigger);
+}
+
+void EditorPage::setAllEnabled(const QList<QWidget*>& controls, bool enabled)
+{
+    for (QWidget* control : controls)
+        control->setEnabled(enabled);
+}
+
+QWidget* EditorPage::createFiller()
+{
+    return new QWidget(this);
+}
+
+void EditorPage::setRemoveable(bool removeable)
+{
+    if (!removeButton)
+        return;
+    removeButton->setEnabled(removeable);
+    removeButton->setVisible(removeable);
+}
+
+void EditorPage::takeName(NamedObject* copy) const
+{
+    const QString name = nameEdit->text().simplified();
+    if (!copy || name.isEmpty() || name == copy->name())
+        return;
+    copy->setName(name);
+}
+
+void EditorPage::showEvent(QShowEvent* event)
+{
+    if (isWindow())
+        Application::restoreWidgetGeometry(this, QString());
+    repopulate();
+    QWidget::showEvent(event);
+}
+
+void EditorPage::closeEvent(QCloseEvent* event)
+{
+    if (isWindow())
+        Application::saveWidgetGeometry(this, QString());
+    event->accept();
+}

@@ -1,0 +1,108 @@
+#include "FactorListPage.h"
+
+#include "CalculatorField.h"
+#include "LoadCaseLibrary.h"
+#include "SingleEmitter.h"
+#include "SuperLoadCase.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QScrollArea>
+
+#include <cmath>
+
+namespace {
+
+// 2^-128: anything smaller is no factor at all.
+const double smallestFactor = std::ldexp(1.0, -128);
+
+bool sameFactors(const QMap<LoadCaseRef, double>& a, const QMap<LoadCaseRef, double>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto i = a.cbegin(), j = b.cbegin(); i != a.cend(); ++i, ++j)
+        if (i.key() != j.key() || !(i.value() == j.value()))
+            return false;
+    return true;
+}
+
+} // namespace
+
+FactorListPage::FactorListPage(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags)
+    : EditorPage(parent, flags), unitSystem(unitSystem)
+{
+}
+
+void FactorListPage::setLibrary(const QSharedPointer<LoadCaseLibrary>& newLibrary)
+{
+    replaceLibrary(library, newLibrary);
+}
+
+QScrollArea* FactorListPage::createFactorArea()
+{
+    factorArea = new QScrollArea(this);
+    factorArea->setFocusPolicy(Qt::NoFocus);
+    factorArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    factorArea->setFrameShape(QFrame::NoFrame);
+    factorArea->setWidgetResizable(true);
+    return factorArea;
+}
+
+void FactorListPage::rebuildFactorList()
+{
+    factorFields.clear();
+    delete factorArea->takeWidget();
+    SuperLoadCase* copy = superCopy();
+    if (!copy || !library)
+        return;
+
+    auto* inner = new QWidget;
+    inner->setFocusPolicy(Qt::NoFocus);
+    inner->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto* grid = new QGridLayout(inner);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setSpacing(4);
+    for (const LoadCaseRef& loadCase : listedCases()) {
+        const int row = grid->rowCount();
+        grid->addWidget(new QLabel(loadCase->name(), inner), row, 0, Qt::AlignRight | Qt::AlignVCenter);
+        auto* field = new CalculatorField(copy->factorForLoadCase(loadCase), unitSystem, UnitSystem::Factor, inner);
+        field->setMinimumWidth(64);
+        field->setMaximumWidth(64);
+        grid->addWidget(field, row, 1);
+        factorFields.insert(field, loadCase);
+        connect(field, &CalculatorField::OpenCalculator, this, &FactorListPage::OpenCalculator);
+        connect(field, &CalculatorField::ValueCalculated, this, &FactorListPage::factorChanged);
+    }
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 0);
+    factorArea->setWidget(inner);
+}
+
+void FactorListPage::factorChanged()
+{
+    SuperLoadCase* copy = superCopy();
+    if (!copy)
+        return;
+    // Factors of cases the list does not show stay while their case is in the
+    // library; the shown rows replace theirs.
+    QMap<LoadCaseRef, double> factors;
+    if (library) {
+        const QList<LoadCaseRef> held =
+            library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
+        const QMap<LoadCaseRef, double> present = copy->factors();
+        for (auto i = present.cbegin(); i != present.cend(); ++i)
+            if (held.contains(i.key()))
+                factors.insert(i.key(), i.value());
+    }
+    for (auto i = factorFields.cbegin(); i != factorFields.cend(); ++i) {
+        const double v = i.key()->valueAsSI();
+        if (std::fabs(v) < smallestFactor)
+            factors.remove(i.value());
+        else
+            factors.insert(i.value(), v);
+    }
+    if (sameFactors(factors, copy->factors()))
+        return;
+    copy->setFactors(factors);
+    emitter->trigger();
+}

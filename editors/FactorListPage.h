@@ -1,0 +1,47 @@
+#pragma once
+
+#include "CalculatorReference.h"
+#include "EditorPage.h"
+#include "ModelRefs.h"
+#include "UnitSystem.h"
+#include "Vectors.h"
+
+#include <QMap>
+
+class CalculatorField;
+class LoadCaseLibrary;
+class QScrollArea;
+
+// The pages of load cases made of other load cases: a scrolling list with
+// one calculator field per load case the case may take a factor of.
+class FactorListPage : public EditorPage
+{
+    Q_OBJECT
+
+public:
+    FactorListPage(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags);
+
+    Q_INVOKABLE void setLibrary(const QSharedPointer<LoadCaseLibrary>& library);
+
+public slots:
+    void factorChanged();
+
+signals:
+    void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
+                        const CalculatorReference& ref, QObject* receiver, const char* slot);
+
+protected:
+    // The working copy, null when there is none.
+    virtual SuperLoadCase* superCopy() const = 0;
+    // The load cases offered, in the order they are listed.
+    virtual QList<LoadCaseRef> listedCases() const = 0;
+
+    QScrollArea* createFactorArea();
+    // Drops the rows; with a copy and a library, lists a row per offered case.
+    void rebuildFactorList();
+
+    QSharedPointer<LoadCaseLibrary> library;
+    UnitSystemRef unitSystem;
+    QMap<CalculatorField*, LoadCaseRef> factorFields;
+    QScrollArea* factorArea = nullptr;
+};

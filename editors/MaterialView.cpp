@@ -1,0 +1,118 @@
+#include "MaterialView.h"
+
+#include "CalculatorField.h"
+#include "Material.h"
+#include "MaterialLibrary.h"
+#include "SingleEmitter.h"
+#include "UnitLabels.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+MaterialView::MaterialView(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags)
+    : EditorPage(parent, flags), unitSystem(unitSystem),
+      youngsModulusField(new CalculatorField(0.0, unitSystem, UnitSystem::YoungsModulus)),
+      shearModulusField(new CalculatorField(0.0, unitSystem, UnitSystem::ShearModulus)),
+      densityField(new CalculatorField(0.0, unitSystem, UnitSystem::Density))
+{
+    setPageTitle(tr("Material"));
+    auto* properties = new QGridLayout;
+    properties->setContentsMargins(0, 0, 0, 0);
+    properties->setSpacing(8);
+    const QList<QPair<CalculatorField*, UnitSystem::Conversion>> rows{
+        {youngsModulusField, UnitSystem::YoungsModulus},
+        {shearModulusField, UnitSystem::ShearModulus},
+        {densityField, UnitSystem::Density}};
+    for (int row = 0; row < rows.size(); ++row) {
+        properties->addWidget(new NomenclatureLabel(unitSystem, rows[row].second, this), row, 0);
+        properties->addWidget(rows[row].first, row, 1);
+        properties->addWidget(new UnitsLabel(unitSystem, rows[row].second, this), row, 2);
+        connectCalculatorField(rows[row].first);
+    }
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setSpacing(8);
+    grid->addLayout(createTopRow(false), 0, 0, 1, 2);
+    grid->addLayout(properties, 1, 0);
+    grid->addWidget(createRemoveButton(), 1, 1, Qt::AlignRight | Qt::AlignBottom);
+    grid->addWidget(createFiller(), 2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setRowStretch(2, 1);
+
+    connect(nameEdit, &QLineEdit::textEdited, this, &MaterialView::nameChanged);
+    connect(removeButton, &QToolButton::clicked, this, &MaterialView::remove);
+    repopulate();
+}
+
+void MaterialView::connectCalculatorField(CalculatorField* field)
+{
+    connect(field, &CalculatorField::OpenCalculator, this, &MaterialView::OpenCalculator);
+    connect(field, &CalculatorField::ValueCalculated, this, &MaterialView::propertiesChanged);
+}
+
+void MaterialView::setMaterial(const MaterialRef& material)
+{
+    takeWorkingCopy(target, copy, material);
+    // Only custom materials may change.
+    setEnabled(!library || library->findItemByValue(MaterialLibrary::subnodeItem(library->root(), 1), target));
+}
+
+void MaterialView::setLibrary(const QSharedPointer<MaterialLibrary>& newLibrary)
+{
+    replaceLibrary(library, newLibrary);
+}
+
+void MaterialView::repopulate()
+{
+    nameEdit->setEnabled(copy != nullptr);
+    if (!copy) {
+        nameEdit->clear();
+        return;
+    }
+    nameEdit->setText(copy->name());
+    densityField->setValueAsSI(copy->density());
+    youngsModulusField->setValueAsSI(copy->youngsModulus());
+    shearModulusField->setValueAsSI(copy->shearModulus());
+}
+
+void MaterialView::nameChanged()
+{
+    const QStringList names{nameEdit->text().simplified()};
+    if (copy && copy->names() != names)
+        copy->setNames(names);
+}
+
+void MaterialView::propertiesChanged()
+{
+    if (!copy)
+        return;
+    copy->setPropertiesOnly(Material(QStringList(), youngsModulusField->valueAsSI(), shearModulusField->valueAsSI(),
+                                     densityField->valueAsSI(), 0.0));
+    emitter->trigger();
+}
+
+void MaterialView::writeBack()
+{
+    if (!copy || !target || !isEnabled())
+        return;
+    nameChanged();
+    if (copy->names() != target->names() || *copy != *target)
+        emit MaterialChanged(target, copy);
+}
+
+void MaterialView::widgetClosing(const QWidget* widget)
+{
+    if (widget == this)
+        writeBack();
+}
+
+void MaterialView::remove()
+{
+    emit MaterialRemoved(target);
+    target.clear();
+    emit GoBack();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "CalculatorReference.h"
+#include "EditorPage.h"
+#include "ModelRefs.h"
+#include "UnitSystem.h"
+#include "Vectors.h"
+
+class CalculatorField;
+class MaterialLibrary;
+
+// Edits a custom material's name, E, G and density; a standard material,
+// or one in no library, is shown with the whole page disabled. It lives on
+// the utility window's stack, which reports leaving it through widgetClosing.
+class MaterialView : public EditorPage
+{
+    Q_OBJECT
+
+public:
+    explicit MaterialView(const UnitSystemRef& unitSystem, QWidget* parent = nullptr,
+                          Qt::WindowFlags flags = Qt::WindowFlags());
+
+    Q_INVOKABLE void setMaterial(const MaterialRef& material);
+    Q_INVOKABLE void setLibrary(const QSharedPointer<MaterialLibrary>& library);
+
+public slots:
+    void nameChanged();
+    void propertiesChanged();
+    void remove();
+    void repopulate() override;
+    void writeBack() override;
+    void widgetClosing(const QWidget* widget);
+
+signals:
+    void MaterialChanged(MaterialRef& target, const MaterialRef& copy);
+    void MaterialRemoved(const MaterialRef& material);
+    void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
+                        const CalculatorReference& ref, QObject* receiver, const char* slot);
+
+private:
+    void connectCalculatorField(CalculatorField* field);
+
+    QSharedPointer<MaterialLibrary> library;
+    MaterialRef target;
+    MaterialRef copy;
+    UnitSystemRef unitSystem;
+    CalculatorField* youngsModulusField;
+    CalculatorField* shearModulusField;
+    CalculatorField* densityField;
+};

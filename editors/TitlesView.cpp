@@ -1,0 +1,95 @@
+#include "TitlesView.h"
+
+#include "SingleEmitter.h"
+#include "Titles.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+const int lineCount = 4;
+
+} // namespace
+
+TitlesView::TitlesView(QWidget* parent, Qt::WindowFlags flags)
+    : EditorPage(parent, flags), notesEdit(new QPlainTextEdit(this))
+{
+    setPageTitle(tr("Titles"));
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(8);
+    for (int i = 0; i < lineCount; ++i) {
+        auto* first = new QLineEdit(this);
+        first->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* second = new QLineEdit(this);
+        second->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        grid->addWidget(new QLabel(QString::number(i + 1), this), i, 0, Qt::AlignRight);
+        grid->addWidget(first, i, 1);
+        grid->addWidget(new QLabel(QStringLiteral(":"), this), i, 2, Qt::AlignLeft);
+        grid->addWidget(second, i, 3);
+        titleEdits.append(qMakePair(first, second));
+    }
+    const int stretches[] = {0, 1, 0, 2};
+    for (int column = 0; column < 4; ++column)
+        grid->setColumnStretch(column, stretches[column]);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    layout->addLayout(grid, 0);
+    layout->addWidget(new QLabel(tr("Notes: (not printed)"), this), 0, Qt::AlignLeft);
+    layout->addWidget(notesEdit, 1);
+    setFocusProxy(titleEdits.first().first);
+    repopulate();
+}
+
+void TitlesView::setTitles(const TitlesRef& titles)
+{
+    target = titles;
+    copy = titles ? TitlesRef(new Titles(*titles, nullptr)) : TitlesRef();
+    repopulate();
+}
+
+void TitlesView::repopulate()
+{
+    for (int i = 0; i < lineCount; ++i) {
+        QLineEdit* const fields[] = {titleEdits[i].first, titleEdits[i].second};
+        for (int column = 0; column < 2; ++column) {
+            fields[column]->setEnabled(copy != nullptr);
+            fields[column]->setText(copy ? copy->title(i, column) : QString());
+        }
+    }
+    notesEdit->setPlainText(copy ? copy->note() : QString());
+}
+
+void TitlesView::textChanged()
+{
+    if (!copy)
+        return;
+    for (int i = 0; i < lineCount; ++i) {
+        copy->setTitle(i, 0, titleEdits[i].first->text());
+        copy->setTitle(i, 1, titleEdits[i].second->text());
+    }
+    copy->setNote(notesEdit->toPlainText());
+    emit copy->TitlesHaveChanged();
+    emitter->trigger();
+}
+
+void TitlesView::writeBack()
+{
+    if (!copy || !target || !isEnabled())
+        return;
+    textChanged();
+    if (*copy != *target)
+        emit TitlesChanged(target, copy);
+}
+
+void TitlesView::widgetClosing(const QWidget* widget)
+{
+    if (widget == this)
+        writeBack();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "EditorPage.h"
+#include "ModelRefs.h"
+
+#include <QList>
+#include <QPair>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// Edits the model's four title lines and its unprinted note. The fields are
+// read only when the user leaves the page.
+class TitlesView : public EditorPage
+{
+    Q_OBJECT
+
+public:
+    explicit TitlesView(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+
+    Q_INVOKABLE void setTitles(const TitlesRef& titles);
+
+public slots:
+    void repopulate() override;
+    void textChanged();
+    void writeBack() override;
+    void widgetClosing(const QWidget* widget);
+
+signals:
+    void TitlesChanged(TitlesRef& target, const TitlesRef& copy);
+
+private:
+    TitlesRef target;
+    TitlesRef copy;
+    QList<QPair<QLineEdit*, QLineEdit*>> titleEdits;
+    QPlainTextEdit* notesEdit;
+};

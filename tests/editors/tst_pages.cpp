@@ -1,0 +1,247 @@
+#include "EditorTesting.h"
+
+#include "CalculatorField.h"
+#include "ColourPicker.h"
+#include "Combination.h"
+#include "CombinationView.h"
+#include "GeometryGroup.h"
+#include "GeometryGroupView.h"
+#include "GroupLibrary.h"
+#include "LoadingView.h"
+#include "Material.h"
+#include "MaterialLibrary.h"
+#include "MaterialView.h"
+#include "SingleEmitter.h"
+#include "SwayCase.h"
+#include "SwayCaseView.h"
+#include "Titles.h"
+#include "TitlesView.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+// The pages that edit one library entry each, and what they share.
+class TestPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void leavingWithoutAnEditOnlyGoesBack();
+    void loadingEditIsOneUndoStepAndRemovalForgetsIt();
+    void libraryChangesRepopulateOnce();
+    void groupOpacityAndColour();
+    void materialPage();
+    void titlesPage();
+    void windowGeometryIsKeptByClassName();
+};
+
+void TestPages::leavingWithoutAnEditOnlyGoesBack()
+{
+    Bench d;
+    LoadingView loadingPage;
+    SwayCaseView swayPage(d.units);
+    CombinationView combinationPage(d.units);
+    GeometryGroupView groupPage;
+    loadingPage.setLoading(d.loading());
+    swayPage.setSwayCase(SwayCaseRef(new SwayCase));
+    combinationPage.setCombination(CombinationRef(new Combination));
+    groupPage.setGeometryGroup(GeometryGroupRef(new GeometryGroup));
+
+    const Emissions changes[] = {{&loadingPage, &LoadingView::LoadingChanged},
+                                 {&swayPage, &SwayCaseView::SwayCaseChanged},
+                                 {&combinationPage, &CombinationView::CombinationChanged},
+                                 {&groupPage, &GeometryGroupView::GroupChanged}};
+    for (EditorPage* page : {static_cast<EditorPage*>(&loadingPage), static_cast<EditorPage*>(&swayPage),
+                             static_cast<EditorPage*>(&combinationPage), static_cast<EditorPage*>(&groupPage)}) {
+        QSignalSpy back(page, &EditorPage::GoBack);
+        // A name of blanks only is no name.
+        typeName(*page, QStringLiteral("   "));
+        QTest::mouseClick(page->backButtonCell(), Qt::LeftButton);
+        QCOMPARE(back.count(), 1);
+    }
+    for (const Emissions& changed : changes)
+        QCOMPARE(changed.count(), 0);
+}
+
+void TestPages::loadingEditIsOneUndoStepAndRemovalForgetsIt()
+{
+    Bench d;
+    const LoadingRef loading = d.loading();
+    const QString oldName = loading->name();
+    LoadingView page;
+    // By name, as a host that cannot include the page reaches it.
+    QVERIFY(QMetaObject::invokeMethod(&page, "setLibrary",
+                                      Q_ARG(QSharedPointer<LoadCaseLibrary>, d.doc->libraries()->loadCaseLibrary())));
+    QVERIFY(QMetaObject::invokeMethod(&page, "setLoading", Q_ARG(LoadingRef, loading)));
+    connect(&page, &LoadingView::LoadingChanged, d.actions, &EditingActions::actionApplyLoading);
+    Emissions changed(&page, &LoadingView::LoadingChanged);
+
+    // Typed and never left: the back cell still reads the field.
+    typeName(page, QStringLiteral("  Wind   load  "));
+    page.setColour(QColor(255, 0, 0, 100));
+    QTest::mouseClick(page.backButtonCell(), Qt::LeftButton);
+
+    QCOMPARE(loading->name(), QStringLiteral("Wind load"));
+    QCOMPARE(loading->colour(), QColor(255, 0, 0));
+    QCOMPARE(d.stack()->count(), 1);
+    QCOMPARE(d.stack()->undoText(), QStringLiteral("Apply loading"));
+    d.stack()->undo();
+    QCOMPARE(loading->name(), oldName);
+
+
+    // After a removal only the way back is left.
+    page.setRemoveable(false);
+    QVERIFY(!page.removeButtonWidget()->isVisibleTo(&page));
+    page.setRemoveable(true);
+    QSignalSpy removed(&page, &LoadingView::LoadCaseRemoved);
+    QSignalSpy back(&page, &EditorPage::GoBack);
+    page.removeButtonWidget()->click();
+    QCOMPARE(removed.first().first().value<LoadCaseRef>(), LoadCaseRef(loading));
+    typeName(page, QStringLiteral("Other"));
+    page.writeBack();
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(back.count(), 2);
+}
+
+void TestPages::libraryChangesRepopulateOnce()
+{
+    const QSharedPointer<GroupLibrary> first(new GroupLibrary), second(new GroupLibrary);
+    GeometryGroupView page;
+    QSignalSpy repopulations(page.findChild<SingleEmitter*>(), &SingleEmitter::triggered);
+    page.setLibrary(first);
+    page.setLibrary(second);
+    // Only the library it was last given, and ten changes cost one pass.
+    for (int i = 0; i < 10; ++i)
+        emit (i == 0 ? first : second)->Changed();
+    QCoreApplication::processEvents();
+    QCOMPARE(repopulations.count(), 1);
+    emit first->Changed();
+    QCoreApplication::processEvents();
+    QCOMPARE(repopulations.count(), 1);
+}
+
+void TestPages::groupOpacityAndColour()
+{
+    Bench d;
+    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
+    group->setColour(QColor(170, 85, 0));
+    d.doc->libraries()->groupLibrary()->append(group);
+    GeometryGroupView page;
+    QSlider* const slider = page.findChild<QSlider*>();
+    QVERIFY(!slider->isEnabled());
+    QCOMPARE(slider->value(), 100);
+    page.setGeometryGroup(group);
+    connect(&page, &GeometryGroupView::GroupChanged, d.actions, &EditingActions::actionApplyGeometryGroup);
+
+    // Analysis off and on again is no change.
+    page.findChild<QCheckBox*>()->click();
+    page.findChild<QCheckBox*>()->click();
+    page.writeBack();
+    QCOMPARE(d.stack()->count(), 0);
+
+    slider->setValue(50);
+    page.setColour(QColor(0, 85, 170));
+    page.writeBack();
+    QCOMPARE(group->colour(), QColor(0, 85, 170, 128));
+    QCOMPARE(d.stack()->count(), 1);
+    QCOMPARE(d.stack()->undoText(), QStringLiteral("Apply group"));
+}
+
+void TestPages::materialPage()
+{
+    Bench d;
+    const QSharedPointer<MaterialLibrary> library = d.doc->libraries()->materialLibrary();
+    const MaterialRef custom(new Material({QStringLiteral("Timber")}, 10e9, 0.6e9, 500.0, 5e-6));
+    library->appendCustom(custom);
+    const MaterialRef standard = library->valuesOf(MaterialLibrary::subnodeItem(library->root(), 0)).first();
+    MaterialView page(d.units);
+    page.setLibrary(library);
+    connect(&page, &MaterialView::MaterialChanged, d.actions, &EditingActions::actionApplyMaterial);
+    Emissions changed(&page, &MaterialView::MaterialChanged);
+
+    page.setMaterial(standard);
+    QVERIFY(!page.isEnabled());
+    page.widgetClosing(&page);
+    QCOMPARE(changed.count(), 0);
+
+    page.setMaterial(custom);
+    QVERIFY(page.isEnabled());
+    // E through the calculator, which answers in SI; every property edit clears the CTE.
+    const QList<CalculatorField*> fields = page.findChildren<CalculatorField*>();
+    fields.first()->calculationFinished(Vector4(12e9, 12e9, 12e9, 1.0), CalculatorReference());
+    page.widgetClosing(fields.first());
+    QCOMPARE(changed.count(), 0);
+    page.widgetClosing(&page);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(*custom, Material({}, 12e9, 0.6e9, 500.0, 0.0));
+    QCOMPARE(d.stack()->undoText(), QStringLiteral("Apply material"));
+
+    page.setMaterial(custom);
+    page.nameField()->clear();
+    page.writeBack();
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(custom->names(), QStringList{QString()});
+}
+
+void TestPages::titlesPage()
+{
+    Bench d;
+    const TitlesRef titles = d.doc->titles();
+    for (int i = 0; i < 4; ++i)
+        titles->setTitle(i, 0, QStringLiteral("Line %1").arg(i));
+    TitlesView page;
+    connect(&page, &TitlesView::TitlesChanged, d.actions, &EditingActions::actionApplyTitles);
+    Emissions changed(&page, &TitlesView::TitlesChanged);
+    page.setTitles(titles);
+    QList<QLineEdit*> fields = page.findChildren<QLineEdit*>();
+
+    fields[1]->setText(QStringLiteral("  Bridge "));
+    page.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("Note"));
+    page.widgetClosing(&page);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(titles->title(0, 1), QStringLiteral("  Bridge "));
+    QCOMPARE(titles->note(), QStringLiteral("Note"));
+    QCOMPARE(d.stack()->undoText(), QStringLiteral("Set titles"));
+
+    // Fewer than four lines gain the missing ones, which is a change.
+    const TitlesRef short_(new Titles);
+    short_->setTitle(0, 0, QStringLiteral("Only"));
+    page.setTitles(short_);
+    page.writeBack();
+    QCOMPARE(changed.count(), 2);
+
+    page.setEnabled(false);
+    page.writeBack();
+    QCOMPARE(changed.count(), 2);
+}
+
+void TestPages::windowGeometryIsKeptByClassName()
+{
+    QTemporaryDir dir;
+    Application::_settings.reset(new QSettings(dir.filePath("settings.ini"), QSettings::IniFormat));
+
+    QWidget host;
+    auto* embedded = new LoadingView(&host);
+    host.show();
+    embedded->close();
+    QVERIFY(Application::_settings->allKeys().isEmpty());
+
+    {
+        LoadingView window;
+        window.setGeometry(40, 50, 333, 222);
+        window.show();
+        window.close();
+    }
+    QVERIFY(Application::_settings->contains(QStringLiteral("LoadingView")));
+    LoadingView again;
+    again.show();
+    QCOMPARE(again.size(), QSize(333, 222));
+    Application::_settings.reset();
+}
+
+VARO_EDITOR_TEST_MAIN(TestPages)
+#include "tst_pages.moc"

@@ -1,0 +1,289 @@
+#include "GroupPicker.h"
+#include "LoadAxisPicker.h"
+#include "LoadCasePicker.h"
+#include "MaterialPicker.h"
+#include "MemberPinPicker.h"
+#include "NavigationStack.h"
+#include "SupportPicker.h"
+#include "WidgetTesting.h"
+
+#include "../document/DocumentTesting.h"
+
+#include "MemberPinLibrary.h"
+#include "ModelMetaTypes.h"
+#include "SupportLibrary.h"
+
+#include <QPointer>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTextDocumentFragment>
+
+namespace {
+
+// The texts of the picker's cells in layout order, one line each.
+QStringList cellTexts(const QWidget& picker)
+{
+    QStringList texts;
+    for (const PickerCell* cell : picker.findChildren<PickerCell*>())
+        if (!cell->text().isEmpty() && !cell->isHidden())
+            texts << QTextDocumentFragment::fromHtml(cell->text()).toPlainText().simplified();
+    return texts;
+}
+
+PickerCell* cell(const QWidget& picker, const QString& name)
+{
+    return picker.findChild<PickerCell*>(name);
+}
+
+template <class Picker>
+struct Counting : Picker
+{
+    using Picker::Picker;
+    void repopulate() override
+    {
+        ++count;
+        Picker::repopulate();
+    }
+    int count = 0;
+};
+
+} // namespace
+
+class TestPickers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { registerModelMetaTypes(); }
+    void changesRebuildOncePerPass();
+    void aCellChoosesTheLibrarysOwnEntry();
+    void demonstrationsFindCellsAndClicksSurviveRebuilds();
+    void groupsAndLoadCasesNoteWhatIsUnused();
+    void materialsShowModuliAndImpossibleOnesInRed_data();
+    void materialsShowModuliAndImpossibleOnesInRed();
+    void navigationStackGoesBackOnePageAtATime();
+};
+
+void TestPickers::changesRebuildOncePerPass()
+{
+    QSharedPointer<LoadAxisLibrary> library(new LoadAxisLibrary);
+    Counting<LoadAxisPicker> picker;
+    picker.setLibrary(library);
+    picker.show();
+    picker.count = 0;
+    for (int i = 0; i < 10; ++i)
+        emit library->Changed();
+    picker.setDisplayTorqueAxes(true);
+    QTRY_COMPARE(picker.count, 1);
+    QCOMPARE(cellTexts(picker).first(), QStringLiteral("Around global X"));
+
+    picker.hide();
+    picker.setDisplayTorqueAxes(false);
+    QCoreApplication::processEvents();
+    QCOMPARE(cellTexts(picker).first(), QStringLiteral("Around global X"));
+    picker.show();
+    QCOMPARE(cellTexts(picker).first(), QStringLiteral("In global X"));
+    picker.setLibrary(QSharedPointer<LoadAxisLibrary>());
+    QVERIFY(cellTexts(picker).isEmpty());
+}
+
+void TestPickers::aCellChoosesTheLibrarysOwnEntry()
+{
+    QSharedPointer<SupportLibrary> library(new SupportLibrary);
+    SupportPicker picker;
+    picker.setLibrary(library);
+    picker.resize(256, 120);
+    picker.show();
+    QSignalSpy chosen(&picker, &SupportPicker::SupportChosen);
+    QTest::mouseClick(cell(picker, "fully fixed"), Qt::LeftButton);
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen[0][0].value<SupportRef>(), library->valuesOf(library->root()).first());
+
+    // An equal mask lights the library's entry, which survives a rebuild at
+    // the scroll position the user left.
+    const SupportRef last = library->valuesOf(library->root()).last();
+    picker.setSelection(SupportRef(new Support("Copy", last->dof())));
+    PickerCell* lit = cell(picker, last->name().toLower());
+    QVERIFY(lit->isHighlighted());
+    const int scrolled = picker.verticalScrollBar()->value();
+    QVERIFY(scrolled > 0);
+    emit library->Changed();
+    QTRY_VERIFY(cell(picker, last->name().toLower()) != lit);
+    QVERIFY(cell(picker, last->name().toLower())->isHighlighted());
+    QCOMPARE(picker.verticalScrollBar()->value(), scrolled);
+    picker.setSelection();
+    for (const PickerCell* c : picker.findChildren<PickerCell*>())
+        QVERIFY(!c->isHighlighted());
+    // Free freedoms are struck through.
+    QCOMPARE(cell(picker, "fully fixed")->text().count("<s "), 0);
+    QCOMPARE(cell(picker, "restrained in x")->text().count("<s "), 5);
+    QCOMPARE(cell(picker, "unrestrained")->text().count("<s "), 6);
+}
+
+void TestPickers::demonstrationsFindCellsAndClicksSurviveRebuilds()
+{
+    QSharedPointer<MemberPinLibrary> library(new MemberPinLibrary);
+    MemberPinPicker picker;
+    QWidget outside;
+    picker.setLibrary(library);
+    picker.show();
+    const QVariant self = QVariant::fromValue<QWidget*>(&picker);
+    const QPoint centre = cell(picker, "pinned")->mapToGlobal(cell(picker, "pinned")->rect().center());
+    QStack<QVariant> stack;
+    bool handled = false;
+    stack << 7 << "  PINNED " << self;
+    picker.tryForthWord("SYS:CELLHOTSPOT", &stack, &handled);
+    QVERIFY(handled);
+    QCOMPARE(stack, (QStack<QVariant>() << 7 << centre.y() << centre.x() << self));
+    for (const QVariant& target : {self, QVariant::fromValue<QWidget*>(&outside)}) {
+        handled = false;
+        stack.clear();
+        stack << "hinged" << target;
+        picker.tryForthWord("SYS:CELLHOTSPOT", &stack, &handled);
+        QVERIFY(!handled);
+        QCOMPARE(stack, (QStack<QVariant>() << "hinged" << target));
+    }
+
+    // A choice that rebuilds the picker at once leaves the clicked cell
+    // alive until its click is over.
+    connect(&picker, &MemberPinPicker::MemberPinChosen, [&] { picker.setLibrary(library); });
+    QPointer<PickerCell> clicked = cell(picker, "pinned");
+    QTest::mouseClick(clicked, Qt::LeftButton);
+    QVERIFY(clicked);
+    QVERIFY(cell(picker, "pinned") != clicked);
+    QTRY_VERIFY(!clicked);
+}
+
+void TestPickers::groupsAndLoadCasesNoteWhatIsUnused()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    const QSharedPointer<Libraries> libraries = document->libraries();
+    const GravityCaseRef gravity(new GravityCase("Gravity"));
+    const SwayCaseRef sway(new SwayCase("Sway"));
+    for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{LoadingRef(new Loading("Wind")), gravity, sway})
+        libraries->loadCaseLibrary()->append(loadCase);
+    frame.members[0]->setSectionType(SectionTypeRef()); // gravity then yields nothing
+
+    LoadCasePicker cases;
+    cases.setLibrary(libraries->loadCaseLibrary());
+    cases.show();
+    QCOMPARE(cellTexts(cases), QStringList({"Dead", "Wind", "Add loadcase", "Gravity", "Sway", "Add swaycase",
+                                            "Add combination"}));
+    cases.setDocumentModel(document);
+    QCOMPARE(cellTexts(cases), QStringList({"Dead", "Wind (empty)", "Add loadcase", "Gravity (omitted)",
+                                            "Sway (unused)", "Add swaycase", "Add combination"}));
+    // Edit buttons beside loadings, sway cases and combinations only.
+    QCOMPARE(cases.findChildren<PickerCell*>().size(), 7 + 3 + 3);
+
+    GroupPicker groups;
+    groups.setLibrary(libraries->groupLibrary());
+    groups.setDocumentModel(document);
+    groups.show();
+    QCOMPARE(cellTexts(groups), QStringList({"Unspecified", "Frame (empty)", "Add geometry group"}));
+    // Unspecified, Frame, its edit button, the caption, the plus sign; only
+    // the plus sign adds, and the new group shows once the library has it.
+    QSignalSpy added(&groups, &GroupPicker::AddGroup);
+    QSignalSpy edited(&groups, &GroupPicker::EditGroup);
+    const QList<PickerCell*> cells = groups.findChildren<PickerCell*>();
+    for (int i = 2; i <= 4; ++i)
+        QTest::mouseClick(cells[i], Qt::LeftButton);
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(added[0][0].value<GroupRef>().objectCast<GeometryGroup>()->name(), QStringLiteral("Geometry 1"));
+    QCOMPARE(edited[0][0].value<GroupRef>(), GroupRef(frame.group));
+    QCOMPARE(groups.findChildren<PickerCell*>().size(), 5);
+
+    QSignalSpy chosen(&groups, &GroupPicker::GroupChosen);
+    groups.setSelection(GeometryGroupRef(new GeometryGroup("Elsewhere")));
+    PickerCell* unspecified = groups.findChildren<PickerCell*>().first();
+    QVERIFY(unspecified->isHighlighted());
+    QTest::mouseClick(unspecified, Qt::LeftButton);
+    QCOMPARE(chosen.count(), 1);
+    QVERIFY(!chosen[0][0].value<GroupRef>());
+
+    frame.nodes[0]->setGeometryGroup(frame.group);
+    emit document->StructureHasChanged();
+    QCOMPARE(cellTexts(groups)[1], QStringLiteral("Frame"));
+    groups.setSelection(frame.group);
+    QVERIFY(cell(groups, "frame")->isHighlighted());
+    QVERIFY(!groups.findChildren<PickerCell*>().first()->isHighlighted());
+}
+
+void TestPickers::materialsShowModuliAndImpossibleOnesInRed_data()
+{
+    QTest::addColumn<double>("density");
+    QTest::addColumn<double>("E");
+    QTest::addColumn<double>("G");
+    QTest::addColumn<bool>("red");
+    QTest::newRow("steel") << 7850.0 << 210e9 << 81e9 << false;
+    QTest::newRow("Poisson's ratio above one half") << 7850.0 << 210e9 << 69e9 << true;
+    QTest::newRow("weightless") << 0.0 << 210e9 << 81e9 << true;
+    QTest::newRow("too soft") << 7850.0 << 2.9e5 << 1e5 << true;
+}
+
+void TestPickers::materialsShowModuliAndImpossibleOnesInRed()
+{
+    QFETCH(double, density);
+    QFETCH(double, E);
+    QFETCH(double, G);
+    QFETCH(bool, red);
+    QSharedPointer<MaterialLibrary> library(new MaterialLibrary);
+    const MaterialRef material(new Material({"Tested"}, E, G, density, 0.0));
+    library->appendCustom(material);
+    UnitSystemRef units(new UnitSystem);
+    MaterialPicker picker(units);
+    picker.setLibrary(library);
+    picker.show();
+    QCOMPARE(cell(picker, "tested")->styleSheet().contains(" color:#aa0000;"), red);
+    // Read-only: no edit buttons and no add button.
+    const auto shownCells = [&picker] {
+        int shown = 0;
+        for (const PickerCell* c : picker.findChildren<PickerCell*>())
+            shown += !c->isHidden();
+        return shown;
+    };
+    QCOMPARE(shownCells(), 10);
+    QVERIFY(!cellTexts(picker).contains("Add material"));
+    QVERIFY(cellTexts(picker).first().endsWith("kN/mm2"));
+    units->setChosenSystem(1);
+    QTRY_VERIFY(cellTexts(picker).first().endsWith("GPa"));
+
+    picker.setSelection(MaterialRef(new Material({"TESTED"}, 0, 0, 0, 0)));
+    QVERIFY(cell(picker, "tested")->isHighlighted());
+    picker.setEditable(true);
+    QCOMPARE(shownCells(), 10 + 10 + 2);
+    QCOMPARE(cellTexts(picker).last(), QStringLiteral("Add material"));
+}
+
+void TestPickers::navigationStackGoesBackOnePageAtATime()
+{
+    NavigationStack stack;
+    QList<QWidget*> pages;
+    for (int i = 0; i < 3; ++i) {
+        pages << new QWidget;
+        stack.pages()->addWidget(pages.last());
+    }
+    stack.show();
+    QWidget* bar = stack.findChild<QWidget*>("navigatorWidget");
+    QList<const QWidget*> leaving;
+    connect(&stack, &NavigationStack::LeavingWidget, [&](const QWidget* page) { leaving << page; });
+    stack.setCurrentWidget(pages[2]);
+    QVERIFY(bar->isVisible());
+    stack.setCurrentWidget(pages[2]);
+    stack.setCurrentWidget(new QWidget(&stack));
+    stack.goBack();
+    QCOMPARE(stack.pages()->currentIndex(), 2);
+    QCOMPARE(leaving.count(), 0);
+    stack.goBack();
+    QCOMPARE(stack.pages()->currentIndex(), 0);
+    QCOMPARE(leaving.count(), 1);
+    QCOMPARE(leaving.first(), pages[2]);
+    QVERIFY(!bar->isVisible());
+    stack.goBack();
+    QCOMPARE(leaving.count(), 1);
+}
+
+VARO_WIDGET_TEST_MAIN(TestPickers)
+
+#include "tst_pickers.moc"
