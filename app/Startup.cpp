@@ -3,6 +3,7 @@
 #include "AnalysisInstallation.h"
 #include "CurrentState.h"
 #include "Application.h"
+#include "EditorPages.h"
 #include "FoundationMetaTypes.h"
 #include "MainWindow.h"
 #include "ModelMetaTypes.h"
@@ -38,6 +39,7 @@ void initialiseProgramWideValues()
 {
     initialiseVisualConstants();
     installAnalysis();
+    installEditorPages();
 }
 
 void setApplicationIdentity()
