@@ -36,7 +36,6 @@ class SectionAccessor;
 class StructureView;
 class SupportPicker;
 class ToolMenu;
-class UtilityView;
 class UtilityWindow;
 class ViewSelector;
 
@@ -278,7 +277,5 @@ private:
     QToolBar* toolBarControl = nullptr;
     QToolBar* toolBarGroups = nullptr;
     UtilityWindow* utilityWindow = nullptr;
-    // The utility window's root page; its signals reach this window.
-    UtilityView* utilityView = nullptr;
     ViewSelector* viewSelector = nullptr;
 };

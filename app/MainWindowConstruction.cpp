@@ -6,7 +6,19 @@
 #include "DocumentModel.h"
 #include "ProgrammaticActionGroup.h"
 #include "UnitSystem.h"
+#include "GroupAccessor.h"
+#include "LoadAxisPicker.h"
+#include "LoadCaseAccessor.h"
+#include "MemberAxisPicker.h"
+#include "MemberPinPicker.h"
+#include "SectionAccessor.h"
+#include "StructureView.h"
+#include "SupportPicker.h"
 #include "UtilityView.h"
+#include "UtilityWindow.h"
+#include "CombinationView.h"
+#include "MaterialView.h"
+#include "SwayCaseView.h"
 #include "ViewSelector.h"
 
 #include <QAction>
@@ -46,6 +58,7 @@ MainWindow::MainWindow(const QSharedPointer<UnitSystem>& unitSystem,
     createViewSelector();
     createReportView();
     setFileName(QString());
+    setCentralWidget(structureView);
     relayMapper = new QSignalMapper(this);
     createMenus();
     createToolBars();
@@ -77,28 +90,57 @@ void MainWindow::createCalculator()
     calculator->hide();
 }
 
-// The group, load-axis, load-case, member-axis, member-pin, support and
-// section windows are made here, hidden tool windows named after their
-// classes, each closing itself when its choice is made.
 void MainWindow::createPickersAndAccessors()
 {
+    const auto makeHidden = [](QWidget* window, const QString& name) {
+        window->setObjectName(name);
+        window->hide();
+    };
+    // Each closes on its choice before the choice is acted on.
+    groupAccessor = new GroupAccessor(units, this, Qt::Tool);
+    makeHidden(groupAccessor, QStringLiteral("GroupAccessor"));
+    connect(groupAccessor->groupPicker(), &GroupPicker::GroupChosen, groupAccessor, &QWidget::close);
+    loadAxisPicker = new LoadAxisPicker(this, Qt::Tool);
+    makeHidden(loadAxisPicker, QStringLiteral("LoadAxisPicker"));
+    connect(loadAxisPicker, &LoadAxisPicker::LoadAxisChosen, loadAxisPicker, &QWidget::close);
+    loadCaseAccessor = new LoadCaseAccessor(units, this, Qt::Tool);
+    makeHidden(loadCaseAccessor, QStringLiteral("LoadCaseAccessor"));
+    connect(loadCaseAccessor->loadCasePicker(), &LoadCasePicker::LoadCaseChosen, loadCaseAccessor, &QWidget::close);
+    memberAxisPicker = new MemberAxisPicker(this, Qt::Tool);
+    makeHidden(memberAxisPicker, QStringLiteral("MemberAxisPicker"));
+    connect(memberAxisPicker, &MemberAxisPicker::MemberAxisChosen, memberAxisPicker, &QWidget::close);
+    memberPinPicker = new MemberPinPicker(this, Qt::Tool);
+    makeHidden(memberPinPicker, QStringLiteral("MemberPinPicker"));
+    connect(memberPinPicker, &MemberPinPicker::MemberPinChosen, memberPinPicker, &QWidget::close);
+    supportPicker = new SupportPicker(this, Qt::Tool);
+    makeHidden(supportPicker, QStringLiteral("SupportPicker"));
+    connect(supportPicker, &SupportPicker::SupportChosen, supportPicker, &QWidget::close);
+    sectionAccessor = new SectionAccessor(units, this, Qt::Tool);
+    makeHidden(sectionAccessor, QStringLiteral("SectionAccessor"));
+    connect(sectionAccessor, &SectionAccessor::SectionChosen, sectionAccessor, &QWidget::close);
 }
 
-// The 3D view takes this place, named "StructureView".
 void MainWindow::createCentralView()
 {
-    auto* placeholder = new QWidget(this);
-    placeholder->setObjectName(QStringLiteral("StructureView"));
-    setCentralWidget(placeholder);
+    structureView = new StructureView(units, state, this);
+    structureView->setObjectName(QStringLiteral("StructureView"));
+    connect(structureView,
+            qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, const char*>(
+                &StructureView::OpenCalculator),
+            this,
+            qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, const char*>(
+                &MainWindow::openCalculator));
+    connect(structureView, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
+                                     QObject*, const char*>(&StructureView::OpenCalculator),
+            this, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, QObject*,
+                            const char*>(&MainWindow::openCalculator));
 }
 
-// Until the utility window with its material and titles pages exists, its
-// root page stands alone as the window "Utilities".
 void MainWindow::createUtilityWindow()
 {
-    utilityView = new UtilityView(units, this, Qt::Tool);
-    utilityView->setObjectName(QStringLiteral("Utilities"));
-    utilityView->hide();
+    utilityWindow = new UtilityWindow(units, this, Qt::Tool);
+    utilityWindow->setObjectName(QStringLiteral("Utilities"));
+    utilityWindow->hide();
 }
 
 void MainWindow::createViewSelector()
@@ -231,15 +273,31 @@ void MainWindow::connectStateDisplay()
     connect(state.data(), &CurrentState::ScalesHaveChanged, this, &MainWindow::updateScaleSliderForScale);
 }
 
-// The choices of the pickers and accessors and the value requests of the
-// editor pages are connected here as those windows are made.
 void MainWindow::connectChildWindows()
 {
+    const auto openCalculatorFor = qOverload<double, UnitSystem::Conversion, const Matrix4x4&,
+                                             const CalculatorReference&, QObject*, const char*>(
+        &MainWindow::openCalculator);
+    connect(groupAccessor->groupPicker(), &GroupPicker::GroupChosen, state.data(), &CurrentState::setGroup);
+    connect(loadAxisPicker, &LoadAxisPicker::LoadAxisChosen, this, &MainWindow::ActionSetLoadAxis);
+    connect(loadCaseAccessor->loadCasePicker(), &LoadCasePicker::LoadCaseChosen, state.data(),
+            &CurrentState::setLoadCase);
+    if (auto* swayCase = qobject_cast<SwayCaseView*>(loadCaseAccessor->swayCaseView()))
+        connect(swayCase, &SwayCaseView::OpenCalculator, this, openCalculatorFor);
+    if (auto* combination = qobject_cast<CombinationView*>(loadCaseAccessor->combinationView()))
+        connect(combination, &CombinationView::OpenCalculator, this, openCalculatorFor);
+    connect(memberAxisPicker, &MemberAxisPicker::MemberAxisChosen, this, &MainWindow::ActionSetMemberAxis);
+    connect(memberPinPicker, &MemberPinPicker::MemberPinChosen, this, &MainWindow::ActionSetMemberPin);
+    connect(sectionAccessor, &SectionAccessor::SectionChosen, this, &MainWindow::ActionSetMemberProperties);
+    connect(sectionAccessor, &SectionAccessor::OpenCalculator, this, openCalculatorFor);
     connect(relayMapper, &QSignalMapper::mappedInt, this, &MainWindow::signalRelay);
+    connect(supportPicker, &SupportPicker::SupportChosen, this, &MainWindow::ActionSetSupport);
+    UtilityView* utilities = utilityWindow->utilityView();
     if (QWidget* reportWindow = childWindow(QStringLiteral("ReportView")))
-        connect(utilityView, &UtilityView::ExportPDF, reportWindow, &QWidget::show);
-    connect(utilityView, &UtilityView::OpenFile, this, [this] { openFile(); });
-    connect(utilityView, &UtilityView::OpenHelp, this, &MainWindow::openHelp);
-    connect(utilityView, &UtilityView::SaveFile, this, [this] { saveFileAs(); });
-    connect(utilityView, &UtilityView::WipeModel, this, &MainWindow::newFile);
+        connect(utilities, &UtilityView::ExportPDF, reportWindow, &QWidget::show);
+    connect(utilities, &UtilityView::OpenFile, this, [this] { openFile(); });
+    connect(utilities, &UtilityView::OpenHelp, this, &MainWindow::openHelp);
+    connect(utilities, &UtilityView::SaveFile, this, [this] { saveFileAs(); });
+    connect(utilities, &UtilityView::WipeModel, this, &MainWindow::newFile);
+    connect(utilityWindow->materialView(), &MaterialView::OpenCalculator, this, openCalculatorFor);
 }

@@ -10,6 +10,10 @@
 #include "UserDialogs.h"
 #include "ViewPoint.h"
 #include "ViewSelector.h"
+#include "StructureView.h"
+#include "UtilityWindow.h"
+#include "Libraries.h"
+#include "MaterialLibrary.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -233,8 +237,12 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
         return false;
     if (document) {
         disconnect(document.data(), nullptr, this, nullptr);
+        structureView->clearDocumentModel();
+        structureView->clearViewPoint();
         viewSelector->setDocumentModel(QSharedPointer<DocumentModel>());
         viewSelector->setViewPoint(QSharedPointer<ViewPoint>());
+        utilityWindow->setDocumentModel(QSharedPointer<DocumentModel>());
+        utilityWindow->setLibrary(QSharedPointer<MaterialLibrary>());
         _openDocuments.removeOne(document.data());
         document.reset();
     }
@@ -245,7 +253,10 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
 {
     document = newDocument;
     _openDocuments.append(document.data());
+    structureView->setDocumentModel(document);
     viewSelector->setDocumentModel(document);
+    utilityWindow->setDocumentModel(document);
+    utilityWindow->setLibrary(document->libraries()->materialLibrary());
     connect(document.data(), &DocumentModel::FileNameHasChanged, this, &MainWindow::updateForFileName);
     connect(document.data(), &DocumentModel::ModifiedStateHasChanged, this,
             &MainWindow::documentModifiedStateHasChanged);
@@ -259,6 +270,7 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
 void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
 {
     view = viewPoint;
+    structureView->setViewPoint(view);
     viewSelector->setViewPoint(view);
 }
 

@@ -3,6 +3,7 @@
 #include "CurrentState.h"
 #include "ProgrammaticButtonGroup.h"
 #include "ToolMenu.h"
+#include "UtilityWindow.h"
 #include "ViewSelector.h"
 
 #include <QFrame>
@@ -118,10 +119,12 @@ void MainWindow::opensChildWindow(QAbstractButton* button, const QString& window
     }
 }
 
-// Queued, so that the refresh finds the window shown and the menu closed.
+// Queued, so that the refresh finds the window shown and the menu closed. A
+// window that cannot refresh its pickers yet shows them as they are.
 void MainWindow::refreshesAfterClick(QAbstractButton* button, const char* refresh)
 {
-    connect(button, SIGNAL(clicked(bool)), this, refresh, Qt::QueuedConnection);
+    if (metaObject()->indexOfSlot(refresh + 1) >= 0)
+        connect(button, SIGNAL(clicked(bool)), this, refresh, Qt::QueuedConnection);
 }
 
 void MainWindow::createControlToolBar()
@@ -210,10 +213,8 @@ void MainWindow::createDisplayToolBar()
     utilities->setIcon(QIcon(QStringLiteral(":/tabUtility.png")));
     utilities->setToolTip(tr("Open utility window"));
     toolBar->addWidget(utilities);
-    QWidget* window = childWindow(QStringLiteral("Utilities"));
-    if (window->metaObject()->indexOfSlot("goToRoot()") >= 0)
-        connect(utilities, SIGNAL(clicked(bool)), window, SLOT(goToRoot()));
-    connect(utilities, &QToolButton::clicked, window, &QWidget::show);
+    connect(utilities, &QToolButton::clicked, utilityWindow, &UtilityWindow::goToRoot);
+    connect(utilities, &QToolButton::clicked, utilityWindow, &QWidget::show);
 }
 
 void MainWindow::createModellingToolBar()

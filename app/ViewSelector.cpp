@@ -6,6 +6,7 @@
 #include "DocumentModel.h"
 #include "EditingActions.h"
 #include "SingleEmitter.h"
+#include "StructureView.h"
 #include "UnitSystem.h"
 #include "ViewPointMemory.h"
 #include "VisualConstants.h"
@@ -163,27 +164,25 @@ void ViewSelector::connectViewPoint()
 
 // ---- Pictures
 
-QImage ViewSelector::captureImage(const QSharedPointer<CurrentState>&, const ViewPointRef&, int) const
-{
-    // The temporary 3D view that draws the document off screen is made here.
-    return QImage();
-}
-
 void ViewSelector::repopulate()
 {
     if (!isVisible())
         return;
     generateRenderButton();
-    QSharedPointer<CurrentState> thumbnailState;
+    QScopedPointer<StructureView> thumbnails;
     if (memory && documentModel) {
-        thumbnailState.reset(new CurrentState);
+        QSharedPointer<CurrentState> thumbnailState(new CurrentState);
         thumbnailState->enableLightWeight(true);
+        thumbnails.reset(new StructureView(unitSystem, thumbnailState, nullptr));
+        thumbnails->setDocumentModel(documentModel);
     }
     for (int slot = 0; slot < slotCount; ++slot) {
         QAbstractButton* button = memoryButtons->button(slot);
-        const ViewPointRef stored = thumbnailState ? memory->valueAt(slot) : ViewPointRef();
+        const ViewPointRef stored = thumbnails ? memory->valueAt(slot) : ViewPointRef();
         if (stored) {
-            button->setIcon(iconOf(captureImage(thumbnailState, stored, 72), 48));
+            thumbnails->clearViewPoint();
+            thumbnails->setViewPoint(stored);
+            button->setIcon(iconOf(thumbnails->captureImage(72, 72), 48));
             button->setText(QString());
         } else {
             button->setIcon(QIcon());
@@ -201,7 +200,10 @@ void ViewSelector::generateRenderButton()
         QSharedPointer<CurrentState> other(new CurrentState);
         other->enableRenderSolid(!currentState->hasRenderHint(CurrentState::RenderSolid));
         other->enableLightWeight(true);
-        renderButton->setIcon(iconOf(captureImage(other, viewPoint, 128), 64));
+        StructureView preview(unitSystem, other, nullptr);
+        preview.setDocumentModel(documentModel);
+        preview.setViewPoint(viewPoint);
+        renderButton->setIcon(iconOf(preview.captureImage(128, 128), 64));
         renderButton->setEnabled(true);
     } else {
         renderButton->setIcon(QIcon());

@@ -2,7 +2,6 @@
 
 #include "ViewPoint.h"
 
-#include <QImage>
 #include <QSharedPointer>
 #include <QString>
 #include <QWidget>
@@ -61,9 +60,6 @@ protected:
 private:
     void connectDocumentModel();
     void connectViewPoint();
-    // The document seen from the view point in the given state, drawn by a
-    // temporary 3D view; a null image when it cannot be drawn.
-    QImage captureImage(const QSharedPointer<CurrentState>& state, const ViewPointRef& viewPoint, int size) const;
 
     QSharedPointer<CurrentState> currentState;
     QSharedPointer<DocumentModel> documentModel;
