@@ -6,6 +6,7 @@
 #include "ModelMetaTypes.h"
 #include "ModelResources.h"
 #include "StructureModel.h"
+#include "SupportPicker.h"
 #include "ToolMenu.h"
 #include "UnitSystem.h"
 #include "VisualConstants.h"
@@ -60,6 +61,9 @@ private slots:
     void buttonsHaveTheirNamesIconsAndPlaces();
     void relayedButtonsSendTheActionOfTheMode_data();
     void relayedButtonsSendTheActionOfTheMode();
+    void childWindowsStartHidden_data();
+    void childWindowsStartHidden();
+    void pickerClosesBeforeItsChoiceIsActedOn();
     void modeTabsFollowTheCurrentState();
     void scaleSliderMapsDecades();
     void menusListTheirEntries();
@@ -241,6 +245,45 @@ void TestConstruction::relayedButtonsSendTheActionOfTheMode()
         if (!spy->isEmpty())
             fired << spy->signal();
     QCOMPARE(fired, signal.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{signal.mid(1)});
+}
+
+void TestConstruction::childWindowsStartHidden_data()
+{
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<int>("type");
+    for (const char* name : {"GroupAccessor", "LoadAxisPicker", "LoadCaseAccessor", "MemberAxisPicker",
+                             "MemberPinPicker", "SupportPicker", "SectionAccessor", "ViewSelector"})
+        QTest::newRow(name) << name << int(Qt::Tool);
+    QTest::newRow("Utilities") << "UtilityWindow" << int(Qt::Tool);
+    QTest::newRow("Calculator") << "Calculator" << int(Qt::Dialog);
+    QTest::newRow("StructureView") << "StructureView" << int(Qt::Widget);
+}
+
+void TestConstruction::childWindowsStartHidden()
+{
+    QFETCH(QString, className);
+    QFETCH(int, type);
+    QWidget* child = window->findChild<QWidget*>(QTest::currentDataTag(), Qt::FindDirectChildrenOnly);
+    QVERIFY(child);
+    QCOMPARE(QString(child->metaObject()->className()), className);
+    QCOMPARE(int(child->windowType()), type);
+    QCOMPARE(child->isHidden(), type != Qt::Widget);
+    QVERIFY(!child->testAttribute(Qt::WA_DeleteOnClose));
+}
+
+void TestConstruction::pickerClosesBeforeItsChoiceIsActedOn()
+{
+    QToolButton* supports = window->findChild<QToolButton*>("ActionNodeSupports");
+    auto* picker = window->findChild<SupportPicker*>("SupportPicker");
+    window->show();
+    window->findChild<QToolButton*>("ButtonNodeMenu")->click();
+    supports->click();
+    QVERIFY(picker->isVisible());
+    QVERIFY(window->findChild<QWidget*>("ToolMenuNode")->isHidden());
+    bool visibleWhenActed = true;
+    connect(window, &MainWindow::ActionSetSupport, this, [&] { visibleWhenActed = picker->isVisible(); });
+    emit picker->SupportChosen(SupportRef());
+    QVERIFY(!visibleWhenActed);
 }
 
 // The tab of the state's mode is checked without the state hearing of it; a

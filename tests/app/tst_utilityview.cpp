@@ -1,4 +1,16 @@
 #include "AppTesting.h"
+#include "DocumentModel.h"
+#include "Libraries.h"
+#include "MainWindow.h"
+#include "Material.h"
+#include "MaterialLibrary.h"
+#include "MaterialView.h"
+#include "Member.h"
+#include "ModelMetaTypes.h"
+#include "SectionType.h"
+#include "StructureModel.h"
+#include "TitlesView.h"
+#include "UtilityWindow.h"
 #include "ButtonBar.h"
 #include "ModelResources.h"
 #include "PickerCell.h"
@@ -9,6 +21,9 @@
 #include "VisualConstants.h"
 
 #include <QAbstractButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 class TestUtilityView : public QObject
@@ -21,10 +36,14 @@ private slots:
     void cellsEmitTheirCommands();
     void unitButtonsFollowTheSharedUnitSystem();
     void clearingNeedsConfirmation();
+    void materialInUseCannotBeRemoved();
+    void titlesNeedADocument();
+    void utilityTabOpensTheRootAndClosingKeepsThePage();
 };
 
 void TestUtilityView::initTestCase()
 {
+    registerModelMetaTypes();
     initialiseModelResources();
     initialiseVisualConstants();
 }
@@ -85,6 +104,50 @@ void TestUtilityView::clearingNeedsConfirmation()
     // Queued: the button finishes its press before the model goes.
     QVERIFY(wipes.isEmpty());
     QTRY_COMPARE(wipes.size(), 1);
+}
+
+void TestUtilityView::materialInUseCannotBeRemoved()
+{
+    QTemporaryDir folder;
+    useTemporarySettings(folder.path());
+    QScopedPointer<MainWindow> window(new MainWindow);
+    QVERIFY(window->openFile(QStringLiteral(":/example/01.KU.Beam.varok"), true));
+    auto* utilities = window->findChild<UtilityWindow*>("Utilities");
+    const MaterialRef used = window->documentModel()->structureModel()->members().first()->sectionType()->material();
+    QWidget* remove = utilities->materialView()->removeButtonWidget();
+
+    utilities->editMaterial(used);
+    QCOMPARE(utilities->pages()->currentWidget(), utilities->materialView());
+    QVERIFY(remove->isHidden() && !remove->isEnabledTo(utilities->materialView()));
+    utilities->editMaterial(MaterialRef(new Material({QStringLiteral("Unused")}, 1e9, 4e8, 1000, 1e-5)));
+    // A material outside the custom library is read-only; its page still offers the button.
+    QVERIFY(!remove->isHidden() && remove->isEnabledTo(utilities->materialView()));
+}
+
+void TestUtilityView::titlesNeedADocument()
+{
+    UtilityWindow utilities(QSharedPointer<UnitSystem>(new UnitSystem), nullptr, Qt::Tool);
+    utilities.openTitlesView();
+    QCOMPARE(utilities.pages()->currentWidget(), utilities.titlesView());
+    QVERIFY(!utilities.titlesView()->isEnabled());
+}
+
+void TestUtilityView::utilityTabOpensTheRootAndClosingKeepsThePage()
+{
+    QTemporaryDir folder;
+    useTemporarySettings(folder.path());
+    QScopedPointer<MainWindow> window(new MainWindow);
+    QVERIFY(window->newFile());
+    auto* utilities = window->findChild<UtilityWindow*>("Utilities");
+    window->findChild<QToolButton*>("TabUtilities")->click();
+    QVERIFY(utilities->isVisible());
+    utilities->openTitlesView();
+    QVERIFY(utilities->titlesView()->isEnabled());
+    utilities->close();
+    QCOMPARE(utilities->pages()->currentWidget(), utilities->titlesView());
+    QVERIFY(Application::_settings->contains(QStringLiteral("UtilityWindow")));
+    window->findChild<QToolButton*>("TabUtilities")->click();
+    QCOMPARE(utilities->pages()->currentWidget(), utilities->utilityView());
 }
 
 QTEST_MAIN(TestUtilityView)
