@@ -198,14 +198,13 @@ private:
                           const QString& buttonName, const QString& toolTip);
     QToolButton* addMenuButton(ToolMenu* menu, const QString& name, const QString& icon, const QString& toolTip,
                                const QObject* receiver, const char* member);
-    // Shows the named child window, when it has been made, and refreshes it.
+    // Shows the child window, then refreshes it.
     QToolButton* addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
-                                     const QString& toolTip, const QString& window, const char* refresh);
+                                     const QString& toolTip, QWidget* window, const char* refresh);
     // A child window by its object name; null until it has been made.
     QWidget* childWindow(const QString& name) const;
-    // Shows the named child window on a click, then runs the refresh slot
-    // from the event loop, when the window has been made.
-    void opensChildWindow(QAbstractButton* button, const QString& window, const char* refresh);
+    // Shows the child window on a click, then runs the refresh slot from the event loop.
+    void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh);
     void refreshesAfterClick(QAbstractButton* button, const char* refresh);
 
     bool allowCurrentDocumentToClose();

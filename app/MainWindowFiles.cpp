@@ -4,16 +4,16 @@
 #include "DocumentModel.h"
 #include "DocumentXml.h"
 #include "FileUtilities.h"
+#include "Libraries.h"
+#include "MaterialLibrary.h"
 #include "NativeContainer.h"
+#include "StructureView.h"
 #include "TransferReader.h"
 #include "UnitSystem.h"
 #include "UserDialogs.h"
+#include "UtilityWindow.h"
 #include "ViewPoint.h"
 #include "ViewSelector.h"
-#include "StructureView.h"
-#include "UtilityWindow.h"
-#include "Libraries.h"
-#include "MaterialLibrary.h"
 
 #include <QApplication>
 #include <QFileInfo>

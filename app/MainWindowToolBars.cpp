@@ -1,7 +1,14 @@
 #include "MainWindow.h"
 
 #include "CurrentState.h"
+#include "GroupAccessor.h"
+#include "LoadAxisPicker.h"
+#include "LoadCaseAccessor.h"
+#include "MemberAxisPicker.h"
+#include "MemberPinPicker.h"
 #include "ProgrammaticButtonGroup.h"
+#include "SectionAccessor.h"
+#include "SupportPicker.h"
 #include "ToolMenu.h"
 #include "UtilityWindow.h"
 #include "ViewSelector.h"
@@ -101,22 +108,17 @@ QToolButton* MainWindow::addMenuButton(ToolMenu* menu, const QString& name, cons
 }
 
 QToolButton* MainWindow::addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
-                                             const QString& toolTip, const QString& window, const char* refresh)
+                                             const QString& toolTip, QWidget* window, const char* refresh)
 {
-    QWidget* child = childWindow(window);
-    QToolButton* button = addMenuButton(menu, name, icon, toolTip, child ? child : menu,
-                                        child ? SLOT(show()) : SLOT(hide()));
-    if (child)
-        refreshesAfterClick(button, refresh);
+    QToolButton* button = addMenuButton(menu, name, icon, toolTip, window, SLOT(show()));
+    refreshesAfterClick(button, refresh);
     return button;
 }
 
-void MainWindow::opensChildWindow(QAbstractButton* button, const QString& window, const char* refresh)
+void MainWindow::opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh)
 {
-    if (QWidget* child = childWindow(window)) {
-        connect(button, &QAbstractButton::clicked, child, &QWidget::show);
-        refreshesAfterClick(button, refresh);
-    }
+    connect(button, &QAbstractButton::clicked, window, &QWidget::show);
+    refreshesAfterClick(button, refresh);
 }
 
 // Queued, so that the refresh finds the window shown and the menu closed. A
@@ -229,7 +231,7 @@ void MainWindow::createModellingToolBar()
                                   tr("Add a node"), relayMapper, SLOT(map()));
     relayMapper->setMapping(actionAddNode, AddNode);
     actionNodeSupports = addPickerMenuButton(node, QStringLiteral("ActionNodeSupports"), QStringLiteral(":/actionNodeSupports.png"), tr("Choose node supports"),
-                                       QStringLiteral("SupportPicker"), SLOT(updateNodePickers()));
+                                       supportPicker, SLOT(updateNodePickers()));
     actionNodeRotate = addMenuButton(node, QStringLiteral("ActionNodeRotate"), QStringLiteral(":/actionNodeRotate.png"),
                                      tr("Rotate selected nodes around master member"), this, SLOT(actionRotate()));
     actionNodeFlip = addMenuButton(node, QStringLiteral("ActionNodeFlip"), QStringLiteral(":/actionNodeFlip.png"),
@@ -245,10 +247,10 @@ void MainWindow::createModellingToolBar()
                                      SLOT(map()));
     relayMapper->setMapping(actionAddMembers, AddMembers);
     actionMemberAxes = addPickerMenuButton(member, QStringLiteral("ActionMemberAxes"), QStringLiteral(":/actionMemberAxes.png"), tr("Choose member axes"),
-                                       QStringLiteral("MemberAxisPicker"), SLOT(updateMemberPickers()));
+                                       memberAxisPicker, SLOT(updateMemberPickers()));
     actionSectionLibrary = addPickerMenuButton(member, QStringLiteral("ActionSectionLibrary"),
                                                QStringLiteral(":/actionSectionTypes.png"), tr("Choose section types"),
-                                               QStringLiteral("SectionAccessor"), SLOT(updateMemberPickers()));
+                                               sectionAccessor, SLOT(updateMemberPickers()));
     ++member->column;
     actionSplitMembers = addMenuButton(member, QStringLiteral("ActionSplitMembers"),
                                        QStringLiteral(":/actionSplitMembers.png"), tr("Split members"), this,
@@ -257,7 +259,7 @@ void MainWindow::createModellingToolBar()
                                           QStringLiteral(":/actionPolariseMembers.png"), tr("Polarise members"), this,
                                           SIGNAL(ActionPolariseMembers()));
     actionMemberPins = addPickerMenuButton(member, QStringLiteral("ActionMemberPins"), QStringLiteral(":/actionMemberPins.png"), tr("Set/remove member pins"),
-                                       QStringLiteral("MemberPinPicker"), SLOT(updateMemberPickers()));
+                                       memberPinPicker, SLOT(updateMemberPickers()));
 
     ToolMenu* load = addToolMenu(toolBar, QPixmap(QStringLiteral(":/buttonLoadMenu.png")),
                                  QStringLiteral("ToolMenuLoad"), QStringLiteral("ButtonLoadMenu"), tr("Load menu"));
@@ -272,7 +274,7 @@ void MainWindow::createModellingToolBar()
                                    tr("Add distributed load"), relayMapper, SLOT(map()));
     relayMapper->setMapping(actionAddTLoad, AddTrapezoidLoad);
     actionLoadAxis = addPickerMenuButton(load, QStringLiteral("ActionLoadAxis"), QStringLiteral(":/actionLoadAxis.png"),
-                                         tr("Choose load axes"), QStringLiteral("LoadAxisPicker"),
+                                         tr("Choose load axes"), loadAxisPicker,
                                          SLOT(updateLoadPickers()));
 
     ToolMenu* result = addToolMenu(toolBar, state->resultPixmap(), QStringLiteral("ToolMenuResult"),
@@ -302,7 +304,7 @@ void MainWindow::createCasesToolBar()
     toolBarCases->setIconSize(smallIcons);
     loadCaseButton = addPickerButton(toolBarCases, QStringLiteral("ButtonLoadCase"), tr("(no loadcase)"),
                                      tr("Click to open the loadcase picker."));
-    opensChildWindow(loadCaseButton, QStringLiteral("LoadCaseAccessor"), SLOT(updateLoadCaseAccessor()));
+    opensChildWindow(loadCaseButton, loadCaseAccessor, SLOT(updateLoadCaseAccessor()));
 }
 
 void MainWindow::createGroupsToolBar()
@@ -311,7 +313,7 @@ void MainWindow::createGroupsToolBar()
     toolBarGroups->setIconSize(smallIcons);
     groupButton = addPickerButton(toolBarGroups, QStringLiteral("ButtonGroup"), tr("(no group)"),
                                   tr("Click to open the group picker."));
-    opensChildWindow(groupButton, QStringLiteral("GroupAccessor"), SLOT(updateGroupAccessor()));
+    opensChildWindow(groupButton, groupAccessor, SLOT(updateGroupAccessor()));
 }
 
 void MainWindow::createViewToolBar()

@@ -3,8 +3,8 @@
 #include "Application.h"
 #include "ButtonBar.h"
 #include "PickerCell.h"
-#include "PushConfirmButton.h"
 #include "ProgrammaticButtonGroup.h"
+#include "PushConfirmButton.h"
 #include "UnitSystem.h"
 #include "VisualConstants.h"
 
