@@ -128,9 +128,7 @@ bool MainWindow::openFile(QString path, bool untitled)
         return false;
     *state = *newCurrentState;
     newDocument->incorporateDefaults();
-    // An opened document starts without history; an import must not be undoable into emptiness.
-    newDocument->structureUndoStack()->clear();
-    newDocument->reportUndoStack()->clear();
+    // An import stays one undoable step, marked clean below like any opened model.
     setDocumentModel(newDocument);
     setViewPoint(newViewPoint);
     setFileName(untitled ? QString() : path);
