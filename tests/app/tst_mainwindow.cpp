@@ -179,6 +179,7 @@ void TestMainWindow::init()
     dialogs = RecordingDialogs();
     UserDialogs::install(&dialogs);
     folder.reset(new QTemporaryDir);
+    useTemporarySettings(folder->path());
     window.reset(new MainWindow);
     QVERIFY(window->newFile());
 }
