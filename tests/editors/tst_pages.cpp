@@ -4,9 +4,11 @@
 #include "ColourPicker.h"
 #include "Combination.h"
 #include "CombinationView.h"
+#include "EditorPages.h"
 #include "GeometryGroup.h"
 #include "GeometryGroupView.h"
 #include "GroupLibrary.h"
+#include "LoadCaseAccessor.h"
 #include "LoadingView.h"
 #include "Material.h"
 #include "MaterialLibrary.h"
@@ -37,6 +39,7 @@ private slots:
     void materialPage();
     void titlesPage();
     void windowGeometryIsKeptByClassName();
+    void accessorsHostThePages();
 };
 
 void TestPages::leavingWithoutAnEditOnlyGoesBack()
@@ -241,6 +244,37 @@ void TestPages::windowGeometryIsKeptByClassName()
     again.show();
     QCOMPARE(again.size(), QSize(333, 222));
     Application::_settings.reset();
+}
+
+// The accessors live below this library and reach the pages by name only: a
+// misspelt contract would leave an edit unapplied without a compile error.
+void TestPages::accessorsHostThePages()
+{
+    installEditorPages();
+    Bench d;
+    const LoadingRef loading = d.loading();
+    LoadCaseAccessor accessor(d.units);
+    accessor.setLibrary(d.doc->libraries()->loadCaseLibrary());
+    accessor.setDocumentModel(d.doc);
+    auto* page = qobject_cast<LoadingView*>(accessor.loadingView());
+    QVERIFY(page);
+    QVERIFY(qobject_cast<CombinationView*>(accessor.combinationView()));
+    QVERIFY(qobject_cast<SwayCaseView*>(accessor.swayCaseView()));
+    connect(page, &LoadingView::LoadingChanged, d.actions, &EditingActions::actionApplyLoading);
+
+    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg && text.contains(QLatin1String("for its accessor")))
+            QFAIL(qPrintable(text));
+    });
+    accessor.editLoadCase(loading);
+    QCOMPARE(accessor.currentWidget(), page);
+    QCOMPARE(page->nameField()->text(), loading->name());
+    typeName(*page, QStringLiteral("Snow"));
+    accessor.goToRoot();
+    qInstallMessageHandler(previous);
+    QCOMPARE(loading->name(), QStringLiteral("Snow"));
+    QCOMPARE(d.stack()->count(), 1);
+    EditorPageFactory::install(EditorPageFactory::Maker());
 }
 
 VARO_EDITOR_TEST_MAIN(TestPages)
