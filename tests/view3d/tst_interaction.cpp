@@ -117,6 +117,9 @@ void TestInteraction::clickPicksTheObjectUnderThePointer_data()
     QTest::newRow("empty space") << G << false << QPoint(210, 250) << "";
     QTest::newRow("loading: no nodes") << L << false << QPoint(212, 140) << "Member";
     QTest::newRow("loading: the arrow, 40 px off the member") << L << false << QPoint(266, 100) << "PointLoad";
+    // In Results mode a click chooses what to interrogate instead.
+    QTest::newRow("results, reactions: nodes only") << int(CurrentState::Results) << false << QPoint(215, 140)
+                                                    << "Node";
 }
 
 void TestInteraction::clickPicksTheObjectUnderThePointer()
@@ -131,6 +134,11 @@ void TestInteraction::clickPicksTheObjectUnderThePointer()
     scene.frame();
     QSignalSpy clicked(scene.view.data(), &StructureView::ObjectClicked);
     drag(scene.view.data(), {pointer});
+    if (mode == CurrentState::Results) {
+        QCOMPARE(clicked.count(), 0);
+        QCOMPARE(QString::fromLatin1(scene.state->interrogatorObject()->metaObject()->className()), expected);
+        return;
+    }
     if (expected.isEmpty()) {
         QCOMPARE(clicked.count(), 0);
         return;
@@ -175,6 +183,13 @@ void TestInteraction::boxSelectsHiddenObjects()
     bench.view->selectBySelectionBox();
     QCOMPARE(selection->selection(), QList<VaroObjectRef>{inside});
     QCOMPARE(bench.doc->structureUndoStack()->count(), afterMaster);
+
+    // Dragging the bottom-right corner handle by (40, 30) px grows the box.
+    drag(bench.view.data(), {{300, 225}, {305, 225}, {310, 225}, {340, 255}});
+    const QRectF grown = bench.state->selectionBox();
+    QVERIFY(std::fabs(grown.width() - 0.6) < 1e-9 && std::fabs(grown.height() - 0.6) < 1e-9);
+    QCOMPARE(grown.topLeft(), QPointF(0.25, 0.25));
+    bench.state->resizeSelectionBox(QRectF(0.25, 0.25, 0.5, 0.5));
 
     bench.actions()->actionDeselectObjects({inside});
     bench.state->setMode(CurrentState::Results);
@@ -224,6 +239,9 @@ void TestInteraction::overlayRegions()
     scene.actions()->actionClearAllSelection();
     scene.select({scene.load}, CurrentState::Loading);
     QCOMPARE(scene.regionIds(), (QList<int>{6, 5, 11, 9, 13}));
+    // Hovering over a position bar offers a sideways move.
+    send(scene.view.data(), QEvent::MouseMove, QPoint(266, 220), Qt::NoButton);
+    QCOMPARE(scene.view->cursor().shape(), Qt::SizeHorCursor);
     const LoadRef trapezoid = TrapezoidLoad::makeDefault(scene.loading);
     trapezoid->setMember(scene.m);
     trapezoid->setPositionedForces({Load::PositionedForce(0.25, -5000.0), Load::PositionedForce(0.75, -5000.0)});
@@ -396,6 +414,16 @@ void TestInteraction::wheelAndRotation()
     QVERIFY(std::fabs(bench.viewPoint->azimuth() - (azimuth - 1.0)) < 1e-4);
     QVERIFY(std::fabs(bench.viewPoint->elevation() - (elevation + 0.5)) < 1e-4);
     QTRY_VERIFY(!view->isDrawingTriad());
+
+    // Control with the left button is the right-hand gesture: a double click
+    // in the centre cell flies to the standard view of the whole structure.
+    send(view, QEvent::MouseButtonPress, QPoint(200, 150), Qt::LeftButton, Qt::ControlModifier);
+    send(view, QEvent::MouseButtonRelease, QPoint(200, 150), Qt::NoButton, Qt::ControlModifier);
+    send(view, QEvent::MouseButtonDblClick, QPoint(200, 150), Qt::LeftButton, Qt::ControlModifier);
+    send(view, QEvent::MouseButtonRelease, QPoint(200, 150), Qt::NoButton, Qt::ControlModifier);
+    QTRY_VERIFY(std::fabs(bench.viewPoint->azimuth() + M_PI / 8.0) < 1e-4
+                && std::fabs(bench.viewPoint->elevation() - M_PI / 5.0) < 1e-4);
+    QVERIFY((bench.viewPoint->focalPoint() - Vector3(1, 1, 0)).length() < 1e-4);
 }
 
 void TestInteraction::words_data()
