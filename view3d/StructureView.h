@@ -406,8 +406,9 @@ private:
     QMap<int, VaroObjectRef> renderColourEncodedLoads(const QSet<LoadRef>& loads, int* next);
     // Draws the candidates of one kind (0 nodes, 1 members, 2 loads) from index *next.
     QMap<int, VaroObjectRef> renderColourEncoded(int kind, const QSet<VaroObjectRef>& objects, int* next);
-    // The candidates of each kind for a click (box false) or a box selection.
-    QList<QSet<VaroObjectRef>> pickCandidates(bool box) const;
+    // The candidates of each kind (0 nodes, 1 members, 2 loads) that the mode
+    // admits to a click (box false) or a box selection.
+    QMap<int, QSet<VaroObjectRef>> pickCandidates(bool box) const;
 
     // ---- Mouse.
     void scrollInOut(const QPoint& point, double amount);

@@ -207,11 +207,9 @@ QMap<int, VaroObjectRef> StructureView::renderColourEncoded(int kind, const QSet
     return renderColourEncodedLoads(asKind<Load>(objects), next);
 }
 
-QList<QSet<VaroObjectRef>> StructureView::pickCandidates(bool box) const
+QMap<int, QSet<VaroObjectRef>> StructureView::pickCandidates(bool box) const
 {
-    QList<QSet<VaroObjectRef>> candidates;
-    for (int kind = 0; kind < PickKinds; ++kind)
-        candidates.append(QSet<VaroObjectRef>());
+    QMap<int, QSet<VaroObjectRef>> candidates;
     const GroupRef group = currentState->group();
     switch (currentState->mode()) {
     case CurrentState::Geometry:
@@ -297,14 +295,12 @@ QMultiMap<int, VaroObjectRef> StructureView::getSelectionAtViewCoordinate(const 
     makeCurrent();
     saveGLState();
     const FrameBufferType type = beginSelectionFBO(pick);
-    const QList<QSet<VaroObjectRef>> candidates = pickCandidates(false);
+    const QMap<int, QSet<VaroObjectRef>> candidates = pickCandidates(false);
     const QSharedPointer<SelectionModel> selectionModel = documentModel->selectionModel();
     const QSet<VaroObjectRef> selectedOfKind[PickKinds] = {asObjects(selectionModel->selectedNodes()),
                                                            asObjects(selectionModel->selectedMembers()),
                                                            asObjects(selectionModel->selectedLoads())};
-    for (int kind = 0; kind < PickKinds; ++kind) {
-        if (candidates[kind].isEmpty())
-            continue;
+    for (int kind : candidates.keys()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         int next = 0;
         QMap<int, VaroObjectRef> map = renderColourEncoded(kind, candidates[kind] - selectedOfKind[kind], &next);
@@ -393,7 +389,7 @@ void StructureView::selectBySelectionBox(bool select)
     const QRect pick(X1, H - Y1 - ph, pw, ph);
     const QRect area(0, 0, X2 - X1, Y2 - Y1);
 
-    QList<QSet<VaroObjectRef>> candidates = pickCandidates(true);
+    const QMap<int, QSet<VaroObjectRef>> candidates = pickCandidates(true);
     const VaroObjectRef master = documentModel->selectionModel()->master();
     const int masterKind = master.objectCast<Node>() ? PickNodes
                            : master.objectCast<Member>() ? PickMembers
@@ -403,7 +399,7 @@ void StructureView::selectBySelectionBox(bool select)
     makeCurrent();
     saveGLState();
     const FrameBufferType type = beginSelectionFBO(pick);
-    for (int kind = 0; kind < PickKinds; ++kind) {
+    for (int kind : candidates.keys()) {
         if (masterKind >= 0 && kind != masterKind)
             continue;
         result += collectFromPasses(candidates[kind], [&](const QSet<VaroObjectRef>& remaining,

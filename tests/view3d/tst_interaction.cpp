@@ -549,6 +549,15 @@ void TestInteraction::wordsLeaveForeignStacksAlone()
     const QPoint centre = scene.view->mapToGlobal(box.adjusted(-4, -4, 4, 4).center());
     QCOMPARE(stack.mid(0, 2), (QVector<QVariant>{centre.y(), centre.x()}));
 
+    // No current load case: no loads, and the answer 0.
+    scene.state->setLoadCase(LoadCaseRef());
+    stack.clear();
+    stack << QVariant(QVariantList{0, 0}) << view;
+    done = false;
+    scene.view->tryForthWord("SYS:NEARESTLOAD", &stack, &done);
+    QVERIFY(done);
+    QCOMPARE(stack.first(), QVariant(0));
+
     scene.view->clearDocumentModel();
     stack.clear();
     stack << QVariant("NODE:1") << view;
