@@ -120,6 +120,11 @@ public:
     void paintLoadCaseCoverPlate(const ReportLayout::Plate& plate, const QRect& rect) const;
     void paintLoadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,
                                        const QList<LoadRef>& loads, const QRect& rect) const;
+    // The rich text of the two information blocks.
+    QString groupCoverInformation(const GroupRef& group, const QList<NodeRef>& nodes,
+                                  const QList<MemberRef>& members) const;
+    QString loadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,
+                                     const QList<LoadRef>& loads) const;
 
     // Member and node result plates and the pictures of the data plates.
     void paintMemberGraphicalResults(const MemberRef& member, const QSharedPointer<AnalysisResultCase>& resultCase,

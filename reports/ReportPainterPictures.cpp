@@ -84,11 +84,16 @@ void ReportPainter::paintSkeleton(const ViewPoint& view) const
     painter->save();
     iQPainter::setMetricPen(painter, Pens::printStructureGhost);
     painter->setBrush(Qt::NoBrush);
+    // One call for the whole structure: pages of large models draw it on every plate.
+    QVector<QLineF> lines;
+    lines.reserve(layout->members.size());
     for (const MemberRef& member : qAsConst(layout->members)) {
-        const NodeRef a = member->nodeA(), b = member->nodeB();
+        const Node* a = member->nodeA().data();
+        const Node* b = member->nodeB().data();
         if (a && b && a != b)
-            painter->drawLine(worldToScreen(view, a->position()), worldToScreen(view, b->position()));
+            lines.append(QLineF(worldToScreen(view, a->position()), worldToScreen(view, b->position())));
     }
+    painter->drawLines(lines);
     painter->restore();
 }
 

@@ -23,6 +23,7 @@ private slots:
     void zeroLoadKeepsShortestArrow();
     void loadSeenEndOn();
     void reactionsScaleByMagnitude();
+    void projectionFitsSphere();
 };
 
 namespace {
@@ -260,6 +261,29 @@ void tst_Painting::reactionsScaleByMagnitude()
     }
     QVERIFY2(std::abs(heights[0] - heights[1]) <= 2, qPrintable(QString("%1 / %2").arg(heights[0]).arg(heights[1])));
     QVERIFY(heights[0] < 150);
+}
+
+// The fit makes the sphere's diameter the smaller side: 30·r·dpi / min(w, h);
+// the moment arc sweeps 315 degrees from -45 in 85 points.
+void tst_Painting::projectionFitsSphere()
+{
+    ReportDocument d;
+    ReportPainter painter(d.layout({}), d.document->unitSystem(), {});
+    painter.resolution = 72;
+    ViewPoint view;
+    view.setAzimuth(0.7);
+    view.setElevation(-0.3);
+    view.setDistance(40.0);
+    const double distance = painter.distanceForCentredRadius(view, QSize(480, 360), 10.0);
+    QVERIFY(std::fabs(distance - 60.0) <= 1e-9 * 60.0);
+    view.setDistance(distance);
+    const Vector3 edge = view.transformEyeToWorld(Vector3(0, 10, 0));
+    QVERIFY(std::fabs(painter.worldToScreen(view, edge).y() + 180.0) <= 1e-9 * 180.0);
+
+    QCOMPARE(painter.momentArcPoints.size(), 85);
+    const Vector3 first = painter.momentArcPoints.first(), last = painter.momentArcPoints.last();
+    QVERIFY(std::fabs(first.x() - 0.3536) < 5e-5 && std::fabs(first.y() + 0.3536) < 5e-5);
+    QVERIFY(std::fabs(last.x()) < 5e-5 && std::fabs(last.y() + 0.5) < 5e-5);
 }
 
 QTEST_MAIN(tst_Painting)
