@@ -49,7 +49,7 @@ inline ViewPoint obliqueView()
     return view;
 }
 
-// n × n bays of 6 m and n storeys of 3.5 m, fixed at the base, a point load
+// n × n bays of 6 m and n storeys of 3.5 m (y up), fixed at the base, a point load
 // at every beam's middle and a uniform load on every roof beam along x.
 inline QSharedPointer<DocumentModel> buildingFrame(int n)
 {
@@ -65,7 +65,7 @@ inline QSharedPointer<DocumentModel> buildingFrame(int n)
     const SectionTypeRef section(new SectionType(shape, MaterialRef(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6))));
     const LoadingRef loading(new Loading("Imposed"));
     document->libraries()->loadCaseLibrary()->append(loading);
-    const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, 0, -1), NodeRef(), true, false)));
+    const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
 
     QList<VaroObjectRef> objects;
     QVector<NodeRef> nodes;
@@ -74,7 +74,7 @@ inline QSharedPointer<DocumentModel> buildingFrame(int n)
         for (int j = 0; j <= n; ++j)
             for (int i = 0; i <= n; ++i) {
                 const NodeRef node(new Node);
-                node->setPosition(Vector3(6.0 * i, 6.0 * j, 3.5 * k));
+                node->setPosition(Vector3(6.0 * i, 3.5 * k, 6.0 * j));
                 if (k == 0)
                     node->setSupport(SupportRef(new Support("Fixed", Dof::All)));
                 nodes.append(node);
