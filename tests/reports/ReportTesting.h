@@ -3,7 +3,7 @@
 // Helpers shared by the report tests: a document built object by object,
 // analysed on demand, and reports of given chapters laid out for it.
 
-#include "../document/DocumentTesting.h"
+#include "DocumentTesting.h"
 
 #include "AnalysisInstallation.h"
 #include "AnalysisOutput.h"
