@@ -343,7 +343,8 @@ NodeRef AnalysisModel::nodeOfRow(int row) const
     const int q = int(rows.indexOf(row));
     for (const QSharedPointer<AnalysisNode>& node : input.nodes())
         if (node->number == q / 6)
-            return source.sourceOf(node);
+            return source.sourceOf(node->isBridge() ? node->bridgeFraction < 0.5 ? node->bridgeNodeA : node->bridgeNodeB
+                                                    : node);
     return NodeRef();
 }
 

@@ -94,7 +94,7 @@ private:
     bool keepRunningNow() const;
     void waitFor(unsigned long ms);
     bool busy() const;
-    // The model node owning a free row, null for a bridge node.
+    // The model node owning a free row, or the one its bridge node stands at.
     NodeRef nodeOfRow(int row) const;
     // The six displacements of a node, global axes.
     Vector6 displacementOf(const AnalysisNode& node, const QVector<double>& displacements) const;

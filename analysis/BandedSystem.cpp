@@ -101,13 +101,19 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
         return outcome;
 
     // Fill-in stays inside the envelope: row k of U reaches no further than
-    // the furthest assembled entry of the rows up to k.
-    std::vector<double> diagonal(static_cast<size_t>(F));
+    // the furthest assembled entry of the rows up to k. A row's scale, the
+    // size of the rounding it can hold, is the largest of its assembled
+    // diagonal and each pivot row's scale times the factor it was subtracted
+    // with.
+    std::vector<double> carried(static_cast<size_t>(F));
     for (int r = 0; r < F; ++r) {
         if (r > 0)
             lastColumn[size_t(r)] = std::max(lastColumn[size_t(r)], lastColumn[size_t(r - 1)]);
-        diagonal[size_t(r)] = band[size_t(r) * size_t(H)];
+        carried[size_t(r)] = std::fabs(band[size_t(r) * size_t(H)]);
     }
+    const auto carry = [&carried](int r, int k, double f) {
+        carried[size_t(r)] = std::max(carried[size_t(r)], std::fabs(f) * carried[size_t(k)]);
+    };
 
     double* const a = band.data();
     const int* const last = lastColumn.data();
@@ -121,7 +127,7 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
         for (int k = k0; k < k1; ++k) {
             const double* u = a + size_t(k) * h;
             const double p = u[0];
-            if (!(std::fabs(p) >= pivotTolerance * std::fabs(diagonal[size_t(k)])) || isNearZero(p)
+            if (!(std::fabs(p) >= pivotTolerance * carried[size_t(k)]) || isNearZero(p)
                 || !std::isfinite(p)) {
                 outcome.status = Singular;
                 outcome.row = k;
@@ -134,6 +140,7 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
                 const double f = -u[i] / p;
                 if (f == 0.0)
                     continue;
+                carry(r, k, f);
                 addMultiple(a + size_t(r) * h, u + i, f, width - i);
                 count += width - i;
             }
@@ -157,6 +164,7 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
                     f[j] = -pivotRow[r - k - j] / pivotRow[0];
                     u[j] = pivotRow + (r - k - j);
                     n[j] = last[k + j] - r + 1;
+                    carry(r, k + j, f[j]);
                 }
                 addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
                 count += 4.0 * n[0];
@@ -171,6 +179,7 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
                 const double f = -u[i] / u[0];
                 if (f == 0.0)
                     continue;
+                carry(r, k, f);
                 const int n = last[k] - r + 1;
                 addMultiple(row, u + i, f, n);
                 count += n;

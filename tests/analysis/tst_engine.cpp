@@ -439,6 +439,7 @@ void tst_Engine::faults_data()
     QTest::newRow("load below 1 N") << "small" << "Insufficient loads";
     QTest::newRow("node held only by a pin") << "pinned tip" << "Ill-conditioning on node";
     QTest::newRow("mechanism") << "mechanism" << "Ill-conditioning involving node";
+    QTest::newRow("inclined pin-hinge-pin") << "inclined hinge" << "Ill-conditioning involving node";
 }
 
 void tst_Engine::faults()
@@ -447,11 +448,20 @@ void tst_Engine::faults()
     QFETCH(QString, message);
 
     TestDocument document;
-    const NodeRef a = document.node(Vector3(0, 0, 0), kind == "fixities" ? (Dof::X | Dof::Y) : kind == "mechanism" ? 7 : 63);
-    const NodeRef b = document.node(Vector3(L, 0, 0));
-    const MemberRef m = document.member(a, b, false, kind == "pinned tip");
+    // Held in its x–y plane, pinned at both ends and hinged between, along
+    // a direction that no global axis follows.
+    const int plane = Dof::Z | Dof::Rx | Dof::Ry;
+    const Vector3 u = kind == "inclined hinge" ? Vector3(0.6, 0.8, 0) : Vector3(1, 0, 0);
+    const NodeRef a = document.node(Vector3(0, 0, 0), kind == "fixities"         ? (Dof::X | Dof::Y)
+                                                      : kind == "mechanism"      ? 7
+                                                      : kind == "inclined hinge" ? (plane | Dof::X | Dof::Y)
+                                                                                 : 63);
+    const NodeRef b = document.node(u * L, kind == "inclined hinge" ? plane | Dof::Rz : 0);
+    const MemberRef m = document.member(a, b, false, kind == "pinned tip" || kind == "inclined hinge");
     VaroObjectRef object;
-    if (kind == "group") {
+    if (kind == "inclined hinge") {
+        document.member(b, document.node(u * (2 * L), plane | Dof::X | Dof::Y), true, false);
+    } else if (kind == "group") {
         GeometryGroupRef hidden(new GeometryGroup);
         hidden->setAnalysisPurpose(false);
         m->setGeometryGroup(hidden);
@@ -469,7 +479,9 @@ void tst_Engine::faults()
     ANALYSE(run);
     const DocumentModel& model = *document.model;
     QCOMPARE(model.analysisStatusMessage(), message);
-    if (kind == "mechanism")
+    if (kind.endsWith("hinge"))
+        QVERIFY(qobject_cast<Node*>(model.analysisStatusObject().data()));
+    else if (kind == "mechanism")
         QVERIFY(model.analysisStatusObject() == a || model.analysisStatusObject() == b);
     else
         QCOMPARE(model.analysisStatusObject(), object);
