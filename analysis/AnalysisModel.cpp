@@ -271,7 +271,8 @@ bool AnalysisModel::performStiffness()
     QElapsedTimer timer;
     timer.start();
     const bool done = runSteps([this] { return isStiffnessValid(); },
-                               {[this] { return input.initialiseGeometry(source); },
+                               {[this] { return source.initialiseGeometry(document); },
+                                [this] { return input.initialiseGeometry(source); },
                                 [this] { return input.buildIndexes(); }, [this] { return buildStiffnessMatrix(); },
                                 [this] { return eliminate(); }});
     QWriteLocker locker(&stateLock);

@@ -6,6 +6,7 @@
 #include "Axis.h"
 #include "Combination.h"
 #include "DocumentModel.h"
+#include "EditingActions.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
@@ -24,6 +25,8 @@
 #include "TrapezoidLoad.h"
 #include "UnitSystem.h"
 
+#include <QRandomGenerator>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <cmath>
@@ -158,6 +161,7 @@ private slots:
     void faults();
     void phasesRerunOnlyWhatChanged();
     void secondOrderCombinationHasNoResults();
+    void editsAndUndoWhileAnalysing();
 };
 
 void tst_Engine::theDocumentRelaysItsAnalysis()
@@ -548,6 +552,58 @@ void tst_Engine::secondOrderCombinationHasNoResults()
     QVERIFY(combined);
     VERIFY_CLOSE(combined->nodeReactions.value(a)[1], 1.5 * run.results(document.loadingCase)->nodeReactions.value(a)[1],
                  exact);
+}
+
+// Moves, supports, sections, load values and undo arrive at random moments
+// while the analysis runs; after undoing them all, what it publishes is the
+// cantilever's closed form: tip deflection over the applied load L³/3EI.
+void tst_Engine::editsAndUndoWhileAnalysing()
+{
+    TestDocument document;
+    const int n = 40;
+    QList<NodeRef> nodes{document.node(Vector3(0, 0, 0), 63)};
+    QList<VaroObjectRef> chosen;
+    for (int i = 1; i <= n; ++i) {
+        nodes << document.node(Vector3(L * i / n, 0, 0));
+        chosen << nodes[i] << document.member(nodes[i - 1], nodes[i]);
+    }
+    const LoadRef load = document.load<PointLoad>(qSharedPointerObjectCast<Member>(chosen.last()), Vector3(0, 1, 0),
+                                                  {{1.0, -1000.0}});
+    chosen << load;
+    Run run(document);
+    EditingActions* actions = EditingActions::of(document.model.data());
+    actions->actionSelectObjects(chosen);
+    const QSharedPointer<QUndoStack> history = document.model->structureUndoStack();
+    const int start = history->index();
+
+    const SectionTypeRef other = steelSection(0.9 * G);
+    const CalculatorReference atLoad{{"masterLoad", QVariant::fromValue(load)}, {"index", 0}};
+    QRandomGenerator random(14);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 1500) {
+        switch (random.bounded(5)) {
+        case 0: actions->actionMoveSelectedNodesBy(Vector4(0, 0.01, 0.02, 1), CalculatorReference()); break;
+        case 1: actions->actionSetSupport(SupportRef(new Support(QString(), 7))); break;
+        case 2: actions->actionSetMemberProperties(other->crossSection(), other->material()); break;
+        case 3: actions->actionSetLoadForceAtIndex(Vector4(-2000, 0, 0, 1), atLoad); break;
+        default:
+            if (history->index() > start)
+                actions->actionUndo();
+        }
+        QTest::qWait(int(random.bounded(20)));
+    }
+    while (history->index() > start)
+        actions->actionUndo();
+
+    const auto closedForm = [&] {
+        const auto results = run.results(document.loadingCase);
+        if (!results)
+            return false;
+        const double applied = -results->nodeReactions.value(nodes[0])[1];
+        return close(results->nodeDisplacements.value(nodes[n])[1], applied * L * L * L / (3 * E * Iy), exact);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(closedForm(), 10000);
 }
 
 QTEST_MAIN(tst_Engine)
