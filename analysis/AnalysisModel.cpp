@@ -148,79 +148,79 @@ void AnalysisModel::run()
         }
         if (keepRunningNow()) {
             waitFor(100);
-            int phase = 0;
+            Phase phase = Watch;
             while (keepRunningNow()) {
                 try {
                     switch (phase) {
-                    case 0:
+                    case Watch:
                         if (document->topologySum() != topologyStamp) {
                             stiffnessValid = topologyValid = false;
                             topologyStamp = document->topologySum();
-                            phase = 2;
+                            phase = Topology;
                             clearOutput();
                             waitFor(50);
                         } else if (!topologyValid || document->stiffnessSum() != stiffnessStamp) {
                             stiffnessValid = false;
                             stiffnessStamp = document->stiffnessSum();
-                            phase = 3;
+                            phase = Stiffness;
                             clearOutput();
                             waitFor(50);
                         } else if (isLoadingValid()) {
                             waitFor(50);
                         } else {
                             loadingStamp = document->loadingSum();
-                            phase = 4;
+                            phase = Solution;
                             clearOutput();
                             waitFor(50);
                         }
                         break;
-                    case 2:
+                    case Topology:
                         if (busy()) {
                             waitFor(100);
                         } else if (!isTopologyValid()) {
-                            phase = 0;
+                            phase = Watch;
                         } else {
                             setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
                             topologyValid = performTopology();
-                            phase = topologyValid ? 3 : 0;
+                            phase = topologyValid ? Stiffness : Watch;
                         }
                         break;
-                    case 3:
+                    case Stiffness:
                         if (busy()) {
                             waitFor(100);
                         } else if (!isStiffnessValid()) {
-                            phase = 0;
+                            phase = Watch;
                         } else {
                             setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
                             stiffnessValid = performStiffness();
-                            phase = stiffnessValid ? 4 : 0;
+                            phase = stiffnessValid ? Solution : Watch;
                         }
                         break;
-                    case 4:
+                    case Solution:
                         if (busy()) {
                             waitFor(100);
                         } else if (!isLoadingValid()) {
-                            phase = 0;
+                            phase = Watch;
                         } else {
                             setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
-                            phase = performSolver() ? 6 : 0;
+                            phase = performSolver() ? Publish : Watch;
                         }
                         break;
-                    case 6: {
+                    case Publish: {
                         setStatus(QString(), VaroObjectRef());
                         setOperatingState(ResultsAvailable);
                         QWriteLocker locker(&stateLock);
                         emit OutputChanged();
-                        phase = 0;
+                        phase = Watch;
                         break;
                     }
                     }
                 } catch (const ExceptionAnalysisFault& fault) {
-                    if (phase != 2 && phase != 3 && phase != 4)
+                    if (phase != Topology && phase != Stiffness && phase != Solution)
                         throw;
                     clearOutput();
                     setStatus(fault.message, fault.object);
-                    phase = 0;
+                    phase = Watch;
                 }
             }
         }

@@ -29,6 +29,9 @@ class AnalysisModel : public QThread, public AnalysisLink
     Q_OBJECT
 
 public:
+    // The steps of the thread's loop, numbered as the phase table numbers them.
+    enum Phase { Watch = 0, Topology = 2, Stiffness = 3, Solution = 4, Publish = 6 };
+
     // Computing time of the last run of each phase, and how often each ran
     // to its end.
     struct PhaseTimes

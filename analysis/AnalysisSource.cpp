@@ -107,21 +107,24 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
     if (taking.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient members"));
 
+    // Nodes in the order the structure's members first reach them, so that
+    // the same model is numbered the same way in every run.
     QVector<NodeRef> nodes;
-    nodes.reserve(2 * taking.size());
-    for (const Taking& t : taking)
-        nodes << t.a << t.b;
-    std::sort(nodes.begin(), nodes.end(), [](const NodeRef& x, const NodeRef& y) { return x.data() < y.data(); });
-    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    QHash<Node*, QSharedPointer<AnalysisSourceNode>> byNode;
+    for (const Taking& t : qAsConst(taking))
+        for (const NodeRef& node : {t.a, t.b})
+            if (!byNode.contains(node.data())) {
+                byNode.insert(node.data(), QSharedPointer<AnalysisSourceNode>());
+                nodes.append(node);
+            }
     if (nodes.size() < 2)
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient nodes"));
 
-    for (const Taking& t : taking)
+    for (const Taking& t : qAsConst(taking))
         if (t.a == t.b)
             throw ExceptionAnalysisFault(QStringLiteral("Bad member connectivity"), t.member);
 
-    QHash<Node*, QSharedPointer<AnalysisSourceNode>> byNode;
-    for (const NodeRef& node : nodes) {
+    for (const NodeRef& node : qAsConst(nodes)) {
         QSharedPointer<AnalysisSourceNode> sourceNode(new AnalysisSourceNode);
         sourceNode->analysisNode.reset(new AnalysisNode);
         sourceNode->node = node;

@@ -9,6 +9,12 @@
 
 namespace {
 
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define VARO_KERNEL __attribute__((target_clones("arch=skylake-avx512", "arch=haswell", "default")))
+#else
+#define VARO_KERNEL
+#endif
+
 // Pivot rows processed together: their rows stay in the cache while the rows
 // below them take all of their updates in one visit.
 constexpr int blockRows = 32;
@@ -44,6 +50,79 @@ inline double dotProduct(const double* __restrict a, const double* __restrict b,
     for (; t < n; ++t)
         s0 += a[t] * b[t];
     return (s0 + s1) + (s2 + s3);
+}
+
+// Eliminates pivot rows k0..k1−1 from every row they reach, adding the
+// multiply-adds to count; returns the first row whose pivot is not sound, or
+// −1. Built for several instruction sets, the best one chosen at run time.
+VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int k1, double* carried, double* count)
+{
+    const auto carry = [carried](int r, int k, double f) {
+        carried[r] = std::max(carried[r], std::fabs(f) * carried[k]);
+    };
+    double madds = 0.0;
+    // The block's own rows, pivot by pivot.
+    for (int k = k0; k < k1; ++k) {
+        const double* u = a + size_t(k) * h;
+        const double p = u[0];
+        if (!(std::fabs(p) >= BandedSystem::pivotTolerance * carried[k]) || isNearZero(p) || !std::isfinite(p)) {
+            *count += madds;
+            return k;
+        }
+        const int width = last[k] - k + 1;
+        const int rEnd = std::min(last[k], k1 - 1);
+        for (int r = k + 1; r <= rEnd; ++r) {
+            const int i = r - k;
+            const double f = -u[i] / p;
+            if (f == 0.0)
+                continue;
+            carry(r, k, f);
+            addMultiple(a + size_t(r) * h, u + i, f, width - i);
+            madds += width - i;
+        }
+    }
+
+    // The rows below the block that its pivots reach, each taking the
+    // block's pivots in order while it stays in the cache.
+    for (int r = k1; r <= last[k1 - 1]; ++r) {
+        double* row = a + size_t(r) * h;
+        int k = k0;
+        while (last[k] < r)
+            ++k;
+        // Four pivots at a time over the part of the row that all of them
+        // reach (the first reaches least far), then each one's own rest.
+        for (; k + 4 <= k1; k += 4) {
+            const double* u[4];
+            double f[4];
+            int n[4];
+            for (int j = 0; j < 4; ++j) {
+                const double* pivotRow = a + size_t(k + j) * h;
+                f[j] = -pivotRow[r - k - j] / pivotRow[0];
+                u[j] = pivotRow + (r - k - j);
+                n[j] = last[k + j] - r + 1;
+                carry(r, k + j, f[j]);
+            }
+            addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
+            madds += 4.0 * n[0];
+            for (int j = 1; j < 4; ++j) {
+                addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
+                madds += n[j] - n[0];
+            }
+        }
+        for (; k < k1; ++k) {
+            const double* u = a + size_t(k) * h;
+            const int i = r - k;
+            const double f = -u[i] / u[0];
+            if (f == 0.0)
+                continue;
+            carry(r, k, f);
+            const int n = last[k] - r + 1;
+            addMultiple(row, u + i, f, n);
+            madds += n;
+        }
+    }
+    *count += madds;
+    return -1;
 }
 
 } // namespace
@@ -111,81 +190,16 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
             lastColumn[size_t(r)] = std::max(lastColumn[size_t(r)], lastColumn[size_t(r - 1)]);
         carried[size_t(r)] = std::fabs(band[size_t(r) * size_t(H)]);
     }
-    const auto carry = [&carried](int r, int k, double f) {
-        carried[size_t(r)] = std::max(carried[size_t(r)], std::fabs(f) * carried[size_t(k)]);
-    };
 
-    double* const a = band.data();
-    const int* const last = lastColumn.data();
-    const size_t h = size_t(H);
     double count = 0.0;
-
     for (int k0 = 0; k0 < F; k0 += blockRows) {
-        const int k1 = std::min(F, k0 + blockRows);
-
-        // The block's own rows, pivot by pivot.
-        for (int k = k0; k < k1; ++k) {
-            const double* u = a + size_t(k) * h;
-            const double p = u[0];
-            if (!(std::fabs(p) >= pivotTolerance * carried[size_t(k)]) || isNearZero(p)
-                || !std::isfinite(p)) {
-                outcome.status = Singular;
-                outcome.row = k;
-                return outcome;
-            }
-            const int width = last[k] - k + 1;
-            const int rEnd = std::min(last[k], k1 - 1);
-            for (int r = k + 1; r <= rEnd; ++r) {
-                const int i = r - k;
-                const double f = -u[i] / p;
-                if (f == 0.0)
-                    continue;
-                carry(r, k, f);
-                addMultiple(a + size_t(r) * h, u + i, f, width - i);
-                count += width - i;
-            }
+        const int row = eliminateBlock(band.data(), lastColumn.data(), size_t(H), k0, std::min(F, k0 + blockRows),
+                                       carried.data(), &count);
+        if (row >= 0) {
+            outcome.status = Singular;
+            outcome.row = row;
+            return outcome;
         }
-
-        // The rows below the block that its pivots reach, each taking the
-        // block's pivots in order while it stays in the cache.
-        for (int r = k1; r <= last[k1 - 1]; ++r) {
-            double* row = a + size_t(r) * h;
-            int k = k0;
-            while (last[k] < r)
-                ++k;
-            // Four pivots at a time over the part of the row that all of them
-            // reach (the first reaches least far), then each one's own rest.
-            for (; k + 4 <= k1; k += 4) {
-                const double* u[4];
-                double f[4];
-                int n[4];
-                for (int j = 0; j < 4; ++j) {
-                    const double* pivotRow = a + size_t(k + j) * h;
-                    f[j] = -pivotRow[r - k - j] / pivotRow[0];
-                    u[j] = pivotRow + (r - k - j);
-                    n[j] = last[k + j] - r + 1;
-                    carry(r, k + j, f[j]);
-                }
-                addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
-                count += 4.0 * n[0];
-                for (int j = 1; j < 4; ++j) {
-                    addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
-                    count += n[j] - n[0];
-                }
-            }
-            for (; k < k1; ++k) {
-                const double* u = a + size_t(k) * h;
-                const int i = r - k;
-                const double f = -u[i] / u[0];
-                if (f == 0.0)
-                    continue;
-                carry(r, k, f);
-                const int n = last[k] - r + 1;
-                addMultiple(row, u + i, f, n);
-                count += n;
-            }
-        }
-
         if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;

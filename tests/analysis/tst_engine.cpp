@@ -162,6 +162,7 @@ private slots:
     void phasesRerunOnlyWhatChanged();
     void secondOrderCombinationHasNoResults();
     void editsAndUndoWhileAnalysing();
+    void nodesAreTakenInTheStructuresOrder();
 };
 
 void tst_Engine::theDocumentRelaysItsAnalysis()
@@ -604,6 +605,26 @@ void tst_Engine::editsAndUndoWhileAnalysing()
         return close(results->nodeDisplacements.value(nodes[n])[1], applied * L * L * L / (3 * E * Iy), exact);
     };
     QTRY_VERIFY_WITH_TIMEOUT(closedForm(), 10000);
+}
+
+// Whatever their addresses, the nodes are taken in the order the members
+// first reach them, so that a model is numbered alike in every run.
+void tst_Engine::nodesAreTakenInTheStructuresOrder()
+{
+    TestDocument document;
+    QList<NodeRef> nodes;
+    for (int i = 0; i < 6; ++i)
+        nodes << document.node(Vector3(i, i * i, 0));
+    document.member(nodes[3], nodes[1]);
+    document.member(nodes[0], nodes[5]);
+    document.member(nodes[1], nodes[0]);
+    document.member(nodes[2], nodes[4]);
+    AnalysisSource source;
+    source.initialiseTopology(document.model.data());
+    QList<NodeRef> taken;
+    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes())
+        taken << sourceNode->node;
+    QCOMPARE(taken, (QList<NodeRef>{nodes[3], nodes[1], nodes[0], nodes[5], nodes[2], nodes[4]}));
 }
 
 QTEST_MAIN(tst_Engine)
