@@ -2,10 +2,14 @@
 
 #include "AnalysisTolerances.h"
 
+#include <QThreadPool>
+#include <QVector>
+#include <QtConcurrent>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -52,14 +56,19 @@ inline double dotProduct(const double* __restrict a, const double* __restrict b,
     return (s0 + s1) + (s2 + s3);
 }
 
-// Eliminates pivot rows k0..k1−1 from every row they reach, adding the
-// multiply-adds to count; returns the first row whose pivot is not sound, or
-// −1. Built for several instruction sets, the best one chosen at run time.
+// A row's scale grows with a pivot row's scale times the factor it takes.
+inline void carry(double* carried, int r, int k, double f)
+{
+    carried[r] = std::max(carried[r], std::fabs(f) * carried[k]);
+}
+
+// The two kernels below are built for several instruction sets, the best one
+// chosen at run time.
+
+// Eliminates pivot rows k0..k1−1 among themselves, adding the multiply-adds
+// to count; returns the first row whose pivot is not sound, or −1.
 VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int k1, double* carried, double* count)
 {
-    const auto carry = [carried](int r, int k, double f) {
-        carried[r] = std::max(carried[r], std::fabs(f) * carried[k]);
-    };
     double madds = 0.0;
     // The block's own rows, pivot by pivot.
     for (int k = k0; k < k1; ++k) {
@@ -76,15 +85,24 @@ VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int
             const double f = -u[i] / p;
             if (f == 0.0)
                 continue;
-            carry(r, k, f);
+            carry(carried, r, k, f);
             addMultiple(a + size_t(r) * h, u + i, f, width - i);
             madds += width - i;
         }
     }
+    *count += madds;
+    return -1;
+}
 
-    // The rows below the block that its pivots reach, each taking the
-    // block's pivots in order while it stays in the cache.
-    for (int r = k1; r <= last[k1 - 1]; ++r) {
+// Rows r0..r1−1 below the eliminated block k0..k1−1 take its pivots, each row
+// all of them in order while it stays in the cache; returns the
+// multiply-adds. Rows depend only on the block, so ranges of them can run
+// side by side.
+VARO_KERNEL double updateBelowBlock(double* a, const int* last, size_t h, int k0, int k1, int r0, int r1,
+                                    double* carried)
+{
+    double madds = 0.0;
+    for (int r = r0; r < r1; ++r) {
         double* row = a + size_t(r) * h;
         int k = k0;
         while (last[k] < r)
@@ -100,7 +118,7 @@ VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int
                 f[j] = -pivotRow[r - k - j] / pivotRow[0];
                 u[j] = pivotRow + (r - k - j);
                 n[j] = last[k + j] - r + 1;
-                carry(r, k + j, f[j]);
+                carry(carried, r, k + j, f[j]);
             }
             addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
             madds += 4.0 * n[0];
@@ -115,14 +133,13 @@ VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int
             const double f = -u[i] / u[0];
             if (f == 0.0)
                 continue;
-            carry(r, k, f);
+            carry(carried, r, k, f);
             const int n = last[k] - r + 1;
             addMultiple(row, u + i, f, n);
             madds += n;
         }
     }
-    *count += madds;
-    return -1;
+    return madds;
 }
 
 } // namespace
@@ -193,13 +210,27 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
 
     double count = 0.0;
     for (int k0 = 0; k0 < F; k0 += blockRows) {
-        const int row = eliminateBlock(band.data(), lastColumn.data(), size_t(H), k0, std::min(F, k0 + blockRows),
-                                       carried.data(), &count);
+        const int k1 = std::min(F, k0 + blockRows);
+        const int row = eliminateBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, carried.data(), &count);
         if (row >= 0) {
             outcome.status = Singular;
             outcome.row = row;
             return outcome;
         }
+        // The rows below, in ranges on the thread pool when there are enough.
+        const int below = lastColumn[size_t(k1 - 1)] + 1 - k1;
+        const int ranges = std::max(1, std::min(below / blockRows, QThreadPool::globalInstance()->maxThreadCount()));
+        QVector<double> madds(ranges, 0.0);
+        const auto update = [&](double& m) {
+            const int range = int(&m - madds.data());
+            m = updateBelowBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, k1 + below * range / ranges,
+                                 k1 + below * (range + 1) / ranges, carried.data());
+        };
+        if (ranges > 1)
+            QtConcurrent::blockingMap(madds, update);
+        else
+            update(madds[0]);
+        count = std::accumulate(madds.begin(), madds.end(), count);
         if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
