@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "CurrentState.h"
+#include "DocumentConnections.h"
 #include "DocumentModel.h"
 #include "DocumentXml.h"
 #include "FileUtilities.h"
@@ -249,7 +250,7 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
     if (!force && !allowCurrentDocumentToClose())
         return false;
     if (document) {
-        disconnect(document.data(), nullptr, this, nullptr);
+        disconnectFromDocument(this, document.data());
         _openDocuments.removeOne(document.data());
         document.reset();
     }
