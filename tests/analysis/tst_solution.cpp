@@ -277,7 +277,8 @@ void TestSolution::soundModelsSolveAndMechanismsAreRefused_data()
                                                       {"inclined", Vector3(0.6, 0.8, 0)},
                                                       {"y", Vector3(0, 1, 0)}};
     for (const QString& model : QStringList{"stiff end link", "split by the tip", "pin-hinge-pin",
-                                            "unsupported direction", "node with released members"})
+                                            "pin-hinge-pin in space", "unsupported direction",
+                                            "node with released members"})
         for (const auto& d : directions)
             QTest::newRow(qPrintable(model + ", " + d.first)) << model << d.second;
 }
@@ -323,6 +324,14 @@ void TestSolution::soundModelsSolveAndMechanismsAreRefused()
         const int b = frame.addNode(u * L, plane | translations);
         frame.addMember(a, c, 63, 31, across);
         frame.addMember(c, b, 31, 63, across);
+    } else if (model == "pin-hinge-pin in space") {
+        // Pinned supports hold translations only: the line can also turn
+        // about itself.
+        frame.restraints[a] = translations | 4;
+        const int c = frame.addNode(u * (L / 2));
+        const int b = frame.addNode(u * L, translations | 4);
+        frame.addMember(a, c, 63, 15, across);
+        frame.addMember(c, b, 63, 63, across);
     } else if (model == "unsupported direction") {
         // Held along x and in its turn only: free to slide along y.
         frame.restraints[a] = plane | 1 | turn;
