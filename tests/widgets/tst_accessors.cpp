@@ -137,7 +137,6 @@ void TestAccessors::loadCasePagesOfferRemovalExactlyWhenAllowed()
 {
     QFETCH(QString, edited);
     QFETCH(bool, withDocument);
-    QFETCH(QString, page);
     QFETCH(bool, removeable);
     const QSharedPointer<DocumentModel> document = newDocument();
     Frame frame(document.data());
@@ -170,7 +169,7 @@ void TestAccessors::loadCasePagesOfferRemovalExactlyWhenAllowed()
         groups.editGroup(byName[edited].staticCast<Group>());
     else
         cases.editLoadCase(byName[edited].staticCast<LoadCase>());
-    QCOMPARE(accessor->currentWidget()->objectName(), page);
+    QTEST(accessor->currentWidget()->objectName(), "page");
     if (auto* shown = qobject_cast<FakePage*>(accessor->currentWidget())) {
         QCOMPARE(shown->object, byName[edited]);
         QCOMPARE(shown->removeable, removeable);

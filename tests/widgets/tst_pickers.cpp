@@ -227,7 +227,6 @@ void TestPickers::materialsShowModuliAndImpossibleOnesInRed()
     QFETCH(double, density);
     QFETCH(double, E);
     QFETCH(double, G);
-    QFETCH(bool, red);
     QSharedPointer<MaterialLibrary> library(new MaterialLibrary);
     const MaterialRef material(new Material({"Tested"}, E, G, density, 0.0));
     library->appendCustom(material);
@@ -235,7 +234,7 @@ void TestPickers::materialsShowModuliAndImpossibleOnesInRed()
     MaterialPicker picker(units);
     picker.setLibrary(library);
     picker.show();
-    QCOMPARE(cell(picker, "tested")->styleSheet().contains(" color:#aa0000;"), red);
+    QTEST(cell(picker, "tested")->styleSheet().contains(" color:#aa0000;"), "red");
     // Read-only: no edit buttons and no add button.
     const auto shownCells = [&picker] {
         int shown = 0;
