@@ -67,14 +67,6 @@ void installFakePages()
         [](EditorPageFactory::Page, const UnitSystemRef&, QWidget* parent) { return new FakePage(parent); });
 }
 
-SectionLibrary::ItemRef child(const TreeNodeRef& node, const QString& name)
-{
-    for (const SectionLibrary::ItemRef& item : SectionLibrary::castItems(node->subnodes()))
-        if (item->name() == name)
-            return item;
-    return SectionLibrary::ItemRef();
-}
-
 void click(QWidget* picker, const QString& name)
 {
     QTRY_VERIFY(picker->findChild<PickerCell*>(name));

@@ -55,7 +55,6 @@ class TestPickers : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerModelMetaTypes(); }
     void changesRebuildOncePerPass();
     void aCellChoosesTheLibrarysOwnEntry();
     void demonstrationsFindCellsAndClicksSurviveRebuilds();
@@ -283,6 +282,6 @@ void TestPickers::navigationStackGoesBackOnePageAtATime()
     QCOMPARE(leaving.count(), 1);
 }
 
-VARO_WIDGET_TEST_MAIN(TestPickers)
+VARO_WIDGET_TEST_MAIN_REGISTERING(TestPickers, registerModelMetaTypes())
 
 #include "tst_pickers.moc"
