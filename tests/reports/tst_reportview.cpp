@@ -187,6 +187,7 @@ void tst_ReportView::clickEditing()
     QCOMPARE(nested->loadCases(), (QList<LoadCaseRef>{e.d.loading}));
     QWidget* inner = e.tile("FormatView", "Dead")->parentWidget();
     e.checkAndClick(e.tile("ItemView", "Live"), inner, QPoint(150, 10));
+    // The same load case again adds nothing.
     e.tile("ItemView", "Live")->click();
     e.clickInto(e.tile("FormatView", "Dead")->parentWidget(), QPoint(150, 10));
     QCOMPARE(nested->loadCases(), (QList<LoadCaseRef>{e.d.loading, e.live}));
@@ -250,6 +251,9 @@ void tst_ReportView::previewFollowsDocument()
     e.changeAndWait([&] { e.actions()->actionDeleteReport(e.report); });
     QVERIFY(!e.preview()->reportLayout());
     QVERIFY(e.button("ReportPrint")->isHidden());
+    e.view.clearDocumentModel();
+    QCOMPARE(e.pane("ItemView")->findChildren<ReportButton*>().size(), 7);
+    QVERIFY(e.pane("FormatView")->findChildren<QWidget*>().isEmpty());
 }
 
 void tst_ReportView::words()
