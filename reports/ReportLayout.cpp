@@ -16,6 +16,8 @@
 #include <QReadLocker>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 #include <cmath>
 
 namespace {
@@ -27,25 +29,69 @@ const double memberResultsWidth = 1.0, memberResultsHeight = 0.333;
 const double nodeResultsWidth = 0.25, nodeResultsHeight = 0.2;
 const double overviewSize = 0.5;
 
-bool lexicographicallyLess(const Vector3& a, const Vector3& b)
+// Where an object stands for the report's order; objects without a place
+// (a member without two distinct nodes, a load without a member) come last
+// and compare equal among themselves.
+struct SortKey
 {
-    if (a.x() != b.x())
-        return a.x() < b.x();
-    if (a.y() != b.y())
-        return a.y() < b.y();
-    return a.z() < b.z();
+    bool placed;
+    Vector3 point;
+
+    bool operator<(const SortKey& other) const
+    {
+        if (placed != other.placed)
+            return placed;
+        if (!placed)
+            return false;
+        const Vector3& a = point;
+        const Vector3& b = other.point;
+        if (a.x() != b.x())
+            return a.x() < b.x();
+        if (a.y() != b.y())
+            return a.y() < b.y();
+        return a.z() < b.z();
+    }
+};
+
+SortKey keyOf(const NodeRef& node)
+{
+    return {true, node->position()};
 }
 
-bool isValidMember(const MemberRef& member)
+SortKey keyOf(const MemberRef& member)
 {
-    return member->nodeA() && member->nodeB() && member->nodeA() != member->nodeB();
+    const Node* a = member->nodeA().data();
+    const Node* b = member->nodeB().data();
+    if (!a || !b || a == b)
+        return {false, Vector3()};
+    return {true, (a->position() + b->position()) * 0.5};
 }
 
-Vector3 loadPoint(const LoadRef& load)
+SortKey keyOf(const LoadRef& load)
 {
-    const double t = load->centroidPosition();
     const MemberRef member = load->member();
-    return positionOf(member->nodeA()) * (1.0 - t) + positionOf(member->nodeB()) * t;
+    if (!member)
+        return {false, Vector3()};
+    const double t = load->centroidPosition();
+    return {true, positionOf(member->nodeA()) * (1.0 - t) + positionOf(member->nodeB()) * t};
+}
+
+// Keys are worked out once per object, and equal objects keep their list
+// order, so that every layout numbers coincident nodes and members alike.
+template <class T>
+QList<T> sorted(const QList<T>& list)
+{
+    std::vector<std::pair<SortKey, int>> keys;
+    keys.reserve(size_t(list.size()));
+    for (int i = 0; i < list.size(); ++i)
+        keys.emplace_back(keyOf(list.at(i)), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const std::pair<SortKey, int>& a, const std::pair<SortKey, int>& b) { return a.first < b.first; });
+    QList<T> result;
+    result.reserve(list.size());
+    for (const auto& key : keys)
+        result.append(list.at(key.second));
+    return result;
 }
 
 // The group null stands for the whole structure.
@@ -53,15 +99,6 @@ template <class T>
 bool isInReportGroup(const QSharedPointer<T>& object, const GroupRef& group)
 {
     return !group || object->group().data() == group.data();
-}
-
-// Equal objects keep their list order, so that every layout numbers
-// coincident nodes and members alike.
-template <class T>
-QList<T> sorted(QList<T> list, bool (*lessThan)(const T&, const T&))
-{
-    std::stable_sort(list.begin(), list.end(), lessThan);
-    return list;
 }
 
 bool isInputChapter(const QString& code)
@@ -83,6 +120,11 @@ void addEndNodes(const MemberRef& member, QSet<NodeRef>* nodes)
 }
 
 } // namespace
+
+void registerReportMetaTypes()
+{
+    qRegisterMetaType<ReportLayoutRef>("ReportLayoutRef");
+}
 
 int ReportLayout::roundHalfUp(double d)
 {
@@ -111,28 +153,17 @@ ReportLayout::~ReportLayout() = default;
 
 bool ReportLayout::isNodeLessThan(const NodeRef& a, const NodeRef& b)
 {
-    return lexicographicallyLess(a->position(), b->position());
+    return keyOf(a) < keyOf(b);
 }
 
 bool ReportLayout::isMemberLessThan(const MemberRef& a, const MemberRef& b)
 {
-    const bool validA = isValidMember(a), validB = isValidMember(b);
-    if (validA != validB)
-        return validA;
-    if (!validA)
-        return false;
-    return lexicographicallyLess((a->nodeA()->position() + a->nodeB()->position()) * 0.5,
-                                 (b->nodeA()->position() + b->nodeB()->position()) * 0.5);
+    return keyOf(a) < keyOf(b);
 }
 
 bool ReportLayout::isLoadLessThan(const LoadRef& a, const LoadRef& b)
 {
-    const bool hasA = bool(a->member()), hasB = bool(b->member());
-    if (hasA != hasB)
-        return hasA;
-    if (!hasA)
-        return false;
-    return lexicographicallyLess(loadPoint(a), loadPoint(b));
+    return keyOf(a) < keyOf(b);
 }
 
 void ReportLayout::initialise()
@@ -148,19 +179,19 @@ void ReportLayout::initialise()
     loadsByLoadCase.clear();
     loads.clear();
     for (const LoadCaseRef& loadCase : qAsConst(usedLoadCases)) {
-        const QList<LoadRef> list = sorted(documentModel->loadsInLoadCase(loadCase), &isLoadLessThan);
+        const QList<LoadRef> list = sorted(documentModel->loadsInLoadCase(loadCase));
         loadsByLoadCase.insert(loadCase, list);
         loads.append(list);
     }
 
     const QSharedPointer<StructureModel> structure = documentModel->structureModel();
-    members = sorted(structure->members(), &isMemberLessThan);
-    nodes = sorted(structure->nodes(), &isNodeLessThan);
+    members = sorted(structure->members());
+    nodes = sorted(structure->nodes());
 
     const QSharedPointer<SelectionModel> selection = documentModel->selectionModel();
-    selectedLoads = sorted(selection->selectedLoads(), &isLoadLessThan);
-    selectedMembers = sorted(selection->selectedMembers(), &isMemberLessThan);
-    selectedNodes = sorted(selection->selectedNodes(), &isNodeLessThan);
+    selectedLoads = sorted(selection->selectedLoads());
+    selectedMembers = sorted(selection->selectedMembers());
+    selectedNodes = sorted(selection->selectedNodes());
 
     memberNumbers.clear();
     nodeNumbers.clear();

@@ -127,3 +127,6 @@ private:
 typedef QSharedPointer<ReportLayout> ReportLayoutRef;
 
 Q_DECLARE_METATYPE(ReportLayoutRef)
+
+// Lets a laid-out report travel through queued signals; called once at start-up.
+void registerReportMetaTypes();

@@ -8,7 +8,7 @@
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "ReportDrawing.h"
-#include "ReportPictureSource.h"
+#include "StructureView.h"
 #include "StructureModel.h"
 #include "VisualConstants.h"
 
@@ -51,8 +51,8 @@ QRect roundedRect(const QRectF& r)
 } // namespace
 
 ReportPainter::ReportPainter(const QSharedPointer<ReportLayout>& layout, const QSharedPointer<UnitSystem>& unitSystem,
-                             const QSharedPointer<ReportPictureSource>& pictureSource)
-    : layout(layout), pictureSource(pictureSource), unitSystem(unitSystem)
+                             const QSharedPointer<StructureView>& structureView)
+    : layout(layout), structureView(structureView), unitSystem(unitSystem)
 {
     for (int i = momentArcFirst; i <= momentArcLast; ++i) {
         const double a = i * M_PI / 48.0;

@@ -19,7 +19,7 @@
 class AnalysisOutput;
 class QPainter;
 class QPainterPath;
-class ReportPictureSource;
+class StructureView;
 class UnitSystem;
 
 // Paints pages of a laid-out report onto any QPainter: the page frame with
@@ -63,8 +63,9 @@ public:
         static const QString Table;
     };
 
+    // The view renders the rendered pictures; without one they are left out.
     ReportPainter(const QSharedPointer<ReportLayout>& layout, const QSharedPointer<UnitSystem>& unitSystem,
-                  const QSharedPointer<ReportPictureSource>& pictureSource);
+                  const QSharedPointer<StructureView>& structureView);
     ~ReportPainter();
     Q_DISABLE_COPY(ReportPainter)
 
@@ -101,6 +102,8 @@ public:
     void paintOverviewNodes(const QList<NodeRef>& nodes, const QRect& rect) const;
     void paintOverviewMembers(const QList<MemberRef>& members, const QRect& rect) const;
     void paintOverviewRendered(const GroupRef& group, const QRect& rect) const;
+    // A captured picture fitted and centred in the rectangle; nothing for an empty one.
+    void paintRenderedImage(const QImage& image, const QRect& rect) const;
     void paintTriad(const QRect& rect) const;
 
     // Load symbols and highlights; the returned lines run from tip to tail.
@@ -120,6 +123,11 @@ public:
     void paintLoadCaseCoverPlate(const ReportLayout::Plate& plate, const QRect& rect) const;
     void paintLoadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,
                                        const QList<LoadRef>& loads, const QRect& rect) const;
+    // The rich text of the two information blocks.
+    QString groupCoverInformation(const GroupRef& group, const QList<NodeRef>& nodes,
+                                  const QList<MemberRef>& members) const;
+    QString loadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,
+                                     const QList<LoadRef>& loads) const;
 
     // Member and node result plates and the pictures of the data plates.
     void paintMemberGraphicalResults(const MemberRef& member, const QSharedPointer<AnalysisResultCase>& resultCase,
@@ -163,7 +171,7 @@ public:
     QSizeF letterLabelSize{-1.0, -1.0};
     QSizeF forceLabelSize{-1.0, -1.0};
     QSize plateInset{-1, -1};
-    QSharedPointer<ReportPictureSource> pictureSource;
+    QSharedPointer<StructureView> structureView;
     QVector<Vector3> momentArcPoints;
     QSharedPointer<UnitSystem> unitSystem;
 

@@ -143,6 +143,13 @@ void ReportPainter::paintGroupCoverPlate(const ReportLayout::Plate& plate, const
 void ReportPainter::paintGroupCoverInformation(const GroupRef& group, const QList<NodeRef>& nodes,
                                                const QList<MemberRef>& members, const QRect& rect) const
 {
+    iQPainter::drawRichText(painter, rect.center(), Qt::AlignCenter, groupCoverInformation(group, nodes, members),
+                            coverStyleSheet);
+}
+
+QString ReportPainter::groupCoverInformation(const GroupRef& group, const QList<NodeRef>& nodes,
+                                             const QList<MemberRef>& members) const
+{
     QString html = QStringLiteral("<table cellspacing=\"1\" cellpadding=\"0\">") + titleRows(headingRow);
     if (group)
         html += headingRow.arg(QStringLiteral("Group"), group->name());
@@ -175,8 +182,7 @@ void ReportPainter::paintGroupCoverInformation(const GroupRef& group, const QLis
                          QString::number(analysedMembers), QString::number(members.size()), QString());
     html += countRow.arg(QStringLiteral("Mass"), mass(totalMass), mass(analysedMass), mass(reportedMass),
                          unitSystem->preferredUnits(UnitSystem::Mass));
-    html += QStringLiteral("</table></td></tr></table>");
-    iQPainter::drawRichText(painter, rect.center(), Qt::AlignCenter, html, coverStyleSheet);
+    return html + QStringLiteral("</table></td></tr></table>");
 }
 
 void ReportPainter::paintLoadCaseCoverPlate(const ReportLayout::Plate& plate, const QRect& rect) const
@@ -204,6 +210,13 @@ void ReportPainter::paintLoadCaseCoverPlate(const ReportLayout::Plate& plate, co
 
 void ReportPainter::paintLoadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,
                                                   const QList<LoadRef>& loads, const QRect& rect) const
+{
+    iQPainter::drawRichText(painter, rect.center(), Qt::AlignCenter, loadCaseCoverInformation(loadCase, group, loads),
+                            coverStyleSheet);
+}
+
+QString ReportPainter::loadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,
+                                                const QList<LoadRef>& loads) const
 {
     QString html = QStringLiteral("<table cellspacing=\"1\" cellpadding=\"0\">") + titleRows(headingRow);
     if (group)
@@ -257,6 +270,5 @@ void ReportPainter::paintLoadCaseCoverInformation(const LoadCaseRef& loadCase, c
     const auto force = [&](double value) { return scaledNumber(value, 1.0, UnitSystem::LoadForce); };
     html += forceRow.arg(QStringLiteral("Gross force"), force(gross.x()), force(gross.y()), force(gross.z()), units);
     html += forceRow.arg(QStringLiteral("Net force"), force(net.x()), force(net.y()), force(net.z()), units);
-    html += QStringLiteral("</table></td></tr></table>");
-    iQPainter::drawRichText(painter, rect.center(), Qt::AlignCenter, html, coverStyleSheet);
+    return html + QStringLiteral("</table></td></tr></table>");
 }

@@ -1,11 +1,11 @@
 #include "ReportPainter.h"
 
 #include "Load.h"
+#include "Graphics.h"
 #include "Member.h"
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "ReportDrawing.h"
-#include "ReportGraphics.h"
 #include "Support.h"
 #include "VisualConstants.h"
 
@@ -34,7 +34,7 @@ void ReportPainter::paintOverviewLoads(const QList<LoadRef>& loads, const QRect&
     for (const LoadRef& load : loads)
         for (const Load::PositionedForce& pair : load->positionedForces())
             M = std::max(M, std::fabs(pair.second));
-    const double scale = ReportGraphics::givenLengthGiveForce(structureRadius() / 6.0, 1.0) / M;
+    const double scale = Graphics::givenLengthGiveForce(structureRadius() / 6.0, 1.0) / M;
     const ViewPoint view = beginOverview(rect, overviewFactor);
     for (const LoadRef& load : loads)
         paintLoadEnvelope(view, load, scale);
@@ -89,7 +89,7 @@ void ReportPainter::paintOverviewReactions(const QSharedPointer<AnalysisResultCa
         for (int i = 0; i < 6; ++i)
             M = std::max(M, std::fabs(r[i]));
     }
-    const double scale = ReportGraphics::givenLengthGiveForce(structureRadius() / 5.0, 1.0) / M;
+    const double scale = Graphics::givenLengthGiveForce(structureRadius() / 5.0, 1.0) / M;
 
     Matrix3x3 aboutX = Matrix3x3::zeroed(), aboutY = Matrix3x3::zeroed();
     aboutX[0][2] = -1.0, aboutX[1][1] = 1.0, aboutX[2][0] = 1.0;

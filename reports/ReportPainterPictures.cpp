@@ -4,7 +4,7 @@
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "ReportDrawing.h"
-#include "ReportPictureSource.h"
+#include "StructureView.h"
 #include "VisualConstants.h"
 
 #include <QImage>
@@ -84,11 +84,16 @@ void ReportPainter::paintSkeleton(const ViewPoint& view) const
     painter->save();
     iQPainter::setMetricPen(painter, Pens::printStructureGhost);
     painter->setBrush(Qt::NoBrush);
+    // One call for the whole structure: pages of large models draw it on every plate.
+    QVector<QLineF> lines;
+    lines.reserve(layout->members.size());
     for (const MemberRef& member : qAsConst(layout->members)) {
-        const NodeRef a = member->nodeA(), b = member->nodeB();
+        const Node* a = member->nodeA().data();
+        const Node* b = member->nodeB().data();
         if (a && b && a != b)
-            painter->drawLine(worldToScreen(view, a->position()), worldToScreen(view, b->position()));
+            lines.append(QLineF(worldToScreen(view, a->position()), worldToScreen(view, b->position())));
     }
+    painter->drawLines(lines);
     painter->restore();
 }
 
@@ -117,13 +122,20 @@ void ReportPainter::paintOverviewMembers(const QList<MemberRef>& members, const 
 
 void ReportPainter::paintOverviewRendered(const GroupRef& group, const QRect& rect) const
 {
-    if (!pictureSource)
+    if (!structureView)
         return;
     const QSize fitting(rect.width() - 2 * plateInset.width(), rect.height() - 2 * plateInset.height());
-    ViewPoint view(viewPoint);
-    view.setDistance(distanceForCentredRadius(viewPoint, fitting, structureRadius()) / 2.4);
-    const QImage image = pictureSource->captureImage(1024, 1024, group, view);
-    // A renderer without off-screen buffers gives an empty image: nothing to scale.
+    StructureView::CaptureSettings settings;
+    settings.viewPoint = ViewPointRef(new ViewPoint(viewPoint));
+    settings.viewPoint->setDistance(distanceForCentredRadius(viewPoint, fitting, structureRadius()) / 2.4);
+    settings.applyGroup = true;
+    settings.group = group;
+    paintRenderedImage(structureView->captureImage(1024, 1024, settings), rect);
+}
+
+void ReportPainter::paintRenderedImage(const QImage& image, const QRect& rect) const
+{
+    // A view without off-screen buffers gives an empty image: nothing to scale.
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return;
     painter->save();

@@ -1,12 +1,12 @@
 #include "ReportPainter.h"
 
 #include "Load.h"
+#include "Graphics.h"
 #include "Member.h"
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "PointLoad.h"
 #include "ReportDrawing.h"
-#include "ReportGraphics.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 #include "VisualConstants.h"
@@ -47,7 +47,7 @@ const QString numberLabel = QStringLiteral("<p class=\"number\">%1</p>");
 QList<QLineF> ReportPainter::paintPointForce(const ViewPoint& view, double force, const Vector3& position,
                                              const Vector3& direction, double scale) const
 {
-    const double L = -ReportGraphics::givenForceGiveLength(force, scale);
+    const double L = -Graphics::givenForceGiveLength(force, scale);
     const QPointF S = worldToScreen(view, position);
     const QPointF T = worldToScreen(view, position + direction * L);
     painter->save();
@@ -123,8 +123,8 @@ QList<QLineF> ReportPainter::paintLoadEnvelope(const ViewPoint& view, const Load
     painter->setBrush(translucent(Pens::printEnvelopeShearForce.color()));
     const Vector3 A = pointOnMember(member, positionAt(0, 0.0)), B = pointOnMember(member, positionAt(1, 1.0));
     const QPointF SA = worldToScreen(view, A), SB = worldToScreen(view, B);
-    const QPointF TA = worldToScreen(view, A + D * -ReportGraphics::givenForceGiveLength(forceAt(0), scale));
-    const QPointF TB = worldToScreen(view, B + D * -ReportGraphics::givenForceGiveLength(forceAt(1), scale));
+    const QPointF TA = worldToScreen(view, A + D * -Graphics::givenForceGiveLength(forceAt(0), scale));
+    const QPointF TB = worldToScreen(view, B + D * -Graphics::givenForceGiveLength(forceAt(1), scale));
     QPainterPath path;
     path.moveTo(SA);
     path.lineTo(TA);

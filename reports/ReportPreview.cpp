@@ -1,7 +1,7 @@
 #include "ReportPreview.h"
 
 #include "ReportPainter.h"
-#include "ReportPictureSource.h"
+#include "StructureView.h"
 #include "UnitSystem.h"
 
 #include <QCoreApplication>
@@ -14,9 +14,9 @@
 #include <cmath>
 
 ReportPreview::ReportPreview(const QSharedPointer<UnitSystem>& unitSystem,
-                             const QSharedPointer<ReportPictureSource>& pictureSource, QWidget* parent,
+                             const QSharedPointer<StructureView>& structureView, QWidget* parent,
                              Qt::WindowFlags flags)
-    : QAbstractScrollArea(parent), cache(new Cache), pictureSource(pictureSource), unitSystem(unitSystem)
+    : QAbstractScrollArea(parent), cache(new Cache), structureView(structureView), unitSystem(unitSystem)
 {
     setWindowFlags(flags);
     auto* port = new QWidget;
@@ -26,15 +26,28 @@ ReportPreview::ReportPreview(const QSharedPointer<UnitSystem>& unitSystem,
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     horizontalScrollBar()->setRange(0, 0);
     verticalScrollBar()->setRange(0, 0);
-    connect(&renderWatcher, &QFutureWatcher<void>::finished, viewport(), QOverload<>::of(&QWidget::update));
+    connect(&renderWatcher, &QFutureWatcher<void>::finished, this, &ReportPreview::renderFinished);
 }
 
-ReportPreview::~ReportPreview() = default;
-
-void ReportPreview::setPictureSource(const QSharedPointer<ReportPictureSource>& source)
+ReportPreview::~ReportPreview()
 {
-    pictureSource = source;
-    regenerate();
+    if (!renderWatcher.isRunning())
+        return;
+    // The render outlives the preview; the keeper holds what it reads until it ends.
+    auto* keeper = new QFutureWatcher<void>;
+    connect(keeper, &QFutureWatcher<void>::finished, keeper, [keeper, job = running] { keeper->deleteLater(); });
+    // At quit no event loop is left to serve a 3D capture the render may wait for.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, keeper, [keeper] {
+        while (keeper->isRunning())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    });
+    keeper->setFuture(renderWatcher.future());
+}
+
+void ReportPreview::renderFinished()
+{
+    running = RenderJob();
+    viewport()->update();
 }
 
 void ReportPreview::setPageSize(const QSize& page, int resolution)
@@ -112,10 +125,10 @@ QImage ReportPreview::pageImage(int page, const QRect& rect)
     }
     if (!layout)
         return placeholder;
-    RenderJob job{cache, generation, layout, unitSystem, pictureSource, page, rect, dpi};
+    running = RenderJob{cache, generation, layout, unitSystem, structureView, page, rect, dpi};
     // Moved out of the task, so that the task keeps no reference once it ran.
     renderWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(),
-                                              [job]() mutable { createPageImage(std::move(job)); }));
+                                              [job = running]() mutable { createPageImage(std::move(job)); }));
     return placeholder;
 }
 
@@ -130,7 +143,7 @@ void ReportPreview::createPageImage(RenderJob job)
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform
                                | QPainter::Qt4CompatiblePainting);
         painter.fillRect(job.rect, Qt::white);
-        ReportPainter reportPainter(job.layout, job.unitSystem, job.pictureSource);
+        ReportPainter reportPainter(job.layout, job.unitSystem, job.structureView);
         reportPainter.paintPage(job.page, &painter, job.rect.adjusted(8, 8, -8, -8));
     }
     {
@@ -138,14 +151,6 @@ void ReportPreview::createPageImage(RenderJob job)
         if (job.cache->generation == job.generation)
             job.cache->pages.insert(job.page, image);
     }
-    // The layout and the picture source are objects of the GUI thread: their
-    // last reference must not go here.
-    if (QCoreApplication* application = QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            application,
-            [layout = std::move(job.layout), source = std::move(job.pictureSource),
-             units = std::move(job.unitSystem)] {},
-            Qt::QueuedConnection);
 }
 
 void ReportPreview::updateScrollBars()

@@ -11,7 +11,7 @@
 #include <QSharedPointer>
 #include <QSize>
 
-class ReportPictureSource;
+class StructureView;
 class UnitSystem;
 
 // The scrolling view of the pages of one laid-out report, one below the
@@ -22,15 +22,16 @@ class UnitSystem;
 // The GUI thread never waits for a render: a render may itself need the GUI
 // thread (a 3D picture is captured there). Every clearing of the cache starts
 // a new generation instead, and an image of an older generation is dropped
-// when it arrives.
+// when it arrives. What a render reads is also held here until it ends, so
+// that the layout and the 3D view are always let go in the GUI thread.
 class ReportPreview : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
-    ReportPreview(const QSharedPointer<UnitSystem>& unitSystem,
-                  const QSharedPointer<ReportPictureSource>& pictureSource, QWidget* parent = nullptr,
-                  Qt::WindowFlags flags = Qt::WindowFlags());
+    // The view renders the pages' 3D pictures; without one they are left out.
+    ReportPreview(const QSharedPointer<UnitSystem>& unitSystem, const QSharedPointer<StructureView>& structureView,
+                  QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~ReportPreview() override;
 
     // Page numbers count from 1. A cached image, or the placeholder while
@@ -39,8 +40,6 @@ public:
     void updateScrollBars();
 
     ReportLayoutRef reportLayout() const { return layout; }
-    // For the pictures of later renders.
-    void setPictureSource(const QSharedPointer<ReportPictureSource>& source);
     QImage placeholderImage() const { return placeholder; }
     QSize cellSize() const { return cell; }
     QList<int> cachedPages() const;
@@ -71,22 +70,24 @@ private:
         quint64 generation;
         ReportLayoutRef layout;
         QSharedPointer<UnitSystem> unitSystem;
-        QSharedPointer<ReportPictureSource> pictureSource;
+        QSharedPointer<StructureView> structureView;
         int page;
         QRect rect;
         int dpi;
     };
     static void createPageImage(RenderJob job);
     void clearCache();
+    void renderFinished();
 
     QImage placeholder;
     int dpi = 72;
     QFutureWatcher<void> renderWatcher;
+    RenderJob running;
     QSharedPointer<Cache> cache;
     QSize imageSize{1, 1};
     QSize pageSize{1, 1};
     QSize cell{1, 1};
     ReportLayoutRef layout;
-    QSharedPointer<ReportPictureSource> pictureSource;
+    QSharedPointer<StructureView> structureView;
     QSharedPointer<UnitSystem> unitSystem;
 };

@@ -8,8 +8,8 @@
 #include "LoadCase.h"
 #include "ReportButton.h"
 #include "ReportModel.h"
-#include "ReportPictureSource.h"
 #include "ReportPreview.h"
+#include "StructureView.h"
 #include "ToolMenu.h"
 #include "UnitSystem.h"
 #include "ViewPoint.h"
@@ -95,6 +95,14 @@ ReportView::ReportView(const QSharedPointer<UnitSystem>& unitSystem, const QShar
 {
     setWindowFlags(flags);
     setWindowTitle(tr("%1 Reports").arg(QCoreApplication::applicationName()));
+    const QSharedPointer<CurrentState> renderState(new CurrentState);
+    renderState->enableRenderSolid(true);
+    renderState->enableLightWeight(false);
+    renderState->removeSelectionBox();
+    renderState->setMode(CurrentState::Geometry);
+    structureView.reset(new StructureView(unitSystem, renderState, nullptr));
+    structureView->hide();
+    structureView->setViewPoint(ViewPointRef(new ViewPoint));
     pdfFileName = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 
     tileGroup = new QButtonGroup(this);
@@ -141,12 +149,6 @@ ReportView::~ReportView() = default;
 QSize ReportView::sizeHint() const
 {
     return QSize(672, 384);
-}
-
-void ReportView::setPictureSource(const QSharedPointer<ReportPictureSource>& source)
-{
-    pictureSource = source;
-    preview->setPictureSource(source);
 }
 
 QLabel* ReportView::makeTitle(const QString& text) const
@@ -237,7 +239,7 @@ void ReportView::createPreviewPane()
     bar->layout()->addWidget(printButton);
     layout->addWidget(bar);
 
-    preview = new ReportPreview(unitSystem, pictureSource);
+    preview = new ReportPreview(unitSystem, structureView);
     preview->setObjectName(QStringLiteral("Preview"));
     preview->setStyleSheet(QStringLiteral("QScrollArea { background-color:#444444; border:none; }"));
     preview->setPageSize(QSize(504, 720), 72);
@@ -408,6 +410,10 @@ void ReportView::setDocumentModel(QSharedPointer<DocumentModel> document)
     clearPreviewReport();
     disconnectFromDocument(this, documentModel.data());
     documentModel = document;
+    if (documentModel)
+        structureView->setDocumentModel(documentModel);
+    else
+        structureView->clearDocumentModel();
     if (isVisible()) {
         populateItemView();
         populateReportView();
@@ -427,6 +433,7 @@ void ReportView::setDocumentModel(QSharedPointer<DocumentModel> document)
 void ReportView::clearDocumentModel()
 {
     setDocumentModel(QSharedPointer<DocumentModel>());
+    structureView->clearDocumentModel();
 }
 
 void ReportView::setViewPoint(QSharedPointer<ViewPoint> camera)

@@ -24,8 +24,8 @@ class QScrollArea;
 class QSignalMapper;
 class QToolButton;
 class ReportButton;
-class ReportPictureSource;
 class ReportPreview;
+class StructureView;
 class UnitSystem;
 class ViewPoint;
 
@@ -36,8 +36,8 @@ class ViewPoint;
 // the document's undoable report actions, and the tiles are rebuilt when the
 // document signals the change.
 //
-// The 3D pictures of the pages come from the picture source its owner
-// installs; without one they are left out.
+// A private, hidden 3D view with its own camera and display state renders
+// the pages' pictures, independent of the main window's view.
 class ReportView : public QSplitter
 {
     Q_OBJECT
@@ -66,7 +66,6 @@ public:
     ~ReportView() override;
 
     QSize sizeHint() const override;
-    void setPictureSource(const QSharedPointer<ReportPictureSource>& source);
 
 public slots:
     void clearDocumentModel();
@@ -138,7 +137,7 @@ private:
     QScrollArea* layoutScrollArea = nullptr;
     QList<QWidget*> reportAreas;
     ReportPreview* preview = nullptr;
-    QSharedPointer<ReportPictureSource> pictureSource;
+    QSharedPointer<StructureView> structureView;
     QSharedPointer<UnitSystem> unitSystem;
     bool previewClean = false;
     bool previewArmed = false;

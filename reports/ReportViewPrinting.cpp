@@ -173,7 +173,7 @@ bool ReportView::print(QPrinter* target, ReportLayoutRef layout)
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    ReportPainter reportPainter(layout, unitSystem, pictureSource);
+    ReportPainter reportPainter(layout, unitSystem, structureView);
     const QRect page(0, 0, r.width(), r.height());
     const bool lastFirst = target->pageOrder() == QPrinter::LastPageFirst;
     int p = lastFirst ? last : first;

@@ -15,7 +15,6 @@
 #include "ViewPoint.h"
 #include "VisualConstants.h"
 
-#include <QImage>
 #include <QPainter>
 #include <QtTest>
 
@@ -100,29 +99,5 @@ public:
             new ReportLayout(document, state, ViewPointRef(new ViewPoint), report));
         result->layoutPages();
         return result;
-    }
-};
-
-// A white page of the given size and resolution, painted into by a painter
-// of the layout.
-struct PaintedPage
-{
-    QImage image;
-
-    PaintedPage(int width, int height, int dpi)
-        : image(width, height, QImage::Format_RGB32)
-    {
-        image.fill(Qt::white);
-        image.setDotsPerMeterX(qRound(dpi / 0.0254));
-        image.setDotsPerMeterY(qRound(dpi / 0.0254));
-    }
-    bool isWhite(int x, int y) const { return image.pixel(x, y) == qRgb(255, 255, 255); }
-    bool isBlank() const
-    {
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (!isWhite(x, y))
-                    return false;
-        return true;
     }
 };

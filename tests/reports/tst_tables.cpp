@@ -14,7 +14,9 @@ private slots:
     void loadTables_data();
     void loadTables();
     void beamResults();
-    void footersOncePerPage();
+    void loadCaseSummary_data();
+    void loadCaseSummary();
+    void coverCounts();
 };
 
 namespace {
@@ -63,6 +65,8 @@ void tst_Tables::nodeInputTable()
     const QString row = "<tr><td align=\"right\">%1</td><td align=\"right\"> %2</td><td align=\"left\"> %3</td></tr>";
     QCOMPARE(p.painter.nodeInputTable(node), begin + row.arg("X:", metres(d, 1.5), m) + row.arg("Y:", metres(d, -2.0), m)
                                                  + row.arg("Z:", metres(d, 0.0), m) + "</table>");
+    // A second node table on the page adds no second note.
+    p.painter.nodeInputTable(node);
     QCOMPARE(p.painter.footers, QStringList{"X,Y,Z:Initial position"});
 }
 
@@ -209,19 +213,79 @@ void tst_Tables::beamResults()
     QCOMPARE(p.painter.footers, (QStringList{"@:Initial position", "D:Global displacements", "R:Reactions"}));
 }
 
-// Header kinds are single bits; footer kinds share bit 28 and still count apart.
-void tst_Tables::footersOncePerPage()
+void tst_Tables::loadCaseSummary_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QList<double>>("forces");
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<double>("gross");
+    QTest::addColumn<double>("net");
+    // Loads act along -y on a 2 m member.
+    QTest::newRow("torques only") << "torque" << QList<double>{3e3} << QList<int>{0, 1, 0} << 0.0 << 0.0;
+    QTest::newRow("opposite points") << "points" << QList<double>{5e3, -5e3} << QList<int>{2, 0, 0} << 10e3 << 0.0;
+    QTest::newRow("trapezoid changing sign")
+        << "trapezoid" << QList<double>{-10e3, 10e3} << QList<int>{0, 0, 1} << 10e3 << 0.0;
+    QTest::newRow("trapezoid of one sign")
+        << "trapezoid" << QList<double>{10e3, 30e3} << QList<int>{0, 0, 1} << 40e3 << -40e3;
+}
+
+void tst_Tables::loadCaseSummary()
+{
+    QFETCH(QString, kind);
+    QFETCH(QList<double>, forces);
+    QFETCH(QList<int>, counts);
+    QFETCH(double, gross);
+    QFETCH(double, net);
+    ReportDocument d;
+    const MemberRef member = d.member(d.node(0.0), d.node(2.0));
+    if (kind == "torque")
+        d.load<TorqueLoad>(member, {{0.5, forces[0]}});
+    else if (kind == "points")
+        for (double force : forces)
+            d.load<PointLoad>(member, {{0.5, force}});
+    else
+        d.load<TrapezoidLoad>(member, {{0.0, forces[0]}, {1.0, forces[1]}});
+    Painter p(d);
+    const QString html =
+        p.painter.loadCaseCoverInformation(d.loading, GroupRef(), p.layout->loadsByLoadCase.value(d.loading));
+    const QSharedPointer<UnitSystem> units = d.document->unitSystem();
+    const QString count = "<tr><td align=\"right\">%1 loads:</td><td>%2</td></tr>";
+    QVERIFY(html.contains(count.arg("Point").arg(counts[0]) + count.arg("Moment").arg(counts[1])
+                          + count.arg("Trapezoid").arg(counts[2])));
+    const QString row = "<tr><td align=\"right\">%1</td><td align=\"right\">%2</td><td align=\"right\">%3</td>"
+                        "<td align=\"right\">%4</td><td>%5</td></tr>";
+    const auto force = [&](double v) { return units->preferredStringFromSI(v, UnitSystem::LoadForce, false); };
+    const QString kN = units->preferredUnits(UnitSystem::LoadForce);
+    QVERIFY(html.contains(row.arg("Gross force", force(0), force(gross), force(0), kN)));
+    QVERIFY(html.contains(row.arg("Net force", force(0), force(net), force(0), kN)));
+    QVERIFY(html.contains("<td class=\"headingR\">Dead</td>"));
+
+    const QString heading = "<tr><td align=\"right\" class=\"headingL\">%1:</td><td class=\"headingR\">%2</td></tr>";
+    QVERIFY(p.painter.loadCaseCoverInformation(CombinationRef(new Combination("Ultimate")), {}, {})
+                .contains(heading.arg("Combination", "Ultimate")));
+    QVERIFY(p.painter.loadCaseCoverInformation(SwayCaseRef(new SwayCase("Notional")), {}, {})
+                .contains(heading.arg("Swaycase", "Notional")));
+}
+
+// Geometry outside the analysis counts in the total only; the reported
+// columns count what the cover was given. Without titles the file names the project.
+void tst_Tables::coverCounts()
 {
     ReportDocument d;
+    const GeometryGroupRef sketch(new GeometryGroup("Sketch"));
+    sketch->setAnalysisPurpose(false);
+    const MemberRef analysed = d.member(d.node(0.0), d.node(2.0));
+    const NodeRef outside = d.node(5.0);
+    outside->setGeometryGroup(sketch);
+    d.member(outside, d.node(7.0))->setGeometryGroup(sketch);
+    d.document->setFileName("/models/Shed.varou", "Shed.varou");
     Painter p(d);
-    p.painter.addFooter(ReportPainter::FooterForce, "F:Force");
-    p.painter.addFooter(ReportPainter::FooterTorque, "T:Torque");
-    p.painter.addFooter(ReportPainter::FooterForce, "F:Force");
-    p.painter.addHeader(ReportPainter::HeaderGroup, "Frame");
-    p.painter.addHeader(ReportPainter::HeaderLoadCase, "Dead");
-    p.painter.addHeader(ReportPainter::HeaderGroup, "Other");
-    QCOMPARE(p.painter.footers, (QStringList{"F:Force", "T:Torque"}));
-    QCOMPARE(p.painter.headers, (QStringList{"Frame", "Dead"}));
+    const QString html = p.painter.groupCoverInformation(GroupRef(), {analysed->nodeA()}, {analysed});
+    const QString row = "<tr><td align=\"right\">%1</td><td align=\"right\">%2</td><td align=\"right\">%3</td>"
+                        "<td align=\"right\">%4</td><td></td></tr>";
+    QVERIFY(html.contains(row.arg("Node count", "4", "3", "1")));
+    QVERIFY(html.contains(row.arg("Member count", "2", "1", "1")));
+    QVERIFY(html.contains("<td align=\"right\" class=\"headingL\">Project name:</td><td class=\"headingR\">Shed</td>"));
 }
 
 QTEST_MAIN(tst_Tables)

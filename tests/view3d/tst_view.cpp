@@ -1,0 +1,451 @@
+#include "ViewTesting.h"
+
+#include "AnalysisOutput.h"
+#include "GeometryGroup.h"
+#include "Load.h"
+#include "Loading.h"
+#include "PointLoad.h"
+#include "SelectionModel.h"
+#include "Support.h"
+
+#include <QDirIterator>
+#include <QThread>
+#include <QtConcurrent>
+
+namespace {
+
+const double tan15 = 0.2679491924311227;
+
+// Pixels per metre in the plane of the focal point, 10 m from the eye.
+double pixelsPerMetre(int height)
+{
+    return height / (2.0 * 10.0 * tan15);
+}
+
+QPoint pixelOf(const QImage& image, double x, double y)
+{
+    const double k = pixelsPerMetre(image.height());
+    return QPoint(int(std::lround(image.width() / 2.0 + x * k)), int(std::lround(image.height() / 2.0 - y * k)));
+}
+
+int pixelsNear(const QImage& image, const QColor& colour, int tolerance = 24)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += nearColour(image.pixel(x, y), colour, tolerance) ? 1 : 0;
+    return count;
+}
+
+// A fixed cantilever along x from (-1, 0) to (2, 0) with a tip load down y.
+LoadRef buildCantilever(ViewBench& bench)
+{
+    const NodeRef a = bench.node(-1.0, 0.0), b = bench.node(2.0, 0.0);
+    a->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    const MemberRef m = bench.member(a, b);
+    const LoadCaseRef loading = bench.doc->loadCases().value(0);
+    const LoadRef load = PointLoad::makeDefault(loading);
+    load->setMember(m);
+    load->setPositionedForces({Load::PositionedForce(1.0, -10000.0)});
+    bench.structure()->appendObjects({load});
+    bench.state->setLoadCase(loading);
+    return load;
+}
+
+} // namespace
+
+class TestView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initialiseViewTesting(); }
+    void worldToScreen_data();
+    void worldToScreen();
+    void capturedScene();
+    void pinSpheresAreLit();
+    void captureSizes_data();
+    void captureSizes();
+    void captureFromWorker();
+    void viewDestroyedWhileWorkerWaits();
+    void everyPassLeavesTheSwitchesOff_data();
+    void everyPassLeavesTheSwitchesOff();
+    void dirtyFlags();
+    void geometryRecord();
+    void selectionRecord();
+    void resultsAndLoads();
+    void memberlessLoadIsSkipped();
+    void commonGlyphs();
+    void interrogatorPosition_data();
+    void interrogatorPosition();
+    void reattachingConnectsOnce();
+    void examplePictures();
+};
+
+void TestView::worldToScreen_data()
+{
+    QTest::addColumn<Vector3>("world");
+    QTest::addColumn<QPointF>("screen");
+    // 400 × 300: centre (200, 150); 300 / (2 · 10 · tan 15°) pixels per metre at depth 10.
+    const double k = pixelsPerMetre(300);
+    QTest::newRow("focal point") << Vector3(0, 0, 0) << QPointF(200, 150);
+    QTest::newRow("x") << Vector3(1, 0, 0) << QPointF(200 + k, 150);
+    QTest::newRow("y upwards") << Vector3(0, 2, 0) << QPointF(200, 150 - 2 * k);
+    QTest::newRow("farther") << Vector3(1, 0, 5) << QPointF(200 + k * 10 / 15, 150);
+    QTest::newRow("nearer") << Vector3(-1, -1, -5) << QPointF(200 - 2 * k, 150 + 2 * k);
+}
+
+void TestView::worldToScreen()
+{
+    QFETCH(Vector3, world);
+    QFETCH(QPointF, screen);
+    ViewBench bench;
+    bench.frame();
+    const QPointF p = bench.view->transformWorldToScreen(world);
+    QVERIFY2(std::fabs(p.x() - screen.x()) < 1e-3 && std::fabs(p.y() - screen.y()) < 1e-3,
+             qPrintable(QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y())));
+}
+
+void TestView::capturedScene()
+{
+    ViewBench bench(false);
+    const NodeRef a = bench.node(-2.0, 0.0), b = bench.node(2.0, 1.0), c = bench.node(0.0, -2.0);
+    a->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    bench.actions()->actionSelectObjects({c});
+    QTRY_COMPARE(bench.doc->selectionModel()->selectedNodes().size(), 1);
+    const QImage image = bench.view->captureImage(512, 512);
+    QCOMPARE(image.size(), QSize(512, 512));
+    QVERIFY(nearColour(image.pixel(10, 10), Qt::white, 2));
+    QVERIFY(nearColour(image.pixel(pixelOf(image, 2.0, 1.0)), Colours::nodePoint));
+    QVERIFY(nearColour(image.pixel(pixelOf(image, 0.0, -2.0)), Colours::selected));
+    // A support is a 12-pixel dot around its node's 8-pixel dot.
+    QVERIFY(nearColour(image.pixel(pixelOf(image, -2.0, 0.0) + QPoint(5, 0)), Colours::support));
+    QVERIFY(nearColour(image.pixel(pixelOf(image, 2.0, 1.0) + QPoint(5, 0)), Qt::white));
+}
+
+void TestView::pinSpheresAreLit()
+{
+    ViewBench bench(false);
+    const MemberRef m = bench.member(bench.node(-2.0, 0.0), bench.node(2.0, 0.0));
+    m->setPinAtA(true);
+    const QImage image = bench.view->captureImage(512, 512);
+    // Radius and inset: 3 / 512 of the 10 m depth, about 5.6 pixels.
+    const QRgb lit = image.pixel(pixelOf(image, -2.0, 0.0) + QPoint(5, -2));
+    QVERIFY2(qRed(lit) > 120 && qGreen(lit) < 80 && qBlue(lit) < 80, qPrintable(QColor(lit).name()));
+}
+
+void TestView::captureSizes_data()
+{
+    QTest::addColumn<QSize>("request");
+    QTest::addColumn<QSize>("result");
+    QTest::newRow("power of two") << QSize(512, 512) << QSize(512, 512);
+    QTest::newRow("1024 x 256 fitted") << QSize(1000, 200) << QSize(800, 200);
+    QTest::newRow("capped at 1024") << QSize(2000, 1000) << QSize(1000, 1000);
+    QTest::newRow("empty") << QSize(0, 100) << QSize();
+}
+
+void TestView::captureSizes()
+{
+    QFETCH(QSize, request);
+    QFETCH(QSize, result);
+    ViewBench bench(false);
+    bench.node(0.0, 0.0);
+    const QSize before = bench.view->size();
+    const QImage image = bench.view->captureImage(request.width(), request.height());
+    QCOMPARE(image.isNull() ? QSize() : image.size(), result);
+    QCOMPARE(bench.view->size(), before);
+    if (!image.isNull())
+        QCOMPARE(image.format(), QImage::Format_RGB32);
+}
+
+void TestView::captureFromWorker()
+{
+    ViewBench bench;
+    bench.node(0.0, 0.0);
+    StructureView* view = bench.view.data();
+    QFuture<QImage> future = QtConcurrent::run([view] { return view->captureImage(256, 256); });
+    QTRY_VERIFY(future.isFinished());
+    const QImage image = future.result();
+    QCOMPARE(image.size(), QSize(256, 256));
+    QVERIFY(nearColour(image.pixel(128, 128), Colours::nodePoint));
+}
+
+void TestView::viewDestroyedWhileWorkerWaits()
+{
+    ViewBench bench(false);
+    StructureView* view = bench.view.data();
+    QFuture<QImage> future = QtConcurrent::run([view] { return view->captureImage(256, 256); });
+    for (int i = 0; i < 5000 && view->pendingCaptureCount() == 0; ++i)
+        QThread::msleep(1);
+    QCOMPARE(view->pendingCaptureCount(), 1);
+    bench.view.reset();
+    future.waitForFinished();
+    QVERIFY(future.result().isNull());
+}
+
+void TestView::everyPassLeavesTheSwitchesOff_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("resultMode");
+    QTest::addColumn<bool>("solid");
+    QTest::newRow("geometry") << int(CurrentState::Geometry) << 0 << false;
+    QTest::newRow("solid") << int(CurrentState::Geometry) << 0 << true;
+    QTest::newRow("loading") << int(CurrentState::Loading) << 0 << false;
+    QTest::newRow("reactions") << int(CurrentState::Results) << int(CurrentState::Reaction) << false;
+    QTest::newRow("moments") << int(CurrentState::Results) << int(CurrentState::BendingMoment) << false;
+    QTest::newRow("deflection") << int(CurrentState::Results) << int(CurrentState::Deflection) << false;
+}
+
+void TestView::everyPassLeavesTheSwitchesOff()
+{
+    QFETCH(int, mode);
+    QFETCH(int, resultMode);
+    QFETCH(bool, solid);
+    ViewBench bench;
+    buildCantilever(bench);
+    const MemberRef propped = bench.member(bench.structure()->members().first()->nodeB(), bench.node(2.0, -2.0));
+    propped->setPinAtA(true);
+    propped->nodeB()->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    bench.state->setMode(mode);
+    bench.state->setResultMode(resultMode);
+    bench.state->enableRenderSolid(solid);
+    QTRY_VERIFY2_WITH_TIMEOUT(bench.doc->analysisOutput(), qPrintable(bench.doc->analysisStatusMessage()), 5000);
+    // The widget's context and the capture's each start and end every frame with all four off.
+    for (int i = 0; i < 2; ++i) {
+        bench.frame();
+        QVERIFY(bench.view->shadow().allOff());
+        QVERIFY(bench.view->shadow().savedStates.isEmpty());
+        QVERIFY(!bench.view->captureImage(128, 128).isNull());
+        QVERIFY(bench.view->shadow().allOff());
+        QVERIFY(bench.view->shadow().savedStates.isEmpty());
+    }
+}
+
+void TestView::dirtyFlags()
+{
+    typedef StructureView::Record R;
+    ViewBench bench(false);
+    const NodeRef a = bench.node(0.0, 0.0);
+    bench.frame();
+    const auto dirtySet = [&] {
+        QList<int> set;
+        for (int r = StructureView::GeometryRecord; r <= StructureView::SelectionRecord; ++r)
+            if (bench.view->isDirty(R(r)))
+                set << r;
+        return set;
+    };
+    QCOMPARE(dirtySet(), QList<int>());
+
+    bench.actions()->actionSelectObjects({a});
+    QTRY_VERIFY(bench.view->isDirty(StructureView::SelectionRecord));
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::SelectionRecord);
+    bench.frame();
+    QCOMPARE(dirtySet(), QList<int>());
+
+    bench.actions()->actionMoveSelectedNodesBy(Vector4(1, 0, 0, 1), CalculatorReference());
+    QTRY_VERIFY(bench.view->isDirty(StructureView::GeometryRecord));
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::GeometryRecord << StructureView::LoadingRecord
+                                      << StructureView::SelectionRecord);
+    bench.frame();
+
+    bench.state->setMode(CurrentState::Results);
+    bench.frame();
+    bench.state->setScaleBendingMoments(0.5);
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::ResultScalingRecord << StructureView::PointsOfInterestRecord);
+    bench.frame();
+    bench.state->setResultMode(CurrentState::ShearForce);
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::ResultsRecord << StructureView::ResultScalingRecord
+                                      << StructureView::PointsOfInterestRecord);
+    bench.frame();
+    QCOMPARE(dirtySet(), QList<int>());
+}
+
+void TestView::geometryRecord()
+{
+    ViewBench bench;
+    const GeometryGroupRef red(new GeometryGroup(QStringLiteral("Red"))), grey(new GeometryGroup(QStringLiteral("Grey")));
+    red->setColour(QColor(255, 0, 0));
+    grey->setColour(QColor(128, 128, 128));
+    grey->setAnalysisPurpose(false);
+    const NodeRef n0 = bench.node(0, 0), n1 = bench.node(1, 0), n2 = bench.node(2, 0);
+    n1->setGeometryGroup(red);
+    n2->setGeometryGroup(grey);
+    const MemberRef plain = bench.member(n0, n1), bare = bench.member(n0, n2), loop = bench.member(n2, n2);
+    const MemberRef ignored = bench.member(n1, n2);
+    bare->setSectionType(SectionTypeRef());
+    ignored->setGeometryGroup(grey);
+    bench.frame();
+    const StructureView::GeometryVBO& g = bench.view->geometryRecord();
+    // Ungrouped first, then by colour, larger ARGB first.
+    QCOMPARE(g.nodes, QList<NodeRef>() << n0 << n1 << n2);
+    QCOMPARE(g.members, QList<MemberRef>() << plain << bare << loop << ignored);
+    // A member on one node is listed but never drawn.
+    QCOMPARE(g.allMembers.indices, QVector<GLuint>() << 0 << 1 << 0 << 2 << 1 << 2);
+    QCOMPARE(g.majorMembers.indices, QVector<GLuint>() << 0 << 1);
+    QCOMPARE(g.invalidMembers.indices, QVector<GLuint>() << 0 << 2);
+    QCOMPARE(g.ignoredMembers.indices, QVector<GLuint>() << 1 << 2);
+
+    bench.state->setGroup(grey);
+    bench.frame();
+    // The current group first, each part in its sorted order.
+    QCOMPARE(g.nodes, QList<NodeRef>() << n2 << n0 << n1);
+    QCOMPARE(g.members, QList<MemberRef>() << ignored << plain << bare << loop);
+    QCOMPARE(g.groupNodes.indices, QVector<GLuint>() << 0);
+    QCOMPARE(g.otherNodes.indices, QVector<GLuint>() << 1 << 2);
+    QCOMPARE(g.ignoredMembers.indices, QVector<GLuint>() << 2 << 0);
+    QCOMPARE(g.otherMajorMembers.indices, QVector<GLuint>() << 1 << 2);
+    QVERIFY(g.majorMembers.isEmpty());
+    QCOMPARE(g.invalidMembers.indices, QVector<GLuint>() << 1 << 0);
+}
+
+void TestView::selectionRecord()
+{
+    ViewBench bench;
+    const NodeRef a = bench.node(0, 0), b = bench.node(1, 0), c = bench.node(2, 0);
+    const MemberRef ab = bench.member(a, b), bc = bench.member(b, c);
+    bench.actions()->actionSelectObjects({b, ab, bc});
+    QTRY_COMPARE(bench.doc->selectionModel()->selectedMembers().size(), 2);
+    bench.frame();
+    const StructureView::SelectionVBO& s = bench.view->selectionRecord();
+    // b once, then the unselected ends as first met.
+    QCOMPARE(s.vertices.vertices, QVector<QVector3D>() << QVector3D(1, 0, 0) << QVector3D(0, 0, 0) << QVector3D(2, 0, 0));
+    QCOMPARE(s.nodes.indices, QVector<GLuint>() << 0);
+    QCOMPARE(s.members.indices, QVector<GLuint>() << 1 << 0 << 0 << 2);
+}
+
+void TestView::resultsAndLoads()
+{
+    ViewBench bench(false);
+    buildCantilever(bench);
+    bench.state->setMode(CurrentState::Loading);
+    const QColor loadColour = bench.state->loadCase()->colour();
+    QVERIFY(pixelsNear(bench.view->captureImage(512, 512), loadColour) > 20);
+    bench.state->enableLightWeight(true);
+    QCOMPARE(pixelsNear(bench.view->captureImage(512, 512), loadColour), 0);
+    bench.state->enableLightWeight(false);
+
+    bench.state->setMode(CurrentState::Results);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.doc->analysisOutput(), 20000);
+    bench.state->setResultMode(CurrentState::Reaction);
+    QImage image = bench.view->captureImage(512, 512);
+    // The vertical reaction arrives at the support from below, along its own global axis.
+    QVERIFY(nearColour(image.pixel(pixelOf(image, -1.0, -0.6)), Colours::reactionLinear));
+    bench.state->setResultMode(CurrentState::BendingMoment);
+    QVERIFY(pixelsNear(bench.view->captureImage(512, 512), Colours::bendingMoment) > 20);
+    // Moments about z only, linear: A, the two ends of the member, B.
+    const QMap<MemberRef, QPair<int, int>>& ranges = bench.view->resultRanges();
+    QCOMPARE(ranges.size(), 1);
+    const QVector<int>& outline = bench.view->resultOutlineList();
+    const QVector<StructureView::ResultVertex>& vertices = bench.view->resultVertexList();
+    QCOMPARE(ranges.first(), qMakePair(0, 3));
+    QCOMPARE(vertices[outline[ranges.first().first]].vector, Vector3(-1.0, 0.0, 0.0));
+    QCOMPARE(vertices[outline[ranges.first().second]].vector, Vector3(2.0, 0.0, 0.0));
+    // At the support M = F·L = 10 kN × 3 m, times the edition's load factor of 1.3 to 1.795.
+    const StructureView::ResultVertex& root = vertices[outline[1]];
+    QCOMPARE(root.t, 0.0);
+    QVERIFY(std::fabs(root.vector.x()) < 1e-6 && std::fabs(root.vector.z()) < 1e-6);
+    QVERIFY2(std::fabs(root.vector.y()) >= 30000 * 1.3 - 1e-6 && std::fabs(root.vector.y()) <= 30000 * 1.795 + 1e-6,
+             qPrintable(QString::number(root.vector.y())));
+    QCOMPARE(vertices[outline[2]].t, 1.0);
+    QVERIFY(vertices[outline[2]].vector.length() < 1e-6 * std::fabs(root.vector.y()));
+}
+
+void TestView::memberlessLoadIsSkipped()
+{
+    ViewBench bench(false);
+    buildCantilever(bench);
+    const LoadRef loose(new PointLoad(MemberRef()));
+    loose->setLoadCase(bench.state->loadCase());
+    bench.structure()->appendObjects({loose});
+    bench.actions()->actionSelectObjects({loose});
+    bench.state->setMode(CurrentState::Loading);
+    QVERIFY(!bench.view->captureImage(128, 128).isNull());
+}
+
+void TestView::commonGlyphs()
+{
+    ViewBench bench(false);
+    for (int i = 0; i < 2; ++i) {
+        bench.view->captureImage(16, 16);
+        QCOMPARE(bench.view->commonRecord().glyphVertices.vertices.size(), 96);
+        QCOMPARE(bench.view->commonRecord().torqueArc.indices.size(), 86);
+    }
+    // 86 arc entries: a sixth is 14, and the tip runs over the other 71.
+    QCOMPARE(bench.view->torqueTipIndex(0.0), 14);
+    QCOMPARE(bench.view->torqueTipIndex(1.0), 85);
+    QCOMPARE(bench.view->torqueTipIndex(-1.0), 85);
+    QCOMPARE(bench.view->torqueTipIndex(0.5), 50);
+    // The arc runs from -45° in steps of 3.75°.
+    QCOMPARE(bench.view->torqueAngles().first(), -M_PI / 4);
+    QVERIFY(std::fabs(bench.view->torqueAngles().last() - 3 * M_PI / 2) < 1e-12);
+}
+
+void TestView::interrogatorPosition_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("stored");
+    QTest::newRow("beyond B") << 1.7 << 1.0;
+    QTest::newRow("before A") << -0.2 << 0.0;
+    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << 1.0;
+    QTest::newRow("inside") << 0.25 << 0.25;
+}
+
+void TestView::interrogatorPosition()
+{
+    QFETCH(double, value);
+    QFETCH(double, stored);
+    ViewBench bench(false);
+    QSignalSpy spy(bench.state.data(), &CurrentState::InterrogatorPositionHasChanged);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(QMetaObject::invokeMethod(bench.view.data(), "setInterrogatorPosition",
+                                          Q_ARG(Vector4, Vector4(value, 0, 0, 1)),
+                                          Q_ARG(CalculatorReference, CalculatorReference())));
+    QCOMPARE(bench.state->interrogatorPosition(), stored);
+    QCOMPARE(spy.count(), 1);
+}
+
+void TestView::reattachingConnectsOnce()
+{
+    ViewBench bench(false);
+    const NodeRef a = bench.node(0, 0);
+    bench.view->clearDocumentModel();
+    bench.view->setDocumentModel(bench.doc);
+    // A second connection would toggle the selection back off.
+    emit bench.view->ObjectClicked(a);
+    QCOMPARE(bench.doc->selectionModel()->selectedNodes(), QList<NodeRef>() << a);
+    bench.view->clearDocumentModel();
+    emit bench.view->ObjectClicked(a);
+    QCOMPARE(bench.doc->selectionModel()->selectedNodes().size(), 1);
+}
+
+void TestView::examplePictures()
+{
+    const QString folder = qEnvironmentVariable("VARO_VIEW_PICTURES");
+    if (folder.isEmpty())
+        QSKIP("pictures are written only when VARO_VIEW_PICTURES names a folder");
+    ViewBench bench;
+    QDirIterator i(QStringLiteral(":/example"));
+    QString path;
+    while (i.hasNext() && !path.contains(QLatin1String("/05.")))
+        path = i.next();
+    QVERIFY(bench.open(path));
+    const Vector4 centre = bench.doc->centroidOfNodes();
+    bench.viewPoint->setFocalPoint(centre.xyz());
+    bench.viewPoint->setDistance(4.0 * centre.w());
+    bench.view->captureImage(1024, 512).save(folder + "/example05-geometry.png");
+    bench.state->enableRenderSolid(true);
+    bench.view->captureImage(1024, 512).save(folder + "/example05-solid.png");
+    bench.state->enableRenderSolid(false);
+    bench.state->setMode(CurrentState::Loading);
+    bench.view->captureImage(1024, 512).save(folder + "/example05-loading.png");
+    bench.state->setMode(CurrentState::Results);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.doc->analysisOutput(), 20000);
+    for (int mode : {CurrentState::Reaction, CurrentState::Deflection, CurrentState::BendingMoment,
+                     CurrentState::ShearForce}) {
+        bench.state->setResultMode(mode);
+        bench.view->captureImage(1024, 512).save(folder + QStringLiteral("/example05-results%1.png").arg(mode));
+    }
+}
+
+QTEST_MAIN(TestView)
+#include "tst_view.moc"

@@ -1,0 +1,336 @@
+#include "StructureView.h"
+
+#include "DocumentConnections.h"
+#include "EditingActions.h"
+#include "Group.h"
+#include "LoadCase.h"
+
+#include <QGLPixelBuffer>
+#include <QMutexLocker>
+#include <QPaintEvent>
+#include <QThread>
+
+#include <cmath>
+
+namespace {
+
+// DoubleBuffer, DepthBuffer, Rgba, AlphaChannel, SampleBuffers, DeprecatedFunctions.
+const int viewFormatOptions = 0x60F;
+// DepthBuffer, Rgba, AlphaChannel, DirectRendering, DeprecatedFunctions, and
+// no double buffer, accumulation, stencil, stereo, overlay or multisampling.
+const int captureFormatOptions = 0x371048E;
+const int largestCaptureSide = 1024;
+
+// The smallest power of two not below the side, the side capped first.
+int captureBufferSide(int side)
+{
+    return int(std::lround(std::pow(2.0, std::ceil(std::log2(double(std::min(side, largestCaptureSide)))))));
+}
+
+QImage opaqueRGB32(const QImage& read)
+{
+    const QImage::Format f = read.format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+        return read.convertToFormat(QImage::Format_RGB32, Qt::ColorOnly);
+    QImage result(read.size(), QImage::Format_RGB32);
+    for (int y = 0; y < read.height(); ++y) {
+        const QRgb* from = reinterpret_cast<const QRgb*>(read.constScanLine(y));
+        QRgb* to = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < read.width(); ++x)
+            to[x] = from[x] | 0xFF000000u;
+    }
+    return result;
+}
+
+} // namespace
+
+StructureView::StructureView(UnitSystemRef unitSystem, CurrentStateRef currentState, QWidget* parent)
+    : QGLWidget(QGLFormat(QGL::FormatOptions(viewFormatOptions)), parent), currentState(currentState),
+      shadowState(new iGL::ShadowState), unitSystem(unitSystem), captureQueue(new CaptureQueue)
+{
+    setAutoFillBackground(false);
+    setMouseTracking(true);
+    setCursor(cursorShape);
+    handleOutline << QPoint(-20, -4) << QPoint(-4, -10) << QPoint(4, -10) << QPoint(20, -4) << QPoint(20, 4)
+                  << QPoint(4, 10) << QPoint(-4, 10) << QPoint(-20, 4);
+    handleArrowA << QPoint(-16, 0) << QPoint(-4, -6) << QPoint(-4, 6);
+    handleArrowB << QPoint(16, 0) << QPoint(4, 6) << QPoint(4, -6);
+
+    CurrentState* state = currentState.data();
+    connect(state, &CurrentState::GroupHasChanged, this, &StructureView::scheduleRegenerateGeometry);
+    connect(state, &CurrentState::InterrogatorObjectHasChanged, this,
+            &StructureView::scheduleRegeneratePointsOfInterest);
+    connect(state, &CurrentState::InterrogatorPositionHasChanged, this, [this] { update(); });
+    connect(state, &CurrentState::LoadCaseHasChanged, this, &StructureView::scheduleRegenerateLoading);
+    connect(state, &CurrentState::LoadCaseHasChanged, this, &StructureView::scheduleRegenerateResults);
+    connect(state, &CurrentState::ModeHasChanged, this, &StructureView::scheduleRegenerateAll);
+    connect(state, &CurrentState::ResultModeHasChanged, this, &StructureView::scheduleRegenerateResults);
+    connect(state, &CurrentState::ModeHasChanged, this, &StructureView::updateScaleSlider);
+    connect(state, &CurrentState::ResultModeHasChanged, this, &StructureView::updateScaleSlider);
+    connect(state, &CurrentState::ScalesHaveChanged, this, &StructureView::updateScaleSlider);
+    connect(state, &CurrentState::SelectionBoxHasChanged, this, [this] { update(); });
+    connect(state, &CurrentState::RenderHintHasChanged, this, [this] { update(); });
+    connect(unitSystem.data(), &UnitSystem::UnitSystemChanged, this, [this] { update(); });
+}
+
+StructureView::~StructureView()
+{
+    {
+        QMutexLocker locker(&captureQueue->mutex);
+        captureQueue->open = false;
+        for (CaptureRequest* request : qAsConst(captureQueue->pending))
+            request->done.release();
+        captureQueue->pending.clear();
+    }
+    if (widgetGLInitialised)
+        makeCurrent();
+}
+
+// ---- Attachment
+
+void StructureView::setDocumentModel(const DocumentModelRef& model)
+{
+    documentModel = model;
+    if (!model)
+        return;
+    DocumentModel* document = model.data();
+    connect(document, &DocumentModel::AnalysisOutputHasChanged, this, &StructureView::scheduleRegenerateResults);
+    connect(document, &DocumentModel::AnalysisStatusHasChanged, this, [this] { update(); });
+    connect(document, &DocumentModel::SelectionHasChanged, this, &StructureView::scheduleRegenerateSelection);
+    connect(document, &DocumentModel::StructureHasChanged, this, &StructureView::scheduleRegenerateGeometry);
+    connect(document, &DocumentModel::StructureHasChanged, this, &StructureView::scheduleRegenerateLoading);
+    connect(document, &DocumentModel::StructureHasChanged, this, &StructureView::scheduleRegenerateSelection);
+    EditingActions* actions = EditingActions::of(document);
+    connect(this, &StructureView::MoveSelectedNodesBy, actions,
+            qOverload<const Vector4&, const CalculatorReference&, bool>(&EditingActions::actionMoveSelectedNodesBy));
+    connect(this, &StructureView::ObjectClicked, actions, &EditingActions::actionClickOnObject);
+    connect(this, &StructureView::LoadForceDraggedAtIndex, actions, &EditingActions::actionSetLoadForceAtIndexMerged);
+    connect(this, &StructureView::LoadPositionDraggedAtIndex, actions,
+            &EditingActions::actionSetLoadPositionAtIndexMerged);
+    scheduleRegenerateAll();
+}
+
+void StructureView::clearDocumentModel()
+{
+    if (documentModel)
+        disconnectFromDocument(this, documentModel.data());
+    documentModel.clear();
+    update();
+}
+
+void StructureView::setViewPoint(const ViewPointRef& newViewPoint)
+{
+    viewPoint = newViewPoint;
+    if (viewPoint)
+        connect(viewPoint.data(), &ViewPoint::ViewPointHasChanged, this, &StructureView::updateForViewPoint);
+    update();
+}
+
+void StructureView::clearViewPoint()
+{
+    if (viewPoint) {
+        disconnect(viewPoint.data(), nullptr, this, nullptr);
+        disconnect(this, nullptr, viewPoint.data(), nullptr);
+    }
+    viewPoint.clear();
+    update();
+}
+
+// ---- Dirty flags
+
+bool StructureView::isDirty(Record record) const
+{
+    const bool flags[] = {geometryDirty, loadingDirty,          resultsDirty,
+                          resultScalingDirty, pointsOfInterestDirty, selectionDirty};
+    return flags[record];
+}
+
+void StructureView::setDirty(bool* flag)
+{
+    *flag = true;
+    update();
+}
+
+void StructureView::scheduleRegenerateAll()
+{
+    if (!documentModel)
+        return;
+    geometryDirty = loadingDirty = pointsOfInterestDirty = resultsDirty = resultScalingDirty = selectionDirty = true;
+    update();
+}
+
+void StructureView::scheduleRegenerateGeometry()
+{
+    setDirty(&geometryDirty);
+}
+
+void StructureView::scheduleRegenerateLoading()
+{
+    setDirty(&loadingDirty);
+}
+
+void StructureView::scheduleRegeneratePointsOfInterest()
+{
+    setDirty(&pointsOfInterestDirty);
+}
+
+void StructureView::scheduleRescaleResults()
+{
+    resultScalingDirty = true;
+    setDirty(&pointsOfInterestDirty);
+}
+
+void StructureView::scheduleRegenerateResults()
+{
+    pointsOfInterestDirty = resultsDirty = true;
+    setDirty(&resultScalingDirty);
+}
+
+void StructureView::scheduleRegenerateSelection()
+{
+    setDirty(&selectionDirty);
+}
+
+void StructureView::updateForViewPoint()
+{
+    update();
+}
+
+void StructureView::updateScaleSlider()
+{
+    switch (currentState->mode()) {
+    case CurrentState::Geometry:
+        setDirty(&geometryDirty);
+        setDirty(&selectionDirty);
+        break;
+    case CurrentState::Loading:
+        setDirty(&loadingDirty);
+        setDirty(&selectionDirty);
+        break;
+    case CurrentState::Results:
+        resultScalingDirty = true;
+        setDirty(&pointsOfInterestDirty);
+        break;
+    default:
+        break;
+    }
+}
+
+void StructureView::setInterrogatorPosition(const Vector4& value, const CalculatorReference&)
+{
+    double p = value[0];
+    p = p < 1.0 ? p : 1.0;
+    p = std::max(p, 0.0);
+    if (p == currentState->interrogatorPosition())
+        return;
+    currentState->setInterrogatorPosition(p);
+}
+
+void StructureView::autoIsDrawingTriad()
+{
+    drawingTriad = dragMode == 2 || dragMode == 3;
+    update();
+}
+
+// ---- Painting
+
+void StructureView::paintEvent(QPaintEvent*)
+{
+    makeCurrent();
+    if (!widgetGLInitialised) {
+        glInit();
+        widgetGLInitialised = true;
+    }
+    if (!render(this, size()) && doubleBuffer() && autoBufferSwap())
+        swapBuffers();
+}
+
+QPointF StructureView::transformWorldToScreen(const Vector3& point) const
+{
+    const QVector4D c = productMatrix * QVector4D(float(point.x()), float(point.y()), float(point.z()), 1.0f);
+    const double vx = viewportCache[0], vy = viewportCache[1], vw = viewportCache[2], vh = viewportCache[3];
+    return QPointF(vx + (c.x() / c.w() + 1.0) * vw / 2.0,
+                   frameSize().height() - (vy + (c.y() / c.w() + 1.0) * vh / 2.0));
+}
+
+// ---- Captures
+
+QImage StructureView::captureImage(int width, int height)
+{
+    return captureImage(width, height, CaptureSettings());
+}
+
+QImage StructureView::captureImage(int width, int height, const CaptureSettings& settings)
+{
+    if (QThread::currentThread() == thread())
+        return captureImageWithinGUIThread(width, height, settings);
+
+    const QSharedPointer<CaptureQueue> queue = captureQueue;
+    CaptureRequest request{width, height, settings, QImage(), QSemaphore(0)};
+    {
+        QMutexLocker locker(&queue->mutex);
+        if (!queue->open)
+            return QImage();
+        // Posted under the lock: a view that has not closed its queue is still whole.
+        if (!QMetaObject::invokeMethod(this, "serviceCaptureRequests", Qt::QueuedConnection))
+            return QImage();
+        queue->pending.append(&request);
+    }
+    request.done.acquire();
+    return request.image;
+}
+
+int StructureView::pendingCaptureCount() const
+{
+    QMutexLocker locker(&captureQueue->mutex);
+    return captureQueue->pending.size();
+}
+
+void StructureView::serviceCaptureRequests()
+{
+    for (;;) {
+        CaptureRequest* request;
+        {
+            QMutexLocker locker(&captureQueue->mutex);
+            if (captureQueue->pending.isEmpty())
+                return;
+            request = captureQueue->pending.takeFirst();
+        }
+        request->image = captureImageWithinGUIThread(request->width, request->height, request->settings);
+        request->done.release();
+    }
+}
+
+QImage StructureView::captureImageWithinGUIThread(int width, int height, const CaptureSettings& settings)
+{
+    if (width < 1 || height < 1 || !QGLPixelBuffer::hasOpenGLPbuffers())
+        return QImage();
+    const QSize bufferSize(captureBufferSide(width), captureBufferSide(height));
+    QGLFormat format{QGL::FormatOptions(captureFormatOptions)};
+    format.setAlphaBufferSize(8);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    QGLPixelBuffer buffer(bufferSize, format, this);
+    if (!buffer.isValid() || buffer.size() != bufferSize)
+        return QImage();
+
+    if (settings.applyGroup)
+        currentState->setGroup(settings.group);
+    const ViewPointRef ownViewPoint = viewPoint;
+    if (settings.viewPoint)
+        viewPoint = settings.viewPoint;
+    buffer.makeCurrent();
+    initialiseGLState();
+    if (!glReady)
+        initializeGL();
+    render(&buffer, bufferSize);
+    const QImage read = buffer.toImage();
+    buffer.doneCurrent();
+    viewPoint = ownViewPoint;
+
+    const QImage result = opaqueRGB32(read);
+    if (result.size() == QSize(width, height))
+        return result;
+    return result.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
