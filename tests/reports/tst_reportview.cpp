@@ -359,7 +359,7 @@ void tst_ReportView::pdfCancelledOrUnwritable_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QStringList>("messages");
     const QString failed = QStringLiteral("The report could not be printed.");
-    QTest::newRow("cancelled") << true << QString() << QStringList();
+    QTest::newRow("cancelled") << true << "." << QStringList();
     // Through the export, then straight onto a printer that cannot begin.
     QTest::newRow("unwritable") << false << "missing" << QStringList{failed, failed};
 }
@@ -374,8 +374,13 @@ void tst_ReportView::pdfCancelledOrUnwritable()
     QTemporaryDir base;
     const QString path = QDir(base.path()).filePath(folder + "/report.pdf");
     dialogs.fileAnswers = QStringList{path};
-    if (cancel)
+    QFile previous(path);
+    if (cancel) {
+        // An earlier export stays as it was.
+        QVERIFY(previous.open(QIODevice::WriteOnly) && previous.write("earlier") == 7);
+        previous.close();
         QTimer::singleShot(0, [&] { e.view.findChild<QProgressDialog*>()->cancel(); });
+    }
     e.button("ReportPrint")->click();
     if (!cancel) {
         QPrinter printer(QPrinter::ScreenResolution);
@@ -383,7 +388,8 @@ void tst_ReportView::pdfCancelledOrUnwritable()
         QVERIFY(!e.view.print(&printer, e.preview()->reportLayout()));
     }
     QCOMPARE(dialogs.texts(), messages);
-    QVERIFY(QDir(base.path()).entryList(QDir::Files).isEmpty());
+    QCOMPARE(QDir(base.path()).entryList(QDir::Files), cancel ? QStringList{"report.pdf"} : QStringList());
+    QCOMPARE(previous.open(QIODevice::ReadOnly) ? previous.readAll() : QByteArray(), cancel ? "earlier" : "");
 }
 
 QTEST_MAIN(tst_ReportView)
