@@ -41,9 +41,7 @@ public:
 
     ReportLayoutRef reportLayout() const { return layout; }
     QImage placeholderImage() const { return placeholder; }
-    QSize cellSize() const { return cell; }
     QList<int> cachedPages() const;
-    bool isRendering() const { return renderWatcher.isRunning(); }
 
 public slots:
     void regenerate();
