@@ -1,3 +1,4 @@
+#include "CloseTesting.h"
 #include "AnalysisMember.h"
 #include "AnalysisTolerances.h"
 #include "BandedSystem.h"
@@ -174,16 +175,6 @@ struct Frame
     }
 };
 
-#define COMPARE_REL(actual, expected, relative)                                                              \
-    QVERIFY2(std::fabs((actual) - (expected)) <= (relative) * std::fabs(expected),                           \
-             qPrintable(QStringLiteral("%1 is %2, expected %3").arg(#actual).arg((actual), 0, 'g', 17)         \
-                            .arg((expected), 0, 'g', 17)))
-
-// Zero where the expected value is zero, relative to a scale of the problem.
-#define COMPARE_ZERO(actual, scale)                                                                         \
-    QVERIFY2(std::fabs(actual) <= 1e-9 * (scale),                                                             \
-             qPrintable(QStringLiteral("%1 is %2, expected 0").arg(#actual).arg((actual), 0, 'g', 17)))
-
 } // namespace
 
 class TestSolution : public QObject
@@ -235,17 +226,17 @@ void TestSolution::cantileverTipLoad()
     const Vector6 d = frame.displacement(b);
     const Vector3 deflection = globalToLocal(axes, Vector3(d[0], d[1], d[2]));
     const Vector3 rotation = globalToLocal(axes, Vector3(d[3], d[4], d[5]));
-    COMPARE_REL(deflection[loadAxis], P * L * L * L / (3 * E * I), exact);
+    VERIFY_CLOSE(deflection[loadAxis], P * L * L * L / (3 * E * I), exact, 0.0);
     // A deflection along +y turns the tip about +z, one along +z about −y.
     const int otherAxis = 3 - loadAxis;
     const double sign = loadAxis == 1 ? 1.0 : -1.0;
-    COMPARE_REL(rotation[otherAxis], sign * P * L * L / (2 * E * I), exact);
+    VERIFY_CLOSE(rotation[otherAxis], sign * P * L * L / (2 * E * I), exact, 0.0);
 
     // The support holds the member with −P and a moment that balances P·L.
     const Vector12 f = frame.memberEndForces(m);
-    COMPARE_REL(f[loadAxis], -P, exact);
-    COMPARE_REL(f[3 + otherAxis], -sign * P * L, exact);
-    COMPARE_ZERO(f[6 + 3 + otherAxis], P * L);
+    VERIFY_CLOSE(f[loadAxis], -P, exact, 0.0);
+    VERIFY_CLOSE(f[3 + otherAxis], -sign * P * L, exact, 0.0);
+    VERIFY_CLOSE(f[6 + 3 + otherAxis], 0.0, 1e-9, P * L);
 }
 
 // u = PL/EA, θ = TL/GJ, along a member at an angle to every global axis.
@@ -265,8 +256,8 @@ void TestSolution::axialAndTorsionTipLoads()
     QCOMPARE(frame.outcome.status, BandedSystem::Completed);
 
     const Vector6 d = frame.displacement(b);
-    COMPARE_REL(Vector3(d[0], d[1], d[2]).dot(x), P * L / (E * A), exact);
-    COMPARE_REL(Vector3(d[3], d[4], d[5]).dot(x), T * L / (G * J), exact);
+    VERIFY_CLOSE(Vector3(d[0], d[1], d[2]).dot(x), P * L / (E * A), exact, 0.0);
+    VERIFY_CLOSE(Vector3(d[3], d[4], d[5]).dot(x), T * L / (G * J), exact, 0.0);
 }
 
 void TestSolution::soundModelsSolveAndMechanismsAreRefused_data()
@@ -353,8 +344,8 @@ void TestSolution::soundModelsSolveAndMechanismsAreRefused()
         QCOMPARE(frame.vanishingDiagonal, -1);
         QCOMPARE(frame.outcome.status, BandedSystem::Completed);
         const Vector6 d = frame.displacement(tip);
-        COMPARE_REL(Vector3(d[0], d[1], d[2]).dot(across), deflection, tolerance);
-        COMPARE_ZERO(Vector3(d[0], d[1], d[2]).dot(u), deflection);
+        VERIFY_CLOSE(Vector3(d[0], d[1], d[2]).dot(across), deflection, tolerance, 0.0);
+        VERIFY_CLOSE(Vector3(d[0], d[1], d[2]).dot(u), 0.0, 1e-9, deflection);
         return;
     }
     // Refused by its vanishing diagonal or by its pivot, naming a model node.
@@ -387,7 +378,7 @@ void TestSolution::longChainFromItsFixedEndSolves()
     frame.nodeLoads[tip][1] = P;
     frame.analyse();
     QCOMPARE(frame.outcome.status, BandedSystem::Completed);
-    COMPARE_REL(frame.displacement(tip)[1], P * L * L * L / (3 * E * Iz), 1e-3);
+    VERIFY_CLOSE(frame.displacement(tip)[1], P * L * L * L / (3 * E * Iz), 1e-3, 0.0);
 }
 
 QTEST_APPLESS_MAIN(TestSolution)
