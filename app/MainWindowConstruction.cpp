@@ -258,6 +258,7 @@ void MainWindow::createDemonstrationsMenu(QMenu* help)
         connect(entry, &QAction::triggered, demoMapper, qOverload<>(&QSignalMapper::map));
         demoMapper->setMapping(entry, name);
     }
+    connect(demoMapper, &QSignalMapper::mappedString, this, &MainWindow::runDemo);
 }
 
 // ---- The connections made last
