@@ -1,3 +1,4 @@
+#include "AnalysisInstallation.h"
 #include "AppTesting.h"
 #include "Calculator.h"
 #include "CurrentState.h"
@@ -5,6 +6,7 @@
 #include "EditingActions.h"
 #include "MainWindow.h"
 #include "ModelResources.h"
+#include "PaintHelpers.h"
 #include "Member.h"
 #include "Node.h"
 #include "PointLoad.h"
@@ -87,6 +89,7 @@ private slots:
     void deletedWindowLetsItsDocumentGo();
     void titleFollowsTheFileName();
     void escapeClearsTheSelectionOnce();
+    void resultsTabShowsTheAnalysisState();
     void commandsFollowModeAndSelection_data();
     void commandsFollowModeAndSelection();
     void pickersHighlightWhatTheSelectionShares();
@@ -210,6 +213,20 @@ void TestWiring::escapeClearsTheSelectionOnce()
     QTest::keyClick(window.data(), Qt::Key_Escape);
     QCOMPARE(clears.count(), 1);
     QVERIFY(window->documentModel()->selectionModel()->selection().isEmpty());
+}
+
+void TestWiring::resultsTabShowsTheAnalysisState()
+{
+    DocumentModel::setAnalysisFactory(DocumentModel::AnalysisFactory());
+    const QSharedPointer<DocumentModel> offLine(new DocumentModel(window->unitSystem()));
+    installAnalysis();
+    QVERIFY(window->clearCurrentDocumentModel(false));
+    window->setDocumentModel(offLine);
+    offLine->lowerBusyCount();
+    window->setBadgeTabResults();
+    const QSize size = QPixmap(":/tabResultsOff.png").size();
+    QCOMPARE(window->findChild<QToolButton*>("TabResults")->icon().pixmap(size).toImage(),
+             blendPixmaps(QPixmap(":/tabResultsOff.png"), QPixmap(":/badgeOffLine.png")).toImage());
 }
 
 void TestWiring::commandsFollowModeAndSelection_data()
