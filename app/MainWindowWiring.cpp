@@ -29,6 +29,18 @@
 
 #include <QUndoStack>
 
+namespace {
+
+// The report editor is reached through its slots by name, so that a window
+// built without one works all the same.
+void callReportView(QWidget* reportWindow, const char* slot, QGenericArgument argument = QGenericArgument())
+{
+    if (reportWindow)
+        QMetaObject::invokeMethod(reportWindow, slot, argument);
+}
+
+} // namespace
+
 QList<QSharedPointer<DocumentModel>> MainWindow::_openDocuments;
 
 int MainWindow::openDocumentCount(const DocumentModel* document)
@@ -47,6 +59,8 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
         const BusyCountGuard busy(document.data());
         _openDocuments.append(document);
         structureView->setDocumentModel(document);
+        callReportView(childWindow(QStringLiteral("ReportView")), "setDocumentModel",
+                       Q_ARG(QSharedPointer<DocumentModel>, document));
         viewSelector->setDocumentModel(document);
         connectDocument();
         connectEditorPages();
@@ -210,6 +224,8 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
 
         structureView->clearDocumentModel();
         structureView->clearViewPoint();
+        callReportView(childWindow(QStringLiteral("ReportView")), "clearDocumentModel");
+        callReportView(childWindow(QStringLiteral("ReportView")), "clearViewPoint");
         viewSelector->setDocumentModel(DocumentModelRef());
         viewSelector->setViewPoint(ViewPointRef());
         _openDocuments.removeOne(document);
@@ -229,6 +245,7 @@ void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
     view = viewPoint;
     if (view)
         structureView->setViewPoint(view);
+    callReportView(childWindow(QStringLiteral("ReportView")), "setViewPoint", Q_ARG(QSharedPointer<ViewPoint>, view));
     viewSelector->setViewPoint(view);
 }
 

@@ -421,6 +421,17 @@ void TestWiring::examplesAndHelp()
     QCOMPARE(browser.urls.size(), 1);
     QCOMPARE(browser.urls[0].toLocalFile(), QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("help/Help_Homepage.html"));
 
+    QString about;
+    QTimer::singleShot(0, this, [&about] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            about = box->text();
+            box->accept();
+        }
+    });
+    window->openAbout();
+    QVERIFY(about.contains("<hr><p>No updates available for download.</p>"));
+    QVERIFY(!about.contains("Update available"));
+
     const int windows = QApplication::topLevelWidgets().size();
     window->openExample(":/example/missing.varok");
     QCOMPARE(dialogs.texts().last(),
