@@ -105,13 +105,13 @@ void MainWindow::updateGUIForCurrentStateAndSelection()
         showLater(loadAxisPicker, false);
         showLater(loadCaseAccessor, false);
         actionGroupMove->setToolTip(tr("Move currently selected geometry to visible group"));
-    } else {
-        for (QWidget* window : {static_cast<QWidget*>(memberAxisPicker), static_cast<QWidget*>(memberPinPicker),
-                                static_cast<QWidget*>(supportPicker), static_cast<QWidget*>(groupAccessor)})
-            showLater(window, false);
+    } else if (loading || results) {
+        for (QWidget* library : {static_cast<QWidget*>(memberAxisPicker), static_cast<QWidget*>(memberPinPicker),
+                                 static_cast<QWidget*>(supportPicker), static_cast<QWidget*>(groupAccessor)})
+            showLater(library, false);
         if (results)
             showLater(loadAxisPicker, false);
-        else if (loading)
+        else
             actionGroupMove->setToolTip(tr("Move currently selected loads to visible load-case"));
     }
     cancelCalculatorOnDeselect(selection->selection());
