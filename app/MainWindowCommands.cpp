@@ -118,6 +118,8 @@ MainWindow* MainWindow::duplicateWindow()
     auto* duplicate = new MainWindow(units, state);
     duplicate->setDocumentModel(document);
     duplicate->setViewPoint(ViewPointRef(new ViewPoint(*view)));
+    // Otherwise the copy would call a named model untitled until its name next changes.
+    duplicate->updateForFileName(document->path(), document->leafName(true));
     duplicate->show();
     return duplicate;
 }

@@ -161,6 +161,7 @@ void TestWiring::titleAndEscape()
 {
     QMetaObject::invokeMethod(window, "setFileName", Q_ARG(QString, folder->filePath("frame.varou")));
     QCOMPARE(window->windowTitle(), QStringLiteral("frame.varou [*] - VARO Ulmar"));
+    QCOMPARE(window->duplicateWindow()->windowTitle(), window->windowTitle());
     QMetaObject::invokeMethod(window, "setFileName", Q_ARG(QString, QString()));
     QCOMPARE(window->windowTitle(), QStringLiteral("Untitled [*] - VARO Ulmar"));
     QCOMPARE(window->documentDirectory(), folder->path());
