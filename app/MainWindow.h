@@ -259,7 +259,6 @@ private:
     QSignalMapper* demoMapper = nullptr;
     // The eight relayed buttons arrive here mapped to their ids.
     QSignalMapper* relayMapper = nullptr;
-    QAction* saveAction = nullptr;
     GroupAccessor* groupAccessor = nullptr;
     QPushButton* groupButton = nullptr;
     LoadAxisPicker* loadAxisPicker = nullptr;

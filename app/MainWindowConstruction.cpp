@@ -31,6 +31,10 @@
 
 namespace {
 
+// The request that names its receiver; its signals share the parameter list.
+const auto openCalculatorFor = qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
+                                         QObject*, const char*>(&MainWindow::openCalculator);
+
 const QString editionLetter = QStringLiteral("U");
 const QString demonstrationToolTip = QStringLiteral("Runs a demo in a new window");
 
@@ -76,7 +80,7 @@ void MainWindow::readSettings()
     directory = settingText(QStringLiteral("documentDirectory"));
     if (directory.isEmpty())
         directory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    // A shared unit system keeps the choice its first window made.
+    // Only a window that makes its own unit system reads the setting.
     if (!units) {
         units.reset(new UnitSystem);
         units->setChosenSystem(settingText(QStringLiteral("UnitSystem")));
@@ -124,16 +128,13 @@ void MainWindow::createCentralView()
 {
     structureView = new StructureView(units, state, this);
     structureView->setObjectName(QStringLiteral("StructureView"));
-    connect(structureView,
-            qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, const char*>(
-                &StructureView::OpenCalculator),
-            this,
-            qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, const char*>(
-                &MainWindow::openCalculator));
+    connect(structureView, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
+                                     const char*>(&StructureView::OpenCalculator),
+            this, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
+                            const char*>(&MainWindow::openCalculator));
     connect(structureView, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
                                      QObject*, const char*>(&StructureView::OpenCalculator),
-            this, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, QObject*,
-                            const char*>(&MainWindow::openCalculator));
+            this, openCalculatorFor);
 }
 
 void MainWindow::createUtilityWindow()
@@ -170,10 +171,10 @@ void MainWindow::createMenus()
     file->addSeparator();
     connect(file->addAction(tr("Duplicate window")), &QAction::triggered, this, &MainWindow::duplicateWindow);
     file->addSeparator();
-    saveAction = file->addAction(tr("Save"));
-    saveAction->setEnabled(false);
-    connect(saveAction, &QAction::triggered, this, &MainWindow::saveFile);
-    connect(this, &MainWindow::ModifiedStateHasChanged, saveAction, &QAction::setEnabled);
+    QAction* save = file->addAction(tr("Save"));
+    save->setEnabled(false);
+    connect(save, &QAction::triggered, this, &MainWindow::saveFile);
+    connect(this, &MainWindow::ModifiedStateHasChanged, save, &QAction::setEnabled);
     connect(file->addAction(tr("Save As...")), &QAction::triggered, this, [this] { saveFileAs(); });
     file->addSeparator();
     QAction* reports = file->addAction(tr("Reports..."));
@@ -275,9 +276,6 @@ void MainWindow::connectStateDisplay()
 
 void MainWindow::connectChildWindows()
 {
-    const auto openCalculatorFor = qOverload<double, UnitSystem::Conversion, const Matrix4x4&,
-                                             const CalculatorReference&, QObject*, const char*>(
-        &MainWindow::openCalculator);
     connect(groupAccessor->groupPicker(), &GroupPicker::GroupChosen, state.data(), &CurrentState::setGroup);
     connect(loadAxisPicker, &LoadAxisPicker::LoadAxisChosen, this, &MainWindow::ActionSetLoadAxis);
     connect(loadCaseAccessor->loadCasePicker(), &LoadCasePicker::LoadCaseChosen, state.data(),
