@@ -167,6 +167,9 @@ private slots:
     void signalRelay(int id);
 
 private:
+    // The ids of the relayed buttons; each stands for the action of the mode.
+    enum Relay { AddMembers = 0, AddNode, AddPointLoad, AddTorqueLoad, AddTrapezoidLoad, SelectAuto, Delete, Move };
+
     // One entry per window showing a document.
     static QList<const DocumentModel*> _openDocuments;
 
