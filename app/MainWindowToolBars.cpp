@@ -172,17 +172,15 @@ void MainWindow::createControlToolBar()
                                               QStringLiteral(":/actionSelectionBoxDisplay.png"),
                                               tr("Toggle display of selection box for selecting areas"), state.data(),
                                               SLOT(toggleDisplayOfSelectionBox()));
-    // Until the 3D view selects by the box, these two only close the menu.
-    QWidget* view = structureView;
-    const bool viewSelects = view->metaObject()->indexOfSlot("selectBySelectionBox()") >= 0;
     actionSelectionBoxClear = addMenuButton(menu, QStringLiteral("ActionSelectionBoxClear"),
                                             QStringLiteral(":/actionSelectionBoxClear.png"),
-                                            tr("Clear all items within selection box"), viewSelects ? view : menu,
-                                            viewSelects ? SLOT(clearBySelectionBox()) : SLOT(hide()));
+                                            tr("Clear all items within selection box"), structureView,
+                                            SLOT(clearBySelectionBox()));
+    // The form without argument: the click's unchecked state must not be read as "deselect".
     actionSelectionBoxSelect = addMenuButton(menu, QStringLiteral("ActionSelectionBoxSelect"),
                                              QStringLiteral(":/actionSelectionBoxSelect.png"),
-                                             tr("Select all items within selection box"), viewSelects ? view : menu,
-                                             viewSelects ? SLOT(selectBySelectionBox()) : SLOT(hide()));
+                                             tr("Select all items within selection box"), structureView,
+                                             SLOT(selectBySelectionBox()));
 }
 
 void MainWindow::createDisplayToolBar()

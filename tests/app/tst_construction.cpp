@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "ModelMetaTypes.h"
 #include "ModelResources.h"
+#include "SelectionModel.h"
 #include "SupportPicker.h"
 #include "UnitSystem.h"
 #include "VisualConstants.h"
@@ -123,6 +124,7 @@ private slots:
     void childWindowsStartHidden_data();
     void childWindowsStartHidden();
     void pickerClosesBeforeItsChoiceIsActedOn();
+    void selectionBoxButtonsSelectAndClear();
     void modeTabsFollowTheCurrentState();
     void menusListTheirEntries();
     void unitSystemComesFromTheSettingsAndIsShared();
@@ -274,6 +276,21 @@ void TestConstruction::pickerClosesBeforeItsChoiceIsActedOn()
     connect(window, &MainWindow::ActionSetSupport, this, [&] { visibleWhenActed = picker->isVisible(); });
     emit picker->SupportChosen(SupportRef());
     QVERIFY(!visibleWhenActed);
+}
+
+void TestConstruction::selectionBoxButtonsSelectAndClear()
+{
+    QVERIFY(window->openFile(QStringLiteral(":/example/05.KU.Space Frame.varok"), true));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->findChild<QToolButton*>("ActionSelectionBoxDisplay")->click();
+    window->currentState()->resizeSelectionBox(QRectF(0, 0, 1, 1));
+    const QSharedPointer<SelectionModel> selection = window->documentModel()->selectionModel();
+    window->findChild<QToolButton*>("ActionSelectionBoxSelect")->click();
+    const int selected = selection->selection().size();
+    QVERIFY(selected > 0);
+    window->findChild<QToolButton*>("ActionSelectionBoxClear")->click();
+    QVERIFY(selection->selection().size() < selected);
 }
 
 // The tab of the state's mode is checked without the state hearing of it; a
