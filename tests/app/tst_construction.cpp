@@ -368,20 +368,32 @@ void TestConstruction::updateNoticeIsEscaped()
                          "&quot;&gt;&lt;b&gt;\">here</a> to go to the download site.</p>"});
 }
 
-// The 3D view draws with OpenGL, so the picture is taken from the screen.
+// The 3D view draws with OpenGL, so the pictures are taken from the screen,
+// each window opened by its button.
 void TestConstruction::screenshot()
 {
     QVERIFY(window->openFile(QStringLiteral(":/example/05.KU.Space Frame.varok"), true));
     window->resize(1024, 640);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    QTest::qWait(300);
-    const QPixmap picture = window->screen()->grabWindow(window->winId());
-    const QString path = folder->filePath(QStringLiteral("mainwindow.png"));
-    QVERIFY(picture.save(path));
-    qInfo("Main window: %s", qPrintable(path));
-    if (!qEnvironmentVariableIsEmpty("VARO_SCREENSHOT"))
-        picture.save(qEnvironmentVariable("VARO_SCREENSHOT"));
+    for (const char* name : {"MainWindow", "Utilities", "ViewSelector"}) {
+        QWidget* shown = window;
+        if (name != QByteArray("MainWindow")) {
+            window->findChild<QToolButton*>(name == QByteArray("Utilities") ? "TabUtilities" : "ButtonViewSelector")
+                ->click();
+            shown = window->findChild<QWidget*>(name);
+            QVERIFY(QTest::qWaitForWindowExposed(shown));
+        }
+        QTest::qWait(300);
+        const QPixmap picture = window->screen()->grabWindow(shown->winId());
+        const QString file = QStringLiteral("%1.png").arg(name);
+        QVERIFY(picture.save(folder->filePath(file)));
+        qInfo("%s", qPrintable(folder->filePath(file)));
+        if (!qEnvironmentVariableIsEmpty("VARO_SCREENSHOTS"))
+            picture.save(QDir(qEnvironmentVariable("VARO_SCREENSHOTS")).filePath(file));
+        if (shown != window)
+            shown->close();
+    }
     folder->setAutoRemove(false);
 }
 
