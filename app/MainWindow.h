@@ -204,8 +204,6 @@ private:
     // Shows the child window, then refreshes it.
     QToolButton* addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
                                      const QString& toolTip, QWidget* window, const char* refresh);
-    // A child window by its object name; null until it has been made.
-    QWidget* childWindow(const QString& name) const;
     // Shows the child window on a click, then runs the refresh slot from the event loop.
     void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh);
     void refreshesAfterClick(QAbstractButton* button, const char* refresh);

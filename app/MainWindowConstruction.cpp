@@ -12,6 +12,7 @@
 #include "MemberAxisPicker.h"
 #include "MemberPinPicker.h"
 #include "ProgrammaticActionGroup.h"
+#include "ReportView.h"
 #include "SectionAccessor.h"
 #include "StructureView.h"
 #include "SupportPicker.h"
@@ -151,14 +152,11 @@ void MainWindow::createViewSelector()
     viewSelector->hide();
 }
 
-// The report editor, a hidden tool window named "ReportView", is made here.
 void MainWindow::createReportView()
 {
-}
-
-QWidget* MainWindow::childWindow(const QString& name) const
-{
-    return findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    reportView = new ReportView(units, state, this, Qt::Tool);
+    reportView->setObjectName(QStringLiteral("ReportView"));
+    reportView->hide();
 }
 
 // ---- Menus
@@ -177,9 +175,7 @@ void MainWindow::createMenus()
     connect(this, &MainWindow::ModifiedStateHasChanged, save, &QAction::setEnabled);
     connect(file->addAction(tr("Save As...")), &QAction::triggered, this, [this] { saveFileAs(); });
     file->addSeparator();
-    QAction* reports = file->addAction(tr("Reports..."));
-    if (QWidget* reportWindow = childWindow(QStringLiteral("ReportView")))
-        connect(reports, &QAction::triggered, reportWindow, &QWidget::show);
+    connect(file->addAction(tr("Reports...")), &QAction::triggered, reportView, &QWidget::show);
     file->addSeparator();
     file->addMenu(createUnitSystemMenu());
     file->addSeparator();
@@ -291,8 +287,7 @@ void MainWindow::connectChildWindows()
     connect(relayMapper, &QSignalMapper::mappedInt, this, &MainWindow::signalRelay);
     connect(supportPicker, &SupportPicker::SupportChosen, this, &MainWindow::ActionSetSupport);
     UtilityView* utilities = utilityWindow->utilityView();
-    if (QWidget* reportWindow = childWindow(QStringLiteral("ReportView")))
-        connect(utilities, &UtilityView::ExportPDF, reportWindow, &QWidget::show);
+    connect(utilities, &UtilityView::ExportPDF, reportView, &QWidget::show);
     connect(utilities, &UtilityView::OpenFile, this, [this] { openFile(); });
     connect(utilities, &UtilityView::OpenHelp, this, &MainWindow::openHelp);
     connect(utilities, &UtilityView::SaveFile, this, [this] { saveFileAs(); });

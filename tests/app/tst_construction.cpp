@@ -246,7 +246,7 @@ void TestConstruction::childWindowsStartHidden_data()
     QTest::addColumn<QString>("className");
     QTest::addColumn<int>("type");
     for (const char* name : {"GroupAccessor", "LoadAxisPicker", "LoadCaseAccessor", "MemberAxisPicker",
-                             "MemberPinPicker", "SupportPicker", "SectionAccessor", "ViewSelector"})
+                             "MemberPinPicker", "SupportPicker", "SectionAccessor", "ViewSelector", "ReportView"})
         QTest::newRow(name) << name << int(Qt::Tool);
     QTest::newRow("Utilities") << "UtilityWindow" << int(Qt::Tool);
     QTest::newRow("Calculator") << "Calculator" << int(Qt::Dialog);
@@ -332,6 +332,8 @@ void TestConstruction::menusListTheirEntries()
     QVERIFY(!save->isEnabled());
     QMetaObject::invokeMethod(window, "CanUndoChanged", Q_ARG(bool, false));
     QVERIFY(!window->findChild<QToolButton*>("ButtonUndo")->isEnabled());
+    menuTitled(window, "File")->actions().at(8)->trigger();
+    QVERIFY(window->findChild<QWidget*>("ReportView")->isVisible());
     auto* slider = window->findChild<QSlider*>("SliderScale");
     QCOMPARE(QPoint(slider->minimum(), slider->maximum()), QPoint(0, 256));
 }
