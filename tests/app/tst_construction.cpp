@@ -214,10 +214,8 @@ void TestConstruction::buttonsSendTheActionOfTheMode_data()
     QTest::newRow("add point load") << "ActionAddPLoad" << 0 << QByteArray("ActionAddPointLoad(LoadingRef)");
     QTest::newRow("auto geometry") << "ActionSelectionAuto" << 0
                                    << QByteArray("ActionSelectNodesFromSelectedMembers()");
-    QTest::newRow("auto loading") << "ActionSelectionAuto" << 1 << QByteArray("ActionSelectMembersFromSelectedLoads()");
     QTest::newRow("delete loads") << "ActionSelectionDelete" << 1 << QByteArray("ActionDeleteSelectedLoads()");
     QTest::newRow("move in results") << "ActionGroupMove" << 2 << QByteArray();
-    QTest::newRow("flip") << "ActionNodeFlip" << 0 << QByteArray("ActionFlipSelectedNodes()");
     QTest::newRow("undo") << "ButtonUndo" << 0 << QByteArray("ActionUndo()");
 }
 

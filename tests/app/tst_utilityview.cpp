@@ -29,7 +29,6 @@ class TestUtilityView : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cellsEmitTheirCommands_data();
     void cellsEmitTheirCommands();
     void unitButtonsFollowTheSharedUnitSystem();
     void materialInUseCannotBeRemoved();
@@ -52,32 +51,29 @@ void TestUtilityView::init()
     useTemporarySettings(folder->path());
 }
 
-void TestUtilityView::cellsEmitTheirCommands_data()
-{
-    QTest::addColumn<QString>("toolTip");
-    QTest::addColumn<QByteArray>("signal");
-    QTest::newRow("Help") << "Opens in web-browser" << QByteArray(SIGNAL(OpenHelp()));
-    QTest::newRow("Materials") << "Edit materials in library" << QByteArray(SIGNAL(OpenMaterials()));
-    QTest::newRow("Titles") << "Edit titles" << QByteArray(SIGNAL(OpenTitles()));
-    QTest::newRow("Reports") << "Print or export reports" << QByteArray(SIGNAL(ExportPDF()));
-    QTest::newRow("Save") << "" << QByteArray(SIGNAL(SaveFile()));
-    QTest::newRow("Load") << "" << QByteArray(SIGNAL(OpenFile()));
-}
-
 void TestUtilityView::cellsEmitTheirCommands()
 {
-    QFETCH(QString, toolTip);
-    QFETCH(QByteArray, signal);
+    const QList<std::tuple<QString, QString, const char*>> cells = {
+        {"Help", "Opens in web-browser", SIGNAL(OpenHelp())},
+        {"Materials", "Edit materials in library", SIGNAL(OpenMaterials())},
+        {"Titles", "Edit titles", SIGNAL(OpenTitles())},
+        {"Reports", "Print or export reports", SIGNAL(ExportPDF())},
+        {"Save", "", SIGNAL(SaveFile())},
+        {"Load", "", SIGNAL(OpenFile())}};
     UtilityView view(QSharedPointer<UnitSystem>(new UnitSystem));
-    PickerCell* cell = nullptr;
-    for (PickerCell* candidate : view.findChildren<PickerCell*>())
-        if (candidate->text() == PickerCell::standardPushButton(QTest::currentDataTag()))
-            cell = candidate;
-    QCOMPARE(cell->toolTip(), toolTip);
-    QCOMPARE(cell->objectName(), QString(toolTip.startsWith("Print") ? "Report" : ""));
-    QSignalSpy emitted(&view, signal.constData());
-    emit cell->Clicked(cell);
-    QCOMPARE(emitted.size(), 1);
+    const QList<PickerCell*> found = view.findChildren<PickerCell*>();
+    QCOMPARE(found.size(), cells.size());
+    for (const auto& [caption, toolTip, signal] : cells) {
+        const auto cell = std::find_if(found.begin(), found.end(), [&](PickerCell* candidate) {
+            return candidate->text() == PickerCell::standardPushButton(caption);
+        });
+        QVERIFY(cell != found.end());
+        QCOMPARE((*cell)->toolTip(), toolTip);
+        QCOMPARE((*cell)->objectName(), QString(caption == "Reports" ? "Report" : ""));
+        QSignalSpy emitted(&view, signal);
+        emit (*cell)->Clicked(*cell);
+        QVERIFY2(emitted.size() == 1, signal);
+    }
 }
 
 void TestUtilityView::unitButtonsFollowTheSharedUnitSystem()
