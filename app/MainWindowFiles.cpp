@@ -8,6 +8,7 @@
 #include "Libraries.h"
 #include "MaterialLibrary.h"
 #include "NativeContainer.h"
+#include "ReportView.h"
 #include "StructureView.h"
 #include "TransferReader.h"
 #include "UnitSystem.h"
@@ -238,6 +239,8 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
         disconnectFromDocument(this, document.data());
         structureView->clearDocumentModel();
         structureView->clearViewPoint();
+        reportView->clearDocumentModel();
+        reportView->clearViewPoint();
         viewSelector->setDocumentModel(QSharedPointer<DocumentModel>());
         viewSelector->setViewPoint(QSharedPointer<ViewPoint>());
         utilityWindow->setDocumentModel(QSharedPointer<DocumentModel>());
@@ -253,6 +256,7 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
     document = newDocument;
     _openDocuments.append(document.data());
     structureView->setDocumentModel(document);
+    reportView->setDocumentModel(document);
     viewSelector->setDocumentModel(document);
     utilityWindow->setDocumentModel(document);
     utilityWindow->setLibrary(document->libraries()->materialLibrary());
@@ -270,6 +274,7 @@ void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
 {
     view = viewPoint;
     structureView->setViewPoint(view);
+    reportView->setViewPoint(view);
     viewSelector->setViewPoint(view);
 }
 
