@@ -201,6 +201,9 @@ private slots:
     void signalRelay(int id);
 
 private:
+    // The ids of the relayed buttons; each stands for the action of the mode.
+    enum Relay { AddMembers = 0, AddNode, AddPointLoad, AddTorqueLoad, AddTrapezoidLoad, SelectAuto, Delete, Move };
+
     // One entry per window showing a document; the entries keep it alive.
     static QList<QSharedPointer<DocumentModel>> _openDocuments;
 
@@ -235,8 +238,6 @@ private:
     // Shows the child window, then refreshes it.
     QToolButton* addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
                                      const QString& toolTip, QWidget* window, const char* refresh);
-    // A child window by its object name; null until it has been made.
-    QWidget* childWindow(const QString& name) const;
     // Shows the child window on a click, then runs the refresh slot from the event loop.
     void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh);
     void refreshesAfterClick(QAbstractButton* button, const char* refresh);
@@ -299,7 +300,6 @@ private:
     QSignalMapper* demoMapper = nullptr;
     // The eight relayed buttons arrive here mapped to their ids.
     QSignalMapper* relayMapper = nullptr;
-    QAction* saveAction = nullptr;
     GroupAccessor* groupAccessor = nullptr;
     QPushButton* groupButton = nullptr;
     LoadAxisPicker* loadAxisPicker = nullptr;

@@ -40,34 +40,34 @@ void MainWindow::signalRelay(int id)
     const LoadingRef loading = state->loadCase().dynamicCast<Loading>();
     const int mode = state->mode();
     switch (id) {
-    case 0:
+    case AddMembers:
         emit ActionAddMembers(group);
         break;
-    case 1:
+    case AddNode:
         emit ActionAddNode(group);
         break;
-    case 2:
+    case AddPointLoad:
         emit ActionAddPointLoad(loading);
         break;
-    case 3:
+    case AddTorqueLoad:
         emit ActionAddTorqueLoad(loading);
         break;
-    case 4:
+    case AddTrapezoidLoad:
         emit ActionAddTrapezoidLoad(loading);
         break;
-    case 5:
+    case SelectAuto:
         if (mode == CurrentState::Geometry)
             emit ActionSelectNodesFromSelectedMembers();
         else if (mode == CurrentState::Loading)
             emit ActionSelectMembersFromSelectedLoads();
         break;
-    case 6:
+    case Delete:
         if (mode == CurrentState::Geometry)
             emit ActionDeleteSelectedGeometry();
         else if (mode == CurrentState::Loading)
             emit ActionDeleteSelectedLoads();
         break;
-    case 7:
+    case Move:
         if (mode == CurrentState::Geometry)
             emit ActionMoveSelectedGeometryToGroup(group);
         else if (mode == CurrentState::Loading)
@@ -145,7 +145,8 @@ void MainWindow::openExample(const QString& path)
 void MainWindow::openHelp()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString page = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("help/Help_Homepage.html"));
+    const QString page =
+        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("help/Help_Homepage.html"));
     const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(page));
     QApplication::restoreOverrideCursor();
     if (!opened)

@@ -8,6 +8,7 @@
 #include "LoadCaseAccessor.h"
 #include "MemberAxisPicker.h"
 #include "MemberPinPicker.h"
+#include "ReportView.h"
 #include "SectionAccessor.h"
 #include "SupportPicker.h"
 #include "UserDialogs.h"
@@ -79,13 +80,11 @@ bool MainWindow::allowCurrentDocumentToClose()
 // Hidden, not closed, so that they keep the geometry they had when last closed.
 void MainWindow::closeTopLevelChildren()
 {
-    const QList<QWidget*> children = {calculator,       groupAccessor,   loadAxisPicker,
-                                      loadCaseAccessor, memberAxisPicker, memberPinPicker,
-                                      childWindow(QStringLiteral("ReportView")), sectionAccessor,
-                                      supportPicker,    utilityWindow,   viewSelector};
+    const QList<QWidget*> children = {calculator,      groupAccessor,   loadAxisPicker, loadCaseAccessor,
+                                      memberAxisPicker, memberPinPicker, reportView,     sectionAccessor,
+                                      supportPicker,   utilityWindow,   viewSelector};
     for (QWidget* child : children)
-        if (child)
-            child->hide();
+        child->hide();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -17,6 +17,7 @@
 #include "MaterialView.h"
 #include "MemberAxisPicker.h"
 #include "MemberPinPicker.h"
+#include "ReportView.h"
 #include "SectionAccessor.h"
 #include "StructureView.h"
 #include "SupportPicker.h"
@@ -28,18 +29,6 @@
 #include "ViewSelector.h"
 
 #include <QUndoStack>
-
-namespace {
-
-// The report editor is reached through its slots by name, so that a window
-// built without one works all the same.
-void callReportView(QWidget* reportWindow, const char* slot, QGenericArgument argument = QGenericArgument())
-{
-    if (reportWindow)
-        QMetaObject::invokeMethod(reportWindow, slot, argument);
-}
-
-} // namespace
 
 QList<QSharedPointer<DocumentModel>> MainWindow::_openDocuments;
 
@@ -59,8 +48,7 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
         const BusyCountGuard busy(document.data());
         _openDocuments.append(document);
         structureView->setDocumentModel(document);
-        callReportView(childWindow(QStringLiteral("ReportView")), "setDocumentModel",
-                       Q_ARG(QSharedPointer<DocumentModel>, document));
+        reportView->setDocumentModel(document);
         viewSelector->setDocumentModel(document);
         connectDocument();
         connectEditorPages();
@@ -224,8 +212,8 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
 
         structureView->clearDocumentModel();
         structureView->clearViewPoint();
-        callReportView(childWindow(QStringLiteral("ReportView")), "clearDocumentModel");
-        callReportView(childWindow(QStringLiteral("ReportView")), "clearViewPoint");
+        reportView->clearDocumentModel();
+        reportView->clearViewPoint();
         viewSelector->setDocumentModel(DocumentModelRef());
         viewSelector->setViewPoint(ViewPointRef());
         _openDocuments.removeOne(document);
@@ -245,7 +233,7 @@ void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
     view = viewPoint;
     if (view)
         structureView->setViewPoint(view);
-    callReportView(childWindow(QStringLiteral("ReportView")), "setViewPoint", Q_ARG(QSharedPointer<ViewPoint>, view));
+    reportView->setViewPoint(view);
     viewSelector->setViewPoint(view);
 }
 
