@@ -71,11 +71,6 @@ MainWindow::MainWindow(const QSharedPointer<UnitSystem>& unitSystem,
     connectChildWindows();
 }
 
-MainWindow::~MainWindow()
-{
-    clearCurrentDocumentModel(true);
-}
-
 void MainWindow::readSettings()
 {
     directory = settingText(QStringLiteral("documentDirectory"));
