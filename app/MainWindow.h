@@ -1,28 +1,62 @@
 #pragma once
 
+#include "CalculatorReference.h"
+#include "ModelRefs.h"
+#include "UnitSystem.h"
+#include "Vectors.h"
+#include "ViewPoint.h"
+
 #include <QByteArray>
+#include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
 
+class Calculator;
+class QAbstractButton;
+class QAction;
 class CurrentState;
+class DemoRunner;
 class DocumentModel;
-class UnitSystem;
-class ViewPoint;
+class GroupAccessor;
+class LoadAxisPicker;
+class LoadCaseAccessor;
+class MemberAxisPicker;
+class MemberPinPicker;
+class QMenu;
+class QPushButton;
+class QSignalMapper;
+class QSlider;
+class QToolBar;
+class QToolButton;
+class ReportView;
+class SectionAccessor;
+class StructureView;
+class SupportPicker;
+class ToolMenu;
+class UtilityWindow;
+class ViewSelector;
 
 // One window on one document, seen through the window's own current state
 // and view point. The document is replaced only once a new one has been read
 // completely; a file that fails to load leaves the window as it was.
+//
+// The window is built in named steps (MainWindowConstruction.cpp,
+// MainWindowToolBars.cpp); its commands, file handling and displays live in
+// files named after them.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // Without a unit system the window makes its own.
+    // The unit system is shared when given, else made from the settings; the
+    // current state is always copied, so no two windows share one. The window
+    // deletes itself when closed.
     explicit MainWindow(const QSharedPointer<UnitSystem>& unitSystem = QSharedPointer<UnitSystem>(),
-                        QWidget* parent = nullptr);
+                        const QSharedPointer<CurrentState>& currentState = QSharedPointer<CurrentState>(),
+                        QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~MainWindow() override;
 
     QSharedPointer<DocumentModel> documentModel() const { return document; }
@@ -31,6 +65,8 @@ public:
     QSharedPointer<UnitSystem> unitSystem() const { return units; }
     // Where the open and save dialogs start.
     QString documentDirectory() const { return directory; }
+    // Resource names of the demonstrations in the order the menu lists them.
+    QStringList demonstrationNames() const { return demoNames; }
 
     // The document's file when it exists, else the document directory.
     QString previousFileName() const;
@@ -58,6 +94,41 @@ public:
     void setDocumentModel(const QSharedPointer<DocumentModel>& document);
     void setViewPoint(const QSharedPointer<ViewPoint>& viewPoint);
 
+    // The Results tab's image, with the analysis badge when there is one.
+    QIcon iconForButtonTabResults() const;
+
+    // The resource file names that this edition lists: those whose second
+    // dot-separated field holds the edition letter.
+    static QStringList editionEntries(const QStringList& fileNames);
+
+signals:
+    void ActionAddMembers(const GeometryGroupRef& group);
+    void ActionAddNode(const GeometryGroupRef& group);
+    void ActionAddPointLoad(const LoadingRef& loading);
+    void ActionAddTorqueLoad(const LoadingRef& loading);
+    void ActionAddTrapezoidLoad(const LoadingRef& loading);
+    void ActionClearSelection();
+    void ActionDeleteSelectedGeometry();
+    void ActionDeleteSelectedLoads();
+    void ActionFlipSelectedNodes();
+    void ActionMoveSelectedGeometryToGroup(const GeometryGroupRef& group);
+    void ActionMoveSelectedLoadsToLoading(const LoadingRef& loading);
+    void ActionPolariseMembers();
+    void ActionRedo();
+    void ActionSelectMembersFromSelectedLoads();
+    void ActionSelectNodesFromSelectedMembers();
+    void ActionSelectObjects(const QList<VaroObjectRef>& objects);
+    void ActionSetLoadAxis(const LoadAxisRef& axis);
+    void ActionSetMemberAxis(const MemberAxisRef& axis);
+    void ActionSetMemberPin(const MemberPinRef& pin);
+    void ActionSetMemberProperties(const CrossSectionRef& crossSection, const MaterialRef& material);
+    void ActionSetSupport(const SupportRef& support);
+    void ActionSplitMembers();
+    void ActionUndo();
+    void CanRedoChanged(bool canRedo);
+    void CanUndoChanged(bool canUndo);
+    void ModifiedStateHasChanged(bool modified);
+
 public slots:
     // An empty path asks for one; an untitled document has no file name.
     bool openFile(QString path = QString(), bool untitled = false);
@@ -65,20 +136,76 @@ public slots:
     bool saveFile();
     // An empty name asks for one; a name without the native suffix gets it.
     bool saveFileAs(QString name = QString());
-    void displayWarningMessage(const QString& message);
-    void displayInformationMessage(const QString& message);
 
-signals:
-    void ModifiedStateHasChanged(bool modified);
+    void actionCopySelection();
+    void actionRotate();
+    void displayInformationMessage(const QString& message);
+    void displayWarningMessage(const QString& message);
+    // Null without a document or a view point.
+    MainWindow* duplicateWindow();
+    void flyToViewPoint(const ViewPointRef& target);
+    void indicateNewVersion(const QString& version, const QString& url);
+    void openAbout();
+    void openExample(const QString& path);
+    void openHelp();
+    // The first form sends the value to the document's editing actions. One
+    // request at a time: a new one cuts the connection of the last.
+    void openCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
+                        const CalculatorReference& reference, const char* slot);
+    void openCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
+                        const CalculatorReference& reference, QObject* receiver, const char* slot);
+
+    void applyScaleSliderTooltip();
+    void updateScaleSliderForScale();
+    void updateScaleSliderForPosition(int position);
 
 private slots:
     void setFileName(const QString& path);
     void updateForFileName(const QString& path, const QString& shortName);
     void documentModifiedStateHasChanged();
+    // Turns one of the eight relayed buttons into the action of the current mode.
+    void signalRelay(int id);
 
 private:
     // One entry per window showing a document.
     static QList<const DocumentModel*> _openDocuments;
+
+    // Construction steps, in the order the constructor takes them.
+    void readSettings();
+    void createCalculator();
+    void createPickersAndAccessors();
+    void createCentralView();
+    void createUtilityWindow();
+    void createViewSelector();
+    void createReportView();
+    void createMenus();
+    QMenu* createUnitSystemMenu();
+    void createExamplesMenu(QMenu* help);
+    void createDemonstrationsMenu(QMenu* help);
+    void createToolBars();
+    void createControlToolBar();
+    void createDisplayToolBar();
+    void createModellingToolBar();
+    void createCasesToolBar();
+    void createGroupsToolBar();
+    void createViewToolBar();
+    void connectChildWindows();
+    void connectStateDisplay();
+
+    QToolButton* addToolButton(QToolBar* toolBar, const QIcon& icon, const QString& text,
+                               const QObject* receiver, const char* member);
+    ToolMenu* addToolMenu(QToolBar* toolBar, const QPixmap& pixmap, const QString& name,
+                          const QString& buttonName, const QString& toolTip);
+    QToolButton* addMenuButton(ToolMenu* menu, const QString& name, const QString& icon, const QString& toolTip,
+                               const QObject* receiver, const char* member);
+    // Shows the child window, then refreshes it.
+    QToolButton* addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
+                                     const QString& toolTip, QWidget* window, const char* refresh);
+    // A child window by its object name; null until it has been made.
+    QWidget* childWindow(const QString& name) const;
+    // Shows the child window on a click, then runs the refresh slot from the event loop.
+    void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh);
+    void refreshesAfterClick(QAbstractButton* button, const char* refresh);
 
     bool allowCurrentDocumentToClose();
 
@@ -87,4 +214,67 @@ private:
     QSharedPointer<ViewPoint> view;
     QSharedPointer<UnitSystem> units;
     QString directory;
+
+    // Empty, or the resource of the badge on the Results tab.
+    QString resultsBadge;
+
+    // The tool buttons that the state display enables, named as their object names.
+    QToolButton* actionAddNode = nullptr;
+    QToolButton* actionAddMembers = nullptr;
+    QToolButton* actionAddPLoad = nullptr;
+    QToolButton* actionAddMLoad = nullptr;
+    QToolButton* actionAddTLoad = nullptr;
+    QToolButton* actionSelectionAuto = nullptr;
+    QToolButton* actionSelectionClear = nullptr;
+    QToolButton* actionSelectionCopy = nullptr;
+    QToolButton* actionSelectionDelete = nullptr;
+    QToolButton* buttonBendingMoment = nullptr;
+    QToolButton* buttonDeflection = nullptr;
+    QToolButton* buttonReaction = nullptr;
+    QToolButton* buttonShearForce = nullptr;
+    QToolButton* actionNodeFlip = nullptr;
+    QToolButton* actionGroupMove = nullptr;
+    QToolButton* buttonNodeMenu = nullptr;
+    QToolButton* actionLoadAxis = nullptr;
+    QToolButton* buttonLoadMenu = nullptr;
+    QToolButton* actionMemberAxes = nullptr;
+    QToolButton* actionMemberPins = nullptr;
+    QToolButton* buttonMemberMenu = nullptr;
+    QToolButton* actionPolariseMembers = nullptr;
+    QToolButton* buttonResultMenu = nullptr;
+    QToolButton* actionNodeRotate = nullptr;
+    QToolButton* actionSectionLibrary = nullptr;
+    QToolButton* actionSelectionBoxDisplay = nullptr;
+    QToolButton* actionSelectionBoxClear = nullptr;
+    QToolButton* actionSelectionBoxSelect = nullptr;
+    QToolButton* buttonSelectionMenu = nullptr;
+    QToolButton* actionSplitMembers = nullptr;
+    QToolButton* actionNodeSupports = nullptr;
+    QToolButton* tabResults = nullptr;
+
+    Calculator* calculator = nullptr;
+    QStringList demoNames;
+    DemoRunner* demoRunner = nullptr;
+    // The Run demo entries arrive here mapped to their resource names.
+    QSignalMapper* demoMapper = nullptr;
+    // The eight relayed buttons arrive here mapped to their ids.
+    QSignalMapper* relayMapper = nullptr;
+    QAction* saveAction = nullptr;
+    GroupAccessor* groupAccessor = nullptr;
+    QPushButton* groupButton = nullptr;
+    LoadAxisPicker* loadAxisPicker = nullptr;
+    LoadCaseAccessor* loadCaseAccessor = nullptr;
+    QPushButton* loadCaseButton = nullptr;
+    MemberAxisPicker* memberAxisPicker = nullptr;
+    MemberPinPicker* memberPinPicker = nullptr;
+    ReportView* reportView = nullptr;
+    QSlider* scaleSlider = nullptr;
+    SectionAccessor* sectionAccessor = nullptr;
+    StructureView* structureView = nullptr;
+    SupportPicker* supportPicker = nullptr;
+    QToolBar* toolBarCases = nullptr;
+    QToolBar* toolBarControl = nullptr;
+    QToolBar* toolBarGroups = nullptr;
+    UtilityWindow* utilityWindow = nullptr;
+    ViewSelector* viewSelector = nullptr;
 };

@@ -2,11 +2,13 @@
 
 #include "AnalysisInstallation.h"
 #include "Application.h"
+#include "CurrentState.h"
 #include "EditorPages.h"
 #include "FoundationMetaTypes.h"
+#include "Group.h"
 #include "MainWindow.h"
 #include "ModelMetaTypes.h"
-#include "Group.h"
+#include "UnitSystem.h"
 #include "Updater.h"
 #include "UserDialogs.h"
 #include "VisualConstants.h"
@@ -135,10 +137,8 @@ void greetFirstTimeUser()
 
 MainWindow* openFirstMainWindow(const QString& chosenFile)
 {
-    // The full window will take its unit system and current state from the
-    // settings and delete itself on close; until then this sets what it needs.
-    MainWindow* window = new MainWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    auto* window = new MainWindow(QSharedPointer<UnitSystem>(), QSharedPointer<CurrentState>(), nullptr,
+                                  Qt::WindowFlags());
     if (chosenFile.isEmpty() || !window->openFile(chosenFile, false))
         window->newFile();
     window->show();

@@ -1,4 +1,5 @@
 #include "AnalysisDocument.h"
+#include "BenchSections.h"
 #include "AnalysisModel.h"
 #include "AnalysisOutput.h"
 #include "Axis.h"
@@ -211,13 +212,7 @@ public:
 
     FrameDocument(int nx, int ny, int nz)
     {
-        const CrossSectionRef section(new CrossSection);
-        section->setShape(CrossSection::IBeam);
-        section->setOverallDepth(0.3);
-        section->setTopFlangeWidth(0.15);
-        section->setWebThickness(0.007);
-        section->setTopFlangeThickness(0.011);
-        section->compute();
+        const CrossSectionRef section = makeBenchIBeam();
         section->setArea(A);
         section->setIy(Iz);
         section->setIz(Iy);

@@ -12,6 +12,7 @@
 #include "MaterialLibrary.h"
 #include "Member.h"
 #include "Node.h"
+#include "Report.h"
 #include "ReportModel.h"
 #include "SectionType.h"
 #include "SelectionModel.h"
@@ -420,6 +421,11 @@ bool DocumentModel::subOpIsLoadCaseReferenced(const LoadCaseRef& loadCase) const
 {
     for (const LoadRef& load : structure->loads())
         if (load->loadCase() == loadCase)
+            return true;
+    // A report that lists the case would otherwise name a case the file no
+    // longer holds.
+    for (const ReportRef& report : reports->reports())
+        if (report->references().contains(loadCase))
             return true;
     const QSharedPointer<LoadCaseLibrary> library = libraryParts->loadCaseLibrary();
     for (const LoadCaseRef& superCase : library->swayCases() + library->combinations())

@@ -121,10 +121,10 @@ public:
     // A combination that contains itself, however deep, counts as unused.
     bool isLoadCaseUsed(const LoadCaseRef& loadCase) const;
     bool subOpIsLoadCaseUsed(const LoadCaseRef& loadCase) const;
-    // Whether a load lies in the case or a sway case or combination names it
-    // among its factors; such a case cannot be removed, as the reference would
-    // outlive it. Unlike isLoadCaseUsed, an empty loading that a combination
-    // names counts.
+    // Whether a load lies in the case, a sway case or combination names it
+    // among its factors, or a report lists it; such a case cannot be removed,
+    // as the reference would outlive it. Unlike isLoadCaseUsed, an empty
+    // loading that a combination names counts.
     bool isLoadCaseReferenced(const LoadCaseRef& loadCase) const;
     bool subOpIsLoadCaseReferenced(const LoadCaseRef& loadCase) const;
     bool isMaterialUsed(const MaterialRef& material) const;

@@ -38,11 +38,32 @@ public:
     using LibraryEntryCommand::LibraryEntryCommand;
 };
 
-class CommandRemoveGroup
-    : public LibraryEntryCommand<GroupLibrary, GroupRef, &GroupLibrary::remove, &GroupLibrary::append>
+// An entry taken from a library; the undo puts it back at its place.
+template <class Library, class Entry>
+class LibraryRemoveCommand : public QUndoCommand
 {
 public:
-    using LibraryEntryCommand::LibraryEntryCommand;
+    LibraryRemoveCommand(const QSharedPointer<Library>& library, const Entry& entry) : library(library), entry(entry)
+    {
+    }
+
+    void redo() override { place = library->takeItemByValue(library->root(), entry); }
+    void undo() override
+    {
+        library->restoreItem(place);
+        place = typename Library::Place();
+    }
+
+private:
+    const QSharedPointer<Library> library;
+    const Entry entry;
+    typename Library::Place place;
+};
+
+class CommandRemoveGroup : public LibraryRemoveCommand<GroupLibrary, GroupRef>
+{
+public:
+    using LibraryRemoveCommand::LibraryRemoveCommand;
 };
 
 class CommandAppendLoadCase
@@ -52,11 +73,10 @@ public:
     using LibraryEntryCommand::LibraryEntryCommand;
 };
 
-class CommandRemoveLoadCase
-    : public LibraryEntryCommand<LoadCaseLibrary, LoadCaseRef, &LoadCaseLibrary::remove, &LoadCaseLibrary::append>
+class CommandRemoveLoadCase : public LibraryRemoveCommand<LoadCaseLibrary, LoadCaseRef>
 {
 public:
-    using LibraryEntryCommand::LibraryEntryCommand;
+    using LibraryRemoveCommand::LibraryRemoveCommand;
 };
 
 class CommandAppendMaterial : public LibraryEntryCommand<MaterialLibrary, MaterialRef, &MaterialLibrary::appendCustom,

@@ -1,38 +1,6 @@
 #include "StructureCommands.h"
 
-namespace {
-
-const int moveNodesMergeId = 3;
-const int spanMergeId = 4;
-
-} // namespace
-
-void CommandSetLoadPositionAtIndex::redo()
-{
-    oldPairs.clear();
-    for (auto i = newValues.cbegin(); i != newValues.cend(); ++i)
-        if (i.key())
-            oldPairs.insert(i.key(), i.key()->positionedForces());
-    LoadIndexCommand::redo();
-}
-
-void CommandSetLoadPositionAtIndex::undo()
-{
-    structure->setLoadPositionedForceAtAllIndices(oldPairs);
-    oldPairs.clear();
-    oldValues.clear();
-}
-
-bool CommandSetLoadPositionAtIndex::mergeWith(const QUndoCommand* other)
-{
-    const CommandSetLoadPositionAtIndex* later = dynamic_cast<const CommandSetLoadPositionAtIndex*>(other);
-    if (!later || !LoadIndexCommand::mergeWith(other))
-        return false;
-    for (auto i = later->oldPairs.cbegin(); i != later->oldPairs.cend(); ++i)
-        if (!oldPairs.contains(i.key()))
-            oldPairs.insert(i.key(), i.value());
-    return true;
-}
+#include "Node.h"
 
 CommandExplodeMembers::CommandExplodeMembers(const QSharedPointer<StructureModel>& structure,
                                              const QMap<QSharedPointer<Member>, QSharedPointer<Member>>& parts)
@@ -42,6 +10,10 @@ CommandExplodeMembers::CommandExplodeMembers(const QSharedPointer<StructureModel
 
 void CommandExplodeMembers::redo()
 {
+    pairsBefore.clear();
+    for (const LoadRef& load : structure->loads())
+        if (parts.contains(load->member()))
+            pairsBefore.insert(load, load->positionedForces());
     record = structure->explodeMembers(parts);
 
     QMap<QSharedPointer<Load>, QSharedPointer<Load>> firstOfNew;
@@ -75,7 +47,9 @@ void CommandExplodeMembers::redo()
 void CommandExplodeMembers::undo()
 {
     structure->compressMembers(record);
+    structure->setLoadPositionedForceAtAllIndices(pairsBefore);
     record = StructureModel::SplitMemberRecord();
+    pairsBefore.clear();
 }
 
 CommandMoveNodesBy::CommandMoveNodesBy(const QSharedPointer<StructureModel>& structure,
@@ -87,17 +61,24 @@ CommandMoveNodesBy::CommandMoveNodesBy(const QSharedPointer<StructureModel>& str
 
 void CommandMoveNodesBy::redo()
 {
-    structure->moveNodesBy(factors, displacement);
+    if (!newPositions.isEmpty()) {
+        oldPositions = structure->setNodePositions(newPositions);
+        return;
+    }
+    oldPositions = structure->moveNodesBy(factors, displacement);
+    for (auto i = oldPositions.cbegin(); i != oldPositions.cend(); ++i)
+        newPositions.insert(i.key(), i.key()->position());
 }
 
 void CommandMoveNodesBy::undo()
 {
-    structure->moveNodesBy(factors, -displacement);
+    structure->setNodePositions(oldPositions);
+    oldPositions.clear();
 }
 
 int CommandMoveNodesBy::id() const
 {
-    return merge ? moveNodesMergeId : -1;
+    return merge ? MergeMoveNodes : NoMerge;
 }
 
 bool CommandMoveNodesBy::mergeWith(const QUndoCommand* other)
@@ -107,6 +88,7 @@ bool CommandMoveNodesBy::mergeWith(const QUndoCommand* other)
     if (!later || later->id() != id() || later->structure != structure || later->factors != factors)
         return false;
     displacement += later->displacement;
+    newPositions = later->newPositions;
     return true;
 }
 
@@ -171,12 +153,18 @@ CommandSwapMemberEnds::CommandSwapMemberEnds(const QSharedPointer<StructureModel
 
 void CommandSwapMemberEnds::redo()
 {
+    pairsBefore.clear();
+    for (const LoadRef& load : structure->loads())
+        if (members.contains(load->member()))
+            pairsBefore.insert(load, load->positionedForces());
     structure->swapMemberEnds(members);
 }
 
 void CommandSwapMemberEnds::undo()
 {
     structure->swapMemberEnds(members);
+    structure->setLoadPositionedForceAtAllIndices(pairsBefore);
+    pairsBefore.clear();
 }
 
 CommandSetTrapezoidLoadsSpan::CommandSetTrapezoidLoadsSpan(const QSharedPointer<StructureModel>& structure,
@@ -188,7 +176,7 @@ CommandSetTrapezoidLoadsSpan::CommandSetTrapezoidLoadsSpan(const QSharedPointer<
 
 int CommandSetTrapezoidLoadsSpan::id() const
 {
-    return merge ? spanMergeId : -1;
+    return merge ? MergeLoadSpan : NoMerge;
 }
 
 bool CommandSetTrapezoidLoadsSpan::mergeWith(const QUndoCommand* other)
@@ -197,5 +185,26 @@ bool CommandSetTrapezoidLoadsSpan::mergeWith(const QUndoCommand* other)
     if (!later || later->id() != id() || later->structure != structure)
         return false;
     mergeValueMaps(&newValues, &oldValues, later->newValues, later->oldValues, TrapezoidLoad::Span(0.0, 1.0));
+    return true;
+}
+
+CommandSetLoadPairsMerged::CommandSetLoadPairsMerged(const QSharedPointer<StructureModel>& structure,
+                                                     const QMap<LoadRef, QList<Load::PositionedForce>>& pairs,
+                                                     bool merge, int index)
+    : CommandSetLoadPositionedForceAtAllIndices(structure, pairs), merge(merge), index(index)
+{
+}
+
+int CommandSetLoadPairsMerged::id() const
+{
+    return merge ? MergeLoadPosition : NoMerge;
+}
+
+bool CommandSetLoadPairsMerged::mergeWith(const QUndoCommand* other)
+{
+    const auto* later = dynamic_cast<const CommandSetLoadPairsMerged*>(other);
+    if (!later || later->id() != id() || later->structure != structure || later->index != index)
+        return false;
+    mergeValueMaps(&newValues, &oldValues, later->newValues, later->oldValues, QList<Load::PositionedForce>());
     return true;
 }

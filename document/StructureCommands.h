@@ -9,6 +9,16 @@
 // only, and its redo records what the undo needs. Commands carry no text:
 // the action's macro names the step.
 
+// The merge ids of the commands a drag repeats. A command made without its
+// merge flag answers NoMerge and never merges.
+enum CommandMergeId {
+    NoMerge = -1,
+    MergeLoadForce = 1,
+    MergeLoadPosition = 2,
+    MergeMoveNodes = 3,
+    MergeLoadSpan = 4,
+};
+
 class StructureModelCommand : public QUndoCommand
 {
 public:
@@ -69,7 +79,7 @@ public:
     {
     }
 
-    int id() const override { return merge ? N : -1; }
+    int id() const override { return merge ? N : NoMerge; }
     bool mergeWith(const QUndoCommand* other) override
     {
         const CommandTypeIPM* later = dynamic_cast<const CommandTypeIPM*>(other);
@@ -86,7 +96,10 @@ protected:
 };
 
 // The force or position of the pair at an index of each load. Drags of
-// another handle of the same loads stay steps of their own.
+// another handle of the same loads stay steps of their own. The undo puts
+// back each load's whole list of pairs: a pair moved past its neighbour
+// leaves the index addressing another pair, and a force below the floor
+// would not be set back as it was.
 template <int N, QMap<QSharedPointer<Load>, double> (StructureModel::*Operation)(
                      const QMap<QSharedPointer<Load>, double>&, int)>
 class LoadIndexCommand : public CommandTypeIPM<QSharedPointer<Load>, double, N>
@@ -98,40 +111,47 @@ public:
     {
     }
 
-    void redo() override { this->oldValues = (this->structure.data()->*Operation)(this->newValues, index); }
+    void redo() override
+    {
+        oldPairs.clear();
+        for (auto i = this->newValues.cbegin(); i != this->newValues.cend(); ++i)
+            if (i.key())
+                oldPairs.insert(i.key(), i.key()->positionedForces());
+        this->oldValues = (this->structure.data()->*Operation)(this->newValues, index);
+    }
     void undo() override
     {
-        (this->structure.data()->*Operation)(this->oldValues, index);
+        this->structure->setLoadPositionedForceAtAllIndices(oldPairs);
+        oldPairs.clear();
         this->oldValues.clear();
     }
     bool mergeWith(const QUndoCommand* other) override
     {
         const LoadIndexCommand* later = dynamic_cast<const LoadIndexCommand*>(other);
-        return later && later->index == index && CommandTypeIPM<QSharedPointer<Load>, double, N>::mergeWith(other);
+        if (!later || later->index != index || !CommandTypeIPM<QSharedPointer<Load>, double, N>::mergeWith(other))
+            return false;
+        for (auto i = later->oldPairs.cbegin(); i != later->oldPairs.cend(); ++i)
+            if (!oldPairs.contains(i.key()))
+                oldPairs.insert(i.key(), i.value());
+        return true;
     }
 
 protected:
     const int index;
-};
-
-class CommandSetLoadForceAtIndex : public LoadIndexCommand<1, &StructureModel::changeLoadForceAtIndex>
-{
-public:
-    using LoadIndexCommand::LoadIndexCommand;
-};
-
-// A pair moved past its neighbour leaves the index addressing another pair,
-// so the undo puts back each load's whole list of pairs.
-class CommandSetLoadPositionAtIndex : public LoadIndexCommand<2, &StructureModel::changeLoadPositionAtIndex>
-{
-public:
-    using LoadIndexCommand::LoadIndexCommand;
-    void redo() override;
-    void undo() override;
-    bool mergeWith(const QUndoCommand* other) override;
-
-private:
     QMap<QSharedPointer<Load>, QList<Load::PositionedForce>> oldPairs;
+};
+
+class CommandSetLoadForceAtIndex : public LoadIndexCommand<MergeLoadForce, &StructureModel::changeLoadForceAtIndex>
+{
+public:
+    using LoadIndexCommand::LoadIndexCommand;
+};
+
+class CommandSetLoadPositionAtIndex
+    : public LoadIndexCommand<MergeLoadPosition, &StructureModel::changeLoadPositionAtIndex>
+{
+public:
+    using LoadIndexCommand::LoadIndexCommand;
 };
 
 // Objects into and out of the lists: one operation and its inverse.
@@ -158,10 +178,25 @@ public:
     using StructureListCommand::StructureListCommand;
 };
 
-class CommandRemoveObjects : public StructureListCommand<&StructureModel::removeObjects, &StructureModel::appendObjects>
+// Undone by putting each object back at its place in its list.
+class CommandRemoveObjects : public StructureModelCommand
 {
 public:
-    using StructureListCommand::StructureListCommand;
+    CommandRemoveObjects(const QSharedPointer<StructureModel>& structure, const QList<VaroObjectRef>& objects)
+        : StructureModelCommand(structure), objects(objects)
+    {
+    }
+
+    void redo() override { places = structure->removeObjectsFromPlaces(objects); }
+    void undo() override
+    {
+        structure->insertObjectsAtPlaces(places);
+        places.clear();
+    }
+
+private:
+    const QList<VaroObjectRef> objects;
+    StructureModel::RemovedPlaces places;
 };
 
 // Merges of two objects, undone from the snapshots the merge returns.
@@ -221,6 +256,9 @@ public:
 private:
     const QMap<QSharedPointer<Member>, QSharedPointer<Member>> parts;
     StructureModel::SplitMemberRecord record;
+    // The pairs of the loads on the cut members, which joining the members
+    // again would only recompute up to rounding.
+    QMap<QSharedPointer<Load>, QList<Load::PositionedForce>> pairsBefore;
     // Each divided load and the piece its first split made.
     QMap<QSharedPointer<Load>, QSharedPointer<Load>> firstPieces;
 };
@@ -241,6 +279,10 @@ private:
     const QMap<QSharedPointer<Node>, double> factors;
     Vector3 displacement;
     const bool merge;
+    // Undo and a later redo set the positions themselves, so that neither
+    // drifts by rounding.
+    QMap<QSharedPointer<Node>, Vector3> oldPositions;
+    QMap<QSharedPointer<Node>, Vector3> newPositions;
 };
 
 class CommandRotateNodesAroundRay : public StructureModelCommand
@@ -289,7 +331,9 @@ private:
     QMap<QSharedPointer<Node>, Vector3> oldPositions;
 };
 
-// Swapping twice restores, so redo and undo are one call.
+// Swapping twice restores the ends; the loads' positions p, turned into
+// 1 - p twice, would come back only up to rounding, so the undo puts back
+// their pairs as they were.
 class CommandSwapMemberEnds : public StructureModelCommand
 {
 public:
@@ -300,6 +344,7 @@ public:
 
 private:
     const QList<QSharedPointer<Member>> members;
+    QMap<QSharedPointer<Load>, QList<Load::PositionedForce>> pairsBefore;
 };
 
 class CommandSetNodePositions
@@ -378,6 +423,25 @@ class CommandSetLoadPositionedForceAtAllIndices
 {
 public:
     using StructureMapCommand::StructureMapCommand;
+};
+
+// Replaces whole (position, force) lists. Moving one pair past another
+// reorders a load's pairs, so only whole lists can be put back exactly.
+// Made with its merge flag it absorbs the next such command of the same
+// handle index, keeping its own lists from before and the later lists
+// after, so that one drag of a position handle is one undo step.
+class CommandSetLoadPairsMerged : public CommandSetLoadPositionedForceAtAllIndices
+{
+public:
+    CommandSetLoadPairsMerged(const QSharedPointer<StructureModel>& structure,
+                              const QMap<LoadRef, QList<Load::PositionedForce>>& pairs, bool merge, int index);
+
+    int id() const override;
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    const bool merge;
+    const int index;
 };
 
 // Spans are absolute, so a merge keeps the first command's old spans and

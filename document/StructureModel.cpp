@@ -178,6 +178,58 @@ void StructureModel::removeObjects(const QList<VaroObjectRef>& objects)
     });
 }
 
+namespace {
+
+// Removes the object from the list it belongs to; -1 when it is not there.
+template <class T>
+int takeOut(QList<QSharedPointer<T>>* list, const VaroObjectRef& object)
+{
+    const int index = list->indexOf(qSharedPointerObjectCast<T>(object));
+    if (index >= 0)
+        list->removeAt(index);
+    return index;
+}
+
+} // namespace
+
+StructureModel::RemovedPlaces StructureModel::removeObjectsFromPlaces(const QList<VaroObjectRef>& objects)
+{
+    return changing(nullptr, [&] {
+        RemovedPlaces places;
+        for (const VaroObjectRef& object : objects) {
+            int index = -1;
+            if (qobject_cast<Load*>(object.data()))
+                index = takeOut(&loadList, object);
+            else if (qobject_cast<Node*>(object.data()))
+                index = takeOut(&nodeList, object);
+            else if (qobject_cast<Member*>(object.data()))
+                index = takeOut(&memberList, object);
+            if (index >= 0)
+                places.append(qMakePair(index, object));
+        }
+        raiseCountersFor(objects);
+        return places;
+    });
+}
+
+void StructureModel::insertObjectsAtPlaces(const RemovedPlaces& places)
+{
+    QList<VaroObjectRef> objects;
+    for (const auto& place : places)
+        objects.append(place.second);
+    changing(nullptr, [&] {
+        for (auto i = places.crbegin(); i != places.crend(); ++i) {
+            if (const LoadRef load = qSharedPointerObjectCast<Load>(i->second))
+                loadList.insert(i->first, load);
+            else if (const NodeRef node = qSharedPointerObjectCast<Node>(i->second))
+                nodeList.insert(i->first, node);
+            else if (const MemberRef member = qSharedPointerObjectCast<Member>(i->second))
+                memberList.insert(i->first, member);
+        }
+        raiseCountersFor(objects);
+    });
+}
+
 void StructureModel::appendLoad(const QSharedPointer<Load>& load)
 {
     changing(&loadingCount, [&] { loadList.append(load); });

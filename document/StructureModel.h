@@ -95,6 +95,14 @@ public:
     // Removes the first entry of each object from the list of its class;
     // counters as appendObjects, by the classes given.
     void removeObjects(const QList<VaroObjectRef>& objects);
+    // Each removed object with the index it had in its list when it went, in
+    // the order removed.
+    typedef QList<QPair<int, VaroObjectRef> > RemovedPlaces;
+    // As removeObjects, saying where each object stood.
+    RemovedPlaces removeObjectsFromPlaces(const QList<VaroObjectRef>& objects);
+    // Puts the objects back where they stood, the last removed first, so that
+    // every list reads as before the removal.
+    void insertObjectsAtPlaces(const RemovedPlaces& places);
     void appendLoad(const QSharedPointer<Load>& load);       // loadingCounter
     void appendMember(const QSharedPointer<Member>& member); // topologyCounter
     void appendNode(const QSharedPointer<Node>& node);       // topologyCounter
@@ -146,8 +154,10 @@ public:
     // ---- Node and member transformations (StructureTransformations.cpp).
 
     // Each node moves by its factor times the displacement (stiffnessCounter).
-    // Undo: the same factors with the negated displacement.
-    void moveNodesBy(const QMap<QSharedPointer<Node>, double>& factors, const Vector3& displacement);
+    // Returns the positions before; undo: setNodePositions, since moving back
+    // by the negated displacement would not restore them to the last bit.
+    QMap<QSharedPointer<Node>, Vector3> moveNodesBy(const QMap<QSharedPointer<Node>, double>& factors,
+                                                    const Vector3& displacement);
     // Each node turns by its factor times the angle (radians) about the axis
     // (stiffnessCounter). Returns the positions before; undo: setNodePositions.
     QMap<QSharedPointer<Node>, Vector3> rotateNodesAroundRay(const QMap<QSharedPointer<Node>, double>& factors,

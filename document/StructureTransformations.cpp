@@ -19,14 +19,29 @@ void recordOnce(QMap<NodeRef, Vector3>* positions, const NodeRef& node)
     if (!positions->contains(node))
         positions->insert(node, node->position());
 }
+
+// Changes each node with its factor; returns the positions before.
+template <class Change>
+QMap<NodeRef, Vector3> changeEachNode(const QMap<NodeRef, double>& factors, Change change)
+{
+    QMap<NodeRef, Vector3> old;
+    for (auto i = factors.cbegin(); i != factors.cend(); ++i) {
+        if (!i.key())
+            continue;
+        old.insert(i.key(), i.key()->position());
+        change(*i.key(), i.value());
+    }
+    return old;
+}
 }
 
-void StructureModel::moveNodesBy(const QMap<QSharedPointer<Node>, double>& factors, const Vector3& displacement)
+QMap<QSharedPointer<Node>, Vector3> StructureModel::moveNodesBy(const QMap<QSharedPointer<Node>, double>& factors,
+                                                                const Vector3& displacement)
 {
-    changing(&stiffnessCount, [&] {
-        for (auto i = factors.cbegin(); i != factors.cend(); ++i)
-            if (i.key())
-                i.key()->setPosition(i.key()->position() + displacement * i.value());
+    return changing(&stiffnessCount, [&] {
+        return changeEachNode(factors, [&](Node& node, double factor) {
+            node.setPosition(node.position() + displacement * factor);
+        });
     });
 }
 
@@ -34,14 +49,7 @@ QMap<QSharedPointer<Node>, Vector3>
 StructureModel::rotateNodesAroundRay(const QMap<QSharedPointer<Node>, double>& factors, const Ray3& axis, double angle)
 {
     return changing(&stiffnessCount, [&] {
-        QMap<NodeRef, Vector3> old;
-        for (auto i = factors.cbegin(); i != factors.cend(); ++i) {
-            if (!i.key())
-                continue;
-            old.insert(i.key(), i.key()->position());
-            i.key()->rotateBy(i.value() * angle, axis);
-        }
-        return old;
+        return changeEachNode(factors, [&](Node& node, double factor) { node.rotateBy(factor * angle, axis); });
     });
 }
 

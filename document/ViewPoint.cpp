@@ -264,15 +264,17 @@ void ViewPoint::readXML(QXmlStreamReader& reader)
 {
     ModelXml::readChildren(reader, [&](const QString& name) {
         if (name == QLatin1String("focalpoint")) {
-            Vector3 point = focalPointValue;
-            point.fromString(ModelXml::elementText(reader));
-            setFocalPoint(point);
+            const QStringList parts = ModelXml::elementText(reader).split(QLatin1Char(','));
+            if (parts.size() == 3)
+                setFocalPoint(Vector3(ModelXml::lenientFiniteFrom(reader, parts[0]),
+                                      ModelXml::lenientFiniteFrom(reader, parts[1]),
+                                      ModelXml::lenientFiniteFrom(reader, parts[2])));
         } else if (name == QLatin1String("azimuth"))
-            setAzimuth(ModelXml::elementText(reader).toDouble());
+            setAzimuth(ModelXml::lenientFiniteFrom(reader, ModelXml::elementText(reader)));
         else if (name == QLatin1String("elevation"))
-            setElevation(ModelXml::elementText(reader).toDouble());
+            setElevation(ModelXml::lenientFiniteFrom(reader, ModelXml::elementText(reader)));
         else if (name == QLatin1String("distance"))
-            setDistance(ModelXml::elementText(reader).toDouble());
+            setDistance(ModelXml::lenientFiniteFrom(reader, ModelXml::elementText(reader)));
         else
             return false;
         return true;

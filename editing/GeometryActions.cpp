@@ -31,7 +31,7 @@ QList<VaroObjectRef> asObjects(const QList<QSharedPointer<T>>& list)
     return objects;
 }
 
-bool sharesAny(const QSet<VaroObjectRef>& a, const QSet<VaroObjectRef>& b)
+bool sharesAny(const QList<VaroObjectRef>& a, const QSet<VaroObjectRef>& b)
 {
     for (const VaroObjectRef& object : a)
         if (b.contains(object))

@@ -15,6 +15,8 @@
 #include "LoadCaseLibrary.h"
 #include "Material.h"
 #include "MaterialLibrary.h"
+#include "Report.h"
+#include "ReportModel.h"
 #include "SwayCase.h"
 #include "Titles.h"
 

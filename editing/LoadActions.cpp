@@ -19,6 +19,8 @@
 #include <QSet>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace {
 
 bool isLibraryLoading(DocumentModel* document, const LoadingRef& loading)
@@ -111,7 +113,9 @@ void EditingActions::actionDeleteSelectedLoads()
     for (const VaroObjectRef& object : structure()->everything()) {
         if (removed.contains(object))
             continue;
-        if (object->references().intersects(removed)) {
+        const QList<VaroObjectRef> referenced = object->references();
+        if (std::any_of(referenced.begin(), referenced.end(),
+                        [&removed](const VaroObjectRef& r) { return removed.contains(r); })) {
             warn(tr("Selection is incomplete"));
             return;
         }

@@ -4,7 +4,6 @@
 
 #include "DocumentModel.h"
 #include "EditingActions.h"
-#include "LoadPairsCommand.h"
 #include "StructureCommands.h"
 
 #include "Load.h"
@@ -86,7 +85,7 @@ void EditingActions::subActionSetLoadPositionAtIndex(const Vector4& value, const
         pairs.insert(load, trial->positionedForces());
     }
     if (!pairs.isEmpty())
-        push(new CommandSetLoadPairsMerged(structure(), pairs, merge));
+        push(new CommandSetLoadPairsMerged(structure(), pairs, merge, index));
 }
 
 void EditingActions::actionSetLoadForceAtIndex(const Vector4& value, const CalculatorReference& reference)

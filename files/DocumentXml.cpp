@@ -8,7 +8,10 @@
 #include "LoadCase.h"
 #include "LoadCaseLibrary.h"
 #include "Load.h"
+#include "LoadAxis.h"
+#include "MemberAxis.h"
 #include "Member.h"
+#include "Node.h"
 #include "ModelXml.h"
 #include "Report.h"
 #include "ReportModel.h"
@@ -21,6 +24,8 @@
 #include <QReadLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+#include <new>
 
 namespace DocumentXml {
 
@@ -94,11 +99,14 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
     return text;
 }
 
-bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText)
+namespace {
+
+QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint,
+                         CurrentState* currentState)
 {
     IdMap idMap;
     QXmlStreamReader reader(text);
+    bool documentRead = false;
     // The root's name does not matter; the parts are honoured at any depth.
     int depth = 0;
     while (!reader.atEnd() && !reader.hasError()) {
@@ -106,19 +114,40 @@ bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* vie
         if (reader.isStartElement()) {
             ++depth;
             const QString name = reader.name().toString().toLower();
-            if (name == QLatin1String("document") && document)
+            if (name == QLatin1String("document") && document) {
                 readDocument(reader, *document, &idMap);
-            else if (name == QLatin1String("viewpoint") && viewPoint)
+                documentRead = true;
+            } else if (name == QLatin1String("viewpoint") && viewPoint) {
                 viewPoint->readXML(reader);
-            else if (name == QLatin1String("currentstate") && currentState)
+            } else if (name == QLatin1String("currentstate") && currentState) {
                 currentState->readXML(reader, &idMap);
+            }
         }
         if (reader.isEndElement() && --depth == 0)
             break;
     }
+    if (reader.hasError())
+        return reader.errorString();
+    // Text without a model in it (a bare root, or nothing but white space) is no model file.
+    if (document && !documentRead)
+        return QStringLiteral("The text holds no document.");
+    return QString();
+}
+
+} // namespace
+
+bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                 QString* errorText)
+{
+    QString error;
+    try {
+        error = readContentParts(text, document, viewPoint, currentState);
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("The text is too large to read.");
+    }
     if (errorText)
-        *errorText = reader.errorString();
-    return !reader.hasError();
+        *errorText = error;
+    return error.isEmpty();
 }
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document)
@@ -172,26 +201,87 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
         document.consolidateWithLibraries(idMap->values());
 }
 
+namespace {
+
+// Nodes that the structure's members and loads still point at, through
+// their ends or axes, without the structure holding them: an axis towards a
+// node that was deleted or merged away. In the structure's order.
+QList<VaroObjectRef> detachedNodes(const StructureModel& structure)
+{
+    const QList<NodeRef> nodes = structure.nodes();
+    const QSet<NodeRef> inStructure(nodes.cbegin(), nodes.cend());
+    QList<NodeRef> pointedAt;
+    for (const MemberRef& member : structure.members()) {
+        pointedAt << member->nodeA() << member->nodeB();
+        if (member->axis())
+            pointedAt << member->axis()->axis().node();
+    }
+    for (const LoadRef& load : structure.loads())
+        if (load->axis())
+            pointedAt << load->axis()->axis().node();
+    QList<VaroObjectRef> detached;
+    QSet<NodeRef> seen;
+    for (const NodeRef& node : pointedAt) {
+        if (!node || inStructure.contains(node) || seen.contains(node))
+            continue;
+        seen.insert(node);
+        detached << node;
+    }
+    return detached;
+}
+
+} // namespace
+
 void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, QSet<QString>* written)
 {
     writer.writeStartElement(QStringLiteral("Structure"));
-    for (const VaroObjectRef& object : structure.everything())
-        object->writeRecursiveXML(writer, written);
+    const QList<VaroObjectRef> everything = structure.everything();
+    const int nodeCount = structure.nodes().size();
+    for (int i = 0; i < nodeCount; ++i)
+        everything.at(i)->writeRecursiveXML(writer, written);
+    // Written apart before the objects that point at them, so that they
+    // never join the structure when it is read.
+    QList<VaroObjectRef> detached;
+    for (const VaroObjectRef& node : detachedNodes(structure))
+        if (!written->contains(node->xmlId()))
+            detached << node;
+    if (!detached.isEmpty()) {
+        writer.writeStartElement(QStringLiteral("DetachedNodes"));
+        for (const VaroObjectRef& node : detached)
+            node->writeRecursiveXML(writer, written);
+        writer.writeEndElement();
+    }
+    for (int i = nodeCount; i < everything.size(); ++i)
+        everything.at(i)->writeRecursiveXML(writer, written);
     writer.writeEndElement();
 }
 
 void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLibrary& groups, IdMap* idMap)
 {
     QList<VaroObjectRef> listed;
-    walkElement(reader, [&](const QString& name) {
+    bool detached = false;
+    std::function<void(const QString&)> handle = [&](const QString& name) {
+        if (name == QLatin1String("detachednodes") && !detached) {
+            detached = true;
+            walkElement(reader, handle);
+            detached = false;
+            return;
+        }
+        // A load case that the library lost while a load still names it.
+        if (isLoadCaseElement(name)) {
+            readObject(reader, idMap);
+            return;
+        }
         if (!structureElements().contains(name))
             return;
         const VaroObjectRef object = readObject(reader, idMap);
         if (!object)
             return;
+        // A member from a node to itself is the analysis's to refuse: the
+        // transfer import makes one, and what was saved must open again.
         if (const MemberRef member = qSharedPointerObjectCast<Member>(object)) {
-            if (!member->nodeA() || !member->nodeB() || member->nodeA() == member->nodeB())
-                reader.raiseError(QStringLiteral("A member needs two different nodes."));
+            if (!member->nodeA() || !member->nodeB())
+                reader.raiseError(QStringLiteral("A member needs two nodes."));
         } else if (const LoadRef load = qSharedPointerObjectCast<Load>(object)) {
             if (!load->member())
                 reader.raiseError(QStringLiteral("A load needs a member."));
@@ -200,8 +290,10 @@ void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLib
             groups.append(group);
             return;
         }
-        listed.append(object);
-    });
+        if (!detached)
+            listed.append(object);
+    };
+    walkElement(reader, handle);
     // Everything enters in one change, so the structure signals once.
     structure.appendObjects(listed);
 }
@@ -228,6 +320,8 @@ void writeSelection(QXmlStreamWriter& writer, const SelectionModel& selection, c
 void readSelection(QXmlStreamReader& reader, SelectionModel& selection, IdMap* idMap)
 {
     QList<VaroObjectRef> objects;
+    // Looked up in a set, so that a selection of many objects reads in linear time.
+    QSet<VaroObjectRef> selected;
     QMap<VaroObjectRef, int> counts;
     walkElement(reader, [&](const QString& name) {
         if (name != QLatin1String("ref"))
@@ -235,8 +329,9 @@ void readSelection(QXmlStreamReader& reader, SelectionModel& selection, IdMap* i
         const QStringRef countText = reader.attributes().value(QStringLiteral("count"));
         const int count = countText.isNull() ? 1 : ModelXml::integerFrom(reader, countText.toString(), 1);
         const VaroObjectRef object = idMap->value(ModelXml::elementText(reader).trimmed());
-        if (!object || objects.contains(object))
+        if (!object || selected.contains(object))
             return;
+        selected.insert(object);
         objects.append(object);
         if (count >= 2)
             counts.insert(object, count);
@@ -260,9 +355,14 @@ void readReports(QXmlStreamReader& reader, ReportModel& reports, IdMap* idMap)
 {
     QList<ReportRef> list;
     walkElement(reader, [&](const QString& name) {
-        if (name == QLatin1String("report"))
+        if (name == QLatin1String("report")) {
             if (const ReportRef report = qSharedPointerObjectCast<Report>(readObject(reader, idMap)))
                 list.append(report);
+        } else if (isLoadCaseElement(name)) {
+            // A load case that only a report names (it left the library after
+            // the report took it) lives on through the report alone.
+            readObject(reader, idMap);
+        }
     });
     reports.appendReports(list);
 }

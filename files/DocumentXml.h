@@ -49,7 +49,9 @@ VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap);
 // Empty without a document; the view point and current state are left out when null.
 QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState);
 // Fills the three objects, which the caller made new; true when the text had
-// no error. What was read before an error stays, for the caller to discard.
+// no error and, given a document, held a "Document" element. What was read
+// before an error stays, for the caller to discard. Running out of memory
+// counts as an error.
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
                  QString* errorText = nullptr);
 

@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <new>
+
+#include <zlib.h>
+
 namespace NativeContainer {
 
 namespace {
@@ -16,6 +20,50 @@ constexpr quint32 nullArrayLength = 0xFFFFFFFFu;
 // zlib cannot expand by more than about 1032:1, so a larger stated size is damage,
 // and refusing it keeps a forged header from asking for gigabytes.
 constexpr qint64 maximumExpansion = 1100;
+constexpr qint64 firstOutputChunk = qint64(1) << 20;
+
+// Inflates Qt's layout (a 32-bit stated size, then a zlib stream). The stated
+// size is only a hint, as for qUncompress, but the output never grows past
+// maximumTextSize, so a forged stream cannot ask for more than that.
+bool inflateBounded(const QByteArray& compressed, QByteArray* text)
+{
+    const quint32 statedSize = qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(compressed.constData()));
+    if (statedSize == 0 || statedSize > maximumTextSize || qint64(statedSize) > compressed.size() * maximumExpansion)
+        return false;
+
+    z_stream stream = {};
+    if (inflateInit(&stream) != Z_OK)
+        return false;
+    struct End
+    {
+        z_stream* stream;
+        ~End() { inflateEnd(stream); }
+    } end{&stream};
+
+    QByteArray out;
+    out.resize(int(qMin<qint64>(qint64(statedSize) + 1, firstOutputChunk)));
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.constData() + 4));
+    stream.avail_in = uInt(compressed.size() - 4);
+    for (;;) {
+        stream.next_out = reinterpret_cast<Bytef*>(out.data() + stream.total_out);
+        stream.avail_out = uInt(out.size() - qint64(stream.total_out));
+        const int result = inflate(&stream, Z_NO_FLUSH);
+        if (result == Z_STREAM_END)
+            break;
+        if (result != Z_OK && result != Z_BUF_ERROR)
+            return false;
+        if (stream.avail_out > 0)
+            return false; // the input ended inside the stream
+        if (out.size() > maximumTextSize)
+            return false;
+        out.resize(int(qMin<qint64>(qint64(out.size()) * 2, maximumTextSize + 1)));
+    }
+    if (stream.total_out == 0 || qint64(stream.total_out) > maximumTextSize)
+        return false;
+    out.truncate(int(stream.total_out));
+    *text = out;
+    return true;
+}
 
 QByteArray checksumWith(const QByteArray& compressed, int text)
 {
@@ -47,6 +95,10 @@ bool takeLengthAndBytes(const QByteArray& in, int* offset, QByteArray* bytes)
 
 } // namespace
 
+namespace {
+Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText);
+} // namespace
+
 QString messageFor(Status status)
 {
     switch (status) {
@@ -63,7 +115,11 @@ QString messageFor(Status status)
 
 QByteArray pack(const QByteArray& xmlText)
 {
-    const QByteArray compressed = qCompress(xmlText, 9);
+    return packCompressed(qCompress(xmlText, 9));
+}
+
+QByteArray packCompressed(const QByteArray& compressed)
+{
     QByteArray out;
     out.reserve(compressed.size() + 40);
     out.append(2, '\0');
@@ -73,6 +129,18 @@ QByteArray pack(const QByteArray& xmlText)
 }
 
 Status unpack(const QByteArray& fileBytes, QByteArray* xmlText)
+{
+    // A file too large for memory is refused like any other damage.
+    try {
+        return unpackBytes(fileBytes, xmlText);
+    } catch (const std::bad_alloc&) {
+        return Status::Corrupt;
+    }
+}
+
+namespace {
+
+Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText)
 {
     if (fileBytes.isEmpty())
         return Status::Corrupt;
@@ -95,23 +163,32 @@ Status unpack(const QByteArray& fileBytes, QByteArray* xmlText)
     if (storedChecksum != checksumWith(compressed, 0) && storedChecksum != checksumWith(compressed, 1))
         return Status::Corrupt;
 
-    const quint32 statedSize = qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(compressed.constData()));
-    if (statedSize == 0 || qint64(statedSize) > qint64(compressed.size()) * maximumExpansion)
-        return Status::Corrupt;
-    const QByteArray text = qUncompress(compressed);
-    if (text.isEmpty())
+    QByteArray text;
+    if (!inflateBounded(compressed, &text))
         return Status::Corrupt;
     *xmlText = text;
     return Status::Ok;
 }
 
+} // namespace
+
 Status readFile(const QString& path, QByteArray* xmlText)
 {
+    // A pipe or device named like a model would hang the reading or never end.
+    if (!isRegularFile(path))
+        return Status::CannotLoad;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Status::CannotLoad;
     const qint64 size = file.size();
-    const QByteArray bytes = file.readAll();
+    if (size > maximumTextSize)
+        return Status::Corrupt;
+    QByteArray bytes;
+    try {
+        bytes = file.readAll();
+    } catch (const std::bad_alloc&) {
+        return Status::Corrupt;
+    }
     const bool readFailed = file.error() != QFileDevice::NoError;
     file.close();
     if (readFailed || bytes.size() != size)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileUtilities.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,6 +9,8 @@
 // compressed XML text and a checksum over the compressed bytes, each as a
 // 32-bit big-endian length followed by its bytes.
 namespace NativeContainer {
+
+constexpr qint64 maximumTextSize = maximumModelTextSize;
 
 enum class Status {
     Ok,
@@ -20,10 +24,13 @@ enum class Status {
 QString messageFor(Status status);
 
 QByteArray pack(const QByteArray& xmlText);
+// The container around bytes already compressed in qCompress's layout.
+QByteArray packCompressed(const QByteArray& compressed);
 // Fills *xmlText only for Ok.
 Status unpack(const QByteArray& fileBytes, QByteArray* xmlText);
 
-// Files are opened through QFile, so any path Qt can name works, resources included.
+// Files are opened through QFile, so any path Qt can name works, resources
+// included; only regular files are read.
 Status readFile(const QString& path, QByteArray* xmlText);
 // Goes through the atomic writer: on failure an existing file stays as it was.
 bool writeFile(const QString& path, const QByteArray& xmlText);

@@ -24,13 +24,15 @@
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 
+#include "FileUtilities.h"
+
 #include <QFile>
 #include <QUndoStack>
-#include <QWriteLocker>
 #include <QTextCodec>
 
 #include <cmath>
 #include <functional>
+#include <new>
 
 const QString TransferReader::cannotOpenMessage = QStringLiteral("The file cannot be opened.");
 const QString TransferReader::refusedMessage = QStringLiteral(
@@ -479,30 +481,40 @@ bool TransferReading::readLoad(const QString& name)
 
 bool TransferReader::read(const QByteArray& text, TransferImport* result)
 {
-    TransferReading reading(text);
-    TransferImport imported;
-    if (!reading.readAll(&imported))
+    try {
+        TransferReading reading(text);
+        TransferImport imported;
+        if (!reading.readAll(&imported))
+            return false;
+        *result = imported;
+        return true;
+    } catch (const std::bad_alloc&) {
         return false;
-    *result = imported;
-    return true;
+    }
 }
 
 bool TransferReader::readFile(const QString& path, TransferImport* result, QString* message)
 {
+    // A pipe or device named like a transfer text would hang the reading or never end.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly)) {
         *message = cannotOpenMessage;
         return false;
     }
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *message = refusedMessage;
+    *message = refusedMessage;
+    // An empty file is a failed copy rather than a model; one larger than the
+    // bound cannot be read whole.
+    const qint64 size = file.size();
+    if (size == 0 || size > maximumTextSize)
+        return false;
+    QByteArray text;
+    try {
+        text = file.readAll();
+    } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!read(text, result)) {
-        *message = refusedMessage;
+    if (file.error() != QFileDevice::NoError || text.size() != size || !read(text, result))
         return false;
-    }
     message->clear();
     return true;
 }
@@ -583,13 +595,7 @@ bool TransferReader::readFileIntoDocument(const QString& path, DocumentModel& do
 
 void TransferReader::addToDocument(const TransferImport& imported, DocumentModel& document)
 {
-    struct PendingWriter
-    {
-        DocumentModel& document;
-        explicit PendingWriter(DocumentModel& d) : document(d) { document.raiseBusyCount(); }
-        ~PendingWriter() { document.lowerBusyCount(); }
-    } writer(document);
-    QWriteLocker locker(document.documentLock());
+    DocumentWriteGuard guard(&document);
 
     document.consolidateWithLibraries(imported.objects);
     if (!imported.objects.isEmpty())

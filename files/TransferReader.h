@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileUtilities.h"
 #include "ModelRefs.h"
 
 #include <QByteArray>
@@ -33,10 +34,13 @@ class TransferReader
 public:
     static const QString cannotOpenMessage;
     static const QString refusedMessage;
+    // A longer text is refused unread.
+    static constexpr qint64 maximumTextSize = maximumModelTextSize;
 
     // True, with `result` filled, when every record of the text is accepted.
     static bool read(const QByteArray& text, TransferImport* result);
-    // Reads the file through Qt; on failure `message` holds the text for the user.
+    // Reads a regular file through Qt; on failure `message` holds the text for
+    // the user. An empty file is refused.
     static bool readFile(const QString& path, TransferImport* result, QString* message);
     // Reads the file into the document, which is left untouched when the
     // text is refused; on failure `message` holds the text for the user.

@@ -2,8 +2,15 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 const QStringList _nativeFileSuffixes = {QStringLiteral("varou"), QStringLiteral("varok")};
@@ -12,6 +19,11 @@ const QStringList _importFileFilters = {QStringLiteral("VARO Ulmar (*varou)"), Q
                                         QStringLiteral("Transfer (*.varox)"), QStringLiteral("All files (*.*)")};
 const QStringList _exportFileFilters = {QStringLiteral("VARO Ulmar (*varou)")};
 const QStringList _exportFileSuffixes = {QStringLiteral("varou")};
+
+bool isRegularFile(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
 
 QByteArray computeChecksum(const QByteArray& data)
 {
@@ -41,6 +53,7 @@ QByteArray applyKeystream(const char* bytes, int size)
 }
 
 qint64 injectedFaultAfter = -1;
+bool unnamedTemporaryFiles = true;
 
 } // namespace
 
@@ -74,17 +87,164 @@ void AtomicWriteTesting::failNextWriteAfter(qint64 bytes)
     injectedFaultAfter = bytes;
 }
 
+void AtomicWriteTesting::useUnnamedTemporaryFiles(bool use)
+{
+    unnamedTemporaryFiles = use;
+}
+
+namespace {
+
+// The file a chain of symbolic links finally names, which need not exist
+// yet; empty for a chain that does not end.
+QString finalTarget(const QString& path)
+{
+    QFileInfo info(path);
+    for (int links = 0; info.isSymLink(); ++links) {
+        if (links == 40)
+            return QString();
+        info.setFile(info.symLinkTarget());
+    }
+    return info.absoluteFilePath();
+}
+
+// While it lives, exceeding the file-size limit makes write() fail with
+// EFBIG instead of killing the program.
+class SizeLimitSignalIgnored
+{
+public:
+    SizeLimitSignalIgnored()
+    {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGXFSZ, &ignore, &previous);
+    }
+    ~SizeLimitSignalIgnored() { ::sigaction(SIGXFSZ, &previous, nullptr); }
+    Q_DISABLE_COPY(SizeLimitSignalIgnored)
+
+private:
+    struct sigaction previous = {};
+};
+
+// A new file beside the target that no other file can own: unnamed while it
+// is written where the file system allows, so that a killed program leaves
+// nothing behind, else created under a fresh name that must not exist yet.
+// Closed, and removed unless it replaced the target, when it goes.
+class TemporaryFile
+{
+public:
+    TemporaryFile(const QString& directory, const QString& leafName, mode_t mode)
+        : directory(QFile::encodeName(directory)), leafName(leafName)
+    {
+        if (unnamedTemporaryFiles)
+            descriptor = ::open(this->directory.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+        if (descriptor >= 0)
+            return;
+        for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+            name = freshName();
+            descriptor = ::open(name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, mode);
+            if (descriptor < 0 && errno != EEXIST)
+                break;
+        }
+        if (descriptor < 0)
+            name.clear();
+    }
+    ~TemporaryFile()
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        if (!name.isEmpty())
+            ::unlink(name.constData());
+    }
+    Q_DISABLE_COPY(TemporaryFile)
+
+    int handle() const { return descriptor; }
+
+    // Puts the file in the target's place in one step: at every moment the
+    // target holds either the old file or the new one.
+    bool replace(const QByteArray& target)
+    {
+        if (name.isEmpty()) {
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(descriptor);
+            for (int attempt = 0; attempt < 100 && name.isEmpty(); ++attempt) {
+                name = freshName();
+                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) != 0) {
+                    name.clear();
+                    if (errno != EEXIST)
+                        return false;
+                }
+            }
+            if (name.isEmpty())
+                return false;
+        }
+        if (::rename(name.constData(), target.constData()) != 0)
+            return false;
+        name.clear();
+        return true;
+    }
+
+private:
+    QByteArray freshName() const
+    {
+        const quint64 random = QRandomGenerator::system()->generate64();
+        return directory + "/." + QFile::encodeName(leafName) + '.' + QByteArray::number(random, 36) + ".tmp";
+    }
+
+    const QByteArray directory;
+    const QString leafName;
+    int descriptor = -1;
+    QByteArray name;
+};
+
+bool writeWhole(int descriptor, const char* bytes, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(descriptor, bytes, size_t(qMin<qint64>(size, 1 << 30)));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool readsBackAs(int descriptor, const QByteArray& data)
+{
+    QByteArray readBack(data.size(), Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t got = ::pread(descriptor, readBack.data() + done, size_t(data.size() - done), off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += got;
+    }
+    return readBack == data;
+}
+
+} // namespace
+
 bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
 {
-    const QString temporaryPath = path + QStringLiteral(".tmp");
-    QFile temporary(temporaryPath);
-    auto fail = [&temporary]() {
-        temporary.close();
-        temporary.remove();
+    // Through a symbolic link the file it names is replaced, and the link stays.
+    const QString target = finalTarget(path);
+    if (target.isEmpty())
         return false;
-    };
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat existing = {};
+    const bool exists = ::stat(targetName.constData(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        return false;
 
-    if (!temporary.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const SizeLimitSignalIgnored sizeLimitIsAnError;
+    // A private file stays private while its successor is written.
+    const QFileInfo info(target);
+    TemporaryFile temporary(info.absolutePath(), info.fileName(), exists ? 0600 : 0666);
+    const int descriptor = temporary.handle();
+    if (descriptor < 0)
         return false;
 
     qint64 toWrite = data.size();
@@ -92,28 +252,21 @@ bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
         toWrite = qMin(toWrite, injectedFaultAfter);
         injectedFaultAfter = -1;
     }
-    const qint64 written = temporary.write(data.constData(), toWrite);
-    if (!temporary.flush() || temporary.error() != QFileDevice::NoError || written != data.size())
-        return fail();
+    if (!writeWhole(descriptor, data.constData(), toWrite) || toWrite != data.size())
+        return false;
+
+    if (exists) {
+        mode_t mode = existing.st_mode & 07777;
+        // The group could not be kept (it is not one of ours): then only the owner may read.
+        if (::fchown(descriptor, uid_t(-1), existing.st_gid) != 0)
+            mode &= 0700;
+        if (::fchmod(descriptor, mode) != 0)
+            return false;
+    }
     // The bytes must be on the disk before the rename makes them the file.
-    if (::fsync(temporary.handle()) != 0)
-        return fail();
-    temporary.close();
-    if (temporary.error() != QFileDevice::NoError)
-        return fail();
-
-    if (!temporary.open(QIODevice::ReadOnly))
-        return fail();
-    const QByteArray readBack = temporary.readAll();
-    temporary.close();
-    if (readBack != data)
-        return fail();
-
-    // rename() replaces the target in one step: at every moment the path
-    // holds either the old file or the new one.
-    if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(path).constData()) != 0)
-        return fail();
-    return true;
+    if (::fsync(descriptor) != 0 || !readsBackAs(descriptor, data))
+        return false;
+    return temporary.replace(targetName);
 }
 
 iFile::iFile(const QString& path, const QString& mode)

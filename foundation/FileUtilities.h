@@ -13,6 +13,15 @@ extern const QStringList _importFileFilters;
 extern const QStringList _exportFileFilters;
 extern const QStringList _exportFileSuffixes;
 
+// The longest model text, native or transfer, that is read: far above any
+// real model, far below what the machine holds, so that a file or container
+// that would be longer is refused rather than filling memory.
+constexpr qint64 maximumModelTextSize = qint64(256) << 20;
+
+// True for a regular file or a link to one; pipes, devices and folders are
+// never read as models.
+bool isRegularFile(const QString& path);
+
 // 20 bytes: SHA-1 over the data followed by the data's raw 16-byte MD5.
 QByteArray computeChecksum(const QByteArray& data);
 
@@ -25,16 +34,21 @@ QByteArray scramble(const QByteArray& data, bool on);
 // an unknown flag, gives an empty array and sets *ok to false.
 QByteArray unscramble(const QByteArray& data, bool* ok = nullptr);
 
-// Writes the bytes to "<path>.tmp" beside the target, checks them by reading
-// them back, and only then renames the temporary file over the target, so an
-// existing file is never lost to a failed write. False on any failure, with
-// the temporary file removed.
+// Writes the bytes to a new file beside the target that no other file can
+// own, checks them by reading them back, and only then puts that file in the
+// target's place in one step, so an existing file is never lost to a failed
+// write. A symbolic link is written through to the file it names; an
+// existing target's permissions and group carry over. False on any failure,
+// a full disk or the file-size limit included, with nothing left behind.
 bool writeQByteArrayToFileAtomically(QByteArray data, QString path);
 
 namespace AtomicWriteTesting {
 // Makes the next atomic write stop after this many bytes, as a full disk
 // would. A negative count switches the fault off.
 void failNextWriteAfter(qint64 bytes);
+// Off, the writer takes the named temporary file that file systems without
+// unnamed ones get.
+void useUnnamedTemporaryFiles(bool use);
 }
 
 // One C standard-I/O stream, closed when the wrapper goes.

@@ -56,6 +56,46 @@ public:
         return subOpValuesOf(node);
     }
 
+    // Where an item stood before it was taken out: its parent, its index
+    // there and the item itself. An empty place when nothing was taken.
+    struct Place
+    {
+        TreeNode* parent = nullptr;
+        int index = -1;
+        ItemRef item;
+    };
+
+    // As removeItemByValue, saying where the item stood.
+    Place takeItemByValue(const TreeNodeRef& node, const T& value)
+    {
+        Place place;
+        {
+            QWriteLocker locker(&libraryLock);
+            const ItemRef item = subOpFindItemByValue(node, value);
+            TreeNode* holder = item ? item->parentNode() : nullptr;
+            const int index = holder ? holder->indexOf(item) : -1;
+            if (!holder || !holder->removeSubnode(item))
+                return place;
+            place = Place{holder, index, item};
+        }
+        emit Changed();
+        return place;
+    }
+
+    // Puts a taken item back where it stood, so that the library lists its
+    // entries in their former order.
+    void restoreItem(const Place& place)
+    {
+        if (!place.parent || !place.item)
+            return;
+        {
+            QWriteLocker locker(&libraryLock);
+            if (!place.parent->insertSubnode(place.index, place.item))
+                return;
+        }
+        emit Changed();
+    }
+
 protected:
     // firstFreeName among the names of the node's entries.
     QString firstFreeNameUnder(const TreeNodeRef& node, const QString& pattern) const

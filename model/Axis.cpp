@@ -48,12 +48,12 @@ bool Axis::globalDirectionForMember(const Vector3& midpoint, const Matrix3x3& ax
     return true;
 }
 
-QSet<VaroObjectRef> Axis::references() const
+QList<VaroObjectRef> Axis::references() const
 {
-    QSet<VaroObjectRef> set;
+    QList<VaroObjectRef> list;
     if (nodeRef)
-        set.insert(nodeRef);
-    return set;
+        list.append(nodeRef);
+    return list;
 }
 
 void Axis::writeXML(QXmlStreamWriter& writer) const

@@ -4,6 +4,7 @@
 #include "Vectors.h"
 
 #include <QMetaType>
+#include <QList>
 #include <QSet>
 
 #include <functional>
@@ -42,7 +43,7 @@ public:
     bool globalDirectionForMember(const Vector3& midpoint, const Matrix3x3& axes, Vector3* direction) const;
 
     // The reference node, when there is one: it must be written first.
-    QSet<VaroObjectRef> references() const;
+    QList<VaroObjectRef> references() const;
 
     // An "Axis" element with children Vector, Node, Global and Orthogonal.
     void writeXML(QXmlStreamWriter& writer) const;

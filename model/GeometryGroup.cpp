@@ -67,7 +67,7 @@ void GeometryGroup::writeXML(QXmlStreamWriter& writer, const QString& id) const
 {
     writer.writeStartElement(QStringLiteral("GeometryGroup"));
     writer.writeAttribute(QStringLiteral("ref"), id);
-    writer.writeTextElement(QStringLiteral("Name"), nameText);
+    ModelXml::writeText(writer, QStringLiteral("Name"), nameText);
     writer.writeTextElement(QStringLiteral("Colour"), ModelXml::colourText(colourValue));
     writer.writeTextElement(QStringLiteral("Purpose"), QString::number(purposeFlags));
     writer.writeEndElement();

@@ -21,7 +21,7 @@ void GravityCase::setAxis(const Axis& axis)
     changeValue([&] { axisValue = axis; });
 }
 
-QSet<VaroObjectRef> GravityCase::references() const
+QList<VaroObjectRef> GravityCase::references() const
 {
     return axisValue.references();
 }

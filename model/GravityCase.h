@@ -19,7 +19,7 @@ public:
     const Axis& axis() const { return axisValue; }
     void setAxis(const Axis& axis);
 
-    QSet<VaroObjectRef> references() const override;
+    QList<VaroObjectRef> references() const override;
 
 protected:
     QString elementName() const override;

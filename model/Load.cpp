@@ -246,9 +246,11 @@ void Load::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap
         } else if (name == QLatin1String("loadcase")) {
             loadCaseRef = resolveReference<LoadCase>(reader, idMap, ModelXml::elementText(reader).trimmed());
         } else if (name == QLatin1String("pair")) {
-            const double position =
-                ModelXml::numberFrom(reader, reader.attributes().value(QStringLiteral("position")).toString(), NAN);
-            read.append(PositionedForce(position, ModelXml::numberFrom(reader, ModelXml::elementText(reader), 0.0)));
+            // A missing position falls back to NaN, which is refused like a damaged one.
+            const double position = ModelXml::finiteNumberFrom(
+                reader, reader.attributes().value(QStringLiteral("position")).toString(), NAN);
+            read.append(
+                PositionedForce(position, ModelXml::finiteNumberFrom(reader, ModelXml::elementText(reader), 0.0)));
         } else {
             return false;
         }
@@ -274,12 +276,11 @@ void Load::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
-QSet<VaroObjectRef> Load::references() const
+QList<VaroObjectRef> Load::references() const
 {
-    QSet<VaroObjectRef> set;
-    const QList<VaroObjectRef> all = {memberRef, axisRef, loadCaseRef};
-    for (const VaroObjectRef& object : all)
+    QList<VaroObjectRef> list;
+    for (const VaroObjectRef& object : {VaroObjectRef(memberRef), VaroObjectRef(axisRef), VaroObjectRef(loadCaseRef)})
         if (object)
-            set.insert(object);
-    return set;
+            list.append(object);
+    return list;
 }

@@ -82,7 +82,7 @@ public:
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
     // Its member, load axis and load case.
-    QSet<VaroObjectRef> references() const override;
+    QList<VaroObjectRef> references() const override;
 
 protected:
     explicit Load(const MemberRef& member);

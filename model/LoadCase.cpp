@@ -50,6 +50,6 @@ void LoadCase::writeAttributes(QXmlStreamWriter&) const {}
 
 void LoadCase::writeChildren(QXmlStreamWriter& writer) const
 {
-    writer.writeTextElement(QStringLiteral("Name"), nameText);
+    ModelXml::writeText(writer, QStringLiteral("Name"), nameText);
     writer.writeTextElement(QStringLiteral("Colour"), ModelXml::colourText(colourValue));
 }

@@ -359,12 +359,12 @@ void Member::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
-QSet<VaroObjectRef> Member::references() const
+QList<VaroObjectRef> Member::references() const
 {
-    QSet<VaroObjectRef> set;
-    const QList<VaroObjectRef> all = {nodeARef, nodeBRef, axisRef, sectionTypeRef, groupRef};
-    for (const VaroObjectRef& object : all)
-        if (object)
-            set.insert(object);
-    return set;
+    QList<VaroObjectRef> list;
+    for (const VaroObjectRef& object : {VaroObjectRef(nodeARef), VaroObjectRef(nodeBRef), VaroObjectRef(axisRef),
+                                        VaroObjectRef(sectionTypeRef), VaroObjectRef(groupRef)})
+        if (object && !list.contains(object))
+            list.append(object);
+    return list;
 }

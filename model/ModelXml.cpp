@@ -19,6 +19,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <cmath>
+
 namespace ModelXml {
 
 QString numberText(double value)
@@ -45,6 +47,18 @@ double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback
     bool ok = false;
     const double value = t.toDouble(&ok);
     return ok ? value : (refuse(reader, t, "a number"), fallback);
+}
+
+double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback)
+{
+    const double value = numberFrom(reader, text, fallback);
+    return std::isfinite(value) ? value : (refuse(reader, text.trimmed(), "a finite number"), 0.0);
+}
+
+double lenientFiniteFrom(QXmlStreamReader& reader, const QString& text)
+{
+    const double value = text.trimmed().toDouble();
+    return std::isfinite(value) ? value : (refuse(reader, text.trimmed(), "a finite number"), 0.0);
 }
 
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback)
@@ -115,11 +129,55 @@ bool isElement(const QXmlStreamReader& reader, const char* name)
     return reader.name().compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
 }
 
+namespace {
+
+const QString escapedAttribute = QStringLiteral("escaped");
+
+bool xmlCanCarry(const QString& text, int i)
+{
+    const ushort c = text.at(i).unicode();
+    if (c < 0x20)
+        return c == '\t' || c == '\n';
+    if (c == 0xFFFE || c == 0xFFFF)
+        return false;
+    if (QChar::isHighSurrogate(c))
+        return i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+    if (QChar::isLowSurrogate(c))
+        return i > 0 && text.at(i - 1).isHighSurrogate();
+    return true;
+}
+
+} // namespace
+
+void writeText(QXmlStreamWriter& writer, const QString& element, const QString& text)
+{
+    bool plain = true;
+    for (int i = 0; plain && i < text.size(); ++i)
+        plain = xmlCanCarry(text, i);
+    if (plain) {
+        writer.writeTextElement(element, text);
+        return;
+    }
+    QString escaped;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\\'))
+            escaped += QLatin1String("\\\\");
+        else if (xmlCanCarry(text, i))
+            escaped += text.at(i);
+        else
+            escaped += QStringLiteral("\\u%1").arg(text.at(i).unicode(), 4, 16, QLatin1Char('0'));
+    }
+    writer.writeStartElement(element);
+    writer.writeAttribute(escapedAttribute, boolText(true));
+    writer.writeCharacters(escaped);
+    writer.writeEndElement();
+}
+
 void writeNames(QXmlStreamWriter& writer, const QStringList& names)
 {
     writer.writeStartElement(QStringLiteral("Names"));
     for (const QString& name : names)
-        writer.writeTextElement(QStringLiteral("Name"), name);
+        writeText(writer, QStringLiteral("Name"), name);
     writer.writeEndElement();
 }
 
@@ -128,7 +186,7 @@ QStringList readNames(QXmlStreamReader& reader)
     QStringList names;
     while (reader.readNextStartElement()) {
         if (isElement(reader, "Name"))
-            names.append(reader.readElementText());
+            names.append(elementText(reader));
         else
             reader.skipCurrentElement();
     }
@@ -148,7 +206,29 @@ void writeReference(QXmlStreamWriter& writer, const QString& element, const Varo
 
 QString elementText(QXmlStreamReader& reader)
 {
-    return reader.readElementText(QXmlStreamReader::SkipChildElements);
+    const bool escaped = reader.attributes().value(escapedAttribute) == QLatin1String("true");
+    const QString text = reader.readElementText(QXmlStreamReader::SkipChildElements);
+    if (!escaped)
+        return text;
+    QString plain;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('\\')) {
+            plain += text.at(i);
+        } else if (text.midRef(i + 1, 1) == QLatin1String("\\")) {
+            plain += QLatin1Char('\\');
+            ++i;
+        } else {
+            bool ok = text.midRef(i + 1, 1) == QLatin1String("u");
+            const ushort code = ok ? text.midRef(i + 2, 4).toUShort(&ok, 16) : 0;
+            if (!ok || text.midRef(i + 2, 4).size() != 4) {
+                refuse(reader, text, "escaped text");
+                return QString();
+            }
+            plain += QChar(code);
+            i += 5;
+        }
+    }
+    return plain;
 }
 
 void readChildren(QXmlStreamReader& reader, const std::function<bool(const QString& name)>& handle)

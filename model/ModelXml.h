@@ -28,6 +28,11 @@ QString colourText(const QColor& colour);
 // child does; text that is damaged raises an error on the reader, so the
 // document is refused rather than read with a silently changed value.
 double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
+// As numberFrom, and an infinity or NaN, read or fallen back to, is damage too.
+double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
+// For the view and window settings, where text that is no number has always
+// read as 0: only an infinity or NaN raises the error (and gives 0).
+double lenientFiniteFrom(QXmlStreamReader& reader, const QString& text);
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback);
 bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback);
 Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback);
@@ -35,6 +40,13 @@ QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& f
 
 // The element the reader stands on, compared without regard to case.
 bool isElement(const QXmlStreamReader& reader, const char* name);
+
+// Writes a text element for text a user typed. Characters that XML 1.0
+// cannot carry (control characters, a carriage return, which readers turn
+// into a line feed, U+FFFE, U+FFFF, unpaired surrogates) are written as
+// "\uXXXX" and the element is marked escaped="true", in which "\\" then
+// stands for a backslash. Any other text is written as it is.
+void writeText(QXmlStreamWriter& writer, const QString& element, const QString& text);
 
 // <Names><Name>…</Name>…</Names>
 void writeNames(QXmlStreamWriter& writer, const QStringList& names);
@@ -44,8 +56,9 @@ void writeNumber(QXmlStreamWriter& writer, const QString& element, double value)
 // Writes the element with the object's id as text; nothing for a null object.
 void writeReference(QXmlStreamWriter& writer, const QString& element, const VaroObject* object);
 
-// The text of the element the reader stands on; child elements inside it
-// are skipped. Leaves the reader on the element's end.
+// The text of the element the reader stands on, undoing the escapes of
+// writeText; child elements inside it are skipped. A damaged escape raises
+// an error on the reader. Leaves the reader on the element's end.
 QString elementText(QXmlStreamReader& reader);
 
 // Reads the children of the element the reader stands on, handing each

@@ -25,12 +25,12 @@ void NamedAxis::writeXML(QXmlStreamWriter& writer, const QString& id) const
 {
     writer.writeStartElement(elementName());
     writer.writeAttribute(QStringLiteral("ref"), id);
-    writer.writeTextElement(QStringLiteral("Name"), nameText);
+    ModelXml::writeText(writer, QStringLiteral("Name"), nameText);
     axisValue.writeXML(writer);
     writer.writeEndElement();
 }
 
-QSet<VaroObjectRef> NamedAxis::references() const
+QList<VaroObjectRef> NamedAxis::references() const
 {
     return axisValue.references();
 }

@@ -16,7 +16,7 @@ public:
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
     // The reference node of the axis, which must be written first.
-    QSet<VaroObjectRef> references() const override;
+    QList<VaroObjectRef> references() const override;
 
 protected:
     NamedAxis(const Axis& axis, const QString& name);

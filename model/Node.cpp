@@ -104,12 +104,12 @@ void Node::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
-QSet<VaroObjectRef> Node::references() const
+QList<VaroObjectRef> Node::references() const
 {
-    QSet<VaroObjectRef> set;
+    QList<VaroObjectRef> list;
     if (supportRef)
-        set.insert(supportRef);
+        list.append(supportRef);
     if (groupRef)
-        set.insert(groupRef);
-    return set;
+        list.append(groupRef);
+    return list;
 }

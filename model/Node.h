@@ -40,7 +40,7 @@ public:
 
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
-    QSet<VaroObjectRef> references() const override;
+    QList<VaroObjectRef> references() const override;
 
 signals:
     void PositionWillChange();

@@ -163,17 +163,18 @@ void Report::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
-QSet<VaroObjectRef> Report::references() const
+QList<VaroObjectRef> Report::references() const
 {
-    QSet<VaroObjectRef> set;
+    QList<VaroObjectRef> list;
     QList<ReportBlockRef> pending = {root};
     while (!pending.isEmpty()) {
         const ReportBlockRef block = pending.takeFirst();
         for (const LoadCaseRef& loadCase : block->loadCaseList)
-            set.insert(loadCase);
+            if (!list.contains(loadCase))
+                list.append(loadCase);
         for (const ReportItemRef& item : block->itemList)
             if (item->block)
                 pending.append(item->block);
     }
-    return set;
+    return list;
 }

@@ -77,7 +77,7 @@ public:
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
     // The load cases named anywhere in the report, which must be written first.
-    QSet<VaroObjectRef> references() const override;
+    QList<VaroObjectRef> references() const override;
 
     // Chapter codes, compared by text.
     static const QString ChapterGroupCover;

@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+
 #include <cmath>
 
 SuperLoadCase::SuperLoadCase(const QString& name) : LoadCase(name) {}
@@ -56,13 +58,29 @@ bool SuperLoadCase::operator==(const SuperLoadCase& other) const
     return true;
 }
 
-QSet<VaroObjectRef> SuperLoadCase::references() const
+QList<LoadCaseRef> SuperLoadCase::loadCasesInWrittenOrder() const
 {
-    QSet<VaroObjectRef> set;
+    QList<LoadCaseRef> loadCases;
     for (const LoadCaseRef& loadCase : factorMap.keys())
         if (loadCase)
-            set.insert(loadCase);
-    return set;
+            loadCases.append(loadCase);
+    // The map is ordered by address, which differs from run to run.
+    std::stable_sort(loadCases.begin(), loadCases.end(), [this](const LoadCaseRef& a, const LoadCaseRef& b) {
+        if (a->name() != b->name())
+            return a->name() < b->name();
+        if (a->colour().rgba() != b->colour().rgba())
+            return a->colour().rgba() < b->colour().rgba();
+        return factorMap.value(a) < factorMap.value(b);
+    });
+    return loadCases;
+}
+
+QList<VaroObjectRef> SuperLoadCase::references() const
+{
+    QList<VaroObjectRef> list;
+    for (const LoadCaseRef& loadCase : loadCasesInWrittenOrder())
+        list.append(loadCase);
+    return list;
 }
 
 bool SuperLoadCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
@@ -70,7 +88,7 @@ bool SuperLoadCase::readChild(const QString& name, QXmlStreamReader& reader, QMa
     if (name != QLatin1String("factor"))
         return LoadCase::readChild(name, reader, idMap);
     const QString id = reader.attributes().value(QStringLiteral("ref")).toString();
-    const double factor = roundedFactor(ModelXml::numberFrom(reader, ModelXml::elementText(reader), 0.0));
+    const double factor = roundedFactor(ModelXml::finiteNumberFrom(reader, ModelXml::elementText(reader), 0.0));
     const LoadCaseRef loadCase = resolveReference<LoadCase>(reader, idMap, id);
     if (loadCase && factor != 0.0)
         factorMap.insert(loadCase, factor);
@@ -80,10 +98,10 @@ bool SuperLoadCase::readChild(const QString& name, QXmlStreamReader& reader, QMa
 void SuperLoadCase::writeChildren(QXmlStreamWriter& writer) const
 {
     LoadCase::writeChildren(writer);
-    for (auto i = factorMap.constBegin(); i != factorMap.constEnd(); ++i) {
+    for (const LoadCaseRef& loadCase : loadCasesInWrittenOrder()) {
         writer.writeStartElement(QStringLiteral("Factor"));
-        writer.writeAttribute(QStringLiteral("ref"), i.key()->xmlId());
-        writer.writeCharacters(ModelXml::numberText(i.value()));
+        writer.writeAttribute(QStringLiteral("ref"), loadCase->xmlId());
+        writer.writeCharacters(ModelXml::numberText(factorMap.value(loadCase)));
         writer.writeEndElement();
     }
 }

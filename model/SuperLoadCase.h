@@ -28,7 +28,9 @@ public:
     bool operator!=(const SuperLoadCase& other) const { return !(*this == other); }
 
     // The cases it combines, which must be written first.
-    QSet<VaroObjectRef> references() const override;
+    QList<VaroObjectRef> references() const override;
+    // By name, colour and factor, so that a model always saves the same text.
+    QList<LoadCaseRef> loadCasesInWrittenOrder() const;
 
     // round(f × 100) / 100 with halves away from zero; a factor that is not
     // finite counts as zero, since the analysis could do nothing with it.

@@ -31,7 +31,7 @@ void Support::writeXML(QXmlStreamWriter& writer, const QString& id) const
 {
     writer.writeStartElement(QStringLiteral("Support"));
     writer.writeAttribute(QStringLiteral("ref"), id);
-    writer.writeTextElement(QStringLiteral("Name"), nameText);
+    ModelXml::writeText(writer, QStringLiteral("Name"), nameText);
     writer.writeTextElement(QStringLiteral("Dof"), QString::number(dofValue.mask));
     writer.writeEndElement();
 }

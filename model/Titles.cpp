@@ -53,11 +53,11 @@ void Titles::writeXML(QXmlStreamWriter& writer) const
     writer.writeStartElement(QStringLiteral("Titles"));
     for (const Line& line : lineList) {
         writer.writeStartElement(QStringLiteral("Row"));
-        writer.writeTextElement(QStringLiteral("First"), line.first);
-        writer.writeTextElement(QStringLiteral("Second"), line.second);
+        ModelXml::writeText(writer, QStringLiteral("First"), line.first);
+        ModelXml::writeText(writer, QStringLiteral("Second"), line.second);
         writer.writeEndElement();
     }
-    writer.writeTextElement(QStringLiteral("Note"), noteText);
+    ModelXml::writeText(writer, QStringLiteral("Note"), noteText);
     writer.writeEndElement();
 }
 

@@ -36,9 +36,9 @@ void VaroObject::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>*
 
 void VaroObject::writeXML(QXmlStreamWriter&, const QString&) const {}
 
-QSet<VaroObjectRef> VaroObject::references() const
+QList<VaroObjectRef> VaroObject::references() const
 {
-    return QSet<VaroObjectRef>();
+    return QList<VaroObjectRef>();
 }
 
 QString VaroObject::xmlIdOf(const VaroObject* object)

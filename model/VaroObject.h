@@ -5,6 +5,7 @@
 #include <QAtomicInteger>
 #include <QMap>
 #include <QObject>
+#include <QList>
 #include <QSet>
 #include <QString>
 
@@ -41,8 +42,9 @@ public:
     virtual void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap);
     // Writes the object's element with the attribute "ref" set to the id.
     virtual void writeXML(QXmlStreamWriter& writer, const QString& id) const;
-    // The objects this one refers to, which must be written before it.
-    virtual QSet<VaroObjectRef> references() const;
+    // The objects this one refers to, which must be written before it, in the
+    // order they are written, so that a model always saves the same text.
+    virtual QList<VaroObjectRef> references() const;
 
     // Writes the referenced objects first, then this one, each once.
     void writeRecursiveXML(QXmlStreamWriter& writer, QSet<QString>* written) const;

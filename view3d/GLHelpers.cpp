@@ -1,5 +1,7 @@
 #include "GLHelpers.h"
 
+#include <QOpenGLContext>
+
 #include <cmath>
 
 namespace iGL {
@@ -156,6 +158,19 @@ void SphereObject::render(const QScopedPointer<ShadowState>& shadow)
     mesh.enabled = false;
     shadow->enableNormalArray(previousNormal);
     shadow->enableVertexArray(previousVertex);
+}
+
+void multiDrawElements(GLenum mode, const QVector<GLsizei>& counts, const QVector<const void*>& starts)
+{
+    typedef void(APIENTRY * MultiDraw)(GLenum, const GLsizei*, GLenum, const void* const*, GLsizei);
+    const QOpenGLContext* context = QOpenGLContext::currentContext();
+    const MultiDraw multiDraw = context ? MultiDraw(context->getProcAddress("glMultiDrawElements")) : nullptr;
+    if (multiDraw) {
+        multiDraw(mode, counts.constData(), GL_UNSIGNED_INT, starts.constData(), counts.size());
+        return;
+    }
+    for (int i = 0; i < counts.size(); ++i)
+        glDrawElements(mode, counts[i], GL_UNSIGNED_INT, starts[i]);
 }
 
 QMatrix4x4 getMatrix(GLenum name)

@@ -98,6 +98,10 @@ public:
     void render(const QScopedPointer<ShadowState>& shadow);
 };
 
+// Several runs of indices in one call (glMultiDrawElements of GL 1.4), or
+// one call per run where the context lacks it.
+void multiDrawElements(GLenum mode, const QVector<GLsizei>& counts, const QVector<const void*>& starts);
+
 // The named GL matrix with GL's column-major array read row by row: the
 // transpose of the matrix itself.
 QMatrix4x4 getMatrix(GLenum name);

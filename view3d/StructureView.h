@@ -321,4 +321,6 @@ private:
     QVector<QVector3D> scratchPoints;
     QVector<QPair<double, int>> depthOrder;
     QVector<MemberRef> batchMembers;
+    QVector<GLsizei> diagramCounts;
+    QVector<const void*> diagramStarts;
 };

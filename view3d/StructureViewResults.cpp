@@ -93,8 +93,21 @@ void StructureView::renderResults()
             shadowState->enableVertexArray(previousVertex);
             return;
         }
-        for (auto it = results->sourceMembers.cbegin(); it != results->sourceMembers.cend(); ++it)
-            renderDiagramRun(it.key());
+        // Every member's run in one call: a call per member costs more than its lines.
+        diagramCounts.resize(0);
+        diagramStarts.resize(0);
+        const GLuint* indices = resultsVBO.outlineIndices.indices.constData();
+        for (auto it = results->sourceMembers.cbegin(); it != results->sourceMembers.cend(); ++it) {
+            const QPair<int, int> run = memberResultRanges.value(it.key(), qMakePair(0, 0));
+            if (run.first == run.second)
+                continue;
+            diagramCounts << GLsizei(run.second - run.first + 1);
+            diagramStarts << indices + run.first;
+        }
+        resultsVBO.diagramVertices.enabled = resultsVBO.outlineIndices.enabled = true;
+        resultsVBO.diagramVertices.bind();
+        iGL::multiDrawElements(GL_LINE_STRIP, diagramCounts, diagramStarts);
+        resultsVBO.diagramVertices.enabled = resultsVBO.outlineIndices.enabled = false;
     }
     shadowState->enableVertexArray(previousVertex);
 }

@@ -47,3 +47,12 @@ public:
         return list;
     }
 };
+
+#include "Application.h"
+
+// Points the settings store at a file in the given folder, so that no test
+// reads or writes the user's own settings.
+inline void useTemporarySettings(const QString& folder)
+{
+    Application::_settings.reset(new QSettings(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat));
+}

@@ -29,6 +29,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString corruptMessage = NativeContainer::messageFor(NativeContainer::Status::Corrupt);
@@ -177,6 +179,7 @@ void TestMainWindow::init()
     dialogs = RecordingDialogs();
     UserDialogs::install(&dialogs);
     folder.reset(new QTemporaryDir);
+    useTemporarySettings(folder->path());
     window.reset(new MainWindow);
     QVERIFY(window->newFile());
 }
@@ -334,6 +337,9 @@ void TestMainWindow::openChoosesTheReaderBySuffix_data()
     QTest::newRow("no dot") << "model" << container << false << unrecognised;
     QTest::newRow("missing") << "absent.varou" << QByteArray() << false
                              << QStringLiteral("File '%1' can not be found and has not been loaded.");
+    QTest::newRow("pipe named like a model") << "pipe.varou" << QByteArray() << false << cannotLoadMessage;
+    QTest::newRow("pipe named like a transfer text") << "pipe.varox" << QByteArray() << false
+                                                     << TransferReader::cannotOpenMessage;
 }
 
 void TestMainWindow::openChoosesTheReaderBySuffix()
@@ -343,7 +349,9 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     QFETCH(bool, opens);
     QFETCH(QString, message);
     const QString path = folder->filePath(name);
-    if (!name.startsWith(QLatin1String("absent")))
+    if (name.startsWith(QLatin1String("pipe")))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (!name.startsWith(QLatin1String("absent")))
         QVERIFY(writeBytes(path, bytes));
     // Without any '.', the whole path stands after the message's dot.
     if (name == QLatin1String("model"))
@@ -358,7 +366,9 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     if (opens) {
         QCOMPARE(window->windowTitle(), name + QStringLiteral(" [*] - VARO Ulmar"));
         QCOMPARE(window->documentModel()->path(), path);
-        QCOMPARE(window->documentModel()->structureUndoStack()->count(), 0);
+        // An import is one step that can be undone; the model opens unmodified.
+        QCOMPARE(window->documentModel()->structureUndoStack()->count(), name.endsWith(QLatin1String("Varox")) ? 1 : 0);
+        QVERIFY(!window->documentModel()->isModified());
     }
     if (name.endsWith(QLatin1String("Varox")))
         QCOMPARE(window->documentModel()->structureModel()->nodes().size(), 2);

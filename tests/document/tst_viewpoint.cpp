@@ -49,6 +49,8 @@ QString readInto(ViewPoint* viewPoint, const QString& xml)
     reader.readNextStartElement();
     reader.readNextStartElement();
     viewPoint->readXML(reader);
+    if (reader.hasError())
+        return QStringLiteral("error");
     reader.readNextStartElement();
     return reader.name().toString();
 }
@@ -219,13 +221,15 @@ void TestViewPoint::xmlRoundTripAndDamagedValues()
     // Names in any case, values through the setters, damaged parts refused.
     Changes changes(&read);
     QCOMPARE(readInto(&read, QStringLiteral("<viewpoint><DISTANCE>0.5</DISTANCE><focalpoint>1,2</focalpoint>"
-                                            "<Extra><azimuth>2</azimuth></Extra><AZIMUTH>nan</AZIMUTH>"
+                                            "<Extra><azimuth>2</azimuth></Extra>"
                                             "</viewpoint>")),
              QStringLiteral("After"));
     QCOMPARE(read.distance(), 1.0);
     QCOMPARE(read.focalPoint()[2], viewPoint.focalPoint()[2]);
     QCOMPARE(read.azimuth(), viewPoint.azimuth());
     QVERIFY(changes.are(1));
+    // A value that is not finite is damage, which ends the reading.
+    QCOMPARE(readInto(&read, QStringLiteral("<viewpoint><AZIMUTH>nan</AZIMUTH></viewpoint>")), QStringLiteral("error"));
 
     readInto(&read, QStringLiteral("<ViewPoint><focalPoint>1,abc,3</focalPoint></ViewPoint>"));
     compareVectors(read.focalPoint(), Vector3(1, 0, 3), 0.0);

@@ -43,12 +43,14 @@ void TestLibrary::usedGroupIsKept()
     QCOMPARE(d.stack()->count(), 0);
     QVERIFY(!d.doc->isModified());
 
+    // Undone, the group returns to its place in the library.
     node->setGeometryGroup(other);
+    const QList<GeometryGroupRef> before = groups->geometryGroups();
     d.actions->actionRemoveGroup(used);
     QVERIFY(!groups->geometryGroups().contains(used));
     QCOMPARE(d.stack()->undoText(), QStringLiteral("Remove group"));
     d.actions->actionUndo();
-    QCOMPARE(groups->geometryGroups().last(), used);
+    QCOMPARE(groups->geometryGroups(), before);
 }
 
 void TestLibrary::usedLoadCaseIsKept()
@@ -76,6 +78,15 @@ void TestLibrary::usedLoadCaseIsKept()
     QVERIFY(cases->loadings().contains(loading));
     QCOMPARE(d.stack()->count(), 1);
     QVERIFY(d.warnings.isEmpty());
+
+    // A report that lists a case keeps it too.
+    d.doc->structureModel()->removeObjects({load});
+    d.actions->actionAddReport();
+    const ReportRef report = d.doc->reportModel()->reports().first();
+    d.actions->actionInsertLoadCaseIntoReport(report, report->rootBlock(), loading);
+    d.actions->actionRemoveLoadCase(loading);
+    QVERIFY(cases->loadings().contains(loading));
+    QCOMPARE(d.stack()->count(), 1);
 }
 
 void TestLibrary::nullEntriesAreIgnored()

@@ -240,14 +240,19 @@ void TestLoads::dragIsOneUndoStep()
 void TestLoads::undoOfAReorderingMoveRestoresEveryPair()
 {
     const QList<Load::PositionedForce> before = t1->positionedForces();
-    // The first pair moves past the second, so the pairs change places.
+    // The first pair moves past the second, so the pairs change places; the
+    // drag of the other handle that follows is a step of its own.
     d->actions->actionSetLoadPositionAtIndexMerged(valueOf(0.7), referenceTo(t1, 0));
+    const QList<Load::PositionedForce> reordered{{0.6, -3000.0}, {0.7, -1000.0}};
+    QCOMPARE(t1->positionedForces(), reordered);
     d->actions->actionSetLoadPositionAtIndexMerged(valueOf(0.9), referenceTo(t1, 1));
-    QCOMPARE(t1->positionedForces(), (QList<Load::PositionedForce>{{0.6, -3000.0}, {0.9, -1000.0}}));
+    QCOMPARE(d->stack()->count(), 2);
+    d->actions->actionUndo();
+    QCOMPARE(t1->positionedForces(), reordered);
     d->actions->actionUndo();
     QCOMPARE(t1->positionedForces(), before);
     d->actions->actionRedo();
-    QCOMPARE(t1->positionedForces(), (QList<Load::PositionedForce>{{0.6, -3000.0}, {0.9, -1000.0}}));
+    QCOMPARE(t1->positionedForces(), reordered);
 }
 
 void TestLoads::refusals_data()

@@ -5,6 +5,9 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <zlib.h>
+
 using NativeContainer::Status;
 Q_DECLARE_METATYPE(NativeContainer::Status)
 
@@ -26,6 +29,30 @@ QByteArray container(const QByteArray& compressed, const QByteArray& checksumTex
     const QByteArray checksum = computeChecksum(compressed + checksumText);
     return QByteArray(2, '\0') + lengthBytes(quint32(body.size())) + body + lengthBytes(quint32(checksum.size()))
            + checksum;
+}
+
+// Qt's layout around a zlib stream of more zeros than a text may hold.
+QByteArray compressedZeros(quint32 statedSize)
+{
+    z_stream stream = {};
+    deflateInit(&stream, 1);
+    const QByteArray chunk(1 << 20, '\0');
+    QByteArray out = lengthBytes(statedSize);
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    for (qint64 left = NativeContainer::maximumTextSize + 1; left > 0;) {
+        const int take = int(qMin<qint64>(left, chunk.size()));
+        left -= take;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.constData()));
+        stream.avail_in = uInt(take);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
+            stream.avail_out = uInt(buffer.size());
+            deflate(&stream, left > 0 ? Z_NO_FLUSH : Z_FINISH);
+            out.append(buffer.constData(), buffer.size() - int(stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return out;
 }
 
 const QByteArray writtenText = "3d8a5f10c6b27e94a1f0d3c85e62b4a9";
@@ -98,6 +125,8 @@ void TestContainer::refusesDamage_data()
     QTest::newRow("checksum valid, huge stated size") << container(huge, writtenText) << Status::Corrupt;
     QTest::newRow("checksum valid, empty text") << container(qCompress(QByteArray(), 9), writtenText)
                                                 << Status::Corrupt;
+    // A stream that expands past the bound, whatever size it states.
+    QTest::newRow("bomb stating a small size") << container(compressedZeros(1000), writtenText) << Status::Corrupt;
 }
 
 void TestContainer::refusesDamage()
@@ -141,6 +170,16 @@ void TestContainer::filesWithAnyPath()
     QCOMPARE(NativeContainer::readFile(path, &text), Status::Ok);
     QCOMPARE(text, sampleText);
     QCOMPARE(NativeContainer::readFile(folder.filePath(QStringLiteral("absent.varou")), &text), Status::CannotLoad);
+
+    // A pipe or device is never read; a file past the bound is refused unread.
+    const QString pipe = folder.filePath(QStringLiteral("pipe.varou"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QCOMPARE(NativeContainer::readFile(pipe, &text), Status::CannotLoad);
+    QCOMPARE(NativeContainer::readFile(QStringLiteral("/dev/zero"), &text), Status::CannotLoad);
+    QFile sparse(folder.filePath(QStringLiteral("sparse.varou")));
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(NativeContainer::maximumTextSize + 1));
+    QCOMPARE(NativeContainer::readFile(sparse.fileName(), &text), Status::Corrupt);
+    QCOMPARE(text, sampleText);
 }
 
 void TestContainer::failedWriteKeepsTheOldFile()

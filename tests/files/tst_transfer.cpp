@@ -27,6 +27,8 @@
 #include <QUndoStack>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Numbers in a transfer text are single precision, widened when stored.
@@ -75,6 +77,7 @@ private slots:
     void refusedTexts_data();
     void refusedTexts();
     void sectionTypesBeforeVersion3();
+    void filesAndMessages_data();
     void filesAndMessages();
     void libraryEntriesInRecordNameOrder();
     void documentTakesAllOrNothing();
@@ -379,28 +382,49 @@ void TestTransfer::sectionTypesBeforeVersion3()
     QVERIFY(s.names().isEmpty());
 }
 
+void TestTransfer::filesAndMessages_data()
+{
+    const QString refused = "The file appears to be either corrupt or not compatible with this version. "
+                            "It cannot be loaded.";
+    const QString cannotOpen = "The file cannot be opened.";
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("good, any name") << "Träger ✓.varox" << base << QString();
+    QTest::newRow("refused record") << "bad.varox" << base + "N:1 (0 0 0) 0 0\n" << refused;
+    QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen;
+    QTest::newRow("empty") << "empty.varox" << QByteArray() << refused;
+    QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << refused;
+    QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen;
+    QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen;
+}
+
 void TestTransfer::filesAndMessages()
 {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, message);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString good = dir.filePath(QString::fromUtf8("Träger ✓.varox"));
-    const QString bad = dir.filePath("bad.varox");
-    for (const auto& file : {qMakePair(good, base), qMakePair(bad, base + "N:1 (0 0 0) 0 0\n")}) {
-        QFile f(file.first);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(file.second);
+    QString path = dir.filePath(kind);
+    if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == "sparse") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(TransferReader::maximumTextSize + 1));
+    } else if (kind.startsWith('/')) {
+        path = kind;
+    } else if (kind != "missing") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
     }
     TransferImport result;
-    QString message = "x";
-    QVERIFY(TransferReader::readFile(good, &result, &message));
-    QVERIFY(message.isEmpty());
-    QCOMPARE(result.objects.size(), 3);
-
-    QVERIFY(!TransferReader::readFile(bad, &result, &message));
-    QCOMPARE(message, QString("The file appears to be either corrupt or not compatible with this version. "
-                              "It cannot be loaded."));
-    QVERIFY(!TransferReader::readFile(dir.filePath("missing.varox"), &result, &message));
-    QCOMPARE(message, QString("The file cannot be opened."));
+    QString shown = "x";
+    QCOMPARE(TransferReader::readFile(path, &result, &shown), message.isEmpty());
+    QCOMPARE(shown, message);
+    if (message.isEmpty())
+        QCOMPARE(result.objects.size(), 3);
 }
 
 void TestTransfer::libraryEntriesInRecordNameOrder()

@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 class TestFiles : public QObject
 {
     Q_OBJECT
@@ -15,7 +18,10 @@ private slots:
     void checksumOfKnownInput();
     void scrambleRoundTripsAndRefusesBadBlocks();
     void atomicWrite();
+    void failedAtomicWriteKeepsTheOldFile_data();
     void failedAtomicWriteKeepsTheOldFile();
+    void atomicWriteKeepsWhatSurroundsTheFile();
+    void fileSizeLimitIsAWriteError();
     void cFileOpensPathsOutsideLatin1();
 };
 
@@ -78,12 +84,21 @@ void TestFiles::atomicWrite()
     QVERIFY(QDir().mkdir(folder));
     QVERIFY(!writeQByteArrayToFileAtomically("data", folder));
     QVERIFY(QFileInfo(folder).isDir());
-    QVERIFY(!QFile::exists(folder + ".tmp"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"model.varou"}));
     QVERIFY(!writeQByteArrayToFileAtomically("x", dir.filePath(QStringLiteral("missing/model.varou"))));
+}
+
+void TestFiles::failedAtomicWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<bool>("unnamed");
+    QTest::newRow("unnamed temporary file") << true;
+    QTest::newRow("named temporary file") << false;
 }
 
 void TestFiles::failedAtomicWriteKeepsTheOldFile()
 {
+    QFETCH(bool, unnamed);
+    AtomicWriteTesting::useUnnamedTemporaryFiles(unnamed);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("model.varou"));
     QVERIFY(writeQByteArrayToFileAtomically("the old model", path));
@@ -92,10 +107,57 @@ void TestFiles::failedAtomicWriteKeepsTheOldFile()
     AtomicWriteTesting::failNextWriteAfter(5);
     QVERIFY(!writeQByteArrayToFileAtomically("a much longer new model", path));
     QCOMPARE(readAll(path), QByteArray("the old model"));
-    QVERIFY(!QFile::exists(path + ".tmp"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"model.varou"}));
     // The fault was for one write only.
     QVERIFY(writeQByteArrayToFileAtomically("new", path));
     QCOMPARE(readAll(path), QByteArray("new"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"model.varou"}));
+    AtomicWriteTesting::useUnnamedTemporaryFiles(true);
+}
+
+void TestFiles::atomicWriteKeepsWhatSurroundsTheFile()
+{
+    QTemporaryDir dir;
+    const QString real = dir.filePath(QStringLiteral("real.varou"));
+    const QString link = dir.filePath(QStringLiteral("link.varou"));
+    const QString victim = dir.filePath(QStringLiteral("victim"));
+    QVERIFY(writeQByteArrayToFileAtomically("old", real));
+    QVERIFY(writeQByteArrayToFileAtomically("untouched", victim));
+    QVERIFY(QFile::link(real, link));
+    // A file of the old fixed temporary name, pointing elsewhere.
+    QVERIFY(QFile::link(victim, link + ".tmp"));
+    QVERIFY(QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    struct stat before = {};
+    QCOMPARE(::stat(QFile::encodeName(real).constData(), &before), 0);
+
+    QVERIFY(writeQByteArrayToFileAtomically("new", link));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readAll(real), QByteArray("new"));
+    QCOMPARE(readAll(victim), QByteArray("untouched"));
+    struct stat after = {};
+    QCOMPARE(::stat(QFile::encodeName(real).constData(), &after), 0);
+    QCOMPARE(after.st_mode & 07777, mode_t(0600));
+    QCOMPARE(after.st_gid, before.st_gid);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"link.varou", "link.varou.tmp", "real.varou", "victim"}));
+}
+
+void TestFiles::fileSizeLimitIsAWriteError()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("model.varou"));
+    QVERIFY(writeQByteArrayToFileAtomically("the old model", path));
+    struct rlimit limit = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlim_t soft = limit.rlim_cur;
+    limit.rlim_cur = 4096;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool written = writeQByteArrayToFileAtomically(randomBytes(20000), path);
+    limit.rlim_cur = soft;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    QVERIFY(!written);
+    QCOMPARE(readAll(path), QByteArray("the old model"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"model.varou"}));
 }
 
 void TestFiles::cFileOpensPathsOutsideLatin1()

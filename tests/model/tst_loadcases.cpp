@@ -69,7 +69,7 @@ void TestLoadCases::equality()
     sway.setFactors({{dead, 1.355}, {live, 0.001}});
     QCOMPARE(sway.factors().keys(), QList<LoadCaseRef>({dead}));
     QCOMPARE(sway.factorForLoadCase(dead), 1.36);
-    QCOMPARE(sway.references(), QSet<VaroObjectRef>({dead}));
+    QCOMPARE(sway.references(), QList<VaroObjectRef>({dead}));
 }
 
 void TestLoadCases::editorCopies()

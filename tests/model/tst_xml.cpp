@@ -1,4 +1,4 @@
-#include "../XmlTesting.h"
+#include "XmlTesting.h"
 #include "Combination.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
@@ -174,6 +174,7 @@ private slots:
     void readingIsLenientAboutNamesAndChildren();
     void damagedValuesFailTheRead_data();
     void damagedValuesFailTheRead();
+    void titlesRoundTrip_data();
     void titlesRoundTrip();
 };
 
@@ -305,6 +306,12 @@ void TestXml::damagedValuesFailTheRead_data()
     QTest::newRow("flag") << "<Support ref=\"3\"><Dof>all</Dof></Support>";
     QTest::newRow("colour") << "<GeometryGroup ref=\"3\"><Colour>reddish</Colour></GeometryGroup>";
     QTest::newRow("pair position") << "<PointLoad ref=\"3\"><Pair position=\"half\">10</Pair></PointLoad>";
+    QTest::newRow("escape") << "<Support ref=\"3\"><Name escaped=\"true\">a\\u12</Name></Support>";
+    QTest::newRow("load force not finite") << "<PointLoad ref=\"3\"><Pair position=\"0.5\">nan</Pair></PointLoad>";
+    QTest::newRow("load position not finite") << "<PointLoad ref=\"3\"><Pair position=\"inf\">10</Pair></PointLoad>";
+    QTest::newRow("load position missing") << "<PointLoad ref=\"3\"><Pair>10</Pair></PointLoad>";
+    QTest::newRow("factor not finite")
+        << "<LoadCase ref=\"1\"><Name>L</Name></LoadCase><Combination ref=\"3\"><Factor ref=\"1\">-inf</Factor></Combination>";
 }
 
 void TestXml::damagedValuesFailTheRead()
@@ -315,18 +322,37 @@ void TestXml::damagedValuesFailTheRead()
     QVERIFY(!readObjects(QStringLiteral("<Objects>%1</Objects>").arg(element), &read));
 }
 
+void TestXml::titlesRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("markup") << "Footbridge <east> & west";
+    QTest::newRow("line feed") << "Line one\nline two";
+    QTest::newRow("carriage return") << "Line one\r\nline two\r";
+    QTest::newRow("control characters") << QString("bell \a, tab \t, escape \x1b, nul ") + QChar(0);
+    QTest::newRow("backslashes beside a control character") << "C:\\u0041\\ \x01";
+    QTest::newRow("backslashes alone") << "C:\\u0041\\";
+    QTest::newRow("non-characters and a lone surrogate") << QString("x") + QChar(0xFFFF) + QChar(0xFFFE) + QChar(0xD800);
+}
+
+// Every character a user can type comes back, as titles and as a name.
 void TestXml::titlesRoundTrip()
 {
+    QFETCH(QString, text);
+    const LoadingRef loading(new Loading(text));
+    QList<VaroObjectRef> objects;
+    QVERIFY(readObjects(writeObjects({loading}), &objects));
+    QCOMPARE(objects.value(0).objectCast<Loading>()->name(), text);
+
     Titles titles;
-    titles.setTitle(0, 1, QStringLiteral("Footbridge <east> & west"));
-    titles.setNote(QStringLiteral("Line one\nline two"));
-    QString text;
-    QXmlStreamWriter writer(&text);
+    titles.setTitle(0, 1, text);
+    titles.setNote(text);
+    QString written;
+    QXmlStreamWriter writer(&written);
     titles.writeXML(writer);
 
     Titles read;
     read.setTitle(5, 0, QStringLiteral("replaced by what is read"));
-    QXmlStreamReader reader(text);
+    QXmlStreamReader reader(written);
     reader.readNextStartElement();
     read.readXML(reader);
     QVERIFY(!reader.hasError());

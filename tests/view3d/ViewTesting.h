@@ -50,13 +50,11 @@ struct ViewBench
         doc->incorporateDefaults();
         doc->lowerBusyCount();
         viewPoint->setDistance(10.0);
-        // A 300 × 150 I-beam of steel.
+        // A solid 200 × 100 steel bar.
         const CrossSectionRef section(new CrossSection);
-        section->setShape(CrossSection::IBeam);
-        section->setOverallDepth(0.3);
-        section->setTopFlangeWidth(0.15);
-        section->setWebThickness(0.007);
-        section->setTopFlangeThickness(0.011);
+        section->setShape(CrossSection::Rectangle);
+        section->setOverallDepth(0.2);
+        section->setTopFlangeWidth(0.1);
         section->compute();
         steel.reset(new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, 2.1e11, 8.1e10, 7850, 1.2e-5))));
         view.reset(new StructureView(units, state, nullptr));

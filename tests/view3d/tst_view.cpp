@@ -9,6 +9,7 @@
 #include "Support.h"
 
 #include <QDirIterator>
+#include <QScreen>
 #include <QThread>
 #include <QtConcurrent>
 
@@ -63,6 +64,7 @@ private slots:
     void worldToScreen_data();
     void worldToScreen();
     void capturedScene();
+    void widgetShowsItsFrame();
     void pinSpheresAreLit();
     void captureSizes_data();
     void captureSizes();
@@ -121,6 +123,35 @@ void TestView::capturedScene()
     // A support is a 12-pixel dot around its node's 8-pixel dot.
     QVERIFY(nearColour(image.pixel(pixelOf(image, -2.0, 0.0) + QPoint(5, 0)), Colours::support));
     QVERIFY(nearColour(image.pixel(pixelOf(image, 2.0, 1.0) + QPoint(5, 0)), Qt::white));
+
+    // A capture that shows a group: its nodes in full, the others faded towards the white.
+    const GeometryGroupRef group(new GeometryGroup);
+    b->setGeometryGroup(group);
+    bench.node(1.0, -1.0);
+    StructureView::CaptureSettings settings;
+    settings.applyGroup = true;
+    settings.group = group;
+    const QImage grouped = bench.view->captureImage(512, 512, settings);
+    QCOMPARE(bench.state->group(), GroupRef(group));
+    QVERIFY(nearColour(grouped.pixel(pixelOf(grouped, 2.0, 1.0)), Colours::nodePoint));
+    const int faded = qGray(grouped.pixel(pixelOf(grouped, 1.0, -1.0)));
+    QVERIFY2(faded > Colours::nodePoint.red() + 40 && faded < 215, qPrintable(QString::number(faded)));
+}
+
+void TestView::widgetShowsItsFrame()
+{
+    ViewBench bench;
+    bench.node(1.0, 0.0);
+    bench.frame();
+    // What the window system holds, after the frame's buffer swap.
+    const auto shown = [&] { return bench.view->screen()->grabWindow(bench.view->winId()).toImage(); };
+    const QPoint p = bench.view->transformWorldToScreen(Vector3(1.0, 0.0, 0.0)).toPoint();
+    QVERIFY(nearColour(shown().pixel(p), Colours::nodePoint));
+    QVERIFY(nearColour(shown().pixel(20, 20), Qt::white, 2));
+    // Without a camera the frame is plain white.
+    bench.view->clearViewPoint();
+    bench.frame();
+    QVERIFY(nearColour(shown().pixel(p), Qt::white, 2));
 }
 
 void TestView::pinSpheresAreLit()
@@ -163,11 +194,17 @@ void TestView::captureFromWorker()
     ViewBench bench;
     bench.node(0.0, 0.0);
     StructureView* view = bench.view.data();
-    QFuture<QImage> future = QtConcurrent::run([view] { return view->captureImage(256, 256); });
+    // The worker's own camera looks at (1, 0, 0), so the node lies a metre left of centre.
+    StructureView::CaptureSettings settings;
+    settings.viewPoint.reset(new ViewPoint(*bench.viewPoint));
+    settings.viewPoint->setFocalPoint(Vector3(1.0, 0.0, 0.0));
+    QFuture<QImage> future = QtConcurrent::run([view, settings] { return view->captureImage(256, 256, settings); });
     QTRY_VERIFY(future.isFinished());
     const QImage image = future.result();
     QCOMPARE(image.size(), QSize(256, 256));
-    QVERIFY(nearColour(image.pixel(128, 128), Colours::nodePoint));
+    QVERIFY(nearColour(image.pixel(pixelOf(image, -1.0, 0.0)), Colours::nodePoint));
+    QVERIFY(nearColour(image.pixel(128, 128), Qt::white, 2));
+    QCOMPARE(bench.view->viewPointRef(), bench.viewPoint);
 }
 
 void TestView::viewDestroyedWhileWorkerWaits()
@@ -256,6 +293,13 @@ void TestView::dirtyFlags()
     bench.state->setResultMode(CurrentState::ShearForce);
     QCOMPARE(dirtySet(), QList<int>() << StructureView::ResultsRecord << StructureView::ResultScalingRecord
                                       << StructureView::PointsOfInterestRecord);
+    bench.frame();
+    bench.state->setLoadCase(bench.doc->loadCases().value(0));
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::LoadingRecord << StructureView::ResultsRecord
+                                      << StructureView::ResultScalingRecord << StructureView::PointsOfInterestRecord);
+    bench.frame();
+    bench.state->setGroup(GroupRef(new GeometryGroup));
+    QCOMPARE(dirtySet(), QList<int>() << StructureView::GeometryRecord);
     bench.frame();
     QCOMPARE(dirtySet(), QList<int>());
 }
@@ -432,6 +476,8 @@ void TestView::examplePictures()
     const Vector4 centre = bench.doc->centroidOfNodes();
     bench.viewPoint->setFocalPoint(centre.xyz());
     bench.viewPoint->setDistance(4.0 * centre.w());
+    if (!bench.state->loadCase())
+        bench.state->setLoadCase(bench.doc->loadCases().value(0));
     bench.view->captureImage(1024, 512).save(folder + "/example05-geometry.png");
     bench.state->enableRenderSolid(true);
     bench.view->captureImage(1024, 512).save(folder + "/example05-solid.png");

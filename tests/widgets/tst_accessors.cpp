@@ -7,7 +7,7 @@
 #include "SectionSizePicker.h"
 #include "WidgetTesting.h"
 
-#include "../document/DocumentTesting.h"
+#include "DocumentTesting.h"
 
 #include "ModelMetaTypes.h"
 #include "SectionLibrary.h"

@@ -7,7 +7,7 @@
 #include "SupportPicker.h"
 #include "WidgetTesting.h"
 
-#include "../document/DocumentTesting.h"
+#include "DocumentTesting.h"
 
 #include "MemberPinLibrary.h"
 #include "ModelMetaTypes.h"

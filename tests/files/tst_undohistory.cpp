@@ -1,6 +1,8 @@
 #include "DocumentTesting.h"
+#include "XmlTesting.h"
 
 #include "DocumentCommands.h"
+#include "DocumentXml.h"
 #include "LibraryCommands.h"
 #include "SelectionCommands.h"
 #include "StructureCommands.h"
@@ -126,6 +128,14 @@ private:
         return objects;
     }
 
+    bool isNamed(const LoadCaseRef& loadCase) const
+    {
+        for (const LoadRef& load : loads())
+            if (load->loadCase() == loadCase)
+                return true;
+        return sway->factors().contains(loadCase) || combination->factors().contains(loadCase);
+    }
+
     template <class C>
     bool push(QUndoStack* stack, C* command)
     {
@@ -182,16 +192,23 @@ private:
                 return true;
             },
             [=](QUndoStack* st) {
+                // Geometry and loads move only into entries the library holds.
+                const QList<GeometryGroupRef> heldGroups = libraries->groupLibrary()->geometryGroups();
+                const QList<LoadCaseRef> heldLoadings = libraries->loadCaseLibrary()->loadings();
+                if (heldGroups.isEmpty() || heldLoadings.isEmpty())
+                    return false;
                 changeSome<CommandMoveNodesToGroups, NodeRef, GeometryGroupRef>(st, nodes(),
-                                                                                [=] { return any(groups); });
+                                                                                [=] { return any(heldGroups); });
                 changeSome<CommandMoveMembersToGroups, MemberRef, GeometryGroupRef>(st, members(),
-                                                                                    [=] { return any(groups); });
+                                                                                    [=] { return any(heldGroups); });
                 return changeSome<CommandMoveLoadsToLoadCases, LoadRef, LoadCaseRef>(
-                    st, loads(), [=] { return LoadCaseRef(any(loadings)); });
+                    st, loads(), [=] { return any(heldLoadings); });
             },
             [=](QUndoStack* st) {
                 const LoadAxisRef axis(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), coin(), false)));
                 changeSome<CommandSetLoadAxis, LoadRef, LoadAxisRef>(st, loads(), [=] { return axis; });
+                if (members().isEmpty())
+                    return true;
                 return changeSome<CommandSetLoadMember, LoadRef, MemberRef>(st, loads(),
                                                                             [=] { return any(members()); });
             },
@@ -244,7 +261,7 @@ private:
                 const MemberRef member(new Member(any(nodes()), node));
                 member->setSectionType(any(sectionTypes));
                 const LoadRef load =
-                    pairsLoad(LoadRef(new TrapezoidLoad(member)), {{0.1, -10}, {0.9, -20}}, any(loadings));
+                    pairsLoad(LoadRef(new TrapezoidLoad(member)), {{0.1, -10}, {0.9, -20}}, any(libraries->loadCaseLibrary()->loadings()).objectCast<Loading>());
                 st->push(new CommandAppendObjects(s, {node, member, load}));
                 const QList<VaroObjectRef> everything = s->everything();
                 st->push(new CommandRemoveObjects(s, withDependants(any(everything))));
@@ -283,16 +300,17 @@ private:
                 st->push(new CommandMoveSelectedIndex(sel, any(selected), pick(selected.size()) - 1));
                 return push(st, new CommandSwapSelectedIndices(sel, any(selected), any(selected)));
             },
-            // Entries are added, and removed only while the library holds them,
-            // as the actions check.
+            // Entries are added, and removed only while the library holds them
+            // and nothing uses them, as the actions check.
             [=](QUndoStack* st) {
                 st->push(new CommandAppendGroup(libraries->groupLibrary(), GroupRef(new GeometryGroup("Extra"))));
-                st->push(new CommandAppendLoadCase(libraries->loadCaseLibrary(), LoadingRef(new Loading("Extra"))));
+                st->push(new CommandAppendLoadCase(libraries->loadCaseLibrary(),
+                                                   LoadingRef(new Loading(QString("Extra %1").arg(++extras)))));
                 const GeometryGroupRef group = any(groups);
-                if (libraries->groupLibrary()->geometryGroups().contains(group))
+                if (libraries->groupLibrary()->geometryGroups().contains(group) && !document->subOpIsGroupUsed(group))
                     st->push(new CommandRemoveGroup(libraries->groupLibrary(), group));
                 const LoadCaseRef loading = any(loadings);
-                if (libraries->loadCaseLibrary()->loadings().contains(loading))
+                if (libraries->loadCaseLibrary()->loadings().contains(loading) && !isNamed(loading))
                     st->push(new CommandRemoveLoadCase(libraries->loadCaseLibrary(), loading));
                 const QSharedPointer<MaterialLibrary> materials = libraries->materialLibrary();
                 if (materials->findItemByValue(materials->root(), frame.material))
@@ -311,9 +329,11 @@ private:
             },
             [=](QUndoStack* st) {
                 const SuperLoadCaseRef superCase = coin() ? SuperLoadCaseRef(sway) : SuperLoadCaseRef(combination);
+                // An editor page offers only the cases the library holds.
+                const QList<LoadCaseRef> held = libraries->loadCaseLibrary()->loadings();
                 st->push(new CommandSetSuperLoadCaseFactors(
                     libraries->loadCaseLibrary(), superCase,
-                    mapOf<LoadCaseRef, double>({loadings[0], loadings[1]}, [=] { return between(-2, 2); })));
+                    mapOf<LoadCaseRef, double>(held, [=] { return between(-2, 2); })));
                 st->push(new CommandSetSwayCaseComponents(libraries->loadCaseLibrary(), sway,
                                                           SwayCase::LoadComponent(pick(3)),
                                                           SwayCase::LoadComponent(pick(3))));
@@ -341,11 +361,29 @@ private:
     CombinationRef combination;
     QList<SectionTypeRef> sectionTypes;
     QList<SupportRef> supports;
+    int extras = 0;
 };
 
 QString differenceAfter(const QSharedPointer<DocumentModel>& document, const DocumentSnapshot& expected)
 {
     return DocumentSnapshot(*document).differenceFrom(expected);
+}
+
+QByteArray textOf(const DocumentModel& document)
+{
+    return DocumentXml::writeContent(&document, nullptr, nullptr);
+}
+
+// The text the document saves reads into a new document that saves the
+// same text again, ids aside; empty when it does.
+QString reopeningDifference(const QByteArray& text)
+{
+    DocumentModel reopened(QSharedPointer<UnitSystem>::create());
+    QString error;
+    if (!DocumentXml::readContent(text, &reopened, nullptr, nullptr, &error))
+        return "refused: " + error;
+    const QString again = withNumberedIds(QString::fromUtf8(textOf(reopened)));
+    return again == withNumberedIds(QString::fromUtf8(text)) ? QString() : again;
 }
 
 } // namespace
@@ -362,7 +400,7 @@ private slots:
 void TestUndoHistory::undoingEverythingRestoresTheStart_data()
 {
     QTest::addColumn<quint32>("seed");
-    for (quint32 seed : {1u, 2u, 3u, 4u, 5u})
+    for (quint32 seed : {1u, 2u, 3u})
         QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed;
 }
 
@@ -373,11 +411,16 @@ void TestUndoHistory::undoingEverythingRestoresTheStart()
     RandomEditor editor(document.data(), seed);
     QUndoStack* stack = document->structureUndoStack().data();
 
-    // The state after every step: each undo and redo must land on one.
+    // The state after every step, and the text it saves: each undo and redo
+    // must land on one, and every model saved must open as it was.
     QList<DocumentSnapshot> states{DocumentSnapshot(*document)};
+    QList<QByteArray> texts{textOf(*document)};
     for (int i = 0; i < 200; ++i) {
         editor.step();
         states << DocumentSnapshot(*document);
+        texts << textOf(*document);
+        const QString reopened = reopeningDifference(texts.last());
+        QVERIFY2(reopened.isEmpty(), qPrintable(QString("reopening after step %1: %2").arg(i + 1).arg(reopened)));
     }
     QCOMPARE(stack->count(), 200);
 
@@ -386,6 +429,7 @@ void TestUndoHistory::undoingEverythingRestoresTheStart()
             stack->undo();
             const QString undone = differenceAfter(document, states[i - 1]);
             QVERIFY2(undone.isEmpty(), qPrintable(QString("undo of step %1: %2").arg(i).arg(undone)));
+            QVERIFY2(textOf(*document) == texts[i - 1], qPrintable(QString("text after undo of step %1").arg(i)));
         }
         for (int i = 1; i <= 200; ++i) {
             stack->redo();

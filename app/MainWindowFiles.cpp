@@ -4,15 +4,19 @@
 #include "DocumentModel.h"
 #include "DocumentXml.h"
 #include "FileUtilities.h"
+#include "Libraries.h"
+#include "MaterialLibrary.h"
 #include "NativeContainer.h"
+#include "StructureView.h"
 #include "TransferReader.h"
 #include "UnitSystem.h"
 #include "UserDialogs.h"
+#include "UtilityWindow.h"
 #include "ViewPoint.h"
+#include "ViewSelector.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QUndoStack>
 
 namespace {
@@ -29,23 +33,6 @@ QString suffixOf(const QString& path)
 } // namespace
 
 QList<const DocumentModel*> MainWindow::_openDocuments;
-
-MainWindow::MainWindow(const QSharedPointer<UnitSystem>& unitSystem, QWidget* parent)
-    : QMainWindow(parent), state(new CurrentState), view(new ViewPoint),
-      units(unitSystem ? unitSystem : QSharedPointer<UnitSystem>(new UnitSystem)),
-      directory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-{
-    setObjectName(QStringLiteral("MainWindow"));
-    // The views that show the model take this place.
-    setCentralWidget(new QWidget(this));
-    resize(1024, 720);
-    setFileName(QString());
-}
-
-MainWindow::~MainWindow()
-{
-    clearCurrentDocumentModel(true);
-}
 
 // ---- File names and dialogs
 
@@ -141,9 +128,7 @@ bool MainWindow::openFile(QString path, bool untitled)
         return false;
     *state = *newCurrentState;
     newDocument->incorporateDefaults();
-    // An opened document starts without history; an import must not be undoable into emptiness.
-    newDocument->structureUndoStack()->clear();
-    newDocument->reportUndoStack()->clear();
+    // An import stays one undoable step, marked clean below like any opened model.
     setDocumentModel(newDocument);
     setViewPoint(newViewPoint);
     setFileName(untitled ? QString() : path);
@@ -250,6 +235,12 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
         return false;
     if (document) {
         disconnect(document.data(), nullptr, this, nullptr);
+        structureView->clearDocumentModel();
+        structureView->clearViewPoint();
+        viewSelector->setDocumentModel(QSharedPointer<DocumentModel>());
+        viewSelector->setViewPoint(QSharedPointer<ViewPoint>());
+        utilityWindow->setDocumentModel(QSharedPointer<DocumentModel>());
+        utilityWindow->setLibrary(QSharedPointer<MaterialLibrary>());
         _openDocuments.removeOne(document.data());
         document.reset();
     }
@@ -260,6 +251,10 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
 {
     document = newDocument;
     _openDocuments.append(document.data());
+    structureView->setDocumentModel(document);
+    viewSelector->setDocumentModel(document);
+    utilityWindow->setDocumentModel(document);
+    utilityWindow->setLibrary(document->libraries()->materialLibrary());
     connect(document.data(), &DocumentModel::FileNameHasChanged, this, &MainWindow::updateForFileName);
     connect(document.data(), &DocumentModel::ModifiedStateHasChanged, this,
             &MainWindow::documentModifiedStateHasChanged);
@@ -273,6 +268,8 @@ void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocume
 void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
 {
     view = viewPoint;
+    structureView->setViewPoint(view);
+    viewSelector->setViewPoint(view);
 }
 
 void MainWindow::documentModifiedStateHasChanged()

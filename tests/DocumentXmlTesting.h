@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../XmlTesting.h"
+#include "XmlTesting.h"
 #include "DocumentXml.h"
 #include "GroupLibrary.h"
 #include "Loading.h"

@@ -1,0 +1,103 @@
+#pragma once
+
+// Helpers shared by the report tests: a document built object by object,
+// analysed on demand, and reports of given chapters laid out for it.
+
+#include "DocumentTesting.h"
+
+#include "AnalysisInstallation.h"
+#include "AnalysisOutput.h"
+#include "AnalysisResultCase.h"
+#include "CrossSection.h"
+#include "CurrentState.h"
+#include "ReportLayout.h"
+#include "ReportPainter.h"
+#include "ViewPoint.h"
+#include "VisualConstants.h"
+
+#include <QPainter>
+#include <QtTest>
+
+class ReportDocument
+{
+public:
+    QSharedPointer<DocumentModel> document = newDocument();
+    LoadingRef loading{new Loading("Dead")};
+    SectionTypeRef section;
+
+    ReportDocument()
+    {
+        const CrossSectionRef shape(new CrossSection);
+        shape->setNames({"UB 203x133x25"});
+        shape->setShape(CrossSection::IBeam);
+        shape->setOverallDepth(0.2);
+        shape->setTopFlangeWidth(0.1);
+        shape->setWebThickness(0.006);
+        shape->setTopFlangeThickness(0.009);
+        shape->compute();
+        section = SectionTypeRef(new SectionType(shape, MaterialRef(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6))));
+        document->libraries()->loadCaseLibrary()->append(loading);
+    }
+
+    NodeRef node(double x, double y = 0.0, double z = 0.0, int restraints = 0)
+    {
+        const NodeRef n = nodeAt(x, y, z);
+        if (restraints)
+            n->setSupport(SupportRef(new Support("Pin", restraints)));
+        document->structureModel()->appendObjects({n});
+        return n;
+    }
+    MemberRef member(const NodeRef& a, const NodeRef& b)
+    {
+        const MemberRef m(new Member(a, b));
+        m->setSectionType(section);
+        document->structureModel()->appendObjects({m});
+        return m;
+    }
+    template <class T>
+    LoadRef load(const MemberRef& m, const QList<Load::PositionedForce>& pairs)
+    {
+        const LoadRef l = pairsLoad(LoadRef(new T(m)), pairs, loading);
+        document->structureModel()->appendObjects({l});
+        return l;
+    }
+    // A beam along x on n members of length 1, pinned at both ends.
+    QList<MemberRef> beam(int n)
+    {
+        QList<MemberRef> members;
+        NodeRef previous = node(0.0, 0.0, 0.0, Dof::All & ~Dof::Rz);
+        for (int i = 1; i <= n; ++i) {
+            const NodeRef next = node(i, 0.0, 0.0, i == n ? Dof::Y | Dof::Z | Dof::Rx : 0);
+            members << member(previous, next);
+            previous = next;
+        }
+        return members;
+    }
+
+    // Needs installAnalysis() before the document was made.
+    QSharedPointer<AnalysisResultCase> analyse()
+    {
+        document->lowerBusyCount();
+        const auto results = [&] {
+            const QSharedPointer<AnalysisOutput> output = document->analysisOutput();
+            return output ? output->resultCases.value(loading) : QSharedPointer<AnalysisResultCase>();
+        };
+        QTest::qWaitFor([&] { return bool(results()); }, 20000);
+        return results();
+    }
+
+    // A report of the chapters at its top level, for the loading.
+    ReportLayoutRef layout(const QStringList& chapters)
+    {
+        const ReportRef report(new Report);
+        for (const QString& chapter : chapters)
+            report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(chapter)),
+                                            Report::ReportItemRef());
+        const QSharedPointer<CurrentState> state(new CurrentState);
+        state->setLoadCase(loading);
+        const ReportLayoutRef result(
+            new ReportLayout(document, state, ViewPointRef(new ViewPoint), report));
+        result->layoutPages();
+        return result;
+    }
+};

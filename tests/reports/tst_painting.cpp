@@ -1,0 +1,241 @@
+#include "ReportTesting.h"
+
+#include "AnalysisLoadCase.h"
+#include "LoadAxis.h"
+
+#include <QDir>
+
+// Painted pages: bands, rules and dividers where the page geometry puts
+// them at print and screen resolutions, header texts, pages out of range,
+// and pictures that must not fail on degenerate input.
+class tst_Painting : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initialiseVisualConstants(); }
+    void pageFrame_data();
+    void pageFrame();
+    void emptyPage();
+    void loadPageHeadersAndZeroLoad();
+    void capturedPictures();
+    void loadSeenEndOn();
+    void reactionsScaleByMagnitude();
+    void projectionFitsSphere();
+};
+
+namespace {
+
+// A pen narrower than a device pixel leaves a touch of coverage out.
+bool near(const QColor& actual, const QColor& expected)
+{
+    return std::abs(actual.red() - expected.red()) <= 8 && std::abs(actual.green() - expected.green()) <= 8
+           && std::abs(actual.blue() - expected.blue()) <= 8;
+}
+
+// The bounding box of the pixels that pass the test.
+QRect inked(const QImage& image, const std::function<bool(QColor)>& test = [](QColor c) { return c != Qt::white; })
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (test(image.pixelColor(x, y)))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// A white page of the size at the resolution (A4 by default), with page n painted on it.
+QImage painted(ReportPainter& painter, int n, int dpi = 72, QSize size = QSize())
+{
+    QImage image(size.isValid() ? size : QSize(qRound(210 / 25.4 * dpi), qRound(297 / 25.4 * dpi)),
+                 QImage::Format_RGB32);
+    image.fill(Qt::white);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    QPainter target(&image);
+    if (n > 0 || !size.isValid())
+        painter.paintPage(n, &target, image.rect());
+    return image;
+}
+
+// What paintPage sets up before the pictures of a plate, at 72 dpi about the sphere.
+void beginPicture(ReportPainter& painter, QPainter* target, const Vector4& sphere)
+{
+    painter.painter = target;
+    painter.resolution = 72;
+    painter.plateInset = QSize(4, 4);
+    painter.letterLabelSize = painter.forceLabelSize = QSizeF(8, 8);
+    painter.structureCentreAndRadius = sphere;
+    painter.viewPoint.setFocalPoint(sphere.xyz());
+    painter.viewPoint.setDistance(sphere.w());
+}
+
+} // namespace
+
+void tst_Painting::pageFrame_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<int>("header");
+    QTest::addColumn<int>("footer");
+    QTest::addColumn<int>("inset");
+    QTest::newRow("72 dpi") << 72 << 18 << 24 << 4;
+    QTest::newRow("300 dpi") << 300 << 75 << 100 << 15;
+}
+
+// Six node plates: five in the first row, one below.
+void tst_Painting::pageFrame()
+{
+    QFETCH(int, dpi);
+    QFETCH(int, header);
+    QFETCH(int, footer);
+    QFETCH(int, inset);
+    ReportDocument d;
+    for (int i = 0; i < 6; ++i)
+        d.node(i, i % 2);
+    const ReportLayoutRef layout = d.layout({Report::ChapterNodeInput});
+    ReportPainter painter(layout, d.document->unitSystem(), {});
+    const QImage page = painted(painter, 1, dpi);
+    QCOMPARE(painter.plateInset, QSize(inset, inset));
+    QVERIFY(!painter.painter);
+
+    const QRect r = page.rect();
+    QVERIFY(near(page.pixelColor(r.width() / 2, header), Qt::black));
+    QVERIFY(near(page.pixelColor(r.width() / 2, r.bottom() - footer), Qt::black));
+    const QRect content(QPoint(0, header), QPoint(r.right(), r.bottom() - footer));
+    const QRect first = layout->pages[0][0].deviceFrame(content), last = layout->pages[0][4].deviceFrame(content);
+    const QColor divider(128, 128, 128);
+    QVERIFY(near(page.pixelColor(first.right(), first.center().y()), divider));
+    QVERIFY(near(page.pixelColor(first.center().x(), first.bottom()), divider));
+    // The last plate of the row reaches the right edge: no divider there.
+    QCOMPARE(page.pixelColor(last.right(), last.center().y()), QColor(Qt::white));
+    QVERIFY(near(page.pixelColor(last.center().x(), last.bottom()), divider));
+    QCOMPARE(painter.headers, QStringList{"Node data"});
+    QCOMPARE(painter.footers, QStringList{"X,Y,Z:Initial position"});
+
+    if (dpi == 72) {
+        const QString path = QDir::temp().filePath("varo-report-page.png");
+        QVERIFY(page.save(path));
+        qInfo("Painted page: %s", qPrintable(path));
+    }
+}
+
+// Only the two rules and the band texts; pages out of range draw nothing.
+void tst_Painting::emptyPage()
+{
+    ReportDocument d;
+    const ReportLayoutRef layout = d.layout({});
+    layout->pages = {ReportLayout::Page()};
+    ReportPainter painter(layout, d.document->unitSystem(), {});
+    const QImage page = painted(painter, 1);
+    QVERIFY(near(page.pixelColor(300, 18), Qt::black));
+    QVERIFY(inked(page.copy(0, 20, page.width(), page.height() - 46)).isEmpty());
+    QVERIFY(inked(painted(painter, 0)).isEmpty());
+    QVERIFY(inked(painted(painter, 2)).isEmpty());
+}
+
+// Each header text once, in the order the plates add them. A load whose
+// forces are all zero still gets an arrow of the shortest length.
+void tst_Painting::loadPageHeadersAndZeroLoad()
+{
+    ReportDocument d;
+    d.load<PointLoad>(d.member(d.node(0.0), d.node(4.0)), {{0.5, 0.0}});
+    const ReportLayoutRef layout = d.layout({Report::ChapterLoadInput, Report::ChapterNodeInput});
+    const GroupRef group(new GeometryGroup("Frame"));
+    for (ReportLayout::Plate& plate : layout->pages[0])
+        plate.group = group;
+    ReportPainter painter(layout, d.document->unitSystem(), {});
+    const QImage page = painted(painter, 1);
+    QCOMPARE(painter.headers, (QStringList{"Loading data", "Dead", "Frame", "Node data"}));
+    QCOMPARE(painter.footers, (QStringList{"F:Force", "A,B:Load position", "X,Y,Z:Initial position"}));
+    QVERIFY(!inked(page, [](QColor c) { return c.red() > 150 && c.green() < 100 && c.blue() > 150; }).isEmpty());
+}
+
+// A view without off-screen buffers captures a null image: the picture is
+// left out. A cover without a view, and without the axes picture, still paints.
+void tst_Painting::capturedPictures()
+{
+    ReportDocument d;
+    d.member(d.node(0.0), d.node(4.0, 3.0));
+    ReportPainter painter(d.layout({Report::ChapterGroupCover}), d.document->unitSystem(), {});
+    QVERIFY(!inked(painted(painter, 1)).isEmpty());
+
+    QImage red(64, 32, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    for (const QImage& image : {QImage(), QImage(0, 0, QImage::Format_RGB32), red}) {
+        QImage page = painted(painter, 0, 72, QSize(200, 200));
+        QPainter target(&page);
+        painter.painter = &target;
+        painter.paintRenderedImage(image, QRect(0, 0, 200, 200));
+        target.end();
+        // Fitted to the width and centred.
+        QCOMPARE(inked(page), image.isNull() ? QRect() : QRect(0, 50, 200, 100));
+    }
+}
+
+// Along the line of sight the shaft has no length: tip and tail coincide
+// and stay finite, and the highlight draws without a direction.
+void tst_Painting::loadSeenEndOn()
+{
+    ReportDocument d;
+    const LoadRef load = d.load<PointLoad>(d.member(d.node(-1.0), d.node(1.0)), {{0.5, 1000.0}});
+    load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, false))));
+    ReportPainter painter(d.layout({}), d.document->unitSystem(), {});
+    QImage image = painted(painter, 0, 72, QSize(200, 200));
+    QPainter target(&image);
+    target.translate(100, 100);
+    beginPicture(painter, &target, Vector4(0, 0, 0, 2));
+    const QList<QLineF> lines = painter.paintPointForce(painter.viewPoint, 1000.0, Vector3(), Vector3(0, 0, 1), 1.0);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines[0].p1(), lines[0].p2());
+    QVERIFY(std::isfinite(lines[0].x1()) && std::isfinite(lines[0].y1()));
+    painter.paintHighlight(painter.viewPoint, load, 1.0);
+}
+
+// The same reaction upwards and downwards draws arrows of the same length.
+void tst_Painting::reactionsScaleByMagnitude()
+{
+    ReportDocument d;
+    const NodeRef node = d.node(0.0, 0.0, 0.0, Dof::All);
+    const ReportLayoutRef layout = d.layout({});
+    QList<int> heights;
+    for (double sign : {1.0, -1.0}) {
+        QSharedPointer<AnalysisResultCase> results(new AnalysisResultCase(QSharedPointer<AnalysisLoadCase>::create()));
+        Vector6 reaction = Vector6::zeroed();
+        reaction[0] = 20.0;
+        reaction[1] = sign * 5e4;
+        results->nodeReactions.insert(node, reaction);
+        ReportPainter painter(layout, d.document->unitSystem(), {});
+        QImage image = painted(painter, 0, 72, QSize(300, 300));
+        QPainter target(&image);
+        beginPicture(painter, &target, Vector4(0, 0, 0, 5));
+        painter.paintOverviewReactions(results, {node}, image.rect());
+        target.end();
+        heights << inked(image).height();
+    }
+    QVERIFY2(std::abs(heights[0] - heights[1]) <= 2, qPrintable(QString("%1 / %2").arg(heights[0]).arg(heights[1])));
+    QVERIFY(heights[0] < 150);
+}
+
+// The fit makes the sphere's diameter the smaller side: 30·r·dpi / min(w, h);
+// the moment arc sweeps 315 degrees from -45 in 85 points.
+void tst_Painting::projectionFitsSphere()
+{
+    ReportDocument d;
+    ReportPainter painter(d.layout({}), d.document->unitSystem(), {});
+    painter.resolution = 72;
+    ViewPoint view;
+    view.setAzimuth(0.7);
+    view.setElevation(-0.3);
+    const double distance = painter.distanceForCentredRadius(view, QSize(480, 360), 10.0);
+    QVERIFY(std::fabs(distance - 60.0) <= 1e-9 * 60.0);
+    view.setDistance(distance);
+    QVERIFY(std::fabs(painter.worldToScreen(view, view.transformEyeToWorld(Vector3(0, 10, 0))).y() + 180.0) <= 1e-7);
+
+    QCOMPARE(painter.momentArcPoints.size(), 85);
+    const Vector3 first = painter.momentArcPoints.first(), last = painter.momentArcPoints.last();
+    QVERIFY(std::fabs(first.x() - 0.3536) < 5e-5 && std::fabs(first.y() + 0.3536) < 5e-5);
+    QVERIFY(std::fabs(last.x()) < 5e-5 && std::fabs(last.y() + 0.5) < 5e-5);
+}
+
+QTEST_MAIN(tst_Painting)
+#include "tst_painting.moc"
