@@ -6,18 +6,11 @@
 #include "AnalysisPointLoad.h"
 #include "AnalysisSource.h"
 #include "AnalysisTolerances.h"
-#include "Load.h"
 #include "AnalysisTrapezoidLoad.h"
-#include "Axis.h"
-#include "CrossSection.h"
-#include "Material.h"
-#include "MemberAxes.h"
+#include "Load.h"
 #include "Member.h"
-#include "MemberAxis.h"
-#include "Node.h"
+#include "MemberAxes.h"
 #include "NodeNumbering.h"
-#include "SectionType.h"
-#include "Support.h"
 
 #include <QHash>
 #include <QReadLocker>
@@ -120,9 +113,8 @@ bool AnalysisInput::initialiseGeometry(const AnalysisSource& source)
 {
     QWriteLocker locker(&lock);
     for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes()) {
-        const SupportRef support = sourceNode->node->support();
-        sourceNode->analysisNode->position = sourceNode->node->position();
-        sourceNode->analysisNode->restraints = support ? int(support->dof()) : 0;
+        sourceNode->analysisNode->position = sourceNode->position;
+        sourceNode->analysisNode->restraints = sourceNode->restraints;
     }
     for (const QSharedPointer<AnalysisNode>& node : nodeList)
         if (node->isBridge())
@@ -130,20 +122,14 @@ bool AnalysisInput::initialiseGeometry(const AnalysisSource& source)
 
     for (const QSharedPointer<AnalysisSourceMember>& sm : source.members()) {
         const MemberRef& M = sm->member;
-        const MemberAxisRef memberAxis = M->axis();
-        if (memberAxis && !memberAxis->axis().node() && !areClose(memberAxis->axis().vector().lengthSquared(), 1.0))
+        if (!sm->orientationValid)
             throw ExceptionAnalysisFault(QStringLiteral("Member major-axis (orientation) is invalid"), M);
-        const SectionTypeRef sectionType = M->sectionType();
-        const CrossSection crossSection =
-            sectionType && sectionType->crossSection() ? *sectionType->crossSection() : CrossSection();
-        const Material material = sectionType && sectionType->material() ? *sectionType->material() : Material();
-        if (!sectionType || !crossSection.isValid() || !material.isValid())
+        if (!sm->section)
             throw ExceptionAnalysisFault(QStringLiteral("Section properties are invalid"), M);
-        const QSharedPointer<AnalysisSection> section(new AnalysisSection(crossSection, material));
-        sm->computeGeometry(M->vectorY());
+        const QSharedPointer<AnalysisSection>& section = sm->section;
+        sm->computeGeometry(sm->vectorY);
         if (!(sm->length >= 0x1p-10))
             throw ExceptionAnalysisFault(QStringLiteral("Member too short"), M);
-        sm->section = section;
         for (int r = 0; r < 3; ++r) {
             const double* row = sm->axes[r];
             if (!areClose(row[0] * row[0] + row[1] * row[1] + row[2] * row[2], 1.0))

@@ -21,6 +21,7 @@ public:
     Vector6 force = Vector6::zeroed();
     QSharedPointer<AnalysisNPLoad> analysisLoad;
     LoadRef load;
+    LoadCaseRef loadCase;
 };
 
 // A trapezoid load of one pass: intensities (N/m) in global axes at its two
@@ -35,6 +36,7 @@ public:
     Vector3 forceB;
     QSharedPointer<AnalysisTrapezoidLoad> analysisLoad;
     LoadRef load;
+    LoadCaseRef loadCase;
 };
 
 // The loads of one load case, also per document member: point loads inside
@@ -47,7 +49,8 @@ public:
     QMultiMap<MemberRef, QSharedPointer<AnalysisSourcePointLoad>> memberPointLoads;
     QMultiMap<MemberRef, QSharedPointer<AnalysisSourceTrapezoidLoad>> memberTrapezoidLoads;
     LoadCaseRef loadCase;
+    bool secondOrder = false;
 
     // A combination marked second order: solved, but given no results.
-    bool isSecondOrder() const;
+    bool isSecondOrder() const { return secondOrder; }
 };

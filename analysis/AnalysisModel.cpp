@@ -21,6 +21,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <numeric>
 
 AnalysisModel::AnalysisModel(const AnalysisDocument* document, QObject* parent) : QThread(parent), document(document)
 {
@@ -148,79 +149,79 @@ void AnalysisModel::run()
         }
         if (keepRunningNow()) {
             waitFor(100);
-            int phase = 0;
+            Phase phase = Watch;
             while (keepRunningNow()) {
                 try {
                     switch (phase) {
-                    case 0:
+                    case Watch:
                         if (document->topologySum() != topologyStamp) {
                             stiffnessValid = topologyValid = false;
                             topologyStamp = document->topologySum();
-                            phase = 2;
+                            phase = Topology;
                             clearOutput();
                             waitFor(50);
                         } else if (!topologyValid || document->stiffnessSum() != stiffnessStamp) {
                             stiffnessValid = false;
                             stiffnessStamp = document->stiffnessSum();
-                            phase = 3;
+                            phase = Stiffness;
                             clearOutput();
                             waitFor(50);
                         } else if (isLoadingValid()) {
                             waitFor(50);
                         } else {
                             loadingStamp = document->loadingSum();
-                            phase = 4;
+                            phase = Solution;
                             clearOutput();
                             waitFor(50);
                         }
                         break;
-                    case 2:
+                    case Topology:
                         if (busy()) {
                             waitFor(100);
                         } else if (!isTopologyValid()) {
-                            phase = 0;
+                            phase = Watch;
                         } else {
                             setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
                             topologyValid = performTopology();
-                            phase = topologyValid ? 3 : 0;
+                            phase = topologyValid ? Stiffness : Watch;
                         }
                         break;
-                    case 3:
+                    case Stiffness:
                         if (busy()) {
                             waitFor(100);
                         } else if (!isStiffnessValid()) {
-                            phase = 0;
+                            phase = Watch;
                         } else {
                             setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
                             stiffnessValid = performStiffness();
-                            phase = stiffnessValid ? 4 : 0;
+                            phase = stiffnessValid ? Solution : Watch;
                         }
                         break;
-                    case 4:
+                    case Solution:
                         if (busy()) {
                             waitFor(100);
                         } else if (!isLoadingValid()) {
-                            phase = 0;
+                            phase = Watch;
                         } else {
                             setStatus(QStringLiteral("Analysis in progress"), VaroObjectRef());
-                            phase = performSolver() ? 6 : 0;
+                            phase = performSolver() ? Publish : Watch;
                         }
                         break;
-                    case 6: {
+                    case Publish: {
                         setStatus(QString(), VaroObjectRef());
                         setOperatingState(ResultsAvailable);
                         QWriteLocker locker(&stateLock);
                         emit OutputChanged();
-                        phase = 0;
+                        phase = Watch;
                         break;
                     }
                     }
                 } catch (const ExceptionAnalysisFault& fault) {
-                    if (phase != 2 && phase != 3 && phase != 4)
+                    if (phase != Topology && phase != Stiffness && phase != Solution)
                         throw;
                     clearOutput();
                     setStatus(fault.message, fault.object);
-                    phase = 0;
+                    phase = Watch;
                 }
             }
         }
@@ -235,6 +236,17 @@ void AnalysisModel::run()
 }
 
 namespace {
+
+// New records with the same values, made on the thread pool.
+template <class T>
+QList<QSharedPointer<T>> copiesOf(const QList<QSharedPointer<T>>& records)
+{
+    QVector<QSharedPointer<T>> copies(records.size());
+    QVector<int> indices(records.size());
+    std::iota(indices.begin(), indices.end(), 0);
+    QtConcurrent::blockingMap(indices, [&](int i) { copies[i] = QSharedPointer<T>::create(*records[i]); });
+    return copies.toList();
+}
 
 // Runs the steps in order while valid() holds before and after each; a step
 // returning false ends the run.
@@ -271,7 +283,8 @@ bool AnalysisModel::performStiffness()
     QElapsedTimer timer;
     timer.start();
     const bool done = runSteps([this] { return isStiffnessValid(); },
-                               {[this] { return input.initialiseGeometry(source); },
+                               {[this] { return source.initialiseGeometry(document); },
+                                [this] { return input.initialiseGeometry(source); },
                                 [this] { return input.buildIndexes(); }, [this] { return buildStiffnessMatrix(); },
                                 [this] { return eliminate(); }});
     QWriteLocker locker(&stateLock);
@@ -343,7 +356,8 @@ NodeRef AnalysisModel::nodeOfRow(int row) const
     const int q = int(rows.indexOf(row));
     for (const QSharedPointer<AnalysisNode>& node : input.nodes())
         if (node->number == q / 6)
-            return source.sourceOf(node);
+            return source.sourceOf(node->isBridge() ? node->bridgeFraction < 0.5 ? node->bridgeNodeA : node->bridgeNodeB
+                                                    : node);
     return NodeRef();
 }
 
@@ -464,12 +478,8 @@ void AnalysisModel::compileFirstOrderResults()
 
     // The output gets records of its own: the next stiffness phase rewrites
     // the source's records in place while a view may still read this output.
-    QList<QSharedPointer<AnalysisSourceNode>> nodes;
-    for (const QSharedPointer<AnalysisSourceNode>& node : source.nodes())
-        nodes.append(QSharedPointer<AnalysisSourceNode>(new AnalysisSourceNode(*node)));
-    QList<QSharedPointer<AnalysisSourceMember>> members;
-    for (const QSharedPointer<AnalysisSourceMember>& member : source.members())
-        members.append(QSharedPointer<AnalysisSourceMember>(new AnalysisSourceMember(*member)));
+    const QList<QSharedPointer<AnalysisSourceNode>> nodes = copiesOf(source.nodes());
+    const QList<QSharedPointer<AnalysisSourceMember>> members = copiesOf(source.members());
 
     QFutureSynchronizer<QSharedPointer<AnalysisResultCase>> synchronizer;
     synchronizer.setCancelOnWait(false);
@@ -510,47 +520,75 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
         result->sourceNodes.insert(sn->node, sn);
     }
 
-    // End forces of the main piece from its end displacements alone; a
-    // release lies in the stub beyond the bridge node.
-    for (const QSharedPointer<AnalysisSourceMember>& sm : members) {
-        const Vector12 u = localEndDisplacements(sm->axes, *sm->innerNodeA, *sm->innerNodeB, displacements);
-        const AnalysisSection& s = *sm->section;
-        Matrix12x12 k;
-        AnalysisMember::makeLocalStiffnessMatrix(sm->length, s.E, s.G, s.area, s.Iz, s.Iy, s.J, 63, 63, &k);
-        result->memberEndForces.insert(sm->member, k * u);
-        result->sourceMembers.insert(sm->member, sm);
-    }
+    // The members in ranges spread over the thread pool: end forces of the
+    // main pieces, the pieces' share of the support reactions, then the
+    // statistics; the maps are filled between the two on this thread.
+    const int n = members.size();
+    const int ranges = std::min(n, 4 * QThreadPool::globalInstance()->maxThreadCount());
+    QVector<int> rangeIndices(ranges);
+    std::iota(rangeIndices.begin(), rangeIndices.end(), 0);
+    const auto rangeOf = [n, ranges](int range) { return std::make_pair(n * range / ranges, n * (range + 1) / ranges); };
 
-    // Residual P − K·d: about zero at free rows, minus the reaction at
-    // restrained rows.
-    for (const QSharedPointer<AnalysisMember>& m : input.members()) {
-        Vector12 f;
-        computeLocalEndForcesDueToEndDisplacement(m, displacements, &f);
-        Vector6 f1, f2;
-        for (int d = 0; d < 6; ++d) {
-            f1[d] = f[d];
-            f2[d] = f[6 + d];
+    QVector<Vector12> endForces(n);
+    QVector<QVector<QPair<int, double>>> reactionShares(ranges);
+    QtConcurrent::blockingMap(rangeIndices, [&](int range) {
+        for (int i = rangeOf(range).first; i < rangeOf(range).second; ++i) {
+            // End forces of the main piece from its end displacements alone;
+            // a release lies in the stub beyond the bridge node.
+            const AnalysisSourceMember& sm = *members[i];
+            const Vector12 u = localEndDisplacements(sm.axes, *sm.innerNodeA, *sm.innerNodeB, displacements);
+            const AnalysisSection& s = *sm.section;
+            Matrix12x12 k;
+            AnalysisMember::makeLocalStiffnessMatrix(sm.length, s.E, s.G, s.area, s.Iz, s.Iy, s.J, 63, 63, &k);
+            endForces[i] = k * u;
+
+            // K·d of every piece at the restrained rows, which the residual
+            // P − K·d turns into reactions.
+            for (const QSharedPointer<AnalysisMember>& m : sm.analysisMembers) {
+                Vector12 f;
+                computeLocalEndForcesDueToEndDisplacement(m, displacements, &f);
+                Vector6 f1, f2;
+                for (int d = 0; d < 6; ++d) {
+                    f1[d] = f[d];
+                    f2[d] = f[6 + d];
+                }
+                const Vector6 g1 = toGlobal(m->axes, f1), g2 = toGlobal(m->axes, f2);
+                for (int d = 0; d < 6; ++d) {
+                    const int rowA = rows[6 * m->nodeA->number + d], rowB = rows[6 * m->nodeB->number + d];
+                    if (rowA >= F)
+                        reactionShares[range].append(qMakePair(rowA, g1[d]));
+                    if (rowB >= F)
+                        reactionShares[range].append(qMakePair(rowB, g2[d]));
+                }
+            }
         }
-        const Vector6 g1 = toGlobal(m->axes, f1), g2 = toGlobal(m->axes, f2);
-        for (int d = 0; d < 6; ++d) {
-            residual[rows[6 * m->nodeA->number + d]] -= g1[d];
-            residual[rows[6 * m->nodeB->number + d]] -= g2[d];
-        }
+    });
+    for (int i = 0; i < n; ++i) {
+        result->memberEndForces.insert(members[i]->member, endForces[i]);
+        result->sourceMembers.insert(members[i]->member, members[i]);
     }
+    for (const QVector<QPair<int, double>>& shares : qAsConst(reactionShares))
+        for (const QPair<int, double>& share : shares)
+            residual[share.first] -= share.second;
     for (const QSharedPointer<AnalysisSourceNode>& sn : nodes) {
-        const AnalysisNode& n = *sn->analysisNode;
-        if (n.restraints == 0)
+        const AnalysisNode& node = *sn->analysisNode;
+        if (node.restraints == 0)
             continue;
         Vector6 reaction;
         for (int k = 0; k < 6; ++k) {
-            const int row = rows[6 * n.number + k];
+            const int row = rows[6 * node.number + k];
             reaction[k] = row >= F ? -residual[row] : 0.0;
         }
         result->nodeReactions.insert(sn->node, reaction);
     }
 
-    for (auto it = result->sourceMembers.cbegin(); it != result->sourceMembers.cend(); ++it)
-        result->deriveMemberStats(it.key());
+    QVector<MemberStats> stats(n);
+    QtConcurrent::blockingMap(rangeIndices, [&](int range) {
+        for (int i = rangeOf(range).first; i < rangeOf(range).second; ++i)
+            stats[i] = result->memberStatsOf(members[i]->member);
+    });
+    for (int i = 0; i < n; ++i)
+        result->memberStats.insert(members[i]->member, stats[i]);
     result->deriveWorstCases();
     return result;
 }

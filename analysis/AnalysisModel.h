@@ -29,6 +29,9 @@ class AnalysisModel : public QThread, public AnalysisLink
     Q_OBJECT
 
 public:
+    // The steps of the thread's loop, numbered as the phase table numbers them.
+    enum Phase { Watch = 0, Topology = 2, Stiffness = 3, Solution = 4, Publish = 6 };
+
     // Computing time of the last run of each phase, and how often each ran
     // to its end.
     struct PhaseTimes
@@ -94,7 +97,7 @@ private:
     bool keepRunningNow() const;
     void waitFor(unsigned long ms);
     bool busy() const;
-    // The model node owning a free row, null for a bridge node.
+    // The model node owning a free row, or the one its bridge node stands at.
     NodeRef nodeOfRow(int row) const;
     // The six displacements of a node, global axes.
     Vector6 displacementOf(const AnalysisNode& node, const QVector<double>& displacements) const;

@@ -252,6 +252,11 @@ double stressValue(const AnalysisResultCase& c, const MemberRef& m, double t, in
 
 void AnalysisResultCase::deriveMemberStats(const MemberRef& member)
 {
+    memberStats.insert(member, memberStatsOf(member));
+}
+
+MemberStats AnalysisResultCase::memberStatsOf(const MemberRef& member) const
+{
     MemberStats stats;
     QVector<double> positions;
     QVector<QPair<double, double>> spans;
@@ -324,7 +329,7 @@ void AnalysisResultCase::deriveMemberStats(const MemberRef& member)
     }
     searchDeflections(prev + d, 1.0 - d);
     search(prev + d, 1.0 - d, displacementMagnitude, 0, &stats.displacement.maximum, &stats.displacement.position);
-    memberStats.insert(member, stats);
+    return stats;
 }
 
 void AnalysisResultCase::deriveWorstCases()

@@ -99,6 +99,8 @@ public:
 
     // Statistics of one member, and the worst members and nodes of the case.
     void deriveMemberStats(const MemberRef& member);
+    // The same, without storing them: safe on several threads at once.
+    MemberStats memberStatsOf(const MemberRef& member) const;
     void deriveWorstCases();
     void accumulateMaxima(const MemberRef& member, double position, MaximaVector4* deflection,
                           MaximaScalar* displacement, MaximaVector6* force, MaximaScalar* stress) const;

@@ -13,6 +13,9 @@
 #include "Member.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "Support.h"
+#include "SectionType.h"
+#include "MemberAxis.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 
@@ -74,12 +77,6 @@ void AnalysisSourceMember::expandTransformationMatrix(const Matrix3x3& r, Matrix
     AnalysisMember::expandTransformationMatrix(r, t);
 }
 
-bool AnalysisLoadCase::isSecondOrder() const
-{
-    const auto* combination = qobject_cast<const Combination*>(loadCase.data());
-    return combination && combination->isSecondOrder();
-}
-
 bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
 {
     QWriteLocker locker(&lock);
@@ -110,21 +107,24 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
     if (taking.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient members"));
 
+    // Nodes in the order the structure's members first reach them, so that
+    // the same model is numbered the same way in every run.
     QVector<NodeRef> nodes;
-    nodes.reserve(2 * taking.size());
-    for (const Taking& t : taking)
-        nodes << t.a << t.b;
-    std::sort(nodes.begin(), nodes.end(), [](const NodeRef& x, const NodeRef& y) { return x.data() < y.data(); });
-    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    QHash<Node*, QSharedPointer<AnalysisSourceNode>> byNode;
+    for (const Taking& t : qAsConst(taking))
+        for (const NodeRef& node : {t.a, t.b})
+            if (!byNode.contains(node.data())) {
+                byNode.insert(node.data(), QSharedPointer<AnalysisSourceNode>());
+                nodes.append(node);
+            }
     if (nodes.size() < 2)
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient nodes"));
 
-    for (const Taking& t : taking)
+    for (const Taking& t : qAsConst(taking))
         if (t.a == t.b)
             throw ExceptionAnalysisFault(QStringLiteral("Bad member connectivity"), t.member);
 
-    QHash<Node*, QSharedPointer<AnalysisSourceNode>> byNode;
-    for (const NodeRef& node : nodes) {
+    for (const NodeRef& node : qAsConst(nodes)) {
         QSharedPointer<AnalysisSourceNode> sourceNode(new AnalysisSourceNode);
         sourceNode->analysisNode.reset(new AnalysisNode);
         sourceNode->node = node;
@@ -143,6 +143,32 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
     return true;
 }
 
+bool AnalysisSource::initialiseGeometry(const AnalysisDocument* document)
+{
+    QWriteLocker locker(&lock);
+    document->readMembers([this](const QList<MemberRef>&) {
+        for (const QSharedPointer<AnalysisSourceNode>& sourceNode : qAsConst(nodeList)) {
+            const SupportRef support = sourceNode->node->support();
+            sourceNode->position = sourceNode->node->position();
+            sourceNode->restraints = support ? int(support->dof()) : 0;
+        }
+        for (const QSharedPointer<AnalysisSourceMember>& sm : qAsConst(memberList)) {
+            const Member& M = *sm->member;
+            const MemberAxisRef memberAxis = M.axis();
+            sm->orientationValid = !memberAxis || memberAxis->axis().node()
+                                   || areClose(memberAxis->axis().vector().lengthSquared(), 1.0);
+            sm->vectorY = M.vectorY();
+            const SectionTypeRef sectionType = M.sectionType();
+            const CrossSectionRef crossSection = sectionType ? sectionType->crossSection() : CrossSectionRef();
+            const MaterialRef material = sectionType ? sectionType->material() : MaterialRef();
+            sm->section.reset();
+            if (crossSection && material && crossSection->isValid() && material->isValid())
+                sm->section.reset(new AnalysisSection(*crossSection, *material));
+        }
+    });
+    return true;
+}
+
 double AnalysisSource::loadFactorFor(int r)
 {
     return double(r % 100) / 200.0 + 1.3;
@@ -153,31 +179,56 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document)
     QWriteLocker locker(&lock);
     trapezoidLoadList.clear();
     pointLoadList.clear();
+    secondOrderCases.clear();
 
+    const QList<LoadCaseRef> loadCases = document->loadCases();
     QList<LoadRef> gathered;
-    for (const LoadCaseRef& loadCase : document->loadCases())
+    for (const LoadCaseRef& loadCase : loadCases)
         gathered += document->loadsInLoadCase(loadCase);
     if (gathered.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
 
+    // Everything the pass needs of a load, read while no edit can write it.
+    struct Taken
+    {
+        LoadRef load;
+        bool valid;
+        MemberRef member;
+        LoadCaseRef loadCase;
+        Vector3 g;
+        QList<Load::PositionedForce> P;
+    };
+    QVector<Taken> taken;
+    taken.reserve(gathered.size());
+    document->readMembers([&](const QList<MemberRef>&) {
+        for (const LoadRef& l : qAsConst(gathered)) {
+            if (!l->isCacheValid())
+                l->updateCache();
+            taken.append(Taken{l, l->isCacheValid(), l->member(), l->loadCase(), l->globalVector(),
+                               l->positionedForces()});
+        }
+        for (const LoadCaseRef& loadCase : loadCases) {
+            const auto* combination = qobject_cast<const Combination*>(loadCase.data());
+            if (combination && combination->isSecondOrder())
+                secondOrderCases.insert(loadCase.data());
+        }
+    });
+
     QHash<Member*, QSharedPointer<AnalysisSourceMember>> analysed;
-    for (const QSharedPointer<AnalysisSourceMember>& sourceMember : memberList)
+    for (const QSharedPointer<AnalysisSourceMember>& sourceMember : qAsConst(memberList))
         analysed.insert(sourceMember->member.data(), sourceMember);
 
     // The teaching edition scales every load of a pass by one random factor.
     const double f = loadFactorFor(qrand());
 
-    for (const LoadRef& l : gathered) {
-        if (!l->isCacheValid())
-            l->updateCache();
-        if (!l->isCacheValid())
+    for (const Taken& t : qAsConst(taken)) {
+        const LoadRef& l = t.load;
+        if (!t.valid)
             throw ExceptionAnalysisFault(QStringLiteral("Invalid load"), l);
-        const MemberRef member = l->member();
-        const QSharedPointer<AnalysisSourceMember> sourceMember = analysed.value(member.data());
-        if (!member || !sourceMember)
+        const QSharedPointer<AnalysisSourceMember> sourceMember = analysed.value(t.member.data());
+        if (!t.member || !sourceMember)
             throw ExceptionAnalysisFault(QStringLiteral("Bad member reference by load"), l);
-        const Vector3 g = l->globalVector();
-        const QList<Load::PositionedForce> P = l->positionedForces();
+        const QList<Load::PositionedForce>& P = t.P;
         const bool isTrapezoid = qobject_cast<TrapezoidLoad*>(l.data()) != nullptr;
         if (P.size() != (isTrapezoid ? 2 : 1))
             throw ExceptionAnalysisFault(QStringLiteral("Bad load definition"), l);
@@ -191,9 +242,10 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document)
             q->member = sourceMember;
             q->positionA = P[0].first;
             q->positionB = P[1].first;
-            q->forceA = g * (P[0].second * f);
-            q->forceB = g * (P[1].second * f);
+            q->forceA = t.g * (P[0].second * f);
+            q->forceB = t.g * (P[1].second * f);
             q->load = l;
+            q->loadCase = t.loadCase;
             trapezoidLoadList.append(q);
             continue;
         }
@@ -205,8 +257,9 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document)
         p->position = P[0].first;
         const int offset = isPoint ? 0 : 3;
         for (int i = 0; i < 3; ++i)
-            p->force[offset + i] = g[i] * P[0].second * f;
+            p->force[offset + i] = t.g[i] * P[0].second * f;
         p->load = l;
+        p->loadCase = t.loadCase;
         pointLoadList.append(p);
     }
     if (pointLoadList.isEmpty() && trapezoidLoadList.isEmpty())
@@ -219,27 +272,25 @@ bool AnalysisSource::initialiseLoadCases()
     QWriteLocker locker(&lock);
     loadCaseList.clear();
     QMap<LoadCaseRef, QSharedPointer<AnalysisLoadCase>> byCase;
-    const auto caseOf = [&](const LoadRef& l) {
-        if (!l->member())
-            throw ExceptionAnalysisFault(QStringLiteral("Bad member for load"), l);
-        const LoadCaseRef loadCase = l->loadCase();
+    const auto caseOf = [&](const LoadCaseRef& loadCase) {
         QSharedPointer<AnalysisLoadCase>& entry = byCase[loadCase];
         if (!entry) {
             entry.reset(new AnalysisLoadCase);
             entry->loadCase = loadCase;
+            entry->secondOrder = secondOrderCases.contains(loadCase.data());
         }
         return entry;
     };
-    for (const QSharedPointer<AnalysisSourcePointLoad>& p : pointLoadList) {
-        const QSharedPointer<AnalysisLoadCase> loadCase = caseOf(p->load);
+    for (const QSharedPointer<AnalysisSourcePointLoad>& p : qAsConst(pointLoadList)) {
+        const QSharedPointer<AnalysisLoadCase> loadCase = caseOf(p->loadCase);
         loadCase->pointLoads.append(p);
         if (!isNearZero(p->position) && !isNearZero(p->position - 1.0))
-            loadCase->memberPointLoads.insert(p->load->member(), p);
+            loadCase->memberPointLoads.insert(p->member->member, p);
     }
-    for (const QSharedPointer<AnalysisSourceTrapezoidLoad>& q : trapezoidLoadList) {
-        const QSharedPointer<AnalysisLoadCase> loadCase = caseOf(q->load);
+    for (const QSharedPointer<AnalysisSourceTrapezoidLoad>& q : qAsConst(trapezoidLoadList)) {
+        const QSharedPointer<AnalysisLoadCase> loadCase = caseOf(q->loadCase);
         loadCase->trapezoidLoads.append(q);
-        loadCase->memberTrapezoidLoads.insert(q->load->member(), q);
+        loadCase->memberTrapezoidLoads.insert(q->member->member, q);
     }
     loadCaseList = byCase.values();
     if (loadCaseList.isEmpty())

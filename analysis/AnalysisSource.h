@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QReadWriteLock>
+#include <QSet>
 #include <QSharedPointer>
 #include <QVector>
 
@@ -43,11 +44,15 @@ public:
     Vector3 bridgePosition() const;
 };
 
+// A model node and what the geometry step took of it under the document's
+// lock.
 class AnalysisSourceNode
 {
 public:
     QSharedPointer<AnalysisNode> analysisNode;
     NodeRef node;
+    Vector3 position;
+    int restraints = 0;
 };
 
 // An analysed model member. Its geometry and section are its own copies, so
@@ -66,6 +71,12 @@ public:
     Matrix3x3 axes = Matrix3x3::zeroed();
     QVector<QSharedPointer<AnalysisMember>> analysisMembers;
     MemberRef member;
+    // Taken of the model member with the geometry: its local y reference,
+    // whether a member axis given by a vector has unit length, and its
+    // section (null when the section type, cross-section or material is
+    // missing or invalid).
+    Vector3 vectorY;
+    bool orientationValid = true;
 
     // Length and axes from the end positions and the local y reference v:
     // x along the member, z = x × v, y = z × x.
@@ -86,6 +97,9 @@ public:
     // The analysed members and the nodes they reach; throws
     // ExceptionAnalysisFault on bad connectivity or too little structure.
     bool initialiseTopology(const AnalysisDocument* document);
+    // Positions, supports, member orientations and sections, all read under
+    // the document's lock so that later steps never read the model.
+    bool initialiseGeometry(const AnalysisDocument* document);
     // Every load of every load case, checked and turned into global axes with
     // this pass's load factor; throws ExceptionAnalysisFault.
     bool initialiseLoading(const AnalysisDocument* document);
@@ -113,4 +127,6 @@ private:
     QList<QSharedPointer<AnalysisSourceNode>> nodeList;
     QList<QSharedPointer<AnalysisSourcePointLoad>> pointLoadList;
     QList<QSharedPointer<AnalysisSourceTrapezoidLoad>> trapezoidLoadList;
+    // Combinations marked second order, as the last loading pass read them.
+    QSet<const LoadCase*> secondOrderCases;
 };

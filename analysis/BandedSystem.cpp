@@ -2,12 +2,22 @@
 
 #include "AnalysisTolerances.h"
 
+#include <QThreadPool>
+#include <QVector>
+#include <QtConcurrent>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
+
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define VARO_KERNEL __attribute__((target_clones("arch=skylake-avx512", "arch=haswell", "default")))
+#else
+#define VARO_KERNEL
+#endif
 
 // Pivot rows processed together: their rows stay in the cache while the rows
 // below them take all of their updates in one visit.
@@ -44,6 +54,92 @@ inline double dotProduct(const double* __restrict a, const double* __restrict b,
     for (; t < n; ++t)
         s0 += a[t] * b[t];
     return (s0 + s1) + (s2 + s3);
+}
+
+// A row's scale grows with a pivot row's scale times the factor it takes.
+inline void carry(double* carried, int r, int k, double f)
+{
+    carried[r] = std::max(carried[r], std::fabs(f) * carried[k]);
+}
+
+// The two kernels below are built for several instruction sets, the best one
+// chosen at run time.
+
+// Eliminates pivot rows k0..k1−1 among themselves, adding the multiply-adds
+// to count; returns the first row whose pivot is not sound, or −1.
+VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int k1, double* carried, double* count)
+{
+    double madds = 0.0;
+    // The block's own rows, pivot by pivot.
+    for (int k = k0; k < k1; ++k) {
+        const double* u = a + size_t(k) * h;
+        const double p = u[0];
+        if (!(std::fabs(p) >= BandedSystem::pivotTolerance * carried[k]) || isNearZero(p) || !std::isfinite(p)) {
+            *count += madds;
+            return k;
+        }
+        const int width = last[k] - k + 1;
+        const int rEnd = std::min(last[k], k1 - 1);
+        for (int r = k + 1; r <= rEnd; ++r) {
+            const int i = r - k;
+            const double f = -u[i] / p;
+            if (f == 0.0)
+                continue;
+            carry(carried, r, k, f);
+            addMultiple(a + size_t(r) * h, u + i, f, width - i);
+            madds += width - i;
+        }
+    }
+    *count += madds;
+    return -1;
+}
+
+// Rows r0..r1−1 below the eliminated block k0..k1−1 take its pivots, each row
+// all of them in order while it stays in the cache; returns the
+// multiply-adds. Rows depend only on the block, so ranges of them can run
+// side by side.
+VARO_KERNEL double updateBelowBlock(double* a, const int* last, size_t h, int k0, int k1, int r0, int r1,
+                                    double* carried)
+{
+    double madds = 0.0;
+    for (int r = r0; r < r1; ++r) {
+        double* row = a + size_t(r) * h;
+        int k = k0;
+        while (last[k] < r)
+            ++k;
+        // Four pivots at a time over the part of the row that all of them
+        // reach (the first reaches least far), then each one's own rest.
+        for (; k + 4 <= k1; k += 4) {
+            const double* u[4];
+            double f[4];
+            int n[4];
+            for (int j = 0; j < 4; ++j) {
+                const double* pivotRow = a + size_t(k + j) * h;
+                f[j] = -pivotRow[r - k - j] / pivotRow[0];
+                u[j] = pivotRow + (r - k - j);
+                n[j] = last[k + j] - r + 1;
+                carry(carried, r, k + j, f[j]);
+            }
+            addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
+            madds += 4.0 * n[0];
+            for (int j = 1; j < 4; ++j) {
+                addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
+                madds += n[j] - n[0];
+            }
+        }
+        for (; k < k1; ++k) {
+            const double* u = a + size_t(k) * h;
+            const int i = r - k;
+            const double f = -u[i] / u[0];
+            if (f == 0.0)
+                continue;
+            carry(carried, r, k, f);
+            const int n = last[k] - r + 1;
+            addMultiple(row, u + i, f, n);
+            madds += n;
+        }
+    }
+    return madds;
 }
 
 } // namespace
@@ -101,82 +197,40 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
         return outcome;
 
     // Fill-in stays inside the envelope: row k of U reaches no further than
-    // the furthest assembled entry of the rows up to k.
-    std::vector<double> diagonal(static_cast<size_t>(F));
+    // the furthest assembled entry of the rows up to k. A row's scale, the
+    // size of the rounding it can hold, is the largest of its assembled
+    // diagonal and each pivot row's scale times the factor it was subtracted
+    // with.
+    std::vector<double> carried(static_cast<size_t>(F));
     for (int r = 0; r < F; ++r) {
         if (r > 0)
             lastColumn[size_t(r)] = std::max(lastColumn[size_t(r)], lastColumn[size_t(r - 1)]);
-        diagonal[size_t(r)] = band[size_t(r) * size_t(H)];
+        carried[size_t(r)] = std::fabs(band[size_t(r) * size_t(H)]);
     }
 
-    double* const a = band.data();
-    const int* const last = lastColumn.data();
-    const size_t h = size_t(H);
     double count = 0.0;
-
     for (int k0 = 0; k0 < F; k0 += blockRows) {
         const int k1 = std::min(F, k0 + blockRows);
-
-        // The block's own rows, pivot by pivot.
-        for (int k = k0; k < k1; ++k) {
-            const double* u = a + size_t(k) * h;
-            const double p = u[0];
-            if (!(std::fabs(p) >= pivotTolerance * std::fabs(diagonal[size_t(k)])) || isNearZero(p)
-                || !std::isfinite(p)) {
-                outcome.status = Singular;
-                outcome.row = k;
-                return outcome;
-            }
-            const int width = last[k] - k + 1;
-            const int rEnd = std::min(last[k], k1 - 1);
-            for (int r = k + 1; r <= rEnd; ++r) {
-                const int i = r - k;
-                const double f = -u[i] / p;
-                if (f == 0.0)
-                    continue;
-                addMultiple(a + size_t(r) * h, u + i, f, width - i);
-                count += width - i;
-            }
+        const int row = eliminateBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, carried.data(), &count);
+        if (row >= 0) {
+            outcome.status = Singular;
+            outcome.row = row;
+            return outcome;
         }
-
-        // The rows below the block that its pivots reach, each taking the
-        // block's pivots in order while it stays in the cache.
-        for (int r = k1; r <= last[k1 - 1]; ++r) {
-            double* row = a + size_t(r) * h;
-            int k = k0;
-            while (last[k] < r)
-                ++k;
-            // Four pivots at a time over the part of the row that all of them
-            // reach (the first reaches least far), then each one's own rest.
-            for (; k + 4 <= k1; k += 4) {
-                const double* u[4];
-                double f[4];
-                int n[4];
-                for (int j = 0; j < 4; ++j) {
-                    const double* pivotRow = a + size_t(k + j) * h;
-                    f[j] = -pivotRow[r - k - j] / pivotRow[0];
-                    u[j] = pivotRow + (r - k - j);
-                    n[j] = last[k + j] - r + 1;
-                }
-                addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
-                count += 4.0 * n[0];
-                for (int j = 1; j < 4; ++j) {
-                    addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
-                    count += n[j] - n[0];
-                }
-            }
-            for (; k < k1; ++k) {
-                const double* u = a + size_t(k) * h;
-                const int i = r - k;
-                const double f = -u[i] / u[0];
-                if (f == 0.0)
-                    continue;
-                const int n = last[k] - r + 1;
-                addMultiple(row, u + i, f, n);
-                count += n;
-            }
-        }
-
+        // The rows below, in ranges on the thread pool when there are enough.
+        const int below = lastColumn[size_t(k1 - 1)] + 1 - k1;
+        const int ranges = std::max(1, std::min(below / blockRows, QThreadPool::globalInstance()->maxThreadCount()));
+        QVector<double> madds(ranges, 0.0);
+        const auto update = [&](double& m) {
+            const int range = int(&m - madds.data());
+            m = updateBelowBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, k1 + below * range / ranges,
+                                 k1 + below * (range + 1) / ranges, carried.data());
+        };
+        if (ranges > 1)
+            QtConcurrent::blockingMap(madds, update);
+        else
+            update(madds[0]);
+        count = std::accumulate(madds.begin(), madds.end(), count);
         if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;

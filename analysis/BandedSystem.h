@@ -33,13 +33,12 @@ public:
     // Asked at checkpoints of long loops; false abandons the work.
     typedef std::function<bool()> Checkpoint;
 
-    // A pivot is sound when it keeps at least this part of its row's assembled
-    // diagonal; less means the rows before it have all but cancelled it. The
-    // release stubs, 10^4 times stiffer than their members, lift the rounding
-    // left in the pivot of a mechanism to about 10^-11 of its diagonal, while a
-    // chain of n members eliminated from its fixed end keeps 1/(4n³) at the
-    // free end: 10^-10 tells the two apart beyond a thousand members.
-    static constexpr double pivotTolerance = 1e-10;
+    // A pivot is sound when it keeps at least this part of its row's scale:
+    // the largest of its assembled diagonal and the scales of the pivot rows
+    // subtracted from it, each times its factor. A mechanism leaves only
+    // rounding of that scale, a few 1e-16, while a very stiff link or a very
+    // short member at the end of a slender one keeps 1e-12 and more.
+    static constexpr double pivotTolerance = 1e-14;
 
     // F equations and a half band of H entries per row, diagonal included.
     // Every entry is zero afterwards; throws std::bad_alloc when the band does
@@ -61,9 +60,9 @@ public:
     // (nothing gives stiffness to that freedom), −1 when there is none.
     int firstVanishingDiagonal() const;
 
-    // Factorises in place. Singular: the pivot of the row is not finite or
-    // below pivotTolerance times the row's assembled diagonal (or 2^-128);
-    // the last row is tested like every other.
+    // Factorises in place. Singular: the pivot of the row is not finite, or
+    // below 2^-128, or below pivotTolerance times its row's scale; the last
+    // row is tested like every other.
     Outcome eliminate(const Checkpoint& keepGoing = Checkpoint());
 
     // Turns the load vector b (F entries, free rows) into the displacements,

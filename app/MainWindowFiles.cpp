@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "CurrentState.h"
+#include "DocumentConnections.h"
 #include "DocumentModel.h"
 #include "DocumentXml.h"
 #include "FileUtilities.h"
@@ -234,7 +235,7 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
     if (!force && !allowCurrentDocumentToClose())
         return false;
     if (document) {
-        disconnect(document.data(), nullptr, this, nullptr);
+        disconnectFromDocument(this, document.data());
         structureView->clearDocumentModel();
         structureView->clearViewPoint();
         viewSelector->setDocumentModel(QSharedPointer<DocumentModel>());

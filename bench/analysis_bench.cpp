@@ -200,8 +200,9 @@ BENCHMARK(BM_Solve)->Apply(frames);
 
 
 // The whole analysis through the thread, from the snapshot of a document to
-// the published output, of the same frames held as model objects: gravity
-// node loads on every upper node and lateral loads along X.
+// the published output, of the same frames held as model objects standing
+// with Y up, as the program's gravity and member axes assume: gravity node
+// loads on every upper node and lateral loads along X.
 class FrameDocument : public AnalysisDocument
 {
 public:
@@ -220,7 +221,7 @@ public:
         const SectionTypeRef sectionType(
             new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5))));
         const SupportRef fixed(new Support(QString(), 63));
-        const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, 0, -1), NodeRef(), true, false)));
+        const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
         const LoadAxisRef lateral(new LoadAxis(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
 
         QVector<NodeRef> nodes;
@@ -228,7 +229,7 @@ public:
             for (int j = 0; j <= ny; ++j)
                 for (int i = 0; i <= nx; ++i) {
                     NodeRef n(new Node);
-                    n->setPosition(Vector3(6.0 * i, 6.0 * j, 3.5 * k));
+                    n->setPosition(Vector3(6.0 * i, 3.5 * k, 6.0 * j));
                     if (k == 0)
                         n->setSupport(fixed);
                     nodes.append(n);

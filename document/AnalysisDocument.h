@@ -26,8 +26,9 @@ public:
     virtual int loadingSum() const = 0;
 
     // Calls read with the structure's member list while holding the
-    // structure's read lock, so that member fields read inside it are not
-    // written meanwhile.
+    // document's read lock and the structure's, so that nothing of the model
+    // read inside it (members, nodes, loads and what they refer to) is
+    // written meanwhile. read must not call the other queries.
     virtual void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const = 0;
 
     // The model's load cases (loadings, gravity, sway, combinations) and the

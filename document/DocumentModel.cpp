@@ -230,6 +230,7 @@ int DocumentModel::loadingSum() const
 
 void DocumentModel::readMembers(const std::function<void(const QList<MemberRef>&)>& read) const
 {
+    QReadLocker locker(lock.get());
     structure->readMembers(read);
 }
 

@@ -80,7 +80,7 @@ public:
     int topologySum() const override;
     int stiffnessSum() const override;
     int loadingSum() const override;
-    // Under the structure's read lock.
+    // Under the document's read lock and the structure's.
     void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override;
 
     // The published state of the analysis, each read under its state lock.

@@ -60,9 +60,18 @@ int SelectionModel::subOpLastIndexOf(const VaroObjectRef& object) const
     return selectionList.lastIndexOf(object);
 }
 
+void SelectionModel::subOpCount(const VaroObjectRef& object, int n)
+{
+    int& count = placeCount[object.data()];
+    count += n;
+    if (count <= 0)
+        placeCount.remove(object.data());
+}
+
 void SelectionModel::subOpRemoveAt(int index)
 {
     const VaroObjectRef object = selectionList.takeAt(index);
+    subOpCount(object, -1);
     deselectionHistory.append(object);
     copyCountMap.remove(object);
 }
@@ -82,7 +91,7 @@ VaroObjectRef SelectionModel::master() const
 bool SelectionModel::isObjectSelected(const VaroObjectRef& object) const
 {
     QReadLocker locker(lock.get());
-    return selectionList.contains(object);
+    return placeCount.contains(object.data());
 }
 
 QList<VaroObjectRef> SelectionModel::selectedGeometry() const
@@ -98,17 +107,21 @@ QList<VaroObjectRef> SelectionModel::selectedGeometry() const
 QList<VaroObjectRef> SelectionModel::selectedWithin(const QList<VaroObjectRef>& objects) const
 {
     QReadLocker locker(lock.get());
-    const QSet<VaroObjectRef> given(objects.begin(), objects.end());
-    const QSet<VaroObjectRef> selected(selectionList.begin(), selectionList.end());
-    return (given & selected).values();
+    QSet<VaroObjectRef> found;
+    for (const VaroObjectRef& object : objects)
+        if (placeCount.contains(object.data()))
+            found.insert(object);
+    return found.values();
 }
 
 QList<VaroObjectRef> SelectionModel::unselectedWithin(const QList<VaroObjectRef>& objects) const
 {
     QReadLocker locker(lock.get());
-    const QSet<VaroObjectRef> given(objects.begin(), objects.end());
-    const QSet<VaroObjectRef> selected(selectionList.begin(), selectionList.end());
-    return (given - selected).values();
+    QSet<VaroObjectRef> found;
+    for (const VaroObjectRef& object : objects)
+        if (!placeCount.contains(object.data()))
+            found.insert(object);
+    return found.values();
 }
 
 QMap<int, VaroObjectRef> SelectionModel::objectsByIndex(const QList<VaroObjectRef>& objects) const
@@ -251,6 +264,7 @@ void SelectionModel::selectObject(const VaroObjectRef& object, int copies, int i
             selectionList.append(object);
         else
             selectionList.insert(index, object);
+        subOpCount(object, 1);
         if (copies >= 2)
             copyCountMap.insert(object, copies);
     });
@@ -260,6 +274,8 @@ void SelectionModel::selectObjects(const QList<VaroObjectRef>& objects, const QM
 {
     change([&] {
         selectionList.append(objects);
+        for (const VaroObjectRef& object : objects)
+            subOpCount(object, 1);
         for (auto it = copies.cbegin(); it != copies.cend(); ++it)
             if (it.value() >= 2)
                 copyCountMap.insert(it.key(), it.value());
@@ -290,6 +306,7 @@ void SelectionModel::deselectAll()
     emit SelectionWillChange();
     deselectionHistory.append(selectionList);
     selectionList.clear();
+    placeCount.clear();
     copyCountMap.clear();
     emit SelectionHasChanged();
 }
@@ -302,6 +319,7 @@ int SelectionModel::toggleObject(const VaroObjectRef& object, int index)
             subOpRemoveAt(at);
             return at;
         }
+        subOpCount(object, 1);
         if (index < 0 || index > selectionList.size()) {
             selectionList.append(object);
             return -1;
@@ -317,6 +335,8 @@ int SelectionModel::moveObjectToIndex(const VaroObjectRef& object, int index)
         const int at = selectionList.indexOf(object);
         if (at >= 0)
             selectionList.removeAt(at);
+        else
+            subOpCount(object, 1);
         if (index < 0 || index > selectionList.size())
             selectionList.append(object);
         else
@@ -353,9 +373,11 @@ QSet<VaroObjectRef> SelectionModel::getAndClearDeselectionHistory()
 void SelectionModel::checkMarkedNew()
 {
     QWriteLocker locker(lock.get());
-    const QSet<VaroObjectRef> selected(selectionList.begin(), selectionList.end());
-    const QSet<VaroObjectRef> kept = markedNewSet & selected;
-    if (kept == markedNewSet)
+    QSet<VaroObjectRef> kept;
+    for (const VaroObjectRef& object : qAsConst(markedNewSet))
+        if (placeCount.contains(object.data()))
+            kept.insert(object);
+    if (kept.size() == markedNewSet.size())
         return;
     emit SelectionWillChange();
     markedNewSet = kept;

@@ -2,6 +2,7 @@
 
 #include "ModelRefs.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -112,9 +113,15 @@ private:
     template <class F>
     auto change(F work);
 
+    // Adds n to the object's count of places in the selection.
+    void subOpCount(const VaroObjectRef& object, int n);
+
     QMap<VaroObjectRef, int> copyCountMap;
     QList<VaroObjectRef> deselectionHistory;
     QSet<VaroObjectRef> markedNewSet;
     std::unique_ptr<QReadWriteLock> lock;
     QList<VaroObjectRef> selectionList;
+    // How often each object stands in the selection, so that a question about
+    // one object costs the same however large the selection.
+    QHash<const VaroObject*, int> placeCount;
 };

@@ -84,13 +84,14 @@ void EditingActions::subActionConsolidateDeselectedObjects()
     const QSet<VaroObjectRef> history = selection()->getAndClearDeselectionHistory();
     if (history.isEmpty())
         return;
-    const QSet<VaroObjectRef> selected = asSet(selection()->selection());
-    QSet<VaroObjectRef> unselected = asSet(structure()->everything()) - selected;
+    // The selection is the same before and after the first run, which
+    // touches only what is not selected.
+    QSet<VaroObjectRef> unselected = asSet(selection()->unselectedWithin(structure()->everything()));
     const QSet<VaroObjectRef> touched = QSet<VaroObjectRef>(history) & unselected;
     if (touched.isEmpty())
         return;
     subActionConsolidate(touched, unselected, true);
-    unselected = asSet(structure()->everything()) - selected;
+    unselected = asSet(selection()->unselectedWithin(structure()->everything()));
     subActionConsolidate(unselected, unselected, false);
 }
 

@@ -9,6 +9,7 @@
 #include "SelectionCommands.h"
 #include "SelectionModel.h"
 
+#include <QSet>
 #include <QUndoStack>
 
 void EditingActions::actionClearAllSelection()
@@ -40,9 +41,12 @@ void EditingActions::actionSelectObjects(const QList<VaroObjectRef>& objects)
     DocumentWriteGuard guard(document());
     // An object must not stand twice in the selection.
     QList<VaroObjectRef> fresh;
+    QSet<const VaroObject*> seen;
     for (const VaroObjectRef& object : objects)
-        if (object && !fresh.contains(object) && !selection()->isObjectSelected(object))
+        if (object && !seen.contains(object.data()) && !selection()->isObjectSelected(object)) {
+            seen.insert(object.data());
             fresh.append(object);
+        }
     push(new CommandSelect(selection(), fresh, QMap<VaroObjectRef, int>()));
 }
 

@@ -5,6 +5,7 @@
 #include "Group.h"
 #include "LoadCase.h"
 
+#include <QGLFramebufferObject>
 #include <QGLPixelBuffer>
 #include <QMutexLocker>
 #include <QPaintEvent>
@@ -82,7 +83,8 @@ StructureView::~StructureView()
             request->done.release();
         captureQueue->pending.clear();
     }
-    if (widgetGLInitialised)
+    // The picking targets are freed in the context that made them.
+    if (widgetGLInitialised || selectionFramebuffer || selectionPixelBuffer)
         makeCurrent();
 }
 

@@ -11,6 +11,10 @@
 
 #include <QGLWidget>
 #include <QImage>
+#include <QMultiMap>
+#include <QPointer>
+#include <QSet>
+#include <QVector2D>
 #include <QLineF>
 #include <QList>
 #include <QMap>
@@ -29,6 +33,8 @@
 
 class AnalysisOutput;
 class AnalysisResultCase;
+class QGLFramebufferObject;
+class QGLPixelBuffer;
 class QPaintDevice;
 class QPainter;
 
@@ -122,6 +128,86 @@ public:
         GroupRef group;
     };
 
+    // ---- Overlay, picking, mouse and words: types
+
+    // The clickable regions of the painted overlay; 19 to 21 are never recorded.
+    enum ClickRegionEnum {
+        NONE = 0,
+        NODEX = 1,
+        NODEY = 2,
+        NODEZ = 3,
+        MEMBERLENGTH = 4,
+        LOADMAGNITUDEAVALUE = 5,
+        LOADMAGNITUDEAHANDLE = 6,
+        LOADMAGNITUDEBVALUE = 7,
+        LOADMAGNITUDEBHANDLE = 8,
+        LOADPOSITIONAHANDLE = 9,
+        LOADPOSITIONBHANDLE = 10,
+        LOADSPANAVALUE = 11,
+        LOADSPANABVALUE = 12,
+        LOADSPANBVALUE = 13,
+        RESULTPOSITIONHANDLE = 14,
+        RESULTSPANAVALUE = 15,
+        RESULTSPANBVALUE = 16,
+        SELECTIONBOXTOPLEFT = 17,
+        SELECTIONBOXBOTTOMRIGHT = 18,
+        NODEMOVEHANDLE = 22,
+        MEMBERENDMOVEHANDLE = 23
+    };
+
+    struct ClickRegion
+    {
+        ClickRegionEnum id = NONE;
+        QPolygon outline;
+        QPointF anchor;
+        QLineF line;
+        Vector3 vectors[6];
+    };
+
+    enum FrameBufferType { FrameBufferObject = 0, PixelBuffer = 1 };
+
+    // The gesture states of the mouse handlers.
+    enum DragMode {
+        DragIdle = 0,
+        DragPressed = 1,
+        DragRotate = 2,
+        DragPan = 3,
+        DragZoom = 4,
+        DragPressedOnRegion = 5,
+        DragMovedOnRegion = 6,
+        DragLoadMagnitudeA = 7,
+        DragLoadMagnitudeB = 8,
+        DragLoadPositionA = 9,
+        DragLoadPositionB = 10,
+        DragInterrogator = 11,
+        DragNode = 12,
+        DragBoxTopLeft = 13,
+        DragBoxBottomRight = 14
+    };
+
+    // ---- Overlay, picking, mouse and words: queries
+
+    const QList<ClickRegion>& clickRegionList() const { return clickRegions; }
+    ClickRegion determineClickRegion(ClickRegionEnum id) const;
+    ClickRegion determineClickRegion(const QPoint& point) const;
+    Vector3 transformWorldTo3DScreen(const Vector3& point) const;
+    Vector3 transformScreenToWorld(const QPointF& point, double depth) const;
+    QPoint hotspotOfLoad(const QSharedPointer<Load>& load) const;
+    QRect selectionBoxArea() const;
+    Ray3 calculateRayFromViewCoordinate(const QPoint& point) const;
+    double distanceForRadius(double radius) const;
+    int nearestPointOfInterest(const Ray3& ray) const;
+    QMultiMap<int, VaroObjectRef> getSelectionAtViewCoordinate(const QPoint& point, int side);
+    VaroObjectRef nearestObjectInMap(const QMultiMap<int, VaroObjectRef>& hits) const;
+    int gestureState() const { return dragMode; }
+    static QPair<int, int> extractCentremostIndexFromImage(const QImage& image);
+    static QSet<int> extractAllIndexesFromImage(const QImage& image, const QRect& area);
+    // One box-selection pass: draws the remaining candidates, fills the map of
+    // colour indices and returns the indices found in the box.
+    typedef std::function<QSet<int>(const QSet<VaroObjectRef>& remaining, QMap<int, VaroObjectRef>* map)> PickPass;
+    // Repeats passes until the candidates run out or a pass removes none.
+    static QList<VaroObjectRef> collectFromPasses(QSet<VaroObjectRef> candidates, const PickPass& pass);
+
     StructureView(UnitSystemRef unitSystem, CurrentStateRef currentState, QWidget* parent);
     ~StructureView() override;
 
@@ -188,6 +274,9 @@ private slots:
 
 public slots:
     QImage captureImage(int width, int height);
+    void clearBySelectionBox();
+    void selectBySelectionBox(bool select = true);
+    void tryForthWord(const QString& word, QStack<QVariant>* stack, bool* handled) const;
     void enablePreciseClicks(bool p) { preciseClicks = p; }
     void scheduleRegenerateGeometry();
     void scheduleRegenerateLoading();
@@ -196,6 +285,11 @@ public slots:
     void updateForViewPoint();
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
@@ -276,6 +370,54 @@ private:
     void renderMemberTick(const MemberRef& member, double size);
     void drawReactions(const NodeRef& node, const Vector6& reaction, bool interrogated);
 
+    // ---- Overlay, handles and triad.
+    void paintSectionLabel(QPainter* painter, const QFontMetrics& metrics);
+    void paintSelectedObject(QPainter* painter, const QFontMetrics& metrics);
+    void paintResultReadouts(QPainter* painter, const QFontMetrics& metrics);
+    void paintMemberReadouts(QPainter* painter, const QFontMetrics& metrics, const MemberRef& member,
+                             const AnalysisResultCase& results, const QSharedPointer<AnalysisOutput>& output);
+    void paintNodeReadouts(QPainter* painter, const QFontMetrics& metrics, const NodeRef& node,
+                           const AnalysisResultCase& results, const QSharedPointer<AnalysisOutput>& output);
+    void paintSelectionBox(QPainter* painter);
+    void recordNodeHandle(ClickRegionEnum id, const Vector3& position, const Vector3 axes[3]);
+    void paintTriads(QPainter* painter);
+    void paintPositionBar(QPainter* painter, const QLineF& memberLine, const QPointF& base, bool flip,
+                          ClickRegionEnum id);
+    void paintPositionBar(QPainter* painter, const QLineF& memberLine, const QPointF& base, bool flip, int index);
+    void paintSpanDimension(QPainter* painter, const QLineF& memberLine, const QPointF& from, const QPointF& to,
+                            double valueSI, bool flip, ClickRegionEnum id);
+    void paintSpanDimension(QPainter* painter, const QLineF& memberLine, const QPointF& from, const QPointF& to,
+                            double valueSI, bool flip, int index, int count);
+    void paintLoadMagnitudeBar(QPainter* painter, const QLineF& bar, const QString& text, int index, const Ray3& ray,
+                               int textFlags);
+    void paintDecorationsForLoad(QPainter* painter, const QSharedPointer<Load>& load);
+    QPointF paintInterrogator(QPainter* painter, const QLineF& memberLine, const QPointF& point,
+                              const QVector2D& side);
+    void paintTriad(QPainter* painter, const QPoint& centre, int size, bool large) const;
+
+    // ---- Picking.
+    FrameBufferType beginSelectionFBO(const QRect& pick);
+    void enableGLForSelection() const;
+    void endSelectionFBO(FrameBufferType type);
+    QImage getImageFromSelectionFBO(FrameBufferType type) const;
+    void setGLColourForIndex(int index) const;
+    QMap<int, VaroObjectRef> renderColourEncodedNodes(const QSet<NodeRef>& nodes, int* next);
+    QMap<int, VaroObjectRef> renderColourEncodedMembers(const QSet<MemberRef>& members, int* next);
+    QMap<int, VaroObjectRef> renderColourEncodedLoads(const QSet<LoadRef>& loads, int* next);
+    // Draws the candidates of one kind (0 nodes, 1 members, 2 loads) from index *next.
+    QMap<int, VaroObjectRef> renderColourEncoded(int kind, const QSet<VaroObjectRef>& objects, int* next);
+    // The candidates of each kind (0 nodes, 1 members, 2 loads) that the mode
+    // admits to a click (box false) or a box selection.
+    QMap<int, QSet<VaroObjectRef>> pickCandidates(bool box) const;
+
+    // ---- Mouse.
+    void scrollInOut(const QPoint& point, double amount);
+    void startRegionDrag(const QPoint& p, int manhattan, const QPoint& delta);
+    void dragLoadMagnitude(const QPoint& p);
+    void dragSelectionBoxCorner(const QPoint& delta);
+    void openCalculatorOnRegion(const QPoint& p);
+    void flyToPreset(const QPoint& p);
+
     iGL::ConeObject cone;
     Qt::CursorShape cursorShape = Qt::ArrowCursor;
     CurrentStateRef currentState;
@@ -305,6 +447,24 @@ private:
     bool preciseClicks = false;
     QMap<MemberRef, QPair<int, int>> memberResultRanges;
     int dragMode = 0;
+
+    // ---- Overlay, picking and mouse state.
+    QList<ClickRegion> clickRegions;
+    VaroObjectRef dragObject;
+    QLineF dragLine;
+    QPointF dragOffset;
+    Vector3 dragOrigin;
+    Vector3 dragAxis;
+    bool altAtPress = false;
+    bool controlAtPress = false;
+    bool shiftAtPress = false;
+    bool leftGesture = false;
+    bool middleGesture = false;
+    bool rightGesture = false;
+    QPoint pressPosition;
+    QPoint lastMousePosition;
+    QScopedPointer<QGLFramebufferObject> selectionFramebuffer;
+    QScopedPointer<QGLPixelBuffer> selectionPixelBuffer;
     QVector<double> torqueArcAngles;
     QPolygon handleOutline, handleArrowA, handleArrowB;
     UnitSystemRef unitSystem;

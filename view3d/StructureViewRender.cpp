@@ -102,15 +102,10 @@ bool StructureView::render(QPaintDevice* target, const QSize& size)
         QPainter painter(target);
         painter.setRenderHints(overlayHints);
         renderPainter(&painter);
+        paintTriads(&painter);
     }
     restoreGLState();
     return true;
-}
-
-void StructureView::renderPainter(QPainter*)
-{
-    // The painted overlay (read-outs, handles, triads) is drawn here, on the
-    // device being rendered, so that captures carry it too.
 }
 
 void StructureView::setUpViewport(int width, int height, bool store)

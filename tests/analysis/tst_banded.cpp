@@ -48,6 +48,7 @@ private slots:
     void vanishingDiagonalIsFound();
     void noFreeRowsSolvesNothing();
     void checkpointAbandons();
+    void wideBandSolvesSideBySide();
 };
 
 // K = [4 2 0; 2 5 1; 0 1 3], its upper band stored by rows, with x = (1, −1, 2):
@@ -138,6 +139,30 @@ void TestBanded::checkpointAbandons()
     int asked = 0;
     QCOMPARE(system.eliminate([&asked] { return ++asked, false; }).status, BandedSystem::Abandoned);
     QCOMPARE(asked, 1);
+}
+
+// Wide enough that the rows below each block of pivots are updated in ranges
+// side by side: the system still solves to the vector it was made from.
+void TestBanded::wideBandSolvesSideBySide()
+{
+    const int n = 300, H = 100;
+    // Diagonally dominant: 2H against less than 2·ln H off the diagonal.
+    QVector<QVector<double>> K(n, QVector<double>(n, 0.0));
+    for (int r = 0; r < n; ++r)
+        for (int c = r; c < std::min(n, r + H); ++c)
+            K[r][c] = K[c][r] = c == r ? 2.0 * H : 1.0 / (1 + c - r);
+    QVector<double> x(n), b(n, 0.0);
+    for (int i = 0; i < n; ++i)
+        x[i] = 1 + i % 7;
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < n; ++c)
+            b[r] += K[r][c] * x[c];
+
+    BandedSystem system = systemOf(K, H);
+    QCOMPARE(system.eliminate().status, BandedSystem::Completed);
+    QCOMPARE(system.solve(b.data()).status, BandedSystem::Completed);
+    for (int i = 0; i < n; ++i)
+        QVERIFY(std::fabs(b[i] - x[i]) <= 1e-12 * x[i]);
 }
 
 QTEST_APPLESS_MAIN(TestBanded)

@@ -6,6 +6,7 @@
 #include "Axis.h"
 #include "Combination.h"
 #include "DocumentModel.h"
+#include "EditingActions.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
@@ -24,6 +25,8 @@
 #include "TrapezoidLoad.h"
 #include "UnitSystem.h"
 
+#include <QRandomGenerator>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <cmath>
@@ -158,6 +161,8 @@ private slots:
     void faults();
     void phasesRerunOnlyWhatChanged();
     void secondOrderCombinationHasNoResults();
+    void editsAndUndoWhileAnalysing();
+    void nodesAreTakenInTheStructuresOrder();
 };
 
 void tst_Engine::theDocumentRelaysItsAnalysis()
@@ -439,6 +444,7 @@ void tst_Engine::faults_data()
     QTest::newRow("load below 1 N") << "small" << "Insufficient loads";
     QTest::newRow("node held only by a pin") << "pinned tip" << "Ill-conditioning on node";
     QTest::newRow("mechanism") << "mechanism" << "Ill-conditioning involving node";
+    QTest::newRow("inclined pin-hinge-pin") << "inclined hinge" << "Ill-conditioning involving node";
 }
 
 void tst_Engine::faults()
@@ -447,11 +453,20 @@ void tst_Engine::faults()
     QFETCH(QString, message);
 
     TestDocument document;
-    const NodeRef a = document.node(Vector3(0, 0, 0), kind == "fixities" ? (Dof::X | Dof::Y) : kind == "mechanism" ? 7 : 63);
-    const NodeRef b = document.node(Vector3(L, 0, 0));
-    const MemberRef m = document.member(a, b, false, kind == "pinned tip");
+    // Held in its x–y plane, pinned at both ends and hinged between, along
+    // a direction that no global axis follows.
+    const int plane = Dof::Z | Dof::Rx | Dof::Ry;
+    const Vector3 u = kind == "inclined hinge" ? Vector3(0.6, 0.8, 0) : Vector3(1, 0, 0);
+    const NodeRef a = document.node(Vector3(0, 0, 0), kind == "fixities"         ? (Dof::X | Dof::Y)
+                                                      : kind == "mechanism"      ? 7
+                                                      : kind == "inclined hinge" ? (plane | Dof::X | Dof::Y)
+                                                                                 : 63);
+    const NodeRef b = document.node(u * L, kind == "inclined hinge" ? plane | Dof::Rz : 0);
+    const MemberRef m = document.member(a, b, false, kind == "pinned tip" || kind == "inclined hinge");
     VaroObjectRef object;
-    if (kind == "group") {
+    if (kind == "inclined hinge") {
+        document.member(b, document.node(u * (2 * L), plane | Dof::X | Dof::Y), true, false);
+    } else if (kind == "group") {
         GeometryGroupRef hidden(new GeometryGroup);
         hidden->setAnalysisPurpose(false);
         m->setGeometryGroup(hidden);
@@ -469,7 +484,9 @@ void tst_Engine::faults()
     ANALYSE(run);
     const DocumentModel& model = *document.model;
     QCOMPARE(model.analysisStatusMessage(), message);
-    if (kind == "mechanism")
+    if (kind.endsWith("hinge"))
+        QVERIFY(qobject_cast<Node*>(model.analysisStatusObject().data()));
+    else if (kind == "mechanism")
         QVERIFY(model.analysisStatusObject() == a || model.analysisStatusObject() == b);
     else
         QCOMPARE(model.analysisStatusObject(), object);
@@ -536,6 +553,78 @@ void tst_Engine::secondOrderCombinationHasNoResults()
     QVERIFY(combined);
     VERIFY_CLOSE(combined->nodeReactions.value(a)[1], 1.5 * run.results(document.loadingCase)->nodeReactions.value(a)[1],
                  exact);
+}
+
+// Moves, supports, sections, load values and undo arrive at random moments
+// while the analysis runs; after undoing them all, what it publishes is the
+// cantilever's closed form: tip deflection over the applied load L³/3EI.
+void tst_Engine::editsAndUndoWhileAnalysing()
+{
+    TestDocument document;
+    const int n = 40;
+    QList<NodeRef> nodes{document.node(Vector3(0, 0, 0), 63)};
+    QList<VaroObjectRef> chosen;
+    for (int i = 1; i <= n; ++i) {
+        nodes << document.node(Vector3(L * i / n, 0, 0));
+        chosen << nodes[i] << document.member(nodes[i - 1], nodes[i]);
+    }
+    const LoadRef load = document.load<PointLoad>(qSharedPointerObjectCast<Member>(chosen.last()), Vector3(0, 1, 0),
+                                                  {{1.0, -1000.0}});
+    chosen << load;
+    Run run(document);
+    EditingActions* actions = EditingActions::of(document.model.data());
+    actions->actionSelectObjects(chosen);
+    const QSharedPointer<QUndoStack> history = document.model->structureUndoStack();
+    const int start = history->index();
+
+    const SectionTypeRef other = steelSection(0.9 * G);
+    const CalculatorReference atLoad{{"masterLoad", QVariant::fromValue(load)}, {"index", 0}};
+    QRandomGenerator random(14);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 1500) {
+        switch (random.bounded(5)) {
+        case 0: actions->actionMoveSelectedNodesBy(Vector4(0, 0.01, 0.02, 1), CalculatorReference()); break;
+        case 1: actions->actionSetSupport(SupportRef(new Support(QString(), 7))); break;
+        case 2: actions->actionSetMemberProperties(other->crossSection(), other->material()); break;
+        case 3: actions->actionSetLoadForceAtIndex(Vector4(-2000, 0, 0, 1), atLoad); break;
+        default:
+            if (history->index() > start)
+                actions->actionUndo();
+        }
+        QTest::qWait(int(random.bounded(20)));
+    }
+    while (history->index() > start)
+        actions->actionUndo();
+
+    const auto closedForm = [&] {
+        const auto results = run.results(document.loadingCase);
+        if (!results)
+            return false;
+        const double applied = -results->nodeReactions.value(nodes[0])[1];
+        return close(results->nodeDisplacements.value(nodes[n])[1], applied * L * L * L / (3 * E * Iy), exact);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(closedForm(), 10000);
+}
+
+// Whatever their addresses, the nodes are taken in the order the members
+// first reach them, so that a model is numbered alike in every run.
+void tst_Engine::nodesAreTakenInTheStructuresOrder()
+{
+    TestDocument document;
+    QList<NodeRef> nodes;
+    for (int i = 0; i < 6; ++i)
+        nodes << document.node(Vector3(i, i * i, 0));
+    document.member(nodes[3], nodes[1]);
+    document.member(nodes[0], nodes[5]);
+    document.member(nodes[1], nodes[0]);
+    document.member(nodes[2], nodes[4]);
+    AnalysisSource source;
+    source.initialiseTopology(document.model.data());
+    QList<NodeRef> taken;
+    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes())
+        taken << sourceNode->node;
+    QCOMPARE(taken, (QList<NodeRef>{nodes[3], nodes[1], nodes[0], nodes[5], nodes[2], nodes[4]}));
 }
 
 QTEST_MAIN(tst_Engine)

@@ -8,10 +8,6 @@
 #include <QXmlStreamWriter>
 #include <QtTest>
 
-#include <cmath>
-#include <memory>
-#include <vector>
-
 namespace {
 
 QString written(const CurrentState& state)

@@ -10,16 +10,7 @@
 #include <QLineEdit>
 
 // The widget test main with the model's types registered, as start-up does.
-#define VARO_EDITOR_TEST_MAIN(TestClass)                                                                              \
-    int main(int argc, char* argv[])                                                                                 \
-    {                                                                                                                \
-        Application application(argc, argv);                                                                         \
-        registerFoundationMetaTypes();                                                                               \
-        registerModelMetaTypes();                                                                                    \
-        initialiseVisualConstants();                                                                                 \
-        TestClass test;                                                                                              \
-        return QTest::qExec(&test, argc, argv);                                                                      \
-    }
+#define VARO_EDITOR_TEST_MAIN(TestClass) VARO_WIDGET_TEST_MAIN_REGISTERING(TestClass, registerModelMetaTypes())
 
 // Counts a signal's emissions: QSignalSpy cannot hold the non-const
 // references that the change signals carry.

@@ -1,7 +1,6 @@
 #include "EditorTesting.h"
 
 #include "CalculatorField.h"
-#include "ColourPicker.h"
 #include "Combination.h"
 #include "CombinationView.h"
 #include "EditorPages.h"

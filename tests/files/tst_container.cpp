@@ -65,33 +65,27 @@ class TestContainer : public QObject
     Q_OBJECT
 
 private slots:
-    void packedLayout();
-    void acceptsBothChecksumTexts();
+    void packedLayoutAndBothChecksumTexts();
     void refusesDamage_data();
     void refusesDamage();
-    void everyTruncationIsCorrupt();
-    void everyFlippedByteIsRefused();
+    void everyTruncationAndFlippedByteIsRefused();
     void filesWithAnyPath();
     void failedWriteKeepsTheOldFile();
 };
 
-void TestContainer::packedLayout()
+void TestContainer::packedLayoutAndBothChecksumTexts()
 {
     const QByteArray packed = NativeContainer::pack(sampleText);
-    QCOMPARE(packed, container(qCompress(sampleText, 9), writtenText));
+    const QByteArray compressed = qCompress(sampleText, 9);
+    QCOMPARE(packed, container(compressed, writtenText));
     QByteArray text;
     QCOMPARE(NativeContainer::unpack(packed, &text), Status::Ok);
     QCOMPARE(text, sampleText);
-}
-
-void TestContainer::acceptsBothChecksumTexts()
-{
-    const QByteArray compressed = qCompress(sampleText, 9);
     for (const QByteArray& checksumText : {olderText, writtenText}) {
         QByteArray bytes = container(compressed, checksumText);
         bytes[0] = 0x7f; // the reserved value is not tested
         bytes[1] = 0x01;
-        QByteArray text;
+        text.clear();
         QCOMPARE(NativeContainer::unpack(bytes, &text), Status::Ok);
         QCOMPARE(text, sampleText);
     }
@@ -139,23 +133,16 @@ void TestContainer::refusesDamage()
     QVERIFY(!NativeContainer::messageFor(expected).isEmpty());
 }
 
-void TestContainer::everyTruncationIsCorrupt()
+void TestContainer::everyTruncationAndFlippedByteIsRefused()
 {
     const QByteArray good = NativeContainer::pack(sampleText);
-    for (int length = 0; length < good.size(); ++length) {
-        QByteArray text;
+    QByteArray text;
+    for (int length = 0; length < good.size(); ++length)
         QVERIFY2(NativeContainer::unpack(good.left(length), &text) == Status::Corrupt,
                  qPrintable(QStringLiteral("length %1").arg(length)));
-    }
-}
-
-void TestContainer::everyFlippedByteIsRefused()
-{
-    const QByteArray good = NativeContainer::pack(sampleText);
     for (int i = 2; i < good.size(); ++i) {
         QByteArray damaged = good;
         damaged[i] = char(damaged[i] ^ 0x10);
-        QByteArray text;
         QVERIFY2(NativeContainer::unpack(damaged, &text) != Status::Ok, qPrintable(QStringLiteral("byte %1").arg(i)));
     }
 }

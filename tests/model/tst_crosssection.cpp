@@ -128,7 +128,7 @@ void TestCrossSection::publishedTables_data()
     QTest::addColumn<double>("Iminor");
     QTest::addColumn<double>("J");
 
-    QFile file(QFINDTESTDATA("data/british.csv"));
+    QFile file(QStringLiteral(VARO_SECTION_TABLES "/british.csv"));
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     file.readLine();
     while (!file.atEnd()) {

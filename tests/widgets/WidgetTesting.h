@@ -33,12 +33,14 @@ inline void pressKeys(Calculator& calculator, const QString& keys)
 }
 
 // A test main on the program's application object, with the meta-types and
-// the style sheets that start-up provides.
-#define VARO_WIDGET_TEST_MAIN(TestClass)                                                                              \
+// the style sheets that start-up provides; "registered" adds further types.
+#define VARO_WIDGET_TEST_MAIN(TestClass) VARO_WIDGET_TEST_MAIN_REGISTERING(TestClass, )
+#define VARO_WIDGET_TEST_MAIN_REGISTERING(TestClass, registered)                                                     \
     int main(int argc, char* argv[])                                                                                 \
     {                                                                                                                \
         Application application(argc, argv);                                                                         \
         registerFoundationMetaTypes();                                                                               \
+        registered;                                                                                                  \
         initialiseVisualConstants();                                                                                 \
         TestClass test;                                                                                              \
         return QTest::qExec(&test, argc, argv);                                                                      \

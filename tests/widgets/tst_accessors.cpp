@@ -67,14 +67,6 @@ void installFakePages()
         [](EditorPageFactory::Page, const UnitSystemRef&, QWidget* parent) { return new FakePage(parent); });
 }
 
-SectionLibrary::ItemRef child(const TreeNodeRef& node, const QString& name)
-{
-    for (const SectionLibrary::ItemRef& item : SectionLibrary::castItems(node->subnodes()))
-        if (item->name() == name)
-            return item;
-    return SectionLibrary::ItemRef();
-}
-
 void click(QWidget* picker, const QString& name)
 {
     QTRY_VERIFY(picker->findChild<PickerCell*>(name));
@@ -137,7 +129,6 @@ void TestAccessors::loadCasePagesOfferRemovalExactlyWhenAllowed()
 {
     QFETCH(QString, edited);
     QFETCH(bool, withDocument);
-    QFETCH(QString, page);
     QFETCH(bool, removeable);
     const QSharedPointer<DocumentModel> document = newDocument();
     Frame frame(document.data());
@@ -170,7 +161,7 @@ void TestAccessors::loadCasePagesOfferRemovalExactlyWhenAllowed()
         groups.editGroup(byName[edited].staticCast<Group>());
     else
         cases.editLoadCase(byName[edited].staticCast<LoadCase>());
-    QCOMPARE(accessor->currentWidget()->objectName(), page);
+    QTEST(accessor->currentWidget()->objectName(), "page");
     if (auto* shown = qobject_cast<FakePage*>(accessor->currentWidget())) {
         QCOMPARE(shown->object, byName[edited]);
         QCOMPARE(shown->removeable, removeable);

@@ -1,7 +1,6 @@
 #include "Calculator.h"
 #include "WidgetTesting.h"
 
-#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 
