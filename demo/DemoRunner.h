@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QSharedPointer>
 #include <QStack>
+#include <QStringList>
 #include <QTimeLine>
 #include <QTimer>
 #include <QVariant>
@@ -81,6 +82,9 @@ public:
 
     explicit DemoRunner(QWidget* parent);
     ~DemoRunner() override;
+
+    // The names every interpreter of the runner knows as host words.
+    static QStringList hostWordNames();
 
     // The demonstration window's own objects; the document, its libraries and
     // the view point are handed again after every reset and restore.

@@ -157,6 +157,14 @@ QVariant plainCell(const QVariant& cell)
 
 } // namespace
 
+QStringList DemoRunner::hostWordNames()
+{
+    QStringList names;
+    for (const HostWordName& word : hostWords)
+        names << QString::fromLatin1(word.name);
+    return names;
+}
+
 void DemoRunner::createForth()
 {
     auto fresh = std::make_unique<Forth>();

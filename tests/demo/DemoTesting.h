@@ -2,9 +2,55 @@
 
 #include "Forth.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+
+// Feeds an interpreter from a text: blank-delimited tokens, strings up to a
+// delimiter (trimmed), lines up to the first character that is not printable.
+struct ScriptFeeder
+{
+    QString text;
+    int position = 0;
+
+    explicit ScriptFeeder(Forth* forth, const QString& script)
+        : text(script)
+    {
+        QObject::connect(forth, &Forth::RequestTokenFromInput, [this](QString* token) {
+            while (position < text.size() && text.at(position).isSpace())
+                ++position;
+            const int start = position;
+            while (position < text.size() && !text.at(position).isSpace())
+                ++position;
+            *token = text.mid(start, position - start);
+        });
+        QObject::connect(forth, &Forth::RequestStringFromInput, [this](QString* read, const QChar& delimiter) {
+            int end = text.indexOf(delimiter, position);
+            if (end < 0)
+                end = text.size();
+            *read = text.mid(position, end - position).trimmed();
+            position = qMin(end + 1, int(text.size()));
+        });
+        QObject::connect(forth, &Forth::RequestLineFromInput, [this](QString*) {
+            while (position < text.size() && text.at(position).isPrint())
+                ++position;
+            ++position;
+        });
+    }
+};
+
+// Writes each file, named and with its text, into the folder; false when one
+// cannot be written.
+inline bool writeTestFiles(const QString& folder, const QList<QPair<QString, QByteArray> >& files)
+{
+    for (const auto& named : files) {
+        QFile file(folder + QLatin1Char('/') + named.first);
+        if (!file.open(QIODevice::WriteOnly) || file.write(named.second) != named.second.size())
+            return false;
+    }
+    return true;
+}
 
 // A cell as a test row writes it: "d:5" for a double, "i:-1" for an int,
 // "s:text", "l:" and the items for a list, "w:" and the object name for a

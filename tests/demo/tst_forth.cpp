@@ -8,46 +8,13 @@ namespace {
 
 const int waitWord = 0xb0;
 
-// Feeds an interpreter from a text: blank-delimited tokens, strings up to a
-// delimiter (trimmed), lines up to the first character that is not printable.
-struct Feeder
-{
-    QString text;
-    int position = 0;
-
-    explicit Feeder(Forth* forth, const QString& script)
-        : text(script)
-    {
-        QObject::connect(forth, &Forth::RequestTokenFromInput, [this](QString* token) {
-            while (position < text.size() && text.at(position).isSpace())
-                ++position;
-            const int start = position;
-            while (position < text.size() && !text.at(position).isSpace())
-                ++position;
-            *token = text.mid(start, position - start);
-        });
-        QObject::connect(forth, &Forth::RequestStringFromInput, [this](QString* read, const QChar& delimiter) {
-            int end = text.indexOf(delimiter, position);
-            if (end < 0)
-                end = text.size();
-            *read = text.mid(position, end - position).trimmed();
-            position = qMin(end + 1, int(text.size()));
-        });
-        QObject::connect(forth, &Forth::RequestLineFromInput, [this](QString*) {
-            while (position < text.size() && text.at(position).isPrint())
-                ++position;
-            ++position;
-        });
-    }
-};
-
 // The stack after the script, then the names of the words handed back to the
 // host after " ; ", or "!underflow" or "!notfound".
 QString run(const QString& script)
 {
     Forth forth;
     forth.registerName(QStringLiteral("Sys:Wait"), waitWord);
-    Feeder feeder(&forth, script);
+    ScriptFeeder feeder(&forth, script);
     QStringList handed;
     try {
         for (Forth::Dictionary word = forth.parse(); word.code != Forth::NoWord; word = forth.parse())
@@ -171,7 +138,7 @@ private slots:
     {
         Forth forth;
         forth.registerName(QStringLiteral("SYS:WAIT"), waitWord);
-        Feeder feeder(&forth, ": TWICE 10 SYS:WAIT 20 SYS:WAIT ; : OUTER TWICE 30 ; OUTER 40");
+        ScriptFeeder feeder(&forth, ": TWICE 10 SYS:WAIT 20 SYS:WAIT ; : OUTER TWICE 30 ; OUTER 40");
 
         for (const QString& expected : {QStringLiteral("d:10"), QStringLiteral("d:20")}) {
             const Forth::Dictionary word = forth.parse();
@@ -209,15 +176,12 @@ private slots:
     void loadScript()
     {
         QTemporaryDir dir;
-        auto write = [&dir](const QString& name, const QByteArray& text) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(text);
-        };
-        write("main", "  dup \t  swap  \n\n#include head\n#INCLUDE \n#INCLUDEhead\ns\" a  b\"\n#Include head\n");
-        write("head", "h1\n");
-        write("loop", "l1\n#INCLUDE ring\n");
-        write("ring", "r1\n#INCLUDE loop\n#INCLUDE ring\n");
+        QVERIFY(writeTestFiles(
+            dir.path(),
+            {{"main", "  dup \t  swap  \n\n#include head\n#INCLUDE \n#INCLUDEhead\ns\" a  b\"\n#Include head\n"},
+             {"head", "h1\n"},
+             {"loop", "l1\n#INCLUDE ring\n"},
+             {"ring", "r1\n#INCLUDE loop\n#INCLUDE ring\n"}}));
         const QString path = dir.path();
 
         QCOMPARE(Forth::loadScript(path, "main"),
