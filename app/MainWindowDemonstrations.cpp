@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "CurrentState.h"
 #include "DemoRunner.h"
+#include "DemoScripts.h"
 #include "DocumentModel.h"
 #include "Forth.h"
 #include "GroupAccessor.h"
@@ -46,12 +47,7 @@ void MainWindow::runDemo(const QString& name)
 
 void MainWindow::runBIST()
 {
-    QStringList pieces{QStringLiteral("s\" <h2>BIST</h2>\" -1 SYS:Message s\" BIST\" SYS:SetSpeed\n")};
-    for (const QString& name : demoNames)
-        if (modelOf(name).isEmpty())
-            pieces << Forth::loadScript(replayFolder, name);
-    pieces << QStringLiteral("s\" NORMAL\" SYS:SetSpeed s\" <h2>BIST Completed</h2>Successful.\"  -2 SYS:Message\n");
-    runDemoInNewWindow(pieces.join(QStringLiteral("\n500 SYS:Wait SYS:Reset\n")), QString());
+    runDemoInNewWindow(selfTestScript(demoNames, replayFolder), QString());
 }
 
 MainWindow* MainWindow::runDemoInNewWindow(const QString& script, const QString& model)
