@@ -13,20 +13,6 @@
 #include <QTextBrowser>
 #include <QtTest>
 
-namespace {
-
-const QString smallScreenMessage =
-    QStringLiteral("The demonstration cannot be performed because the screen is too small.");
-const QString corruptMessage =
-    QStringLiteral("The demonstration cannot be performed because the installation appears to be corrupt.");
-
-QString panelText(DemoRunner* runner)
-{
-    return runner->controlPanel()->findChild<QTextBrowser*>()->toPlainText();
-}
-
-} // namespace
-
 // The built-in model resource, taken away to stand for a broken installation.
 inline void removeModelResources()
 {
@@ -37,146 +23,124 @@ class TestDemonstrations : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void demonstrationWindowIsCentredWithItsModel();
-    void refusedDemonstrationsOpenNoWindow_data();
-    void refusedDemonstrationsOpenNoWindow();
-    void smallScreenIsRefused();
-    void checkpointRestoresTheSavedModel();
-    void unreadableCheckpointKeepsTheModel();
-    void missingTemplateStopsTheRunWithTheError();
-
-private:
     RecordingDialogs dialogs;
     QScopedPointer<MainWindow> window;
     QPointer<MainWindow> demoWindow;
     QScopedPointer<QTemporaryDir> folder;
+
+private slots:
+    void initTestCase()
+    {
+        registerModelMetaTypes();
+        initialiseModelResources();
+        QApplication::setApplicationName(QStringLiteral("VARO Ulmar"));
+    }
+
+    void init()
+    {
+        dialogs = RecordingDialogs();
+        UserDialogs::install(&dialogs);
+        folder.reset(new QTemporaryDir);
+        useTemporarySettings(folder->path());
+        Application::_settings->setValue(QStringLiteral("RunCount"), 1);
+        window.reset(new MainWindow);
+        QVERIFY(window->newFile());
+    }
+
+    void cleanup()
+    {
+        delete demoWindow;
+        window.reset();
+        UserDialogs::install(nullptr);
+        initialiseModelResources();
+    }
+
+    void demonstrationWindowIsCentredWithItsModel()
+    {
+        window->unitSystem()->setChosenSystem(2);
+        demoWindow = window->runDemoInNewWindow(QStringLiteral("1 DROP"), QStringLiteral("Model1"));
+        QVERIFY(demoWindow);
+        QVERIFY(Application::_settings->allKeys().isEmpty());
+        QCOMPARE(demoWindow->geometry().size(), QSize(640, 400));
+        QCOMPARE(demoWindow->geometry().center(), QApplication::desktop()->screenGeometry(window.data()).center());
+        QVERIFY(demoWindow->windowTitle().startsWith(QStringLiteral("Untitled")));
+        int members = 0;
+        demoWindow->documentModel()->readMembers([&members](const QList<MemberRef>& list) { members = list.size(); });
+        QVERIFY(members > 0);
+        QCOMPARE(demoWindow->unitSystem()->chosenSystem(), 0);
+        QCOMPARE(window->unitSystem()->chosenSystem(), 2);
+        QTRY_COMPARE(demoWindow->findChild<DemoRunner*>()->state(), DemoRunner::Stopped);
+        QVERIFY(dialogs.boxes.isEmpty());
+    }
+
+    void refusedDemonstrationsOpenNoWindow_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("settingsCleared");
+        QTest::newRow("empty script") << QString() << QStringLiteral("Model1") << QString() << false;
+        QTest::newRow("missing model")
+            << QStringLiteral("1 DROP") << QStringLiteral("NoSuchModel")
+            << QStringLiteral("The demonstration cannot be performed because the installation appears to be corrupt.")
+            << true;
+    }
+
+    void refusedDemonstrationsOpenNoWindow()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, model);
+        const int windows = QApplication::topLevelWidgets().count();
+        QVERIFY(!window->runDemoInNewWindow(script, model));
+        QTEST(dialogs.texts().value(dialogs.boxes.size() - 1), "message");
+        QTEST(!Application::_settings->contains(QStringLiteral("RunCount")), "settingsCleared");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(QApplication::topLevelWidgets().count(), windows);
+    }
+
+    // Run by its own CTest entry on a screen of 1024 by 400 pixels.
+    void smallScreenIsRefused()
+    {
+        const QRect screen = QApplication::desktop()->screenGeometry(window.data());
+        if (screen.width() >= 800 && screen.height() >= 480)
+            QSKIP("needs a screen below 800 by 480 pixels");
+        QVERIFY(!window->runDemoInNewWindow(QStringLiteral("1 DROP"), QString()));
+        QCOMPARE(dialogs.texts(),
+                 QStringList({"The demonstration cannot be performed because the screen is too small."}));
+        QCOMPARE(Application::_settings->value(QStringLiteral("RunCount")).toInt(), 1);
+    }
+
+    void checkpointRestoresTheSavedModel()
+    {
+        QVERIFY(window->openFile(QStringLiteral(":/replay/Model1.varok")));
+        QByteArray saved;
+        window->saveDemoCheckPoint(&saved);
+        window->saveDemoCheckPoint(nullptr);
+        QVERIFY(window->newFile());
+        const QSharedPointer<DocumentModel> blank = window->documentModel();
+        bool restored = true;
+        window->restoreDemoCheckPoint("<Content><Nodes>", &restored);
+        QVERIFY(!restored);
+        QCOMPARE(window->documentModel(), blank);
+        restored = true;
+        window->restoreDemoCheckPoint(saved, &restored);
+        QVERIFY(restored);
+        QCOMPARE(withNumberedIds(QString::fromUtf8(window->writeXMLDocumentFile())),
+                 withNumberedIds(QString::fromUtf8(saved)));
+        QVERIFY(window->windowTitle().startsWith(QStringLiteral("Untitled")));
+        QCOMPARE(window->documentModel()->busyCount(), 0);
+    }
+
+    void missingTemplateStopsTheRunWithTheError()
+    {
+        demoWindow = window->runDemoInNewWindow(QStringLiteral("SYS:Reset"), QString());
+        QVERIFY(demoWindow);
+        removeModelResources();
+        QWidget* panel = demoWindow->findChild<DemoRunner*>()->controlPanel();
+        QTRY_VERIFY(panel->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("encountered an error")));
+        QVERIFY(!demoWindow->documentModel());
+    }
 };
-
-void TestDemonstrations::initTestCase()
-{
-    registerModelMetaTypes();
-    initialiseModelResources();
-    QApplication::setApplicationName(QStringLiteral("VARO Ulmar"));
-}
-
-void TestDemonstrations::init()
-{
-    dialogs = RecordingDialogs();
-    UserDialogs::install(&dialogs);
-    folder.reset(new QTemporaryDir);
-    useTemporarySettings(folder->path());
-    Application::_settings->setValue(QStringLiteral("RunCount"), 1);
-    window.reset(new MainWindow);
-    QVERIFY(window->newFile());
-}
-
-void TestDemonstrations::cleanup()
-{
-    delete demoWindow;
-    window.reset();
-    UserDialogs::install(nullptr);
-    initialiseModelResources();
-}
-
-void TestDemonstrations::demonstrationWindowIsCentredWithItsModel()
-{
-    window->unitSystem()->setChosenSystem(2);
-    demoWindow = window->runDemoInNewWindow(QStringLiteral("1 DROP"), QStringLiteral("Model1"));
-    QVERIFY(demoWindow);
-    QVERIFY(Application::_settings->allKeys().isEmpty());
-    const QRect screen = QApplication::desktop()->screenGeometry(window.data());
-    QCOMPARE(demoWindow->geometry().size(), QSize(640, 400));
-    QCOMPARE(demoWindow->geometry().center(), screen.center());
-    QVERIFY(demoWindow->windowTitle().startsWith(QStringLiteral("Untitled")));
-    QVERIFY(demoWindow->documentModel()->path().isEmpty());
-    int members = 0;
-    demoWindow->documentModel()->readMembers([&members](const QList<MemberRef>& list) { members = list.size(); });
-    QVERIFY(members > 0);
-    QCOMPARE(demoWindow->unitSystem()->chosenSystem(), 0);
-    QCOMPARE(window->unitSystem()->chosenSystem(), 2);
-    auto* runner = demoWindow->findChild<DemoRunner*>();
-    QVERIFY(runner);
-    QTRY_COMPARE(runner->state(), DemoRunner::Stopped);
-    QVERIFY(dialogs.boxes.isEmpty());
-}
-
-void TestDemonstrations::refusedDemonstrationsOpenNoWindow_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<bool>("settingsCleared");
-
-    QTest::newRow("empty script") << QString() << QStringLiteral("Model1") << QStringList() << false;
-    QTest::newRow("missing model") << QStringLiteral("1 DROP") << QStringLiteral("NoSuchModel")
-                                   << QStringList({QStringLiteral("File ':/replay/NoSuchModel.varok' can not be "
-                                                                  "found and has not been loaded."),
-                                                   corruptMessage})
-                                   << true;
-}
-
-void TestDemonstrations::refusedDemonstrationsOpenNoWindow()
-{
-    QFETCH(QString, script);
-    QFETCH(QString, model);
-    const int windows = QApplication::topLevelWidgets().count();
-    QVERIFY(!window->runDemoInNewWindow(script, model));
-    QTEST(dialogs.texts(), "messages");
-    QTEST(!Application::_settings->contains(QStringLiteral("RunCount")), "settingsCleared");
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(QApplication::topLevelWidgets().count(), windows);
-}
-
-// Run by its own CTest entry on a screen of 1024 by 400 pixels.
-void TestDemonstrations::smallScreenIsRefused()
-{
-    const QRect screen = QApplication::desktop()->screenGeometry(window.data());
-    if (screen.width() >= 800 && screen.height() >= 480)
-        QSKIP("needs a screen below 800 by 480 pixels");
-    QVERIFY(!window->runDemoInNewWindow(QStringLiteral("1 DROP"), QString()));
-    QCOMPARE(dialogs.texts(), QStringList({smallScreenMessage}));
-    QCOMPARE(Application::_settings->value(QStringLiteral("RunCount")).toInt(), 1);
-}
-
-void TestDemonstrations::checkpointRestoresTheSavedModel()
-{
-    QVERIFY(window->openFile(QStringLiteral(":/replay/Model1.varok")));
-    QByteArray saved;
-    window->saveDemoCheckPoint(&saved);
-    window->saveDemoCheckPoint(nullptr);
-    QVERIFY(window->newFile());
-    bool restored = true;
-    window->restoreDemoCheckPoint(saved, &restored);
-    QVERIFY(restored);
-    QCOMPARE(withNumberedIds(QString::fromUtf8(window->writeXMLDocumentFile())),
-             withNumberedIds(QString::fromUtf8(saved)));
-    QVERIFY(window->windowTitle().startsWith(QStringLiteral("Untitled")));
-    QCOMPARE(window->documentModel()->busyCount(), 0);
-}
-
-void TestDemonstrations::unreadableCheckpointKeepsTheModel()
-{
-    const QSharedPointer<DocumentModel> before = window->documentModel();
-    bool restored = true;
-    window->restoreDemoCheckPoint("<Content><Nodes>", &restored);
-    QVERIFY(!restored);
-    QCOMPARE(window->documentModel(), before);
-}
-
-void TestDemonstrations::missingTemplateStopsTheRunWithTheError()
-{
-    demoWindow = window->runDemoInNewWindow(QStringLiteral("SYS:Reset"), QString());
-    QVERIFY(demoWindow);
-    removeModelResources();
-    auto* runner = demoWindow->findChild<DemoRunner*>();
-    QTRY_VERIFY(panelText(runner).contains(QStringLiteral("encountered an error")));
-    QVERIFY(!demoWindow->documentModel());
-}
 
 QTEST_MAIN(TestDemonstrations)
 #include "tst_demonstrations.moc"
