@@ -17,6 +17,9 @@
 class Calculator;
 class QAbstractButton;
 class QAction;
+class QCloseEvent;
+class QKeyEvent;
+class QShowEvent;
 class CurrentState;
 class DemoRunner;
 class DocumentModel;
@@ -91,8 +94,17 @@ public:
     // window shows; false when the user cancels or the save fails. Then the
     // window lets go of the document.
     bool clearCurrentDocumentModel(bool force);
+    // The caller has cleared the document shown before, and names the file after.
     void setDocumentModel(const QSharedPointer<DocumentModel>& document);
     void setViewPoint(const QSharedPointer<ViewPoint>& viewPoint);
+    void initialiseGUIFromDocument();
+    // How many windows show the document.
+    static int openDocumentCount(const DocumentModel* document);
+
+    // Lists objects by kind, as the question about completing a selection does.
+    static QString enumerateObjectsInHTML(const QList<VaroObjectRef>& objects);
+
+    QSize sizeHint() const override;
 
     // The Results tab's image, with the analysis badge when there is one.
     QIcon iconForButtonTabResults() const;
@@ -155,9 +167,31 @@ public slots:
     void openCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
                         const CalculatorReference& reference, QObject* receiver, const char* slot);
 
+    void reportAnalysisCrashed();
+    // Offers to add the objects an operation needs to the selection.
+    void requestAutoSelection(const QList<VaroObjectRef>& objects);
+
     void applyScaleSliderTooltip();
     void updateScaleSliderForScale();
     void updateScaleSliderForPosition(int position);
+
+    // Enabled commands, tool bars and pickers by mode and selection.
+    void updateGUIForCurrentStateAndSelection();
+    void updateGroupAccessor();
+    void updateLoadCaseAccessor();
+    void updateNodePickers();
+    void updateMemberPickers();
+    void updateLoadPickers();
+    // The current group and load case stay among the document's.
+    void updateGUIForGroupChanges();
+    void updateGUIForLoadCaseChanges();
+    void checkInterrogator();
+    void setBadgeTabResults();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void setFileName(const QString& path);
@@ -167,8 +201,11 @@ private slots:
     void signalRelay(int id);
 
 private:
-    // One entry per window showing a document.
-    static QList<const DocumentModel*> _openDocuments;
+    // The ids of the relayed buttons; each stands for the action of the mode.
+    enum Relay { AddMembers = 0, AddNode, AddPointLoad, AddTorqueLoad, AddTrapezoidLoad, SelectAuto, Delete, Move };
+
+    // One entry per window showing a document; the entries keep it alive.
+    static QList<QSharedPointer<DocumentModel>> _openDocuments;
 
     // Construction steps, in the order the constructor takes them.
     void readSettings();
@@ -201,13 +238,17 @@ private:
     // Shows the child window, then refreshes it.
     QToolButton* addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
                                      const QString& toolTip, QWidget* window, const char* refresh);
-    // A child window by its object name; null until it has been made.
-    QWidget* childWindow(const QString& name) const;
     // Shows the child window on a click, then runs the refresh slot from the event loop.
     void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh);
     void refreshesAfterClick(QAbstractButton* button, const char* refresh);
 
     bool allowCurrentDocumentToClose();
+    void closeTopLevelChildren();
+    void connectDocument();
+    void connectEditorPages();
+    // Shown or hidden on the next pass of the event loop.
+    static void showLater(QWidget* widget, bool show);
+    void cancelCalculatorOnDeselect(const QList<VaroObjectRef>& selection);
 
     QSharedPointer<DocumentModel> document;
     QSharedPointer<CurrentState> state;
@@ -259,7 +300,6 @@ private:
     QSignalMapper* demoMapper = nullptr;
     // The eight relayed buttons arrive here mapped to their ids.
     QSignalMapper* relayMapper = nullptr;
-    QAction* saveAction = nullptr;
     GroupAccessor* groupAccessor = nullptr;
     QPushButton* groupButton = nullptr;
     LoadAxisPicker* loadAxisPicker = nullptr;

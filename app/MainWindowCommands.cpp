@@ -7,11 +7,15 @@
 #include "EditingActions.h"
 #include "GeometryGroup.h"
 #include "Loading.h"
+#include "Load.h"
+#include "Member.h"
+#include "Node.h"
 #include "UserDialogs.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QMessageBox>
+#include <QStringList>
 #include <QUrl>
 
 namespace {
@@ -36,34 +40,34 @@ void MainWindow::signalRelay(int id)
     const LoadingRef loading = state->loadCase().dynamicCast<Loading>();
     const int mode = state->mode();
     switch (id) {
-    case 0:
+    case AddMembers:
         emit ActionAddMembers(group);
         break;
-    case 1:
+    case AddNode:
         emit ActionAddNode(group);
         break;
-    case 2:
+    case AddPointLoad:
         emit ActionAddPointLoad(loading);
         break;
-    case 3:
+    case AddTorqueLoad:
         emit ActionAddTorqueLoad(loading);
         break;
-    case 4:
+    case AddTrapezoidLoad:
         emit ActionAddTrapezoidLoad(loading);
         break;
-    case 5:
+    case SelectAuto:
         if (mode == CurrentState::Geometry)
             emit ActionSelectNodesFromSelectedMembers();
         else if (mode == CurrentState::Loading)
             emit ActionSelectMembersFromSelectedLoads();
         break;
-    case 6:
+    case Delete:
         if (mode == CurrentState::Geometry)
             emit ActionDeleteSelectedGeometry();
         else if (mode == CurrentState::Loading)
             emit ActionDeleteSelectedLoads();
         break;
-    case 7:
+    case Move:
         if (mode == CurrentState::Geometry)
             emit ActionMoveSelectedGeometryToGroup(group);
         else if (mode == CurrentState::Loading)
@@ -114,6 +118,8 @@ MainWindow* MainWindow::duplicateWindow()
     auto* duplicate = new MainWindow(units, state);
     duplicate->setDocumentModel(document);
     duplicate->setViewPoint(ViewPointRef(new ViewPoint(*view)));
+    // Otherwise the copy would call a named model untitled until its name next changes.
+    duplicate->updateForFileName(document->path(), document->leafName(true));
     duplicate->show();
     return duplicate;
 }
@@ -139,7 +145,8 @@ void MainWindow::openExample(const QString& path)
 void MainWindow::openHelp()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString page = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("help/Help_Homepage.html"));
+    const QString page =
+        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("help/Help_Homepage.html"));
     const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(page));
     QApplication::restoreOverrideCursor();
     if (!opened)
@@ -176,4 +183,75 @@ void MainWindow::openAbout()
                 .arg(makerProductAddress);
     text += QStringLiteral("</table>");
     QMessageBox::about(this, tr("About %1").arg(name), text);
+}
+
+// ---- The document's messages and state
+
+void MainWindow::displayWarningMessage(const QString& message)
+{
+    UserDialogs::warning(this, message);
+}
+
+void MainWindow::displayInformationMessage(const QString& message)
+{
+    UserDialogs::information(this, message);
+}
+
+void MainWindow::reportAnalysisCrashed()
+{
+    UserDialogs::current().message(
+        this, QMessageBox::Critical,
+        tr("The analysis process has terminated unexpectedly. Analysis results will no longer be available until "
+           "this program has been restarted. Please report this problem to Kelvory Ltd."),
+        QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void MainWindow::documentModifiedStateHasChanged()
+{
+    if (!document)
+        return;
+    const bool modified = document->isModified();
+    setWindowModified(modified);
+    emit ModifiedStateHasChanged(modified);
+}
+
+void MainWindow::requestAutoSelection(const QList<VaroObjectRef>& objects)
+{
+    const QString text = tr("<p>Additional items need to be selected before the operation can be performed:</p>%1"
+                            "<p>Do you wish for them to be automatically added to the selection?</p>")
+                             .arg(enumerateObjectsInHTML(objects));
+    const QMessageBox::StandardButton answer = UserDialogs::current().message(
+        this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        emit ActionSelectObjects(objects);
+}
+
+QString MainWindow::enumerateObjectsInHTML(const QList<VaroObjectRef>& objects)
+{
+    int nodes = 0;
+    int members = 0;
+    int loads = 0;
+    int others = 0;
+    for (const VaroObjectRef& object : objects) {
+        if (qobject_cast<Node*>(object.data()))
+            ++nodes;
+        else if (qobject_cast<Member*>(object.data()))
+            ++members;
+        else if (qobject_cast<Load*>(object.data()))
+            ++loads;
+        else
+            ++others;
+    }
+    QStringList items;
+    const auto add = [&items](int count, const QString& text) {
+        if (count > 0)
+            items << text.arg(count).arg(count == 1 ? QString() : QStringLiteral("s"));
+    };
+    add(nodes, tr("%1 node%2"));
+    add(members, tr("%1 member%2"));
+    add(loads, tr("%1 load%2"));
+    add(others, tr("%1 other item%2"));
+    if (items.isEmpty())
+        return QString();
+    return QStringLiteral("<ul><li>%1</li></ul>").arg(items.join(QStringLiteral("</li><li>")));
 }

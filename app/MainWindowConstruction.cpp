@@ -12,6 +12,7 @@
 #include "MemberAxisPicker.h"
 #include "MemberPinPicker.h"
 #include "ProgrammaticActionGroup.h"
+#include "ReportView.h"
 #include "SectionAccessor.h"
 #include "StructureView.h"
 #include "SupportPicker.h"
@@ -30,6 +31,10 @@
 #include <QStandardPaths>
 
 namespace {
+
+// The request that names its receiver; its signals share the parameter list.
+const auto openCalculatorFor = qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
+                                         QObject*, const char*>(&MainWindow::openCalculator);
 
 const QString editionLetter = QStringLiteral("U");
 const QString demonstrationToolTip = QStringLiteral("Runs a demo in a new window");
@@ -66,17 +71,12 @@ MainWindow::MainWindow(const QSharedPointer<UnitSystem>& unitSystem,
     connectChildWindows();
 }
 
-MainWindow::~MainWindow()
-{
-    clearCurrentDocumentModel(true);
-}
-
 void MainWindow::readSettings()
 {
     directory = settingText(QStringLiteral("documentDirectory"));
     if (directory.isEmpty())
         directory = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    // A shared unit system keeps the choice its first window made.
+    // Only a window that makes its own unit system reads the setting.
     if (!units) {
         units.reset(new UnitSystem);
         units->setChosenSystem(settingText(QStringLiteral("UnitSystem")));
@@ -124,16 +124,13 @@ void MainWindow::createCentralView()
 {
     structureView = new StructureView(units, state, this);
     structureView->setObjectName(QStringLiteral("StructureView"));
-    connect(structureView,
-            qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, const char*>(
-                &StructureView::OpenCalculator),
-            this,
-            qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, const char*>(
-                &MainWindow::openCalculator));
+    connect(structureView, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
+                                     const char*>(&StructureView::OpenCalculator),
+            this, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
+                            const char*>(&MainWindow::openCalculator));
     connect(structureView, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
                                      QObject*, const char*>(&StructureView::OpenCalculator),
-            this, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&, QObject*,
-                            const char*>(&MainWindow::openCalculator));
+            this, openCalculatorFor);
 }
 
 void MainWindow::createUtilityWindow()
@@ -150,14 +147,11 @@ void MainWindow::createViewSelector()
     viewSelector->hide();
 }
 
-// The report editor, a hidden tool window named "ReportView", is made here.
 void MainWindow::createReportView()
 {
-}
-
-QWidget* MainWindow::childWindow(const QString& name) const
-{
-    return findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    reportView = new ReportView(units, state, this, Qt::Tool);
+    reportView->setObjectName(QStringLiteral("ReportView"));
+    reportView->hide();
 }
 
 // ---- Menus
@@ -170,15 +164,13 @@ void MainWindow::createMenus()
     file->addSeparator();
     connect(file->addAction(tr("Duplicate window")), &QAction::triggered, this, &MainWindow::duplicateWindow);
     file->addSeparator();
-    saveAction = file->addAction(tr("Save"));
-    saveAction->setEnabled(false);
-    connect(saveAction, &QAction::triggered, this, &MainWindow::saveFile);
-    connect(this, &MainWindow::ModifiedStateHasChanged, saveAction, &QAction::setEnabled);
+    QAction* save = file->addAction(tr("Save"));
+    save->setEnabled(false);
+    connect(save, &QAction::triggered, this, &MainWindow::saveFile);
+    connect(this, &MainWindow::ModifiedStateHasChanged, save, &QAction::setEnabled);
     connect(file->addAction(tr("Save As...")), &QAction::triggered, this, [this] { saveFileAs(); });
     file->addSeparator();
-    QAction* reports = file->addAction(tr("Reports..."));
-    if (QWidget* reportWindow = childWindow(QStringLiteral("ReportView")))
-        connect(reports, &QAction::triggered, reportWindow, &QWidget::show);
+    connect(file->addAction(tr("Reports...")), &QAction::triggered, reportView, &QWidget::show);
     file->addSeparator();
     file->addMenu(createUnitSystemMenu());
     file->addSeparator();
@@ -275,9 +267,6 @@ void MainWindow::connectStateDisplay()
 
 void MainWindow::connectChildWindows()
 {
-    const auto openCalculatorFor = qOverload<double, UnitSystem::Conversion, const Matrix4x4&,
-                                             const CalculatorReference&, QObject*, const char*>(
-        &MainWindow::openCalculator);
     connect(groupAccessor->groupPicker(), &GroupPicker::GroupChosen, state.data(), &CurrentState::setGroup);
     connect(loadAxisPicker, &LoadAxisPicker::LoadAxisChosen, this, &MainWindow::ActionSetLoadAxis);
     connect(loadCaseAccessor->loadCasePicker(), &LoadCasePicker::LoadCaseChosen, state.data(),
@@ -293,8 +282,7 @@ void MainWindow::connectChildWindows()
     connect(relayMapper, &QSignalMapper::mappedInt, this, &MainWindow::signalRelay);
     connect(supportPicker, &SupportPicker::SupportChosen, this, &MainWindow::ActionSetSupport);
     UtilityView* utilities = utilityWindow->utilityView();
-    if (QWidget* reportWindow = childWindow(QStringLiteral("ReportView")))
-        connect(utilities, &UtilityView::ExportPDF, reportWindow, &QWidget::show);
+    connect(utilities, &UtilityView::ExportPDF, reportView, &QWidget::show);
     connect(utilities, &UtilityView::OpenFile, this, [this] { openFile(); });
     connect(utilities, &UtilityView::OpenHelp, this, &MainWindow::openHelp);
     connect(utilities, &UtilityView::SaveFile, this, [this] { saveFileAs(); });

@@ -1,24 +1,17 @@
 #include "MainWindow.h"
 
 #include "CurrentState.h"
-#include "DocumentConnections.h"
 #include "DocumentModel.h"
 #include "DocumentXml.h"
 #include "FileUtilities.h"
-#include "Libraries.h"
-#include "MaterialLibrary.h"
 #include "NativeContainer.h"
-#include "StructureView.h"
 #include "TransferReader.h"
 #include "UnitSystem.h"
 #include "UserDialogs.h"
-#include "UtilityWindow.h"
 #include "ViewPoint.h"
-#include "ViewSelector.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QUndoStack>
 
 namespace {
 
@@ -33,16 +26,7 @@ QString suffixOf(const QString& path)
 
 } // namespace
 
-QList<const DocumentModel*> MainWindow::_openDocuments;
-
 // ---- File names and dialogs
-
-QString MainWindow::previousFileName() const
-{
-    if (document && !document->path().isEmpty() && QFileInfo::exists(document->path()))
-        return document->path();
-    return directory;
-}
 
 QString MainWindow::getFileName(const QString& startPath, const QStringList& filters, bool open)
 {
@@ -67,26 +51,6 @@ QString MainWindow::getFileName(const QString& startPath, const QStringList& fil
     if (info.exists() && !info.isFile())
         return QString();
     return chosen;
-}
-
-void MainWindow::setFileName(const QString& path)
-{
-    QString shortName;
-    if (!path.isEmpty()) {
-        const QFileInfo info(path);
-        directory = info.absolutePath();
-        shortName = info.fileName();
-    }
-    if (document)
-        document->setFileName(path, shortName);
-    updateForFileName(path, shortName);
-}
-
-void MainWindow::updateForFileName(const QString&, const QString& shortName)
-{
-    // Both filled in one pass, so a "%2" in the name stays as it is.
-    setWindowTitle(QStringLiteral("%1 [*] - %2")
-                       .arg(shortName.isEmpty() ? tr("Untitled") : shortName, QApplication::applicationName()));
 }
 
 // ---- Opening
@@ -214,82 +178,4 @@ bool MainWindow::writeNativeFile(const QString& path)
         return false;
     }
     return true;
-}
-
-// ---- The document shown
-
-bool MainWindow::allowCurrentDocumentToClose()
-{
-    if (!document || _openDocuments.count(document.data()) != 1 || !document->isModified())
-        return true;
-    const QMessageBox::StandardButton answer = UserDialogs::current().message(
-        this, QMessageBox::Warning, tr("This model has been modified.\nDo you want to save your changes?"),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::NoButton);
-    if (answer == QMessageBox::Save)
-        return saveFile();
-    return answer == QMessageBox::Discard;
-}
-
-bool MainWindow::clearCurrentDocumentModel(bool force)
-{
-    if (!force && !allowCurrentDocumentToClose())
-        return false;
-    if (document) {
-        disconnectFromDocument(this, document.data());
-        structureView->clearDocumentModel();
-        structureView->clearViewPoint();
-        viewSelector->setDocumentModel(QSharedPointer<DocumentModel>());
-        viewSelector->setViewPoint(QSharedPointer<ViewPoint>());
-        utilityWindow->setDocumentModel(QSharedPointer<DocumentModel>());
-        utilityWindow->setLibrary(QSharedPointer<MaterialLibrary>());
-        _openDocuments.removeOne(document.data());
-        document.reset();
-    }
-    return true;
-}
-
-void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocument)
-{
-    document = newDocument;
-    _openDocuments.append(document.data());
-    structureView->setDocumentModel(document);
-    viewSelector->setDocumentModel(document);
-    utilityWindow->setDocumentModel(document);
-    utilityWindow->setLibrary(document->libraries()->materialLibrary());
-    connect(document.data(), &DocumentModel::FileNameHasChanged, this, &MainWindow::updateForFileName);
-    connect(document.data(), &DocumentModel::ModifiedStateHasChanged, this,
-            &MainWindow::documentModifiedStateHasChanged);
-    connect(document.data(), &DocumentModel::WarningMessage, this, &MainWindow::displayWarningMessage,
-            Qt::QueuedConnection);
-    connect(document.data(), &DocumentModel::InformationMessage, this, &MainWindow::displayInformationMessage,
-            Qt::QueuedConnection);
-    documentModifiedStateHasChanged();
-}
-
-void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
-{
-    view = viewPoint;
-    structureView->setViewPoint(view);
-    viewSelector->setViewPoint(view);
-}
-
-void MainWindow::documentModifiedStateHasChanged()
-{
-    if (!document)
-        return;
-    const bool modified = document->isModified();
-    setWindowModified(modified);
-    emit ModifiedStateHasChanged(modified);
-}
-
-// ---- Messages
-
-void MainWindow::displayWarningMessage(const QString& message)
-{
-    UserDialogs::warning(this, message);
-}
-
-void MainWindow::displayInformationMessage(const QString& message)
-{
-    UserDialogs::information(this, message);
 }

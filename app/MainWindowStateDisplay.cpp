@@ -1,9 +1,34 @@
 #include "MainWindow.h"
 
+#include "Calculator.h"
 #include "CurrentState.h"
+#include "DocumentModel.h"
+#include "GroupAccessor.h"
+#include "Libraries.h"
+#include "Load.h"
+#include "LoadAxisPicker.h"
+#include "LoadCaseAccessor.h"
+#include "LoadCaseLibrary.h"
+#include "Member.h"
+#include "MemberAxisLibrary.h"
+#include "MemberAxisPicker.h"
+#include "MemberPinPicker.h"
+#include "Node.h"
 #include "PaintHelpers.h"
+#include "SectionAccessor.h"
+#include "SectionType.h"
+#include "SelectionModel.h"
+#include "StructureModel.h"
+#include "Support.h"
+#include "SupportPicker.h"
+#include "ToolMenu.h"
+#include "TorqueLoad.h"
 
+#include <QPushButton>
 #include <QSlider>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <cmath>
 
 namespace {
@@ -13,6 +38,269 @@ const int lowestDecade = -6;
 const double deflectionScaleFactor = 1000.0;
 
 } // namespace
+
+// ---- Commands, tool bars and library windows by mode and selection
+
+void MainWindow::updateGUIForCurrentStateAndSelection()
+{
+    if (!document || !state)
+        return;
+    updateGroupAccessor();
+    updateLoadCaseAccessor();
+    updateLoadPickers();
+    updateMemberPickers();
+    updateNodePickers();
+
+    const int mode = state->mode();
+    const bool geometry = mode == CurrentState::Geometry;
+    const bool loading = mode == CurrentState::Loading;
+    const bool results = mode == CurrentState::Results;
+    const QSharedPointer<SelectionModel> selection = document->selectionModel();
+    const bool O = bool(selection->master());
+    const NodeRef N = selection->lastSelectedNode();
+    const bool B = bool(selection->lastSelectedMember());
+    const bool L = bool(selection->lastSelectedLoad());
+    const int n = selection->selectedNodes().size();
+    const bool box = state->isSelectionBoxVisible();
+    const bool deletable = ((N || B) && geometry) || (L && loading);
+
+    const QList<QPair<QToolButton*, bool>> decisions = {
+        {buttonSelectionMenu, !results},
+        {buttonNodeMenu, geometry},
+        {buttonMemberMenu, geometry},
+        {buttonLoadMenu, loading},
+        {buttonResultMenu, results},
+        {actionLoadAxis, L},
+        {actionMemberAxes, B},
+        {actionMemberPins, B},
+        {actionSplitMembers, B},
+        {actionPolariseMembers, B},
+        {actionAddPLoad, B},
+        {actionAddMLoad, B},
+        {actionAddTLoad, B},
+        {actionNodeSupports, bool(N)},
+        {actionNodeFlip, N && B},
+        {actionNodeRotate, N && B},
+        {actionAddMembers, n >= 2},
+        {actionSelectionCopy, (N || B) && geometry},
+        {actionSelectionAuto, (B && geometry) || (L && loading)},
+        {actionSelectionBoxClear, box},
+        {actionSelectionBoxSelect, box},
+        {actionSelectionDelete, deletable},
+        {actionGroupMove, deletable},
+        {actionSelectionClear, O},
+    };
+    for (const auto& decision : decisions)
+        decision.first->setEnabled(decision.second);
+    buttonResultMenu->setIcon(QIcon(ToolMenu::menuButtonPixmap(state->resultPixmap())));
+
+    if (geometry || loading || results) {
+        toolBarControl->setEnabled(!results);
+        toolBarCases->setEnabled(!geometry);
+        showLater(toolBarCases, !geometry);
+        toolBarGroups->setEnabled(geometry);
+        showLater(toolBarGroups, geometry);
+    }
+    if (geometry) {
+        showLater(loadAxisPicker, false);
+        showLater(loadCaseAccessor, false);
+        actionGroupMove->setToolTip(tr("Move currently selected geometry to visible group"));
+    } else if (loading || results) {
+        for (QWidget* library : {static_cast<QWidget*>(memberAxisPicker), static_cast<QWidget*>(memberPinPicker),
+                                 static_cast<QWidget*>(supportPicker), static_cast<QWidget*>(groupAccessor)})
+            showLater(library, false);
+        if (results)
+            showLater(loadAxisPicker, false);
+        else
+            actionGroupMove->setToolTip(tr("Move currently selected loads to visible load-case"));
+    }
+    cancelCalculatorOnDeselect(selection->selection());
+}
+
+void MainWindow::showLater(QWidget* widget, bool show)
+{
+    if (show)
+        QTimer::singleShot(0, widget, &QWidget::show);
+    else
+        QTimer::singleShot(0, widget, &QWidget::hide);
+}
+
+// A value asked for on an object makes no sense once that object is deselected.
+void MainWindow::cancelCalculatorOnDeselect(const QList<VaroObjectRef>& selection)
+{
+    if (!calculator || !calculator->isVisible())
+        return;
+    const VaroObjectRef object =
+        calculator->currentReference().value(QStringLiteral("cancelOnDeselect")).value<VaroObjectRef>();
+    if (object && !selection.contains(object))
+        calculator->cancel();
+}
+
+// ---- The group and load-case buttons
+
+void MainWindow::updateGroupAccessor()
+{
+    if (!document || !state)
+        return;
+    const GroupRef group = state->group();
+    if (groupAccessor->isVisible())
+        groupAccessor->groupPicker()->setSelection(group);
+    groupButton->setText(group ? group->name() : tr("(no group)"));
+}
+
+void MainWindow::updateLoadCaseAccessor()
+{
+    if (!document || !state)
+        return;
+    const LoadCaseRef loadCase = state->loadCase();
+    if (loadCaseAccessor->isVisible())
+        loadCaseAccessor->loadCasePicker()->setSelection(loadCase);
+    loadCaseButton->setText(loadCase ? loadCase->name() : tr("(no loadcase)"));
+}
+
+void MainWindow::updateGUIForGroupChanges()
+{
+    if (!state)
+        return;
+    if (!document) {
+        state->setGroup(GroupRef());
+    } else if (const GroupRef group = state->group()) {
+        bool listed = false;
+        for (const GeometryGroupRef& candidate : document->groups())
+            listed = listed || candidate == group;
+        if (!listed)
+            state->setGroup(GroupRef());
+    }
+    updateGroupAccessor();
+}
+
+void MainWindow::updateGUIForLoadCaseChanges()
+{
+    if (!state)
+        return;
+    if (!document) {
+        state->setLoadCase(LoadCaseRef());
+    } else if (!document->loadCases().contains(state->loadCase())) {
+        const QList<LoadCaseRef> loadings = document->libraries()->loadCaseLibrary()->loadings();
+        state->setLoadCase(loadings.value(0));
+    }
+    updateLoadCaseAccessor();
+}
+
+// ---- The library windows follow the selection
+
+void MainWindow::updateNodePickers()
+{
+    if (!document || !supportPicker->isVisible())
+        return;
+    const QSharedPointer<SelectionModel> selection = document->selectionModel();
+    const NodeRef master = selection->lastSelectedNode();
+    if (!master) {
+        supportPicker->hide();
+        return;
+    }
+    // Supports agree by what they restrain, not by identity.
+    const SupportRef candidate = master->support();
+    const int dof = candidate ? int(candidate->dof()) : 0;
+    bool agree = true;
+    for (const NodeRef& node : selection->selectedNodes())
+        agree = agree && Support::isDofEqualTo(node->support(), Dof(dof));
+    supportPicker->setSelection(agree ? candidate : SupportRef());
+}
+
+void MainWindow::updateMemberPickers()
+{
+    if (!document
+        || !(memberAxisPicker->isVisible() || memberPinPicker->isVisible() || sectionAccessor->isVisible()))
+        return;
+    const QSharedPointer<SelectionModel> selection = document->selectionModel();
+    const MemberRef master = selection->lastSelectedMember();
+    if (!master) {
+        memberAxisPicker->hide();
+        memberPinPicker->hide();
+        sectionAccessor->setSelection(CrossSectionRef(), MaterialRef());
+        return;
+    }
+    const auto crossSectionOf = [](const MemberRef& member) {
+        return member->sectionType() ? member->sectionType()->crossSection() : CrossSectionRef();
+    };
+    const auto materialOf = [](const MemberRef& member) {
+        return member->sectionType() ? member->sectionType()->material() : MaterialRef();
+    };
+    MemberAxisRef axis = master->axis();
+    CrossSectionRef crossSection = crossSectionOf(master);
+    MaterialRef material = materialOf(master);
+    for (const MemberRef& member : selection->selectedMembers()) {
+        if (member->axis() != axis)
+            axis.reset();
+        if (crossSectionOf(member) != crossSection)
+            crossSection.reset();
+        if (materialOf(member) != material)
+            material.reset();
+    }
+    document->libraries()->memberAxisLibrary()->setNodeC(selection->lastSelectedNode());
+    memberAxisPicker->setSelection(axis);
+    memberPinPicker->setSelection(MemberPinRef());
+    sectionAccessor->setSelection(crossSection, material);
+}
+
+void MainWindow::updateLoadPickers()
+{
+    if (!document || !loadAxisPicker->isVisible())
+        return;
+    const QSharedPointer<SelectionModel> selection = document->selectionModel();
+    const LoadRef master = selection->lastSelectedLoad();
+    if (!master) {
+        loadAxisPicker->hide();
+        return;
+    }
+    // A load without a load axis counts as the default axis.
+    const auto axisOf = [](const LoadRef& load) { return load->axis() ? load->axis()->axis() : Axis(); };
+    const bool torque = qobject_cast<TorqueLoad*>(master.data()) != nullptr;
+    const LoadAxisRef candidate = master->axis();
+    const Axis candidateAxis = axisOf(master);
+    bool agree = bool(candidate);
+    for (const LoadRef& load : selection->selectedLoads()) {
+        if ((qobject_cast<TorqueLoad*>(load.data()) != nullptr) != torque || axisOf(load) != candidateAxis) {
+            agree = false;
+            break;
+        }
+    }
+    loadAxisPicker->setDisplayTorqueAxes(torque);
+    loadAxisPicker->setSelection(agree ? candidate : LoadAxisRef());
+}
+
+void MainWindow::checkInterrogator()
+{
+    if (!document || !state)
+        return;
+    if (!document->structureModel()->contains(state->interrogatorObject()))
+        state->setInterrogatorObject(VaroObjectRef());
+}
+
+// ---- The Results tab's badge
+
+void MainWindow::setBadgeTabResults()
+{
+    QString badge;
+    switch (document ? document->analysisOperatingState() : AnalysisLink::OffLine) {
+    case AnalysisLink::NoResults:
+        badge = QStringLiteral(":/badgeNoResults.png");
+        break;
+    case AnalysisLink::PartialResults:
+        badge = QStringLiteral(":/badgePartialResults.png");
+        break;
+    case AnalysisLink::ResultsAvailable:
+        break;
+    case AnalysisLink::OffLine:
+        badge = QStringLiteral(":/badgeOffLine.png");
+        break;
+    }
+    if (badge == resultsBadge)
+        return;
+    resultsBadge = badge;
+    tabResults->setIcon(iconForButtonTabResults());
+}
 
 QIcon MainWindow::iconForButtonTabResults() const
 {

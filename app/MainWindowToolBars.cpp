@@ -7,6 +7,7 @@
 #include "MemberAxisPicker.h"
 #include "MemberPinPicker.h"
 #include "ProgrammaticButtonGroup.h"
+#include "StructureView.h"
 #include "SectionAccessor.h"
 #include "SupportPicker.h"
 #include "ToolMenu.h"
@@ -24,9 +25,6 @@ namespace {
 
 const QSize smallIcons(32, 32);
 const QSize tabIcons(44, 44);
-
-// Relay ids: the action each stands for depends on the mode.
-enum Relay { AddMembers = 0, AddNode, AddPointLoad, AddTorqueLoad, AddTrapezoidLoad, SelectAuto, Delete, Move };
 
 void addGap(QToolBar* toolBar)
 {
@@ -174,17 +172,15 @@ void MainWindow::createControlToolBar()
                                               QStringLiteral(":/actionSelectionBoxDisplay.png"),
                                               tr("Toggle display of selection box for selecting areas"), state.data(),
                                               SLOT(toggleDisplayOfSelectionBox()));
-    // The 3D view selects by the box; until it exists these two have no target.
-    QWidget* view = centralWidget();
-    const bool viewSelects = view->metaObject()->indexOfSlot("selectBySelectionBox()") >= 0;
     actionSelectionBoxClear = addMenuButton(menu, QStringLiteral("ActionSelectionBoxClear"),
                                             QStringLiteral(":/actionSelectionBoxClear.png"),
-                                            tr("Clear all items within selection box"), viewSelects ? view : menu,
-                                            viewSelects ? SLOT(clearBySelectionBox()) : SLOT(hide()));
+                                            tr("Clear all items within selection box"), structureView,
+                                            SLOT(clearBySelectionBox()));
+    // The form without argument: the click's unchecked state must not be read as "deselect".
     actionSelectionBoxSelect = addMenuButton(menu, QStringLiteral("ActionSelectionBoxSelect"),
                                              QStringLiteral(":/actionSelectionBoxSelect.png"),
-                                             tr("Select all items within selection box"), viewSelects ? view : menu,
-                                             viewSelects ? SLOT(selectBySelectionBox()) : SLOT(hide()));
+                                             tr("Select all items within selection box"), structureView,
+                                             SLOT(selectBySelectionBox()));
 }
 
 void MainWindow::createDisplayToolBar()
@@ -230,8 +226,9 @@ void MainWindow::createModellingToolBar()
     actionAddNode = addMenuButton(node, QStringLiteral("ActionAddNode"), QStringLiteral(":/actionAddNodes.png"),
                                   tr("Add a node"), relayMapper, SLOT(map()));
     relayMapper->setMapping(actionAddNode, AddNode);
-    actionNodeSupports = addPickerMenuButton(node, QStringLiteral("ActionNodeSupports"), QStringLiteral(":/actionNodeSupports.png"), tr("Choose node supports"),
-                                       supportPicker, SLOT(updateNodePickers()));
+    actionNodeSupports = addPickerMenuButton(node, QStringLiteral("ActionNodeSupports"),
+                                             QStringLiteral(":/actionNodeSupports.png"), tr("Choose node supports"),
+                                             supportPicker, SLOT(updateNodePickers()));
     actionNodeRotate = addMenuButton(node, QStringLiteral("ActionNodeRotate"), QStringLiteral(":/actionNodeRotate.png"),
                                      tr("Rotate selected nodes around master member"), this, SLOT(actionRotate()));
     actionNodeFlip = addMenuButton(node, QStringLiteral("ActionNodeFlip"), QStringLiteral(":/actionNodeFlip.png"),
@@ -246,8 +243,9 @@ void MainWindow::createModellingToolBar()
                                      QStringLiteral(":/actionAddMembers.png"), tr("Add members"), relayMapper,
                                      SLOT(map()));
     relayMapper->setMapping(actionAddMembers, AddMembers);
-    actionMemberAxes = addPickerMenuButton(member, QStringLiteral("ActionMemberAxes"), QStringLiteral(":/actionMemberAxes.png"), tr("Choose member axes"),
-                                       memberAxisPicker, SLOT(updateMemberPickers()));
+    actionMemberAxes = addPickerMenuButton(member, QStringLiteral("ActionMemberAxes"),
+                                           QStringLiteral(":/actionMemberAxes.png"), tr("Choose member axes"),
+                                           memberAxisPicker, SLOT(updateMemberPickers()));
     actionSectionLibrary = addPickerMenuButton(member, QStringLiteral("ActionSectionLibrary"),
                                                QStringLiteral(":/actionSectionTypes.png"), tr("Choose section types"),
                                                sectionAccessor, SLOT(updateMemberPickers()));
@@ -258,8 +256,9 @@ void MainWindow::createModellingToolBar()
     actionPolariseMembers = addMenuButton(member, QStringLiteral("ActionPolariseMembers"),
                                           QStringLiteral(":/actionPolariseMembers.png"), tr("Polarise members"), this,
                                           SIGNAL(ActionPolariseMembers()));
-    actionMemberPins = addPickerMenuButton(member, QStringLiteral("ActionMemberPins"), QStringLiteral(":/actionMemberPins.png"), tr("Set/remove member pins"),
-                                       memberPinPicker, SLOT(updateMemberPickers()));
+    actionMemberPins = addPickerMenuButton(member, QStringLiteral("ActionMemberPins"),
+                                           QStringLiteral(":/actionMemberPins.png"), tr("Set/remove member pins"),
+                                           memberPinPicker, SLOT(updateMemberPickers()));
 
     ToolMenu* load = addToolMenu(toolBar, QPixmap(QStringLiteral(":/buttonLoadMenu.png")),
                                  QStringLiteral("ToolMenuLoad"), QStringLiteral("ButtonLoadMenu"), tr("Load menu"));

@@ -73,6 +73,8 @@ public:
     QString readoutText() const;
     QString historyText() const;
     double currentValue() const { return value; }
+    // What the requester handed to open(); emptied by a cancel.
+    const CalculatorReference& currentReference() const { return reference; }
 
     static int precedenceOf(StackItem::Operation operation);
 

@@ -1,3 +1,4 @@
+#include "CloseTesting.h"
 #include "AnalysisPointLoad.h"
 #include "AnalysisTrapezoidLoad.h"
 
@@ -34,16 +35,11 @@ Vector6 values(std::initializer_list<double> v)
     return r;
 }
 
-bool close(double actual, double expected, double scale)
-{
-    return std::fabs(actual - expected) <= 1e-9 * std::max(std::fabs(expected), scale);
-}
-
 void compareVectors(const Vector6& actual, const Vector6& expected, double forceScale, const char* which)
 {
     for (int k = 0; k < 6; ++k) {
         const double scale = k < 3 ? forceScale : forceScale * L;
-        QVERIFY2(close(actual[k], expected[k], scale),
+        QVERIFY2(closeTo(actual[k], expected[k], 1e-9, scale),
                  qPrintable(QStringLiteral("%1[%2] = %3, expected %4").arg(which).arg(k).arg(actual[k], 0, 'g', 15)
                                 .arg(expected[k], 0, 'g', 15)));
     }
@@ -193,7 +189,7 @@ void TestMemberLoads::trapezoidEqualsIntegratedPointLoads()
             const double expected = integrate(share, a1, a2);
             scale = std::max(scale, std::fabs(expected) / (k < 3 ? 1.0 : L));
             const double actual = end == 0 ? e1[k] : e2[k];
-            QVERIFY2(close(actual, expected, scale * (k < 3 ? 1.0 : L)),
+            QVERIFY2(closeTo(actual, expected, 1e-9, scale * (k < 3 ? 1.0 : L)),
                      qPrintable(QStringLiteral("end %1 [%2] = %3, expected %4").arg(end + 1).arg(k).arg(actual, 0, 'g', 15)
                                     .arg(expected, 0, 'g', 15)));
         }
@@ -256,29 +252,29 @@ void TestMemberLoads::midspanResults()
     const AnalysisTrapezoidLoad uniform = trapezoid(0, 1, Vector3(0, w, 0), Vector3(0, 0, w));
     Vector3 d;
     uniform.accumulateDeflectionAtPoint(L, E, Iz, Iy, 0.5, &d);
-    QVERIFY(close(d[1], w * std::pow(L, 4) / (768 * E * Iz), 0.0)); // the half of w rising to midspan
+    VERIFY_CLOSE(d[1], w * std::pow(L, 4) / (768 * E * Iz), 1e-9, 0.0); // the half of w rising to midspan
     const AnalysisTrapezoidLoad both = trapezoid(0, 1, Vector3(0, w, w), Vector3(0, w, w));
     d = Vector3();
     both.accumulateDeflectionAtPoint(L, E, Iz, Iy, 0.5, &d);
-    QVERIFY(close(d[1], w * std::pow(L, 4) / (384 * E * Iz), 0.0));
-    QVERIFY(close(d[2], w * std::pow(L, 4) / (384 * E * Iy), 0.0));
+    VERIFY_CLOSE(d[1], w * std::pow(L, 4) / (384 * E * Iz), 1e-9, 0.0);
+    VERIFY_CLOSE(d[2], w * std::pow(L, 4) / (384 * E * Iy), 1e-9, 0.0);
 
     Vector6 f = Vector6::zeroed();
     both.accumulateForceAtPoint(L, 0.5, &f);
     QVERIFY(std::fabs(f[1]) <= 1e-9 * w * L);
-    QVERIFY(close(f[5], -w * L * L / 24, 0.0));
+    VERIFY_CLOSE(f[5], -w * L * L / 24, 1e-9, 0.0);
     f = Vector6::zeroed();
     both.accumulateForceAtPoint(L, 0.0, &f);
-    QVERIFY(close(f[5], w * L * L / 12, 0.0));
+    VERIFY_CLOSE(f[5], w * L * L / 12, 1e-9, 0.0);
 
     d = Vector3();
     pointLoad(0.5, 1, P).accumulateDeflectionAtPoint(L, E, Iz, Iy, 0.5, &d);
-    QVERIFY(close(d[1], P * L * L * L / (192 * E * Iz), 0.0));
+    VERIFY_CLOSE(d[1], P * L * L * L / (192 * E * Iz), 1e-9, 0.0);
     // The shear steps by P at the load, taking the value after it.
     Vector6 before = Vector6::zeroed(), at = Vector6::zeroed();
     pointLoad(0.5, 1, P).accumulateForceAtPoint(L, std::nextafter(0.5, 0.0), &before);
     pointLoad(0.5, 1, P).accumulateForceAtPoint(L, 0.5, &at);
-    QVERIFY(close(at[1] - before[1], P, 0.0));
+    VERIFY_CLOSE(at[1] - before[1], P, 1e-9, 0.0);
 }
 
 // Axial intensities totalling under 1 N/m carry no axial end loads. The axial
@@ -299,8 +295,8 @@ void TestMemberLoads::axialLoads()
         load.localEndForces(L, &e1, &e2);
         load.accumulateForceAtPoint(L, 0.0, &f0);
         load.accumulateForceAtPoint(L, 1.0, &f1);
-        QVERIFY(close(f0[0], -e1[0], std::fabs(w.first) * L));
-        QVERIFY(close(f1[0], e2[0], std::fabs(w.first) * L));
+        VERIFY_CLOSE(f0[0], -e1[0], 1e-9, std::fabs(w.first) * L);
+        VERIFY_CLOSE(f1[0], e2[0], 1e-9, std::fabs(w.first) * L);
     }
 }
 

@@ -13,6 +13,8 @@ public:
     {
         QMessageBox::Icon icon;
         QString text;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton;
     };
     struct FileRequest
     {
@@ -28,9 +30,10 @@ public:
     QStringList fileAnswers;
 
     QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon icon, const QString& text,
-                                        QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override
     {
-        boxes.append({icon, text});
+        boxes.append({icon, text, buttons, defaultButton});
         return answer;
     }
     QString fileName(QWidget*, bool open, const QString& caption, const QString&, const QString& filters,

@@ -1,26 +1,22 @@
 #include "AppTesting.h"
+#include "ButtonBar.h"
 #include "DocumentModel.h"
-#include "Libraries.h"
 #include "MainWindow.h"
 #include "Material.h"
-#include "MaterialLibrary.h"
 #include "MaterialView.h"
 #include "Member.h"
 #include "ModelMetaTypes.h"
-#include "SectionType.h"
-#include "StructureModel.h"
-#include "TitlesView.h"
-#include "UtilityWindow.h"
-#include "ButtonBar.h"
 #include "ModelResources.h"
 #include "PickerCell.h"
 #include "ProgrammaticButtonGroup.h"
-#include "PushConfirmButton.h"
+#include "SectionType.h"
+#include "StructureModel.h"
+#include "TitlesView.h"
 #include "UnitSystem.h"
 #include "UtilityView.h"
+#include "UtilityWindow.h"
 #include "VisualConstants.h"
 
-#include <QAbstractButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -32,13 +28,14 @@ class TestUtilityView : public QObject
 
 private slots:
     void initTestCase();
-    void cellsEmitTheirCommands_data();
+    void init();
     void cellsEmitTheirCommands();
     void unitButtonsFollowTheSharedUnitSystem();
-    void clearingNeedsConfirmation();
     void materialInUseCannotBeRemoved();
-    void titlesNeedADocument();
     void utilityTabOpensTheRootAndClosingKeepsThePage();
+
+private:
+    QScopedPointer<QTemporaryDir> folder;
 };
 
 void TestUtilityView::initTestCase()
@@ -48,33 +45,35 @@ void TestUtilityView::initTestCase()
     initialiseVisualConstants();
 }
 
-void TestUtilityView::cellsEmitTheirCommands_data()
+void TestUtilityView::init()
 {
-    QTest::addColumn<QString>("toolTip");
-    QTest::addColumn<QByteArray>("signal");
-    QTest::newRow("Help") << "Opens in web-browser" << QByteArray(SIGNAL(OpenHelp()));
-    QTest::newRow("Materials") << "Edit materials in library" << QByteArray(SIGNAL(OpenMaterials()));
-    QTest::newRow("Titles") << "Edit titles" << QByteArray(SIGNAL(OpenTitles()));
-    QTest::newRow("Reports") << "Print or export reports" << QByteArray(SIGNAL(ExportPDF()));
-    QTest::newRow("Save") << "" << QByteArray(SIGNAL(SaveFile()));
-    QTest::newRow("Load") << "" << QByteArray(SIGNAL(OpenFile()));
+    folder.reset(new QTemporaryDir);
+    useTemporarySettings(folder->path());
 }
 
 void TestUtilityView::cellsEmitTheirCommands()
 {
-    QFETCH(QString, toolTip);
-    QFETCH(QByteArray, signal);
+    const QList<std::tuple<QString, QString, const char*>> cells = {
+        {"Help", "Opens in web-browser", SIGNAL(OpenHelp())},
+        {"Materials", "Edit materials in library", SIGNAL(OpenMaterials())},
+        {"Titles", "Edit titles", SIGNAL(OpenTitles())},
+        {"Reports", "Print or export reports", SIGNAL(ExportPDF())},
+        {"Save", "", SIGNAL(SaveFile())},
+        {"Load", "", SIGNAL(OpenFile())}};
     UtilityView view(QSharedPointer<UnitSystem>(new UnitSystem));
-    PickerCell* cell = nullptr;
-    for (PickerCell* candidate : view.findChildren<PickerCell*>())
-        if (candidate->text() == PickerCell::standardPushButton(QTest::currentDataTag()))
-            cell = candidate;
-    QVERIFY(cell);
-    QCOMPARE(cell->toolTip(), toolTip);
-    QCOMPARE(cell->objectName(), QString(cell->toolTip().startsWith("Print") ? "Report" : ""));
-    QSignalSpy emitted(&view, signal.constData());
-    emit cell->Clicked(cell);
-    QCOMPARE(emitted.size(), 1);
+    const QList<PickerCell*> found = view.findChildren<PickerCell*>();
+    QCOMPARE(found.size(), cells.size());
+    for (const auto& [caption, toolTip, signal] : cells) {
+        const auto cell = std::find_if(found.begin(), found.end(), [&](PickerCell* candidate) {
+            return candidate->text() == PickerCell::standardPushButton(caption);
+        });
+        QVERIFY(cell != found.end());
+        QCOMPARE((*cell)->toolTip(), toolTip);
+        QCOMPARE((*cell)->objectName(), QString(caption == "Reports" ? "Report" : ""));
+        QSignalSpy emitted(&view, signal);
+        emit (*cell)->Clicked(*cell);
+        QVERIFY2(emitted.size() == 1, signal);
+    }
 }
 
 void TestUtilityView::unitButtonsFollowTheSharedUnitSystem()
@@ -83,33 +82,14 @@ void TestUtilityView::unitButtonsFollowTheSharedUnitSystem()
     units->setChosenSystem(2);
     UtilityView view(units);
     UtilityView other(units);
-    const auto checkedText = [](UtilityView& shown) {
-        QAbstractButton* checked = shown.findChild<ButtonBar*>()->group()->checkedButton();
-        return checked ? checked->text() : QString();
-    };
-    QCOMPARE(checkedText(view), QStringLiteral("US"));
+    QCOMPARE(view.findChild<ButtonBar*>()->group()->checkedButton()->text(), QStringLiteral("US"));
     view.findChild<ButtonBar*>()->group()->button(1)->click();
     QCOMPARE(units->chosenSystem(), 1);
-    QCOMPARE(checkedText(other), QStringLiteral("EU"));
-}
-
-void TestUtilityView::clearingNeedsConfirmation()
-{
-    UtilityView view(QSharedPointer<UnitSystem>(new UnitSystem));
-    QSignalSpy wipes(&view, &UtilityView::WipeModel);
-    auto* clear = view.findChild<PushConfirmButton*>();
-    clear->requestConfirm();
-    QVERIFY(wipes.isEmpty());
-    emit clear->Confirmed();
-    // Queued: the button finishes its press before the model goes.
-    QVERIFY(wipes.isEmpty());
-    QTRY_COMPARE(wipes.size(), 1);
+    QCOMPARE(other.findChild<ButtonBar*>()->group()->checkedButton()->text(), QStringLiteral("EU"));
 }
 
 void TestUtilityView::materialInUseCannotBeRemoved()
 {
-    QTemporaryDir folder;
-    useTemporarySettings(folder.path());
     QScopedPointer<MainWindow> window(new MainWindow);
     QVERIFY(window->openFile(QStringLiteral(":/example/01.KU.Beam.varok"), true));
     auto* utilities = window->findChild<UtilityWindow*>("Utilities");
@@ -119,23 +99,17 @@ void TestUtilityView::materialInUseCannotBeRemoved()
     utilities->editMaterial(used);
     QCOMPARE(utilities->pages()->currentWidget(), utilities->materialView());
     QVERIFY(remove->isHidden() && !remove->isEnabledTo(utilities->materialView()));
-    utilities->editMaterial(MaterialRef(new Material({QStringLiteral("Unused")}, 1e9, 4e8, 1000, 1e-5)));
     // A material outside the custom library is read-only; its page still offers the button.
+    utilities->editMaterial(MaterialRef(new Material({QStringLiteral("Unused")}, 1e9, 4e8, 1000, 1e-5)));
     QVERIFY(!remove->isHidden() && remove->isEnabledTo(utilities->materialView()));
-}
 
-void TestUtilityView::titlesNeedADocument()
-{
-    UtilityWindow utilities(QSharedPointer<UnitSystem>(new UnitSystem), nullptr, Qt::Tool);
-    utilities.openTitlesView();
-    QCOMPARE(utilities.pages()->currentWidget(), utilities.titlesView());
-    QVERIFY(!utilities.titlesView()->isEnabled());
+    UtilityWindow alone(QSharedPointer<UnitSystem>(new UnitSystem), nullptr, Qt::Tool);
+    alone.openTitlesView();
+    QVERIFY(!alone.titlesView()->isEnabled());
 }
 
 void TestUtilityView::utilityTabOpensTheRootAndClosingKeepsThePage()
 {
-    QTemporaryDir folder;
-    useTemporarySettings(folder.path());
     QScopedPointer<MainWindow> window(new MainWindow);
     QVERIFY(window->newFile());
     auto* utilities = window->findChild<UtilityWindow*>("Utilities");

@@ -21,7 +21,6 @@ private slots:
     void failedAtomicWriteKeepsTheOldFile_data();
     void failedAtomicWriteKeepsTheOldFile();
     void atomicWriteKeepsWhatSurroundsTheFile();
-    void fileSizeLimitIsAWriteError();
     void cFileOpensPathsOutsideLatin1();
 };
 
@@ -91,21 +90,33 @@ void TestFiles::atomicWrite()
 void TestFiles::failedAtomicWriteKeepsTheOldFile_data()
 {
     QTest::addColumn<bool>("unnamed");
-    QTest::newRow("unnamed temporary file") << true;
-    QTest::newRow("named temporary file") << false;
+    QTest::addColumn<bool>("sizeLimit"); // else the disk fills up halfway through the new contents
+    QTest::newRow("unnamed temporary file") << true << false;
+    QTest::newRow("named temporary file") << false << false;
+    QTest::newRow("file-size limit") << true << true;
 }
 
 void TestFiles::failedAtomicWriteKeepsTheOldFile()
 {
     QFETCH(bool, unnamed);
+    QFETCH(bool, sizeLimit);
     AtomicWriteTesting::useUnnamedTemporaryFiles(unnamed);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("model.varou"));
     QVERIFY(writeQByteArrayToFileAtomically("the old model", path));
 
-    // The disk fills up halfway through the new contents.
-    AtomicWriteTesting::failNextWriteAfter(5);
-    QVERIFY(!writeQByteArrayToFileAtomically("a much longer new model", path));
+    struct rlimit limit = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlim_t soft = limit.rlim_cur;
+    limit.rlim_cur = sizeLimit ? 4096 : soft;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    if (!sizeLimit)
+        AtomicWriteTesting::failNextWriteAfter(5);
+    const bool written =
+        writeQByteArrayToFileAtomically(sizeLimit ? randomBytes(20000) : "a much longer new model", path);
+    limit.rlim_cur = soft;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    QVERIFY(!written);
     QCOMPARE(readAll(path), QByteArray("the old model"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"model.varou"}));
     // The fault was for one write only.
@@ -140,24 +151,6 @@ void TestFiles::atomicWriteKeepsWhatSurroundsTheFile()
     QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList({"link.varou", "link.varou.tmp", "real.varou", "victim"}));
-}
-
-void TestFiles::fileSizeLimitIsAWriteError()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("model.varou"));
-    QVERIFY(writeQByteArrayToFileAtomically("the old model", path));
-    struct rlimit limit = {};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const rlim_t soft = limit.rlim_cur;
-    limit.rlim_cur = 4096;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const bool written = writeQByteArrayToFileAtomically(randomBytes(20000), path);
-    limit.rlim_cur = soft;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    QVERIFY(!written);
-    QCOMPARE(readAll(path), QByteArray("the old model"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"model.varou"}));
 }
 
 void TestFiles::cFileOpensPathsOutsideLatin1()

@@ -1,3 +1,4 @@
+#include "CloseTesting.h"
 #include "CrossSection.h"
 
 #include <QtTest>
@@ -7,21 +8,6 @@
 
 namespace
 {
-
-// Relative difference, for comparing with published and closed-form values.
-double relative(double value, double reference)
-{
-    return std::fabs(value - reference) / std::fabs(reference);
-}
-
-void verifyClose(double value, double reference, double tolerance, const char* what)
-{
-    QVERIFY2(relative(value, reference) <= tolerance,
-             qPrintable(QStringLiteral("%1: %2 against %3")
-                            .arg(QLatin1String(what))
-                            .arg(value, 0, 'g', 12)
-                            .arg(reference, 0, 'g', 12)));
-}
 
 CrossSection shaped(CrossSection::Shape shape, double D, double W, double tw, double T)
 {
@@ -198,9 +184,9 @@ void TestCrossSection::publishedTables()
                  "minor second moment");
 
     if (kind == CrossSection::Oval)
-        verifyClose(s.J(), J, 0.01, "torsion constant");
+        VERIFY_CLOSE(s.J(), J, 0.01, 0.0);
     else if (hollow)
-        verifyClose(s.J(), J, 0.06, "torsion constant");
+        VERIFY_CLOSE(s.J(), J, 0.06, 0.0);
     else
         verifyWithin(s.J(), 0.75 * J, 1.10 * J, "torsion constant");
 }
@@ -259,8 +245,8 @@ void TestCrossSection::closedForms()
         const double actual[] = {s.area(), s.Iy(), s.Iz(), s.Wely(), s.Wply(), s.J()};
         for (int i = 0; i < 6; ++i)
             if (k.expected[i] >= 0)
-                verifyClose(actual[i], k.expected[i], i == 5 ? k.tolerance : std::min(k.tolerance, 1e-9),
-                            qPrintable(QStringLiteral("%1 %2").arg(k.name, names[i])));
+                QVERIFY2(closeTo(actual[i], k.expected[i], i == 5 ? k.tolerance : std::min(k.tolerance, 1e-9)),
+                         qPrintable(QStringLiteral("%1 %2: %3").arg(k.name, names[i]).arg(actual[i], 0, 'g', 12)));
     }
 }
 
@@ -275,7 +261,7 @@ void TestCrossSection::plateLayoutsAgree()
     };
     auto verifySame = [](const QVector<double>& a, const QVector<double>& b) {
         for (int i = 0; i < a.size(); ++i)
-            verifyClose(a[i], b[i], 1e-12, "property");
+            VERIFY_CLOSE(a[i], b[i], 1e-12, 0.0);
     };
 
     CrossSection tee = shaped(CrossSection::Tee, D, W, tw, T);
@@ -289,12 +275,12 @@ void TestCrossSection::plateLayoutsAgree()
     // An equal angle is symmetric about its diagonal; a zed about its centre.
     CrossSection angle = shaped(CrossSection::Angle, W, W, T, T);
     angle.compute();
-    verifyClose(angle.Iy(), angle.Iz(), 1e-12, "equal angle");
-    verifyClose(angle.Wply(), angle.Wplz(), 1e-12, "equal angle");
+    VERIFY_CLOSE(angle.Iy(), angle.Iz(), 1e-12, 0.0);
+    VERIFY_CLOSE(angle.Wply(), angle.Wplz(), 1e-12, 0.0);
     CrossSection zed = shaped(CrossSection::Zed, D, W, tw, T);
     zed.compute();
-    verifyClose(zed.Wely(), zed.Iy() / (D / 2), 1e-12, "zed");
-    verifyClose(zed.Welz(), zed.Iz() / (W / 2), 1e-12, "zed");
+    VERIFY_CLOSE(zed.Wely(), zed.Iy() / (D / 2), 1e-12, 0.0);
+    VERIFY_CLOSE(zed.Welz(), zed.Iz() / (W / 2), 1e-12, 0.0);
 }
 
 // The analysis reads a rotated section's Iz where it would read Iy, so a
@@ -311,9 +297,9 @@ void TestCrossSection::rotationSwapsMajorAndMinor()
 
     CrossSection turned = shaped(CrossSection::Rectangle, b, d, 0, 0);
     turned.compute();
-    verifyClose(rotated.Iz(), turned.Iy(), 1e-12, "rotated major");
-    verifyClose(rotated.Iy(), turned.Iz(), 1e-12, "rotated minor");
-    verifyClose(rotated.Welz(), turned.Wely(), 1e-12, "rotated modulus");
+    VERIFY_CLOSE(rotated.Iz(), turned.Iy(), 1e-12, 0.0);
+    VERIFY_CLOSE(rotated.Iy(), turned.Iz(), 1e-12, 0.0);
+    VERIFY_CLOSE(rotated.Welz(), turned.Wely(), 1e-12, 0.0);
 }
 
 void TestCrossSection::shapeNames()
@@ -429,7 +415,6 @@ void TestCrossSection::extrusionIsClosedAndFacesOutward()
 
 void TestCrossSection::verifyClosedAndOutward(const CrossSection& section, double areaTolerance)
 {
-
     const CrossSection::VertexArrays arrays = section.extrusionVertices();
     QCOMPARE(arrays.vertices.size(), arrays.normals.size());
     QCOMPARE(arrays.vertices.size() % 3, 0);
@@ -467,10 +452,10 @@ void TestCrossSection::verifyClosedAndOutward(const CrossSection& section, doubl
             QVERIFY(facing > 0);
             area += 0.5 * facing;
         }
-        verifyClose(area, unitArea, areaTolerance, cap == 0 ? "cap A area" : "cap B area");
+        VERIFY_CLOSE(area, unitArea, areaTolerance, 0.0);
         accumulate(capTriangles);
     }
-    verifyClose(volume, unitArea, areaTolerance + 1e-5, "enclosed volume");
+    VERIFY_CLOSE(volume, unitArea, areaTolerance + 1e-5, 0.0);
 }
 
 void TestCrossSection::copyHasItsOwnExtrusion()

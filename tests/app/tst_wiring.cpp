@@ -1,0 +1,384 @@
+#include "AnalysisInstallation.h"
+#include "AppTesting.h"
+#include "Calculator.h"
+#include "CurrentState.h"
+#include "DocumentModel.h"
+#include "EditingActions.h"
+#include "Load.h"
+#include "MainWindow.h"
+#include "Member.h"
+#include "ModelResources.h"
+#include "Node.h"
+#include "PaintHelpers.h"
+#include "SelectionModel.h"
+#include "Startup.h"
+#include "StructureModel.h"
+#include "Support.h"
+#include "SupportPicker.h"
+
+#include <QDesktopServices>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUndoStack>
+#include <QtTest>
+
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+class TestWiring : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void closingAsksOnlyInTheLastWindow();
+    void remainingWindowsLetTheirDocumentGo();
+    void titleAndEscape();
+    void resultsTabShowsTheAnalysisState();
+    void commandsFollowModeAndSelection_data();
+    void commandsFollowModeAndSelection();
+    void supportPickerHighlightsASharedRestraint();
+    void calculatorRequests();
+    void enumerateObjectsInHTML();
+    void documentMessagesAreShown();
+    void examplesAndHelp();
+    void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
+
+private:
+    // By place in the structure's lists: "n0" node 0, "m1" member 1, "l2" load 2.
+    QList<VaroObjectRef> objects(const QStringList& names) const;
+    void select(const QStringList& names);
+
+    RecordingDialogs dialogs;
+    QScopedPointer<QTemporaryDir> folder;
+    QPointer<MainWindow> window;
+};
+
+void TestWiring::initTestCase()
+{
+    initialiseModelResources();
+    registerStartupMetaTypes();
+    setApplicationIdentity();
+    initialiseProgramWideValues();
+}
+
+// Five nodes, the two at the feet on one support, four members, four loads.
+void TestWiring::init()
+{
+    dialogs = RecordingDialogs();
+    UserDialogs::install(&dialogs);
+    folder.reset(new QTemporaryDir);
+    useTemporarySettings(folder->path());
+    window = new MainWindow;
+    QVERIFY(window->openFile(":/example/02.KU.Plane Portal.varok", true));
+    window->show();
+}
+
+void TestWiring::cleanup()
+{
+    closeRemainingMainWindows();
+    UserDialogs::install(nullptr);
+}
+
+QList<VaroObjectRef> TestWiring::objects(const QStringList& names) const
+{
+    const QSharedPointer<StructureModel> structure = window->documentModel()->structureModel();
+    QList<VaroObjectRef> list;
+    for (const QString& name : names) {
+        const int i = name.midRef(1).toInt();
+        list << (name[0] == 'n' ? VaroObjectRef(structure->nodes().value(i))
+                 : name[0] == 'm' ? VaroObjectRef(structure->members().value(i))
+                 : name[0] == 'l' ? VaroObjectRef(structure->loads().value(i))
+                                  : VaroObjectRef(new Support));
+    }
+    return list;
+}
+
+void TestWiring::select(const QStringList& names)
+{
+    EditingActions* actions = EditingActions::of(window->documentModel().data());
+    actions->actionClearAllSelection();
+    actions->actionSelectObjects(objects(names));
+    window->updateGUIForCurrentStateAndSelection();
+}
+
+void TestWiring::closingAsksOnlyInTheLastWindow()
+{
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    QPointer<MainWindow> second = window->duplicateWindow();
+    QCOMPARE(second->documentModel(), document);
+    QCOMPARE(second->unitSystem(), window->unitSystem());
+    QCOMPARE(MainWindow::openDocumentCount(document.data()), 2);
+    select({"n1"});
+    QVERIFY(second->close());
+    QVERIFY(dialogs.boxes.isEmpty());
+    QCOMPARE(MainWindow::openDocumentCount(document.data()), 1);
+    Application::_settings->remove("UnitSystem");
+
+    dialogs.answer = QMessageBox::Cancel;
+    QVERIFY(!window->close());
+    QCOMPARE(dialogs.texts(), QStringList("This model has been modified.\nDo you want to save your changes?"));
+    QCOMPARE(dialogs.boxes[0].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    QCOMPARE(dialogs.boxes[0].defaultButton, QMessageBox::NoButton);
+    QCOMPARE(window->documentModel(), document);
+    QVERIFY(!Application::_settings->contains("UnitSystem"));
+
+    dialogs.answer = QMessageBox::Save;
+    dialogs.fileAnswers << folder->filePath("saved.varou");
+    window->unitSystem()->setChosenSystem(2);
+    QVERIFY(window->close());
+    QVERIFY(QFileInfo::exists(folder->filePath("saved.varou")));
+    QCOMPARE(MainWindow::openDocumentCount(document.data()), 0);
+    QCOMPARE(Application::_settings->value("UnitSystem").toString(), QStringLiteral("Imperial (US)"));
+    QTRY_VERIFY(!window);
+    QCOMPARE(Application::_settings->value("documentDirectory").toString(), folder->path());
+}
+
+// The program deletes the windows still open when its event loop ends.
+void TestWiring::remainingWindowsLetTheirDocumentGo()
+{
+    const QWeakPointer<DocumentModel> document = window->documentModel();
+    select({"n0"});
+    window->duplicateWindow();
+    closeRemainingMainWindows();
+    QVERIFY(dialogs.boxes.isEmpty());
+    QCOMPARE(MainWindow::openDocumentCount(document.data()), 0);
+    QVERIFY(!document);
+}
+
+void TestWiring::titleAndEscape()
+{
+    QMetaObject::invokeMethod(window, "setFileName", Q_ARG(QString, folder->filePath("frame.varou")));
+    QCOMPARE(window->windowTitle(), QStringLiteral("frame.varou [*] - VARO Ulmar"));
+    QCOMPARE(window->duplicateWindow()->windowTitle(), window->windowTitle());
+    QMetaObject::invokeMethod(window, "setFileName", Q_ARG(QString, QString()));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Untitled [*] - VARO Ulmar"));
+    QCOMPARE(window->documentDirectory(), folder->path());
+
+    select({"n0", "m1"});
+    QSignalSpy clears(window.data(), &MainWindow::ActionClearSelection);
+    QTest::keyClick(window.data(), Qt::Key_Escape);
+    QCOMPARE(clears.count(), 1);
+    QVERIFY(window->documentModel()->selectionModel()->selection().isEmpty());
+}
+
+void TestWiring::resultsTabShowsTheAnalysisState()
+{
+    DocumentModel::setAnalysisFactory(DocumentModel::AnalysisFactory());
+    const QSharedPointer<DocumentModel> offLine(new DocumentModel(window->unitSystem()));
+    installAnalysis();
+    QVERIFY(window->clearCurrentDocumentModel(false));
+    window->setDocumentModel(offLine);
+    offLine->lowerBusyCount();
+    window->setBadgeTabResults();
+    const QPixmap tab(":/tabResultsOff.png");
+    QCOMPARE(window->findChild<QToolButton*>("TabResults")->icon().pixmap(tab.size()).toImage(),
+             blendPixmaps(tab, QPixmap(":/badgeOffLine.png")).toImage());
+}
+
+void TestWiring::commandsFollowModeAndSelection_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("selection");
+    QTest::addColumn<QString>("enabled");
+    const QString geometry = "ButtonSelectionMenu ButtonNodeMenu ButtonMemberMenu ";
+    const QString member = "ActionMemberAxes ActionMemberPins ActionSplitMembers ActionPolariseMembers "
+                           "ActionAddPLoad ActionAddMLoad ActionAddTLoad ";
+    const QString kept = "ActionSelectionDelete ActionGroupMove ActionSelectionClear ";
+    QTest::newRow("geometry, nothing") << 0 << QStringList() << geometry;
+    QTest::newRow("geometry, a node")
+        << 0 << QStringList{"n1"} << geometry + kept + "ActionNodeSupports ActionSelectionCopy";
+    QTest::newRow("geometry, two nodes and a member")
+        << 0 << QStringList{"n0", "n1", "m0"}
+        << geometry + kept + member
+               + "ActionNodeSupports ActionSelectionCopy ActionNodeFlip ActionNodeRotate ActionAddMembers "
+                 "ActionSelectionAuto";
+    QTest::newRow("loading, a member") << 1 << QStringList{"m0"}
+                                       << "ButtonSelectionMenu ButtonLoadMenu ActionSelectionClear " + member;
+    QTest::newRow("loading, a load")
+        << 1 << QStringList{"l0"} << "ButtonSelectionMenu ButtonLoadMenu ActionLoadAxis ActionSelectionAuto " + kept;
+    // The box is shown in this row only.
+    QTest::newRow("results, a node and a member")
+        << 2 << QStringList{"n1", "m0"}
+        << "ButtonResultMenu ActionNodeSupports ActionNodeFlip ActionNodeRotate ActionSelectionBoxClear "
+           "ActionSelectionBoxSelect ActionSelectionClear "
+               + member;
+}
+
+void TestWiring::commandsFollowModeAndSelection()
+{
+    QFETCH(int, mode);
+    QFETCH(QStringList, selection);
+    QFETCH(QString, enabled);
+    window->currentState()->setMode(mode);
+    if (mode == CurrentState::Results)
+        window->currentState()->toggleDisplayOfSelectionBox();
+    select(selection);
+    // Every button the decision covers; a disabled tool bar disables its buttons too, so each one's own flag.
+    const QRegularExpression decided("^(Action|Button\\w+Menu$)(?!AddNode|SelectionBoxDisplay|SectionLibrary)");
+    QStringList found;
+    for (QToolButton* button : window->findChildren<QToolButton*>(decided))
+        if (!button->testAttribute(Qt::WA_ForceDisabled))
+            found << button->objectName();
+    QStringList expected = enabled.split(' ', Qt::SkipEmptyParts);
+    expected.sort();
+    found.sort();
+    QCOMPARE(found.join(' '), expected.join(' '));
+
+    QMap<QString, QToolBar*> bars;
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        bars.insert(bar->windowTitle(), bar);
+    QCOMPARE(bars["Control"]->isEnabled(), mode != CurrentState::Results);
+    QTRY_COMPARE(bars["Cases"]->isVisible(), mode != CurrentState::Geometry);
+    QTRY_COMPARE(bars["Groups"]->isVisible(), mode == CurrentState::Geometry);
+}
+
+void TestWiring::supportPickerHighlightsASharedRestraint()
+{
+    auto* picker = window->findChild<SupportPicker*>("SupportPicker");
+    picker->show();
+    select({"n0", "n4"});
+    window->updateNodePickers();
+    QCOMPARE(picker->currentLibraryItem()->value()->name(), QStringLiteral("Fixed, free to rotate about Z"));
+    select({"n1", "n4"});
+    window->updateNodePickers();
+    QVERIFY(!picker->currentLibraryItem());
+    select({});
+    window->updateNodePickers();
+    QVERIFY(picker->isHidden());
+}
+
+void TestWiring::calculatorRequests()
+{
+    auto* calculator = window->findChild<Calculator*>("Calculator");
+    // No window is active under the test, which leaves the calculator disabled;
+    // and a request cuts every earlier connection, a spy's too.
+    const auto enter = [calculator](const char* digits) {
+        QSignalSpy answers(calculator, &Calculator::CalculationFinished);
+        calculator->setEnabled(true);
+        QTest::keyClick(calculator, Qt::Key_Delete);
+        QTest::keyClicks(calculator, digits);
+        QTest::keyClick(calculator, Qt::Key_Return);
+        const Vector4 v = answers.isEmpty() ? Vector4(-1, -1, -1, -1) : answers[0][0].value<Vector4>();
+        return QVector<double>{v.x(), v.y(), v.z(), v.w()};
+    };
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    select({"n1"});
+    window->actionCopySelection();
+    QCOMPARE(enter("3"), QVector<double>({3, 0, 0, 0}));
+    QCOMPARE(document->structureUndoStack()->text(document->structureUndoStack()->index() - 1),
+             QStringLiteral("Copy selection"));
+
+    // Only the rotation, asked for second, hears the answer.
+    select({"n2", "m0"});
+    const int nodes = document->structureModel()->nodes().size();
+    const Vector3 before = document->structureModel()->nodes()[2]->position();
+    window->actionCopySelection();
+    window->actionRotate();
+    const QVector<double> angle = enter("90");
+    QVERIFY(qAbs(angle[0] - M_PI / 2) < 1e-12);
+    QCOMPARE(angle.mid(1), QVector<double>({0, 0, 0}));
+    QVERIFY(document->structureModel()->nodes().size() == nodes && !(document->structureModel()->nodes()[2]->position() == before));
+
+    CalculatorReference reference;
+    reference.insert("cancelOnDeselect", QVariant::fromValue(objects({"m0"})[0]));
+    window->openCalculator(2.0, UnitSystem::Unitless, Matrix4x4::zeroed(), reference, calculator, SLOT(hide()));
+    select({"m0", "n1"});
+    QVERIFY(calculator->isVisible());
+    select({"n1"});
+    QVERIFY(calculator->isHidden());
+    QVERIFY(calculator->currentReference().isEmpty());
+}
+
+void TestWiring::enumerateObjectsInHTML()
+{
+    QCOMPARE(MainWindow::enumerateObjectsInHTML(objects({"m0", "n1", "m1", "m2"})),
+             "<ul><li>1 node</li><li>3 members</li></ul>");
+    QCOMPARE(MainWindow::enumerateObjectsInHTML(objects({"l0", "s", "l1"})), "<ul><li>2 loads</li><li>1 other item</li></ul>");
+    QCOMPARE(MainWindow::enumerateObjectsInHTML({}), QString());
+}
+
+void TestWiring::documentMessagesAreShown()
+{
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    QSignalSpy selects(window.data(), &MainWindow::ActionSelectObjects);
+    dialogs.answer = QMessageBox::No;
+    emit document->AutoSelectionNeeded(objects({"n1", "n2"}));
+    dialogs.answer = QMessageBox::Yes;
+    emit document->AutoSelectionNeeded(objects({"n1", "n2"}));
+    QCOMPARE(selects.count(), 1);
+    QCOMPARE(dialogs.boxes[1].text, "<p>Additional items need to be selected before the operation can be performed:</p>"
+                                    "<ul><li>2 nodes</li></ul><p>Do you wish for them to be automatically added to "
+                                    "the selection?</p>");
+    QCOMPARE(dialogs.boxes[1].defaultButton, QMessageBox::No);
+
+    // A warning waits until the refusing action has returned.
+    dialogs.boxes.clear();
+    emit document->WarningMessage("refused");
+    QVERIFY(dialogs.boxes.isEmpty());
+    QTRY_COMPARE(dialogs.texts(), QStringList("refused"));
+}
+
+void TestWiring::examplesAndHelp()
+{
+    UrlRecorder browser;
+    QDesktopServices::setUrlHandler("file", &browser, "open");
+    window->openHelp();
+    QDesktopServices::unsetUrlHandler("file");
+    QCOMPARE(browser.urls, QList<QUrl>({QUrl::fromLocalFile(QCoreApplication::applicationDirPath()
+                                                           + "/help/Help_Homepage.html")}));
+
+    window->openExample(":/example/missing.varok");
+    QCOMPARE(dialogs.texts().last(), "The example file cannot be loaded because the installation appears to be corrupt.");
+    QCOMPARE(QApplication::topLevelWidgets().count(window.data()), 1);
+    window->openExample(QString());
+    MainWindow* example = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget != window && qobject_cast<MainWindow*>(widget))
+            example = qobject_cast<MainWindow*>(widget);
+    QVERIFY(example && example->isVisible());
+    QCOMPARE(example->windowTitle(), QStringLiteral("Untitled [*] - VARO Ulmar"));
+    QVERIFY(example->unitSystem() != window->unitSystem());
+}
+
+void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
+{
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    const int loads = document->structureModel()->loads().size();
+    window->findChild<QToolButton*>("TabLoading")->click();
+    select({"m1"});
+    window->findChild<QToolButton*>("ButtonLoadMenu")->click();
+    window->findChild<QToolButton*>("ActionAddPLoad")->click();
+    QCOMPARE(document->structureModel()->loads().size(), loads + 1);
+    QVERIFY(window->isWindowModified());
+    QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
+    const QPixmap tab(":/tabResultsOff.png");
+    QTRY_COMPARE(window->findChild<QToolButton*>("TabResults")->icon().pixmap(tab.size()).toImage(), tab.toImage());
+
+    // For a person to look at; the 3D view draws only on the screen.
+    const QRect f = window->frameGeometry();
+    QGuiApplication::primaryScreen()->grabWindow(0, f.x(), f.y(), f.width(), f.height()).save("/tmp/varo-wiring.png");
+
+    QVERIFY(window->saveFileAs(folder->filePath("portal.varou")));
+    QVERIFY(!window->isWindowModified());
+    auto* reopened = new MainWindow;
+    QVERIFY(reopened->openFile(folder->filePath("portal.varou")));
+    // Files link their objects by addresses.
+    const QRegularExpression address("\\d{9,}");
+    QCOMPARE(QString(reopened->writeXMLDocumentFile()).replace(address, "#"),
+             QString(window->writeXMLDocumentFile()).replace(address, "#"));
+}
+
+QTEST_MAIN(TestWiring)
+#include "tst_wiring.moc"
