@@ -294,6 +294,26 @@ private:
     QToolButton* tabResults = nullptr;
 
     Calculator* calculator = nullptr;
+
+    // ---- Demonstrations and the self test
+public:
+    // The demonstration window, or null when none was opened (the reason shown).
+    MainWindow* runDemoInNewWindow(const QString& script, const QString& model);
+    // Runs the script in this window.
+    void performDemo(const QString& script);
+
+public slots:
+    // Shift or Control held runs the self test instead.
+    void runDemo(const QString& name);
+    void runBIST();
+    void resetForDemo();
+    void saveDemoCheckPoint(QByteArray* xml);
+    // Clears the flag, and keeps the document, when the XML cannot be read.
+    void restoreDemoCheckPoint(const QByteArray& xml, bool* restored);
+
+private:
+    void giveDocumentToDemoRunner();
+
     QStringList demoNames;
     DemoRunner* demoRunner = nullptr;
     // The Run demo entries arrive here mapped to their resource names.

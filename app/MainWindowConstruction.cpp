@@ -4,6 +4,7 @@
 #include "Calculator.h"
 #include "CombinationView.h"
 #include "CurrentState.h"
+#include "DemoScripts.h"
 #include "DocumentModel.h"
 #include "GroupAccessor.h"
 #include "LoadAxisPicker.h"
@@ -234,22 +235,23 @@ void MainWindow::createExamplesMenu(QMenu* help)
     connect(mapper, &QSignalMapper::mappedString, this, &MainWindow::openExample, Qt::QueuedConnection);
 }
 
-// The demonstration hooks connect demoMapper to the window's runner.
+// Each entry reaches runDemo with its script's name.
 void MainWindow::createDemonstrationsMenu(QMenu* help)
 {
-    const QStringList files = QDir(QStringLiteral(":/replay")).entryList(QDir::Files, QDir::Name);
-    if (files.isEmpty())
+    const QStringList names = demoScriptNames();
+    if (names.isEmpty())
         return;
     demoMapper = new QSignalMapper(this);
     QMenu* menu = help->addMenu(tr("Run demo"));
     menu->setToolTipsVisible(true);
-    for (const QString& name : editionEntries(files)) {
+    for (const QString& name : names) {
         demoNames << name;
         QAction* entry = menu->addAction(name.section(QLatin1Char('.'), 3, -1));
         entry->setToolTip(demonstrationToolTip);
         connect(entry, &QAction::triggered, demoMapper, qOverload<>(&QSignalMapper::map));
         demoMapper->setMapping(entry, name);
     }
+    connect(demoMapper, &QSignalMapper::mappedString, this, &MainWindow::runDemo);
 }
 
 // ---- The connections made last
