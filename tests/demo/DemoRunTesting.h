@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/AppTesting.h"
+#include "DemoRunner.h"
+#include "DemoScripts.h"
+#include "MainWindow.h"
+#include "ModelResources.h"
+#include "Startup.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QtTest>
+
+// Follows a demonstration window's runner as a user would watch it: the
+// panel's text and buttons, and the last words the script read, so that a
+// failure names where it happened.
+class DemoWatcher : public QObject
+{
+public:
+    explicit DemoWatcher(DemoRunner* watched) : runner(watched)
+    {
+        // Every start and every reset makes a new interpreter, then a checkpoint.
+        connect(watched, &DemoRunner::SaveCheckPoint, this, [this] { follow(runner->interpreter()); });
+        connect(watched, &DemoRunner::Reset, this, [this] { ++resets; });
+        // After every receiver: a word nobody took is marked.
+        connect(watched, &DemoRunner::RequestForthExecution, this,
+                [this](const QString& word, QStack<QVariant>*, bool* handled) {
+                    remember(QStringLiteral("[%1%2]").arg(word, *handled ? QString() : QStringLiteral(" unknown")));
+                });
+    }
+
+    QString message() const { return runner->controlPanel()->findChild<QTextBrowser*>()->toPlainText(); }
+
+    // The visible panel button with this text, or null.
+    QPushButton* button(const QString& text) const
+    {
+        if (!runner->controlPanel()->isVisible())
+            return nullptr;
+        for (QPushButton* candidate : runner->controlPanel()->findChildren<QPushButton*>())
+            if (candidate->text() == text && candidate->isVisible())
+                return candidate;
+        return nullptr;
+    }
+
+    QString lastWords() const { return words.join(QLatin1Char(' ')); }
+
+    DemoRunner* const runner;
+    int resets = 0;
+
+private:
+    void follow(Forth* forth)
+    {
+        if (!forth || forth == followed)
+            return;
+        followed = forth;
+        // After the runner's own slot, which fills the token.
+        connect(forth, &Forth::RequestTokenFromInput, this, [this](QString* token) {
+            if (token)
+                remember(*token);
+        });
+    }
+
+    void remember(const QString& word)
+    {
+        words << word;
+        if (words.size() > 24)
+            words.removeFirst();
+    }
+
+    Forth* followed = nullptr;
+    QStringList words;
+};
+
+// As the program starts, short of the update check and the first window;
+// boxes are recorded and settings kept in the folder.
+inline void startAsTheProgramDoes(RecordingDialogs* dialogs, const QString& folder)
+{
+    initialiseModelResources();
+    initialiseDemoResources();
+    registerStartupMetaTypes();
+    setApplicationIdentity();
+    initialiseProgramWideValues();
+    qputenv("VARO_UPDATE_HOST", QByteArray());
+    UserDialogs::install(dialogs);
+    useTemporarySettings(folder);
+}
+
+// The demonstration window the last command opened beside the given one.
+inline MainWindow* newDemonstrationWindow(const MainWindow* opener)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<MainWindow*>(widget);
+        if (window && window != opener && window->findChild<DemoRunner*>())
+            return window;
+    }
+    return nullptr;
+}
+
+const QString demoErrorMessage = QStringLiteral("The demonstration has encountered an error and stopped.");
+const QString demoPausedMessage = QStringLiteral("The demonstration has been paused because the mouse was moved.");
