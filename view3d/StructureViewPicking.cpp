@@ -188,11 +188,14 @@ QMap<int, VaroObjectRef> StructureView::renderColourEncodedLoads(const QSet<Load
     if (loads.isEmpty())
         return map;
     int index = next ? *next : 0;
+    // The trapezoid diagram is drawn from a client vertex array.
+    const bool previous = shadowState->enableVertexArray(true);
     for (const LoadRef& load : loads) {
         setGLColourForIndex(index);
         renderLoad(load, 1.0, false, false);
         map.insert(index++, load);
     }
+    shadowState->enableVertexArray(previous);
     if (next)
         *next = index;
     return map;

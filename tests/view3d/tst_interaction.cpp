@@ -87,6 +87,7 @@ private slots:
     void initTestCase() { initialiseViewTesting(); }
     void clickPicksTheObjectUnderThePointer_data();
     void clickPicksTheObjectUnderThePointer();
+    void clickPicksATrapezoidAtItsHotspot();
     void boxSelectsHiddenObjects();
     void boxPassesEndWhenAPassRemovesNothing();
     void overlayRegions();
@@ -146,6 +147,26 @@ void TestInteraction::clickPicksTheObjectUnderThePointer()
     QCOMPARE(clicked.count(), 1);
     const VaroObjectRef object = clicked.first().first().value<VaroObjectRef>();
     QCOMPARE(QString::fromLatin1(object->metaObject()->className()), expected);
+}
+
+// A -1 kN/m diagram over the member's first half: its hotspot stands
+// (0.1 + √1000 / 64) / 2 = 0.297 m, about 17 pixels, above the member at
+// (238, 124), so the member lies 276 squared pixels away (> 128).
+void TestInteraction::clickPicksATrapezoidAtItsHotspot()
+{
+    Scene scene;
+    const LoadRef trapezoid = TrapezoidLoad::makeDefault(scene.loading);
+    trapezoid->setMember(scene.m);
+    trapezoid->setPositionedForces({Load::PositionedForce(0.0, -1000.0), Load::PositionedForce(0.5, -1000.0)});
+    scene.structure()->appendObjects({trapezoid});
+    scene.state->setMode(CurrentState::Loading);
+    scene.frame();
+    const QPoint hotspot = scene.view->mapFromGlobal(scene.view->hotspotOfLoad(trapezoid));
+    QVERIFY((hotspot - QPoint(238, 124)).manhattanLength() <= 1);
+    QSignalSpy clicked(scene.view.data(), &StructureView::ObjectClicked);
+    drag(scene.view.data(), {hotspot});
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(clicked.first().first().value<VaroObjectRef>(), VaroObjectRef(trapezoid));
 }
 
 void TestInteraction::boxSelectsHiddenObjects()
