@@ -142,7 +142,7 @@ PickerCell* makePushCell(const QString& caption, const QString& name, QWidget* p
 } // namespace
 
 CrossSectionView::CrossSectionView(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags), scene(new QGraphicsScene(this)), specification(new QWidget(this)),
+    : QWidget(parent, flags), scene(new QGraphicsScene(this)), propertiesPanel(new QWidget(this)),
       unitSystem(unitSystem), view(new QGraphicsView(scene, this))
 {
     scene->setBackgroundBrush(Brush::SceneBackground);
@@ -168,19 +168,19 @@ CrossSectionView::~CrossSectionView() = default;
 
 void CrossSectionView::createSpecification()
 {
-    specification->setStyleSheet(StyleSheet::Specification);
-    auto* grid = new QGridLayout(specification);
+    propertiesPanel->setStyleSheet(StyleSheet::Specification);
+    auto* grid = new QGridLayout(propertiesPanel);
     grid->setContentsMargins(0, 3, 0, 8);
     grid->setSpacing(0);
     for (const Band& band : bands) {
-        auto* frame = new QFrame(specification);
+        auto* frame = new QFrame(propertiesPanel);
         frame->setStyleSheet(QString::fromLatin1(band.styleSheet).arg(band.colour->name()));
         grid->addWidget(frame, band.row, band.column, band.rows, band.columns);
         backgrounds.append(frame);
     }
 
     const auto valueLabel = [this](UnitSystem::Conversion conversion, const char* name) {
-        auto* label = new NumericUnitsLabel(0.0, unitSystem, conversion, specification);
+        auto* label = new NumericUnitsLabel(0.0, unitSystem, conversion, propertiesPanel);
         label->setObjectName(QLatin1String(name));
         return label;
     };
@@ -193,14 +193,14 @@ void CrossSectionView::createSpecification()
     zxxLabel = valueLabel(UnitSystem::SectionModulusMajor, "zxxLabel");
     zyyLabel = valueLabel(UnitSystem::SectionModulusMinor, "zyyLabel");
 
-    useButton = makePushCell(tr("Use"), QStringLiteral("Use"), specification);
-    rotateButton = makePushCell(tr("Rot"), QStringLiteral("Rotate"), specification);
-    materialButton = new PickerCell(PickerCell::standardType1(tr("Material"), QString()), specification);
+    useButton = makePushCell(tr("Use"), QStringLiteral("Use"), propertiesPanel);
+    rotateButton = makePushCell(tr("Rot"), QStringLiteral("Rotate"), propertiesPanel);
+    materialButton = new PickerCell(PickerCell::standardType1(tr("Material"), QString()), propertiesPanel);
     materialButton->setBorderEdges(true, true, false, true);
     materialButton->setBorderCorners(true, false, true, false);
     materialButton->setActive(true);
     materialButton->setHighlightColour(QColor(QStringLiteral("pink")));
-    materialEditButton = new PickerCell(PickerCell::Pixmap::edit(), specification);
+    materialEditButton = new PickerCell(PickerCell::Pixmap::edit(), propertiesPanel);
     materialEditButton->setBorderEdges(true, true, true, true);
     materialEditButton->setBorderCorners(false, true, false, true);
 
@@ -212,8 +212,8 @@ void CrossSectionView::createSpecification()
     grid->addLayout(materialRow, 0, 0, 1, 3);
     grid->addWidget(massLabel, 0, 3);
     auto* massUnits = new QHBoxLayout;
-    massUnits->addWidget(new UnitsLabel(unitSystem, UnitSystem::UnitMass, specification));
-    massUnits->addWidget(new NomenclatureLabel(unitSystem, UnitSystem::Mass, specification));
+    massUnits->addWidget(new UnitsLabel(unitSystem, UnitSystem::UnitMass, propertiesPanel));
+    massUnits->addWidget(new NomenclatureLabel(unitSystem, UnitSystem::Mass, propertiesPanel));
     grid->addLayout(massUnits, 0, 4, 1, 2);
 
     const struct
@@ -227,13 +227,13 @@ void CrossSectionView::createSpecification()
                 {5, UnitSystem::SectionModulusMajor, zxxLabel},
                 {6, UnitSystem::SectionModulusMinor, zyyLabel}};
     for (const auto& row : rows) {
-        grid->addWidget(new NomenclatureLabel(unitSystem, row.conversion, specification), row.row, 1);
+        grid->addWidget(new NomenclatureLabel(unitSystem, row.conversion, propertiesPanel), row.row, 1);
         grid->addWidget(row.label, row.row, 2, 1, 2);
-        grid->addWidget(new UnitsLabel(unitSystem, row.conversion, specification), row.row, 4);
+        grid->addWidget(new UnitsLabel(unitSystem, row.conversion, propertiesPanel), row.row, 4);
     }
     grid->addWidget(useButton, 2, 5, Qt::AlignCenter);
     grid->addWidget(rotateButton, 3, 0, Qt::AlignCenter);
-    auto* warning = new QLabel(tr("Values are relative, not actual"), specification);
+    auto* warning = new QLabel(tr("Values are relative, not actual"), propertiesPanel);
     warning->setAlignment(Qt::AlignCenter);
     warning->setStyleSheet(StyleSheet::Warning);
     grid->addWidget(warning, 4, 1, 1, 4);
@@ -273,7 +273,7 @@ void CrossSectionView::arrange(const QSize& size)
     scene->setSceneRect(-(w / 2), -((h - specificationHeight) / 2), 2 * (w / 2), 2 * ((h - specificationHeight) / 2));
     view->setGeometry(0, 0, w, h - specificationHeight);
     view->centerOn(0, 0);
-    specification->setGeometry(0, h - specificationHeight, w, specificationHeight);
+    propertiesPanel->setGeometry(0, h - specificationHeight, w, specificationHeight);
 }
 
 void CrossSectionView::setSection(const CrossSectionRef& newSection, const MaterialRef& newMaterial,

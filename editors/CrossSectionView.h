@@ -154,7 +154,7 @@ private:
     PickerCell* materialEditButton;
     PickerCell* rotateButton;
     QGraphicsScene* scene;
-    QWidget* specification;
+    QWidget* propertiesPanel;
     UnitSystemRef unitSystem;
     PickerCell* useButton;
     QGraphicsView* view;
