@@ -248,6 +248,8 @@ private:
     void connectEditorPages();
     // Shown or hidden on the next pass of the event loop.
     static void showLater(QWidget* widget, bool show);
+    // The Cases and Groups tool bars of the mode, shown or hidden at once.
+    void showModeToolBars();
     void cancelCalculatorOnDeselect(const QList<VaroObjectRef>& selection);
 
     QSharedPointer<DocumentModel> document;

@@ -117,6 +117,15 @@ void MainWindow::updateGUIForCurrentStateAndSelection()
     cancelCalculatorOnDeselect(selection->selection());
 }
 
+void MainWindow::showModeToolBars()
+{
+    const int mode = state->mode();
+    if (mode == CurrentState::Geometry || mode == CurrentState::Loading || mode == CurrentState::Results) {
+        toolBarCases->setVisible(mode != CurrentState::Geometry);
+        toolBarGroups->setVisible(mode == CurrentState::Geometry);
+    }
+}
+
 void MainWindow::showLater(QWidget* widget, bool show)
 {
     if (show)

@@ -237,6 +237,9 @@ void MainWindow::setViewPoint(const QSharedPointer<ViewPoint>& viewPoint)
     viewSelector->setViewPoint(view);
 }
 
+// A window that takes a document shows its state before it is first drawn:
+// the document may never signal a change of analysis or modified state, and
+// the tool bars of the mode must not wait for the event loop.
 void MainWindow::initialiseGUIFromDocument()
 {
     if (!document)
@@ -244,5 +247,7 @@ void MainWindow::initialiseGUIFromDocument()
     updateGUIForGroupChanges();
     updateGUIForLoadCaseChanges();
     updateGUIForCurrentStateAndSelection();
-    setWindowModified(document->isModified());
+    showModeToolBars();
+    setBadgeTabResults();
+    documentModifiedStateHasChanged();
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "Load.h"
+#include "Member.h"
+#include "Node.h"
+#include "StructureModel.h"
+#include "Support.h"
 #include "UserDialogs.h"
 
 #include <QList>
@@ -58,4 +63,19 @@ public:
 inline void useTemporarySettings(const QString& folder)
 {
     Application::_settings.reset(new QSettings(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat));
+}
+
+// Objects by their place in the structure's lists: "n0" node 0, "m1" member 1,
+// "l2" load 2; any other name gives a new support, an object of no list.
+inline QList<VaroObjectRef> objectsByPlace(const StructureModel& structure, const QStringList& names)
+{
+    QList<VaroObjectRef> list;
+    for (const QString& name : names) {
+        const int i = name.midRef(1).toInt();
+        list << (name[0] == 'n'   ? VaroObjectRef(structure.nodes().value(i))
+                 : name[0] == 'm' ? VaroObjectRef(structure.members().value(i))
+                 : name[0] == 'l' ? VaroObjectRef(structure.loads().value(i))
+                                  : VaroObjectRef(new Support));
+    }
+    return list;
 }

@@ -93,16 +93,7 @@ void TestWiring::cleanup()
 
 QList<VaroObjectRef> TestWiring::objects(const QStringList& names) const
 {
-    const QSharedPointer<StructureModel> structure = window->documentModel()->structureModel();
-    QList<VaroObjectRef> list;
-    for (const QString& name : names) {
-        const int i = name.midRef(1).toInt();
-        list << (name[0] == 'n' ? VaroObjectRef(structure->nodes().value(i))
-                 : name[0] == 'm' ? VaroObjectRef(structure->members().value(i))
-                 : name[0] == 'l' ? VaroObjectRef(structure->loads().value(i))
-                                  : VaroObjectRef(new Support));
-    }
-    return list;
+    return objectsByPlace(*window->documentModel()->structureModel(), names);
 }
 
 void TestWiring::select(const QStringList& names)
