@@ -2,20 +2,51 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QPushButton>
+#include <QScopedPointer>
 
 namespace {
 
 UserDialogs* installed = nullptr;
 
+// The button box makes its first accepting button the default when it is
+// shown, and a focused button takes the default over; both are undone here.
+class BoxWithoutDefault : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        for (QPushButton* button : findChildren<QPushButton*>()) {
+            button->setAutoDefault(false);
+            button->setDefault(false);
+        }
+    }
+};
+
 } // namespace
+
+QMessageBox* UserDialogs::createMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton defaultButton)
+{
+    const QString title = QCoreApplication::applicationName();
+    if (defaultButton == QMessageBox::NoButton)
+        return new BoxWithoutDefault(icon, title, text, buttons, parent);
+    auto* box = new QMessageBox(icon, title, text, buttons, parent);
+    box->setDefaultButton(defaultButton);
+    return box;
+}
 
 QMessageBox::StandardButton UserDialogs::message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(icon, QCoreApplication::applicationName(), text, buttons, parent);
-    box.setDefaultButton(defaultButton);
-    return QMessageBox::StandardButton(box.exec());
+    const QScopedPointer<QMessageBox> box(createMessageBox(parent, icon, text, buttons, defaultButton));
+    return QMessageBox::StandardButton(box->exec());
 }
 
 QString UserDialogs::fileName(QWidget* parent, bool open, const QString& caption, const QString& startPath,

@@ -21,6 +21,12 @@ public:
     virtual QString fileName(QWidget* parent, bool open, const QString& caption, const QString& startPath,
                              const QString& filters, QString* selectedFilter);
 
+    // The box that message() runs. Without a default button Return answers
+    // nothing, so that no answer is given by a key pressed out of habit.
+    static QMessageBox* createMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton);
+
     static UserDialogs& current();
     // Null puts the platform's dialogs back; the caller keeps ownership.
     static void install(UserDialogs* dialogs);

@@ -43,6 +43,8 @@ private slots:
     void cleanup();
 
     void closingAsksOnlyInTheLastWindow();
+    void returnAnswersOnlyAQuestionWithADefault_data();
+    void returnAnswersOnlyAQuestionWithADefault();
     void remainingWindowsLetTheirDocumentGo();
     void titleAndEscape();
     void resultsTabShowsTheAnalysisState();
@@ -134,6 +136,40 @@ void TestWiring::closingAsksOnlyInTheLastWindow()
     QCOMPARE(Application::_settings->value("UnitSystem").toString(), QStringLiteral("Imperial (US)"));
     QTRY_VERIFY(!window);
     QCOMPARE(Application::_settings->value("documentDirectory").toString(), folder->path());
+}
+
+void TestWiring::returnAnswersOnlyAQuestionWithADefault_data()
+{
+    QTest::addColumn<int>("defaultButton");
+    QTest::addColumn<int>("pressed");
+    // The save question has no default, so that no key pressed out of habit saves or discards.
+    QTest::newRow("save question") << int(QMessageBox::NoButton) << int(QMessageBox::NoButton);
+    QTest::newRow("a default of Discard") << int(QMessageBox::Discard) << int(QMessageBox::Discard);
+}
+
+// The platform's box, shown without its modal loop, with the key sent where the user's would go.
+void TestWiring::returnAnswersOnlyAQuestionWithADefault()
+{
+    QFETCH(int, defaultButton);
+    QFETCH(int, pressed);
+    UserDialogs::install(nullptr);
+    const QScopedPointer<QMessageBox> box(UserDialogs::createMessageBox(
+        window, QMessageBox::Warning, "This model has been modified.\nDo you want to save your changes?",
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::StandardButton(defaultButton)));
+    box->show();
+    box->activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(box.data()));
+    const auto keyToBox = [&box](Qt::Key key) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && box->isAncestorOf(focus) ? focus : box.data(), key);
+    };
+    keyToBox(Qt::Key_Return);
+    QCOMPARE(box->standardButton(box->clickedButton()), QMessageBox::StandardButton(pressed));
+    if (pressed == QMessageBox::NoButton) {
+        QVERIFY(box->isVisible());
+        keyToBox(Qt::Key_Escape);
+        QCOMPARE(box->standardButton(box->clickedButton()), QMessageBox::Cancel);
+    }
 }
 
 // The program deletes the windows still open when its event loop ends.
