@@ -55,6 +55,9 @@ public:
                 DocumentXml::readStructure(reader, structure, groups, &idMap);
             else if (name == QLatin1String("titles"))
                 titles.readXML(reader);
+            // Its "loadCase" child names the current load case; it is no load case of its own.
+            else if (name == QLatin1String("currentstate"))
+                reader.skipCurrentElement();
         });
         return !reader.hasError() && !cases.contains(LoadCaseRef());
     }
