@@ -5,7 +5,9 @@
 #include "DocumentConnections.h"
 #include "DocumentModel.h"
 #include "EditingActions.h"
+#include "Node.h"
 #include "SingleEmitter.h"
+#include "StructureModel.h"
 #include "StructureView.h"
 #include "UnitSystem.h"
 #include "ViewPointMemory.h"
@@ -16,6 +18,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -59,11 +64,23 @@ void disconnectBothWays(QObject* one, QObject* other)
     QObject::disconnect(other, nullptr, one, nullptr);
 }
 
+// The share of a picture's half-height that the model may take, leaving a margin.
+const double pictureFill = 0.9;
+
 QIcon iconOf(const QImage& image, int size)
 {
     if (image.isNull())
         return QIcon();
     return QIcon(QPixmap::fromImage(image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+// The model alone, seen in the direction of the view and filling the picture.
+StructureView::CaptureSettings pictureOf(const ViewPoint& view, const QList<NodeRef>& nodes)
+{
+    StructureView::CaptureSettings settings;
+    settings.viewPoint = ViewSelector::framingWholeModel(view, nodes);
+    settings.overlay = false;
+    return settings;
 }
 
 } // namespace
@@ -164,6 +181,30 @@ void ViewSelector::connectViewPoint()
 
 // ---- Pictures
 
+ViewPointRef ViewSelector::framingWholeModel(const ViewPoint& view, const QList<NodeRef>& nodes)
+{
+    ViewPointRef framing(new ViewPoint(view));
+    if (nodes.isEmpty())
+        return framing;
+    // Eye axes: x to the right, y up, z away from the eye.
+    Vector3 low = view.transformWorldToEye(nodes.first()->position()), high = low;
+    for (const NodeRef& node : nodes) {
+        const Vector3 e = view.transformWorldToEye(node->position());
+        low = Vector3(std::min(low.x(), e.x()), std::min(low.y(), e.y()), 0.0);
+        high = Vector3(std::max(high.x(), e.x()), std::max(high.y(), e.y()), 0.0);
+    }
+    framing->setFocalPoint(view.transformEyeToWorld((low + high) * 0.5));
+    // Near points need the eye further back than far ones: depth = eye z + distance.
+    double distance = 1.0;
+    for (const NodeRef& node : nodes) {
+        const Vector3 e = framing->transformWorldToEye(node->position());
+        distance = std::max(distance, std::max(std::fabs(e.x()), std::fabs(e.y()))
+                                          / (pictureFill * StructureView::halfFieldTangent) - e.z());
+    }
+    framing->setDistance(distance);
+    return framing;
+}
+
 void ViewSelector::repopulate()
 {
     if (!isVisible())
@@ -176,13 +217,15 @@ void ViewSelector::repopulate()
         thumbnails.reset(new StructureView(unitSystem, thumbnailState, nullptr));
         thumbnails->setDocumentModel(documentModel);
     }
+    const QList<NodeRef> nodes = documentModel ? documentModel->structureModel()->nodes() : QList<NodeRef>();
     for (int slot = 0; slot < slotCount; ++slot) {
         QAbstractButton* button = memoryButtons->button(slot);
         const ViewPointRef stored = thumbnails ? memory->valueAt(slot) : ViewPointRef();
         if (stored) {
             thumbnails->clearViewPoint();
             thumbnails->setViewPoint(stored);
-            button->setIcon(iconOf(thumbnails->captureImage(72, 72), 48));
+            // Taken near the size shown: scaled down further, thin lines fade.
+            button->setIcon(iconOf(thumbnails->captureImage(48, 48, pictureOf(*stored, nodes)), 48));
             button->setText(QString());
         } else {
             button->setIcon(QIcon());
@@ -203,7 +246,9 @@ void ViewSelector::generateRenderButton()
         StructureView preview(unitSystem, other, nullptr);
         preview.setDocumentModel(documentModel);
         preview.setViewPoint(viewPoint);
-        renderButton->setIcon(iconOf(preview.captureImage(128, 128), 64));
+        const StructureView::CaptureSettings picture =
+            pictureOf(*viewPoint, documentModel->structureModel()->nodes());
+        renderButton->setIcon(iconOf(preview.captureImage(64, 64, picture), 64));
         renderButton->setEnabled(true);
     } else {
         renderButton->setIcon(QIcon());

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ModelRefs.h"
 #include "ViewPoint.h"
 
+#include <QList>
 #include <QSharedPointer>
 #include <QString>
 #include <QWidget>
@@ -35,6 +37,10 @@ public:
     ViewSelector(const QSharedPointer<UnitSystem>& unitSystem, const QSharedPointer<CurrentState>& currentState,
                  QWidget* parent, Qt::WindowFlags flags);
     ~ViewSelector() override;
+
+    // A copy of the view that keeps its direction and shows the whole model
+    // filling a square picture; the previews are taken from such views.
+    static ViewPointRef framingWholeModel(const ViewPoint& view, const QList<NodeRef>& nodes);
 
     // Null detaches.
     void setDocumentModel(const QSharedPointer<DocumentModel>& document);

@@ -326,7 +326,9 @@ QImage StructureView::captureImageWithinGUIThread(int width, int height, const C
     initialiseGLState();
     if (!glReady)
         initializeGL();
+    paintingOverlay = settings.overlay;
     render(&buffer, bufferSize);
+    paintingOverlay = true;
     const QImage read = buffer.toImage();
     buffer.doneCurrent();
     viewPoint = ownViewPoint;

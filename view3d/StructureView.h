@@ -121,12 +121,18 @@ public:
     // What a capture applies before it renders, so that a caller on another
     // thread never writes the view's state itself: a camera for this capture
     // only (the view's own when null) and, when asked, the group to show.
+    // A picture without overlay has the scene alone: no notes, read-outs or
+    // triads, which would crowd a small picture.
     struct CaptureSettings
     {
         ViewPointRef viewPoint;
         bool applyGroup = false;
         GroupRef group;
+        bool overlay = true;
     };
+
+    // tan 15°: the view's vertical field of view is 30°, whatever the model's size.
+    static constexpr double halfFieldTangent = 0.2679491924311227;
 
     // ---- Overlay, picking, mouse and words: types
 
@@ -434,6 +440,8 @@ private:
     QVector<ResultVertex> resultVertices;
     QScopedPointer<iGL::ShadowState> shadowState;
     bool drawingTriad = false;
+    // Cleared only while a capture without overlay renders.
+    bool paintingOverlay = true;
     bool glReady = false;
     bool widgetGLInitialised = false;
     QMatrix4x4 modelViewMatrix;

@@ -29,9 +29,8 @@ double clampScale(double s, double lo, double hi)
     return s >= lo ? (s <= hi ? s : hi) : (s < lo ? lo : hi);
 }
 
-// tan 15° × the near plane: a vertical field of view of 30°.
-const double frustumHalfWidth = 0.02679491924311227;
 const double nearPlane = 0.1;
+const double frustumHalfWidth = nearPlane * StructureView::halfFieldTangent;
 const double farPlane = 5000.0;
 // Antialiasing, TextAntialiasing, SmoothPixmapTransform, Qt4CompatiblePainting.
 const QPainter::RenderHints overlayHints(0x27);
@@ -93,6 +92,8 @@ bool StructureView::render(QPaintDevice* target, const QSize& size)
     }
     restoreGLState();
 
+    if (!paintingOverlay)
+        return true;
     saveGLState();
     shadowState->enableDepthTest(false);
     glDisable(GL_CULL_FACE);

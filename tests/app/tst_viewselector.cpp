@@ -27,6 +27,8 @@ private slots:
     void recallFliesTheCameraAndCloses();
     void renderButtonOnlyInGeometryMode();
     void windowsOnOneDocumentShareTheViews();
+    void previewsShowTheWholeModelFillingThem_data();
+    void previewsShowTheWholeModelFillingThem();
 
 private:
     // Opens the window's selector and finds its buttons.
@@ -148,6 +150,59 @@ void TestViewSelector::windowsOnOneDocumentShareTheViews()
     QVERIFY(open(second.data()));
     firstStore->click();
     QCOMPARE(slot(0)->text(), QString());
+}
+
+void TestViewSelector::previewsShowTheWholeModelFillingThem_data()
+{
+    QTest::addColumn<double>("azimuth");
+    QTest::addColumn<double>("elevation");
+    QTest::addColumn<double>("distance");
+    QTest::addColumn<double>("across");
+    // The portal's own view, then views from far off and from close by, turned and off centre.
+    QTest::newRow("front") << 0.0 << 0.0 << 30.0 << 0.0;
+    QTest::newRow("far, from above") << 0.6 << 0.9 << 400.0 << 0.0;
+    QTest::newRow("close, looking past it") << -0.4 << 0.3 << 3.0 << 12.0;
+}
+
+// Each picture is the model alone, seen from the stored direction and
+// reaching close to the picture's edges, without the view's triad or notes.
+void TestViewSelector::previewsShowTheWholeModelFillingThem()
+{
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    QFETCH(double, distance);
+    QFETCH(double, across);
+    selector->close();
+    QVERIFY(window->openFile(":/example/02.KU.Plane Portal.varok", true));
+    const ViewPointRef stored(new ViewPoint);
+    stored->setFocalPoint(Vector3(7.5 + across, 3.0, 0.0));
+    stored->setAzimuth(azimuth);
+    stored->setElevation(elevation);
+    stored->setDistance(distance);
+    window->documentModel()->viewPointMemory()->setValueAt(1, stored);
+    window->viewPoint()->operator=(*stored);
+    QVERIFY(open(window));
+
+    const ViewPointRef framing =
+        ViewSelector::framingWholeModel(*stored, window->documentModel()->structureModel()->nodes());
+    QCOMPARE(framing->azimuth(), stored->azimuth());
+    QCOMPARE(framing->elevation(), stored->elevation());
+
+    // The drawn part of each picture: far from white, wide or tall, and centred.
+    for (QPushButton* button : {slot(1), render}) {
+        const QSize size = button->iconSize();
+        const QImage picture = button->icon().pixmap(size).toImage();
+        QVERIFY(!picture.isNull());
+        QRect drawn;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (qGray(picture.pixel(x, y)) < 200)
+                    drawn |= QRect(x, y, 1, 1);
+        QVERIFY2(std::max(drawn.width(), drawn.height()) >= 0.8 * picture.width(),
+                 qPrintable(QString("%1 x %2").arg(drawn.width()).arg(drawn.height())));
+        QVERIFY(std::abs(drawn.center().x() - picture.width() / 2) <= picture.width() / 10);
+        QVERIFY(std::abs(drawn.center().y() - picture.height() / 2) <= picture.height() / 10);
+    }
 }
 
 QTEST_MAIN(TestViewSelector)
