@@ -149,9 +149,12 @@ void MainWindow::openHelp()
         QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("help/Help_Homepage.html"));
     const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(page));
     QApplication::restoreOverrideCursor();
+    // Where the page is, so that it can be opened by hand.
     if (!opened)
         displayWarningMessage(tr("A web-browser either cannot be automatically launched or it will start shortly if "
-                                 "it is in the process of a self-update."));
+                                 "it is in the process of a self-update.\n\nThe help is the page\n%1\nwhich any "
+                                 "web-browser can open.")
+                                  .arg(QDir::toNativeSeparators(page)));
 }
 
 // The reply of the update service is not trusted as rich text.

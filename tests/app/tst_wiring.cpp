@@ -363,8 +363,17 @@ void TestWiring::examplesAndHelp()
     QDesktopServices::setUrlHandler("file", &browser, "open");
     window->openHelp();
     QDesktopServices::unsetUrlHandler("file");
-    QCOMPARE(browser.urls, QList<QUrl>({QUrl::fromLocalFile(QCoreApplication::applicationDirPath()
-                                                           + "/help/Help_Homepage.html")}));
+    const QString page = QCoreApplication::applicationDirPath() + "/help/Help_Homepage.html";
+    QCOMPARE(browser.urls, QList<QUrl>({QUrl::fromLocalFile(page)}));
+    QVERIFY(dialogs.boxes.isEmpty());
+    // A handler without its method fails to open the page, as a missing browser does.
+    QDesktopServices::setUrlHandler("file", &browser, "missing");
+    window->openHelp();
+    QDesktopServices::unsetUrlHandler("file");
+    QCOMPARE(dialogs.texts(), QStringList("A web-browser either cannot be automatically launched or it will start "
+                                          "shortly if it is in the process of a self-update.\n\nThe help is the page\n"
+                                          + QDir::toNativeSeparators(page) + "\nwhich any web-browser can open."));
+    dialogs.boxes.clear();
 
     window->openExample(":/example/missing.varok");
     QCOMPARE(dialogs.texts().last(), "The example file cannot be loaded because the installation appears to be corrupt.");
