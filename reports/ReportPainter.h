@@ -191,8 +191,12 @@ private:
     void paintCoverDividers(const QRect& rect) const;
     void paintOverviewMemberForces(const QSharedPointer<AnalysisResultCase>& resultCase,
                                    const QList<MemberRef>& members, const QRect& rect, bool moments) const;
-    // Draws the axes picture at the top right and returns its width; 0 when it is missing.
+    // Draws the axes picture at the right of the top band and returns its width; 0 when it is missing.
     int paintAxesPicture(const QRect& rect, int yB) const;
+    // An information block inside its area: centred at its natural size when
+    // it fits, else wrapped between words to the area's width, and shrunk
+    // when a word longer than a line or the height still overflows.
+    void paintCoverBlock(const QString& html, const QRect& area) const;
     QString titleRows(const QString& rowTemplate) const;
     QString scaledNumber(double value, double scale, int conversion) const;
     const AnalysisOutput& outputScales() const;
