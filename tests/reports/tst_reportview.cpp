@@ -32,6 +32,8 @@ private slots:
     void init() { dialogs = RecordingDialogs(); }
     void tileLook_data();
     void tileLook();
+    void tileNames_data();
+    void tileNames();
     void clickEditing();
     void wasteBin();
     void previewFollowsDocument();
@@ -177,6 +179,46 @@ void tst_ReportView::tileLook()
     QCOMPARE(c.borderEdge, QStringLiteral("border:1px solid #aaaaaa;"));
     QVERIFY(c.styleSheet().contains(c.borderCorner));
     QCOMPARE(ReportButton::Pixmap::preview().size(), QSize(18, 18));
+}
+
+void tst_ReportView::tileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("short") << "Dead" << true;
+    QTest::newRow("long") << "Dead and imposed loads on floors and roof" << false;
+}
+
+// A load case tile of the report area, 128 pixels wide: the name whole, or
+// elided at a letter's end, never cut off at the tile's edge.
+void tst_ReportView::tileNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+    QWidget area;
+    area.setStyleSheet(QStringLiteral("QWidget { background-color:white; }"));
+    auto* tile = new ReportButton(name, QColor(176, 196, 222), &area);
+    tile->setGeometry(12, 0, 128, 32);
+    area.resize(160, 40);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    QCOMPARE(tile->text(), name);
+    const QString shown = tile->shownText();
+    if (whole) {
+        QCOMPARE(shown, name);
+    } else {
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+        QVERIFY(name.startsWith(shown.chopped(1).trimmed()));
+    }
+    // The text's ink ends short of the tile's inner edge.
+    const QImage image = tile->grab().toImage();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 100)
+                right = std::max(right, x);
+    QVERIFY(right > 0);
+    QVERIFY2(right < image.width() - 3, qPrintable(QString::number(right)));
 }
 
 void tst_ReportView::clickEditing()
