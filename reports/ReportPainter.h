@@ -188,6 +188,14 @@ private:
     // rectangle, clip, origin at its centre and the skeleton. The caller
     // restores the painter.
     ViewPoint beginOverview(const QRect& rect, double factor) const;
+    // What a shared picture depends on: its kind, the camera and the device.
+    QByteArray pictureKey(const char* kind, const ViewPoint& view) const;
+    // The skeleton as the camera sees it, its offset the projection of its top-left corner.
+    QImage skeletonPicture(const ViewPoint& view) const;
+    // A camera that sees the whole structure from the plate's sphere, and the
+    // shift that brings the point to the picture's centre: the pictures of
+    // all objects on plates of one size then share one skeleton.
+    ViewPoint centredOn(const Vector3& point, double distance, QPointF* shift) const;
     void paintCoverDividers(const QRect& rect) const;
     void paintOverviewMemberForces(const QSharedPointer<AnalysisResultCase>& resultCase,
                                    const QList<MemberRef>& members, const QRect& rect, bool moments) const;

@@ -9,6 +9,7 @@
 #include "PaintHelpers.h"
 #include "PointLoad.h"
 #include "ReportDrawing.h"
+#include "ReportPictures.h"
 #include "SwayCase.h"
 #include "Titles.h"
 #include "TorqueLoad.h"
@@ -98,7 +99,9 @@ QString ReportPainter::titleRows(const QString& rowTemplate) const
 
 int ReportPainter::paintAxesPicture(const QRect& rect, int yB) const
 {
-    const QImage picture(QStringLiteral(":/pdfAxes.png"), "PNG");
+    // One picture for every cover of the report, and once in a PDF file.
+    const QImage picture = layout->pictures->picture(
+        QByteArrayLiteral("axes"), [] { return QImage(QStringLiteral(":/pdfAxes.png"), "PNG"); });
     // A damaged installation may lack the picture; its height would divide by zero.
     if (picture.isNull() || picture.height() <= 0)
         return 0;
