@@ -133,10 +133,10 @@ private:
 class TemporaryFile
 {
 public:
-    TemporaryFile(const QString& directory, const QString& leafName, mode_t mode)
+    TemporaryFile(const QString& directory, const QString& leafName, mode_t mode, bool mustBeNamed)
         : directory(QFile::encodeName(directory)), leafName(leafName)
     {
-        if (unnamedTemporaryFiles)
+        if (unnamedTemporaryFiles && !mustBeNamed)
             descriptor = ::open(this->directory.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
         if (descriptor >= 0)
             return;
@@ -159,6 +159,8 @@ public:
     Q_DISABLE_COPY(TemporaryFile)
 
     int handle() const { return descriptor; }
+    // Empty while the file is unnamed.
+    QString path() const { return QFile::decodeName(name); }
 
     // Puts the file in the target's place in one step: at every moment the
     // target holds either the old file or the new one.
@@ -225,24 +227,56 @@ bool readsBackAs(int descriptor, const QByteArray& data)
     return readBack == data;
 }
 
+// The file that a write to `path` replaces, and what it was before.
+struct Destination
+{
+    QByteArray name;
+    QString directory, leafName;
+    bool exists = false;
+    struct stat existing = {};
+
+    // False for a chain of links that does not end, and for anything but a regular file.
+    bool resolve(const QString& path)
+    {
+        // Through a symbolic link the file it names is replaced, and the link stays.
+        const QString target = finalTarget(path);
+        if (target.isEmpty())
+            return false;
+        name = QFile::encodeName(target);
+        exists = ::stat(name.constData(), &existing) == 0;
+        const QFileInfo info(target);
+        directory = info.absolutePath();
+        leafName = info.fileName();
+        return !exists || S_ISREG(existing.st_mode);
+    }
+
+    // A private file stays private while its successor is written; a new
+    // one gets what the user's umask leaves of read and write for all.
+    mode_t creationMode() const { return exists ? 0600 : 0666; }
+
+    // The successor takes the replaced file's permissions and group.
+    bool adoptExisting(int descriptor) const
+    {
+        if (!exists)
+            return true;
+        mode_t mode = existing.st_mode & 07777;
+        // The group could not be kept (it is not one of ours): then only the owner may read.
+        if (::fchown(descriptor, uid_t(-1), existing.st_gid) != 0)
+            mode &= 0700;
+        return ::fchmod(descriptor, mode) == 0;
+    }
+};
+
 } // namespace
 
 bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
 {
-    // Through a symbolic link the file it names is replaced, and the link stays.
-    const QString target = finalTarget(path);
-    if (target.isEmpty())
-        return false;
-    const QByteArray targetName = QFile::encodeName(target);
-    struct stat existing = {};
-    const bool exists = ::stat(targetName.constData(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode))
+    Destination destination;
+    if (!destination.resolve(path))
         return false;
 
     const SizeLimitSignalIgnored sizeLimitIsAnError;
-    // A private file stays private while its successor is written.
-    const QFileInfo info(target);
-    TemporaryFile temporary(info.absolutePath(), info.fileName(), exists ? 0600 : 0666);
+    TemporaryFile temporary(destination.directory, destination.leafName, destination.creationMode(), false);
     const int descriptor = temporary.handle();
     if (descriptor < 0)
         return false;
@@ -254,19 +288,29 @@ bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
     }
     if (!writeWhole(descriptor, data.constData(), toWrite) || toWrite != data.size())
         return false;
-
-    if (exists) {
-        mode_t mode = existing.st_mode & 07777;
-        // The group could not be kept (it is not one of ours): then only the owner may read.
-        if (::fchown(descriptor, uid_t(-1), existing.st_gid) != 0)
-            mode &= 0700;
-        if (::fchmod(descriptor, mode) != 0)
-            return false;
-    }
+    if (!destination.adoptExisting(descriptor))
+        return false;
     // The bytes must be on the disk before the rename makes them the file.
     if (::fsync(descriptor) != 0 || !readsBackAs(descriptor, data))
         return false;
-    return temporary.replace(targetName);
+    return temporary.replace(destination.name);
+}
+
+bool writeFileAtomically(QString path, const std::function<bool(const QString&)>& write)
+{
+    Destination destination;
+    if (!destination.resolve(path))
+        return false;
+
+    const SizeLimitSignalIgnored sizeLimitIsAnError;
+    // The writer opens the file by its name: it must have one from the start.
+    TemporaryFile temporary(destination.directory, destination.leafName, destination.creationMode(), true);
+    const int descriptor = temporary.handle();
+    if (descriptor < 0 || !write(temporary.path()))
+        return false;
+    if (!destination.adoptExisting(descriptor) || ::fsync(descriptor) != 0)
+        return false;
+    return temporary.replace(destination.name);
 }
 
 iFile::iFile(const QString& path, const QString& mode)

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <functional>
 
 // File-name suffixes and dialog filters of the native and transfer formats.
 extern const QStringList _nativeFileSuffixes;
@@ -41,6 +42,12 @@ QByteArray unscramble(const QByteArray& data, bool* ok = nullptr);
 // existing target's permissions and group carry over. False on any failure,
 // a full disk or the file-size limit included, with nothing left behind.
 bool writeQByteArrayToFileAtomically(QByteArray data, QString path);
+
+// The same for a writer that needs a file name, a printer say: `write` fills
+// the new file at the path it is given and says whether all went well. A new
+// target gets the permissions the user's umask leaves; false, with the
+// target untouched, when the writer fails.
+bool writeFileAtomically(QString path, const std::function<bool(const QString& partialPath)>& write);
 
 namespace AtomicWriteTesting {
 // Makes the next atomic write stop after this many bytes, as a full disk

@@ -2,6 +2,9 @@
 
 #include "VisualConstants.h"
 
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
 namespace {
 
 void setStyleSheets()
@@ -97,6 +100,25 @@ void ReportButton::setGroupBorders(const QList<ReportButton*>& tiles)
         tiles[i]->setBorderEdges(true, true, true, i == n - 1);
         tiles[i]->setBorderCorners(i == 0, i == 0, i == n - 1, i == n - 1);
     }
+}
+
+QString ReportButton::shownText() const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    // Three pixels each side keep the text off the rounded corners.
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contents.width() - 6);
+}
+
+// A long name would otherwise be cut off mid-letter at the tile's edge.
+void ReportButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text = shownText();
+    painter.drawControl(QStyle::CE_PushButton, option);
 }
 
 QPixmap ReportButton::Pixmap::_getFromCache(QPixmapCache::Key& key, const QString& path, int height)

@@ -51,6 +51,8 @@ public:
     void adjustStyleSheet();
     // A column of tiles, top to bottom, drawn as one block.
     static void setGroupBorders(const QList<ReportButton*>& tiles);
+    // The text as painted: whole when it fits the tile, else cut at the end with "…".
+    QString shownText() const;
 
     QString chapter;
     QColor colour;
@@ -59,6 +61,9 @@ public:
     Report::ReportItemRef item;
     LoadCaseRef loadCase;
     ReportRef report;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void initialise();

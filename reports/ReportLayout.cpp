@@ -9,6 +9,7 @@
 #include "LoadCase.h"
 #include "Member.h"
 #include "Node.h"
+#include "ReportPictures.h"
 #include "SelectionModel.h"
 #include "StructureModel.h"
 #include "ViewPoint.h"
@@ -145,7 +146,8 @@ QRect ReportLayout::Plate::deviceFrame(const QRect& pageRect) const
 ReportLayout::ReportLayout(const QSharedPointer<DocumentModel>& documentModel,
                            const QSharedPointer<CurrentState>& currentState, const QSharedPointer<ViewPoint>& viewPoint,
                            const QSharedPointer<Report>& report, QObject* parent)
-    : QObject(parent), currentState(currentState), documentModel(documentModel), report(report), viewPoint(viewPoint)
+    : QObject(parent), currentState(currentState), documentModel(documentModel), report(report), viewPoint(viewPoint),
+      pictures(new ReportPictures)
 {
 }
 
@@ -171,6 +173,7 @@ void ReportLayout::initialise()
     pages.clear();
     currentPage.clear();
     lineCursor = QRectF();
+    pictures.reset(new ReportPictures);
 
     analysisOutput = documentModel->analysisOutput();
     usedLoadCases = documentModel->usedLoadCases();
@@ -246,6 +249,8 @@ void ReportLayout::layoutPages()
         if (load->member())
             addEndNodes(load->member(), &reportedNodes);
 
+    measureSpheres();
+
     if (report)
         layoutBlock(report->rootBlock(), loadCase, group, chosenLoads, chosenMembers, chosenNodes);
 
@@ -255,6 +260,24 @@ void ReportLayout::layoutPages()
     }
     lineCursor = QRectF();
     emit PagesLaidOut();
+}
+
+// A group's sphere holds its own nodes and the end nodes of its members;
+// the group null stands for the whole structure.
+void ReportLayout::measureSpheres()
+{
+    reportSphere = DocumentModel::centroidOfNodes(reportedNodes.values());
+    groupSpheres.clear();
+    for (const GeometryGroupRef& group : qAsConst(usedGroups)) {
+        QSet<NodeRef> inGroup;
+        for (const NodeRef& node : qAsConst(nodes))
+            if (!group || node->group() == group)
+                inGroup.insert(node);
+        for (const MemberRef& member : qAsConst(members))
+            if (!group || member->group() == group)
+                addEndNodes(member, &inGroup);
+        groupSpheres.insert(group.data(), DocumentModel::centroidOfNodes(inGroup.intersect(reportedNodes).values()));
+    }
 }
 
 QSharedPointer<AnalysisResultCase> ReportLayout::resultCaseFor(const LoadCaseRef& loadCase) const

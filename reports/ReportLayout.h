@@ -2,6 +2,7 @@
 
 #include "ModelRefs.h"
 #include "Report.h"
+#include "Vectors.h"
 
 #include <QList>
 #include <QMap>
@@ -17,6 +18,7 @@ class AnalysisOutput;
 class AnalysisResultCase;
 class CurrentState;
 class DocumentModel;
+class ReportPictures;
 class ViewPoint;
 
 // One report of the document laid out as pages of plates. Plates are placed
@@ -83,12 +85,20 @@ public:
     QList<LoadCaseRef> usedLoadCases;
     QList<GeometryGroupRef> usedGroups;
     QSharedPointer<ViewPoint> viewPoint;
+    // The spheres the plates' pictures are fitted to: of all reported nodes,
+    // and of the reported nodes of each used group. Worked out once for all
+    // pages, since each means a pass over the whole structure.
+    Vector4 reportSphere;
+    QMap<const Group*, Vector4> groupSpheres;
+    // Pictures the pages share; made as the pages are painted.
+    QSharedPointer<ReportPictures> pictures;
 
 signals:
     void PagesLaidOut();
 
 private:
     void initialise();
+    void measureSpheres();
     // Painting only reads the model's caches, so they are made valid here,
     // in the GUI thread under the document's read lock.
     void refreshCaches();

@@ -9,7 +9,6 @@
 #include "PaintHelpers.h"
 #include "ReportDrawing.h"
 #include "StructureView.h"
-#include "StructureModel.h"
 #include "VisualConstants.h"
 
 #include <QPaintDevice>
@@ -86,27 +85,6 @@ void ReportPainter::paintPage(int page, QPainter* target, QRect rect)
     painter = target;
     painter->save();
 
-    const Vector4 reportSphere = DocumentModel::centroidOfNodes(layout->reportedNodes.values());
-    QMap<const Group*, Vector4> groupSpheres;
-    const QSharedPointer<StructureModel> structure = layout->documentModel->structureModel();
-    const QList<NodeRef> allNodes = structure->nodes();
-    const QList<MemberRef> allMembers = structure->members();
-    for (const GeometryGroupRef& group : qAsConst(layout->usedGroups)) {
-        QSet<NodeRef> inGroup;
-        for (const NodeRef& node : allNodes)
-            if (!group || node->group() == group)
-                inGroup.insert(node);
-        for (const MemberRef& member : allMembers)
-            if (!group || member->group() == group) {
-                if (member->nodeA())
-                    inGroup.insert(member->nodeA());
-                if (member->nodeB())
-                    inGroup.insert(member->nodeB());
-            }
-        groupSpheres.insert(group.data(),
-                            DocumentModel::centroidOfNodes(inGroup.intersect(layout->reportedNodes).values()));
-    }
-
     footers.clear();
     headers.clear();
     footerTypes = 0;
@@ -128,7 +106,8 @@ void ReportPainter::paintPage(int page, QPainter* target, QRect rect)
     const QRect content(QPoint(rect.left(), rect.top() + H), QPoint(rect.right(), rect.bottom() - F));
 
     for (const ReportLayout::Plate& plate : layout->pages.at(page - 1)) {
-        structureCentreAndRadius = plate.group ? groupSpheres.value(plate.group.data(), reportSphere) : reportSphere;
+        structureCentreAndRadius =
+            plate.group ? layout->groupSpheres.value(plate.group.data(), layout->reportSphere) : layout->reportSphere;
         if (layout->viewPoint)
             viewPoint = *layout->viewPoint;
         viewPoint.setFocalPoint(structureCentre());

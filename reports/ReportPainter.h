@@ -188,11 +188,23 @@ private:
     // rectangle, clip, origin at its centre and the skeleton. The caller
     // restores the painter.
     ViewPoint beginOverview(const QRect& rect, double factor) const;
+    // What a shared picture depends on: its kind, the camera and the device.
+    QByteArray pictureKey(const char* kind, const ViewPoint& view) const;
+    // The skeleton as the camera sees it, its offset the projection of its top-left corner.
+    QImage skeletonPicture(const ViewPoint& view) const;
+    // A camera that sees the whole structure from the plate's sphere, and the
+    // shift that brings the point to the picture's centre: the pictures of
+    // all objects on plates of one size then share one skeleton.
+    ViewPoint centredOn(const Vector3& point, double distance, QPointF* shift) const;
     void paintCoverDividers(const QRect& rect) const;
     void paintOverviewMemberForces(const QSharedPointer<AnalysisResultCase>& resultCase,
                                    const QList<MemberRef>& members, const QRect& rect, bool moments) const;
-    // Draws the axes picture at the top right and returns its width; 0 when it is missing.
+    // Draws the axes picture at the right of the top band and returns its width; 0 when it is missing.
     int paintAxesPicture(const QRect& rect, int yB) const;
+    // An information block inside its area: centred at its natural size when
+    // it fits, else wrapped between words to the area's width, and shrunk
+    // when a word longer than a line or the height still overflows.
+    void paintCoverBlock(const QString& html, const QRect& area) const;
     QString titleRows(const QString& rowTemplate) const;
     QString scaledNumber(double value, double scale, int conversion) const;
     const AnalysisOutput& outputScales() const;

@@ -9,6 +9,7 @@
 #include "PaintHelpers.h"
 #include "PointLoad.h"
 #include "ReportDrawing.h"
+#include "ReportPictures.h"
 #include "SwayCase.h"
 #include "Titles.h"
 #include "TorqueLoad.h"
@@ -16,9 +17,13 @@
 #include "UnitSystem.h"
 #include "VisualConstants.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QImage>
 #include <QPainter>
+#include <QTextDocument>
+#include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -94,14 +99,45 @@ QString ReportPainter::titleRows(const QString& rowTemplate) const
 
 int ReportPainter::paintAxesPicture(const QRect& rect, int yB) const
 {
-    const QImage picture(QStringLiteral(":/pdfAxes.png"), "PNG");
+    // One picture for every cover of the report, and once in a PDF file.
+    const QImage picture = layout->pictures->picture(
+        QByteArrayLiteral("axes"), [] { return QImage(QStringLiteral(":/pdfAxes.png"), "PNG"); });
     // A damaged installation may lack the picture; its height would divide by zero.
     if (picture.isNull() || picture.height() <= 0)
         return 0;
     const int hp = yB - rect.top() - plateInset.height();
-    const int wp = (picture.width() * hp) / picture.height();
-    painter->drawImage(QRect(rect.right() - wp, rect.top(), wp, hp), picture);
+    // At most a third of the width, so that the titles keep two thirds of the band.
+    const int wp = std::min((picture.width() * hp) / picture.height(), rect.width() / 3);
+    const int height = (picture.height() * wp) / picture.width();
+    painter->drawImage(QRect(rect.right() - wp, rect.top() + (hp - height) / 2, wp, height), picture);
     return wp;
+}
+
+void ReportPainter::paintCoverBlock(const QString& html, const QRect& area) const
+{
+    QTextDocument document;
+    document.setUseDesignMetrics(true);
+    document.setDocumentMargin(0);
+    document.documentLayout()->setPaintDevice(painter->device());
+    // Lines break between words only: a word longer than the area shrinks the block instead.
+    QTextOption option = document.defaultTextOption();
+    option.setWrapMode(QTextOption::WordWrap);
+    document.setDefaultTextOption(option);
+    document.setDefaultStyleSheet(coverStyleSheet);
+    document.setHtml(QStringLiteral("<body>%1</body>").arg(html));
+
+    QSizeF size = document.size();
+    if (size.width() > area.width()) {
+        document.setTextWidth(area.width());
+        size = QSizeF(document.idealWidth(), document.size().height());
+    }
+    const double scale = std::min({1.0, area.width() / size.width(), area.height() / size.height()});
+    painter->save();
+    painter->translate(area.left() + (area.width() - size.width() * scale) / 2.0,
+                       area.top() + (area.height() - size.height() * scale) / 2.0);
+    painter->scale(scale, scale);
+    document.drawContents(painter);
+    painter->restore();
 }
 
 void ReportPainter::paintCoverDividers(const QRect& rect) const
@@ -143,8 +179,7 @@ void ReportPainter::paintGroupCoverPlate(const ReportLayout::Plate& plate, const
 void ReportPainter::paintGroupCoverInformation(const GroupRef& group, const QList<NodeRef>& nodes,
                                                const QList<MemberRef>& members, const QRect& rect) const
 {
-    iQPainter::drawRichText(painter, rect.center(), Qt::AlignCenter, groupCoverInformation(group, nodes, members),
-                            coverStyleSheet);
+    paintCoverBlock(groupCoverInformation(group, nodes, members), rect);
 }
 
 QString ReportPainter::groupCoverInformation(const GroupRef& group, const QList<NodeRef>& nodes,
@@ -211,8 +246,7 @@ void ReportPainter::paintLoadCaseCoverPlate(const ReportLayout::Plate& plate, co
 void ReportPainter::paintLoadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,
                                                   const QList<LoadRef>& loads, const QRect& rect) const
 {
-    iQPainter::drawRichText(painter, rect.center(), Qt::AlignCenter, loadCaseCoverInformation(loadCase, group, loads),
-                            coverStyleSheet);
+    paintCoverBlock(loadCaseCoverInformation(loadCase, group, loads), rect);
 }
 
 QString ReportPainter::loadCaseCoverInformation(const LoadCaseRef& loadCase, const GroupRef& group,

@@ -4,9 +4,11 @@
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "ReportDrawing.h"
+#include "ReportPictures.h"
 #include "StructureView.h"
 #include "VisualConstants.h"
 
+#include <QDataStream>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
@@ -79,12 +81,19 @@ ViewPoint ReportPainter::beginOverview(const QRect& rect, double factor) const
     return view;
 }
 
-void ReportPainter::paintSkeleton(const ViewPoint& view) const
+QByteArray ReportPainter::pictureKey(const char* kind, const ViewPoint& view) const
 {
-    painter->save();
-    iQPainter::setMetricPen(painter, Pens::printStructureGhost);
-    painter->setBrush(Qt::NoBrush);
-    // One call for the whole structure: pages of large models draw it on every plate.
+    QByteArray key;
+    QDataStream stream(&key, QIODevice::WriteOnly);
+    const Vector3 f = view.focalPoint();
+    stream << kind << f.x() << f.y() << f.z() << view.azimuth() << view.elevation() << view.distance() << resolution
+           << painter->device()->logicalDpiX() << painter->device()->logicalDpiY()
+           << painter->testRenderHint(QPainter::Antialiasing);
+    return key;
+}
+
+QImage ReportPainter::skeletonPicture(const ViewPoint& view) const
+{
     QVector<QLineF> lines;
     lines.reserve(layout->members.size());
     for (const MemberRef& member : qAsConst(layout->members)) {
@@ -93,7 +102,57 @@ void ReportPainter::paintSkeleton(const ViewPoint& view) const
         if (a && b && a != b)
             lines.append(QLineF(worldToScreen(view, a->position()), worldToScreen(view, b->position())));
     }
-    painter->drawLines(lines);
+    if (lines.isEmpty())
+        return QImage();
+    QRectF bounds;
+    for (const QLineF& line : qAsConst(lines))
+        bounds |= QRectF(line.p1(), line.p2()).normalized();
+    // Room for the pen. A plate shows its sphere, of radius r on the page,
+    // and what lies near it; a structure far larger than the sphere (a small
+    // group of a large one) is kept to four times r around it, so that the
+    // picture stays about a plate's size whatever lies beyond.
+    const double margin = std::ceil(mmX(Pens::printStructureGhost.widthF())) + 2.0;
+    const double r = focalLength * resolution * structureRadius() / view.distance();
+    const double reach = std::max(4.0 * r, resolution);
+    bounds = bounds.adjusted(-margin, -margin, margin, margin).intersected(QRectF(-reach, -reach, 2 * reach, 2 * reach));
+    const QRect area(QPoint(int(std::floor(bounds.left())), int(std::floor(bounds.top()))),
+                     QPoint(int(std::ceil(bounds.right())), int(std::ceil(bounds.bottom()))));
+    if (area.isEmpty())
+        return QImage();
+
+    const QPaintDevice* device = painter->device();
+    QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.setDotsPerMeterX(qRound(device->logicalDpiX() / 0.0254));
+    picture.setDotsPerMeterY(qRound(device->logicalDpiY() / 0.0254));
+    picture.fill(Qt::transparent);
+    QPainter skeleton(&picture);
+    skeleton.setRenderHint(QPainter::Antialiasing, painter->testRenderHint(QPainter::Antialiasing));
+    skeleton.translate(-area.left(), -area.top());
+    iQPainter::setMetricPen(&skeleton, Pens::printStructureGhost);
+    skeleton.setBrush(Qt::NoBrush);
+    skeleton.drawLines(lines);
+    skeleton.end();
+    picture.setOffset(area.topLeft());
+    return picture;
+}
+
+void ReportPainter::paintSkeleton(const ViewPoint& view) const
+{
+    // Stroked once per camera and report, however many plates show it.
+    const QImage picture =
+        layout->pictures->picture(pictureKey("skeleton", view), [&] { return skeletonPicture(view); });
+    if (picture.isNull())
+        return;
+    QPointF at = picture.offset();
+    // On whole device pixels, so that the picture is copied as it was drawn, not resampled.
+    const QTransform transform = painter->transform();
+    if (transform.type() <= QTransform::TxTranslate)
+        at = QPointF(std::round(transform.dx() + at.x()) - transform.dx(),
+                     std::round(transform.dy() + at.y()) - transform.dy());
+    painter->save();
+    // Kept exact in a PDF file: no lossy compression of the thin lines.
+    painter->setRenderHint(QPainter::LosslessImageRendering);
+    painter->drawImage(at, picture);
     painter->restore();
 }
 
@@ -130,7 +189,10 @@ void ReportPainter::paintOverviewRendered(const GroupRef& group, const QRect& re
     settings.viewPoint->setDistance(distanceForCentredRadius(viewPoint, fitting, structureRadius()) / 2.4);
     settings.applyGroup = true;
     settings.group = group;
-    paintRenderedImage(structureView->captureImage(1024, 1024, settings), rect);
+    // Each group's picture is rendered once for the report.
+    const QByteArray key = pictureKey("captured", *settings.viewPoint) + QByteArray::number(quintptr(group.data()));
+    paintRenderedImage(layout->pictures->picture(key, [&] { return structureView->captureImage(1024, 1024, settings); }),
+                       rect);
 }
 
 void ReportPainter::paintRenderedImage(const QImage& image, const QRect& rect) const

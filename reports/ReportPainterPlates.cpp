@@ -254,15 +254,23 @@ void ReportPainter::paintChartLabels(const QString& top, const QString& middle, 
                       QStringLiteral("<p class=\"number\">%1</p>").arg(*label.first));
 }
 
+ViewPoint ReportPainter::centredOn(const Vector3& point, double distance, QPointF* shift) const
+{
+    ViewPoint view(viewPoint);
+    view.setDistance(distance);
+    *shift = -worldToScreen(view, point);
+    return view;
+}
+
 void ReportPainter::paintMemberPlate(const MemberRef& member, const QPoint& centre, const QRect& rect) const
 {
     const QSize fitting(rect.width() - qRound(2 * letterLabelSize.width()),
                         rect.height() - qRound(2 * letterLabelSize.height()));
-    ViewPoint view(viewPoint);
-    view.setFocalPoint((positionOf(member->nodeA()) + positionOf(member->nodeB())) * 0.5);
-    view.setDistance(distanceForCentredRadius(viewPoint, fitting, structureRadius()));
+    QPointF shift;
+    const ViewPoint view = centredOn(ReportDrawing::pointOnMember(member, 0.5),
+                                     distanceForCentredRadius(viewPoint, fitting, structureRadius()), &shift);
     painter->save();
-    painter->translate(centre);
+    painter->translate(QPointF(centre) + shift);
     paintSkeleton(view);
     paintHighlight(view, member);
     painter->restore();
@@ -270,11 +278,11 @@ void ReportPainter::paintMemberPlate(const MemberRef& member, const QPoint& cent
 
 void ReportPainter::paintNodePlate(const NodeRef& node, const QPoint& centre, const QRect& rect) const
 {
-    ViewPoint view(viewPoint);
-    view.setFocalPoint(node->position());
-    view.setDistance(distanceForCentredRadius(viewPoint, rect.size(), structureRadius()));
+    QPointF shift;
+    const ViewPoint view =
+        centredOn(node->position(), distanceForCentredRadius(viewPoint, rect.size(), structureRadius()), &shift);
     painter->save();
-    painter->translate(centre);
+    painter->translate(QPointF(centre) + shift);
     paintSkeleton(view);
     paintHighlight(view, node);
     painter->restore();
@@ -293,14 +301,14 @@ void ReportPainter::paintLoadPlate(const LoadRef& load, const QPoint& centre, co
         F = std::max(F, std::fabs(pair.second));
     const QSize fitting(rect.width() - qRound(2 * forceLabelSize.width()),
                         rect.height() - qRound(2 * forceLabelSize.height()));
-    ViewPoint view(viewPoint);
-    view.setFocalPoint((positionOf(member->nodeA()) + positionOf(member->nodeB())) * 0.5);
-    view.setDistance(1.2 * distanceForCentredRadius(viewPoint, fitting, structureRadius()));
+    QPointF shift;
+    const ViewPoint view = centredOn(ReportDrawing::pointOnMember(member, 0.5),
+                                     1.2 * distanceForCentredRadius(viewPoint, fitting, structureRadius()), &shift);
     const double root = 64.0 * std::max(structureRadius() / 4.0 - 0.1, 0.0);
     // Zero forces have no scale that reaches a length: their arrows keep the shortest one.
     const double s = F > 0.0 ? root * root / F : 0.0;
     painter->save();
-    painter->translate(centre);
+    painter->translate(QPointF(centre) + shift);
     paintSkeleton(view);
     paintHighlight(view, load, s);
     painter->restore();

@@ -3,19 +3,18 @@
 #include "ReportView.h"
 
 #include "Application.h"
+#include "FileUtilities.h"
 #include "ReportPainter.h"
 #include "ReportPreview.h"
 #include "UserDialogs.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QScopeGuard>
-#include <QTemporaryFile>
 #include <QToolButton>
 
 namespace {
@@ -42,6 +41,17 @@ void setUpPrinter(QPrinter* printer, QPrinter::OutputFormat format)
 bool hasPages(const ReportLayoutRef& layout)
 {
     return layout && !layout->pages.isEmpty();
+}
+
+// The PDF writer does not report failed writes (a full disk, say); a file
+// cut short lacks the end-of-file mark that closes every PDF file.
+bool isWholePdf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || !file.read(5).startsWith("%PDF-"))
+        return false;
+    file.seek(file.size() - 16);
+    return file.read(16).contains("%%EOF");
 }
 
 } // namespace
@@ -112,27 +122,20 @@ bool ReportView::openPDFExportDialogue()
         return true;
     pdfFileName = target;
 
-    // Written beside the target and put in its place only when every page
-    // was painted, so that a cancel or a failure leaves no partial file.
-    QTemporaryFile reserved(target + QStringLiteral(".XXXXXX"));
-    reserved.setAutoRemove(false);
-    if (!reserved.open()) {
+    // Written beside the target and renamed over it only when every page
+    // was painted and the file is whole: a cancel or a failure leaves an
+    // earlier file as it was.
+    bool started = false, painted = false;
+    const bool written = writeFileAtomically(target, [&](const QString& partial) {
+        started = true;
+        pdfPrinter->setOutputFileName(partial);
+        painted = print(pdfPrinter.data(), layout);
+        pdfPrinter->setOutputFileName(QString());
+        return painted && isWholePdf(partial);
+    });
+    // A cancelled job says nothing, and one that could not begin has said so.
+    if (!written && (!started || painted))
         UserDialogs::information(this, tr("The report could not be printed."));
-        return true;
-    }
-    const QString partial = reserved.fileName();
-    reserved.close();
-    pdfPrinter->setOutputFileName(partial);
-    const bool complete = print(pdfPrinter.data(), layout);
-    pdfPrinter->setOutputFileName(QString());
-    if (!complete) {
-        QFile::remove(partial);
-        return true;
-    }
-    if ((QFile::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        UserDialogs::information(this, tr("The report could not be printed."));
-    }
     return true;
 }
 

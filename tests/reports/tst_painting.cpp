@@ -3,7 +3,12 @@
 #include "AnalysisLoadCase.h"
 #include "LoadAxis.h"
 
+#include "ReportPictures.h"
+
 #include <QDir>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
 
 // Painted pages: bands, rules and dividers where the page geometry puts
 // them at print and screen resolutions, header texts, pages out of range,
@@ -22,6 +27,8 @@ private slots:
     void loadSeenEndOn();
     void reactionsScaleByMagnitude();
     void projectionFitsSphere();
+    void skeletonSharedAndAligned();
+    void pdfHoldsEachPictureOnce();
 };
 
 namespace {
@@ -235,6 +242,102 @@ void tst_Painting::projectionFitsSphere()
     const Vector3 first = painter.momentArcPoints.first(), last = painter.momentArcPoints.last();
     QVERIFY(std::fabs(first.x() - 0.3536) < 5e-5 && std::fabs(first.y() + 0.3536) < 5e-5);
     QVERIFY(std::fabs(last.x()) < 5e-5 && std::fabs(last.y() + 0.5) < 5e-5);
+}
+
+// Four plates of one page show the skeleton from one picture, and on each
+// the member's highlight lies on the beam's grey line: a straight beam seen
+// in perspective stays one straight line.
+void tst_Painting::skeletonSharedAndAligned()
+{
+    ReportDocument d;
+    NodeRef previous = d.node(0.0);
+    for (int i = 1; i <= 4; ++i) {
+        const NodeRef next = d.node(i, 0.5 * i, 0.3 * i);
+        d.member(previous, next);
+        previous = next;
+    }
+    const ReportLayoutRef layout = d.layout({Report::ChapterMemberInput});
+    ReportPainter painter(layout, d.document->unitSystem(), {});
+    const QImage page = painted(painter, 1, 150);
+    QCOMPARE(layout->pages.value(0).size(), 4);
+    QCOMPARE(layout->pictures->count(), 1);
+
+    const QRect content(QPoint(0, 38), QPoint(page.width() - 1, page.height() - 1 - 50));
+    for (const ReportLayout::Plate& plate : layout->pages[0]) {
+        const QRect inner = plate.deviceFrame(content).adjusted(12, 12, -12, -12);
+        // The edges of the smoothed letters A and B are grey too.
+        const auto nearText = [&](int x, int y) {
+            for (int v = std::max(0, y - 4); v <= std::min(page.height() - 1, y + 4); ++v)
+                for (int u = std::max(0, x - 4); u <= std::min(page.width() - 1, x + 4); ++u)
+                    if (qGray(page.pixel(u, v)) < 60)
+                        return true;
+            return false;
+        };
+        QVector<QPointF> red, grey;
+        for (int y = inner.top(); y <= inner.bottom(); ++y)
+            for (int x = inner.left(); x <= inner.right(); ++x) {
+                const QColor c = page.pixelColor(x, y);
+                if (c.red() > 120 && c.green() < 60 && c.blue() < 60)
+                    red << QPointF(x, y);
+                else if (near(c, QColor(128, 128, 128)) && !nearText(x, y))
+                    grey << QPointF(x, y);
+            }
+        QVERIFY(red.size() > 20 && grey.size() > 20);
+        // The red line's axis: its centroid and principal direction.
+        QPointF mean;
+        for (const QPointF& p : qAsConst(red))
+            mean += p / red.size();
+        double sxx = 0.0, sxy = 0.0, syy = 0.0;
+        for (const QPointF& p : qAsConst(red)) {
+            const QPointF q = p - mean;
+            sxx += q.x() * q.x(), sxy += q.x() * q.y(), syy += q.y() * q.y();
+        }
+        const double angle = 0.5 * std::atan2(2.0 * sxy, sxx - syy);
+        const QPointF normal(-std::sin(angle), std::cos(angle));
+        for (const QPointF& p : qAsConst(grey)) {
+            const double off = QPointF::dotProduct(p - mean, normal);
+            QVERIFY2(std::fabs(off) <= 2.5, qPrintable(QString("%1 px off at %2, %3").arg(off).arg(p.x()).arg(p.y())));
+        }
+    }
+}
+
+// Three pages of member plates: the PDF file holds the skeleton's picture
+// once, however many plates show it.
+void tst_Painting::pdfHoldsEachPictureOnce()
+{
+    ReportDocument d;
+    d.beam(30);
+    const ReportLayoutRef layout = d.layout({Report::ChapterMemberInput});
+    QCOMPARE(layout->pages.size(), 3);
+    QTemporaryDir folder;
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath("members.pdf"));
+    printer.setResolution(600);
+    const QRect r = printer.pageLayout().paintRectPixels(600);
+    {
+        QPainter target(&printer);
+        ReportPainter painter(layout, d.document->unitSystem(), {});
+        for (int page = 1; page <= 3; ++page) {
+            if (page > 1)
+                printer.newPage();
+            painter.paintPage(page, &target, QRect(0, 0, r.width(), r.height()));
+        }
+    }
+    QProcess list;
+    list.start("pdfimages", {"-list", printer.outputFileName()});
+    QVERIFY(list.waitForFinished());
+    QSet<QString> images;
+    int uses = 0;
+    for (const QString& line : QString::fromUtf8(list.readAllStandardOutput()).split('\n').mid(2)) {
+        const QStringList fields = line.simplified().split(' ');
+        if (fields.size() > 10 && fields[2] == "image") {
+            images.insert(fields[10]);
+            ++uses;
+        }
+    }
+    QCOMPARE(uses, 30);
+    QCOMPARE(images.size(), 1);
 }
 
 QTEST_MAIN(tst_Painting)

@@ -9,11 +9,16 @@
 #include "ReportView.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QToolButton>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The report editor: its tiles, editing reports by clicks through undoable
 // report actions, the preview following the document, the words of the
@@ -27,6 +32,8 @@ private slots:
     void init() { dialogs = RecordingDialogs(); }
     void tileLook_data();
     void tileLook();
+    void tileNames_data();
+    void tileNames();
     void clickEditing();
     void wasteBin();
     void previewFollowsDocument();
@@ -36,6 +43,8 @@ private slots:
     void pdfExport();
     void pdfCancelledOrUnwritable_data();
     void pdfCancelledOrUnwritable();
+    void pdfPermissionsAndReplacement_data();
+    void pdfPermissionsAndReplacement();
 
 private:
     RecordingDialogs dialogs;
@@ -170,6 +179,46 @@ void tst_ReportView::tileLook()
     QCOMPARE(c.borderEdge, QStringLiteral("border:1px solid #aaaaaa;"));
     QVERIFY(c.styleSheet().contains(c.borderCorner));
     QCOMPARE(ReportButton::Pixmap::preview().size(), QSize(18, 18));
+}
+
+void tst_ReportView::tileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("short") << "Dead" << true;
+    QTest::newRow("long") << "Dead and imposed loads on floors and roof" << false;
+}
+
+// A load case tile of the report area, 128 pixels wide: the name whole, or
+// elided at a letter's end, never cut off at the tile's edge.
+void tst_ReportView::tileNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+    QWidget area;
+    area.setStyleSheet(QStringLiteral("QWidget { background-color:white; }"));
+    auto* tile = new ReportButton(name, QColor(176, 196, 222), &area);
+    tile->setGeometry(12, 0, 128, 32);
+    area.resize(160, 40);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    QCOMPARE(tile->text(), name);
+    const QString shown = tile->shownText();
+    if (whole) {
+        QCOMPARE(shown, name);
+    } else {
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+        QVERIFY(name.startsWith(shown.chopped(1).trimmed()));
+    }
+    // The text's ink ends short of the tile's inner edge.
+    const QImage image = tile->grab().toImage();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 100)
+                right = std::max(right, x);
+    QVERIFY(right > 0);
+    QVERIFY2(right < image.width() - 3, qPrintable(QString::number(right)));
 }
 
 void tst_ReportView::clickEditing()
@@ -390,6 +439,79 @@ void tst_ReportView::pdfCancelledOrUnwritable()
     QCOMPARE(dialogs.texts(), messages);
     QCOMPARE(QDir(base.path()).entryList(QDir::Files), cancel ? QStringList{"report.pdf"} : QStringList());
     QCOMPARE(previous.open(QIODevice::ReadOnly) ? previous.readAll() : QByteArray(), cancel ? "earlier" : "");
+}
+
+void tst_ReportView::pdfPermissionsAndReplacement_data()
+{
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("earlierMode"); // -1: no earlier file
+    QTest::addColumn<qint64>("sizeLimit"); // -1: none
+    QTest::addColumn<int>("mode");
+    QTest::newRow("new, umask 022") << 022 << -1 << qint64(-1) << 0644;
+    QTest::newRow("new, umask 077") << 077 << -1 << qint64(-1) << 0600;
+    QTest::newRow("new, umask 027") << 027 << -1 << qint64(-1) << 0640;
+    QTest::newRow("over 0644, umask 077") << 077 << 0644 << qint64(-1) << 0644;
+    QTest::newRow("over 0640, umask 022") << 022 << 0640 << qint64(-1) << 0640;
+    // The disk fills after 4 kB: the PDF writer carries on, the file lacks its end.
+    QTest::newRow("write fails") << 022 << 0644 << qint64(4096) << 0644;
+}
+
+void tst_ReportView::pdfPermissionsAndReplacement()
+{
+    QFETCH(int, umask);
+    QFETCH(int, earlierMode);
+    QFETCH(qint64, sizeLimit);
+    QFETCH(int, mode);
+    Editor e({Report::ChapterNodeInput});
+    e.tile("FormatView", "OpenPreview")->click();
+    QTemporaryDir folder;
+    const QString path = folder.filePath("report.pdf"), link = folder.filePath("earlier.pdf");
+    dialogs.fileAnswers = QStringList{path};
+    const QByteArray earlier = "earlier export";
+    if (earlierMode >= 0) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(earlierMode)), 0);
+        // A second name of the earlier file: the export must leave that file itself alone.
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+    }
+    const auto contents = [](const QString& p) {
+        QFile file(p);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // While the pages are painted the target still holds the earlier file.
+    QByteArray duringJob;
+    QTimer::singleShot(0, [&] { duringJob = contents(path); });
+
+    const mode_t previousMask = ::umask(mode_t(umask));
+    rlimit previousLimit = {};
+    ::getrlimit(RLIMIT_FSIZE, &previousLimit);
+    if (sizeLimit > 0) {
+        rlimit limit = previousLimit;
+        limit.rlim_cur = rlim_t(sizeLimit);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    e.button("ReportPrint")->click();
+    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+    ::umask(previousMask);
+
+    QCOMPARE(duringJob, earlierMode >= 0 ? earlier : QByteArray());
+    struct stat written = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &written), 0);
+    QCOMPARE(int(written.st_mode & 07777), mode);
+    if (sizeLimit > 0) {
+        QCOMPARE(dialogs.texts(), QStringList{"The report could not be printed."});
+        QCOMPARE(contents(path), earlier);
+    } else {
+        QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(contents(path).startsWith("%PDF-"));
+        QVERIFY(contents(path).trimmed().endsWith("%%EOF"));
+    }
+    if (earlierMode >= 0)
+        QCOMPARE(contents(link), earlier);
+    // Nothing left beside it.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), earlierMode >= 0 ? 2 : 1);
 }
 
 QTEST_MAIN(tst_ReportView)
