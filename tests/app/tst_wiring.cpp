@@ -7,6 +7,7 @@
 #include "Load.h"
 #include "MainWindow.h"
 #include "Member.h"
+#include "MemberPinPicker.h"
 #include "ModelResources.h"
 #include "Node.h"
 #include "PaintHelpers.h"
@@ -49,6 +50,7 @@ private slots:
     void commandsFollowModeAndSelection_data();
     void commandsFollowModeAndSelection();
     void supportPickerHighlightsASharedRestraint();
+    void memberPinPickerHighlightsThePinOfTheSelectedEnds();
     void calculatorRequests();
     void enumerateObjectsInHTML();
     void documentMessagesAreShown();
@@ -257,6 +259,25 @@ void TestWiring::supportPickerHighlightsASharedRestraint()
     select({});
     window->updateNodePickers();
     QVERIFY(picker->isHidden());
+}
+
+void TestWiring::memberPinPickerHighlightsThePinOfTheSelectedEnds()
+{
+    auto* picker = window->findChild<MemberPinPicker*>("MemberPinPicker");
+    picker->show();
+    const MemberRef member = window->documentModel()->structureModel()->members().first();
+    EditingActions* actions = EditingActions::of(window->documentModel().data());
+    const auto selectMemberAnd = [&](const QList<VaroObjectRef>& nodes) {
+        actions->actionClearAllSelection();
+        actions->actionSelectObjects(QList<VaroObjectRef>{member} + nodes);
+        window->updateMemberPickers();
+        return picker->currentLibraryItem() ? picker->currentLibraryItem()->value()->name() : QString();
+    };
+    member->setEndConditions(qMakePair(Dof(Dof::Pinned), Dof(Dof::All)));
+    QCOMPARE(selectMemberAnd({member->nodeA()}), QStringLiteral("Pinned"));
+    QCOMPARE(selectMemberAnd({member->nodeB()}), QStringLiteral("Rigid"));
+    // Without a node every end counts, and these two differ.
+    QCOMPARE(selectMemberAnd({}), QString());
 }
 
 void TestWiring::calculatorRequests()
