@@ -201,6 +201,8 @@ void TestSections::damagedDataGivesNoCountries()
         {"size with children", smallTree({}, 1)},
         {"absurd child count", streamOf([](QDataStream& out) { writeRecord(out, {}), out << qint32(-1); })},
     };
+    // Qt's own report of the damaged compressed data.
+    QTest::ignoreMessage(QtWarningMsg, "qUncompress: Input data is corrupted");
     for (const auto& data : damaged) {
         StandardSection root;
         root.children.resize(2); // whatever was there goes

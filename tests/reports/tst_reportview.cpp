@@ -385,6 +385,7 @@ void tst_ReportView::pdfCancelledOrUnwritable()
     if (!cancel) {
         QPrinter printer(QPrinter::ScreenResolution);
         printer.setOutputFileName(path);
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         QVERIFY(!e.view.print(&printer, e.preview()->reportLayout()));
     }
     QCOMPARE(dialogs.texts(), messages);
