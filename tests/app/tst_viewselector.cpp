@@ -7,6 +7,7 @@
 #include "ViewPointMemory.h"
 #include "ViewSelector.h"
 #include "VisualConstants.h"
+#include "TestMain.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -150,5 +151,5 @@ void TestViewSelector::windowsOnOneDocumentShareTheViews()
     QCOMPARE(slot(0)->text(), QString());
 }
 
-QTEST_MAIN(TestViewSelector)
+VARO_TEST_MAIN(TestViewSelector)
 #include "tst_viewselector.moc"

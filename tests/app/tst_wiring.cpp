@@ -16,6 +16,7 @@
 #include "StructureModel.h"
 #include "Support.h"
 #include "SupportPicker.h"
+#include "TestMain.h"
 
 #include <QDesktopServices>
 #include <QScreen>
@@ -401,5 +402,5 @@ void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
              QString(window->writeXMLDocumentFile()).replace(address, "#"));
 }
 
-QTEST_MAIN(TestWiring)
+VARO_TEST_MAIN(TestWiring)
 #include "tst_wiring.moc"

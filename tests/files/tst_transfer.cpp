@@ -22,6 +22,7 @@
 #include "SwayCase.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
+#include "TestMain.h"
 
 #include <QTemporaryDir>
 #include <QUndoStack>
@@ -468,5 +469,5 @@ void TestTransfer::documentTakesAllOrNothing()
     QVERIFY(document.structureModel()->loads().isEmpty());
 }
 
-QTEST_MAIN(TestTransfer)
+VARO_TEST_MAIN(TestTransfer)
 #include "tst_transfer.moc"

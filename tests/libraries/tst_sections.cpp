@@ -3,6 +3,7 @@
 #include "SectionDataFormat.h"
 #include "SectionLibrary.h"
 #include "StandardSections.h"
+#include "TestMain.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -214,5 +215,5 @@ void TestSections::damagedDataGivesNoCountries()
     QCOMPARE(root.children[0].children[0].children[0].crossSection->names(), (QStringList{"C", "K", "S"}));
 }
 
-QTEST_GUILESS_MAIN(TestSections)
+VARO_GUILESS_TEST_MAIN(TestSections)
 #include "tst_sections.moc"

@@ -2,6 +2,7 @@
 
 #include "AnalysisLoadCase.h"
 #include "LoadAxis.h"
+#include "TestMain.h"
 
 #include <QDir>
 
@@ -237,5 +238,5 @@ void tst_Painting::projectionFitsSphere()
     QVERIFY(std::fabs(last.x()) < 5e-5 && std::fabs(last.y() + 0.5) < 5e-5);
 }
 
-QTEST_MAIN(tst_Painting)
+VARO_TEST_MAIN(tst_Painting)
 #include "tst_painting.moc"

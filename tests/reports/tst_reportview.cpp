@@ -7,6 +7,7 @@
 #include "ReportButton.h"
 #include "ReportPreview.h"
 #include "ReportView.h"
+#include "TestMain.h"
 
 #include <QDir>
 #include <QPrinter>
@@ -393,5 +394,5 @@ void tst_ReportView::pdfCancelledOrUnwritable()
     QCOMPARE(previous.open(QIODevice::ReadOnly) ? previous.readAll() : QByteArray(), cancel ? "earlier" : "");
 }
 
-QTEST_MAIN(tst_ReportView)
+VARO_TEST_MAIN(tst_ReportView)
 #include "tst_reportview.moc"
