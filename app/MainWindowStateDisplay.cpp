@@ -249,7 +249,8 @@ void MainWindow::updateMemberPickers()
     }
     document->libraries()->memberAxisLibrary()->setNodeC(selection->lastSelectedNode());
     memberAxisPicker->setSelection(axis);
-    memberPinPicker->setSelection(MemberPinRef());
+    memberPinPicker->setSelection(
+        MemberPinPicker::pinOfSelection(selection->selectedMembers(), selection->selectedNodes()));
     sectionAccessor->setSelection(crossSection, material);
 }
 

@@ -26,7 +26,6 @@ CombinationView::CombinationView(const UnitSystemRef& unitSystem, QWidget* paren
 
 void CombinationView::setCombination(const CombinationRef& combination)
 {
-    // A copied combination starts first order.
     takeWorkingCopy(target, copy, combination);
 }
 
@@ -60,7 +59,9 @@ void CombinationView::writeBack()
 {
     if (copy && target) {
         nameChanged();
-        if (copy->isSecondOrder() != target->isSecondOrder() || *copy != *target)
+        // The page offers no second-order choice and the apply keeps the
+        // combination's own, so the mark is no difference.
+        if (*copy != *target)
             emit CombinationChanged(target, copy);
     }
     emit GoBack();

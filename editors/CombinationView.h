@@ -3,8 +3,7 @@
 #include "FactorListPage.h"
 
 // Edits a combination's name and its factors on the loadings, gravity cases
-// and sway cases of the library. The working copy is always first order, so
-// leaving the page of a second-order combination always reports a change.
+// and sway cases of the library; its second-order mark stays as it is.
 class CombinationView : public FactorListPage
 {
     Q_OBJECT

@@ -277,6 +277,7 @@ void CrossSectionView::drawSection(double s, const QStringList& texts)
 
     const QFontMetrics metrics(Font::DimensionText, view);
     const bool rectangle = (section->shape() & CrossSection::KindMask) == CrossSection::Rectangle;
+    const double depthX = drawing.lines[OverallDepth].x1();
     for (int i = 0; i < DimensionCount; ++i) {
         const QLineF& line = drawing.lines[i];
         if (!isDrawn(line))
@@ -289,7 +290,8 @@ void CrossSectionView::drawSection(double s, const QStringList& texts)
         connect(text, &ClickableGraphicsTextItem::DoubleClicked, this, editSlots[i]);
         const QRect tight = metrics.tightBoundingRect(texts[i]);
         const double w = tight.width(), h = tight.height();
-        const QPointF centreOffset = text->boundingRect().center();
+        // The centre of the glyphs, whose baseline lies at the ascent.
+        const QPointF centreOffset = QRectF(tight).translated(0, metrics.ascent()).center();
         const QPointF P1 = line.p1(), P2 = line.p2();
 
         QPainterPath path;
@@ -321,16 +323,24 @@ void CrossSectionView::drawSection(double s, const QStringList& texts)
                 text->setPos(P2.x() + 8, P2.y());
             } else {
                 path = pathForLinearDimension(line, 3, 16);
-                text->setPos(pointForLinearDimensionText(line, h / 2 + 16) - centreOffset);
+                // The text lies level beside a thickness line that stands
+                // upright, often no taller than the text: it goes past the
+                // ends of the extension lines (3 + 16 pixels out), by half
+                // its width, not its height.
+                const QPointF n = unitNormal(line);
+                const double extent = std::fabs(n.x()) * w / 2 + std::fabs(n.y()) * h / 2;
+                text->setPos(pointForLinearDimensionText(line, extent + 19) - centreOffset);
             }
             break;
+        // Left of the depth dimension, whose extension lines reach 19 pixels
+        // out from the section's left end: 5 more keep the text off them.
         case TopFlangeOffset:
             path = pathForLinearDimension(line, 3, 8);
-            text->setPos(P1.x() - 16 - w, P1.y() - 8 - h / 2);
+            text->setPos(depthX - 24 - w, P1.y() - 8 - h / 2);
             break;
         default:
             path = pathForLinearDimension(line, 3, 8);
-            text->setPos(P2.x() - 16 - w, P2.y() + 8 - h / 2);
+            text->setPos(depthX - 24 - w, P2.y() + 8 - h / 2);
             break;
         }
         if (alternative)

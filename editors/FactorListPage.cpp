@@ -64,7 +64,10 @@ void FactorListPage::rebuildFactorList()
     grid->setSpacing(4);
     for (const LoadCaseRef& loadCase : listedCases()) {
         const int row = grid->rowCount();
-        grid->addWidget(new QLabel(loadCase->name(), inner), row, 0, Qt::AlignRight | Qt::AlignVCenter);
+        auto* name = new QLabel(loadCase->name(), inner);
+        // A name is never read as markup.
+        name->setTextFormat(Qt::PlainText);
+        grid->addWidget(name, row, 0, Qt::AlignRight | Qt::AlignVCenter);
         auto* field = new CalculatorField(copy->factorForLoadCase(loadCase), unitSystem, UnitSystem::Factor, inner);
         field->setMinimumWidth(64);
         field->setMaximumWidth(64);

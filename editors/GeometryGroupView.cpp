@@ -114,6 +114,10 @@ void GeometryGroupView::setOpacity(int percent)
 {
     if (!copy)
         return;
+    // The slider moved to the opacity the group already has, as when the
+    // page shows a group whose opacity is not a whole percent: no change.
+    if (percent == int(std::lround(copy->colour().alphaF() * 100)))
+        return;
     QColor faded = copy->colour();
     faded.setAlphaF(percent / 100.0);
     if (faded.alpha() != copy->colour().alpha())

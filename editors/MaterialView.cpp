@@ -5,6 +5,7 @@
 #include "MaterialLibrary.h"
 #include "SingleEmitter.h"
 #include "UnitLabels.h"
+#include "UserDialogs.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -90,9 +91,30 @@ void MaterialView::propertiesChanged()
 {
     if (!copy)
         return;
-    copy->setPropertiesOnly(Material(QStringList(), youngsModulusField->valueAsSI(), shearModulusField->valueAsSI(),
-                                     densityField->valueAsSI(), 0.0));
+    const Material edited(QStringList(), youngsModulusField->valueAsSI(), shearModulusField->valueAsSI(),
+                          densityField->valueAsSI(), 0.0);
+    // A material that members may use must stay one the analysis accepts; a
+    // new one, all zero, is filled in one property at a time.
+    if (copy->isValid() && !edited.isValid()) {
+        UserDialogs::information(this, refusalText(copy->name(), edited));
+        repopulate();
+        return;
+    }
+    copy->setPropertiesOnly(edited);
     emitter->trigger();
+}
+
+QString MaterialView::refusalText(const QString& name, const Material& edited)
+{
+    QString rule;
+    if (!(edited.density() >= 0.01))
+        rule = tr("its density must be at least 0.01 kg/m³");
+    else if (!(edited.youngsModulus() >= 300000.0))
+        rule = tr("its Young's modulus E must be at least 300000 Pa");
+    else
+        rule = tr("its shear modulus G must be at least a third of its Young's modulus E (3G ≥ E, a Poisson's "
+                  "ratio of at most 0.5)");
+    return tr("The material \"%1\" keeps its properties: %2.").arg(name, rule);
 }
 
 void MaterialView::writeBack()

@@ -7,10 +7,13 @@
 #include "Vectors.h"
 
 class CalculatorField;
+class Material;
 class MaterialLibrary;
 
 // Edits a custom material's name, E, G and density; a standard material,
-// or one in no library, is shown with the whole page disabled. It lives on
+// or one in no library, is shown with the whole page disabled. An edit that
+// would make a valid material one the analysis refuses is refused with a
+// message naming the material and the rule. It lives on
 // the utility window's stack, which reports leaving it through widgetClosing.
 class MaterialView : public EditorPage
 {
@@ -39,6 +42,8 @@ signals:
 
 private:
     void connectCalculatorField(CalculatorField* field);
+    // Why the edited properties are refused: the first rule they break.
+    static QString refusalText(const QString& name, const Material& edited);
 
     QSharedPointer<MaterialLibrary> library;
     MaterialRef target;

@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const int lineCount = 4;
@@ -70,7 +72,12 @@ void TitlesView::textChanged()
 {
     if (!copy)
         return;
-    for (int i = 0; i < lineCount; ++i) {
+    // Empty fields past the titles' own lines add no lines.
+    int lines = copy->lineCount();
+    for (int i = 0; i < lineCount; ++i)
+        if (!titleEdits[i].first->text().isEmpty() || !titleEdits[i].second->text().isEmpty())
+            lines = std::max(lines, i + 1);
+    for (int i = 0; i < std::min(lines, lineCount); ++i) {
         copy->setTitle(i, 0, titleEdits[i].first->text());
         copy->setTitle(i, 1, titleEdits[i].second->text());
     }

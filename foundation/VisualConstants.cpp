@@ -1,5 +1,6 @@
 #include "VisualConstants.h"
 
+#include <QCoreApplication>
 #include <QVector>
 
 QColor _kelvoryRed;
@@ -148,3 +149,8 @@ void addVisualConstantsInitialiser(const std::function<void()>& initialiser)
     if (initialised)
         initialiser();
 }
+
+// The style sheets the later subsystems add are empty until their
+// initialisers run. They run as soon as an application object exists, before
+// any widget can be made, whether or not start-up runs them again.
+Q_COREAPP_STARTUP_FUNCTION(initialiseVisualConstants)

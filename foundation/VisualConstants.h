@@ -9,7 +9,8 @@
 
 // Program-wide colours, pens, brushes and fonts. They hold their values from
 // the moment the program is loaded; initialiseVisualConstants() sets them
-// again at start-up and runs the initialisers later subsystems add.
+// again and runs the initialisers later subsystems add, first when the
+// application object is made and again at start-up.
 
 extern QColor _kelvoryRed;
 

@@ -93,10 +93,9 @@ Calculator::Calculator(const UnitSystemRef& unitSystem, QWidget* parent, Qt::Win
     createKeys();
     setFocusProxy(readoutLabel);
 
-    // The calculator starts as if a 0 had been typed.
+    // The calculator starts as if it had been opened on 0.
     valueEntered = false;
-    digitCount = 1;
-    decimalScale = 0.0;
+    determineValueDigits();
     displayReadout();
 }
 
@@ -230,14 +229,17 @@ void Calculator::displayReadout()
         text = tr("Error");
         done = false;
     } else if (valueEntered) {
-        text = QString::number(value, 'f', numberOfDecimalPlaces(value, 10));
+        text = readoutTextOf(value);
     } else {
         clearLabel = QStringLiteral("C");
         const int decimals = decimalScale >= 0.5 ? int(std::lrint(std::log10(decimalScale))) : 0;
-        text = QString::number(value, 'f', decimals);
+        text = QString::number(std::fabs(value), 'f', decimals);
         // The point typed without decimals yet.
         if (decimals == 0 && decimalScale > 0.5)
             text += QLatin1Char('.');
+        // A sign typed before any digit shows alone, never as "-0".
+        if (negative)
+            text = digitCount == 0 ? QStringLiteral("-") : QLatin1Char('-') + text;
     }
     readoutLabel->setText(text);
 

@@ -78,6 +78,14 @@ public:
 
     static int precedenceOf(StackItem::Operation operation);
 
+    // Characters the readout holds: sign, digits, point and exponent.
+    static constexpr int ReadoutCapacity = 13;
+    // The readout of a complete value: as many significant digits as the
+    // readout holds, in exponent form where fixed notation would hide more of
+    // them; "Error" for NaN and infinities, and never a signed zero. The
+    // number it reads is what Done applies.
+    static QString readoutTextOf(double value);
+
 public slots:
     void keyClear(bool all = false);
     void keyDelete();
@@ -108,9 +116,14 @@ private:
     void reset();
     void determineValueDigits();
     void keyDigit(double digit);
-    // The value of the typed digits, with the sign of the current value.
+    // The value of the typed digits, with the typed sign.
     void valueFromDigits();
+    // An empty number being typed, of the given sign.
+    void startNumber(bool negativeNumber);
     void typePoint();
+    // Neg: the sign of the number being typed, or of the one about to be
+    // typed, or else the negated complete value.
+    void keyNegate();
     void finishKey();
     void displayReadout();
 
@@ -130,6 +143,8 @@ private:
     // The typed digits as one whole number: the value is derived from them,
     // so that deleting a digit never rounds what is left.
     double mantissa = 0.0;
+    // The sign typed for the number being typed, also before its first digit.
+    bool negative = false;
     bool valueEntered = false;
     // The last key pushed a binary operator, which a next operator replaces.
     bool operatorLast = false;

@@ -1,10 +1,10 @@
 #include "Calculator.h"
 
-#include "NumberFormat.h"
-
 #include <QApplication>
 #include <QPushButton>
+#include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -17,6 +17,39 @@ const double tiny = std::ldexp(1.0, -128);
 constexpr int maximumDigits = 10;
 // The legend indices whose keys are keyboard keys; the others are named functions.
 constexpr unsigned keyboardKeysMask = 0xfff9c0;
+// Results keep 15 significant digits, all that a double carries reliably, so
+// that 0.1 + 0.2 - 0.3 is 0 and not a remainder of the binary arithmetic.
+constexpr int settledFigures = 15;
+
+double settled(double value)
+{
+    if (value == 0.0)
+        return 0.0; // never a signed zero
+    if (!std::isfinite(value))
+        return value;
+    return QString::number(value, 'g', settledFigures).toDouble();
+}
+
+// The sine and cosine of an angle in degrees, reduced to a quarter turn first
+// so that every multiple of 90 degrees gives exact zeros and ones.
+void sineAndCosineOfDegrees(double degrees, double& sine, double& cosine)
+{
+    if (!std::isfinite(degrees)) {
+        sine = cosine = std::numeric_limits<double>::quiet_NaN();
+        return;
+    }
+    double turn = std::fmod(degrees, 360.0);
+    if (turn < 0.0)
+        turn += 360.0;
+    const int quadrant = std::min(3, int(turn / 90.0));
+    const double t = (turn - 90.0 * quadrant) * degreesToRadians;
+    const double s = t == 0.0 ? 0.0 : std::sin(t);
+    const double c = t == 0.0 ? 1.0 : std::cos(t);
+    const double sines[4] = {s, c, -s, -c};
+    const double cosines[4] = {c, -s, -c, s};
+    sine = sines[quadrant];
+    cosine = cosines[quadrant];
+}
 
 } // namespace
 
@@ -39,6 +72,7 @@ void Calculator::reset()
     decimalScale = 0.0;
     digitCount = 0;
     mantissa = 0.0;
+    negative = false;
     valueEntered = false;
     operatorLast = false;
     reference.clear();
@@ -55,24 +89,44 @@ void Calculator::cancel()
 
 void Calculator::determineValueDigits()
 {
-    if (!std::isfinite(value)) {
-        digitCount = 0;
-        decimalScale = 0.0;
-        mantissa = 0.0;
+    // The opened value is taken as the readout shows it, so that Done
+    // without typing applies what the user sees. Only fixed notation can be
+    // edited digit by digit; a value that needs an exponent stays complete.
+    const QString text = readoutTextOf(value);
+    if (!std::isfinite(value) || text.contains(QLatin1Char('e'))) {
+        if (std::isfinite(value))
+            value = text.toDouble();
+        enterValue();
         return;
     }
-    const double whole = std::fabs(std::trunc(value));
-    const int integerDigits = whole < 5.0 ? 1 : int(std::lrint(std::ceil(std::log10(whole))));
-    const int decimals = numberOfDecimalPlaces(value, maximumDigits - integerDigits);
-    digitCount = integerDigits + decimals;
+    value = text.toDouble();
+    negative = value < 0.0;
+    const int point = text.indexOf(QLatin1Char('.'));
+    const int decimals = point < 0 ? 0 : text.size() - point - 1;
+    QString digits = text;
+    digits.remove(QLatin1Char('-')).remove(QLatin1Char('.'));
+    mantissa = digits.toDouble();
     decimalScale = decimals > 0 ? std::pow(10.0, decimals) : 0.0;
-    mantissa = std::round(std::fabs(value) * std::max(decimalScale, 1.0));
+    // An opened 0 counts no digit, so the first typed digit keeps all ten;
+    // the 0 before a point counts, as when the point is typed first.
+    digitCount = mantissa == 0.0 && decimals == 0 ? 0 : digits.size();
+    valueFromDigits();
 }
 
 void Calculator::valueFromDigits()
 {
     const double magnitude = mantissa / (decimalScale >= 0.5 ? decimalScale : 1.0);
-    value = value < 0.0 && magnitude != 0.0 ? -magnitude : magnitude;
+    value = negative && magnitude != 0.0 ? -magnitude : magnitude;
+}
+
+void Calculator::startNumber(bool negativeNumber)
+{
+    value = 0.0;
+    mantissa = 0.0;
+    digitCount = 0;
+    decimalScale = 0.0;
+    negative = negativeNumber;
+    valueEntered = false;
 }
 
 void Calculator::keyDigit(double digit)
@@ -90,26 +144,40 @@ void Calculator::typePoint()
 {
     if (decimalScale >= 0.5)
         return;
-    if (!valueEntered && std::fabs(value) >= tiny) {
+    if (!valueEntered && digitCount > 0) {
         decimalScale = 1.0;
         return;
     }
-    value = 0.0;
-    mantissa = 0.0;
+    // A new number: zero followed by the point, with the sign already typed.
+    startNumber(!valueEntered && negative);
     digitCount = 1;
-    valueEntered = false;
     decimalScale = 1.0;
+}
+
+void Calculator::keyNegate()
+{
+    if (!valueEntered) {
+        // The sign of the number being typed; typing goes on.
+        negative = !negative;
+        valueFromDigits();
+    } else if (operatorLast || value == 0.0) {
+        // Before any digit: the number about to be typed is negative. After
+        // an operator, that operator can still be replaced.
+        startNumber(true);
+    } else {
+        unaryOperator(StackItem::Negate);
+    }
 }
 
 void Calculator::processKey(int key, Qt::KeyboardModifiers modifiers)
 {
     switch (key) {
     case Qt::Key_Space:
-        unaryOperator(StackItem::Negate);
+        keyNegate();
         break;
     case Qt::Key_Minus:
         if (modifiers & Qt::ShiftModifier)
-            unaryOperator(StackItem::Negate);
+            keyNegate();
         else
             binaryOperator(StackItem::Subtract);
         break;
@@ -129,13 +197,8 @@ void Calculator::processKey(int key, Qt::KeyboardModifiers modifiers)
     default:
         if (key >= Qt::Key_0 && key <= Qt::Key_9) {
             operatorLast = false;
-            if (valueEntered) {
-                value = 0.0;
-                mantissa = 0.0;
-                digitCount = 0;
-                decimalScale = 0.0;
-                valueEntered = false;
-            }
+            if (valueEntered)
+                startNumber(false);
             keyDigit(key - Qt::Key_0);
         }
     }
@@ -181,27 +244,41 @@ void Calculator::unaryOperator(StackItem::Operation operation)
 {
     enterValue();
     operatorLast = false;
+    double sine = 0.0;
+    double cosine = 0.0;
+    switch (operation) {
+    case StackItem::Cosine:
+    case StackItem::Sine:
+    case StackItem::Tangent: sineAndCosineOfDegrees(value, sine, cosine); break;
+    default: break;
+    }
     switch (operation) {
     case StackItem::ArcCosine: value = std::acos(value) * radiansToDegrees; break;
     case StackItem::ArcSine: value = std::asin(value) * radiansToDegrees; break;
     case StackItem::ArcTangent: value = std::atan(value) * radiansToDegrees; break;
-    case StackItem::Cosine: value = std::cos(value * degreesToRadians); break;
-    case StackItem::Sine: value = std::sin(value * degreesToRadians); break;
-    case StackItem::Tangent: value = std::tan(value * degreesToRadians); break;
+    case StackItem::Cosine: value = cosine; break;
+    case StackItem::Sine: value = sine; break;
+    // An odd multiple of 90 degrees has a cosine of exactly zero: no tangent.
+    case StackItem::Tangent: value = cosine == 0.0 ? std::numeric_limits<double>::quiet_NaN() : sine / cosine; break;
     case StackItem::Negate: value = -value; break;
     case StackItem::Reciprocal: value = 1.0 / value; break;
     case StackItem::Square: value = value * value; break;
     case StackItem::SquareRoot: value = std::sqrt(value); break;
     default: break;
     }
+    value = settled(value);
 }
 
 void Calculator::binaryOperator(StackItem::Operation operation)
 {
     if (operatorLast) {
-        // A second operator in a row replaces the pending one.
-        if (!stack.isEmpty())
+        // A second operator in a row replaces the pending one and keeps its
+        // operand, whatever sign was pressed between them.
+        if (!stack.isEmpty()) {
+            value = stack.last().value;
             popStack();
+        }
+        enterValue();
     } else {
         enterValue();
         // Everything pending that binds at least as tightly is worked out
@@ -229,6 +306,7 @@ bool Calculator::eval()
         value = std::numeric_limits<double>::quiet_NaN();
         return false;
     }
+    value = settled(value);
     popStack();
     return true;
 }
@@ -266,6 +344,10 @@ void Calculator::enterValue()
     decimalScale = 0.0;
     digitCount = 0;
     mantissa = 0.0;
+    negative = false;
+    // A number typed with a sign but no digit is plain zero.
+    if (value == 0.0)
+        value = 0.0;
 }
 
 void Calculator::clearCurrentValue()
@@ -316,7 +398,9 @@ void Calculator::keyDone()
         while (eval()) {
         }
     } else if (std::isfinite(value)) {
-        const double v = unitSystem ? unitSystem->convertPreferredToSI(value, conversion) : value;
+        // What the readout shows is what the requester gets.
+        const double shown = readoutTextOf(value).toDouble();
+        const double v = unitSystem ? unitSystem->convertPreferredToSI(shown, conversion) : shown;
         Vector4 result;
         for (int i = 0; i < 4; ++i)
             result[i] = matrix[i][0] * v + matrix[i][1] * v + matrix[i][2] * v + matrix[i][3];

@@ -1,10 +1,30 @@
 #include "MemberPinPicker.h"
 
+#include "Member.h"
+#include "MemberPin.h"
+
 #include <QCoreApplication>
+#include <QSet>
 
 MemberPinPicker::MemberPinPicker(QWidget* parent, Qt::WindowFlags flags) : LibraryPicker<MemberPinLibrary>(parent, flags)
 {
     setWindowTitle(QStringLiteral("%1 Member Pins").arg(QCoreApplication::applicationName()));
+}
+
+MemberPinRef MemberPinPicker::pinOfSelection(const QList<MemberRef>& members, const QList<NodeRef>& nodes)
+{
+    const QSet<NodeRef> selectedNodes(nodes.begin(), nodes.end());
+    QList<Dof> ends;
+    for (const MemberRef& member : members) {
+        const QPair<Dof, Dof> conditions = member->endConditions();
+        if (selectedNodes.isEmpty() || selectedNodes.contains(member->nodeA()))
+            ends << conditions.first;
+        if (selectedNodes.isEmpty() || selectedNodes.contains(member->nodeB()))
+            ends << conditions.second;
+    }
+    if (ends.isEmpty() || ends.count(ends.first()) != ends.size())
+        return MemberPinRef();
+    return MemberPinRef(new MemberPin(QString(), ends.first()));
 }
 
 void MemberPinPicker::setSelection(const MemberPinRef& entry)

@@ -2,6 +2,9 @@
 
 #include "LibraryPicker.h"
 #include "MemberPinLibrary.h"
+#include "ModelRefs.h"
+
+#include <QList>
 
 // The member end pins of the pin library.
 class MemberPinPicker : public LibraryPicker<MemberPinLibrary>
@@ -10,6 +13,11 @@ class MemberPinPicker : public LibraryPicker<MemberPinLibrary>
 
 public:
     explicit MemberPinPicker(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+
+    // The pin that the selected members have at the ends a choice would set
+    // (those at a selected node; every end when no node is selected), as a
+    // pin of that restraint; null when they differ or there is no such end.
+    static MemberPinRef pinOfSelection(const QList<MemberRef>& members, const QList<NodeRef>& nodes);
 
 signals:
     void MemberPinChosen(const MemberPinRef& entry);

@@ -155,12 +155,12 @@ void PickerCell::setGroupBorders(const QList<PickerCell*>& cells)
 
 QString PickerCell::standardPushButton(const QString& caption)
 {
-    return paragraph14.arg(caption);
+    return paragraph14.arg(caption.toHtmlEscaped());
 }
 
 QString PickerCell::standardType1(const QString& title, const QString& subtitle)
 {
-    return paragraph14.arg(title) +
+    return paragraph14.arg(title.toHtmlEscaped()) +
            QStringLiteral("<p style=\"padding:0px; margin:0px; font-size:11px; color:#888888;\">%1</p>").arg(subtitle);
 }
 
@@ -171,7 +171,7 @@ QString PickerCell::standardType2(const QString& title, const QString& note)
                        "valign=\"bottom\" style=\"padding:0px; margin:0px; font-size:14px;\">%1</td><td "
                        "align=\"right\" valign=\"bottom\" style=\"padding:0px; margin:0px; font-size:12px; "
                        "color:#a52a2a;\">%2</td></tr></table>")
-            .arg(title, note));
+            .arg(title.toHtmlEscaped(), note.toHtmlEscaped()));
 }
 
 QPixmap PickerCell::Pixmap::add()

@@ -45,6 +45,8 @@ public:
 
     // Frames a vertical run of cells as one box sharing its inner lines.
     static void setGroupBorders(const QList<PickerCell*>& cells);
+    // The rich-text layouts of cells. Captions, titles and notes are plain
+    // text (entry names among them) and show as typed; a subtitle is rich text.
     static QString standardPushButton(const QString& caption);
     static QString standardType1(const QString& title, const QString& subtitle);
     static QString standardType2(const QString& title, const QString& note);

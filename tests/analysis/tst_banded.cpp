@@ -1,4 +1,5 @@
 #include "BandedSystem.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -165,5 +166,5 @@ void TestBanded::wideBandSolvesSideBySide()
         QVERIFY(std::fabs(b[i] - x[i]) <= 1e-12 * x[i]);
 }
 
-QTEST_APPLESS_MAIN(TestBanded)
+VARO_APPLESS_TEST_MAIN(TestBanded)
 #include "tst_banded.moc"

@@ -25,6 +25,7 @@
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 #include "UnitSystem.h"
+#include "TestMain.h"
 
 #include <QRandomGenerator>
 #include <QUndoStack>
@@ -600,5 +601,5 @@ void tst_Engine::nodesAreTakenInTheStructuresOrder()
     QCOMPARE(taken, (QList<NodeRef>{nodes[3], nodes[1], nodes[0], nodes[5], nodes[2], nodes[4]}));
 }
 
-QTEST_MAIN(tst_Engine)
+VARO_TEST_MAIN(tst_Engine)
 #include "tst_engine.moc"

@@ -1,6 +1,7 @@
 #include "CloseTesting.h"
 #include "AnalysisPointLoad.h"
 #include "AnalysisTrapezoidLoad.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -300,5 +301,5 @@ void TestMemberLoads::axialLoads()
     }
 }
 
-QTEST_APPLESS_MAIN(TestMemberLoads)
+VARO_APPLESS_TEST_MAIN(TestMemberLoads)
 #include "tst_memberloads.moc"

@@ -1,5 +1,6 @@
 #include "AnalysisFaults.h"
 #include "AnalysisMember.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -170,5 +171,5 @@ void TestMemberStiffness::stubReleasedTwiceFaults()
     }
 }
 
-QTEST_APPLESS_MAIN(TestMemberStiffness)
+VARO_APPLESS_TEST_MAIN(TestMemberStiffness)
 #include "tst_memberstiffness.moc"

@@ -1,4 +1,5 @@
 #include "NodeNumbering.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -79,5 +80,5 @@ void TestNumbering::gridBandFollowsItsShortSide()
     QVERIFY(halfBandWidthOf(numbers, members) <= 6 * (2 * ny) + 6);
 }
 
-QTEST_APPLESS_MAIN(TestNumbering)
+VARO_APPLESS_TEST_MAIN(TestNumbering)
 #include "tst_numbering.moc"

@@ -3,6 +3,7 @@
 #include "AnalysisTolerances.h"
 #include "BandedSystem.h"
 #include "NodeNumbering.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -366,5 +367,5 @@ void TestSolution::longChainFromItsFixedEndSolves()
     VERIFY_CLOSE(frame.displacement(tip)[1], P * L * L * L / (3 * E * Iz), 1e-3, 0.0);
 }
 
-QTEST_APPLESS_MAIN(TestSolution)
+VARO_APPLESS_TEST_MAIN(TestSolution)
 #include "tst_solution.moc"

@@ -8,6 +8,7 @@
 #include "SupportPicker.h"
 #include "UnitSystem.h"
 #include "VisualConstants.h"
+#include "TestMain.h"
 
 #include <QGridLayout>
 #include <QMenu>
@@ -406,5 +407,5 @@ void TestConstruction::screenshot()
     folder->setAutoRemove(false);
 }
 
-QTEST_MAIN(TestConstruction)
+VARO_TEST_MAIN(TestConstruction)
 #include "tst_construction.moc"

@@ -6,6 +6,7 @@
 #include "ModelResources.h"
 #include "UnitSystem.h"
 #include "XmlTesting.h"
+#include "TestMain.h"
 
 #include <QDesktopWidget>
 #include <QPointer>
@@ -142,5 +143,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDemonstrations)
+VARO_TEST_MAIN(TestDemonstrations)
 #include "tst_demonstrations.moc"

@@ -1,4 +1,5 @@
 #include "AnalysisOutput.h"
+#include "TestMain.h"
 #include "AnalysisResultCase.h"
 #include "AppTesting.h"
 #include "CurrentState.h"
@@ -286,5 +287,5 @@ void TestExamples::exampleIsReadableInEveryMode()
     sheet.save(QStringLiteral("%1/%2.png").arg(sheets, QFileInfo(path).completeBaseName()));
 }
 
-QTEST_MAIN(TestExamples)
+VARO_TEST_MAIN(TestExamples)
 #include "tst_examples.moc"

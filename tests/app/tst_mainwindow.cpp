@@ -21,6 +21,7 @@
 #include "UnitSystem.h"
 #include "UserDialogs.h"
 #include "ViewPoint.h"
+#include "TestMain.h"
 
 #include <QDirIterator>
 #include <QRandomGenerator>
@@ -476,5 +477,5 @@ void TestMainWindow::modifiedModelAsksBeforeItIsReplaced()
     QVERIFY(!window->isWindowModified());
 }
 
-QTEST_MAIN(TestMainWindow)
+VARO_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

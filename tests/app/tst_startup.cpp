@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "ModelResources.h"
 #include "Startup.h"
+#include "TestMain.h"
 #include "Updater.h"
 
 #include <QNetworkReply>
@@ -246,8 +247,7 @@ int main(int argc, char* argv[])
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, settingsFolder.path());
     Application application(argc, argv);
-    TestStartup test;
-    return QTest::qExec(&test, argc, argv);
+    return runTestCountingWarnings<TestStartup>(argc, argv);
 }
 
 #include "tst_startup.moc"

@@ -1,4 +1,5 @@
 #include "AnalysisInstallation.h"
+#include "TestMain.h"
 #include "AppTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
@@ -383,5 +384,5 @@ void TestStateDisplay::interrogatorIsClearedWithItsObject()
     QCOMPARE(window->currentState()->interrogatorObject(), cleared ? VaroObjectRef() : object);
 }
 
-QTEST_MAIN(TestStateDisplay)
+VARO_TEST_MAIN(TestStateDisplay)
 #include "tst_statedisplay.moc"

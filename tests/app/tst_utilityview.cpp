@@ -16,6 +16,7 @@
 #include "UtilityView.h"
 #include "UtilityWindow.h"
 #include "VisualConstants.h"
+#include "TestMain.h"
 
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -124,5 +125,5 @@ void TestUtilityView::utilityTabOpensTheRootAndClosingKeepsThePage()
     QCOMPARE(utilities->pages()->currentWidget(), utilities->utilityView());
 }
 
-QTEST_MAIN(TestUtilityView)
+VARO_TEST_MAIN(TestUtilityView)
 #include "tst_utilityview.moc"

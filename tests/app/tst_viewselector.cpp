@@ -7,6 +7,7 @@
 #include "ViewPointMemory.h"
 #include "ViewSelector.h"
 #include "VisualConstants.h"
+#include "TestMain.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -205,5 +206,5 @@ void TestViewSelector::previewsShowTheWholeModelFillingThem()
     }
 }
 
-QTEST_MAIN(TestViewSelector)
+VARO_TEST_MAIN(TestViewSelector)
 #include "tst_viewselector.moc"

@@ -7,6 +7,7 @@
 #include "Load.h"
 #include "MainWindow.h"
 #include "Member.h"
+#include "MemberPinPicker.h"
 #include "ModelResources.h"
 #include "Node.h"
 #include "PaintHelpers.h"
@@ -15,6 +16,7 @@
 #include "StructureModel.h"
 #include "Support.h"
 #include "SupportPicker.h"
+#include "TestMain.h"
 
 #include <QDesktopServices>
 #include <QScreen>
@@ -51,6 +53,7 @@ private slots:
     void commandsFollowModeAndSelection_data();
     void commandsFollowModeAndSelection();
     void supportPickerHighlightsASharedRestraint();
+    void memberPinPickerHighlightsThePinOfTheSelectedEnds();
     void calculatorRequests();
     void enumerateObjectsInHTML();
     void documentMessagesAreShown();
@@ -286,6 +289,25 @@ void TestWiring::supportPickerHighlightsASharedRestraint()
     QVERIFY(picker->isHidden());
 }
 
+void TestWiring::memberPinPickerHighlightsThePinOfTheSelectedEnds()
+{
+    auto* picker = window->findChild<MemberPinPicker*>("MemberPinPicker");
+    picker->show();
+    const MemberRef member = window->documentModel()->structureModel()->members().first();
+    EditingActions* actions = EditingActions::of(window->documentModel().data());
+    const auto selectMemberAnd = [&](const QList<VaroObjectRef>& nodes) {
+        actions->actionClearAllSelection();
+        actions->actionSelectObjects(QList<VaroObjectRef>{member} + nodes);
+        window->updateMemberPickers();
+        return picker->currentLibraryItem() ? picker->currentLibraryItem()->value()->name() : QString();
+    };
+    member->setEndConditions(qMakePair(Dof(Dof::Pinned), Dof(Dof::All)));
+    QCOMPARE(selectMemberAnd({member->nodeA()}), QStringLiteral("Pinned"));
+    QCOMPARE(selectMemberAnd({member->nodeB()}), QStringLiteral("Rigid"));
+    // Without a node every end counts, and these two differ.
+    QCOMPARE(selectMemberAnd({}), QString());
+}
+
 void TestWiring::calculatorRequests()
 {
     auto* calculator = window->findChild<Calculator*>("Calculator");
@@ -368,6 +390,7 @@ void TestWiring::examplesAndHelp()
     QVERIFY(dialogs.boxes.isEmpty());
     // A handler without its method fails to open the page, as a missing browser does.
     QDesktopServices::setUrlHandler("file", &browser, "missing");
+    QTest::ignoreMessage(QtWarningMsg, "QMetaObject::invokeMethod: No such method UrlRecorder::missing(QUrl)");
     window->openHelp();
     QDesktopServices::unsetUrlHandler("file");
     QCOMPARE(dialogs.texts(), QStringList("A web-browser either cannot be automatically launched or it will start "
@@ -416,5 +439,5 @@ void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
              QString(window->writeXMLDocumentFile()).replace(address, "#"));
 }
 
-QTEST_MAIN(TestWiring)
+VARO_TEST_MAIN(TestWiring)
 #include "tst_wiring.moc"

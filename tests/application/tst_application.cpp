@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "TestMain.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -116,8 +117,7 @@ void TestApplication::sleepLastsItsTime()
 int main(int argc, char* argv[])
 {
     Application application(argc, argv);
-    TestApplication test;
-    return QTest::qExec(&test, argc, argv);
+    return runTestCountingWarnings<TestApplication>(argc, argv);
 }
 
 #include "tst_application.moc"

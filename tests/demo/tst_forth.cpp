@@ -1,5 +1,6 @@
 #include "DemoTesting.h"
 #include "Forth.h"
+#include "TestMain.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -196,5 +197,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestForth)
+VARO_GUILESS_TEST_MAIN(TestForth)
 #include "tst_forth.moc"

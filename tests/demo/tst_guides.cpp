@@ -1,4 +1,5 @@
 #include "DemoRunTesting.h"
+#include "TestMain.h"
 
 #include <QTemporaryDir>
 
@@ -72,5 +73,5 @@ void TestGuides::cleanupTestCase()
     UserDialogs::install(nullptr);
 }
 
-QTEST_MAIN(TestGuides)
+VARO_TEST_MAIN(TestGuides)
 #include "tst_guides.moc"

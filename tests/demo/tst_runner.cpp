@@ -4,6 +4,7 @@
 #include "DocumentModel.h"
 #include "UnitSystem.h"
 #include "ViewPoint.h"
+#include "TestMain.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -560,5 +561,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDemoRunner)
+VARO_TEST_MAIN(TestDemoRunner)
 #include "tst_runner.moc"

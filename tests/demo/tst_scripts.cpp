@@ -2,6 +2,7 @@
 #include "DemoScripts.h"
 #include "DemoTesting.h"
 #include "Forth.h"
+#include "TestMain.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -239,5 +240,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestScripts)
+VARO_GUILESS_TEST_MAIN(TestScripts)
 #include "tst_scripts.moc"

@@ -1,4 +1,5 @@
 #include "DemoRunTesting.h"
+#include "TestMain.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -77,8 +78,7 @@ int main(int argc, char** argv)
     qputenv("QTEST_FUNCTION_TIMEOUT", "600000");
     QApplication application(argc, argv);
     application.setAttribute(Qt::AA_Use96Dpi, true);
-    TestSelfTest test;
     QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return runTestCountingWarnings<TestSelfTest>(argc, argv);
 }
 #include "tst_selftest.moc"

@@ -5,6 +5,7 @@
 #include "ReportCommands.h"
 #include "SelectionCommands.h"
 #include "StructureCommands.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -370,5 +371,5 @@ void TestCommands::aMaterialChangeMakesTheStiffnessStale()
     QCOMPARE(document->stiffnessSum(), stiffness + 2);
 }
 
-QTEST_MAIN(TestCommands)
+VARO_TEST_MAIN(TestCommands)
 #include "tst_commands.moc"

@@ -3,6 +3,7 @@
 #include "Loading.h"
 #include "ModelMetaTypes.h"
 #include "Node.h"
+#include "TestMain.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -132,5 +133,5 @@ void TestCurrentState::readingRefusesUnknownModes()
     QCOMPARE(state.scaleLD(), 3.5);
 }
 
-QTEST_MAIN(TestCurrentState)
+VARO_TEST_MAIN(TestCurrentState)
 #include "tst_currentstate.moc"

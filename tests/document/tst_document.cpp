@@ -5,6 +5,7 @@
 #include "SectionLibrary.h"
 #include "SelectionCommands.h"
 #include "StructureCommands.h"
+#include "TestMain.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -352,5 +353,5 @@ void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
     QVERIFY2(longestWait < 500, qPrintable(QString::number(longestWait)));
 }
 
-QTEST_MAIN(TestDocument)
+VARO_TEST_MAIN(TestDocument)
 #include "tst_document.moc"

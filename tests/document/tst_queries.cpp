@@ -2,6 +2,7 @@
 
 #include "CrossSection.h"
 #include "LoadCaseLibrary.h"
+#include "TestMain.h"
 
 #include <QThread>
 #include <QtTest>
@@ -346,5 +347,5 @@ void TestQueries::defaultLoadCasesAreAddedWhenMissing()
     }
 }
 
-QTEST_MAIN(TestQueries)
+VARO_TEST_MAIN(TestQueries)
 #include "tst_queries.moc"

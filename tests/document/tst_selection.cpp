@@ -4,6 +4,7 @@
 #include "SelectionModel.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -200,5 +201,5 @@ void TestSelection::historySignalsAndMarkedNew()
     QVERIFY(selection.getAndClearDeselectionHistory().isEmpty());
 }
 
-QTEST_MAIN(TestSelection)
+VARO_TEST_MAIN(TestSelection)
 #include "tst_selection.moc"

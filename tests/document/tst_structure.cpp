@@ -1,4 +1,5 @@
 #include "DocumentTesting.h"
+#include "TestMain.h"
 
 
 #include <QtTest>
@@ -180,5 +181,5 @@ void TestStructure::nodeExactlyOnTheLineDespiteRounding()
     QVERIFY(StructureModel::nodeLiesOnMember(nodeAt(p), member, 0.0));
 }
 
-QTEST_GUILESS_MAIN(TestStructure)
+VARO_GUILESS_TEST_MAIN(TestStructure)
 #include "tst_structure.moc"

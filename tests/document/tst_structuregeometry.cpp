@@ -1,4 +1,5 @@
 #include "DocumentTesting.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -258,5 +259,5 @@ void TestStructureGeometry::swapEndsKeepsLoadsInPlace()
     QVERIFY(nearPairs(trapezoid->positionedForces(), {{0.1, -1.0}, {0.6, -3.0}}));
 }
 
-QTEST_GUILESS_MAIN(TestStructureGeometry)
+VARO_GUILESS_TEST_MAIN(TestStructureGeometry)
 #include "tst_structuregeometry.moc"

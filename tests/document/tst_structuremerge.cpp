@@ -1,4 +1,5 @@
 #include "DocumentTesting.h"
+#include "TestMain.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -309,5 +310,5 @@ void TestStructureMerge::splitAndJoinKeepLoadsInPlaceAndTotals()
     }
 }
 
-QTEST_GUILESS_MAIN(TestStructureMerge)
+VARO_GUILESS_TEST_MAIN(TestStructureMerge)
 #include "tst_structuremerge.moc"

@@ -1,4 +1,5 @@
 #include "ViewPoint.h"
+#include "TestMain.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -239,5 +240,5 @@ void TestViewPoint::xmlRoundTripAndDamagedValues()
     QVERIFY(copyChanges.are(2));
 }
 
-QTEST_MAIN(TestViewPoint)
+VARO_TEST_MAIN(TestViewPoint)
 #include "tst_viewpoint.moc"

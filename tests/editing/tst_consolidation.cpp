@@ -2,6 +2,7 @@
 
 #include "GeometryGroup.h"
 #include "Support.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -211,5 +212,5 @@ void TestConsolidation::equalLoadsMerge()
     QVERIFY(b.structure()->loads().contains(other));
 }
 
-QTEST_MAIN(TestConsolidation)
+VARO_TEST_MAIN(TestConsolidation)
 #include "tst_consolidation.moc"

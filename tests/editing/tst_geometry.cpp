@@ -1,6 +1,7 @@
 #include "EditingTesting.h"
 
 #include "GeometryGroup.h"
+#include "TestMain.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -374,5 +375,5 @@ void TestGeometry::randomActionsUndoToTheStart()
     QCOMPARE(b.snapshot(), start);
 }
 
-QTEST_MAIN(TestGeometry)
+VARO_TEST_MAIN(TestGeometry)
 #include "tst_geometry.moc"

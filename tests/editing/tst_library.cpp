@@ -7,6 +7,7 @@
 #include "MaterialLibrary.h"
 #include "ReportModel.h"
 #include "ViewPointMemory.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -212,5 +213,5 @@ void TestLibrary::removedItemsReturnToTheirPlace()
     QCOMPARE(d.stack()->count(), 0);
 }
 
-QTEST_MAIN(TestLibrary)
+VARO_TEST_MAIN(TestLibrary)
 #include "tst_library.moc"

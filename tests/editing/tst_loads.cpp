@@ -2,6 +2,7 @@
 
 #include "LoadAxis.h"
 #include "TorqueLoad.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -329,5 +330,5 @@ void TestLoads::axisOfEverySelectedLoad()
     QCOMPARE(d->lastWarning(), QStringLiteral("No loads are selected"));
 }
 
-QTEST_MAIN(TestLoads)
+VARO_TEST_MAIN(TestLoads)
 #include "tst_loads.moc"

@@ -6,6 +6,7 @@
 #include "MemberPin.h"
 #include "SectionType.h"
 #include "Support.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -154,5 +155,5 @@ void TestProperties::supportAndAxisAlwaysRecordAStep()
     QVERIFY(!m->nodeA()->support());
 }
 
-QTEST_MAIN(TestProperties)
+VARO_TEST_MAIN(TestProperties)
 #include "tst_properties.moc"

@@ -26,6 +26,8 @@ private slots:
     void librarySectionIsNeverChanged();
     void refusals();
     void drawingIsToScaleOrOnlyTheFrame();
+    void dimensionTextsStandClearOfTheirArrows_data();
+    void dimensionTextsStandClearOfTheirArrows();
 
 private:
     RecordingDialogs dialogs;
@@ -269,6 +271,65 @@ void TestCrossSection::drawingIsToScaleOrOnlyTheFrame()
     QVERIFY(!outlineOf(scene));
     QVERIFY(!textsOf(scene).contains(QStringLiteral("7.87")));
     QVERIFY(textsOf(scene).contains(QStringLiteral("MAJOR")));
+}
+
+void TestCrossSection::dimensionTextsStandClearOfTheirArrows_data()
+{
+    // Metres: depth, width, web, flange, then top offset and the bottom
+    // flange's width, thickness and offset where the shape has them.
+    QTest::addColumn<int>("shape");
+    QTest::addColumn<QVector<double>>("sizes");
+    QTest::newRow("angle") << int(CrossSection::Angle) << QVector<double>{0.15, 0.09, 0.01, 0.01};
+    QTest::newRow("channel") << int(CrossSection::Channel) << QVector<double>{0.2, 0.075, 0.006, 0.01};
+    QTest::newRow("I-beam") << int(CrossSection::IBeam) << QVector<double>{0.3, 0.15, 0.007, 0.011};
+    QTest::newRow("tee") << int(CrossSection::Tee) << QVector<double>{0.15, 0.15, 0.008, 0.012};
+    QTest::newRow("zed") << int(CrossSection::Zed) << QVector<double>{0.2, 0.075, 0.006, 0.01};
+    QTest::newRow("hollow rectangle") << int(CrossSection::Rectangle | CrossSection::Hollow)
+                                      << QVector<double>{0.2, 0.1, 0.008, 0.008};
+    QTest::newRow("plate girder of two plates") << int(CrossSection::BiPlate)
+                                                << QVector<double>{0.4, 0.2, 0.01, 0.015, 0.1};
+    QTest::newRow("plate girder of three plates")
+        << int(CrossSection::TriPlate) << QVector<double>{0.4, 0.2, 0.01, 0.015, 0.1, 0.25, 0.02, 0.125};
+}
+
+void TestCrossSection::dimensionTextsStandClearOfTheirArrows()
+{
+    QFETCH(int, shape);
+    QFETCH(QVector<double>, sizes);
+    sizes.resize(8);
+    const CrossSectionRef section = makeSection(shape, sizes[0], sizes[1], sizes[2], sizes[3]);
+    section->setTopFlangeOffset(sizes[4]);
+    section->setBottomFlangeWidth(sizes[5]);
+    section->setBottomFlangeThickness(sizes[6]);
+    section->setBottomFlangeOffset(sizes[7]);
+    section->compute();
+    CrossSectionView page(UnitSystemRef(new UnitSystem));
+    page.resize(420, 560);
+    page.setSection(section, steel, steel);
+    page.show();
+    QGraphicsScene* scene = page.graphicsScene();
+
+    QList<QGraphicsPathItem*> dimensions;
+    for (QGraphicsItem* item : scene->items())
+        if (auto* path = qgraphicsitem_cast<QGraphicsPathItem*>(item))
+            if (path->pen() == CrossSectionView::Pen::DimensionLine
+                || path->pen() == CrossSectionView::Pen::AltDimensionLine)
+                dimensions << path;
+    const QFontMetrics metrics(CrossSectionView::Font::DimensionText);
+    int checked = 0;
+    for (QGraphicsItem* item : scene->items()) {
+        auto* text = dynamic_cast<ClickableGraphicsTextItem*>(item);
+        if (!text)
+            continue;
+        // The glyphs themselves, their baseline at the font's ascent, and a
+        // pixel around them.
+        const QRectF glyphs = text->mapRectToScene(
+            QRectF(metrics.tightBoundingRect(text->text())).translated(0, metrics.ascent()).adjusted(-1, -1, 1, 1));
+        for (const QGraphicsPathItem* path : dimensions)
+            QVERIFY2(!path->path().intersects(glyphs), qPrintable(text->text()));
+        ++checked;
+    }
+    QVERIFY(checked >= 4);
 }
 
 VARO_EDITOR_TEST_MAIN(TestCrossSection)

@@ -1,3 +1,4 @@
+#include "AppTesting.h"
 #include "EditorTesting.h"
 
 #include "CalculatorField.h"
@@ -36,6 +37,11 @@ private slots:
     void libraryChangesRepopulateOnce();
     void groupOpacityAndColour();
     void materialPage();
+    void materialEditThatSpoilsItIsRefused_data();
+    void materialEditThatSpoilsItIsRefused();
+    void newMaterialIsFilledInOneByOne();
+    void openingWithoutAnEditRecordsNothing_data();
+    void openingWithoutAnEditRecordsNothing();
     void titlesPage();
     void windowGeometryIsKeptByClassName();
     void accessorsHostThePages();
@@ -189,6 +195,153 @@ void TestPages::materialPage()
     QCOMPARE(custom->names(), QStringList{QString()});
 }
 
+void TestPages::materialEditThatSpoilsItIsRefused_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("rule");
+    // E 205 GPa, G 80 GPa, 7850 kg/m³: a valid steel.
+    QTest::newRow("E above three G") << 0 << 250e9 << "3G ≥ E";
+    QTest::newRow("G below a third of E") << 1 << 60e9 << "3G ≥ E";
+    QTest::newRow("no E") << 0 << 0.0 << "Young's modulus E must be at least 300000 Pa";
+    QTest::newRow("no density") << 2 << 0.0 << "density must be at least 0.01 kg/m³";
+}
+
+void TestPages::materialEditThatSpoilsItIsRefused()
+{
+    QFETCH(int, field);
+    QFETCH(double, value);
+    QFETCH(QString, rule);
+    Bench d;
+    RecordingDialogs dialogs;
+    UserDialogs::install(&dialogs);
+    const QSharedPointer<MaterialLibrary> library = d.doc->libraries()->materialLibrary();
+    const Material steel({QStringLiteral("Steel A")}, 205e9, 80e9, 7850.0, 0.0);
+    const MaterialRef custom(new Material(steel));
+    library->appendCustom(custom);
+    MaterialView page(d.units);
+    page.setLibrary(library);
+    page.setMaterial(custom);
+    Emissions changed(&page, &MaterialView::MaterialChanged);
+    // Rows E, G, density.
+    const QList<CalculatorField*> fields = page.findChildren<CalculatorField*>();
+    const double shown = fields[field]->valueAsSI();
+
+    fields[field]->calculationFinished(Vector4(value, value, value, 1.0), CalculatorReference());
+    QCOMPARE(dialogs.texts().size(), 1);
+    QVERIFY2(dialogs.texts().first().startsWith(QStringLiteral("The material \"Steel A\" keeps its properties")),
+             qPrintable(dialogs.texts().first()));
+    QVERIFY2(dialogs.texts().first().contains(rule), qPrintable(dialogs.texts().first()));
+    // The field shows the material's own value again, and leaving changes nothing.
+    QCOMPARE(fields[field]->valueAsSI(), shown);
+    page.widgetClosing(&page);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(*custom, steel);
+    UserDialogs::install(nullptr);
+}
+
+void TestPages::newMaterialIsFilledInOneByOne()
+{
+    Bench d;
+    RecordingDialogs dialogs;
+    UserDialogs::install(&dialogs);
+    const QSharedPointer<MaterialLibrary> library = d.doc->libraries()->materialLibrary();
+    const MaterialRef fresh(new Material({QStringLiteral("New")}, 0.0, 0.0, 0.0, 0.0));
+    library->appendCustom(fresh);
+    MaterialView page(d.units);
+    page.setLibrary(library);
+    page.setMaterial(fresh);
+    connect(&page, &MaterialView::MaterialChanged, d.actions, &EditingActions::actionApplyMaterial);
+    const QList<CalculatorField*> fields = page.findChildren<CalculatorField*>();
+    // E first leaves 3G < E for a moment; the material was no valid one yet.
+    const double values[] = {70e9, 26e9, 2700.0};
+    for (int i = 0; i < 3; ++i)
+        fields[i]->calculationFinished(Vector4(values[i], values[i], values[i], 1.0), CalculatorReference());
+    page.widgetClosing(&page);
+    QVERIFY(dialogs.boxes.isEmpty());
+    QCOMPARE(*fresh, Material({}, 70e9, 26e9, 2700.0, 0.0));
+    QVERIFY(fresh->isValid());
+    UserDialogs::install(nullptr);
+}
+
+void TestPages::openingWithoutAnEditRecordsNothing_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("second-order combination") << 0;
+    QTest::newRow("group opacity between two percents") << 1;
+    QTest::newRow("titles of fewer than four lines") << 2;
+    QTest::newRow("material of more figures than shown") << 3;
+    QTest::newRow("sway case") << 4;
+}
+
+void TestPages::openingWithoutAnEditRecordsNothing()
+{
+    QFETCH(int, kind);
+    Bench d;
+    const auto libraries = d.doc->libraries();
+    QScopedPointer<EditorPage> page;
+    switch (kind) {
+    case 0: {
+        const CombinationRef combination(new Combination(QStringLiteral("C")));
+        combination->addFactor(d.loading(), 1.5);
+        combination->setSecondOrder(true);
+        libraries->loadCaseLibrary()->append(combination);
+        auto* view = new CombinationView(d.units);
+        view->setLibrary(libraries->loadCaseLibrary());
+        view->setCombination(combination);
+        connect(view, &CombinationView::CombinationChanged, d.actions, &EditingActions::actionApplyCombination);
+        page.reset(view);
+        break;
+    }
+    case 1: {
+        // An alpha of 100 is 39.2 %: the slider shows 39.
+        const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
+        group->setColour(QColor(170, 85, 0, 100));
+        libraries->groupLibrary()->append(group);
+        auto* view = new GeometryGroupView;
+        view->setLibrary(libraries->groupLibrary());
+        view->setGeometryGroup(group);
+        QCOMPARE(view->findChild<QSlider*>()->value(), 39);
+        connect(view, &GeometryGroupView::GroupChanged, d.actions, &EditingActions::actionApplyGeometryGroup);
+        page.reset(view);
+        break;
+    }
+    case 2: {
+        d.doc->titles()->setTitle(0, 0, QStringLiteral("Bridge"));
+        auto* view = new TitlesView;
+        view->setTitles(d.doc->titles());
+        connect(view, &TitlesView::TitlesChanged, d.actions, &EditingActions::actionApplyTitles);
+        page.reset(view);
+        break;
+    }
+    case 3: {
+        const MaterialRef custom(
+            new Material({QStringLiteral("Alloy")}, 71.123456789e9, 26.987654321e9, 2712.3456, 0.0));
+        libraries->materialLibrary()->appendCustom(custom);
+        auto* view = new MaterialView(d.units);
+        view->setLibrary(libraries->materialLibrary());
+        view->setMaterial(custom);
+        connect(view, &MaterialView::MaterialChanged, d.actions, &EditingActions::actionApplyMaterial);
+        page.reset(view);
+        break;
+    }
+    default: {
+        const SwayCaseRef sway(new SwayCase(QStringLiteral("S")));
+        sway->addFactor(d.loading(), 0.015);
+        libraries->loadCaseLibrary()->append(sway);
+        auto* view = new SwayCaseView(d.units);
+        view->setLibrary(libraries->loadCaseLibrary());
+        view->setSwayCase(sway);
+        connect(view, &SwayCaseView::SwayCaseChanged, d.actions, &EditingActions::actionApplySwayCase);
+        page.reset(view);
+    }
+    }
+    page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page.data()));
+    page->writeBack();
+    QCOMPARE(d.stack()->count(), 0);
+}
+
 void TestPages::titlesPage()
 {
     Bench d;
@@ -209,10 +362,14 @@ void TestPages::titlesPage()
     QCOMPARE(titles->note(), QStringLiteral("Note"));
     QCOMPARE(d.stack()->undoText(), QStringLiteral("Set titles"));
 
-    // Fewer than four lines gain the missing ones, which is a change.
+    // Fewer than four lines gain no empty ones, which would be a change.
     const TitlesRef short_(new Titles);
     short_->setTitle(0, 0, QStringLiteral("Only"));
     page.setTitles(short_);
+    page.writeBack();
+    QCOMPARE(changed.count(), 1);
+    // Text typed into a line past them adds the lines up to it.
+    fields[5]->setText(QStringLiteral("Third"));
     page.writeBack();
     QCOMPARE(changed.count(), 2);
 

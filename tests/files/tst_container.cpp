@@ -1,5 +1,6 @@
 #include "FileUtilities.h"
 #include "NativeContainer.h"
+#include "TestMain.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -182,5 +183,5 @@ void TestContainer::failedWriteKeepsTheOldFile()
     QCOMPARE(text, sampleText);
 }
 
-QTEST_APPLESS_MAIN(TestContainer)
+VARO_APPLESS_TEST_MAIN(TestContainer)
 #include "tst_container.moc"

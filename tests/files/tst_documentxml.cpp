@@ -12,6 +12,7 @@
 #include "Support.h"
 #include "UnitSystem.h"
 #include "ViewPoint.h"
+#include "TestMain.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -248,5 +249,5 @@ void TestDocumentXml::everySavedModelOpensAgain()
     QCOMPARE(copy.structure.members().size(), original.structure.members().size());
 }
 
-QTEST_MAIN(TestDocumentXml)
+VARO_TEST_MAIN(TestDocumentXml)
 #include "tst_documentxml.moc"

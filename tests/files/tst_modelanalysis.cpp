@@ -19,6 +19,7 @@
 #include "Titles.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
+#include "TestMain.h"
 
 #include <QDirIterator>
 #include <QtTest>
@@ -199,5 +200,5 @@ void TestModelAnalysis::examplesBalance()
     QCOMPARE(gravityCases, 1);
 }
 
-QTEST_MAIN(TestModelAnalysis)
+VARO_TEST_MAIN(TestModelAnalysis)
 #include "tst_modelanalysis.moc"

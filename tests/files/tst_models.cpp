@@ -8,6 +8,7 @@
 #include "Material.h"
 #include "Node.h"
 #include "Support.h"
+#include "TestMain.h"
 
 #include <QDirIterator>
 #include <QtTest>
@@ -86,5 +87,5 @@ void TestModels::everyExampleIsShipped()
     QVERIFY(QFile::exists(QStringLiteral(":/replay/Model1.varok")));
 }
 
-QTEST_MAIN(TestModels)
+VARO_TEST_MAIN(TestModels)
 #include "tst_models.moc"

@@ -22,6 +22,7 @@
 #include "SwayCase.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
+#include "TestMain.h"
 
 #include <QTemporaryDir>
 #include <QUndoStack>
@@ -403,15 +404,13 @@ void TestTransfer::filesAndMessages()
     QFETCH(QString, message);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QString path = dir.filePath(kind);
+    const QString path = kind.startsWith('/') ? kind : dir.filePath(kind);
     if (kind == "fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else if (kind == "sparse") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(TransferReader::maximumTextSize + 1));
-    } else if (kind.startsWith('/')) {
-        path = kind;
-    } else if (kind != "missing") {
+    } else if (kind != "missing" && !kind.startsWith('/')) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);
@@ -470,5 +469,5 @@ void TestTransfer::documentTakesAllOrNothing()
     QVERIFY(document.structureModel()->loads().isEmpty());
 }
 
-QTEST_MAIN(TestTransfer)
+VARO_TEST_MAIN(TestTransfer)
 #include "tst_transfer.moc"

@@ -9,6 +9,7 @@
 #include "Member.h"
 #include "Node.h"
 #include "UnitSystem.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -120,5 +121,5 @@ void TestTransferAnalysis::simpleBeam()
     VERIFY_CLOSE(results->deflectionAtPositionOnMember(m, 0.5)[1], -q * midDeflection / (E * Iy));
 }
 
-QTEST_MAIN(TestTransferAnalysis)
+VARO_TEST_MAIN(TestTransferAnalysis)
 #include "tst_transferanalysis.moc"

@@ -1,5 +1,6 @@
 #include "TransferReader.h"
 #include "TransferScanner.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -120,5 +121,5 @@ void TestTransferScanner::endOfFileMarkFollowsCInput()
     QVERIFY(lineEnd.scanFloat(&f) && !lineEnd.endOfFile());
 }
 
-QTEST_GUILESS_MAIN(TestTransferScanner)
+VARO_GUILESS_TEST_MAIN(TestTransferScanner)
 #include "tst_transferscanner.moc"

@@ -6,6 +6,7 @@
 #include "LibraryCommands.h"
 #include "SelectionCommands.h"
 #include "StructureCommands.h"
+#include "TestMain.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -439,5 +440,5 @@ void TestUndoHistory::undoingEverythingRestoresTheStart()
     }
 }
 
-QTEST_MAIN(TestUndoHistory)
+VARO_TEST_MAIN(TestUndoHistory)
 #include "tst_undohistory.moc"

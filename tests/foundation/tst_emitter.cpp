@@ -1,4 +1,5 @@
 #include "SingleEmitter.h"
+#include "TestMain.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -37,5 +38,5 @@ void TestEmitter::manyTriggersGiveOneSignalLater()
     QVERIFY(!emitter.isPending());
 }
 
-QTEST_GUILESS_MAIN(TestEmitter)
+VARO_GUILESS_TEST_MAIN(TestEmitter)
 #include "tst_emitter.moc"

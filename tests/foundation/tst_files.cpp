@@ -1,4 +1,5 @@
 #include "FileUtilities.h"
+#include "TestMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -172,5 +173,5 @@ void TestFiles::cFileOpensPathsOutsideLatin1()
     QVERIFY(!iFile(dir.filePath(QStringLiteral("none.varox")), QStringLiteral("r")).isOpen());
 }
 
-QTEST_GUILESS_MAIN(TestFiles)
+VARO_GUILESS_TEST_MAIN(TestFiles)
 #include "tst_files.moc"

@@ -1,5 +1,6 @@
 #include "PaintHelpers.h"
 #include "VisualConstants.h"
+#include "TestMain.h"
 
 #include <QApplication>
 #include <QImage>
@@ -98,5 +99,5 @@ void TestPainting::metricPenWidthFollowsResolution()
     QCOMPARE(Pens::printHighlightThick.widthF(), 0.75); // the global is not touched
 }
 
-QTEST_MAIN(TestPainting)
+VARO_TEST_MAIN(TestPainting)
 #include "tst_painting.moc"

@@ -1,5 +1,6 @@
 #include "NumberFormat.h"
 #include "UnitSystem.h"
+#include "TestMain.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -183,5 +184,5 @@ void TestUnits::decimalPlaces()
     QCOMPARE(numberOfDecimalPlaces(value, maxDigits), places);
 }
 
-QTEST_APPLESS_MAIN(TestUnits)
+VARO_APPLESS_TEST_MAIN(TestUnits)
 #include "tst_units.moc"

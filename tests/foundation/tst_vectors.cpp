@@ -1,4 +1,5 @@
 #include "Vectors.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -126,5 +127,5 @@ void TestVectors::matrixProducts()
     QCOMPARE(q.data()[11], 5.0);
 }
 
-QTEST_APPLESS_MAIN(TestVectors)
+VARO_APPLESS_TEST_MAIN(TestVectors)
 #include "tst_vectors.moc"

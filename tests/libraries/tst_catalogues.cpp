@@ -13,6 +13,7 @@
 #include "SectionLibrary.h"
 #include "SupportLibrary.h"
 #include "SwayCase.h"
+#include "TestMain.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -173,5 +174,5 @@ void TestCatalogues::aMaterialEditGivesOneChanged()
     QVERIFY(!materials.removeCustom(materials.standardMaterial("Steel S275"))); // built-ins stay
 }
 
-QTEST_GUILESS_MAIN(TestCatalogues)
+VARO_GUILESS_TEST_MAIN(TestCatalogues)
 #include "tst_catalogues.moc"

@@ -1,5 +1,6 @@
 #include "TreeLibrary.h"
 #include "VaroObject.h"
+#include "TestMain.h"
 
 #include <QSignalSpy>
 #include <QtConcurrent>
@@ -163,5 +164,5 @@ void TestTree::readersWalkWhileWriterChanges()
     QVERIFY(reader.result());
 }
 
-QTEST_GUILESS_MAIN(TestTree)
+VARO_GUILESS_TEST_MAIN(TestTree)
 #include "tst_tree.moc"

@@ -1,5 +1,6 @@
 #include "CloseTesting.h"
 #include "CrossSection.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -478,5 +479,5 @@ void TestCrossSection::copyHasItsOwnExtrusion()
     QVERIFY(!original.extrusionVertices().vertices.isEmpty());
 }
 
-QTEST_MAIN(TestCrossSection)
+VARO_TEST_MAIN(TestCrossSection)
 #include "tst_crosssection.moc"

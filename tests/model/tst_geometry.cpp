@@ -6,6 +6,7 @@
 #include "Node.h"
 #include "SectionType.h"
 #include "Support.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -289,5 +290,5 @@ void TestGeometry::copyAndImport()
     QCOMPARE(original.length(), 5.0);
 }
 
-QTEST_GUILESS_MAIN(TestGeometry)
+VARO_GUILESS_TEST_MAIN(TestGeometry)
 #include "tst_geometry.moc"

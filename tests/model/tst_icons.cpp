@@ -1,4 +1,5 @@
 #include "CrossSection.h"
+#include "TestMain.h"
 
 #include <QPainter>
 #include <QtTest>
@@ -152,5 +153,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestIcons)
+VARO_TEST_MAIN(TestIcons)
 #include "tst_icons.moc"

@@ -1,6 +1,7 @@
 #include "Combination.h"
 #include "Loading.h"
 #include "SwayCase.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -94,5 +95,5 @@ void TestLoadCases::editorCopies()
     QVERIFY(!page.isSecondOrder());
 }
 
-QTEST_GUILESS_MAIN(TestLoadCases)
+VARO_GUILESS_TEST_MAIN(TestLoadCases)
 #include "tst_loadcases.moc"

@@ -6,6 +6,7 @@
 #include "PointLoad.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -274,5 +275,5 @@ void TestLoads::consolidation()
     }
 }
 
-QTEST_GUILESS_MAIN(TestLoads)
+VARO_GUILESS_TEST_MAIN(TestLoads)
 #include "tst_loads.moc"

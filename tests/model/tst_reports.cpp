@@ -1,6 +1,7 @@
 #include "Loading.h"
 #include "Report.h"
 #include "Titles.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -104,5 +105,5 @@ void TestReports::titlesLines()
     QVERIFY(Titles(titles, nullptr) == titles);
 }
 
-QTEST_GUILESS_MAIN(TestReports)
+VARO_GUILESS_TEST_MAIN(TestReports)
 #include "tst_reports.moc"

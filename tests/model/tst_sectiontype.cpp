@@ -1,4 +1,5 @@
 #include "SectionType.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -252,5 +253,5 @@ void TestSectionType::materialNamesStayWithTheMaterial()
     QVERIFY(Material::isGenericNameEqualTo(MaterialRef(new Material), QString()));
 }
 
-QTEST_MAIN(TestSectionType)
+VARO_TEST_MAIN(TestSectionType)
 #include "tst_sectiontype.moc"

@@ -7,6 +7,7 @@
 #include "PointLoad.h"
 #include "Support.h"
 #include "SwayCase.h"
+#include "TestMain.h"
 
 #include <QMetaMethod>
 #include <QtTest>
@@ -138,5 +139,5 @@ void TestSignals::setterSignalsAndStamps()
     }
 }
 
-QTEST_GUILESS_MAIN(TestSignals)
+VARO_GUILESS_TEST_MAIN(TestSignals)
 #include "tst_signals.moc"

@@ -19,6 +19,7 @@
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 #include "VisualConstants.h"
+#include "TestMain.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -350,5 +351,5 @@ void TestXml::titlesRoundTrip()
     QVERIFY(read == titles);
 }
 
-QTEST_GUILESS_MAIN(TestXml)
+VARO_GUILESS_TEST_MAIN(TestXml)
 #include "tst_xml.moc"

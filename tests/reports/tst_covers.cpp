@@ -1,4 +1,5 @@
 #include "ReportTesting.h"
+#include "TestMain.h"
 
 #include "DocumentXml.h"
 #include "ModelResources.h"
@@ -186,5 +187,5 @@ void tst_Covers::blockInsidePlate()
         QVERIFY(text.contains(QStringLiteral("RevisionSevenCheckedAndApproved")));
 }
 
-QTEST_MAIN(tst_Covers)
+VARO_TEST_MAIN(tst_Covers)
 #include "tst_covers.moc"

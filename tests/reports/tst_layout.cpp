@@ -1,4 +1,5 @@
 #include "ReportTesting.h"
+#include "TestMain.h"
 
 #include <QSignalSpy>
 
@@ -166,5 +167,5 @@ void tst_Layout::deviceFrameRoundsHalfUp()
     QCOMPARE(ReportLayout::roundHalfUp(-2.6), -3);
 }
 
-QTEST_MAIN(tst_Layout)
+VARO_TEST_MAIN(tst_Layout)
 #include "tst_layout.moc"

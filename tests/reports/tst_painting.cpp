@@ -2,6 +2,7 @@
 
 #include "AnalysisLoadCase.h"
 #include "LoadAxis.h"
+#include "TestMain.h"
 
 #include "ReportPictures.h"
 
@@ -340,5 +341,5 @@ void tst_Painting::pdfHoldsEachPictureOnce()
     QCOMPARE(images.size(), 1);
 }
 
-QTEST_MAIN(tst_Painting)
+VARO_TEST_MAIN(tst_Painting)
 #include "tst_painting.moc"

@@ -2,6 +2,7 @@
 
 #include "ReportPreview.h"
 #include "StructureView.h"
+#include "TestMain.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
@@ -156,5 +157,5 @@ void tst_Preview::changedWhileRendering()
     QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
 }
 
-QTEST_MAIN(tst_Preview)
+VARO_TEST_MAIN(tst_Preview)
 #include "tst_preview.moc"

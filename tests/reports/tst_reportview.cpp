@@ -7,6 +7,7 @@
 #include "ReportButton.h"
 #include "ReportPreview.h"
 #include "ReportView.h"
+#include "TestMain.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -434,6 +435,7 @@ void tst_ReportView::pdfCancelledOrUnwritable()
     if (!cancel) {
         QPrinter printer(QPrinter::ScreenResolution);
         printer.setOutputFileName(path);
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         QVERIFY(!e.view.print(&printer, e.preview()->reportLayout()));
     }
     QCOMPARE(dialogs.texts(), messages);
@@ -514,5 +516,5 @@ void tst_ReportView::pdfPermissionsAndReplacement()
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), earlierMode >= 0 ? 2 : 1);
 }
 
-QTEST_MAIN(tst_ReportView)
+VARO_TEST_MAIN(tst_ReportView)
 #include "tst_reportview.moc"

@@ -1,4 +1,5 @@
 #include "ReportTesting.h"
+#include "TestMain.h"
 
 // The rich text of the input and result tables, their footer notes, and the
 // numbers of a simply supported beam under a central point load, which the
@@ -288,5 +289,5 @@ void tst_Tables::coverCounts()
     QVERIFY(html.contains("<td align=\"right\" class=\"headingL\">Project name:</td><td class=\"headingR\">Shed</td>"));
 }
 
-QTEST_MAIN(tst_Tables)
+VARO_TEST_MAIN(tst_Tables)
 #include "tst_tables.moc"

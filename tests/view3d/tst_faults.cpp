@@ -5,6 +5,7 @@
 #include "AnalysisOutput.h"
 #include "AnalysisResultCase.h"
 #include "PointLoad.h"
+#include "TestMain.h"
 
 #include <QThread>
 
@@ -86,5 +87,5 @@ void TestFaults::failedLoadWithoutMember()
     StandInAnalysis::_statusObject.reset();
 }
 
-QTEST_MAIN(TestFaults)
+VARO_TEST_MAIN(TestFaults)
 #include "tst_faults.moc"

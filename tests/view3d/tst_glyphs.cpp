@@ -1,6 +1,7 @@
 #include "GLHelpers.h"
 #include "Graphics.h"
 #include "PaintHelpers.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -121,5 +122,5 @@ void TestGlyphs::pickingColours()
     QCOMPARE(iQColour::indexForRgb(rgb | 0xFF000000u), index);
 }
 
-QTEST_MAIN(TestGlyphs)
+VARO_TEST_MAIN(TestGlyphs)
 #include "tst_glyphs.moc"

@@ -5,6 +5,7 @@
 #include "PointLoad.h"
 #include "SelectionModel.h"
 #include "TrapezoidLoad.h"
+#include "TestMain.h"
 
 #include <QUndoStack>
 
@@ -588,5 +589,5 @@ void TestInteraction::wordsLeaveForeignStacksAlone()
     QCOMPARE(stack.size(), 2);
 }
 
-QTEST_MAIN(TestInteraction)
+VARO_TEST_MAIN(TestInteraction)
 #include "tst_interaction.moc"

@@ -7,6 +7,7 @@
 #include "PointLoad.h"
 #include "SelectionModel.h"
 #include "Support.h"
+#include "TestMain.h"
 
 #include <QDirIterator>
 #include <QScreen>
@@ -493,5 +494,5 @@ void TestView::examplePictures()
     }
 }
 
-QTEST_MAIN(TestView)
+VARO_TEST_MAIN(TestView)
 #include "tst_view.moc"

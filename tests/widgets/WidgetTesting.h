@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestMain.h"
+
 #include "Application.h"
 #include "Calculator.h"
 #include "FoundationMetaTypes.h"
@@ -34,6 +36,7 @@ inline void pressKeys(Calculator& calculator, const QString& keys)
 
 // A test main on the program's application object, with the meta-types and
 // the style sheets that start-up provides; "registered" adds further types.
+// It fails on any Qt warning that no test expected.
 #define VARO_WIDGET_TEST_MAIN(TestClass) VARO_WIDGET_TEST_MAIN_REGISTERING(TestClass, )
 #define VARO_WIDGET_TEST_MAIN_REGISTERING(TestClass, registered)                                                     \
     int main(int argc, char* argv[])                                                                                 \
@@ -42,6 +45,5 @@ inline void pressKeys(Calculator& calculator, const QString& keys)
         registerFoundationMetaTypes();                                                                               \
         registered;                                                                                                  \
         initialiseVisualConstants();                                                                                 \
-        TestClass test;                                                                                              \
-        return QTest::qExec(&test, argc, argv);                                                                      \
+        return runTestCountingWarnings<TestClass>(argc, argv);                                                       \
     }

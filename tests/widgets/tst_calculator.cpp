@@ -1,6 +1,7 @@
 #include "Calculator.h"
 #include "WidgetTesting.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -9,6 +10,14 @@ namespace {
 QPushButton* key(Calculator& calculator, const char* name)
 {
     return calculator.findChild<QPushButton*>(QLatin1String(name));
+}
+
+const QLabel* readoutLabel(const Calculator& calculator)
+{
+    for (const QLabel* label : calculator.findChildren<QLabel*>())
+        if (label->text() == calculator.readoutText() && (label->alignment() & Qt::AlignRight))
+            return label;
+    return nullptr;
 }
 
 } // namespace
@@ -27,51 +36,110 @@ private slots:
 
 void TestCalculator::arithmetic_data()
 {
+    QTest::addColumn<double>("opened");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("readout");
     QTest::addColumn<QString>("history");
+    const auto row = [](const char* name, const QString& keys, const QString& readout, const QString& history,
+                        double opened = 0.0) { QTest::newRow(name) << opened << keys << readout << history; };
 
-    QTest::newRow("precedence") << "2+3*4=" << "14" << "";
-    QTest::newRow("product reduced before both pending") << "2-3*4+5=" << "-5" << "";
-    QTest::newRow("products then sum") << "2*3+4*5=" << "26" << "";
-    QTest::newRow("left to right") << "8/4/2=" << "1" << "";
-    QTest::newRow("pending shown") << "2+3*" << "3" << "2 + 3 x ";
-    QTest::newRow("equal precedence reduced") << "2+3-" << "5" << "5 - ";
-    QTest::newRow("operator replaced") << "2+*" << "2" << "2 x ";
-    QTest::newRow("replaced operator evaluated") << "2+-3=" << "-1" << "";
-    QTest::newRow("function mid expression") << "2+9s*4=" << "14" << "";
-    QTest::newRow("negated operand") << "4n+1=" << "-3" << "";
-    QTest::newRow("squares and root") << "3q+4q=s" << "5" << "";
-    QTest::newRow("reciprocal") << "8r" << "0.125" << "";
-    QTest::newRow("sine in degrees") << "30i" << "0.5" << "";
-    QTest::newRow("cosine") << "60o" << "0.5" << "";
-    QTest::newRow("tangent") << "45t" << "1" << "";
-    QTest::newRow("arc sine") << ".5Si" << "30" << "";
-    QTest::newRow("arc tangent") << "1St" << "45" << "";
-    QTest::newRow("shift lasts one key") << "S1+60o=" << "1.5" << "";
-    QTest::newRow("division by zero") << "1/0=" << "Error" << "";
-    QTest::newRow("root of negative") << "1ns" << "Error" << "";
-    QTest::newRow("delete keeps typed digits") << "c0.330d" << "0.33" << "";
-    QTest::newRow("delete point then digit") << "c12.5dd" << "12" << "";
-    QTest::newRow("delete to nothing") << "c123ddd" << "0" << "";
-    QTest::newRow("clear keeps pending") << "2+5c" << "0" << "2 + ";
-    QTest::newRow("clear then value") << "2+5c3=" << "5" << "";
-    QTest::newRow("all clear") << "2+c" << "0" << "";
-    QTest::newRow("ten digits at most") << "c12345678901" << "1234567890" << "";
-    QTest::newRow("no leading zeros") << "5+007=" << "12" << "";
-    QTest::newRow("one point") << "c1.2.3" << "1.23" << "";
-    QTest::newRow("point first") << "c.0" << "0.0" << "";
+    row("precedence", "2+3*4=", "14", "");
+    row("product reduced before both pending", "2-3*4+5=", "-5", "");
+    row("products then sum", "2*3+4*5=", "26", "");
+    row("left to right", "8/4/2=", "1", "");
+    row("pending shown", "2+3*", "3", "2 + 3 x ");
+    row("equal precedence reduced", "2+3-", "5", "5 - ");
+    row("operator replaced", "2+*", "2", "2 x ");
+    row("replaced operator evaluated", "2+-3=", "-1", "");
+    row("function mid expression", "2+9s*4=", "14", "");
+    row("negated operand", "4n+1=", "-3", "");
+    row("squares and root", "3q+4q=s", "5", "");
+    row("reciprocal", "8r", "0.125", "");
+    row("sine in degrees", "30i", "0.5", "");
+    row("cosine", "60o", "0.5", "");
+    row("tangent", "45t", "1", "");
+    row("arc sine", ".5Si", "30", "");
+    row("arc tangent", "1St", "45", "");
+    row("shift lasts one key", "S1+60o=", "1.5", "");
+    row("division by zero", "1/0=", "Error", "");
+    row("root of negative", "1ns", "Error", "");
+    row("delete keeps typed digits", "c0.330d", "0.33", "");
+    row("delete point then digit", "c12.5dd", "12", "");
+    row("delete to nothing", "c123ddd", "0", "");
+    row("clear keeps pending", "2+5c", "0", "2 + ");
+    row("clear then value", "2+5c3=", "5", "");
+    row("all clear", "2+c", "0", "");
+    row("ten digits at most", "c12345678901", "1234567890", "");
+    row("no leading zeros", "5+007=", "12", "");
+    row("one point", "c1.2.3", "1.23", "");
+    row("point first", "c.0", "0.0", "");
+
+    // The sign belongs to the number typed, wherever Neg falls among its digits.
+    row("neg before digits", "n12", "-12", "");
+    row("neg between digits", "1n2", "-12", "");
+    row("neg after digits", "12n", "-12", "");
+    row("neg twice", "n1n2", "12", "");
+    row("neg alone shows no zero", "n", "-", "");
+    row("neg before point", "n.5", "-0.5", "");
+    row("neg after operator", "2+n3=", "-1", "");
+    row("neg then operator replaces", "2+n*3=", "6", "");
+    row("neg after clear", "7cn4", "-4", "");
+    row("neg on zero result", "5-5=n3", "-3", "");
+    row("neg on result", "9sn", "-3", "");
+    row("no signed zero", "5n+5=", "0", "");
+
+    // Digits that do not fit show in exponent form; Done applies what shows.
+    row("twelve digits fixed", "999999*1000000=", "999999000000", "");
+    row("product in exponent form", "123456789*987654321=", "1.21932631e17", "");
+    row("ten nines squared", "9999999999*9999999999=", "1e20", "");
+    row("small quotient in exponent form", "1/7/1000000=", "1.42857143e-7", "");
+    row("third to the last place", "1/3=", "0.33333333333", "");
+    row("no binary remainder", ".1+.2-.3=", "0", "");
+
+    // An opened value shows its figures and is typed on; a 0 holds no digit.
+    row("opened zero takes ten digits", "1234567890", "1234567890", "");
+    row("opened value shown whole", "", "1234567.891", "", 1234567.891);
+    row("opened value to the last place", "", "3.14159265359", "", 3.14159265358979);
+    row("opened value typed on", "3", "12.53", "", 12.5);
+    row("opened ten digits take no more", "5", "1000000000", "", 1e9);
+    row("opened tiny value", "", "1.5e-12", "", 1.5e-12);
+    row("opened value negated typed on", "n1", "-51", "", 5.0);
+
+    // Exact at every quarter turn.
+    row("tangent of 90", "90t", "Error", "");
+    row("tangent of 270", "270t", "Error", "");
+    row("tangent of minus 90", "90nt", "Error", "");
+    row("tangent of 180", "180t", "0", "");
+    row("sine of 180", "180i", "0", "");
+    row("cosine of 90", "90o", "0", "");
+    row("tangent of 135", "135t", "-1", "");
 }
 
 void TestCalculator::arithmetic()
 {
+    QFETCH(double, opened);
     QFETCH(QString, keys);
     Calculator calculator(UnitSystemRef(), nullptr);
-    calculator.open(0.0, UnitSystem::Unitless, Matrix4x4::identity(), CalculatorReference());
+    QSignalSpy answers(&calculator, &Calculator::CalculationFinished);
+    calculator.open(opened, UnitSystem::Unitless, Matrix4x4::identity(), CalculatorReference());
     pressKeys(calculator, keys);
     QTEST(calculator.readoutText(), "readout");
     QTEST(calculator.historyText(), "history");
     QVERIFY(!key(calculator, "buttonShift")->isChecked());
+
+    // Every character of the readout is in view.
+    const QLabel* label = readoutLabel(calculator);
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+
+    // Done applies the number shown, to the last digit.
+    QFETCH(QString, readout);
+    QFETCH(QString, history);
+    if (history.isEmpty() && readout != QLatin1String("Error")) {
+        pressKeys(calculator, "=");
+        QCOMPARE(answers.count(), 1);
+        const double applied = answers[0][0].value<Vector4>()[0];
+        QVERIFY2(applied == readout.toDouble(), qPrintable(QString::number(applied, 'g', 17)));
+    }
 }
 
 void TestCalculator::answerIsMatrixTimesValue()

@@ -9,7 +9,11 @@
 
 #include "DocumentTesting.h"
 
+#include "GroupLibrary.h"
+#include "LoadCaseLibrary.h"
+#include "Member.h"
 #include "MemberPinLibrary.h"
+#include "Node.h"
 #include "ModelMetaTypes.h"
 #include "SupportLibrary.h"
 
@@ -62,6 +66,10 @@ private slots:
     void materialsShowModuliAndImpossibleOnesInRed_data();
     void materialsShowModuliAndImpossibleOnesInRed();
     void navigationStackGoesBackOnePageAtATime();
+    void namesShowAsTyped_data();
+    void namesShowAsTyped();
+    void pinOfTheSelectedEnds_data();
+    void pinOfTheSelectedEnds();
 };
 
 void TestPickers::changesRebuildOncePerPass()
@@ -252,6 +260,84 @@ void TestPickers::materialsShowModuliAndImpossibleOnesInRed()
     picker.setEditable(true);
     QCOMPARE(shownCells(), 10 + 10 + 2);
     QCOMPARE(cellTexts(picker).last(), QStringLiteral("Add material"));
+}
+
+void TestPickers::namesShowAsTyped_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("markup") << "<b>Roof</b>";
+    QTest::newRow("comparison") << "a<b and c>d";
+    QTest::newRow("entity") << "Wind &amp; snow";
+    QTest::newRow("placeholder") << "Case %2";
+}
+
+void TestPickers::namesShowAsTyped()
+{
+    QFETCH(QString, name);
+    QSharedPointer<GroupLibrary> groups(new GroupLibrary);
+    groups->append(GeometryGroupRef(new GeometryGroup(name)));
+    QSharedPointer<LoadCaseLibrary> cases(new LoadCaseLibrary);
+    cases->append(LoadingRef(new Loading(name)));
+    QSharedPointer<MaterialLibrary> materials(new MaterialLibrary);
+    materials->appendCustom(MaterialRef(new Material({name}, 210e9, 81e9, 7850.0, 0.0)));
+    GroupPicker groupPicker;
+    groupPicker.setLibrary(groups);
+    LoadCasePicker casePicker;
+    casePicker.setLibrary(cases);
+    MaterialPicker materialPicker(UnitSystemRef(new UnitSystem));
+    materialPicker.setLibrary(materials);
+    for (QWidget* picker : {static_cast<QWidget*>(&groupPicker), static_cast<QWidget*>(&casePicker)}) {
+        picker->show();
+        QVERIFY2(cellTexts(*picker).contains(name), qPrintable(cellTexts(*picker).join(" | ")));
+    }
+    materialPicker.show();
+    const QString materialCell = cellTexts(materialPicker).last();
+    QVERIFY2(materialCell.startsWith(name + QLatin1String(" E:")), qPrintable(materialCell));
+}
+
+void TestPickers::pinOfTheSelectedEnds_data()
+{
+    // Member 0 runs from node 0 to node 1, member 1 from node 1 to node 2.
+    QTest::addColumn<QString>("pins"); // the end conditions A B of each member, P pinned, R rigid
+    QTest::addColumn<QList<int>>("members");
+    QTest::addColumn<QList<int>>("nodes");
+    QTest::addColumn<QString>("highlighted");
+    QTest::newRow("pinned end at the selected node") << "PRRR" << QList<int>{0} << QList<int>{0} << "pinned";
+    QTest::newRow("rigid end at the selected node") << "PRRR" << QList<int>{0} << QList<int>{1} << "rigid";
+    QTest::newRow("no node: both ends agree") << "PPRR" << QList<int>{0} << QList<int>{} << "pinned";
+    QTest::newRow("no node: ends differ") << "PRRR" << QList<int>{0} << QList<int>{} << "";
+    QTest::newRow("two members meet pinned") << "RPPR" << QList<int>{0, 1} << QList<int>{1} << "pinned";
+    QTest::newRow("two members meet differently") << "RPRR" << QList<int>{0, 1} << QList<int>{1} << "";
+    QTest::newRow("node away from the member") << "PPPP" << QList<int>{0} << QList<int>{2} << "";
+    QTest::newRow("no member") << "PPPP" << QList<int>{} << QList<int>{0} << "";
+}
+
+void TestPickers::pinOfTheSelectedEnds()
+{
+    QFETCH(QString, pins);
+    QFETCH(QList<int>, members);
+    QFETCH(QList<int>, nodes);
+    const QList<NodeRef> all{NodeRef(new Node), NodeRef(new Node), NodeRef(new Node)};
+    const QList<MemberRef> beam{MemberRef(new Member(all[0], all[1])), MemberRef(new Member(all[1], all[2]))};
+    for (int i = 0; i < 2; ++i)
+        beam[i]->setEndConditions(qMakePair(Dof(pins[2 * i] == 'P' ? Dof::Pinned : Dof::All),
+                                            Dof(pins[2 * i + 1] == 'P' ? Dof::Pinned : Dof::All)));
+    QList<MemberRef> selectedMembers;
+    for (int i : members)
+        selectedMembers << beam[i];
+    QList<NodeRef> selectedNodes;
+    for (int i : nodes)
+        selectedNodes << all[i];
+
+    MemberPinPicker picker;
+    picker.setLibrary(QSharedPointer<MemberPinLibrary>(new MemberPinLibrary));
+    picker.show();
+    picker.setSelection(MemberPinPicker::pinOfSelection(selectedMembers, selectedNodes));
+    QString lit;
+    for (const PickerCell* c : picker.findChildren<PickerCell*>())
+        if (c->isHighlighted())
+            lit = c->objectName();
+    QTEST(lit, "highlighted");
 }
 
 void TestPickers::navigationStackGoesBackOnePageAtATime()

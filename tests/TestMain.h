@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#if defined(QT_WIDGETS_LIB)
+#include <QApplication>
+#define VARO_TEST_APPLICATION QApplication
+#elif defined(QT_GUI_LIB)
+#include <QGuiApplication>
+#define VARO_TEST_APPLICATION QGuiApplication
+#else
+#define VARO_TEST_APPLICATION QCoreApplication
+#endif
+
+// Fails a test run on every Qt warning, critical or fatal message that no
+// QTest::ignoreMessage expected. During the run QTest's own handler swallows
+// the expected messages and logs the others; a second log of the run, in a
+// temporary file, is where those are counted. Messages before and after the
+// run, such as those of the test object's destruction, reach a handler of
+// this class. The one message not counted is the X server's refusal of the
+// focus to a window already hidden again, a matter of timing.
+class QtWarningCount
+{
+public:
+    QtWarningCount() { previousHandler() = qInstallMessageHandler(&QtWarningCount::handle); }
+    ~QtWarningCount() { qInstallMessageHandler(previousHandler()); }
+
+    // QTest::qExec with the second log.
+    int exec(QObject* test, int argc, char** argv)
+    {
+        QTemporaryFile log(QDir::tempPath() + QStringLiteral("/varo-test-XXXXXX.txt"));
+        if (!log.open())
+            return QTest::qExec(test, argc, argv);
+        log.close();
+        QByteArray logOption = QFile::encodeName(log.fileName()) + ",txt";
+        static char output[] = "-o";
+        static char standardOutput[] = "-,txt";
+        std::vector<char*> arguments(argv, argv + argc);
+        bool logsChosen = false;
+        for (int i = 1; i < argc; ++i)
+            logsChosen = logsChosen || std::strcmp(argv[i], "-o") == 0;
+        // Given one log, QTest no longer writes to the standard output by itself.
+        if (!logsChosen) {
+            arguments.push_back(output);
+            arguments.push_back(standardOutput);
+        }
+        arguments.push_back(output);
+        arguments.push_back(logOption.data());
+        const int result = QTest::qExec(test, int(arguments.size()), arguments.data());
+
+        QFile written(log.fileName());
+        if (written.open(QIODevice::ReadOnly))
+            while (!written.atEnd()) {
+                const QByteArray line = written.readLine();
+                logged += (line.startsWith("QWARN") || line.startsWith("QCRITICAL") || line.startsWith("QFATAL"))
+                          && !isFocusRace(line);
+            }
+        return result;
+    }
+
+    // The exit code: the run's own, or 1 when it passed with warnings.
+    int verdict(int result) const
+    {
+        const int warnings = logged + outside();
+        if (warnings == 0)
+            return result;
+        std::printf("FAIL!  : %d Qt warning(s) that no test expected, marked QWARN, QCRITICAL or QFATAL "
+                    "above or printed outside the test functions\n",
+                    warnings);
+        std::fflush(stdout);
+        return result != 0 ? result : 1;
+    }
+
+private:
+    // A window hidden between its mapping and the focus it asked for: the X
+    // server refuses the focus, depending on how fast it answers, not on
+    // what the program does.
+    static bool isFocusRace(const QByteArray& message)
+    {
+        return message.contains("QXcbConnection: XCB error: 8 (BadMatch)") && message.contains("(SetInputFocus)");
+    }
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if ((type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg) && !isFocusRace(message.toUtf8()))
+            ++outside();
+        previousHandler()(type, context, message);
+    }
+    static int& outside()
+    {
+        static int count = 0;
+        return count;
+    }
+    static QtMessageHandler& previousHandler()
+    {
+        static QtMessageHandler handler = nullptr;
+        return handler;
+    }
+
+    int logged = 0;
+};
+
+// Runs a test class, counting the warnings from its construction to its
+// destruction.
+template <class TestClass>
+int runTestCountingWarnings(int argc, char** argv)
+{
+    QtWarningCount count;
+    int result = 0;
+    {
+        TestClass test;
+        result = count.exec(&test, argc, argv);
+    }
+    return count.verdict(result);
+}
+
+// The test mains: QTEST_MAIN, QTEST_GUILESS_MAIN and QTEST_APPLESS_MAIN,
+// failing on unexpected Qt warnings.
+#define VARO_TEST_MAIN(TestClass)                                                                                   \
+    int main(int argc, char* argv[])                                                                                \
+    {                                                                                                               \
+        VARO_TEST_APPLICATION application(argc, argv);                                                              \
+        application.setAttribute(Qt::AA_Use96Dpi, true);                                                            \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                  \
+        return runTestCountingWarnings<TestClass>(argc, argv);                                                      \
+    }
+
+#define VARO_GUILESS_TEST_MAIN(TestClass)                                                                           \
+    int main(int argc, char* argv[])                                                                                \
+    {                                                                                                               \
+        QCoreApplication application(argc, argv);                                                                   \
+        application.setAttribute(Qt::AA_Use96Dpi, true);                                                            \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                  \
+        return runTestCountingWarnings<TestClass>(argc, argv);                                                      \
+    }
+
+#define VARO_APPLESS_TEST_MAIN(TestClass)                                                                           \
+    int main(int argc, char* argv[])                                                                                \
+    {                                                                                                               \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                  \
+        return runTestCountingWarnings<TestClass>(argc, argv);                                                      \
+    }
