@@ -82,7 +82,8 @@ public:
             const QSharedPointer<AnalysisOutput> output = document->analysisOutput();
             return output ? output->resultCases.value(loading) : QSharedPointer<AnalysisResultCase>();
         };
-        QTest::qWaitFor([&] { return bool(results()); }, 20000);
+        if (!QTest::qWaitFor([&] { return bool(results()); }, 20000))
+            return {};
         return results();
     }
 
