@@ -93,6 +93,26 @@ public:
     class ExceptionNotFound : public std::exception
     {
     };
+    // A run that went past one of the bounds below; what() says which, in
+    // words a user can read.
+    class ExceptionRunaway : public std::exception
+    {
+    public:
+        explicit ExceptionRunaway(const char* reason) : reason(reason) {}
+        const char* what() const noexcept override { return reason; }
+
+    private:
+        const char* reason;
+    };
+
+    // Bounds of a run, far above what any script needs, so that a loop or a
+    // recursion without end fails at once instead of freezing the window or
+    // filling memory: cells executed from one parse() to the host word it
+    // returns, return-stack depth (calls and counted loops), and the length
+    // of a text that + makes.
+    static constexpr int maximumSteps = 200000;
+    static constexpr int maximumReturnDepth = 4096;
+    static constexpr int maximumTextLength = 1 << 20;
 
     explicit Forth(QObject* parent = nullptr);
     // The whole interpreter state, not the QObject identity or connections.
@@ -116,7 +136,7 @@ public:
     QVariant pullD();
     QVariant readD(int n) const;
     void removeD(int n);
-    void pushR(const QVariant& value) { returnStack.push(value); }
+    void pushR(const QVariant& value);
     QVariant pullR();
     int depthD() const { return dataStack.size(); }
 
@@ -150,6 +170,7 @@ private:
     int popControl();
     void requireD(int depth) const;
     int returnAddress(const QVariant& cell) const;
+    void countStep();
 
     static QString loadScriptChain(const QString& directory, const QString& name, QSet<QString>* included,
                                    QStringList* chain);
@@ -162,4 +183,6 @@ private:
     int state = Interpreting;
     QStack<QVariant> dataStack;
     QStack<QVariant> returnStack;
+    // Cells executed since parse() was entered.
+    int steps = 0;
 };
