@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <new>
+
 namespace {
 
 const QString transferFileSuffix = QStringLiteral("varox");
@@ -171,9 +173,17 @@ QByteArray MainWindow::writeXMLDocumentFile() const
 
 bool MainWindow::writeNativeFile(const QString& path)
 {
-    const QByteArray text = writeXMLDocumentFile();
-    // The atomic writer leaves an existing file alone unless the new one was written whole.
-    if (text.isEmpty() || !NativeContainer::writeFile(path, text)) {
+    // The atomic writer leaves an existing file alone unless the new one was
+    // written whole; memory running out on the way, in the text, the
+    // compression or the file, fails the save as a full disk does.
+    bool written = false;
+    try {
+        const QByteArray text = writeXMLDocumentFile();
+        written = !text.isEmpty() && NativeContainer::writeFile(path, text);
+    } catch (const std::bad_alloc&) {
+        written = false;
+    }
+    if (!written) {
         displayWarningMessage(tr("The model could not be saved."));
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "CurrentState.h"
 #include "DocumentModel.h"
+#include "FileUtilities.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
 #include "Libraries.h"
@@ -167,6 +168,9 @@ void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document)
 
     writeViewPointMemory(writer, *document.viewPointMemory());
     writeStructure(writer, *document.structureModel(), &written);
+    // Where a long text has grown most, with the document still locked.
+    if (AllocationTesting::failsNow(AllocationTesting::Stage::DocumentText))
+        throw std::bad_alloc();
     writeSelection(writer, *document.selectionModel(), written);
     writeReports(writer, *document.reportModel(), &written);
     writer.writeEndElement();

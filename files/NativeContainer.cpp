@@ -115,7 +115,14 @@ QString messageFor(Status status)
 
 QByteArray pack(const QByteArray& xmlText)
 {
-    return packCompressed(qCompress(xmlText, 9));
+    QByteArray compressed = qCompress(xmlText, 9);
+    // qCompress tells of a lack of memory only by an empty result, around
+    // which the container would be a file that never opens.
+    if (AllocationTesting::failsNow(AllocationTesting::Stage::Compression))
+        compressed.clear();
+    if (compressed.isEmpty())
+        throw std::bad_alloc();
+    return packCompressed(compressed);
 }
 
 QByteArray packCompressed(const QByteArray& compressed)

@@ -31,6 +31,8 @@
 
 #include <sys/stat.h>
 
+Q_DECLARE_METATYPE(AllocationTesting::Stage)
+
 namespace {
 
 const QString corruptMessage = NativeContainer::messageFor(NativeContainer::Status::Corrupt);
@@ -155,6 +157,8 @@ private slots:
     void saveAsGivesTheNativeSuffix_data();
     void saveAsGivesTheNativeSuffix();
     void failedSaveKeepsTheOldFile();
+    void saveOutOfMemoryKeepsModelAndFile_data();
+    void saveOutOfMemoryKeepsModelAndFile();
     void newModelIsUntitledAndAsksForAName();
     void modifiedModelAsksBeforeItIsReplaced();
 
@@ -189,6 +193,7 @@ void TestMainWindow::cleanup()
     window.reset();
     UserDialogs::install(nullptr);
     AtomicWriteTesting::failNextWriteAfter(-1);
+    AllocationTesting::failNextAllocationIn(AllocationTesting::Stage::None);
 }
 
 void TestMainWindow::expectWindowUnchangedBy(const std::function<void()>& action)
@@ -424,6 +429,47 @@ void TestMainWindow::failedSaveKeepsTheOldFile()
     }
     QVERIFY(!QFileInfo::exists(folder->filePath(QStringLiteral("other.varou"))));
     QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.varou")});
+}
+
+void TestMainWindow::saveOutOfMemoryKeepsModelAndFile_data()
+{
+    QTest::addColumn<AllocationTesting::Stage>("stage");
+    QTest::newRow("document text") << AllocationTesting::Stage::DocumentText;
+    QTest::newRow("compression") << AllocationTesting::Stage::Compression;
+    QTest::newRow("file") << AllocationTesting::Stage::FileWrite;
+}
+
+// Memory running out anywhere in a save is a failed save: the program, the
+// open model and the file on disk all stay as they were, and a later save works.
+void TestMainWindow::saveOutOfMemoryKeepsModelAndFile()
+{
+    QFETCH(AllocationTesting::Stage, stage);
+    const QString path = folder->filePath(QStringLiteral("kept.varou"));
+    QVERIFY(window->saveFileAs(path));
+    const QByteArray original = fileBytes(path);
+    window->documentModel()->titles()->setNote(QStringLiteral("changed"));
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    const QByteArray text = window->writeXMLDocumentFile();
+    const QString title = window->windowTitle();
+
+    AllocationTesting::failNextAllocationIn(stage);
+    QVERIFY(!window->saveFile());
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The model could not be saved.")});
+    QCOMPARE(dialogs.boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(fileBytes(path), original);
+    QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.varou")});
+    QCOMPARE(window->writeXMLDocumentFile(), text);
+    QCOMPARE(window->windowTitle(), title);
+    QVERIFY(window->isWindowModified());
+    // The document's lock was let go on the way out.
+    QVERIFY(window->documentModel()->documentLock()->tryLockForWrite(5000));
+    window->documentModel()->documentLock()->unlock();
+
+    QVERIFY(window->saveFile());
+    QVERIFY(!window->isWindowModified());
+    QByteArray saved;
+    QCOMPARE(NativeContainer::readFile(path, &saved), NativeContainer::Status::Ok);
+    QCOMPARE(withNumberedIds(QString::fromUtf8(saved)), withNumberedIds(QString::fromUtf8(text)));
 }
 
 void TestMainWindow::newModelIsUntitledAndAsksForAName()
