@@ -341,10 +341,28 @@ void TestTransfer::refusedTexts_data()
         {"sway components missing", "W:2 1 \"w\" C1 1 K0 0"},
         {"gravity without number", "G:1 x"},
         {"word after tab in a comment", "# note\tword"},
+        // Every number field refuses what is no number of a model, as the XML reader does.
+        {"factor not a number", "C:2 1 \"d\"\nK:1 1 \"ULS\" C1 nan C2 1.5 K0 0"},
+        {"factor infinite", "K:1 1 \"k\" C1 inf K0 0"},
+        {"factor overflowing", "K:1 1 \"k\" C1 1e999 K0 0"},
+        {"factor beyond single precision", "K:1 1 \"k\" C1 -1e39 K0 0"},
+        {"closing factor not a number", "K:1 1 \"k\" C1 1 K0 nan"},
+        {"sway factor infinite", "W:2 1 \"w\" C1 -inf K0 0 X Y"},
+        {"opacity infinite", "Q:2 1 \"q\" 1 0 inf"},
+        {"coordinate overflowing", "N:3 (1e999 0 0) 0 0"},
+        {"coordinate infinite", "N:3 (0 0 -inf) 0 0"},
+        {"load axis not a number", "A:2 1 \"a\" (0 nan 1) 0 G P"},
+        {"member axis overflowing", "O:1 1 \"o\" (1e40 0 0) 0 G O"},
+        {"density overflowing", "T:1 0 0 0 x 1e999 2.1e11 8.1e10 1 1 1 1 1 1 1 1 1 1 1 1 1 1"},
+        {"section property not a number", "T:1 0 0 0 x 7850 2.1e11 8.1e10 1 1 nan 1 1 1 1 1 1 1 1 1 1 1"},
+        {"position overflowing", "L:1 P 1 1 1 1 1 1e999 10"},
+        {"force overflowing", "L:1 T 1 1 1 1 2 0 1 1 -1e999"},
     };
     for (const auto& tail : tails)
         QTest::newRow(tail.first) << tail.second;
     QTest::newRow("numbered list without end") << QByteArray("C:1 1 \"c\"\nK:1 1 \"k\" 1 1.5\nC:2 1 \"d\"\n");
+    QTest::newRow("numbered factor not a number") << QByteArray("C:1 1 \"c\"\nK:1 1 \"k\" 1 nan 0 0\n");
+    QTest::newRow("numbered factor overflowing") << QByteArray("C:1 1 \"c\"\nK:1 1 \"k\" 1 1e999 0 0\n");
 }
 
 void TestTransfer::refusedTexts()
