@@ -471,10 +471,28 @@ bool TransferReading::readLoad(const QString& name)
     return true;
 }
 
+// An upper bound of the records, and so of the objects, a text makes,
+// counted before any is built: every record starts a line, and a line that
+// goes on with a record's fields only errs on the safe side.
+qint64 recordStarts(const QByteArray& text)
+{
+    qint64 count = 0;
+    bool lineStart = true;
+    for (const char c : text) {
+        const int byte = static_cast<unsigned char>(c);
+        if (lineStart && !TransferScanner::isControl(byte) && byte != '#' && byte != ' ')
+            ++count;
+        lineStart = TransferScanner::isControl(byte);
+    }
+    return count;
+}
+
 } // namespace
 
 bool TransferReader::read(const QByteArray& text, TransferImport* result)
 {
+    if (text.size() > maximumTextSize || recordStarts(text) > ReadingBudget::maximumObjects)
+        return false;
     try {
         TransferReading reading(text);
         TransferImport imported;

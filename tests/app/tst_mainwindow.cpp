@@ -14,6 +14,7 @@
 #include "NativeContainer.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "ReadingBudget.h"
 #include "Support.h"
 #include "Titles.h"
 #include "TransferReader.h"
@@ -281,6 +282,17 @@ void TestMainWindow::corruptFileIsRefused_data()
     QTest::newRow("undefined reference")
         << NativeContainer::pack("<Content><Document><Structure><Member ref=\"1\"><NodeA>99</NodeA>"
                                  "<NodeB>98</NodeB></Member></Structure></Document></Content>")
+        << corruptMessage;
+
+    // Sound containers around text that would build more than any model holds.
+    QTest::newRow("objects past the budget")
+        << NativeContainer::pack("<Content><Document><Structure>"
+                                 + QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1)
+                                 + "</Structure></Document></Content>")
+        << corruptMessage;
+    QTest::newRow("padding past the budget")
+        << NativeContainer::pack("<Content>" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ')
+                                 + "<Document/></Content>")
         << corruptMessage;
 
     // A valid checksum over bytes that do not decompress.

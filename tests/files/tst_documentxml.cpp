@@ -8,7 +8,9 @@
 #include "ModelMetaTypes.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "ReadingBudget.h"
 #include "Report.h"
+#include "StructureModel.h"
 #include "Support.h"
 #include "UnitSystem.h"
 #include "ViewPoint.h"
@@ -57,6 +59,7 @@ private slots:
     void wholeContent_data();
     void wholeContent();
     void largeSelectionReadsInLinearTime();
+    void objectsPastTheBudgetAreNeverBuilt();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
 };
@@ -143,6 +146,13 @@ void TestDocumentXml::wholeContent_data()
     QTest::newRow("no document element") << "Document>" << "Documents>" << false << false;
     QTest::newRow("view point not finite") << "<distance>42</distance>" << "<distance>inf</distance>" << false << false;
     QTest::newRow("current state not finite") << "<scaleLD>" << "<scaleLD>nan</scaleLD><scaleLD>" << false << false;
+    // No model declares a document type, whose entities could build what the budget never saw.
+    QTest::newRow("document type") << "<Content>" << "<!DOCTYPE Content [<!ENTITY n \"<Node/>\">]><Content>" << false
+                                   << false;
+    QTest::newRow("padding past the budget")
+        << "<Titles" << QString(ReadingBudget::maximumTextRun + 1, QLatin1Char(' ')) + "<Titles" << false << false;
+    QTest::newRow("padding within the budget")
+        << "<Titles" << QString(ReadingBudget::maximumTextRun - 100, QLatin1Char(' ')) + "<Titles" << false << true;
 }
 
 // The document, the window's view point and its current state come back
@@ -207,6 +217,22 @@ void TestDocumentXml::largeSelectionReadsInLinearTime()
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     // An object named twice is selected once.
     QCOMPARE(selection.selection().size(), count);
+}
+
+// The text is refused before its first object exists, not after it filled memory.
+void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
+{
+    QByteArray text = "<Content><Document><Structure>";
+    text += QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1);
+    text += "</Structure></Document></Content>";
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    DocumentModel document(units);
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    QVERIFY(!DocumentXml::readContent(text, &document, &viewPoint, &state, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(document.structureModel()->nodes().isEmpty());
 }
 
 void TestDocumentXml::everySavedModelOpensAgain_data()

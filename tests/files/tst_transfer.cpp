@@ -17,6 +17,7 @@
 #include "MemberAxis.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "ReadingBudget.h"
 #include "SectionType.h"
 #include "Support.h"
 #include "SwayCase.h"
@@ -81,6 +82,7 @@ private slots:
     void filesAndMessages();
     void libraryEntriesInRecordNameOrder();
     void documentTakesAllOrNothing();
+    void recordsPastTheBudgetAreNeverBuilt();
 };
 
 void TestTransfer::everyRecordKind()
@@ -410,6 +412,8 @@ void TestTransfer::filesAndMessages_data()
     QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen;
     QTest::newRow("empty") << "empty.varox" << QByteArray() << refused;
     QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << refused;
+    // Text of no records at all, but longer than what a transfer text may build from.
+    QTest::newRow("past the transfer budget") << "budget" << QByteArray() << refused;
     QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen;
     QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen;
 }
@@ -427,6 +431,9 @@ void TestTransfer::filesAndMessages()
     } else if (kind == "sparse") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(TransferReader::maximumTextSize + 1));
+    } else if (kind == "budget") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(100) << 20));
     } else if (kind.startsWith('/')) {
         path = kind;
     } else if (kind != "missing") {
@@ -486,6 +493,22 @@ void TestTransfer::documentTakesAllOrNothing()
     document.structureUndoStack()->undo();
     QVERIFY(document.structureModel()->nodes().isEmpty());
     QVERIFY(document.structureModel()->loads().isEmpty());
+}
+
+// Counted before any record is read: a text of more records than a model
+// holds is refused without a single object made.
+void TestTransfer::recordsPastTheBudgetAreNeverBuilt()
+{
+    QByteArray text;
+    text.reserve(ReadingBudget::maximumObjects * 16);
+    for (int n = 1; n <= ReadingBudget::maximumObjects + 1; ++n)
+        text += "C:" + QByteArray::number(n) + " 1\"c\"\n";
+    QVERIFY(text.size() <= TransferReader::maximumTextSize);
+    TransferImport result;
+    QVERIFY(!TransferReader::read(text, &result));
+    QVERIFY(result.libraryEntries.isEmpty());
+    // Comments and blank lines cost nothing.
+    QVERIFY(TransferReader::read(QByteArray("# note\n").repeated(ReadingBudget::maximumObjects + 1), &result));
 }
 
 QTEST_MAIN(TestTransfer)
