@@ -2,6 +2,7 @@
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
+#include "FileNameCodec.h"
 #include "FileUtilities.h"
 #include "GeometryGroup.h"
 #include "GravityCase.h"
@@ -30,7 +31,9 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(AllocationTesting::Stage)
 
@@ -58,6 +61,21 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
+
+// A file made by its name's bytes, as another program would, without Qt.
+bool writeRawName(const QByteArray& path, const QByteArray& bytes)
+{
+    const int descriptor = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    const bool written = descriptor >= 0 && ::write(descriptor, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return written;
+}
+
+// A model whose name holds a Latin-1 letter, which is not UTF-8.
+const QByteArray latin1Name = "caf\xe9.varou";
+const QString notAFileMessage =
+    QStringLiteral("'%1' is a folder, pipe or device rather than a model file and has not been loaded.");
 
 // Nodes on shared supports in several groups, members between them, point
 // and distributed loads in several loadings, a selection with counts, stored
@@ -155,6 +173,7 @@ private slots:
     void truncatedFileIsRefusedAtEveryLength();
     void openChoosesTheReaderBySuffix_data();
     void openChoosesTheReaderBySuffix();
+    void pipePickedInTheOpenDialogIsReported();
     void saveAsGivesTheNativeSuffix_data();
     void saveAsGivesTheNativeSuffix();
     void failedSaveKeepsTheOldFile();
@@ -177,6 +196,7 @@ void TestMainWindow::initTestCase()
     registerModelMetaTypes();
     initialiseModelResources();
     QApplication::setApplicationName(QStringLiteral("VARO Ulmar"));
+    FileNameCodec::installForLocale();
 }
 
 void TestMainWindow::init()
@@ -351,12 +371,16 @@ void TestMainWindow::openChoosesTheReaderBySuffix_data()
     QTest::newRow("container as transfer") << "model.varox" << container << false << TransferReader::refusedMessage;
     QTest::newRow("transfer as native") << "model.varou" << transfer << false << corruptMessage;
     QTest::newRow("other suffix") << "model.xml" << container << false << unrecognised.arg(QStringLiteral("xml"));
-    QTest::newRow("no dot") << "model" << container << false << unrecognised;
+    // A name without a suffix is named as it is, also when a folder above it has a dot.
+    const QString noSuffix = QStringLiteral("File 'model' has no suffix to tell its format and has not been loaded.");
+    QTest::newRow("no dot") << "model" << container << false << noSuffix;
+    QTest::newRow("dot in a folder only") << "v1.2/model" << container << false << noSuffix;
     QTest::newRow("missing") << "absent.varou" << QByteArray() << false
                              << QStringLiteral("File '%1' can not be found and has not been loaded.");
-    QTest::newRow("pipe named like a model") << "pipe.varou" << QByteArray() << false << cannotLoadMessage;
-    QTest::newRow("pipe named like a transfer text") << "pipe.varox" << QByteArray() << false
-                                                     << TransferReader::cannotOpenMessage;
+    QTest::newRow("pipe named like a model") << "pipe.varou" << QByteArray() << false << notAFileMessage;
+    QTest::newRow("pipe named like a transfer text") << "pipe.varox" << QByteArray() << false << notAFileMessage;
+    QTest::newRow("folder named like a model") << "folder.varou" << QByteArray() << false << notAFileMessage;
+    QTest::newRow("name that is not UTF-8") << QFile::decodeName(latin1Name) << container << true << QString();
 }
 
 void TestMainWindow::openChoosesTheReaderBySuffix()
@@ -366,13 +390,15 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     QFETCH(bool, opens);
     QFETCH(QString, message);
     const QString path = folder->filePath(name);
+    QVERIFY(QDir(folder->path()).mkpath(QStringLiteral("v1.2")));
     if (name.startsWith(QLatin1String("pipe")))
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (name.startsWith(QLatin1String("folder")))
+        QVERIFY(QDir(folder->path()).mkdir(name));
+    else if (name.startsWith(QLatin1String("caf")))
+        QVERIFY(writeRawName(QFile::encodeName(folder->path()) + '/' + latin1Name, bytes));
     else if (!name.startsWith(QLatin1String("absent")))
         QVERIFY(writeBytes(path, bytes));
-    // Without any '.', the whole path stands after the message's dot.
-    if (name == QLatin1String("model"))
-        QVERIFY(!path.contains(QLatin1Char('.')));
     if (message.contains(QLatin1String("%1")))
         message = message.arg(path);
 
@@ -381,7 +407,7 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     QCOMPARE(dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(window->documentModel() != before, opens);
     if (opens) {
-        QCOMPARE(window->windowTitle(), name + QStringLiteral(" [*] - VARO Ulmar"));
+        QCOMPARE(window->windowTitle(), QFileInfo(name).fileName() + QStringLiteral(" [*] - VARO Ulmar"));
         QCOMPARE(window->documentModel()->path(), path);
         // An import is one step that can be undone; the model opens unmodified.
         QCOMPARE(window->documentModel()->structureUndoStack()->count(), name.endsWith(QLatin1String("Varox")) ? 1 : 0);
@@ -389,6 +415,17 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     }
     if (name.endsWith(QLatin1String("Varox")))
         QCOMPARE(window->documentModel()->structureModel()->nodes().size(), 2);
+}
+
+// The dialog lets a pipe be picked like a file; nothing opens, and the user learns why.
+void TestMainWindow::pipePickedInTheOpenDialogIsReported()
+{
+    const QString pipe = folder->filePath(QStringLiteral("pipe.varou"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    dialogs.fileAnswers = QStringList{pipe};
+    expectWindowUnchangedBy([&] { QVERIFY(!window->openFile()); });
+    QCOMPARE(dialogs.fileRequests.size(), 1);
+    QCOMPARE(dialogs.texts(), QStringList{notAFileMessage.arg(pipe)});
 }
 
 void TestMainWindow::saveAsGivesTheNativeSuffix_data()
