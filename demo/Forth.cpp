@@ -121,10 +121,17 @@ QString Forth::nameForCode(Word code) const
     return QString();
 }
 
+void Forth::pushD(const QVariant& value)
+{
+    if (dataStack.size() >= maximumDataDepth)
+        throw ExceptionRunaway("The demonstration script piled up too many values; it may loop without end.");
+    dataStack.push(value);
+}
+
 void Forth::pushD(const QStack<QVariant>& values)
 {
     for (const QVariant& value : values)
-        dataStack.push(value);
+        pushD(value);
 }
 
 QVariant Forth::pullD()

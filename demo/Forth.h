@@ -108,11 +108,14 @@ public:
     // Bounds of a run, far above what any script needs, so that a loop or a
     // recursion without end fails at once instead of freezing the window or
     // filling memory: cells executed from one parse() to the host word it
-    // returns, return-stack depth (calls and counted loops), and the length
-    // of a text that + makes.
+    // returns, return-stack depth (calls and counted loops), data-stack
+    // depth, and the length of a text that + makes. The shipped scripts need
+    // at most some 70 steps, 8 returns, 16 values and a text of 1000
+    // characters.
     static constexpr int maximumSteps = 200000;
     static constexpr int maximumReturnDepth = 4096;
-    static constexpr int maximumTextLength = 1 << 20;
+    static constexpr int maximumDataDepth = 1024;
+    static constexpr int maximumTextLength = 1 << 16;
 
     explicit Forth(QObject* parent = nullptr);
     // The whole interpreter state, not the QObject identity or connections.
@@ -130,9 +133,9 @@ public:
     bool isExecuting() const { return state == Executing; }
     QString nameForCode(Word code) const;
 
-    void pushD(const QVariant& value) { dataStack.push(value); }
+    void pushD(const QVariant& value);
     void pushD(const QStack<QVariant>& values);
-    void pushDflag(bool flag) { dataStack.push(flag ? -1 : 0); }
+    void pushDflag(bool flag) { pushD(flag ? -1 : 0); }
     QVariant pullD();
     QVariant readD(int n) const;
     void removeD(int n);

@@ -156,6 +156,9 @@ private slots:
         QTest::newRow("long loops split by a host word") << longLoop + ": F W 2 SYS:WAIT W ; F"
                                                          << "d:2 ; SYS:WAIT";
         QTest::newRow("deep but finite recursion") << ": F DUP 0> IF 1 - F THEN ; 1000 F" << "d:0";
+        QTest::newRow("endless values from one text") << ": F S\" ab\" BEGIN DUP 0 UNTIL ; F" << runaway;
+        QTest::newRow("many but finite values") << ": F 1000 0 DO I LOOP 999 0 DO DROP LOOP ; F" << "i:0";
+        QTest::newRow("long but finite text") << ": F S\" x\" 15 0 DO DUP + LOOP STRING:LENGTH ; F" << "i:32768";
     }
 
     void runaways()
