@@ -2,10 +2,13 @@
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
 #include "GeometryGroup.h"
+#include "Libraries.h"
 #include "LoadAxis.h"
 #include "Member.h"
 #include "MemberAxis.h"
 #include "ModelMetaTypes.h"
+#include "ModelResources.h"
+#include "NativeContainer.h"
 #include "Node.h"
 #include "PointLoad.h"
 #include "ReadingBudget.h"
@@ -15,6 +18,7 @@
 #include "UnitSystem.h"
 #include "ViewPoint.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QtTest>
 
@@ -60,6 +64,7 @@ private slots:
     void wholeContent();
     void largeSelectionReadsInLinearTime();
     void objectsPastTheBudgetAreNeverBuilt();
+    void sharedSectionLibraryReadsAlike();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
 };
@@ -233,6 +238,30 @@ void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
     QVERIFY(!DocumentXml::readContent(text, &document, &viewPoint, &state, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(document.structureModel()->nodes().isEmpty());
+}
+
+// Documents that only read may share one section library (as the fuzzing of
+// the readers does): what they read is what a document of its own reads.
+void TestDocumentXml::sharedSectionLibraryReadsAlike()
+{
+    initialiseModelResources();
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    const QSharedPointer<SectionLibrary> shared = Libraries().sectionLibrary();
+    for (const QString& name : QDir(QStringLiteral(":/example")).entryList()) {
+        QByteArray text;
+        QCOMPARE(NativeContainer::readFile(QStringLiteral(":/example/") + name, &text), NativeContainer::Status::Ok);
+        QStringList written;
+        for (const QSharedPointer<SectionLibrary>& sections : {QSharedPointer<SectionLibrary>(), shared, shared}) {
+            DocumentModel document(units, sections);
+            ViewPoint viewPoint;
+            CurrentState state;
+            QVERIFY2(DocumentXml::readContent(text, &document, &viewPoint, &state), qPrintable(name));
+            QCOMPARE(document.libraries()->sectionLibrary() == shared, bool(sections));
+            written << withNumberedIds(QString::fromUtf8(DocumentXml::writeContent(&document, &viewPoint, &state)));
+        }
+        QCOMPARE(written.at(1), written.at(0));
+        QCOMPARE(written.at(2), written.at(0));
+    }
 }
 
 void TestDocumentXml::everySavedModelOpensAgain_data()
