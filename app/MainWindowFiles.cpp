@@ -13,15 +13,27 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <new>
+
 namespace {
 
 const QString transferFileSuffix = QStringLiteral("varox");
 const QString templateModel = QStringLiteral(":/templateDefault.varok");
 
-// The text after the last '.' of the whole path; a path without one is its own suffix.
+// The text after the last '.' of the file's own name: a dot in a folder's
+// name is no suffix, and a name without a dot has none.
 QString suffixOf(const QString& path)
 {
-    return path.mid(path.lastIndexOf(QLatin1Char('.')) + 1);
+    const QString name = QFileInfo(path).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+QString notAFileMessage(const QString& path)
+{
+    return QCoreApplication::translate("MainWindow", "'%1' is a folder, pipe or device rather than a model file "
+                                                     "and has not been loaded.")
+        .arg(path);
 }
 
 } // namespace
@@ -48,8 +60,12 @@ QString MainWindow::getFileName(const QString& startPath, const QStringList& fil
     const QString chosen = UserDialogs::current().fileName(
         this, open, open ? tr("Open file") : tr("Save file"), start, filters.join(QStringLiteral(";;")), &filter);
     const QFileInfo info(chosen);
-    if (info.exists() && !info.isFile())
+    if (info.exists() && !info.isFile()) {
+        // A pipe can be picked like a file; it is no model, and the user is told why nothing opens.
+        if (open)
+            displayInformationMessage(notAFileMessage(chosen));
         return QString();
+    }
     return chosen;
 }
 
@@ -62,8 +78,13 @@ bool MainWindow::openFile(QString path, bool untitled)
         if (path.isEmpty())
             return false;
     }
-    if (!QFileInfo::exists(path)) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
         displayInformationMessage(tr("File '%1' can not be found and has not been loaded.").arg(path));
+        return false;
+    }
+    if (!info.isFile()) {
+        displayInformationMessage(notAFileMessage(path));
         return false;
     }
 
@@ -84,6 +105,10 @@ bool MainWindow::openFile(QString path, bool untitled)
     } else if (suffix.compare(transferFileSuffix, Qt::CaseInsensitive) == 0) {
         if (!readTransferFile(path, newDocument))
             return false;
+    } else if (suffix.isEmpty()) {
+        displayInformationMessage(tr("File '%1' has no suffix to tell its format and has not been loaded.")
+                                      .arg(info.fileName()));
+        return false;
     } else {
         displayInformationMessage(tr("Unrecognised file suffix (.%1). The file has not been loaded.").arg(suffix));
         return false;
@@ -171,9 +196,17 @@ QByteArray MainWindow::writeXMLDocumentFile() const
 
 bool MainWindow::writeNativeFile(const QString& path)
 {
-    const QByteArray text = writeXMLDocumentFile();
-    // The atomic writer leaves an existing file alone unless the new one was written whole.
-    if (text.isEmpty() || !NativeContainer::writeFile(path, text)) {
+    // The atomic writer leaves an existing file alone unless the new one was
+    // written whole; memory running out on the way, in the text, the
+    // compression or the file, fails the save as a full disk does.
+    bool written = false;
+    try {
+        const QByteArray text = writeXMLDocumentFile();
+        written = !text.isEmpty() && NativeContainer::writeFile(path, text);
+    } catch (const std::bad_alloc&) {
+        written = false;
+    }
+    if (!written) {
         displayWarningMessage(tr("The model could not be saved."));
         return false;
     }

@@ -94,12 +94,14 @@ bool checkOpenGLCapabilities()
 QString chooseModelFile(const QStringList& arguments)
 {
     for (const QString& argument : arguments) {
-        if (QFileInfo(argument).isFile())
+        const QFileInfo info(argument);
+        if (info.isFile())
             return argument;
-        UserDialogs::warning(nullptr, QCoreApplication::translate("Startup", "The requested file '%1' was not "
-                                                                             "found. A default blank model will "
-                                                                             "be loaded instead.")
-                                          .arg(argument));
+        const char* text = info.exists() ? "The requested file '%1' is a folder, pipe or device rather than a "
+                                           "model file. A default blank model will be loaded instead."
+                                         : "The requested file '%1' was not found. A default blank model will be "
+                                           "loaded instead.";
+        UserDialogs::warning(nullptr, QCoreApplication::translate("Startup", text).arg(argument));
     }
     return QString();
 }

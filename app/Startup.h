@@ -25,8 +25,8 @@ QString openGLRefusalText(const QString& missing);
 // False, after telling the user why, when the program cannot run here.
 bool checkOpenGLCapabilities();
 
-// The first argument that names an existing file; every one tried before it
-// is reported missing.
+// The first argument that names an existing regular file; every one tried
+// before it is reported, as missing or as a folder, pipe or device.
 QString chooseModelFile(const QStringList& arguments);
 
 // The program's one settings store, kept by the application object.

@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "FileNameCodec.h"
 #include "ModelResources.h"
 #include "Startup.h"
 #include "Updater.h"
@@ -9,6 +10,8 @@ int main(int argc, char* argv[])
 {
     initialiseModelResources();
     Application application(argc, argv);
+    // Before the arguments are read: a file name that is not UTF-8 must still open.
+    FileNameCodec::installForLocale();
     registerStartupMetaTypes();
     setApplicationIdentity();
     if (!checkOpenGLCapabilities())

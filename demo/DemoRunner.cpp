@@ -215,7 +215,10 @@ void DemoRunner::execute()
     bool restartTimer = true;
     try {
         restartTimer = performStep(&delay);
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        // Of the interpreter's faults only a runaway run says why in words for the user.
+        if (dynamic_cast<const Forth::ExceptionRunaway*>(&failure))
+            failureReason = tr(failure.what());
         setState(Failed);
         delay = 0;
         restartTimer = true;
@@ -276,7 +279,11 @@ bool DemoRunner::performStep(int* delay)
         monitorMouse(false);
         setState(MessageShown);
         finish();
-        displayMessage(tr(errorMessage));
+        if (failureReason.isEmpty())
+            displayMessage(tr(errorMessage));
+        else
+            displayMessage(QStringLiteral("<p>%1</p><p>%2</p>").arg(tr(errorMessage), failureReason.toHtmlEscaped()));
+        failureReason.clear();
         return false;
     case Ready:
         return performReady(delay);

@@ -220,6 +220,8 @@ private:
     QCursor clickCursor;
     bool mouseWatchOn = false;
     int movementCount = 0;
+    // Why the run failed, where the interpreter could say; shown under the error message.
+    QString failureReason;
 
     QPointer<QWidget> panel;
     QTextBrowser* messageBrowser = nullptr;

@@ -121,10 +121,17 @@ QString Forth::nameForCode(Word code) const
     return QString();
 }
 
+void Forth::pushD(const QVariant& value)
+{
+    if (dataStack.size() >= maximumDataDepth)
+        throw ExceptionRunaway("The demonstration script piled up too many values; it may loop without end.");
+    dataStack.push(value);
+}
+
 void Forth::pushD(const QStack<QVariant>& values)
 {
     for (const QVariant& value : values)
-        dataStack.push(value);
+        pushD(value);
 }
 
 QVariant Forth::pullD()
@@ -146,6 +153,14 @@ void Forth::removeD(int n)
     if (n < 0 || dataStack.size() <= n)
         throw ExceptionStackUnderflow();
     dataStack.remove(dataStack.size() - 1 - n);
+}
+
+void Forth::pushR(const QVariant& value)
+{
+    if (returnStack.size() >= maximumReturnDepth)
+        throw ExceptionRunaway("The demonstration script nested its words too deeply; a word may call itself "
+                               "without end.");
+    returnStack.push(value);
 }
 
 QVariant Forth::pullR()
@@ -177,6 +192,7 @@ QString Forth::readString(QChar delimiter)
 
 Forth::Dictionary Forth::parse()
 {
+    steps = 0;
     Dictionary result;
     do {
         if (state == Executing) {
@@ -260,9 +276,9 @@ Forth::Dictionary Forth::interpret(const Dictionary& entry)
             break;
         if (entry.code < ColonDefinition)
             return entry;
+        pushR(QVariant());
         savedStates.push(state);
         state = Executing;
-        returnStack.push(QVariant());
         return executeFrom(entry.index);
     }
     return Dictionary();
@@ -411,10 +427,18 @@ int Forth::returnAddress(const QVariant& cell) const
     return cell.toInt();
 }
 
+void Forth::countStep()
+{
+    if (++steps > maximumSteps)
+        throw ExceptionRunaway("The demonstration script ran too long without a step on screen; it may loop "
+                               "without end.");
+}
+
 Forth::Dictionary Forth::executeFrom(int position)
 {
     int ip = position;
     for (;;) {
+        countStep();
         if (ip < 0 || ip >= compiledCode.size())
             throw ExceptionNotFound();
         const Dictionary cell = compiledCode.at(ip++);
@@ -488,7 +512,10 @@ bool Forth::executeCommon(const Dictionary& entry)
         const QVariant a = pullD();
         const QVariant b = pullD();
         if (entry.code == Plus && b.userType() == QMetaType::QString) {
-            pushD(b.toString() + a.toString());
+            const QString left = b.toString(), right = a.toString();
+            if (qint64(left.size()) + right.size() > maximumTextLength)
+                throw ExceptionRunaway("The demonstration script made a text too long to show.");
+            pushD(left + right);
         } else if (b.userType() == QMetaType::Double) {
             const double x = b.toDouble(), y = a.toDouble();
             pushD(entry.code == Star ? x * y : entry.code == Plus ? x + y : x - y);

@@ -93,6 +93,29 @@ public:
     class ExceptionNotFound : public std::exception
     {
     };
+    // A run that went past one of the bounds below; what() says which, in
+    // words a user can read.
+    class ExceptionRunaway : public std::exception
+    {
+    public:
+        explicit ExceptionRunaway(const char* reason) : reason(reason) {}
+        const char* what() const noexcept override { return reason; }
+
+    private:
+        const char* reason;
+    };
+
+    // Bounds of a run, far above what any script needs, so that a loop or a
+    // recursion without end fails at once instead of freezing the window or
+    // filling memory: cells executed from one parse() to the host word it
+    // returns, return-stack depth (calls and counted loops), data-stack
+    // depth, and the length of a text that + makes. The shipped scripts need
+    // at most some 70 steps, 8 returns, 16 values and a text of 1000
+    // characters.
+    static constexpr int maximumSteps = 200000;
+    static constexpr int maximumReturnDepth = 4096;
+    static constexpr int maximumDataDepth = 1024;
+    static constexpr int maximumTextLength = 1 << 16;
 
     explicit Forth(QObject* parent = nullptr);
     // The whole interpreter state, not the QObject identity or connections.
@@ -110,13 +133,13 @@ public:
     bool isExecuting() const { return state == Executing; }
     QString nameForCode(Word code) const;
 
-    void pushD(const QVariant& value) { dataStack.push(value); }
+    void pushD(const QVariant& value);
     void pushD(const QStack<QVariant>& values);
-    void pushDflag(bool flag) { dataStack.push(flag ? -1 : 0); }
+    void pushDflag(bool flag) { pushD(flag ? -1 : 0); }
     QVariant pullD();
     QVariant readD(int n) const;
     void removeD(int n);
-    void pushR(const QVariant& value) { returnStack.push(value); }
+    void pushR(const QVariant& value);
     QVariant pullR();
     int depthD() const { return dataStack.size(); }
 
@@ -150,6 +173,7 @@ private:
     int popControl();
     void requireD(int depth) const;
     int returnAddress(const QVariant& cell) const;
+    void countStep();
 
     static QString loadScriptChain(const QString& directory, const QString& name, QSet<QString>* included,
                                    QStringList* chain);
@@ -162,4 +186,6 @@ private:
     int state = Interpreting;
     QStack<QVariant> dataStack;
     QStack<QVariant> returnStack;
+    // Cells executed since parse() was entered.
+    int steps = 0;
 };

@@ -91,7 +91,9 @@ void DocumentModel::setAnalysisFactory(const AnalysisFactory& factory)
     _analysisFactory = factory;
 }
 
-DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem) : QObject(nullptr)
+DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
+                             const QSharedPointer<SectionLibrary>& sharedSections)
+    : QObject(nullptr)
 {
     reportsRelay = new SingleEmitter(this);
     selectionRelay = new SingleEmitter(this);
@@ -100,7 +102,7 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem) : QOb
 
     lock.reset(new QReadWriteLock(QReadWriteLock::NonRecursive));
 
-    libraryParts.reset(new Libraries);
+    libraryParts.reset(new Libraries(sharedSections));
     reports.reset(new ReportModel);
     selection.reset(new SelectionModel);
     structure.reset(new StructureModel);

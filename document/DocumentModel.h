@@ -19,6 +19,7 @@
 class Libraries;
 class QUndoStack;
 class ReportModel;
+class SectionLibrary;
 class SelectionModel;
 class SingleEmitter;
 class StructureModel;
@@ -48,8 +49,10 @@ public:
     static void setAnalysisFactory(const AnalysisFactory& factory);
 
     // Born busy: busyCount() is 1 until whoever fills the document lowers it.
-    // A part that cannot be made throws, releasing what was built.
-    explicit DocumentModel(const QSharedPointer<UnitSystem>& unitSystem);
+    // A part that cannot be made throws, releasing what was built. A section
+    // library given is shared, not built (see Libraries).
+    explicit DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
+                           const QSharedPointer<SectionLibrary>& sharedSections = {});
     ~DocumentModel() override;
     Q_DISABLE_COPY(DocumentModel)
 

@@ -2,6 +2,7 @@
 
 #include "CurrentState.h"
 #include "DocumentModel.h"
+#include "FileUtilities.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
 #include "Libraries.h"
@@ -14,6 +15,7 @@
 #include "Node.h"
 #include "ModelXml.h"
 #include "Report.h"
+#include "ReadingBudget.h"
 #include "ReportModel.h"
 #include "SelectionModel.h"
 #include "StructureModel.h"
@@ -104,6 +106,10 @@ namespace {
 QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint,
                          CurrentState* currentState)
 {
+    // Before anything is built: a text that asks for more than any model holds is damage.
+    XmlTextBudget budget;
+    if (!budget.take(text))
+        return QStringLiteral("The text asks for more than a model file holds.");
     IdMap idMap;
     QXmlStreamReader reader(text);
     bool documentRead = false;
@@ -111,6 +117,10 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     int depth = 0;
     while (!reader.atEnd() && !reader.hasError()) {
         reader.readNext();
+        // No model text declares a document type; one could declare entities
+        // that make objects the budget above never saw.
+        if (reader.isDTD())
+            reader.raiseError(QStringLiteral("A model text declares no document type."));
         if (reader.isStartElement()) {
             ++depth;
             const QString name = reader.name().toString().toLower();
@@ -167,6 +177,9 @@ void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document)
 
     writeViewPointMemory(writer, *document.viewPointMemory());
     writeStructure(writer, *document.structureModel(), &written);
+    // Where a long text has grown most, with the document still locked.
+    if (AllocationTesting::failsNow(AllocationTesting::Stage::DocumentText))
+        throw std::bad_alloc();
     writeSelection(writer, *document.selectionModel(), written);
     writeReports(writer, *document.reportModel(), &written);
     writer.writeEndElement();

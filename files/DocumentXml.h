@@ -46,7 +46,8 @@ void walkElement(QXmlStreamReader& reader, const std::function<void(const QStrin
 // unknown element or a reading error.
 VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap);
 
-// Empty without a document; the view point and current state are left out when null.
+// Empty without a document; the view point and current state are left out
+// when null. Running out of memory throws std::bad_alloc.
 QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState);
 // Fills the three objects, which the caller made new; true when the text had
 // no error and, given a document, held a "Document" element. What was read

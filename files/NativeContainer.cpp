@@ -1,6 +1,7 @@
 #include "NativeContainer.h"
 
 #include "FileUtilities.h"
+#include "ReadingBudget.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -24,9 +25,12 @@ constexpr qint64 firstOutputChunk = qint64(1) << 20;
 
 // Inflates Qt's layout (a 32-bit stated size, then a zlib stream). The stated
 // size is only a hint, as for qUncompress, but the output never grows past
-// maximumTextSize, so a forged stream cannot ask for more than that.
+// maximumTextSize, so a forged stream cannot ask for more than that. The text
+// is held to the reading budget as it comes out, so a stream that would
+// build more than a model may stops before the rest of it is inflated.
 bool inflateBounded(const QByteArray& compressed, QByteArray* text)
 {
+    XmlTextBudget budget;
     const quint32 statedSize = qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(compressed.constData()));
     if (statedSize == 0 || statedSize > maximumTextSize || qint64(statedSize) > compressed.size() * maximumExpansion)
         return false;
@@ -45,9 +49,12 @@ bool inflateBounded(const QByteArray& compressed, QByteArray* text)
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.constData() + 4));
     stream.avail_in = uInt(compressed.size() - 4);
     for (;;) {
-        stream.next_out = reinterpret_cast<Bytef*>(out.data() + stream.total_out);
-        stream.avail_out = uInt(out.size() - qint64(stream.total_out));
+        const uLong before = stream.total_out;
+        stream.next_out = reinterpret_cast<Bytef*>(out.data() + before);
+        stream.avail_out = uInt(out.size() - qint64(before));
         const int result = inflate(&stream, Z_NO_FLUSH);
+        if (!budget.take(out.constData() + before, qint64(stream.total_out - before)))
+            return false;
         if (result == Z_STREAM_END)
             break;
         if (result != Z_OK && result != Z_BUF_ERROR)
@@ -115,7 +122,14 @@ QString messageFor(Status status)
 
 QByteArray pack(const QByteArray& xmlText)
 {
-    return packCompressed(qCompress(xmlText, 9));
+    QByteArray compressed = qCompress(xmlText, 9);
+    // qCompress tells of a lack of memory only by an empty result, around
+    // which the container would be a file that never opens.
+    if (AllocationTesting::failsNow(AllocationTesting::Stage::Compression))
+        compressed.clear();
+    if (compressed.isEmpty())
+        throw std::bad_alloc();
+    return packCompressed(compressed);
 }
 
 QByteArray packCompressed(const QByteArray& compressed)

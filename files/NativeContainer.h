@@ -23,6 +23,7 @@ enum class Status {
 // The message a user sees for a refused file; empty for Ok.
 QString messageFor(Status status);
 
+// Throws std::bad_alloc when memory runs out, also where zlib's does.
 QByteArray pack(const QByteArray& xmlText);
 // The container around bytes already compressed in qCompress's layout.
 QByteArray packCompressed(const QByteArray& compressed);
@@ -32,7 +33,8 @@ Status unpack(const QByteArray& fileBytes, QByteArray* xmlText);
 // Files are opened through QFile, so any path Qt can name works, resources
 // included; only regular files are read.
 Status readFile(const QString& path, QByteArray* xmlText);
-// Goes through the atomic writer: on failure an existing file stays as it was.
+// Goes through the atomic writer: on failure an existing file stays as it
+// was. Running out of memory while packing throws std::bad_alloc.
 bool writeFile(const QString& path, const QByteArray& xmlText);
 
 } // namespace NativeContainer

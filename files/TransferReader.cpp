@@ -45,12 +45,12 @@ constexpr int textWidth = 254;
 constexpr int maximumListCount = 7;
 constexpr int maximumLoadingCount = 255;
 
-bool allFinite(std::initializer_list<float> values)
+// "%e" as every number field takes it: C input also reads nan, inf and
+// values too large for single precision (as inf), none of which is a model's
+// number, so they refuse the field like a missing number.
+bool scanNumber(TransferScanner& in, float* value)
 {
-    for (float v : values)
-        if (!std::isfinite(v))
-            return false;
-    return true;
+    return in.scanFloat(value) && std::isfinite(*value);
 }
 
 // One reading of a transfer text: the objects made so far, by record name.
@@ -109,7 +109,7 @@ QStringList TransferReading::texts()
 bool TransferReading::scanVector(float* x, float* y, float* z)
 {
     in.skipWhiteSpace();
-    return in.match('(') && in.scanFloat(x) && in.scanFloat(y) && in.scanFloat(z) && in.match(')');
+    return in.match('(') && scanNumber(in, x) && scanNumber(in, y) && scanNumber(in, z) && in.match(')');
 }
 
 bool TransferReading::readAll(TransferImport* result)
@@ -183,7 +183,7 @@ bool TransferReading::readAxis(char letter, const QString& name)
     if (!in.scanChar(&global))
         return false;
     in.skipWhiteSpace();
-    if (!in.scanChar(&orthogonal) || !allFinite({x, y, z}))
+    if (!in.scanChar(&orthogonal))
         return false;
 
     Vector3 vector(x, y, z);
@@ -219,8 +219,7 @@ bool TransferReading::readSectionType(const QString& name)
     char rotated;
     float density, E, G;
     in.skipWhiteSpace();
-    if (!in.scanChar(&rotated) || !in.scanFloat(&density) || !in.scanFloat(&E) || !in.scanFloat(&G)
-        || !allFinite({density, E, G}))
+    if (!in.scanChar(&rotated) || !scanNumber(in, &density) || !scanNumber(in, &E) || !scanNumber(in, &G))
         return false;
     // Compared as read, in single precision, so that a density written as 0.01 passes.
     if (!(density >= 0.01f && E >= 300000.0f && double(E) <= 3.0 * double(G)))
@@ -230,7 +229,7 @@ bool TransferReading::readSectionType(const QString& name)
     float v[14] = {};
     const int count = version >= 3 ? 14 : 10;
     for (int k = 0; k < count; ++k)
-        if (!in.scanFloat(&v[k]) || !std::isfinite(v[k]))
+        if (!scanNumber(in, &v[k]))
             return false;
 
     CrossSection section;
@@ -275,10 +274,7 @@ bool TransferReading::readGeometryGroup(const QString& name)
     const QStringList list = texts();
     int analysis, colour;
     float opacity;
-    if (list.isEmpty() || !in.scanInt(&analysis) || !in.scanInt(&colour) || !in.scanFloat(&opacity))
-        return false;
-    // A NaN opacity would reach the colour's integer conversion unchecked.
-    if (std::isnan(opacity))
+    if (list.isEmpty() || !in.scanInt(&analysis) || !in.scanInt(&colour) || !scanNumber(in, &opacity))
         return false;
     const GeometryGroupRef group = GeometryGroupRef::create(list.first());
     group->setAnalysisPurpose(analysis != 0);
@@ -312,7 +308,7 @@ bool TransferReading::readNode(const QString& name)
 {
     float x, y, z;
     int supportNumber;
-    if (!scanVector(&x, &y, &z) || !in.scanInt(&supportNumber) || !allFinite({x, y, z}))
+    if (!scanVector(&x, &y, &z) || !in.scanInt(&supportNumber))
         return false;
     const NodeRef node = NodeRef::create();
     node->setPosition(Vector3(x, y, z));
@@ -459,9 +455,7 @@ bool TransferReading::readLoad(const QString& name)
     QList<Load::PositionedForce> pairs;
     for (int k = 0; k < pairCount; ++k) {
         float position, force;
-        if (!in.scanFloat(&position) || !in.scanFloat(&force))
-            return false;
-        if (!(position >= 0.0f && position <= 1.0f) || !std::isfinite(force))
+        if (!scanNumber(in, &position) || !scanNumber(in, &force) || !(position >= 0.0f && position <= 1.0f))
             return false;
         pairs.append(Load::PositionedForce(position, sign * force));
     }
@@ -477,10 +471,28 @@ bool TransferReading::readLoad(const QString& name)
     return true;
 }
 
+// An upper bound of the records, and so of the objects, a text makes,
+// counted before any is built: every record starts a line, and a line that
+// goes on with a record's fields only errs on the safe side.
+qint64 recordStarts(const QByteArray& text)
+{
+    qint64 count = 0;
+    bool lineStart = true;
+    for (const char c : text) {
+        const int byte = static_cast<unsigned char>(c);
+        if (lineStart && !TransferScanner::isControl(byte) && byte != '#' && byte != ' ')
+            ++count;
+        lineStart = TransferScanner::isControl(byte);
+    }
+    return count;
+}
+
 } // namespace
 
 bool TransferReader::read(const QByteArray& text, TransferImport* result)
 {
+    if (text.size() > maximumTextSize || recordStarts(text) > ReadingBudget::maximumObjects)
+        return false;
     try {
         TransferReading reading(text);
         TransferImport imported;
@@ -559,14 +571,14 @@ bool TransferReader::readSuperLoadCase(const SuperLoadCaseRef& loadCase, const Q
         int number = 0;
         float factor = 0.0f;
         if (version < 2) {
-            good = scanner.scanInt(&number) && scanner.scanFloat(&factor);
+            good = scanner.scanInt(&number) && scanNumber(scanner, &factor);
             if (number < 1)
                 return good;
             found = names.value(QStringLiteral("C%1").arg(number)).objectCast<Loading>();
         } else {
             char letter = 0;
             scanner.skipWhiteSpace();
-            good = scanner.scanChar(&letter) && scanner.scanInt(&number) && scanner.scanFloat(&factor);
+            good = scanner.scanChar(&letter) && scanner.scanInt(&number) && scanNumber(scanner, &factor);
             const QString key = QString(QLatin1Char(letter)) + QString::number(number);
             switch (letter) {
             case 'C': found = names.value(key).objectCast<Loading>(); break;
@@ -575,11 +587,10 @@ bool TransferReader::readSuperLoadCase(const SuperLoadCaseRef& loadCase, const Q
             default: return good;
             }
         }
-        if (!found)
+        // A factor that was not read is never added.
+        if (!found || !good)
             return false;
         loadCase->addFactor(found, factor);
-        if (!good)
-            return false;
     }
     return good;
 }

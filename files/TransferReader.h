@@ -2,6 +2,7 @@
 
 #include "FileUtilities.h"
 #include "ModelRefs.h"
+#include "ReadingBudget.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -34,10 +35,11 @@ class TransferReader
 public:
     static const QString cannotOpenMessage;
     static const QString refusedMessage;
-    // A longer text is refused unread.
-    static constexpr qint64 maximumTextSize = maximumModelTextSize;
+    // A longer text is refused unread; it would build too much.
+    static constexpr qint64 maximumTextSize = ReadingBudget::maximumTransferTextSize;
 
-    // True, with `result` filled, when every record of the text is accepted.
+    // True, with `result` filled, when every record of the text is accepted
+    // and the text stays inside the reading budget.
     static bool read(const QByteArray& text, TransferImport* result);
     // Reads a regular file through Qt; on failure `message` holds the text for
     // the user. An empty file is refused.

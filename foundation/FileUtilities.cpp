@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +55,7 @@ QByteArray applyKeystream(const char* bytes, int size)
 
 qint64 injectedFaultAfter = -1;
 bool unnamedTemporaryFiles = true;
+AllocationTesting::Stage failingAllocation = AllocationTesting::Stage::None;
 
 } // namespace
 
@@ -90,6 +92,19 @@ void AtomicWriteTesting::failNextWriteAfter(qint64 bytes)
 void AtomicWriteTesting::useUnnamedTemporaryFiles(bool use)
 {
     unnamedTemporaryFiles = use;
+}
+
+void AllocationTesting::failNextAllocationIn(Stage stage)
+{
+    failingAllocation = stage;
+}
+
+bool AllocationTesting::failsNow(Stage stage)
+{
+    if (stage == Stage::None || failingAllocation != stage)
+        return false;
+    failingAllocation = Stage::None;
+    return true;
 }
 
 namespace {
@@ -214,6 +229,8 @@ bool writeWhole(int descriptor, const char* bytes, qint64 size)
 
 bool readsBackAs(int descriptor, const QByteArray& data)
 {
+    if (AllocationTesting::failsNow(AllocationTesting::Stage::FileWrite))
+        throw std::bad_alloc();
     QByteArray readBack(data.size(), Qt::Uninitialized);
     qint64 done = 0;
     while (done < data.size()) {
@@ -267,9 +284,7 @@ struct Destination
     }
 };
 
-} // namespace
-
-bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
+bool writeAtomically(const QByteArray& data, const QString& path)
 {
     Destination destination;
     if (!destination.resolve(path))
@@ -294,6 +309,18 @@ bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
     if (::fsync(descriptor) != 0 || !readsBackAs(descriptor, data))
         return false;
     return temporary.replace(destination.name);
+}
+
+} // namespace
+
+bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
+{
+    // The temporary file goes with the exception, so the target is untouched.
+    try {
+        return writeAtomically(data, path);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool writeFileAtomically(QString path, const std::function<bool(const QString&)>& write)

@@ -40,7 +40,8 @@ QByteArray unscramble(const QByteArray& data, bool* ok = nullptr);
 // target's place in one step, so an existing file is never lost to a failed
 // write. A symbolic link is written through to the file it names; an
 // existing target's permissions and group carry over. False on any failure,
-// a full disk or the file-size limit included, with nothing left behind.
+// a full disk, the file-size limit and a lack of memory included, with
+// nothing left behind.
 bool writeQByteArrayToFileAtomically(QByteArray data, QString path);
 
 // The same for a writer that needs a file name, a printer say: `write` fills
@@ -56,6 +57,16 @@ void failNextWriteAfter(qint64 bytes);
 // Off, the writer takes the named temporary file that file systems without
 // unnamed ones get.
 void useUnnamedTemporaryFiles(bool use);
+}
+
+// Running out of memory cannot be made to happen on demand, so a test arms
+// one stage of a save and the allocation that stage makes most of fails
+// there once, as it would when memory is exhausted.
+namespace AllocationTesting {
+enum class Stage { None, DocumentText, Compression, FileWrite };
+void failNextAllocationIn(Stage stage);
+// True once, and disarms, when a test armed this stage.
+bool failsNow(Stage stage);
 }
 
 // One C standard-I/O stream, closed when the wrapper goes.

@@ -9,10 +9,11 @@
 #include "SectionLibrary.h"
 #include "SupportLibrary.h"
 
-Libraries::Libraries()
+Libraries::Libraries(const QSharedPointer<SectionLibrary>& sharedSections)
     : groups(new GroupLibrary), loadAxes(new LoadAxisLibrary), loadCases(new LoadCaseLibrary),
       materials(new MaterialLibrary), memberAxes(new MemberAxisLibrary), memberPins(new MemberPinLibrary),
-      sections(new SectionLibrary(materials)), supports(new SupportLibrary)
+      sections(sharedSections ? sharedSections : QSharedPointer<SectionLibrary>::create(materials)),
+      supports(new SupportLibrary)
 {
 }
 

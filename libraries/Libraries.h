@@ -16,7 +16,11 @@ class SupportLibrary;
 class Libraries
 {
 public:
-    Libraries();
+    // With a section library given, it is shared rather than built anew:
+    // building it is most of the cost of a new document, and reading a
+    // document never changes it, so documents that are only read one after
+    // another (the fuzzing of the readers) can share one.
+    explicit Libraries(const QSharedPointer<SectionLibrary>& sharedSections = {});
     ~Libraries();
     Q_DISABLE_COPY(Libraries)
 

@@ -2,6 +2,7 @@
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
+#include "FileNameCodec.h"
 #include "FileUtilities.h"
 #include "GeometryGroup.h"
 #include "GravityCase.h"
@@ -14,6 +15,7 @@
 #include "NativeContainer.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "ReadingBudget.h"
 #include "Support.h"
 #include "Titles.h"
 #include "TransferReader.h"
@@ -30,7 +32,11 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(AllocationTesting::Stage)
 
 namespace {
 
@@ -56,6 +62,21 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
+
+// A file made by its name's bytes, as another program would, without Qt.
+bool writeRawName(const QByteArray& path, const QByteArray& bytes)
+{
+    const int descriptor = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    const bool written = descriptor >= 0 && ::write(descriptor, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return written;
+}
+
+// A model whose name holds a Latin-1 letter, which is not UTF-8.
+const QByteArray latin1Name = "caf\xe9.varou";
+const QString notAFileMessage =
+    QStringLiteral("'%1' is a folder, pipe or device rather than a model file and has not been loaded.");
 
 // Nodes on shared supports in several groups, members between them, point
 // and distributed loads in several loadings, a selection with counts, stored
@@ -153,9 +174,12 @@ private slots:
     void truncatedFileIsRefusedAtEveryLength();
     void openChoosesTheReaderBySuffix_data();
     void openChoosesTheReaderBySuffix();
+    void pipePickedInTheOpenDialogIsReported();
     void saveAsGivesTheNativeSuffix_data();
     void saveAsGivesTheNativeSuffix();
     void failedSaveKeepsTheOldFile();
+    void saveOutOfMemoryKeepsModelAndFile_data();
+    void saveOutOfMemoryKeepsModelAndFile();
     void newModelIsUntitledAndAsksForAName();
     void modifiedModelAsksBeforeItIsReplaced();
 
@@ -173,6 +197,7 @@ void TestMainWindow::initTestCase()
     registerModelMetaTypes();
     initialiseModelResources();
     QApplication::setApplicationName(QStringLiteral("VARO Ulmar"));
+    FileNameCodec::installForLocale();
 }
 
 void TestMainWindow::init()
@@ -190,6 +215,7 @@ void TestMainWindow::cleanup()
     window.reset();
     UserDialogs::install(nullptr);
     AtomicWriteTesting::failNextWriteAfter(-1);
+    AllocationTesting::failNextAllocationIn(AllocationTesting::Stage::None);
 }
 
 void TestMainWindow::expectWindowUnchangedBy(const std::function<void()>& action)
@@ -279,6 +305,17 @@ void TestMainWindow::corruptFileIsRefused_data()
                                  "<NodeB>98</NodeB></Member></Structure></Document></Content>")
         << corruptMessage;
 
+    // Sound containers around text that would build more than any model holds.
+    QTest::newRow("objects past the budget")
+        << NativeContainer::pack("<Content><Document><Structure>"
+                                 + QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1)
+                                 + "</Structure></Document></Content>")
+        << corruptMessage;
+    QTest::newRow("padding past the budget")
+        << NativeContainer::pack("<Content>" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ')
+                                 + "<Document/></Content>")
+        << corruptMessage;
+
     // A valid checksum over bytes that do not decompress.
     QByteArray compressed = qCompress(text, 9);
     compressed.truncate(compressed.size() / 2);
@@ -335,12 +372,16 @@ void TestMainWindow::openChoosesTheReaderBySuffix_data()
     QTest::newRow("container as transfer") << "model.varox" << container << false << TransferReader::refusedMessage;
     QTest::newRow("transfer as native") << "model.varou" << transfer << false << corruptMessage;
     QTest::newRow("other suffix") << "model.xml" << container << false << unrecognised.arg(QStringLiteral("xml"));
-    QTest::newRow("no dot") << "model" << container << false << unrecognised;
+    // A name without a suffix is named as it is, also when a folder above it has a dot.
+    const QString noSuffix = QStringLiteral("File 'model' has no suffix to tell its format and has not been loaded.");
+    QTest::newRow("no dot") << "model" << container << false << noSuffix;
+    QTest::newRow("dot in a folder only") << "v1.2/model" << container << false << noSuffix;
     QTest::newRow("missing") << "absent.varou" << QByteArray() << false
                              << QStringLiteral("File '%1' can not be found and has not been loaded.");
-    QTest::newRow("pipe named like a model") << "pipe.varou" << QByteArray() << false << cannotLoadMessage;
-    QTest::newRow("pipe named like a transfer text") << "pipe.varox" << QByteArray() << false
-                                                     << TransferReader::cannotOpenMessage;
+    QTest::newRow("pipe named like a model") << "pipe.varou" << QByteArray() << false << notAFileMessage;
+    QTest::newRow("pipe named like a transfer text") << "pipe.varox" << QByteArray() << false << notAFileMessage;
+    QTest::newRow("folder named like a model") << "folder.varou" << QByteArray() << false << notAFileMessage;
+    QTest::newRow("name that is not UTF-8") << QFile::decodeName(latin1Name) << container << true << QString();
 }
 
 void TestMainWindow::openChoosesTheReaderBySuffix()
@@ -350,13 +391,15 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     QFETCH(bool, opens);
     QFETCH(QString, message);
     const QString path = folder->filePath(name);
+    QVERIFY(QDir(folder->path()).mkpath(QStringLiteral("v1.2")));
     if (name.startsWith(QLatin1String("pipe")))
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (name.startsWith(QLatin1String("folder")))
+        QVERIFY(QDir(folder->path()).mkdir(name));
+    else if (name.startsWith(QLatin1String("caf")))
+        QVERIFY(writeRawName(QFile::encodeName(folder->path()) + '/' + latin1Name, bytes));
     else if (!name.startsWith(QLatin1String("absent")))
         QVERIFY(writeBytes(path, bytes));
-    // Without any '.', the whole path stands after the message's dot.
-    if (name == QLatin1String("model"))
-        QVERIFY(!path.contains(QLatin1Char('.')));
     if (message.contains(QLatin1String("%1")))
         message = message.arg(path);
 
@@ -365,7 +408,7 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     QCOMPARE(dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(window->documentModel() != before, opens);
     if (opens) {
-        QCOMPARE(window->windowTitle(), name + QStringLiteral(" [*] - VARO Ulmar"));
+        QCOMPARE(window->windowTitle(), QFileInfo(name).fileName() + QStringLiteral(" [*] - VARO Ulmar"));
         QCOMPARE(window->documentModel()->path(), path);
         // An import is one step that can be undone; the model opens unmodified.
         QCOMPARE(window->documentModel()->structureUndoStack()->count(), name.endsWith(QLatin1String("Varox")) ? 1 : 0);
@@ -373,6 +416,17 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
     }
     if (name.endsWith(QLatin1String("Varox")))
         QCOMPARE(window->documentModel()->structureModel()->nodes().size(), 2);
+}
+
+// The dialog lets a pipe be picked like a file; nothing opens, and the user learns why.
+void TestMainWindow::pipePickedInTheOpenDialogIsReported()
+{
+    const QString pipe = folder->filePath(QStringLiteral("pipe.varou"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    dialogs.fileAnswers = QStringList{pipe};
+    expectWindowUnchangedBy([&] { QVERIFY(!window->openFile()); });
+    QCOMPARE(dialogs.fileRequests.size(), 1);
+    QCOMPARE(dialogs.texts(), QStringList{notAFileMessage.arg(pipe)});
 }
 
 void TestMainWindow::saveAsGivesTheNativeSuffix_data()
@@ -425,6 +479,47 @@ void TestMainWindow::failedSaveKeepsTheOldFile()
     }
     QVERIFY(!QFileInfo::exists(folder->filePath(QStringLiteral("other.varou"))));
     QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.varou")});
+}
+
+void TestMainWindow::saveOutOfMemoryKeepsModelAndFile_data()
+{
+    QTest::addColumn<AllocationTesting::Stage>("stage");
+    QTest::newRow("document text") << AllocationTesting::Stage::DocumentText;
+    QTest::newRow("compression") << AllocationTesting::Stage::Compression;
+    QTest::newRow("file") << AllocationTesting::Stage::FileWrite;
+}
+
+// Memory running out anywhere in a save is a failed save: the program, the
+// open model and the file on disk all stay as they were, and a later save works.
+void TestMainWindow::saveOutOfMemoryKeepsModelAndFile()
+{
+    QFETCH(AllocationTesting::Stage, stage);
+    const QString path = folder->filePath(QStringLiteral("kept.varou"));
+    QVERIFY(window->saveFileAs(path));
+    const QByteArray original = fileBytes(path);
+    window->documentModel()->titles()->setNote(QStringLiteral("changed"));
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    const QByteArray text = window->writeXMLDocumentFile();
+    const QString title = window->windowTitle();
+
+    AllocationTesting::failNextAllocationIn(stage);
+    QVERIFY(!window->saveFile());
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The model could not be saved.")});
+    QCOMPARE(dialogs.boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(fileBytes(path), original);
+    QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.varou")});
+    QCOMPARE(window->writeXMLDocumentFile(), text);
+    QCOMPARE(window->windowTitle(), title);
+    QVERIFY(window->isWindowModified());
+    // The document's lock was let go on the way out.
+    QVERIFY(window->documentModel()->documentLock()->tryLockForWrite(5000));
+    window->documentModel()->documentLock()->unlock();
+
+    QVERIFY(window->saveFile());
+    QVERIFY(!window->isWindowModified());
+    QByteArray saved;
+    QCOMPARE(NativeContainer::readFile(path, &saved), NativeContainer::Status::Ok);
+    QCOMPARE(withNumberedIds(QString::fromUtf8(saved)), withNumberedIds(QString::fromUtf8(text)));
 }
 
 void TestMainWindow::newModelIsUntitledAndAsksForAName()

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DocumentModel.h"
+#include "FileNameCodec.h"
 #include "Group.h"
 #include "MainWindow.h"
 #include "ModelResources.h"
@@ -14,9 +15,14 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString replyKey = QStringLiteral("LastUpdateCheckReply"), dateKey = QStringLiteral("LastUpdateCheckDate");
+// A model whose name holds a Latin-1 letter, which is not UTF-8.
+const QByteArray latin1Name = "caf\xe9.varou";
 
 } // namespace
 
@@ -55,6 +61,10 @@ void TestStartup::initTestCase()
             [this](const QString& version, const QString& url) { announcements << version + ' ' + url; });
     QVERIFY(QDir::setCurrent(folder.path()));
     QVERIFY(QFile::copy(QStringLiteral(":/templateDefault.varok"), QStringLiteral("model.varou")));
+    QCOMPARE(::mkfifo("pipe.varou", 0600), 0);
+    QCOMPARE(::link("model.varou", latin1Name.constData()), 0);
+    // As main() does before it reads the arguments.
+    FileNameCodec::installForLocale();
 }
 
 void TestStartup::init()
@@ -104,6 +114,10 @@ void TestStartup::startUpShowsItsMessages_data()
         return QStringLiteral("The requested file '%1' was not found. A default blank model will be loaded "
                               "instead.").arg(name);
     };
+    const auto notAFile = [](const QString& name) {
+        return QStringLiteral("The requested file '%1' is a folder, pipe or device rather than a model file. A "
+                              "default blank model will be loaded instead.").arg(name);
+    };
     const QString notice = "Please note that this is a pre-release test version and not for general use.";
     const QString hint = "If this is the first time you have used VARO Ulmar then please see the on-line help in the "
                          "Help menu, and particularly the guided tour and replay demonstrations.";
@@ -113,7 +127,12 @@ void TestStartup::startUpShowsItsMessages_data()
     QTest::newRow("a model, then missing") << QStringList{"model.varou", "gone"} << "model.varou" << "1.23"
                                            << QVariant(1) << QStringList();
     QTest::newRow("a folder, beta") << QStringList{"."} << QString() << "1.24 BeTa" << QVariant(0)
-                                    << QStringList{missing("."), notice, hint};
+                                    << QStringList{notAFile("."), notice, hint};
+    QTest::newRow("a pipe, then a model") << QStringList{"pipe.varou", "model.varou"} << "model.varou" << "1.23"
+                                          << QVariant(1) << QStringList{notAFile("pipe.varou")};
+    const QString latin1 = QFile::decodeName(latin1Name);
+    QTest::newRow("a name that is not UTF-8") << QStringList{latin1} << latin1 << "1.23" << QVariant(1)
+                                              << QStringList();
     QTest::newRow("alpha") << QStringList() << QString() << "2.0alpha1" << QVariant("often")
                            << QStringList{notice, hint};
 }

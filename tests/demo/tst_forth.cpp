@@ -10,7 +10,7 @@ namespace {
 const int waitWord = 0xb0;
 
 // The stack after the script, then the names of the words handed back to the
-// host after " ; ", or "!underflow" or "!notfound".
+// host after " ; ", or "!underflow", "!notfound" or "!runaway".
 QString run(const QString& script)
 {
     Forth forth;
@@ -24,6 +24,8 @@ QString run(const QString& script)
         return QStringLiteral("!underflow");
     } catch (const Forth::ExceptionNotFound&) {
         return QStringLiteral("!notfound");
+    } catch (const Forth::ExceptionRunaway&) {
+        return QStringLiteral("!runaway");
     }
     QString result = describeStack(forth);
     if (!handed.isEmpty())
@@ -133,6 +135,40 @@ private slots:
     {
         QFETCH(QString, script);
         QTEST(run(script), "result");
+    }
+
+    // Endless loops and recursions end as errors at once; the bound on steps
+    // counts from one host word to the next, so long work split by host
+    // words runs, and is far above what real loops need.
+    void runaways_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("result");
+
+        const QString runaway = QStringLiteral("!runaway");
+        QTest::newRow("endless loop") << ": F BEGIN 0 UNTIL ; F" << runaway;
+        QTest::newRow("endless recursion") << ": F F ; F" << runaway;
+        QTest::newRow("endless recursion through two words") << ": G 1 ; : F G DROP F ; F" << runaway;
+        QTest::newRow("endless loop filling the stack") << ": F BEGIN 1 0 UNTIL ; F" << runaway;
+        QTest::newRow("text doubled without end") << ": F S\" ab\" BEGIN DUP + 0 UNTIL ; F" << runaway;
+        QTest::newRow("endless loop between host words") << ": F 1 SYS:WAIT BEGIN 0 UNTIL ; F" << runaway;
+        const QString longLoop = QStringLiteral(": W 150000 0 DO LOOP ; ");
+        QTest::newRow("two long loops in one go") << longLoop + ": F W W ; F" << runaway;
+        QTest::newRow("long loops split by a host word") << longLoop + ": F W 2 SYS:WAIT W ; F"
+                                                         << "d:2 ; SYS:WAIT";
+        QTest::newRow("deep but finite recursion") << ": F DUP 0> IF 1 - F THEN ; 1000 F" << "d:0";
+        QTest::newRow("endless values from one text") << ": F S\" ab\" BEGIN DUP 0 UNTIL ; F" << runaway;
+        QTest::newRow("many but finite values") << ": F 1000 0 DO I LOOP 999 0 DO DROP LOOP ; F" << "i:0";
+        QTest::newRow("long but finite text") << ": F S\" x\" 15 0 DO DUP + LOOP STRING:LENGTH ; F" << "i:32768";
+    }
+
+    void runaways()
+    {
+        QFETCH(QString, script);
+        QElapsedTimer clock;
+        clock.start();
+        QTEST(run(script), "result");
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void suspendsAndResumesInsideNestedDefinitions()

@@ -264,6 +264,30 @@ private slots:
         QTEST(finish(script), "failed");
     }
 
+    // The window stays live: the run ends in the error row within a second,
+    // saying why.
+    void runawaysFailWithinASecond_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("endless loop") << ": F BEGIN 0 UNTIL ; F" << "it may loop without end";
+        QTest::newRow("endless recursion") << ": F F ; F" << "a word may call itself without end";
+    }
+
+    void runawaysFailWithinASecond()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, reason);
+        QElapsedTimer clock;
+        clock.start();
+        start(script);
+        QTRY_VERIFY_WITH_TIMEOUT(message().contains("encountered an error"), 1000);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(message().contains(reason), qPrintable(message()));
+        QCOMPARE(visibleButtons(), QStringLiteral("Exit Replay"));
+    }
+
     void stackWords_data()
     {
         QTest::addColumn<QString>("script");

@@ -1,5 +1,6 @@
 #include "FileUtilities.h"
 #include "NativeContainer.h"
+#include "ReadingBudget.h"
 #include "TestMain.h"
 
 #include <QTemporaryDir>
@@ -56,6 +57,20 @@ QByteArray compressedZeros(quint32 statedSize)
     return out;
 }
 
+// A model text holding `count` more node elements than the reading budget allows.
+QByteArray nodesPastTheBudget(int count)
+{
+    QByteArray text = "<Content><Document><Structure>";
+    text += QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + count);
+    return text + "</Structure></Document></Content>";
+}
+
+// A model text whose titles stand after blanks longer than any text a model holds.
+QByteArray paddedText(int blanks)
+{
+    return "<Content>" + QByteArray(blanks, ' ') + "<Document><Titles/></Document></Content>";
+}
+
 const QByteArray writtenText = "3d8a5f10c6b27e94a1f0d3c85e62b4a9";
 const QByteArray olderText = "7f2c9e41d8a06b35c4e19f7a2d60b8c3";
 
@@ -72,6 +87,8 @@ private slots:
     void everyTruncationAndFlippedByteIsRefused();
     void filesWithAnyPath();
     void failedWriteKeepsTheOldFile();
+    void budgetCountsWhatTheTextBuilds_data();
+    void budgetCountsWhatTheTextBuilds();
 };
 
 void TestContainer::packedLayoutAndBothChecksumTexts()
@@ -122,6 +139,10 @@ void TestContainer::refusesDamage_data()
                                                 << Status::Corrupt;
     // A stream that expands past the bound, whatever size it states.
     QTest::newRow("bomb stating a small size") << container(compressedZeros(1000), writtenText) << Status::Corrupt;
+    // Texts within the size bound that would build more than a model holds.
+    QTest::newRow("objects past the budget") << NativeContainer::pack(nodesPastTheBudget(1)) << Status::Corrupt;
+    QTest::newRow("padding past the budget") << NativeContainer::pack(paddedText(ReadingBudget::maximumTextRun + 1))
+                                             << Status::Corrupt;
 }
 
 void TestContainer::refusesDamage()
@@ -181,6 +202,51 @@ void TestContainer::failedWriteKeepsTheOldFile()
     QByteArray text;
     QCOMPARE(NativeContainer::readFile(path, &text), Status::Ok);
     QCOMPARE(text, sampleText);
+}
+
+void TestContainer::budgetCountsWhatTheTextBuilds_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("objects");
+    QTest::addColumn<bool>("within");
+
+    QTest::newRow("names in any case") << QByteArray("<Node ref=\"1\"/><node\n/><NODE>x</NODE>") << 3 << true;
+    QTest::newRow("every kind") << QByteArray("<GeometryGroup><LoadCase><GravityCase><SwayCase><Combination><Member>"
+                                              "<PointLoad><TorqueLoad><TrapezoidLoad><Support><SectionType>"
+                                              "<CrossSection><Material><LoadAxis><MemberAxis><Report><Block><Item>"
+                                              "<ViewPoint>")
+                                << 19 << true;
+    QTest::newRow("names that only begin like ours") << QByteArray("<NodeA>1</NodeA><Nodes/><node2/><Position/>")
+                                                     << 0 << true;
+    QTest::newRow("longest name and one longer") << QByteArray("<trapezoidload/><trapezoidloads/>") << 1 << true;
+    QTest::newRow("markup in a comment counts") << QByteArray("<!-- <Node/> --><?node?>") << 1 << true;
+    QTest::newRow("as many objects as allowed") << nodesPastTheBudget(0) << ReadingBudget::maximumObjects << true;
+    QTest::newRow("one object more") << nodesPastTheBudget(1) << ReadingBudget::maximumObjects + 1 << false;
+    QTest::newRow("longest run") << paddedText(ReadingBudget::maximumTextRun) << 0 << true;
+    QTest::newRow("run one byte longer") << paddedText(ReadingBudget::maximumTextRun + 1) << 0 << false;
+    QTest::newRow("'>' ends a run") << "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">"
+                                           + QByteArray(ReadingBudget::maximumTextRun, ' ') + "</a>"
+                                    << 0 << true;
+    QTest::newRow("run inside a tag") << "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>" << 1
+                                      << false;
+}
+
+// However the text is cut into pieces, as an inflating stream hands them
+// over, the budget counts the same.
+void TestContainer::budgetCountsWhatTheTextBuilds()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, objects);
+    QFETCH(bool, within);
+    for (const int piece : {1, 5, 4096, int(text.size())}) {
+        if (piece < 4096 && text.size() > 100000)
+            continue; // byte by byte only where it stays quick
+        XmlTextBudget budget;
+        for (int at = 0; at < text.size(); at += piece)
+            budget.take(text.constData() + at, qMin(piece, text.size() - at));
+        QCOMPARE(budget.isExceeded(), !within);
+        QCOMPARE(budget.objectCount(), qint64(objects));
+    }
 }
 
 VARO_APPLESS_TEST_MAIN(TestContainer)

@@ -2,18 +2,24 @@
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
 #include "GeometryGroup.h"
+#include "Libraries.h"
 #include "LoadAxis.h"
 #include "Member.h"
 #include "MemberAxis.h"
 #include "ModelMetaTypes.h"
+#include "ModelResources.h"
+#include "NativeContainer.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "ReadingBudget.h"
 #include "Report.h"
+#include "StructureModel.h"
 #include "Support.h"
 #include "UnitSystem.h"
 #include "ViewPoint.h"
 #include "TestMain.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QtTest>
 
@@ -58,6 +64,8 @@ private slots:
     void wholeContent_data();
     void wholeContent();
     void largeSelectionReadsInLinearTime();
+    void objectsPastTheBudgetAreNeverBuilt();
+    void sharedSectionLibraryReadsAlike();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
 };
@@ -144,6 +152,13 @@ void TestDocumentXml::wholeContent_data()
     QTest::newRow("no document element") << "Document>" << "Documents>" << false << false;
     QTest::newRow("view point not finite") << "<distance>42</distance>" << "<distance>inf</distance>" << false << false;
     QTest::newRow("current state not finite") << "<scaleLD>" << "<scaleLD>nan</scaleLD><scaleLD>" << false << false;
+    // No model declares a document type, whose entities could build what the budget never saw.
+    QTest::newRow("document type") << "<Content>" << "<!DOCTYPE Content [<!ENTITY n \"<Node/>\">]><Content>" << false
+                                   << false;
+    QTest::newRow("padding past the budget")
+        << "<Titles" << QString(ReadingBudget::maximumTextRun + 1, QLatin1Char(' ')) + "<Titles" << false << false;
+    QTest::newRow("padding within the budget")
+        << "<Titles" << QString(ReadingBudget::maximumTextRun - 100, QLatin1Char(' ')) + "<Titles" << false << true;
 }
 
 // The document, the window's view point and its current state come back
@@ -208,6 +223,46 @@ void TestDocumentXml::largeSelectionReadsInLinearTime()
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     // An object named twice is selected once.
     QCOMPARE(selection.selection().size(), count);
+}
+
+// The text is refused before its first object exists, not after it filled memory.
+void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
+{
+    QByteArray text = "<Content><Document><Structure>";
+    text += QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1);
+    text += "</Structure></Document></Content>";
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    DocumentModel document(units);
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    QVERIFY(!DocumentXml::readContent(text, &document, &viewPoint, &state, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(document.structureModel()->nodes().isEmpty());
+}
+
+// Documents that only read may share one section library (as the fuzzing of
+// the readers does): what they read is what a document of its own reads.
+void TestDocumentXml::sharedSectionLibraryReadsAlike()
+{
+    initialiseModelResources();
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    const QSharedPointer<SectionLibrary> shared = Libraries().sectionLibrary();
+    for (const QString& name : QDir(QStringLiteral(":/example")).entryList()) {
+        QByteArray text;
+        QCOMPARE(NativeContainer::readFile(QStringLiteral(":/example/") + name, &text), NativeContainer::Status::Ok);
+        QStringList written;
+        for (const QSharedPointer<SectionLibrary>& sections : {QSharedPointer<SectionLibrary>(), shared, shared}) {
+            DocumentModel document(units, sections);
+            ViewPoint viewPoint;
+            CurrentState state;
+            QVERIFY2(DocumentXml::readContent(text, &document, &viewPoint, &state), qPrintable(name));
+            QCOMPARE(document.libraries()->sectionLibrary() == shared, bool(sections));
+            written << withNumberedIds(QString::fromUtf8(DocumentXml::writeContent(&document, &viewPoint, &state)));
+        }
+        QCOMPARE(written.at(1), written.at(0));
+        QCOMPARE(written.at(2), written.at(0));
+    }
 }
 
 void TestDocumentXml::everySavedModelOpensAgain_data()

@@ -17,6 +17,7 @@
 #include "MemberAxis.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "ReadingBudget.h"
 #include "SectionType.h"
 #include "Support.h"
 #include "SwayCase.h"
@@ -82,6 +83,7 @@ private slots:
     void filesAndMessages();
     void libraryEntriesInRecordNameOrder();
     void documentTakesAllOrNothing();
+    void recordsPastTheBudgetAreNeverBuilt();
 };
 
 void TestTransfer::everyRecordKind()
@@ -342,10 +344,28 @@ void TestTransfer::refusedTexts_data()
         {"sway components missing", "W:2 1 \"w\" C1 1 K0 0"},
         {"gravity without number", "G:1 x"},
         {"word after tab in a comment", "# note\tword"},
+        // Every number field refuses what is no number of a model, as the XML reader does.
+        {"factor not a number", "C:2 1 \"d\"\nK:1 1 \"ULS\" C1 nan C2 1.5 K0 0"},
+        {"factor infinite", "K:1 1 \"k\" C1 inf K0 0"},
+        {"factor overflowing", "K:1 1 \"k\" C1 1e999 K0 0"},
+        {"factor beyond single precision", "K:1 1 \"k\" C1 -1e39 K0 0"},
+        {"closing factor not a number", "K:1 1 \"k\" C1 1 K0 nan"},
+        {"sway factor infinite", "W:2 1 \"w\" C1 -inf K0 0 X Y"},
+        {"opacity infinite", "Q:2 1 \"q\" 1 0 inf"},
+        {"coordinate overflowing", "N:3 (1e999 0 0) 0 0"},
+        {"coordinate infinite", "N:3 (0 0 -inf) 0 0"},
+        {"load axis not a number", "A:2 1 \"a\" (0 nan 1) 0 G P"},
+        {"member axis overflowing", "O:1 1 \"o\" (1e40 0 0) 0 G O"},
+        {"density overflowing", "T:1 0 0 0 x 1e999 2.1e11 8.1e10 1 1 1 1 1 1 1 1 1 1 1 1 1 1"},
+        {"section property not a number", "T:1 0 0 0 x 7850 2.1e11 8.1e10 1 1 nan 1 1 1 1 1 1 1 1 1 1 1"},
+        {"position overflowing", "L:1 P 1 1 1 1 1 1e999 10"},
+        {"force overflowing", "L:1 T 1 1 1 1 2 0 1 1 -1e999"},
     };
     for (const auto& tail : tails)
         QTest::newRow(tail.first) << tail.second;
     QTest::newRow("numbered list without end") << QByteArray("C:1 1 \"c\"\nK:1 1 \"k\" 1 1.5\nC:2 1 \"d\"\n");
+    QTest::newRow("numbered factor not a number") << QByteArray("C:1 1 \"c\"\nK:1 1 \"k\" 1 nan 0 0\n");
+    QTest::newRow("numbered factor overflowing") << QByteArray("C:1 1 \"c\"\nK:1 1 \"k\" 1 1e999 0 0\n");
 }
 
 void TestTransfer::refusedTexts()
@@ -393,6 +413,8 @@ void TestTransfer::filesAndMessages_data()
     QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen;
     QTest::newRow("empty") << "empty.varox" << QByteArray() << refused;
     QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << refused;
+    // Text of no records at all, but longer than what a transfer text may build from.
+    QTest::newRow("past the transfer budget") << "budget" << QByteArray() << refused;
     QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen;
     QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen;
 }
@@ -410,6 +432,9 @@ void TestTransfer::filesAndMessages()
     } else if (kind == "sparse") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(TransferReader::maximumTextSize + 1));
+    } else if (kind == "budget") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(100) << 20));
     } else if (kind != "missing" && !kind.startsWith('/')) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -467,6 +492,22 @@ void TestTransfer::documentTakesAllOrNothing()
     document.structureUndoStack()->undo();
     QVERIFY(document.structureModel()->nodes().isEmpty());
     QVERIFY(document.structureModel()->loads().isEmpty());
+}
+
+// Counted before any record is read: a text of more records than a model
+// holds is refused without a single object made.
+void TestTransfer::recordsPastTheBudgetAreNeverBuilt()
+{
+    QByteArray text;
+    text.reserve(ReadingBudget::maximumObjects * 16);
+    for (int n = 1; n <= ReadingBudget::maximumObjects + 1; ++n)
+        text += "C:" + QByteArray::number(n) + " 1\"c\"\n";
+    QVERIFY(text.size() <= TransferReader::maximumTextSize);
+    TransferImport result;
+    QVERIFY(!TransferReader::read(text, &result));
+    QVERIFY(result.libraryEntries.isEmpty());
+    // Comments and blank lines cost nothing.
+    QVERIFY(TransferReader::read(QByteArray("# note\n").repeated(ReadingBudget::maximumObjects + 1), &result));
 }
 
 VARO_TEST_MAIN(TestTransfer)

@@ -1,3 +1,4 @@
+#include "FileNameCodec.h"
 #include "FileUtilities.h"
 #include "TestMain.h"
 
@@ -8,8 +9,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QTextCodec>
+
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestFiles : public QObject
 {
@@ -23,6 +28,8 @@ private slots:
     void failedAtomicWriteKeepsTheOldFile();
     void atomicWriteKeepsWhatSurroundsTheFile();
     void cFileOpensPathsOutsideLatin1();
+    void everyFileNameComesBackByte_data();
+    void everyFileNameComesBackByte();
 };
 
 static QByteArray randomBytes(int size)
@@ -171,6 +178,57 @@ void TestFiles::cFileOpensPathsOutsideLatin1()
     QCOMPARE(letter, 'N');
     QCOMPARE(value, 2.5);
     QVERIFY(!iFile(dir.filePath(QStringLiteral("none.varox")), QStringLiteral("r")).isOpen());
+}
+
+void TestFiles::everyFileNameComesBackByte_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("ASCII") << QByteArray("model.varou") << true;
+    QTest::newRow("Cyrillic") << QByteArray("\xd0\xbc\xd0\xbe\xd0\xb4.varou") << true;
+    QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80.varou") << true;
+    QTest::newRow("Latin-1") << QByteArray("caf\xe9.varou") << false;
+    QTest::newRow("lone continuations") << QByteArray("\x80\xbf.varou") << false;
+    QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << false;
+    QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80x") << false;
+    QTest::newRow("above the last character") << QByteArray("\xf4\x90\x80\x80") << false;
+    QTest::newRow("cut short") << QByteArray("ab\xe2\x82") << false;
+}
+
+// Names are bytes: whatever a folder holds must come back as the same bytes
+// after it was text, or the file cannot be opened by the name it is shown by.
+void TestFiles::everyFileNameComesBackByte()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, utf8);
+    FileNameCodec::installForLocale();
+    const QString text = QFile::decodeName(name);
+    QCOMPARE(QFile::encodeName(text), name);
+    QCOMPARE(text == QString::fromUtf8(name), utf8);
+    QCOMPARE(text.contains(QChar::ReplacementCharacter), false);
+
+    // Handed over in pieces, one byte or one character at a time, the bytes still come back.
+    QScopedPointer<QTextDecoder> decoder(QTextCodec::codecForLocale()->makeDecoder());
+    QString pieces;
+    for (char byte : name)
+        pieces += decoder->toUnicode(&byte, 1);
+    QScopedPointer<QTextEncoder> encoder(QTextCodec::codecForLocale()->makeEncoder());
+    QByteArray encoded;
+    for (const QChar c : text)
+        encoded += encoder->fromUnicode(&c, 1);
+    QCOMPARE(encoded, name);
+    QCOMPARE(QFile::encodeName(pieces), name);
+
+    // Made outside Qt, listed and opened through it.
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
+    const int descriptor = ::open(path.constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(descriptor >= 0);
+    QCOMPARE(::write(descriptor, "N", 1), ssize_t(1));
+    ::close(descriptor);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{text});
+    QCOMPARE(readAll(dir.filePath(text)), QByteArray("N"));
+    QVERIFY(iFile(dir.filePath(text), QStringLiteral("r")).isOpen());
 }
 
 VARO_GUILESS_TEST_MAIN(TestFiles)

@@ -1,8 +1,11 @@
 // Feeds bytes to the XML document reader as a window opens a model, past the
 // container's checksum. A text that reads must be written and read again.
+// Every document shares one section library, which reading never changes:
+// building it would be most of each run.
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXml.h"
+#include "Libraries.h"
 #include "UnitSystem.h"
 #include "ViewPoint.h"
 
@@ -16,7 +19,8 @@ namespace {
 bool readInto(const QByteArray& text, QByteArray* written)
 {
     static const QSharedPointer<UnitSystem> units(new UnitSystem);
-    DocumentModel document(units);
+    static const QSharedPointer<SectionLibrary> sections = Libraries().sectionLibrary();
+    DocumentModel document(units, sections);
     ViewPoint viewPoint;
     CurrentState currentState;
     if (!DocumentXml::readContent(text, &document, &viewPoint, &currentState))

@@ -5,6 +5,7 @@
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXml.h"
+#include "Libraries.h"
 #include "GroupLibrary.h"
 #include "NativeContainer.h"
 #include "ReportModel.h"
@@ -51,7 +52,9 @@ void readParts(const QByteArray& text)
 void readContent(const QByteArray& text)
 {
     static const QSharedPointer<UnitSystem> units(new UnitSystem);
-    DocumentModel document(units);
+    // Shared, as reading never changes it; building it would be most of each run.
+    static const QSharedPointer<SectionLibrary> sections = Libraries().sectionLibrary();
+    DocumentModel document(units, sections);
     ViewPoint viewPoint;
     CurrentState currentState;
     if (DocumentXml::readContent(text, &document, &viewPoint, &currentState))
@@ -71,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         NativeContainer::unpack(bytes, &text);
         break;
     case 1:
-        // What the writer packs must come back unchanged.
+        // What the writer packs must come back unchanged (no input here is
+        // long enough to pass the reading budget).
         if (!bytes.isEmpty()
             && (NativeContainer::unpack(NativeContainer::pack(bytes), &text) != NativeContainer::Status::Ok
                 || text != bytes))
