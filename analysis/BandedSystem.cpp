@@ -3,41 +3,21 @@
 #include "AnalysisTolerances.h"
 
 #include <QThreadPool>
-#include <QVector>
-#include <QtConcurrent>
 #include <QtGlobal>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <numeric>
+#include <memory>
+#include <thread>
 
 namespace {
-
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define VARO_KERNEL __attribute__((target_clones("arch=skylake-avx512", "arch=haswell", "default")))
-#else
-#define VARO_KERNEL
-#endif
-
-// Pivot rows processed together: their rows stay in the cache while the rows
-// below them take all of their updates in one visit.
-constexpr int blockRows = 32;
 
 // y += f·x over n entries; the two ranges never overlap.
 inline void addMultiple(double* __restrict y, const double* __restrict x, double f, int n)
 {
     for (int t = 0; t < n; ++t)
         y[t] += f * x[t];
-}
-
-// y += f0·x0 + f1·x1 + f2·x2 + f3·x3 over n entries: four pivot rows per
-// visit of y, so that y is loaded and stored once for four multiply-adds.
-inline void addFourMultiples(double* __restrict y, const double* __restrict x0, const double* __restrict x1,
-                             const double* __restrict x2, const double* __restrict x3, const double f[4], int n)
-{
-    const double f0 = f[0], f1 = f[1], f2 = f[2], f3 = f[3];
-    for (int t = 0; t < n; ++t)
-        y[t] += (f0 * x0[t] + f1 * x1[t]) + (f2 * x2[t] + f3 * x3[t]);
 }
 
 // Four partial sums, so that the additions need not wait for one another.
@@ -54,92 +34,6 @@ inline double dotProduct(const double* __restrict a, const double* __restrict b,
     for (; t < n; ++t)
         s0 += a[t] * b[t];
     return (s0 + s1) + (s2 + s3);
-}
-
-// A row's scale grows with a pivot row's scale times the factor it takes.
-inline void carry(double* carried, int r, int k, double f)
-{
-    carried[r] = std::max(carried[r], std::fabs(f) * carried[k]);
-}
-
-// The two kernels below are built for several instruction sets, the best one
-// chosen at run time.
-
-// Eliminates pivot rows k0..k1−1 among themselves, adding the multiply-adds
-// to count; returns the first row whose pivot is not sound, or −1.
-VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int k1, double* carried, double* count)
-{
-    double madds = 0.0;
-    // The block's own rows, pivot by pivot.
-    for (int k = k0; k < k1; ++k) {
-        const double* u = a + size_t(k) * h;
-        const double p = u[0];
-        if (!(std::fabs(p) >= BandedSystem::pivotTolerance * carried[k]) || isNearZero(p) || !std::isfinite(p)) {
-            *count += madds;
-            return k;
-        }
-        const int width = last[k] - k + 1;
-        const int rEnd = std::min(last[k], k1 - 1);
-        for (int r = k + 1; r <= rEnd; ++r) {
-            const int i = r - k;
-            const double f = -u[i] / p;
-            if (f == 0.0)
-                continue;
-            carry(carried, r, k, f);
-            addMultiple(a + size_t(r) * h, u + i, f, width - i);
-            madds += width - i;
-        }
-    }
-    *count += madds;
-    return -1;
-}
-
-// Rows r0..r1−1 below the eliminated block k0..k1−1 take its pivots, each row
-// all of them in order while it stays in the cache; returns the
-// multiply-adds. Rows depend only on the block, so ranges of them can run
-// side by side.
-VARO_KERNEL double updateBelowBlock(double* a, const int* last, size_t h, int k0, int k1, int r0, int r1,
-                                    double* carried)
-{
-    double madds = 0.0;
-    for (int r = r0; r < r1; ++r) {
-        double* row = a + size_t(r) * h;
-        int k = k0;
-        while (last[k] < r)
-            ++k;
-        // Four pivots at a time over the part of the row that all of them
-        // reach (the first reaches least far), then each one's own rest.
-        for (; k + 4 <= k1; k += 4) {
-            const double* u[4];
-            double f[4];
-            int n[4];
-            for (int j = 0; j < 4; ++j) {
-                const double* pivotRow = a + size_t(k + j) * h;
-                f[j] = -pivotRow[r - k - j] / pivotRow[0];
-                u[j] = pivotRow + (r - k - j);
-                n[j] = last[k + j] - r + 1;
-                carry(carried, r, k + j, f[j]);
-            }
-            addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
-            madds += 4.0 * n[0];
-            for (int j = 1; j < 4; ++j) {
-                addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
-                madds += n[j] - n[0];
-            }
-        }
-        for (; k < k1; ++k) {
-            const double* u = a + size_t(k) * h;
-            const int i = r - k;
-            const double f = -u[i] / u[0];
-            if (f == 0.0)
-                continue;
-            carry(carried, r, k, f);
-            const int n = last[k] - r + 1;
-            addMultiple(row, u + i, f, n);
-            madds += n;
-        }
-    }
-    return madds;
 }
 
 } // namespace
@@ -189,6 +83,122 @@ int BandedSystem::firstVanishingDiagonal() const
     return -1;
 }
 
+namespace {
+
+// Pivot rows per block: every row below reads the block's rows from the
+// cache, and each block costs the threads one hand-off.
+constexpr int blockRows = 64;
+// The shares of the two steps that run side by side: whole register tiles of
+// every kernel (24 columns, 8 rows), so that no tile spans two shares.
+constexpr int columnsPerRange = 48;
+constexpr int rowsPerRange = 16;
+// Below this much work (rows times half band squared) the threads would
+// cost more than they save.
+constexpr double workForThreads = 4e6;
+
+// Waits a little: spinning first, as the next block is usually ready within
+// microseconds, then giving way to whatever else the processor has to do.
+inline void relax(int* spins)
+{
+    if (++*spins < 2000) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    } else {
+        std::this_thread::yield();
+    }
+}
+
+// The threads that eliminate one system together. The calling thread leads:
+// it factorises each block's triangle alone, publishes the block, and then,
+// like every helper, takes ranges of the block's rows right of the triangle
+// and then ranges of the rows below until none is left. Helpers are tasks of
+// the global thread pool that stay for the whole elimination; one that the
+// pool starts late shares what is left, or finds the work done and leaves.
+struct Team
+{
+    // What one block gives out; two of them, so that a helper still leaving
+    // one block never reads what the leader writes for the next.
+    struct Block
+    {
+        EliminationBlock step;
+        int columnRanges = 0, rowRanges = 0;
+        std::atomic<int> columnsDone{0}, rowsDone{0};
+    };
+
+    const EliminationKernel* kernel = nullptr;
+    Block blocks[2];
+    std::atomic<unsigned> published{0}; // blocks are numbered from 1
+    std::atomic<bool> finished{false};
+    std::atomic<int> inside{0};
+    // The block's number in the high half, the next range in the low half:
+    // a range is taken only for the block it belongs to.
+    std::atomic<quint64> nextColumns{0}, nextRows{0};
+
+    static int take(std::atomic<quint64>* cursor, unsigned number, int ranges)
+    {
+        quint64 t = cursor->load(std::memory_order_acquire);
+        for (;;) {
+            if (unsigned(t >> 32) != number || int(quint32(t)) >= ranges)
+                return -1;
+            if (cursor->compare_exchange_weak(t, t + 1, std::memory_order_acq_rel))
+                return int(quint32(t));
+        }
+    }
+
+    // Takes ranges of block number until they run out.
+    void work(unsigned number)
+    {
+        Block& b = blocks[number & 1];
+        const EliminationBlock& step = b.step;
+        for (int i; (i = take(&nextColumns, number, b.columnRanges)) >= 0;) {
+            const int c0 = step.k1 + i * columnsPerRange;
+            kernel->solveBlockRows(step, c0, std::min(step.lastColumn + 1, c0 + columnsPerRange));
+            b.columnsDone.fetch_add(1, std::memory_order_release);
+        }
+        int spins = 0;
+        while (b.columnsDone.load(std::memory_order_acquire) < b.columnRanges) {
+            if (published.load(std::memory_order_acquire) != number)
+                return;
+            relax(&spins);
+        }
+        const int rowEnd = std::min(step.F, step.lastColumn + 1);
+        for (int i; (i = take(&nextRows, number, b.rowRanges)) >= 0;) {
+            const int r0 = step.k1 + i * rowsPerRange;
+            kernel->updateRowsBelow(step, r0, std::min(rowEnd, r0 + rowsPerRange));
+            b.rowsDone.fetch_add(1, std::memory_order_release);
+        }
+    }
+
+    void help()
+    {
+        inside.fetch_add(1);
+        unsigned seen = 0;
+        int spins = 0;
+        while (!finished.load()) {
+            const unsigned number = published.load(std::memory_order_acquire);
+            if (number == seen) {
+                relax(&spins);
+                continue;
+            }
+            seen = number;
+            spins = 0;
+            work(number);
+        }
+        inside.fetch_sub(1);
+    }
+
+    void finish()
+    {
+        finished.store(true);
+        int spins = 0;
+        while (inside.load() > 0)
+            relax(&spins);
+    }
+};
+
+} // namespace
+
 BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
 {
     Outcome outcome;
@@ -202,35 +212,67 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
     // diagonal and each pivot row's scale times the factor it was subtracted
     // with.
     std::vector<double> carried(static_cast<size_t>(F));
+    double count = 0.0;
     for (int r = 0; r < F; ++r) {
         if (r > 0)
             lastColumn[size_t(r)] = std::max(lastColumn[size_t(r)], lastColumn[size_t(r - 1)]);
         carried[size_t(r)] = std::fabs(band[size_t(r) * size_t(H)]);
+        const double m = lastColumn[size_t(r)] - r;
+        count += m * (m + 1.0) / 2.0;
     }
 
-    double count = 0.0;
-    for (int k0 = 0; k0 < F; k0 += blockRows) {
-        const int k1 = std::min(F, k0 + blockRows);
-        const int row = eliminateBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, carried.data(), &count);
+    const int nb = std::min(blockRows, F);
+    std::vector<double> diagonalFactors(size_t(nb) * size_t(nb));
+    std::vector<double> belowFactors(size_t(nb) * size_t(H + nb));
+
+    const std::shared_ptr<Team> team = std::make_shared<Team>();
+    team->kernel = kernel;
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int helpers = double(F) * H * H < workForThreads ? 0 : std::max(0, pool->maxThreadCount() - 1);
+    for (int i = 0; i < helpers; ++i)
+        pool->start([team] { team->help(); });
+    // Helpers use the block's buffers only while the team is not finished.
+    struct Finisher
+    {
+        Team* team;
+        ~Finisher() { team->finish(); }
+    } finisher{team.get()};
+
+    unsigned number = 0;
+    for (int k0 = 0; k0 < F; k0 += nb) {
+        Team::Block& block = team->blocks[++number & 1];
+        EliminationBlock& step = block.step;
+        step.a = band.data();
+        step.h = size_t(H);
+        step.last = lastColumn.data();
+        step.carried = carried.data();
+        step.F = F;
+        step.k0 = k0;
+        step.k1 = std::min(F, k0 + nb);
+        step.lastColumn = lastColumn[size_t(step.k1 - 1)];
+        step.diagonalFactors = diagonalFactors.data();
+        step.belowFactors = belowFactors.data();
+
+        const int row = kernel->factorDiagonalBlock(step, pivotTolerance);
         if (row >= 0) {
             outcome.status = Singular;
             outcome.row = row;
             return outcome;
         }
-        // The rows below, in ranges on the thread pool when there are enough.
-        const int below = lastColumn[size_t(k1 - 1)] + 1 - k1;
-        const int ranges = std::max(1, std::min(below / blockRows, QThreadPool::globalInstance()->maxThreadCount()));
-        QVector<double> madds(ranges, 0.0);
-        const auto update = [&](double& m) {
-            const int range = int(&m - madds.data());
-            m = updateBelowBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, k1 + below * range / ranges,
-                                 k1 + below * (range + 1) / ranges, carried.data());
-        };
-        if (ranges > 1)
-            QtConcurrent::blockingMap(madds, update);
-        else
-            update(madds[0]);
-        count = std::accumulate(madds.begin(), madds.end(), count);
+        const int right = step.lastColumn + 1 - step.k1;
+        if (right > 0) {
+            block.columnRanges = (right + columnsPerRange - 1) / columnsPerRange;
+            block.rowRanges = (std::min(F, step.lastColumn + 1) - step.k1 + rowsPerRange - 1) / rowsPerRange;
+            block.columnsDone.store(0);
+            block.rowsDone.store(0);
+            team->nextColumns.store(quint64(number) << 32);
+            team->nextRows.store(quint64(number) << 32);
+            team->published.store(number, std::memory_order_release);
+            team->work(number);
+            int spins = 0;
+            while (block.rowsDone.load(std::memory_order_acquire) < block.rowRanges)
+                relax(&spins);
+        }
         if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
