@@ -1,15 +1,12 @@
 #include "BandedSystem.h"
 
 #include "AnalysisTolerances.h"
+#include "WorkTeam.h"
 
-#include <QThreadPool>
 #include <QtGlobal>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <memory>
-#include <thread>
 
 namespace {
 
@@ -86,116 +83,16 @@ int BandedSystem::firstVanishingDiagonal() const
 namespace {
 
 // Pivot rows per block: every row below reads the block's rows from the
-// cache, and each block costs the threads one hand-off.
+// cache, and each block costs the threads two hand-offs.
 constexpr int blockRows = 64;
 // The shares of the two steps that run side by side: whole register tiles of
 // every kernel (24 columns, 8 rows), so that no tile spans two shares.
 constexpr int columnsPerRange = 48;
 constexpr int rowsPerRange = 16;
-// Below this much work (rows times half band squared) the threads would
-// cost more than they save.
-constexpr double workForThreads = 4e6;
-
-// Waits a little: spinning first, as the next block is usually ready within
-// microseconds, then giving way to whatever else the processor has to do.
-inline void relax(int* spins)
-{
-    if (++*spins < 2000) {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-    } else {
-        std::this_thread::yield();
-    }
-}
-
-// The threads that eliminate one system together. The calling thread leads:
-// it factorises each block's triangle alone, publishes the block, and then,
-// like every helper, takes ranges of the block's rows right of the triangle
-// and then ranges of the rows below until none is left. Helpers are tasks of
-// the global thread pool that stay for the whole elimination; one that the
-// pool starts late shares what is left, or finds the work done and leaves.
-struct Team
-{
-    // What one block gives out; two of them, so that a helper still leaving
-    // one block never reads what the leader writes for the next.
-    struct Block
-    {
-        EliminationBlock step;
-        int columnRanges = 0, rowRanges = 0;
-        std::atomic<int> columnsDone{0}, rowsDone{0};
-    };
-
-    const EliminationKernel* kernel = nullptr;
-    Block blocks[2];
-    std::atomic<unsigned> published{0}; // blocks are numbered from 1
-    std::atomic<bool> finished{false};
-    std::atomic<int> inside{0};
-    // The block's number in the high half, the next range in the low half:
-    // a range is taken only for the block it belongs to.
-    std::atomic<quint64> nextColumns{0}, nextRows{0};
-
-    static int take(std::atomic<quint64>* cursor, unsigned number, int ranges)
-    {
-        quint64 t = cursor->load(std::memory_order_acquire);
-        for (;;) {
-            if (unsigned(t >> 32) != number || int(quint32(t)) >= ranges)
-                return -1;
-            if (cursor->compare_exchange_weak(t, t + 1, std::memory_order_acq_rel))
-                return int(quint32(t));
-        }
-    }
-
-    // Takes ranges of block number until they run out.
-    void work(unsigned number)
-    {
-        Block& b = blocks[number & 1];
-        const EliminationBlock& step = b.step;
-        for (int i; (i = take(&nextColumns, number, b.columnRanges)) >= 0;) {
-            const int c0 = step.k1 + i * columnsPerRange;
-            kernel->solveBlockRows(step, c0, std::min(step.lastColumn + 1, c0 + columnsPerRange));
-            b.columnsDone.fetch_add(1, std::memory_order_release);
-        }
-        int spins = 0;
-        while (b.columnsDone.load(std::memory_order_acquire) < b.columnRanges) {
-            if (published.load(std::memory_order_acquire) != number)
-                return;
-            relax(&spins);
-        }
-        const int rowEnd = std::min(step.F, step.lastColumn + 1);
-        for (int i; (i = take(&nextRows, number, b.rowRanges)) >= 0;) {
-            const int r0 = step.k1 + i * rowsPerRange;
-            kernel->updateRowsBelow(step, r0, std::min(rowEnd, r0 + rowsPerRange));
-            b.rowsDone.fetch_add(1, std::memory_order_release);
-        }
-    }
-
-    void help()
-    {
-        inside.fetch_add(1);
-        unsigned seen = 0;
-        int spins = 0;
-        while (!finished.load()) {
-            const unsigned number = published.load(std::memory_order_acquire);
-            if (number == seen) {
-                relax(&spins);
-                continue;
-            }
-            seen = number;
-            spins = 0;
-            work(number);
-        }
-        inside.fetch_sub(1);
-    }
-
-    void finish()
-    {
-        finished.store(true);
-        int spins = 0;
-        while (inside.load() > 0)
-            relax(&spins);
-    }
-};
+// Rows per block of the substitutions, and per share of their side-by-side
+// part.
+constexpr int solveBlockRows = 256;
+constexpr int solveRowsPerRange = 64;
 
 } // namespace
 
@@ -225,54 +122,38 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
     std::vector<double> diagonalFactors(size_t(nb) * size_t(nb));
     std::vector<double> belowFactors(size_t(nb) * size_t(H + nb));
 
-    const std::shared_ptr<Team> team = std::make_shared<Team>();
-    team->kernel = kernel;
-    QThreadPool* pool = QThreadPool::globalInstance();
-    const int helpers = double(F) * H * H < workForThreads ? 0 : std::max(0, pool->maxThreadCount() - 1);
-    for (int i = 0; i < helpers; ++i)
-        pool->start([team] { team->help(); });
-    // Helpers use the block's buffers only while the team is not finished.
-    struct Finisher
-    {
-        Team* team;
-        ~Finisher() { team->finish(); }
-    } finisher{team.get()};
+    // Work per row below the half band squared; threads only where it pays.
+    WorkTeam team(WorkTeam::helpersFor(double(F) * H * H / 4.0));
 
-    unsigned number = 0;
+    EliminationBlock step;
+    step.a = band.data();
+    step.h = size_t(H);
+    step.last = lastColumn.data();
+    step.carried = carried.data();
+    step.F = F;
+    step.diagonalFactors = diagonalFactors.data();
+    step.belowFactors = belowFactors.data();
     for (int k0 = 0; k0 < F; k0 += nb) {
-        Team::Block& block = team->blocks[++number & 1];
-        EliminationBlock& step = block.step;
-        step.a = band.data();
-        step.h = size_t(H);
-        step.last = lastColumn.data();
-        step.carried = carried.data();
-        step.F = F;
         step.k0 = k0;
         step.k1 = std::min(F, k0 + nb);
         step.lastColumn = lastColumn[size_t(step.k1 - 1)];
-        step.diagonalFactors = diagonalFactors.data();
-        step.belowFactors = belowFactors.data();
-
         const int row = kernel->factorDiagonalBlock(step, pivotTolerance);
         if (row >= 0) {
             outcome.status = Singular;
             outcome.row = row;
             return outcome;
         }
+        // The block's rows right of its triangle, then the rows below.
         const int right = step.lastColumn + 1 - step.k1;
-        if (right > 0) {
-            block.columnRanges = (right + columnsPerRange - 1) / columnsPerRange;
-            block.rowRanges = (std::min(F, step.lastColumn + 1) - step.k1 + rowsPerRange - 1) / rowsPerRange;
-            block.columnsDone.store(0);
-            block.rowsDone.store(0);
-            team->nextColumns.store(quint64(number) << 32);
-            team->nextRows.store(quint64(number) << 32);
-            team->published.store(number, std::memory_order_release);
-            team->work(number);
-            int spins = 0;
-            while (block.rowsDone.load(std::memory_order_acquire) < block.rowRanges)
-                relax(&spins);
-        }
+        const int below = std::min(F, step.lastColumn + 1) - step.k1;
+        team.run((right + columnsPerRange - 1) / columnsPerRange, [&](int i) {
+            const int c0 = step.k1 + i * columnsPerRange;
+            kernel->solveBlockRows(step, c0, std::min(step.lastColumn + 1, c0 + columnsPerRange));
+        });
+        team.run((below + rowsPerRange - 1) / rowsPerRange, [&](int i) {
+            const int r0 = step.k1 + i * rowsPerRange;
+            kernel->updateRowsBelow(step, r0, std::min(step.k1 + below, r0 + rowsPerRange));
+        });
         if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
@@ -288,30 +169,64 @@ BandedSystem::Outcome BandedSystem::solve(double* b, const Checkpoint& keepGoing
     const double* const a = band.data();
     const int* const last = lastColumn.data();
     const size_t h = size_t(H);
+    // Two passes over the band, bound by memory rather than arithmetic:
+    // threads pay sooner than in the elimination.
+    WorkTeam team(WorkTeam::helpersFor(8.0 * F * H));
+    std::vector<double> share(static_cast<size_t>(solveBlockRows));
+    const auto ranges = [](int rows) { return (rows + solveRowsPerRange - 1) / solveRowsPerRange; };
 
-    // Forward substitution with L[k + i][k] = U[k][k + i] / U[k][k].
-    for (int k = 0; k < F; ++k) {
-        if (b[k] != 0.0) {
+    // Forward substitution with L[r][k] = U[k][r] / U[k][k], a block of
+    // pivots at a time: their own rows on this thread, then the rows below
+    // side by side. Each entry takes the pivots' shares in their order,
+    // whichever thread adds them.
+    for (int k0 = 0; k0 < F; k0 += solveBlockRows) {
+        const int k1 = std::min(F, k0 + solveBlockRows);
+        for (int k = k0; k < k1; ++k) {
             const double* u = a + size_t(k) * h;
-            addMultiple(b + k + 1, u + 1, -b[k] / u[0], last[k] - k);
+            const double f = b[k] != 0.0 ? -b[k] / u[0] : 0.0;
+            share[size_t(k - k0)] = f;
+            if (f != 0.0)
+                addMultiple(b + k + 1, u + 1, f, std::min(last[k], k1 - 1) - k);
         }
-        if (k % 256 == 0 && keepGoing && !keepGoing()) {
+        const int end = std::min(F, last[k1 - 1] + 1);
+        team.run(ranges(end - k1), [&](int i) {
+            const int r0 = k1 + i * solveRowsPerRange, r1 = std::min(end, r0 + solveRowsPerRange);
+            for (int k = k0; k < k1; ++k) {
+                const double f = share[size_t(k - k0)];
+                const int stop = std::min(r1 - 1, last[k]);
+                if (f != 0.0 && stop >= r0)
+                    addMultiple(b + r0, a + size_t(k) * h + size_t(r0 - k), f, stop - r0 + 1);
+            }
+        });
+        if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
         }
     }
 
-    // Back substitution, U·x = y.
-    for (int r = F - 1; r >= 0; --r) {
-        const double* u = a + size_t(r) * h;
-        const double x = (b[r] - dotProduct(u + 1, b + r + 1, last[r] - r)) / u[0];
-        if (!std::isfinite(x)) {
-            outcome.status = Singular;
-            outcome.row = r;
-            return outcome;
+    // Back substitution, U·x = y, a block of rows at a time from the last:
+    // first each row's product with the part of x already known, side by
+    // side, then the block's own rows in turn on this thread.
+    for (int r1 = F; r1 > 0; r1 -= solveBlockRows) {
+        const int r0 = std::max(0, r1 - solveBlockRows);
+        team.run(ranges(r1 - r0), [&](int i) {
+            for (int r = r0 + i * solveRowsPerRange; r < std::min(r1, r0 + (i + 1) * solveRowsPerRange); ++r) {
+                const int n = last[r] - r1 + 1;
+                share[size_t(r - r0)] = n > 0 ? dotProduct(a + size_t(r) * h + size_t(r1 - r), b + r1, n) : 0.0;
+            }
+        });
+        for (int r = r1 - 1; r >= r0; --r) {
+            const double* u = a + size_t(r) * h;
+            const double near = dotProduct(u + 1, b + r + 1, std::min(last[r], r1 - 1) - r);
+            const double x = (b[r] - (share[size_t(r - r0)] + near)) / u[0];
+            if (!std::isfinite(x)) {
+                outcome.status = Singular;
+                outcome.row = r;
+                return outcome;
+            }
+            b[r] = x;
         }
-        b[r] = x;
-        if (r % 256 == 0 && keepGoing && !keepGoing()) {
+        if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
         }

@@ -257,7 +257,8 @@ void TestBanded::threadsGiveTheSameFactors()
 {
     QThreadPool* pool = QThreadPool::globalInstance();
     const int threads = pool->maxThreadCount();
-    const SpringChain chain(700, 160);
+    // Long and wide enough that the substitutions share their work too.
+    const SpringChain chain(1200, 220);
     for (const EliminationKernel* kernel : supportedEliminationKernels()) {
         QVector<double> first;
         for (int count : {1, 2, 3, 8}) {
