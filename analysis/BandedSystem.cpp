@@ -83,11 +83,10 @@ int BandedSystem::firstVanishingDiagonal() const
 namespace {
 
 // Pivot rows per block: every row below reads the block's rows from the
-// cache, and each block costs the threads two hand-offs.
-constexpr int blockRows = 64;
-// The shares of the two steps that run side by side: whole register tiles of
-// every kernel (24 columns, 8 rows), so that no tile spans two shares.
-constexpr int columnsPerRange = 48;
+// cache, and each block costs the threads a hand-off.
+constexpr int blockRows = 48;
+// The shares of the rows below a block: whole register tiles of every kernel
+// (8 rows), so that no tile spans two shares.
 constexpr int rowsPerRange = 16;
 // Rows per block of the substitutions, and per share of their side-by-side
 // part.
@@ -120,45 +119,57 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
 
     const int nb = std::min(blockRows, F);
     std::vector<double> diagonalFactors(size_t(nb) * size_t(nb));
-    std::vector<double> belowFactors(size_t(nb) * size_t(H + nb));
+    std::vector<double> belowFactors[2];
+    for (std::vector<double>& factors : belowFactors)
+        factors.resize(size_t(nb) * size_t(H + nb));
+    // Two blocks at a time: while the rows below block j − 1 take its pivots
+    // on the helpers, this thread factorises block j, whose rows took them
+    // first. Each row still takes the blocks in their order. Declared before
+    // the team, which outlives no job.
+    EliminationBlock blocks[2];
+    bool belowPosted = false;
 
     // Work per row below the half band squared; threads only where it pays.
     WorkTeam team(WorkTeam::helpersFor(double(F) * H * H / 4.0));
 
-    EliminationBlock step;
-    step.a = band.data();
-    step.h = size_t(H);
-    step.last = lastColumn.data();
-    step.carried = carried.data();
-    step.F = F;
-    step.diagonalFactors = diagonalFactors.data();
-    step.belowFactors = belowFactors.data();
-    for (int k0 = 0; k0 < F; k0 += nb) {
+    for (int j = 0, k0 = 0; k0 < F; ++j, k0 += nb) {
+        EliminationBlock& step = blocks[j % 2];
+        step.a = band.data();
+        step.h = size_t(H);
+        step.last = lastColumn.data();
+        step.carried = carried.data();
+        step.F = F;
+        step.diagonalFactors = diagonalFactors.data();
+        step.belowFactors = belowFactors[j % 2].data();
         step.k0 = k0;
         step.k1 = std::min(F, k0 + nb);
         step.lastColumn = lastColumn[size_t(step.k1 - 1)];
+        if (belowPosted)
+            team.waitForFirst((step.k1 - k0 + rowsPerRange - 1) / rowsPerRange);
         const int row = kernel->factorDiagonalBlock(step, pivotTolerance);
         if (row >= 0) {
             outcome.status = Singular;
             outcome.row = row;
             return outcome;
         }
-        // The block's rows right of its triangle, then the rows below.
-        const int right = step.lastColumn + 1 - step.k1;
-        const int below = std::min(F, step.lastColumn + 1) - step.k1;
-        team.run((right + columnsPerRange - 1) / columnsPerRange, [&](int i) {
-            const int c0 = step.k1 + i * columnsPerRange;
-            kernel->solveBlockRows(step, c0, std::min(step.lastColumn + 1, c0 + columnsPerRange));
-        });
-        team.run((below + rowsPerRange - 1) / rowsPerRange, [&](int i) {
+        // The block's rows right of its triangle, then, once the rows below
+        // the block before are done, the rows below this one.
+        kernel->solveBlockRows(step, step.k1, step.lastColumn + 1);
+        if (belowPosted)
+            team.wait();
+        const int rows = std::min(F, step.lastColumn + 1) - step.k1;
+        team.post((rows + rowsPerRange - 1) / rowsPerRange, [&step, rows, this](int i) {
             const int r0 = step.k1 + i * rowsPerRange;
-            kernel->updateRowsBelow(step, r0, std::min(step.k1 + below, r0 + rowsPerRange));
+            kernel->updateRowsBelow(step, r0, std::min(step.k1 + rows, r0 + rowsPerRange));
         });
+        belowPosted = true;
         if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
         }
     }
+    if (belowPosted)
+        team.wait();
     multiplyAdds = count;
     return outcome;
 }

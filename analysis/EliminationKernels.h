@@ -6,10 +6,9 @@
 
 // One block of pivot rows k0..k1−1 of a banded elimination (BandedSystem's
 // storage: row r's entry for column c at a[r·h + c − r], c − r < H). The
-// block is factorised in three steps: its own triangle on one thread
-// (factorDiagonalBlock), then the block rows right of the triangle by column
-// ranges (solveBlockRows), then the rows below by row ranges
-// (updateRowsBelow). Ranges of one step touch disjoint entries, and every
+// block is factorised in three steps: its own triangle (factorDiagonalBlock),
+// then the block rows right of the triangle, whole or by column ranges
+// (solveBlockRows), then the rows below by row ranges (updateRowsBelow). Ranges of one step touch disjoint entries, and every
 // entry is computed by the same sequence of operations whatever the ranges,
 // so the result does not depend on how the ranges are shared out.
 struct EliminationBlock

@@ -36,6 +36,7 @@ struct WorkTeam::Shared
         std::function<void(int)> job;
         int ranges = 0;
         std::atomic<int> done{0};
+        std::atomic<quint64> firstDone{0}; // a bit for each of the first 64 ranges done
     };
     Step steps[2];
     std::atomic<unsigned> published{0}; // steps are numbered from 1
@@ -56,12 +57,22 @@ struct WorkTeam::Shared
         }
     }
 
-    void work(unsigned number)
+    bool workOnce(unsigned number)
     {
         Step& step = steps[number & 1];
-        for (int i; (i = take(number, step.ranges)) >= 0;) {
-            step.job(i);
-            step.done.fetch_add(1, std::memory_order_release);
+        const int i = take(number, step.ranges);
+        if (i < 0)
+            return false;
+        step.job(i);
+        if (i < 64)
+            step.firstDone.fetch_or(quint64(1) << i, std::memory_order_release);
+        step.done.fetch_add(1, std::memory_order_release);
+        return true;
+    }
+
+    void work(unsigned number)
+    {
+        while (workOnce(number)) {
         }
     }
 
@@ -101,21 +112,45 @@ WorkTeam::~WorkTeam()
         relax(&spins);
 }
 
-void WorkTeam::run(int ranges, const std::function<void(int)>& job)
+void WorkTeam::post(int ranges, const std::function<void(int)>& job)
 {
-    if (ranges <= 0)
-        return;
     const unsigned number = ++steps;
     Shared::Step& step = shared->steps[number & 1];
     step.job = job;
-    step.ranges = ranges;
+    step.ranges = std::max(0, ranges);
     step.done.store(0);
+    step.firstDone.store(0);
     shared->cursor.store(quint64(number) << 32);
     shared->published.store(number, std::memory_order_release);
+}
+
+void WorkTeam::waitForFirst(int count)
+{
+    const unsigned number = steps;
+    Shared::Step& step = shared->steps[number & 1];
+    const quint64 wanted = count >= 64 ? ~quint64(0) : (quint64(1) << std::max(0, std::min(count, step.ranges))) - 1;
+    // Ranges are taken in order: while the wanted ones are not all taken,
+    // the next one free is one of them.
+    int spins = 0;
+    while ((step.firstDone.load(std::memory_order_acquire) & wanted) != wanted)
+        if (!shared->workOnce(number))
+            relax(&spins);
+}
+
+void WorkTeam::wait()
+{
+    const unsigned number = steps;
+    Shared::Step& step = shared->steps[number & 1];
     shared->work(number);
     int spins = 0;
-    while (step.done.load(std::memory_order_acquire) < ranges)
+    while (step.done.load(std::memory_order_acquire) < step.ranges)
         relax(&spins);
+}
+
+void WorkTeam::run(int ranges, const std::function<void(int)>& job)
+{
+    post(ranges, job);
+    wait();
 }
 
 int WorkTeam::helpersFor(double work)

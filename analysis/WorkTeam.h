@@ -18,6 +18,14 @@ public:
 
     // job(i) for i = 0..ranges−1, in any order and on any of the threads.
     void run(int ranges, const std::function<void(int)>& job);
+    // The same in parts: post hands the ranges out and returns at once;
+    // waitForFirst returns when ranges 0..count−1 (at most 64) are done, and
+    // wait when all are, the calling thread taking ranges meanwhile. A step
+    // is posted only after the one before it has been waited for. Ranges
+    // are taken in order.
+    void post(int ranges, const std::function<void(int)>& job);
+    void waitForFirst(int count);
+    void wait();
 
     // Helpers worth starting for work of this size: the pool's threads less
     // the calling one, or none when threads would cost more than they save.
