@@ -54,6 +54,7 @@ private slots:
     void everyKernelSolves_data();
     void everyKernelSolves();
     void threadsGiveTheSameFactors();
+    void abandonedWhileThreadsWork();
 };
 
 // K = [4 2 0; 2 5 1; 0 1 3], its upper band stored by rows, with x = (1, −1, 2):
@@ -276,6 +277,23 @@ void TestBanded::threadsGiveTheSameFactors()
         }
     }
     pool->setMaxThreadCount(threads);
+}
+
+// Stopped after a few blocks while helpers still subtract the last one: the
+// call returns with no thread left at work, and the next factorisation of
+// the same matrix solves.
+void TestBanded::abandonedWhileThreadsWork()
+{
+    const SpringChain chain(1200, 220);
+    BandedSystem system = systemOf(chain.K, chain.H);
+    int asked = 0;
+    QCOMPARE(system.eliminate([&asked] { return ++asked < 3; }).status, BandedSystem::Abandoned);
+    QCOMPARE(asked, 3);
+    BandedSystem again;
+    const QVector<double> x = solved(chain, system.eliminationKernel(), &again);
+    QCOMPARE(x.size(), chain.n);
+    for (int i = 0; i < chain.n; ++i)
+        QVERIFY(std::fabs(x[i] - chain.x[i]) <= 1e-9 * chain.x[i]);
 }
 
 QTEST_APPLESS_MAIN(TestBanded)

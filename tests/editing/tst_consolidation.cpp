@@ -26,6 +26,7 @@ private slots:
     void duplicateMembersMergeOnlyInOneGroup();
     void equalLoadsMerge();
     void lookingNearChangesMatchesWalkingEverything();
+    void newUnitsRoundTheWholeStructureAgain();
 };
 
 void TestConsolidation::nodesMergeWithinOneAndThreeQuarterSteps_data()
@@ -332,4 +333,21 @@ void TestConsolidation::lookingNearChangesMatchesWalkingEverything()
     }
     // Split at its middle, the load at 0.7 lies at 0.4 of the second half.
     QVERIFY(geometryOf(near).contains("L (2.5 0 0)-(3 0 0) 0.4:200"));
+}
+
+// A change of units reaches every unselected object at the next
+// consolidation, however far from what was deselected, as the grid changed.
+void TestConsolidation::newUnitsRoundTheWholeStructureAgain()
+{
+    Bench b;
+    const NodeRef far = b.node(1.003);
+    const NodeRef clicked = b.node(-5.0);
+    b.actions->actionClickOnObject(clicked);
+    b.actions->actionClickOnObject(clicked); // the first run, over everything
+    QCOMPARE(far->position().x(), 1.003);
+    b.units->setChosenSystem("Imperial (US)");
+    b.actions->actionClickOnObject(clicked);
+    b.actions->actionClickOnObject(clicked);
+    // 1.003 m is 39.488 in, on the 0.1 in grid 39.5 in.
+    QCOMPARE(far->position().x(), 39.5 * 0.0254);
 }
