@@ -39,8 +39,64 @@ bool AnalysisResultCase::isSecondOrder() const
     return combination && combination->isSecondOrder();
 }
 
+namespace {
+
+// What the queries along one member look up in the maps, looked up once
+// while the member's statistics are derived, which query it hundreds of
+// times. Held per thread, as members are derived side by side, and only for
+// the duration of one derivation, while the maps stay as they are.
+struct MemberFocus
+{
+    const AnalysisResultCase* resultCase = nullptr;
+    const Member* member = nullptr;
+    QSharedPointer<AnalysisSourceMember> source;
+    const Vector12* endForces = nullptr;
+    Vector6 displacementA, displacementB;
+    QMultiMap<MemberRef, QSharedPointer<AnalysisSourcePointLoad>>::const_iterator pointLoads, pointLoadsEnd;
+    QMultiMap<MemberRef, QSharedPointer<AnalysisSourceTrapezoidLoad>>::const_iterator trapezoidLoads,
+        trapezoidLoadsEnd;
+};
+
+thread_local const MemberFocus* focus = nullptr;
+
+const MemberFocus* focusOn(const AnalysisResultCase* resultCase, const Member* member)
+{
+    return focus && focus->resultCase == resultCase && focus->member == member ? focus : nullptr;
+}
+
+class FocusGuard
+{
+public:
+    FocusGuard(const AnalysisResultCase& c, const MemberRef& member) : previous(focus)
+    {
+        f.resultCase = &c;
+        f.member = member.data();
+        f.source = c.sourceMembers.value(member);
+        const auto e = c.memberEndForces.constFind(member);
+        f.endForces = e != c.memberEndForces.cend() ? &*e : nullptr;
+        if (f.source) {
+            f.displacementA = c.nodeDisplacements.value(f.source->nodeA->node, Vector6::zeroed());
+            f.displacementB = c.nodeDisplacements.value(f.source->nodeB->node, Vector6::zeroed());
+        }
+        f.pointLoads = c.memberPointLoads.constFind(member);
+        f.pointLoadsEnd = c.memberPointLoads.cend();
+        f.trapezoidLoads = c.memberTrapezoidLoads.constFind(member);
+        f.trapezoidLoadsEnd = c.memberTrapezoidLoads.cend();
+        focus = &f;
+    }
+    ~FocusGuard() { focus = previous; }
+
+private:
+    MemberFocus f;
+    const MemberFocus* previous;
+};
+
+} // namespace
+
 QSharedPointer<AnalysisSourceMember> AnalysisResultCase::sourceMemberOf(const MemberRef& member) const
 {
+    if (const MemberFocus* f = focusOn(this, member.data()))
+        return f->source;
     return sourceMembers.value(member);
 }
 
@@ -52,10 +108,12 @@ template <class PointVisit, class TrapezoidVisit>
 void forMemberLoads(const AnalysisResultCase& c, const MemberRef& member, PointVisit visit,
                     TrapezoidVisit visitTrapezoid)
 {
-    for (auto it = c.memberPointLoads.constFind(member); it != c.memberPointLoads.cend() && it.key() == member; ++it)
+    const MemberFocus* f = focusOn(&c, member.data());
+    for (auto it = f ? f->pointLoads : c.memberPointLoads.constFind(member);
+         it != c.memberPointLoads.cend() && it.key() == member; ++it)
         if ((*it)->analysisLoad && (*it)->analysisLoad->isOnMember())
             visit(static_cast<const AnalysisPointLoad&>(*(*it)->analysisLoad));
-    for (auto it = c.memberTrapezoidLoads.constFind(member);
+    for (auto it = f ? f->trapezoidLoads : c.memberTrapezoidLoads.constFind(member);
          it != c.memberTrapezoidLoads.cend() && it.key() == member; ++it)
         if ((*it)->analysisLoad)
             visitTrapezoid(*(*it)->analysisLoad);
@@ -66,7 +124,9 @@ void forMemberLoads(const AnalysisResultCase& c, const MemberRef& member, PointV
 void AnalysisResultCase::accumulateDeflectionFromEndForces(const QSharedPointer<AnalysisSourceMember>& member,
                                                            double t, Vector3* deflection) const
 {
-    const Vector12 f = memberEndForces.value(member->member, Vector12::zeroed());
+    const MemberFocus* focused = focusOn(this, member->member.data());
+    const Vector12 f = focused ? (focused->endForces ? Vector12(*focused->endForces) : Vector12(Vector12::zeroed()))
+                               : memberEndForces.value(member->member, Vector12::zeroed());
     const AnalysisSection& s = *member->section;
     const double L = member->length;
     const double x = t * L, r = L - x;
@@ -98,8 +158,9 @@ Vector3 AnalysisResultCase::globalDisplacementAtPositionOnMember(const MemberRef
     if (!sm)
         return Vector3();
     const Vector3 g = localToGlobal(sm->axes, deflectionAtPositionOnMember(member, t));
-    const Vector6 d1 = nodeDisplacements.value(sm->nodeA->node, Vector6::zeroed());
-    const Vector6 d2 = nodeDisplacements.value(sm->nodeB->node, Vector6::zeroed());
+    const MemberFocus* f = focusOn(this, member.data());
+    const Vector6 d1 = f ? f->displacementA : nodeDisplacements.value(sm->nodeA->node, Vector6::zeroed());
+    const Vector6 d2 = f ? f->displacementB : nodeDisplacements.value(sm->nodeB->node, Vector6::zeroed());
     return Vector3(d1[0], d1[1], d1[2]) * (1.0 - t) + Vector3(d2[0], d2[1], d2[2]) * t + g;
 }
 
@@ -110,9 +171,11 @@ Vector6 AnalysisResultCase::forceAtPositionOnMember(const MemberRef& member, dou
     if (!sm)
         return f;
     const double L = sm->length, x = t * L;
-    const auto e = memberEndForces.find(member);
-    if (e != memberEndForces.end()) {
-        const Vector12& F = *e;
+    const MemberFocus* focused = focusOn(this, member.data());
+    const auto e = focused ? memberEndForces.cend() : memberEndForces.constFind(member);
+    const Vector12* found = focused ? focused->endForces : e != memberEndForces.cend() ? &*e : nullptr;
+    if (found) {
+        const Vector12& F = *found;
         f[0] = ((L - x) * F[0] - x * F[6]) / L;
         f[1] = (F[5] + F[11]) / L;
         f[2] = -(F[4] + F[10]) / L;
@@ -257,6 +320,7 @@ void AnalysisResultCase::deriveMemberStats(const MemberRef& member)
 
 MemberStats AnalysisResultCase::memberStatsOf(const MemberRef& member) const
 {
+    const FocusGuard focused(*this, member);
     MemberStats stats;
     QVector<double> positions;
     QVector<QPair<double, double>> spans;
@@ -332,37 +396,49 @@ MemberStats AnalysisResultCase::memberStatsOf(const MemberRef& member) const
     return stats;
 }
 
+namespace {
+
+// A worst case: it needs a value above its threshold and above every one
+// seen before it. It points at the key in the map, which stays put.
+template <class Ref>
+struct Candidate
+{
+    double value;
+    const Ref* object = nullptr;
+    void offer(double v, const Ref& o)
+    {
+        if (v > value) {
+            value = v;
+            object = &o;
+        }
+    }
+};
+
+} // namespace
+
 void AnalysisResultCase::deriveWorstCases()
 {
-    // Each candidate needs a value above its threshold and above every one
-    // seen before it.
-    struct Candidate
-    {
-        double value;
-        VaroObjectRef object;
-        void offer(double v, const VaroObjectRef& o)
-        {
-            if (v > value) {
-                value = v;
-                object = o;
-            }
-        }
-    };
-    Candidate force[6], stress{0.0, {}}, deflection{1e-06, {}}, reaction[6], displacement[3];
-    for (int k = 0; k < 6; ++k)
-        force[k] = reaction[k] = Candidate{1.0, {}};
+    Candidate<MemberRef> force[6], stress{0.0}, deflection{1e-06};
+    Candidate<NodeRef> reaction[6], displacement[3];
+    for (int k = 0; k < 6; ++k) {
+        force[k] = Candidate<MemberRef>{1.0};
+        reaction[k] = Candidate<NodeRef>{1.0};
+    }
     for (int k = 0; k < 3; ++k)
-        displacement[k] = Candidate{1e-06, {}};
+        displacement[k] = Candidate<NodeRef>{1e-06};
 
+    const MemberStats none;
     for (auto it = sourceMembers.cbegin(); it != sourceMembers.cend(); ++it) {
-        const MemberStats stats = memberStats.value(it.key());
+        const auto found = memberStats.constFind(it.key());
+        const MemberStats& stats = found != memberStats.cend() ? *found : none;
         for (int k = 0; k < 6; ++k)
             force[k].offer(stats.force.maxima[k], it.key());
         stress.offer(stats.stress.maximum, it.key());
         deflection.offer(stats.deflection.maxima[3], it.key());
     }
     for (auto it = sourceNodes.cbegin(); it != sourceNodes.cend(); ++it) {
-        const Vector6 r = nodeReactions.value(it.key(), Vector6::zeroed());
+        const auto reacted = nodeReactions.constFind(it.key());
+        const Vector6 r = reacted != nodeReactions.cend() ? *reacted : Vector6(Vector6::zeroed());
         const Vector6 u = nodeDisplacements.value(it.key(), Vector6::zeroed());
         for (int k = 0; k < 6; ++k)
             reaction[k].offer(std::fabs(r[k]), it.key());
@@ -370,13 +446,13 @@ void AnalysisResultCase::deriveWorstCases()
             displacement[k].offer(std::fabs(u[k]), it.key());
     }
 
-    const auto addMember = [](QSet<MemberRef>* set, const Candidate& c) {
+    const auto addMember = [](QSet<MemberRef>* set, const Candidate<MemberRef>& c) {
         if (c.object)
-            set->insert(c.object.staticCast<Member>());
+            set->insert(*c.object);
     };
-    const auto addNode = [](QSet<NodeRef>* set, const Candidate& c) {
+    const auto addNode = [](QSet<NodeRef>* set, const Candidate<NodeRef>& c) {
         if (c.object)
-            set->insert(c.object.staticCast<Node>());
+            set->insert(*c.object);
     };
     for (int k = 0; k < 3; ++k) {
         addMember(&worstForceMembers, force[k]);

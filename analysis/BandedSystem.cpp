@@ -1,43 +1,20 @@
 #include "BandedSystem.h"
 
 #include "AnalysisTolerances.h"
+#include "WorkTeam.h"
 
-#include <QThreadPool>
-#include <QVector>
-#include <QtConcurrent>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace {
-
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define VARO_KERNEL __attribute__((target_clones("arch=skylake-avx512", "arch=haswell", "default")))
-#else
-#define VARO_KERNEL
-#endif
-
-// Pivot rows processed together: their rows stay in the cache while the rows
-// below them take all of their updates in one visit.
-constexpr int blockRows = 32;
 
 // y += f·x over n entries; the two ranges never overlap.
 inline void addMultiple(double* __restrict y, const double* __restrict x, double f, int n)
 {
     for (int t = 0; t < n; ++t)
         y[t] += f * x[t];
-}
-
-// y += f0·x0 + f1·x1 + f2·x2 + f3·x3 over n entries: four pivot rows per
-// visit of y, so that y is loaded and stored once for four multiply-adds.
-inline void addFourMultiples(double* __restrict y, const double* __restrict x0, const double* __restrict x1,
-                             const double* __restrict x2, const double* __restrict x3, const double f[4], int n)
-{
-    const double f0 = f[0], f1 = f[1], f2 = f[2], f3 = f[3];
-    for (int t = 0; t < n; ++t)
-        y[t] += (f0 * x0[t] + f1 * x1[t]) + (f2 * x2[t] + f3 * x3[t]);
 }
 
 // Four partial sums, so that the additions need not wait for one another.
@@ -54,92 +31,6 @@ inline double dotProduct(const double* __restrict a, const double* __restrict b,
     for (; t < n; ++t)
         s0 += a[t] * b[t];
     return (s0 + s1) + (s2 + s3);
-}
-
-// A row's scale grows with a pivot row's scale times the factor it takes.
-inline void carry(double* carried, int r, int k, double f)
-{
-    carried[r] = std::max(carried[r], std::fabs(f) * carried[k]);
-}
-
-// The two kernels below are built for several instruction sets, the best one
-// chosen at run time.
-
-// Eliminates pivot rows k0..k1−1 among themselves, adding the multiply-adds
-// to count; returns the first row whose pivot is not sound, or −1.
-VARO_KERNEL int eliminateBlock(double* a, const int* last, size_t h, int k0, int k1, double* carried, double* count)
-{
-    double madds = 0.0;
-    // The block's own rows, pivot by pivot.
-    for (int k = k0; k < k1; ++k) {
-        const double* u = a + size_t(k) * h;
-        const double p = u[0];
-        if (!(std::fabs(p) >= BandedSystem::pivotTolerance * carried[k]) || isNearZero(p) || !std::isfinite(p)) {
-            *count += madds;
-            return k;
-        }
-        const int width = last[k] - k + 1;
-        const int rEnd = std::min(last[k], k1 - 1);
-        for (int r = k + 1; r <= rEnd; ++r) {
-            const int i = r - k;
-            const double f = -u[i] / p;
-            if (f == 0.0)
-                continue;
-            carry(carried, r, k, f);
-            addMultiple(a + size_t(r) * h, u + i, f, width - i);
-            madds += width - i;
-        }
-    }
-    *count += madds;
-    return -1;
-}
-
-// Rows r0..r1−1 below the eliminated block k0..k1−1 take its pivots, each row
-// all of them in order while it stays in the cache; returns the
-// multiply-adds. Rows depend only on the block, so ranges of them can run
-// side by side.
-VARO_KERNEL double updateBelowBlock(double* a, const int* last, size_t h, int k0, int k1, int r0, int r1,
-                                    double* carried)
-{
-    double madds = 0.0;
-    for (int r = r0; r < r1; ++r) {
-        double* row = a + size_t(r) * h;
-        int k = k0;
-        while (last[k] < r)
-            ++k;
-        // Four pivots at a time over the part of the row that all of them
-        // reach (the first reaches least far), then each one's own rest.
-        for (; k + 4 <= k1; k += 4) {
-            const double* u[4];
-            double f[4];
-            int n[4];
-            for (int j = 0; j < 4; ++j) {
-                const double* pivotRow = a + size_t(k + j) * h;
-                f[j] = -pivotRow[r - k - j] / pivotRow[0];
-                u[j] = pivotRow + (r - k - j);
-                n[j] = last[k + j] - r + 1;
-                carry(carried, r, k + j, f[j]);
-            }
-            addFourMultiples(row, u[0], u[1], u[2], u[3], f, n[0]);
-            madds += 4.0 * n[0];
-            for (int j = 1; j < 4; ++j) {
-                addMultiple(row + n[0], u[j] + n[0], f[j], n[j] - n[0]);
-                madds += n[j] - n[0];
-            }
-        }
-        for (; k < k1; ++k) {
-            const double* u = a + size_t(k) * h;
-            const int i = r - k;
-            const double f = -u[i] / u[0];
-            if (f == 0.0)
-                continue;
-            carry(carried, r, k, f);
-            const int n = last[k] - r + 1;
-            addMultiple(row, u + i, f, n);
-            madds += n;
-        }
-    }
-    return madds;
 }
 
 } // namespace
@@ -189,6 +80,21 @@ int BandedSystem::firstVanishingDiagonal() const
     return -1;
 }
 
+namespace {
+
+// Pivot rows per block: every row below reads the block's rows from the
+// cache, and each block costs the threads a hand-off.
+constexpr int blockRows = 48;
+// The shares of the rows below a block: whole register tiles of every kernel
+// (8 rows), so that no tile spans two shares.
+constexpr int rowsPerRange = 16;
+// Rows per block of the substitutions, and per share of their side-by-side
+// part.
+constexpr int solveBlockRows = 256;
+constexpr int solveRowsPerRange = 64;
+
+} // namespace
+
 BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
 {
     Outcome outcome;
@@ -202,40 +108,68 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
     // diagonal and each pivot row's scale times the factor it was subtracted
     // with.
     std::vector<double> carried(static_cast<size_t>(F));
+    double count = 0.0;
     for (int r = 0; r < F; ++r) {
         if (r > 0)
             lastColumn[size_t(r)] = std::max(lastColumn[size_t(r)], lastColumn[size_t(r - 1)]);
         carried[size_t(r)] = std::fabs(band[size_t(r) * size_t(H)]);
+        const double m = lastColumn[size_t(r)] - r;
+        count += m * (m + 1.0) / 2.0;
     }
 
-    double count = 0.0;
-    for (int k0 = 0; k0 < F; k0 += blockRows) {
-        const int k1 = std::min(F, k0 + blockRows);
-        const int row = eliminateBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, carried.data(), &count);
+    const int nb = std::min(blockRows, F);
+    std::vector<double> diagonalFactors(size_t(nb) * size_t(nb));
+    std::vector<double> belowFactors[2];
+    for (std::vector<double>& factors : belowFactors)
+        factors.resize(size_t(nb) * size_t(H + nb));
+    // Two blocks at a time: while the rows below block j − 1 take its pivots
+    // on the helpers, this thread factorises block j, whose rows took them
+    // first. Each row still takes the blocks in their order. Declared before
+    // the team, which outlives no job.
+    EliminationBlock blocks[2];
+    bool belowPosted = false;
+
+    // Work per row below the half band squared; threads only where it pays.
+    WorkTeam team(WorkTeam::helpersFor(double(F) * H * H / 4.0));
+
+    for (int j = 0, k0 = 0; k0 < F; ++j, k0 += nb) {
+        EliminationBlock& step = blocks[j % 2];
+        step.a = band.data();
+        step.h = size_t(H);
+        step.last = lastColumn.data();
+        step.carried = carried.data();
+        step.F = F;
+        step.diagonalFactors = diagonalFactors.data();
+        step.belowFactors = belowFactors[j % 2].data();
+        step.k0 = k0;
+        step.k1 = std::min(F, k0 + nb);
+        step.lastColumn = lastColumn[size_t(step.k1 - 1)];
+        if (belowPosted)
+            team.waitForFirst((step.k1 - k0 + rowsPerRange - 1) / rowsPerRange);
+        const int row = kernel->factorDiagonalBlock(step, pivotTolerance);
         if (row >= 0) {
             outcome.status = Singular;
             outcome.row = row;
             return outcome;
         }
-        // The rows below, in ranges on the thread pool when there are enough.
-        const int below = lastColumn[size_t(k1 - 1)] + 1 - k1;
-        const int ranges = std::max(1, std::min(below / blockRows, QThreadPool::globalInstance()->maxThreadCount()));
-        QVector<double> madds(ranges, 0.0);
-        const auto update = [&](double& m) {
-            const int range = int(&m - madds.data());
-            m = updateBelowBlock(band.data(), lastColumn.data(), size_t(H), k0, k1, k1 + below * range / ranges,
-                                 k1 + below * (range + 1) / ranges, carried.data());
-        };
-        if (ranges > 1)
-            QtConcurrent::blockingMap(madds, update);
-        else
-            update(madds[0]);
-        count = std::accumulate(madds.begin(), madds.end(), count);
+        // The block's rows right of its triangle, then, once the rows below
+        // the block before are done, the rows below this one.
+        kernel->solveBlockRows(step, step.k1, step.lastColumn + 1);
+        if (belowPosted)
+            team.wait();
+        const int rows = std::min(F, step.lastColumn + 1) - step.k1;
+        team.post((rows + rowsPerRange - 1) / rowsPerRange, [&step, rows, this](int i) {
+            const int r0 = step.k1 + i * rowsPerRange;
+            kernel->updateRowsBelow(step, r0, std::min(step.k1 + rows, r0 + rowsPerRange));
+        });
+        belowPosted = true;
         if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
         }
     }
+    if (belowPosted)
+        team.wait();
     multiplyAdds = count;
     return outcome;
 }
@@ -246,30 +180,64 @@ BandedSystem::Outcome BandedSystem::solve(double* b, const Checkpoint& keepGoing
     const double* const a = band.data();
     const int* const last = lastColumn.data();
     const size_t h = size_t(H);
+    // Two passes over the band, bound by memory rather than arithmetic:
+    // threads pay sooner than in the elimination.
+    WorkTeam team(WorkTeam::helpersFor(8.0 * F * H));
+    std::vector<double> share(static_cast<size_t>(solveBlockRows));
+    const auto ranges = [](int rows) { return (rows + solveRowsPerRange - 1) / solveRowsPerRange; };
 
-    // Forward substitution with L[k + i][k] = U[k][k + i] / U[k][k].
-    for (int k = 0; k < F; ++k) {
-        if (b[k] != 0.0) {
+    // Forward substitution with L[r][k] = U[k][r] / U[k][k], a block of
+    // pivots at a time: their own rows on this thread, then the rows below
+    // side by side. Each entry takes the pivots' shares in their order,
+    // whichever thread adds them.
+    for (int k0 = 0; k0 < F; k0 += solveBlockRows) {
+        const int k1 = std::min(F, k0 + solveBlockRows);
+        for (int k = k0; k < k1; ++k) {
             const double* u = a + size_t(k) * h;
-            addMultiple(b + k + 1, u + 1, -b[k] / u[0], last[k] - k);
+            const double f = b[k] != 0.0 ? -b[k] / u[0] : 0.0;
+            share[size_t(k - k0)] = f;
+            if (f != 0.0)
+                addMultiple(b + k + 1, u + 1, f, std::min(last[k], k1 - 1) - k);
         }
-        if (k % 256 == 0 && keepGoing && !keepGoing()) {
+        const int end = std::min(F, last[k1 - 1] + 1);
+        team.run(ranges(end - k1), [&](int i) {
+            const int r0 = k1 + i * solveRowsPerRange, r1 = std::min(end, r0 + solveRowsPerRange);
+            for (int k = k0; k < k1; ++k) {
+                const double f = share[size_t(k - k0)];
+                const int stop = std::min(r1 - 1, last[k]);
+                if (f != 0.0 && stop >= r0)
+                    addMultiple(b + r0, a + size_t(k) * h + size_t(r0 - k), f, stop - r0 + 1);
+            }
+        });
+        if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
         }
     }
 
-    // Back substitution, U·x = y.
-    for (int r = F - 1; r >= 0; --r) {
-        const double* u = a + size_t(r) * h;
-        const double x = (b[r] - dotProduct(u + 1, b + r + 1, last[r] - r)) / u[0];
-        if (!std::isfinite(x)) {
-            outcome.status = Singular;
-            outcome.row = r;
-            return outcome;
+    // Back substitution, U·x = y, a block of rows at a time from the last:
+    // first each row's product with the part of x already known, side by
+    // side, then the block's own rows in turn on this thread.
+    for (int r1 = F; r1 > 0; r1 -= solveBlockRows) {
+        const int r0 = std::max(0, r1 - solveBlockRows);
+        team.run(ranges(r1 - r0), [&](int i) {
+            for (int r = r0 + i * solveRowsPerRange; r < std::min(r1, r0 + (i + 1) * solveRowsPerRange); ++r) {
+                const int n = last[r] - r1 + 1;
+                share[size_t(r - r0)] = n > 0 ? dotProduct(a + size_t(r) * h + size_t(r1 - r), b + r1, n) : 0.0;
+            }
+        });
+        for (int r = r1 - 1; r >= r0; --r) {
+            const double* u = a + size_t(r) * h;
+            const double near = dotProduct(u + 1, b + r + 1, std::min(last[r], r1 - 1) - r);
+            const double x = (b[r] - (share[size_t(r - r0)] + near)) / u[0];
+            if (!std::isfinite(x)) {
+                outcome.status = Singular;
+                outcome.row = r;
+                return outcome;
+            }
+            b[r] = x;
         }
-        b[r] = x;
-        if (r % 256 == 0 && keepGoing && !keepGoing()) {
+        if (keepGoing && !keepGoing()) {
             outcome.status = Abandoned;
             return outcome;
         }

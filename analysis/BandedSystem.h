@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EliminationKernels.h"
 #include "Vectors.h"
 
 #include <functional>
@@ -17,7 +18,7 @@
 //
 // Work follows the envelope inside the band: entries of a row past its last
 // assembled non-zero (and past those of the rows above it) stay exactly zero
-// under elimination, so they are never touched.
+// under elimination, so they are never written.
 class BandedSystem
 {
 public:
@@ -74,6 +75,13 @@ public:
     // The multiply-adds that the last elimination performed.
     double eliminationMultiplyAdds() const { return multiplyAdds; }
 
+    // The kernel that eliminates: the best this processor has unless set.
+    // Elimination runs on the global thread pool's threads alongside the
+    // calling one, and gives the same result to the last bit whatever their
+    // number; kernels differ from one another in rounding only.
+    const EliminationKernel* eliminationKernel() const { return kernel; }
+    void setEliminationKernel(const EliminationKernel* k) { kernel = k; }
+
 private:
     int F = 0;
     int H = 0;
@@ -82,4 +90,5 @@ private:
     // elimination, the running maximum over the rows above (the envelope).
     std::vector<int> lastColumn;
     double multiplyAdds = 0.0;
+    const EliminationKernel* kernel = bestEliminationKernel();
 };

@@ -20,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QFile>
+#include <QThreadPool>
 
 #include <cmath>
 #include <vector>
@@ -140,10 +141,14 @@ void BM_Assembly(benchmark::State& state)
 }
 
 // The rate counts the F·H²/2 multiply-adds of a full band; "envelope" the
-// ones performed, as entries outside the assembled profile are skipped.
+// ones performed, as entries outside the assembled profile are skipped. Both
+// are per second of wall time, on as many threads as the fourth argument.
 void BM_Elimination(benchmark::State& state)
 {
     BuildingFrame frame(int(state.range(0)), int(state.range(1)), int(state.range(2)));
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(int(state.range(3)));
     frame.number();
     BandedSystem assembled;
     frame.assemble(&assembled);
@@ -162,6 +167,9 @@ void BM_Elimination(benchmark::State& state)
     state.counters["band madd/s"] = benchmark::Counter(band, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["envelope madd/s"] = benchmark::Counter(performed, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["band MB"] = double(frame.F) * frame.H * 8.0 / 1e6;
+    state.counters["threads"] = double(state.range(3));
+    state.SetLabel(assembled.eliminationKernel()->name);
+    pool->setMaxThreadCount(threads);
 }
 
 // One load vector: gravity and a lateral push at every free node.
@@ -195,7 +203,14 @@ void frames(benchmark::internal::Benchmark* b)
 
 BENCHMARK(BM_Numbering)->Apply(frames);
 BENCHMARK(BM_Assembly)->Apply(frames);
-BENCHMARK(BM_Elimination)->Apply(frames)->Iterations(3);
+BENCHMARK(BM_Elimination)
+    ->Args({8, 8, 6, 8})
+    ->Args({10, 10, 10, 8})
+    ->Args({12, 12, 12, 1})
+    ->Args({12, 12, 12, 8})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 BENCHMARK(BM_Solve)->Apply(frames);
 
 
@@ -329,6 +344,21 @@ void BM_WholeAnalysis(benchmark::State& state)
     model.wait();
 }
 
-BENCHMARK(BM_WholeAnalysis)->Args({8, 8, 6})->Args({10, 10, 10})->Args({12, 12, 12})->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeAnalysis)
+    ->Args({8, 8, 6})
+    ->Args({10, 10, 10})
+    ->Args({12, 12, 12})
+    ->Args({16, 16, 16})
+    ->Args({20, 20, 20})
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::AddCustomContext("elimination kernel", bestEliminationKernel()->name);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

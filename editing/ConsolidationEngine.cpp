@@ -5,6 +5,7 @@
 
 #include "EditingActions.h"
 
+#include "ConsolidationIndex.h"
 #include "DocumentModel.h"
 #include "Load.h"
 #include "Member.h"
@@ -77,13 +78,80 @@ bool membersJoin(const QList<MemberRef>& members, const NodeRef& a, const NodeRe
     return false;
 }
 
+// The objects, the hubs with the members at them, the members with the loads
+// on them: those of them that are indexed and not selected.
+QSet<VaroObjectRef> withMembersAndLoads(const ConsolidationIndex& index, const QList<NodeRef>& hubs,
+                                        const QList<MemberRef>& members, const QSet<VaroObjectRef>& objects,
+                                        const SelectionModel& selection)
+{
+    QSet<const VaroObject*> seen;
+    QSet<VaroObjectRef> result;
+    const auto add = [&](const VaroObjectRef& object) {
+        if (!object || seen.contains(object.data()))
+            return false;
+        seen.insert(object.data());
+        if (index.contains(object.data()) && !selection.isObjectSelected(object))
+            result.insert(object);
+        return true;
+    };
+    const auto addWithLoads = [&](const MemberRef& member) {
+        if (add(member) || objects.contains(member))
+            index.forLoadsOn(member.data(), add);
+    };
+    for (const VaroObjectRef& object : objects)
+        add(object);
+    for (const NodeRef& node : hubs)
+        if (add(node) || objects.contains(node))
+            index.forMembersAt(node.data(), addWithLoads);
+    for (const MemberRef& member : qAsConst(members))
+        addWithLoads(member);
+    return result;
+}
+
 } // namespace
 
+// Each run leaves the unselected structure such that a run over all of it
+// would change only what the run itself changed. So the next run need look
+// only at what changed since (the deselected objects, objects stamped or
+// entered since, the ends of members that left) and at their neighbours: the
+// nodes within reach of a changed node, the members at those nodes or
+// passing near a deselected one, and the loads on those members. Everything
+// farther away would be walked and left as it is. A change that the index
+// cannot see (a library entry, the units) makes the next run walk the whole
+// unselected structure again.
 void EditingActions::subActionConsolidateDeselectedObjects()
 {
     const QSet<VaroObjectRef> history = selection()->getAndClearDeselectionHistory();
     if (history.isEmpty())
         return;
+    ConsolidationBaseline& baseline = *consolidated;
+    if (!baseline.valid) {
+        subActionConsolidateEverythingUnselected(history);
+        return;
+    }
+    QList<VaroObjectRef> changed = baseline.pending + subActionTakeChanges(baseline.stamp);
+    quint32 mark = VaroObject::currentTimeStamp();
+    QList<VaroObjectRef> touched;
+    for (const VaroObjectRef& object : history)
+        if (baseline.index.contains(object.data()) && !selection()->isObjectSelected(object))
+            touched.append(object);
+    if (touched.isEmpty()) {
+        baseline.pending = changed;
+        baseline.stamp = mark;
+        return;
+    }
+    subActionConsolidate(asSet(touched), neighbourhoodOfTouched(touched), true);
+    changed += subActionTakeChanges(mark);
+    changed += touched;
+    mark = VaroObject::currentTimeStamp();
+    const QSet<VaroObjectRef> around = neighbourhoodOfChanged(changed);
+    subActionConsolidate(around, around, false);
+    baseline.pending = subActionTakeChanges(mark);
+    baseline.stamp = VaroObject::currentTimeStamp();
+}
+
+void EditingActions::subActionConsolidateEverythingUnselected(const QSet<VaroObjectRef>& history)
+{
     // The selection is the same before and after the first run, which
     // touches only what is not selected.
     QSet<VaroObjectRef> unselected = asSet(selection()->unselectedWithin(structure()->everything()));
@@ -92,7 +160,109 @@ void EditingActions::subActionConsolidateDeselectedObjects()
         return;
     subActionConsolidate(touched, unselected, true);
     unselected = asSet(selection()->unselectedWithin(structure()->everything()));
+    const quint32 mark = VaroObject::currentTimeStamp();
     subActionConsolidate(unselected, unselected, false);
+
+    ConsolidationBaseline& baseline = *consolidated;
+    baseline.nodes = structure()->nodes();
+    baseline.members = structure()->members();
+    baseline.loads = structure()->loads();
+    baseline.index.rebuild(baseline.nodes, baseline.members, baseline.loads);
+    baseline.stamp = mark;
+    baseline.pending = subActionTakeChanges(mark);
+    baseline.stamp = VaroObject::currentTimeStamp();
+    baseline.valid = true;
+}
+
+void EditingActions::forgetConsolidatedState()
+{
+    consolidated->valid = false;
+    consolidated->index.clear();
+    consolidated->pending.clear();
+}
+
+QList<VaroObjectRef> EditingActions::subActionTakeChanges(quint32 since)
+{
+    ConsolidationBaseline& baseline = *consolidated;
+    QList<VaroObjectRef> changed;
+    const QList<NodeRef> nodes = structure()->nodes();
+    const QList<MemberRef> members = structure()->members();
+    const QList<LoadRef> loads = structure()->loads();
+    // Lists still shared with the ones kept: nothing entered or left.
+    if (!nodes.isSharedWith(baseline.nodes) || !members.isSharedWith(baseline.members)
+        || !loads.isSharedWith(baseline.loads)) {
+        for (const VaroObjectRef& gone : baseline.index.sweep(nodes, members, loads, &changed))
+            if (const MemberRef member = gone.objectCast<Member>())
+                changed << member->nodeA() << member->nodeB();
+        baseline.nodes = nodes;
+        baseline.members = members;
+        baseline.loads = loads;
+    }
+    // Every change takes a new stamp; none taken, none made.
+    if (VaroObject::currentTimeStamp() != since) {
+        for (const NodeRef& node : nodes)
+            if (node->timeStamp() >= since)
+                changed.append(node);
+        for (const MemberRef& member : members)
+            if (member->timeStamp() >= since)
+                changed.append(member);
+        for (const LoadRef& load : loads)
+            if (load->timeStamp() >= since)
+                changed.append(load);
+    }
+    for (const VaroObjectRef& object : qAsConst(changed))
+        if (object && baseline.index.contains(object.data()))
+            baseline.index.update(object);
+    return changed;
+}
+
+QSet<VaroObjectRef> EditingActions::neighbourhoodOfTouched(const QList<VaroObjectRef>& touched) const
+{
+    const ConsolidationIndex& index = consolidated->index;
+    // Rounding moves a node by half a step at most.
+    const double nodeReach = consolidationDistance() + lengthStep();
+    const double memberReach = explosionDistance() + lengthStep();
+    QSet<VaroObjectRef> around = asSet(touched);
+    QList<NodeRef> hubs;
+    QList<MemberRef> members;
+    for (const VaroObjectRef& object : touched) {
+        if (const NodeRef node = object.objectCast<Node>()) {
+            hubs.append(node);
+            hubs += index.nodesNear(node->position(), nodeReach);
+            members += index.membersNear(node->position(), memberReach);
+        } else if (const MemberRef member = object.objectCast<Member>()) {
+            hubs << member->nodeA() << member->nodeB();
+        } else if (const LoadRef load = object.objectCast<Load>()) {
+            members.append(load->member());
+        }
+    }
+    return withMembersAndLoads(index, hubs, members, around, *selection());
+}
+
+QSet<VaroObjectRef> EditingActions::neighbourhoodOfChanged(const QList<VaroObjectRef>& changed) const
+{
+    const ConsolidationIndex& index = consolidated->index;
+    const double nodeReach = consolidationDistance() + lengthStep();
+    QSet<VaroObjectRef> around;
+    QList<NodeRef> hubs;
+    QList<MemberRef> members;
+    for (const VaroObjectRef& object : changed) {
+        if (!object)
+            continue;
+        around.insert(object);
+        if (const NodeRef node = object.objectCast<Node>()) {
+            hubs.append(node);
+            hubs += index.nodesNear(node->position(), nodeReach);
+        } else if (const MemberRef member = object.objectCast<Member>()) {
+            members.append(member);
+            hubs << member->nodeA() << member->nodeB();
+            if (member->axis())
+                hubs.append(member->axis()->axis().node());
+        } else if (const LoadRef load = object.objectCast<Load>()) {
+            members.append(load->member());
+        }
+    }
+    return withMembersAndLoads(index, hubs, members, around, *selection());
 }
 
 void EditingActions::subActionConsolidate(QSet<VaroObjectRef> touched, QSet<VaroObjectRef> scope, bool explode)
@@ -250,7 +420,7 @@ QList<NodeRef> EditingActions::subActionConsolidateNodes(QList<NodeRef> touched,
         const double r = n->position().length();
         const auto end = index.lowerBound(r + w);
         for (auto candidate = index.lowerBound(r - w); candidate != end; ++candidate) {
-            const NodeRef m = candidate.value();
+            const NodeRef& m = candidate.value();
             if (!m || m == n || !n->canBeConsolidatedWith(*m, d))
                 continue;
             if (membersJoin(structure()->members(), n, m))
@@ -263,8 +433,8 @@ QList<NodeRef> EditingActions::subActionConsolidateNodes(QList<NodeRef> touched,
             }
             push(new CommandConsolidateNodes(structure(), n, m));
             result.append(m);
-            candidate.value().clear();
             clearFirst(&scope, m);
+            candidate.value().clear(); // m refers to it: last
         }
     }
     return result;
@@ -282,14 +452,14 @@ QList<MemberRef> EditingActions::subActionConsolidateMembers(QList<MemberRef> to
         const double r = (0.5 * positionOf(m->nodeA()) + 0.5 * positionOf(m->nodeB())).length();
         const auto end = index.lowerBound(r + w);
         for (auto candidate = index.lowerBound(r - w); candidate != end; ++candidate) {
-            const MemberRef o = candidate.value();
+            const MemberRef& o = candidate.value();
             // Members of different groups stay apart whichever way they run.
             if (!o || o == m || m->group() != o->group() || !m->canBeConsolidatedWith(*o))
                 continue;
             push(new CommandConsolidateMembers(structure(), m, o));
             result.append(o);
-            candidate.value().clear();
             clearFirst(&scope, o);
+            candidate.value().clear(); // o refers to it: last
         }
     }
     return result;
@@ -305,13 +475,13 @@ QList<LoadRef> EditingActions::subActionConsolidateLoads(QList<LoadRef> touched,
             continue;
         const auto end = index.upperBound(l->member());
         for (auto candidate = index.lowerBound(l->member()); candidate != end; ++candidate) {
-            const LoadRef o = candidate.value();
+            const LoadRef& o = candidate.value();
             if (!o || o == l || !l->canBeConsolidatedWith(*o))
                 continue;
             push(new CommandConsolidateLoads(structure(), l, o));
             result.append(o);
-            candidate.value().clear();
             clearFirst(&scope, o);
+            candidate.value().clear(); // o refers to it: last
         }
     }
     return result;
@@ -367,9 +537,21 @@ QList<MemberRef> EditingActions::subActionExplodeMembers(QList<MemberRef> member
             const MemberRef m = entry.key();
             const auto first = index.lowerBound(entry.value().first - w);
             const auto last = index.lowerBound(entry.value().second + w);
+            // A node on the member lies in its box widened by the tolerance;
+            // twice that leaves room for rounding. A split only shortens m,
+            // so the box taken now holds all it can be split at.
+            const Vector3 a = positionOf(m->nodeA()), b = positionOf(m->nodeB());
+            const Vector3 low(std::min(a.x(), b.x()) - 2 * t, std::min(a.y(), b.y()) - 2 * t,
+                              std::min(a.z(), b.z()) - 2 * t);
+            const Vector3 high(std::max(a.x(), b.x()) + 2 * t, std::max(a.y(), b.y()) + 2 * t,
+                               std::max(a.z(), b.z()) + 2 * t);
             bool split = false;
             for (auto candidate = first; candidate != last; ++candidate) {
-                const NodeRef n = candidate.value();
+                const NodeRef& n = candidate.value();
+                const Vector3 p = n->position();
+                if (p.x() < low.x() || p.y() < low.y() || p.z() < low.z() || p.x() > high.x() || p.y() > high.y()
+                    || p.z() > high.z())
+                    continue;
                 if (!StructureModel::nodeLiesOnMember(n, m, t))
                     continue;
                 if (pendingSplits.contains(m)) {

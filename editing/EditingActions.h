@@ -14,6 +14,9 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <memory>
+
+struct ConsolidationBaseline;
 class DocumentModel;
 class Material;
 class QColor;
@@ -37,6 +40,7 @@ class EditingActions : public QObject
 
 public:
     static EditingActions* of(DocumentModel* document);
+    ~EditingActions() override;
     DocumentModel* document() const { return doc; }
 
     // Both in metres, from the unit system chosen at the moment of the call.
@@ -145,6 +149,10 @@ public slots:
     void actionUndo();
     void actionRedo();
 
+    // The next consolidation walks the whole unselected structure, as after
+    // a change of a library or of the units.
+    void forgetConsolidatedState();
+
 protected:
     explicit EditingActions(DocumentModel* document);
 
@@ -168,5 +176,14 @@ protected:
     void subActionSetLoadPositionAtIndex(const Vector4& value, const CalculatorReference& reference, bool merge);
 
 private:
+    // The objects of the structure that changed since the stamp, by their
+    // own stamps or by entering it, and the ends of members that left it;
+    // the index takes them all in.
+    QList<VaroObjectRef> subActionTakeChanges(quint32 since);
+    void subActionConsolidateEverythingUnselected(const QSet<VaroObjectRef>& history);
+    QSet<VaroObjectRef> neighbourhoodOfTouched(const QList<VaroObjectRef>& touched) const;
+    QSet<VaroObjectRef> neighbourhoodOfChanged(const QList<VaroObjectRef>& changed) const;
+
     DocumentModel* const doc;
+    const std::unique_ptr<ConsolidationBaseline> consolidated;
 };

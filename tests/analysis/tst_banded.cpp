@@ -1,9 +1,11 @@
 #include "BandedSystem.h"
 #include "TestMain.h"
 
+#include <QThreadPool>
 #include <QtTest>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 // The banded system on small matrices whose factors are known by hand.
@@ -50,6 +52,10 @@ private slots:
     void noFreeRowsSolvesNothing();
     void checkpointAbandons();
     void wideBandSolvesSideBySide();
+    void everyKernelSolves_data();
+    void everyKernelSolves();
+    void threadsGiveTheSameFactors();
+    void abandonedWhileThreadsWork();
 };
 
 // K = [4 2 0; 2 5 1; 0 1 3], its upper band stored by rows, with x = (1, −1, 2):
@@ -164,6 +170,131 @@ void TestBanded::wideBandSolvesSideBySide()
     QCOMPARE(system.solve(b.data()).status, BandedSystem::Completed);
     for (int i = 0; i < n; ++i)
         QVERIFY(std::fabs(b[i] - x[i]) <= 1e-12 * x[i]);
+}
+
+namespace {
+
+// K = Σ over neighbours within the half band of springs k_ij = 1 + ((i + j) mod 5),
+// each coupling rows i and j as [k −k; −k k], plus 10 on every diagonal: a
+// frame-like, diagonally dominant matrix whose product with x is formed
+// exactly (small integers), so that solving b = K·x must give x back.
+struct SpringChain
+{
+    int n, H;
+    QVector<QVector<double>> K;
+    QVector<double> x, b;
+
+    SpringChain(int n, int H) : n(n), H(H), K(n, QVector<double>(n, 0.0)), x(n), b(n, 0.0)
+    {
+        for (int i = 0; i < n; ++i) {
+            K[i][i] += 10.0;
+            for (int j = i + 1; j < std::min(n, i + H); ++j) {
+                const double k = 1 + (i + j) % 5;
+                K[i][i] += k;
+                K[j][j] += k;
+                K[i][j] -= k;
+                K[j][i] -= k;
+            }
+            x[i] = 1 + i % 3;
+        }
+        for (int r = 0; r < n; ++r)
+            for (int c = std::max(0, r - H + 1); c < std::min(n, r + H); ++c)
+                b[r] += K[r][c] * x[c];
+    }
+};
+
+// Factorises with the kernel and solves for chain.b.
+QVector<double> solved(const SpringChain& chain, const EliminationKernel* kernel, BandedSystem* system)
+{
+    *system = systemOf(chain.K, chain.H);
+    system->setEliminationKernel(kernel);
+    QVector<double> b = chain.b;
+    if (system->eliminate().status != BandedSystem::Completed || system->solve(b.data()).status != BandedSystem::Completed)
+        return QVector<double>();
+    return b;
+}
+
+} // namespace
+
+void TestBanded::everyKernelSolves_data()
+{
+    QTest::addColumn<int>("kernel");
+    const QVector<const EliminationKernel*> kernels = supportedEliminationKernels();
+    for (int i = 0; i < kernels.size(); ++i)
+        QTest::newRow(kernels[i]->name) << i;
+}
+
+// Every kernel the processor can run factorises the same systems: the 3 by 3
+// one of solvesSymmetricSystem exactly, and a band wide and long enough for
+// several blocks, register tiles and ragged ends to the vector it was made
+// from. The best kernel is the one chosen unless another is set.
+void TestBanded::everyKernelSolves()
+{
+    QFETCH(int, kernel);
+    const EliminationKernel* k = supportedEliminationKernels().at(kernel);
+    QVERIFY(supportedEliminationKernels().last() == &EliminationKernels::portable);
+    QCOMPARE(BandedSystem().eliminationKernel(), supportedEliminationKernels().first());
+
+    BandedSystem small = systemOf({{4, 2, 0}, {2, 5, 1}, {0, 1, 3}}, 2);
+    small.setEliminationKernel(k);
+    QCOMPARE(small.eliminate().status, BandedSystem::Completed);
+    QCOMPARE(small.entry(2, 2), 2.75);
+    double b3[3] = {2, -1, 5};
+    QCOMPARE(small.solve(b3).status, BandedSystem::Completed);
+    QCOMPARE(QVector<double>(b3, b3 + 3), (QVector<double>{1.0, -1.0, 2.0}));
+
+    for (const QPair<int, int>& size : {qMakePair(200, 37), qMakePair(413, 150)}) {
+        const SpringChain chain(size.first, size.second);
+        BandedSystem system;
+        const QVector<double> b = solved(chain, k, &system);
+        QCOMPARE(b.size(), chain.n);
+        for (int i = 0; i < chain.n; ++i)
+            QVERIFY2(std::fabs(b[i] - chain.x[i]) <= 1e-9 * chain.x[i], qPrintable(QString::number(i)));
+    }
+}
+
+// The elimination shares its work among the pool's threads; their number
+// must not change a single bit of the factors or of the solution.
+void TestBanded::threadsGiveTheSameFactors()
+{
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    // Long and wide enough that the substitutions share their work too.
+    const SpringChain chain(1200, 220);
+    for (const EliminationKernel* kernel : supportedEliminationKernels()) {
+        QVector<double> first;
+        for (int count : {1, 2, 3, 8}) {
+            pool->setMaxThreadCount(count);
+            BandedSystem system;
+            QVector<double> result = solved(chain, kernel, &system);
+            QCOMPARE(result.size(), chain.n);
+            for (int r = 0; r < chain.n; ++r)
+                for (int c = r; c < std::min(chain.n, r + chain.H); ++c)
+                    result.append(system.entry(r, c));
+            if (first.isEmpty())
+                first = result;
+            QVERIFY2(std::memcmp(first.constData(), result.constData(), size_t(result.size()) * sizeof(double)) == 0,
+                     kernel->name);
+        }
+    }
+    pool->setMaxThreadCount(threads);
+}
+
+// Stopped after a few blocks while helpers still subtract the last one: the
+// call returns with no thread left at work, and the next factorisation of
+// the same matrix solves.
+void TestBanded::abandonedWhileThreadsWork()
+{
+    const SpringChain chain(1200, 220);
+    BandedSystem system = systemOf(chain.K, chain.H);
+    int asked = 0;
+    QCOMPARE(system.eliminate([&asked] { return ++asked < 3; }).status, BandedSystem::Abandoned);
+    QCOMPARE(asked, 3);
+    BandedSystem again;
+    const QVector<double> x = solved(chain, system.eliminationKernel(), &again);
+    QCOMPARE(x.size(), chain.n);
+    for (int i = 0; i < chain.n; ++i)
+        QVERIFY(std::fabs(x[i] - chain.x[i]) <= 1e-9 * chain.x[i]);
 }
 
 VARO_APPLESS_TEST_MAIN(TestBanded)

@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <functional>
+
 // Deselecting geometry tidies it into the unselected structure within the
 // same undo step.
 class TestConsolidation : public QObject
@@ -24,6 +26,8 @@ private slots:
     void duplicateMembersMergeOnlyInOneGroup_data();
     void duplicateMembersMergeOnlyInOneGroup();
     void equalLoadsMerge();
+    void lookingNearChangesMatchesWalkingEverything();
+    void newUnitsRoundTheWholeStructureAgain();
 };
 
 void TestConsolidation::nodesMergeWithinOneAndThreeQuarterSteps_data()
@@ -214,3 +218,137 @@ void TestConsolidation::equalLoadsMerge()
 
 VARO_TEST_MAIN(TestConsolidation)
 #include "tst_consolidation.moc"
+
+namespace {
+
+// The model by where things are, not by which objects they are: sorted lines
+// of nodes, members by their ends, loads by their member's ends.
+QString geometryOf(const Bench& b)
+{
+    const auto at = [](const NodeRef& n) {
+        const Vector3 p = positionOf(n);
+        return QString("(%1 %2 %3)").arg(p.x(), 0, 'g', 12).arg(p.y(), 0, 'g', 12).arg(p.z(), 0, 'g', 12);
+    };
+    const auto ends = [&](const MemberRef& m) { return at(m->nodeA()) + "-" + at(m->nodeB()); };
+    QStringList lines;
+    for (const NodeRef& n : b.structure()->nodes())
+        lines << "N " + at(n) + (n->support() ? " fixed" : "");
+    for (const MemberRef& m : b.structure()->members())
+        lines << QString("M %1 %2%3").arg(ends(m)).arg(m->pinAtA()).arg(m->pinAtB());
+    for (const LoadRef& l : b.structure()->loads()) {
+        QString pairs;
+        for (const Load::PositionedForce& p : l->positionedForces())
+            pairs += QString(" %1:%2").arg(p.first, 0, 'g', 12).arg(p.second, 0, 'g', 12);
+        lines << "L " + ends(l->member()) + pairs;
+    }
+    lines.sort();
+    return lines.join('\n');
+}
+
+} // namespace
+
+// After its first run the engine looks only near what changed. The same
+// edits on two documents, one of which is made to walk its whole unselected
+// structure every time, give the same model at every step: a split with
+// loads, a merge of nodes that makes a duplicate member and a duplicate
+// load, a member moved to zero length, and a node moved while selected beside
+// an unselected load.
+void TestConsolidation::lookingNearChangesMatchesWalkingEverything()
+{
+    Bench near, whole;
+    struct Step
+    {
+        std::function<void(Bench&)> edit;
+        int nodes, members, loads;
+    };
+    // Per bench, in the same order: beam nodes 0..4 at x = 0..4 m, a rung
+    // from (1, 1) to (3, 1), a node far away.
+    const auto node = [](Bench& b, int i) { return b.structure()->nodes().at(i); };
+    const auto nodeAt = [](Bench& b, const Vector3& p) {
+        for (const NodeRef& n : b.structure()->nodes())
+            if ((n->position() - p).length() < 1e-9)
+                return n;
+        return NodeRef();
+    };
+    const auto clear = [](Bench& b) { b.actions->actionClearAllSelection(); };
+    const QList<Step> steps = {
+        // The far node, deselected: the first run, which walks everything.
+        {[&](Bench& b) { b.select({node(b, 7)}), clear(b); }, 8, 5, 2},
+        // Dropped 0.4 mm beside the middle of 2-3: rounded onto it, splits it
+        // and its point load moves to the piece.
+        {[&](Bench& b) { b.select({b.node(2.5, 0.0004)}), clear(b); }, 9, 6, 2},
+        // 0.9 mm from the rung's end, with a copy of the rung and of its load:
+        // one node, one rung, one load.
+        {[&](Bench& b) {
+             const NodeRef e = b.node(1.0009, 1.0);
+             const MemberRef copy = b.member(e, node(b, 6));
+             b.select(QList<VaroObjectRef>{e, copy, b.pointLoad(copy, 0.3335, 500.0)});
+             clear(b);
+         },
+         9, 6, 2},
+        // Node 4 moved onto node 3 while selected: member 3-4 goes, the two
+        // nodes become one (either may survive: they are alike).
+        {[&](Bench& b) {
+             b.select({node(b, 4)});
+             node(b, 4)->setPosition(Vector3(3.0, 0.0, 0.0));
+             clear(b);
+         },
+         8, 5, 2},
+        // The rung's end moved while selected: the unselected load on the
+        // rung, whose length changes, is rounded anew to the millimetre.
+        {[&](Bench& b) {
+             const NodeRef end = nodeAt(b, Vector3(1.0, 1.0, 0.0));
+             b.select({end});
+             end->setPosition(Vector3(1.25, 1.0, 0.0));
+             LoadRef onRung;
+             for (const LoadRef& load : b.structure()->loads())
+                 if (load->positionedForces().first().second == 500.0)
+                     onRung = load;
+             const double p = onRung->positionedForces().first().first * 1.75;
+             clear(b);
+             QCOMPARE(onRung->positionedForces().first().first, std::round(p * 1000.0) / 1000.0 / 1.75);
+         },
+         8, 5, 2},
+    };
+    for (Bench* b : {&near, &whole}) {
+        for (int i = 0; i <= 4; ++i)
+            b->node(i);
+        const NodeRef left = b->node(1.0, 1.0);
+        const MemberRef rung = b->member(left, b->node(3.0, 1.0));
+        for (int i = 0; i < 4; ++i)
+            b->member(b->structure()->nodes().at(i), b->structure()->nodes().at(i + 1));
+        b->node(10.0, 10.0);
+        b->pointLoad(rung, 1.0 / 3.0, 500.0);
+        b->pointLoad(b->structure()->members().at(3), 0.7, 200.0);
+    }
+    QCOMPARE(geometryOf(near), geometryOf(whole));
+    for (int i = 0; i < steps.size(); ++i) {
+        steps[i].edit(near);
+        whole.actions->forgetConsolidatedState();
+        steps[i].edit(whole);
+        QCOMPARE(geometryOf(near), geometryOf(whole));
+        const QString at = QString("step %1").arg(i);
+        QVERIFY2(near.structure()->nodes().size() == steps[i].nodes, qPrintable(at));
+        QVERIFY2(near.structure()->members().size() == steps[i].members, qPrintable(at));
+        QVERIFY2(near.structure()->loads().size() == steps[i].loads, qPrintable(at));
+    }
+    // Split at its middle, the load at 0.7 lies at 0.4 of the second half.
+    QVERIFY(geometryOf(near).contains("L (2.5 0 0)-(3 0 0) 0.4:200"));
+}
+
+// A change of units reaches every unselected object at the next
+// consolidation, however far from what was deselected, as the grid changed.
+void TestConsolidation::newUnitsRoundTheWholeStructureAgain()
+{
+    Bench b;
+    const NodeRef far = b.node(1.003);
+    const NodeRef clicked = b.node(-5.0);
+    b.actions->actionClickOnObject(clicked);
+    b.actions->actionClickOnObject(clicked); // the first run, over everything
+    QCOMPARE(far->position().x(), 1.003);
+    b.units->setChosenSystem("Imperial (US)");
+    b.actions->actionClickOnObject(clicked);
+    b.actions->actionClickOnObject(clicked);
+    // 1.003 m is 39.488 in, on the 0.1 in grid 39.5 in.
+    QCOMPARE(far->position().x(), 39.5 * 0.0254);
+}
