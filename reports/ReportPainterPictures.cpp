@@ -20,8 +20,6 @@ using namespace ReportDrawing;
 
 namespace {
 
-// The focal length of every report picture, in inches.
-const double focalLength = 15.0;
 const double referenceDepth = 10.0;
 
 bool fuzzyEqualCoordinate(double u, double v)
@@ -130,7 +128,7 @@ QImage ReportPainter::skeletonPicture(const ViewPoint& view) const
     skeleton.translate(-area.left(), -area.top());
     iQPainter::setMetricPen(&skeleton, Pens::printStructureGhost);
     skeleton.setBrush(Qt::NoBrush);
-    skeleton.drawLines(lines);
+    strokeLines(&skeleton, lines);
     skeleton.end();
     picture.setOffset(area.topLeft());
     return picture;
