@@ -20,6 +20,7 @@
 class AnalysisOutput;
 class QPainter;
 class QPainterPath;
+class QPen;
 class StructureView;
 class UnitSystem;
 
@@ -196,6 +197,11 @@ private:
     QByteArray pictureKey(const char* kind, const ViewPoint& view) const;
     // The skeleton as the camera sees it, its offset the projection of its top-left corner.
     QImage skeletonPicture(const ViewPoint& view) const;
+    // A transparent picture of the lines in the pen, no larger than the
+    // limit, its offset the position of its top-left corner.
+    QImage linesPicture(const QVector<QLineF>& lines, const QPen& pen, const QRectF& limit) const;
+    // A picture at its offset, on whole device pixels.
+    void drawPicture(const QImage& picture) const;
     // A camera that sees the whole structure from the plate's sphere, and the
     // shift that brings the point to the picture's centre: the pictures of
     // all objects on plates of one size then share one skeleton.
@@ -209,6 +215,8 @@ private:
     // Polylines in the current pen, each simplified to a fraction of a
     // device pixel, so that a large model's curves cost what shows of them.
     void strokePolylines(const QVector<QPolygonF>& polylines) const;
+    // Ellipses in the current pen and brush about the centres.
+    void fillDots(const QVector<QPointF>& centres, double rx, double ry) const;
     // Whether anything within `offset` of the segment from A to B is drawn
     // within a fraction of a device pixel of the segment itself.
     bool straightWithin(const ViewPoint& view, const Vector3& A, const Vector3& B, double offset) const;

@@ -41,6 +41,7 @@ private slots:
     void simplifiedPolyline();
     void overviewCurvesKeepTheirSize_data();
     void overviewCurvesKeepTheirSize();
+    void coverPicturesFollowTheirPlates();
 };
 
 namespace {
@@ -473,6 +474,53 @@ void tst_Painting::overviewCurvesKeepTheirSize()
                  qPrintable(QString("%1 for %2").arg(upper.height()).arg(small)));
     else
         QVERIFY(!upper.isEmpty());
+}
+
+// Two covers of one report: the first reports the whole row of two members,
+// the second only its right member. Each cover's nodes and members are
+// drawn from pictures that all its covers share: each shows its own objects,
+// centred in their plates, which mirror each other about the page's middle.
+void tst_Painting::coverPicturesFollowTheirPlates()
+{
+    ReportDocument d;
+    const QList<NodeRef> nodes = {d.node(0.0), d.node(2.0), d.node(4.0), d.node(6.0)};
+    const QList<MemberRef> members = {d.member(nodes[0], nodes[1]), d.member(nodes[2], nodes[3])};
+    const ReportLayoutRef layout = d.layout({Report::ChapterGroupCover, Report::ChapterGroupCover});
+    QCOMPARE(layout->pages.size(), 2);
+    ReportLayout::Plate& right = layout->pages[1][0];
+    right.nodes = nodes.mid(2);
+    right.members = members.mid(1);
+    ReportPainter painter(layout, d.document->unitSystem(), {});
+
+    // The red of the highlights, on the rows through the middle of the plates and left or right of the page's middle.
+    const auto boxes = [&](const QImage& page) {
+        const int top = page.height() * 2 / 5, height = page.height() / 5, half = page.width() / 2;
+        const auto red = [](QColor c) { return c.red() > 100 && c.green() < 60 && c.blue() < 60; };
+        return qMakePair(inked(page.copy(0, top, half, height), red).translated(0, top),
+                         inked(page.copy(half, top, page.width() - half, height), red).translated(half, top));
+    };
+    const auto rightFirst = boxes(painted(painter, 2));
+    const auto whole = boxes(painted(painter, 1));
+    const auto rightAgain = boxes(painted(painter, 2));
+    QCOMPARE(rightAgain, rightFirst);
+
+    // The two plates are equally wide, one from the cover's left edge, one to its right edge
+    // less 1: their centres add up to the two edges less 1, the page's width less 2.
+    const int width = painted(painter, 0).width();
+    const auto centre = [](const QRect& box) { return QRectF(box).center(); };
+    // Dots of 1.5 mm and lines of 0.75 mm.
+    const double dot = 1.5 * 72 / 25.4, pen = 0.75 * 72 / 25.4;
+    for (const auto& [nodeBox, memberBox] : {whole, rightFirst}) {
+        QVERIFY(!nodeBox.isEmpty() && !memberBox.isEmpty());
+        QVERIFY(std::fabs(centre(memberBox).y() - centre(nodeBox).y()) <= 1.0);
+    }
+    QVERIFY2(std::fabs(centre(whole.first).x() + centre(whole.second).x() - (width - 2)) <= 2.0,
+             qPrintable(QString("%1 + %2").arg(centre(whole.first).x()).arg(centre(whole.second).x())));
+    // The right member spans a third of the row, and ends where the row does.
+    QVERIFY(std::abs(rightFirst.first.right() - whole.first.right()) <= 1);
+    QVERIFY(std::abs(rightFirst.second.right() - whole.second.right()) <= 1);
+    QVERIFY(std::fabs((rightFirst.first.width() - dot) * 3.0 - (whole.first.width() - dot)) <= 3.0);
+    QVERIFY(std::fabs((rightFirst.second.width() - pen) * 3.0 - (whole.second.width() - pen)) <= 3.0);
 }
 
 VARO_TEST_MAIN(tst_Painting)
