@@ -26,7 +26,9 @@
 // results (member and node results) and overviews (reactions, deflections,
 // shear forces, bending moments). A page should cost what it shows, so
 // input and result pages of the 16 × 16 × 16 frame should take about as
-// long as those of the 4 × 4 × 4 one (the ratio row). The whole-PDF row
+// long as those of the 4 × 4 × 4 one (the ratio row); covers and overviews
+// show every member and so cost more. The preview rows paint the pages as
+// the report editor's preview does: 72 dpi, smoothed. The whole-PDF row
 // writes every page of the report as the export does (A4, 600 dpi); the
 // rendered row paints the example with a real 3D view, whose pictures are
 // captured, and runs only on a display (Xvfb with LIBGL_ALWAYS_SOFTWARE=1).
@@ -60,13 +62,26 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-QImage a4At300dpi()
+// A page image and how it is painted.
+struct Target
 {
-    QImage image(2480, 3508, QImage::Format_RGB32);
-    image.setDotsPerMeterX(11811);
-    image.setDotsPerMeterY(11811);
-    return image;
-}
+    QSize size;
+    int dpi;
+    QPainter::RenderHints hints;
+
+    QImage image() const
+    {
+        QImage result(size, QImage::Format_RGB32);
+        result.setDotsPerMeterX(qRound(dpi / 0.0254));
+        result.setDotsPerMeterY(qRound(dpi / 0.0254));
+        return result;
+    }
+};
+
+const Target a4At300dpi{QSize(2480, 3508), 300, {}};
+const Target preview{QSize(504, 720), 72,
+                     QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform
+                         | QPainter::Qt4CompatiblePainting};
 
 struct PageTimes
 {
@@ -78,7 +93,8 @@ struct PageTimes
 // Paints up to `perKind` pages of each kind, evenly spread, with one painter
 // as a print job does, and keeps the median time of each kind.
 PageTimes timePages(const QSharedPointer<DocumentModel>& document, const ViewPoint& view,
-                    const QSharedPointer<StructureView>& structureView = {}, int perKind = 24)
+                    const Target& target = a4At300dpi, const QSharedPointer<StructureView>& structureView = {},
+                    int perKind = 24)
 {
     PageTimes result;
     QElapsedTimer timer;
@@ -92,7 +108,7 @@ PageTimes timePages(const QSharedPointer<DocumentModel>& document, const ViewPoi
     QVector<int> pagesOfKind[PageKinds];
     for (int i = 0; i < layout->pages.size(); ++i)
         pagesOfKind[kindOf(layout->pages.at(i))].append(i + 1);
-    QImage image = a4At300dpi();
+    QImage image = target.image();
     ReportPainter painter(layout, document->unitSystem(), structureView);
     for (int kind = 0; kind < PageKinds; ++kind) {
         const QVector<int>& all = pagesOfKind[kind];
@@ -101,9 +117,10 @@ PageTimes timePages(const QSharedPointer<DocumentModel>& document, const ViewPoi
         for (int i = 0; i < count; ++i) {
             const int page = all.at(int(qint64(i) * all.size() / count));
             image.fill(Qt::white);
-            QPainter target(&image);
+            QPainter onto(&image);
+            onto.setRenderHints(target.hints);
             timer.restart();
-            painter.paintPage(page, &target, image.rect());
+            painter.paintPage(page, &onto, image.rect());
             times.push_back(timer.nsecsElapsed() * 1e-6);
         }
         result.medianMs[kind] = median(times);
@@ -129,12 +146,13 @@ QSharedPointer<DocumentModel> frame(int n)
     return frames.value(n);
 }
 
-const PageTimes& frameTimes(int n)
+const PageTimes& frameTimes(int n, bool onPreview = false)
 {
-    static QMap<int, PageTimes> times;
-    if (!times.contains(n))
-        times.insert(n, timePages(frame(n), obliqueView()));
-    return times[n];
+    static QMap<int, PageTimes> times[2];
+    QMap<int, PageTimes>& kept = times[onPreview];
+    if (!kept.contains(n))
+        kept.insert(n, timePages(frame(n), obliqueView(), onPreview ? preview : a4At300dpi));
+    return kept[n];
 }
 
 void BM_BuildingFrame(benchmark::State& state)
@@ -144,16 +162,28 @@ void BM_BuildingFrame(benchmark::State& state)
 }
 BENCHMARK(BM_BuildingFrame)->Arg(4)->Arg(8)->Arg(12)->Arg(16)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// Per-page time of the 16 × 16 × 16 frame over that of the 4 × 4 × 4 one, by kind.
+void BM_BuildingFramePreview(benchmark::State& state)
+{
+    for (auto _ : state)
+        report(state, frameTimes(int(state.range(0)), true));
+}
+BENCHMARK(BM_BuildingFramePreview)->Arg(4)->Arg(16)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Per-page time of the 16 × 16 × 16 frame over that of the 4 × 4 × 4 one, by
+// kind, at 300 dpi and (preview_…) as the preview paints.
 void BM_PerPageRatio16To4(benchmark::State& state)
 {
-    for (auto _ : state) {
-        const PageTimes& small = frameTimes(4);
-        const PageTimes& large = frameTimes(16);
-        for (int kind = 0; kind < PageKinds; ++kind)
-            state.counters[QByteArray(kindNames[kind]).replace("_ms", "_ratio").constData()] =
-                small.medianMs[kind] > 0.0 ? large.medianMs[kind] / small.medianMs[kind] : 0.0;
-    }
+    for (auto _ : state)
+        for (const bool onPreview : {false, true}) {
+            const PageTimes& small = frameTimes(4, onPreview);
+            const PageTimes& large = frameTimes(16, onPreview);
+            for (int kind = 0; kind < PageKinds; ++kind) {
+                const QByteArray name = (onPreview ? QByteArray("preview_") : QByteArray())
+                                        + QByteArray(kindNames[kind]).replace("_ms", "_ratio");
+                state.counters[name.constData()] =
+                    small.medianMs[kind] > 0.0 ? large.medianMs[kind] / small.medianMs[kind] : 0.0;
+            }
+        }
 }
 BENCHMARK(BM_PerPageRatio16To4)->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -228,11 +258,11 @@ void BM_ExampleRendered(benchmark::State& state)
     structureView->setViewPoint(ViewPointRef(new ViewPoint(view)));
     structureView->setDocumentModel(document);
     for (auto _ : state) {
-        report(state, timePages(document, view, structureView));
+        report(state, timePages(document, view, a4At300dpi, structureView));
         // Page 1 is the group cover: its picture is captured, then painted again.
         const ReportLayoutRef layout = layOut(document, allChaptersReport(document), view);
         ReportPainter painter(layout, document->unitSystem(), structureView);
-        QImage image = a4At300dpi();
+        QImage image = a4At300dpi.image();
         for (const char* counter : {"group_cover_first_ms", "group_cover_again_ms"}) {
             QPainter target(&image);
             QElapsedTimer timer;

@@ -3,6 +3,8 @@
 #include "Member.h"
 #include "Node.h"
 
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPointF>
 
 #include <cmath>
@@ -13,6 +15,8 @@ namespace ReportDrawing {
 // Below this a magnitude counts as zero: 2^-128.
 constexpr double tiny = 2.938735877055719e-39;
 constexpr double halfSqrt2 = 0.7071067811865476;
+// The focal length of every report picture, in inches.
+constexpr double focalLength = 15.0;
 
 // In single precision, as the arrows' directions are; zero for a zero vector.
 inline QPointF unitOf(const QPointF& v)
@@ -37,6 +41,13 @@ inline double memberLength(const MemberRef& member)
 inline Vector3 pointOnMember(const MemberRef& member, double p)
 {
     return positionOf(member->nodeA()) * (1.0 - p) + positionOf(member->nodeB()) * p;
+}
+
+// A device painted pixel by pixel, as an image is; a printer or a PDF file
+// is painted with vector graphics.
+inline bool isRaster(const QPainter* painter)
+{
+    return painter->paintEngine() && painter->paintEngine()->type() == QPaintEngine::Raster;
 }
 
 } // namespace ReportDrawing

@@ -9,6 +9,7 @@
 #include <QLineF>
 #include <QList>
 #include <QPointF>
+#include <QPolygonF>
 #include <QRect>
 #include <QSize>
 #include <QSizeF>
@@ -19,6 +20,7 @@
 class AnalysisOutput;
 class QPainter;
 class QPainterPath;
+class QPen;
 class StructureView;
 class UnitSystem;
 
@@ -140,6 +142,9 @@ public:
     void plotEnvelope(const QVector<QPointF>& points, double scale) const;
     void paintChartLabels(const QString& top, const QString& middle, const QString& bottom, const QRectF& plot) const;
     static QList<double> uniquePOI(QList<double> positions);
+    // The polyline without the points that lie within the tolerance of it:
+    // its ends and every corner that stands out by more are kept.
+    static QPolygonF simplifiedPolyline(const QPolygonF& polyline, double tolerance);
     void paintMemberPlate(const MemberRef& member, const QPoint& centre, const QRect& rect) const;
     void paintNodePlate(const NodeRef& node, const QPoint& centre, const QRect& rect) const;
     void paintLoadPlate(const LoadRef& load, const QPoint& centre, const QRect& rect) const;
@@ -192,11 +197,36 @@ private:
     QByteArray pictureKey(const char* kind, const ViewPoint& view) const;
     // The skeleton as the camera sees it, its offset the projection of its top-left corner.
     QImage skeletonPicture(const ViewPoint& view) const;
+    // A transparent picture of the lines in the pen, no larger than the
+    // limit, its offset the position of its top-left corner.
+    QImage linesPicture(const QVector<QLineF>& lines, const QPen& pen, const QRectF& limit) const;
+    // A picture at its offset, on whole device pixels.
+    void drawPicture(const QImage& picture) const;
     // A camera that sees the whole structure from the plate's sphere, and the
     // shift that brings the point to the picture's centre: the pictures of
     // all objects on plates of one size then share one skeleton.
     ViewPoint centredOn(const Vector3& point, double distance, QPointF* shift) const;
     void paintCoverDividers(const QRect& rect) const;
+    // Device pixels per unit of the painter's coordinates.
+    double deviceScale() const;
+    // Lines in the painter's pen, in one call: on a raster device with
+    // square caps for round ones, which it draws several times as fast.
+    static void strokeLines(QPainter* target, const QVector<QLineF>& lines);
+    // Polylines in the current pen, each simplified to a fraction of a
+    // device pixel, so that a large model's curves cost what shows of them.
+    void strokePolylines(const QVector<QPolygonF>& polylines) const;
+    // Ellipses in the current pen and brush about the centres.
+    void fillDots(const QVector<QPointF>& centres, double rx, double ry) const;
+    // Whether anything within `offset` of the segment from A to B is drawn
+    // within a fraction of a device pixel of the segment itself.
+    bool straightWithin(const ViewPoint& view, const Vector3& A, const Vector3& B, double offset) const;
+    // The deflected shape of one member on the page; empty for a member
+    // that has no valid cache or no section type.
+    QPolygonF deflectedShape(const ViewPoint& view, const QSharedPointer<AnalysisResultCase>& resultCase,
+                             const MemberRef& member, double scale) const;
+    // The one or two curves of paintMemberForceEnvelope.
+    QVector<QPolygonF> memberForceCurves(const ViewPoint& view, const QSharedPointer<AnalysisResultCase>& resultCase,
+                                         const MemberRef& member, double scale, bool moments) const;
     void paintOverviewMemberForces(const QSharedPointer<AnalysisResultCase>& resultCase,
                                    const QList<MemberRef>& members, const QRect& rect, bool moments) const;
     // Draws the axes picture at the right of the top band and returns its width; 0 when it is missing.

@@ -51,27 +51,48 @@ void ReportPainter::paintOverviewDeflections(const QSharedPointer<AnalysisResult
     const ViewPoint view = beginOverview(rect, overviewFactor);
     iQPainter::setMetricPen(painter, Pens::printEnvelopeDeflection);
     painter->setBrush(Qt::NoBrush);
+    QVector<QPolygonF> curves;
+    curves.reserve(members.size());
     for (const MemberRef& member : members) {
-        if (!member->isCacheValid() || !member->sectionType())
-            continue;
-        const Vector3 A = positionOf(member->nodeA()), B = positionOf(member->nodeB());
-        const Vector3 dA = translationOf(resultCase->nodeDisplacements, member->nodeA());
-        const Vector3 dB = translationOf(resultCase->nodeDisplacements, member->nodeB());
-        Vector3 chord = (B + dB) - (A + dA);
-        if (chord.lengthSquared() >= ReportDrawing::tiny)
-            chord = chord.normalised();
-        Matrix3x3 T = Matrix3x3::zeroed();
-        if (!member->computeTransformGivenLongitudinalVector(chord, &T))
-            T = Matrix3x3::zeroed();
-        const Vector3 A1 = A + dA * scale, B1 = B + dB * scale;
-        QPolygonF line;
-        for (const double t : resultCase->positionsForDeflectionEnvelope(member, 32)) {
-            const Vector3 d = resultCase->deflectionAtPositionOnMember(member, t);
-            line << worldToScreen(view, A1 * (1.0 - t) + B1 * t + localToGlobal(T, d) * scale);
-        }
-        painter->drawPolyline(line);
+        const QPolygonF curve = deflectedShape(view, resultCase, member, scale);
+        if (!curve.isEmpty())
+            curves.append(curve);
     }
+    strokePolylines(curves);
     painter->restore();
+}
+
+QPolygonF ReportPainter::deflectedShape(const ViewPoint& view, const QSharedPointer<AnalysisResultCase>& resultCase,
+                                        const MemberRef& member, double scale) const
+{
+    if (!member->isCacheValid() || !member->sectionType())
+        return {};
+    // A member without results has no positions to draw the shape through.
+    const auto stats = resultCase->memberStats.constFind(member);
+    if (stats == resultCase->memberStats.constEnd())
+        return {};
+    const Vector3 A = positionOf(member->nodeA()), B = positionOf(member->nodeB());
+    const Vector3 dA = translationOf(resultCase->nodeDisplacements, member->nodeA());
+    const Vector3 dB = translationOf(resultCase->nodeDisplacements, member->nodeB());
+    const Vector3 A1 = A + dA * scale, B1 = B + dB * scale;
+    // The curve strays from the displaced chord by the scaled local
+    // deflection; twice the stored largest one allows for its sampling.
+    // Where that stays within a fraction of a pixel the chord is the curve.
+    if (straightWithin(view, A1, B1, 2.0 * scale * stats->deflection.maxima[3]))
+        return QPolygonF(QVector<QPointF>{worldToScreen(view, A1), worldToScreen(view, B1)});
+
+    Vector3 chord = (B + dB) - (A + dA);
+    if (chord.lengthSquared() >= ReportDrawing::tiny)
+        chord = chord.normalised();
+    Matrix3x3 T = Matrix3x3::zeroed();
+    if (!member->computeTransformGivenLongitudinalVector(chord, &T))
+        T = Matrix3x3::zeroed();
+    QPolygonF line;
+    for (const double t : resultCase->positionsForDeflectionEnvelope(member, 32)) {
+        const Vector3 d = resultCase->deflectionAtPositionOnMember(member, t);
+        line << worldToScreen(view, A1 * (1.0 - t) + B1 * t + localToGlobal(T, d) * scale);
+    }
+    return line;
 }
 
 void ReportPainter::paintOverviewReactions(const QSharedPointer<AnalysisResultCase>& resultCase,
@@ -139,7 +160,10 @@ void ReportPainter::paintOverviewMemberForces(const QSharedPointer<AnalysisResul
     const ViewPoint view = beginOverview(rect, overviewFactor);
     iQPainter::setMetricPen(painter, moments ? Pens::printEnvelopeBendingMoment : Pens::printEnvelopeShearForce);
     painter->setBrush(Qt::NoBrush);
+    QVector<QPolygonF> curves;
+    curves.reserve(members.size());
     for (const MemberRef& member : members)
-        paintMemberForceEnvelope(view, resultCase, member, scale, moments);
+        curves += memberForceCurves(view, resultCase, member, scale, moments);
+    strokePolylines(curves);
     painter->restore();
 }

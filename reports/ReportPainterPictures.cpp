@@ -20,8 +20,6 @@ using namespace ReportDrawing;
 
 namespace {
 
-// The focal length of every report picture, in inches.
-const double focalLength = 15.0;
 const double referenceDepth = 10.0;
 
 bool fuzzyEqualCoordinate(double u, double v)
@@ -102,19 +100,25 @@ QImage ReportPainter::skeletonPicture(const ViewPoint& view) const
         if (a && b && a != b)
             lines.append(QLineF(worldToScreen(view, a->position()), worldToScreen(view, b->position())));
     }
+    // A plate shows its sphere, of radius r on the page, and what lies near
+    // it; a structure far larger than the sphere (a small group of a large
+    // one) is kept to four times r around it, so that the picture stays about
+    // a plate's size whatever lies beyond.
+    const double r = focalLength * resolution * structureRadius() / view.distance();
+    const double reach = std::max(4.0 * r, resolution);
+    return linesPicture(lines, Pens::printStructureGhost, QRectF(-reach, -reach, 2 * reach, 2 * reach));
+}
+
+QImage ReportPainter::linesPicture(const QVector<QLineF>& lines, const QPen& pen, const QRectF& limit) const
+{
     if (lines.isEmpty())
         return QImage();
     QRectF bounds;
-    for (const QLineF& line : qAsConst(lines))
+    for (const QLineF& line : lines)
         bounds |= QRectF(line.p1(), line.p2()).normalized();
-    // Room for the pen. A plate shows its sphere, of radius r on the page,
-    // and what lies near it; a structure far larger than the sphere (a small
-    // group of a large one) is kept to four times r around it, so that the
-    // picture stays about a plate's size whatever lies beyond.
-    const double margin = std::ceil(mmX(Pens::printStructureGhost.widthF())) + 2.0;
-    const double r = focalLength * resolution * structureRadius() / view.distance();
-    const double reach = std::max(4.0 * r, resolution);
-    bounds = bounds.adjusted(-margin, -margin, margin, margin).intersected(QRectF(-reach, -reach, 2 * reach, 2 * reach));
+    // Room for the pen.
+    const double margin = std::ceil(mmX(pen.widthF())) + 2.0;
+    bounds = bounds.adjusted(-margin, -margin, margin, margin).intersected(limit);
     const QRect area(QPoint(int(std::floor(bounds.left())), int(std::floor(bounds.top()))),
                      QPoint(int(std::ceil(bounds.right())), int(std::ceil(bounds.bottom()))));
     if (area.isEmpty())
@@ -125,22 +129,19 @@ QImage ReportPainter::skeletonPicture(const ViewPoint& view) const
     picture.setDotsPerMeterX(qRound(device->logicalDpiX() / 0.0254));
     picture.setDotsPerMeterY(qRound(device->logicalDpiY() / 0.0254));
     picture.fill(Qt::transparent);
-    QPainter skeleton(&picture);
-    skeleton.setRenderHint(QPainter::Antialiasing, painter->testRenderHint(QPainter::Antialiasing));
-    skeleton.translate(-area.left(), -area.top());
-    iQPainter::setMetricPen(&skeleton, Pens::printStructureGhost);
-    skeleton.setBrush(Qt::NoBrush);
-    skeleton.drawLines(lines);
-    skeleton.end();
+    QPainter target(&picture);
+    target.setRenderHint(QPainter::Antialiasing, painter->testRenderHint(QPainter::Antialiasing));
+    target.translate(-area.left(), -area.top());
+    iQPainter::setMetricPen(&target, pen);
+    target.setBrush(Qt::NoBrush);
+    strokeLines(&target, lines);
+    target.end();
     picture.setOffset(area.topLeft());
     return picture;
 }
 
-void ReportPainter::paintSkeleton(const ViewPoint& view) const
+void ReportPainter::drawPicture(const QImage& picture) const
 {
-    // Stroked once per camera and report, however many plates show it.
-    const QImage picture =
-        layout->pictures->picture(pictureKey("skeleton", view), [&] { return skeletonPicture(view); });
     if (picture.isNull())
         return;
     QPointF at = picture.offset();
@@ -156,25 +157,53 @@ void ReportPainter::paintSkeleton(const ViewPoint& view) const
     painter->restore();
 }
 
+void ReportPainter::paintSkeleton(const ViewPoint& view) const
+{
+    // Stroked once per camera and report, however many plates show it.
+    drawPicture(layout->pictures->picture(pictureKey("skeleton", view), [&] { return skeletonPicture(view); }));
+}
+
 void ReportPainter::paintOverviewNodes(const QList<NodeRef>& nodes, const QRect& rect) const
 {
     const ViewPoint view = beginOverview(rect, 1.0);
     painter->setPen(Qt::NoPen);
     painter->setBrush(QBrush(Pens::printHighlightThick.color()));
     const double w = Pens::printHighlightThick.widthF();
+    QVector<QPointF> centres;
+    centres.reserve(nodes.size());
     for (const NodeRef& node : nodes)
-        painter->drawEllipse(worldToScreen(view, node->position()), mmX(w), mmY(w));
+        centres.append(worldToScreen(view, node->position()));
+    fillDots(centres, mmX(w), mmY(w));
     painter->restore();
 }
 
 void ReportPainter::paintOverviewMembers(const QList<MemberRef>& members, const QRect& rect) const
 {
     const ViewPoint view = beginOverview(rect, 1.0);
-    iQPainter::setMetricPen(painter, Pens::printHighlightThick);
-    for (const MemberRef& member : members) {
-        const NodeRef a = member->nodeA(), b = member->nodeB();
-        if (a && b && a != b)
-            painter->drawLine(worldToScreen(view, a->position()), worldToScreen(view, b->position()));
+    const auto lines = [&] {
+        QVector<QLineF> result;
+        result.reserve(members.size());
+        for (const MemberRef& member : members) {
+            const NodeRef a = member->nodeA(), b = member->nodeB();
+            if (a && b && a != b)
+                result.append(QLineF(worldToScreen(view, a->position()), worldToScreen(view, b->position())));
+        }
+        return result;
+    };
+    if (isRaster(painter)) {
+        // Every cover of a report shows the same members: on a raster device
+        // they are drawn once, into a picture the size of the plate.
+        const QRectF plate =
+            QRectF(rect).translated(-(rect.left() + rect.right()) / 2, -(rect.top() + rect.bottom()) / 2);
+        QByteArray key = pictureKey("members", view);
+        key += QByteArray::number(qHashRange(members.begin(), members.end())) + ' '
+               + QByteArray::number(members.size()) + ' ' + QByteArray::number(rect.width()) + ' '
+               + QByteArray::number(rect.height());
+        drawPicture(layout->pictures->picture(
+            key, [&] { return linesPicture(lines(), Pens::printHighlightThick, plate); }));
+    } else {
+        iQPainter::setMetricPen(painter, Pens::printHighlightThick);
+        strokeLines(painter, lines());
     }
     painter->restore();
 }

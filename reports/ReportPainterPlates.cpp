@@ -318,17 +318,29 @@ void ReportPainter::paintMemberForceEnvelope(const ViewPoint& view,
                                              const QSharedPointer<AnalysisResultCase>& resultCase,
                                              const MemberRef& member, double scale, bool moments) const
 {
+    strokePolylines(memberForceCurves(view, resultCase, member, scale, moments));
+}
+
+QVector<QPolygonF> ReportPainter::memberForceCurves(const ViewPoint& view,
+                                                   const QSharedPointer<AnalysisResultCase>& resultCase,
+                                                   const MemberRef& member, double scale, bool moments) const
+{
     if (!member->isCacheValid() || !member->sectionType())
-        return;
+        return {};
     const AnalysisResultCase::MaximaVector6 maxima = resultCase->maximumForceOnMember(member);
     const double m1 = moments ? std::fabs(maxima.maxima[5]) : std::fabs(maxima.maxima[1]);
     const double m2 = moments ? std::fabs(maxima.maxima[4]) : std::fabs(maxima.maxima[2]);
     const double smallest = 10.0;
     if (m1 < smallest && m2 < smallest)
-        return;
+        return {};
+    const Vector3 A = positionOf(member->nodeA()), B = positionOf(member->nodeB());
+    // Where neither curve strays from the member by more than a fraction of
+    // a pixel, the member's own line is what they show (twice the stored
+    // largest forces allow for their sampling).
+    if (straightWithin(view, A, B, 2.0 * scale * std::max(m1, m2)))
+        return {QPolygonF(QVector<QPointF>{worldToScreen(view, A), worldToScreen(view, B)})};
     const Matrix3x3 axes = member->transformationMatrix();
     const Vector3 ey = rowOf(axes, 1), ez = rowOf(axes, 2);
-    const Vector3 A = positionOf(member->nodeA()), B = positionOf(member->nodeB());
     QPolygonF first, second;
     first << worldToScreen(view, A);
     second << worldToScreen(view, A);
@@ -342,8 +354,10 @@ void ReportPainter::paintMemberForceEnvelope(const ViewPoint& view,
     }
     first << worldToScreen(view, B);
     second << worldToScreen(view, B);
+    QVector<QPolygonF> curves;
     if (m1 >= smallest)
-        painter->drawPolyline(first);
+        curves.append(first);
     if (m2 >= smallest)
-        painter->drawPolyline(second);
+        curves.append(second);
+    return curves;
 }

@@ -83,7 +83,7 @@ QList<QLineF> ReportPainter::paintTorqueForce(const ViewPoint& view, double torq
         arc << worldToScreen(view, position + row1 * a.x() + row2 * (s * a.y()) + row3 * a.z());
     }
     painter->setBrush(Qt::NoBrush);
-    painter->drawPolyline(arc);
+    strokePolylines({arc});
 
     const double w = Pens::printHighlightThick.widthF();
     QPainterPath path;

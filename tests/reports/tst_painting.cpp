@@ -4,7 +4,10 @@
 #include "LoadAxis.h"
 #include "TestMain.h"
 
+#include "PointLoad.h"
 #include "ReportPictures.h"
+
+#include <limits>
 
 #include <QDir>
 #include <QPrinter>
@@ -19,7 +22,11 @@ class tst_Painting : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { initialiseVisualConstants(); }
+    void initTestCase()
+    {
+        installAnalysis();
+        initialiseVisualConstants();
+    }
     void pageFrame_data();
     void pageFrame();
     void emptyPage();
@@ -30,6 +37,11 @@ private slots:
     void projectionFitsSphere();
     void skeletonSharedAndAligned();
     void pdfHoldsEachPictureOnce();
+    void simplifiedPolyline_data();
+    void simplifiedPolyline();
+    void overviewCurvesKeepTheirSize_data();
+    void overviewCurvesKeepTheirSize();
+    void coverPicturesFollowTheirPlates();
 };
 
 namespace {
@@ -339,6 +351,176 @@ void tst_Painting::pdfHoldsEachPictureOnce()
     }
     QCOMPARE(uses, 30);
     QCOMPARE(images.size(), 1);
+}
+
+void tst_Painting::simplifiedPolyline_data()
+{
+    QTest::addColumn<QPolygonF>("polyline");
+    QTest::addColumn<int>("kept");
+    QPolygonF flat, spike, dent, wave;
+    for (int i = 0; i <= 32; ++i) {
+        flat << QPointF(i, (i % 2) * 0.2);
+        spike << QPointF(i, i == 16 ? 0.3 : 0.0);
+        dent << QPointF(i, i == 16 ? 0.2 : 0.0);
+        wave << QPointF(i, 8.0 * std::sin(i * M_PI / 16.0));
+    }
+    QTest::newRow("two points") << QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(5, 5)}) << 2;
+    QTest::newRow("ripple within the tolerance") << flat << 2;
+    // The spike's feet too: without them the line to its tip would pass 0.28 from them.
+    QTest::newRow("one point out by more") << spike << 5;
+    QTest::newRow("one point out by less") << dent << 2;
+    QTest::newRow("corner")
+        << QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(5, 0.1), QPointF(10, 0), QPointF(10, 8)}) << 3;
+    QTest::newRow("closed on itself")
+        << QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(4, 0), QPointF(4, 4), QPointF(0, 0)}) << 4;
+    QTest::newRow("all on one point") << QPolygonF(QVector<QPointF>{QPointF(1, 1), QPointF(1, 1), QPointF(1, 1)}) << 2;
+    QTest::newRow("full wave") << wave << -1;
+}
+
+// What is dropped lies within the tolerance of what is kept; the ends and
+// every point that stands out by more stay, in their order.
+void tst_Painting::simplifiedPolyline()
+{
+    QFETCH(QPolygonF, polyline);
+    QFETCH(int, kept);
+    const double tolerance = 0.25;
+    const QPolygonF simple = ReportPainter::simplifiedPolyline(polyline, tolerance);
+    if (kept >= 0)
+        QCOMPARE(simple.size(), kept);
+    else
+        QVERIFY(simple.size() > 8 && simple.size() < polyline.size());
+    QCOMPARE(simple.first(), polyline.first());
+    QCOMPARE(simple.last(), polyline.last());
+    int next = 0;
+    for (const QPointF& p : simple) {
+        while (next < polyline.size() && polyline.at(next) != p)
+            ++next;
+        QVERIFY2(next < polyline.size(), "a point not of the polyline, or out of order");
+    }
+    for (const QPointF& p : polyline) {
+        double nearest = std::numeric_limits<double>::max();
+        for (int i = 1; i < simple.size(); ++i) {
+            const QPointF a = simple.at(i - 1), d = simple.at(i) - a;
+            const double dd = QPointF::dotProduct(d, d);
+            const double t = dd > 0.0 ? std::clamp(QPointF::dotProduct(p - a, d) / dd, 0.0, 1.0) : 0.0;
+            nearest = std::min(nearest, QLineF(p, a + d * t).length());
+        }
+        QVERIFY2(nearest <= tolerance + 1e-12,
+                 qPrintable(QString("%1, %2 is %3 away").arg(p.x()).arg(p.y()).arg(nearest)));
+    }
+}
+
+void tst_Painting::overviewCurvesKeepTheirSize_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QString>("chapter");
+    for (const int dpi : {72, 300})
+        for (const QString& chapter : {Report::ChapterDeflectionsGraphical, Report::ChapterBendingMomentsGraphical})
+            QTest::newRow(qPrintable(QString("%1 at %2 dpi").arg(chapter).arg(dpi))) << dpi << chapter;
+}
+
+// Two simply supported beams of 4 m, 2 m apart in the plane the camera
+// faces, with P and P/10 at mid-span: the curves of the first reach R/6 from
+// it, those of the second R/60 (deflection PL³/48EI and moment PL/4 are
+// both linear in P; P makes the deflection over 1 m, so that it sets the
+// scale). The sphere of radius R = √5 fills 1/1.2 of the picture's fitting
+// square, so R/6 is its side over 14.4 and R/60 its side over 144. Each
+// curve's ink is its reach and the pen's width, whatever the picture drops.
+void tst_Painting::overviewCurvesKeepTheirSize()
+{
+    QFETCH(int, dpi);
+    QFETCH(QString, chapter);
+    ReportDocument d;
+    QList<MemberRef> members;
+    for (const double y : {0.0, 2.0}) {
+        members << d.member(d.node(0.0, y, 0.0, Dof::All & ~Dof::Rz), d.node(4.0, y, 0.0, Dof::Y | Dof::Z | Dof::Rx));
+        d.load<PointLoad>(members.last(), {{0.5, y == 0.0 ? 1e7 : 1e6}});
+    }
+    const QSharedPointer<AnalysisResultCase> results = d.analyse();
+    QVERIFY(results);
+    QVERIFY(results->maximumDisplacementOnMember(members[0]).maximum > 1.0);
+
+    ReportPainter painter(d.layout({}), d.document->unitSystem(), {});
+    const int side = dpi * 4, inset = qRound(1.27 * dpi / 25.4);
+    QImage image = painted(painter, 0, dpi, QSize(side, side));
+    QPainter target(&image);
+    target.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.painter = &target;
+    painter.resolution = dpi;
+    painter.plateInset = QSize(inset, inset);
+    painter.structureCentreAndRadius = Vector4(2.0, 1.0, 0.0, std::sqrt(5.0));
+    painter.viewPoint.setFocalPoint(Vector3(2.0, 1.0, 0.0));
+    painter.viewPoint.setDistance(1.0);
+    const bool deflections = chapter == Report::ChapterDeflectionsGraphical;
+    if (deflections)
+        painter.paintOverviewDeflections(results, members, image.rect());
+    else
+        painter.paintOverviewBendingMoments(results, members, image.rect());
+    target.end();
+
+    const auto curve = [&](QColor c) {
+        return deflections ? c.blue() < 64 && std::abs(c.red() - c.green()) < 24 && c.red() < 224
+                           : c.red() < 64 && std::abs(c.green() - c.blue()) < 24 && c.green() < 224;
+    };
+    // The beams lie on the rows a quarter and three quarters of the way down the fitting square.
+    const double fitting = side - 2 * inset, pen = 0.35 * dpi / 25.4;
+    const QRect lower = inked(image.copy(0, side / 2, side, side / 2), curve);
+    const QRect upper = inked(image.copy(0, 0, side, side / 2), curve);
+    const double large = fitting / 14.4 + pen, small = fitting / 144.0 + pen;
+    QVERIFY2(std::fabs(lower.height() - large) <= 2.0, qPrintable(QString("%1 for %2").arg(lower.height()).arg(large)));
+    // Below four pixels a curve is not told from its member's straight line.
+    if (small - pen >= 4.0)
+        QVERIFY2(std::fabs(upper.height() - small) <= 2.0,
+                 qPrintable(QString("%1 for %2").arg(upper.height()).arg(small)));
+    else
+        QVERIFY(!upper.isEmpty());
+}
+
+// Two covers of one report: the first reports the whole row of two members,
+// the second only its right member. Each cover's nodes and members are
+// drawn from pictures that all its covers share: each shows its own objects,
+// centred in their plates, which mirror each other about the page's middle.
+void tst_Painting::coverPicturesFollowTheirPlates()
+{
+    ReportDocument d;
+    const QList<NodeRef> nodes = {d.node(0.0), d.node(2.0), d.node(4.0), d.node(6.0)};
+    const QList<MemberRef> members = {d.member(nodes[0], nodes[1]), d.member(nodes[2], nodes[3])};
+    const ReportLayoutRef layout = d.layout({Report::ChapterGroupCover, Report::ChapterGroupCover});
+    QCOMPARE(layout->pages.size(), 2);
+    ReportLayout::Plate& right = layout->pages[1][0];
+    right.nodes = nodes.mid(2);
+    right.members = members.mid(1);
+    ReportPainter painter(layout, d.document->unitSystem(), {});
+
+    // The red of the highlights, on the rows through the middle of the plates and left or right of the page's middle.
+    const auto boxes = [&](const QImage& page) {
+        const int top = page.height() * 2 / 5, height = page.height() / 5, half = page.width() / 2;
+        const auto red = [](QColor c) { return c.red() > 100 && c.green() < 60 && c.blue() < 60; };
+        return qMakePair(inked(page.copy(0, top, half, height), red).translated(0, top),
+                         inked(page.copy(half, top, page.width() - half, height), red).translated(half, top));
+    };
+    const auto rightFirst = boxes(painted(painter, 2));
+    const auto whole = boxes(painted(painter, 1));
+    const auto rightAgain = boxes(painted(painter, 2));
+    QCOMPARE(rightAgain, rightFirst);
+
+    // The two plates are equally wide, one from the cover's left edge, one to its right edge
+    // less 1: their centres add up to the two edges less 1, the page's width less 2.
+    const int width = painted(painter, 0).width();
+    const auto centre = [](const QRect& box) { return QRectF(box).center(); };
+    // Dots of 1.5 mm and lines of 0.75 mm.
+    const double dot = 1.5 * 72 / 25.4, pen = 0.75 * 72 / 25.4;
+    for (const auto& [nodeBox, memberBox] : {whole, rightFirst}) {
+        QVERIFY(!nodeBox.isEmpty() && !memberBox.isEmpty());
+        QVERIFY(std::fabs(centre(memberBox).y() - centre(nodeBox).y()) <= 1.0);
+    }
+    QVERIFY2(std::fabs(centre(whole.first).x() + centre(whole.second).x() - (width - 2)) <= 2.0,
+             qPrintable(QString("%1 + %2").arg(centre(whole.first).x()).arg(centre(whole.second).x())));
+    // The right member spans a third of the row, and ends where the row does.
+    QVERIFY(std::abs(rightFirst.first.right() - whole.first.right()) <= 1);
+    QVERIFY(std::abs(rightFirst.second.right() - whole.second.right()) <= 1);
+    QVERIFY(std::fabs((rightFirst.first.width() - dot) * 3.0 - (whole.first.width() - dot)) <= 3.0);
+    QVERIFY(std::fabs((rightFirst.second.width() - pen) * 3.0 - (whole.second.width() - pen)) <= 3.0);
 }
 
 VARO_TEST_MAIN(tst_Painting)
