@@ -10,6 +10,7 @@
 #include "ViewPoint.h"
 
 #include <QGLWidget>
+#include <QHash>
 #include <QImage>
 #include <QMultiMap>
 #include <QPointer>
@@ -65,6 +66,7 @@ public:
     {
         QList<MemberRef> members;
         QList<NodeRef> nodes;
+        QHash<const Node*, GLuint> vertexOf;
         VertexArray nodeVertices;
         IndexArray allNodes;
         IndexArray allMembers;
@@ -171,6 +173,15 @@ public:
     };
 
     enum FrameBufferType { FrameBufferObject = 0, PixelBuffer = 1 };
+
+    // A node or member that a picking pass may draw, with its vertices in
+    // the geometry record (a node has one, a member its two ends).
+    struct PickItem
+    {
+        VaroObjectRef object;
+        GLuint a = 0;
+        GLuint b = 0;
+    };
 
     // The gesture states of the mouse handlers.
     enum DragMode {
@@ -415,6 +426,18 @@ private:
     // The candidates of each kind (0 nodes, 1 members, 2 loads) that the mode
     // admits to a click (box false) or a box selection.
     QMap<int, QSet<VaroObjectRef>> pickCandidates(bool box) const;
+    // The nodes (kind 0) or members (kind 1) of the set that the geometry
+    // record draws, in its order, less those that cannot reach the area of
+    // the current pick target (GL window coordinates, origin bottom left).
+    QVector<PickItem> pickItemsWithin(int kind, const QSet<VaroObjectRef>& objects, const QRect& area) const;
+    // The objects of the set that can reach the area; loads are kept whole.
+    QSet<VaroObjectRef> pickCandidatesWithin(int kind, const QSet<VaroObjectRef>& objects, const QRect& area) const;
+    // Draws the items still remaining in one call per primitive, indices from 0.
+    QMap<int, VaroObjectRef> renderColourEncodedItems(int kind, const QVector<PickItem>& items,
+                                                      const QSet<VaroObjectRef>& remaining);
+    // The indices whose colours occur in the area of the pick target, read
+    // straight from it; none when nothing usable was drawn into.
+    QSet<int> readIndicesInArea(FrameBufferType type, const QRect& area);
 
     // ---- Mouse.
     void scrollInOut(const QPoint& point, double amount);

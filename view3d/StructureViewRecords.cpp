@@ -96,7 +96,8 @@ void StructureView::regenerateGeometry()
     if (group)
         std::stable_partition(g.nodes.begin(), g.nodes.end(),
                               [&](const NodeRef& n) { return inGroup(n->group(), group); });
-    QHash<const Node*, GLuint> index;
+    QHash<const Node*, GLuint>& index = g.vertexOf;
+    index.clear();
     index.reserve(g.nodes.size());
     g.nodeVertices.vertices.reserve(g.nodes.size());
     for (int i = 0; i < g.nodes.size(); ++i) {
