@@ -90,6 +90,15 @@ public:
         IndexArray deflectedNodeIndices;
     };
 
+    // The tick that marks a selected member: the member's middle, and the
+    // common record's tick lines turned into global axes, for a tick of size 1
+    // drawn about the middle.
+    struct MemberTick
+    {
+        Vector3 middle;
+        Vector3 lines[4];
+    };
+
     struct SelectionVBO
     {
         VertexArray vertices;
@@ -97,6 +106,8 @@ public:
         IndexArray members;
         IndexArray newNodes;
         IndexArray newMembers;
+        QVector<MemberTick> ticks;
+        QVector<MemberTick> newTicks;
     };
 
     // A node entry (t = -1) holds the node's position, or its displacement in
@@ -384,7 +395,8 @@ private:
     void renderStructureLoads(const QList<LoadRef>& loads);
     void renderLoad(const LoadRef& load, double scale, bool thick, bool decorate);
     void applyLoadingTransform(const LoadRef& load);
-    void renderMemberTick(const MemberRef& member, double size);
+    // Each tick at size × the eye depth of its middle, in one draw.
+    void renderMemberTicks(const QVector<MemberTick>& ticks, double size);
     void drawReactions(const NodeRef& node, const Vector6& reaction, bool interrogated);
 
     // ---- Overlay, handles and triad.
