@@ -84,24 +84,35 @@ QSet<VaroObjectRef> withMembersAndLoads(const ConsolidationIndex& index, const Q
                                         const QList<MemberRef>& members, const QSet<VaroObjectRef>& objects,
                                         const SelectionModel& selection)
 {
-    QSet<const VaroObject*> seen;
+    // Raw addresses where a reference is not kept: a reference of another
+    // class would be a new shared pointer each time.
+    QSet<const VaroObject*> given, seen;
     QSet<VaroObjectRef> result;
-    const auto add = [&](const VaroObjectRef& object) {
-        if (!object || seen.contains(object.data()))
+    given.reserve(objects.size());
+    seen.reserve(objects.size() + hubs.size() + members.size());
+    result.reserve(objects.size() + hubs.size() + members.size());
+    const auto add = [&](const auto& object) {
+        const VaroObject* raw = object.data();
+        if (!raw || seen.contains(raw))
             return false;
-        seen.insert(object.data());
-        if (index.contains(object.data()) && !selection.isObjectSelected(object))
-            result.insert(object);
+        seen.insert(raw);
+        if (index.contains(raw)) {
+            const VaroObjectRef ref = object;
+            if (!selection.isObjectSelected(ref))
+                result.insert(ref);
+        }
         return true;
     };
     const auto addWithLoads = [&](const MemberRef& member) {
-        if (add(member) || objects.contains(member))
+        if (add(member) || given.contains(member.data()))
             index.forLoadsOn(member.data(), add);
     };
-    for (const VaroObjectRef& object : objects)
+    for (const VaroObjectRef& object : objects) {
+        given.insert(object.data());
         add(object);
+    }
     for (const NodeRef& node : hubs)
-        if (add(node) || objects.contains(node))
+        if (add(node) || given.contains(node.data()))
             index.forMembersAt(node.data(), addWithLoads);
     for (const MemberRef& member : qAsConst(members))
         addWithLoads(member);
@@ -112,8 +123,9 @@ QSet<VaroObjectRef> withMembersAndLoads(const ConsolidationIndex& index, const Q
 
 // Each run leaves the unselected structure such that a run over all of it
 // would change only what the run itself changed. So the next run need look
-// only at what changed since (the deselected objects, objects stamped or
-// entered since, the ends of members that left) and at their neighbours: the
+// only at what changed since (the deselected objects that were selected when
+// it ended or have changed since, objects stamped or entered since, the ends
+// of members that left) and at their neighbours: the
 // nodes within reach of a changed node, the members at those nodes or
 // passing near a deselected one, and the loads on those members. Everything
 // farther away would be walked and left as it is. A change that the index
@@ -131,23 +143,67 @@ void EditingActions::subActionConsolidateDeselectedObjects()
     }
     QList<VaroObjectRef> changed = baseline.pending + subActionTakeChanges(baseline.stamp);
     quint32 mark = VaroObject::currentTimeStamp();
-    QList<VaroObjectRef> touched;
+    QList<VaroObjectRef> returned;
     for (const VaroObjectRef& object : history)
         if (baseline.index.contains(object.data()) && !selection()->isObjectSelected(object))
-            touched.append(object);
-    if (touched.isEmpty()) {
+            returned.append(object);
+    // An object that was not selected when the last run ended, and has not
+    // changed since, comes back to a structure that run left consolidated
+    // around it: what changed near it is among the changes.
+    // Telling them apart takes a set of the selection of then, which pays
+    // only when many objects come back at once.
+    QList<VaroObjectRef> touched;
+    int settled = 0;
+    if (!baseline.selectionNoted || baseline.selection.size() > 8 * returned.size()) {
+        touched = returned;
+    } else {
+        QSet<const VaroObject*> selectedThen, changedSince;
+        selectedThen.reserve(baseline.selection.size());
+        for (const VaroObject* object : qAsConst(baseline.selection))
+            selectedThen.insert(object);
+        for (const VaroObjectRef& object : qAsConst(changed))
+            changedSince.insert(object.data());
+        for (const VaroObjectRef& object : qAsConst(returned)) {
+            if (selectedThen.contains(object.data()) || changedSince.contains(object.data()))
+                touched.append(object);
+            else
+                ++settled;
+        }
+    }
+    if (touched.isEmpty() && (settled == 0 || changed.isEmpty())) {
         baseline.pending = changed;
         baseline.stamp = mark;
+        noteSelectionAtRunEnd();
         return;
     }
-    subActionConsolidate(asSet(touched), neighbourhoodOfTouched(touched), true);
-    changed += subActionTakeChanges(mark);
-    changed += touched;
-    mark = VaroObject::currentTimeStamp();
+    if (!touched.isEmpty()) {
+        subActionConsolidate(asSet(touched), neighbourhoodOfTouched(touched), true);
+        changed += subActionTakeChanges(mark);
+        changed += touched;
+        mark = VaroObject::currentTimeStamp();
+    }
     const QSet<VaroObjectRef> around = neighbourhoodOfChanged(changed);
     subActionConsolidate(around, around, false);
     baseline.pending = subActionTakeChanges(mark);
     baseline.stamp = VaroObject::currentTimeStamp();
+    noteSelectionAtRunEnd();
+}
+
+void EditingActions::noteSelectionAtRunEnd()
+{
+    // Addresses only, which cost a run little; a very large selection is not
+    // noted at all. An address that a new object takes over later only
+    // makes that object be consolidated.
+    const int largestNoted = 16384;
+    ConsolidationBaseline& baseline = *consolidated;
+    baseline.selection.resize(0);
+    const QList<VaroObjectRef> now = selection()->selection();
+    baseline.selectionNoted = now.size() <= largestNoted;
+    if (baseline.selectionNoted) {
+        baseline.selection.reserve(now.size());
+        for (const VaroObjectRef& object : now)
+            baseline.selection.append(object.data());
+    }
 }
 
 void EditingActions::subActionConsolidateEverythingUnselected(const QSet<VaroObjectRef>& history)
@@ -171,6 +227,7 @@ void EditingActions::subActionConsolidateEverythingUnselected(const QSet<VaroObj
     baseline.stamp = mark;
     baseline.pending = subActionTakeChanges(mark);
     baseline.stamp = VaroObject::currentTimeStamp();
+    noteSelectionAtRunEnd();
     baseline.valid = true;
 }
 
@@ -179,6 +236,8 @@ void EditingActions::forgetConsolidatedState()
     consolidated->valid = false;
     consolidated->index.clear();
     consolidated->pending.clear();
+    consolidated->selection.clear();
+    consolidated->selectionNoted = false;
 }
 
 QList<VaroObjectRef> EditingActions::subActionTakeChanges(quint32 since)
@@ -323,11 +382,17 @@ void EditingActions::subActionConsolidate(QSet<VaroObjectRef> touched, QSet<Varo
 
 QList<VaroObjectRef> EditingActions::subActionDeleteMembersOfZeroLength(const QList<MemberRef>& members)
 {
-    const QMultiMap<MemberRef, LoadRef> loads = structure()->loadsPerMember();
     QList<VaroObjectRef> result;
+    // The loads of the whole structure are looked up only when one is needed.
+    QMultiMap<MemberRef, LoadRef> loads;
+    bool loadsRead = false;
     for (const MemberRef& member : members) {
         if (!(member->length() < zeroMemberLength))
             continue;
+        if (!loadsRead) {
+            loads = structure()->loadsPerMember();
+            loadsRead = true;
+        }
         result.append(member);
         for (const LoadRef& load : loads.values(member))
             result.append(load);

@@ -25,6 +25,22 @@ void removeFrom(QVector<T>* list, const T& value)
     }
 }
 
+// Whether the member, as it now lies, passes within the distance of the
+// point; a member without two ends may pass anywhere. The slack keeps a
+// member at the very edge of the distance.
+bool mayPassWithin(const MemberRef& member, const Vector3& point, double distance)
+{
+    if (!member->nodeA() || !member->nodeB())
+        return true;
+    const Vector3 a = member->nodeA()->position(), b = member->nodeB()->position();
+    const Vector3 ab = b - a, ap = point - a;
+    const double L2 = ab.lengthSquared();
+    double t = L2 > 0.0 ? ap.dot(ab) / L2 : 0.0;
+    t = std::min(1.0, std::max(0.0, t));
+    const double d = (ap - ab * t).length();
+    return !(d > distance * (1.0 + 1e-9) + 1e-12);
+}
+
 } // namespace
 
 void ConsolidationIndex::clear()
@@ -269,8 +285,11 @@ QList<MemberRef> ConsolidationIndex::membersNear(const Vector3& point, double di
     for (const Member* member : oversized)
         found.insert(member);
     QList<MemberRef> result;
-    for (const Member* member : qAsConst(found))
-        result.append(members.constFind(member)->member);
+    for (const Member* member : qAsConst(found)) {
+        const MemberRef& ref = members.constFind(member)->member;
+        if (mayPassWithin(ref, point, distance))
+            result.append(ref);
+    }
     return result;
 }
 

@@ -37,7 +37,8 @@ public:
 
     // Nodes within the distance of the point.
     QList<NodeRef> nodesNear(const Vector3& point, double distance) const;
-    // Members that may pass within the distance of the point: a superset.
+    // Members that pass within the distance of the point as they now lie,
+    // and any without two ends.
     QList<MemberRef> membersNear(const Vector3& point, double distance) const;
     // Members with an end at the node or an axis that refers to it.
     QList<MemberRef> membersAt(const Node* node) const;
@@ -111,6 +112,10 @@ struct ConsolidationBaseline
     ConsolidationIndex index;
     quint32 stamp = 0;
     QList<VaroObjectRef> pending;
+    // The objects selected when the last run ended, when it noted them: the
+    // rest of the structure was left consolidated, but for the pending ones.
+    bool selectionNoted = false;
+    QVector<const VaroObject*> selection;
     QList<NodeRef> nodes;
     QList<MemberRef> members;
     QList<LoadRef> loads;

@@ -182,6 +182,8 @@ private:
     QList<VaroObjectRef> subActionTakeChanges(quint32 since);
     void subActionConsolidateEverythingUnselected(const QSet<VaroObjectRef>& history);
     QSet<VaroObjectRef> neighbourhoodOfTouched(const QList<VaroObjectRef>& touched) const;
+    // Notes in the baseline what is selected as a run ends.
+    void noteSelectionAtRunEnd();
     QSet<VaroObjectRef> neighbourhoodOfChanged(const QList<VaroObjectRef>& changed) const;
 
     DocumentModel* const doc;

@@ -10,6 +10,7 @@
 #include "ViewPoint.h"
 
 #include <QGLWidget>
+#include <QHash>
 #include <QImage>
 #include <QMultiMap>
 #include <QPointer>
@@ -65,6 +66,7 @@ public:
     {
         QList<MemberRef> members;
         QList<NodeRef> nodes;
+        QHash<const Node*, GLuint> vertexOf;
         VertexArray nodeVertices;
         IndexArray allNodes;
         IndexArray allMembers;
@@ -88,6 +90,15 @@ public:
         IndexArray deflectedNodeIndices;
     };
 
+    // The tick that marks a selected member: the member's middle, and the
+    // common record's tick lines turned into global axes, for a tick of size 1
+    // drawn about the middle.
+    struct MemberTick
+    {
+        Vector3 middle;
+        Vector3 lines[4];
+    };
+
     struct SelectionVBO
     {
         VertexArray vertices;
@@ -95,6 +106,8 @@ public:
         IndexArray members;
         IndexArray newNodes;
         IndexArray newMembers;
+        QVector<MemberTick> ticks;
+        QVector<MemberTick> newTicks;
     };
 
     // A node entry (t = -1) holds the node's position, or its displacement in
@@ -171,6 +184,15 @@ public:
     };
 
     enum FrameBufferType { FrameBufferObject = 0, PixelBuffer = 1 };
+
+    // A node or member that a picking pass may draw, with its vertices in
+    // the geometry record (a node has one, a member its two ends).
+    struct PickItem
+    {
+        VaroObjectRef object;
+        GLuint a = 0;
+        GLuint b = 0;
+    };
 
     // The gesture states of the mouse handlers.
     enum DragMode {
@@ -373,7 +395,8 @@ private:
     void renderStructureLoads(const QList<LoadRef>& loads);
     void renderLoad(const LoadRef& load, double scale, bool thick, bool decorate);
     void applyLoadingTransform(const LoadRef& load);
-    void renderMemberTick(const MemberRef& member, double size);
+    // Each tick at size × the eye depth of its middle, in one draw.
+    void renderMemberTicks(const QVector<MemberTick>& ticks, double size);
     void drawReactions(const NodeRef& node, const Vector6& reaction, bool interrogated);
 
     // ---- Overlay, handles and triad.
@@ -415,6 +438,18 @@ private:
     // The candidates of each kind (0 nodes, 1 members, 2 loads) that the mode
     // admits to a click (box false) or a box selection.
     QMap<int, QSet<VaroObjectRef>> pickCandidates(bool box) const;
+    // The nodes (kind 0) or members (kind 1) of the set that the geometry
+    // record draws, in its order, less those that cannot reach the area of
+    // the current pick target (GL window coordinates, origin bottom left).
+    QVector<PickItem> pickItemsWithin(int kind, const QSet<VaroObjectRef>& objects, const QRect& area) const;
+    // The objects of the set that can reach the area; loads are kept whole.
+    QSet<VaroObjectRef> pickCandidatesWithin(int kind, const QSet<VaroObjectRef>& objects, const QRect& area) const;
+    // Draws the items still remaining in one call per primitive, indices from 0.
+    QMap<int, VaroObjectRef> renderColourEncodedItems(int kind, const QVector<PickItem>& items,
+                                                      const QSet<VaroObjectRef>& remaining);
+    // The indices whose colours occur in the area of the pick target, read
+    // straight from it; none when nothing usable was drawn into.
+    QSet<int> readIndicesInArea(FrameBufferType type, const QRect& area);
 
     // ---- Mouse.
     void scrollInOut(const QPoint& point, double amount);

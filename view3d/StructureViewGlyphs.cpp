@@ -9,6 +9,7 @@
 #include "TrapezoidLoad.h"
 #include "VisualConstants.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -308,14 +309,27 @@ void StructureView::renderLoad(const LoadRef& load, double scale, bool thick, bo
     glPopMatrix();
 }
 
-void StructureView::renderMemberTick(const MemberRef& member, double size)
+void StructureView::renderMemberTicks(const QVector<MemberTick>& ticks, double size)
 {
-    glPushMatrix();
-    iGL::translate(pointAlong(member, 0.5));
-    multiplyGLMatrixBy(member->transformationMatrix());
-    scaleByDepth(size);
-    commonVBO.memberTick.draw(GL_LINES);
-    glPopMatrix();
+    if (ticks.isEmpty())
+        return;
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    QVector<QVector3D>& points = scratchPoints;
+    points.resize(0);
+    points.reserve(4 * ticks.size());
+    for (const MemberTick& tick : ticks) {
+        const QVector3D middle = iGL::toFloat(tick.middle);
+        // The model-view matrix translated to the middle, as iGL::depthScale reads it.
+        GLfloat at[16];
+        std::copy(m, m + 16, at);
+        at[14] = m[2] * middle.x() + m[6] * middle.y() + m[10] * middle.z() + m[14];
+        const float f = iGL::depthScale(at, size);
+        const double s = f != 0.0f ? double(f) : 1.0;
+        for (const Vector3& v : tick.lines)
+            points << iGL::toFloat(tick.middle + v * s);
+    }
+    drawVertexLines(points);
 }
 
 void StructureView::drawReactions(const NodeRef& node, const Vector6& r, bool interrogated)

@@ -11,6 +11,7 @@
 
 #include <QGLFramebufferObject>
 #include <QGLPixelBuffer>
+#include <QtEndian>
 
 #include <cmath>
 #include <limits>
@@ -43,6 +44,79 @@ QImage thirtyTwoBit(const QImage& image)
 {
     return image.isNull() || image.depth() == 32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
+
+// Where the current GL transform puts a point in a viewport of the given
+// size: window coordinates, origin bottom left. A point at or behind the eye
+// has none.
+class WindowProjection
+{
+public:
+    WindowProjection(int width, int height) : w(width), h(height)
+    {
+        GLdouble P[16], M[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, P);
+        glGetDoublev(GL_MODELVIEW_MATRIX, M);
+        // Column-major, as GL keeps them: T = P·M.
+        for (int c = 0; c < 4; ++c)
+            for (int r = 0; r < 4; ++r) {
+                double sum = 0.0;
+                for (int k = 0; k < 4; ++k)
+                    sum += P[k * 4 + r] * M[c * 4 + k];
+                T[c * 4 + r] = sum;
+            }
+    }
+
+    bool project(const QVector3D& v, QPointF* window) const
+    {
+        const double x = v.x(), y = v.y(), z = v.z();
+        const double cw = T[3] * x + T[7] * y + T[11] * z + T[15];
+        if (!(cw > 0.0))
+            return false;
+        const double cx = T[0] * x + T[4] * y + T[8] * z + T[12];
+        const double cy = T[1] * x + T[5] * y + T[9] * z + T[13];
+        *window = QPointF((cx / cw + 1.0) * 0.5 * w, (cy / cw + 1.0) * 0.5 * h);
+        return true;
+    }
+
+private:
+    double T[16];
+    int w, h;
+};
+
+// Whether a point or a line between two points, in window coordinates, can
+// leave a fragment in the area. The margin takes in rasterisation rules and
+// rounding; a point behind the eye leaves the answer to GL's clipping.
+class AreaReach
+{
+public:
+    AreaReach(const WindowProjection& projection, const QRect& area)
+        : projection(projection), left(area.left() - margin), right(area.left() + area.width() + margin),
+          bottom(area.top() - margin), top(area.top() + area.height() + margin)
+    {
+    }
+
+    bool point(const QVector3D& v) const
+    {
+        QPointF p;
+        if (!projection.project(v, &p))
+            return true;
+        return p.x() >= left && p.x() <= right && p.y() >= bottom && p.y() <= top;
+    }
+
+    bool line(const QVector3D& a, const QVector3D& b) const
+    {
+        QPointF p, q;
+        if (!projection.project(a, &p) || !projection.project(b, &q))
+            return true;
+        return !((p.x() < left && q.x() < left) || (p.x() > right && q.x() > right)
+                 || (p.y() < bottom && q.y() < bottom) || (p.y() > top && q.y() > top));
+    }
+
+private:
+    static constexpr double margin = 2.0;
+    const WindowProjection& projection;
+    double left, right, bottom, top;
+};
 
 } // namespace
 
@@ -162,15 +236,16 @@ QMap<int, VaroObjectRef> StructureView::renderColourEncodedMembers(const QSet<Me
         return map;
     int index = next ? *next : 0;
     const GeometryVBO& g = geometryVBO;
-    QMap<NodeRef, GLuint> vertexOf;
-    for (int i = 0; i < g.nodes.size(); ++i)
-        vertexOf.insert(g.nodes[i], GLuint(i));
     drawWithNodeVertices([&] {
         for (const MemberRef& member : g.members) {
-            const NodeRef a = member->nodeA(), b = member->nodeB();
-            if (!a || !b || a == b || !members.contains(member) || !vertexOf.contains(a) || !vertexOf.contains(b))
+            if (!members.contains(member))
                 continue;
-            const GLuint ends[2] = {vertexOf.value(a), vertexOf.value(b)};
+            const Node* a = member->nodeA().data();
+            const Node* b = member->nodeB().data();
+            const auto iA = g.vertexOf.constFind(a), iB = g.vertexOf.constFind(b);
+            if (!a || !b || a == b || iA == g.vertexOf.constEnd() || iB == g.vertexOf.constEnd())
+                continue;
+            const GLuint ends[2] = {*iA, *iB};
             setGLColourForIndex(index);
             glDrawElements(GL_LINES, 2, GL_UNSIGNED_INT, ends);
             glDrawElements(GL_POINTS, 1, GL_UNSIGNED_INT, ends);
@@ -239,6 +314,107 @@ QMap<int, QSet<VaroObjectRef>> StructureView::pickCandidates(bool box) const
     return candidates;
 }
 
+QVector<StructureView::PickItem> StructureView::pickItemsWithin(int kind, const QSet<VaroObjectRef>& objects,
+                                                                const QRect& area) const
+{
+    QVector<PickItem> items;
+    const GeometryVBO& g = geometryVBO;
+    const QVector<QVector3D>& v = g.nodeVertices.vertices;
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const WindowProjection projection(viewport[2], viewport[3]);
+    const AreaReach reach(projection, area);
+    if (kind == PickNodes) {
+        for (int i = 0; i < g.allNodes.indices.size() && i < g.nodes.size() && i < v.size(); ++i) {
+            const NodeRef& node = g.nodes[i];
+            if (objects.contains(node) && reach.point(v[i]))
+                items.append({node, GLuint(i), GLuint(i)});
+        }
+    } else if (kind == PickMembers) {
+        for (const MemberRef& member : g.members) {
+            if (!objects.contains(member))
+                continue;
+            const auto a = g.vertexOf.constFind(member->nodeA().data());
+            const auto b = g.vertexOf.constFind(member->nodeB().data());
+            if (a == g.vertexOf.constEnd() || b == g.vertexOf.constEnd() || *a == *b || int(*a) >= v.size()
+                || int(*b) >= v.size())
+                continue;
+            if (reach.line(v[int(*a)], v[int(*b)]))
+                items.append({member, *a, *b});
+        }
+    }
+    return items;
+}
+
+QSet<VaroObjectRef> StructureView::pickCandidatesWithin(int kind, const QSet<VaroObjectRef>& objects,
+                                                        const QRect& area) const
+{
+    if (kind == PickLoads)
+        return objects;
+    QSet<VaroObjectRef> within;
+    for (const PickItem& item : pickItemsWithin(kind, objects, area))
+        within.insert(item.object);
+    return within;
+}
+
+QMap<int, VaroObjectRef> StructureView::renderColourEncodedItems(int kind, const QVector<PickItem>& items,
+                                                                 const QSet<VaroObjectRef>& remaining)
+{
+    QMap<int, VaroObjectRef> map;
+    const QVector<QVector3D>& v = geometryVBO.nodeVertices.vertices;
+    QVector<QVector3D> vertices;
+    QVector<quint32> colours;
+    const int ends = kind == PickMembers ? 2 : 1;
+    vertices.reserve(items.size() * ends);
+    colours.reserve(items.size() * ends);
+    int index = 0;
+    for (const PickItem& item : items) {
+        if (!remaining.contains(item.object))
+            continue;
+        const unsigned rgb = iQColour::rgbForIndex(index);
+        // The bytes r, g, b, a in memory, as glColorPointer reads them.
+        const quint32 rgba = qToLittleEndian(quint32(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16)
+                                                     | 0xFF000000u));
+        vertices.append(v[int(item.a)]);
+        colours.append(rgba);
+        if (ends == 2) {
+            vertices.append(v[int(item.b)]);
+            colours.append(rgba);
+        }
+        map.insert(index++, item.object);
+    }
+    if (vertices.isEmpty())
+        return map;
+    const bool previous = shadowState->enableVertexArray(true);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices.constData());
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.constData());
+    if (ends == 2) {
+        glDrawArrays(GL_LINES, 0, vertices.size());
+        // A point at the first end, so that a member seen end-on still covers a pixel.
+        glVertexPointer(3, GL_FLOAT, 2 * sizeof(QVector3D), vertices.constData());
+        glColorPointer(4, GL_UNSIGNED_BYTE, 2 * sizeof(quint32), colours.constData());
+        glDrawArrays(GL_POINTS, 0, vertices.size() / 2);
+    } else {
+        glDrawArrays(GL_POINTS, 0, vertices.size());
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    shadowState->enableVertexArray(previous);
+    return map;
+}
+
+QSet<int> StructureView::readIndicesInArea(FrameBufferType type, const QRect& area)
+{
+    if (type == PixelBuffer && !(selectionPixelBuffer && selectionPixelBuffer->isValid()))
+        return QSet<int>();
+    QImage pixels(area.size(), QImage::Format_RGB32);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    // Bottom row first; the order does not matter to a set.
+    glReadPixels(area.left(), area.top(), area.width(), area.height(), GL_BGRA, GL_UNSIGNED_BYTE, pixels.bits());
+    return extractAllIndexesFromImage(pixels, pixels.rect());
+}
+
 // ---- Reading the image
 
 QPair<int, int> StructureView::extractCentremostIndexFromImage(const QImage& read)
@@ -303,12 +479,16 @@ QMultiMap<int, VaroObjectRef> StructureView::getSelectionAtViewCoordinate(const 
     const QSet<VaroObjectRef> selectedOfKind[PickKinds] = {asObjects(selectionModel->selectedNodes()),
                                                            asObjects(selectionModel->selectedMembers()),
                                                            asObjects(selectionModel->selectedLoads())};
+    // What cannot reach the target is left out; the rest draws as it would.
+    const QRect target(0, 0, s, s);
     for (int kind : candidates.keys()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         int next = 0;
-        QMap<int, VaroObjectRef> map = renderColourEncoded(kind, candidates[kind] - selectedOfKind[kind], &next);
+        QMap<int, VaroObjectRef> map = renderColourEncoded(
+            kind, pickCandidatesWithin(kind, candidates[kind] - selectedOfKind[kind], target), &next);
         glClear(GL_DEPTH_BUFFER_BIT);
-        const QMap<int, VaroObjectRef> selectedMap = renderColourEncoded(kind, selectedOfKind[kind], &next);
+        const QMap<int, VaroObjectRef> selectedMap =
+            renderColourEncoded(kind, pickCandidatesWithin(kind, selectedOfKind[kind], target), &next);
         for (auto i = selectedMap.constBegin(); i != selectedMap.constEnd(); ++i)
             map.insert(i.key(), i.value());
         glFlush();
@@ -390,7 +570,8 @@ void StructureView::selectBySelectionBox(bool select)
     const int pw = int(std::lrint(std::pow(2.0, std::ceil(std::log2(double(X2 - X1 + 1))))));
     const int ph = int(std::lrint(std::pow(2.0, std::ceil(std::log2(double(Y2 - Y1 + 1))))));
     const QRect pick(X1, H - Y1 - ph, pw, ph);
-    const QRect area(0, 0, X2 - X1, Y2 - Y1);
+    // The box's pixels in the target, whose top row is widget row Y1.
+    const QRect area(0, ph - (Y2 - Y1), X2 - X1, Y2 - Y1);
 
     const QMap<int, QSet<VaroObjectRef>> candidates = pickCandidates(true);
     const VaroObjectRef master = documentModel->selectionModel()->master();
@@ -402,18 +583,29 @@ void StructureView::selectBySelectionBox(bool select)
     makeCurrent();
     saveGLState();
     const FrameBufferType type = beginSelectionFBO(pick);
+    // What lies outside the box can neither be found nor hide anything in
+    // it, so neither is drawn. Which objects the passes find together does
+    // not depend on the order they are drawn in: one draw per primitive.
+    glScissor(area.left(), area.top(), area.width(), area.height());
+    glEnable(GL_SCISSOR_TEST);
     for (int kind : candidates.keys()) {
         if (masterKind >= 0 && kind != masterKind)
             continue;
-        result += collectFromPasses(candidates[kind], [&](const QSet<VaroObjectRef>& remaining,
-                                                          QMap<int, VaroObjectRef>* map) {
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            int next = 0;
-            *map = renderColourEncoded(kind, remaining, &next);
-            glFlush();
-            return extractAllIndexesFromImage(getImageFromSelectionFBO(type), area);
-        });
+        const QVector<PickItem> items =
+            kind == PickLoads ? QVector<PickItem>() : pickItemsWithin(kind, candidates[kind], area);
+        QSet<VaroObjectRef> within;
+        for (const PickItem& item : items)
+            within.insert(item.object);
+        result += collectFromPasses(kind == PickLoads ? candidates[kind] : within,
+                                    [&](const QSet<VaroObjectRef>& remaining, QMap<int, VaroObjectRef>* map) {
+                                        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                                        int next = 0;
+                                        *map = kind == PickLoads ? renderColourEncoded(kind, remaining, &next)
+                                                                 : renderColourEncodedItems(kind, items, remaining);
+                                        return readIndicesInArea(type, area);
+                                    });
     }
+    glDisable(GL_SCISSOR_TEST);
     endSelectionFBO(type);
     restoreGLState();
 

@@ -96,7 +96,8 @@ void StructureView::regenerateGeometry()
     if (group)
         std::stable_partition(g.nodes.begin(), g.nodes.end(),
                               [&](const NodeRef& n) { return inGroup(n->group(), group); });
-    QHash<const Node*, GLuint> index;
+    QHash<const Node*, GLuint>& index = g.vertexOf;
+    index.clear();
     index.reserve(g.nodes.size());
     g.nodeVertices.vertices.reserve(g.nodes.size());
     for (int i = 0; i < g.nodes.size(); ++i) {
@@ -341,6 +342,8 @@ void StructureView::regenerateSelection()
     s.vertices.clear();
     for (IndexArray* a : {&s.nodes, &s.members, &s.newNodes, &s.newMembers})
         a->clear();
+    s.ticks.resize(0);
+    s.newTicks.resize(0);
     const QSharedPointer<SelectionModel> selection = documentModel->selectionModel();
     const QList<NodeRef> nodes = selection->selectedNodes();
     const QList<MemberRef> members = selection->selectedMembers();
@@ -359,11 +362,25 @@ void StructureView::regenerateSelection()
         indexOf(node);
     for (const NodeRef& node : nodes)
         (markedNew.contains(node) ? s.newNodes : s.nodes).indices << index.value(node.data());
+    // The tick's two lines in local axes; a member without axes gets a tick of no size.
+    Vector3 tickLines[4];
+    const QVector<GLuint>& tickIndices = commonVBO.memberTick.indices;
+    for (int i = 0; i < 4 && i < tickIndices.size(); ++i) {
+        const QVector3D v = commonVBO.glyphVertices.vertices.value(int(tickIndices[i]));
+        tickLines[i] = Vector3(v.x(), v.y(), v.z());
+    }
     for (const MemberRef& member : members) {
+        const bool marked = markedNew.contains(member);
+        const Matrix3x3 axes = member->transformationMatrix();
+        MemberTick tick;
+        tick.middle = positionOf(member->nodeA()) * 0.5 + positionOf(member->nodeB()) * 0.5;
+        for (int i = 0; i < 4; ++i)
+            tick.lines[i] = localToGlobal(axes, tickLines[i]);
+        (marked ? s.newTicks : s.ticks) << tick;
         const NodeRef a = member->nodeA(), b = member->nodeB();
         if (!a || !b || a == b)
             continue;
         const GLuint iA = indexOf(a), iB = indexOf(b);
-        (markedNew.contains(member) ? s.newMembers : s.members).indices << iA << iB;
+        (marked ? s.newMembers : s.members).indices << iA << iB;
     }
 }

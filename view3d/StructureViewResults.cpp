@@ -213,15 +213,11 @@ void StructureView::renderSelection()
     v.vertices.enabled = false;
 
     glLineWidth(2.0f);
-    commonVBO.glyphVertices.enabled = true;
-    commonVBO.glyphVertices.bind();
     const double tickSize = clampTickScale(g) * std::fabs(6.0 / s);
-    const QList<MemberRef> members = selection->selectedMembers();
-    for (const MemberRef& member : members) {
-        iGL::setColour((markedNew.contains(member) ? Colours::selectedNew : Colours::selected).darker(200));
-        renderMemberTick(member, tickSize);
-    }
-    commonVBO.glyphVertices.enabled = false;
+    iGL::setColour(Colours::selected.darker(200));
+    renderMemberTicks(v.ticks, tickSize);
+    iGL::setColour(Colours::selectedNew.darker(200));
+    renderMemberTicks(v.newTicks, tickSize);
 
     if (currentState->mode() == CurrentState::Loading) {
         const QList<LoadRef> loads = selection->selectedLoads();

@@ -27,6 +27,7 @@ private slots:
     void duplicateMembersMergeOnlyInOneGroup();
     void equalLoadsMerge();
     void lookingNearChangesMatchesWalkingEverything();
+    void unchangedObjectsComeBackConsolidated();
     void newUnitsRoundTheWholeStructureAgain();
 };
 
@@ -334,6 +335,76 @@ void TestConsolidation::lookingNearChangesMatchesWalkingEverything()
     }
     // Split at its middle, the load at 0.7 lies at 0.4 of the second half.
     QVERIFY(geometryOf(near).contains("L (2.5 0 0)-(3 0 0) 0.4:200"));
+}
+
+// Objects that come back unchanged to the structure that the last run left
+// consolidated need nothing; but one that was still selected then, or a
+// change made since, is consolidated as when the whole structure is walked
+// at every run.
+void TestConsolidation::unchangedObjectsComeBackConsolidated()
+{
+    Bench near, whole;
+    // The walking bench forgets what it knew before every run.
+    const auto clear = [&whole](Bench& b) {
+        if (&b == &whole)
+            b.actions->forgetConsolidatedState();
+        b.actions->actionClearAllSelection();
+    };
+    const auto at = [](Bench& b, double x, double y) {
+        for (const NodeRef& n : b.structure()->nodes())
+            if ((n->position() - Vector3(x, y, 0.0)).length() < 1e-9)
+                return n;
+        return NodeRef();
+    };
+    struct Step
+    {
+        std::function<void(Bench&)> edit;
+        int nodes;
+    };
+    const QList<Step> steps = {
+        // The far node, deselected: the first run.
+        {[&](Bench& b) { b.select({at(b, 10, 10)}), clear(b); }, 7},
+        // A member and its nodes, selected and deselected unchanged.
+        {[&](Bench& b) {
+             b.select(QList<VaroObjectRef>{at(b, 0, 0), at(b, 3, 0), b.structure()->members().first()});
+             clear(b);
+         },
+         7},
+        // Two nodes selected, the second put onto the first and clicked
+        // away: the first, still selected, stays apart; deselected unchanged
+        // afterwards, it takes the other in.
+        {[&](Bench& b) {
+             const NodeRef c = at(b, 6, 0), d = at(b, 8, 0);
+             b.select({c, d});
+             d->setPosition(Vector3(6, 0, 0));
+             if (&b == &whole)
+                 b.actions->forgetConsolidatedState();
+             b.actions->actionClickOnObject(d);
+             QCOMPARE(b.structure()->nodes().size(), 7);
+             clear(b);
+         },
+         6},
+        // An unselected node put onto another, as an undo might, then an
+        // unchanged node selected and deselected: the change is consolidated.
+        {[&](Bench& b) {
+             at(b, 0, 5)->setPosition(Vector3(2, 5, 0));
+             b.select({at(b, 10, 10)});
+             clear(b);
+         },
+         5},
+    };
+    for (Bench* b : {&near, &whole}) {
+        b->member(b->node(0.0), b->node(3.0));
+        for (const QPointF& p : {QPointF(6, 0), QPointF(8, 0), QPointF(0, 5), QPointF(2, 5), QPointF(10, 10)})
+            b->node(p.x(), p.y());
+    }
+    for (int i = 0; i < steps.size(); ++i) {
+        steps[i].edit(near);
+        steps[i].edit(whole);
+        const QString step = QString("step %1").arg(i);
+        QVERIFY2(geometryOf(near) == geometryOf(whole), qPrintable(step));
+        QVERIFY2(near.structure()->nodes().size() == steps[i].nodes, qPrintable(step));
+    }
 }
 
 // A change of units reaches every unselected object at the next

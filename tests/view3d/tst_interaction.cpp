@@ -90,6 +90,8 @@ private slots:
     void clickPicksTheObjectUnderThePointer();
     void clickPicksATrapezoidAtItsHotspot();
     void boxSelectsHiddenObjects();
+    void boxTakesWhatReachesIntoIt_data();
+    void boxTakesWhatReachesIntoIt();
     void boxPassesEndWhenAPassRemovesNothing();
     void overlayRegions();
     void dragsAreOneUndoStepEach_data();
@@ -222,6 +224,52 @@ void TestInteraction::boxSelectsHiddenObjects()
     bench.view->selectBySelectionBox();
     QVERIFY(selection->selection().isEmpty());
     Q_UNUSED(outside);
+}
+
+void TestInteraction::boxTakesWhatReachesIntoIt_data()
+{
+    QTest::addColumn<Vector3>("a");
+    QTest::addColumn<Vector3>("b");
+    QTest::addColumn<bool>("member");
+    QTest::addColumn<bool>("taken");
+    // The box covers pixel columns 100..299 and rows 75..224; a node covers
+    // the pixel it lies in.
+    const Vector3 none;
+    QTest::newRow("node 2 px inside the left edge") << worldAt(102.5, 150) << none << false << true;
+    QTest::newRow("node 2 px outside the left edge") << worldAt(97.5, 150) << none << false << false;
+    QTest::newRow("node 2 px inside the right edge") << worldAt(297.5, 150) << none << false << true;
+    QTest::newRow("node 2 px outside the right edge") << worldAt(302.5, 150) << none << false << false;
+    QTest::newRow("node 2 px inside the top edge") << worldAt(200, 77.5) << none << false << true;
+    QTest::newRow("node 2 px outside the top edge") << worldAt(200, 72.5) << none << false << false;
+    QTest::newRow("node 2 px inside the bottom edge") << worldAt(200, 222.5) << none << false << true;
+    QTest::newRow("node 2 px outside the bottom edge") << worldAt(200, 227.5) << none << false << false;
+    QTest::newRow("member across it, both ends outside")
+        << worldAt(50, 120) << worldAt(350, 180) << true << true;
+    QTest::newRow("member past its corner") << worldAt(60, 100) << worldAt(120, 40) << true << false;
+    // The eye is at z = -10. From (-3, 0, 0) to (2, 0, -12) the member
+    // crosses x = 0 at z = -7.2, in front of the eye: through the middle of
+    // the box.
+    QTest::newRow("member from the side to behind the eye, across it")
+        << Vector3(-3, 0, 0) << Vector3(2, 0, -12) << true << true;
+    QTest::newRow("member from the side to behind the eye, beside it")
+        << Vector3(-3, 0, 0) << Vector3(-1, 0, -12) << true << false;
+}
+
+// Only what leaves a pixel in the box is taken, however far its ends lie.
+void TestInteraction::boxTakesWhatReachesIntoIt()
+{
+    QFETCH(Vector3, a);
+    QFETCH(Vector3, b);
+    QFETCH(bool, member);
+    QFETCH(bool, taken);
+    ViewBench bench;
+    VaroObjectRef object = bench.node(a.x(), a.y(), a.z());
+    if (member)
+        object = bench.member(object.staticCast<Node>(), bench.node(b.x(), b.y(), b.z()));
+    bench.state->toggleDisplayOfSelectionBox();
+    bench.frame();
+    bench.view->selectBySelectionBox(true);
+    QCOMPARE(bench.doc->selectionModel()->selection(), taken ? QList<VaroObjectRef>{object} : QList<VaroObjectRef>());
 }
 
 void TestInteraction::boxPassesEndWhenAPassRemovesNothing()

@@ -76,6 +76,7 @@ private slots:
     void dirtyFlags();
     void geometryRecord();
     void selectionRecord();
+    void selectedMemberTick();
     void resultsAndLoads();
     void memberlessLoadIsSkipped();
     void commonGlyphs();
@@ -356,6 +357,33 @@ void TestView::selectionRecord()
     QCOMPARE(s.vertices.vertices, QVector<QVector3D>() << QVector3D(1, 0, 0) << QVector3D(0, 0, 0) << QVector3D(2, 0, 0));
     QCOMPARE(s.nodes.indices, QVector<GLuint>() << 0);
     QCOMPARE(s.members.indices, QVector<GLuint>() << 1 << 0 << 0 << 2);
+}
+
+// A selected member carries a tick from its middle along its local y axis,
+// 3 / tan 15° = 11.2 pixels long at a scale of 1 whatever its depth: here 15 m
+// from the eye, its middle at (1, 0, 5).
+void TestView::selectedMemberTick()
+{
+    ViewBench bench(false);
+    const MemberRef m = bench.member(bench.node(0.0, 0.0, 5.0), bench.node(2.0, 0.0, 5.0));
+    bench.actions()->actionSelectObjects({m});
+    QTRY_COMPARE(bench.doc->selectionModel()->selectedMembers().size(), 1);
+    const QImage image = bench.view->captureImage(512, 512);
+    const double atDepth = 512.0 / (2.0 * 15.0 * tan15);
+    const QPointF middle(256.0 + 1.0 * atDepth, 256.0);
+    const Vector3 y = m->vectorY();
+    const QPointF up(y.x(), -y.y());
+    const double L = 3.0 / tan15 * bench.state->scaleGI();
+    const auto along = [&](double pixels) {
+        const QPointF p = middle + up * pixels;
+        return QPoint(int(std::floor(p.x())), int(std::floor(p.y())));
+    };
+    const QColor tick = Colours::selected.darker(200);
+    // Beyond the 6-pixel line, on the stem, past its end and on the other side.
+    QVERIFY(nearColour(image.pixel(along(0.6 * L)), tick));
+    QVERIFY(nearColour(image.pixel(along(0.85 * L)), tick));
+    QVERIFY(nearColour(image.pixel(along(L + 4.0)), Qt::white, 2));
+    QVERIFY(nearColour(image.pixel(along(-0.6 * L)), Qt::white, 2));
 }
 
 void TestView::resultsAndLoads()
