@@ -146,6 +146,16 @@ void DemoRunner::createControlPanel()
 
     defaultButtons = {replay, continueButton, startButton};
     panel->hide();
+    panel->installEventFilter(this);
+}
+
+bool DemoRunner::eventFilter(QObject* watched, QEvent* event)
+{
+    // The runner itself only ever hides the panel; a close comes from its
+    // title bar.
+    if (watched == panel && event->type() == QEvent::Close)
+        stop();
+    return QObject::eventFilter(watched, event);
 }
 
 void DemoRunner::showRow(Row row)

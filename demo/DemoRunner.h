@@ -164,6 +164,10 @@ public slots:
     void stop();
     void execute();
 
+protected:
+    // Closing the panel from its title bar stops the run, as Cancel does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     void EnablePreciseClicks(bool on);
     void Reset();

@@ -548,6 +548,21 @@ private slots:
         QCOMPARE(savedDocuments.size(), 2);
     }
 
+    void closingThePanelStopsTheRun()
+    {
+        QVERIFY(!finish("s\" <h1>Start</h1>\" -1 SYS:MESSAGE 1 2 3"));
+        QVERIFY(runner->controlPanel()->isVisible());
+        runner->controlPanel()->close();
+        QCOMPARE(runner->state(), DemoRunner::Stopped);
+        QVERIFY(!runner->controlPanel()->isVisible());
+        // As after Cancel, a later start finds no script.
+        runner->resume();
+        QTest::qWait(400);
+        QCOMPARE(runner->state(), DemoRunner::Stopped);
+        QCOMPARE(describeStack(*runner->interpreter()), QString());
+        QVERIFY(window->isVisible());
+    }
+
     void popUpStaysOnScreen()
     {
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
