@@ -65,10 +65,12 @@ DemoRunner::DemoRunner(QWidget* parent)
     connect(&mouseWatchTimer, &QTimer::timeout, this, [this] { pauseIfMouseMoved(); });
 
     clickCursor = QCursor(QPixmap(QStringLiteral(":/cursorClick.png")), 6, 6);
+    watchMessageBoxes(true);
 }
 
 DemoRunner::~DemoRunner()
 {
+    watchMessageBoxes(false);
     delete panel;
     if (stateValue == ClickRelease)
         QApplication::restoreOverrideCursor();
@@ -286,7 +288,7 @@ bool DemoRunner::performStep(int* delay)
         monitorMouse(false);
         setState(MessageShown);
         finish();
-        displayMessage(tr(errorMessage));
+        displayMessage(isSelfTest() ? selfTestFailureMessage(tr(errorMessage)) : tr(errorMessage));
         return false;
     case Ready:
         return performReady(delay);
@@ -370,6 +372,7 @@ bool DemoRunner::performMessageRequest(int* delay)
     }
     const int mode = forth->pullD().toInt();
     const QString text = forth->pullD().toString();
+    noteHeadings(text, mode);
     if (isSelfTest()) {
         setState(Ready);
         return true;
@@ -534,6 +537,7 @@ void DemoRunner::setSpeed(int speed)
 bool DemoRunner::reset(bool toStart)
 {
     closeMessage();
+    selfTestFailureText.clear();
     clearCheckPoint();
     eventLoopCount = 0;
     if (currentState)
