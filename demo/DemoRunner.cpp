@@ -65,10 +65,12 @@ DemoRunner::DemoRunner(QWidget* parent)
     connect(&mouseWatchTimer, &QTimer::timeout, this, [this] { pauseIfMouseMoved(); });
 
     clickCursor = QCursor(QPixmap(QStringLiteral(":/cursorClick.png")), 6, 6);
+    watchMessageBoxes(true);
 }
 
 DemoRunner::~DemoRunner()
 {
+    watchMessageBoxes(false);
     delete panel;
     if (stateValue == ClickRelease)
         QApplication::restoreOverrideCursor();
@@ -146,6 +148,16 @@ void DemoRunner::createControlPanel()
 
     defaultButtons = {replay, continueButton, startButton};
     panel->hide();
+    panel->installEventFilter(this);
+}
+
+bool DemoRunner::eventFilter(QObject* watched, QEvent* event)
+{
+    // The runner itself only ever hides the panel; a close comes from its
+    // title bar.
+    if (watched == panel && event->type() == QEvent::Close)
+        stop();
+    return QObject::eventFilter(watched, event);
 }
 
 void DemoRunner::showRow(Row row)
@@ -275,16 +287,18 @@ bool DemoRunner::performStep(int* delay)
             popUpLabel->hide();
         setState(Settle);
         return true;
-    case Failed:
+    case Failed: {
         monitorMouse(false);
         setState(MessageShown);
         finish();
-        if (failureReason.isEmpty())
-            displayMessage(tr(errorMessage));
-        else
-            displayMessage(QStringLiteral("<p>%1</p><p>%2</p>").arg(tr(errorMessage), failureReason.toHtmlEscaped()));
+        // A runaway script's reason goes below the general message.
+        const QString error = failureReason.isEmpty()
+                                  ? tr(errorMessage)
+                                  : QStringLiteral("<p>%1</p><p>%2</p>").arg(tr(errorMessage), failureReason.toHtmlEscaped());
         failureReason.clear();
+        displayMessage(isSelfTest() ? selfTestFailureMessage(error) : error);
         return false;
+    }
     case Ready:
         return performReady(delay);
     case PushTargetCentre: {
@@ -367,6 +381,7 @@ bool DemoRunner::performMessageRequest(int* delay)
     }
     const int mode = forth->pullD().toInt();
     const QString text = forth->pullD().toString();
+    noteHeadings(text, mode);
     if (isSelfTest()) {
         setState(Ready);
         return true;
@@ -531,6 +546,7 @@ void DemoRunner::setSpeed(int speed)
 bool DemoRunner::reset(bool toStart)
 {
     closeMessage();
+    selfTestFailureText.clear();
     clearCheckPoint();
     eventLoopCount = 0;
     if (currentState)

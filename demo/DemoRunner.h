@@ -110,6 +110,8 @@ public:
     const QTimer* stepTimer() const { return &stepTimerValue; }
     const QTimeLine* glide() const { return &glideTimeLine; }
     QMap<QString, QMap<QString, double> > selfTestRecords() const { return selfTest; }
+    // What made the self test fail, empty while it has not.
+    QString selfTestFailure() const { return selfTestFailureText; }
     bool hasBackCheckPoint() const { return !backCheckPoint.isNull(); }
 
     void start();
@@ -147,6 +149,12 @@ public:
     void clearCheckPoint();
     void addValuesToBIST(QMap<QString, double>* values);
 
+    // A message box that the demonstration window (or a window inside it)
+    // raises. In the self test nobody would answer it, and it means that an
+    // action of the script was refused: the run fails naming the box, and
+    // true tells that the box is not to be shown.
+    bool takeMessageBox(const QString& text);
+
 public slots:
     void back();
     void countEventLoop();
@@ -163,6 +171,10 @@ public slots:
     void setTarget(const QString& path);
     void stop();
     void execute();
+
+protected:
+    // Closing the panel from its title bar stops the run, as Cancel does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void EnablePreciseClicks(bool on);
@@ -189,6 +201,14 @@ private:
     void handOff(Forth::Word code);
     void pullGlideEnd();
     void addSelfTestRecord();
+    // While any runner lives, boxes go through a watch that offers them to
+    // the runner of their window first.
+    static void watchMessageBoxes(bool on);
+    void noteHeadings(const QString& text, int mode);
+    void failSelfTest(const QString& reason);
+    // The failure, or else the given error, with where the run stood.
+    QString selfTestFailureMessage(const QString& error) const;
+    void compareGeometryRecord();
     void popViewPoint(double values[6]);
     QWidget* requireTarget() const;
     QSlider* targetSlider() const;
@@ -238,4 +258,9 @@ private:
     QSharedPointer<ViewPoint> viewPoint;
     QSharedPointer<Libraries> libraries;
     QMap<QString, QMap<QString, double> > selfTest;
+    // The headings of the last opening and chapter messages: where the self
+    // test stands when it fails.
+    QString scriptHeading;
+    QString chapterHeading;
+    QString selfTestFailureText;
 };

@@ -300,6 +300,8 @@ bool DemoRunner::performControlWord(int n, int* delay)
         addSelfTestRecord();
         return true;
     case Bist:
+        if (isSelfTest())
+            compareGeometryRecord();
         return true;
     case SetBendingMomentScale:
     case SetDeflectionScale:
@@ -416,6 +418,12 @@ bool DemoRunner::performWidgetWord(int n)
         if (clickCount < 1 || clickCount > 2)
             throw Forth::ExceptionNotFound();
         ensureWidgetAccessible(targetWidget, true);
+        // A disabled button takes the click and does nothing: in the self
+        // test that is an action refused.
+        if (isSelfTest() && targetWidget && !targetWidget->isEnabled()) {
+            failSelfTest(tr("The script clicks %1, which is disabled.").arg(targetWidget->objectName()));
+            return true;
+        }
         setState(ClickPress);
         return true;
     case MouseDragTo: {
@@ -469,23 +477,4 @@ void DemoRunner::handOff(Forth::Word code)
     for (const QVariant& cell : qAsConst(stack))
         forth->pushD(guardedCell(cell));
     forth->pullD();
-}
-
-void DemoRunner::addSelfTestRecord()
-{
-    const QString name = forth->pullD().toString().toLower();
-    if (name == QLatin1String("geometry")) {
-        QMap<QString, double> values;
-        addValuesToBIST(&values);
-        for (const char* count : {"nodeCount", "memberCount", "loadCount"})
-            values.insert(QLatin1String(count), forth->pullD().toDouble());
-        selfTest.insert(name, values);
-        return;
-    }
-    QMap<QString, double> groups[3];
-    for (auto& values : groups)
-        addValuesToBIST(&values);
-    selfTest.insert(name + QLatin1String(":displacements"), groups[0]);
-    selfTest.insert(name + QLatin1String(":reactions"), groups[1]);
-    selfTest.insert(name + QLatin1String(":memberforces"), groups[2]);
 }

@@ -2,7 +2,12 @@
 #include "DemoRunner.h"
 #include "DemoTesting.h"
 #include "DocumentModel.h"
+#include "Member.h"
+#include "Node.h"
+#include "StructureModel.h"
+#include "Support.h"
 #include "UnitSystem.h"
+#include "UserDialogs.h"
 #include "ViewPoint.h"
 #include "TestMain.h"
 
@@ -43,6 +48,41 @@ protected:
         return QWidget::event(e);
     }
 };
+
+// Lists the boxes that reach it instead of showing them.
+class BoxList : public UserDialogs
+{
+public:
+    QStringList texts;
+    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& text,
+                                        QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        texts << text;
+        return QMessageBox::Ok;
+    }
+};
+
+// Three nodes, the first fully fixed: a member from it to (6, 0, 0), pinned
+// at that end, and a rigid one up to (6, 4, 0). By hand: mean x 4, mean y
+// 4/3, variance of x (0 + 36 + 36)/3 - 16 = 8, largest coordinate 6.
+QSharedPointer<DocumentModel> frameOfThreeNodes(const QSharedPointer<UnitSystem>& units)
+{
+    const QSharedPointer<DocumentModel> document(new DocumentModel(units));
+    QList<NodeRef> nodes;
+    for (const Vector3& p : {Vector3(0, 0, 0), Vector3(6, 0, 0), Vector3(6, 4, 0)}) {
+        nodes << NodeRef(new Node);
+        nodes.last()->setPosition(p);
+    }
+    nodes.first()->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(Dof::All))));
+    const MemberRef beam(new Member(nodes.at(0), nodes.at(1)));
+    beam->setPinAtB(true);
+    const MemberRef column(new Member(nodes.at(1), nodes.at(2)));
+    for (const NodeRef& node : nodes)
+        document->structureModel()->appendNode(node);
+    document->structureModel()->appendMember(beam);
+    document->structureModel()->appendMember(column);
+    return document;
+}
 
 template <class W, class... Args>
 W* named(const char* name, Args... args)
@@ -254,7 +294,7 @@ private slots:
         QTest::newRow("reset inside a definition") << ": R SYS:RESET ; R" << true;
         QTest::newRow("reset with a value") << "1 SYS:RESET" << true;
         QTest::newRow("short vector") << "1 2 SYS:MAKEVECTOR" << true;
-        QTest::newRow("short geometry") << "1 2 3 4 5 6 7 s\" Geometry\" SYS:BIST/ADD" << true;
+        QTest::newRow("short geometry") << "1 2 3 4 5 6 7 8 9 s\" Geometry\" SYS:BIST/ADD" << true;
         QTest::newRow("message without text") << "0 SYS:MESSAGE" << true;
     }
 
@@ -327,7 +367,7 @@ private slots:
         runner->setDocumentModel(document);
         QVERIFY(!finish("s\" :Edit\" SYS:WIDGETTARGET s\" new text\" SYS:TYPEINLINEEDIT "
                         "s\" FAST\" SYS:SETSPEED s\" quick\" SYS:SETSPEED 0.5 SYS:SETLOADSCALE SYS:NODECOUNT "
-                        "1 1 2 3.472 0.8333 0.8333 5 5 s\" Geometry\" SYS:BIST/ADD "
+                        "2 1 1 1 2 3.472 0.8333 0.8333 5 5 s\" Geometry\" SYS:BIST/ADD "
                         "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 s\" Loadcase 1\" SYS:BIST/ADD"));
         QCOMPARE(window->findChild<QLineEdit*>("Edit")->text(), QStringLiteral("new text"));
         QCOMPARE(runner->speed(), int(DemoRunner::Fast));
@@ -336,7 +376,7 @@ private slots:
         const auto records = runner->selfTestRecords();
         const QMap<QString, double> geometry = {{"maxima", 5},    {"mean1", 0.8333},   {"mean2", 0.8333},
                                                 {"variance", 3.472}, {"nodeCount", 2}, {"memberCount", 1},
-                                                {"loadCount", 1}};
+                                                {"loadCount", 1}, {"supportCount", 1}, {"pinnedEndCount", 2}};
         QCOMPARE(records.value("geometry"), geometry);
         QCOMPARE(records.value("loadcase 1:displacements").value("maxima"), 15.0);
         QCOMPARE(records.value("loadcase 1:reactions").value("mean1"), 8.0);
@@ -571,6 +611,130 @@ private slots:
         QCOMPARE(runner->speed(), int(DemoRunner::Normal));
         QTRY_VERIFY_WITH_TIMEOUT(message().contains("end"), 5000);
         QCOMPARE(savedDocuments.size(), 2);
+    }
+
+    void selfTestFailsOnABox_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<bool>("taken");
+
+        QTest::newRow("self test, the window") << 3 << "Main" << true;
+        QTest::newRow("self test, a widget inside") << 3 << "Edit" << true;
+        QTest::newRow("self test, no window") << 3 << "" << false;
+        QTest::newRow("fast speed") << 2 << "Main" << false;
+    }
+
+    // The box text, where the run stood by the headings of its messages, and
+    // no box shown.
+    void selfTestFailsOnABox()
+    {
+        QFETCH(int, speed);
+        QFETCH(QString, parent);
+        QFETCH(bool, taken);
+        BoxList boxes;
+        UserDialogs::install(&boxes);
+        // The runners watch the boxes through the dialogs in place when the first of them came.
+        delete runner;
+        runner = new DemoRunner(window);
+        runner->setSpeed(speed);
+        start("s\" <h1>Frames</h1><p>Chapters</p>\" -1 SYS:MESSAGE s\" <h2>3. <i>Pins</i></h2>\" 0 SYS:MESSAGE "
+              "s\" <p>no heading</p>\" 0 SYS:MESSAGE 60000 SYS:WAIT");
+        if (speed == 3)
+            QTRY_VERIFY_WITH_TIMEOUT(runner->stepTimer()->interval() == 60000, 5000);
+        QWidget* owner = parent.isEmpty() ? nullptr : parent == "Main" ? window : window->findChild<QWidget*>(parent);
+        UserDialogs::warning(owner, "Both members and nodes must be selected.");
+        UserDialogs::install(nullptr);
+        QCOMPARE(boxes.texts.isEmpty(), taken);
+        if (!taken)
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(message().contains("BIST Failed"), 5000);
+        QVERIFY2(message().contains("Script: Frames") && message().contains("Chapter: 3. Pins") &&
+                     message().contains("Both members and nodes must be selected."),
+                 qPrintable(message()));
+        QCOMPARE(runner->selfTestFailure(), QStringLiteral("Both members and nodes must be selected."));
+        QCOMPARE(visibleButtons(), QStringLiteral("Exit Replay"));
+    }
+
+    void selfTestFailsOnADisabledClick_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("failed");
+
+        QTest::newRow("self test, disabled") << 3 << false << true;
+        QTest::newRow("self test, enabled") << 3 << true << false;
+        QTest::newRow("fast speed, disabled") << 2 << false << false;
+    }
+
+    void selfTestFailsOnADisabledClick()
+    {
+        QFETCH(int, speed);
+        QFETCH(bool, enabled);
+        QFETCH(bool, failed);
+        recorder->setEnabled(enabled);
+        runner->setSpeed(speed);
+        finish("s\" <h1>Frames</h1>\" -1 SYS:MESSAGE s\" :Recorder\" SYS:WIDGETTARGET 1 1 0 1 SYS:CLICK");
+        if (speed < 3)
+            runner->resume();
+        QTRY_VERIFY_WITH_TIMEOUT(runner->state() == DemoRunner::Stopped || message().contains("BIST Failed"), 5000);
+        QCOMPARE(message().contains("The script clicks Recorder, which is disabled."), failed);
+        // The failed click posts nothing.
+        QCOMPARE(recorder->log.isEmpty(), failed);
+    }
+
+    void geometryRecordAgainstTheModel_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<QString>("difference");
+
+        // pinned ends, supports, loads, members, nodes, variance, mean y, mean x, 0, largest
+        QTest::newRow("as built") << "1 1 0 2 3 8 1.333 4 0 6" << 3 << "";
+        QTest::newRow("within the written digits") << "1 1 0 2 3 8.03 1.33 4.01 0 6" << 3 << "";
+        QTest::newRow("no pinned end") << "0 1 0 2 3 8 1.333 4 0 6" << 3
+                                       << "pinned member ends: 1 in the model, 0 expected";
+        QTest::newRow("both ends pinned") << "2 1 0 2 3 8 1.333 4 0 6" << 3
+                                          << "pinned member ends: 1 in the model, 2 expected";
+        QTest::newRow("two supports") << "1 2 0 2 3 8 1.333 4 0 6" << 3
+                                      << "supported nodes: 1 in the model, 2 expected";
+        QTest::newRow("a load") << "1 1 1 2 3 8 1.333 4 0 6" << 3 << "loads: 0 in the model, 1 expected";
+        QTest::newRow("a member more") << "1 1 0 3 3 8 1.333 4 0 6" << 3 << "members: 2 in the model, 3 expected";
+        QTest::newRow("a node more") << "1 1 0 2 4 8 1.333 4 0 6" << 3 << "nodes: 3 in the model, 4 expected";
+        QTest::newRow("variance") << "1 1 0 2 3 8.2 1.333 4 0 6" << 3 << "variance of x: 8 in the model, 8.2 expected";
+        QTest::newRow("mean y") << "1 1 0 2 3 8 2 4 0 6" << 3 << "mean y: 1.33333 in the model, 2 expected";
+        QTest::newRow("mean x") << "1 1 0 2 3 8 1.333 3 0 6" << 3 << "mean x: 4 in the model, 3 expected";
+        QTest::newRow("largest") << "1 1 0 2 3 8 1.333 4 0 4" << 3
+                                 << "largest coordinate: 6 in the model, 4 expected";
+        QTest::newRow("compared only in the self test") << "0 0 0 0 0 0 0 0 0 0" << 2 << "";
+    }
+
+    void geometryRecordAgainstTheModel()
+    {
+        QFETCH(QString, record);
+        QFETCH(int, speed);
+        QFETCH(QString, difference);
+        runner->setDocumentModel(frameOfThreeNodes(unitSystem));
+        runner->setSpeed(speed);
+        finish(record + " s\" geometry\" SYS:BIST/ADD SYS:BIST");
+        QCOMPARE(message().contains("BIST Failed"), !difference.isEmpty());
+        QVERIFY2(message().contains(difference), qPrintable(message()));
+        QCOMPARE(runner->state() == DemoRunner::Stopped, difference.isEmpty());
+    }
+
+    void closingThePanelStopsTheRun()
+    {
+        QVERIFY(!finish("s\" <h1>Start</h1>\" -1 SYS:MESSAGE 1 2 3"));
+        QVERIFY(runner->controlPanel()->isVisible());
+        runner->controlPanel()->close();
+        QCOMPARE(runner->state(), DemoRunner::Stopped);
+        QVERIFY(!runner->controlPanel()->isVisible());
+        // As after Cancel, a later start finds no script.
+        runner->resume();
+        QTest::qWait(400);
+        QCOMPARE(runner->state(), DemoRunner::Stopped);
+        QCOMPARE(describeStack(*runner->interpreter()), QString());
+        QVERIFY(window->isVisible());
     }
 
     void popUpStaysOnScreen()

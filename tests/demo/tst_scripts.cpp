@@ -90,7 +90,7 @@ struct DryRun
                 forth.pullD();
             forth.pushD(QVariantList());
         } else if (name == QLatin1String("SYS:BIST/ADD")) {
-            const int count = forth.pullD().toString().toLower() == QLatin1String("geometry") ? 8 : 15;
+            const int count = forth.pullD().toString().toLower() == QLatin1String("geometry") ? 10 : 15;
             for (int i = 0; i < count; ++i)
                 forth.pullD();
         } else {
