@@ -122,15 +122,16 @@ QSet<VaroObjectRef> withMembersAndLoads(const ConsolidationIndex& index, const Q
 } // namespace
 
 // Each run leaves the unselected structure such that a run over all of it
-// would change only what the run itself changed. So the next run need look
-// only at what changed since (the deselected objects that were selected when
-// it ended or have changed since, objects stamped or entered since, the ends
-// of members that left) and at their neighbours: the
-// nodes within reach of a changed node, the members at those nodes or
-// passing near a deselected one, and the loads on those members. Everything
-// farther away would be walked and left as it is. A change that the index
-// cannot see (a library entry, the units) makes the next run walk the whole
-// unselected structure again.
+// would change only what the run itself changed, but for splitting, which a
+// run does only at the nodes it was given. So the next run need look only at
+// what changed since (the deselected objects that were selected when it
+// ended or have changed since, objects stamped or entered since, the ends of
+// members that left, deselected nodes that a member passes over) and at
+// their neighbours: the nodes within reach of a changed node, the members at
+// those nodes or passing near a deselected one, and the loads on those
+// members. Everything farther away would be walked and left as it is. A
+// change that the index cannot see (a library entry, the units) makes the
+// next run walk the whole unselected structure again.
 void EditingActions::subActionConsolidateDeselectedObjects()
 {
     const QSet<VaroObjectRef> history = selection()->getAndClearDeselectionHistory();
@@ -163,8 +164,15 @@ void EditingActions::subActionConsolidateDeselectedObjects()
             selectedThen.insert(object);
         for (const VaroObjectRef& object : qAsConst(changed))
             changedSince.insert(object.data());
+        // A member drawn over a node passes it until the node comes back.
+        const double memberReach = explosionDistance() + lengthStep();
+        const auto unselected = [this](const MemberRef& member) { return !selection()->isObjectSelected(member); };
+        const auto splitsAMember = [&](const VaroObjectRef& object) {
+            const Node* node = qobject_cast<const Node*>(object.data());
+            return node && baseline.index.memberPassesOver(node, memberReach, unselected);
+        };
         for (const VaroObjectRef& object : qAsConst(returned)) {
-            if (selectedThen.contains(object.data()) || changedSince.contains(object.data()))
+            if (selectedThen.contains(object.data()) || changedSince.contains(object.data()) || splitsAMember(object))
                 touched.append(object);
             else
                 ++settled;

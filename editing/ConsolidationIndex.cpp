@@ -273,17 +273,32 @@ QList<NodeRef> ConsolidationIndex::nodesNear(const Vector3& point, double distan
     return result;
 }
 
-QList<MemberRef> ConsolidationIndex::membersNear(const Vector3& point, double distance) const
+template <class Visit>
+bool ConsolidationIndex::anyMemberNear(const Vector3& point, double distance, Visit visit) const
 {
     QVector<CellKey> cells;
     const Vector3 reach(distance, distance, distance);
     cellsAround(point - reach, point + reach, &cells, 4096);
-    QSet<const Member*> found;
-    for (CellKey key : qAsConst(cells))
-        for (const Member* member : memberCells.value(key))
-            found.insert(member);
+    for (CellKey key : qAsConst(cells)) {
+        const auto at = memberCells.constFind(key);
+        if (at != memberCells.constEnd())
+            for (const Member* member : *at)
+                if (visit(member))
+                    return true;
+    }
     for (const Member* member : oversized)
+        if (visit(member))
+            return true;
+    return false;
+}
+
+QList<MemberRef> ConsolidationIndex::membersNear(const Vector3& point, double distance) const
+{
+    QSet<const Member*> found;
+    anyMemberNear(point, distance, [&](const Member* member) {
         found.insert(member);
+        return false;
+    });
     QList<MemberRef> result;
     for (const Member* member : qAsConst(found)) {
         const MemberRef& ref = members.constFind(member)->member;
@@ -291,6 +306,17 @@ QList<MemberRef> ConsolidationIndex::membersNear(const Vector3& point, double di
             result.append(ref);
     }
     return result;
+}
+
+bool ConsolidationIndex::memberPassesOver(const Node* node, double distance,
+                                          const std::function<bool(const MemberRef&)>& accept) const
+{
+    const Vector3 point = node->position();
+    return anyMemberNear(point, distance, [&](const Member* member) {
+        const MemberRef& ref = members.constFind(member)->member;
+        return ref->nodeA().data() != node && ref->nodeB().data() != node && mayPassWithin(ref, point, distance)
+               && accept(ref);
+    });
 }
 
 QList<MemberRef> ConsolidationIndex::membersAt(const Node* node) const

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QVector>
 
+#include <functional>
+
 // Where the structure's objects are, kept between consolidations so that one
 // can look only near what changed: nodes and members in cells of a uniform
 // grid, the members at each node (at either end or as the reference of their
@@ -40,6 +42,10 @@ public:
     // Members that pass within the distance of the point as they now lie,
     // and any without two ends.
     QList<MemberRef> membersNear(const Vector3& point, double distance) const;
+    // Whether a member that does not end at the node, and that accept takes,
+    // passes within the distance of it (or may: one without two ends).
+    bool memberPassesOver(const Node* node, double distance,
+                          const std::function<bool(const MemberRef&)>& accept) const;
     // Members with an end at the node or an axis that refers to it.
     QList<MemberRef> membersAt(const Node* node) const;
     QList<LoadRef> loadsOn(const Member* member) const;
@@ -81,6 +87,11 @@ private:
     };
 
     CellKey cellOf(const Vector3& p) const;
+    // Calls visit(const Member*) with the members listed in the cells within
+    // the distance of the point, some more than once, and the oversized
+    // ones, until it returns true; returns whether it did.
+    template <class Visit>
+    bool anyMemberNear(const Vector3& point, double distance, Visit visit) const;
     void cellsAround(const Vector3& low, const Vector3& high, QVector<CellKey>* cells, int limit) const;
     void enterNode(const NodeRef& node);
     void enterMember(const MemberRef& member);

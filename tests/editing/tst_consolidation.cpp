@@ -29,6 +29,8 @@ private slots:
     void lookingNearChangesMatchesWalkingEverything();
     void unchangedObjectsComeBackConsolidated();
     void newUnitsRoundTheWholeStructureAgain();
+    void memberOverANodeMeetsItOnlyWhenOneIsTouched_data();
+    void memberOverANodeMeetsItOnlyWhenOneIsTouched();
 };
 
 void TestConsolidation::nodesMergeWithinOneAndThreeQuarterSteps_data()
@@ -422,4 +424,77 @@ void TestConsolidation::newUnitsRoundTheWholeStructureAgain()
     b.actions->actionClickOnObject(clicked);
     // 1.003 m is 39.488 in, on the 0.1 in grid 39.5 in.
     QCOMPARE(far->position().x(), 39.5 * 0.0254);
+}
+
+void TestConsolidation::memberOverANodeMeetsItOnlyWhenOneIsTouched_data()
+{
+    QTest::addColumn<bool>("split");
+    QTest::addColumn<int>("comeBack"); // 0 nothing, 1 the top, 2 the top and the landing
+    QTest::addColumn<bool>("whole");
+    for (bool whole : {false, true}) {
+        const QString walk = whole ? " (whole structure)" : "";
+        QTest::newRow(qPrintable("split at the node" + walk)) << true << 0 << whole;
+        QTest::newRow(qPrintable("drawn over the node" + walk)) << false << 0 << whole;
+        QTest::newRow(qPrintable("drawn over, node deselected" + walk)) << false << 1 << whole;
+        QTest::newRow(qPrintable("drawn over, both deselected" + walk)) << false << 2 << whole;
+    }
+}
+
+// A landing from (0, 3, 2) to (0, 3, -2) over the top of a column at
+// (0, 3, 0). Split at its midpoint, the new node merges into the column top
+// once deselected and the two halves stay apart. Drawn over the top, it
+// passes it unjoined, as it touches no node there, until the top itself
+// comes back from the selection and splits it. Looking near what changed
+// gives the same as walking the whole structure every time.
+void TestConsolidation::memberOverANodeMeetsItOnlyWhenOneIsTouched()
+{
+    QFETCH(bool, split);
+    QFETCH(int, comeBack);
+    QFETCH(bool, whole);
+    Bench b;
+    const auto act = [&](const std::function<void()>& action) {
+        if (whole)
+            b.actions->forgetConsolidatedState();
+        action();
+    };
+    const NodeRef top = b.node(0.0, 3.0);
+    const MemberRef column = b.member(b.node(0.0), top);
+    const NodeRef a = b.node(0.0, 3.0, 2.0);
+    const NodeRef c = b.node(0.0, 3.0, -2.0);
+    const NodeRef far = b.node(10.0, 10.0);
+    b.actions->actionClickOnObject(far);
+    b.actions->actionClickOnObject(far); // the first run, over everything
+    b.actions->actionClickOnObject(a);
+    b.actions->actionClickOnObject(c);
+    act([&] { b.actions->actionAddMembers(GeometryGroupRef()); });
+    const MemberRef landing = b.selection()->selectedMembers().value(0);
+    QVERIFY(landing);
+    act([&] { b.actions->actionClearAllSelection(); });
+    if (split) {
+        act([&] { b.actions->actionClickOnObject(landing); });
+        b.actions->actionSplitMembers();
+        QCOMPARE(b.structure()->nodes().size(), 6); // the new node waits on the top
+        act([&] { b.actions->actionClearAllSelection(); });
+    }
+    if (comeBack > 0) {
+        b.select({top});
+        if (comeBack == 2)
+            b.select({landing});
+        act([&] { b.actions->actionClearAllSelection(); });
+    }
+    QVERIFY(b.selection()->selection().isEmpty());
+    QCOMPARE(b.structure()->nodes().size(), 5);
+    QVERIFY(b.structure()->nodes().contains(top));
+    QCOMPARE(column->nodeB(), top);
+    QCOMPARE(landing->nodeA(), a);
+    if (split || comeBack > 0) {
+        QCOMPARE(b.structure()->members().size(), 3);
+        QCOMPARE(landing->nodeB(), top);
+        const MemberRef piece = b.structure()->members().last();
+        QCOMPARE(piece->nodeA(), top);
+        QCOMPARE(piece->nodeB(), c);
+    } else {
+        QCOMPARE(b.structure()->members().size(), 2);
+        QCOMPARE(landing->nodeB(), c);
+    }
 }
