@@ -5,6 +5,7 @@
 namespace {
 
 constexpr ushort escapeBase = 0xDC00;
+constexpr int utf8Mib = 106;
 // Not a registered character set: no one asks for this codec by number.
 constexpr int privateMib = 2999;
 
@@ -79,7 +80,7 @@ void FileNameCodec::installForLocale()
 {
     static FileNameCodec* const codec = new FileNameCodec; // Qt keeps every codec until it ends
     QTextCodec* locale = QTextCodec::codecForLocale();
-    if (locale && locale != codec && locale->mibEnum() == 106)
+    if (locale && locale != codec && locale->mibEnum() == utf8Mib)
         QTextCodec::setCodecForLocale(codec);
 }
 

@@ -284,29 +284,25 @@ struct Destination
     }
 };
 
-bool writeAtomically(const QByteArray& data, const QString& path)
+// Has `fill` write a new file beside the one `path` names and, when it
+// succeeded, gives the new file the old one's permissions and group and puts
+// it on the disk and in the old one's place.
+template<typename Fill>
+bool replaceAtomically(const QString& path, bool mustBeNamed, const Fill& fill)
 {
     Destination destination;
     if (!destination.resolve(path))
         return false;
 
     const SizeLimitSignalIgnored sizeLimitIsAnError;
-    TemporaryFile temporary(destination.directory, destination.leafName, destination.creationMode(), false);
+    TemporaryFile temporary(destination.directory, destination.leafName, destination.creationMode(), mustBeNamed);
     const int descriptor = temporary.handle();
-    if (descriptor < 0)
-        return false;
-
-    qint64 toWrite = data.size();
-    if (injectedFaultAfter >= 0) {
-        toWrite = qMin(toWrite, injectedFaultAfter);
-        injectedFaultAfter = -1;
-    }
-    if (!writeWhole(descriptor, data.constData(), toWrite) || toWrite != data.size())
+    if (descriptor < 0 || !fill(temporary))
         return false;
     if (!destination.adoptExisting(descriptor))
         return false;
     // The bytes must be on the disk before the rename makes them the file.
-    if (::fsync(descriptor) != 0 || !readsBackAs(descriptor, data))
+    if (::fsync(descriptor) != 0)
         return false;
     return temporary.replace(destination.name);
 }
@@ -317,7 +313,16 @@ bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
 {
     // The temporary file goes with the exception, so the target is untouched.
     try {
-        return writeAtomically(data, path);
+        return replaceAtomically(path, false, [&data](const TemporaryFile& temporary) {
+            qint64 toWrite = data.size();
+            if (injectedFaultAfter >= 0) {
+                toWrite = qMin(toWrite, injectedFaultAfter);
+                injectedFaultAfter = -1;
+            }
+            const int descriptor = temporary.handle();
+            return writeWhole(descriptor, data.constData(), toWrite) && toWrite == data.size()
+                   && readsBackAs(descriptor, data);
+        });
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -325,19 +330,8 @@ bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
 
 bool writeFileAtomically(QString path, const std::function<bool(const QString&)>& write)
 {
-    Destination destination;
-    if (!destination.resolve(path))
-        return false;
-
-    const SizeLimitSignalIgnored sizeLimitIsAnError;
     // The writer opens the file by its name: it must have one from the start.
-    TemporaryFile temporary(destination.directory, destination.leafName, destination.creationMode(), true);
-    const int descriptor = temporary.handle();
-    if (descriptor < 0 || !write(temporary.path()))
-        return false;
-    if (!destination.adoptExisting(descriptor) || ::fsync(descriptor) != 0)
-        return false;
-    return temporary.replace(destination.name);
+    return replaceAtomically(path, true, [&write](const TemporaryFile& temporary) { return write(temporary.path()); });
 }
 
 iFile::iFile(const QString& path, const QString& mode)
