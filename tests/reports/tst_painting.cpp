@@ -329,16 +329,7 @@ void tst_Painting::pdfHoldsEachPictureOnce()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(folder.filePath("members.pdf"));
     printer.setResolution(600);
-    const QRect r = printer.pageLayout().paintRectPixels(600);
-    {
-        QPainter target(&printer);
-        ReportPainter painter(layout, d.document->unitSystem(), {});
-        for (int page = 1; page <= 3; ++page) {
-            if (page > 1)
-                printer.newPage();
-            painter.paintPage(page, &target, QRect(0, 0, r.width(), r.height()));
-        }
-    }
+    printPages(&printer, layout, d.document->unitSystem());
     QProcess list;
     list.start("pdfimages", {"-list", printer.outputFileName()});
     QVERIFY(list.waitForFinished());
