@@ -195,6 +195,8 @@ private:
     ViewPoint beginOverview(const QRect& rect, double factor) const;
     // What a shared picture depends on: its kind, the camera and the device.
     QByteArray pictureKey(const char* kind, const ViewPoint& view) const;
+    // The members' lines as the camera sees them; members without two distinct end nodes have none.
+    QVector<QLineF> memberLines(const ViewPoint& view, const QList<MemberRef>& members) const;
     // The skeleton as the camera sees it, its offset the projection of its top-left corner.
     QImage skeletonPicture(const ViewPoint& view) const;
     // A transparent picture of the lines in the pen, no larger than the

@@ -90,16 +90,22 @@ QByteArray ReportPainter::pictureKey(const char* kind, const ViewPoint& view) co
     return key;
 }
 
-QImage ReportPainter::skeletonPicture(const ViewPoint& view) const
+QVector<QLineF> ReportPainter::memberLines(const ViewPoint& view, const QList<MemberRef>& members) const
 {
     QVector<QLineF> lines;
-    lines.reserve(layout->members.size());
-    for (const MemberRef& member : qAsConst(layout->members)) {
+    lines.reserve(members.size());
+    for (const MemberRef& member : members) {
         const Node* a = member->nodeA().data();
         const Node* b = member->nodeB().data();
         if (a && b && a != b)
             lines.append(QLineF(worldToScreen(view, a->position()), worldToScreen(view, b->position())));
     }
+    return lines;
+}
+
+QImage ReportPainter::skeletonPicture(const ViewPoint& view) const
+{
+    const QVector<QLineF> lines = memberLines(view, layout->members);
     // A plate shows its sphere, of radius r on the page, and what lies near
     // it; a structure far larger than the sphere (a small group of a large
     // one) is kept to four times r around it, so that the picture stays about
@@ -180,16 +186,6 @@ void ReportPainter::paintOverviewNodes(const QList<NodeRef>& nodes, const QRect&
 void ReportPainter::paintOverviewMembers(const QList<MemberRef>& members, const QRect& rect) const
 {
     const ViewPoint view = beginOverview(rect, 1.0);
-    const auto lines = [&] {
-        QVector<QLineF> result;
-        result.reserve(members.size());
-        for (const MemberRef& member : members) {
-            const NodeRef a = member->nodeA(), b = member->nodeB();
-            if (a && b && a != b)
-                result.append(QLineF(worldToScreen(view, a->position()), worldToScreen(view, b->position())));
-        }
-        return result;
-    };
     if (isRaster(painter)) {
         // Every cover of a report shows the same members: on a raster device
         // they are drawn once, into a picture the size of the plate.
@@ -200,10 +196,10 @@ void ReportPainter::paintOverviewMembers(const QList<MemberRef>& members, const 
                + QByteArray::number(members.size()) + ' ' + QByteArray::number(rect.width()) + ' '
                + QByteArray::number(rect.height());
         drawPicture(layout->pictures->picture(
-            key, [&] { return linesPicture(lines(), Pens::printHighlightThick, plate); }));
+            key, [&] { return linesPicture(memberLines(view, members), Pens::printHighlightThick, plate); }));
     } else {
         iQPainter::setMetricPen(painter, Pens::printHighlightThick);
-        strokeLines(painter, lines());
+        strokeLines(painter, memberLines(view, members));
     }
     painter->restore();
 }

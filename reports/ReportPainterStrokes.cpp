@@ -125,7 +125,8 @@ void ReportPainter::fillDots(const QVector<QPointF>& centres, double rx, double 
 {
     if (centres.isEmpty())
         return;
-    if (!ReportDrawing::isRaster(painter) || painter->combinedTransform().type() > QTransform::TxTranslate) {
+    const QTransform t = painter->combinedTransform();
+    if (!ReportDrawing::isRaster(painter) || t.type() > QTransform::TxTranslate) {
         for (const QPointF& centre : centres)
             painter->drawEllipse(centre, rx, ry);
         return;
@@ -143,7 +144,6 @@ void ReportPainter::fillDots(const QVector<QPointF>& centres, double rx, double 
         stamp.setBrush(painter->brush());
         stamp.drawEllipse(QPointF(w / 2.0, h / 2.0), rx, ry);
     }
-    const QTransform t = painter->combinedTransform();
     for (const QPointF& centre : centres) {
         const QPointF on = t.map(centre) - QPointF(w / 2.0, h / 2.0);
         painter->drawImage(QPointF(std::round(on.x()), std::round(on.y())) - QPointF(t.dx(), t.dy()), dot);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Helpers shared by the report tests: a document built object by object,
-// analysed on demand, and reports of given chapters laid out for it.
+// analysed on demand, reports of given chapters laid out for it, their pages
+// printed, and the tools that read the printed files.
 
 #include "DocumentTesting.h"
 
@@ -16,6 +17,8 @@
 #include "VisualConstants.h"
 
 #include <QPainter>
+#include <QPrinter>
+#include <QProcess>
 #include <QtTest>
 
 class ReportDocument
@@ -102,3 +105,25 @@ public:
         return result;
     }
 };
+
+// Every page of the layout, each painted into the printer's printable area as the export paints it.
+inline void printPages(QPrinter* printer, const ReportLayoutRef& layout, const QSharedPointer<UnitSystem>& unitSystem)
+{
+    const QRect r = printer->pageLayout().paintRectPixels(printer->resolution());
+    QPainter target(printer);
+    ReportPainter painter(layout, unitSystem, {});
+    for (int page = 1; page <= layout->pages.size(); ++page) {
+        if (page > 1)
+            printer->newPage();
+        painter.paintPage(page, &target, QRect(0, 0, r.width(), r.height()));
+    }
+}
+
+// What the program writes on its standard output, once it has finished.
+inline QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}

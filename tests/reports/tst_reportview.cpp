@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -127,14 +126,6 @@ struct Editor
         changeAndWait([&] { clickInto(area, at); });
     }
 };
-
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 // The number at the foot of each page, in page order.
 QStringList pageNumbers(const QString& text)
