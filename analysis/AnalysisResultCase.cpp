@@ -64,6 +64,15 @@ const MemberFocus* focusOn(const AnalysisResultCase* resultCase, const Member* m
     return focus && focus->resultCase == resultCase && focus->member == member ? focus : nullptr;
 }
 
+// The member's end forces; none when it has none.
+const Vector12* endForcesOf(const AnalysisResultCase& c, const MemberRef& member)
+{
+    if (const MemberFocus* f = focusOn(&c, member.data()))
+        return f->endForces;
+    const auto e = c.memberEndForces.constFind(member);
+    return e != c.memberEndForces.cend() ? &*e : nullptr;
+}
+
 class FocusGuard
 {
 public:
@@ -72,8 +81,7 @@ public:
         f.resultCase = &c;
         f.member = member.data();
         f.source = c.sourceMembers.value(member);
-        const auto e = c.memberEndForces.constFind(member);
-        f.endForces = e != c.memberEndForces.cend() ? &*e : nullptr;
+        f.endForces = endForcesOf(c, member);
         if (f.source) {
             f.displacementA = c.nodeDisplacements.value(f.source->nodeA->node, Vector6::zeroed());
             f.displacementB = c.nodeDisplacements.value(f.source->nodeB->node, Vector6::zeroed());
@@ -124,9 +132,8 @@ void forMemberLoads(const AnalysisResultCase& c, const MemberRef& member, PointV
 void AnalysisResultCase::accumulateDeflectionFromEndForces(const QSharedPointer<AnalysisSourceMember>& member,
                                                            double t, Vector3* deflection) const
 {
-    const MemberFocus* focused = focusOn(this, member->member.data());
-    const Vector12 f = focused ? (focused->endForces ? Vector12(*focused->endForces) : Vector12(Vector12::zeroed()))
-                               : memberEndForces.value(member->member, Vector12::zeroed());
+    const Vector12* e = endForcesOf(*this, member->member);
+    const Vector12 f = e ? *e : Vector12(Vector12::zeroed());
     const AnalysisSection& s = *member->section;
     const double L = member->length;
     const double x = t * L, r = L - x;
@@ -171,10 +178,7 @@ Vector6 AnalysisResultCase::forceAtPositionOnMember(const MemberRef& member, dou
     if (!sm)
         return f;
     const double L = sm->length, x = t * L;
-    const MemberFocus* focused = focusOn(this, member.data());
-    const auto e = focused ? memberEndForces.cend() : memberEndForces.constFind(member);
-    const Vector12* found = focused ? focused->endForces : e != memberEndForces.cend() ? &*e : nullptr;
-    if (found) {
+    if (const Vector12* found = endForcesOf(*this, member)) {
         const Vector12& F = *found;
         f[0] = ((L - x) * F[0] - x * F[6]) / L;
         f[1] = (F[5] + F[11]) / L;

@@ -138,7 +138,6 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
         step.h = size_t(H);
         step.last = lastColumn.data();
         step.carried = carried.data();
-        step.F = F;
         step.diagonalFactors = diagonalFactors.data();
         step.belowFactors = belowFactors[j % 2].data();
         step.k0 = k0;

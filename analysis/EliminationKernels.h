@@ -17,7 +17,6 @@ struct EliminationBlock
     size_t h = 0;                // row stride, the half band H
     const int* last = nullptr;   // per row, the last column of the envelope
     double* carried = nullptr;   // per row, the scale a pivot is tested against
-    int F = 0;
     int k0 = 0, k1 = 0;          // the pivot rows
     int lastColumn = 0;          // the furthest column the block reaches
     double* diagonalFactors = nullptr; // (k1 − k0)², row r of the block, pivot k

@@ -128,7 +128,9 @@ void WorkTeam::waitForFirst(int count)
 {
     const unsigned number = steps;
     Shared::Step& step = shared->steps[number & 1];
-    const quint64 wanted = count >= 64 ? ~quint64(0) : (quint64(1) << std::max(0, std::min(count, step.ranges))) - 1;
+    // Only ranges that exist are waited for.
+    const int n = std::max(0, std::min(count, step.ranges));
+    const quint64 wanted = n >= 64 ? ~quint64(0) : (quint64(1) << n) - 1;
     // Ranges are taken in order: while the wanted ones are not all taken,
     // the next one free is one of them.
     int spins = 0;

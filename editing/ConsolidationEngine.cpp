@@ -232,7 +232,6 @@ void EditingActions::subActionConsolidateEverythingUnselected(const QSet<VaroObj
     baseline.members = structure()->members();
     baseline.loads = structure()->loads();
     baseline.index.rebuild(baseline.nodes, baseline.members, baseline.loads);
-    baseline.stamp = mark;
     baseline.pending = subActionTakeChanges(mark);
     baseline.stamp = VaroObject::currentTimeStamp();
     noteSelectionAtRunEnd();

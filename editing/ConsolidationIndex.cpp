@@ -32,13 +32,7 @@ bool mayPassWithin(const MemberRef& member, const Vector3& point, double distanc
 {
     if (!member->nodeA() || !member->nodeB())
         return true;
-    const Vector3 a = member->nodeA()->position(), b = member->nodeB()->position();
-    const Vector3 ab = b - a, ap = point - a;
-    const double L2 = ab.lengthSquared();
-    double t = L2 > 0.0 ? ap.dot(ab) / L2 : 0.0;
-    t = std::min(1.0, std::max(0.0, t));
-    const double d = (ap - ab * t).length();
-    return !(d > distance * (1.0 + 1e-9) + 1e-12);
+    return !(member->distanceToPosition(point) > distance * (1.0 + 1e-9) + 1e-12);
 }
 
 } // namespace
@@ -323,12 +317,5 @@ QList<MemberRef> ConsolidationIndex::membersAt(const Node* node) const
 {
     QList<MemberRef> result;
     forMembersAt(node, [&](const MemberRef& member) { result.append(member); });
-    return result;
-}
-
-QList<LoadRef> ConsolidationIndex::loadsOn(const Member* member) const
-{
-    QList<LoadRef> result;
-    forLoadsOn(member, [&](const LoadRef& load) { result.append(load); });
     return result;
 }

@@ -48,8 +48,8 @@ public:
                           const std::function<bool(const MemberRef&)>& accept) const;
     // Members with an end at the node or an axis that refers to it.
     QList<MemberRef> membersAt(const Node* node) const;
-    QList<LoadRef> loadsOn(const Member* member) const;
-    // The same, one at a time: visit(const MemberRef&), visit(const LoadRef&).
+    // The same one at a time, visit(const MemberRef&); and the loads on a
+    // member, visit(const LoadRef&).
     template <class Visit>
     void forMembersAt(const VaroObject* node, Visit visit) const
     {

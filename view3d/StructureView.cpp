@@ -326,9 +326,7 @@ QImage StructureView::captureImageWithinGUIThread(int width, int height, const C
     initialiseGLState();
     if (!glReady)
         initializeGL();
-    paintingOverlay = settings.overlay;
-    render(&buffer, bufferSize);
-    paintingOverlay = true;
+    render(&buffer, bufferSize, settings.overlay);
     const QImage read = buffer.toImage();
     buffer.doneCurrent();
     viewPoint = ownViewPoint;

@@ -362,7 +362,8 @@ private:
 
     // The frame.
     // False when the frame ended before its overlay (no document or camera).
-    bool render(QPaintDevice* target, const QSize& size);
+    // Without overlay the frame has the scene alone.
+    bool render(QPaintDevice* target, const QSize& size, bool overlay = true);
     void setUpViewport(int width, int height, bool store);
     void saveGLState() const;
     void restoreGLState() const;
@@ -475,8 +476,6 @@ private:
     QVector<ResultVertex> resultVertices;
     QScopedPointer<iGL::ShadowState> shadowState;
     bool drawingTriad = false;
-    // Cleared only while a capture without overlay renders.
-    bool paintingOverlay = true;
     bool glReady = false;
     bool widgetGLInitialised = false;
     QMatrix4x4 modelViewMatrix;

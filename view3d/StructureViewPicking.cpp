@@ -118,6 +118,14 @@ private:
     double left, right, bottom, top;
 };
 
+QSet<VaroObjectRef> objectsOf(const QVector<StructureView::PickItem>& items)
+{
+    QSet<VaroObjectRef> objects;
+    for (const StructureView::PickItem& item : items)
+        objects.insert(item.object);
+    return objects;
+}
+
 } // namespace
 
 // ---- Off-screen target
@@ -349,12 +357,7 @@ QVector<StructureView::PickItem> StructureView::pickItemsWithin(int kind, const 
 QSet<VaroObjectRef> StructureView::pickCandidatesWithin(int kind, const QSet<VaroObjectRef>& objects,
                                                         const QRect& area) const
 {
-    if (kind == PickLoads)
-        return objects;
-    QSet<VaroObjectRef> within;
-    for (const PickItem& item : pickItemsWithin(kind, objects, area))
-        within.insert(item.object);
-    return within;
+    return kind == PickLoads ? objects : objectsOf(pickItemsWithin(kind, objects, area));
 }
 
 QMap<int, VaroObjectRef> StructureView::renderColourEncodedItems(int kind, const QVector<PickItem>& items,
@@ -593,10 +596,7 @@ void StructureView::selectBySelectionBox(bool select)
             continue;
         const QVector<PickItem> items =
             kind == PickLoads ? QVector<PickItem>() : pickItemsWithin(kind, candidates[kind], area);
-        QSet<VaroObjectRef> within;
-        for (const PickItem& item : items)
-            within.insert(item.object);
-        result += collectFromPasses(kind == PickLoads ? candidates[kind] : within,
+        result += collectFromPasses(kind == PickLoads ? candidates[kind] : objectsOf(items),
                                     [&](const QSet<VaroObjectRef>& remaining, QMap<int, VaroObjectRef>* map) {
                                         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
                                         int next = 0;

@@ -37,7 +37,7 @@ const QPainter::RenderHints overlayHints(0x27);
 
 } // namespace
 
-bool StructureView::render(QPaintDevice* target, const QSize& size)
+bool StructureView::render(QPaintDevice* target, const QSize& size, bool overlay)
 {
     frameSizeValue = size;
     setUpViewport(size.width(), size.height(), true);
@@ -92,7 +92,7 @@ bool StructureView::render(QPaintDevice* target, const QSize& size)
     }
     restoreGLState();
 
-    if (!paintingOverlay)
+    if (!overlay)
         return true;
     saveGLState();
     shadowState->enableDepthTest(false);

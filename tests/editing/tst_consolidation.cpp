@@ -248,6 +248,15 @@ QString geometryOf(const Bench& b)
     return lines.join('\n');
 }
 
+// The node at the point, if any.
+NodeRef nodeAt(const Bench& b, const Vector3& p)
+{
+    for (const NodeRef& n : b.structure()->nodes())
+        if ((n->position() - p).length() < 1e-9)
+            return n;
+    return NodeRef();
+}
+
 } // namespace
 
 // After its first run the engine looks only near what changed. The same
@@ -267,12 +276,6 @@ void TestConsolidation::lookingNearChangesMatchesWalkingEverything()
     // Per bench, in the same order: beam nodes 0..4 at x = 0..4 m, a rung
     // from (1, 1) to (3, 1), a node far away.
     const auto node = [](Bench& b, int i) { return b.structure()->nodes().at(i); };
-    const auto nodeAt = [](Bench& b, const Vector3& p) {
-        for (const NodeRef& n : b.structure()->nodes())
-            if ((n->position() - p).length() < 1e-9)
-                return n;
-        return NodeRef();
-    };
     const auto clear = [](Bench& b) { b.actions->actionClearAllSelection(); };
     const QList<Step> steps = {
         // The far node, deselected: the first run, which walks everything.
@@ -352,12 +355,7 @@ void TestConsolidation::unchangedObjectsComeBackConsolidated()
             b.actions->forgetConsolidatedState();
         b.actions->actionClearAllSelection();
     };
-    const auto at = [](Bench& b, double x, double y) {
-        for (const NodeRef& n : b.structure()->nodes())
-            if ((n->position() - Vector3(x, y, 0.0)).length() < 1e-9)
-                return n;
-        return NodeRef();
-    };
+    const auto at = [](Bench& b, double x, double y) { return nodeAt(b, Vector3(x, y, 0.0)); };
     struct Step
     {
         std::function<void(Bench&)> edit;
