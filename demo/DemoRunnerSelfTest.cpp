@@ -84,7 +84,7 @@ GeometryFigures measure(const StructureModel& structure)
     figures.loads = structure.loads().size();
     double sumX = 0.0, sumY = 0.0, sumXX = 0.0;
     for (const NodeRef& node : nodes) {
-        if (node->support() && int(node->support()->dof()) != 0)
+        if (!Support::isDofEqualTo(node->support(), Dof()))
             ++figures.supportedNodes;
         const Vector3 p = node->position();
         for (int k = 0; k < 3; ++k)

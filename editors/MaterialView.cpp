@@ -107,10 +107,10 @@ void MaterialView::propertiesChanged()
 QString MaterialView::refusalText(const QString& name, const Material& edited)
 {
     QString rule;
-    if (!(edited.density() >= 0.01))
-        rule = tr("its density must be at least 0.01 kg/m³");
-    else if (!(edited.youngsModulus() >= 300000.0))
-        rule = tr("its Young's modulus E must be at least 300000 Pa");
+    if (!(edited.density() >= Material::minimumDensity))
+        rule = tr("its density must be at least %1 kg/m³").arg(Material::minimumDensity);
+    else if (!(edited.youngsModulus() >= Material::minimumYoungsModulus))
+        rule = tr("its Young's modulus E must be at least %1 Pa").arg(Material::minimumYoungsModulus);
     else
         rule = tr("its shear modulus G must be at least a third of its Young's modulus E (3G ≥ E, a Poisson's "
                   "ratio of at most 0.5)");

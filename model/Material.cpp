@@ -40,7 +40,7 @@ bool Material::isGenericNameEqualTo(const MaterialRef& material, const QString& 
 
 bool Material::isValid() const
 {
-    return rho >= 0.01 && E >= 300000.0 && 3.0 * G >= E;
+    return rho >= minimumDensity && E >= minimumYoungsModulus && 3.0 * G >= E;
 }
 
 void Material::writeXML(QXmlStreamWriter& writer) const

@@ -50,9 +50,11 @@ public:
     // Compares the first name without regard to case; a null material matches nothing.
     static bool isGenericNameEqualTo(const MaterialRef& material, const QString& name);
 
-    // What the analysis accepts: density ≥ 0.01 kg/m³, E ≥ 300000 Pa and
+    // What the analysis accepts: density and E at least these minima and
     // 3G ≥ E (Poisson's ratio at most 0.5). NaN fails every comparison.
     bool isValid() const;
+    static constexpr double minimumDensity = 0.01;           // kg/m³
+    static constexpr double minimumYoungsModulus = 300000.0; // Pa
 
     // The <Material> element: entered on its start element, left on its end
     // element. Missing children keep their present values.

@@ -123,23 +123,17 @@ int runTestCountingWarnings(int argc, char** argv)
 
 // The test mains: QTEST_MAIN, QTEST_GUILESS_MAIN and QTEST_APPLESS_MAIN,
 // failing on unexpected Qt warnings.
-#define VARO_TEST_MAIN(TestClass)                                                                                   \
+#define VARO_TEST_MAIN_ON(ApplicationClass, TestClass)                                                              \
     int main(int argc, char* argv[])                                                                                \
     {                                                                                                               \
-        VARO_TEST_APPLICATION application(argc, argv);                                                              \
+        ApplicationClass application(argc, argv);                                                                   \
         application.setAttribute(Qt::AA_Use96Dpi, true);                                                            \
         QTEST_SET_MAIN_SOURCE_PATH                                                                                  \
         return runTestCountingWarnings<TestClass>(argc, argv);                                                      \
     }
 
-#define VARO_GUILESS_TEST_MAIN(TestClass)                                                                           \
-    int main(int argc, char* argv[])                                                                                \
-    {                                                                                                               \
-        QCoreApplication application(argc, argv);                                                                   \
-        application.setAttribute(Qt::AA_Use96Dpi, true);                                                            \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                                  \
-        return runTestCountingWarnings<TestClass>(argc, argv);                                                      \
-    }
+#define VARO_TEST_MAIN(TestClass) VARO_TEST_MAIN_ON(VARO_TEST_APPLICATION, TestClass)
+#define VARO_GUILESS_TEST_MAIN(TestClass) VARO_TEST_MAIN_ON(QCoreApplication, TestClass)
 
 #define VARO_APPLESS_TEST_MAIN(TestClass)                                                                           \
     int main(int argc, char* argv[])                                                                                \

@@ -80,6 +80,9 @@ public:
 
     // Characters the readout holds: sign, digits, point and exponent.
     static constexpr int ReadoutCapacity = 13;
+    // All that a double carries reliably; beyond them it carries noise.
+    // Results are kept to them and the readout shows at most them.
+    static constexpr int SignificantFigures = 15;
     // The readout of a complete value: as many significant digits as the
     // readout holds, in exponent form where fixed notation would hide more of
     // them; "Error" for NaN and infinities, and never a signed zero. The

@@ -17,17 +17,16 @@ const double tiny = std::ldexp(1.0, -128);
 constexpr int maximumDigits = 10;
 // The legend indices whose keys are keyboard keys; the others are named functions.
 constexpr unsigned keyboardKeysMask = 0xfff9c0;
-// Results keep 15 significant digits, all that a double carries reliably, so
-// that 0.1 + 0.2 - 0.3 is 0 and not a remainder of the binary arithmetic.
-constexpr int settledFigures = 15;
 
+// A result kept to the figures a double carries reliably, so that
+// 0.1 + 0.2 - 0.3 is 0 and not a remainder of the binary arithmetic.
 double settled(double value)
 {
     if (value == 0.0)
         return 0.0; // never a signed zero
     if (!std::isfinite(value))
         return value;
-    return QString::number(value, 'g', settledFigures).toDouble();
+    return QString::number(value, 'g', Calculator::SignificantFigures).toDouble();
 }
 
 // The sine and cosine of an angle in degrees, reduced to a quarter turn first

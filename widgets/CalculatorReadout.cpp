@@ -4,9 +4,6 @@
 
 namespace {
 
-// Beyond 15 significant digits a double carries noise, not information.
-constexpr int mostFigures = 15;
-
 // |value| rounded to the given significant figures, as the digits d1 d2 ...
 // of d1.d2... x 10^exponent, trailing zeros dropped.
 struct Digits
@@ -52,7 +49,7 @@ QString Calculator::readoutTextOf(double value)
     if (value == 0.0)
         return QStringLiteral("0");
     const QString sign = value < 0.0 ? QStringLiteral("-") : QString();
-    const int figures = digitsOf(value, mostFigures).digits.size();
+    const int figures = digitsOf(value, SignificantFigures).digits.size();
 
     // Fixed notation with as many of the figures as fit; the exponent form
     // only where it shows more of them.

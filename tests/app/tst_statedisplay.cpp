@@ -1,6 +1,5 @@
 #include "AnalysisInstallation.h"
 #include "TestMain.h"
-#include "AppTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "EditingActions.h"
@@ -18,6 +17,7 @@
 #include "ModelResources.h"
 #include "Node.h"
 #include "PaintHelpers.h"
+#include "PortalWindowTesting.h"
 #include "SectionAccessor.h"
 #include "SectionCountryPicker.h"
 #include "SectionLibrary.h"
@@ -37,7 +37,7 @@
 
 // What a window shows of its document's state and of the selection: at once
 // when it takes a document, and as the libraries and the model change.
-class TestStateDisplay : public QObject
+class TestStateDisplay : public QObject, public PortalWindowFixture
 {
     Q_OBJECT
 
@@ -59,55 +59,25 @@ private slots:
 
 private:
     EditingActions* actions() const { return EditingActions::of(window->documentModel().data()); }
-    // By place in the structure's lists: "n0" node 0, "m1" member 1, "l2" load 2.
-    QList<VaroObjectRef> objects(const QStringList& names) const;
-    void select(const QStringList& names);
     // Compares what the window shows with its document and current state.
     static void verifyShowsItsDocument(MainWindow* shown);
-
-    RecordingDialogs dialogs;
-    QScopedPointer<QTemporaryDir> folder;
-    QPointer<MainWindow> window;
 };
 
 void TestStateDisplay::initTestCase()
 {
-    initialiseModelResources();
-    registerStartupMetaTypes();
-    setApplicationIdentity();
-    initialiseProgramWideValues();
+    initialiseProgram();
 }
 
-// The plane portal: five nodes, four members, loads 0 and 1 down in the
-// first loading, loads 2 and 3 across in the second.
 void TestStateDisplay::init()
 {
-    dialogs = RecordingDialogs();
-    UserDialogs::install(&dialogs);
-    folder.reset(new QTemporaryDir);
-    useTemporarySettings(folder->path());
-    window = new MainWindow;
-    QVERIFY(window->openFile(":/example/02.KU.Plane Portal.varok", true));
-    window->show();
+    openPortalWindow();
 }
 
+// A test may have taken the analysis away.
 void TestStateDisplay::cleanup()
 {
-    closeRemainingMainWindows();
+    closePortalWindows();
     installAnalysis();
-    UserDialogs::install(nullptr);
-}
-
-QList<VaroObjectRef> TestStateDisplay::objects(const QStringList& names) const
-{
-    return objectsByPlace(*window->documentModel()->structureModel(), names);
-}
-
-void TestStateDisplay::select(const QStringList& names)
-{
-    actions()->actionClearAllSelection();
-    actions()->actionSelectObjects(objects(names));
-    window->updateGUIForCurrentStateAndSelection();
 }
 
 void TestStateDisplay::verifyShowsItsDocument(MainWindow* shown)

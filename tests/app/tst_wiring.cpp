@@ -1,5 +1,4 @@
 #include "AnalysisInstallation.h"
-#include "AppTesting.h"
 #include "Calculator.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
@@ -11,6 +10,7 @@
 #include "ModelResources.h"
 #include "Node.h"
 #include "PaintHelpers.h"
+#include "PortalWindowTesting.h"
 #include "SelectionModel.h"
 #include "Startup.h"
 #include "StructureModel.h"
@@ -35,7 +35,7 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-class TestWiring : public QObject
+class TestWiring : public QObject, public PortalWindowFixture
 {
     Q_OBJECT
 
@@ -59,54 +59,21 @@ private slots:
     void documentMessagesAreShown();
     void examplesAndHelp();
     void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
-
-private:
-    // By place in the structure's lists: "n0" node 0, "m1" member 1, "l2" load 2.
-    QList<VaroObjectRef> objects(const QStringList& names) const;
-    void select(const QStringList& names);
-
-    RecordingDialogs dialogs;
-    QScopedPointer<QTemporaryDir> folder;
-    QPointer<MainWindow> window;
 };
 
 void TestWiring::initTestCase()
 {
-    initialiseModelResources();
-    registerStartupMetaTypes();
-    setApplicationIdentity();
-    initialiseProgramWideValues();
+    initialiseProgram();
 }
 
-// Five nodes, the two at the feet on one support, four members, four loads.
 void TestWiring::init()
 {
-    dialogs = RecordingDialogs();
-    UserDialogs::install(&dialogs);
-    folder.reset(new QTemporaryDir);
-    useTemporarySettings(folder->path());
-    window = new MainWindow;
-    QVERIFY(window->openFile(":/example/02.KU.Plane Portal.varok", true));
-    window->show();
+    openPortalWindow();
 }
 
 void TestWiring::cleanup()
 {
-    closeRemainingMainWindows();
-    UserDialogs::install(nullptr);
-}
-
-QList<VaroObjectRef> TestWiring::objects(const QStringList& names) const
-{
-    return objectsByPlace(*window->documentModel()->structureModel(), names);
-}
-
-void TestWiring::select(const QStringList& names)
-{
-    EditingActions* actions = EditingActions::of(window->documentModel().data());
-    actions->actionClearAllSelection();
-    actions->actionSelectObjects(objects(names));
-    window->updateGUIForCurrentStateAndSelection();
+    closePortalWindows();
 }
 
 void TestWiring::closingAsksOnlyInTheLastWindow()

@@ -72,8 +72,9 @@ private:
     QStringList words;
 };
 
-// As the program starts, short of the update check and the first window;
-// boxes are recorded and settings kept in the folder.
+// As the program starts for a user who has run it before, short of the
+// update check and the first window; boxes are recorded and settings kept in
+// the folder.
 inline void startAsTheProgramDoes(RecordingDialogs* dialogs, const QString& folder)
 {
     initialiseModelResources();
@@ -84,6 +85,7 @@ inline void startAsTheProgramDoes(RecordingDialogs* dialogs, const QString& fold
     qputenv("VARO_UPDATE_HOST", QByteArray());
     UserDialogs::install(dialogs);
     useTemporarySettings(folder);
+    Application::_settings->setValue(QStringLiteral("RunCount"), 1);
 }
 
 // The demonstration window the last command opened beside the given one.

@@ -24,7 +24,6 @@ private:
 void TestOpenings::initTestCase()
 {
     startAsTheProgramDoes(&dialogs, folder.path());
-    Application::_settings->setValue(QStringLiteral("RunCount"), 1);
 }
 
 void TestOpenings::openingFitsThePanel_data()

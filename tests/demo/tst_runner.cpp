@@ -1,3 +1,4 @@
+#include "app/AppTesting.h"
 #include "CurrentState.h"
 #include "DemoRunner.h"
 #include "DemoTesting.h"
@@ -7,7 +8,6 @@
 #include "StructureModel.h"
 #include "Support.h"
 #include "UnitSystem.h"
-#include "UserDialogs.h"
 #include "ViewPoint.h"
 #include "TestMain.h"
 
@@ -46,19 +46,6 @@ protected:
             positions << mouse->pos();
         }
         return QWidget::event(e);
-    }
-};
-
-// Lists the boxes that reach it instead of showing them.
-class BoxList : public UserDialogs
-{
-public:
-    QStringList texts;
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& text,
-                                        QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        texts << text;
-        return QMessageBox::Ok;
     }
 };
 
@@ -632,7 +619,7 @@ private slots:
         QFETCH(int, speed);
         QFETCH(QString, parent);
         QFETCH(bool, taken);
-        BoxList boxes;
+        RecordingDialogs boxes;
         UserDialogs::install(&boxes);
         // The runners watch the boxes through the dialogs in place when the first of them came.
         delete runner;
@@ -645,7 +632,7 @@ private slots:
         QWidget* owner = parent.isEmpty() ? nullptr : parent == "Main" ? window : window->findChild<QWidget*>(parent);
         UserDialogs::warning(owner, "Both members and nodes must be selected.");
         UserDialogs::install(nullptr);
-        QCOMPARE(boxes.texts.isEmpty(), taken);
+        QCOMPARE(boxes.texts().isEmpty(), taken);
         if (!taken)
             return;
         QTRY_VERIFY_WITH_TIMEOUT(message().contains("BIST Failed"), 5000);

@@ -26,7 +26,6 @@ private:
 void TestSelfTest::initTestCase()
 {
     startAsTheProgramDoes(&dialogs, folder.path());
-    Application::_settings->setValue(QStringLiteral("RunCount"), 1);
 }
 
 void TestSelfTest::aScriptThatGoesWrongFailsTheSelfTest_data()
