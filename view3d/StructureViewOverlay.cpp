@@ -106,8 +106,7 @@ void StructureView::paintSectionLabel(QPainter* painter, const QFontMetrics&)
     const MaterialRef material = type ? type->material() : MaterialRef();
     if (!section || !material || !(section->isValid() || section->determineValidity()))
         return;
-    if (!(material->density() >= 0.01 && material->youngsModulus() >= 300000.0
-          && 3.0 * material->shearModulus() >= material->youngsModulus()))
+    if (!material->isValid())
         return;
     const QString sectionName = section->genericSizeName();
     const QString materialName = material->names().value(0);
