@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <sys/resource.h>
@@ -179,10 +180,13 @@ void tst_ReportView::tileNames_data()
     QTest::addColumn<bool>("whole");
     QTest::newRow("short") << "Dead" << true;
     QTest::newRow("long") << "Dead and imposed loads on floors and roof" << false;
+    QTest::newRow("ampersands") << "R&D & Co" << true;
+    QTest::newRow("long, markup") << "R&amp;D <b>wind</b> & snow on the roof" << false;
 }
 
 // A load case tile of the report area, 128 pixels wide: the name whole, or
-// elided at a letter's end, never cut off at the tile's edge.
+// elided at a letter's end, never cut off at the tile's edge, and then whole
+// in the tool tip; an '&' is a letter like any other.
 void tst_ReportView::tileNames()
 {
     QFETCH(QString, name);
@@ -202,15 +206,22 @@ void tst_ReportView::tileNames()
         QVERIFY(shown.endsWith(QChar(0x2026)));
         QVERIFY(name.startsWith(shown.chopped(1).trimmed()));
     }
-    // The text's ink ends short of the tile's inner edge.
+    QTextDocument tip;
+    tip.setHtml(tile->toolTip());
+    QCOMPARE(tip.toPlainText(), whole ? QString() : name);
+    // The text's ink ends short of the tile's inner edge, and is as wide as the shown text.
     const QImage image = tile->grab().toImage();
-    int right = -1;
+    int left = image.width(), right = -1;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 100)
+            if (qGray(image.pixel(x, y)) < 100) {
+                left = std::min(left, x);
                 right = std::max(right, x);
+            }
     QVERIFY(right > 0);
     QVERIFY2(right < image.width() - 3, qPrintable(QString::number(right)));
+    const int ink = right - left + 1, text = tile->fontMetrics().boundingRect(shown).width();
+    QVERIFY2(std::abs(ink - text) <= 3, qPrintable(QStringLiteral("ink %1, text %2").arg(ink).arg(text)));
 }
 
 void tst_ReportView::clickEditing()
