@@ -42,6 +42,8 @@ private slots:
     void printWithoutReport_data();
     void printWithoutReport();
     void pdfExport();
+    void pdfSuffix_data();
+    void pdfSuffix();
     void pdfCancelledOrUnwritable_data();
     void pdfCancelledOrUnwritable();
     void pdfPermissionsAndReplacement_data();
@@ -403,6 +405,33 @@ void tst_ReportView::pdfExport()
     printer.setPageOrder(QPrinter::LastPageFirst);
     QVERIFY(e.view.print(&printer, e.preview()->reportLayout()));
     QCOMPARE(pageNumbers(run("pdftotext", {"-layout", printer.outputFileName(), "-"})), (QStringList{"3", "2"}));
+}
+
+void tst_ReportView::pdfSuffix_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("none") << "report" << "report.pdf";
+    QTest::newRow("PDF") << "report.PDF" << "report.PDF";
+    QTest::newRow("another") << "report.v2" << "report.v2.pdf";
+    QTest::newRow("dot in the folder") << "issue.3/report" << "issue.3/report.pdf";
+}
+
+// The file dialogue returns the name as typed; the file written is a PDF file by its name.
+void tst_ReportView::pdfSuffix()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    Editor e({Report::ChapterNodeInput});
+    e.tile("FormatView", "OpenPreview")->click();
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(QFileInfo(answer).path()));
+    dialogs.fileAnswers = QStringList{folder.filePath(answer)};
+    e.button("ReportPrint")->click();
+    QVERIFY(dialogs.boxes.isEmpty());
+    QDir where(folder.filePath(QFileInfo(answer).path()));
+    QCOMPARE(where.entryList(QDir::Files), QStringList{QFileInfo(written).fileName()});
+    QVERIFY(run("pdfinfo", {folder.filePath(written)}).contains("Pages:"));
 }
 
 void tst_ReportView::pdfCancelledOrUnwritable_data()
