@@ -2,6 +2,7 @@
 
 #include "VisualConstants.h"
 
+#include <QKeySequence>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -31,6 +32,8 @@ QPixmapCache::Key ReportButton::Pixmap::_preview;
 ReportButton::ReportButton(const QString& text, const QColor& colour, QWidget* parent)
     : QPushButton(text, parent), colour(colour)
 {
+    // The text is a name as typed: an '&' in it marks no shortcut.
+    setShortcut(QKeySequence());
     initialise();
 }
 
@@ -117,8 +120,18 @@ void ReportButton::paintEvent(QPaintEvent*)
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    option.text = shownText();
+    option.text = shownText().replace(QLatin1Char('&'), QLatin1String("&&"));
     painter.drawControl(QStyle::CE_PushButton, option);
+}
+
+void ReportButton::resizeEvent(QResizeEvent* event)
+{
+    QPushButton::resizeEvent(event);
+    // A name cut short is shown whole, as typed and on one line, in the tool tip.
+    if (!text().isEmpty())
+        setToolTip(shownText() == text()
+                       ? QString()
+                       : QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(text().toHtmlEscaped()));
 }
 
 QPixmap ReportButton::Pixmap::_getFromCache(QPixmapCache::Key& key, const QString& path, int height)

@@ -51,7 +51,8 @@ public:
     void adjustStyleSheet();
     // A column of tiles, top to bottom, drawn as one block.
     static void setGroupBorders(const QList<ReportButton*>& tiles);
-    // The text as painted: whole when it fits the tile, else cut at the end with "…".
+    // The text as painted: whole when it fits the tile, else cut at the end
+    // with "…", and then whole in the tool tip.
     QString shownText() const;
 
     QString chapter;
@@ -64,6 +65,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void initialise();

@@ -11,10 +11,12 @@
 #include "StructureView.h"
 #include "VisualConstants.h"
 
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QRegion>
 
+#include <algorithm>
 #include <cmath>
 
 const QString ReportPainter::StyleSheet::Table = QStringLiteral(
@@ -45,6 +47,31 @@ QSizeF largestRichTextSize(QPainter* painter, const QStringList& labels)
 QRect roundedRect(const QRectF& r)
 {
     return QRect(qRound(r.x()), qRound(r.y()), qRound(r.width()), qRound(r.height()));
+}
+
+// The fields joined, the longest shortened first, until the join fits the width.
+QString fittedJoin(QStringList fields, const QString& separator, const QFontMetricsF& metrics, qreal width)
+{
+    for (;;) {
+        const qreal excess = metrics.horizontalAdvance(fields.join(separator)) - width;
+        int longest = -1;
+        qreal longestWidth = 0.0;
+        for (int i = 0; i < fields.size(); ++i) {
+            const qreal w = metrics.horizontalAdvance(fields.at(i));
+            if (w > longestWidth) {
+                longest = i;
+                longestWidth = w;
+            }
+        }
+        if (excess <= 0.0 || longest < 0)
+            break;
+        // Too narrow even for the ellipsis, a field is left out.
+        const QString shorter = metrics.elidedText(fields.at(longest), Qt::ElideRight, longestWidth - excess);
+        if (shorter == fields.at(longest))
+            break;
+        fields[longest] = shorter;
+    }
+    return metrics.elidedText(fields.join(separator), Qt::ElideRight, width);
 }
 
 } // namespace
@@ -156,8 +183,21 @@ void ReportPainter::paintHeader(const QRect& band) const
     painter->save();
     iQPainter::setMetricPen(painter, Pens::printHeader);
     painter->setFont(Fonts::printHeader);
-    painter->drawText(band, Qt::AlignLeft | Qt::AlignTop, layout->documentModel->leafName(false));
-    painter->drawText(band, Qt::AlignRight | Qt::AlignTop, headers.join(QStringLiteral("    ")));
+    const QString separator = QStringLiteral("    ");
+    const QFontMetricsF metrics(painter->font(), painter->device());
+    const qreal width = band.width(), gap = metrics.horizontalAdvance(separator);
+    QString name = layout->documentModel->leafName(false);
+    QString fields = headers.join(separator);
+    const qreal nameWidth = metrics.horizontalAdvance(name), fieldsWidth = metrics.horizontalAdvance(fields);
+    if (nameWidth + gap + fieldsWidth > width) {
+        // The page's own fields come first, but the file's name keeps a third of the band;
+        // it loses its middle, where names that differ seldom do.
+        name = metrics.elidedText(name, Qt::ElideMiddle,
+                                  std::max(std::min(nameWidth, width / 3.0), width - gap - fieldsWidth));
+        fields = fittedJoin(headers, separator, metrics, width - gap - metrics.horizontalAdvance(name));
+    }
+    painter->drawText(band, Qt::AlignLeft | Qt::AlignTop, name);
+    painter->drawText(band, Qt::AlignRight | Qt::AlignTop, fields);
     painter->restore();
 }
 

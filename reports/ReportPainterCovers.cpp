@@ -83,6 +83,7 @@ struct CoverGeometry
 
 } // namespace
 
+// Titles and names are the user's text, escaped so that they print as typed.
 QString ReportPainter::titleRows(const QString& rowTemplate) const
 {
     QString rows;
@@ -90,10 +91,10 @@ QString ReportPainter::titleRows(const QString& rowTemplate) const
         for (int i = 0; i < titles->lineCount(); ++i) {
             const QString first = titles->title(i, 0), second = titles->title(i, 1);
             if (!first.isEmpty() || !second.isEmpty())
-                rows += rowTemplate.arg(first, second);
+                rows += rowTemplate.arg(first.toHtmlEscaped(), second.toHtmlEscaped());
         }
     if (rows.isEmpty())
-        rows = rowTemplate.arg(QStringLiteral("Project name"), layout->documentModel->leafName(false));
+        rows = rowTemplate.arg(QStringLiteral("Project name"), layout->documentModel->leafName(false).toHtmlEscaped());
     return rows;
 }
 
@@ -187,7 +188,7 @@ QString ReportPainter::groupCoverInformation(const GroupRef& group, const QList<
 {
     QString html = QStringLiteral("<table cellspacing=\"1\" cellpadding=\"0\">") + titleRows(headingRow);
     if (group)
-        html += headingRow.arg(QStringLiteral("Group"), group->name());
+        html += headingRow.arg(QStringLiteral("Group"), group->name().toHtmlEscaped());
     html += ruleRow;
 
     int analysedNodes = 0, analysedMembers = 0;
@@ -254,14 +255,14 @@ QString ReportPainter::loadCaseCoverInformation(const LoadCaseRef& loadCase, con
 {
     QString html = QStringLiteral("<table cellspacing=\"1\" cellpadding=\"0\">") + titleRows(headingRow);
     if (group)
-        html += headingRow.arg(QStringLiteral("Group"), group->name());
+        html += headingRow.arg(QStringLiteral("Group"), group->name().toHtmlEscaped());
     if (loadCase) {
         QString kind = QStringLiteral("Loadcase");
         if (qobject_cast<Combination*>(loadCase.data()))
             kind = QStringLiteral("Combination");
         else if (qobject_cast<SwayCase*>(loadCase.data()))
             kind = QStringLiteral("Swaycase");
-        html += headingRow.arg(kind, loadCase->name());
+        html += headingRow.arg(kind, loadCase->name().toHtmlEscaped());
     }
     html += ruleRow;
 

@@ -288,7 +288,7 @@ void ReportPainter::paintNodePlate(const NodeRef& node, const QPoint& centre, co
     painter->restore();
     if (const SupportRef support = node->support())
         drawTable(QPointF((rect.left() + rect.right()) / 2, rect.bottom()), Qt::AlignHCenter | Qt::AlignBottom,
-                  QStringLiteral("<p class=\"overlay\">%1</p>").arg(support->name()));
+                  QStringLiteral("<p class=\"overlay\">%1</p>").arg(support->name().toHtmlEscaped()));
 }
 
 void ReportPainter::paintLoadPlate(const LoadRef& load, const QPoint& centre, const QRect& rect) const

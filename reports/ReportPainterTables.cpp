@@ -92,14 +92,15 @@ QString ReportPainter::memberInputTable(const MemberRef& member)
     const MaterialRef material = sectionType ? sectionType->material() : MaterialRef();
     QString sectionText;
     if (sectionType)
-        sectionText = QStringLiteral("%1 (%2)").arg(section ? section->genericSizeName() : QString(),
-                                                    section ? section->names().value(0) : QString());
+        sectionText = QStringLiteral("%1 (%2)").arg(
+            section ? section->genericSizeName().toHtmlEscaped() : QString(),
+            section ? section->names().value(0).toHtmlEscaped() : QString());
     const QString lengthText = QStringLiteral("L = %1 %2")
                                    .arg(scaledNumber(ReportDrawing::memberLength(member), 1.0, UnitSystem::Length), lengthUnits);
     QString materialText;
     if (material)
         materialText = QStringLiteral("%1 : E = %2, G = %3 %4")
-                           .arg(material->names().value(0),
+                           .arg(material->names().value(0).toHtmlEscaped(),
                                 scaledNumber(material->youngsModulus(), 1.0, UnitSystem::YoungsModulus),
                                 scaledNumber(material->shearModulus(), 1.0, UnitSystem::ShearModulus),
                                 unitSystem->preferredUnits(UnitSystem::YoungsModulus));

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -116,10 +117,13 @@ bool ReportView::openPDFExportDialogue()
     if (!hasPages(layout))
         return false;
     QString filter;
-    const QString target =
+    QString target =
         UserDialogs::current().fileName(this, false, tr("PDF export"), pdfFileName, tr("PDF (*.pdf)"), &filter);
     if (target.isEmpty())
         return true;
+    // The platform's dialogue returns a name as typed.
+    if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        target += QStringLiteral(".pdf");
     pdfFileName = target;
 
     // Written beside the target and renamed over it only when every page

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 class ReportDocument
@@ -119,6 +120,15 @@ inline void printPages(QPrinter* printer, const ReportLayoutRef& layout, const Q
     }
 }
 
+// A printer set up as the export sets it up: PDF, A4, at the given resolution.
+inline void setUpPdfPrinter(QPrinter* printer, const QString& path, int dpi = 600)
+{
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(path);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    printer->setResolution(dpi);
+}
+
 // What the program writes on its standard output, once it has finished.
 inline QString run(const QString& program, const QStringList& arguments)
 {
@@ -126,4 +136,40 @@ inline QString run(const QString& program, const QStringList& arguments)
     process.start(program, arguments);
     process.waitForFinished();
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+struct Word
+{
+    QString text;
+    QRectF box;
+};
+
+// Words and their boxes in points, from pdftotext's HTML.
+inline QList<Word> wordsOf(const QString& html)
+{
+    QList<Word> words;
+    const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>"));
+    QRegularExpressionMatchIterator found = word.globalMatch(html);
+    while (found.hasNext()) {
+        const QRegularExpressionMatch m = found.next();
+        QString text = m.captured(5);
+        text.replace(QLatin1String("&lt;"), QLatin1String("<"))
+            .replace(QLatin1String("&gt;"), QLatin1String(">"))
+            .replace(QLatin1String("&quot;"), QLatin1String("\""))
+            .replace(QLatin1String("&amp;"), QLatin1String("&"));
+        words.append({text, QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    }
+    return words;
+}
+
+// The words of each page of a PDF file.
+inline QList<QList<Word>> wordsOfPages(const QString& path)
+{
+    QList<QList<Word>> pages;
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    for (const QString& page : html.split(QStringLiteral("<page "), Qt::SkipEmptyParts).mid(1))
+        pages.append(wordsOf(page));
+    return pages;
 }

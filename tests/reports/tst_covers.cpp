@@ -47,27 +47,6 @@ LoadCaseRef loadCaseNamed(const QSharedPointer<DocumentModel>& document, const Q
     return LoadCaseRef();
 }
 
-struct Word
-{
-    QString text;
-    QRectF box;
-};
-
-// Words and their boxes in points, from pdftotext's HTML.
-QList<Word> wordsOf(const QString& html)
-{
-    QList<Word> words;
-    const QRegularExpression word(QStringLiteral(
-        "<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>"));
-    QRegularExpressionMatchIterator found = word.globalMatch(html);
-    while (found.hasNext()) {
-        const QRegularExpressionMatch m = found.next();
-        words.append({m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                                           QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
-    }
-    return words;
-}
-
 } // namespace
 
 void tst_Covers::initTestCase()
@@ -121,10 +100,7 @@ void tst_Covers::blockInsidePlate()
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("covers.pdf"));
     QPrinter printer(QPrinter::ScreenResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setResolution(600);
+    setUpPdfPrinter(&printer, path);
     printPages(&printer, layout, document->unitSystem());
     const QRect r = printer.pageLayout().paintRectPixels(600).normalized();
     const QRect page(0, 0, r.width(), r.height());
@@ -137,11 +113,10 @@ void tst_Covers::blockInsidePlate()
     const QPointF origin = printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
     const QRectF platePoints(origin + QPointF(plate.topLeft()) * 72.0 / 600.0, QSizeF(plate.size()) * 72.0 / 600.0);
 
-    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
-    const QStringList pages = html.split(QStringLiteral("<page "), Qt::SkipEmptyParts).mid(1);
+    const QList<QList<Word>> pages = wordsOfPages(path);
     QCOMPARE(pages.size(), 2);
     for (int n = 0; n < 2; ++n) {
-        const QList<Word> words = wordsOf(pages[n]);
+        const QList<Word>& words = pages[n];
         QVERIFY(words.size() > 20);
         for (const Word& word : words) {
             // The header and footer bands hold the file name and the page number.

@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <sys/resource.h>
@@ -41,6 +42,8 @@ private slots:
     void printWithoutReport_data();
     void printWithoutReport();
     void pdfExport();
+    void pdfSuffix_data();
+    void pdfSuffix();
     void pdfCancelledOrUnwritable_data();
     void pdfCancelledOrUnwritable();
     void pdfPermissionsAndReplacement_data();
@@ -179,10 +182,13 @@ void tst_ReportView::tileNames_data()
     QTest::addColumn<bool>("whole");
     QTest::newRow("short") << "Dead" << true;
     QTest::newRow("long") << "Dead and imposed loads on floors and roof" << false;
+    QTest::newRow("ampersands") << "R&D & Co" << true;
+    QTest::newRow("long, markup") << "R&amp;D <b>wind</b> & snow on the roof" << false;
 }
 
 // A load case tile of the report area, 128 pixels wide: the name whole, or
-// elided at a letter's end, never cut off at the tile's edge.
+// elided at a letter's end, never cut off at the tile's edge, and then whole
+// in the tool tip; an '&' is a letter like any other.
 void tst_ReportView::tileNames()
 {
     QFETCH(QString, name);
@@ -202,15 +208,22 @@ void tst_ReportView::tileNames()
         QVERIFY(shown.endsWith(QChar(0x2026)));
         QVERIFY(name.startsWith(shown.chopped(1).trimmed()));
     }
-    // The text's ink ends short of the tile's inner edge.
+    QTextDocument tip;
+    tip.setHtml(tile->toolTip());
+    QCOMPARE(tip.toPlainText(), whole ? QString() : name);
+    // The text's ink ends short of the tile's inner edge, and is as wide as the shown text.
     const QImage image = tile->grab().toImage();
-    int right = -1;
+    int left = image.width(), right = -1;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 100)
+            if (qGray(image.pixel(x, y)) < 100) {
+                left = std::min(left, x);
                 right = std::max(right, x);
+            }
     QVERIFY(right > 0);
     QVERIFY2(right < image.width() - 3, qPrintable(QString::number(right)));
+    const int ink = right - left + 1, text = tile->fontMetrics().boundingRect(shown).width();
+    QVERIFY2(std::abs(ink - text) <= 3, qPrintable(QStringLiteral("ink %1, text %2").arg(ink).arg(text)));
 }
 
 void tst_ReportView::clickEditing()
@@ -392,6 +405,33 @@ void tst_ReportView::pdfExport()
     printer.setPageOrder(QPrinter::LastPageFirst);
     QVERIFY(e.view.print(&printer, e.preview()->reportLayout()));
     QCOMPARE(pageNumbers(run("pdftotext", {"-layout", printer.outputFileName(), "-"})), (QStringList{"3", "2"}));
+}
+
+void tst_ReportView::pdfSuffix_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("none") << "report" << "report.pdf";
+    QTest::newRow("PDF") << "report.PDF" << "report.PDF";
+    QTest::newRow("another") << "report.v2" << "report.v2.pdf";
+    QTest::newRow("dot in the folder") << "issue.3/report" << "issue.3/report.pdf";
+}
+
+// The file dialogue returns the name as typed; the file written is a PDF file by its name.
+void tst_ReportView::pdfSuffix()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    Editor e({Report::ChapterNodeInput});
+    e.tile("FormatView", "OpenPreview")->click();
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(QFileInfo(answer).path()));
+    dialogs.fileAnswers = QStringList{folder.filePath(answer)};
+    e.button("ReportPrint")->click();
+    QVERIFY(dialogs.boxes.isEmpty());
+    QDir where(folder.filePath(QFileInfo(answer).path()));
+    QCOMPARE(where.entryList(QDir::Files), QStringList{QFileInfo(written).fileName()});
+    QVERIFY(run("pdfinfo", {folder.filePath(written)}).contains("Pages:"));
 }
 
 void tst_ReportView::pdfCancelledOrUnwritable_data()
