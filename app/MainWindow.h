@@ -168,8 +168,10 @@ public slots:
                         const CalculatorReference& reference, QObject* receiver, const char* slot);
 
     void reportAnalysisCrashed();
-    // Offers to add the objects an operation needs to the selection.
-    void requestAutoSelection(const QList<VaroObjectRef>& objects);
+    // Offers to add the objects a deletion needs to the selection. Only the
+    // window that gave the command asks (any window when none is named), and
+    // on yes it deletes them with the rest at once.
+    void requestAutoSelection(const QList<VaroObjectRef>& objects, const QObject* origin = nullptr);
 
     void applyScaleSliderTooltip();
     void updateScaleSliderForScale();

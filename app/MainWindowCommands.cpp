@@ -218,15 +218,22 @@ void MainWindow::documentModifiedStateHasChanged()
     emit ModifiedStateHasChanged(modified);
 }
 
-void MainWindow::requestAutoSelection(const QList<VaroObjectRef>& objects)
+void MainWindow::requestAutoSelection(const QList<VaroObjectRef>& objects, const QObject* origin)
 {
+    if (origin && origin != this)
+        return;
     const QString text = tr("<p>Additional items need to be selected before the operation can be performed:</p>%1"
                             "<p>Do you wish for them to be automatically added to the selection?</p>")
                              .arg(enumerateObjectsInHTML(objects));
     const QMessageBox::StandardButton answer = UserDialogs::current().message(
         this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
-        emit ActionSelectObjects(objects);
+    if (answer != QMessageBox::Yes)
+        return;
+    emit ActionSelectObjects(objects);
+    // The deletion this window asked for goes ahead; the loads among the
+    // objects, which its own mode may not show, go with what carries them.
+    if (origin)
+        emit ActionDeleteSelectedGeometry();
 }
 
 QString MainWindow::enumerateObjectsInHTML(const QList<VaroObjectRef>& objects)

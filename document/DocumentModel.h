@@ -175,7 +175,9 @@ signals:
     void AnalysisOperatingStateHasChanged();
     void AnalysisOutputHasChanged();
     void AnalysisStatusHasChanged();
-    void AutoSelectionNeeded(const QList<VaroObjectRef>& objects);
+    // The objects a deletion needs selected as well; origin: what gave the
+    // command, so that only its window asks (none: every window may).
+    void AutoSelectionNeeded(const QList<VaroObjectRef>& objects, const QObject* origin = nullptr);
     void CanRedoChanged(bool canRedo);
     void CanUndoChanged(bool canUndo);
     void FileNameHasChanged(const QString& path, const QString& leafName);

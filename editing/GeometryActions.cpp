@@ -13,6 +13,7 @@
 #include "StructureCommands.h"
 #include "StructureModel.h"
 
+#include <QPointer>
 #include <QUndoStack>
 
 #include <cmath>
@@ -181,6 +182,9 @@ void EditingActions::actionCopySelection(const Vector4& value, const CalculatorR
 
 void EditingActions::actionDeleteSelectedGeometry()
 {
+    // The window that gave the command asks the question, if one is needed.
+    const QPointer<const QObject> origin(sender());
+    const bool fromSomewhere = origin;
     DocumentWriteGuard guard(document());
     const QList<VaroObjectRef> geometry = selection()->selectedGeometry();
     if (geometry.isEmpty()) {
@@ -203,19 +207,30 @@ void EditingActions::actionDeleteSelectedGeometry()
         rest -= next;
         frontier = next;
     }
+    // Selected loads on what goes go with it: only the unselected are missing.
+    QList<VaroObjectRef> deleted = geometry;
+    for (const VaroObjectRef& object : selection()->selection())
+        if (missing.remove(object))
+            deleted.append(object);
 
     if (missing.isEmpty()) {
         UndoMacroGuard macro(undoStack(), "Delete selection");
-        push(new CommandDeselect(selection(), geometry));
-        push(new CommandRemoveObjects(structure(), geometry));
+        push(new CommandDeselect(selection(), deleted));
+        push(new CommandRemoveObjects(structure(), deleted));
         return;
     }
     // Asked once this action has finished, so that the answer (a new
-    // selection action) never runs inside it.
+    // selection action) never runs inside it; not asked at all when the
+    // window that gave the command has gone meanwhile.
     DocumentModel* const doc = document();
     const QList<VaroObjectRef> needed = missing.values();
     QMetaObject::invokeMethod(
-        doc, [doc, needed] { emit doc->AutoSelectionNeeded(needed); }, Qt::QueuedConnection);
+        doc,
+        [doc, needed, origin, fromSomewhere] {
+            if (!fromSomewhere || origin)
+                emit doc->AutoSelectionNeeded(needed, origin.data());
+        },
+        Qt::QueuedConnection);
 }
 
 void EditingActions::actionMoveSelectedGeometryToGroup(const GeometryGroupRef& group)

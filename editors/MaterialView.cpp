@@ -46,6 +46,13 @@ MaterialView::MaterialView(const UnitSystemRef& unitSystem, QWidget* parent, Qt:
 
     connect(nameEdit, &QLineEdit::textEdited, this, &MaterialView::nameChanged);
     connect(removeButton, &QToolButton::clicked, this, &MaterialView::remove);
+    // The fields show their values anew in the new units; without a material
+    // they keep the values they hold.
+    connect(unitSystem.data(), &UnitSystem::UnitSystemChanged, this, [this] {
+        for (CalculatorField* field : {youngsModulusField, shearModulusField, densityField})
+            field->updateText();
+        repopulate();
+    });
     repopulate();
 }
 

@@ -92,6 +92,8 @@ Calculator::Calculator(const UnitSystemRef& unitSystem, QWidget* parent, Qt::Win
 
     createKeys();
     setFocusProxy(readoutLabel);
+    if (unitSystem)
+        connect(unitSystem.data(), &UnitSystem::UnitSystemChanged, this, &Calculator::unitSystemChanged);
 
     // The calculator starts as if it had been opened on 0.
     valueEntered = false;

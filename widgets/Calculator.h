@@ -95,6 +95,8 @@ public slots:
     void keyDone();
     void keyPressed(int index);
     void cancel();
+    // The shown value, and a calculation under way, in the unit now chosen.
+    void unitSystemChanged();
 
 signals:
     void CalculationFinished(const Vector4& result, const CalculatorReference& ref);
@@ -158,4 +160,6 @@ private:
     QVector<StackItem> stack;
     UnitSystemRef unitSystem;
     double value = 0.0;
+    // SI per unit of the value shown: the unit it was opened or last converted in.
+    double unitFactor = 1.0;
 };

@@ -60,10 +60,38 @@ void Calculator::open(double valueSI, UnitSystem::Conversion conversion, const M
     this->matrix = matrix;
     this->reference = reference;
     value = unitSystem ? unitSystem->convertSIToPreferred(valueSI, conversion) : valueSI;
+    unitFactor = unitSystem ? unitSystem->record(conversion).factor : 1.0;
     valueEntered = false;
     determineValueDigits();
     displayReadout();
     show();
+}
+
+void Calculator::unitSystemChanged()
+{
+    const double factor = unitSystem ? unitSystem->record(conversion).factor : 1.0;
+    if (factor == unitFactor)
+        return;
+    const double previous = unitFactor;
+    unitFactor = factor;
+    // Operands may be quantities or plain numbers, so a pending calculation is
+    // finished in the unit it was begun in; an operator still waiting for its
+    // second operand is dropped.
+    if (operatorLast && !stack.isEmpty()) {
+        value = stack.last().value;
+        popStack();
+    }
+    enterValue();
+    operatorLast = false;
+    while (eval()) {
+    }
+    if (std::isfinite(value)) {
+        value = settled(value * previous / factor);
+        // Shown and editable as if the calculator had been opened on it.
+        valueEntered = false;
+        determineValueDigits();
+    }
+    displayReadout();
 }
 
 void Calculator::reset()

@@ -324,6 +324,21 @@ void TestGeometry::deleteAsksForDependentsAfterReturning()
     b.actions->actionSelectObjects(needed);
     b.actions->actionSelectObjects(needed);
     QCOMPARE(b.selection()->selection().size(), 3);
+
+    // Then the deletion goes ahead, the selected load with its member.
+    const auto before = b.snapshot();
+    const int steps = b.stack()->count();
+    b.actions->actionDeleteSelectedGeometry();
+    QCoreApplication::processEvents();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(b.stack()->count(), steps + 1);
+    QCOMPARE(b.stack()->undoText(), QStringLiteral("Delete selection"));
+    for (const VaroObjectRef& gone : {VaroObjectRef(n), VaroObjectRef(m), VaroObjectRef(load)})
+        QVERIFY(!b.structure()->contains(gone));
+    QVERIFY(b.selection()->selection().isEmpty());
+    b.stack()->undo();
+    QCOMPARE(b.snapshot(), before);
+    QCOMPARE(b.selection()->selection().size(), 3);
 }
 
 void TestGeometry::clickRuleAndSelectSkipsSelected()

@@ -1,7 +1,10 @@
 #include "AppTesting.h"
 #include "EditorTesting.h"
 
+#include "Calculator.h"
 #include "CalculatorField.h"
+#include "CrossSection.h"
+#include "CrossSectionView.h"
 #include "Combination.h"
 #include "CombinationView.h"
 #include "EditorPages.h"
@@ -18,6 +21,7 @@
 #include "SwayCaseView.h"
 #include "Titles.h"
 #include "TitlesView.h"
+#include "UnitLabels.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -40,6 +44,8 @@ private slots:
     void materialEditThatSpoilsItIsRefused_data();
     void materialEditThatSpoilsItIsRefused();
     void newMaterialIsFilledInOneByOne();
+    void unitChangeShowsTheSameValues_data();
+    void unitChangeShowsTheSameValues();
     void openingWithoutAnEditRecordsNothing_data();
     void openingWithoutAnEditRecordsNothing();
     void titlesPage();
@@ -262,6 +268,87 @@ void TestPages::newMaterialIsFilledInOneByOne()
     QCOMPARE(*fresh, Material({}, 70e9, 26e9, 2700.0, 0.0));
     QVERIFY(fresh->isValid());
     UserDialogs::install(nullptr);
+}
+
+void TestPages::unitChangeShowsTheSameValues_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::newRow("metric to imperial") << 0 << 2;
+    QTest::newRow("imperial to metric") << 2 << 0;
+    QTest::newRow("imperial to continental") << 2 << 1;
+}
+
+// The material page and the section page with a calculator open on the
+// density while the unit system changes.
+void TestPages::unitChangeShowsTheSameValues()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    Bench d;
+    d.units->setChosenSystem(from);
+    const QSharedPointer<MaterialLibrary> library = d.doc->libraries()->materialLibrary();
+    const MaterialRef steel(new Material({QStringLiteral("Steel")}, 210e9, 81e9, 7850.0, 0.0));
+    library->appendCustom(steel);
+    MaterialView page(d.units);
+    page.setLibrary(library);
+    page.setMaterial(steel);
+    connect(&page, &MaterialView::MaterialChanged, d.actions, &EditingActions::actionApplyMaterial);
+    // A solid 300 x 150 mm rectangle.
+    const CrossSectionRef rectangle(new CrossSection);
+    rectangle->setShape(CrossSection::Rectangle);
+    rectangle->setOverallDepth(0.3);
+    rectangle->setTopFlangeWidth(0.15);
+    rectangle->compute();
+    CrossSectionView section(d.units);
+    section.setSection(rectangle, steel, steel);
+    // The main window's routing of a request.
+    Calculator calculator(d.units, nullptr);
+    connect(&page, &MaterialView::OpenCalculator,
+            [&](double v, UnitSystem::Conversion c, const Matrix4x4& M, const CalculatorReference& r, QObject* to,
+                const char* slot) {
+                calculator.open(v, c, M, r);
+                connect(&calculator, SIGNAL(CalculationFinished(Vector4, CalculatorReference)), to, slot);
+            });
+    page.show();
+    const QList<CalculatorField*> fields = page.findChildren<CalculatorField*>(); // E, G, density
+    const double inch = 0.0254, foot = 0.3048, pound = 0.45359237, ksi = 4448.2216152605 / (inch * inch);
+    const double poundsPerCubicFoot = pound / (foot * foot * foot);
+    QTest::mouseClick(fields[2], Qt::LeftButton);
+    QVERIFY(calculator.isVisible());
+    const double opened = fields[2]->text().toDouble() * (from == 2 ? poundsPerCubicFoot : 1.0);
+
+    d.units->setChosenSystem(to);
+    const bool imperial = to == 2;
+    // Shown text, SI value, SI per unit shown, half the unit's last decimal.
+    struct Check
+    {
+        QString text;
+        double si, unit, tolerance;
+    };
+    const Check checks[] = {
+        {fields[0]->text(), 210e9, imperial ? ksi : 1e9, imperial ? 0.5 : 0.05},
+        {fields[1]->text(), 81e9, imperial ? ksi : 1e9, imperial ? 0.5 : 0.05},
+        {fields[2]->text(), 7850.0, imperial ? poundsPerCubicFoot : 1.0, imperial ? 0.005 : 0.05},
+        {calculator.readoutText(), opened, imperial ? poundsPerCubicFoot : 1.0, 1e-9 * opened},
+        {section.findChild<NumericUnitsLabel*>("areaLabel")->text(), 0.045, imperial ? inch * inch : 1e-4,
+         imperial ? 0.0005 : 0.005},
+        {section.findChild<NumericUnitsLabel*>("massLabel")->text(), 7850.0 * 0.045, imperial ? pound / foot : 1.0,
+         imperial ? 0.005 : 0.05}};
+    for (const Check& check : checks)
+        QVERIFY2(std::fabs(check.text.toDouble() - check.si / check.unit) <= check.tolerance * 1.000001,
+                 qPrintable(QStringLiteral("%1 for %2").arg(check.text).arg(check.si / check.unit)));
+
+    // A density typed in the new unit; the page applies its fields as they read.
+    pressKeys(calculator, "c500=");
+    QVERIFY(calculator.isHidden());
+    page.widgetClosing(&page);
+    const double units[] = {checks[0].unit, checks[1].unit, checks[2].unit};
+    const double applied[] = {steel->youngsModulus(), steel->shearModulus(), steel->density()};
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(std::fabs(applied[i] - fields[i]->text().toDouble() * units[i]) <= 1e-12 * applied[i],
+                 qPrintable(fields[i]->text()));
+    QCOMPARE(fields[2]->text().toDouble(), 500.0);
 }
 
 void TestPages::openingWithoutAnEditRecordsNothing_data()

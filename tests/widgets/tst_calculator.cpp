@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include <cmath>
+
 namespace {
 
 QPushButton* key(Calculator& calculator, const char* name)
@@ -32,6 +34,8 @@ private slots:
     void answerIsMatrixTimesValue();
     void keyboardAndClicks();
     void editingTheOpenedValue();
+    void unitChangeKeepsTheValue_data();
+    void unitChangeKeepsTheValue();
 };
 
 void TestCalculator::arithmetic_data()
@@ -235,6 +239,71 @@ void TestCalculator::editingTheOpenedValue()
     calculator.open(-2.5, UnitSystem::Unitless, Matrix4x4::identity(), CalculatorReference());
     pressKeys(calculator, "7");
     QCOMPARE(calculator.readoutText(), QStringLiteral("-2.57"));
+}
+
+void TestCalculator::unitChangeKeepsTheValue_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("conversion");
+    QTest::addColumn<double>("opened");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<double>("shown"); // in the new unit
+    QTest::addColumn<QString>("history");
+    QTest::addColumn<double>("applied"); // in SI
+    const int uk = 0, eu = 1, us = 2;
+    const double inch = 0.0254, ksi = 4448.2216152605 / (inch * inch);
+    QTest::newRow("metres to inches, as opened")
+        << uk << us << int(UnitSystem::Length) << 7.5 << "" << 7.5 / inch << "" << 7.5;
+    QTest::newRow("inches to metres, as typed")
+        << us << uk << int(UnitSystem::Length) << 7.5 << "c295.3" << 295.3 * inch << "" << 295.3 * inch;
+    // Operands may be plain numbers: the calculation ends in the unit it began in.
+    QTest::newRow("pending product finished first")
+        << uk << us << int(UnitSystem::Length) << 7.5 << "*2" << 15.0 / inch << "" << 15.0;
+    QTest::newRow("operator without its operand dropped")
+        << us << uk << int(UnitSystem::Length) << 100 * inch << "*" << 100 * inch << "" << 100 * inch;
+    QTest::newRow("kN/mm2 to kip/in2") << uk << us << int(UnitSystem::YoungsModulus) << 210e9 << "" << 210e9 / ksi
+                                       << "" << 210e9;
+    QTest::newRow("kip/in2 to kN/mm2")
+        << us << uk << int(UnitSystem::YoungsModulus) << 210e9 << "c30458" << 30458 * ksi / 1e9 << "" << 30458 * ksi;
+    // kN/mm2 and GPa are one unit: nothing to convert, nothing finished.
+    QTest::newRow("same unit keeps the calculation")
+        << uk << eu << int(UnitSystem::YoungsModulus) << 210e9 << "+1" << 1.0 << "210 + " << 211e9;
+}
+
+void TestCalculator::unitChangeKeepsTheValue()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, conversion);
+    QFETCH(double, opened);
+    QFETCH(QString, keys);
+    QFETCH(double, shown);
+    QFETCH(QString, history);
+    QFETCH(double, applied);
+    UnitSystemRef units(new UnitSystem);
+    units->setChosenSystem(from);
+    Calculator calculator(units, nullptr);
+    QSignalSpy answers(&calculator, &Calculator::CalculationFinished);
+    calculator.open(opened, UnitSystem::Conversion(conversion), Matrix4x4::identity(), CalculatorReference());
+    pressKeys(calculator, keys);
+    units->setChosenSystem(to);
+
+    const double readout = calculator.readoutText().toDouble();
+    QVERIFY2(std::fabs(readout - shown) <= 1e-9 * std::fabs(shown), qPrintable(calculator.readoutText()));
+    QCOMPARE(calculator.historyText(), history);
+    // The value shown is an opened one: a digit typed goes on from it.
+    const QString before = calculator.readoutText();
+    if (history.isEmpty() && before.count(QRegularExpression("[0-9]")) < 10) {
+        pressKeys(calculator, "1");
+        QCOMPARE(calculator.readoutText(), before + "1");
+        pressKeys(calculator, "d");
+        QCOMPARE(calculator.readoutText(), before);
+    }
+    pressKeys(calculator, history.isEmpty() ? "=" : "==");
+    QCOMPARE(answers.count(), 1);
+    const double answer = answers[0][0].value<Vector4>()[0];
+    QVERIFY2(std::fabs(answer - applied) <= 1e-9 * applied, qPrintable(QString::number(answer, 'g', 17)));
 }
 
 VARO_WIDGET_TEST_MAIN(TestCalculator)

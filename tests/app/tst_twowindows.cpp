@@ -1,0 +1,219 @@
+#include "ButtonBar.h"
+#include "Calculator.h"
+#include "CurrentState.h"
+#include "PortalWindowTesting.h"
+#include "SelectionModel.h"
+#include "StructureView.h"
+#include "TestMain.h"
+#include "UtilityView.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QToolButton>
+#include <QUndoStack>
+
+#include <cmath>
+
+// Records in which window each box was asked.
+class WindowRecordingDialogs : public RecordingDialogs
+{
+public:
+    QList<QWidget*> parents;
+
+    QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override
+    {
+        parents << parent;
+        return RecordingDialogs::message(parent, icon, text, buttons, defaultButton);
+    }
+};
+
+// Two windows on the portal: the unit system they share and the question a
+// deletion asks.
+class TestTwoWindows : public QObject, public PortalWindowFixture
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void calculatorAnswerFollowsTheUnitChange_data();
+    void calculatorAnswerFollowsTheUnitChange();
+    void deleteAsksOnceInTheWindowOfTheCommand_data();
+    void deleteAsksOnceInTheWindowOfTheCommand();
+
+private:
+    // The unit system chosen as a user would: "menu" of the window, its
+    // "utilities" window, or the "other" window's menu.
+    void chooseUnits(const QString& source, int system);
+
+    WindowRecordingDialogs asked;
+    QPointer<MainWindow> other;
+};
+
+void TestTwoWindows::initTestCase()
+{
+    initialiseProgram();
+}
+
+void TestTwoWindows::init()
+{
+    openPortalWindow();
+    asked = WindowRecordingDialogs();
+    UserDialogs::install(&asked);
+    other = window->duplicateWindow();
+    QVERIFY(other);
+}
+
+void TestTwoWindows::cleanup()
+{
+    closePortalWindows();
+}
+
+void TestTwoWindows::chooseUnits(const QString& source, int system)
+{
+    const QString name = UnitSystem::availableSystems()[system];
+    if (source == QLatin1String("utilities")) {
+        const ButtonBar* bar = window->findChild<UtilityView*>()->findChild<ButtonBar*>();
+        for (QAbstractButton* button : bar->findChildren<QAbstractButton*>())
+            if (button->toolTip() == name)
+                button->click();
+    } else {
+        for (QAction* action : (source == QLatin1String("menu") ? window : other)->findChildren<QAction*>())
+            if (action->text() == name)
+                action->trigger();
+    }
+    QCOMPARE(window->unitSystem()->chosenSystem(), system);
+}
+
+void TestTwoWindows::calculatorAnswerFollowsTheUnitChange_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::newRow("menu, metric to imperial") << "menu" << 0 << 2;
+    QTest::newRow("utilities, imperial to metric") << "utilities" << 2 << 0;
+    QTest::newRow("other window, metric to imperial") << "other" << 0 << 2;
+    QTest::newRow("other window, imperial to metric") << "other" << 2 << 1;
+}
+
+// A node's x opened in the calculator from the view, the unit system changed,
+// then Done: the node stays where it was.
+void TestTwoWindows::calculatorAnswerFollowsTheUnitChange()
+{
+    QFETCH(QString, source);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    window->unitSystem()->setChosenSystem(from);
+    window->currentState()->setMode(CurrentState::Geometry);
+    // The node farthest along x.
+    NodeRef node;
+    for (const NodeRef& n : window->documentModel()->structureModel()->nodes())
+        if (!node || std::fabs(n->position().x()) > std::fabs(node->position().x()))
+            node = n;
+    const Vector3 place = node->position();
+    QVERIFY(std::fabs(place.x()) > 1.0);
+    EditingActions::of(window->documentModel().data())->actionSelectObjects({node});
+    auto* view = window->findChild<StructureView*>(QStringLiteral("StructureView"));
+    QTRY_VERIFY(!view->determineClickRegion(StructureView::NODEX).outline.isEmpty());
+    const QPoint p = view->determineClickRegion(StructureView::NODEX).outline.boundingRect().center();
+    // A double click as the view receives it.
+    for (const auto& step : {qMakePair(QEvent::MouseButtonPress, Qt::LeftButton),
+                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton),
+                             qMakePair(QEvent::MouseButtonDblClick, Qt::LeftButton),
+                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton)}) {
+        QMouseEvent event(step.first, QPointF(p), view->mapToGlobal(p), Qt::LeftButton, step.second, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    }
+    auto* calculator = window->findChild<Calculator*>(QStringLiteral("Calculator"));
+    QVERIFY(calculator->isVisible());
+    const double inch = 0.0254;
+    const double opened = calculator->readoutText().toDouble() * (from == 2 ? inch : 1.0);
+    QVERIFY(std::fabs(opened - place.x()) <= 1e-9 * std::fabs(place.x()));
+
+    chooseUnits(source, to);
+    const double shown = calculator->readoutText().toDouble() * (to == 2 ? inch : 1.0);
+    QVERIFY2(std::fabs(shown - place.x()) <= 1e-9 * std::fabs(place.x()), qPrintable(calculator->readoutText()));
+    calculator->keyDone();
+    QVERIFY(calculator->isHidden());
+    QVERIFY2(std::fabs(node->position().x() - shown) <= 1e-9 * std::fabs(shown),
+             qPrintable(QString::number(node->position().x(), 'g', 17)));
+    QCOMPARE(node->position().y(), place.y());
+    QCOMPARE(node->position().z(), place.z());
+}
+
+void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand_data()
+{
+    QTest::addColumn<bool>("inOther");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("first window, yes") << false << int(QMessageBox::Yes);
+    QTest::newRow("other window, yes") << true << int(QMessageBox::Yes);
+    QTest::newRow("other window, no") << true << int(QMessageBox::No);
+}
+
+// A member carrying loads, deleted in Geometry mode, where loads cannot be
+// picked: one question, in the window of the command; yes deletes the member
+// with its loads in one step.
+void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand()
+{
+    QFETCH(bool, inOther);
+    QFETCH(int, answer);
+    MainWindow* commanding = inOther ? other.data() : window.data();
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    StructureModel* structure = document->structureModel().data();
+    MemberRef member;
+    QList<LoadRef> carried;
+    for (const LoadRef& load : structure->loads())
+        if (!member || load->member() == member) {
+            member = load->member();
+            carried << load;
+        }
+    QVERIFY(!carried.isEmpty());
+    const int members = structure->members().size(), loads = structure->loads().size();
+    commanding->currentState()->setMode(CurrentState::Geometry);
+    EditingActions* actions = EditingActions::of(document.data());
+    actions->actionClearAllSelection();
+    actions->actionSelectObjects({member});
+    commanding->updateGUIForCurrentStateAndSelection();
+    const int steps = document->structureUndoStack()->count();
+
+    asked.answer = QMessageBox::StandardButton(answer);
+    commanding->findChild<QToolButton*>(QStringLiteral("ButtonSelectionMenu"))->click();
+    commanding->findChild<QToolButton*>(QStringLiteral("ActionSelectionDelete"))->click();
+    QTRY_VERIFY(!asked.boxes.isEmpty());
+    QCoreApplication::processEvents();
+    QCOMPARE(asked.parents, QList<QWidget*>{commanding});
+    QCOMPARE(asked.texts().first(),
+             QStringLiteral("<p>Additional items need to be selected before the operation can be performed:</p>"
+                            "<ul><li>%1 load%2</li></ul><p>Do you wish for them to be automatically added to "
+                            "the selection?</p>")
+                 .arg(carried.size())
+                 .arg(carried.size() == 1 ? "" : "s"));
+
+    if (answer == QMessageBox::No) {
+        QCOMPARE(structure->members().size(), members);
+        QCOMPARE(document->structureUndoStack()->count(), steps);
+        return;
+    }
+    QVERIFY(!structure->contains(member));
+    for (const LoadRef& load : carried)
+        QVERIFY(!structure->contains(load));
+    QCOMPARE(structure->members().size(), members - 1);
+    QCOMPARE(structure->loads().size(), loads - carried.size());
+    QVERIFY(document->selectionModel()->selection().isEmpty());
+    QCOMPARE(document->structureUndoStack()->undoText(), QStringLiteral("Delete selection"));
+    // No question follows the deletion.
+    QCoreApplication::processEvents();
+    QCOMPARE(asked.boxes.size(), 1);
+
+    actions->actionUndo();
+    QVERIFY(structure->contains(member));
+    for (const LoadRef& load : carried)
+        QVERIFY(structure->contains(load));
+}
+
+VARO_TEST_MAIN(TestTwoWindows)
+#include "tst_twowindows.moc"
