@@ -86,10 +86,11 @@ struct Share
 
 void startOnPool(std::function<void()> task)
 {
+    auto* runnable = new PoolTask(std::move(task));
 #ifdef VARO_THREAD_SANITIZER
     __tsan_release(&poolHandOver);
 #endif
-    QThreadPool::globalInstance()->start(new PoolTask(std::move(task)));
+    QThreadPool::globalInstance()->start(runnable);
 }
 
 void shareWithPool(int count, const std::function<void(int)>& job)
@@ -101,8 +102,13 @@ void shareWithPool(int count, const std::function<void(int)>& job)
     for (int h = 0; h < helpers; ++h)
         startOnPool([share] { share->work(); });
     share->work();
-    std::unique_lock<std::mutex> lock(share->mutex);
-    share->allEnded.wait(lock, [&share, count] { return share->ended.load() == count; });
-    if (share->failure)
-        std::rethrow_exception(share->failure);
+    std::exception_ptr failure;
+    {
+        std::unique_lock<std::mutex> lock(share->mutex);
+        share->allEnded.wait(lock, [&share, count] { return share->ended.load() == count; });
+        // Taken out, so that a helper starting late never holds the last reference to it.
+        failure = std::move(share->failure);
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
