@@ -59,16 +59,16 @@ void TestPoolWork::everyItemOnceWhateverThePool()
                 shareWithPool(inner, [&](int j) { (*runs)[size_t(i * perItem + j)].fetch_add(1); });
         });
     };
-    const QSharedPointer<QSemaphore> done(new QSemaphore);
-    if (fromPool)
+    if (fromPool) {
+        const QSharedPointer<QSemaphore> done(new QSemaphore);
         startOnPool([call, done] {
             call();
             done->release();
         });
-    else
-        call();
-    if (fromPool)
         QVERIFY(done->tryAcquire(1, 10000));
+    } else {
+        call();
+    }
     for (size_t k = 0; k < runs->size(); ++k)
         QCOMPARE((*runs)[k].load(), 1);
 }
