@@ -11,17 +11,15 @@
 #include "Member.h"
 #include "MemberAxes.h"
 #include "Node.h"
+#include "PoolWork.h"
 
 #include <QElapsedTimer>
-#include <QFutureSynchronizer>
 #include <QMutexLocker>
 #include <QReadLocker>
 #include <QThreadPool>
 #include <QWriteLocker>
-#include <QtConcurrent>
 
 #include <algorithm>
-#include <numeric>
 
 AnalysisModel::AnalysisModel(const AnalysisDocument* document, QObject* parent) : QThread(parent), document(document)
 {
@@ -237,14 +235,12 @@ void AnalysisModel::run()
 
 namespace {
 
-// New records with the same values, made on the thread pool.
+// New records with the same values, made with the thread pool's help.
 template <class T>
 QList<QSharedPointer<T>> copiesOf(const QList<QSharedPointer<T>>& records)
 {
     QVector<QSharedPointer<T>> copies(records.size());
-    QVector<int> indices(records.size());
-    std::iota(indices.begin(), indices.end(), 0);
-    QtConcurrent::blockingMap(indices, [&](int i) { copies[i] = QSharedPointer<T>::create(*records[i]); });
+    shareWithPool(records.size(), [&](int i) { copies[i] = QSharedPointer<T>::create(*records[i]); });
     return copies.toList();
 }
 
@@ -481,19 +477,21 @@ void AnalysisModel::compileFirstOrderResults()
     const QList<QSharedPointer<AnalysisSourceNode>> nodes = copiesOf(source.nodes());
     const QList<QSharedPointer<AnalysisSourceMember>> members = copiesOf(source.members());
 
-    QFutureSynchronizer<QSharedPointer<AnalysisResultCase>> synchronizer;
-    synchronizer.setCancelOnWait(false);
+    // One task per first-order load case, this thread taking its share: a
+    // task waits in turn for its members' ranges, so no thread may wait for
+    // a task that is only queued, whatever the size of the pool and however
+    // much of it other work holds.
+    QList<QSharedPointer<AnalysisLoadCase>> firstOrder;
     for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases())
         if (!loadCase->isSecondOrder())
-            synchronizer.addFuture(QtConcurrent::run(QThreadPool::globalInstance(), [this, loadCase, nodes, members] {
-                return compileResultsForFirstOrderLoadCase(loadCase, nodes, members);
-            }));
-    synchronizer.waitForFinished();
-    for (const QFuture<QSharedPointer<AnalysisResultCase>>& future : synchronizer.futures()) {
-        const QSharedPointer<AnalysisResultCase> resultCase = future.result();
+            firstOrder.append(loadCase);
+    QVector<QSharedPointer<AnalysisResultCase>> resultCases(firstOrder.size());
+    shareWithPool(firstOrder.size(), [&](int i) {
+        resultCases[i] = compileResultsForFirstOrderLoadCase(firstOrder[i], nodes, members);
+    });
+    for (const QSharedPointer<AnalysisResultCase>& resultCase : qAsConst(resultCases))
         if (resultCase)
             output->resultCases.insert(resultCase->loadCase, resultCase);
-    }
     if (isLoadingValid())
         output->calculateAndSetResultScales();
     {
@@ -520,18 +518,16 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
         result->sourceNodes.insert(sn->node, sn);
     }
 
-    // The members in ranges spread over the thread pool: end forces of the
+    // The members in ranges shared with the thread pool: end forces of the
     // main pieces, the pieces' share of the support reactions, then the
     // statistics; the maps are filled between the two on this thread.
     const int n = members.size();
     const int ranges = std::min(n, 4 * QThreadPool::globalInstance()->maxThreadCount());
-    QVector<int> rangeIndices(ranges);
-    std::iota(rangeIndices.begin(), rangeIndices.end(), 0);
     const auto rangeOf = [n, ranges](int range) { return std::make_pair(n * range / ranges, n * (range + 1) / ranges); };
 
     QVector<Vector12> endForces(n);
     QVector<QVector<QPair<int, double>>> reactionShares(ranges);
-    QtConcurrent::blockingMap(rangeIndices, [&](int range) {
+    shareWithPool(ranges, [&](int range) {
         for (int i = rangeOf(range).first; i < rangeOf(range).second; ++i) {
             // End forces of the main piece from its end displacements alone;
             // a release lies in the stub beyond the bridge node.
@@ -583,7 +579,7 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
     }
 
     QVector<MemberStats> stats(n);
-    QtConcurrent::blockingMap(rangeIndices, [&](int range) {
+    shareWithPool(ranges, [&](int range) {
         for (int i = rangeOf(range).first; i < rangeOf(range).second; ++i)
             stats[i] = result->memberStatsOf(members[i]->member);
     });

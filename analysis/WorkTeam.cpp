@@ -1,5 +1,7 @@
 #include "WorkTeam.h"
 
+#include "PoolWork.h"
+
 #include <QThreadPool>
 #include <QtGlobal>
 
@@ -29,12 +31,15 @@ constexpr double workForHelpers = 2e6;
 
 struct WorkTeam::Shared
 {
-    // Two of them, so that a helper still leaving one step never reads what
-    // the leader writes for the next.
+    // Two of them, so that a helper still leaving one step never meets the
+    // next one's job. One later still may read the ranges of the step the
+    // leader posts into the same slot two steps on: the count is atomic,
+    // and seeing it (acquire) means seeing the cursor moved on as well, so
+    // take() refuses it for the step it no longer belongs to.
     struct Step
     {
         std::function<void(int)> job;
-        int ranges = 0;
+        std::atomic<int> ranges{0};
         std::atomic<int> done{0};
         std::atomic<quint64> firstDone{0}; // a bit for each of the first 64 ranges done
     };
@@ -60,7 +65,7 @@ struct WorkTeam::Shared
     bool workOnce(unsigned number)
     {
         Step& step = steps[number & 1];
-        const int i = take(number, step.ranges);
+        const int i = take(number, step.ranges.load(std::memory_order_acquire));
         if (i < 0)
             return false;
         step.job(i);
@@ -99,7 +104,7 @@ WorkTeam::WorkTeam(int helpers) : shared(std::make_shared<Shared>())
 {
     const std::shared_ptr<Shared> s = shared;
     for (int i = 0; i < helpers; ++i)
-        QThreadPool::globalInstance()->start([s] { s->help(); });
+        startOnPool([s] { s->help(); });
 }
 
 WorkTeam::~WorkTeam()
@@ -117,7 +122,7 @@ void WorkTeam::post(int ranges, const std::function<void(int)>& job)
     const unsigned number = ++steps;
     Shared::Step& step = shared->steps[number & 1];
     step.job = job;
-    step.ranges = std::max(0, ranges);
+    step.ranges.store(std::max(0, ranges), std::memory_order_release);
     step.done.store(0);
     step.firstDone.store(0);
     shared->cursor.store(quint64(number) << 32);
@@ -129,7 +134,7 @@ void WorkTeam::waitForFirst(int count)
     const unsigned number = steps;
     Shared::Step& step = shared->steps[number & 1];
     // Only ranges that exist are waited for.
-    const int n = std::max(0, std::min(count, step.ranges));
+    const int n = std::max(0, std::min(count, step.ranges.load(std::memory_order_relaxed)));
     const quint64 wanted = n >= 64 ? ~quint64(0) : (quint64(1) << n) - 1;
     // Ranges are taken in order: while the wanted ones are not all taken,
     // the next one free is one of them.
@@ -145,7 +150,8 @@ void WorkTeam::wait()
     Shared::Step& step = shared->steps[number & 1];
     shared->work(number);
     int spins = 0;
-    while (step.done.load(std::memory_order_acquire) < step.ranges)
+    const int ranges = step.ranges.load(std::memory_order_relaxed);
+    while (step.done.load(std::memory_order_acquire) < ranges)
         relax(&spins);
 }
 

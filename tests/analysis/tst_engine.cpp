@@ -25,6 +25,7 @@
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 #include "UnitSystem.h"
+#include "PoolTesting.h"
 #include "TestMain.h"
 
 #include <QRandomGenerator>
@@ -154,6 +155,8 @@ private slots:
     void faults();
     void editsAndUndoWhileAnalysing();
     void nodesAreTakenInTheStructuresOrder();
+    void resultsArriveWhateverThePool_data();
+    void resultsArriveWhateverThePool();
 };
 
 void tst_Engine::theDocumentRelaysItsAnalysisAndRerunsWhatChanged()
@@ -599,6 +602,80 @@ void tst_Engine::nodesAreTakenInTheStructuresOrder()
     for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes())
         taken << sourceNode->node;
     QCOMPARE(taken, (QList<NodeRef>{nodes[3], nodes[1], nodes[0], nodes[5], nodes[2], nodes[4]}));
+}
+
+void tst_Engine::resultsArriveWhateverThePool_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("loadCases");
+    QTest::addColumn<int>("edits"); // load changes after the first results
+    QTest::addColumn<int>("held"); // pool threads kept busy by other work meanwhile
+
+    QTest::newRow("three load cases, two threads") << 2 << 3 << 0 << 0;
+    QTest::newRow("nine load cases, four threads") << 4 << 9 << 1 << 0;
+    QTest::newRow("one load case, one thread, edited") << 1 << 1 << 3 << 0;
+    QTest::newRow("four load cases, two threads, one held") << 2 << 4 << 1 << 1;
+    QTest::newRow("two load cases, one thread, held") << 1 << 2 << 1 << 1;
+}
+
+// However few threads the pool has, and however many of them other work
+// holds, the results of every first-order load case arrive, after every
+// edit too: tip deflection over applied load L³/3EI, case k loaded k times
+// the first.
+void tst_Engine::resultsArriveWhateverThePool()
+{
+    QFETCH(int, threads);
+    QFETCH(int, loadCases);
+    QFETCH(int, edits);
+    QFETCH(int, held);
+
+    const PoolSetting pool(threads, held);
+
+    TestDocument document;
+    const NodeRef base = document.node(Vector3(0, 0, 0), 63), tip = document.node(Vector3(L, 0, 0));
+    const MemberRef m = document.member(base, tip);
+    QList<LoadCaseRef> cases{document.loadingCase};
+    for (int k = 1; k < loadCases; ++k) {
+        cases << LoadingRef(new Loading(QStringLiteral("Loading %1").arg(k + 1)));
+        document.addLoadCase(cases.last());
+    }
+    QList<LoadRef> loads;
+    for (int k = 0; k < loadCases; ++k)
+        loads << document.load<PointLoad>(m, Vector3(0, 1, 0), {{1.0, -1000.0 * (k + 1)}}, cases[k]);
+    Run run(document);
+
+    // Downward loads: the first case first · 1000 N, case k (k + 1) · 1000 N,
+    // all scaled by the pass's factor; the support pushes back as much.
+    const auto closedForm = [&](int solverRuns, double first) {
+        if (run.model->phaseTimes().solverRuns != solverRuns || !run.model->output())
+            return false;
+        const auto results = run.results(cases[0]);
+        if (!results)
+            return false;
+        const double factor = results->nodeReactions.value(base)[1] / (first * 1000.0);
+        if (factor < 1.3 || factor > 1.795)
+            return false;
+        for (int k = 0; k < loadCases; ++k) {
+            const auto caseResults = run.results(cases[k]);
+            if (!caseResults)
+                return false;
+            const double load = -factor * 1000.0 * (k == 0 ? first : k + 1);
+            if (!closeTo(caseResults->nodeReactions.value(base)[1], -load, exact, 1.0)
+                || !closeTo(caseResults->nodeDisplacements.value(tip)[1], load * L * L * L / (3 * E * Iy), exact,
+                            1.0))
+                return false;
+        }
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(closedForm(1, 1.0), 10000);
+    for (int e = 1; e <= edits; ++e) {
+        const double first = 1.0 + e / 8.0;
+        {
+            DocumentWriteGuard writing(document.model.data());
+            document.structure->changeLoadForceAtIndex({{loads[0], -1000.0 * first}}, 0);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(closedForm(1 + e, first), 10000);
+    }
 }
 
 VARO_TEST_MAIN(tst_Engine)
