@@ -222,7 +222,11 @@ void TestWindows::storedGeometryWins_data()
     QTest::newRow("SectionAccessor") << row("SectionAccessor") << "SectionAccessor" << wide;
     QTest::newRow("Utilities") << row("Utilities") << "UtilityWindow" << wide;
     QTest::newRow("ReportView") << row("ReportView") << "ReportView" << wide;
-    // Off every screen: the toolkit brings it back, as if nothing were stored.
+    // Narrower than its entries, as the user left it: cut at the right, never
+    // scrolled sideways to the highlighted entry.
+    QTest::newRow("narrow SupportPicker") << row("SupportPicker") << "SupportPicker"
+                                          << QRect(wide.topLeft(), QSize(160, 300));
+    // Off every screen: brought back onto it, frame and all.
     QTest::newRow("off the screen") << row("SupportPicker") << "SupportPicker"
                                     << QRect(room.bottomRight() + QPoint(2000, 2000), QSize(300, 400));
 }
@@ -242,6 +246,8 @@ void TestWindows::storedGeometryWins()
         QCOMPARE(shown->geometry(), stored);
     else
         QVERIFY(available.contains(shown->frameGeometry()));
+    if (auto* list = qobject_cast<QScrollArea*>(shown))
+        QCOMPARE(list->horizontalScrollBar()->value(), 0);
 }
 
 VARO_TEST_MAIN(TestWindows)
