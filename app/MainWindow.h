@@ -240,8 +240,9 @@ private:
     // Shows the child window, then refreshes it.
     QToolButton* addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
                                      const QString& toolTip, QWidget* window, const char* refresh);
-    // Shows the child window on a click, then runs the refresh slot from the event loop.
-    void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh);
+    // Shows the child window on a click, beside the button, then runs the
+    // refresh slot, if any, from the event loop.
+    void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh = nullptr);
     void refreshesAfterClick(QAbstractButton* button, const char* refresh);
 
     bool allowCurrentDocumentToClose();

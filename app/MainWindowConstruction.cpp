@@ -284,7 +284,8 @@ void MainWindow::connectChildWindows()
     connect(relayMapper, &QSignalMapper::mappedInt, this, &MainWindow::signalRelay);
     connect(supportPicker, &SupportPicker::SupportChosen, this, &MainWindow::ActionSetSupport);
     UtilityView* utilities = utilityWindow->utilityView();
-    connect(utilities, &UtilityView::ExportPDF, reportView, &QWidget::show);
+    connect(utilities, &UtilityView::ExportPDF, reportView,
+            [this] { Application::showWidgetBeside(reportView, utilityWindow); });
     connect(utilities, &UtilityView::OpenFile, this, [this] { openFile(); });
     connect(utilities, &UtilityView::OpenHelp, this, &MainWindow::openHelp);
     connect(utilities, &UtilityView::SaveFile, this, [this] { saveFileAs(); });

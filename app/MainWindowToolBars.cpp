@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "Application.h"
 #include "CurrentState.h"
 #include "GroupAccessor.h"
 #include "LoadAxisPicker.h"
@@ -82,7 +83,8 @@ QToolButton* MainWindow::addToolButton(QToolBar* toolBar, const QIcon& icon, con
 {
     QToolButton* button = ToolMenu::makeButton(icon, text, toolBar);
     toolBar->addWidget(button);
-    connect(button, SIGNAL(clicked(bool)), receiver, member);
+    if (receiver)
+        connect(button, SIGNAL(clicked(bool)), receiver, member);
     return button;
 }
 
@@ -108,14 +110,15 @@ QToolButton* MainWindow::addMenuButton(ToolMenu* menu, const QString& name, cons
 QToolButton* MainWindow::addPickerMenuButton(ToolMenu* menu, const QString& name, const QString& icon,
                                              const QString& toolTip, QWidget* window, const char* refresh)
 {
-    QToolButton* button = addMenuButton(menu, name, icon, toolTip, window, SLOT(show()));
-    refreshesAfterClick(button, refresh);
+    QToolButton* button = addMenuButton(menu, name, icon, toolTip, nullptr, nullptr);
+    opensChildWindow(button, window, refresh);
     return button;
 }
 
 void MainWindow::opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh)
 {
-    connect(button, &QAbstractButton::clicked, window, &QWidget::show);
+    connect(button, &QAbstractButton::clicked, window,
+            [window, button] { Application::showWidgetBeside(window, button); });
     refreshesAfterClick(button, refresh);
 }
 
@@ -123,7 +126,7 @@ void MainWindow::opensChildWindow(QAbstractButton* button, QWidget* window, cons
 // window that cannot refresh its pickers yet shows them as they are.
 void MainWindow::refreshesAfterClick(QAbstractButton* button, const char* refresh)
 {
-    if (metaObject()->indexOfSlot(refresh + 1) >= 0)
+    if (refresh && metaObject()->indexOfSlot(refresh + 1) >= 0)
         connect(button, SIGNAL(clicked(bool)), this, refresh, Qt::QueuedConnection);
 }
 
@@ -212,7 +215,7 @@ void MainWindow::createDisplayToolBar()
     utilities->setToolTip(tr("Open utility window"));
     toolBar->addWidget(utilities);
     connect(utilities, &QToolButton::clicked, utilityWindow, &UtilityWindow::goToRoot);
-    connect(utilities, &QToolButton::clicked, utilityWindow, &QWidget::show);
+    opensChildWindow(utilities, utilityWindow);
 }
 
 void MainWindow::createModellingToolBar()
@@ -320,7 +323,8 @@ void MainWindow::createViewToolBar()
     QToolBar* toolBar = addToolBar(tr("View"));
     toolBar->setIconSize(smallIcons);
     QToolButton* views = addToolButton(toolBar, QIcon(QStringLiteral(":/buttonViewSelector.png")), tr("Views"),
-                                       viewSelector, SLOT(show()));
+                                       nullptr, nullptr);
+    opensChildWindow(views, viewSelector);
     views->setObjectName(QStringLiteral("ButtonViewSelector"));
     views->setToolTip(tr("Open view selector"));
     connect(viewSelector, &ViewSelector::SolidRenderingToggled, state.data(), &CurrentState::toggleRenderSolid);

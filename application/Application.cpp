@@ -1,10 +1,19 @@
 #include "Application.h"
 
 #include <QDeadlineTimer>
+#include <QLayout>
 #include <QMutex>
 #include <QPrinter>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QWaitCondition>
+#include <QVector>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -16,6 +25,158 @@ Application::PrinterQuery queryPrintSystem()
 QString geometryKey(QWidget* widget, const QString& key)
 {
     return key.isEmpty() ? QString::fromLatin1(widget->metaObject()->className()) : key;
+}
+
+// The frame that the window system puts round the window. One about to be
+// mapped has none yet, so the window it belongs to lends it its own.
+QMargins frameMargins(const QWidget* window)
+{
+    const auto around = [](const QWidget* shown) {
+        const QRect frame = shown->frameGeometry(), inner = shown->geometry();
+        return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                        frame.bottom() - inner.bottom());
+    };
+    if (window->isVisible() && window->frameGeometry() != window->geometry())
+        return around(window);
+    const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    return owner && owner->isVisible() ? around(owner) : QMargins();
+}
+
+// The rectangle moved as little as it takes to lie inside the bounds, its
+// top left corner kept inside when it is the larger.
+QRect movedInside(QRect rect, const QRect& bounds)
+{
+    rect.moveLeft(std::max(bounds.left(), std::min(rect.left(), bounds.right() - rect.width() + 1)));
+    rect.moveTop(std::max(bounds.top(), std::min(rect.top(), bounds.bottom() - rect.height() + 1)));
+    return rect;
+}
+
+int widthShortfall(const QWidget* widget);
+
+// A scroll area showing a widget of its own: a list of entries.
+const QScrollArea* asList(const QWidget* widget)
+{
+    const auto* list = qobject_cast<const QScrollArea*>(widget);
+    return list && list->widget() ? list : nullptr;
+}
+
+// The width a list's entries take, so that none is cut or scrolled sideways.
+int entriesWidth(const QScrollArea* list)
+{
+    const QWidget* content = list->widget();
+    return list->widgetResizable() ? std::max(content->sizeHint().width(), content->minimumSizeHint().width())
+                                   : content->width();
+}
+
+// What a part of a window lacks in width: its content's needs, and at least
+// its least size, which a splitter can cut into.
+int partShortfall(const QWidget* part)
+{
+    return std::max({0, widthShortfall(part), part->minimumSizeHint().width() - part->width()});
+}
+
+// What a list can give up and still show whole.
+int listSlack(const QWidget* part)
+{
+    const QScrollArea* list = asList(part);
+    if (!list)
+        return 0;
+    return std::max(0, std::min(list->viewport()->width() - entriesWidth(list),
+                                part->width() - part->minimumSizeHint().width()));
+}
+
+// The widths of a splitter's columns at which each shows whole: a column
+// that falls short gets what it lacks, first from the spare width of the
+// lists beside it. Returns what is still lacking.
+int shareColumns(const QSplitter* splitter, QList<int>* sizes)
+{
+    *sizes = splitter->sizes();
+    QVector<int> slack(sizes->size(), 0);
+    int lacking = 0;
+    for (int i = 0; i < splitter->count(); ++i) {
+        const QWidget* column = splitter->widget(i);
+        if (column->isHidden())
+            continue;
+        const int shortfall = partShortfall(column);
+        (*sizes)[i] += shortfall;
+        lacking += shortfall;
+        slack[i] = shortfall > 0 ? 0 : listSlack(column);
+    }
+    while (lacking > 0) {
+        const auto most = std::max_element(slack.begin(), slack.end());
+        if (*most == 0)
+            break;
+        const int taken = std::min(*most, lacking);
+        (*sizes)[int(most - slack.begin())] -= taken;
+        *most = 0;
+        lacking -= taken;
+    }
+    return lacking;
+}
+
+// How much wider the widget must be for all it holds to show whole: every
+// list as wide as its entries and no part below its least size. Side by
+// side, the columns of a splitter share their spare width first.
+int widthShortfall(const QWidget* widget)
+{
+    if (const QScrollArea* list = asList(widget))
+        return std::max(0, entriesWidth(list) - list->viewport()->width());
+    // Other scroll areas say so when their size follows their content.
+    if (const auto* area = qobject_cast<const QAbstractScrollArea*>(widget)) {
+        const int wanted = area->sizeAdjustPolicy() == QAbstractScrollArea::AdjustIgnored
+                               ? 0
+                               : area->sizeHint().width() - area->width();
+        return std::max({0, area->horizontalScrollBar()->maximum(), wanted});
+    }
+    if (const auto* splitter = qobject_cast<const QSplitter*>(widget);
+        splitter && splitter->orientation() == Qt::Horizontal) {
+        QList<int> sizes;
+        return shareColumns(splitter, &sizes);
+    }
+    int shortfall = widget->layout() ? widget->layout()->totalMinimumSize().width() - widget->width() : 0;
+    for (const QWidget* child : widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!child->isWindow() && !child->isHidden())
+            shortfall = std::max(shortfall, partShortfall(child));
+    return std::max(0, shortfall);
+}
+
+// Slides the window, frame and all, onto the screen it is on, as far as it fits.
+void keepOnScreen(QWidget* window)
+{
+    QScreen* screen = QGuiApplication::screenAt(window->geometry().center());
+    if (!screen)
+        screen = window->screen();
+    const QRect frame = window->geometry().marginsAdded(frameMargins(window));
+    const QRect inside = movedInside(frame, screen->availableGeometry());
+    if (inside != frame)
+        window->move(window->pos() + inside.topLeft() - frame.topLeft());
+}
+
+// Widens the window until nothing in it falls short or the width is used up.
+// A splitter would share new width by its stretch factors; its columns are
+// given the widths at which they show whole instead.
+void widen(QWidget* window, int widest)
+{
+    for (int pass = 0; pass < 4; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QList<QSplitter*> splitters = window->findChildren<QSplitter*>();
+        if (auto* own = qobject_cast<QSplitter*>(window))
+            splitters.prepend(own);
+        QList<QPair<QSplitter*, QList<int>>> columns;
+        for (QSplitter* splitter : splitters) {
+            QList<int> sizes;
+            if (splitter->orientation() == Qt::Horizontal && splitter->isVisibleTo(window)
+                && (shareColumns(splitter, &sizes), sizes != splitter->sizes()))
+                columns.append({splitter, sizes});
+        }
+        const int width = std::min(window->width() + widthShortfall(window), widest);
+        if (width <= window->width() && columns.isEmpty())
+            return;
+        if (width > window->width())
+            window->resize(width, window->height());
+        for (const auto& column : columns)
+            column.first->setSizes(column.second);
+    }
 }
 
 } // namespace
@@ -30,6 +191,7 @@ bool Application::_printersHaveBeenEnumerated = false;
 QString Application::_availableUpdateVersion;
 QString Application::_availableUpdateURL;
 QList<QObject*> Application::_widgetOpened;
+QPointer<QWidget> Application::_widgetOpener;
 Application::PrinterQuery (*Application::_queryPrinters)() = queryPrintSystem;
 
 void Application::enumeratePrinters()
@@ -74,13 +236,93 @@ bool Application::restoreWidgetGeometry(QWidget* widget, const QString& key)
     else
         connect(widget, &QObject::destroyed, [](QObject* object) { _widgetOpened.removeAll(object); });
 
-    if (!_settings)
+    const QVariant stored = _settings ? _settings->value(geometryKey(widget, key)) : QVariant();
+    if (!stored.isValid()) {
+        placeWidget(widget);
         return false;
-    const QVariant stored = _settings->value(geometryKey(widget, key));
-    if (!stored.isValid())
-        return false;
-    widget->restoreGeometry(stored.toByteArray());
+    }
+    // Bytes that do not restore are as good as none; a child window that
+    // would reach off its screen comes back onto it.
+    if (!widget->restoreGeometry(stored.toByteArray()))
+        placeWidget(widget);
+    else if (widget->isWindow() && widget->parentWidget())
+        keepOnScreen(widget);
     return true;
+}
+
+void Application::showWidgetBeside(QWidget* widget, QWidget* opener)
+{
+    const QPointer<QWidget> outer = _widgetOpener;
+    const auto restore = qScopeGuard([&outer] { _widgetOpener = outer; });
+    _widgetOpener = opener;
+    widget->show();
+}
+
+// A child window is made as large as its content needs, within the screen
+// it opens on, and put beside its opener without covering it: right of it,
+// below, left or above, the first side where it fits whole. A button of the
+// window it belongs to is its opener; of any other window (a tool window, a
+// tool menu) the whole of that window is. Without an opener it is centred on
+// the window it belongs to. Explicit sizes and places are kept.
+void Application::placeWidget(QWidget* widget)
+{
+    QWidget* owner = widget->parentWidget() ? widget->parentWidget()->window() : nullptr;
+    if (!owner || !widget->isWindow())
+        return;
+    QRect anchor;
+    if (QWidget* opener = _widgetOpener) {
+        QWidget* openerWindow = opener->window();
+        anchor = openerWindow == owner ? QRect(opener->mapToGlobal(QPoint(0, 0)), opener->size())
+                                       : openerWindow->frameGeometry();
+    }
+    const QRect ownerFrame = owner->frameGeometry();
+    QScreen* screen = QGuiApplication::screenAt(anchor.isValid() ? anchor.center() : ownerFrame.center());
+    if (!screen)
+        screen = owner->screen();
+    const QRect available = screen->availableGeometry();
+    const QMargins margins = frameMargins(widget);
+    const QSize room = available.marginsRemoved(margins).size();
+    if (!widget->testAttribute(Qt::WA_Resized)) {
+        // Shown, a window has been given its size hint already.
+        widget->resize(widget->size().boundedTo(room));
+        widen(widget, room.width());
+    }
+    if (widget->testAttribute(Qt::WA_Moved))
+        return;
+
+    QRect frame(QPoint(0, 0), widget->size().grownBy(margins));
+    frame.moveCenter(ownerFrame.center());
+    QRect placed = movedInside(frame, available);
+    if (anchor.isValid()) {
+        const int gap = 4;
+        const QPoint corners[] = {{anchor.right() + 1 + gap, anchor.top()},
+                                  {anchor.left(), anchor.bottom() + 1 + gap},
+                                  {anchor.left() - gap - frame.width(), anchor.top()},
+                                  {anchor.left(), anchor.top() - gap - frame.height()}};
+        // Where no side has room, the one that covers least of the opener.
+        qint64 covered = -1;
+        for (const QPoint& corner : corners) {
+            const QRect side = movedInside(QRect(corner, frame.size()), available);
+            const QRect overlap = side.intersected(anchor);
+            const qint64 area = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
+            if (covered < 0 || area < covered) {
+                covered = area;
+                placed = side;
+            }
+            if (area == 0)
+                break;
+        }
+    }
+    // Before it is mapped a window's position is that of its inside.
+    widget->move(placed.topLeft() + QPoint(margins.left(), margins.top()));
+}
+
+void Application::fitWidgetToContent(QWidget* widget)
+{
+    if (!widget->isWindow() || !widget->isVisible())
+        return;
+    widen(widget, widget->screen()->availableGeometry().marginsRemoved(frameMargins(widget)).width());
+    keepOnScreen(widget);
 }
 
 void Application::saveWidgetGeometry(QWidget* widget, const QString& key)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QList>
 #include <QPair>
+#include <QPointer>
 #include <QPrinterInfo>
 #include <QSettings>
 #include <QSharedPointer>
@@ -38,9 +39,18 @@ public:
 
     void enumeratePrintersInThread();
 
-    // The key is the widget's class name when empty.
+    // The key is the widget's class name when empty. A child window with
+    // nothing stored opens at a size that shows its content whole, beside
+    // what opened it (see showWidgetBeside) or else centred on its window,
+    // and wholly on the screen.
     static bool restoreWidgetGeometry(QWidget* widget, const QString& key);
     static void saveWidgetGeometry(QWidget* widget, const QString& key);
+    // Shows a window as opened by the opener: on its first show it opens
+    // beside it, unless a stored geometry places it.
+    static void showWidgetBeside(QWidget* widget, QWidget* opener);
+    // Widens a shown window whose content has grown past it, within the
+    // screen it is on, and keeps it there.
+    static void fitWidgetToContent(QWidget* widget);
     static void msleep(unsigned int milliseconds);
 
 signals:
@@ -54,4 +64,10 @@ private slots:
 
 public slots:
     void enumeratePrinters();
+
+private:
+    static void placeWidget(QWidget* widget);
+
+    // What is opening the window being shown, while showWidgetBeside shows it.
+    static QPointer<QWidget> _widgetOpener;
 };

@@ -26,6 +26,7 @@ ReportPreview::ReportPreview(const QSharedPointer<UnitSystem>& unitSystem,
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     horizontalScrollBar()->setRange(0, 0);
     verticalScrollBar()->setRange(0, 0);
+    setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     connect(&renderWatcher, &QFutureWatcher<void>::finished, this, &ReportPreview::renderFinished);
 }
 
@@ -68,6 +69,11 @@ void ReportPreview::setPageSize(const QSize& page, int resolution)
     horizontalScrollBar()->setPageStep(cell.width());
     clearCache();
     updateScrollBars();
+}
+
+QSize ReportPreview::sizeHint() const
+{
+    return QSize(cell.width() + verticalScrollBar()->sizeHint().width() + 2 * frameWidth(), cell.height());
 }
 
 void ReportPreview::setReportLayout(ReportLayoutRef newLayout)

@@ -39,6 +39,10 @@ public:
     QImage pageImage(int page, const QRect& rect);
     void updateScrollBars();
 
+    // A page's width beside the vertical scroll bar: the size the preview
+    // follows, so that a window opening on it shows a page whole across.
+    QSize sizeHint() const override;
+
     ReportLayoutRef reportLayout() const { return layout; }
     QImage placeholderImage() const { return placeholder; }
     QList<int> cachedPages() const;

@@ -452,15 +452,16 @@ void ReportView::clearViewPoint()
     setViewPoint(QSharedPointer<ViewPoint>());
 }
 
+// Tiles first, so that a window opening without stored geometry is sized to them.
 void ReportView::showEvent(QShowEvent* event)
 {
-    if (isWindow())
-        Application::restoreWidgetGeometry(this, QString());
     if (isVisible()) {
         populateItemView();
         populateReportView();
         defaultButton->click();
     }
+    if (isWindow())
+        Application::restoreWidgetGeometry(this, QString());
     QSplitter::showEvent(event);
 }
 

@@ -318,6 +318,8 @@ bool Calculator::event(QEvent* event)
 
 void Calculator::showEvent(QShowEvent* event)
 {
+    // At its own size already where it opens for the first time.
+    resize(287, 259);
     Application::restoreWidgetGeometry(this, QString());
     resize(287, 259);
     // Hidden while active, it was disabled and may be shown again without a

@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QPoint>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSharedPointer>
 #include <QStack>
 #include <QVBoxLayout>
@@ -109,10 +110,12 @@ protected:
         QScrollArea::closeEvent(event);
     }
 
+    // Built first, so that a window opening without stored geometry can be
+    // sized to its cells.
     void showEvent(QShowEvent* event) override
     {
-        restoreGeometryOnShow();
         repopulate();
+        restoreGeometryOnShow();
         QScrollArea::showEvent(event);
     }
 
@@ -135,8 +138,12 @@ protected:
         for (auto i = cellItems.cbegin(); i != cellItems.cend(); ++i) {
             const bool lit = i.value() == currentItem;
             i.key()->setHighlighted(lit);
-            if (lit && widget() && widget()->isAncestorOf(i.key()))
+            if (lit && widget() && widget()->isAncestorOf(i.key())) {
                 ensureWidgetVisible(i.key(), 50, 50);
+                // Without a scroll bar to bring it back, a list scrolled
+                // sideways would stay cut at its left.
+                horizontalScrollBar()->setValue(0);
+            }
         }
     }
 

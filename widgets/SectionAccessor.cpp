@@ -6,6 +6,7 @@
 #include "SectionCategoryPicker.h"
 #include "SectionCountryPicker.h"
 #include "SectionSizePicker.h"
+#include "SingleEmitter.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -16,6 +17,7 @@ SectionAccessor::SectionAccessor(const QSharedPointer<UnitSystem>& unitSystem, Q
       categories(new SectionCategoryPicker),
       countries(new SectionCountryPicker),
       crossSection(EditorPageFactory::make(EditorPageFactory::CrossSectionPage, unitSystem, nullptr)),
+      columnsChanged(new SingleEmitter(this)),
       sizes(new SectionSizePicker),
       unitSystem(unitSystem)
 {
@@ -45,7 +47,10 @@ SectionAccessor::SectionAccessor(const QSharedPointer<UnitSystem>& unitSystem, Q
         setStretchFactor(i, stretches[i]);
         setCollapsible(i, false);
         columns[i]->setVisible(columns[i] == countries);
+        columns[i]->installEventFilter(this);
     }
+    // Once the columns have their new cells.
+    connect(columnsChanged, &SingleEmitter::triggered, this, [this] { Application::fitWidgetToContent(this); });
 
     connect(categories, &SectionCategoryPicker::CategoryChosen, this, &SectionAccessor::categoryChosen);
     connect(countries, &SectionCountryPicker::CountryChosen, this, &SectionAccessor::countryChosen);
@@ -195,6 +200,13 @@ void SectionAccessor::closeEvent(QCloseEvent* event)
     if (isWindow())
         Application::saveWidgetGeometry(this, QString());
     event->accept();
+}
+
+bool SectionAccessor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest)
+        columnsChanged->trigger();
+    return QSplitter::eventFilter(watched, event);
 }
 
 void SectionAccessor::showEvent(QShowEvent* event)

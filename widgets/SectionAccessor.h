@@ -9,6 +9,7 @@
 #include <QSplitter>
 
 class MaterialPicker;
+class SingleEmitter;
 class SectionCategoryPicker;
 class SectionCountryPicker;
 class SectionSizePicker;
@@ -52,6 +53,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A column shown or filled anew widens the window where it would be cut.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -64,6 +67,7 @@ private:
     SectionCategoryPicker* const categories;
     SectionCountryPicker* const countries;
     QWidget* const crossSection;
+    SingleEmitter* const columnsChanged;
     SectionTypeRef currentSectionType;
     QSharedPointer<SectionLibrary> sectionLibrary;
     SectionSizePicker* const sizes;

@@ -45,7 +45,8 @@ void ToolMenu::open()
 QToolButton* ToolMenu::addButton(const QIcon& icon, const QString& text, const QObject* receiver, const char* slot)
 {
     QToolButton* added = makeFixedSizeButton(icon, text, this);
-    connect(added, SIGNAL(clicked(bool)), receiver, slot);
+    if (receiver)
+        connect(added, SIGNAL(clicked(bool)), receiver, slot);
     connect(added, &QToolButton::clicked, this, &QWidget::hide);
     grid->addWidget(added, findSpareCell(grid, column), column);
     return added;

@@ -27,6 +27,7 @@ public:
     QToolButton* button;
     int column = 0;
 
+    // Without a receiver the caller connects the button itself.
     QToolButton* addButton(const QIcon& icon, const QString& text, const QObject* receiver, const char* slot);
     void addSpacer();
     // The first empty row of the column: the row count when all are taken.

@@ -2,6 +2,8 @@
 #include "TestMain.h"
 
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -19,6 +21,8 @@ private slots:
     void geometryIsRestoredOnFirstShowOnly();
     void missingStoreOrEntry();
     void destroyedWidgetsAddressIsRestoredAgain();
+    void childWindowOpensBesideItsOpener_data();
+    void childWindowOpensBesideItsOpener();
     void enumerationWithoutPrinters();
     void sleepLastsItsTime();
 
@@ -91,6 +95,63 @@ void TestApplication::destroyedWidgetsAddressIsRestoredAgain()
     QVERIFY(Application::restoreWidgetGeometry(second, QStringLiteral("Reused")));
     QCOMPARE(second->size(), QSize(345, 123));
     second->~QWidget();
+}
+
+namespace {
+
+// A window that keeps its geometry, as the program's windows do.
+class Remembered : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        Application::restoreWidgetGeometry(this, QString());
+        QWidget::showEvent(event);
+    }
+};
+
+} // namespace
+
+void TestApplication::childWindowOpensBesideItsOpener_data()
+{
+    // Where the 40 x 30 opener sits, negative coordinates counting from the
+    // room's right and bottom; the 300 x 200 window opens right of it, else
+    // below, left or above, slid along that side into the room.
+    QTest::addColumn<QPoint>("place");
+    QTest::addColumn<QString>("side");
+    QTest::newRow("room on the right") << QPoint(100, 100) << "right";
+    QTest::newRow("at the right edge") << QPoint(-60, 100) << "below";
+    QTest::newRow("in the right bottom corner") << QPoint(-60, -50) << "left";
+    QTest::newRow("right of a low opener") << QPoint(100, -50) << "right";
+    QTest::newRow("no opener") << QPoint(100, 100) << "centred";
+}
+
+// Without a window manager a frame adds nothing: window and frame agree.
+void TestApplication::childWindowOpensBesideItsOpener()
+{
+    QFETCH(QPoint, place);
+    QFETCH(QString, side);
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner;
+    owner.setGeometry(room);
+    auto* opener = new QPushButton(&owner);
+    opener->setGeometry(place.x() < 0 ? room.width() + place.x() : place.x(),
+                        place.y() < 0 ? room.height() + place.y() : place.y(), 40, 30);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    auto* window = new Remembered(&owner, Qt::Tool);
+    window->resize(300, 200);
+    Application::showWidgetBeside(window, side == "centred" ? nullptr : opener);
+
+    const QRect at(opener->mapToGlobal(QPoint(0, 0)), opener->size());
+    const QPoint expected = side == "right" ? QPoint(at.right() + 5, std::min(at.top(), room.bottom() - 199))
+                            : side == "below" ? QPoint(std::min(at.left(), room.right() - 299), at.bottom() + 5)
+                            : side == "left"  ? QPoint(at.left() - 304, room.bottom() - 199)
+                                              : room.center() - QPoint(149, 99);
+    QCOMPARE(window->frameGeometry(), QRect(expected, QSize(300, 200)));
 }
 
 void TestApplication::enumerationWithoutPrinters()
