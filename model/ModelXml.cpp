@@ -44,9 +44,12 @@ double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback
     const QString t = text.trimmed();
     if (t.isEmpty())
         return fallback;
+    // toDouble takes "nan" and "inf" as numbers, and refuses only what overflows.
     bool ok = false;
     const double value = t.toDouble(&ok);
-    return ok ? value : (refuse(reader, t, "a number"), fallback);
+    if (!ok)
+        return refuse(reader, t, "a number"), fallback;
+    return std::isfinite(value) ? value : (refuse(reader, t, "a finite number"), fallback);
 }
 
 double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback)

@@ -68,6 +68,8 @@ private slots:
     void sharedSectionLibraryReadsAlike();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
+    void damagedNumbersRefuseTheFile_data();
+    void damagedNumbersRefuseTheFile();
 };
 
 void TestDocumentXml::roundTrip()
@@ -302,6 +304,82 @@ void TestDocumentXml::everySavedModelOpensAgain()
     QCOMPARE(withNumberedIds(write(copy)), withNumberedIds(first));
     QCOMPARE(copy.structure.nodes().size(), original.structure.nodes().size());
     QCOMPARE(copy.structure.members().size(), original.structure.members().size());
+}
+
+namespace {
+
+// One number of every kind a model file holds, each written once.
+const char* const everyNumberKind =
+    "<Content><Document>"
+    "<LoadCase ref=\"1\"><Name>Dead</Name></LoadCase>"
+    "<GravityCase ref=\"2\"><Name>G</Name><Acceleration>9.81</Acceleration>"
+    "<Axis><Vector>0,-1,0</Vector></Axis></GravityCase>"
+    "<Combination ref=\"3\"><Name>C</Name><Factor ref=\"1\">1.35</Factor></Combination>"
+    "<ViewPointMemory><index>1</index><ViewPoint><focalPoint>1,2,3</focalPoint><distance>40</distance></ViewPoint>"
+    "</ViewPointMemory>"
+    "<Structure>"
+    "<Node ref=\"4\"><Position>0,0,0</Position></Node><Node ref=\"5\"><Position>4,0.5,0</Position></Node>"
+    "<SectionType ref=\"6\"><CrossSection><Shape>1</Shape><OverallDepth>0.3</OverallDepth><Area>0.01</Area>"
+    "</CrossSection><Material><E>2.1e11</E><G>8.1e10</G><Density>7850</Density><CTE>1.2e-05</CTE></Material>"
+    "</SectionType>"
+    "<MemberAxis ref=\"7\"><Axis><Vector>0,0,1</Vector></Axis></MemberAxis>"
+    "<Member ref=\"8\"><NodeA>4</NodeA><NodeB>5</NodeB><Axis>7</Axis><SectionType>6</SectionType></Member>"
+    "<LoadAxis ref=\"9\"><Axis><Vector>0,1,0</Vector></Axis></LoadAxis>"
+    "<PointLoad ref=\"10\"><Member>8</Member><LoadAxis>9</LoadAxis><LoadCase>1</LoadCase>"
+    "<Pair position=\"0.25\">-1000</Pair></PointLoad>"
+    "</Structure></Document>"
+    "<ViewPoint><azimuth>0.75</azimuth></ViewPoint><CurrentState><scaleLD>2</scaleLD></CurrentState>"
+    "</Content>";
+
+} // namespace
+
+void TestDocumentXml::damagedNumbersRefuseTheFile_data()
+{
+    QTest::addColumn<QString>("number"); // as it stands in the text
+    QTest::addColumn<QString>("damaged");
+    QTest::newRow("intact") << QString() << QString();
+    QTest::newRow("node position") << "4,0.5,0" << "4,nan,0";
+    QTest::newRow("node position too large") << "4,0.5,0" << "4,1e309,0";
+    QTest::newRow("member axis vector") << "0,0,1" << "0,0,inf";
+    QTest::newRow("load axis vector") << "0,1,0" << "-inf,1,0";
+    QTest::newRow("gravity axis vector") << "0,-1,0" << "0,nan,0";
+    QTest::newRow("gravity acceleration") << "9.81" << "inf";
+    QTest::newRow("section dimension") << "0.3" << "nan";
+    QTest::newRow("section property") << "0.01" << "-inf";
+    QTest::newRow("material value") << "2.1e11" << "inf";
+    QTest::newRow("material value too large") << "7850" << "7850e400";
+    QTest::newRow("load value") << "-1000" << "nan";
+    QTest::newRow("load position") << "0.25" << "inf";
+    QTest::newRow("load factor") << "1.35" << "1e999";
+    QTest::newRow("stored view point") << "40" << "nan";
+    QTest::newRow("window view point") << "0.75" << "-1e400";
+    QTest::newRow("current state") << "<scaleLD>2" << "<scaleLD>inf";
+}
+
+// A number that is not finite, or too large for a double, in any field
+// refuses the whole file, as the transfer reader does.
+void TestDocumentXml::damagedNumbersRefuseTheFile()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, damaged);
+    QString text = QString::fromLatin1(everyNumberKind);
+    if (!number.isEmpty()) {
+        QCOMPARE(text.count(number), 1);
+        text.replace(number, damaged);
+    }
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    DocumentModel document(units);
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    QCOMPARE(DocumentXml::readContent(text.toUtf8(), &document, &viewPoint, &state, &error), number.isEmpty());
+    if (number.isEmpty()) {
+        QCOMPARE(document.structureModel()->loads().size(), 1);
+        QCOMPARE(document.viewPointMemory()->values().size(), 1);
+    } else {
+        QVERIFY2(error.contains(QLatin1String("a finite number")) || error.contains(QLatin1String("a number")),
+                 qPrintable(error));
+    }
 }
 
 VARO_TEST_MAIN(TestDocumentXml)
