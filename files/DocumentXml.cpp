@@ -23,6 +23,7 @@
 #include "ViewPoint.h"
 #include "ViewPointMemory.h"
 
+#include <QBuffer>
 #include <QReadLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -58,7 +59,7 @@ void walkElement(QXmlStreamReader& reader, const std::function<void(const QStrin
     while (!reader.atEnd() && !reader.hasError()) {
         reader.readNext();
         if (reader.isStartElement()) {
-            handle(reader.name().toString().toLower());
+            handle(ModelXml::elementName(reader));
             ++depth;
         }
         if (reader.isEndElement() && --depth == 0)
@@ -69,7 +70,7 @@ void walkElement(QXmlStreamReader& reader, const std::function<void(const QStrin
 VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap)
 {
     const QString ref = reader.attributes().value(QStringLiteral("ref")).toString();
-    const VaroObjectRef object = makeObjectForElement(reader.name().toString());
+    const VaroObjectRef object = makeObjectForElement(ModelXml::elementName(reader));
     if (!object)
         return object;
     object->readXML(reader, idMap);
@@ -103,27 +104,48 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
 
 namespace {
 
+// The reader takes a byte-order mark or a first character of two or four
+// bytes as the sign of UTF-16 or UTF-32.
+bool isUtf8Start(const QByteArray& text)
+{
+    if (text.startsWith("\xFE\xFF") || text.startsWith("\xFF\xFE"))
+        return false;
+    return !text.left(4).contains('\0');
+}
+
 QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint,
                          CurrentState* currentState)
 {
     // Before anything is built: a text that asks for more than any model holds is damage.
     XmlTextBudget budget;
     if (!budget.take(text))
-        return QStringLiteral("The text asks for more than a model file holds.");
+        return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());
+    // The budget reads bytes as UTF-8, which is all a model text is written
+    // in; in another encoding the reader would see elements that it does not.
+    if (!isUtf8Start(text))
+        return QStringLiteral("A model text is UTF-8.");
     IdMap idMap;
-    QXmlStreamReader reader(text);
+    // Read from a device, the text is decoded a piece at a time rather than
+    // held a second time, twice as large, while the model is built.
+    QBuffer device;
+    device.setData(text);
+    device.open(QIODevice::ReadOnly);
+    QXmlStreamReader reader(&device);
     bool documentRead = false;
     // The root's name does not matter; the parts are honoured at any depth.
     int depth = 0;
     while (!reader.atEnd() && !reader.hasError()) {
         reader.readNext();
+        if (reader.isStartDocument() && !reader.documentEncoding().isEmpty()
+            && reader.documentEncoding().compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0)
+            reader.raiseError(QStringLiteral("A model text is UTF-8."));
         // No model text declares a document type; one could declare entities
         // that make objects the budget above never saw.
         if (reader.isDTD())
             reader.raiseError(QStringLiteral("A model text declares no document type."));
         if (reader.isStartElement()) {
             ++depth;
-            const QString name = reader.name().toString().toLower();
+            const QString name = ModelXml::elementName(reader);
             if (name == QLatin1String("document") && document) {
                 readDocument(reader, *document, &idMap);
                 documentRead = true;

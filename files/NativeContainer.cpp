@@ -21,7 +21,8 @@ constexpr quint32 nullArrayLength = 0xFFFFFFFFu;
 // zlib cannot expand by more than about 1032:1, so a larger stated size is damage,
 // and refusing it keeps a forged header from asking for gigabytes.
 constexpr qint64 maximumExpansion = 1100;
-constexpr qint64 firstOutputChunk = qint64(1) << 20;
+// How much is inflated before the budget looks at it.
+constexpr qint64 outputPiece = qint64(1) << 20;
 
 // Inflates Qt's layout (a 32-bit stated size, then a zlib stream). The stated
 // size is only a hint, as for qUncompress, but the output never grows past
@@ -44,12 +45,17 @@ bool inflateBounded(const QByteArray& compressed, QByteArray* text)
         ~End() { inflateEnd(stream); }
     } end{&stream};
 
+    // Room for the size stated, which only the pages written take from
+    // memory; the budget sees the text a piece at a time as it comes out.
     QByteArray out;
-    out.resize(int(qMin<qint64>(qint64(statedSize) + 1, firstOutputChunk)));
+    out.reserve(int(statedSize) + 1);
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.constData() + 4));
     stream.avail_in = uInt(compressed.size() - 4);
     for (;;) {
         const uLong before = stream.total_out;
+        if (qint64(before) > maximumTextSize)
+            return false;
+        out.resize(int(qMin<qint64>(qint64(before) + outputPiece, maximumTextSize + 1)));
         stream.next_out = reinterpret_cast<Bytef*>(out.data() + before);
         stream.avail_out = uInt(out.size() - qint64(before));
         const int result = inflate(&stream, Z_NO_FLUSH);
@@ -61,9 +67,6 @@ bool inflateBounded(const QByteArray& compressed, QByteArray* text)
             return false;
         if (stream.avail_out > 0)
             return false; // the input ended inside the stream
-        if (out.size() > maximumTextSize)
-            return false;
-        out.resize(int(qMin<qint64>(qint64(out.size()) * 2, maximumTextSize + 1)));
     }
     if (stream.total_out == 0 || qint64(stream.total_out) > maximumTextSize)
         return false;

@@ -40,7 +40,12 @@ bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback);
 Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback);
 QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& fallback);
 
-// The element the reader stands on, compared without regard to case.
+// The local name of the element the reader stands on with its ASCII capitals
+// made small. Only ASCII letters are folded: no other character stands for
+// one of them, so a name matches one of ours exactly when the reading budget
+// takes it for one.
+QString elementName(const QXmlStreamReader& reader);
+// The element the reader stands on, compared as elementName() does.
 bool isElement(const QXmlStreamReader& reader, const char* name);
 
 // Writes a text element for text a user typed. Characters that XML 1.0

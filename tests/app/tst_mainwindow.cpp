@@ -1,4 +1,5 @@
 #include "AppTesting.h"
+#include "BudgetTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
@@ -307,9 +308,7 @@ void TestMainWindow::corruptFileIsRefused_data()
 
     // Sound containers around text that would build more than any model holds.
     QTest::newRow("objects past the budget")
-        << NativeContainer::pack("<Content><Document><Structure>"
-                                 + QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1)
-                                 + "</Structure></Document></Content>")
+        << NativeContainer::pack(textCosting(ReadingBudget::maximumCost + 1))
         << corruptMessage;
     QTest::newRow("padding past the budget")
         << NativeContainer::pack("<Content>" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ')

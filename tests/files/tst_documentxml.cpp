@@ -1,3 +1,4 @@
+#include "BudgetTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
@@ -21,6 +22,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -49,6 +51,22 @@ void fill(Parts& parts)
     parts.memory.setValueAt(5, ViewPointRef(new ViewPoint));
 }
 
+// A new document, view point and current state read from one text.
+struct ReadContent
+{
+    QSharedPointer<UnitSystem> units{new UnitSystem};
+    DocumentModel document{units};
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+
+    explicit ReadContent(const QByteArray& text)
+        : ok(DocumentXml::readContent(text, &document, &viewPoint, &state, &error))
+    {
+    }
+    const bool ok;
+};
+
 } // namespace
 
 class TestDocumentXml : public QObject
@@ -65,11 +83,16 @@ private slots:
     void wholeContent();
     void largeSelectionReadsInLinearTime();
     void objectsPastTheBudgetAreNeverBuilt();
+    void deepNestingIsRefused_data();
+    void deepNestingIsRefused();
     void sharedSectionLibraryReadsAlike();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
     void damagedNumbersRefuseTheFile_data();
     void damagedNumbersRefuseTheFile();
+    void onlyUtf8IsRead_data();
+    void onlyUtf8IsRead();
+    void budgetCountsAllThatIsBuilt();
 };
 
 void TestDocumentXml::roundTrip()
@@ -230,17 +253,36 @@ void TestDocumentXml::largeSelectionReadsInLinearTime()
 // The text is refused before its first object exists, not after it filled memory.
 void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
 {
-    QByteArray text = "<Content><Document><Structure>";
-    text += QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1);
-    text += "</Structure></Document></Content>";
-    const QSharedPointer<UnitSystem> units(new UnitSystem);
-    DocumentModel document(units);
-    ViewPoint viewPoint;
-    CurrentState state;
-    QString error;
-    QVERIFY(!DocumentXml::readContent(text, &document, &viewPoint, &state, &error));
+    const ReadContent read(textCosting(ReadingBudget::maximumCost + 1));
+    const QString& error = read.error;
+    const DocumentModel& document = read.document;
+    QVERIFY(!read.ok);
     QVERIFY(!error.isEmpty());
     QVERIFY(document.structureModel()->nodes().isEmpty());
+}
+
+void TestDocumentXml::deepNestingIsRefused_data()
+{
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<bool>("ok");
+    // Each level is a block and an item: four elements lead to the first block.
+    QTest::newRow("as deep as allowed") << (ReadingBudget::maximumDepth - 4) / 2 << true;
+    QTest::newRow("one level deeper") << (ReadingBudget::maximumDepth - 4) / 2 + 1 << false;
+    // A report's blocks are read by recursion, which must not run out of stack.
+    QTest::newRow("twenty thousand levels") << 20000 << false;
+}
+
+// A small file nests its elements no deeper than a model would.
+void TestDocumentXml::deepNestingIsRefused()
+{
+    QFETCH(int, levels);
+    QFETCH(bool, ok);
+    const QByteArray text = "<Content><Document><Reports><Report ref=\"1\">"
+                            + QByteArray("<Block><Item chapter=\"c\">").repeated(levels) + "<Block/>"
+                            + QByteArray("</Item></Block>").repeated(levels) + "</Report></Reports></Document></Content>";
+    const ReadContent read(text);
+    QCOMPARE(read.ok, ok);
+    QCOMPARE(read.document.reportModel()->reports().size(), ok ? 1 : 0);
 }
 
 // Documents that only read may share one section library (as the fuzzing of
@@ -367,19 +409,111 @@ void TestDocumentXml::damagedNumbersRefuseTheFile()
         QCOMPARE(text.count(number), 1);
         text.replace(number, damaged);
     }
-    const QSharedPointer<UnitSystem> units(new UnitSystem);
-    DocumentModel document(units);
-    ViewPoint viewPoint;
-    CurrentState state;
-    QString error;
-    QCOMPARE(DocumentXml::readContent(text.toUtf8(), &document, &viewPoint, &state, &error), number.isEmpty());
+    const ReadContent read(text.toUtf8());
+    QCOMPARE(read.ok, number.isEmpty());
     if (number.isEmpty()) {
-        QCOMPARE(document.structureModel()->loads().size(), 1);
-        QCOMPARE(document.viewPointMemory()->values().size(), 1);
+        QCOMPARE(read.document.structureModel()->loads().size(), 1);
+        QCOMPARE(read.document.viewPointMemory()->values().size(), 1);
     } else {
-        QVERIFY2(error.contains(QLatin1String("a finite number")) || error.contains(QLatin1String("a number")),
-                 qPrintable(error));
+        QVERIFY2(read.error.contains(QLatin1String("a finite number")) || read.error.contains(QLatin1String("a number")),
+                 qPrintable(read.error));
     }
+}
+
+void TestDocumentXml::onlyUtf8IsRead_data()
+{
+    const QString text = QString::fromLatin1(everyNumberKind);
+    const QString declared = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>") + text;
+    const auto utf16 = [](const QString& s, bool mark) {
+        QByteArray bytes(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+        return mark ? "\xFF\xFE" + bytes : bytes;
+    };
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("UTF-8") << declared.arg("UTF-8").toUtf8() << true;
+    QTest::newRow("UTF-8 with a byte-order mark") << "\xEF\xBB\xBF" + declared.arg("utf-8").toUtf8() << true;
+    QTest::newRow("no declaration") << text.toUtf8() << true;
+    // The budget reads bytes as UTF-8: in another encoding the reader would build what it never counted.
+    QTest::newRow("declared Latin-1") << declared.arg("ISO-8859-1").toLatin1() << false;
+    QTest::newRow("UTF-16 with a byte-order mark") << utf16(declared.arg("UTF-16"), true) << false;
+    QTest::newRow("UTF-16 without one") << utf16(text, false) << false;
+}
+
+void TestDocumentXml::onlyUtf8IsRead()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, ok);
+    const ReadContent read(bytes);
+    QCOMPARE(read.ok, ok);
+    QCOMPARE(read.document.structureModel()->nodes().size(), ok ? 2 : 0);
+}
+
+namespace {
+
+// A random tree of the element names the readers know, and some they do not,
+// in a document.
+QByteArray randomElements(QRandomGenerator& random, int depth)
+{
+    static const QList<QByteArray> all = {
+        "Document", "Structure",     "DetachedNodes", "Selection", "Reports", "ViewPointMemory", "Report", "Block",
+        "Other",    "Node",          "Item",          "ViewPoint", "index",   "LoadCase",        "Support", "Titles",
+        "Other",    "GeometryGroup", "CurrentState",  "Node"};
+    const QList<QByteArray> names = depth == 0 ? QList<QByteArray>{"Document"} : all;
+    QByteArray text;
+    for (int n = 1 + random.bounded(4); n > 0; --n) {
+        const QByteArray name = names.at(random.bounded(names.size()));
+        text += depth < 5 && random.bounded(3) ? "<" + name + ">" + randomElements(random, depth + 1) + "</" + name + ">"
+                                               : "<" + name + "/>";
+    }
+    return text;
+}
+
+int itemsBelow(const Report::ReportBlockRef& block)
+{
+    int count = 0;
+    for (const Report::ReportItemRef& item : block ? block->items() : QList<Report::ReportItemRef>())
+        count += 1 + itemsBelow(item->block);
+    return count;
+}
+
+qint64 costOf(const QByteArray& text)
+{
+    XmlTextBudget budget;
+    budget.take(text);
+    return budget.cost();
+}
+
+} // namespace
+
+// Wherever the readers build an object, the budget counts at least what the
+// same object costs where the program writes it.
+void TestDocumentXml::budgetCountsAllThatIsBuilt()
+{
+    QRandomGenerator random(38);
+    int objects = 0;
+    for (int round = 0; round < 400; ++round) {
+        const QByteArray text = "<Content>" + randomElements(random, 0) + "</Content>";
+        const ReadContent read(text);
+        const DocumentModel& document = read.document;
+        QByteArray built = "<Content><Document><Structure>"
+                           + QByteArray("<Node/>").repeated(document.structureModel()->nodes().size())
+                           + "</Structure><ViewPointMemory>"
+                           + QByteArray("<ViewPoint/>").repeated(document.viewPointMemory()->values().size())
+                           + "</ViewPointMemory>"
+                           + QByteArray("<LoadCase/>").repeated(document.loadCases().size())
+                           + QByteArray("<GeometryGroup/>")
+                                 .repeated(document.libraries()->groupLibrary()->geometryGroups().size())
+                           + "<Reports>";
+        for (const ReportRef& report : document.reportModel()->reports())
+            built += "<Report><Block>" + QByteArray("<Item/>").repeated(itemsBelow(report->rootBlock()))
+                     + "</Block></Report>";
+        built += "</Reports></Document></Content>";
+        objects += document.structureModel()->nodes().size() + document.reportModel()->reports().size();
+        QVERIFY2(costOf(text) >= costOf(built) - costOf("<Content><Document><Structure/><ViewPointMemory/>"
+                                                        "<Reports/></Document></Content>"),
+                 text.constData());
+    }
+    QVERIFY(objects > 100);
 }
 
 VARO_TEST_MAIN(TestDocumentXml)
