@@ -213,14 +213,29 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
     DocumentWriteGuard guard(&document);
 
     const QSharedPointer<Libraries> libraries = document.libraries();
+    // The entries join the libraries together, each library looked through
+    // once, but in the order they stand in with the groups the structure adds.
+    QList<GroupRef> groups;
+    QList<LoadCaseRef> loadCases;
+    const auto addEntries = [&] {
+        libraries->groupLibrary()->appendAll(groups);
+        libraries->loadCaseLibrary()->appendAll(loadCases);
+        groups.clear();
+        loadCases.clear();
+    };
     walkElement(reader, [&](const QString& name) {
         if (name == QLatin1String("geometrygroup")) {
             if (const GroupRef group = qSharedPointerObjectCast<Group>(readObject(reader, idMap)))
-                libraries->groupLibrary()->append(group);
-        } else if (isLoadCaseElement(name)) {
+                groups.append(group);
+            return;
+        }
+        if (isLoadCaseElement(name)) {
             if (const LoadCaseRef loadCase = qSharedPointerObjectCast<LoadCase>(readObject(reader, idMap)))
-                libraries->loadCaseLibrary()->append(loadCase);
-        } else if (name == QLatin1String("structure")) {
+                loadCases.append(loadCase);
+            return;
+        }
+        addEntries();
+        if (name == QLatin1String("structure")) {
             readStructure(reader, *document.structureModel(), *libraries->groupLibrary(), idMap);
         } else if (name == QLatin1String("selection")) {
             readSelection(reader, *document.selectionModel(), idMap);
@@ -232,6 +247,7 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
             readViewPointMemory(reader, *document.viewPointMemory());
         }
     });
+    addEntries();
     if (!reader.hasError())
         document.consolidateWithLibraries(idMap->values());
 }
@@ -294,6 +310,7 @@ void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, Q
 void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLibrary& groups, IdMap* idMap)
 {
     QList<VaroObjectRef> listed;
+    QList<GroupRef> groupsMet;
     bool detached = false;
     std::function<void(const QString&)> handle = [&](const QString& name) {
         if (name == QLatin1String("detachednodes") && !detached) {
@@ -322,13 +339,14 @@ void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLib
                 reader.raiseError(QStringLiteral("A load needs a member."));
         } else if (const GroupRef group = qSharedPointerObjectCast<GeometryGroup>(object)) {
             // A group the libraries lack (an older file) would otherwise be dropped.
-            groups.append(group);
+            groupsMet.append(group);
             return;
         }
         if (!detached)
             listed.append(object);
     };
     walkElement(reader, handle);
+    groups.appendAll(groupsMet);
     // Everything enters in one change, so the structure signals once.
     structure.appendObjects(listed);
 }

@@ -4,6 +4,7 @@
 #include "DocumentXmlTesting.h"
 #include "GeometryGroup.h"
 #include "Libraries.h"
+#include "LoadCaseLibrary.h"
 #include "LoadAxis.h"
 #include "Member.h"
 #include "MemberAxis.h"
@@ -82,6 +83,7 @@ private slots:
     void wholeContent_data();
     void wholeContent();
     void largeSelectionReadsInLinearTime();
+    void manyLibraryEntriesReadInLinearTime();
     void objectsPastTheBudgetAreNeverBuilt();
     void deepNestingIsRefused_data();
     void deepNestingIsRefused();
@@ -248,6 +250,33 @@ void TestDocumentXml::largeSelectionReadsInLinearTime()
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     // An object named twice is selected once.
     QCOMPARE(selection.selection().size(), count);
+}
+
+// A file of many load cases and groups (a few hundred kilobytes) opens in
+// moments, not minutes: each entry joins its library without a search
+// through all that came before it.
+void TestDocumentXml::manyLibraryEntriesReadInLinearTime()
+{
+    const int count = 20000;
+    QByteArray text = "<Content><Document><GeometryGroup ref=\"f\"><Name>first</Name></GeometryGroup>";
+    for (int i = 1; i <= count; ++i)
+        text += "<LoadCase ref=\"l" + QByteArray::number(i) + "\"/><GeometryGroup ref=\"g" + QByteArray::number(i)
+                + "\"/>";
+    text += "<Structure><GeometryGroup ref=\"s\"><Name>last</Name></GeometryGroup></Structure>"
+            "<SwayCase ref=\"w\"/></Document></Content>";
+    QElapsedTimer timer;
+    timer.start();
+    const ReadContent read(text);
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QVERIFY(read.ok);
+    const QSharedPointer<Libraries> libraries = read.document.libraries();
+    QCOMPARE(libraries->loadCaseLibrary()->loadings().size(), count);
+    QCOMPARE(libraries->loadCaseLibrary()->swayCases().size(), 1);
+    // In the order they stand in the file, the structure's own group among them.
+    const QList<GeometryGroupRef> groups = libraries->groupLibrary()->geometryGroups();
+    QCOMPARE(groups.size(), count + 2);
+    QCOMPARE(groups.first()->name(), QStringLiteral("first"));
+    QCOMPARE(groups.last()->name(), QStringLiteral("last"));
 }
 
 // The text is refused before its first object exists, not after it filled memory.
