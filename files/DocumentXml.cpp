@@ -169,16 +169,22 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
 } // namespace
 
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText)
+                 QString* errorText, bool* outOfMemory)
 {
     QString error;
+    bool memoryRanOut = false;
     try {
+        if (AllocationTesting::failsNow(AllocationTesting::Stage::DocumentRead))
+            throw std::bad_alloc();
         error = readContentParts(text, document, viewPoint, currentState);
     } catch (const std::bad_alloc&) {
-        error = QStringLiteral("The text is too large to read.");
+        error = QStringLiteral("There is not enough memory to read the text.");
+        memoryRanOut = true;
     }
     if (errorText)
         *errorText = error;
+    if (outOfMemory)
+        *outOfMemory = memoryRanOut;
     return error.isEmpty();
 }
 

@@ -3,6 +3,7 @@
 #include "FileUtilities.h"
 #include "ReadingBudget.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QtEndian>
 
@@ -115,6 +116,7 @@ QString messageFor(Status status)
     case Status::Ok:
         return QString();
     case Status::CannotLoad:
+    case Status::OutOfMemory:
         return QStringLiteral("The file cannot be loaded.");
     case Status::Corrupt:
         break;
@@ -147,11 +149,12 @@ QByteArray packCompressed(const QByteArray& compressed)
 
 Status unpack(const QByteArray& fileBytes, QByteArray* xmlText)
 {
-    // A file too large for memory is refused like any other damage.
     try {
+        if (AllocationTesting::failsNow(AllocationTesting::Stage::FileRead))
+            throw std::bad_alloc();
         return unpackBytes(fileBytes, xmlText);
     } catch (const std::bad_alloc&) {
-        return Status::Corrupt;
+        return Status::OutOfMemory;
     }
 }
 
@@ -189,14 +192,22 @@ Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText)
 
 } // namespace
 
-Status readFile(const QString& path, QByteArray* xmlText)
+Status readFile(const QString& path, QByteArray* xmlText, QString* reason)
 {
+    const auto refuse = [&](Status status, int error) {
+        if (reason)
+            *reason = describeFileError(error, path);
+        return status;
+    };
     // A pipe or device named like a model would hang the reading or never end.
     if (!isRegularFile(path))
-        return Status::CannotLoad;
+        return refuse(Status::CannotLoad, FileError::notAFile);
     QFile file(path);
+    if (FileReadTesting::refusesNow())
+        return refuse(Status::CannotLoad, EACCES);
     if (!file.open(QIODevice::ReadOnly))
-        return Status::CannotLoad;
+        return refuse(Status::CannotLoad, file.error() == QFileDevice::PermissionsError ? EACCES
+                                                                                         : FileError::unreadable);
     const qint64 size = file.size();
     if (size > maximumTextSize)
         return Status::Corrupt;
@@ -204,18 +215,39 @@ Status readFile(const QString& path, QByteArray* xmlText)
     try {
         bytes = file.readAll();
     } catch (const std::bad_alloc&) {
-        return Status::Corrupt;
+        return refuse(Status::OutOfMemory, ENOMEM);
     }
     const bool readFailed = file.error() != QFileDevice::NoError;
     file.close();
     if (readFailed || bytes.size() != size)
-        return Status::CannotLoad;
-    return unpack(bytes, xmlText);
+        return refuse(Status::CannotLoad, FileError::unreadable);
+    const Status status = unpack(bytes, xmlText);
+    return status == Status::OutOfMemory ? refuse(status, ENOMEM) : status;
 }
 
-bool writeFile(const QString& path, const QByteArray& xmlText)
+QString whyUnreadable(const QByteArray& xmlText)
 {
-    return writeQByteArrayToFileAtomically(pack(xmlText), path);
+    const auto tr = [](const char* text) { return QCoreApplication::translate("NativeContainer", text); };
+    if (xmlText.size() > maximumTextSize)
+        return tr("The model is too large to save: its text of %L1 MB is over the %L2 MB that a model file may hold.")
+            .arg((qint64(xmlText.size()) + (1 << 20) - 1) >> 20)
+            .arg(maximumTextSize >> 20);
+    XmlTextBudget budget(true);
+    if (!budget.take(xmlText))
+        return tr("The model is too large to save: %1.").arg(budget.describeExcess());
+    return QString();
+}
+
+bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason)
+{
+    // What the reader would refuse is not saved: the file on disk stays a model that opens.
+    const QString unreadable = whyUnreadable(xmlText);
+    if (!unreadable.isEmpty()) {
+        if (reason)
+            *reason = unreadable;
+        return false;
+    }
+    return writeQByteArrayToFileAtomically(pack(xmlText), path, reason);
 }
 
 } // namespace NativeContainer

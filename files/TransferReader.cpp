@@ -27,6 +27,7 @@
 #include "FileUtilities.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QUndoStack>
 #include <QTextCodec>
 
@@ -510,7 +511,11 @@ bool TransferReader::readFile(const QString& path, TransferImport* result, QStri
     // A pipe or device named like a transfer text would hang the reading or never end.
     QFile file(path);
     if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly)) {
-        *message = cannotOpenMessage;
+        const int error = !QFileInfo::exists(path)                         ? int(FileError::missing)
+                          : !isRegularFile(path)                           ? int(FileError::notAFile)
+                          : file.error() == QFileDevice::PermissionsError ? EACCES
+                                                                            : int(FileError::unreadable);
+        *message = cannotOpenMessage + QLatin1Char('\n') + describeFileError(error, path);
         return false;
     }
     *message = refusedMessage;

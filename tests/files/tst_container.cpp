@@ -80,6 +80,8 @@ private slots:
     void everyTruncationAndFlippedByteIsRefused();
     void filesWithAnyPath();
     void failedWriteKeepsTheOldFile();
+    void whatCannotBeReadIsNotWritten_data();
+    void whatCannotBeReadIsNotWritten();
     void budgetCountsWhatTheTextBuilds_data();
     void budgetCountsWhatTheTextBuilds();
     void budgetOfManyElements_data();
@@ -198,6 +200,40 @@ void TestContainer::failedWriteKeepsTheOldFile()
     QByteArray text;
     QCOMPARE(NativeContainer::readFile(path, &text), Status::Ok);
     QCOMPARE(text, sampleText);
+}
+
+void TestContainer::whatCannotBeReadIsNotWritten_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("reason");
+    const QLocale locale;
+    QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
+    QTest::newRow("over the budget")
+        << textCosting(ReadingBudget::maximumCost + 1)
+        << QString("The model is too large to save: its objects count as %1 nodes, over the %2 that a model file may "
+                   "hold.")
+               .arg(locale.toString(ReadingBudget::maximumObjects + 1), locale.toString(ReadingBudget::maximumObjects));
+    QTest::newRow("longer than a model text")
+        << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
+        << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
+               .arg(locale.toString((NativeContainer::maximumTextSize >> 20) + 1),
+                    locale.toString(NativeContainer::maximumTextSize >> 20));
+}
+
+// A model is saved only when it opens again; else the file on disk stays as it was.
+void TestContainer::whatCannotBeReadIsNotWritten()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("model.varou"));
+    QVERIFY(NativeContainer::writeFile(path, sampleText));
+    QString why = "x";
+    QCOMPARE(NativeContainer::writeFile(path, text, &why), reason.isEmpty());
+    QCOMPARE(why, reason);
+    QByteArray read;
+    QCOMPARE(NativeContainer::readFile(path, &read), Status::Ok);
+    QCOMPARE(read, reason.isEmpty() ? text : sampleText);
 }
 
 void TestContainer::budgetCountsWhatTheTextBuilds_data()
