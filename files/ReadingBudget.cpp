@@ -33,26 +33,27 @@ enum class Kind : quint8 {
     Pair,
 };
 
-// What reading one element of a kind builds, in units of about 64 bytes: the
-// peak memory of reading a file of many such elements, as the program writes
-// them, over that of nodes, less the one unit each of their children costs.
-// Everything else costs one: an unknown element builds nothing, a name or a
-// factor a few bytes.
+// What reading one element of a kind builds, in units of about 50 bytes:
+// the peak memory of reading a file of many such elements, as the program
+// writes them, over that of as many nodes, less the one unit that each of
+// their children costs. Everything else costs one: an unknown element builds
+// nothing, a reference or a factor a few bytes, a name what its text holds
+// (which the length of a model text bounds).
 namespace Cost {
 constexpr int element = 1;
-constexpr int node = 8;          // 640 bytes with its position and support
-constexpr int member = 16;       // 1330 bytes with its five children
-constexpr int load = 12;         // 1040 bytes with member, load case and one pair
-constexpr int pair = 3;          // 190 bytes, the positioned force of a load
-constexpr int support = 8;       // 580 bytes with name and freedoms
-constexpr int sectionType = 24;  // 2900 bytes with its section, material and 25 values
-constexpr int axis = 8;          // 760 bytes with its five children
-constexpr int libraryEntry = 12; // 700 to 1000 bytes for groups and load cases
-constexpr int report = 8;        // 530 bytes with its first block
-constexpr int block = 2;         // 60 bytes
-constexpr int item = 4;          // 240 bytes with its chapter
-constexpr int viewPoint = 22;    // 1390 bytes: a stored view is a camera with its own timer
-constexpr int selected = 5;      // 300 bytes: a selected object with its copy count
+constexpr int node = 8;          // 490 bytes with its position and support
+constexpr int member = 18;       // 1110 bytes with its five children
+constexpr int load = 13;         // 840 bytes with member, load case and one pair
+constexpr int pair = 3;          // 120 bytes, the positioned force of a load
+constexpr int support = 8;       // 460 bytes with name and freedoms
+constexpr int sectionType = 24;  // 1720 bytes with its section, material and 25 values
+constexpr int axis = 8;          // 510 bytes with its five children
+constexpr int libraryEntry = 17; // 800 to 970 bytes for groups and load cases
+constexpr int report = 8;        // 460 bytes with its first block
+constexpr int block = 2;         // 55 bytes
+constexpr int item = 4;          // 190 bytes with its chapter
+constexpr int viewPoint = 27;    // 1350 bytes: a stored view is a camera with its own timer
+constexpr int selected = 6;      // 270 bytes: a selected object with its copy count
 } // namespace Cost
 
 struct Name

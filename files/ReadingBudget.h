@@ -13,11 +13,10 @@ namespace ReadingBudget {
 
 // Every element costs one unit to read, and an element that becomes a model
 // object costs as many units as the object's memory is worth: a node with its
-// position and support, ten units, about 640 bytes while it is read. So the
+// position and support ten units, about 490 bytes while it is read. So the
 // cost of a file says what reading it takes, whatever it holds.
 constexpr int nodeCost = 10;
-// Four million nodes' worth, about 2.5 GB while they are read; a model of a
-// quarter of a million nodes with twice as many members stays well inside.
+// Four million nodes' worth, about 2 GB while they are read.
 constexpr qint64 maximumObjects = 4000000;
 constexpr qint64 maximumCost = maximumObjects * nodeCost;
 
