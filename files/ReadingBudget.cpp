@@ -119,11 +119,6 @@ inline const char* find(const char* p, const char* end, char c)
 // What the reader standing in an element does with the elements inside it.
 enum Context : quint8 { Top, InDocument, InStructure, InSelection, InReports, InReport, InViewPoints, Fields };
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 // Each ASCII letter in small, zero for every other byte.
 struct SmallLetters
 {
@@ -159,10 +154,9 @@ XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit) : countPastTheCostLimit
 
 void XmlTextBudget::exceed(Limit limit)
 {
-    if (exceeded == Limit::None)
+    // Counting on past the cost, what stops the count says more than the cost so far.
+    if (exceeded == Limit::None || exceeded == Limit::Cost)
         exceeded = limit;
-    else if (exceeded == Limit::Cost)
-        exceeded = limit; // what stops the count says more than the cost so far
 }
 
 namespace {
@@ -391,7 +385,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
         case StartName:
             while (p < end) {
                 const char c = *p;
-                if (c == '>' || c == '/' || isSpace(c) || c == '<')
+                if (nameEnds[uchar(c)])
                     break;
                 takeNameCharacter(c);
                 ++p;
