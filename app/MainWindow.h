@@ -84,9 +84,10 @@ public:
     // Empty without a document.
     QByteArray writeXMLDocumentFile() const;
     // Fills the three objects, which the caller made new; false on an XML
-    // error or a broken reference.
+    // error or a broken reference, and when memory ran out (*outOfMemory).
     bool readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,
-                             QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState);
+                             QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState,
+                             bool* outOfMemory = nullptr);
     // The document is left untouched, and the message shown, when the text is refused.
     bool readTransferFile(const QString& path, QSharedPointer<DocumentModel>& document);
 

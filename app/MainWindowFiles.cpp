@@ -29,6 +29,12 @@ QString suffixOf(const QString& path)
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
+// The fixed sentence of a file command, then the cause the system gave.
+QString withReason(const QString& message, const QString& reason)
+{
+    return reason.isEmpty() ? message : message + QLatin1Char('\n') + reason;
+}
+
 QString notAFileMessage(const QString& path)
 {
     return QCoreApplication::translate("MainWindow", "'%1' is a folder, pipe or device rather than a model file "
@@ -97,9 +103,13 @@ bool MainWindow::openFile(QString path, bool untitled)
         const QByteArray text = readNativeFile(path);
         if (text.isEmpty())
             return false;
-        if (!readXMLDocumentFile(text, newDocument, newViewPoint, newCurrentState)) {
+        bool outOfMemory = false;
+        if (!readXMLDocumentFile(text, newDocument, newViewPoint, newCurrentState, &outOfMemory)) {
             // A sound container around damaged XML is as corrupt as a bad checksum.
-            displayInformationMessage(NativeContainer::messageFor(NativeContainer::Status::Corrupt));
+            displayInformationMessage(
+                outOfMemory ? withReason(NativeContainer::messageFor(NativeContainer::Status::OutOfMemory),
+                                         describeFileError(ENOMEM, path))
+                            : NativeContainer::messageFor(NativeContainer::Status::Corrupt));
             return false;
         }
     } else if (suffix.compare(transferFileSuffix, Qt::CaseInsensitive) == 0) {
@@ -135,19 +145,21 @@ bool MainWindow::newFile()
 QByteArray MainWindow::readNativeFile(const QString& path)
 {
     QByteArray text;
-    const NativeContainer::Status status = NativeContainer::readFile(path, &text);
+    QString reason;
+    const NativeContainer::Status status = NativeContainer::readFile(path, &text, &reason);
     if (status != NativeContainer::Status::Ok) {
-        displayInformationMessage(NativeContainer::messageFor(status));
+        displayInformationMessage(withReason(NativeContainer::messageFor(status), reason));
         return QByteArray();
     }
     return text;
 }
 
 bool MainWindow::readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,
-                                     QSharedPointer<ViewPoint>& viewPoint,
-                                     QSharedPointer<CurrentState>& currentState)
+                                     QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState,
+                                     bool* outOfMemory)
 {
-    return DocumentXml::readContent(text, document.data(), viewPoint.data(), currentState.data());
+    return DocumentXml::readContent(text, document.data(), viewPoint.data(), currentState.data(), nullptr,
+                                    outOfMemory);
 }
 
 bool MainWindow::readTransferFile(const QString& path, QSharedPointer<DocumentModel>& document)
@@ -200,14 +212,16 @@ bool MainWindow::writeNativeFile(const QString& path)
     // written whole; memory running out on the way, in the text, the
     // compression or the file, fails the save as a full disk does.
     bool written = false;
+    QString reason;
     try {
         const QByteArray text = writeXMLDocumentFile();
-        written = !text.isEmpty() && NativeContainer::writeFile(path, text);
+        written = !text.isEmpty() && NativeContainer::writeFile(path, text, &reason);
     } catch (const std::bad_alloc&) {
         written = false;
+        reason = describeFileError(ENOMEM, path);
     }
     if (!written) {
-        displayWarningMessage(tr("The model could not be saved."));
+        displayWarningMessage(withReason(tr("The model could not be saved."), reason));
         return false;
     }
     return true;

@@ -23,6 +23,7 @@
 #include "ViewPoint.h"
 #include "ViewPointMemory.h"
 
+#include <QBuffer>
 #include <QReadLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -58,7 +59,7 @@ void walkElement(QXmlStreamReader& reader, const std::function<void(const QStrin
     while (!reader.atEnd() && !reader.hasError()) {
         reader.readNext();
         if (reader.isStartElement()) {
-            handle(reader.name().toString().toLower());
+            handle(ModelXml::elementName(reader));
             ++depth;
         }
         if (reader.isEndElement() && --depth == 0)
@@ -69,7 +70,7 @@ void walkElement(QXmlStreamReader& reader, const std::function<void(const QStrin
 VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap)
 {
     const QString ref = reader.attributes().value(QStringLiteral("ref")).toString();
-    const VaroObjectRef object = makeObjectForElement(reader.name().toString());
+    const VaroObjectRef object = makeObjectForElement(ModelXml::elementName(reader));
     if (!object)
         return object;
     object->readXML(reader, idMap);
@@ -103,27 +104,48 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
 
 namespace {
 
+// The reader takes a byte-order mark or a first character of two or four
+// bytes as the sign of UTF-16 or UTF-32.
+bool isUtf8Start(const QByteArray& text)
+{
+    if (text.startsWith("\xFE\xFF") || text.startsWith("\xFF\xFE"))
+        return false;
+    return !text.left(4).contains('\0');
+}
+
 QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint,
                          CurrentState* currentState)
 {
     // Before anything is built: a text that asks for more than any model holds is damage.
     XmlTextBudget budget;
     if (!budget.take(text))
-        return QStringLiteral("The text asks for more than a model file holds.");
+        return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());
+    // The budget reads bytes as UTF-8, which is all a model text is written
+    // in; in another encoding the reader would see elements that it does not.
+    if (!isUtf8Start(text))
+        return QStringLiteral("A model text is UTF-8.");
     IdMap idMap;
-    QXmlStreamReader reader(text);
+    // Read from a device, the text is decoded a piece at a time rather than
+    // held a second time, twice as large, while the model is built.
+    QBuffer device;
+    device.setData(text);
+    device.open(QIODevice::ReadOnly);
+    QXmlStreamReader reader(&device);
     bool documentRead = false;
     // The root's name does not matter; the parts are honoured at any depth.
     int depth = 0;
     while (!reader.atEnd() && !reader.hasError()) {
         reader.readNext();
+        if (reader.isStartDocument() && !reader.documentEncoding().isEmpty()
+            && reader.documentEncoding().compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0)
+            reader.raiseError(QStringLiteral("A model text is UTF-8."));
         // No model text declares a document type; one could declare entities
         // that make objects the budget above never saw.
         if (reader.isDTD())
             reader.raiseError(QStringLiteral("A model text declares no document type."));
         if (reader.isStartElement()) {
             ++depth;
-            const QString name = reader.name().toString().toLower();
+            const QString name = ModelXml::elementName(reader);
             if (name == QLatin1String("document") && document) {
                 readDocument(reader, *document, &idMap);
                 documentRead = true;
@@ -147,16 +169,22 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
 } // namespace
 
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText)
+                 QString* errorText, bool* outOfMemory)
 {
     QString error;
+    bool memoryRanOut = false;
     try {
+        if (AllocationTesting::failsNow(AllocationTesting::Stage::DocumentRead))
+            throw std::bad_alloc();
         error = readContentParts(text, document, viewPoint, currentState);
     } catch (const std::bad_alloc&) {
-        error = QStringLiteral("The text is too large to read.");
+        error = QStringLiteral("There is not enough memory to read the text.");
+        memoryRanOut = true;
     }
     if (errorText)
         *errorText = error;
+    if (outOfMemory)
+        *outOfMemory = memoryRanOut;
     return error.isEmpty();
 }
 
@@ -191,14 +219,29 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
     DocumentWriteGuard guard(&document);
 
     const QSharedPointer<Libraries> libraries = document.libraries();
+    // The entries join the libraries together, each library looked through
+    // once, but in the order they stand in with the groups the structure adds.
+    QList<GroupRef> groups;
+    QList<LoadCaseRef> loadCases;
+    const auto addEntries = [&] {
+        libraries->groupLibrary()->appendAll(groups);
+        libraries->loadCaseLibrary()->appendAll(loadCases);
+        groups.clear();
+        loadCases.clear();
+    };
     walkElement(reader, [&](const QString& name) {
         if (name == QLatin1String("geometrygroup")) {
             if (const GroupRef group = qSharedPointerObjectCast<Group>(readObject(reader, idMap)))
-                libraries->groupLibrary()->append(group);
-        } else if (isLoadCaseElement(name)) {
+                groups.append(group);
+            return;
+        }
+        if (isLoadCaseElement(name)) {
             if (const LoadCaseRef loadCase = qSharedPointerObjectCast<LoadCase>(readObject(reader, idMap)))
-                libraries->loadCaseLibrary()->append(loadCase);
-        } else if (name == QLatin1String("structure")) {
+                loadCases.append(loadCase);
+            return;
+        }
+        addEntries();
+        if (name == QLatin1String("structure")) {
             readStructure(reader, *document.structureModel(), *libraries->groupLibrary(), idMap);
         } else if (name == QLatin1String("selection")) {
             readSelection(reader, *document.selectionModel(), idMap);
@@ -210,6 +253,7 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
             readViewPointMemory(reader, *document.viewPointMemory());
         }
     });
+    addEntries();
     if (!reader.hasError())
         document.consolidateWithLibraries(idMap->values());
 }
@@ -272,6 +316,7 @@ void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, Q
 void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLibrary& groups, IdMap* idMap)
 {
     QList<VaroObjectRef> listed;
+    QList<GroupRef> groupsMet;
     bool detached = false;
     std::function<void(const QString&)> handle = [&](const QString& name) {
         if (name == QLatin1String("detachednodes") && !detached) {
@@ -300,13 +345,14 @@ void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLib
                 reader.raiseError(QStringLiteral("A load needs a member."));
         } else if (const GroupRef group = qSharedPointerObjectCast<GeometryGroup>(object)) {
             // A group the libraries lack (an older file) would otherwise be dropped.
-            groups.append(group);
+            groupsMet.append(group);
             return;
         }
         if (!detached)
             listed.append(object);
     };
     walkElement(reader, handle);
+    groups.appendAll(groupsMet);
     // Everything enters in one change, so the structure signals once.
     structure.appendObjects(listed);
 }

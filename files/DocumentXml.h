@@ -52,9 +52,9 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
 // Fills the three objects, which the caller made new; true when the text had
 // no error and, given a document, held a "Document" element. What was read
 // before an error stays, for the caller to discard. Running out of memory
-// counts as an error.
+// counts as an error, and sets *outOfMemory.
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText = nullptr);
+                 QString* errorText = nullptr, bool* outOfMemory = nullptr);
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document);
 void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap);

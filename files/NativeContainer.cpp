@@ -3,6 +3,7 @@
 #include "FileUtilities.h"
 #include "ReadingBudget.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QtEndian>
 
@@ -21,7 +22,8 @@ constexpr quint32 nullArrayLength = 0xFFFFFFFFu;
 // zlib cannot expand by more than about 1032:1, so a larger stated size is damage,
 // and refusing it keeps a forged header from asking for gigabytes.
 constexpr qint64 maximumExpansion = 1100;
-constexpr qint64 firstOutputChunk = qint64(1) << 20;
+// How much is inflated before the budget looks at it.
+constexpr qint64 outputPiece = qint64(1) << 20;
 
 // Inflates Qt's layout (a 32-bit stated size, then a zlib stream). The stated
 // size is only a hint, as for qUncompress, but the output never grows past
@@ -44,12 +46,17 @@ bool inflateBounded(const QByteArray& compressed, QByteArray* text)
         ~End() { inflateEnd(stream); }
     } end{&stream};
 
+    // Room for the size stated, which only the pages written take from
+    // memory; the budget sees the text a piece at a time as it comes out.
     QByteArray out;
-    out.resize(int(qMin<qint64>(qint64(statedSize) + 1, firstOutputChunk)));
+    out.reserve(int(statedSize) + 1);
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.constData() + 4));
     stream.avail_in = uInt(compressed.size() - 4);
     for (;;) {
         const uLong before = stream.total_out;
+        if (qint64(before) > maximumTextSize)
+            return false;
+        out.resize(int(qMin<qint64>(qint64(before) + outputPiece, maximumTextSize + 1)));
         stream.next_out = reinterpret_cast<Bytef*>(out.data() + before);
         stream.avail_out = uInt(out.size() - qint64(before));
         const int result = inflate(&stream, Z_NO_FLUSH);
@@ -61,9 +68,6 @@ bool inflateBounded(const QByteArray& compressed, QByteArray* text)
             return false;
         if (stream.avail_out > 0)
             return false; // the input ended inside the stream
-        if (out.size() > maximumTextSize)
-            return false;
-        out.resize(int(qMin<qint64>(qint64(out.size()) * 2, maximumTextSize + 1)));
     }
     if (stream.total_out == 0 || qint64(stream.total_out) > maximumTextSize)
         return false;
@@ -112,6 +116,7 @@ QString messageFor(Status status)
     case Status::Ok:
         return QString();
     case Status::CannotLoad:
+    case Status::OutOfMemory:
         return QStringLiteral("The file cannot be loaded.");
     case Status::Corrupt:
         break;
@@ -144,11 +149,12 @@ QByteArray packCompressed(const QByteArray& compressed)
 
 Status unpack(const QByteArray& fileBytes, QByteArray* xmlText)
 {
-    // A file too large for memory is refused like any other damage.
     try {
+        if (AllocationTesting::failsNow(AllocationTesting::Stage::FileRead))
+            throw std::bad_alloc();
         return unpackBytes(fileBytes, xmlText);
     } catch (const std::bad_alloc&) {
-        return Status::Corrupt;
+        return Status::OutOfMemory;
     }
 }
 
@@ -186,14 +192,22 @@ Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText)
 
 } // namespace
 
-Status readFile(const QString& path, QByteArray* xmlText)
+Status readFile(const QString& path, QByteArray* xmlText, QString* reason)
 {
+    const auto refuse = [&](Status status, int error) {
+        if (reason)
+            *reason = describeFileError(error, path);
+        return status;
+    };
     // A pipe or device named like a model would hang the reading or never end.
     if (!isRegularFile(path))
-        return Status::CannotLoad;
+        return refuse(Status::CannotLoad, FileError::notAFile);
     QFile file(path);
+    if (FileReadTesting::refusesNow())
+        return refuse(Status::CannotLoad, EACCES);
     if (!file.open(QIODevice::ReadOnly))
-        return Status::CannotLoad;
+        return refuse(Status::CannotLoad, file.error() == QFileDevice::PermissionsError ? EACCES
+                                                                                         : FileError::unreadable);
     const qint64 size = file.size();
     if (size > maximumTextSize)
         return Status::Corrupt;
@@ -201,18 +215,39 @@ Status readFile(const QString& path, QByteArray* xmlText)
     try {
         bytes = file.readAll();
     } catch (const std::bad_alloc&) {
-        return Status::Corrupt;
+        return refuse(Status::OutOfMemory, ENOMEM);
     }
     const bool readFailed = file.error() != QFileDevice::NoError;
     file.close();
     if (readFailed || bytes.size() != size)
-        return Status::CannotLoad;
-    return unpack(bytes, xmlText);
+        return refuse(Status::CannotLoad, FileError::unreadable);
+    const Status status = unpack(bytes, xmlText);
+    return status == Status::OutOfMemory ? refuse(status, ENOMEM) : status;
 }
 
-bool writeFile(const QString& path, const QByteArray& xmlText)
+QString whyUnreadable(const QByteArray& xmlText)
 {
-    return writeQByteArrayToFileAtomically(pack(xmlText), path);
+    const auto tr = [](const char* text) { return QCoreApplication::translate("NativeContainer", text); };
+    if (xmlText.size() > maximumTextSize)
+        return tr("The model is too large to save: its text of %L1 MB is over the %L2 MB that a model file may hold.")
+            .arg((qint64(xmlText.size()) + (1 << 20) - 1) >> 20)
+            .arg(maximumTextSize >> 20);
+    XmlTextBudget budget(true);
+    if (!budget.take(xmlText))
+        return tr("The model is too large to save: %1.").arg(budget.describeExcess());
+    return QString();
+}
+
+bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason)
+{
+    // What the reader would refuse is not saved: the file on disk stays a model that opens.
+    const QString unreadable = whyUnreadable(xmlText);
+    if (!unreadable.isEmpty()) {
+        if (reason)
+            *reason = unreadable;
+        return false;
+    }
+    return writeQByteArrayToFileAtomically(pack(xmlText), path, reason);
 }
 
 } // namespace NativeContainer

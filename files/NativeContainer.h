@@ -18,6 +18,8 @@ enum class Status {
     CannotLoad,
     // Lengths, checksum or compressed bytes are damaged.
     Corrupt,
+    // Memory ran out while the file was read and unpacked.
+    OutOfMemory,
 };
 
 // The message a user sees for a refused file; empty for Ok.
@@ -31,10 +33,16 @@ QByteArray packCompressed(const QByteArray& compressed);
 Status unpack(const QByteArray& fileBytes, QByteArray* xmlText);
 
 // Files are opened through QFile, so any path Qt can name works, resources
-// included; only regular files are read.
-Status readFile(const QString& path, QByteArray* xmlText);
+// included; only regular files are read. For CannotLoad and OutOfMemory,
+// *reason says why, with the path.
+Status readFile(const QString& path, QByteArray* xmlText, QString* reason = nullptr);
+
+// Why a text cannot be read back: longer than a model text may be, or over
+// the reading budget. Empty for a text that reads.
+QString whyUnreadable(const QByteArray& xmlText);
 // Goes through the atomic writer: on failure an existing file stays as it
-// was. Running out of memory while packing throws std::bad_alloc.
-bool writeFile(const QString& path, const QByteArray& xmlText);
+// was. A text that could not be read back is not written. *reason says why a
+// write failed. Running out of memory while packing throws std::bad_alloc.
+bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason = nullptr);
 
 } // namespace NativeContainer

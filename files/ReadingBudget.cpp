@@ -1,68 +1,527 @@
 #include "ReadingBudget.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
 
 namespace {
 
-// The elements that become objects when read: every model object, the
-// cross-sections and materials inside section types, the blocks and items
-// of reports, and stored view points.
-struct ElementName
+// What an element is to the document reader, by its name.
+enum class Kind : quint8 {
+    Other,
+    Document,
+    Structure,
+    DetachedNodes,
+    Selection,
+    Reports,
+    Titles,
+    ViewPointMemory,
+    ViewPoint,
+    CurrentState,
+    Index,
+    Ref,
+    LibraryEntry, // geometry groups and the four kinds of load case
+    Node,
+    Member,
+    Load,
+    Support,
+    SectionType,
+    Axis, // load and member axes
+    Report,
+    Block,
+    Item,
+    Pair,
+};
+
+// What reading one element of a kind builds, in units of about 50 bytes:
+// the peak memory of reading a file of many such elements, as the program
+// writes them, over that of as many nodes, less the one unit that each of
+// their children costs. Everything else costs one: an unknown element builds
+// nothing, a reference or a factor a few bytes, a name what its text holds
+// (which the length of a model text bounds).
+namespace Cost {
+constexpr int element = 1;
+constexpr int node = 8;          // 490 bytes with its position and support
+constexpr int member = 18;       // 1110 bytes with its five children
+constexpr int load = 13;         // 840 bytes with member, load case and one pair
+constexpr int pair = 3;          // 120 bytes, the positioned force of a load
+constexpr int support = 8;       // 460 bytes with name and freedoms
+constexpr int sectionType = 24;  // 1720 bytes with its section, material and 25 values
+constexpr int axis = 8;          // 510 bytes with its five children
+constexpr int libraryEntry = 17; // 800 to 970 bytes for groups and load cases
+constexpr int report = 8;        // 460 bytes with its first block
+constexpr int block = 2;         // 55 bytes
+constexpr int item = 4;          // 190 bytes with its chapter
+constexpr int viewPoint = 27;    // 1350 bytes: a stored view is a camera with its own timer
+constexpr int selected = 6;      // 270 bytes: a selected object with its copy count
+} // namespace Cost
+
+struct Name
 {
     const char* text;
     int length;
+    Kind kind;
 };
-#define ELEMENT(name) {name, int(sizeof(name)) - 1}
-const ElementName objectElements[] = {
-    ELEMENT("block"),       ELEMENT("combination"), ELEMENT("crosssection"), ELEMENT("geometrygroup"),
-    ELEMENT("gravitycase"), ELEMENT("item"),        ELEMENT("loadaxis"),     ELEMENT("loadcase"),
-    ELEMENT("material"),    ELEMENT("member"),      ELEMENT("memberaxis"),   ELEMENT("node"),
-    ELEMENT("pointload"),   ELEMENT("report"),      ELEMENT("sectiontype"),  ELEMENT("support"),
-    ELEMENT("swaycase"),    ELEMENT("torqueload"),  ELEMENT("trapezoidload"), ELEMENT("viewpoint"),
+#define NAME(text, kind) {text, int(sizeof(text)) - 1, Kind::kind}
+const Name names[] = {
+    NAME("document", Document),
+    NAME("structure", Structure),
+    NAME("detachednodes", DetachedNodes),
+    NAME("selection", Selection),
+    NAME("reports", Reports),
+    NAME("titles", Titles),
+    NAME("viewpointmemory", ViewPointMemory),
+    NAME("viewpoint", ViewPoint),
+    NAME("currentstate", CurrentState),
+    NAME("index", Index),
+    NAME("ref", Ref),
+    NAME("geometrygroup", LibraryEntry),
+    NAME("loadcase", LibraryEntry),
+    NAME("gravitycase", LibraryEntry),
+    NAME("swaycase", LibraryEntry),
+    NAME("combination", LibraryEntry),
+    NAME("node", Node),
+    NAME("member", Member),
+    NAME("pointload", Load),
+    NAME("torqueload", Load),
+    NAME("trapezoidload", Load),
+    NAME("support", Support),
+    NAME("sectiontype", SectionType),
+    NAME("loadaxis", Axis),
+    NAME("memberaxis", Axis),
+    NAME("report", Report),
+    NAME("block", Block),
+    NAME("item", Item),
+    NAME("pair", Pair),
 };
-#undef ELEMENT
+#undef NAME
 
-bool isNameEnd(char c)
+inline Kind kindOf(const char* name, int length)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '/' || c == '>';
+    if (length < 3)
+        return Kind::Other;
+    for (const Name& candidate : names)
+        if (candidate.length == length && std::memcmp(candidate.text, name, size_t(length)) == 0)
+            return candidate.kind;
+    return Kind::Other;
+}
+
+// The first `c` in [p, end), or null. Markup comes every few bytes, where a
+// call of memchr would cost more than the search.
+inline const char* find(const char* p, const char* end, char c)
+{
+    for (const char* near = p + qMin<qint64>(end - p, 32); p < near; ++p)
+        if (*p == c)
+            return p;
+    return p < end ? static_cast<const char*>(std::memchr(p, c, size_t(end - p))) : nullptr;
+}
+
+// What the reader standing in an element does with the elements inside it.
+enum Context : quint8 { Top, InDocument, InStructure, InSelection, InReports, InReport, InViewPoints, Fields };
+
+// Each ASCII letter in small, zero for every other byte.
+struct SmallLetters
+{
+    char table[256] = {};
+    constexpr SmallLetters()
+    {
+        for (int c = 'a'; c <= 'z'; ++c)
+            table[c] = table[c - 'a' + 'A'] = char(c);
+    }
+    char operator[](int byte) const { return table[byte]; }
+};
+constexpr SmallLetters smallLetters;
+
+// The bytes that end an element name: white space, '/', '>' and (in damage) '<'.
+struct NameEnds
+{
+    bool table[256] = {};
+    constexpr NameEnds()
+    {
+        for (const char c : {' ', '\t', '\n', '\r', '/', '>', '<'})
+            table[int(c)] = true;
+    }
+    bool operator[](int byte) const { return table[byte]; }
+};
+constexpr NameEnds nameEnds;
+
+} // namespace
+
+XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit) : countPastTheCostLimit(countPastTheCostLimit)
+{
+    contexts[0] = Context::Top;
+}
+
+void XmlTextBudget::exceed(Limit limit)
+{
+    // Counting on past the cost, what stops the count says more than the cost so far.
+    if (exceeded == Limit::None || exceeded == Limit::Cost)
+        exceeded = limit;
+}
+
+namespace {
+
+// Where an element of the kind leads in the reader standing in the context,
+// and what the element costs there. The readers descend into elements they
+// do not handle, so an unknown element keeps its parent's context; an
+// object's own reader takes all it holds as its values, and builds nothing
+// more from it but the blocks and items of a report.
+inline Context enter(Context context, Kind kind, int* cost)
+{
+    *cost = Cost::element;
+    switch (context) {
+    case Context::Fields:
+        if (kind == Kind::Pair)
+            *cost = Cost::pair;
+        return context;
+    case Context::InReport:
+        if (kind == Kind::Block)
+            *cost = Cost::block;
+        else if (kind == Kind::Item)
+            *cost = Cost::item;
+        return context;
+    case Context::Top:
+        if (kind == Kind::Document)
+            return Context::InDocument;
+        if (kind == Kind::ViewPoint || kind == Kind::CurrentState)
+            return Context::Fields; // the window's own, read into objects that exist
+        return context;
+    case Context::InDocument:
+        switch (kind) {
+        case Kind::LibraryEntry:
+            *cost = Cost::libraryEntry;
+            return Context::Fields;
+        case Kind::Structure:
+            return Context::InStructure;
+        case Kind::Selection:
+            return Context::InSelection;
+        case Kind::Reports:
+            return Context::InReports;
+        case Kind::Titles:
+            return Context::Fields;
+        case Kind::ViewPointMemory:
+            return Context::InViewPoints;
+        default:
+            return context;
+        }
+    case Context::InStructure:
+        switch (kind) {
+        case Kind::LibraryEntry:
+            *cost = Cost::libraryEntry;
+            break;
+        case Kind::Node:
+            *cost = Cost::node;
+            break;
+        case Kind::Member:
+            *cost = Cost::member;
+            break;
+        case Kind::Load:
+            *cost = Cost::load;
+            break;
+        case Kind::Support:
+            *cost = Cost::support;
+            break;
+        case Kind::SectionType:
+            *cost = Cost::sectionType;
+            break;
+        case Kind::Axis:
+            *cost = Cost::axis;
+            break;
+        default:
+            return context;
+        }
+        return Context::Fields;
+    case Context::InSelection:
+        if (kind != Kind::Ref)
+            return context;
+        *cost = Cost::selected;
+        return Context::Fields;
+    case Context::InReports:
+        if (kind == Kind::Report) {
+            *cost = Cost::report;
+            return Context::InReport;
+        }
+        if (kind == Kind::LibraryEntry) {
+            *cost = Cost::libraryEntry;
+            return Context::Fields;
+        }
+        return context;
+    case Context::InViewPoints:
+        if (kind == Kind::Index)
+            return Context::Fields;
+        if (kind != Kind::ViewPoint)
+            return context;
+        *cost = Cost::viewPoint;
+        return Context::Fields;
+    }
+    return context;
 }
 
 } // namespace
 
-void XmlTextBudget::endName()
+void XmlTextBudget::takeNameCharacter(char c)
 {
-    if (nameLength > 0 && nameLength <= longestName) {
-        for (const ElementName& element : objectElements) {
-            if (element.length == nameLength && std::memcmp(element.text, name, size_t(nameLength)) == 0) {
-                if (++objects > ReadingBudget::maximumObjects)
-                    exceeded = true;
-                break;
-            }
-        }
+    // The reader compares local names: a prefix before a colon does not count.
+    if (c == ':') {
+        nameLength = 0;
+        return;
     }
-    nameLength = -1;
+    const char lower = smallLetters[uchar(c)];
+    if (nameLength < longestName && lower)
+        name[nameLength++] = lower;
+    else
+        nameLength = longestName + 1; // a character no name of ours has, or a name too long
 }
 
-// Outside element names only '<' and '>' matter, so the text is crossed
-// with memchr from one '<' to the next.
+inline void XmlTextBudget::takeLocalName(const char* bytes, qint64 length)
+{
+    nameLength = longestName + 1;
+    if (length > longestName)
+        return;
+    for (qint64 i = 0; i < length; ++i) {
+        const char lower = smallLetters[uchar(bytes[i])];
+        if (!lower)
+            return;
+        name[i] = lower;
+    }
+    nameLength = int(length);
+}
+
+inline void XmlTextBudget::startElement(bool hasChildren)
+{
+    const Kind kind = nameLength <= longestName ? kindOf(name, nameLength) : Kind::Other;
+    int cost = 0;
+    const Context context = enter(Context(contexts[depth]), kind, &cost);
+    total += cost;
+    if (total > ReadingBudget::maximumCost)
+        exceed(Limit::Cost);
+    if (!hasChildren)
+        return;
+    if (depth == ReadingBudget::maximumDepth) {
+        exceed(Limit::Depth);
+        return;
+    }
+    contexts[++depth] = context;
+}
+
+void XmlTextBudget::endElement()
+{
+    if (depth > 0)
+        --depth;
+}
+
+void XmlTextBudget::takeBang(char c)
+{
+    static const char comment[] = "--";
+    static const char data[] = "[CDATA[";
+    bang[bangLength++] = c;
+    if (bangLength <= 2 && std::memcmp(bang, comment, size_t(bangLength)) == 0) {
+        if (bangLength == 2) {
+            state = Comment;
+            closing = 0;
+        }
+        return;
+    }
+    if (std::memcmp(bang, data, size_t(bangLength)) == 0) {
+        if (bangLength == 7)
+            state = CData;
+        closing = 0;
+        return;
+    }
+    // A document type could declare entities that build what the budget never saw.
+    exceed(Limit::DocumentType);
+}
+
+// Outside markup only '<' and '>' matter, so the text is crossed with memchr
+// from one '<' to the next, and so are quoted values, comments and the like;
+// names and the rest of tags are followed a byte at a time. What a stretch
+// without markup adds to the run is checked once per stretch.
 bool XmlTextBudget::take(const char* bytes, qint64 size)
 {
-    qint64 i = 0;
-    while (i < size && !exceeded) {
-        if (nameLength >= 0) {
-            takeNameCharacter(bytes[i++]);
-            continue;
-        }
-        const char* open = static_cast<const char*>(std::memchr(bytes + i, '<', size_t(size - i)));
-        const qint64 end = open ? open - bytes : size;
-        addStretch(bytes + i, end - i);
-        if (!open)
+    const char* p = bytes;
+    const char* const end = bytes + size;
+    const auto stopped = [this] {
+        return exceeded != Limit::None && !(exceeded == Limit::Cost && countPastTheCostLimit);
+    };
+    // Up to the first `stop` (or the end), handing the stretch to the run.
+    const auto passTo = [&](char stop) {
+        const char* found = find(p, end, stop);
+        const char* const to = found ? found : end;
+        addStretch(p, to - p);
+        p = to;
+        return found != nullptr;
+    };
+    while (p < end && !stopped()) {
+        switch (state) {
+        case Text:
+            // Whole start and end tags in this piece are read at once, one after the other.
+            while ((*p == '<' || passTo('<')) && !stopped()) {
+                endRun();
+                state = TagOpen;
+                const char* const next = takeWholeTag(++p, end);
+                if (next == p)
+                    break; // left to the state machine
+                p = next;
+                if (p == end)
+                    break;
+            }
             break;
-        run = 0;
-        nameLength = 0;
-        i = end + 1;
+        case TagOpen:
+            state = StartName;
+            nameLength = 0;
+            if (*p == '/')
+                state = EndName;
+            else if (*p == '!')
+                state = Bang;
+            else if (*p == '?')
+                state = Instruction;
+            else
+                break; // the first character of a name
+            ++p;
+            ++run;
+            bangLength = 0;
+            closing = 0;
+            break;
+        case StartName:
+            while (p < end) {
+                const char c = *p;
+                if (nameEnds[uchar(c)])
+                    break;
+                takeNameCharacter(c);
+                ++p;
+                if (++run > ReadingBudget::maximumTextRun)
+                    break;
+            }
+            if (p < end) {
+                state = InTag;
+                closing = 0;
+            }
+            break;
+        case InTag:
+            while (p < end) {
+                const char c = *p++;
+                if (c == '>') {
+                    endRun();
+                    startElement(closing == 0);
+                    state = Text;
+                    break;
+                }
+                if (c == '<') {
+                    endRun();
+                    continue;
+                }
+                if (++run > ReadingBudget::maximumTextRun)
+                    break;
+                if (c == '"' || c == '\'') {
+                    state = InQuote;
+                    quote = c;
+                    break;
+                }
+                closing = c == '/';
+            }
+            break;
+        case InQuote:
+            if (passTo(quote)) {
+                ++p;
+                ++run;
+                state = InTag;
+                closing = 0;
+            }
+            break;
+        case EndName:
+            if (passTo('>')) {
+                ++p;
+                endRun();
+                endElement();
+                state = Text;
+            }
+            break;
+        case Bang:
+            ++run;
+            takeBang(*p++);
+            break;
+        case Comment:
+        case CData:
+        case Instruction: {
+            // "-->" ends a comment, "]]>" character data and "?>" an instruction;
+            // `closing` counts the marks that stood last before this piece.
+            const char mark = state == Comment ? '-' : state == CData ? ']' : '?';
+            const int marks = state == Instruction ? 1 : 2;
+            const char* const from = p;
+            const bool found = passTo('>');
+            int trailing = 0;
+            while (trailing < marks && p - trailing > from && p[-trailing - 1] == mark)
+                ++trailing;
+            const int before = p - from == trailing ? qMin(closing + trailing, marks) : trailing;
+            closing = 0;
+            if (!found) {
+                closing = before;
+                break;
+            }
+            ++p;
+            endRun();
+            if (before == marks)
+                state = Text;
+            break;
+        }
+        }
+        if (run > ReadingBudget::maximumTextRun)
+            exceed(Limit::TextRun);
     }
-    return !exceeded;
+    return !isExceeded();
+}
+
+const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
+{
+    const char* q = p;
+    if (q < end && *q == '/') {
+        const char* close = find(q, end, '>');
+        if (!close || close - q >= ReadingBudget::maximumTextRun)
+            return p;
+        endElement();
+        state = Text;
+        return close + 1;
+    }
+    if (q == end || *q == '!' || *q == '?')
+        return p;
+    // The reader compares local names: a prefix before a colon does not count.
+    const char* local = q;
+    while (q < end && !nameEnds[uchar(*q)]) {
+        if (*q == ':')
+            local = q + 1;
+        ++q;
+    }
+    if (q == end)
+        return p;
+    takeLocalName(local, q - local);
+    bool slash = false;
+    while (q < end && q - p < ReadingBudget::maximumTextRun) {
+        const char c = *q++;
+        if (c == '>') {
+            startElement(!slash);
+            state = Text;
+            return q;
+        }
+        if (c == '"' || c == '\'') {
+            const char* close = find(q, end, c);
+            if (!close)
+                break;
+            q = close + 1;
+        } else if (c == '<') {
+            break;
+        }
+        slash = c == '/';
+    }
+    // Cut off by the end of the piece, or unusual: byte by byte.
+    nameLength = 0;
+    return p;
+}
+
+inline void XmlTextBudget::endRun()
+{
+    if (run > ReadingBudget::maximumTextRun)
+        exceed(Limit::TextRun);
+    run = 0;
 }
 
 void XmlTextBudget::addStretch(const char* bytes, qint64 length)
@@ -71,7 +530,7 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
     while (run + length > ReadingBudget::maximumTextRun) {
         const char* close = static_cast<const char*>(std::memchr(bytes, '>', size_t(length)));
         if (!close || run + (close - bytes) > ReadingBudget::maximumTextRun) {
-            exceeded = true;
+            exceed(Limit::TextRun);
             return;
         }
         const qint64 skipped = close - bytes + 1;
@@ -82,22 +541,23 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
     run += length;
 }
 
-void XmlTextBudget::takeNameCharacter(char c)
+QString XmlTextBudget::describeExcess() const
 {
-    if (isNameEnd(c) || c == '<') {
-        endName();
-        if (c == '<')
-            nameLength = 0;
-        run = c == '<' || c == '>' ? 0 : run + 1;
-        return;
+    const auto tr = [](const char* text) { return QCoreApplication::translate("XmlTextBudget", text); };
+    switch (exceeded) {
+    case Limit::None:
+        return QString();
+    case Limit::Cost:
+        // In nodes, the unit a user can picture.
+        return tr("its objects count as %L1 nodes, over the %L2 that a model file may hold")
+            .arg((total + ReadingBudget::nodeCost - 1) / ReadingBudget::nodeCost)
+            .arg(ReadingBudget::maximumObjects);
+    case Limit::TextRun:
+        return tr("it holds a text of more than %L1 MB without a break").arg(ReadingBudget::maximumTextRun >> 20);
+    case Limit::Depth:
+        return tr("its parts nest more than %L1 deep").arg(ReadingBudget::maximumDepth);
+    case Limit::DocumentType:
+        return tr("it declares a document type, which no model file has");
     }
-    if (++run > ReadingBudget::maximumTextRun) {
-        exceeded = true;
-        return;
-    }
-    const char lower = char(c | 0x20);
-    if (nameLength < longestName && lower >= 'a' && lower <= 'z')
-        name[nameLength++] = lower;
-    else
-        nameLength = longestName + 1; // a character no name of ours has, or a name too long
+    return QString();
 }

@@ -1,21 +1,34 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 // What one model file may build: far above any real model, far below what
 // fills the machine. A file over it is refused as damaged, and refused early,
-// while it is read, before the objects it asks for exist.
+// while it is read, before the objects it asks for exist. The writer holds a
+// text to the same budget before it replaces a file, so that whatever is
+// saved opens again.
 namespace ReadingBudget {
 
-// Model objects of one file together: nodes, members, loads, supports,
-// section types, axes, load cases, groups, reports and view points. A
-// model of a million nodes with their members and loads stays well inside.
-constexpr int maximumObjects = 4000000;
+// Every element costs one unit to read, and an element that becomes a model
+// object costs as many units as the object's memory is worth: a node with its
+// position and support ten units, about 490 bytes while it is read. So the
+// cost of a file says what reading it takes, whatever it holds.
+constexpr int nodeCost = 10;
+// Four million nodes' worth, about 2 GB while they are read. Real models
+// reach the length limit of a model text first: a grid of 738 by 738 nodes
+// with its 1.09 million members costs 2.8 million.
+constexpr qint64 maximumObjects = 4000000;
+constexpr qint64 maximumCost = maximumObjects * nodeCost;
 
 // The longest stretch of a model text without markup ('<' or '>'): no name,
 // note or number comes near it, and a longer one is padding, not a model.
 constexpr int maximumTextRun = 4 << 20;
+
+// How deeply elements may nest: a model text nests about ten deep, and
+// readers that recurse (report blocks) must not run out of stack.
+constexpr int maximumDepth = 256;
 
 // A transfer text builds about fifty times its size in memory, so it may be
 // far shorter than a model text; a million nodes still fit.
@@ -24,30 +37,69 @@ constexpr qint64 maximumTransferTextSize = qint64(64) << 20;
 } // namespace ReadingBudget
 
 // Follows an XML model text piece by piece, as it is inflated or before it
-// is parsed, counting the elements that become model objects and the
-// stretches without markup. Element names are compared without regard to
-// case, as the reader does; markup inside comments is counted too, which
-// only errs on the safe side.
+// is parsed, adding up what each element costs as the document reader would
+// read it: an element that the reader makes an object of costs that object,
+// one inside an object (a reference, a value) or of an unknown name costs
+// one. Names are compared as the reader compares them, in ASCII without
+// regard to case, after any namespace prefix; comments, processing
+// instructions and character data are passed over, and a document type, which
+// no model declares, is refused. Where the text is not well formed the
+// reader stops, and what the budget counts after that point does not matter.
 class XmlTextBudget
 {
 public:
+    enum class Limit { None, Cost, TextRun, Depth, DocumentType };
+
+    // Past the limit of cost the budget normally stops; the writer, which
+    // tells the user how far over a model is, has it count on.
+    explicit XmlTextBudget(bool countPastTheCostLimit = false);
+
     // False once the text so far is over the budget; it stays so.
     bool take(const char* bytes, qint64 size);
     bool take(const QByteArray& bytes) { return take(bytes.constData(), bytes.size()); }
-    bool isExceeded() const { return exceeded; }
-    qint64 objectCount() const { return objects; }
+    bool isExceeded() const { return exceeded != Limit::None; }
+    Limit exceededLimit() const { return exceeded; }
+    qint64 cost() const { return total; }
+
+    // Why a text over the budget cannot be read, for the user; empty within it.
+    QString describeExcess() const;
 
 private:
-    void endName();
-    void addStretch(const char* bytes, qint64 length);
-    void takeNameCharacter(char c);
+    enum State : quint8 { Text, TagOpen, StartName, EndName, InTag, InQuote, Bang, Comment, CData, Instruction };
 
-    static constexpr int longestName = 13;
+    void exceed(Limit limit);
+    void addStretch(const char* bytes, qint64 length);
+    // At '<' or '>': the run so far must not have passed the limit.
+    void endRun();
+    void takeNameCharacter(char c);
+    // A name without a prefix, whole.
+    void takeLocalName(const char* bytes, qint64 length);
+    // The element whose start tag ends here: what it costs, and whether its
+    // children follow (false for an empty element).
+    void startElement(bool hasChildren);
+    void endElement();
+    // The tag that begins at p, after its '<', when it ends before `end` and
+    // holds no run near the limit; returns where reading goes on, p when the
+    // tag is left to the state machine.
+    const char* takeWholeTag(const char* p, const char* end);
+    void takeBang(char c);
+
+    static constexpr int longestName = 15;
     char name[longestName];
-    // Letters of the element name being read after '<'; -1 outside a name,
-    // and past longestName for a name that is none of ours.
-    int nameLength = -1;
+    // Letters of the (local) element name read so far; past longestName for
+    // a name that is none of ours.
+    int nameLength = 0;
+    State state = Text;
+    char quote = 0;
+    // Characters of a closing delimiter ("-->", "]]>", "?>", "/>") seen so far.
+    int closing = 0;
+    char bang[8];
+    int bangLength = 0;
+    int depth = 0;
+    // What the reader does with the elements inside each open element.
+    quint8 contexts[ReadingBudget::maximumDepth + 1];
     qint64 run = 0;
-    qint64 objects = 0;
-    bool exceeded = false;
+    qint64 total = 0;
+    bool countPastTheCostLimit = false;
+    Limit exceeded = Limit::None;
 };

@@ -27,6 +27,7 @@
 #include "FileUtilities.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QUndoStack>
 #include <QTextCodec>
 
@@ -487,19 +488,25 @@ qint64 recordStarts(const QByteArray& text)
     return count;
 }
 
+// TransferReader::read, letting a lack of memory through as std::bad_alloc.
+bool readText(const QByteArray& text, TransferImport* result)
+{
+    if (text.size() > TransferReader::maximumTextSize || recordStarts(text) > ReadingBudget::maximumObjects)
+        return false;
+    TransferReading reading(text);
+    TransferImport imported;
+    if (!reading.readAll(&imported))
+        return false;
+    *result = imported;
+    return true;
+}
+
 } // namespace
 
 bool TransferReader::read(const QByteArray& text, TransferImport* result)
 {
-    if (text.size() > maximumTextSize || recordStarts(text) > ReadingBudget::maximumObjects)
-        return false;
     try {
-        TransferReading reading(text);
-        TransferImport imported;
-        if (!reading.readAll(&imported))
-            return false;
-        *result = imported;
-        return true;
+        return readText(text, result);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -510,7 +517,11 @@ bool TransferReader::readFile(const QString& path, TransferImport* result, QStri
     // A pipe or device named like a transfer text would hang the reading or never end.
     QFile file(path);
     if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly)) {
-        *message = cannotOpenMessage;
+        const int error = !QFileInfo::exists(path)                         ? int(FileError::missing)
+                          : !isRegularFile(path)                           ? int(FileError::notAFile)
+                          : file.error() == QFileDevice::PermissionsError ? EACCES
+                                                                            : int(FileError::unreadable);
+        *message = cannotOpenMessage + QLatin1Char('\n') + describeFileError(error, path);
         return false;
     }
     *message = refusedMessage;
@@ -519,14 +530,17 @@ bool TransferReader::readFile(const QString& path, TransferImport* result, QStri
     const qint64 size = file.size();
     if (size == 0 || size > maximumTextSize)
         return false;
-    QByteArray text;
+    // Memory running out is no sign of a damaged file.
     try {
-        text = file.readAll();
+        if (AllocationTesting::failsNow(AllocationTesting::Stage::FileRead))
+            throw std::bad_alloc();
+        const QByteArray text = file.readAll();
+        if (file.error() != QFileDevice::NoError || text.size() != size || !readText(text, result))
+            return false;
     } catch (const std::bad_alloc&) {
+        *message = cannotOpenMessage + QLatin1Char('\n') + describeFileError(ENOMEM, path);
         return false;
     }
-    if (file.error() != QFileDevice::NoError || text.size() != size || !read(text, result))
-        return false;
     message->clear();
     return true;
 }
@@ -616,10 +630,15 @@ void TransferReader::addToDocument(const TransferImport& imported, DocumentModel
 
 void TransferImport::addEntriesToLibraries(const Libraries& libraries) const
 {
+    // Each library takes its entries at once, in their order, so that many take no longer than a few.
+    QList<LoadCaseRef> loadCases;
+    QList<GroupRef> groups;
     for (const VaroObjectRef& entry : libraryEntries) {
         if (const LoadCaseRef loadCase = entry.objectCast<LoadCase>())
-            libraries.loadCaseLibrary()->append(loadCase);
+            loadCases.append(loadCase);
         else if (const GroupRef group = entry.objectCast<Group>())
-            libraries.groupLibrary()->append(group);
+            groups.append(group);
     }
+    libraries.loadCaseLibrary()->appendAll(loadCases);
+    libraries.groupLibrary()->appendAll(groups);
 }

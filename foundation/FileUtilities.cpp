@@ -1,6 +1,8 @@
 #include "FileUtilities.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -54,6 +56,8 @@ QByteArray applyKeystream(const char* bytes, int size)
 }
 
 qint64 injectedFaultAfter = -1;
+int injectedFault = ENOSPC;
+bool openRefused = false;
 bool unnamedTemporaryFiles = true;
 AllocationTesting::Stage failingAllocation = AllocationTesting::Stage::None;
 
@@ -84,14 +88,27 @@ QByteArray unscramble(const QByteArray& data, bool* ok)
     return applyKeystream(data.constData() + 1, data.size() - 1);
 }
 
-void AtomicWriteTesting::failNextWriteAfter(qint64 bytes)
+void AtomicWriteTesting::failNextWriteAfter(qint64 bytes, int error)
 {
     injectedFaultAfter = bytes;
+    injectedFault = error;
 }
 
 void AtomicWriteTesting::useUnnamedTemporaryFiles(bool use)
 {
     unnamedTemporaryFiles = use;
+}
+
+void FileReadTesting::refuseNextOpen()
+{
+    openRefused = true;
+}
+
+bool FileReadTesting::refusesNow()
+{
+    const bool refused = openRefused;
+    openRefused = false;
+    return refused;
 }
 
 void AllocationTesting::failNextAllocationIn(Stage stage)
@@ -161,8 +178,10 @@ public:
             if (descriptor < 0 && errno != EEXIST)
                 break;
         }
-        if (descriptor < 0)
+        if (descriptor < 0) {
+            error = errno;
             name.clear();
+        }
     }
     ~TemporaryFile()
     {
@@ -174,12 +193,14 @@ public:
     Q_DISABLE_COPY(TemporaryFile)
 
     int handle() const { return descriptor; }
+    // Why the file could not be made, as errno said.
+    int creationError() const { return error; }
     // Empty while the file is unnamed.
     QString path() const { return QFile::decodeName(name); }
 
     // Puts the file in the target's place in one step: at every moment the
-    // target holds either the old file or the new one.
-    bool replace(const QByteArray& target)
+    // target holds either the old file or the new one. 0, or errno.
+    int replace(const QByteArray& target)
     {
         if (name.isEmpty()) {
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(descriptor);
@@ -188,16 +209,16 @@ public:
                 if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) != 0) {
                     name.clear();
                     if (errno != EEXIST)
-                        return false;
+                        return errno;
                 }
             }
             if (name.isEmpty())
-                return false;
+                return EEXIST;
         }
         if (::rename(name.constData(), target.constData()) != 0)
-            return false;
+            return errno;
         name.clear();
-        return true;
+        return 0;
     }
 
 private:
@@ -210,24 +231,29 @@ private:
     const QByteArray directory;
     const QString leafName;
     int descriptor = -1;
+    int error = 0;
     QByteArray name;
 };
 
-bool writeWhole(int descriptor, const char* bytes, qint64 size)
+// 0, or errno.
+int writeWhole(int descriptor, const char* bytes, qint64 size)
 {
     while (size > 0) {
         const ssize_t written = ::write(descriptor, bytes, size_t(qMin<qint64>(size, 1 << 30)));
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            return false;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
         bytes += written;
         size -= written;
     }
-    return true;
+    return 0;
 }
 
-bool readsBackAs(int descriptor, const QByteArray& data)
+// 0, or errno; bytes that came back changed are an error of the disk.
+int readsBackAs(int descriptor, const QByteArray& data)
 {
     if (AllocationTesting::failsNow(AllocationTesting::Stage::FileWrite))
         throw std::bad_alloc();
@@ -237,11 +263,35 @@ bool readsBackAs(int descriptor, const QByteArray& data)
         const ssize_t got = ::pread(descriptor, readBack.data() + done, size_t(data.size() - done), off_t(done));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
-            return false;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return EIO;
         done += got;
     }
-    return readBack == data;
+    return readBack == data ? 0 : EIO;
+}
+
+// A writer that works by file name tells only that it failed. Whatever
+// stopped it stops more bytes at the end of its file too: a full disk, the
+// file-size limit. 0 when the file still grows, so the writer's reason was
+// its own.
+int whyTheFileStopped(int descriptor)
+{
+    struct stat written = {};
+    if (::fstat(descriptor, &written) != 0)
+        return errno;
+    static const char zeros[1 << 16] = {};
+    off_t at = written.st_size;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const ssize_t added = ::pwrite(descriptor, zeros, sizeof zeros, at);
+        if (added < 0 && errno == EINTR)
+            continue;
+        if (added < 0)
+            return errno;
+        at += added;
+    }
+    return 0;
 }
 
 // The file that a write to `path` replaces, and what it was before.
@@ -252,86 +302,184 @@ struct Destination
     bool exists = false;
     struct stat existing = {};
 
-    // False for a chain of links that does not end, and for anything but a regular file.
-    bool resolve(const QString& path)
+    // 0, or why the target cannot be replaced: a chain of links that does
+    // not end, anything but a regular file, a file its user may not write.
+    int resolve(const QString& path)
     {
         // Through a symbolic link the file it names is replaced, and the link stays.
         const QString target = finalTarget(path);
         if (target.isEmpty())
-            return false;
+            return ELOOP;
         name = QFile::encodeName(target);
         exists = ::stat(name.constData(), &existing) == 0;
         const QFileInfo info(target);
         directory = info.absolutePath();
         leafName = info.fileName();
-        return !exists || S_ISREG(existing.st_mode);
+        if (!exists)
+            return 0;
+        if (!S_ISREG(existing.st_mode))
+            return S_ISDIR(existing.st_mode) ? EISDIR : FileError::notAFile;
+        return isWriteProtected();
+    }
+
+    // The folder would let a new file take the place of a write-protected
+    // one; as an editor does, the file's own permission decides. Root may
+    // write anything, so for root, as for the owner, the owner's write
+    // permission counts.
+    int isWriteProtected() const
+    {
+        if (::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0)
+            return errno == EACCES ? FileError::writeProtected : errno;
+        const uid_t user = ::geteuid();
+        if ((user == 0 || user == existing.st_uid) && !(existing.st_mode & S_IWUSR))
+            return FileError::writeProtected;
+        return 0;
     }
 
     // A private file stays private while its successor is written; a new
     // one gets what the user's umask leaves of read and write for all.
     mode_t creationMode() const { return exists ? 0600 : 0666; }
 
-    // The successor takes the replaced file's permissions and group.
-    bool adoptExisting(int descriptor) const
+    // The successor takes the replaced file's permissions and group. 0, or errno.
+    int adoptExisting(int descriptor) const
     {
         if (!exists)
-            return true;
+            return 0;
         mode_t mode = existing.st_mode & 07777;
         // The group could not be kept (it is not one of ours): then only the owner may read.
         if (::fchown(descriptor, uid_t(-1), existing.st_gid) != 0)
             mode &= 0700;
-        return ::fchmod(descriptor, mode) == 0;
+        return ::fchmod(descriptor, mode) == 0 ? 0 : errno;
     }
 };
 
 // Has `fill` write a new file beside the one `path` names and, when it
 // succeeded, gives the new file the old one's permissions and group and puts
-// it on the disk and in the old one's place.
+// it on the disk and in the old one's place. 0, or why not (an errno or a
+// FileError); `fill` says why it failed in the same way.
 template<typename Fill>
-bool replaceAtomically(const QString& path, bool mustBeNamed, const Fill& fill)
+int replaceAtomically(const QString& path, bool mustBeNamed, const Fill& fill)
 {
     Destination destination;
-    if (!destination.resolve(path))
-        return false;
+    if (const int refused = destination.resolve(path))
+        return refused;
 
     const SizeLimitSignalIgnored sizeLimitIsAnError;
     TemporaryFile temporary(destination.directory, destination.leafName, destination.creationMode(), mustBeNamed);
     const int descriptor = temporary.handle();
-    if (descriptor < 0 || !fill(temporary))
-        return false;
-    if (!destination.adoptExisting(descriptor))
-        return false;
+    if (descriptor < 0)
+        return temporary.creationError();
+    if (const int failed = fill(temporary))
+        return failed;
+    if (const int failed = destination.adoptExisting(descriptor))
+        return failed;
     // The bytes must be on the disk before the rename makes them the file.
     if (::fsync(descriptor) != 0)
-        return false;
+        return errno;
     return temporary.replace(destination.name);
+}
+
+bool succeeded(int error, const QString& path, QString* reason)
+{
+    if (reason)
+        *reason = error ? describeFileError(error, path) : QString();
+    return error == 0;
 }
 
 } // namespace
 
-bool writeQByteArrayToFileAtomically(QByteArray data, QString path)
+bool writeQByteArrayToFileAtomically(QByteArray data, QString path, QString* reason)
 {
+    int error = 0;
     // The temporary file goes with the exception, so the target is untouched.
     try {
-        return replaceAtomically(path, false, [&data](const TemporaryFile& temporary) {
+        error = replaceAtomically(path, false, [&data](const TemporaryFile& temporary) {
             qint64 toWrite = data.size();
+            int fault = 0;
             if (injectedFaultAfter >= 0) {
                 toWrite = qMin(toWrite, injectedFaultAfter);
+                fault = injectedFault;
                 injectedFaultAfter = -1;
             }
             const int descriptor = temporary.handle();
-            return writeWhole(descriptor, data.constData(), toWrite) && toWrite == data.size()
-                   && readsBackAs(descriptor, data);
+            if (const int failed = writeWhole(descriptor, data.constData(), toWrite))
+                return failed;
+            if (toWrite < data.size())
+                return fault;
+            return readsBackAs(descriptor, data);
         });
     } catch (const std::bad_alloc&) {
-        return false;
+        error = ENOMEM;
     }
+    return succeeded(error, path, reason);
 }
 
-bool writeFileAtomically(QString path, const std::function<bool(const QString&)>& write)
+bool writeFileAtomically(QString path, const std::function<bool(const QString&)>& write, QString* reason)
 {
     // The writer opens the file by its name: it must have one from the start.
-    return replaceAtomically(path, true, [&write](const TemporaryFile& temporary) { return write(temporary.path()); });
+    const int error = replaceAtomically(path, true, [&write](const TemporaryFile& temporary) {
+        if (write(temporary.path()))
+            return 0;
+        const int stopped = whyTheFileStopped(temporary.handle());
+        return stopped ? stopped : FileError::incomplete;
+    });
+    return succeeded(error, path, reason);
+}
+
+QString describeFileError(int error, const QString& path)
+{
+    const auto tr = [](const char* text) { return QCoreApplication::translate("FileUtilities", text); };
+    QString cause;
+    switch (error) {
+    case 0:
+        return QString();
+    case ENOSPC:
+    case EDQUOT:
+        cause = tr("The disk is full");
+        break;
+    case EACCES:
+    case EPERM:
+        cause = tr("Permission denied");
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        cause = tr("The folder does not exist");
+        break;
+    case EROFS:
+        cause = tr("The disk is read-only");
+        break;
+    case EFBIG:
+        cause = tr("The file is larger than the system allows");
+        break;
+    case ENOMEM:
+        cause = tr("There is not enough memory");
+        break;
+    case EIO:
+        cause = tr("The disk reported an error");
+        break;
+    case EISDIR:
+        cause = tr("It is a folder");
+        break;
+    case FileError::notAFile:
+        cause = tr("It is not a regular file");
+        break;
+    case FileError::writeProtected:
+        cause = tr("The file is write-protected");
+        break;
+    case FileError::incomplete:
+        cause = tr("The file was not written whole");
+        break;
+    case FileError::unreadable:
+        cause = tr("The file is not readable");
+        break;
+    case FileError::missing:
+        cause = tr("The file does not exist");
+        break;
+    default:
+        cause = qt_error_string(error);
+        break;
+    }
+    return tr("%1: %2").arg(cause, QDir::toNativeSeparators(path));
 }
 
 iFile::iFile(const QString& path, const QString& mode)

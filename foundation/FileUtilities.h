@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 
@@ -35,35 +36,63 @@ QByteArray scramble(const QByteArray& data, bool on);
 // an unknown flag, gives an empty array and sets *ok to false.
 QByteArray unscramble(const QByteArray& data, bool* ok = nullptr);
 
+// Why a file could not be read or written beyond what errno says.
+namespace FileError {
+enum : int {
+    notAFile = -1,
+    // Its user may not write it, although its folder would take a new file in its place.
+    writeProtected = -2,
+    // A writer failed without a reason the system gave.
+    incomplete = -3,
+    unreadable = -4,
+    missing = -5,
+};
+}
+
+// The cause (an errno or a FileError) in words for the user, followed by the
+// path: "The disk is full: /home/ann/frame.varou". Empty for 0.
+QString describeFileError(int error, const QString& path);
+
 // Writes the bytes to a new file beside the target that no other file can
 // own, checks them by reading them back, and only then puts that file in the
 // target's place in one step, so an existing file is never lost to a failed
 // write. A symbolic link is written through to the file it names; an
-// existing target's permissions and group carry over. False on any failure,
-// a full disk, the file-size limit and a lack of memory included, with
-// nothing left behind.
-bool writeQByteArrayToFileAtomically(QByteArray data, QString path);
+// existing target's permissions and group carry over, and a target its user
+// may not write is refused. False on any failure, a full disk, the
+// file-size limit and a lack of memory included, with nothing left behind
+// and, given `reason`, the cause and path there (describeFileError).
+bool writeQByteArrayToFileAtomically(QByteArray data, QString path, QString* reason = nullptr);
 
 // The same for a writer that needs a file name, a printer say: `write` fills
 // the new file at the path it is given and says whether all went well. A new
 // target gets the permissions the user's umask leaves; false, with the
 // target untouched, when the writer fails.
-bool writeFileAtomically(QString path, const std::function<bool(const QString& partialPath)>& write);
+bool writeFileAtomically(QString path, const std::function<bool(const QString& partialPath)>& write,
+                         QString* reason = nullptr);
 
 namespace AtomicWriteTesting {
-// Makes the next atomic write stop after this many bytes, as a full disk
-// would. A negative count switches the fault off.
-void failNextWriteAfter(qint64 bytes);
+// Makes the next atomic write stop after this many bytes with the error
+// given, by default as a full disk would. A negative count switches the
+// fault off.
+void failNextWriteAfter(qint64 bytes, int error = ENOSPC);
 // Off, the writer takes the named temporary file that file systems without
 // unnamed ones get.
 void useUnnamedTemporaryFiles(bool use);
 }
 
+// Root reads every file whatever its permissions, so a test run as root has
+// the next model file that is opened refused as one without read permission.
+namespace FileReadTesting {
+void refuseNextOpen();
+// True once, and disarms, after refuseNextOpen().
+bool refusesNow();
+}
+
 // Running out of memory cannot be made to happen on demand, so a test arms
-// one stage of a save and the allocation that stage makes most of fails
-// there once, as it would when memory is exhausted.
+// one stage of a save or an open and the allocation that stage makes most
+// of fails there once, as it would when memory is exhausted.
 namespace AllocationTesting {
-enum class Stage { None, DocumentText, Compression, FileWrite };
+enum class Stage { None, DocumentText, Compression, FileWrite, FileRead, DocumentRead };
 void failNextAllocationIn(Stage stage);
 // True once, and disarms, when a test armed this stage.
 bool failsNow(Stage stage);

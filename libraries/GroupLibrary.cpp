@@ -21,6 +21,13 @@ GroupLibrary::ItemRef GroupLibrary::append(const QSharedPointer<Group>& group)
     return appendItem(geometryGroupsBranch, group, group->name());
 }
 
+void GroupLibrary::appendAll(const QList<GroupRef>& groups)
+{
+    appendItems(groups, [this](const GroupRef& group) {
+        return group.objectCast<GeometryGroup>() ? TreeNodeRef(geometryGroupsBranch) : TreeNodeRef();
+    });
+}
+
 bool GroupLibrary::remove(const GroupRef& group)
 {
     return removeItemByValue(root(), group);

@@ -15,6 +15,8 @@ public:
     // Wraps a geometry group in a new item at the end of subnode 0; anything
     // else, or a group already held, gives null.
     ItemRef append(const QSharedPointer<Group>& group);
+    // Each in turn as append() does, announced once.
+    void appendAll(const QList<GroupRef>& groups);
     bool remove(const GroupRef& group);
     // "Geometry %1" with the first number free among the geometry groups.
     QString uniqueGeometryGroupName() const;

@@ -56,6 +56,14 @@ LoadCaseLibrary::ItemRef LoadCaseLibrary::append(const QSharedPointer<LoadCase>&
     return appendItem(branches[branch], loadCase, loadCase->name());
 }
 
+void LoadCaseLibrary::appendAll(const QList<LoadCaseRef>& loadCases)
+{
+    appendItems(loadCases, [this](const LoadCaseRef& loadCase) {
+        const Branch branch = branchOf(loadCase);
+        return branch == BranchCount ? TreeNodeRef() : TreeNodeRef(branches[branch]);
+    });
+}
+
 bool LoadCaseLibrary::remove(const LoadCaseRef& loadCase)
 {
     return removeItemByValue(root(), loadCase);

@@ -21,6 +21,8 @@ public:
     // A new item at the end of the branch of the load case's class; null for
     // another class or a load case already held.
     ItemRef append(const QSharedPointer<LoadCase>& loadCase);
+    // Each in turn as append() does, announced once.
+    void appendAll(const QList<LoadCaseRef>& loadCases);
     bool remove(const LoadCaseRef& loadCase);
 
     // "Loading %1", "Sway %1", "Combination %1" with the first number free

@@ -4,6 +4,7 @@
 #include "TreeLibraryItem.h"
 
 #include <QReadLocker>
+#include <QSet>
 #include <QWriteLocker>
 
 // A library of entries of type T (a shared reference to a model object) held
@@ -106,6 +107,15 @@ protected:
         return firstFreeName(pattern, used);
     }
 
+    void subOpCollectValues(const TreeNodeRef& node, QSet<T>* values) const
+    {
+        const ItemRef item = node.template dynamicCast<Item>();
+        if (item && item->value())
+            values->insert(item->value());
+        for (const TreeNodeRef& subnode : node->subnodes())
+            subOpCollectValues(subnode, values);
+    }
+
     ItemRef subOpFindItemByValue(const TreeNodeRef& node, const T& value) const
     {
         if (!node || !value)
@@ -162,6 +172,31 @@ protected:
         }
         emit Changed();
         return item;
+    }
+
+    // appendItem for many values, each at the end of the branch that
+    // branchOf(value) names, announced once. What the library holds is
+    // gathered in one pass, so that many entries (a model file's) take time
+    // in proportion to their number rather than to its square.
+    template <class BranchOf>
+    void appendItems(const QList<T>& values, BranchOf branchOf)
+    {
+        bool added = false;
+        {
+            QWriteLocker locker(&libraryLock);
+            QSet<T> held;
+            subOpCollectValues(root(), &held);
+            for (const T& value : values) {
+                const TreeNodeRef branch = branchOf(value);
+                if (!branch || !value || held.contains(value))
+                    continue;
+                held.insert(value);
+                branch->appendSubnode(ItemRef(new Item(value, value->name())));
+                added = true;
+            }
+        }
+        if (added)
+            emit Changed();
     }
 
     // Takes the item holding the value, searched below the node, out of the

@@ -44,9 +44,12 @@ double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback
     const QString t = text.trimmed();
     if (t.isEmpty())
         return fallback;
+    // toDouble takes "nan" and "inf" as numbers, and refuses only what overflows.
     bool ok = false;
     const double value = t.toDouble(&ok);
-    return ok ? value : (refuse(reader, t, "a number"), fallback);
+    if (!ok)
+        return refuse(reader, t, "a number"), fallback;
+    return std::isfinite(value) ? value : (refuse(reader, t, "a finite number"), fallback);
 }
 
 double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback)
@@ -124,9 +127,24 @@ QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& f
     return colour.isValid() ? colour : (refuse(reader, t, "a colour"), fallback);
 }
 
+QString elementName(const QXmlStreamReader& reader)
+{
+    QString name = reader.name().toString();
+    for (QChar& c : name)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    return name;
+}
+
 bool isElement(const QXmlStreamReader& reader, const char* name)
 {
-    return reader.name().compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    const QStringRef actual = reader.name();
+    const auto small = [](ushort c) { return c >= 'A' && c <= 'Z' ? ushort(c + ('a' - 'A')) : c; };
+    int i = 0;
+    for (; name[i]; ++i)
+        if (i == actual.size() || small(actual.at(i).unicode()) != small(uchar(name[i])))
+            return false;
+    return i == actual.size();
 }
 
 namespace {
@@ -237,7 +255,7 @@ void readChildren(QXmlStreamReader& reader, const std::function<bool(const QStri
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::EndElement)
             return;
-        if (token == QXmlStreamReader::StartElement && !handle(reader.name().toString().toLower()))
+        if (token == QXmlStreamReader::StartElement && !handle(elementName(reader)))
             reader.skipCurrentElement();
     }
 }

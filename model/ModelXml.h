@@ -26,9 +26,11 @@ QString colourText(const QColor& colour);
 
 // Conversions of a child's text. Empty text keeps the fallback, as a missing
 // child does; text that is damaged raises an error on the reader, so the
-// document is refused rather than read with a silently changed value.
+// document is refused rather than read with a silently changed value. No
+// model value is infinite or NaN, so such text is damage too, as is a number
+// too large for a double.
 double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
-// As numberFrom, and an infinity or NaN, read or fallen back to, is damage too.
+// As numberFrom, and a fallback that is not finite is damage too.
 double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
 // For the view and window settings, where text that is no number has always
 // read as 0: only an infinity or NaN raises the error (and gives 0).
@@ -38,7 +40,12 @@ bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback);
 Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback);
 QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& fallback);
 
-// The element the reader stands on, compared without regard to case.
+// The local name of the element the reader stands on with its ASCII capitals
+// made small. Only ASCII letters are folded: no other character stands for
+// one of them, so a name matches one of ours exactly when the reading budget
+// takes it for one.
+QString elementName(const QXmlStreamReader& reader);
+// The element the reader stands on, compared as elementName() does.
 bool isElement(const QXmlStreamReader& reader, const char* name);
 
 // Writes a text element for text a user typed. Characters that XML 1.0

@@ -130,16 +130,20 @@ bool ReportView::openPDFExportDialogue()
     // was painted and the file is whole: a cancel or a failure leaves an
     // earlier file as it was.
     bool started = false, painted = false;
-    const bool written = writeFileAtomically(target, [&](const QString& partial) {
-        started = true;
-        pdfPrinter->setOutputFileName(partial);
-        painted = print(pdfPrinter.data(), layout);
-        pdfPrinter->setOutputFileName(QString());
-        return painted && isWholePdf(partial);
-    });
+    QString reason;
+    const bool written = writeFileAtomically(
+        target,
+        [&](const QString& partial) {
+            started = true;
+            pdfPrinter->setOutputFileName(partial);
+            painted = print(pdfPrinter.data(), layout);
+            pdfPrinter->setOutputFileName(QString());
+            return painted && isWholePdf(partial);
+        },
+        &reason);
     // A cancelled job says nothing, and one that could not begin has said so.
     if (!written && (!started || painted))
-        UserDialogs::information(this, tr("The report could not be printed."));
+        UserDialogs::information(this, tr("The report could not be printed.") + QLatin1Char('\n') + reason);
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "AppTesting.h"
+#include "BudgetTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
@@ -180,6 +181,10 @@ private slots:
     void failedSaveKeepsTheOldFile();
     void saveOutOfMemoryKeepsModelAndFile_data();
     void saveOutOfMemoryKeepsModelAndFile();
+    void failedSaveSaysWhy_data();
+    void failedSaveSaysWhy();
+    void failedOpenSaysWhy_data();
+    void failedOpenSaysWhy();
     void newModelIsUntitledAndAsksForAName();
     void modifiedModelAsksBeforeItIsReplaced();
 
@@ -307,9 +312,7 @@ void TestMainWindow::corruptFileIsRefused_data()
 
     // Sound containers around text that would build more than any model holds.
     QTest::newRow("objects past the budget")
-        << NativeContainer::pack("<Content><Document><Structure>"
-                                 + QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1)
-                                 + "</Structure></Document></Content>")
+        << NativeContainer::pack(textCosting(ReadingBudget::maximumCost + 1))
         << corruptMessage;
     QTest::newRow("padding past the budget")
         << NativeContainer::pack("<Content>" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ')
@@ -470,7 +473,7 @@ void TestMainWindow::failedSaveKeepsTheOldFile()
         dialogs.boxes.clear();
         AtomicWriteTesting::failNextWriteAfter(16);
         QVERIFY(!window->saveFileAs(target));
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The model could not be saved.")});
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The model could not be saved.\nThe disk is full: ") + target});
         QCOMPARE(dialogs.boxes.first().icon, QMessageBox::Warning);
         QCOMPARE(fileBytes(path), original);
         QCOMPARE(window->documentModel()->path(), path);
@@ -504,7 +507,7 @@ void TestMainWindow::saveOutOfMemoryKeepsModelAndFile()
 
     AllocationTesting::failNextAllocationIn(stage);
     QVERIFY(!window->saveFile());
-    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The model could not be saved.")});
+    QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("The model could not be saved.\nThere is not enough memory: ") + path});
     QCOMPARE(dialogs.boxes.first().icon, QMessageBox::Warning);
     QCOMPARE(fileBytes(path), original);
     QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.varou")});
@@ -520,6 +523,89 @@ void TestMainWindow::saveOutOfMemoryKeepsModelAndFile()
     QByteArray saved;
     QCOMPARE(NativeContainer::readFile(path, &saved), NativeContainer::Status::Ok);
     QCOMPARE(withNumberedIds(QString::fromUtf8(saved)), withNumberedIds(QString::fromUtf8(text)));
+}
+
+void TestMainWindow::failedSaveSaysWhy_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason"); // after "The model could not be saved.", with %1 for the path
+    QTest::newRow("disk full") << "full" << "plan.varou" << "The disk is full: %1";
+    QTest::newRow("permission denied") << "denied" << "plan.varou" << "Permission denied: %1";
+    QTest::newRow("folder missing") << "" << "gone/plan.varou" << "The folder does not exist: %1";
+    // As an editor does, a file its owner made read-only is not replaced, whoever runs the program.
+    QTest::newRow("write-protected, Save") << "save" << "kept.varou" << "The file is write-protected: %1";
+    QTest::newRow("write-protected, Save As") << "save as" << "kept.varou" << "The file is write-protected: %1";
+    // A text the reader would refuse is not written: the old file stays one that opens.
+    QTest::newRow("too large to open again")
+        << "large" << "kept.varou"
+        << QString("The model is too large to save: it holds a text of more than %1 MB without a break.")
+               .arg(ReadingBudget::maximumTextRun >> 20);
+}
+
+// The warning says what the system said, and where; the file on disk and
+// the open model stay as they were.
+void TestMainWindow::failedSaveSaysWhy()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    const QString kept = folder->filePath(QStringLiteral("kept.varou"));
+    QVERIFY(window->saveFileAs(kept));
+    const QByteArray original = fileBytes(kept);
+    const QString path = folder->filePath(name);
+    if (kind.startsWith(QLatin1String("save")))
+        QVERIFY(QFile::setPermissions(kept, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    else if (kind == "full")
+        AtomicWriteTesting::failNextWriteAfter(16);
+    else if (kind == "denied")
+        AtomicWriteTesting::failNextWriteAfter(0, EACCES);
+    const QString note = kind == "large" ? QString(ReadingBudget::maximumTextRun + 1, QLatin1Char('n'))
+                                         : QStringLiteral("changed");
+    window->documentModel()->titles()->setNote(note);
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    const QString title = window->windowTitle();
+
+    QVERIFY(!(kind == "save" || kind == "large" ? window->saveFile() : window->saveFileAs(path)));
+    QCOMPARE(dialogs.texts(),
+             QStringList{"The model could not be saved.\n" + (reason.contains("%1") ? reason.arg(path) : reason)});
+    QCOMPARE(dialogs.boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(fileBytes(kept), original);
+    QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.varou")});
+    QCOMPARE(window->documentModel()->path(), kept);
+    QCOMPARE(window->windowTitle(), title);
+    QVERIFY(window->isWindowModified());
+    QCOMPARE(window->documentModel()->titles()->note(), note);
+}
+
+void TestMainWindow::failedOpenSaysWhy_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason"); // after "The file cannot be loaded.", with %1 for the path
+    QTest::newRow("not readable") << "unreadable" << "Permission denied: %1";
+    // Memory running out is no sign of a damaged file.
+    QTest::newRow("memory runs out unpacking") << "unpacking" << "There is not enough memory: %1";
+    QTest::newRow("memory runs out reading the model") << "reading" << "There is not enough memory: %1";
+}
+
+void TestMainWindow::failedOpenSaysWhy()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString path = folder->filePath(QStringLiteral("plan.varou"));
+    QVERIFY(window->saveFileAs(path));
+    QVERIFY(window->newFile());
+    if (kind == "unreadable")
+        FileReadTesting::refuseNextOpen();
+    else
+        AllocationTesting::failNextAllocationIn(kind == "unpacking" ? AllocationTesting::Stage::FileRead
+                                                                    : AllocationTesting::Stage::DocumentRead);
+    expectWindowUnchangedBy([&] { QVERIFY(!window->openFile(path)); });
+    QCOMPARE(dialogs.texts(), QStringList{"The file cannot be loaded.\n" + reason.arg(path)});
+    // The file itself is sound.
+    dialogs.boxes.clear();
+    QVERIFY(window->openFile(path));
+    QVERIFY(dialogs.boxes.isEmpty());
 }
 
 void TestMainWindow::newModelIsUntitledAndAsksForAName()

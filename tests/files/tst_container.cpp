@@ -1,5 +1,6 @@
 #include "FileUtilities.h"
 #include "NativeContainer.h"
+#include "BudgetTesting.h"
 #include "ReadingBudget.h"
 #include "TestMain.h"
 
@@ -57,14 +58,6 @@ QByteArray compressedZeros(quint32 statedSize)
     return out;
 }
 
-// A model text holding `count` more node elements than the reading budget allows.
-QByteArray nodesPastTheBudget(int count)
-{
-    QByteArray text = "<Content><Document><Structure>";
-    text += QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + count);
-    return text + "</Structure></Document></Content>";
-}
-
 // A model text whose titles stand after blanks longer than any text a model holds.
 QByteArray paddedText(int blanks)
 {
@@ -87,8 +80,12 @@ private slots:
     void everyTruncationAndFlippedByteIsRefused();
     void filesWithAnyPath();
     void failedWriteKeepsTheOldFile();
+    void whatCannotBeReadIsNotWritten_data();
+    void whatCannotBeReadIsNotWritten();
     void budgetCountsWhatTheTextBuilds_data();
     void budgetCountsWhatTheTextBuilds();
+    void budgetOfManyElements_data();
+    void budgetOfManyElements();
 };
 
 void TestContainer::packedLayoutAndBothChecksumTexts()
@@ -140,7 +137,8 @@ void TestContainer::refusesDamage_data()
     // A stream that expands past the bound, whatever size it states.
     QTest::newRow("bomb stating a small size") << container(compressedZeros(1000), writtenText) << Status::Corrupt;
     // Texts within the size bound that would build more than a model holds.
-    QTest::newRow("objects past the budget") << NativeContainer::pack(nodesPastTheBudget(1)) << Status::Corrupt;
+    QTest::newRow("objects past the budget") << NativeContainer::pack(textCosting(ReadingBudget::maximumCost + 1))
+                                             << Status::Corrupt;
     QTest::newRow("padding past the budget") << NativeContainer::pack(paddedText(ReadingBudget::maximumTextRun + 1))
                                              << Status::Corrupt;
 }
@@ -204,31 +202,100 @@ void TestContainer::failedWriteKeepsTheOldFile()
     QCOMPARE(text, sampleText);
 }
 
+void TestContainer::whatCannotBeReadIsNotWritten_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("reason");
+    const QLocale locale;
+    QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
+    QTest::newRow("over the budget")
+        << textCosting(ReadingBudget::maximumCost + 1)
+        << QString("The model is too large to save: its objects count as %1 nodes, over the %2 that a model file may "
+                   "hold.")
+               .arg(locale.toString(ReadingBudget::maximumObjects + 1), locale.toString(ReadingBudget::maximumObjects));
+    QTest::newRow("longer than a model text")
+        << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
+        << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
+               .arg(locale.toString((NativeContainer::maximumTextSize >> 20) + 1),
+                    locale.toString(NativeContainer::maximumTextSize >> 20));
+}
+
+// A model is saved only when it opens again; else the file on disk stays as it was.
+void TestContainer::whatCannotBeReadIsNotWritten()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("model.varou"));
+    QVERIFY(NativeContainer::writeFile(path, sampleText));
+    QString why = "x";
+    QCOMPARE(NativeContainer::writeFile(path, text, &why), reason.isEmpty());
+    QCOMPARE(why, reason);
+    QByteArray read;
+    QCOMPARE(NativeContainer::readFile(path, &read), Status::Ok);
+    QCOMPARE(read, reason.isEmpty() ? text : sampleText);
+}
+
 void TestContainer::budgetCountsWhatTheTextBuilds_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("objects");
+    QTest::addColumn<qint64>("cost");
     QTest::addColumn<bool>("within");
+    const auto row = [](const char* name, const QByteArray& text, qint64 cost, bool within = true) {
+        QTest::newRow(name) << text << cost << within;
+    };
 
-    QTest::newRow("names in any case") << QByteArray("<Node ref=\"1\"/><node\n/><NODE>x</NODE>") << 3 << true;
-    QTest::newRow("every kind") << QByteArray("<GeometryGroup><LoadCase><GravityCase><SwayCase><Combination><Member>"
-                                              "<PointLoad><TorqueLoad><TrapezoidLoad><Support><SectionType>"
-                                              "<CrossSection><Material><LoadAxis><MemberAxis><Report><Block><Item>"
-                                              "<ViewPoint>")
-                                << 19 << true;
-    QTest::newRow("names that only begin like ours") << QByteArray("<NodeA>1</NodeA><Nodes/><node2/><Position/>")
-                                                     << 0 << true;
-    QTest::newRow("longest name and one longer") << QByteArray("<trapezoidload/><trapezoidloads/>") << 1 << true;
-    QTest::newRow("markup in a comment counts") << QByteArray("<!-- <Node/> --><?node?>") << 1 << true;
-    QTest::newRow("as many objects as allowed") << nodesPastTheBudget(0) << ReadingBudget::maximumObjects << true;
-    QTest::newRow("one object more") << nodesPastTheBudget(1) << ReadingBudget::maximumObjects + 1 << false;
-    QTest::newRow("longest run") << paddedText(ReadingBudget::maximumTextRun) << 0 << true;
-    QTest::newRow("run one byte longer") << paddedText(ReadingBudget::maximumTextRun + 1) << 0 << false;
-    QTest::newRow("'>' ends a run") << "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">"
-                                           + QByteArray(ReadingBudget::maximumTextRun, ' ') + "</a>"
-                                    << 0 << true;
-    QTest::newRow("run inside a tag") << "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>" << 1
-                                      << false;
+    // Every element costs one, an object what its memory is worth where the reader makes one.
+    row("names in any case", "<Content><Document><Structure><Node ref=\"1\"/><node\n/><NODE>x</NODE></Structure>", 27);
+    row("every object in its place",
+        "<Content><Document>"
+        "<GeometryGroup ref=\"1\"><Name>G</Name></GeometryGroup><LoadCase ref=\"2\"/><GravityCase ref=\"3\"/>"
+        "<SwayCase ref=\"4\"/><Combination ref=\"5\"><Factor ref=\"2\">1</Factor></Combination>"
+        "<ViewPointMemory><index>1</index><ViewPoint><distance>9</distance></ViewPoint></ViewPointMemory>"
+        "<Structure><Support ref=\"6\"/><SectionType ref=\"7\"><CrossSection/><Material/></SectionType>"
+        "<LoadAxis ref=\"8\"/><MemberAxis ref=\"9\"/><Node ref=\"10\"><Support>6</Support></Node><Node ref=\"11\"/>"
+        "<Member ref=\"12\"><NodeA>10</NodeA><NodeB>11</NodeB><SectionType>7</SectionType><Axis>9</Axis></Member>"
+        "<PointLoad ref=\"13\"><Member>12</Member><LoadAxis>8</LoadAxis><LoadCase>2</LoadCase>"
+        "<Pair position=\"0.5\">1</Pair></PointLoad><TorqueLoad ref=\"14\"><Member>12</Member></TorqueLoad>"
+        "<TrapezoidLoad ref=\"15\"><Member>12</Member><Pair position=\"0\">1</Pair><Pair position=\"1\">2</Pair>"
+        "</TrapezoidLoad></Structure>"
+        "<Selection><ref count=\"2\">10</ref></Selection>"
+        "<Reports><Report ref=\"16\"><Block><Item chapter=\"a\"><Block><LoadCase>2</LoadCase></Block></Item></Block>"
+        "</Report></Reports></Document>"
+        "<ViewPoint><distance>9</distance></ViewPoint><CurrentState><loadCase>2</loadCase></CurrentState></Content>",
+        2 + 18 + 3 * 17 + 18 + 1 + 1 + 28 + 1 + 8 + 26 + 8 + 8 + 9 + 8 + 22 + 19 + 14 + 20 + 7 + 18 + 2 + 2);
+    // A reference names an object that stands elsewhere: it costs what any element does.
+    row("references are no objects",
+        "<Content><Document><Structure><Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>1</NodeB>"
+        "<SectionType>1</SectionType><Axis>1</Axis><Group>1</Group></Member></Structure>",
+        3 + 8 + 18 + 5);
+    row("unknown and empty elements", "<a/><b></b><NodeA>1</NodeA><Nodes/><node2/>", 5);
+    row("object names outside their lists",
+        "<Content><Node/><Document><Node/><Report/><ViewPoint/></Document><Member/></Content>", 7);
+    row("unknown elements keep their list", "<Content><Document><Structure><Group><Node/></Group></Structure>", 12);
+    row("namespace prefixes", "<Content><Document><Structure><x:Node/><y1:node></y1:node></Structure>", 19);
+    row("names outside ASCII", "<Content><Document><Structure><Nod\xc3\xa9/><\xe2\x84\xaaNode/></Structure>", 5);
+    row("markup in comments, data, instructions and values",
+        "<Content><Document><Structure><!-- <Node> --><![CDATA[<Node>]]><?pi <Node>?>"
+        "<Node a=\"/>\" b='>'/></Structure>",
+        11);
+    row("end tags close their element", "<Content><Document><Structure><Node></Node></Structure><Node/>", 12);
+    row("longest names and longer ones",
+        "<Content><Document><Structure><trapezoidload/><trapezoidloads/><viewpointmemory/></Structure>", 18);
+    row("document type", "<!DOCTYPE Content><Content/>", 0, false);
+    row("as much as allowed", textCosting(ReadingBudget::maximumCost), ReadingBudget::maximumCost);
+    row("one element more", textCosting(ReadingBudget::maximumCost + 1), ReadingBudget::maximumCost + 1, false);
+    const int depth = ReadingBudget::maximumDepth;
+    row("nesting as deep as allowed", QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth), depth);
+    row("one level deeper", QByteArray("<a>").repeated(depth + 1) + QByteArray("</a>").repeated(depth + 1), depth + 1,
+        false);
+    row("longest run", paddedText(ReadingBudget::maximumTextRun), 3);
+    row("run one byte longer", paddedText(ReadingBudget::maximumTextRun + 1), 1, false);
+    row("'>' ends a run",
+        "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">" + QByteArray(ReadingBudget::maximumTextRun, ' ')
+            + "</a>",
+        1);
+    row("run inside a tag", "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>", 0, false);
 }
 
 // However the text is cut into pieces, as an inflating stream hands them
@@ -236,7 +303,7 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
 void TestContainer::budgetCountsWhatTheTextBuilds()
 {
     QFETCH(QByteArray, text);
-    QFETCH(int, objects);
+    QFETCH(qint64, cost);
     QFETCH(bool, within);
     for (const int piece : {1, 5, 4096, int(text.size())}) {
         if (piece < 4096 && text.size() > 100000)
@@ -245,8 +312,46 @@ void TestContainer::budgetCountsWhatTheTextBuilds()
         for (int at = 0; at < text.size(); at += piece)
             budget.take(text.constData() + at, qMin(piece, text.size() - at));
         QCOMPARE(budget.isExceeded(), !within);
-        QCOMPARE(budget.objectCount(), qint64(objects));
+        QCOMPARE(budget.cost(), cost);
+        QCOMPARE(budget.describeExcess().isEmpty(), within);
     }
+}
+
+void TestContainer::budgetOfManyElements_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("element");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("within");
+    const QByteArray document = "<Content><Document>";
+    const QByteArray structure = document + "<Structure><Node ref=\"1\"/><Node ref=\"2\"/>"
+                                 "<Member ref=\"3\"><NodeA>1</NodeA><NodeB>2</NodeB></Member>";
+    // What the program saves must open again, references and all.
+    QTest::newRow("1.4 million point loads on one member")
+        << structure
+        << QByteArray("<PointLoad ref=\"9\"><Member>3</Member><LoadAxis>4</LoadAxis><LoadCase>5</LoadCase>"
+                      "<Pair position=\"0.5\">-1</Pair></PointLoad>")
+        << 1400000 << true;
+    // Small files that would cost seconds or gigabytes to read.
+    QTest::newRow("60 million empty unknown elements") << document << QByteArray("<a/>") << 60000000 << false;
+    QTest::newRow("4 million stored view points")
+        << document + "<ViewPointMemory>" << QByteArray("<index>7</index><ViewPoint/>") << 3999990 << false;
+}
+
+// Texts far larger than a test should hold, handed over a piece at a time.
+void TestContainer::budgetOfManyElements()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, element);
+    QFETCH(int, count);
+    QFETCH(bool, within);
+    XmlTextBudget budget;
+    budget.take(head);
+    const int perPiece = 1000;
+    const QByteArray piece = element.repeated(perPiece);
+    for (int left = count; left > 0 && !budget.isExceeded(); left -= perPiece)
+        budget.take(left >= perPiece ? piece : element.repeated(left));
+    QCOMPARE(budget.isExceeded(), !within);
 }
 
 VARO_APPLESS_TEST_MAIN(TestContainer)

@@ -1,8 +1,10 @@
+#include "BudgetTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
 #include "GeometryGroup.h"
 #include "Libraries.h"
+#include "LoadCaseLibrary.h"
 #include "LoadAxis.h"
 #include "Member.h"
 #include "MemberAxis.h"
@@ -21,6 +23,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -49,6 +52,22 @@ void fill(Parts& parts)
     parts.memory.setValueAt(5, ViewPointRef(new ViewPoint));
 }
 
+// A new document, view point and current state read from one text.
+struct ReadContent
+{
+    QSharedPointer<UnitSystem> units{new UnitSystem};
+    DocumentModel document{units};
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+
+    explicit ReadContent(const QByteArray& text)
+        : ok(DocumentXml::readContent(text, &document, &viewPoint, &state, &error))
+    {
+    }
+    const bool ok;
+};
+
 } // namespace
 
 class TestDocumentXml : public QObject
@@ -64,10 +83,18 @@ private slots:
     void wholeContent_data();
     void wholeContent();
     void largeSelectionReadsInLinearTime();
+    void manyLibraryEntriesReadInLinearTime();
     void objectsPastTheBudgetAreNeverBuilt();
+    void deepNestingIsRefused_data();
+    void deepNestingIsRefused();
     void sharedSectionLibraryReadsAlike();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
+    void damagedNumbersRefuseTheFile_data();
+    void damagedNumbersRefuseTheFile();
+    void onlyUtf8IsRead_data();
+    void onlyUtf8IsRead();
+    void budgetCountsAllThatIsBuilt();
 };
 
 void TestDocumentXml::roundTrip()
@@ -225,20 +252,66 @@ void TestDocumentXml::largeSelectionReadsInLinearTime()
     QCOMPARE(selection.selection().size(), count);
 }
 
+// A file of many load cases and groups (a few hundred kilobytes) opens in
+// moments, not minutes: each entry joins its library without a search
+// through all that came before it.
+void TestDocumentXml::manyLibraryEntriesReadInLinearTime()
+{
+    const int count = 20000;
+    QByteArray text = "<Content><Document><GeometryGroup ref=\"f\"><Name>first</Name></GeometryGroup>";
+    for (int i = 1; i <= count; ++i)
+        text += "<LoadCase ref=\"l" + QByteArray::number(i) + "\"/><GeometryGroup ref=\"g" + QByteArray::number(i)
+                + "\"/>";
+    text += "<Structure><GeometryGroup ref=\"s\"><Name>last</Name></GeometryGroup></Structure>"
+            "<SwayCase ref=\"w\"/></Document></Content>";
+    QElapsedTimer timer;
+    timer.start();
+    const ReadContent read(text);
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QVERIFY(read.ok);
+    const QSharedPointer<Libraries> libraries = read.document.libraries();
+    QCOMPARE(libraries->loadCaseLibrary()->loadings().size(), count);
+    QCOMPARE(libraries->loadCaseLibrary()->swayCases().size(), 1);
+    // In the order they stand in the file, the structure's own group among them.
+    const QList<GeometryGroupRef> groups = libraries->groupLibrary()->geometryGroups();
+    QCOMPARE(groups.size(), count + 2);
+    QCOMPARE(groups.first()->name(), QStringLiteral("first"));
+    QCOMPARE(groups.last()->name(), QStringLiteral("last"));
+}
+
 // The text is refused before its first object exists, not after it filled memory.
 void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
 {
-    QByteArray text = "<Content><Document><Structure>";
-    text += QByteArray("<Node/>").repeated(ReadingBudget::maximumObjects + 1);
-    text += "</Structure></Document></Content>";
-    const QSharedPointer<UnitSystem> units(new UnitSystem);
-    DocumentModel document(units);
-    ViewPoint viewPoint;
-    CurrentState state;
-    QString error;
-    QVERIFY(!DocumentXml::readContent(text, &document, &viewPoint, &state, &error));
+    const ReadContent read(textCosting(ReadingBudget::maximumCost + 1));
+    const QString& error = read.error;
+    const DocumentModel& document = read.document;
+    QVERIFY(!read.ok);
     QVERIFY(!error.isEmpty());
     QVERIFY(document.structureModel()->nodes().isEmpty());
+}
+
+void TestDocumentXml::deepNestingIsRefused_data()
+{
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<bool>("ok");
+    // Each level is a block and an item: four elements lead to the first block.
+    QTest::newRow("as deep as allowed") << (ReadingBudget::maximumDepth - 4) / 2 << true;
+    QTest::newRow("one level deeper") << (ReadingBudget::maximumDepth - 4) / 2 + 1 << false;
+    // A report's blocks are read by recursion, which must not run out of stack.
+    QTest::newRow("twenty thousand levels") << 20000 << false;
+}
+
+// A small file nests its elements no deeper than a model would.
+void TestDocumentXml::deepNestingIsRefused()
+{
+    QFETCH(int, levels);
+    QFETCH(bool, ok);
+    const QByteArray text = "<Content><Document><Reports><Report ref=\"1\">"
+                            + QByteArray("<Block><Item chapter=\"c\">").repeated(levels) + "<Block/>"
+                            + QByteArray("</Item></Block>").repeated(levels) + "</Report></Reports></Document></Content>";
+    const ReadContent read(text);
+    QCOMPARE(read.ok, ok);
+    QCOMPARE(read.document.reportModel()->reports().size(), ok ? 1 : 0);
 }
 
 // Documents that only read may share one section library (as the fuzzing of
@@ -302,6 +375,174 @@ void TestDocumentXml::everySavedModelOpensAgain()
     QCOMPARE(withNumberedIds(write(copy)), withNumberedIds(first));
     QCOMPARE(copy.structure.nodes().size(), original.structure.nodes().size());
     QCOMPARE(copy.structure.members().size(), original.structure.members().size());
+}
+
+namespace {
+
+// One number of every kind a model file holds, each written once.
+const char* const everyNumberKind =
+    "<Content><Document>"
+    "<LoadCase ref=\"1\"><Name>Dead</Name></LoadCase>"
+    "<GravityCase ref=\"2\"><Name>G</Name><Acceleration>9.81</Acceleration>"
+    "<Axis><Vector>0,-1,0</Vector></Axis></GravityCase>"
+    "<Combination ref=\"3\"><Name>C</Name><Factor ref=\"1\">1.35</Factor></Combination>"
+    "<ViewPointMemory><index>1</index><ViewPoint><focalPoint>1,2,3</focalPoint><distance>40</distance></ViewPoint>"
+    "</ViewPointMemory>"
+    "<Structure>"
+    "<Node ref=\"4\"><Position>0,0,0</Position></Node><Node ref=\"5\"><Position>4,0.5,0</Position></Node>"
+    "<SectionType ref=\"6\"><CrossSection><Shape>1</Shape><OverallDepth>0.3</OverallDepth><Area>0.01</Area>"
+    "</CrossSection><Material><E>2.1e11</E><G>8.1e10</G><Density>7850</Density><CTE>1.2e-05</CTE></Material>"
+    "</SectionType>"
+    "<MemberAxis ref=\"7\"><Axis><Vector>0,0,1</Vector></Axis></MemberAxis>"
+    "<Member ref=\"8\"><NodeA>4</NodeA><NodeB>5</NodeB><Axis>7</Axis><SectionType>6</SectionType></Member>"
+    "<LoadAxis ref=\"9\"><Axis><Vector>0,1,0</Vector></Axis></LoadAxis>"
+    "<PointLoad ref=\"10\"><Member>8</Member><LoadAxis>9</LoadAxis><LoadCase>1</LoadCase>"
+    "<Pair position=\"0.25\">-1000</Pair></PointLoad>"
+    "</Structure></Document>"
+    "<ViewPoint><azimuth>0.75</azimuth></ViewPoint><CurrentState><scaleLD>2</scaleLD></CurrentState>"
+    "</Content>";
+
+} // namespace
+
+void TestDocumentXml::damagedNumbersRefuseTheFile_data()
+{
+    QTest::addColumn<QString>("number"); // as it stands in the text
+    QTest::addColumn<QString>("damaged");
+    QTest::newRow("intact") << QString() << QString();
+    QTest::newRow("node position") << "4,0.5,0" << "4,nan,0";
+    QTest::newRow("node position too large") << "4,0.5,0" << "4,1e309,0";
+    QTest::newRow("member axis vector") << "0,0,1" << "0,0,inf";
+    QTest::newRow("load axis vector") << "0,1,0" << "-inf,1,0";
+    QTest::newRow("gravity axis vector") << "0,-1,0" << "0,nan,0";
+    QTest::newRow("gravity acceleration") << "9.81" << "inf";
+    QTest::newRow("section dimension") << "0.3" << "nan";
+    QTest::newRow("section property") << "0.01" << "-inf";
+    QTest::newRow("material value") << "2.1e11" << "inf";
+    QTest::newRow("material value too large") << "7850" << "7850e400";
+    QTest::newRow("load value") << "-1000" << "nan";
+    QTest::newRow("load position") << "0.25" << "inf";
+    QTest::newRow("load factor") << "1.35" << "1e999";
+    QTest::newRow("stored view point") << "40" << "nan";
+    QTest::newRow("window view point") << "0.75" << "-1e400";
+    QTest::newRow("current state") << "<scaleLD>2" << "<scaleLD>inf";
+}
+
+// A number that is not finite, or too large for a double, in any field
+// refuses the whole file, as the transfer reader does.
+void TestDocumentXml::damagedNumbersRefuseTheFile()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, damaged);
+    QString text = QString::fromLatin1(everyNumberKind);
+    if (!number.isEmpty()) {
+        QCOMPARE(text.count(number), 1);
+        text.replace(number, damaged);
+    }
+    const ReadContent read(text.toUtf8());
+    QCOMPARE(read.ok, number.isEmpty());
+    if (number.isEmpty()) {
+        QCOMPARE(read.document.structureModel()->loads().size(), 1);
+        QCOMPARE(read.document.viewPointMemory()->values().size(), 1);
+    } else {
+        QVERIFY2(read.error.contains(QLatin1String("a finite number")) || read.error.contains(QLatin1String("a number")),
+                 qPrintable(read.error));
+    }
+}
+
+void TestDocumentXml::onlyUtf8IsRead_data()
+{
+    const QString text = QString::fromLatin1(everyNumberKind);
+    const QString declared = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>") + text;
+    const auto utf16 = [](const QString& s, bool mark) {
+        QByteArray bytes(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+        return mark ? "\xFF\xFE" + bytes : bytes;
+    };
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("UTF-8") << declared.arg("UTF-8").toUtf8() << true;
+    QTest::newRow("UTF-8 with a byte-order mark") << "\xEF\xBB\xBF" + declared.arg("utf-8").toUtf8() << true;
+    QTest::newRow("no declaration") << text.toUtf8() << true;
+    // The budget reads bytes as UTF-8: in another encoding the reader would build what it never counted.
+    QTest::newRow("declared Latin-1") << declared.arg("ISO-8859-1").toLatin1() << false;
+    QTest::newRow("UTF-16 with a byte-order mark") << utf16(declared.arg("UTF-16"), true) << false;
+    QTest::newRow("UTF-16 without one") << utf16(text, false) << false;
+}
+
+void TestDocumentXml::onlyUtf8IsRead()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, ok);
+    const ReadContent read(bytes);
+    QCOMPARE(read.ok, ok);
+    QCOMPARE(read.document.structureModel()->nodes().size(), ok ? 2 : 0);
+}
+
+namespace {
+
+// A random tree of the element names the readers know, and some they do not,
+// in a document.
+QByteArray randomElements(QRandomGenerator& random, int depth)
+{
+    static const QList<QByteArray> all = {
+        "Document", "Structure",     "DetachedNodes", "Selection", "Reports", "ViewPointMemory", "Report", "Block",
+        "Other",    "Node",          "Item",          "ViewPoint", "index",   "LoadCase",        "Support", "Titles",
+        "Other",    "GeometryGroup", "CurrentState",  "Node"};
+    const QList<QByteArray> names = depth == 0 ? QList<QByteArray>{"Document"} : all;
+    QByteArray text;
+    for (int n = 1 + random.bounded(4); n > 0; --n) {
+        const QByteArray name = names.at(random.bounded(names.size()));
+        text += depth < 5 && random.bounded(3) ? "<" + name + ">" + randomElements(random, depth + 1) + "</" + name + ">"
+                                               : "<" + name + "/>";
+    }
+    return text;
+}
+
+int itemsBelow(const Report::ReportBlockRef& block)
+{
+    int count = 0;
+    for (const Report::ReportItemRef& item : block ? block->items() : QList<Report::ReportItemRef>())
+        count += 1 + itemsBelow(item->block);
+    return count;
+}
+
+qint64 costOf(const QByteArray& text)
+{
+    XmlTextBudget budget;
+    budget.take(text);
+    return budget.cost();
+}
+
+} // namespace
+
+// Wherever the readers build an object, the budget counts at least what the
+// same object costs where the program writes it.
+void TestDocumentXml::budgetCountsAllThatIsBuilt()
+{
+    QRandomGenerator random(38);
+    int objects = 0;
+    for (int round = 0; round < 400; ++round) {
+        const QByteArray text = "<Content>" + randomElements(random, 0) + "</Content>";
+        const ReadContent read(text);
+        const DocumentModel& document = read.document;
+        QByteArray built = "<Content><Document><Structure>"
+                           + QByteArray("<Node/>").repeated(document.structureModel()->nodes().size())
+                           + "</Structure><ViewPointMemory>"
+                           + QByteArray("<ViewPoint/>").repeated(document.viewPointMemory()->values().size())
+                           + "</ViewPointMemory>"
+                           + QByteArray("<LoadCase/>").repeated(document.loadCases().size())
+                           + QByteArray("<GeometryGroup/>")
+                                 .repeated(document.libraries()->groupLibrary()->geometryGroups().size())
+                           + "<Reports>";
+        for (const ReportRef& report : document.reportModel()->reports())
+            built += "<Report><Block>" + QByteArray("<Item/>").repeated(itemsBelow(report->rootBlock()))
+                     + "</Block></Report>";
+        built += "</Reports></Document></Content>";
+        objects += document.structureModel()->nodes().size() + document.reportModel()->reports().size();
+        QVERIFY2(costOf(text) >= costOf(built) - costOf("<Content><Document><Structure/><ViewPointMemory/>"
+                                                        "<Reports/></Document></Content>"),
+                 text.constData());
+    }
+    QVERIFY(objects > 100);
 }
 
 VARO_TEST_MAIN(TestDocumentXml)

@@ -27,6 +27,7 @@
 
 #include <QTemporaryDir>
 #include <QUndoStack>
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -84,6 +85,7 @@ private slots:
     void libraryEntriesInRecordNameOrder();
     void documentTakesAllOrNothing();
     void recordsPastTheBudgetAreNeverBuilt();
+    void manyLoadCasesImportInLinearTime();
 };
 
 void TestTransfer::everyRecordKind()
@@ -404,19 +406,21 @@ void TestTransfer::filesAndMessages_data()
 {
     const QString refused = "The file appears to be either corrupt or not compatible with this version. "
                             "It cannot be loaded.";
-    const QString cannotOpen = "The file cannot be opened.";
+    const QString cannotOpen = "The file cannot be opened.\n%2: %1";
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("message");
     QTest::newRow("good, any name") << "Träger ✓.varox" << base << QString();
     QTest::newRow("refused record") << "bad.varox" << base + "N:1 (0 0 0) 0 0\n" << refused;
-    QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen;
+    QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen.arg("%1", "The file does not exist");
     QTest::newRow("empty") << "empty.varox" << QByteArray() << refused;
     QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << refused;
     // Text of no records at all, but longer than what a transfer text may build from.
     QTest::newRow("past the transfer budget") << "budget" << QByteArray() << refused;
-    QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen;
-    QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen;
+    QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
+    QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
+    // Memory running out is no sign of a damaged file.
+    QTest::newRow("memory runs out") << "memory.varox" << base << cannotOpen.arg("%1", "There is not enough memory");
 }
 
 void TestTransfer::filesAndMessages()
@@ -440,10 +444,12 @@ void TestTransfer::filesAndMessages()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
+    if (kind.startsWith("memory"))
+        AllocationTesting::failNextAllocationIn(AllocationTesting::Stage::FileRead);
     TransferImport result;
     QString shown = "x";
     QCOMPARE(TransferReader::readFile(path, &result, &shown), message.isEmpty());
-    QCOMPARE(shown, message);
+    QCOMPARE(shown, message.contains("%1") ? message.arg(path) : message);
     if (message.isEmpty())
         QCOMPARE(result.objects.size(), 3);
 }
@@ -508,6 +514,29 @@ void TestTransfer::recordsPastTheBudgetAreNeverBuilt()
     QVERIFY(result.libraryEntries.isEmpty());
     // Comments and blank lines cost nothing.
     QVERIFY(TransferReader::read(QByteArray("# note\n").repeated(ReadingBudget::maximumObjects + 1), &result));
+}
+
+// Each load case joins the library without a search through all before it.
+void TestTransfer::manyLoadCasesImportInLinearTime()
+{
+    const int count = 20000;
+    QByteArray text;
+    for (int n = 1; n <= count; ++n)
+        text += "C:" + QByteArray::number(n) + " 1 \"c" + QByteArray::number(n) + "\"\n";
+    TransferImport imported;
+    QVERIFY(TransferReader::read(text, &imported));
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    QElapsedTimer timer;
+    timer.start();
+    TransferReader::addToDocument(imported, document);
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    const QList<LoadCaseRef> loadings = document.libraries()->loadCaseLibrary()->loadings();
+    QCOMPARE(loadings.size(), count);
+    QSet<QString> names;
+    for (const LoadCaseRef& loading : loadings)
+        names.insert(loading->name());
+    QCOMPARE(names.size(), count);
+    QVERIFY(names.contains(QStringLiteral("c1")) && names.contains(QStringLiteral("c%1").arg(count)));
 }
 
 VARO_TEST_MAIN(TestTransfer)

@@ -27,6 +27,8 @@ private slots:
     void failedAtomicWriteKeepsTheOldFile_data();
     void failedAtomicWriteKeepsTheOldFile();
     void atomicWriteKeepsWhatSurroundsTheFile();
+    void failedAtomicWriteSaysWhy_data();
+    void failedAtomicWriteSaysWhy();
     void cFileOpensPathsOutsideLatin1();
     void everyFileNameComesBackByte_data();
     void everyFileNameComesBackByte();
@@ -159,6 +161,63 @@ void TestFiles::atomicWriteKeepsWhatSurroundsTheFile()
     QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList({"link.varou", "link.varou.tmp", "real.varou", "victim"}));
+}
+
+void TestFiles::failedAtomicWriteSaysWhy_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason"); // %1 for the path
+    QTest::newRow("disk full") << "full" << "model.varou" << "The disk is full: %1";
+    QTest::newRow("folder missing") << "" << "gone/model.varou" << "The folder does not exist: %1";
+    QTest::newRow("a folder in the way") << "" << "folder" << "It is a folder: %1";
+    QTest::newRow("write-protected") << "" << "protected.varou" << "The file is write-protected: %1";
+    // Writers by name tell only that they failed; what stopped them is found at the file's end.
+    QTest::newRow("writer stopped by the file-size limit") << "limit" << "report.pdf"
+                                                            << "The file is larger than the system allows: %1";
+    QTest::newRow("writer failed on its own") << "writer" << "report.pdf" << "The file was not written whole: %1";
+}
+
+void TestFiles::failedAtomicWriteSaysWhy()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(writeQByteArrayToFileAtomically("protected", dir.filePath(QStringLiteral("protected.varou"))));
+    // Read-only for everyone: its owner, and root too, must leave it alone.
+    QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("protected.varou")),
+                                  QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    QString why;
+    bool written = false;
+    if (kind == "limit" || kind == "writer") {
+        struct rlimit limit = {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlim_t soft = limit.rlim_cur;
+        limit.rlim_cur = kind == "limit" ? 4096 : soft;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        written = writeFileAtomically(
+            path,
+            [&](const QString& partial) {
+                QFile file(partial);
+                return file.open(QIODevice::WriteOnly) && file.write(randomBytes(20000)) == 20000 && kind != "writer";
+            },
+            &why);
+        limit.rlim_cur = soft;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    } else {
+        if (kind == "full")
+            AtomicWriteTesting::failNextWriteAfter(5);
+        written = writeQByteArrayToFileAtomically("a new model", path, &why);
+    }
+    QVERIFY(!written);
+    QCOMPARE(why, reason.arg(path));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("protected.varou"))), QByteArray("protected"));
 }
 
 void TestFiles::cFileOpensPathsOutsideLatin1()

@@ -48,6 +48,7 @@ private slots:
     void pdfCancelledOrUnwritable();
     void pdfPermissionsAndReplacement_data();
     void pdfPermissionsAndReplacement();
+    void pdfLeavesAWriteProtectedFile();
 
 private:
     RecordingDialogs dialogs;
@@ -441,8 +442,9 @@ void tst_ReportView::pdfCancelledOrUnwritable_data()
     QTest::addColumn<QStringList>("messages");
     const QString failed = QStringLiteral("The report could not be printed.");
     QTest::newRow("cancelled") << true << "." << QStringList();
-    // Through the export, then straight onto a printer that cannot begin.
-    QTest::newRow("unwritable") << false << "missing" << QStringList{failed, failed};
+    // Through the export, which says why, then straight onto a printer that cannot begin.
+    QTest::newRow("unwritable") << false << "missing"
+                                << QStringList{failed + "\nThe folder does not exist: %1", failed};
 }
 
 void tst_ReportView::pdfCancelledOrUnwritable()
@@ -469,6 +471,8 @@ void tst_ReportView::pdfCancelledOrUnwritable()
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         QVERIFY(!e.view.print(&printer, e.preview()->reportLayout()));
     }
+    if (!messages.isEmpty())
+        messages.first() = messages.first().arg(path);
     QCOMPARE(dialogs.texts(), messages);
     QCOMPARE(QDir(base.path()).entryList(QDir::Files), cancel ? QStringList{"report.pdf"} : QStringList());
     QCOMPARE(previous.open(QIODevice::ReadOnly) ? previous.readAll() : QByteArray(), cancel ? "earlier" : "");
@@ -534,7 +538,8 @@ void tst_ReportView::pdfPermissionsAndReplacement()
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &written), 0);
     QCOMPARE(int(written.st_mode & 07777), mode);
     if (sizeLimit > 0) {
-        QCOMPARE(dialogs.texts(), QStringList{"The report could not be printed."});
+        QCOMPARE(dialogs.texts(),
+                 QStringList{"The report could not be printed.\nThe file is larger than the system allows: " + path});
         QCOMPARE(contents(path), earlier);
     } else {
         QVERIFY(dialogs.boxes.isEmpty());
@@ -545,6 +550,26 @@ void tst_ReportView::pdfPermissionsAndReplacement()
         QCOMPARE(contents(link), earlier);
     // Nothing left beside it.
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), earlierMode >= 0 ? 2 : 1);
+}
+
+// A file its owner made read-only is not replaced behind the dialog's general
+// question, whoever runs the program.
+void tst_ReportView::pdfLeavesAWriteProtectedFile()
+{
+    Editor e({Report::ChapterNodeInput});
+    e.tile("FormatView", "OpenPreview")->click();
+    QTemporaryDir folder;
+    const QString path = folder.filePath("report.pdf");
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+    earlier.close();
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    dialogs.fileAnswers = QStringList{path};
+    e.button("ReportPrint")->click();
+    QCOMPARE(dialogs.texts(), QStringList{"The report could not be printed.\nThe file is write-protected: " + path});
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.pdf"});
 }
 
 VARO_TEST_MAIN(tst_ReportView)
