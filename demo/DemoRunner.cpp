@@ -66,6 +66,8 @@ DemoRunner::DemoRunner(QWidget* parent)
 
     clickCursor = QCursor(QPixmap(QStringLiteral(":/cursorClick.png")), 6, 6);
     watchMessageBoxes(true);
+    if (QWidget* window = demonstrationWindow())
+        window->installEventFilter(this);
 }
 
 DemoRunner::~DemoRunner()
@@ -157,6 +159,10 @@ bool DemoRunner::eventFilter(QObject* watched, QEvent* event)
     // title bar.
     if (watched == panel && event->type() == QEvent::Close)
         stop();
+    // A demonstration window that closes takes its run, and its panel, with
+    // it; whether it closes is known once the close event has been answered.
+    if (watched == demonstrationWindow() && event->type() == QEvent::Hide && !event->spontaneous())
+        QTimer::singleShot(0, this, &DemoRunner::stopIfWindowClosed);
     return QObject::eventFilter(watched, event);
 }
 
@@ -217,6 +223,10 @@ void DemoRunner::finish()
 
 void DemoRunner::execute()
 {
+    if (stateValue != Stopped && holdForBox()) {
+        stepTimerValue.start(100);
+        return;
+    }
     if (eventLoopCount != 0) {
         if (stateValue != Stopped)
             stepTimerValue.start(40);
@@ -410,6 +420,8 @@ void DemoRunner::displayMessage(const QString& text)
         messageBrowser->setHtml(QStringLiteral("<html>%1<body>%2</body></html>").arg(StyleSheet::MessageBody, text));
     if (!savedPanelGeometry.isEmpty())
         panel->restoreGeometry(savedPanelGeometry);
+    // Beside what the message speaks of, wherever that window stands now.
+    placePanel();
     panel->show();
     panel->raise();
     panel->activateWindow();

@@ -124,6 +124,16 @@ public:
     void displayPopUp(const QString& text);
     void monitorMouse(bool on);
 
+    // The top left of the panel's frame: beside the described window, within
+    // the available area, reaching as little as can be into the described
+    // window, then covering as little as can be of the others, and near the
+    // described window.
+    static QPoint placeBeside(const QRect& described, const QList<QRect>& others, const QSize& frame,
+                              const QRect& available);
+    // The window a message speaks of: the one the run works in, or else the
+    // demonstration window.
+    QWidget* describedWindow() const;
+
     // Simulated mouse.
     QWidget* findTarget(const QString& path) const;
     void ensureWidgetAccessible(QWidget* widget, bool enable);
@@ -191,6 +201,13 @@ private:
     static QPoint globalCentreOf(const QWidget* widget);
     void createControlPanel();
     void showRow(Row row);
+    QWidget* demonstrationWindow() const;
+    bool belongsToDemonstration(const QWidget* widget) const;
+    void placePanel();
+    // True while a box of the demonstration's own windows waits for an
+    // answer; the run neither steps nor moves the pointer until then.
+    bool holdForBox();
+    void stopIfWindowClosed();
     void createForth();
     bool performStep(int* delay);
     bool performReady(int* delay);
@@ -240,6 +257,8 @@ private:
     QCursor clickCursor;
     bool mouseWatchOn = false;
     int movementCount = 0;
+    bool heldByBox = false;
+    bool watchBeforeBox = false;
     // Why the run failed, where the interpreter could say; shown under the error message.
     QString failureReason;
 

@@ -118,7 +118,7 @@ bool DemoRunner::isCursorOnTarget() const
 
 void DemoRunner::moveCursor(qreal t)
 {
-    if (!targetWidget)
+    if (!targetWidget || holdForBox())
         return;
     pauseIfMouseMoved(false);
     const QPointF point = glideStart * (1.0 - t) + glideEnd * t;

@@ -1,7 +1,43 @@
+#include "CurrentState.h"
 #include "DemoRunTesting.h"
+#include "DocumentModel.h"
+#include "SelectionModel.h"
 #include "TestMain.h"
 
 #include <QTemporaryDir>
+#include <functional>
+
+namespace {
+
+// Shows every box as the program does, and answers it after a second, noting
+// whether the run stood still meanwhile.
+class AnsweringDialogs : public UserDialogs
+{
+public:
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    DemoWatcher* watcher = nullptr;
+    QStringList texts;
+    QList<bool> heldWhileOpen;
+
+    QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override
+    {
+        texts << text;
+        QScopedPointer<QMessageBox> box(createMessageBox(parent, icon, text, buttons, defaultButton));
+        QMessageBox* shown = box.data();
+        QTimer::singleShot(0, shown, [this, shown] {
+            const QString words = watcher->lastWords();
+            const QPoint cursor = watcher->runner->expectedCursorPosition();
+            QTest::qWait(1000);
+            heldWhileOpen << (watcher->lastWords() == words && watcher->runner->expectedCursorPosition() == cursor);
+            shown->done(answer);
+        });
+        return QMessageBox::StandardButton(box->exec());
+    }
+};
+
+} // namespace
 
 // The guides on the shipped model, played at fast speed as a user who
 // presses "Continue" at every message.
@@ -13,11 +49,17 @@ private slots:
     void initTestCase();
     void guideRunsToItsEnd_data();
     void guideRunsToItsEnd();
+    void tourDeselectsAllInsideTheBox();
+    void closingTheWindowWhileItPlaysHoldsTheRun();
     void cleanupTestCase();
 
 private:
     RecordingDialogs dialogs;
     QTemporaryDir folder;
+
+    // Opens the demonstration beside a window of the user's and calls back at
+    // every message, before pressing its button; the first message is 1.
+    void play(const QString& name, const std::function<void(MainWindow*, int)>& atMessage = {});
 };
 
 void TestGuides::initTestCase()
@@ -25,16 +67,8 @@ void TestGuides::initTestCase()
     startAsTheProgramDoes(&dialogs, folder.path());
 }
 
-void TestGuides::guideRunsToItsEnd_data()
+void TestGuides::play(const QString& name, const std::function<void(MainWindow*, int)>& atMessage)
 {
-    QTest::addColumn<QString>("name");
-    QTest::newRow("tour") << QStringLiteral("01.KU.Model1.(Guide) Tour");
-    QTest::newRow("reports") << QStringLiteral("02.KU.Model1.(Guide) Reports");
-}
-
-void TestGuides::guideRunsToItsEnd()
-{
-    QFETCH(QString, name);
     Application::_settings->setValue(QStringLiteral("RunCount"), 1);
     QScopedPointer<MainWindow> window(new MainWindow);
     QVERIFY(window->newFile());
@@ -56,6 +90,8 @@ void TestGuides::guideRunsToItsEnd()
         if (watcher.message().contains(demoPausedMessage) || !next)
             break;
         ++messages;
+        if (atMessage)
+            atMessage(demoWindow.data(), messages);
         next->click();
         next = nullptr;
     }
@@ -63,9 +99,111 @@ void TestGuides::guideRunsToItsEnd()
         QFAIL(qPrintable(QStringLiteral("%1 after %2 messages, after the words: %3")
                              .arg(watcher.message(), QString::number(messages), watcher.lastWords())));
     QVERIFY(messages > 1);
+}
+
+void TestGuides::guideRunsToItsEnd_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("tour") << QStringLiteral("01.KU.Model1.(Guide) Tour");
+    QTest::newRow("reports") << QStringLiteral("02.KU.Model1.(Guide) Reports");
+}
+
+// Every message beside, not over, the window it speaks of: the report
+// window where the preview is spoken of.
+void TestGuides::guideRunsToItsEnd()
+{
+    QFETCH(QString, name);
+    dialogs.boxes.clear();
+    QStringList covered;
+    QStringList previewsSpokenOf;
+    play(name, [&](MainWindow* demo, int message) {
+        DemoRunner* runner = demo->findChild<DemoRunner*>();
+        QWidget* described = runner->describedWindow();
+        if (runner->controlPanel()->frameGeometry().intersects(described->frameGeometry()))
+            covered << QStringLiteral("message %1 over %2").arg(message).arg(described->objectName());
+        if (runner->controlPanel()->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("The preview")))
+            previewsSpokenOf << described->objectName();
+    });
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(covered, QStringList());
+    if (name.contains(QStringLiteral("Reports")))
+        QCOMPARE(previewsSpokenOf, QStringList({"ReportView", "ReportView"}));
     // Boxes do not stop a run; they are listed for whoever reads the log.
     for (const QString& text : dialogs.texts())
         qInfo("box: %s", qPrintable(text));
+}
+
+// The box selects what lies inside it; the deselection that follows leaves
+// nothing selected there, whichever kind the master is. The chapter starts
+// from an empty selection, so nothing may stay selected at all.
+void TestGuides::tourDeselectsAllInsideTheBox()
+{
+    QString chapter;
+    bool boxSelected = false;
+    QString leftSelected = QStringLiteral("the loading view never came");
+    play(QStringLiteral("01.KU.Model1.(Guide) Tour"), [&](MainWindow* demo, int) {
+        const QSharedPointer<SelectionModel> selection = demo->documentModel()->selectionModel();
+        const QString text = demo->findChild<DemoRunner*>()->controlPanel()->findChild<QTextBrowser*>()->toPlainText();
+        if (text.contains(QStringLiteral("6. The selection box")))
+            chapter = QStringLiteral("box");
+        else if (text.contains(QStringLiteral("7. The loading view"))) {
+            leftSelected = QStringLiteral("%1 nodes and %2 members")
+                               .arg(selection->selectedNodes().size())
+                               .arg(selection->selectedMembers().size());
+            chapter.clear();
+        } else if (chapter == QLatin1String("box") && demo->currentState()->isSelectionBoxVisible() &&
+                   !selection->selectedNodes().isEmpty() && !selection->selectedMembers().isEmpty()) {
+            boxSelected = true;
+        }
+    });
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(leftSelected, QStringLiteral("0 nodes and 0 members"));
+    QVERIFY(boxSelected);
+}
+
+// The save question comes up; while it waits the run neither reads on nor
+// moves the pointer. Cancel keeps the window and the run goes on; Discard
+// closes the window and ends the run.
+void TestGuides::closingTheWindowWhileItPlaysHoldsTheRun()
+{
+    AnsweringDialogs boxes;
+    UserDialogs::install(&boxes);
+    QScopedPointer<MainWindow> window(new MainWindow);
+    QVERIFY(window->newFile());
+    window->runDemo(QStringLiteral("01.KU.Model1.(Guide) Tour"));
+    QPointer<MainWindow> demoWindow(newDemonstrationWindow(window.data()));
+    QVERIFY(demoWindow);
+    DemoWatcher watcher(demoWindow->findChild<DemoRunner*>());
+    boxes.watcher = &watcher;
+    watcher.runner->setSpeed(DemoRunner::Fast);
+
+    // Playing, on a model the run has changed.
+    QElapsedTimer clock;
+    clock.start();
+    while (!demoWindow->isWindowModified() || watcher.runner->controlPanel()->isVisible()) {
+        QVERIFY(clock.elapsed() < 60000);
+        for (const char* caption : {"Start", "Continue"})
+            if (QPushButton* button = watcher.button(QLatin1String(caption)))
+                button->click();
+        QTest::qWait(50);
+    }
+
+    boxes.answer = QMessageBox::Cancel;
+    demoWindow->close();
+    QCOMPARE(boxes.texts.size(), 1);
+    QVERIFY2(boxes.texts.first().contains(QStringLiteral("save")), qPrintable(boxes.texts.first()));
+    QCOMPARE(boxes.heldWhileOpen, QList<bool>{true});
+    QVERIFY(demoWindow && demoWindow->isVisible());
+    const QString words = watcher.lastWords();
+    QTRY_VERIFY_WITH_TIMEOUT(watcher.lastWords() != words, 10000);
+
+    boxes.answer = QMessageBox::Discard;
+    demoWindow->close();
+    QCOMPARE(boxes.heldWhileOpen, (QList<bool>{true, true}));
+    QTRY_VERIFY(demoWindow.isNull());
+    UserDialogs::install(&dialogs);
 }
 
 void TestGuides::cleanupTestCase()

@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -722,6 +723,125 @@ private slots:
         QCOMPARE(runner->state(), DemoRunner::Stopped);
         QCOMPARE(describeStack(*runner->interpreter()), QString());
         QVERIFY(window->isVisible());
+    }
+
+    void panelPlace_data()
+    {
+        QTest::addColumn<QRect>("described");
+        QTest::addColumn<QRect>("other");
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QPoint>("place");
+
+        const QSize panel(480, 360);
+        QTest::newRow("room on the right") << QRect(480, 300, 640, 400) << QRect() << panel << QPoint(1120, 300);
+        // On the right it would reach 220 pixels into the window.
+        QTest::newRow("room on the left") << QRect(700, 300, 640, 400) << QRect() << panel << QPoint(220, 300);
+        QTest::newRow("room below") << QRect(0, 0, 1600, 500) << QRect() << panel << QPoint(0, 500);
+        QTest::newRow("room above") << QRect(0, 400, 1600, 600) << QRect() << panel << QPoint(0, 40);
+        // A framed window of 642 by 425 in the middle: 3 pixels too few on
+        // either side; the right comes first.
+        QTest::newRow("framed, 3 pixels short") << QRect(479, 280, 642, 425) << QRect() << QSize(482, 385)
+                                                << QPoint(1118, 280);
+        QTest::newRow("another window on the right") << QRect(480, 300, 640, 400) << QRect(1120, 0, 480, 1000)
+                                                     << panel << QPoint(0, 300);
+        // Nowhere clear: 100 pixels into the window at either side, 50 below
+        // or above, and below is as near as above and comes first.
+        QTest::newRow("nowhere clear") << QRect(200, 200, 1200, 600) << QRect() << QSize(300, 250)
+                                       << QPoint(200, 750);
+        QTest::newRow("larger than the screen") << QRect(480, 300, 640, 400) << QRect() << QSize(1700, 1100)
+                                                << QPoint(0, 0);
+    }
+
+    // On a screen of 1600 by 1000, by hand from the rectangles.
+    void panelPlace()
+    {
+        QFETCH(QRect, described);
+        QFETCH(QRect, other);
+        QFETCH(QSize, frame);
+        const QList<QRect> others = other.isNull() ? QList<QRect>() : QList<QRect>{other};
+        QTEST(DemoRunner::placeBeside(described, others, frame, QRect(0, 0, 1600, 1000)), "place");
+    }
+
+    void messageLeavesItsWindowInView_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("the demonstration window") << "";
+        QTest::newRow("a window of its own") << ":Report:Page";
+    }
+
+    // The panel stands beside the window the run worked in last, and clear
+    // of the demonstration window.
+    void messageLeavesItsWindowInView()
+    {
+        QFETCH(QString, target);
+        auto* report = named<QWidget>("Report", window, Qt::Window);
+        named<QWidget>("Page", report);
+        report->setGeometry(600, 150, 300, 400);
+        report->show();
+        QVERIFY(QTest::qWaitForWindowExposed(report));
+        finish(QStringLiteral("s\" %1\" SYS:WIDGETTARGET s\" <p>Look</p>\" 0 SYS:MESSAGE").arg(target));
+        QWidget* panel = runner->controlPanel();
+        QVERIFY(panel->isVisible());
+        QWidget* described = target.isEmpty() ? window : report;
+        QCOMPARE(runner->describedWindow(), described);
+        QVERIFY2(!panel->frameGeometry().intersects(described->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(panel->x()).arg(panel->y()).arg(panel->width())
+                                .arg(panel->height())));
+        QVERIFY(!panel->frameGeometry().intersects(window->frameGeometry()));
+        QVERIFY(panel->screen()->availableGeometry().contains(panel->frameGeometry()));
+    }
+
+    void runHoldsWhileABoxIsOpen_data()
+    {
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<bool>("held");
+
+        QTest::newRow("box of the window") << "Main" << true;
+        QTest::newRow("box of a widget inside") << "Edit" << true;
+        QTest::newRow("box of another window") << "" << false;
+    }
+
+    // Each step pushes a 1, so the stack counts the steps.
+    void runHoldsWhileABoxIsOpen()
+    {
+        QFETCH(QString, owner);
+        QFETCH(bool, held);
+        QWidget other;
+        QWidget* parent = owner.isEmpty() ? &other : owner == "Main" ? window : window->findChild<QWidget*>(owner);
+        start(QStringLiteral("1 40 SYS:PAUSE ").repeated(200));
+        QTRY_VERIFY(runner->interpreter()->depthD() >= 2);
+
+        QMessageBox box(QMessageBox::Question, "VARO Ulmar", "Save?", QMessageBox::Cancel, parent);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        QTRY_COMPARE(QApplication::activeModalWidget(), &box);
+        QTest::qWait(100);
+        const int steps = runner->interpreter()->depthD();
+        QTest::qWait(500);
+        QCOMPARE(runner->interpreter()->depthD() == steps, held);
+        QVERIFY(!runner->controlPanel()->isVisible());
+
+        box.close();
+        QTRY_VERIFY(runner->interpreter()->depthD() > steps + 2);
+    }
+
+    void closingTheWindowStopsTheRun_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("while it plays") << QStringLiteral("1 40 SYS:PAUSE ").repeated(200);
+        QTest::newRow("at a message") << "s\" <p>Wait</p>\" 0 SYS:MESSAGE 1 2 3";
+    }
+
+    void closingTheWindowStopsTheRun()
+    {
+        QFETCH(QString, script);
+        start(script);
+        QTRY_VERIFY(runner->interpreter()->depthD() >= 1 || runner->controlPanel()->isVisible());
+        window->close();
+        QTRY_COMPARE(runner->state(), DemoRunner::Stopped);
+        QVERIFY(!runner->controlPanel()->isVisible());
+        QTest::qWait(200);
+        QVERIFY(!window->isVisible());
     }
 
     void popUpStaysOnScreen()
