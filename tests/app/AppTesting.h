@@ -7,6 +7,8 @@
 #include "Support.h"
 #include "UserDialogs.h"
 
+#include <QDir>
+#include <QFile>
 #include <QList>
 #include <QStringList>
 
@@ -59,10 +61,17 @@ public:
 #include "Application.h"
 
 // Points the settings store at a file in the given folder, so that no test
-// reads or writes the user's own settings.
+// reads or writes the user's own settings. The store writes itself out when it
+// goes, often after the test's folder went: its file then goes with it, and the
+// folder too if nothing else is in it, so that no run leaves folders behind.
 inline void useTemporarySettings(const QString& folder)
 {
-    Application::_settings.reset(new QSettings(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat));
+    const QString path = folder + QStringLiteral("/settings.ini");
+    Application::_settings.reset(new QSettings(path, QSettings::IniFormat), [path, folder](QSettings* settings) {
+        delete settings;
+        QFile::remove(path);
+        QDir().rmdir(folder);
+    });
 }
 
 // Objects by their place in the structure's lists: "n0" node 0, "m1" member 1,
