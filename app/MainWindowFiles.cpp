@@ -29,12 +29,6 @@ QString suffixOf(const QString& path)
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-// The fixed sentence of a file command, then the cause the system gave.
-QString withReason(const QString& message, const QString& reason)
-{
-    return reason.isEmpty() ? message : message + QLatin1Char('\n') + reason;
-}
-
 QString notAFileMessage(const QString& path)
 {
     return QCoreApplication::translate("MainWindow", "'%1' is a folder, pipe or device rather than a model file "

@@ -31,24 +31,10 @@ QString geometryKey(QWidget* widget, const QString& key)
 // mapped has none yet, so the window it belongs to lends it its own.
 QMargins frameMargins(const QWidget* window)
 {
-    const auto around = [](const QWidget* shown) {
-        const QRect frame = shown->frameGeometry(), inner = shown->geometry();
-        return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                        frame.bottom() - inner.bottom());
-    };
     if (window->isVisible() && window->frameGeometry() != window->geometry())
-        return around(window);
+        return Application::windowFrameMargins(window);
     const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
-    return owner && owner->isVisible() ? around(owner) : QMargins();
-}
-
-// The rectangle moved as little as it takes to lie inside the bounds, its
-// top left corner kept inside when it is the larger.
-QRect movedInside(QRect rect, const QRect& bounds)
-{
-    rect.moveLeft(std::max(bounds.left(), std::min(rect.left(), bounds.right() - rect.width() + 1)));
-    rect.moveTop(std::max(bounds.top(), std::min(rect.top(), bounds.bottom() - rect.height() + 1)));
-    return rect;
+    return owner && owner->isVisible() ? Application::windowFrameMargins(owner) : QMargins();
 }
 
 int widthShortfall(const QWidget* widget);
@@ -147,7 +133,7 @@ void keepOnScreen(QWidget* window)
     if (!screen)
         screen = window->screen();
     const QRect frame = window->geometry().marginsAdded(frameMargins(window));
-    const QRect inside = movedInside(frame, screen->availableGeometry());
+    const QRect inside = Application::movedInside(frame, screen->availableGeometry());
     if (inside != frame)
         window->move(window->pos() + inside.topLeft() - frame.topLeft());
 }
@@ -248,6 +234,20 @@ bool Application::restoreWidgetGeometry(QWidget* widget, const QString& key)
     else if (widget->isWindow() && widget->parentWidget())
         keepOnScreen(widget);
     return true;
+}
+
+QMargins Application::windowFrameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry(), inner = window->geometry();
+    return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                    frame.bottom() - inner.bottom());
+}
+
+QRect Application::movedInside(QRect rect, const QRect& bounds)
+{
+    rect.moveLeft(std::max(bounds.left(), std::min(rect.left(), bounds.right() - rect.width() + 1)));
+    rect.moveTop(std::max(bounds.top(), std::min(rect.top(), bounds.bottom() - rect.height() + 1)));
+    return rect;
 }
 
 void Application::showWidgetBeside(QWidget* widget, QWidget* opener)

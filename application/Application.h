@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QList>
+#include <QMargins>
 #include <QPair>
 #include <QPointer>
 #include <QPrinterInfo>
+#include <QRect>
 #include <QSettings>
 #include <QSharedPointer>
 #include <QString>
@@ -51,6 +53,11 @@ public:
     // Widens a shown window whose content has grown past it, within the
     // screen it is on, and keeps it there.
     static void fitWidgetToContent(QWidget* widget);
+    // The frame the window system puts round a window: none before it is mapped.
+    static QMargins windowFrameMargins(const QWidget* window);
+    // The rectangle moved as little as it takes to lie inside the bounds, its
+    // top left corner kept inside when it is the larger.
+    static QRect movedInside(QRect rect, const QRect& bounds);
     static void msleep(unsigned int milliseconds);
 
 signals:

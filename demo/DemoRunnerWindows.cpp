@@ -1,5 +1,7 @@
 #include "DemoRunner.h"
 
+#include "Application.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
@@ -19,29 +21,6 @@ int depth(const QRect& a, const QRect& b)
 {
     const QRect common = a & b;
     return common.isEmpty() ? 0 : std::min(common.width(), common.height());
-}
-
-// Keeps the size; where the rectangle is larger than the bound, its top
-// left stays inside.
-QRect movedInto(QRect rect, const QRect& bound)
-{
-    if (rect.right() > bound.right())
-        rect.moveRight(bound.right());
-    if (rect.bottom() > bound.bottom())
-        rect.moveBottom(bound.bottom());
-    if (rect.left() < bound.left())
-        rect.moveLeft(bound.left());
-    if (rect.top() < bound.top())
-        rect.moveTop(bound.top());
-    return rect;
-}
-
-QMargins frameMarginsOf(const QWidget* window)
-{
-    const QRect frame = window->frameGeometry();
-    const QRect inner = window->geometry();
-    return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                    frame.bottom() - inner.bottom());
 }
 
 bool isPassingWindow(const QWidget* window)
@@ -69,7 +48,7 @@ QPoint DemoRunner::placeBeside(const QRect& described, const QList<QRect>& other
     QPoint best;
     qint64 bestKey[3] = {-1, 0, 0};
     for (const QPoint& corner : candidates) {
-        const QRect place = movedInto(QRect(corner, frame), available);
+        const QRect place = Application::movedInside(QRect(corner, frame), available);
         qint64 covered = 0;
         for (const QRect& other : others)
             covered += overlap(place, other);
@@ -119,9 +98,9 @@ void DemoRunner::placePanel()
             others << window->frameGeometry();
     // Before its first show the panel's frame is not known; a window manager
     // frames it as it framed the window beside it.
-    QMargins margins = frameMarginsOf(panel);
+    QMargins margins = Application::windowFrameMargins(panel);
     if (margins.isNull())
-        margins = frameMarginsOf(described);
+        margins = Application::windowFrameMargins(described);
     const QRect area = described->frameGeometry();
     QScreen* screen = QGuiApplication::screenAt(area.center());
     if (!screen)

@@ -199,15 +199,12 @@ Status readFile(const QString& path, QByteArray* xmlText, QString* reason)
             *reason = describeFileError(error, path);
         return status;
     };
-    // A pipe or device named like a model would hang the reading or never end.
-    if (!isRegularFile(path))
-        return refuse(Status::CannotLoad, FileError::notAFile);
     QFile file(path);
-    if (FileReadTesting::refusesNow())
+    if (isRegularFile(path) && FileReadTesting::refusesNow())
         return refuse(Status::CannotLoad, EACCES);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(Status::CannotLoad, file.error() == QFileDevice::PermissionsError ? EACCES
-                                                                                         : FileError::unreadable);
+    // A pipe or device named like a model would hang the reading or never end.
+    if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly))
+        return refuse(Status::CannotLoad, whyNotOpened(path, file));
     const qint64 size = file.size();
     if (size > maximumTextSize)
         return Status::Corrupt;

@@ -27,7 +27,6 @@
 #include "FileUtilities.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QUndoStack>
 #include <QTextCodec>
 
@@ -517,11 +516,7 @@ bool TransferReader::readFile(const QString& path, TransferImport* result, QStri
     // A pipe or device named like a transfer text would hang the reading or never end.
     QFile file(path);
     if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly)) {
-        const int error = !QFileInfo::exists(path)                         ? int(FileError::missing)
-                          : !isRegularFile(path)                           ? int(FileError::notAFile)
-                          : file.error() == QFileDevice::PermissionsError ? EACCES
-                                                                            : int(FileError::unreadable);
-        *message = cannotOpenMessage + QLatin1Char('\n') + describeFileError(error, path);
+        *message = withReason(cannotOpenMessage, describeFileError(whyNotOpened(path, file), path));
         return false;
     }
     *message = refusedMessage;
@@ -538,7 +533,7 @@ bool TransferReader::readFile(const QString& path, TransferImport* result, QStri
         if (file.error() != QFileDevice::NoError || text.size() != size || !readText(text, result))
             return false;
     } catch (const std::bad_alloc&) {
-        *message = cannotOpenMessage + QLatin1Char('\n') + describeFileError(ENOMEM, path);
+        *message = withReason(cannotOpenMessage, describeFileError(ENOMEM, path));
         return false;
     }
     message->clear();

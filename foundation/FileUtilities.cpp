@@ -482,6 +482,20 @@ QString describeFileError(int error, const QString& path)
     return tr("%1: %2").arg(cause, QDir::toNativeSeparators(path));
 }
 
+int whyNotOpened(const QString& path, const QFileDevice& file)
+{
+    if (!QFileInfo::exists(path))
+        return FileError::missing;
+    if (!isRegularFile(path))
+        return FileError::notAFile;
+    return file.error() == QFileDevice::PermissionsError ? EACCES : int(FileError::unreadable);
+}
+
+QString withReason(const QString& message, const QString& reason)
+{
+    return reason.isEmpty() ? message : message + QLatin1Char('\n') + reason;
+}
+
 iFile::iFile(const QString& path, const QString& mode)
 {
     // The file system's own encoding, so that any path the user can pick opens.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,14 @@ enum : int {
 // The cause (an errno or a FileError) in words for the user, followed by the
 // path: "The disk is full: /home/ann/frame.varou". Empty for 0.
 QString describeFileError(int error, const QString& path);
+
+// Why `file`, opened for reading by `path`, did not open: missing, not a
+// regular file, permission denied or otherwise unreadable.
+int whyNotOpened(const QString& path, const QFileDevice& file);
+
+// A file command's fixed sentence, then on a line of its own the cause
+// (describeFileError) when there is one.
+QString withReason(const QString& message, const QString& reason);
 
 // Writes the bytes to a new file beside the target that no other file can
 // own, checks them by reading them back, and only then puts that file in the

@@ -143,7 +143,7 @@ bool ReportView::openPDFExportDialogue()
         &reason);
     // A cancelled job says nothing, and one that could not begin has said so.
     if (!written && (!started || painted))
-        UserDialogs::information(this, tr("The report could not be printed.") + QLatin1Char('\n') + reason);
+        UserDialogs::information(this, withReason(tr("The report could not be printed."), reason));
     return true;
 }
 
