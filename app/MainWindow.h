@@ -101,6 +101,10 @@ public:
     void initialiseGUIFromDocument();
     // How many windows show the document.
     static int openDocumentCount(const DocumentModel* document);
+    // Every editor page open on the document, in every window showing it,
+    // hands on its edits as leaving it would, so that saving and the save
+    // question find them in the model. The pages stay shown.
+    void applyEditorPages();
 
     // Lists objects by kind, as the question about completing a selection does.
     static QString enumerateObjectsInHTML(const QList<VaroObjectRef>& objects);

@@ -160,6 +160,8 @@ void MainWindow::createReportView()
 void MainWindow::createMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("File"));
+    // Edits still on an open page count: Save is offered for them.
+    connect(file, &QMenu::aboutToShow, this, &MainWindow::applyEditorPages);
     connect(file->addAction(tr("New")), &QAction::triggered, this, &MainWindow::newFile);
     connect(file->addAction(tr("Open...")), &QAction::triggered, this, [this] { openFile(); });
     file->addSeparator();

@@ -73,6 +73,7 @@ QString MainWindow::getFileName(const QString& startPath, const QStringList& fil
 
 bool MainWindow::openFile(QString path, bool untitled)
 {
+    applyEditorPages();
     if (path.isEmpty()) {
         path = getFileName(previousFileName(), _importFileFilters, true);
         if (path.isEmpty())
@@ -133,6 +134,7 @@ bool MainWindow::openFile(QString path, bool untitled)
 
 bool MainWindow::newFile()
 {
+    applyEditorPages();
     return openFile(templateModel, true);
 }
 
@@ -172,6 +174,7 @@ bool MainWindow::readTransferFile(const QString& path, QSharedPointer<DocumentMo
 
 bool MainWindow::saveFile()
 {
+    applyEditorPages();
     if (!document)
         return false;
     return saveFileAs(document->path());
@@ -179,6 +182,7 @@ bool MainWindow::saveFile()
 
 bool MainWindow::saveFileAs(QString name)
 {
+    applyEditorPages();
     if (!document)
         return false;
     if (name.isEmpty()) {

@@ -67,6 +67,7 @@ QString MainWindow::previousFileName() const
 
 bool MainWindow::allowCurrentDocumentToClose()
 {
+    applyEditorPages();
     if (!document || openDocumentCount(document.data()) != 1 || !isWindowModified())
         return true;
     const QMessageBox::StandardButton answer = UserDialogs::current().message(

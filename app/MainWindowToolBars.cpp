@@ -214,6 +214,8 @@ void MainWindow::createDisplayToolBar()
     utilities->setIcon(QIcon(QStringLiteral(":/tabUtility.png")));
     utilities->setToolTip(tr("Open utility window"));
     toolBar->addWidget(utilities);
+    // The page shown is left for the root page: it hands on its edits first.
+    connect(utilities, &QToolButton::clicked, utilityWindow, &UtilityWindow::applyEditorPage);
     connect(utilities, &QToolButton::clicked, utilityWindow, &UtilityWindow::goToRoot);
     opensChildWindow(utilities, utilityWindow);
 }

@@ -28,6 +28,7 @@
 #include "UtilityWindow.h"
 #include "ViewSelector.h"
 
+#include <QApplication>
 #include <QUndoStack>
 
 QList<QSharedPointer<DocumentModel>> MainWindow::_openDocuments;
@@ -38,6 +39,20 @@ int MainWindow::openDocumentCount(const DocumentModel* document)
     for (const QSharedPointer<DocumentModel>& entry : _openDocuments)
         count += entry.data() == document ? 1 : 0;
     return count;
+}
+
+void MainWindow::applyEditorPages()
+{
+    if (!document)
+        return;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<MainWindow*>(widget);
+        if (!window || window->document != document)
+            continue;
+        window->groupAccessor->applyEditorPage();
+        window->loadCaseAccessor->applyEditorPage();
+        window->utilityWindow->applyEditorPage();
+    }
 }
 
 void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocument)
@@ -178,6 +193,11 @@ bool MainWindow::clearCurrentDocumentModel(bool force)
         return false;
     closeTopLevelChildren();
     if (document) {
+        // A page left open would edit objects of this document in the next
+        // one; unless forced, it has handed on its edits already.
+        groupAccessor->setCurrentIndex(0);
+        loadCaseAccessor->setCurrentIndex(0);
+        utilityWindow->goToRoot();
         groupAccessor->setDocumentModel(DocumentModelRef());
         loadAxisPicker->setDocumentModel(DocumentModelRef());
         loadCaseAccessor->setDocumentModel(DocumentModelRef());

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DocumentModel.h"
+#include "EditorPage.h"
 #include "MaterialPicker.h"
 #include "MaterialView.h"
 #include "TitlesView.h"
@@ -72,10 +73,19 @@ void UtilityWindow::openTitlesView()
     setCurrentWidget(titles);
 }
 
+void UtilityWindow::applyEditorPage()
+{
+    if (auto* page = qobject_cast<EditorPage*>(pages()->currentWidget()))
+        page->applyEdits();
+}
+
+// The page stays, and the next show starts at the root page: what it shows
+// would be lost unless handed on now.
 void UtilityWindow::closeEvent(QCloseEvent* event)
 {
     if (isWindow())
         Application::saveWidgetGeometry(this, QString());
+    applyEditorPage();
     event->accept();
 }
 

@@ -36,6 +36,8 @@ public slots:
     void editMaterial(const MaterialRef& material);
     void openMaterialPicker();
     void openTitlesView();
+    // The editor page shown, if any, hands on its edits and stays shown.
+    void applyEditorPage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

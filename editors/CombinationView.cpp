@@ -55,16 +55,15 @@ void CombinationView::nameChanged()
     takeName(copy.data());
 }
 
-void CombinationView::writeBack()
+void CombinationView::applyEdits()
 {
-    if (copy && target) {
-        nameChanged();
-        // The page offers no second-order choice and the apply keeps the
-        // combination's own, so the mark is no difference.
-        if (*copy != *target)
-            emit CombinationChanged(target, copy);
-    }
-    emit GoBack();
+    if (!copy || !target)
+        return;
+    nameChanged();
+    // The page offers no second-order choice and the apply keeps the
+    // combination's own, so the mark is no difference.
+    if (*copy != *target)
+        emit CombinationChanged(target, copy);
 }
 
 void CombinationView::remove()

@@ -18,7 +18,7 @@ public slots:
     void nameChanged();
     void remove();
     void repopulate() override;
-    void writeBack() override;
+    void applyEdits() override;
 
 signals:
     void CombinationChanged(CombinationRef& target, const CombinationRef& copy);

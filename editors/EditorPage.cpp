@@ -101,6 +101,13 @@ void EditorPage::takeName(NamedObject* copy) const
     copy->setName(name);
 }
 
+void EditorPage::writeBack()
+{
+    applyEdits();
+    if (backCell)
+        emit GoBack();
+}
+
 void EditorPage::showEvent(QShowEvent* event)
 {
     if (isWindow())

@@ -37,7 +37,14 @@ public:
 
 public slots:
     virtual void repopulate() = 0;
-    virtual void writeBack() = 0;
+    // Hands on the edits shown, as the change signal with the target and the
+    // copy, when they differ; the page stays as it is. Saving and the save
+    // question run it on every open page.
+    virtual void applyEdits() = 0;
+    // Leaving the page: its edits are applied, then an accessor's page (the
+    // one with a back cell) asks to go back; a utility page's host moves on
+    // by itself.
+    void writeBack();
 
 signals:
     void GoBack();

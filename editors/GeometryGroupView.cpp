@@ -130,15 +130,13 @@ void GeometryGroupView::changeColour(const QColor& colour)
     emitter->trigger();
 }
 
-void GeometryGroupView::writeBack()
+void GeometryGroupView::applyEdits()
 {
-    if (copy && target) {
-        nameChanged();
-        if (copy->name() != target->name() || copy->purpose() != target->purpose()
-            || copy->colour() != target->colour())
-            emit GroupChanged(target, copy);
-    }
-    emit GoBack();
+    if (!copy || !target)
+        return;
+    nameChanged();
+    if (copy->name() != target->name() || copy->purpose() != target->purpose() || copy->colour() != target->colour())
+        emit GroupChanged(target, copy);
 }
 
 void GeometryGroupView::remove()

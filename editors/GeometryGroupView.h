@@ -26,7 +26,7 @@ public slots:
     void setAnalysisPurpose(int state);
     void setColour(const QColor& colour);
     void setOpacity(int percent);
-    void writeBack() override;
+    void applyEdits() override;
 
 signals:
     void GroupChanged(GeometryGroupRef& target, const GeometryGroupRef& copy);

@@ -80,14 +80,13 @@ void LoadingView::setColour(const QColor& colour)
     emitter->trigger();
 }
 
-void LoadingView::writeBack()
+void LoadingView::applyEdits()
 {
-    if (copy && target) {
-        nameChanged();
-        if (copy->name() != target->name() || copy->colour() != target->colour())
-            emit LoadingChanged(target, copy);
-    }
-    emit GoBack();
+    if (!copy || !target)
+        return;
+    nameChanged();
+    if (copy->name() != target->name() || copy->colour() != target->colour())
+        emit LoadingChanged(target, copy);
 }
 
 void LoadingView::remove()

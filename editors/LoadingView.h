@@ -22,7 +22,7 @@ public slots:
     void remove();
     void repopulate() override;
     void setColour(const QColor& colour);
-    void writeBack() override;
+    void applyEdits() override;
 
 signals:
     void LoadingChanged(LoadingRef& target, const LoadingRef& copy);

@@ -124,7 +124,7 @@ QString MaterialView::refusalText(const QString& name, const Material& edited)
     return tr("The material \"%1\" keeps its properties: %2.").arg(name, rule);
 }
 
-void MaterialView::writeBack()
+void MaterialView::applyEdits()
 {
     if (!copy || !target || !isEnabled())
         return;

@@ -31,7 +31,7 @@ public slots:
     void propertiesChanged();
     void remove();
     void repopulate() override;
-    void writeBack() override;
+    void applyEdits() override;
     void widgetClosing(const QWidget* widget);
 
 signals:

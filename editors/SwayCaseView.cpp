@@ -111,15 +111,14 @@ void SwayCaseView::applyComponentChanged(int index)
         copy->setApplyComponent(SwayCase::LoadComponent(index));
 }
 
-void SwayCaseView::writeBack()
+void SwayCaseView::applyEdits()
 {
-    if (copy && target) {
-        nameChanged();
-        if (*copy != *target || copy->takeComponent() != target->takeComponent()
-            || copy->applyComponent() != target->applyComponent())
-            emit SwayCaseChanged(target, copy);
-    }
-    emit GoBack();
+    if (!copy || !target)
+        return;
+    nameChanged();
+    if (*copy != *target || copy->takeComponent() != target->takeComponent()
+        || copy->applyComponent() != target->applyComponent())
+        emit SwayCaseChanged(target, copy);
 }
 
 void SwayCaseView::remove()

@@ -22,7 +22,7 @@ public slots:
     void remove();
     void repopulate() override;
     void takeComponentChanged(int index);
-    void writeBack() override;
+    void applyEdits() override;
 
 signals:
     void SwayCaseChanged(SwayCaseRef& target, const SwayCaseRef& copy);

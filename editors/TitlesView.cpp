@@ -86,7 +86,7 @@ void TitlesView::textChanged()
     emitter->trigger();
 }
 
-void TitlesView::writeBack()
+void TitlesView::applyEdits()
 {
     if (!copy || !target || !isEnabled())
         return;

@@ -23,7 +23,7 @@ public:
 public slots:
     void repopulate() override;
     void textChanged();
-    void writeBack() override;
+    void applyEdits() override;
     void widgetClosing(const QWidget* widget);
 
 signals:

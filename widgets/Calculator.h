@@ -67,6 +67,7 @@ public:
 
     Calculator(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags = Qt::WindowFlags());
 
+    // Shown, raised and active, with the keyboard on its readout.
     void open(double valueSI, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
               const CalculatorReference& reference);
 

@@ -64,7 +64,14 @@ void Calculator::open(double valueSI, UnitSystem::Conversion conversion, const M
     valueEntered = false;
     determineValueDigits();
     displayReadout();
+    // It takes the keyboard, or the digits typed next would edit the window
+    // behind it. A disabled widget takes no focus, and it may have been
+    // disabled while another window was active.
+    setEnabled(true);
     show();
+    raise();
+    activateWindow();
+    setFocus(Qt::OtherFocusReason);
 }
 
 void Calculator::unitSystemChanged()

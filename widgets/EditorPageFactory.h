@@ -19,7 +19,7 @@ class UnitSystem;
 //   LoadingPage:       setLibrary(QSharedPointer<LoadCaseLibrary>), setLoading(LoadingRef)
 //   SwayCasePage:      setLibrary(QSharedPointer<LoadCaseLibrary>), setSwayCase(SwayCaseRef)
 //   CombinationPage:   setLibrary(QSharedPointer<LoadCaseLibrary>), setCombination(CombinationRef)
-//   these four also:   setRemoveable(bool), writeBack(), and the signal GoBack()
+//   these four also:   setRemoveable(bool), writeBack(), applyEdits(), and the signal GoBack()
 //   CrossSectionPage:  setSection(CrossSectionRef, MaterialRef, MaterialRef), setCustomMaterial(MaterialRef),
 //                      setEditable(bool), and the signals OpenCalculator(double, UnitSystem::Conversion,
 //                      Matrix4x4, Calculator::Reference, QObject*, const char*), OpenMaterialPicker(MaterialRef)

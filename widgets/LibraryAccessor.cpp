@@ -25,6 +25,12 @@ void LibraryAccessor::goToRoot()
     setCurrentIndex(0);
 }
 
+void LibraryAccessor::applyEditorPage()
+{
+    if (currentIndex() > 0)
+        EditorPageFactory::call(currentWidget(), "applyEdits");
+}
+
 void LibraryAccessor::pageWentBack()
 {
     setCurrentIndex(0);

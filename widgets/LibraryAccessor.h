@@ -23,6 +23,8 @@ public:
 public slots:
     // The editor page shown, if any, writes its edits back first.
     void goToRoot();
+    // The editor page shown, if any, hands on its edits and stays shown.
+    void applyEditorPage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -11,6 +11,7 @@
 #include "ProgrammaticButtonGroup.h"
 #include "SectionType.h"
 #include "StructureModel.h"
+#include "Titles.h"
 #include "TitlesView.h"
 #include "UnitSystem.h"
 #include "UtilityView.h"
@@ -18,6 +19,7 @@
 #include "VisualConstants.h"
 #include "TestMain.h"
 
+#include <QLineEdit>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -118,11 +120,18 @@ void TestUtilityView::utilityTabOpensTheRootAndClosingKeepsThePage()
     QVERIFY(utilities->isVisible());
     utilities->openTitlesView();
     QVERIFY(utilities->titlesView()->isEnabled());
+    // What the page shows is handed on when its window closes, and when the
+    // tab leaves it for the root page.
+    QLineEdit* field = utilities->titlesView()->findChild<QLineEdit*>();
+    field->setText(QStringLiteral("Closed"));
     utilities->close();
     QCOMPARE(utilities->pages()->currentWidget(), utilities->titlesView());
+    QCOMPARE(window->documentModel()->titles()->title(0, 0), QStringLiteral("Closed"));
     QVERIFY(Application::_settings->contains(QStringLiteral("UtilityWindow")));
+    field->setText(QStringLiteral("Left"));
     window->findChild<QToolButton*>("TabUtilities")->click();
     QCOMPARE(utilities->pages()->currentWidget(), utilities->utilityView());
+    QCOMPARE(window->documentModel()->titles()->title(0, 0), QStringLiteral("Left"));
 }
 
 VARO_TEST_MAIN(TestUtilityView)

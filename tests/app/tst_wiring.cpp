@@ -3,7 +3,9 @@
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "EditingActions.h"
+#include "EditorPage.h"
 #include "Load.h"
+#include "LoadCaseAccessor.h"
 #include "MainWindow.h"
 #include "Member.h"
 #include "MemberPinPicker.h"
@@ -16,9 +18,14 @@
 #include "StructureModel.h"
 #include "Support.h"
 #include "SupportPicker.h"
+#include "Titles.h"
+#include "TitlesView.h"
+#include "UtilityWindow.h"
 #include "TestMain.h"
 
 #include <QDesktopServices>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -45,6 +52,8 @@ private slots:
     void cleanup();
 
     void closingAsksOnlyInTheLastWindow();
+    void editsOnOpenPagesAreSavedOrAskedAbout_data();
+    void editsOnOpenPagesAreSavedOrAskedAbout();
     void returnAnswersOnlyAQuestionWithADefault_data();
     void returnAnswersOnlyAQuestionWithADefault();
     void remainingWindowsLetTheirDocumentGo();
@@ -106,6 +115,85 @@ void TestWiring::closingAsksOnlyInTheLastWindow()
     QCOMPARE(Application::_settings->value("UnitSystem").toString(), QStringLiteral("Imperial (US)"));
     QTRY_VERIFY(!window);
     QCOMPARE(Application::_settings->value("documentDirectory").toString(), folder->path());
+}
+
+void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("inSecondWindow");
+    QTest::newRow("Save As, titles") << "save as" << "titles" << false;
+    QTest::newRow("Save, loading of a second window") << "save" << "loading" << true;
+    QTest::newRow("close, titles") << "close" << "titles" << false;
+    QTest::newRow("close, loading of a second window") << "close" << "loading" << true;
+    QTest::newRow("New, loading") << "new" << "loading" << false;
+    QTest::newRow("Open, titles") << "open" << "titles" << false;
+    QTest::newRow("File menu, titles") << "menu" << "titles" << false;
+}
+
+// Typed into a page that was never left, the text reaches the file or the
+// save question, as one step that undo takes back, and the page stays.
+void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, page);
+    QFETCH(bool, inSecondWindow);
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    const auto edited = [&page](const QSharedPointer<DocumentModel>& model) {
+        return page == "titles" ? model->titles()->title(0, 0) : model->loadCases().value(0)->name();
+    };
+    MainWindow* editing = inSecondWindow ? window->duplicateWindow() : window.data();
+    QLineEdit* field;
+    if (page == "titles") {
+        editing->findChild<QToolButton*>("TabUtilities")->click();
+        auto* utilities = editing->findChild<UtilityWindow*>("Utilities");
+        utilities->openTitlesView();
+        field = utilities->titlesView()->findChild<QLineEdit*>();
+    } else {
+        auto* accessor = editing->findChild<LoadCaseAccessor*>();
+        accessor->editLoadCase(document->loadCases().value(0));
+        field = qobject_cast<EditorPage*>(accessor->loadingView())->nameField();
+    }
+    const QString before = edited(document);
+    const int steps = document->structureUndoStack()->index();
+    field->selectAll();
+    QTest::keyClicks(field, "Typed");
+    QVERIFY(!window->isWindowModified());
+
+    const QString saved = folder->filePath("typed.varou");
+    dialogs.answer = QMessageBox::Cancel;
+    dialogs.fileAnswers << saved;
+    if (command.startsWith("save")) {
+        QVERIFY(command == "save" ? window->saveFile() : window->saveFileAs(saved));
+        QVERIFY(!window->isWindowModified());
+        MainWindow reader;
+        QVERIFY(reader.openFile(saved));
+        QCOMPARE(edited(reader.documentModel()), QStringLiteral("Typed"));
+    } else if (command == "menu") {
+        QMenu* file = window->menuBar()->actions().value(0)->menu();
+        QAction* save = file->actions().value(5);
+        QVERIFY(save->text() == "Save" && !save->isEnabled());
+        file->popup(QPoint());
+        QVERIFY(save->isEnabled());
+        file->hide();
+    } else {
+        // Not the last window: closing it hands its page on and asks nothing,
+        // and the window keeps no page on the model it let go.
+        if (inSecondWindow) {
+            QVERIFY(editing->close() && dialogs.boxes.isEmpty());
+            QVERIFY(!field->isVisibleTo(editing));
+            field = nullptr;
+        }
+        QVERIFY(command == "close" ? !window->close()
+                : command == "new" ? !window->newFile()
+                                   : !window->openFile(":/example/02.KU.Plane Portal.varok"));
+        QCOMPARE(dialogs.texts(), QStringList("This model has been modified.\nDo you want to save your changes?"));
+    }
+    QVERIFY(!field || field->isVisibleTo(field->window()));
+    QCOMPARE(edited(document), QStringLiteral("Typed"));
+    QCOMPARE(document->structureUndoStack()->index(), steps + 1);
+    document->structureUndoStack()->undo();
+    QCOMPARE(edited(document), before);
 }
 
 void TestWiring::returnAnswersOnlyAQuestionWithADefault_data()

@@ -2,6 +2,7 @@
 #include "WidgetTesting.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -34,6 +35,7 @@ private slots:
     void answerIsMatrixTimesValue();
     void keyboardAndClicks();
     void editingTheOpenedValue();
+    void openingTakesTheKeyboard();
     void unitChangeKeepsTheValue_data();
     void unitChangeKeepsTheValue();
 };
@@ -239,6 +241,27 @@ void TestCalculator::editingTheOpenedValue()
     calculator.open(-2.5, UnitSystem::Unitless, Matrix4x4::identity(), CalculatorReference());
     pressKeys(calculator, "7");
     QCOMPARE(calculator.readoutText(), QStringLiteral("-2.57"));
+}
+
+// Typing straight after a request goes into the calculator, not into the
+// field of the window behind it; also when that window was active again
+// while the calculator stayed open.
+void TestCalculator::openingTakesTheKeyboard()
+{
+    QLineEdit name(QStringLiteral("Combination"));
+    name.show();
+    name.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&name));
+    Calculator calculator(UnitSystemRef(), &name, Qt::Dialog);
+    for (const char* typed : {"1.5", "1.35"}) {
+        calculator.open(0.0, UnitSystem::Unitless, Matrix4x4::identity(), CalculatorReference());
+        QTRY_VERIFY(QApplication::activeWindow() == &calculator && calculator.isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClicks(QApplication::focusWidget(), typed);
+        QCOMPARE(calculator.readoutText(), QString::fromLatin1(typed));
+        name.activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == &name);
+    }
+    QCOMPARE(name.text(), QStringLiteral("Combination"));
 }
 
 void TestCalculator::unitChangeKeepsTheValue_data()
