@@ -89,7 +89,9 @@ void MainWindow::closeTopLevelChildren()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!clearCurrentDocumentModel(false)) {
+    // The report's export paints with this window's children; it ends, or
+    // is cancelled, before the window goes.
+    if (reportView->isPrinting() || !clearCurrentDocumentModel(false)) {
         event->ignore();
         return;
     }

@@ -11,6 +11,9 @@
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "PortalWindowTesting.h"
+#include "Report.h"
+#include "ReportLayout.h"
+#include "ReportView.h"
 #include "SelectionModel.h"
 #include "Startup.h"
 #include "StructureModel.h"
@@ -19,6 +22,7 @@
 #include "TestMain.h"
 
 #include <QDesktopServices>
+#include <QPrinter>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -45,6 +49,7 @@ private slots:
     void cleanup();
 
     void closingAsksOnlyInTheLastWindow();
+    void closingWaitsForTheReportExport();
     void returnAnswersOnlyAQuestionWithADefault_data();
     void returnAnswersOnlyAQuestionWithADefault();
     void remainingWindowsLetTheirDocumentGo();
@@ -106,6 +111,25 @@ void TestWiring::closingAsksOnlyInTheLastWindow()
     QCOMPARE(Application::_settings->value("UnitSystem").toString(), QStringLiteral("Imperial (US)"));
     QTRY_VERIFY(!window);
     QCOMPARE(Application::_settings->value("documentDirectory").toString(), folder->path());
+}
+
+// A close that comes while the report is exported, from a program rather
+// than the user, whom the export's progress box keeps from the window, waits
+// for the export.
+void TestWiring::closingWaitsForTheReportExport()
+{
+    const ReportRef report(new Report);
+    report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(Report::ChapterNodeInput)), {});
+    const ReportLayoutRef layout(
+        new ReportLayout(window->documentModel(), window->currentState(), window->viewPoint(), report));
+    layout->layoutPages();
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFileName(folder->filePath("report.pdf"));
+    bool closed = true;
+    QTimer::singleShot(0, window, [&] { closed = window->close(); });
+    QVERIFY(window->findChild<ReportView*>("ReportView")->print(&printer, layout));
+    QVERIFY(!closed);
+    QVERIFY(window->close());
 }
 
 void TestWiring::returnAnswersOnlyAQuestionWithADefault_data()
