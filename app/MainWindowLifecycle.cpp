@@ -56,6 +56,19 @@ void MainWindow::updateForFileName(const QString&, const QString& shortName)
                        .arg(shortName.isEmpty() ? tr("Untitled") : shortName, QApplication::applicationName()));
 }
 
+QString MainWindow::shownTitle() const
+{
+    return windowTitle().remove(QStringLiteral("[*]")).simplified();
+}
+
+void MainWindow::bringForward()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 QString MainWindow::previousFileName() const
 {
     if (document && !document->path().isEmpty() && QFileInfo::exists(document->path()))
