@@ -252,6 +252,19 @@ private:
 
     bool allowCurrentDocumentToClose();
     void closeTopLevelChildren();
+    // One file, one model: whether this window's document is that of the file.
+    bool showsFile(const QString& path) const;
+    // The first window that shows the file on a document other than the one excepted.
+    static MainWindow* windowShowingFile(const QString& path, const DocumentModel* except);
+    // Restored when minimised, raised and activated.
+    void bringForward();
+    // The title as the window's frame shows it, without the modified mark.
+    QString shownTitle() const;
+    // False, with the user told or asked, when the file must not be written:
+    // another model's window shows it, the name the suffix completed is an
+    // existing file the dialog never asked about, or another program has
+    // changed the file since this model was read from or saved to it.
+    bool mayWriteTo(const QString& path, bool suffixAdded);
     void connectDocument();
     void connectEditorPages();
     // Shown or hidden on the next pass of the event loop.

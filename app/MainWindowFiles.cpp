@@ -11,6 +11,7 @@
 #include "ViewPoint.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <new>
@@ -27,6 +28,23 @@ QString suffixOf(const QString& path)
     const QString name = QFileInfo(path).fileName();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+// The path with the native suffix in place of its own.
+QString withNativeSuffix(const QString& path)
+{
+    const QString suffix = suffixOf(path);
+    return (suffix.isEmpty() ? path : path.chopped(suffix.size() + 1)) + QLatin1Char('.') + _nativeFileSuffix;
+}
+
+// One file by two names: the same file once links are followed, or, for a
+// file not (or no longer) there, the same absolute path.
+bool isSameFile(const QString& a, const QString& b)
+{
+    const QFileInfo x(a), y(b);
+    if (x.exists() && y.exists())
+        return x.canonicalFilePath() == y.canonicalFilePath();
+    return QDir::cleanPath(x.absoluteFilePath()) == QDir::cleanPath(y.absoluteFilePath());
 }
 
 QString notAFileMessage(const QString& path)
@@ -53,6 +71,10 @@ QString MainWindow::getFileName(const QString& startPath, const QStringList& fil
     if (QFileInfo(startPath).isFile()) {
         start = startPath;
         const QString suffix = suffixOf(startPath);
+        // A model read from another format is offered under its own name in
+        // the native one, never over the file it was read from.
+        if (!open && !_exportFileSuffixes.contains(suffix, Qt::CaseInsensitive))
+            start = withNativeSuffix(startPath);
         const QString matching = suffix.isEmpty() ? QString() : firstFilterWith(suffix);
         if (!matching.isEmpty())
             filter = matching;
@@ -89,7 +111,23 @@ bool MainWindow::openFile(QString path, bool untitled)
         return false;
     }
 
+    // A file is read into one model only; reading again the file this window
+    // alone shows comes after the save question, so that what a Save answer
+    // writes is what is read.
+    bool rereading = false;
+    if (!untitled) {
+        MainWindow* showing = showsFile(path) ? this : windowShowingFile(path, nullptr);
+        if (showing && (showing != this || openDocumentCount(document.data()) > 1)) {
+            showing->bringForward();
+            return false;
+        }
+        rereading = showing == this;
+        if (rereading && !allowCurrentDocumentToClose())
+            return false;
+    }
+
     const QString suffix = suffixOf(path);
+    const FileStamp stamp = FileStamp::of(path);
     // Born busy, so its analysis stays idle until the document is installed.
     QSharedPointer<DocumentModel> newDocument(new DocumentModel(units));
     QSharedPointer<ViewPoint> newViewPoint(new ViewPoint);
@@ -119,7 +157,7 @@ bool MainWindow::openFile(QString path, bool untitled)
         return false;
     }
 
-    if (!clearCurrentDocumentModel(false))
+    if (!clearCurrentDocumentModel(rereading))
         return false;
     *state = *newCurrentState;
     newDocument->incorporateDefaults();
@@ -127,6 +165,7 @@ bool MainWindow::openFile(QString path, bool untitled)
     setDocumentModel(newDocument);
     setViewPoint(newViewPoint);
     setFileName(untitled ? QString() : path);
+    newDocument->setFileStamp(untitled ? FileStamp() : stamp);
     newDocument->clearModifiedState();
     newDocument->lowerBusyCount();
     return true;
@@ -190,13 +229,49 @@ bool MainWindow::saveFileAs(QString name)
         if (name.isEmpty())
             return false;
     }
-    if (!_exportFileSuffixes.contains(suffixOf(name), Qt::CaseInsensitive))
+    const bool suffixAdded = !_exportFileSuffixes.contains(suffixOf(name), Qt::CaseInsensitive);
+    if (suffixAdded)
         name += QLatin1Char('.') + _nativeFileSuffix;
-    if (!writeNativeFile(name))
+    if (!mayWriteTo(name, suffixAdded) || !writeNativeFile(name))
         return false;
     setFileName(name);
+    document->setFileStamp(FileStamp::of(name));
     document->clearModifiedState();
     return true;
+}
+
+bool MainWindow::mayWriteTo(const QString& path, bool suffixAdded)
+{
+    // That window's next save would put its model over this one.
+    if (const MainWindow* window = windowShowingFile(path, document.data())) {
+        displayWarningMessage(tr("The file '%1' is open in the window \"%2\". The model has not been saved.")
+                                  .arg(path, window->shownTitle()));
+        return false;
+    }
+    if (!QFileInfo::exists(path))
+        return true;
+    // The dialog asks about the name it returns, never about the one the suffix completes.
+    if (suffixAdded && !UserDialogs::confirmReplacing(this, path))
+        return false;
+    const FileStamp remembered = document->fileStamp();
+    if (remembered.isValid() && isSameFile(path, document->path()) && FileStamp::of(path) != remembered)
+        return UserDialogs::confirm(this, tr("The file has been changed by another program. Replace it?"));
+    return true;
+}
+
+bool MainWindow::showsFile(const QString& path) const
+{
+    return document && !document->path().isEmpty() && isSameFile(document->path(), path);
+}
+
+MainWindow* MainWindow::windowShowingFile(const QString& path, const DocumentModel* except)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<MainWindow*>(widget);
+        if (window && window->document.data() != except && window->showsFile(path))
+            return window;
+    }
+    return nullptr;
 }
 
 QByteArray MainWindow::writeXMLDocumentFile() const

@@ -56,6 +56,19 @@ void MainWindow::updateForFileName(const QString&, const QString& shortName)
                        .arg(shortName.isEmpty() ? tr("Untitled") : shortName, QApplication::applicationName()));
 }
 
+QString MainWindow::shownTitle() const
+{
+    return windowTitle().remove(QStringLiteral("[*]")).simplified();
+}
+
+void MainWindow::bringForward()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 QString MainWindow::previousFileName() const
 {
     if (document && !document->path().isEmpty() && QFileInfo::exists(document->path()))
@@ -90,7 +103,9 @@ void MainWindow::closeTopLevelChildren()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!clearCurrentDocumentModel(false)) {
+    // The report's export paints with this window's children; it ends, or
+    // is cancelled, before the window goes.
+    if (reportView->isPrinting() || !clearCurrentDocumentModel(false)) {
         event->ignore();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "AnalysisDocument.h"
 #include "AnalysisLink.h"
+#include "FileUtilities.h"
 #include "ModelRefs.h"
 #include "Vectors.h"
 
@@ -98,6 +99,9 @@ public:
     // announced before the lock is released. The same path changes nothing.
     void setFileName(const QString& path, const QString& leafName);
     QString path() const { return pathName; }
+    // The file at the path as it was last read or written by this program.
+    FileStamp fileStamp() const { return stamp; }
+    void setFileStamp(const FileStamp& fileStamp) { stamp = fileStamp; }
     // Without the suffix the name ends before its last '.'.
     QString leafName(bool withSuffix) const;
     // The text after the last '.'; a name without one is returned whole.
@@ -212,6 +216,7 @@ private:
     SingleEmitter* titlesRelay = nullptr;
     QString pathName;
     QString leafNameText;
+    FileStamp stamp;
     QSharedPointer<Libraries> libraryParts;
     std::unique_ptr<QReadWriteLock> lock;
     QSharedPointer<ReportModel> reports;

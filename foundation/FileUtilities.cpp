@@ -28,6 +28,14 @@ bool isRegularFile(const QString& path)
     return QFileInfo(path).isFile();
 }
 
+FileStamp FileStamp::of(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return FileStamp();
+    return FileStamp{info.lastModified(), info.size()};
+}
+
 QByteArray computeChecksum(const QByteArray& data)
 {
     const QByteArray md5 = QCryptographicHash::hash(data, QCryptographicHash::Md5);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFileDevice>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,20 @@ constexpr qint64 maximumModelTextSize = qint64(256) << 20;
 // True for a regular file or a link to one; pipes, devices and folders are
 // never read as models.
 bool isRegularFile(const QString& path);
+
+// What a file was when the program last read or wrote it; another program's
+// later change shows in its modification time or its size.
+struct FileStamp
+{
+    QDateTime modified;
+    qint64 size = -1;
+
+    // Invalid when no file is at the path.
+    static FileStamp of(const QString& path);
+    bool isValid() const { return size >= 0; }
+    bool operator==(const FileStamp& other) const { return size == other.size && modified == other.modified; }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
 
 // 20 bytes: SHA-1 over the data followed by the data's raw 16-byte MD5.
 QByteArray computeChecksum(const QByteArray& data);

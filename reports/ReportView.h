@@ -66,6 +66,8 @@ public:
     ~ReportView() override;
 
     QSize sizeHint() const override;
+    // A job paints with this window's children between the events it lets through.
+    bool isPrinting() const { return printing; }
 
 public slots:
     void clearDocumentModel();

@@ -121,9 +121,13 @@ bool ReportView::openPDFExportDialogue()
         UserDialogs::current().fileName(this, false, tr("PDF export"), pdfFileName, tr("PDF (*.pdf)"), &filter);
     if (target.isEmpty())
         return true;
-    // The platform's dialogue returns a name as typed.
-    if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+    // The platform's dialogue returns a name as typed, and has asked only
+    // about that name; nothing is written over a file the suffix names unasked.
+    if (QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
         target += QStringLiteral(".pdf");
+        if (QFileInfo::exists(target) && !UserDialogs::confirmReplacing(this, target))
+            return true;
+    }
     pdfFileName = target;
 
     // Written beside the target and renamed over it only when every page

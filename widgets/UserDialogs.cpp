@@ -76,3 +76,16 @@ void UserDialogs::warning(QWidget* parent, const QString& text)
 {
     current().message(parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
 }
+
+bool UserDialogs::confirm(QWidget* parent, const QString& question)
+{
+    return current().message(parent, QMessageBox::Warning, question, QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool UserDialogs::confirmReplacing(QWidget* parent, const QString& path)
+{
+    return confirm(parent, QCoreApplication::translate("UserDialogs",
+                                                       "The file '%1' already exists.\nDo you want to replace it?")
+                               .arg(path));
+}

@@ -33,4 +33,8 @@ public:
 
     static void information(QWidget* parent, const QString& text);
     static void warning(QWidget* parent, const QString& text);
+    // A Yes or No question with No the default; true on Yes.
+    static bool confirm(QWidget* parent, const QString& question);
+    // Whether the file at the path, which exists, is to be replaced.
+    static bool confirmReplacing(QWidget* parent, const QString& path);
 };

@@ -27,6 +27,7 @@ public:
     {
         bool open;
         QString caption;
+        QString startPath;
         QString filters;
         QString selectedFilter;
     };
@@ -43,10 +44,10 @@ public:
         boxes.append({icon, text, buttons, defaultButton});
         return answer;
     }
-    QString fileName(QWidget*, bool open, const QString& caption, const QString&, const QString& filters,
+    QString fileName(QWidget*, bool open, const QString& caption, const QString& startPath, const QString& filters,
                      QString* selectedFilter) override
     {
-        fileRequests.append({open, caption, filters, *selectedFilter});
+        fileRequests.append({open, caption, startPath, filters, *selectedFilter});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     QStringList texts() const

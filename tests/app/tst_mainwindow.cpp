@@ -187,6 +187,7 @@ private slots:
     void failedOpenSaysWhy();
     void newModelIsUntitledAndAsksForAName();
     void modifiedModelAsksBeforeItIsReplaced();
+    void saveAsksWhenAnotherProgramChangedTheFile();
 
 private:
     // Opens the template and notes what a refused open must leave alone.
@@ -263,8 +264,10 @@ void TestMainWindow::saveThenOpenGivesTheSameModel()
     const QString saved = folder->filePath(QStringLiteral("model.varou"));
     QVERIFY(window->saveFileAs(saved));
 
+    // A copy: the file itself, which the window shows, opens in no other.
+    QVERIFY(QFile::copy(saved, folder->filePath(QStringLiteral("copy.varou"))));
     MainWindow other;
-    QVERIFY(other.openFile(saved));
+    QVERIFY(other.openFile(folder->filePath(QStringLiteral("copy.varou"))));
     const QByteArray second = other.writeXMLDocumentFile();
     QVERIFY(second != first);
     QCOMPARE(withNumberedIds(QString::fromUtf8(second)), withNumberedIds(QString::fromUtf8(first)));
@@ -417,8 +420,12 @@ void TestMainWindow::openChoosesTheReaderBySuffix()
         QCOMPARE(window->documentModel()->structureUndoStack()->count(), name.endsWith(QLatin1String("Varox")) ? 1 : 0);
         QVERIFY(!window->documentModel()->isModified());
     }
-    if (name.endsWith(QLatin1String("Varox")))
+    if (name.endsWith(QLatin1String("Varox"))) {
         QCOMPARE(window->documentModel()->structureModel()->nodes().size(), 2);
+        // Saved under its own name in the native format, never over the text it came from.
+        QVERIFY(!window->saveFileAs());
+        QCOMPARE(dialogs.fileRequests.last().startPath, folder->filePath(QStringLiteral("model.varou")));
+    }
 }
 
 // The dialog lets a pipe be picked like a file; nothing opens, and the user learns why.
@@ -436,25 +443,41 @@ void TestMainWindow::saveAsGivesTheNativeSuffix_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("written");
-    QTest::newRow("no suffix") << "plan" << "plan.varou";
-    QTest::newRow("other edition") << "plan.varok" << "plan.varok.varou";
-    QTest::newRow("capitals") << "plan.VAROU" << "plan.VAROU";
-    QTest::newRow("dot in folder only") << "v1.2/plan" << "v1.2/plan.varou";
+    QTest::addColumn<int>("replace"); // the answer about a file already there, 0 for none there
+    QTest::newRow("no suffix") << "plan" << "plan.varou" << 0;
+    QTest::newRow("other edition") << "plan.varok" << "plan.varok.varou" << 0;
+    QTest::newRow("capitals") << "plan.VAROU" << "plan.VAROU" << 0;
+    QTest::newRow("dot in folder only") << "v1.2/plan" << "v1.2/plan.varou" << 0;
+    QTest::newRow("no suffix, over a file, no") << "plan" << "plan.varou" << int(QMessageBox::No);
+    QTest::newRow("no suffix, over a file, yes") << "plan" << "plan.varou" << int(QMessageBox::Yes);
+    // The dialog asks about a name it returns whole.
+    QTest::newRow("suffix, over a file") << "plan.varou" << "plan.varou" << int(QMessageBox::No);
 }
 
 void TestMainWindow::saveAsGivesTheNativeSuffix()
 {
     QFETCH(QString, name);
     QFETCH(QString, written);
+    QFETCH(int, replace);
     QVERIFY(QDir(folder->path()).mkpath(QStringLiteral("v1.2")));
-    QVERIFY(window->saveFileAs(folder->filePath(name)));
     const QFileInfo file(folder->filePath(written));
+    QVERIFY(!replace || writeBytes(file.filePath(), "earlier"));
+    dialogs.answer = QMessageBox::StandardButton(replace);
+    const bool asked = replace && name != written, kept = asked && replace == QMessageBox::No;
+    QCOMPARE(window->saveFileAs(folder->filePath(name)), !kept);
+    QCOMPARE(dialogs.texts(), asked ? QStringList{"The file '" + file.filePath() + "' already exists.\nDo you want "
+                                                  "to replace it?"}
+                                    : QStringList());
+    QCOMPARE(fileBytes(file.filePath()) == "earlier", kept);
+    if (kept) {
+        QVERIFY(window->documentModel()->path().isEmpty());
+        return;
+    }
     QVERIFY(file.isFile());
     QCOMPARE(window->documentModel()->path(), file.filePath());
     QCOMPARE(window->windowTitle(), file.fileName() + QStringLiteral(" [*] - VARO Ulmar"));
     QCOMPARE(window->documentDirectory(), file.absolutePath());
     QCOMPARE(window->previousFileName(), file.filePath());
-    QVERIFY(dialogs.boxes.isEmpty());
 }
 
 // A write that stops part way, as on a full disk, must not cost the user the
@@ -656,6 +679,36 @@ void TestMainWindow::modifiedModelAsksBeforeItIsReplaced()
     QVERIFY(window->newFile());
     QCOMPARE(dialogs.texts(), QStringList{question});
     QVERIFY(!window->isWindowModified());
+
+    // The file the window shows, opened again after a Save answer, shows the edits saved.
+    const QString path = folder->filePath(QStringLiteral("kept.varou"));
+    QVERIFY(window->saveFileAs(path));
+    window->documentModel()->titles()->setNote(QStringLiteral("edited"));
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    dialogs.answer = QMessageBox::Save;
+    QVERIFY(window->openFile(path));
+    QCOMPARE(window->documentModel()->titles()->note(), QStringLiteral("edited"));
+    QVERIFY(!window->isWindowModified());
+}
+
+// Stamped at opening and at saving: a change by another program since is
+// replaced only on a yes.
+void TestMainWindow::saveAsksWhenAnotherProgramChangedTheFile()
+{
+    const QString path = folder->filePath(QStringLiteral("kept.varou"));
+    QVERIFY(window->saveFileAs(path) && window->newFile() && window->openFile(path));
+    QVERIFY(writeBytes(path, "another program's"));
+    window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    dialogs.answer = QMessageBox::No;
+    QVERIFY(!window->saveFile());
+    QCOMPARE(dialogs.texts(), QStringList{"The file has been changed by another program. Replace it?"});
+    QCOMPARE(dialogs.boxes[0].defaultButton, QMessageBox::No);
+    QCOMPARE(fileBytes(path), QByteArray("another program's"));
+    QVERIFY(window->isWindowModified());
+    dialogs.answer = QMessageBox::Yes;
+    QVERIFY(window->saveFile() && window->saveFile());
+    QCOMPARE(dialogs.boxes.size(), 2);
+    QVERIFY(fileBytes(path) != "another program's");
 }
 
 VARO_TEST_MAIN(TestMainWindow)

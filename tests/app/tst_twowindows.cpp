@@ -44,6 +44,7 @@ private slots:
     void calculatorAnswerFollowsTheUnitChange();
     void deleteAsksOnceInTheWindowOfTheCommand_data();
     void deleteAsksOnceInTheWindowOfTheCommand();
+    void aFileIsShownByOneModelOnly();
 
 private:
     // The unit system chosen as a user would: "menu" of the window, its
@@ -213,6 +214,28 @@ void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand()
     QVERIFY(structure->contains(member));
     for (const LoadRef& load : carried)
         QVERIFY(structure->contains(load));
+}
+
+// Opening a file that a window shows brings that window forward; saving
+// another model over it is refused, naming the window.
+void TestTwoWindows::aFileIsShownByOneModelOnly()
+{
+    const QString path = folder->filePath("portal.varou");
+    QVERIFY(window->saveFileAs(path));
+    auto* third = new MainWindow;
+    QVERIFY(third->newFile());
+    third->show();
+    QVERIFY(QTest::qWaitForWindowExposed(third));
+    third->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), third);
+    QVERIFY(!third->openFile(path));
+    QTRY_VERIFY(QApplication::activeWindow() == window || QApplication::activeWindow() == other);
+    QVERIFY(!third->saveFileAs(path));
+    QCOMPARE(asked.texts(), QStringList{"The file '" + path + "' is open in the window \"portal.varou - VARO "
+                                                              "Ulmar\". The model has not been saved."});
+    QVERIFY(third->documentModel()->path().isEmpty());
+    // The windows on the model itself save to it.
+    QVERIFY(other->saveFileAs(path));
 }
 
 VARO_TEST_MAIN(TestTwoWindows)

@@ -13,6 +13,9 @@
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "PortalWindowTesting.h"
+#include "Report.h"
+#include "ReportLayout.h"
+#include "ReportView.h"
 #include "SelectionModel.h"
 #include "Startup.h"
 #include "StructureModel.h"
@@ -26,6 +29,7 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -54,6 +58,7 @@ private slots:
     void closingAsksOnlyInTheLastWindow();
     void editsOnOpenPagesAreSavedOrAskedAbout_data();
     void editsOnOpenPagesAreSavedOrAskedAbout();
+    void closingWaitsForTheReportExport();
     void returnAnswersOnlyAQuestionWithADefault_data();
     void returnAnswersOnlyAQuestionWithADefault();
     void remainingWindowsLetTheirDocumentGo();
@@ -194,6 +199,25 @@ void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout()
     QCOMPARE(document->structureUndoStack()->index(), steps + 1);
     document->structureUndoStack()->undo();
     QCOMPARE(edited(document), before);
+}
+
+// A close that comes while the report is exported, from a program rather
+// than the user, whom the export's progress box keeps from the window, waits
+// for the export.
+void TestWiring::closingWaitsForTheReportExport()
+{
+    const ReportRef report(new Report);
+    report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(Report::ChapterNodeInput)), {});
+    const ReportLayoutRef layout(
+        new ReportLayout(window->documentModel(), window->currentState(), window->viewPoint(), report));
+    layout->layoutPages();
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFileName(folder->filePath("report.pdf"));
+    bool closed = true;
+    QTimer::singleShot(0, window, [&] { closed = window->close(); });
+    QVERIFY(window->findChild<ReportView*>("ReportView")->print(&printer, layout));
+    QVERIFY(!closed);
+    QVERIFY(window->close());
 }
 
 void TestWiring::returnAnswersOnlyAQuestionWithADefault_data()
@@ -486,8 +510,10 @@ void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
 
     QVERIFY(window->saveFileAs(folder->filePath("portal.varou")));
     QVERIFY(!window->isWindowModified());
+    // A copy: the file itself, which the window shows, opens in no other.
+    QVERIFY(QFile::copy(folder->filePath("portal.varou"), folder->filePath("copy.varou")));
     auto* reopened = new MainWindow;
-    QVERIFY(reopened->openFile(folder->filePath("portal.varou")));
+    QVERIFY(reopened->openFile(folder->filePath("copy.varou")));
     // Files link their objects by addresses.
     const QRegularExpression address("\\d{9,}");
     QCOMPARE(QString(reopened->writeXMLDocumentFile()).replace(address, "#"),

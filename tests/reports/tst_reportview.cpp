@@ -412,27 +412,41 @@ void tst_ReportView::pdfSuffix_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("written");
-    QTest::newRow("none") << "report" << "report.pdf";
-    QTest::newRow("PDF") << "report.PDF" << "report.PDF";
-    QTest::newRow("another") << "report.v2" << "report.v2.pdf";
-    QTest::newRow("dot in the folder") << "issue.3/report" << "issue.3/report.pdf";
+    QTest::addColumn<int>("replace"); // the answer about a file already there, 0 for none there
+    QTest::newRow("none") << "report" << "report.pdf" << 0;
+    QTest::newRow("PDF") << "report.PDF" << "report.PDF" << 0;
+    QTest::newRow("another") << "report.v2" << "report.v2.pdf" << 0;
+    QTest::newRow("dot in the folder") << "issue.3/report" << "issue.3/report.pdf" << 0;
+    QTest::newRow("none, over a file, no") << "report" << "report.pdf" << int(QMessageBox::No);
+    QTest::newRow("none, over a file, yes") << "report" << "report.pdf" << int(QMessageBox::Yes);
+    // The dialogue asks about a name it returns whole.
+    QTest::newRow("PDF, over a file") << "report.pdf" << "report.pdf" << int(QMessageBox::No);
 }
 
-// The file dialogue returns the name as typed; the file written is a PDF file by its name.
+// The file dialogue returns the name as typed; the file written is a PDF file
+// by its name, and replaces a file the added suffix names only on a yes.
 void tst_ReportView::pdfSuffix()
 {
     QFETCH(QString, answer);
     QFETCH(QString, written);
+    QFETCH(int, replace);
     Editor e({Report::ChapterNodeInput});
     e.tile("FormatView", "OpenPreview")->click();
     QTemporaryDir folder;
     QVERIFY(QDir(folder.path()).mkpath(QFileInfo(answer).path()));
+    QFile earlier(folder.filePath(written));
+    QVERIFY(!replace || (earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7));
+    earlier.close();
     dialogs.fileAnswers = QStringList{folder.filePath(answer)};
+    dialogs.answer = QMessageBox::StandardButton(replace);
     e.button("ReportPrint")->click();
-    QVERIFY(dialogs.boxes.isEmpty());
+    const bool asked = replace && answer != written;
+    QCOMPARE(dialogs.texts(), asked ? QStringList{"The file '" + earlier.fileName() + "' already exists.\nDo you "
+                                                  "want to replace it?"}
+                                    : QStringList());
     QDir where(folder.filePath(QFileInfo(answer).path()));
     QCOMPARE(where.entryList(QDir::Files), QStringList{QFileInfo(written).fileName()});
-    QVERIFY(run("pdfinfo", {folder.filePath(written)}).contains("Pages:"));
+    QCOMPARE(run("pdfinfo", {folder.filePath(written)}).contains("Pages:"), !asked || replace == QMessageBox::Yes);
 }
 
 void tst_ReportView::pdfCancelledOrUnwritable_data()
