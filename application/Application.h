@@ -44,7 +44,8 @@ public:
     // The key is the widget's class name when empty. A child window with
     // nothing stored opens at a size that shows its content whole, beside
     // what opened it (see showWidgetBeside) or else centred on its window,
-    // and wholly on the screen.
+    // and wholly on the screen; one with a stored geometry opens where it
+    // was left as seen from its window, also when that is another window.
     static bool restoreWidgetGeometry(QWidget* widget, const QString& key);
     static void saveWidgetGeometry(QWidget* widget, const QString& key);
     // Shows a window as opened by the opener: on its first show it opens

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QScreen>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -44,6 +45,7 @@ private slots:
     void calculatorAnswerFollowsTheUnitChange();
     void deleteAsksOnceInTheWindowOfTheCommand_data();
     void deleteAsksOnceInTheWindowOfTheCommand();
+    void pickerOpensBesideItsOwnWindow();
 
 private:
     // The unit system chosen as a user would: "menu" of the window, its
@@ -213,6 +215,28 @@ void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand()
     QVERIFY(structure->contains(member));
     for (const LoadRef& load : carried)
         QVERIFY(structure->contains(load));
+}
+
+// The load-case picker of each window opens beside that window's button,
+// the second one too, after the first has been closed where it opened.
+void TestTwoWindows::pickerOpensBesideItsOwnWindow()
+{
+    const QRect room = window->screen()->availableGeometry();
+    window->move(room.topLeft());
+    other->move(room.topLeft() + QPoint(0, room.height() / 2));
+    QVERIFY(QTest::qWaitForWindowExposed(other));
+    for (MainWindow* each : {window.data(), other.data()}) {
+        each->currentState()->setMode(CurrentState::Loading);
+        auto* button = each->findChild<QAbstractButton*>(QStringLiteral("ButtonLoadCase"));
+        QTRY_VERIFY(button->isVisible());
+        button->click();
+        auto* picker = each->findChild<QWidget*>(QStringLiteral("LoadCaseAccessor"));
+        QVERIFY(QTest::qWaitForWindowExposed(picker));
+        const QRect at(button->mapToGlobal(QPoint(0, 0)), button->size());
+        QVERIFY(picker->frameGeometry().adjusted(-8, -8, 8, 8).intersects(at));
+        QVERIFY(!picker->frameGeometry().contains(at.center()));
+        picker->close();
+    }
 }
 
 VARO_TEST_MAIN(TestTwoWindows)
