@@ -189,9 +189,9 @@ void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand()
     QCoreApplication::processEvents();
     QCOMPARE(asked.parents, QList<QWidget*>{commanding});
     QCOMPARE(asked.texts().first(),
-             QStringLiteral("<p>Additional items need to be selected before the operation can be performed:</p>"
-                            "<ul><li>%1 load%2</li></ul><p>Do you wish for them to be automatically added to "
-                            "the selection?</p>")
+             QStringLiteral("<p>These items depend on the selected geometry and would be deleted with it:</p>"
+                            "<ul><li>%1 load%2</li></ul><p>Do you wish to delete them together with the "
+                            "selection?</p>")
                  .arg(carried.size())
                  .arg(carried.size() == 1 ? "" : "s"));
 
