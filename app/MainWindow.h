@@ -72,7 +72,8 @@ public:
     // Resource names of the demonstrations in the order the menu lists them.
     QStringList demonstrationNames() const { return demoNames; }
 
-    // The document's file when it exists, else the document directory.
+    // The document's file when it exists, else its name, or "Untitled", in
+    // the document directory (see Application::suggestedPath).
     QString previousFileName() const;
     // The chosen path; empty when cancelled or when it names no regular file.
     QString getFileName(const QString& startPath, const QStringList& filters, bool open);

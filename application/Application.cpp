@@ -1,6 +1,8 @@
 #include "Application.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QLayout>
 #include <QMutex>
 #include <QPrinter>
@@ -9,6 +11,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QWaitCondition>
 #include <QVector>
 #include <QWidget>
@@ -362,6 +365,19 @@ void Application::saveWidgetGeometry(QWidget* widget, const QString& key)
         _settings->setValue(ownerPlaceKey(widget, key), owner->frameGeometry().topLeft());
     else
         _settings->remove(ownerPlaceKey(widget, key));
+}
+
+QString Application::existingFolder(const QString& folder)
+{
+    const QString wanted =
+        folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) : folder;
+    return QFileInfo(wanted).isDir() ? wanted : QDir::homePath();
+}
+
+QString Application::suggestedPath(const QString& folder, const QString& modelPath)
+{
+    const QString name = modelPath.isEmpty() ? tr("Untitled") : QFileInfo(modelPath).completeBaseName();
+    return QDir(existingFolder(folder)).filePath(name);
 }
 
 void Application::msleep(unsigned int milliseconds)

@@ -29,6 +29,7 @@ public:
         QString caption;
         QString filters;
         QString selectedFilter;
+        QString start;
     };
 
     QList<Box> boxes;
@@ -43,10 +44,10 @@ public:
         boxes.append({icon, text, buttons, defaultButton});
         return answer;
     }
-    QString fileName(QWidget*, bool open, const QString& caption, const QString&, const QString& filters,
+    QString fileName(QWidget*, bool open, const QString& caption, const QString& start, const QString& filters,
                      QString* selectedFilter) override
     {
-        fileRequests.append({open, caption, filters, *selectedFilter});
+        fileRequests.append({open, caption, filters, *selectedFilter, start});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     QStringList texts() const
