@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QPair>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
@@ -28,8 +29,8 @@ class LoadAxisPicker;
 class LoadCaseAccessor;
 class MemberAxisPicker;
 class MemberPinPicker;
+class NameButton;
 class QMenu;
-class QPushButton;
 class QSignalMapper;
 class QSlider;
 class QToolBar;
@@ -71,7 +72,8 @@ public:
     // Resource names of the demonstrations in the order the menu lists them.
     QStringList demonstrationNames() const { return demoNames; }
 
-    // The document's file when it exists, else the document directory.
+    // The document's file when it exists, else its name, or "Untitled", in
+    // the document directory (see Application::suggestedPath).
     QString previousFileName() const;
     // The chosen path; empty when cancelled or when it names no regular file.
     QString getFileName(const QString& startPath, const QStringList& filters, bool open);
@@ -271,6 +273,7 @@ private:
     static void showLater(QWidget* widget, bool show);
     // The Cases and Groups tool bars of the mode, shown or hidden at once.
     void showModeToolBars();
+    QPair<QToolBar*, QToolBar*> modeToolBars() const;
     void cancelCalculatorOnDeselect(const QList<VaroObjectRef>& selection);
 
     QSharedPointer<DocumentModel> document;
@@ -344,10 +347,10 @@ private:
     // The eight relayed buttons arrive here mapped to their ids.
     QSignalMapper* relayMapper = nullptr;
     GroupAccessor* groupAccessor = nullptr;
-    QPushButton* groupButton = nullptr;
+    NameButton* groupButton = nullptr;
     LoadAxisPicker* loadAxisPicker = nullptr;
     LoadCaseAccessor* loadCaseAccessor = nullptr;
-    QPushButton* loadCaseButton = nullptr;
+    NameButton* loadCaseButton = nullptr;
     MemberAxisPicker* memberAxisPicker = nullptr;
     MemberPinPicker* memberPinPicker = nullptr;
     ReportView* reportView = nullptr;

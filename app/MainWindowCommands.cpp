@@ -222,9 +222,14 @@ void MainWindow::requestAutoSelection(const QList<VaroObjectRef>& objects, const
 {
     if (origin && origin != this)
         return;
-    const QString text = tr("<p>Additional items need to be selected before the operation can be performed:</p>%1"
-                            "<p>Do you wish for them to be automatically added to the selection?</p>")
-                             .arg(enumerateObjectsInHTML(objects));
+    // Asked by this window's deletion, Yes deletes them with the selection;
+    // asked for no window, Yes only selects them.
+    const QString text =
+        (origin ? tr("<p>These items depend on the selected geometry and would be deleted with it:</p>%1"
+                     "<p>Do you wish to delete them together with the selection?</p>")
+                : tr("<p>Additional items need to be selected before the operation can be performed:</p>%1"
+                     "<p>Do you wish for them to be automatically added to the selection?</p>"))
+            .arg(enumerateObjectsInHTML(objects));
     const QMessageBox::StandardButton answer = UserDialogs::current().message(
         this, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)

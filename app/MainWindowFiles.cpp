@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "Application.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXml.h"
@@ -67,7 +68,7 @@ QString MainWindow::getFileName(const QString& startPath, const QStringList& fil
         return QString();
     };
     QString filter = firstFilterWith(_nativeFileSuffix);
-    QString start = directory;
+    QString start = open ? Application::existingFolder(directory) : startPath;
     if (QFileInfo(startPath).isFile()) {
         start = startPath;
         const QString suffix = suffixOf(startPath);

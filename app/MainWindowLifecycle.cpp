@@ -73,7 +73,7 @@ QString MainWindow::previousFileName() const
 {
     if (document && !document->path().isEmpty() && QFileInfo::exists(document->path()))
         return document->path();
-    return directory;
+    return Application::suggestedPath(directory, document ? document->path() : QString());
 }
 
 // ---- Letting the document go

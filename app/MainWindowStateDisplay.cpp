@@ -13,6 +13,7 @@
 #include "MemberAxisLibrary.h"
 #include "MemberAxisPicker.h"
 #include "MemberPinPicker.h"
+#include "NameButton.h"
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "SectionAccessor.h"
@@ -24,7 +25,6 @@
 #include "ToolMenu.h"
 #include "TorqueLoad.h"
 
-#include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 #include <QToolBar>
@@ -97,9 +97,10 @@ void MainWindow::updateGUIForCurrentStateAndSelection()
     if (geometry || loading || results) {
         toolBarControl->setEnabled(!results);
         toolBarCases->setEnabled(!geometry);
-        showLater(toolBarCases, !geometry);
         toolBarGroups->setEnabled(geometry);
-        showLater(toolBarGroups, geometry);
+        const QPair<QToolBar*, QToolBar*> bars = modeToolBars();
+        showLater(bars.second, false);
+        showLater(bars.first, true);
     }
     if (geometry) {
         showLater(loadAxisPicker, false);
@@ -121,9 +122,20 @@ void MainWindow::showModeToolBars()
 {
     const int mode = state->mode();
     if (mode == CurrentState::Geometry || mode == CurrentState::Loading || mode == CurrentState::Results) {
-        toolBarCases->setVisible(mode != CurrentState::Geometry);
-        toolBarGroups->setVisible(mode == CurrentState::Geometry);
+        const QPair<QToolBar*, QToolBar*> bars = modeToolBars();
+        bars.second->hide();
+        bars.first->show();
     }
+}
+
+// The Cases or Groups bar that the mode shows, and the other one. The other
+// goes before the one shown comes, so that the window never has to hold both
+// and grow wider for a moment, never to shrink back.
+QPair<QToolBar*, QToolBar*> MainWindow::modeToolBars() const
+{
+    if (state->mode() == CurrentState::Geometry)
+        return {toolBarGroups, toolBarCases};
+    return {toolBarCases, toolBarGroups};
 }
 
 void MainWindow::showLater(QWidget* widget, bool show)
@@ -154,7 +166,7 @@ void MainWindow::updateGroupAccessor()
     const GroupRef group = state->group();
     if (groupAccessor->isVisible())
         groupAccessor->groupPicker()->setSelection(group);
-    groupButton->setText(group ? group->name() : tr("(no group)"));
+    groupButton->setName(group ? group->name() : tr("(no group)"));
 }
 
 void MainWindow::updateLoadCaseAccessor()
@@ -164,7 +176,7 @@ void MainWindow::updateLoadCaseAccessor()
     const LoadCaseRef loadCase = state->loadCase();
     if (loadCaseAccessor->isVisible())
         loadCaseAccessor->loadCasePicker()->setSelection(loadCase);
-    loadCaseButton->setText(loadCase ? loadCase->name() : tr("(no loadcase)"));
+    loadCaseButton->setName(loadCase ? loadCase->name() : tr("(no loadcase)"));
 }
 
 void MainWindow::updateGUIForGroupChanges()

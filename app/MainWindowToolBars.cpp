@@ -7,6 +7,7 @@
 #include "LoadCaseAccessor.h"
 #include "MemberAxisPicker.h"
 #include "MemberPinPicker.h"
+#include "NameButton.h"
 #include "ProgrammaticButtonGroup.h"
 #include "StructureView.h"
 #include "SectionAccessor.h"
@@ -16,7 +17,6 @@
 #include "ViewSelector.h"
 
 #include <QFrame>
-#include <QPushButton>
 #include <QSignalMapper>
 #include <QSlider>
 #include <QToolBar>
@@ -56,12 +56,11 @@ QIcon offOnIcon(const QString& off, const QString& on)
     return icon;
 }
 
-QPushButton* addPickerButton(QToolBar* toolBar, const QString& name, const QString& text, const QString& toolTip)
+NameButton* addPickerButton(QToolBar* toolBar, const QString& name, const QString& text, const QString& toolTip)
 {
-    auto* button = new QPushButton(text, toolBar);
+    auto* button = new NameButton(text, toolTip, toolBar);
     button->setObjectName(name);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(toolTip);
     toolBar->addWidget(button);
     return button;
 }

@@ -69,18 +69,14 @@ void Updater::checkForUpdates()
 
     const bool due = isInRange(today) && isInRange(lastDate) && lastDate.daysTo(today) > 2;
     if (due || lastVersion != version) {
-        const QString query = QStringLiteral("%1_%2").arg(QCoreApplication::applicationName().replace(
-                                                              QLatin1Char(' '), QLatin1Char('-')),
-                                                          Application::_applicationProductCode);
-        QNetworkRequest request(QUrl(QStringLiteral("http://%1/updates.php?%2").arg(updateHost(), query),
-                                     QUrl::TolerantMode));
-        request.setRawHeader("User-Agent", "None");
-        QNetworkReply* reply = manager->get(request);
-        // The whole body waits in memory until it has arrived, so an outsized one is cut off.
-        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-            if (received > maximumReplySize)
-                reply->abort();
-        });
+        const QString host = updateHost();
+        // With no host to ask the check ends at once, as a query to a host
+        // that is not found does; no request is made.
+        if (host.isEmpty())
+            parseText(QString());
+        else
+            sendQuery(host);
+        // The date records the asking, not an answer.
         if (today.isValid())
             settings->setValue(dateKey, today);
     } else {
@@ -90,6 +86,21 @@ void Updater::checkForUpdates()
             settings->setValue(dateKey, today);
     }
     settings->setValue(versionKey, version);
+}
+
+void Updater::sendQuery(const QString& host)
+{
+    const QString query = QStringLiteral("%1_%2").arg(
+        QCoreApplication::applicationName().replace(QLatin1Char(' '), QLatin1Char('-')),
+        Application::_applicationProductCode);
+    QNetworkRequest request(QUrl(QStringLiteral("http://%1/updates.php?%2").arg(host, query), QUrl::TolerantMode));
+    request.setRawHeader("User-Agent", "None");
+    QNetworkReply* reply = manager->get(request);
+    // The whole body waits in memory until it has arrived, so an outsized one is cut off.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > maximumReplySize)
+            reply->abort();
+    });
 }
 
 void Updater::parseReply(QNetworkReply* reply)

@@ -18,8 +18,8 @@ class Updater : public QObject
 public:
     Updater();
 
-    // The host queried when VARO_UPDATE_HOST names none. It is empty, so a
-    // query fails at once and counts as an empty reply.
+    // The host queried when VARO_UPDATE_HOST names none. It is empty: no
+    // query is sent, and the check ends at once as with an empty reply.
     static const QString defaultUpdateHost;
     // A longer reply is dropped unread.
     static const int maximumReplySize = 64 * 1024;
@@ -31,5 +31,8 @@ private slots:
     void parseText(const QString& text);
 
 private:
+    // The reply arrives at parseReply.
+    void sendQuery(const QString& host);
+
     QNetworkAccessManager* manager;
 };

@@ -1,6 +1,8 @@
 #include "Application.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QLayout>
 #include <QMutex>
 #include <QPrinter>
@@ -9,6 +11,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QWaitCondition>
 #include <QVector>
 #include <QWidget>
@@ -25,6 +28,19 @@ Application::PrinterQuery queryPrintSystem()
 QString geometryKey(QWidget* widget, const QString& key)
 {
     return key.isEmpty() ? QString::fromLatin1(widget->metaObject()->className()) : key;
+}
+
+// Where the window a child window belongs to stood when the child's geometry was kept.
+QString ownerPlaceKey(QWidget* widget, const QString& key)
+{
+    return geometryKey(widget, key) + QStringLiteral("OwnerPosition");
+}
+
+// The shown window that a child window belongs to, or none.
+const QWidget* shownOwner(const QWidget* widget)
+{
+    const QWidget* owner = widget->isWindow() && widget->parentWidget() ? widget->parentWidget()->window() : nullptr;
+    return owner && owner->isVisible() ? owner : nullptr;
 }
 
 // The frame that the window system puts round the window. One about to be
@@ -126,8 +142,9 @@ int widthShortfall(const QWidget* widget)
     return std::max(0, shortfall);
 }
 
-// Slides the window, frame and all, onto the screen it is on, as far as it fits.
-void keepOnScreen(QWidget* window)
+// Slides the window, frame and all, onto the screen it is on, as far as it
+// fits; says whether it had to.
+bool keepOnScreen(QWidget* window)
 {
     QScreen* screen = QGuiApplication::screenAt(window->geometry().center());
     if (!screen)
@@ -136,6 +153,7 @@ void keepOnScreen(QWidget* window)
     const QRect inside = Application::movedInside(frame, screen->availableGeometry());
     if (inside != frame)
         window->move(window->pos() + inside.topLeft() - frame.topLeft());
+    return inside != frame;
 }
 
 // Widens the window until nothing in it falls short or the width is used up.
@@ -227,12 +245,25 @@ bool Application::restoreWidgetGeometry(QWidget* widget, const QString& key)
         placeWidget(widget);
         return false;
     }
-    // Bytes that do not restore are as good as none; a child window that
+    // Bytes that do not restore are as good as none. A child window keeps
+    // its place as seen from the window it belongs to, so that the one of a
+    // second window opens beside that window, not where the first one was;
+    // where that is off the screen, it opens beside what opens it. One that
     // would reach off its screen comes back onto it.
-    if (!widget->restoreGeometry(stored.toByteArray()))
+    if (!widget->restoreGeometry(stored.toByteArray())) {
         placeWidget(widget);
-    else if (widget->isWindow() && widget->parentWidget())
-        keepOnScreen(widget);
+    } else if (widget->isWindow() && widget->parentWidget()) {
+        const QVariant ownerPlace = _settings->value(ownerPlaceKey(widget, key));
+        const QWidget* owner = shownOwner(widget);
+        const bool follows = owner && ownerPlace.canConvert<QPoint>();
+        if (follows)
+            widget->move(widget->pos() + owner->frameGeometry().topLeft() - ownerPlace.toPoint());
+        // Where that place is off the screen, beside what opens it instead.
+        if (keepOnScreen(widget) && follows) {
+            widget->setAttribute(Qt::WA_Moved, false);
+            placeWidget(widget);
+        }
+    }
     return true;
 }
 
@@ -327,8 +358,26 @@ void Application::fitWidgetToContent(QWidget* widget)
 
 void Application::saveWidgetGeometry(QWidget* widget, const QString& key)
 {
-    if (_settings)
-        _settings->setValue(geometryKey(widget, key), widget->saveGeometry());
+    if (!_settings)
+        return;
+    _settings->setValue(geometryKey(widget, key), widget->saveGeometry());
+    if (const QWidget* owner = shownOwner(widget))
+        _settings->setValue(ownerPlaceKey(widget, key), owner->frameGeometry().topLeft());
+    else
+        _settings->remove(ownerPlaceKey(widget, key));
+}
+
+QString Application::existingFolder(const QString& folder)
+{
+    const QString wanted =
+        folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) : folder;
+    return QFileInfo(wanted).isDir() ? wanted : QDir::homePath();
+}
+
+QString Application::suggestedPath(const QString& folder, const QString& modelPath)
+{
+    const QString name = modelPath.isEmpty() ? tr("Untitled") : QFileInfo(modelPath).completeBaseName();
+    return QDir(existingFolder(folder)).filePath(name);
 }
 
 void Application::msleep(unsigned int milliseconds)

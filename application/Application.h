@@ -44,7 +44,8 @@ public:
     // The key is the widget's class name when empty. A child window with
     // nothing stored opens at a size that shows its content whole, beside
     // what opened it (see showWidgetBeside) or else centred on its window,
-    // and wholly on the screen.
+    // and wholly on the screen; one with a stored geometry opens where it
+    // was left as seen from its window, also when that is another window.
     static bool restoreWidgetGeometry(QWidget* widget, const QString& key);
     static void saveWidgetGeometry(QWidget* widget, const QString& key);
     // Shows a window as opened by the opener: on its first show it opens
@@ -59,6 +60,14 @@ public:
     // top left corner kept inside when it is the larger.
     static QRect movedInside(QRect rect, const QRect& bounds);
     static void msleep(unsigned int milliseconds);
+    // The folder, the user's documents folder when none is given, or the
+    // home folder when that does not exist: a file dialog handed a missing
+    // folder offers the folder's name as the name of the file.
+    static QString existingFolder(const QString& folder);
+    // Where a dialog that saves a model, or something made of it, starts:
+    // the model's name without its suffix, or "Untitled" for a model never
+    // saved, in the existing folder.
+    static QString suggestedPath(const QString& folder, const QString& modelPath);
 
 signals:
     void _EnumeratedPrinters(QList<QPrinterInfo> printers, QPrinterInfo defaultPrinter);

@@ -103,7 +103,6 @@ ReportView::ReportView(const QSharedPointer<UnitSystem>& unitSystem, const QShar
     structureView.reset(new StructureView(unitSystem, renderState, nullptr));
     structureView->hide();
     structureView->setViewPoint(ViewPointRef(new ViewPoint));
-    pdfFileName = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 
     tileGroup = new QButtonGroup(this);
     defaultButton = new QPushButton(this);

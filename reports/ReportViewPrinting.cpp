@@ -3,6 +3,7 @@
 #include "ReportView.h"
 
 #include "Application.h"
+#include "DocumentModel.h"
 #include "FileUtilities.h"
 #include "ReportPainter.h"
 #include "ReportPreview.h"
@@ -117,8 +118,11 @@ bool ReportView::openPDFExportDialogue()
     if (!hasPages(layout))
         return false;
     QString filter;
-    QString target =
-        UserDialogs::current().fileName(this, false, tr("PDF export"), pdfFileName, tr("PDF (*.pdf)"), &filter);
+    // The first export is offered the model's name.
+    const QString start = pdfFileName.isEmpty()
+                              ? Application::suggestedPath(QString(), documentModel ? documentModel->path() : QString())
+                              : pdfFileName;
+    QString target = UserDialogs::current().fileName(this, false, tr("PDF export"), start, tr("PDF (*.pdf)"), &filter);
     if (target.isEmpty())
         return true;
     // The platform's dialogue returns a name as typed, and has asked only

@@ -60,6 +60,6 @@ void GroupPicker::populateGroup(const ItemRef& branch, QGridLayout* grid, bool w
     populateBlock(branch, grid, withEditButtons ? &editCellItems : nullptr, [this](const GroupRef& group) {
         const bool empty =
             documentModel && group.objectCast<GeometryGroup>() && !documentModel->isGroupUsed(group);
-        return new PickerCell(PickerCell::standardType2(group->name(), empty ? tr("(empty)") : QString()), nullptr);
+        return new PickerCell(PickerCell::Type2, group->name(), empty ? tr("(empty)") : QString(), nullptr);
     });
 }

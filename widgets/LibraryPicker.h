@@ -201,7 +201,7 @@ protected:
         QList<PickerCell*> block;
         for (const ItemRef& item : items) {
             if (const auto entry = item->value()) {
-                auto* cell = new PickerCell(PickerCell::standardType1(entry->name(), subtitle(entry)), nullptr);
+                auto* cell = new PickerCell(PickerCell::Type1, entry->name(), subtitle(entry), nullptr);
                 registerCell(cell, item, entry->name());
                 layout->addWidget(cell, 0);
                 block << cell;

@@ -84,7 +84,7 @@ void LoadCasePicker::repopulate()
 void LoadCasePicker::populateGroup(const ItemRef& branch, QGridLayout* grid, bool withEditButtons)
 {
     populateBlock(branch, grid, withEditButtons ? &editCellItems : nullptr, [this](const LoadCaseRef& loadCase) {
-        return new PickerCell(PickerCell::standardType2(loadCase->name(), noteFor(loadCase)), nullptr);
+        return new PickerCell(PickerCell::Type2, loadCase->name(), noteFor(loadCase), nullptr);
     });
 }
 

@@ -89,7 +89,7 @@ void MaterialPicker::populateGroup(const ItemRef& branch, QGridLayout* grid, boo
                                           unitSystem->preferredStringFromSI(material->shearModulus(),
                                                                             UnitSystem::ShearModulus, false),
                                           unitSystem->preferredUnits(UnitSystem::YoungsModulus));
-        auto* cell = new PickerCell(PickerCell::standardType1(material->name(), subtitle), nullptr);
+        auto* cell = new PickerCell(PickerCell::Type1, material->name(), subtitle, nullptr);
         if (isImpossible(*material))
             cell->setTextColour(_kelvoryRed);
         return cell;

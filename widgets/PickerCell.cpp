@@ -6,6 +6,10 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QStringList>
+#include <QTextDocument>
+#include <QtMath>
+
+#include <climits>
 
 namespace {
 
@@ -20,6 +24,26 @@ void setStyleSheets()
 }
 
 const bool styleSheetsRegistered = (addVisualConstantsInitialiser(setStyleSheets), true);
+
+// The widest and the narrowest a title is shown, in average letters.
+const int widestTitle = 40;
+const int narrowestTitle = 4;
+
+// The width rich text takes on one line.
+int textWidth(const QString& html, const QFont& font)
+{
+    QTextDocument document;
+    document.setDefaultFont(font);
+    document.setHtml(html);
+    return qCeil(document.idealWidth());
+}
+
+// Titles are set in 14 pixel letters.
+QFontMetrics titleMetrics(QFont font)
+{
+    font.setPixelSize(14);
+    return QFontMetrics(font);
+}
 
 } // namespace
 
@@ -41,6 +65,66 @@ PickerCell::PickerCell(const QPixmap& pixmap, QWidget* parent) : QLabel(parent)
 {
     setPixmap(pixmap);
     construct(Qt::AlignCenter);
+}
+
+PickerCell::PickerCell(TitleLayout layout, const QString& title, const QString& second, QWidget* parent)
+    : QLabel(parent), titled(true), titleLayout(layout), title(title), second(second)
+{
+    setTextFormat(Qt::RichText);
+    // Whole until the cell is given its width.
+    setText(titledText(INT_MAX, &shownTitle));
+    construct(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+QString PickerCell::titledText(int titleWidth, QString* shown) const
+{
+    const QFontMetrics metrics = titleMetrics(font());
+    // Cut only what does not fit: widths in whole pixels may lose a fraction.
+    const QString cut =
+        metrics.horizontalAdvance(title) <= titleWidth ? title : metrics.elidedText(title, Qt::ElideRight, titleWidth);
+    if (shown)
+        *shown = cut;
+    return titleLayout == Type1 ? standardType1(cut, second) : standardType2(cut, second);
+}
+
+int PickerCell::widthAroundText() const
+{
+    return QLabel::sizeHint().width() - textWidth(text(), font());
+}
+
+QSize PickerCell::sizeHint() const
+{
+    if (!titled)
+        return QLabel::sizeHint();
+    const int widest = titleMetrics(font()).averageCharWidth() * widestTitle;
+    return QSize(widthAroundText() + textWidth(titledText(widest), font()), QLabel::sizeHint().height());
+}
+
+QSize PickerCell::minimumSizeHint() const
+{
+    if (!titled)
+        return QLabel::minimumSizeHint();
+    const int narrowest = titleMetrics(font()).averageCharWidth() * narrowestTitle;
+    return QSize(widthAroundText() + textWidth(titledText(narrowest), font()), QLabel::minimumSizeHint().height());
+}
+
+void PickerCell::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    showTitle();
+}
+
+void PickerCell::showTitle()
+{
+    if (!titled)
+        return;
+    // A note takes its width beside the title; a subtitle has a line of its own.
+    const int beside = titleLayout == Type2 ? textWidth(standardType2(QString(), second), font()) : 0;
+    const QString text = titledText(width() - widthAroundText() - beside, &shownTitle);
+    if (text == this->text())
+        return;
+    setText(text);
+    setToolTip(showsWholeTitle() ? QString() : QStringLiteral("<p>%1</p>").arg(title.toHtmlEscaped()));
 }
 
 void PickerCell::construct(Qt::Alignment alignment)

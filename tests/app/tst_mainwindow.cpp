@@ -186,6 +186,8 @@ private slots:
     void failedOpenSaysWhy_data();
     void failedOpenSaysWhy();
     void newModelIsUntitledAndAsksForAName();
+    void saveDialogOffersTheModelsName_data();
+    void saveDialogOffersTheModelsName();
     void modifiedModelAsksBeforeItIsReplaced();
     void saveAsksWhenAnotherProgramChangedTheFile();
 
@@ -653,6 +655,40 @@ void TestMainWindow::newModelIsUntitledAndAsksForAName()
     QCOMPARE(window->getFileName(window->previousFileName(), _importFileFilters, true), QString());
     QCOMPARE(dialogs.fileRequests[2].caption, QStringLiteral("Open file"));
     QCOMPARE(dialogs.fileRequests[2].selectedFilter, QStringLiteral("VARO-K (*.varok)"));
+}
+
+void TestMainWindow::saveDialogOffersTheModelsName_data()
+{
+    // The document folder, the model's file in it, and the start offered:
+    // "gone" is removed before the dialog opens, "~" is the home folder.
+    QTest::addColumn<QString>("documents");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("offered");
+    QTest::newRow("folder there") << "kept" << QString() << "kept/Untitled";
+    QTest::newRow("folder gone") << "gone" << QString() << "~/Untitled";
+    QTest::newRow("saved, then the folder gone") << "gone" << "plan.v2.varou" << "~/plan.v2";
+}
+
+// Where Save As and Open start when the model has no file: never in a
+// folder that is not there, whose name a dialog would offer as the file's.
+void TestMainWindow::saveDialogOffersTheModelsName()
+{
+    QFETCH(QString, documents);
+    QFETCH(QString, model);
+    QFETCH(QString, offered);
+    QVERIFY(QDir(folder->path()).mkpath(QStringLiteral("kept")) && QDir(folder->path()).mkpath(QStringLiteral("gone")));
+    Application::_settings->setValue(QStringLiteral("documentDirectory"), folder->filePath(documents));
+    window.reset(new MainWindow);
+    QVERIFY(window->newFile());
+    QVERIFY(model.isEmpty() || window->saveFileAs(folder->filePath(QStringLiteral("gone/") + model)));
+    QVERIFY(QDir(folder->filePath(QStringLiteral("gone"))).removeRecursively());
+    dialogs.fileRequests.clear();
+    QVERIFY(!window->saveFileAs(QString()));
+    QVERIFY(!window->openFile());
+    const QString start = offered.startsWith('~') ? QDir::home().filePath(offered.mid(2)) : folder->filePath(offered);
+    QCOMPARE(dialogs.fileRequests.size(), 2);
+    QCOMPARE(dialogs.fileRequests[0].startPath, start);
+    QCOMPARE(dialogs.fileRequests[1].startPath, QFileInfo(start).path());
 }
 
 void TestMainWindow::modifiedModelAsksBeforeItIsReplaced()

@@ -15,6 +15,7 @@
 #include "Member.h"
 #include "MemberAxisPicker.h"
 #include "ModelResources.h"
+#include "NameButton.h"
 #include "Node.h"
 #include "PaintHelpers.h"
 #include "PortalWindowTesting.h"
@@ -27,8 +28,11 @@
 #include "StructureModel.h"
 #include "TorqueLoad.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -50,6 +54,9 @@ private slots:
     void windowTakingADocumentShowsItsState();
     void groupFallsBackToNoneWhenRemoved();
     void loadCaseFallsBackToTheFirstLoading();
+    void buttonsShowNamesAsTyped_data();
+    void buttonsShowNamesAsTyped();
+    void longNamesLeaveTheWindowAsNarrow();
     void memberPickersHighlightWhatTheSelectionShares_data();
     void memberPickersHighlightWhatTheSelectionShares();
     void loadAxisPickerHighlightsOnlyAnAgreedAxis_data();
@@ -59,9 +66,22 @@ private slots:
 
 private:
     EditingActions* actions() const { return EditingActions::of(window->documentModel().data()); }
+    // New current group and load case of these names, where a name is given.
+    void setLongNames(const QString& group, const QString& loadCase);
     // Compares what the window shows with its document and current state.
     static void verifyShowsItsDocument(MainWindow* shown);
 };
+
+namespace {
+
+// What a button shows of its text: "&&" as "&", and a lone "&" only as the
+// mark under the letter after it.
+QString shownText(const QAbstractButton* button)
+{
+    return button->text().replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
+}
+
+} // namespace
 
 void TestStateDisplay::initTestCase()
 {
@@ -111,7 +131,7 @@ void TestStateDisplay::verifyShowsItsDocument(MainWindow* shown)
     QCOMPARE(shown->findChild<QToolButton*>("ButtonNodeMenu")->isEnabled(), mode == CurrentState::Geometry);
     const LoadCaseRef loadCase = shown->currentState()->loadCase();
     QVERIFY(loadCase);
-    QCOMPARE(shown->findChild<QPushButton*>("ButtonLoadCase")->text(), loadCase->name());
+    QCOMPARE(shown->findChild<NameButton*>("ButtonLoadCase")->name(), loadCase->name());
 }
 
 void TestStateDisplay::windowTakingADocumentShowsItsState_data()
@@ -168,26 +188,97 @@ void TestStateDisplay::groupFallsBackToNoneWhenRemoved()
     const GeometryGroupRef extra(new GeometryGroup("Extra"));
     actions()->actionAddGroup(extra);
     window->currentState()->setGroup(extra);
-    auto* button = window->findChild<QPushButton*>("ButtonGroup");
-    QCOMPARE(button->text(), QStringLiteral("Extra"));
+    auto* button = window->findChild<NameButton*>("ButtonGroup");
+    QCOMPARE(button->name(), QStringLiteral("Extra"));
 
     window->documentModel()->structureUndoStack()->undo();
     QTRY_VERIFY(!window->currentState()->group());
-    QCOMPARE(button->text(), QStringLiteral("(no group)"));
+    QCOMPARE(button->name(), QStringLiteral("(no group)"));
+}
+
+void TestStateDisplay::buttonsShowNamesAsTyped_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("name");
+    const QString longName = QStringLiteral("Wind & snow on the long side, ").repeated(6).left(165);
+    for (const char* button : {"ButtonLoadCase", "ButtonGroup"})
+        for (const QString& name : {QStringLiteral("Wind &amp; snow"), QStringLiteral("A & B"), longName})
+            QTest::addRow("%s, %s", button, qPrintable(name.left(15))) << QString(button) << name;
+}
+
+// A name shows as typed, '&' and all, and makes no shortcut; one too long
+// for the button ends in "…", shows whole in the tool tip and leaves the
+// window as narrow as it could be before.
+void TestStateDisplay::buttonsShowNamesAsTyped()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, name);
+    const bool cases = button == QLatin1String("ButtonLoadCase");
+    window->currentState()->setMode(cases ? CurrentState::Loading : CurrentState::Geometry);
+    auto* shown = window->findChild<QAbstractButton*>(button);
+    QTRY_VERIFY(shown->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const int narrowest = window->minimumSizeHint().width();
+    setLongNames(cases ? QString() : name, cases ? name : QString());
+    QVERIFY(shown->shortcut().isEmpty());
+    // Once the tool bar has given the button its width.
+    if (name.size() < 20)
+        QTRY_COMPARE(shownText(shown), name);
+    else
+        QTRY_VERIFY2(shownText(shown).endsWith(QChar(0x2026)) && name.startsWith(shownText(shown).chopped(1)) &&
+                         shown->toolTip().contains(name.toHtmlEscaped()),
+                     qPrintable(shownText(shown)));
+    QCOMPARE(window->minimumSizeHint().width(), narrowest);
+}
+
+// Narrowed with long names, the window stays as narrow when the Loading tab
+// is clicked, and on its screen in Results mode.
+void TestStateDisplay::longNamesLeaveTheWindowAsNarrow()
+{
+    const QString name(165, QLatin1Char('W'));
+    setLongNames(name, name);
+    QToolBar* cases = nullptr;
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        cases = bar->windowTitle() == QLatin1String("Cases") ? bar : cases;
+    QTRY_VERIFY(!cases->isVisible());
+    window->resize(window->minimumSizeHint().width(), window->height());
+    QTRY_COMPARE(window->width(), window->minimumSizeHint().width());
+    const int narrow = window->width();
+    window->findChild<QAbstractButton*>("TabLoading")->click();
+    QTRY_VERIFY(cases->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCOMPARE(window->width(), narrow);
+    window->currentState()->setMode(CurrentState::Results);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QVERIFY(window->frameGeometry().width() <= window->screen()->availableGeometry().width());
+}
+
+void TestStateDisplay::setLongNames(const QString& group, const QString& loadCase)
+{
+    if (!group.isEmpty()) {
+        const GeometryGroupRef made(new GeometryGroup(group));
+        actions()->actionAddGroup(made);
+        window->currentState()->setGroup(made);
+    }
+    if (!loadCase.isEmpty()) {
+        const LoadingRef made(new Loading(loadCase));
+        actions()->actionAddLoadCase(made);
+        window->currentState()->setLoadCase(made);
+    }
 }
 
 void TestStateDisplay::loadCaseFallsBackToTheFirstLoading()
 {
     const QSharedPointer<DocumentModel> document = window->documentModel();
     const LoadCaseRef first = document->libraries()->loadCaseLibrary()->loadings().value(0);
-    auto* button = window->findChild<QPushButton*>("ButtonLoadCase");
+    auto* button = window->findChild<NameButton*>("ButtonLoadCase");
     const LoadingRef spare(new Loading("Spare"));
     actions()->actionAddLoadCase(spare);
     window->currentState()->setLoadCase(spare);
-    QCOMPARE(button->text(), QStringLiteral("Spare"));
+    QCOMPARE(button->name(), QStringLiteral("Spare"));
     actions()->actionRemoveLoadCase(spare);
     QTRY_COMPARE(window->currentState()->loadCase(), LoadCaseRef(first));
-    QCOMPARE(button->text(), first->name());
+    QCOMPARE(button->name(), first->name());
 
     // A model whose only loading goes leaves no current load case.
     const QSharedPointer<DocumentModel> lone(new DocumentModel(window->unitSystem()));
@@ -200,7 +291,7 @@ void TestStateDisplay::loadCaseFallsBackToTheFirstLoading()
     actions()->actionRemoveLoadCase(only);
     QVERIFY(lone->libraries()->loadCaseLibrary()->loadings().isEmpty());
     QTRY_VERIFY(!window->currentState()->loadCase());
-    QCOMPARE(button->text(), QStringLiteral("(no loadcase)"));
+    QCOMPARE(button->name(), QStringLiteral("(no loadcase)"));
 }
 
 void TestStateDisplay::memberPickersHighlightWhatTheSelectionShares_data()

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QScreen>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -45,6 +46,7 @@ private slots:
     void deleteAsksOnceInTheWindowOfTheCommand_data();
     void deleteAsksOnceInTheWindowOfTheCommand();
     void aFileIsShownByOneModelOnly();
+    void pickerOpensBesideItsOwnWindow();
 
 private:
     // The unit system chosen as a user would: "menu" of the window, its
@@ -188,9 +190,9 @@ void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand()
     QCoreApplication::processEvents();
     QCOMPARE(asked.parents, QList<QWidget*>{commanding});
     QCOMPARE(asked.texts().first(),
-             QStringLiteral("<p>Additional items need to be selected before the operation can be performed:</p>"
-                            "<ul><li>%1 load%2</li></ul><p>Do you wish for them to be automatically added to "
-                            "the selection?</p>")
+             QStringLiteral("<p>These items depend on the selected geometry and would be deleted with it:</p>"
+                            "<ul><li>%1 load%2</li></ul><p>Do you wish to delete them together with the "
+                            "selection?</p>")
                  .arg(carried.size())
                  .arg(carried.size() == 1 ? "" : "s"));
 
@@ -236,6 +238,28 @@ void TestTwoWindows::aFileIsShownByOneModelOnly()
     QVERIFY(third->documentModel()->path().isEmpty());
     // The windows on the model itself save to it.
     QVERIFY(other->saveFileAs(path));
+}
+
+// The load-case picker of each window opens beside that window's button,
+// the second one too, after the first has been closed where it opened.
+void TestTwoWindows::pickerOpensBesideItsOwnWindow()
+{
+    const QRect room = window->screen()->availableGeometry();
+    window->move(room.topLeft());
+    other->move(room.topLeft() + QPoint(0, room.height() / 2));
+    QVERIFY(QTest::qWaitForWindowExposed(other));
+    for (MainWindow* each : {window.data(), other.data()}) {
+        each->currentState()->setMode(CurrentState::Loading);
+        auto* button = each->findChild<QAbstractButton*>(QStringLiteral("ButtonLoadCase"));
+        QTRY_VERIFY(button->isVisible());
+        button->click();
+        auto* picker = each->findChild<QWidget*>(QStringLiteral("LoadCaseAccessor"));
+        QVERIFY(QTest::qWaitForWindowExposed(picker));
+        const QRect at(button->mapToGlobal(QPoint(0, 0)), button->size());
+        QVERIFY(picker->frameGeometry().adjusted(-8, -8, 8, 8).intersects(at));
+        QVERIFY(!picker->frameGeometry().contains(at.center()));
+        picker->close();
+    }
 }
 
 VARO_TEST_MAIN(TestTwoWindows)

@@ -1,7 +1,12 @@
+#include "AnalysisOutput.h"
+#include "AnalysisResultCase.h"
 #include "CurrentState.h"
 #include "DemoRunTesting.h"
 #include "DocumentModel.h"
+#include "Member.h"
+#include "Node.h"
 #include "SelectionModel.h"
+#include "StructureModel.h"
 #include "TestMain.h"
 
 #include <QTemporaryDir>
@@ -51,6 +56,7 @@ private slots:
     void guideRunsToItsEnd();
     void tourDeselectsAllInsideTheBox();
     void closingTheWindowWhileItPlaysHoldsTheRun();
+    void planeFrameSaysWhereItsMomentsAre();
     void cleanupTestCase();
 
 private:
@@ -204,6 +210,58 @@ void TestGuides::closingTheWindowWhileItPlaysHoldsTheRun()
     QCOMPARE(boxes.heldWhileOpen, (QList<bool>{true, true}));
     QTRY_VERIFY(demoWindow.isNull());
     UserDialogs::install(&dialogs);
+}
+
+// What the Plane Frame says of its moments, read off the results of the model
+// it has built: roof load and a wind from the right. The load factor of the
+// edition scales every result alike, and the reactions show it.
+void TestGuides::planeFrameSaysWhereItsMomentsAre()
+{
+    QMap<QString, double> moments;
+    play(QStringLiteral("07.KU..Plane Frame"), [&](MainWindow* demo, int) {
+        if (!demo->findChild<DemoRunner*>()->controlPanel()->findChild<QTextBrowser*>()->toPlainText().contains(
+                QStringLiteral("The largest of all is at the foot of the left-hand column")))
+            return;
+        const QSharedPointer<DocumentModel> document = demo->documentModel();
+        QTRY_VERIFY(document->analysisOutput());
+        const auto results = document->analysisOutput()->resultCases.value(demo->currentState()->loadCase());
+        QVERIFY(results);
+        Vector3 reacted(0, 0, 0);
+        for (const Vector6& reaction : results->nodeReactions)
+            reacted += Vector3(reaction[0], reaction[1], reaction[2]);
+        double roof = 0.0;
+        for (const MemberRef& member : document->structureModel()->members()) {
+            const Vector3 a = member->nodeA()->position(), b = member->nodeB()->position();
+            if (a.x() != b.x()) {
+                roof += 8000.0 * member->length();
+                // What a rafter carries beyond the larger moment at its ends.
+                const double ends = std::max(std::fabs(results->forceAtPositionOnMember(member, 0.0)[5]),
+                                             std::fabs(results->forceAtPositionOnMember(member, 1.0)[5]));
+                moments["rafters"] = std::max(moments["rafters"],
+                                              results->maximumForceOnMember(member).maxima[5] / ends - 1.0);
+                continue;
+            }
+            const QString side = a.x() == 0.0 ? QStringLiteral("left") : QStringLiteral("right");
+            for (double t : {0.0, 1.0}) {
+                const bool foot = (t == 0.0 ? a : b).y() == 0.0;
+                moments[side + (foot ? " foot" : " eaves")] = std::fabs(results->forceAtPositionOnMember(member, t)[5]);
+            }
+        }
+        // Balance: the 8 kN/m down both rafters and 20 kN of wind towards -X, times one factor.
+        const double factor = reacted.y() / roof;
+        QVERIFY(factor >= 1.3 - 1e-6 && factor <= 1.795 + 1e-6);
+        QVERIFY(std::fabs(reacted.x() - 20000.0 * factor) < 1e-6 * reacted.y());
+    });
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(moments.keys(), QStringList({"left eaves", "left foot", "rafters", "right eaves", "right foot"}));
+    // The largest moments at the ends of the columns: no rafter carries more
+    // than it does at the eaves. The leeward side more than the other, its
+    // foot most.
+    QVERIFY(moments["rafters"] < 1e-9);
+    for (const QString& end : {"left eaves", "right eaves", "right foot"})
+        QVERIFY2(moments["left foot"] > moments[end], qPrintable(end));
+    QVERIFY(moments["left eaves"] > moments["right eaves"]);
 }
 
 void TestGuides::cleanupTestCase()

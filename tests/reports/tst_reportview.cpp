@@ -388,6 +388,9 @@ void tst_ReportView::pdfExport()
     QVERIFY(e.view.isVisible());
     QCOMPARE(dialogs.fileRequests.size(), 1);
     QCOMPARE(dialogs.fileRequests[0].caption, QStringLiteral("PDF export"));
+    // The model has no file yet: its name in a folder that is there.
+    const QFileInfo offered(dialogs.fileRequests[0].startPath);
+    QVERIFY2(offered.fileName() == "Untitled" && offered.dir().exists(), qPrintable(offered.filePath()));
     QVERIFY(dialogs.boxes.isEmpty());
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"report.pdf"});
 
