@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -19,6 +20,7 @@ private slots:
     void everyItemOnceWhateverThePool_data();
     void everyItemOnceWhateverThePool();
     void aThrownFaultReachesTheCallerAfterTheItemsBegun();
+    void aFailedStartWaitsForTheHelpersRunning();
 };
 
 void TestPoolWork::everyItemOnceWhateverThePool_data()
@@ -93,6 +95,44 @@ void TestPoolWork::aThrownFaultReachesTheCallerAfterTheItemsBegun()
     }
     QVERIFY(thrown);
     QVERIFY(begun.load() < 64);
+}
+
+// Memory running out as the second helper starts: the first helper is inside
+// an item, which it leaves only once the caller has taken one itself; the
+// failure reaches the caller after every item has ended.
+void TestPoolWork::aFailedStartWaitsForTheHelpersRunning()
+{
+    const PoolSetting pool(4, 0);
+    QSemaphore helperInside, helperMayLeave;
+    std::atomic<int> ended{0};
+    const std::function<void(int)> job = [&](int i) {
+        // Only the first helper can take item 0: the caller starts its helpers first.
+        if (i == 0) {
+            helperInside.release();
+            helperMayLeave.acquire();
+        } else {
+            helperMayLeave.release();
+        }
+        ended.fetch_add(1);
+    };
+    int starts = 0;
+    int endedWhenThrown = -1;
+    try {
+        shareWithPool(3, job, [&](std::function<void()> task) {
+            if (++starts == 2) {
+                helperInside.acquire();
+                throw std::bad_alloc();
+            }
+            startOnPool(std::move(task));
+        });
+    } catch (const std::bad_alloc&) {
+        endedWhenThrown = ended.load();
+    }
+    // A helper left running would go on with the items after the throw.
+    helperMayLeave.release();
+    QTRY_COMPARE(ended.load(), 3);
+    QCOMPARE(starts, 2);
+    QCOMPARE(endedWhenThrown, 3);
 }
 
 VARO_APPLESS_TEST_MAIN(TestPoolWork)
