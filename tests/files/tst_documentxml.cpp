@@ -425,10 +425,25 @@ void TestDocumentXml::damagedNumbersRefuseTheFile_data()
     QTest::newRow("stored view point") << "40" << "nan";
     QTest::newRow("window view point") << "0.75" << "-1e400";
     QTest::newRow("current state") << "<scaleLD>2" << "<scaleLD>inf";
+    // Text that is empty or no number at all, where the program always writes a number.
+    QTest::newRow("node position, part empty") << "4,0.5,0" << ",0.5,0";
+    QTest::newRow("member axis vector, empty") << "0,0,1" << "";
+    QTest::newRow("load axis vector, part empty") << "0,1,0" << "0,1,";
+    QTest::newRow("gravity axis vector, part empty") << "0,-1,0" << "0,,0";
+    QTest::newRow("gravity acceleration, empty") << "9.81" << "";
+    QTest::newRow("section dimension, empty") << "0.3" << "";
+    QTest::newRow("section property, blank") << "0.01" << " ";
+    QTest::newRow("material value, empty") << "2.1e11" << "";
+    QTest::newRow("load value, empty") << "-1000" << "";
+    QTest::newRow("load factor, empty") << "1.35" << "";
+    QTest::newRow("stored view point, cut exponent") << "40" << "1e";
+    QTest::newRow("stored focal point, hexadecimal") << "1,2,3" << "0x1p9999,2,3";
+    QTest::newRow("window view point, spelt out") << "0.75" << "infinity";
+    QTest::newRow("current state, empty") << "<scaleLD>2" << "<scaleLD>";
 }
 
-// A number that is not finite, or too large for a double, in any field
-// refuses the whole file, as the transfer reader does.
+// A number that is empty, no number, not finite, or too large for a double,
+// in any field refuses the whole file, as the transfer reader does.
 void TestDocumentXml::damagedNumbersRefuseTheFile()
 {
     QFETCH(QString, number);
@@ -444,8 +459,7 @@ void TestDocumentXml::damagedNumbersRefuseTheFile()
         QCOMPARE(read.document.structureModel()->loads().size(), 1);
         QCOMPARE(read.document.viewPointMemory()->values().size(), 1);
     } else {
-        QVERIFY2(read.error.contains(QLatin1String("a finite number")) || read.error.contains(QLatin1String("a number")),
-                 qPrintable(read.error));
+        QVERIFY2(read.error.contains(QLatin1String("number")), qPrintable(read.error));
     }
 }
 
