@@ -26,6 +26,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <ctime>
+
 namespace {
 
 // Two nodes on one support, the second in a group the library lacks, one
@@ -68,6 +70,14 @@ struct ReadContent
     const bool ok;
 };
 
+// Processor time of the calling thread, which other work on the machine does not lengthen.
+qint64 threadMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 } // namespace
 
 class TestDocumentXml : public QObject
@@ -84,6 +94,8 @@ private slots:
     void wholeContent();
     void largeSelectionReadsInLinearTime();
     void manyLibraryEntriesReadInLinearTime();
+    void libraryEntriesJoinTheirLibrariesOnce();
+    void longReportBlockReadsInLinearTime();
     void objectsPastTheBudgetAreNeverBuilt();
     void deepNestingIsRefused_data();
     void deepNestingIsRefused();
@@ -277,6 +289,55 @@ void TestDocumentXml::manyLibraryEntriesReadInLinearTime()
     QCOMPARE(groups.size(), count + 2);
     QCOMPARE(groups.first()->name(), QStringLiteral("first"));
     QCOMPARE(groups.last()->name(), QStringLiteral("last"));
+}
+
+// Each join looks through the whole library, so the entries of a file join
+// once, whatever stands between them.
+void TestDocumentXml::libraryEntriesJoinTheirLibrariesOnce()
+{
+    const int count = 1000;
+    QByteArray text = "<Content><Document>";
+    for (int i = 1; i <= count; ++i)
+        text += "<LoadCase ref=\"l" + QByteArray::number(i) + "\"/><Other/><Structure><GeometryGroup ref=\"g"
+                + QByteArray::number(i) + "\"/></Structure>";
+    text += "</Document></Content>";
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    DocumentModel document(units);
+    const QSharedPointer<Libraries> libraries = document.libraries();
+    QSignalSpy loadCasesJoined(libraries->loadCaseLibrary().data(), &TreeLibrary_base::Changed);
+    QSignalSpy groupsJoined(libraries->groupLibrary().data(), &TreeLibrary_base::Changed);
+    ViewPoint viewPoint;
+    CurrentState state;
+    QVERIFY(DocumentXml::readContent(text, &document, &viewPoint, &state));
+    QCOMPARE(loadCasesJoined.count(), 1);
+    QCOMPARE(groupsJoined.count(), 1);
+    QCOMPARE(libraries->loadCaseLibrary()->loadings().size(), count);
+    QCOMPARE(libraries->groupLibrary()->geometryGroups().size(), count);
+}
+
+// A report block naming a hundred thousand load cases (a few megabytes)
+// opens in moments: each name is checked against those before it without a
+// search through them all. The bound is on the processor time of this thread
+// alone, far above what the reading takes on a loaded machine.
+void TestDocumentXml::longReportBlockReadsInLinearTime()
+{
+    const int count = 100000;
+    QByteArray loadCases, names;
+    for (int i = 1; i <= count; ++i) {
+        loadCases += "<LoadCase ref=\"" + QByteArray::number(i) + "\"/>";
+        names += "<LoadCase>" + QByteArray::number(i) + "</LoadCase>";
+    }
+    // Every name twice: a load case named again is listed once.
+    const QByteArray text = "<Content><Document>" + loadCases + "<Reports><Report ref=\"r\"><Block>" + names + names
+                            + "</Block></Report></Reports></Document></Content>";
+    const qint64 before = threadMilliseconds();
+    const ReadContent read(text);
+    const qint64 spent = threadMilliseconds() - before;
+    QVERIFY2(spent < 30000, qPrintable(QStringLiteral("%1 ms").arg(spent)));
+    QVERIFY(read.ok);
+    const QList<LoadCaseRef> listed = read.document.reportModel()->reports().first()->rootBlock()->loadCases();
+    QCOMPARE(listed.size(), count);
+    QCOMPARE(listed.last(), read.document.loadCases().at(count - 1));
 }
 
 // The text is refused before its first object exists, not after it filled memory.
