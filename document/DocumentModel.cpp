@@ -25,7 +25,9 @@
 #include "ViewPointMemory.h"
 #include "VisualConstants.h"
 
+#include <QHash>
 #include <QReadLocker>
+#include <QSet>
 #include <QThread>
 #include <QUndoStack>
 #include <QWriteLocker>
@@ -578,6 +580,18 @@ double DocumentModel::scaleForStress(double stressScale, const QSharedPointer<Un
 
 // ---- Library consolidation and defaults
 
+namespace {
+
+// The four numbers of a material as they are stored, to tell materials of
+// the very same values apart in a hash.
+QByteArray exactValues(const Material& material)
+{
+    const double values[] = {material.cte(), material.density(), material.youngsModulus(), material.shearModulus()};
+    return QByteArray(reinterpret_cast<const char*>(values), int(sizeof values));
+}
+
+} // namespace
+
 void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects)
 {
     const QSharedPointer<MaterialLibrary> library =
@@ -587,8 +601,18 @@ void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects
 
     const QList<MaterialRef> held =
         library->valuesOf(library->root()->subnode(0)) + library->valuesOf(library->root()->subnode(1));
-    // Kept as a list so that the first equal material in library order wins.
-    QList<MaterialRef> known = held;
+    // Only a material of the same names stands for another, so each is looked
+    // up among those alone: a file of many materials reads in time in
+    // proportion to their number. A library material stands for those equal
+    // to it within tolerance, the first in library order; a material read
+    // stands for those read with the very same names and values, which is
+    // what one saved material that several section types shared reads back as.
+    QHash<QStringList, QList<MaterialRef>> heldByNames;
+    for (const MaterialRef& material : held)
+        heldByNames[material->names()].append(material);
+    QSet<MaterialRef> known(held.cbegin(), held.cend());
+    QHash<QStringList, QHash<QByteArray, MaterialRef>> readByNames;
+    QList<MaterialRef> added;
     for (const VaroObjectRef& object : objects) {
         const MemberRef member = object.objectCast<Member>();
         const SectionTypeRef sectionType = member ? member->sectionType() : SectionTypeRef();
@@ -596,19 +620,24 @@ void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects
         if (!material || known.contains(material))
             continue;
         MaterialRef replacement;
-        for (const MaterialRef& candidate : known)
-            if (candidate->names() == material->names() && candidate->canReplace(*material)) {
+        for (const MaterialRef& candidate : heldByNames.value(material->names()))
+            if (candidate->canReplace(*material)) {
                 replacement = candidate;
                 break;
             }
-        if (replacement)
+        QHash<QByteArray, MaterialRef>& sameNames = readByNames[material->names()];
+        const QByteArray values = exactValues(*material);
+        if (!replacement)
+            replacement = sameNames.value(values);
+        if (replacement) {
             sectionType->setMaterial(replacement);
-        else
-            known.append(material);
+            continue;
+        }
+        known.insert(material);
+        sameNames.insert(values, material);
+        added.append(material);
     }
-    for (const MaterialRef& material : known)
-        if (!held.contains(material))
-            library->appendCustom(material);
+    library->appendAllCustom(added);
 }
 
 void DocumentModel::incorporateDefaults()

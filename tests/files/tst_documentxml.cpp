@@ -7,7 +7,9 @@
 #include "LoadCaseLibrary.h"
 #include "LoadAxis.h"
 #include "Member.h"
+#include "MaterialLibrary.h"
 #include "MemberAxis.h"
+#include "SectionType.h"
 #include "ModelMetaTypes.h"
 #include "ModelResources.h"
 #include "NativeContainer.h"
@@ -96,6 +98,7 @@ private slots:
     void manyLibraryEntriesReadInLinearTime();
     void libraryEntriesJoinTheirLibrariesOnce();
     void longReportBlockReadsInLinearTime();
+    void manyMaterialsReadInLinearTime();
     void objectsPastTheBudgetAreNeverBuilt();
     void deepNestingIsRefused_data();
     void deepNestingIsRefused();
@@ -338,6 +341,39 @@ void TestDocumentXml::longReportBlockReadsInLinearTime()
     const QList<LoadCaseRef> listed = read.document.reportModel()->reports().first()->rootBlock()->loadCases();
     QCOMPARE(listed.size(), count);
     QCOMPARE(listed.last(), read.document.loadCases().at(count - 1));
+}
+
+// Twenty thousand materials of different values (a megabyte) open in
+// moments: each is matched through hashes, not against all read before it,
+// and they join the library together. Section types that shared a material
+// when saved share it again.
+void TestDocumentXml::manyMaterialsReadInLinearTime()
+{
+    const int count = 20000;
+    QByteArray text = "<Content><Document><Structure><Node ref=\"a\"/><Node ref=\"b\"><Position>1,0,0</Position></Node>";
+    for (int i = 0; i <= count; ++i) {
+        // The last has the values of the first.
+        const QByteArray n = QByteArray::number(i), E = QByteArray::number(2e11 + (i % count) * 1e7, 'g', 17);
+        text += "<SectionType ref=\"s" + n + "\"><Material><Names><Name>Grade</Name></Names><E>" + E
+                + "</E></Material></SectionType><Member ref=\"m" + n + "\"><NodeA>a</NodeA><NodeB>b</NodeB>"
+                + "<SectionType>s" + n + "</SectionType></Member>";
+    }
+    text += "</Structure></Document></Content>";
+    const QSharedPointer<UnitSystem> units(new UnitSystem);
+    DocumentModel document(units);
+    const QSharedPointer<MaterialLibrary> library = document.libraries()->materialLibrary();
+    const int customBefore = library->valuesOf(library->root()->subnode(1)).size();
+    QSignalSpy joined(library.data(), &TreeLibrary_base::Changed);
+    ViewPoint viewPoint;
+    CurrentState state;
+    const qint64 before = threadMilliseconds();
+    QVERIFY(DocumentXml::readContent(text, &document, &viewPoint, &state));
+    const qint64 spent = threadMilliseconds() - before;
+    QVERIFY2(spent < 30000, qPrintable(QStringLiteral("%1 ms").arg(spent)));
+    QCOMPARE(joined.count(), 1);
+    QCOMPARE(library->valuesOf(library->root()->subnode(1)).size(), customBefore + count);
+    const QList<MemberRef> members = document.structureModel()->members();
+    QCOMPARE(members.last()->sectionType()->material(), members.first()->sectionType()->material());
 }
 
 // The text is refused before its first object exists, not after it filled memory.
