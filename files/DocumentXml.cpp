@@ -120,6 +120,9 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     XmlTextBudget budget;
     if (!budget.take(text))
         return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());
+    // Refused before it is parsed: a text without a model may be as long as one.
+    if (document && !budget.holdsDocument())
+        return QStringLiteral("The text holds no document.");
     // The budget reads bytes as UTF-8, which is all a model text is written
     // in; in another encoding the reader would see elements that it does not.
     if (!isUtf8Start(text))

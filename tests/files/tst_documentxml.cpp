@@ -100,6 +100,7 @@ private slots:
     void longReportBlockReadsInLinearTime();
     void manyMaterialsReadInLinearTime();
     void objectsPastTheBudgetAreNeverBuilt();
+    void textWithoutDocumentIsRefusedUnread();
     void deepNestingIsRefused_data();
     void deepNestingIsRefused();
     void sharedSectionLibraryReadsAlike();
@@ -385,6 +386,17 @@ void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
     QVERIFY(!read.ok);
     QVERIFY(!error.isEmpty());
     QVERIFY(document.structureModel()->nodes().isEmpty());
+}
+
+// However long a text without a model is, it is refused before it is
+// parsed: the window's view point in it is never read.
+void TestDocumentXml::textWithoutDocumentIsRefusedUnread()
+{
+    const ReadContent read("<Content>" + QByteArray("<Documents/>").repeated(1000)
+                           + "<ViewPoint><distance>42</distance></ViewPoint></Content>");
+    QVERIFY(!read.ok);
+    QCOMPARE(read.error, QStringLiteral("The text holds no document."));
+    QCOMPARE(read.viewPoint.distance(), ViewPoint().distance());
 }
 
 void TestDocumentXml::deepNestingIsRefused_data()
