@@ -626,10 +626,10 @@ QString XmlTextBudget::describeExcess() const
     const qint64 rest = total - costs[heaviest];
     const PartName& name = partNames[heaviest];
     // The number of objects of the kind that fit beside the rest, each
-    // weighing what the model's own weigh on average.
-    const qint64 fitting = rest < ReadingBudget::maximumCost
-                               ? qint64(double(ReadingBudget::maximumCost - rest) * double(count) / double(costs[heaviest]))
-                               : 0;
+    // weighing what the model's own weigh on average; a model text is too
+    // short for the product to overflow.
+    const qint64 fitting =
+        count > 0 && rest < ReadingBudget::maximumCost ? (ReadingBudget::maximumCost - rest) * count / costs[heaviest] : 0;
     if (count == 1)
         return tr("its %1 alone is more than a model file may hold").arg(QLatin1String(name.one));
     if (fitting == 0)
