@@ -210,7 +210,7 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
     QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
     // What is too large is said as the objects a user knows: how many there
     // are, and how many fit beside the rest (three elements of two units, bare
-    // nodes of ten, load cases of seventeen).
+    // nodes of ten, load cases of twenty-one).
     const auto tooLarge = [&locale](qint64 count, const char* objects, qint64 fitting) {
         return QString("The model is too large to save: it has %1 %2, more than the %3 that a model file may hold "
                        "beside its other objects.")
@@ -221,11 +221,11 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
         << "<Content><Document><Structure>" + QByteArray("<Node/>").repeated(int(nodes))
                + "</Structure></Document></Content>"
         << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 10);
-    const qint64 loadCases = ReadingBudget::maximumCost / 17 + 50000;
+    const qint64 loadCases = ReadingBudget::maximumCost / 21 + 50000;
     QTest::newRow("few nodes, many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
-        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 17);
+        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 21);
     QTest::newRow("longer than a model text")
         << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
         << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
@@ -277,7 +277,7 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         "<Reports><Report ref=\"16\"><Block><Item chapter=\"a\"><Block><LoadCase>2</LoadCase></Block></Item></Block>"
         "</Report></Reports></Document>"
         "<ViewPoint><distance>9</distance></ViewPoint><CurrentState><loadCase>2</loadCase></CurrentState></Content>",
-        4 + 20 + 3 * 17 + 20 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
+        4 + 24 + 3 * 21 + 24 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
     // A reference names an object that stands elsewhere: it costs what any element does.
     row("references are no objects",
         "<Content><Document><Structure><Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>1</NodeB>"
