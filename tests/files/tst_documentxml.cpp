@@ -350,9 +350,11 @@ void TestDocumentXml::manyMaterialsReadInLinearTime()
     const int count = 20000;
     QByteArray text = "<Content><Document><Structure><Node ref=\"a\"/><Node ref=\"b\"><Position>1,0,0</Position>"
                       "</Node>";
-    for (int i = 0; i <= count; ++i) {
-        // The last has the values of the first.
-        const QByteArray n = QByteArray::number(i), E = QByteArray::number(2e11 + (i % count) * 1e7, 'g', 17);
+    for (int i = 0; i <= count + 1; ++i) {
+        // The last but one has the values of the first, the last values
+        // within the tolerance of the first: both share the first's material.
+        const double value = i == count + 1 ? 2e11 * (1 + 5e-7) : 2e11 + (i % count) * 1e7;
+        const QByteArray n = QByteArray::number(i), E = QByteArray::number(value, 'g', 17);
         text += "<SectionType ref=\"s" + n + "\"><Material><E>" + E + "</E></Material></SectionType><Member ref=\"m"
                 + n + "\"><NodeA>a</NodeA><NodeB>b</NodeB><SectionType>s" + n + "</SectionType></Member>";
     }
@@ -367,6 +369,7 @@ void TestDocumentXml::manyMaterialsReadInLinearTime()
     QCOMPARE(joined.count(), 1);
     QCOMPARE(library->valuesOf(library->root()->subnode(1)).size(), customBefore + count);
     const QList<MemberRef> members = content.document.structureModel()->members();
+    QCOMPARE(members[count]->sectionType()->material(), members.first()->sectionType()->material());
     QCOMPARE(members.last()->sectionType()->material(), members.first()->sectionType()->material());
 }
 
