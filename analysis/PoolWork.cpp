@@ -95,12 +95,26 @@ void startOnPool(std::function<void()> task)
 
 void shareWithPool(int count, const std::function<void(int)>& job)
 {
+    shareWithPool(count, job, startOnPool);
+}
+
+void shareWithPool(int count, const std::function<void(int)>& job,
+                   const std::function<void(std::function<void()>)>& start)
+{
     if (count <= 0)
         return;
     const auto share = std::make_shared<Share>(count, job);
     const int helpers = std::min(count - 1, QThreadPool::globalInstance()->maxThreadCount());
-    for (int h = 0; h < helpers; ++h)
-        startOnPool([share] { share->work(); });
+    // Helpers already running read the job and the caller's data, so a failed
+    // start must not leave this function before they are done.
+    std::exception_ptr startFailure;
+    for (int h = 0; h < helpers && !startFailure; ++h) {
+        try {
+            start([share] { share->work(); });
+        } catch (...) {
+            startFailure = std::current_exception();
+        }
+    }
     share->work();
     std::exception_ptr failure;
     {
@@ -111,4 +125,6 @@ void shareWithPool(int count, const std::function<void(int)>& job)
     }
     if (failure)
         std::rethrow_exception(failure);
+    if (startFailure)
+        std::rethrow_exception(startFailure);
 }

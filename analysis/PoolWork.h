@@ -9,8 +9,13 @@
 // is, also when the caller is itself one of the pool's tasks. A helper that
 // starts after the items are gone leaves at once. The first exception a job
 // throws is thrown here again once every item begun has ended; the items not
-// begun by then are skipped.
+// begun by then are skipped. When starting a helper fails (memory running
+// out), no more are started; the caller and the helpers already started take
+// the items that are left, and the failure is thrown once every item has ended.
 void shareWithPool(int count, const std::function<void(int)>& job);
+// The same with the helpers started by `start` in place of startOnPool.
+void shareWithPool(int count, const std::function<void(int)>& job,
+                   const std::function<void(std::function<void()>)>& start);
 
 // Starts a task on the global pool. What the caller wrote before is visible
 // to the task through the pool's own lock, which ThreadSanitizer cannot see

@@ -141,7 +141,7 @@ void CurrentState::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef
         else if (name == QLatin1String("interrogatorobject"))
             setInterrogatorObject(lookUp(text));
         else if (name == QLatin1String("interrogatorposition"))
-            setInterrogatorPosition(ModelXml::lenientFiniteFrom(reader, text));
+            setInterrogatorPosition(ModelXml::numberFrom(reader, text));
         else if (name == QLatin1String("loadcase"))
             setLoadCase(qSharedPointerObjectCast<LoadCase>(lookUp(text)));
         else if (name == QLatin1String("mode")) {
@@ -153,7 +153,7 @@ void CurrentState::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef
             if (value >= 0)
                 setResultMode(value);
         } else if (scaleSetters.contains(name))
-            (this->*scaleSetters.value(name))(ModelXml::lenientFiniteFrom(reader, text));
+            (this->*scaleSetters.value(name))(ModelXml::numberFrom(reader, text));
         return true;
     });
 }

@@ -25,7 +25,9 @@
 #include "ViewPointMemory.h"
 #include "VisualConstants.h"
 
+#include <QHash>
 #include <QReadLocker>
+#include <QSet>
 #include <QThread>
 #include <QUndoStack>
 #include <QWriteLocker>
@@ -578,6 +580,83 @@ double DocumentModel::scaleForStress(double stressScale, const QSharedPointer<Un
 
 // ---- Library consolidation and defaults
 
+namespace {
+
+// The four numbers of a material as they are stored: materials of the very
+// same names and values always find the same one to stand for them.
+QByteArray exactValues(const Material& material)
+{
+    const double values[] = {material.cte(), material.density(), material.youngsModulus(), material.shearModulus()};
+    return QByteArray(reinterpret_cast<const char*>(values), int(sizeof values));
+}
+
+// Values equal within the relative tolerance lie in the same or neighbouring
+// cells: a cell spans 2^-19 of a binary order of magnitude, more than the
+// tolerance of 2^-20, and all values near zero share one cell.
+qint64 cellOf(double value)
+{
+    return qint64(std::floor(std::log2(std::max(std::fabs(value), 0x1p-127)) * 0x1p19));
+}
+
+// The materials that stand for others, in the order they came, found by
+// their names and the cells of their values, so that a file of many
+// materials is matched in time in proportion to their number. A material
+// without a shear modulus may take any, so it is looked up without one.
+class StandingMaterials
+{
+public:
+    void add(const MaterialRef& material)
+    {
+        const int index = standing.size();
+        standing.append(material);
+        withShear[material->names()][key(*material, true)].append(index);
+        anyShear[material->names()][key(*material, false)].append(index);
+    }
+
+    // The first standing material that can replace the given one.
+    MaterialRef replacementFor(const Material& material) const
+    {
+        const bool shear = material.shearModulus() != 0.0;
+        const QHash<QByteArray, QVector<int>> cells = (shear ? withShear : anyShear).value(material.names());
+        const QVector<qint64> centre = cellsOf(material, shear);
+        int first = standing.size();
+        QVector<qint64> at(centre.size());
+        for (int step = 0, steps = int(std::pow(3, centre.size())); step < steps; ++step) {
+            for (int i = 0, rest = step; i < centre.size(); ++i, rest /= 3)
+                at[i] = centre[i] + rest % 3 - 1;
+            for (int index : cells.value(cellKey(at))) {
+                if (index >= first)
+                    break;
+                if (standing[index]->canReplace(material)) {
+                    first = index;
+                    break;
+                }
+            }
+        }
+        return first < standing.size() ? standing[first] : MaterialRef();
+    }
+
+private:
+    static QVector<qint64> cellsOf(const Material& material, bool shear)
+    {
+        QVector<qint64> cells{cellOf(material.cte()), cellOf(material.density()), cellOf(material.youngsModulus())};
+        if (shear)
+            cells.append(cellOf(material.shearModulus()));
+        return cells;
+    }
+    static QByteArray cellKey(const QVector<qint64>& cells)
+    {
+        return QByteArray(reinterpret_cast<const char*>(cells.constData()), int(cells.size() * sizeof(qint64)));
+    }
+    static QByteArray key(const Material& material, bool shear) { return cellKey(cellsOf(material, shear)); }
+
+    QVector<MaterialRef> standing;
+    QHash<QStringList, QHash<QByteArray, QVector<int>>> withShear;
+    QHash<QStringList, QHash<QByteArray, QVector<int>>> anyShear;
+};
+
+} // namespace
+
 void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects)
 {
     const QSharedPointer<MaterialLibrary> library =
@@ -585,30 +664,37 @@ void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects
     if (!library)
         return;
 
-    const QList<MaterialRef> held =
-        library->valuesOf(library->root()->subnode(0)) + library->valuesOf(library->root()->subnode(1));
-    // Kept as a list so that the first equal material in library order wins.
-    QList<MaterialRef> known = held;
+    // A material read stands for those read after it that it can replace, as
+    // the library's materials stand for those they can replace; the first in
+    // that order wins.
+    StandingMaterials standing;
+    QSet<MaterialRef> known;
+    for (const MaterialRef& material :
+         library->valuesOf(library->root()->subnode(0)) + library->valuesOf(library->root()->subnode(1))) {
+        standing.add(material);
+        known.insert(material);
+    }
+    QHash<QPair<QStringList, QByteArray>, MaterialRef> answered;
+    QList<MaterialRef> added;
     for (const VaroObjectRef& object : objects) {
         const MemberRef member = object.objectCast<Member>();
         const SectionTypeRef sectionType = member ? member->sectionType() : SectionTypeRef();
         const MaterialRef material = sectionType ? sectionType->material() : MaterialRef();
         if (!material || known.contains(material))
             continue;
-        MaterialRef replacement;
-        for (const MaterialRef& candidate : known)
-            if (candidate->names() == material->names() && candidate->canReplace(*material)) {
-                replacement = candidate;
-                break;
-            }
-        if (replacement)
+        MaterialRef& replacement = answered[qMakePair(material->names(), exactValues(*material))];
+        if (!replacement)
+            replacement = standing.replacementFor(*material);
+        if (replacement) {
             sectionType->setMaterial(replacement);
-        else
-            known.append(material);
+            continue;
+        }
+        replacement = material;
+        standing.add(material);
+        known.insert(material);
+        added.append(material);
     }
-    for (const MaterialRef& material : known)
-        if (!held.contains(material))
-            library->appendCustom(material);
+    library->appendAllCustom(added);
 }
 
 void DocumentModel::incorporateDefaults()

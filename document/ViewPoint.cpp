@@ -264,17 +264,13 @@ void ViewPoint::readXML(QXmlStreamReader& reader)
 {
     ModelXml::readChildren(reader, [&](const QString& name) {
         if (name == QLatin1String("focalpoint")) {
-            const QStringList parts = ModelXml::elementText(reader).split(QLatin1Char(','));
-            if (parts.size() == 3)
-                setFocalPoint(Vector3(ModelXml::lenientFiniteFrom(reader, parts[0]),
-                                      ModelXml::lenientFiniteFrom(reader, parts[1]),
-                                      ModelXml::lenientFiniteFrom(reader, parts[2])));
+            setFocalPoint(ModelXml::vectorFrom(reader, ModelXml::elementText(reader)));
         } else if (name == QLatin1String("azimuth"))
-            setAzimuth(ModelXml::lenientFiniteFrom(reader, ModelXml::elementText(reader)));
+            setAzimuth(ModelXml::numberFrom(reader, ModelXml::elementText(reader)));
         else if (name == QLatin1String("elevation"))
-            setElevation(ModelXml::lenientFiniteFrom(reader, ModelXml::elementText(reader)));
+            setElevation(ModelXml::numberFrom(reader, ModelXml::elementText(reader)));
         else if (name == QLatin1String("distance"))
-            setDistance(ModelXml::lenientFiniteFrom(reader, ModelXml::elementText(reader)));
+            setDistance(ModelXml::numberFrom(reader, ModelXml::elementText(reader)));
         else
             return false;
         return true;

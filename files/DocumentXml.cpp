@@ -120,6 +120,9 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     XmlTextBudget budget;
     if (!budget.take(text))
         return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());
+    // Refused before it is parsed: a text without a model may be as long as one.
+    if (document && !budget.holdsDocument())
+        return QStringLiteral("The text holds no document.");
     // The budget reads bytes as UTF-8, which is all a model text is written
     // in; in another encoding the reader would see elements that it does not.
     if (!isUtf8Start(text))
@@ -218,31 +221,21 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
     // Keeps the analysis thread off the document while it fills.
     DocumentWriteGuard guard(&document);
 
-    const QSharedPointer<Libraries> libraries = document.libraries();
-    // The entries join the libraries together, each library looked through
-    // once, but in the order they stand in with the groups the structure adds.
+    // The entries join their libraries once, at the end, in the order they
+    // stand in the file with the groups the structure adds: each join looks
+    // through the whole library, so joining as they come would cost time in
+    // proportion to the square of their number.
     QList<GroupRef> groups;
     QList<LoadCaseRef> loadCases;
-    const auto addEntries = [&] {
-        libraries->groupLibrary()->appendAll(groups);
-        libraries->loadCaseLibrary()->appendAll(loadCases);
-        groups.clear();
-        loadCases.clear();
-    };
     walkElement(reader, [&](const QString& name) {
         if (name == QLatin1String("geometrygroup")) {
             if (const GroupRef group = qSharedPointerObjectCast<Group>(readObject(reader, idMap)))
                 groups.append(group);
-            return;
-        }
-        if (isLoadCaseElement(name)) {
+        } else if (isLoadCaseElement(name)) {
             if (const LoadCaseRef loadCase = qSharedPointerObjectCast<LoadCase>(readObject(reader, idMap)))
                 loadCases.append(loadCase);
-            return;
-        }
-        addEntries();
-        if (name == QLatin1String("structure")) {
-            readStructure(reader, *document.structureModel(), *libraries->groupLibrary(), idMap);
+        } else if (name == QLatin1String("structure")) {
+            groups += readStructure(reader, *document.structureModel(), idMap);
         } else if (name == QLatin1String("selection")) {
             readSelection(reader, *document.selectionModel(), idMap);
         } else if (name == QLatin1String("reports")) {
@@ -253,7 +246,9 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
             readViewPointMemory(reader, *document.viewPointMemory());
         }
     });
-    addEntries();
+    const QSharedPointer<Libraries> libraries = document.libraries();
+    libraries->groupLibrary()->appendAll(groups);
+    libraries->loadCaseLibrary()->appendAll(loadCases);
     if (!reader.hasError())
         document.consolidateWithLibraries(idMap->values());
 }
@@ -313,7 +308,7 @@ void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, Q
     writer.writeEndElement();
 }
 
-void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLibrary& groups, IdMap* idMap)
+QList<GroupRef> readStructure(QXmlStreamReader& reader, StructureModel& structure, IdMap* idMap)
 {
     QList<VaroObjectRef> listed;
     QList<GroupRef> groupsMet;
@@ -352,9 +347,9 @@ void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLib
             listed.append(object);
     };
     walkElement(reader, handle);
-    groups.appendAll(groupsMet);
     // Everything enters in one change, so the structure signals once.
     structure.appendObjects(listed);
+    return groupsMet;
 }
 
 void writeSelection(QXmlStreamWriter& writer, const SelectionModel& selection, const QSet<QString>& written)

@@ -12,7 +12,6 @@
 
 class CurrentState;
 class DocumentModel;
-class GroupLibrary;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 class ReportModel;
@@ -60,9 +59,9 @@ void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document);
 void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap);
 
 void writeStructure(QXmlStreamWriter& writer, const StructureModel& structure, QSet<QString>* written);
-// Geometry groups met here join the group library, so that a node's group
-// that the library lacked still comes back.
-void readStructure(QXmlStreamReader& reader, StructureModel& structure, GroupLibrary& groups, IdMap* idMap);
+// Returns the geometry groups met here, for the caller to add to the group
+// library, so that a node's group that the library lacked still comes back.
+QList<GroupRef> readStructure(QXmlStreamReader& reader, StructureModel& structure, IdMap* idMap);
 
 void writeSelection(QXmlStreamWriter& writer, const SelectionModel& selection, const QSet<QString>& written);
 void readSelection(QXmlStreamReader& reader, SelectionModel& selection, IdMap* idMap);

@@ -20,7 +20,8 @@ enum class Kind : quint8 {
     CurrentState,
     Index,
     Ref,
-    LibraryEntry, // geometry groups and the four kinds of load case
+    GroupEntry,
+    LoadCaseEntry, // the four kinds of load case
     Node,
     Member,
     Load,
@@ -30,25 +31,28 @@ enum class Kind : quint8 {
     Report,
     Block,
     Item,
-    Pair,
 };
 
-// What reading one element of a kind builds, in units of about 50 bytes:
-// the peak memory of reading a file of many such elements, as the program
-// writes them, over that of as many nodes, less the one unit that each of
-// their children costs. Everything else costs one: an unknown element builds
-// nothing, a reference or a factor a few bytes, a name what its text holds
-// (which the length of a model text bounds).
+// What reading one element of a kind takes, in units of about 50 bytes of
+// memory, or of the time that reading 50 bytes' worth of a node takes,
+// whichever is more. An element whose text the reader turns into a number, a
+// vector or a reference takes as long as three units; any other, one that
+// the reader passes over or descends into, as long as two, about what the XML
+// reader itself takes. An object costs the peak memory of reading a file of
+// many such objects as the program writes them, over that of as many nodes,
+// or the time of building one where that is more ("time" below). An unknown
+// element builds nothing, a reference or a factor a few bytes, a name what
+// its text holds (which the length of a model text bounds).
 namespace Cost {
-constexpr int element = 1;
-constexpr int node = 8;          // 490 bytes with its position and support
+constexpr int element = 2;
+constexpr int field = 3;
+constexpr int node = 10;         // 490 bytes with its position and support; time
 constexpr int member = 18;       // 1110 bytes with its five children
-constexpr int load = 13;         // 840 bytes with member, load case and one pair
-constexpr int pair = 3;          // 120 bytes, the positioned force of a load
-constexpr int support = 8;       // 460 bytes with name and freedoms
+constexpr int load = 15;         // 840 bytes with member, load case and one pair; time
+constexpr int support = 10;      // 460 bytes with name and freedoms; time
 constexpr int sectionType = 24;  // 1720 bytes with its section, material and 25 values
-constexpr int axis = 8;          // 510 bytes with its five children
-constexpr int libraryEntry = 17; // 800 to 970 bytes for groups and load cases
+constexpr int axis = 10;         // 510 bytes with its five children; time
+constexpr int libraryEntry = 21; // 800 to 970 bytes for groups and load cases; time
 constexpr int report = 8;        // 460 bytes with its first block
 constexpr int block = 2;         // 55 bytes
 constexpr int item = 4;          // 190 bytes with its chapter
@@ -75,11 +79,11 @@ const Name names[] = {
     NAME("currentstate", CurrentState),
     NAME("index", Index),
     NAME("ref", Ref),
-    NAME("geometrygroup", LibraryEntry),
-    NAME("loadcase", LibraryEntry),
-    NAME("gravitycase", LibraryEntry),
-    NAME("swaycase", LibraryEntry),
-    NAME("combination", LibraryEntry),
+    NAME("geometrygroup", GroupEntry),
+    NAME("loadcase", LoadCaseEntry),
+    NAME("gravitycase", LoadCaseEntry),
+    NAME("swaycase", LoadCaseEntry),
+    NAME("combination", LoadCaseEntry),
     NAME("node", Node),
     NAME("member", Member),
     NAME("pointload", Load),
@@ -92,7 +96,6 @@ const Name names[] = {
     NAME("report", Report),
     NAME("block", Block),
     NAME("item", Item),
-    NAME("pair", Pair),
 };
 #undef NAME
 
@@ -150,6 +153,7 @@ constexpr NameEnds nameEnds;
 XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit) : countPastTheCostLimit(countPastTheCostLimit)
 {
     contexts[0] = Context::Top;
+    owners[0] = Part::Other;
 }
 
 void XmlTextBudget::exceed(Limit limit)
@@ -161,24 +165,35 @@ void XmlTextBudget::exceed(Limit limit)
 
 namespace {
 
+typedef XmlTextBudget::Part Part;
+
+// A library entry in any list that takes one: a load case or a geometry group.
+inline bool isLibraryEntry(Kind kind, int* cost, Part* part)
+{
+    if (kind != Kind::GroupEntry && kind != Kind::LoadCaseEntry)
+        return false;
+    *cost = Cost::libraryEntry;
+    *part = kind == Kind::GroupEntry ? Part::GeometryGroup : Part::LoadCase;
+    return true;
+}
+
 // Where an element of the kind leads in the reader standing in the context,
-// and what the element costs there. The readers descend into elements they
-// do not handle, so an unknown element keeps its parent's context; an
-// object's own reader takes all it holds as its values, and builds nothing
-// more from it but the blocks and items of a report.
-inline Context enter(Context context, Kind kind, int* cost)
+// what the element costs there and, when the reader makes an object of it,
+// the part of the model it is. The readers descend into elements they do not
+// handle, so an unknown element keeps its parent's context; an object's own
+// reader takes all it holds as its values, and builds nothing more from it
+// but the blocks and items of a report.
+inline Context enter(Context context, Kind kind, int* cost, Part* part)
 {
     *cost = Cost::element;
+    *part = Part::Other;
     switch (context) {
     case Context::Fields:
-        if (kind == Kind::Pair)
-            *cost = Cost::pair;
+        *cost = Cost::field;
         return context;
     case Context::InReport:
-        if (kind == Kind::Block)
-            *cost = Cost::block;
-        else if (kind == Kind::Item)
-            *cost = Cost::item;
+        // Besides its blocks and items, a report block holds load cases by reference.
+        *cost = kind == Kind::Block ? Cost::block : kind == Kind::Item ? Cost::item : Cost::field;
         return context;
     case Context::Top:
         if (kind == Kind::Document)
@@ -187,10 +202,9 @@ inline Context enter(Context context, Kind kind, int* cost)
             return Context::Fields; // the window's own, read into objects that exist
         return context;
     case Context::InDocument:
-        switch (kind) {
-        case Kind::LibraryEntry:
-            *cost = Cost::libraryEntry;
+        if (isLibraryEntry(kind, cost, part))
             return Context::Fields;
+        switch (kind) {
         case Kind::Structure:
             return Context::InStructure;
         case Kind::Selection:
@@ -205,27 +219,32 @@ inline Context enter(Context context, Kind kind, int* cost)
             return context;
         }
     case Context::InStructure:
+        if (isLibraryEntry(kind, cost, part))
+            return Context::Fields;
         switch (kind) {
-        case Kind::LibraryEntry:
-            *cost = Cost::libraryEntry;
-            break;
         case Kind::Node:
             *cost = Cost::node;
+            *part = Part::Node;
             break;
         case Kind::Member:
             *cost = Cost::member;
+            *part = Part::Member;
             break;
         case Kind::Load:
             *cost = Cost::load;
+            *part = Part::Load;
             break;
         case Kind::Support:
             *cost = Cost::support;
+            *part = Part::Support;
             break;
         case Kind::SectionType:
             *cost = Cost::sectionType;
+            *part = Part::SectionType;
             break;
         case Kind::Axis:
             *cost = Cost::axis;
+            *part = Part::Axis;
             break;
         default:
             return context;
@@ -235,23 +254,26 @@ inline Context enter(Context context, Kind kind, int* cost)
         if (kind != Kind::Ref)
             return context;
         *cost = Cost::selected;
+        *part = Part::Selected;
         return Context::Fields;
     case Context::InReports:
         if (kind == Kind::Report) {
             *cost = Cost::report;
+            *part = Part::Report;
             return Context::InReport;
         }
-        if (kind == Kind::LibraryEntry) {
-            *cost = Cost::libraryEntry;
+        if (isLibraryEntry(kind, cost, part))
             return Context::Fields;
-        }
         return context;
     case Context::InViewPoints:
-        if (kind == Kind::Index)
+        if (kind == Kind::Index) {
+            *cost = Cost::field;
             return Context::Fields;
+        }
         if (kind != Kind::ViewPoint)
             return context;
         *cost = Cost::viewPoint;
+        *part = Part::StoredView;
         return Context::Fields;
     }
     return context;
@@ -291,7 +313,16 @@ inline void XmlTextBudget::startElement(bool hasChildren)
 {
     const Kind kind = nameLength <= longestName ? kindOf(name, nameLength) : Kind::Other;
     int cost = 0;
-    const Context context = enter(Context(contexts[depth]), kind, &cost);
+    Part part = Part::Other;
+    const Context context = enter(Context(contexts[depth]), kind, &cost, &part);
+    if (kind == Kind::Document && contexts[depth] == Context::Top)
+        documentSeen = true;
+    // What an object holds weighs with it.
+    if (part == Part::Other)
+        part = owners[depth];
+    else
+        ++counts[int(part)];
+    costs[int(part)] += cost;
     total += cost;
     if (total > ReadingBudget::maximumCost)
         exceed(Limit::Cost);
@@ -301,7 +332,9 @@ inline void XmlTextBudget::startElement(bool hasChildren)
         exceed(Limit::Depth);
         return;
     }
-    contexts[++depth] = context;
+    ++depth;
+    contexts[depth] = context;
+    owners[depth] = part;
 }
 
 void XmlTextBudget::endElement()
@@ -541,6 +574,32 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
     run += length;
 }
 
+namespace {
+
+// A part of a model as a user names it: one, and several.
+struct PartName
+{
+    const char* one;
+    const char* several;
+};
+const PartName partNames[] = {
+    {"other part", "other parts"},
+    {"node", "nodes"},
+    {"member", "members"},
+    {"load", "loads"},
+    {"support", "supports"},
+    {"section type", "section types"},
+    {"axis", "axes"},
+    {"load case", "load cases"},
+    {"geometry group", "geometry groups"},
+    {"report", "reports"},
+    {"stored view", "stored views"},
+    {"selected object", "selected objects"},
+};
+static_assert(sizeof partNames / sizeof partNames[0] == int(Part::Count), "a name for every part");
+
+} // namespace
+
 QString XmlTextBudget::describeExcess() const
 {
     const auto tr = [](const char* text) { return QCoreApplication::translate("XmlTextBudget", text); };
@@ -548,10 +607,7 @@ QString XmlTextBudget::describeExcess() const
     case Limit::None:
         return QString();
     case Limit::Cost:
-        // In nodes, the unit a user can picture.
-        return tr("its objects count as %L1 nodes, over the %L2 that a model file may hold")
-            .arg((total + ReadingBudget::nodeCost - 1) / ReadingBudget::nodeCost)
-            .arg(ReadingBudget::maximumObjects);
+        break;
     case Limit::TextRun:
         return tr("it holds a text of more than %L1 MB without a break").arg(ReadingBudget::maximumTextRun >> 20);
     case Limit::Depth:
@@ -559,5 +615,27 @@ QString XmlTextBudget::describeExcess() const
     case Limit::DocumentType:
         return tr("it declares a document type, which no model file has");
     }
-    return QString();
+    // Read only up to the limit, the counts say nothing of the whole.
+    if (!countPastTheCostLimit)
+        return tr("its objects are more than a model file may hold");
+    int heaviest = 0;
+    for (int part = 1; part < int(Part::Count); ++part)
+        if (costs[part] > costs[heaviest])
+            heaviest = part;
+    const qint64 count = counts[heaviest];
+    const qint64 rest = total - costs[heaviest];
+    const PartName& name = partNames[heaviest];
+    // The number of objects of the kind that fit beside the rest, each
+    // weighing what the model's own weigh on average; a model text is too
+    // short for the product to overflow.
+    const qint64 fitting =
+        count > 0 && rest < ReadingBudget::maximumCost ? (ReadingBudget::maximumCost - rest) * count / costs[heaviest] : 0;
+    if (count == 1)
+        return tr("its %1 alone is more than a model file may hold").arg(QLatin1String(name.one));
+    if (fitting == 0)
+        return tr("its %1 are more than a model file may hold").arg(QLatin1String(name.several));
+    return tr("it has %L1 %2, more than the %L3 that a model file may hold beside its other objects")
+        .arg(count)
+        .arg(QLatin1String(name.several))
+        .arg(fitting);
 }

@@ -11,16 +11,20 @@
 // saved opens again.
 namespace ReadingBudget {
 
-// Every element costs one unit to read, and an element that becomes a model
-// object costs as many units as the object's memory is worth: a node with its
-// position and support ten units, about 490 bytes while it is read. So the
-// cost of a file says what reading it takes, whatever it holds.
-constexpr int nodeCost = 10;
-// Four million nodes' worth, about 2 GB while they are read. Real models
-// reach the length limit of a model text first: a grid of 738 by 738 nodes
-// with its 1.09 million members costs 2.8 million.
+// What an element costs is what reading it takes, in memory or in time,
+// whichever is more, in units of about 50 bytes, or of the time it takes to
+// read 50 bytes' worth of a node. A node as the program writes it, with its
+// position, costs thirteen units: about 490 bytes while it is read, and as
+// long to read as 650. So the cost of a file says what reading it takes,
+// whatever it holds.
+//
+// The most a file may cost: about 3.5 million nodes' worth, 1.7 GB while
+// they are read, and as long to read as the largest grid that the length
+// limit of a model text lets a file hold, 738 by 738 nodes, whose 1.09
+// million members bring it to 43 million.
+constexpr qint64 maximumCost = 45000000;
+// Objects of a transfer text, which are simpler.
 constexpr qint64 maximumObjects = 4000000;
-constexpr qint64 maximumCost = maximumObjects * nodeCost;
 
 // The longest stretch of a model text without markup ('<' or '>'): no name,
 // note or number comes near it, and a longer one is padding, not a model.
@@ -39,12 +43,13 @@ constexpr qint64 maximumTransferTextSize = qint64(64) << 20;
 // Follows an XML model text piece by piece, as it is inflated or before it
 // is parsed, adding up what each element costs as the document reader would
 // read it: an element that the reader makes an object of costs that object,
-// one inside an object (a reference, a value) or of an unknown name costs
-// one. Names are compared as the reader compares them, in ASCII without
-// regard to case, after any namespace prefix; comments, processing
-// instructions and character data are passed over, and a document type, which
-// no model declares, is refused. Where the text is not well formed the
-// reader stops, and what the budget counts after that point does not matter.
+// one whose text it reads as a value (inside an object, or a setting of the
+// window) three units, any other two. Names are compared as the reader
+// compares them, in ASCII without regard to case, after any namespace prefix;
+// comments, processing instructions and character data are passed over, and
+// a document type, which no model declares, is refused. Where the text is not
+// well formed the reader stops, and what the budget counts after that point
+// does not matter.
 class XmlTextBudget
 {
 public:
@@ -60,9 +65,33 @@ public:
     bool isExceeded() const { return exceeded != Limit::None; }
     Limit exceededLimit() const { return exceeded; }
     qint64 cost() const { return total; }
+    // Whether the reader would find a "Document" element in the text so far.
+    bool holdsDocument() const { return documentSeen; }
 
-    // Why a text over the budget cannot be read, for the user; empty within it.
+    // Why a text over the budget cannot be read, for the user; empty within
+    // it. Counting past the limit, it names the kind of object that weighs
+    // most, how many the model has and how many a file may hold beside the rest.
     QString describeExcess() const;
+
+    // The kinds of object that a model is made of, as a user counts them,
+    // with what the elements of each weigh, their values included.
+    enum class Part : quint8 {
+        Other,
+        Node,
+        Member,
+        Load,
+        Support,
+        SectionType,
+        Axis,
+        LoadCase,
+        GeometryGroup,
+        Report,
+        StoredView,
+        Selected,
+        Count
+    };
+    qint64 count(Part part) const { return counts[int(part)]; }
+    qint64 cost(Part part) const { return costs[int(part)]; }
 
 private:
     enum State : quint8 { Text, TagOpen, StartName, EndName, InTag, InQuote, Bang, Comment, CData, Instruction };
@@ -96,10 +125,15 @@ private:
     char bang[8];
     int bangLength = 0;
     int depth = 0;
-    // What the reader does with the elements inside each open element.
+    // What the reader does with the elements inside each open element, and
+    // the part of the model that the element belongs to.
     quint8 contexts[ReadingBudget::maximumDepth + 1];
+    Part owners[ReadingBudget::maximumDepth + 1];
     qint64 run = 0;
     qint64 total = 0;
+    qint64 counts[int(Part::Count)] = {};
+    qint64 costs[int(Part::Count)] = {};
+    bool documentSeen = false;
     bool countPastTheCostLimit = false;
     Limit exceeded = Limit::None;
 };

@@ -48,6 +48,11 @@ MaterialLibrary::ItemRef MaterialLibrary::appendCustom(const MaterialRef& materi
     return appendItem(customBranch, material, material ? material->name() : QString());
 }
 
+void MaterialLibrary::appendAllCustom(const QList<MaterialRef>& materials)
+{
+    appendItems(materials, [this](const MaterialRef&) { return TreeNodeRef(customBranch); });
+}
+
 bool MaterialLibrary::removeCustom(const MaterialRef& material)
 {
     return removeItemByValue(customBranch, material);

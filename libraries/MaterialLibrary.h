@@ -14,6 +14,8 @@ public:
     // A new item at the end of the custom branch; null when the material is
     // null or already in the library.
     ItemRef appendCustom(const MaterialRef& material);
+    // appendCustom for many, the library looked through once.
+    void appendAllCustom(const QList<MaterialRef>& materials);
     // Standard materials cannot be removed.
     bool removeCustom(const MaterialRef& material);
     // "Material %1" with the first number free among the custom materials.

@@ -70,7 +70,7 @@ void Axis::readXML(QXmlStreamReader& reader, const std::function<NodeRef(const Q
 {
     ModelXml::readChildren(reader, [&](const QString& name) {
         if (name == QLatin1String("vector"))
-            vectorValue = ModelXml::vectorFrom(reader, ModelXml::elementText(reader), vectorValue);
+            vectorValue = ModelXml::vectorFrom(reader, ModelXml::elementText(reader));
         else if (name == QLatin1String("node"))
             nodeRef = resolveNode(ModelXml::elementText(reader).trimmed());
         else if (name == QLatin1String("global"))

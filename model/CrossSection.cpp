@@ -791,10 +791,10 @@ void CrossSection::readXML(QXmlStreamReader& reader)
         bool known = false;
         for (int i = 0; i < DimensionCount && !known; ++i)
             if ((known = ModelXml::isElement(reader, dimensionElements[i])))
-                dimension[i] = ModelXml::numberFrom(reader, reader.readElementText(), dimension[i]);
+                dimension[i] = ModelXml::numberFrom(reader, reader.readElementText());
         for (int i = 0; i < PropertyCount && !known; ++i)
             if ((known = ModelXml::isElement(reader, propertyElements[i])))
-                property[i] = ModelXml::numberFrom(reader, reader.readElementText(), property[i]);
+                property[i] = ModelXml::numberFrom(reader, reader.readElementText());
         if (known)
             continue;
         if (ModelXml::isElement(reader, "Shape"))

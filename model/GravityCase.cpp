@@ -34,7 +34,7 @@ QString GravityCase::elementName() const
 bool GravityCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
 {
     if (name == QLatin1String("acceleration"))
-        accelerationValue = ModelXml::numberFrom(reader, ModelXml::elementText(reader), accelerationValue);
+        accelerationValue = ModelXml::numberFrom(reader, ModelXml::elementText(reader));
     else if (name == QLatin1String("axis"))
         axisValue.readXML(reader, [&](const QString& id) { return resolveReference<Node>(reader, idMap, id); });
     else

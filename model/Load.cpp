@@ -246,11 +246,10 @@ void Load::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap
         } else if (name == QLatin1String("loadcase")) {
             loadCaseRef = resolveReference<LoadCase>(reader, idMap, ModelXml::elementText(reader).trimmed());
         } else if (name == QLatin1String("pair")) {
-            // A missing position falls back to NaN, which is refused like a damaged one.
-            const double position = ModelXml::finiteNumberFrom(
-                reader, reader.attributes().value(QStringLiteral("position")).toString(), NAN);
-            read.append(
-                PositionedForce(position, ModelXml::finiteNumberFrom(reader, ModelXml::elementText(reader), 0.0)));
+            // A missing position reads as empty text, which is refused like a damaged one.
+            const double position =
+                ModelXml::numberFrom(reader, reader.attributes().value(QStringLiteral("position")).toString());
+            read.append(PositionedForce(position, ModelXml::numberFrom(reader, ModelXml::elementText(reader))));
         } else {
             return false;
         }

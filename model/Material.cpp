@@ -60,13 +60,13 @@ void Material::readXML(QXmlStreamReader& reader)
         if (ModelXml::isElement(reader, "Names"))
             nameList = ModelXml::readNames(reader);
         else if (ModelXml::isElement(reader, "CTE"))
-            CTE = ModelXml::numberFrom(reader, reader.readElementText(), CTE);
+            CTE = ModelXml::numberFrom(reader, reader.readElementText());
         else if (ModelXml::isElement(reader, "Density"))
-            rho = ModelXml::numberFrom(reader, reader.readElementText(), rho);
+            rho = ModelXml::numberFrom(reader, reader.readElementText());
         else if (ModelXml::isElement(reader, "E"))
-            E = ModelXml::numberFrom(reader, reader.readElementText(), E);
+            E = ModelXml::numberFrom(reader, reader.readElementText());
         else if (ModelXml::isElement(reader, "G"))
-            G = ModelXml::numberFrom(reader, reader.readElementText(), G);
+            G = ModelXml::numberFrom(reader, reader.readElementText());
         else
             reader.skipCurrentElement();
     }

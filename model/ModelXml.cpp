@@ -37,31 +37,23 @@ bool refuse(QXmlStreamReader& reader, const QString& text, const char* what)
     return false;
 }
 
-} // namespace
-
-double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback)
+// Read through a reference, so that the parts of a vector need no copies.
+double numberFromPart(QXmlStreamReader& reader, const QStringRef& text)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return fallback;
-    // toDouble takes "nan" and "inf" as numbers, and refuses only what overflows.
+    const QStringRef t = text.trimmed();
+    // toDouble refuses empty text and what overflows, but takes "nan" and "inf" as numbers.
     bool ok = false;
     const double value = t.toDouble(&ok);
     if (!ok)
-        return refuse(reader, t, "a number"), fallback;
-    return std::isfinite(value) ? value : (refuse(reader, t, "a finite number"), fallback);
+        return refuse(reader, t.toString(), "a number"), 0.0;
+    return std::isfinite(value) ? value : (refuse(reader, t.toString(), "a finite number"), 0.0);
 }
 
-double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback)
-{
-    const double value = numberFrom(reader, text, fallback);
-    return std::isfinite(value) ? value : (refuse(reader, text.trimmed(), "a finite number"), 0.0);
-}
+} // namespace
 
-double lenientFiniteFrom(QXmlStreamReader& reader, const QString& text)
+double numberFrom(QXmlStreamReader& reader, const QString& text)
 {
-    const double value = text.trimmed().toDouble();
-    return std::isfinite(value) ? value : (refuse(reader, text.trimmed(), "a finite number"), 0.0);
+    return numberFromPart(reader, QStringRef(&text));
 }
 
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback)
@@ -98,19 +90,17 @@ QString vectorText(const Vector3& vector)
         + numberText(vector.z());
 }
 
-Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback)
+Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text)
 {
-    const QStringList parts = text.trimmed().split(QLatin1Char(','));
-    if (text.trimmed().isEmpty())
-        return fallback;
-    if (parts.size() != 3) {
+    const int first = text.indexOf(QLatin1Char(','));
+    const int second = first < 0 ? -1 : text.indexOf(QLatin1Char(','), first + 1);
+    if (second < 0 || text.indexOf(QLatin1Char(','), second + 1) >= 0) {
         refuse(reader, text.trimmed(), "three numbers");
-        return fallback;
+        return Vector3();
     }
-    Vector3 vector;
-    for (int i = 0; i < 3; ++i)
-        vector[i] = numberFrom(reader, parts[i], fallback[i]);
-    return vector;
+    return Vector3(numberFromPart(reader, text.leftRef(first)),
+                   numberFromPart(reader, text.midRef(first + 1, second - first - 1)),
+                   numberFromPart(reader, text.midRef(second + 1)));
 }
 
 QString colourText(const QColor& colour)

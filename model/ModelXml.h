@@ -24,20 +24,18 @@ QString vectorText(const Vector3& vector);
 // "#AARRGGBB"
 QString colourText(const QColor& colour);
 
-// Conversions of a child's text. Empty text keeps the fallback, as a missing
-// child does; text that is damaged raises an error on the reader, so the
-// document is refused rather than read with a silently changed value. No
-// model value is infinite or NaN, so such text is damage too, as is a number
-// too large for a double.
-double numberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
-// As numberFrom, and a fallback that is not finite is damage too.
-double finiteNumberFrom(QXmlStreamReader& reader, const QString& text, double fallback);
-// For the view and window settings, where text that is no number has always
-// read as 0: only an infinity or NaN raises the error (and gives 0).
-double lenientFiniteFrom(QXmlStreamReader& reader, const QString& text);
+// Conversions of a child's text. Every number the program writes is written
+// whole, so text that is empty, damaged, not finite or too large for a double
+// raises an error on the reader (and gives 0): the document is refused
+// rather than read with a silently changed value. A field that is absent
+// keeps its default, as its reader never asks for it.
+double numberFrom(QXmlStreamReader& reader, const QString& text);
+// Three such numbers separated by commas.
+Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text);
+// Whole numbers, flags and colours: empty text keeps the fallback, as a
+// missing child does; other damaged text raises the error.
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback);
 bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback);
-Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text, const Vector3& fallback);
 QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& fallback);
 
 // The local name of the element the reader stands on with its ASCII capitals

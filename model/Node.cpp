@@ -83,7 +83,7 @@ void Node::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap
 {
     ModelXml::readChildren(reader, [&](const QString& name) {
         if (name == QLatin1String("position"))
-            positionValue = ModelXml::vectorFrom(reader, ModelXml::elementText(reader), positionValue);
+            positionValue = ModelXml::vectorFrom(reader, ModelXml::elementText(reader));
         else if (name == QLatin1String("support"))
             supportRef = resolveReference<Support>(reader, idMap, ModelXml::elementText(reader).trimmed());
         else if (name == QLatin1String("group"))

@@ -3,6 +3,7 @@
 #include "LoadCase.h"
 #include "ModelXml.h"
 
+#include <QSet>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -104,6 +105,8 @@ Report::ReportBlockRef Report::parentOf(const ReportItemRef& item, const ReportB
 
 void Report::readBlock(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap, ReportBlock* block)
 {
+    // A block may name very many load cases; each is checked against a set, not the list.
+    QSet<LoadCaseRef> named(block->loadCaseList.cbegin(), block->loadCaseList.cend());
     ModelXml::readChildren(reader, [&](const QString& name) {
         if (name == QLatin1String("item")) {
             const ReportItemRef item(new ReportItem(reader.attributes().value(QStringLiteral("chapter")).toString()));
@@ -118,7 +121,8 @@ void Report::readBlock(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* i
         } else if (name == QLatin1String("loadcase")) {
             const LoadCaseRef loadCase =
                 resolveReference<LoadCase>(reader, idMap, ModelXml::elementText(reader).trimmed());
-            if (loadCase && !block->loadCaseList.contains(loadCase)) {
+            if (loadCase && !named.contains(loadCase)) {
+                named.insert(loadCase);
                 block->loadCaseList.append(loadCase);
                 block->marker = 1;
             }
@@ -166,12 +170,15 @@ void Report::writeXML(QXmlStreamWriter& writer, const QString& id) const
 QList<VaroObjectRef> Report::references() const
 {
     QList<VaroObjectRef> list;
+    QSet<LoadCaseRef> listed;
     QList<ReportBlockRef> pending = {root};
     while (!pending.isEmpty()) {
         const ReportBlockRef block = pending.takeFirst();
         for (const LoadCaseRef& loadCase : block->loadCaseList)
-            if (!list.contains(loadCase))
+            if (!listed.contains(loadCase)) {
+                listed.insert(loadCase);
                 list.append(loadCase);
+            }
         for (const ReportItemRef& item : block->itemList)
             if (item->block)
                 pending.append(item->block);

@@ -88,7 +88,7 @@ bool SuperLoadCase::readChild(const QString& name, QXmlStreamReader& reader, QMa
     if (name != QLatin1String("factor"))
         return LoadCase::readChild(name, reader, idMap);
     const QString id = reader.attributes().value(QStringLiteral("ref")).toString();
-    const double factor = roundedFactor(ModelXml::finiteNumberFrom(reader, ModelXml::elementText(reader), 0.0));
+    const double factor = roundedFactor(ModelXml::numberFrom(reader, ModelXml::elementText(reader)));
     const LoadCaseRef loadCase = resolveReference<LoadCase>(reader, idMap, id);
     if (loadCase && factor != 0.0)
         factorMap.insert(loadCase, factor);

@@ -51,7 +51,7 @@ inline bool read(const QString& text, Parts& parts)
         if (name == QLatin1String("loadcase"))
             parts.loadings << qSharedPointerObjectCast<Loading>(DocumentXml::readObject(reader, &idMap));
         else if (name == QLatin1String("structure"))
-            DocumentXml::readStructure(reader, parts.structure, parts.groups, &idMap);
+            parts.groups.appendAll(DocumentXml::readStructure(reader, parts.structure, &idMap));
         else if (name == QLatin1String("selection"))
             DocumentXml::readSelection(reader, parts.selection, &idMap);
         else if (name == QLatin1String("reports"))

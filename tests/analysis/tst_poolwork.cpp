@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -18,7 +19,9 @@ class TestPoolWork : public QObject
 private slots:
     void everyItemOnceWhateverThePool_data();
     void everyItemOnceWhateverThePool();
+    void aThrownFaultReachesTheCallerAfterTheItemsBegun_data();
     void aThrownFaultReachesTheCallerAfterTheItemsBegun();
+    void aFailedStartWaitsForTheHelpersRunning();
 };
 
 void TestPoolWork::everyItemOnceWhateverThePool_data()
@@ -73,10 +76,21 @@ void TestPoolWork::everyItemOnceWhateverThePool()
         QCOMPARE((*runs)[k].load(), 1);
 }
 
+void TestPoolWork::aThrownFaultReachesTheCallerAfterTheItemsBegun_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::newRow("helpers running") << false;
+    // Alone, the caller begins no item after the fault.
+    QTest::newRow("helpers held") << true;
+}
+
 // The first exception is thrown again in the caller, and only once every
-// item that had begun has ended, so that none still reads the caller's data.
+// item that had begun has ended, so that none still reads the caller's data;
+// the items not begun by then are skipped.
 void TestPoolWork::aThrownFaultReachesTheCallerAfterTheItemsBegun()
 {
+    QFETCH(bool, held);
+    const PoolSetting pool(held ? 2 : 4, held ? 2 : 0);
     std::atomic<int> begun{0}, ended{0};
     bool thrown = false;
     try {
@@ -92,7 +106,46 @@ void TestPoolWork::aThrownFaultReachesTheCallerAfterTheItemsBegun()
         QCOMPARE(ended.load(), begun.load());
     }
     QVERIFY(thrown);
-    QVERIFY(begun.load() < 64);
+    if (held)
+        QCOMPARE(begun.load(), 6);
+}
+
+// Memory running out as the second helper starts: the first helper is inside
+// an item, which it leaves only once the caller has taken one itself; the
+// failure reaches the caller after every item has ended.
+void TestPoolWork::aFailedStartWaitsForTheHelpersRunning()
+{
+    const PoolSetting pool(4, 0);
+    QSemaphore helperInside, helperMayLeave;
+    std::atomic<int> ended{0};
+    const std::function<void(int)> job = [&](int i) {
+        // Only the first helper can take item 0: the caller starts its helpers first.
+        if (i == 0) {
+            helperInside.release();
+            helperMayLeave.acquire();
+        } else {
+            helperMayLeave.release();
+        }
+        ended.fetch_add(1);
+    };
+    int starts = 0;
+    int endedWhenThrown = -1;
+    try {
+        shareWithPool(3, job, [&](std::function<void()> task) {
+            if (++starts == 2) {
+                helperInside.acquire();
+                throw std::bad_alloc();
+            }
+            startOnPool(std::move(task));
+        });
+    } catch (const std::bad_alloc&) {
+        endedWhenThrown = ended.load();
+    }
+    // A helper left running would go on with the items after the throw.
+    helperMayLeave.release();
+    QTRY_COMPARE(ended.load(), 3);
+    QCOMPARE(starts, 2);
+    QCOMPARE(endedWhenThrown, 3);
 }
 
 VARO_APPLESS_TEST_MAIN(TestPoolWork)

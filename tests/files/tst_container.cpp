@@ -208,11 +208,24 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
     QTest::addColumn<QString>("reason");
     const QLocale locale;
     QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
+    // What is too large is said as the objects a user knows: how many there
+    // are, and how many fit beside the rest (three elements of two units, bare
+    // nodes of ten, load cases of twenty-one).
+    const auto tooLarge = [&locale](qint64 count, const char* objects, qint64 fitting) {
+        return QString("The model is too large to save: it has %1 %2, more than the %3 that a model file may hold "
+                       "beside its other objects.")
+            .arg(locale.toString(count), QLatin1String(objects), locale.toString(fitting));
+    };
+    const qint64 nodes = ReadingBudget::maximumCost / 10;
     QTest::newRow("over the budget")
-        << textCosting(ReadingBudget::maximumCost + 1)
-        << QString("The model is too large to save: its objects count as %1 nodes, over the %2 that a model file may "
-                   "hold.")
-               .arg(locale.toString(ReadingBudget::maximumObjects + 1), locale.toString(ReadingBudget::maximumObjects));
+        << "<Content><Document><Structure>" + QByteArray("<Node/>").repeated(int(nodes))
+               + "</Structure></Document></Content>"
+        << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 10);
+    const qint64 loadCases = ReadingBudget::maximumCost / 21 + 50000;
+    QTest::newRow("few nodes, many load cases")
+        << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
+               + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
+        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 21);
     QTest::newRow("longer than a model text")
         << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
         << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
@@ -245,8 +258,9 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         QTest::newRow(name) << text << cost << within;
     };
 
-    // Every element costs one, an object what its memory is worth where the reader makes one.
-    row("names in any case", "<Content><Document><Structure><Node ref=\"1\"/><node\n/><NODE>x</NODE></Structure>", 27);
+    // Every element costs two, a value inside an object three, an object what
+    // its memory is worth where the reader makes one.
+    row("names in any case", "<Content><Document><Structure><Node ref=\"1\"/><node\n/><NODE>x</NODE></Structure>", 36);
     row("every object in its place",
         "<Content><Document>"
         "<GeometryGroup ref=\"1\"><Name>G</Name></GeometryGroup><LoadCase ref=\"2\"/><GravityCase ref=\"3\"/>"
@@ -263,38 +277,39 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         "<Reports><Report ref=\"16\"><Block><Item chapter=\"a\"><Block><LoadCase>2</LoadCase></Block></Item></Block>"
         "</Report></Reports></Document>"
         "<ViewPoint><distance>9</distance></ViewPoint><CurrentState><loadCase>2</loadCase></CurrentState></Content>",
-        2 + 18 + 3 * 17 + 18 + 1 + 1 + 28 + 1 + 8 + 26 + 8 + 8 + 9 + 8 + 22 + 19 + 14 + 20 + 7 + 18 + 2 + 2);
+        4 + 24 + 3 * 21 + 24 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
     // A reference names an object that stands elsewhere: it costs what any element does.
     row("references are no objects",
         "<Content><Document><Structure><Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>1</NodeB>"
         "<SectionType>1</SectionType><Axis>1</Axis><Group>1</Group></Member></Structure>",
-        3 + 8 + 18 + 5);
-    row("unknown and empty elements", "<a/><b></b><NodeA>1</NodeA><Nodes/><node2/>", 5);
+        6 + 10 + 18 + 5 * 3);
+    row("unknown and empty elements", "<a/><b></b><NodeA>1</NodeA><Nodes/><node2/>", 5 * 2);
     row("object names outside their lists",
-        "<Content><Node/><Document><Node/><Report/><ViewPoint/></Document><Member/></Content>", 7);
-    row("unknown elements keep their list", "<Content><Document><Structure><Group><Node/></Group></Structure>", 12);
-    row("namespace prefixes", "<Content><Document><Structure><x:Node/><y1:node></y1:node></Structure>", 19);
-    row("names outside ASCII", "<Content><Document><Structure><Nod\xc3\xa9/><\xe2\x84\xaaNode/></Structure>", 5);
+        "<Content><Node/><Document><Node/><Report/><ViewPoint/></Document><Member/></Content>", 7 * 2);
+    row("unknown elements keep their list", "<Content><Document><Structure><Group><Node/></Group></Structure>", 18);
+    row("namespace prefixes", "<Content><Document><Structure><x:Node/><y1:node></y1:node></Structure>", 26);
+    row("names outside ASCII", "<Content><Document><Structure><Nod\xc3\xa9/><\xe2\x84\xaaNode/></Structure>", 5 * 2);
     row("markup in comments, data, instructions and values",
         "<Content><Document><Structure><!-- <Node> --><![CDATA[<Node>]]><?pi <Node>?>"
         "<Node a=\"/>\" b='>'/></Structure>",
-        11);
-    row("end tags close their element", "<Content><Document><Structure><Node></Node></Structure><Node/>", 12);
+        16);
+    row("end tags close their element", "<Content><Document><Structure><Node></Node></Structure><Node/>", 18);
     row("longest names and longer ones",
-        "<Content><Document><Structure><trapezoidload/><trapezoidloads/><viewpointmemory/></Structure>", 18);
+        "<Content><Document><Structure><trapezoidload/><trapezoidloads/><viewpointmemory/></Structure>", 25);
     row("document type", "<!DOCTYPE Content><Content/>", 0, false);
     row("as much as allowed", textCosting(ReadingBudget::maximumCost), ReadingBudget::maximumCost);
     row("one element more", textCosting(ReadingBudget::maximumCost + 1), ReadingBudget::maximumCost + 1, false);
     const int depth = ReadingBudget::maximumDepth;
-    row("nesting as deep as allowed", QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth), depth);
-    row("one level deeper", QByteArray("<a>").repeated(depth + 1) + QByteArray("</a>").repeated(depth + 1), depth + 1,
-        false);
-    row("longest run", paddedText(ReadingBudget::maximumTextRun), 3);
-    row("run one byte longer", paddedText(ReadingBudget::maximumTextRun + 1), 1, false);
+    row("nesting as deep as allowed", QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth),
+        depth * 2);
+    row("one level deeper", QByteArray("<a>").repeated(depth + 1) + QByteArray("</a>").repeated(depth + 1),
+        (depth + 1) * 2, false);
+    row("longest run", paddedText(ReadingBudget::maximumTextRun), 3 * 2);
+    row("run one byte longer", paddedText(ReadingBudget::maximumTextRun + 1), 2, false);
     row("'>' ends a run",
         "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">" + QByteArray(ReadingBudget::maximumTextRun, ' ')
             + "</a>",
-        1);
+        2);
     row("run inside a tag", "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>", 0, false);
 }
 
@@ -334,6 +349,9 @@ void TestContainer::budgetOfManyElements_data()
         << 1400000 << true;
     // Small files that would cost seconds or gigabytes to read.
     QTest::newRow("60 million empty unknown elements") << document << QByteArray("<a/>") << 60000000 << false;
+    // Reading an element takes about as long as two units of a node: 40
+    // million of them would take as long as 80 million units' worth of nodes.
+    QTest::newRow("39,990,000 empty unknown elements") << document << QByteArray("<a/>") << 39990000 << false;
     QTest::newRow("4 million stored view points")
         << document + "<ViewPointMemory>" << QByteArray("<index>7</index><ViewPoint/>") << 3999990 << false;
 }

@@ -53,7 +53,7 @@ public:
             if (name == QLatin1String("loadcase") || name == QLatin1String("gravitycase"))
                 cases << qSharedPointerObjectCast<LoadCase>(DocumentXml::readObject(reader, &idMap));
             else if (name == QLatin1String("structure"))
-                DocumentXml::readStructure(reader, structure, groups, &idMap);
+                groups.appendAll(DocumentXml::readStructure(reader, structure, &idMap));
             else if (name == QLatin1String("titles"))
                 titles.readXML(reader);
             // Its "loadCase" child names the current load case; it is no load case of its own.

@@ -38,7 +38,7 @@ void readParts(const QByteArray& text)
         return;
     DocumentXml::walkElement(reader, [&](const QString& name) {
         if (name == QLatin1String("structure"))
-            DocumentXml::readStructure(reader, structure, groups, &idMap);
+            groups.appendAll(DocumentXml::readStructure(reader, structure, &idMap));
         else if (name == QLatin1String("selection"))
             DocumentXml::readSelection(reader, selection, &idMap);
         else if (name == QLatin1String("reports"))

@@ -294,8 +294,7 @@ void TestXml::readingIsLenientAboutNamesAndChildren()
     const QString text = QStringLiteral(
         "<objects><SUPPORT ref=\"1\"><name>Roller</name><DOF>2</DOF></SUPPORT>"
         "<node ref=\"2\"><POSITION>1,2,3</POSITION><support>1</support></node>"
-        "<GravityCase ref=\"3\"><Future><Axis><Vector>9,9,9</Vector></Axis></Future><Acceleration> </Acceleration>"
-        "</GravityCase>"
+        "<GravityCase ref=\"3\"><Future><Axis><Vector>9,9,9</Vector></Axis></Future></GravityCase>"
         "<GeometryGroup ref=\"4\"><Colour>#80ff0000</Colour></GeometryGroup></objects>");
     QList<VaroObjectRef> read;
     QVERIFY(readObjects(text, &read));
