@@ -293,8 +293,8 @@ private slots:
         QTEST(finish(script), "failed");
     }
 
-    // The window stays live: the run ends in the error row within a second,
-    // saying why.
+    // The window stays live: the run ends in the error row within a second of
+    // work, saying why.
     void runawaysFailWithinASecond_data()
     {
         QTest::addColumn<QString>("script");
