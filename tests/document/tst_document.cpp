@@ -7,7 +7,7 @@
 #include "StructureCommands.h"
 #include "TestMain.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -25,6 +25,7 @@ public:
     std::atomic<bool> keepRunning{true};
     std::atomic<bool> emitOutput{false};
     std::atomic<int> stops{0};
+    std::atomic<bool> returned{false}; // ended by itself, not cut off
 
     OperatingState operatingState() const override { return NoResults; }
     QSharedPointer<AnalysisOutput> output() const override { return {}; }
@@ -49,6 +50,7 @@ protected:
                 emit OutputChanged();
             msleep(1);
         }
+        returned = true;
     }
 };
 
@@ -276,12 +278,11 @@ void TestDocument::theAnalysisRunsFromConstructionToDestruction()
     analysis->emitOutput = true;
     QVERIFY(output.wait());
 
-    QElapsedTimer timer;
-    timer.start();
     document.reset();
-    QVERIFY(timer.elapsed() < 1000);
     QCOMPARE(analysis->stops.load(), 1);
     QVERIFY(analysis->isFinished());
+    // Asked to stop, it ended by itself: the document did not have to cut it off.
+    QVERIFY(analysis->returned);
     QCoreApplication::processEvents();
     QCOMPARE(crashed.count(), 0);
 }
@@ -321,36 +322,34 @@ void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
     // Reads the way the analysis does: only when no writer is pending.
     std::atomic<bool> storming{true};
     std::atomic<int> reads{0};
-    std::atomic<qint64> longestWait{0};
     QScopedPointer<QThread> reader(QThread::create([&] {
         while (storming) {
             if (document->busyCount() != 0) {
                 QThread::usleep(100);
                 continue;
             }
-            QElapsedTimer timer;
-            timer.start();
             QReadLocker locker(document->documentLock());
-            longestWait = std::max<qint64>(longestWait, timer.elapsed());
             document->structureModel()->nodes();
             ++reads;
         }
     }));
     reader->start();
 
-    // The storm lasts long enough that a reader starved by it would wait far
-    // longer than the bound below, which leaves room for a loaded machine.
-    QElapsedTimer storm;
-    storm.start();
-    while (storm.elapsed() < 1500) {
+    // The writers keep coming until the reader has read a number of times
+    // among them; a reader that had to wait for them all to pass would never
+    // get to.
+    const int wantedReads = 200, leastWrites = 1000;
+    int writes = 0;
+    QDeadlineTimer deadline(60000);
+    while ((reads < wantedReads || writes < leastWrites) && !deadline.hasExpired()) {
         pushCommand(document.data(), new CommandMoveNodesBy(document->structureModel(), {{frame.nodes[1], 1.0}},
                                                             Vector3(0.001, 0, 0), false));
+        ++writes;
         QCoreApplication::processEvents();
     }
-    QTRY_VERIFY(reads > 0);
     storming = false;
     QVERIFY(reader->wait(5000));
-    QVERIFY2(longestWait < 500, qPrintable(QString::number(longestWait)));
+    QVERIFY2(reads >= wantedReads, qPrintable(QStringLiteral("%1 reads among %2 writes").arg(reads).arg(writes)));
 }
 
 VARO_TEST_MAIN(TestDocument)

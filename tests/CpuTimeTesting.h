@@ -1,0 +1,33 @@
+#pragma once
+
+// Bounds on work stated in the CPU time of the thread that does it. Unlike a
+// wall clock, that time stands still while other processes hold the cores,
+// so a bound with room to spare holds however loaded the machine is.
+
+#include <algorithm>
+#include <ctime>
+
+inline double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// How many times longer the work takes at the larger size than at the
+// smaller, each the least of three tries. spentOn(n) does the work for n and
+// returns the CPU seconds of the part measured, from threadCpuSeconds().
+// Work in linear time gives about large / small; work that searches all it
+// has done before at each step gives about its square.
+template <typename SpentOn>
+double cpuTimeGrowth(int small, int large, SpentOn spentOn)
+{
+    const auto least = [&spentOn](int size) {
+        double best = spentOn(size);
+        for (int attempt = 1; attempt < 3; ++attempt)
+            best = std::min(best, spentOn(size));
+        return best;
+    };
+    const double smallTime = least(small);
+    return least(large) / std::max(smallTime, 1e-6);
+}
