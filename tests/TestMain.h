@@ -20,6 +20,16 @@
 #define VARO_TEST_APPLICATION QCoreApplication
 #endif
 
+// Keeps a picture for a person to look at, in the folder VARO_SCREENSHOTS
+// names; without it nothing is written, so no run leaves files behind or
+// depends on a shared folder being writable.
+template <typename Picture>
+void keepForReview(const Picture& picture, const QString& fileName)
+{
+    if (!qEnvironmentVariableIsEmpty("VARO_SCREENSHOTS"))
+        picture.save(QDir(qEnvironmentVariable("VARO_SCREENSHOTS")).filePath(fileName));
+}
+
 // Fails a test run on every Qt warning, critical or fatal message that no
 // QTest::ignoreMessage expected. During the run QTest's own handler swallows
 // the expected messages and logs the others; a second log of the run, in a

@@ -398,13 +398,10 @@ void TestConstruction::screenshot()
         const QPixmap picture = window->screen()->grabWindow(shown->winId());
         const QString file = QStringLiteral("%1.png").arg(name);
         QVERIFY(picture.save(folder->filePath(file)));
-        qInfo("%s", qPrintable(folder->filePath(file)));
-        if (!qEnvironmentVariableIsEmpty("VARO_SCREENSHOTS"))
-            picture.save(QDir(qEnvironmentVariable("VARO_SCREENSHOTS")).filePath(file));
+        keepForReview(picture, file);
         if (shown != window)
             shown->close();
     }
-    folder->setAutoRemove(false);
 }
 
 VARO_TEST_MAIN(TestConstruction)

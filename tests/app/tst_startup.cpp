@@ -268,7 +268,10 @@ int main(int argc, char* argv[])
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, settingsFolder.path());
     Application application(argc, argv);
-    return runTestCountingWarnings<TestStartup>(argc, argv);
+    const int failures = runTestCountingWarnings<TestStartup>(argc, argv);
+    // The program's settings are written now, while their folder is still there.
+    Application::_settings.reset();
+    return failures;
 }
 
 #include "tst_startup.moc"

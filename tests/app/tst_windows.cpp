@@ -196,9 +196,7 @@ void TestWindows::firstShowFitsBesideItsOpener()
     QVERIFY(shown->frameGeometry().adjusted(-8, -8, 8, 8).intersects(openerAt));
     QVERIFY(!shown->frameGeometry().contains(openerAt.center()));
     // For a person to look at: the whole screen, with the opener.
-    if (!qEnvironmentVariableIsEmpty("VARO_SCREENSHOTS"))
-        shown->screen()->grabWindow(0).save(QDir(qEnvironmentVariable("VARO_SCREENSHOTS"))
-                                                .filePath(QStringLiteral("%1.png").arg(openings[index].window)));
+    keepForReview(shown->screen()->grabWindow(0), QStringLiteral("%1.png").arg(openings[index].window));
 }
 
 void TestWindows::storedGeometryWins_data()

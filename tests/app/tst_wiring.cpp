@@ -509,7 +509,8 @@ void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
 
     // For a person to look at; the 3D view draws only on the screen.
     const QRect f = window->frameGeometry();
-    QGuiApplication::primaryScreen()->grabWindow(0, f.x(), f.y(), f.width(), f.height()).save("/tmp/varo-wiring.png");
+    keepForReview(QGuiApplication::primaryScreen()->grabWindow(0, f.x(), f.y(), f.width(), f.height()),
+                  QStringLiteral("wiring.png"));
 
     QVERIFY(window->saveFileAs(folder->filePath("portal.varou")));
     QVERIFY(!window->isWindowModified());

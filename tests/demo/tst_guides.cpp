@@ -259,8 +259,8 @@ void TestGuides::planeFrameSaysWhereItsMomentsAre()
     // than it does at the eaves. The leeward side more than the other, its
     // foot most.
     QVERIFY(moments["rafters"] < 1e-9);
-    for (const QString& end : {"left eaves", "right eaves", "right foot"})
-        QVERIFY2(moments["left foot"] > moments[end], qPrintable(end));
+    for (const char* end : {"left eaves", "right eaves", "right foot"})
+        QVERIFY2(moments["left foot"] > moments[end], end);
     QVERIFY(moments["left eaves"] > moments["right eaves"]);
 }
 

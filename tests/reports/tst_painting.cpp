@@ -132,11 +132,8 @@ void tst_Painting::pageFrame()
     QCOMPARE(painter.headers, QStringList{"Node data"});
     QCOMPARE(painter.footers, QStringList{"X,Y,Z:Initial position"});
 
-    if (dpi == 72) {
-        const QString path = QDir::temp().filePath("varo-report-page.png");
-        QVERIFY(page.save(path));
-        qInfo("Painted page: %s", qPrintable(path));
-    }
+    if (dpi == 72)
+        keepForReview(page, QStringLiteral("report-page.png"));
 }
 
 // Only the two rules and the band texts; pages out of range draw nothing.
