@@ -105,9 +105,13 @@ void Updater::sendQuery(const QString& host)
 
 void Updater::parseReply(QNetworkReply* reply)
 {
-    // An outsized reply is no reply: a cut one could hold half a line.
-    QByteArray body = reply->read(maximumReplySize + 1);
+    // An outsized reply is no reply: a cut one could hold half a line. One
+    // cut off while it arrived is closed already and has nothing to read.
+    QByteArray body;
+    if (reply->isOpen())
+        body = reply->read(maximumReplySize + 1);
     reply->close();
+    reply->deleteLater();
     if (body.size() > maximumReplySize)
         body.clear();
     const int nul = body.indexOf('\0');
