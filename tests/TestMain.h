@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -26,8 +27,11 @@
 template <typename Picture>
 void keepForReview(const Picture& picture, const QString& fileName)
 {
-    if (!qEnvironmentVariableIsEmpty("VARO_SCREENSHOTS"))
-        picture.save(QDir(qEnvironmentVariable("VARO_SCREENSHOTS")).filePath(fileName));
+    if (qEnvironmentVariableIsEmpty("VARO_SCREENSHOTS"))
+        return;
+    const QString path = QDir(qEnvironmentVariable("VARO_SCREENSHOTS")).filePath(fileName);
+    QDir().mkpath(QFileInfo(path).path());
+    picture.save(path);
 }
 
 // Fails a test run on every Qt warning, critical or fatal message that no

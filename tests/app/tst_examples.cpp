@@ -29,8 +29,8 @@
 // form, with scales that make every picture readable: the force diagrams
 // reach 15 to 30 % of the model's size, the deflected shape is plain, loads
 // and reactions are neither dots nor giants, and all of it stays in the view.
-// The pictures of the six modes are left in one contact sheet per example,
-// under the temporary folder's "varo-examples", for a person to look at.
+// The pictures of the six modes are kept in one contact sheet per example,
+// for a person to look at.
 class TestExamples : public QObject
 {
     Q_OBJECT
@@ -282,9 +282,7 @@ void TestExamples::exampleIsReadableInEveryMode()
         painter.drawImage(QRect(QPoint((i % 3) * cell.width(), (i / 3) * cell.height()), cell),
                           pictures[i].scaled(cell, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     painter.end();
-    const QString sheets = QDir::tempPath() + "/varo-examples";
-    QDir().mkpath(sheets);
-    sheet.save(QStringLiteral("%1/%2.png").arg(sheets, QFileInfo(path).completeBaseName()));
+    keepForReview(sheet, QStringLiteral("examples/%1.png").arg(QFileInfo(path).completeBaseName()));
 }
 
 VARO_TEST_MAIN(TestExamples)
