@@ -248,6 +248,7 @@ void TestStateDisplay::longNamesLeaveTheWindowAsNarrow()
     QTRY_VERIFY(cases->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QCOMPARE(window->width(), narrow);
+    keepForReview(window->grab(), QStringLiteral("long-names.png"));
     window->currentState()->setMode(CurrentState::Results);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QVERIFY(window->frameGeometry().width() <= window->screen()->availableGeometry().width());
