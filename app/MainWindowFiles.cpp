@@ -96,7 +96,6 @@ QString MainWindow::getFileName(const QString& startPath, const QStringList& fil
 
 bool MainWindow::openFile(QString path, bool untitled)
 {
-    applyEditorPages();
     if (path.isEmpty()) {
         path = getFileName(previousFileName(), _importFileFilters, true);
         if (path.isEmpty())
@@ -174,7 +173,6 @@ bool MainWindow::openFile(QString path, bool untitled)
 
 bool MainWindow::newFile()
 {
-    applyEditorPages();
     return openFile(templateModel, true);
 }
 
@@ -214,7 +212,6 @@ bool MainWindow::readTransferFile(const QString& path, QSharedPointer<DocumentMo
 
 bool MainWindow::saveFile()
 {
-    applyEditorPages();
     if (!document)
         return false;
     return saveFileAs(document->path());

@@ -186,6 +186,13 @@ QRect iQFontMetrics::unitedTightBoundingRect(const QFontMetrics& metrics, const 
     return united;
 }
 
+QString iQFontMetrics::elidedToFit(const QFontMetrics& metrics, const QString& text, int width)
+{
+    // Cut only what does not fit: elision in whole pixels may lose a fraction
+    // and cut a text that fits.
+    return metrics.horizontalAdvance(text) <= width ? text : metrics.elidedText(text, Qt::ElideRight, width);
+}
+
 void iQLayout::addHorizontalSpace(QGridLayout* grid, int pixels)
 {
     const int row = grid->rowCount();

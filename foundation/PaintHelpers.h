@@ -57,6 +57,8 @@ void setMetricPen(QPainter* painter, const QPen& pen);
 
 namespace iQFontMetrics {
 QRect unitedTightBoundingRect(const QFontMetrics& metrics, const QStringList& strings);
+// The text whole when it fits the width, else cut at its end with an ellipsis.
+QString elidedToFit(const QFontMetrics& metrics, const QString& text, int width);
 }
 
 namespace iQLayout {

@@ -1,5 +1,7 @@
 #include "NameButton.h"
 
+#include "PaintHelpers.h"
+
 #include <QEvent>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -63,10 +65,7 @@ void NameButton::showName()
     // Until a layout has sized it, the button has the width it asks for.
     const int width = testAttribute(Qt::WA_Resized) ? this->width() : sizeHint().width();
     const int room = std::max(0, width - sizeAround(0, false).width());
-    // Cut only what does not fit: widths in whole pixels may lose a fraction.
-    const QString shown = fontMetrics().horizontalAdvance(wholeName) <= room
-                              ? wholeName
-                              : fontMetrics().elidedText(wholeName, Qt::ElideRight, room);
+    const QString shown = iQFontMetrics::elidedToFit(fontMetrics(), wholeName, room);
     setText(QString(shown).replace(QLatin1Char('&'), QLatin1String("&&")));
     setToolTip(shown == wholeName ? hint
                                   : QStringLiteral("<p>%1</p><p>%2</p>")

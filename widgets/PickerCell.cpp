@@ -78,10 +78,7 @@ PickerCell::PickerCell(TitleLayout layout, const QString& title, const QString& 
 
 QString PickerCell::titledText(int titleWidth, QString* shown) const
 {
-    const QFontMetrics metrics = titleMetrics(font());
-    // Cut only what does not fit: widths in whole pixels may lose a fraction.
-    const QString cut =
-        metrics.horizontalAdvance(title) <= titleWidth ? title : metrics.elidedText(title, Qt::ElideRight, titleWidth);
+    const QString cut = iQFontMetrics::elidedToFit(titleMetrics(font()), title, titleWidth);
     if (shown)
         *shown = cut;
     return titleLayout == Type1 ? standardType1(cut, second) : standardType2(cut, second);
