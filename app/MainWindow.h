@@ -24,6 +24,7 @@ class QShowEvent;
 class CurrentState;
 class DemoRunner;
 class DocumentModel;
+struct FileStamp;
 class GroupAccessor;
 class LoadAxisPicker;
 class LoadCaseAccessor;
@@ -79,10 +80,10 @@ public:
     QString getFileName(const QString& startPath, const QStringList& filters, bool open);
 
     // Empty, with the message shown, when the file is refused.
-    QByteArray readNativeFile(const QString& path);
+    QByteArray readNativeFile(const QString& path, FileStamp* read = nullptr);
     // False, with the warning shown, when nothing was written; an existing
     // file at the path is then left as it was.
-    bool writeNativeFile(const QString& path);
+    bool writeNativeFile(const QString& path, FileStamp* written = nullptr);
     // Empty without a document.
     QByteArray writeXMLDocumentFile() const;
     // Fills the three objects, which the caller made new; false on an XML
@@ -252,21 +253,25 @@ private:
     void opensChildWindow(QAbstractButton* button, QWidget* window, const char* refresh = nullptr);
     void refreshesAfterClick(QAbstractButton* button, const char* refresh);
 
-    bool allowCurrentDocumentToClose();
+    // Asks only in the last window on the document, unless every window
+    // on it is to let it go.
+    bool allowCurrentDocumentToClose(bool everyWindow = false);
     void closeTopLevelChildren();
     // One file, one model: whether this window's document is that of the file.
     bool showsFile(const QString& path) const;
     // The first window that shows the file on a document other than the one excepted.
     static MainWindow* windowShowingFile(const QString& path, const DocumentModel* except);
+    static QList<MainWindow*> windowsShowing(const DocumentModel* document);
+    // Asks whether to read the file this window shows again, as another
+    // program left it.
+    void offerToReadAgain();
     // Restored when minimised, raised and activated.
     void bringForward();
-    // The title as the window's frame shows it, without the modified mark.
-    QString shownTitle() const;
     // False, with the user told or asked, when the file must not be written:
-    // another model's window shows it, the name the suffix completed is an
-    // existing file the dialog never asked about, or another program has
-    // changed the file since this model was read from or saved to it.
-    bool mayWriteTo(const QString& path, bool suffixAdded);
+    // a folder or no regular file is there, another model's window shows it,
+    // the user would not replace it, or another program has changed its
+    // bytes since this model was read from or saved to it.
+    bool mayWriteTo(const QString& path, bool askToReplace);
     void connectDocument();
     void connectEditorPages();
     // Shown or hidden on the next pass of the event loop.

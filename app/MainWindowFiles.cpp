@@ -38,21 +38,19 @@ QString withNativeSuffix(const QString& path)
     return (suffix.isEmpty() ? path : path.chopped(suffix.size() + 1)) + QLatin1Char('.') + _nativeFileSuffix;
 }
 
-// One file by two names: the same file once links are followed, or, for a
-// file not (or no longer) there, the same absolute path.
-bool isSameFile(const QString& a, const QString& b)
-{
-    const QFileInfo x(a), y(b);
-    if (x.exists() && y.exists())
-        return x.canonicalFilePath() == y.canonicalFilePath();
-    return QDir::cleanPath(x.absoluteFilePath()) == QDir::cleanPath(y.absoluteFilePath());
-}
-
 QString notAFileMessage(const QString& path)
 {
     return QCoreApplication::translate("MainWindow", "'%1' is a folder, pipe or device rather than a model file "
                                                      "and has not been loaded.")
         .arg(path);
+}
+
+// Why nothing is written at the path: a folder, a pipe or a device is there.
+QString notWritableMessage(const QString& path)
+{
+    const int cause = QFileInfo(path).isDir() ? EISDIR : int(FileError::notAFile);
+    return withReason(QCoreApplication::translate("MainWindow", "The model could not be saved."),
+                      describeFileError(cause, path));
 }
 
 } // namespace
@@ -80,13 +78,17 @@ QString MainWindow::getFileName(const QString& startPath, const QStringList& fil
         if (!matching.isEmpty())
             filter = matching;
     }
-    const QString chosen = UserDialogs::current().fileName(
-        this, open, open ? tr("Open file") : tr("Save file"), start, filters.join(QStringLiteral(";;")), &filter);
+    // Saving completes the name and checks what it names before it asks about replacing.
+    const QString chosen =
+        UserDialogs::current().fileName(this, open, open ? tr("Open file") : tr("Save file"), start,
+                                        filters.join(QStringLiteral(";;")), &filter, open);
     const QFileInfo info(chosen);
     if (info.exists() && !info.isFile()) {
         // A pipe can be picked like a file; it is no model, and the user is told why nothing opens.
         if (open)
             displayInformationMessage(notAFileMessage(chosen));
+        else
+            displayWarningMessage(notWritableMessage(chosen));
         return QString();
     }
     return chosen;
@@ -111,29 +113,33 @@ bool MainWindow::openFile(QString path, bool untitled)
         return false;
     }
 
-    // A file is read into one model only; reading again the file this window
-    // alone shows comes after the save question, so that what a Save answer
-    // writes is what is read.
+    // A file is read into one model only. The window showing it comes
+    // forward, and reads it again when another program has changed it since;
+    // reading again comes after the save question, so that what a Save
+    // answer writes is what is read.
     bool rereading = false;
     if (!untitled) {
         MainWindow* showing = showsFile(path) ? this : windowShowingFile(path, nullptr);
-        if (showing && (showing != this || openDocumentCount(document.data()) > 1)) {
+        const bool changed = showing && showing->document->fileStamp().bytesDifferAt(path);
+        if (showing && (showing != this || (!changed && openDocumentCount(document.data()) > 1))) {
             showing->bringForward();
+            if (changed)
+                showing->offerToReadAgain();
             return false;
         }
         rereading = showing == this;
-        if (rereading && !allowCurrentDocumentToClose())
+        if (rereading && !allowCurrentDocumentToClose(true))
             return false;
     }
 
     const QString suffix = suffixOf(path);
-    const FileStamp stamp = FileStamp::of(path);
+    FileStamp stamp;
     // Born busy, so its analysis stays idle until the document is installed.
     QSharedPointer<DocumentModel> newDocument(new DocumentModel(units));
     QSharedPointer<ViewPoint> newViewPoint(new ViewPoint);
     QSharedPointer<CurrentState> newCurrentState(new CurrentState);
     if (_nativeFileSuffixes.contains(suffix, Qt::CaseInsensitive)) {
-        const QByteArray text = readNativeFile(path);
+        const QByteArray text = readNativeFile(path, &stamp);
         if (text.isEmpty())
             return false;
         bool outOfMemory = false;
@@ -146,6 +152,8 @@ bool MainWindow::openFile(QString path, bool untitled)
             return false;
         }
     } else if (suffix.compare(transferFileSuffix, Qt::CaseInsensitive) == 0) {
+        stamp = FileStamp::of(path);
+        stamp.checksum = FileStamp::checksumOfFile(path);
         if (!readTransferFile(path, newDocument))
             return false;
     } else if (suffix.isEmpty()) {
@@ -157,6 +165,7 @@ bool MainWindow::openFile(QString path, bool untitled)
         return false;
     }
 
+    const QSharedPointer<DocumentModel> replaced = document;
     if (!clearCurrentDocumentModel(rereading))
         return false;
     *state = *newCurrentState;
@@ -165,10 +174,29 @@ bool MainWindow::openFile(QString path, bool untitled)
     setDocumentModel(newDocument);
     setViewPoint(newViewPoint);
     setFileName(untitled ? QString() : path);
+    // The other windows on the model read again show what was read, each from its own view.
+    if (rereading)
+        for (MainWindow* window : windowsShowing(replaced.data())) {
+            const ViewPointRef ownView(window->view ? new ViewPoint(*window->view) : new ViewPoint(*newViewPoint));
+            window->clearCurrentDocumentModel(true);
+            *window->state = *newCurrentState;
+            window->setDocumentModel(newDocument);
+            window->setViewPoint(ownView);
+            window->updateForFileName(path, newDocument->leafName(true));
+        }
     newDocument->setFileStamp(untitled ? FileStamp() : stamp);
     newDocument->clearModifiedState();
     newDocument->lowerBusyCount();
     return true;
+}
+
+void MainWindow::offerToReadAgain()
+{
+    const QString question = tr("The file '%1' has been changed by another program since this window read it.\n"
+                                "Do you want to read it again?")
+                                 .arg(QDir::toNativeSeparators(document->path()));
+    if (UserDialogs::confirm(this, question))
+        openFile(document->path());
 }
 
 bool MainWindow::newFile()
@@ -176,11 +204,11 @@ bool MainWindow::newFile()
     return openFile(templateModel, true);
 }
 
-QByteArray MainWindow::readNativeFile(const QString& path)
+QByteArray MainWindow::readNativeFile(const QString& path, FileStamp* read)
 {
     QByteArray text;
     QString reason;
-    const NativeContainer::Status status = NativeContainer::readFile(path, &text, &reason);
+    const NativeContainer::Status status = NativeContainer::readFile(path, &text, &reason, read);
     if (status != NativeContainer::Status::Ok) {
         displayInformationMessage(withReason(NativeContainer::messageFor(status), reason));
         return QByteArray();
@@ -222,37 +250,43 @@ bool MainWindow::saveFileAs(QString name)
     applyEditorPages();
     if (!document)
         return false;
-    if (name.isEmpty()) {
+    // The dialog asks nothing: the name it returns is completed and checked first.
+    const bool chosen = name.isEmpty();
+    if (chosen) {
         name = getFileName(previousFileName(), _exportFileFilters, false);
         if (name.isEmpty())
             return false;
     }
     const bool suffixAdded = !_exportFileSuffixes.contains(suffixOf(name), Qt::CaseInsensitive);
     if (suffixAdded)
-        name += QLatin1Char('.') + _nativeFileSuffix;
-    if (!mayWriteTo(name, suffixAdded) || !writeNativeFile(name))
+        name += (name.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral(".")) + _nativeFileSuffix;
+    FileStamp written;
+    if (!mayWriteTo(name, chosen || suffixAdded) || !writeNativeFile(name, &written))
         return false;
     setFileName(name);
-    document->setFileStamp(FileStamp::of(name));
+    document->setFileStamp(written);
     document->clearModifiedState();
     return true;
 }
 
-bool MainWindow::mayWriteTo(const QString& path, bool suffixAdded)
+bool MainWindow::mayWriteTo(const QString& path, bool askToReplace)
 {
-    // That window's next save would put its model over this one.
-    if (const MainWindow* window = windowShowingFile(path, document.data())) {
-        displayWarningMessage(tr("The file '%1' is open in the window \"%2\". The model has not been saved.")
-                                  .arg(path, window->shownTitle()));
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        displayWarningMessage(notWritableMessage(path));
         return false;
     }
-    if (!QFileInfo::exists(path))
-        return true;
-    // The dialog asks about the name it returns, never about the one the suffix completes.
-    if (suffixAdded && !UserDialogs::confirmReplacing(this, path))
+    // That window's next save would put its model over this one.
+    if (const MainWindow* window = windowShowingFile(path, document.data())) {
+        displayWarningMessage(tr("The file '%1' is open in another window. The model has not been saved.")
+                                  .arg(QDir::toNativeSeparators(window->document->path())));
         return false;
-    const FileStamp remembered = document->fileStamp();
-    if (remembered.isValid() && isSameFile(path, document->path()) && FileStamp::of(path) != remembered)
+    }
+    if (!info.exists())
+        return true;
+    if (askToReplace && !UserDialogs::confirmReplacing(this, path))
+        return false;
+    if (isSameFile(path, document->path()) && document->fileStamp().bytesDifferAt(path))
         return UserDialogs::confirm(this, tr("The file has been changed by another program. Replace it?"));
     return true;
 }
@@ -272,12 +306,23 @@ MainWindow* MainWindow::windowShowingFile(const QString& path, const DocumentMod
     return nullptr;
 }
 
+QList<MainWindow*> MainWindow::windowsShowing(const DocumentModel* shown)
+{
+    QList<MainWindow*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<MainWindow*>(widget);
+        if (window && window->document.data() == shown)
+            windows << window;
+    }
+    return windows;
+}
+
 QByteArray MainWindow::writeXMLDocumentFile() const
 {
     return DocumentXml::writeContent(document.data(), view.data(), state.data());
 }
 
-bool MainWindow::writeNativeFile(const QString& path)
+bool MainWindow::writeNativeFile(const QString& path, FileStamp* stamp)
 {
     // The atomic writer leaves an existing file alone unless the new one was
     // written whole; memory running out on the way, in the text, the
@@ -286,7 +331,7 @@ bool MainWindow::writeNativeFile(const QString& path)
     QString reason;
     try {
         const QByteArray text = writeXMLDocumentFile();
-        written = !text.isEmpty() && NativeContainer::writeFile(path, text, &reason);
+        written = !text.isEmpty() && NativeContainer::writeFile(path, text, &reason, stamp);
     } catch (const std::bad_alloc&) {
         written = false;
         reason = describeFileError(ENOMEM, path);

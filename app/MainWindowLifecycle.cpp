@@ -56,11 +56,6 @@ void MainWindow::updateForFileName(const QString&, const QString& shortName)
                        .arg(shortName.isEmpty() ? tr("Untitled") : shortName, QApplication::applicationName()));
 }
 
-QString MainWindow::shownTitle() const
-{
-    return windowTitle().remove(QStringLiteral("[*]")).simplified();
-}
-
 void MainWindow::bringForward()
 {
     setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -78,10 +73,10 @@ QString MainWindow::previousFileName() const
 
 // ---- Letting the document go
 
-bool MainWindow::allowCurrentDocumentToClose()
+bool MainWindow::allowCurrentDocumentToClose(bool everyWindow)
 {
     applyEditorPages();
-    if (!document || openDocumentCount(document.data()) != 1 || !isWindowModified())
+    if (!document || (!everyWindow && openDocumentCount(document.data()) != 1) || !isWindowModified())
         return true;
     const QMessageBox::StandardButton answer = UserDialogs::current().message(
         this, QMessageBox::Warning, tr("This model has been modified.\nDo you want to save your changes?"),

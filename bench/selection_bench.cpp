@@ -248,7 +248,7 @@ public:
     {
         return QMessageBox::Discard;
     }
-    QString fileName(QWidget*, bool, const QString&, const QString&, const QString&, QString*) override
+    QString fileName(QWidget*, bool, const QString&, const QString&, const QString&, QString*, bool) override
     {
         return QString();
     }

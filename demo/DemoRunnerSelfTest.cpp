@@ -39,9 +39,9 @@ public:
     }
 
     QString fileName(QWidget* parent, bool open, const QString& caption, const QString& startPath,
-                     const QString& filters, QString* selectedFilter) override
+                     const QString& filters, QString* selectedFilter, bool confirmReplacing) override
     {
-        return previous->fileName(parent, open, caption, startPath, filters, selectedFilter);
+        return previous->fileName(parent, open, caption, startPath, filters, selectedFilter, confirmReplacing);
     }
 };
 

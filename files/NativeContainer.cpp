@@ -192,7 +192,7 @@ Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText)
 
 } // namespace
 
-Status readFile(const QString& path, QByteArray* xmlText, QString* reason)
+Status readFile(const QString& path, QByteArray* xmlText, QString* reason, FileStamp* read)
 {
     const auto refuse = [&](Status status, int error) {
         if (reason)
@@ -215,6 +215,8 @@ Status readFile(const QString& path, QByteArray* xmlText, QString* reason)
         return refuse(Status::OutOfMemory, ENOMEM);
     }
     const bool readFailed = file.error() != QFileDevice::NoError;
+    if (read && !readFailed)
+        *read = FileStamp::of(file.handle(), bytes);
     file.close();
     if (readFailed || bytes.size() != size)
         return refuse(Status::CannotLoad, FileError::unreadable);
@@ -235,7 +237,7 @@ QString whyUnreadable(const QByteArray& xmlText)
     return QString();
 }
 
-bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason)
+bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason, FileStamp* written)
 {
     // What the reader would refuse is not saved: the file on disk stays a model that opens.
     const QString unreadable = whyUnreadable(xmlText);
@@ -244,7 +246,7 @@ bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason)
             *reason = unreadable;
         return false;
     }
-    return writeQByteArrayToFileAtomically(pack(xmlText), path, reason);
+    return writeQByteArrayToFileAtomically(pack(xmlText), path, reason, written);
 }
 
 } // namespace NativeContainer

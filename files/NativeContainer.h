@@ -34,15 +34,18 @@ Status unpack(const QByteArray& fileBytes, QByteArray* xmlText);
 
 // Files are opened through QFile, so any path Qt can name works, resources
 // included; only regular files are read. For CannotLoad and OutOfMemory,
-// *reason says why, with the path.
-Status readFile(const QString& path, QByteArray* xmlText, QString* reason = nullptr);
+// *reason says why, with the path. Given `read`, the stamp of the file
+// whose bytes were read.
+Status readFile(const QString& path, QByteArray* xmlText, QString* reason = nullptr, FileStamp* read = nullptr);
 
 // Why a text cannot be read back: longer than a model text may be, or over
 // the reading budget. Empty for a text that reads.
 QString whyUnreadable(const QByteArray& xmlText);
 // Goes through the atomic writer: on failure an existing file stays as it
 // was. A text that could not be read back is not written. *reason says why a
-// write failed. Running out of memory while packing throws std::bad_alloc.
-bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason = nullptr);
+// write failed, and `written` stamps the file written. Running out of
+// memory while packing throws std::bad_alloc.
+bool writeFile(const QString& path, const QByteArray& xmlText, QString* reason = nullptr,
+               FileStamp* written = nullptr);
 
 } // namespace NativeContainer

@@ -14,6 +14,7 @@
 #include <new>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 const QStringList _nativeFileSuffixes = {QStringLiteral("varou"), QStringLiteral("varok")};
@@ -28,12 +29,84 @@ bool isRegularFile(const QString& path)
     return QFileInfo(path).isFile();
 }
 
+namespace {
+
+qint64 nanoseconds(const struct timespec& time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileStamp stampOf(const struct stat& status)
+{
+    struct timespec now = {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    FileStamp stamp;
+    stamp.size = qint64(status.st_size);
+    stamp.modified = nanoseconds(status.st_mtim);
+    stamp.statusChanged = nanoseconds(status.st_ctim);
+    stamp.device = quint64(status.st_dev);
+    stamp.inode = quint64(status.st_ino);
+    stamp.takenAt = nanoseconds(now);
+    return stamp;
+}
+
+// Some disks keep times to two seconds.
+constexpr qint64 coarsestTimeTick = qint64(2) * 1000000000;
+
+} // namespace
+
 FileStamp FileStamp::of(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return FileStamp();
-    return FileStamp{info.lastModified(), info.size()};
+    return stampOf(status);
+}
+
+FileStamp FileStamp::of(int descriptor, const QByteArray& bytes)
+{
+    struct stat status = {};
+    if (::fstat(descriptor, &status) != 0)
+        return FileStamp();
+    FileStamp stamp = stampOf(status);
+    stamp.checksum = checksumOf(bytes);
+    return stamp;
+}
+
+QByteArray FileStamp::checksumOf(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
+}
+
+bool FileStamp::bytesDifferAt(const QString& path) const
+{
+    if (!isValid())
+        return false;
+    const FileStamp now = of(path);
+    if (!now.isValid())
+        return true;
+    const bool sameStatus = now.size == size && now.modified == modified && now.statusChanged == statusChanged
+                            && now.isSameFileAs(*this);
+    if (sameStatus && statusChanged < takenAt - coarsestTimeTick)
+        return false;
+    return now.size != size || checksum.isEmpty() || checksumOfFile(path) != checksum;
+}
+
+QByteArray FileStamp::checksumOfFile(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QByteArray();
+    return hash.result();
+}
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    const FileStamp x = FileStamp::of(a), y = FileStamp::of(b);
+    if (x.isValid() && y.isValid())
+        return x.isSameFileAs(y);
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath());
 }
 
 QByteArray computeChecksum(const QByteArray& data)
@@ -364,9 +437,11 @@ struct Destination
 // Has `fill` write a new file beside the one `path` names and, when it
 // succeeded, gives the new file the old one's permissions and group and puts
 // it on the disk and in the old one's place. 0, or why not (an errno or a
-// FileError); `fill` says why it failed in the same way.
+// FileError); `fill` says why it failed in the same way. Given `after`, the
+// new file's stamp once in place, over the bytes given.
 template<typename Fill>
-int replaceAtomically(const QString& path, bool mustBeNamed, const Fill& fill)
+int replaceAtomically(const QString& path, bool mustBeNamed, const Fill& fill, FileStamp* after = nullptr,
+                      const QByteArray& bytes = QByteArray())
 {
     Destination destination;
     if (const int refused = destination.resolve(path))
@@ -384,7 +459,12 @@ int replaceAtomically(const QString& path, bool mustBeNamed, const Fill& fill)
     // The bytes must be on the disk before the rename makes them the file.
     if (::fsync(descriptor) != 0)
         return errno;
-    return temporary.replace(destination.name);
+    if (const int failed = temporary.replace(destination.name))
+        return failed;
+    // The rename has changed the new file's status time: stamped after it.
+    if (after)
+        *after = FileStamp::of(descriptor, bytes);
+    return 0;
 }
 
 bool succeeded(int error, const QString& path, QString* reason)
@@ -396,7 +476,7 @@ bool succeeded(int error, const QString& path, QString* reason)
 
 } // namespace
 
-bool writeQByteArrayToFileAtomically(QByteArray data, QString path, QString* reason)
+bool writeQByteArrayToFileAtomically(QByteArray data, QString path, QString* reason, FileStamp* written)
 {
     int error = 0;
     // The temporary file goes with the exception, so the target is untouched.
@@ -415,7 +495,7 @@ bool writeQByteArrayToFileAtomically(QByteArray data, QString path, QString* rea
             if (toWrite < data.size())
                 return fault;
             return readsBackAs(descriptor, data);
-        });
+        }, written, data);
     } catch (const std::bad_alloc&) {
         error = ENOMEM;
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QFileDevice>
 #include <QString>
 #include <QStringList>
@@ -26,19 +25,48 @@ constexpr qint64 maximumModelTextSize = qint64(256) << 20;
 // never read as models.
 bool isRegularFile(const QString& path);
 
-// What a file was when the program last read or wrote it; another program's
-// later change shows in its modification time or its size.
+// What a file was when the program last read or wrote it. Another
+// program's rewrite may keep the size and set the modification time back,
+// and a touch or a new hard link changes times without changing a byte, so
+// the status tells only that the file may have changed; the checksum of the
+// bytes then decides.
 struct FileStamp
 {
-    QDateTime modified;
     qint64 size = -1;
+    // Nanoseconds since the epoch.
+    qint64 modified = 0;
+    qint64 statusChanged = 0;
+    quint64 device = 0;
+    quint64 inode = 0;
+    // Of the bytes read or written; empty when they were not seen.
+    QByteArray checksum;
+    // When the status was taken: a change in the same tick of a coarse
+    // clock leaves the times as they were.
+    qint64 takenAt = 0;
 
-    // Invalid when no file is at the path.
+    // From stat() on the path, links followed, without a checksum; invalid
+    // when no file is at the path.
     static FileStamp of(const QString& path);
+    // From fstat() on an open file, with the checksum of the bytes given.
+    static FileStamp of(int descriptor, const QByteArray& bytes);
+    static QByteArray checksumOf(const QByteArray& bytes);
+    // Read a piece at a time; empty when the file cannot be read.
+    static QByteArray checksumOfFile(const QString& path);
     bool isValid() const { return size >= 0; }
-    bool operator==(const FileStamp& other) const { return size == other.size && modified == other.modified; }
-    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+    bool isSameFileAs(const FileStamp& other) const
+    {
+        return isValid() && other.isValid() && device == other.device && inode == other.inode;
+    }
+    // Whether the bytes at the path differ from those stamped: read again
+    // only when the status differs, or may not show a change. False for an
+    // invalid stamp, which knows no bytes; true when the file has gone.
+    bool bytesDifferAt(const QString& path) const;
 };
+
+// One file by any two names, links and "..", or letter case on a disk that
+// ignores it: the same device and inode. For a path not there, the same
+// absolute path.
+bool isSameFile(const QString& a, const QString& b);
 
 // 20 bytes: SHA-1 over the data followed by the data's raw 16-byte MD5.
 QByteArray computeChecksum(const QByteArray& data);
@@ -85,7 +113,9 @@ QString withReason(const QString& message, const QString& reason);
 // may not write is refused. False on any failure, a full disk, the
 // file-size limit and a lack of memory included, with nothing left behind
 // and, given `reason`, the cause and path there (describeFileError).
-bool writeQByteArrayToFileAtomically(QByteArray data, QString path, QString* reason = nullptr);
+// Given `written`, the stamp of the new file in the target's place.
+bool writeQByteArrayToFileAtomically(QByteArray data, QString path, QString* reason = nullptr,
+                                     FileStamp* written = nullptr);
 
 // The same for a writer that needs a file name, a printer say: `write` fills
 // the new file at the path it is given and says whether all went well. A new

@@ -50,10 +50,11 @@ QMessageBox::StandardButton UserDialogs::message(QWidget* parent, QMessageBox::I
 }
 
 QString UserDialogs::fileName(QWidget* parent, bool open, const QString& caption, const QString& startPath,
-                              const QString& filters, QString* selectedFilter)
+                              const QString& filters, QString* selectedFilter, bool confirmReplacing)
 {
+    const QFileDialog::Options options(confirmReplacing ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite);
     return open ? QFileDialog::getOpenFileName(parent, caption, startPath, filters, selectedFilter)
-                : QFileDialog::getSaveFileName(parent, caption, startPath, filters, selectedFilter);
+                : QFileDialog::getSaveFileName(parent, caption, startPath, filters, selectedFilter, options);
 }
 
 UserDialogs& UserDialogs::current()

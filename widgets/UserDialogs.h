@@ -17,9 +17,10 @@ public:
     virtual QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                                 QMessageBox::StandardButtons buttons,
                                                 QMessageBox::StandardButton defaultButton);
-    // The platform's open or save dialog; empty when cancelled.
+    // The platform's open or save dialog; empty when cancelled. A caller
+    // that completes or checks the name first asks about replacing itself.
     virtual QString fileName(QWidget* parent, bool open, const QString& caption, const QString& startPath,
-                             const QString& filters, QString* selectedFilter);
+                             const QString& filters, QString* selectedFilter, bool confirmReplacing = true);
 
     // The box that message() runs. Without a default button Return answers
     // nothing, so that no answer is given by a key pressed out of habit.

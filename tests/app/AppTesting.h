@@ -30,6 +30,7 @@ public:
         QString startPath;
         QString filters;
         QString selectedFilter;
+        bool confirmReplacing;
     };
 
     QList<Box> boxes;
@@ -45,9 +46,9 @@ public:
         return answer;
     }
     QString fileName(QWidget*, bool open, const QString& caption, const QString& startPath, const QString& filters,
-                     QString* selectedFilter) override
+                     QString* selectedFilter, bool confirmReplacing) override
     {
-        fileRequests.append({open, caption, startPath, filters, *selectedFilter});
+        fileRequests.append({open, caption, startPath, filters, *selectedFilter, confirmReplacing});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     QStringList texts() const

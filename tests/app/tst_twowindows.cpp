@@ -1,4 +1,5 @@
 #include "ButtonBar.h"
+#include "NativeContainer.h"
 #include "Calculator.h"
 #include "CurrentState.h"
 #include "PortalWindowTesting.h"
@@ -15,18 +16,23 @@
 
 #include <cmath>
 
+#include <unistd.h>
+
 // Records in which window each box was asked.
 class WindowRecordingDialogs : public RecordingDialogs
 {
 public:
     QList<QWidget*> parents;
+    // Given in turn before `answer`.
+    QList<QMessageBox::StandardButton> answers;
 
     QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override
     {
         parents << parent;
-        return RecordingDialogs::message(parent, icon, text, buttons, defaultButton);
+        const QMessageBox::StandardButton given = RecordingDialogs::message(parent, icon, text, buttons, defaultButton);
+        return answers.isEmpty() ? given : answers.takeFirst();
     }
 };
 
@@ -46,6 +52,9 @@ private slots:
     void deleteAsksOnceInTheWindowOfTheCommand_data();
     void deleteAsksOnceInTheWindowOfTheCommand();
     void aFileIsShownByOneModelOnly();
+    void aFileByAnyNameIsOneFile_data();
+    void aFileByAnyNameIsOneFile();
+    void aChangedFileIsReadAgainInItsWindow();
     void pickerOpensBesideItsOwnWindow();
 
 private:
@@ -233,11 +242,71 @@ void TestTwoWindows::aFileIsShownByOneModelOnly()
     QVERIFY(!third->openFile(path));
     QTRY_VERIFY(QApplication::activeWindow() == window || QApplication::activeWindow() == other);
     QVERIFY(!third->saveFileAs(path));
-    QCOMPARE(asked.texts(), QStringList{"The file '" + path + "' is open in the window \"portal.varou - VARO "
-                                                              "Ulmar\". The model has not been saved."});
+    QCOMPARE(asked.texts(),
+             QStringList{"The file '" + path + "' is open in another window. The model has not been saved."});
     QVERIFY(third->documentModel()->path().isEmpty());
     // The windows on the model itself save to it.
     QVERIFY(other->saveFileAs(path));
+}
+
+void TestTwoWindows::aFileByAnyNameIsOneFile_data()
+{
+    QTest::addColumn<QString>("name");
+    // As a disk that ignores letter case gives one file two names.
+    QTest::newRow("hard link") << "linked.varou";
+    QTest::newRow("symbolic link") << "symbolic.varou";
+    QTest::newRow("through a folder and back") << "sub/../portal.varou";
+}
+
+// Whatever the spelling, the file is not read into a second model, nor
+// written by one; the refusal names the file as the window shows it.
+void TestTwoWindows::aFileByAnyNameIsOneFile()
+{
+    QFETCH(QString, name);
+    const QString path = folder->filePath("portal.varou");
+    QVERIFY(window->saveFileAs(path));
+    QVERIFY(QDir(folder->path()).mkdir("sub") && QFile::link(path, folder->filePath("symbolic.varou")));
+    QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(folder->filePath("linked.varou")).constData())
+            == 0);
+    auto* third = new MainWindow;
+    QVERIFY(third->newFile());
+    QVERIFY(!third->openFile(folder->filePath(name)));
+    QCOMPARE(MainWindow::openDocumentCount(window->documentModel().data()), 2);
+    QVERIFY(!third->saveFileAs(folder->filePath(name)));
+    QCOMPARE(asked.texts(),
+             QStringList{"The file '" + path + "' is open in another window. The model has not been saved."});
+    QVERIFY(third->documentModel()->path().isEmpty());
+}
+
+// Rewritten in place by another program, the file is offered again in the
+// window that shows it, after that window's save question, and both windows
+// on the model then show what was read.
+void TestTwoWindows::aChangedFileIsReadAgainInItsWindow()
+{
+    const QString path = folder->filePath("portal.varou");
+    QVERIFY(window->saveFileAs(path));
+    const QSharedPointer<DocumentModel> shown = window->documentModel();
+    auto* third = new MainWindow;
+    QVERIFY(third->newFile());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(file.write(NativeContainer::pack(third->writeXMLDocumentFile())) > 0);
+    file.close();
+    shown->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+
+    asked.answers = {QMessageBox::Yes, QMessageBox::Discard};
+    QVERIFY(!third->openFile(path));
+    QCOMPARE(asked.texts(), QStringList({"The file '" + path + "' has been changed by another program since this "
+                                                                "window read it.\nDo you want to read it again?",
+                                         "This model has been modified.\nDo you want to save your changes?"}));
+    QWidget* asker = asked.parents.value(0);
+    QVERIFY(asker == window.data() || asker == other.data());
+    QCOMPARE(asked.parents.last(), asker);
+    QVERIFY(window->documentModel() != shown);
+    QCOMPARE(other->documentModel(), window->documentModel());
+    QCOMPARE(window->documentModel()->structureModel()->nodes().size(),
+             third->documentModel()->structureModel()->nodes().size());
+    QVERIFY(!window->isWindowModified() && third->documentModel()->path().isEmpty());
 }
 
 // The load-case picker of each window opens beside that window's button,
