@@ -84,7 +84,7 @@ public:
     // file at the path is then left as it was.
     bool writeNativeFile(const QString& path);
     // Empty without a document.
-    QByteArray writeXMLDocumentFile() const;
+    QByteArray writeXMLDocumentFile(QString* whyNotWritten = nullptr) const;
     // Fills the three objects, which the caller made new; false on an XML
     // error or a broken reference, and when memory ran out (*outOfMemory).
     bool readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,

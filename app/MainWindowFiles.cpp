@@ -182,7 +182,10 @@ QByteArray MainWindow::readNativeFile(const QString& path)
     QString reason;
     const NativeContainer::Status status = NativeContainer::readFile(path, &text, &reason);
     if (status != NativeContainer::Status::Ok) {
-        displayInformationMessage(withReason(NativeContainer::messageFor(status), reason));
+        // Too large, the reason is the whole message: what is too large, and by how much.
+        displayInformationMessage(status == NativeContainer::Status::TooLarge && !reason.isEmpty()
+                                      ? reason
+                                      : withReason(NativeContainer::messageFor(status), reason));
         return QByteArray();
     }
     return text;
@@ -272,9 +275,9 @@ MainWindow* MainWindow::windowShowingFile(const QString& path, const DocumentMod
     return nullptr;
 }
 
-QByteArray MainWindow::writeXMLDocumentFile() const
+QByteArray MainWindow::writeXMLDocumentFile(QString* whyNotWritten) const
 {
-    return DocumentXml::writeContent(document.data(), view.data(), state.data());
+    return DocumentXml::writeContent(document.data(), view.data(), state.data(), whyNotWritten);
 }
 
 bool MainWindow::writeNativeFile(const QString& path)
@@ -285,7 +288,7 @@ bool MainWindow::writeNativeFile(const QString& path)
     bool written = false;
     QString reason;
     try {
-        const QByteArray text = writeXMLDocumentFile();
+        const QByteArray text = writeXMLDocumentFile(&reason);
         written = !text.isEmpty() && NativeContainer::writeFile(path, text, &reason);
     } catch (const std::bad_alloc&) {
         written = false;

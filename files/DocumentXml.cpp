@@ -24,6 +24,7 @@
 #include "ViewPointMemory.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QReadLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -80,12 +81,44 @@ VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap)
     return object;
 }
 
-QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState)
+namespace {
+
+// Holds a text up to the longest a model file may hold and refuses the rest,
+// so that a model too large to save is told so before its whole text is
+// built, however deeply it nests: the text may never pass what a byte array holds.
+class BoundedText : public QIODevice
+{
+public:
+    explicit BoundedText(QByteArray* text) : text(text) { open(QIODevice::WriteOnly); }
+    bool isOverflowed() const { return overflowed; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        if (overflowed || text->size() + size > maximumModelTextSize) {
+            overflowed = true;
+            return -1;
+        }
+        text->append(data, int(size));
+        return size;
+    }
+
+private:
+    QByteArray* text;
+    bool overflowed = false;
+};
+
+} // namespace
+
+QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState,
+                        QString* whyNotWritten)
 {
     if (!document)
         return QByteArray();
     QByteArray text;
-    QXmlStreamWriter writer(&text);
+    BoundedText device(&text);
+    QXmlStreamWriter writer(&device);
     writer.setAutoFormatting(true);
     // One tab per level.
     writer.setAutoFormattingIndent(-1);
@@ -99,6 +132,15 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
         currentState->writeXML(writer);
     writer.writeEndElement();
     writer.writeEndDocument();
+    if (device.isOverflowed()) {
+        if (whyNotWritten)
+            *whyNotWritten =
+                QCoreApplication::translate("DocumentXml",
+                                            "The model is too large to save: its text is over the %L1 MB that a "
+                                            "model file may hold.")
+                    .arg(maximumModelTextSize >> 20);
+        return QByteArray();
+    }
     return text;
 }
 

@@ -58,6 +58,7 @@ constexpr int block = 2;         // 55 bytes
 constexpr int item = 4;          // 190 bytes with its chapter
 constexpr int viewPoint = 27;    // 1350 bytes: a stored view is a camera with its own timer
 constexpr int selected = 6;      // 270 bytes: a selected object with its copy count
+constexpr int attribute = 1;     // each past two: kept while the element is read, and compared
 } // namespace Cost
 
 struct Name
@@ -109,6 +110,15 @@ inline Kind kindOf(const char* name, int length)
     return Kind::Other;
 }
 
+// Whether [p, end) is all white space, as indentation is.
+inline bool isBlank(const char* p, const char* end)
+{
+    for (; p < end; ++p)
+        if (*p != ' ' && *p != '\t' && *p != '\n' && *p != '\r')
+            return false;
+    return true;
+}
+
 // The first `c` in [p, end), or null. Markup comes every few bytes, where a
 // call of memchr would cost more than the search.
 inline const char* find(const char* p, const char* end, char c)
@@ -154,6 +164,7 @@ XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit) : countPastTheCostLimit
 {
     contexts[0] = Context::Top;
     owners[0] = Part::Other;
+    holdsElements[0] = false;
 }
 
 void XmlTextBudget::exceed(Limit limit)
@@ -322,10 +333,19 @@ inline void XmlTextBudget::startElement(bool hasChildren)
         part = owners[depth];
     else
         ++counts[int(part)];
+    if (attributes > ReadingBudget::maximumAttributes)
+        exceed(Limit::Attributes);
+    if (attributes > 2)
+        cost += (attributes - 2) * Cost::attribute;
+    attributes = 0;
     costs[int(part)] += cost;
     total += cost;
     if (total > ReadingBudget::maximumCost)
         exceed(Limit::Cost);
+    // Written again, a start tag stands on a line of its own, indented by its depth.
+    holdsElements[depth] = true;
+    addSaved(depth + 3);
+    blankText = true;
     if (!hasChildren)
         return;
     if (depth == ReadingBudget::maximumDepth) {
@@ -335,12 +355,24 @@ inline void XmlTextBudget::startElement(bool hasChildren)
     ++depth;
     contexts[depth] = context;
     owners[depth] = part;
+    holdsElements[depth] = false;
 }
 
 void XmlTextBudget::endElement()
 {
+    // Only after elements does an end tag begin a line of its own.
+    const bool onItsOwnLine = depth > 0 && holdsElements[depth];
     if (depth > 0)
         --depth;
+    addSaved(onItsOwnLine ? depth + 3 : 2);
+    blankText = true;
+}
+
+void XmlTextBudget::addSaved(qint64 bytes)
+{
+    saved += bytes;
+    if (saved > maximumModelTextSize)
+        exceed(Limit::SavedSize);
 }
 
 void XmlTextBudget::takeBang(char c)
@@ -388,8 +420,14 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
         switch (state) {
         case Text:
             // Whole start and end tags in this piece are read at once, one after the other.
-            while ((*p == '<' || passTo('<')) && !stopped()) {
-                endRun();
+            for (;;) {
+                const char* const from = p;
+                const bool found = *p == '<' || passTo('<');
+                if (blankText)
+                    blankText = isBlank(from, p);
+                if (!found || stopped())
+                    break;
+                endRun(true);
                 state = TagOpen;
                 const char* const next = takeWholeTag(++p, end);
                 if (next == p)
@@ -402,6 +440,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
         case TagOpen:
             state = StartName;
             nameLength = 0;
+            attributes = 0;
             if (*p == '/')
                 state = EndName;
             else if (*p == '!')
@@ -448,6 +487,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
                 if (c == '"' || c == '\'') {
                     state = InQuote;
                     quote = c;
+                    ++attributes;
                     break;
                 }
                 closing = c == '/';
@@ -511,6 +551,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
         const char* close = find(q, end, '>');
         if (!close || close - q >= ReadingBudget::maximumTextRun)
             return p;
+        takeStretch(close - q, false);
         endElement();
         state = Text;
         return close + 1;
@@ -527,10 +568,12 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
     if (q == end)
         return p;
     takeLocalName(local, q - local);
+    attributes = 0;
     bool slash = false;
     while (q < end && q - p < ReadingBudget::maximumTextRun) {
         const char c = *q++;
         if (c == '>') {
+            takeStretch(q - 1 - p, false);
             startElement(!slash);
             state = Text;
             return q;
@@ -540,6 +583,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
             if (!close)
                 break;
             q = close + 1;
+            ++attributes;
         } else if (c == '<') {
             break;
         }
@@ -550,11 +594,28 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
     return p;
 }
 
-inline void XmlTextBudget::endRun()
+inline void XmlTextBudget::endRun(bool text)
 {
     if (run > ReadingBudget::maximumTextRun)
         exceed(Limit::TextRun);
+    takeStretch(run, text && blankText);
     run = 0;
+    blankText = true;
+}
+
+inline void XmlTextBudget::takeStretch(qint64 length, bool blank)
+{
+    if (!blank)
+        addSaved(length);
+    if (length <= ReadingBudget::freeCharacters)
+        return;
+    characters += length - ReadingBudget::freeCharacters;
+    const qint64 units = characters / ReadingBudget::charactersPerUnit;
+    characters -= units * ReadingBudget::charactersPerUnit;
+    costs[int(owners[depth])] += units;
+    total += units;
+    if (total > ReadingBudget::maximumCost)
+        exceed(Limit::Cost);
 }
 
 void XmlTextBudget::addStretch(const char* bytes, qint64 length)
@@ -567,6 +628,7 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
             return;
         }
         const qint64 skipped = close - bytes + 1;
+        takeStretch(run + skipped - 1, false);
         bytes += skipped;
         length -= skipped;
         run = 0;
@@ -614,6 +676,12 @@ QString XmlTextBudget::describeExcess() const
         return tr("its parts nest more than %L1 deep").arg(ReadingBudget::maximumDepth);
     case Limit::DocumentType:
         return tr("it declares a document type, which no model file has");
+    case Limit::Attributes:
+        return tr("an element has more than %L1 attributes, which no model file has")
+            .arg(ReadingBudget::maximumAttributes);
+    case Limit::SavedSize:
+        return tr("saved, its text would be over the %L1 MB that a model file may hold")
+            .arg(maximumModelTextSize >> 20);
     }
     // Read only up to the limit, the counts say nothing of the whole.
     if (!countPastTheCostLimit)

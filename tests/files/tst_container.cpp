@@ -86,6 +86,8 @@ private slots:
     void budgetCountsWhatTheTextBuilds();
     void budgetOfManyElements_data();
     void budgetOfManyElements();
+    void soundModelTooLargeSaysSo_data();
+    void soundModelTooLargeSaysSo();
 };
 
 void TestContainer::packedLayoutAndBothChecksumTexts()
@@ -138,7 +140,7 @@ void TestContainer::refusesDamage_data()
     QTest::newRow("bomb stating a small size") << container(compressedZeros(1000), writtenText) << Status::Corrupt;
     // Texts within the size bound that would build more than a model holds.
     QTest::newRow("objects past the budget") << NativeContainer::pack(textCosting(ReadingBudget::maximumCost + 1))
-                                             << Status::Corrupt;
+                                             << Status::TooLarge;
     QTest::newRow("padding past the budget") << NativeContainer::pack(paddedText(ReadingBudget::maximumTextRun + 1))
                                              << Status::Corrupt;
 }
@@ -304,13 +306,27 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         depth * 2);
     row("one level deeper", QByteArray("<a>").repeated(depth + 1) + QByteArray("</a>").repeated(depth + 1),
         (depth + 1) * 2, false);
-    row("longest run", paddedText(ReadingBudget::maximumTextRun), 3 * 2);
+    row("longest run", paddedText(ReadingBudget::maximumTextRun),
+        3 * 2 + (ReadingBudget::maximumTextRun - 64) / 10);
     row("run one byte longer", paddedText(ReadingBudget::maximumTextRun + 1), 2, false);
     row("'>' ends a run",
         "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">" + QByteArray(ReadingBudget::maximumTextRun, ' ')
             + "</a>",
-        2);
+        2 + 2 * (ReadingBudget::maximumTextRun - 64) / 10);
     row("run inside a tag", "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>", 0, false);
+    // Two attributes come with an element, each further one costs a unit;
+    // more than any model has are damage.
+    row("attributes past two", "<a b=\"1\" c='2' d=\"3\" e=''/><f g=\"\" h=\"\"/>", 2 + 2 + 2);
+    QByteArray attributes;
+    for (int i = 0; i <= ReadingBudget::maximumAttributes; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    row("one attribute too many", "<a" + attributes + "/>", 2 + 63 + (1 + attributes.size() + 1 - 64) / 10, false);
+    // Past 64 characters in a stretch, every ten weigh a unit, in a tag, a
+    // value or a text between tags.
+    row("long texts",
+        "<a>" + QByteArray(64, 'x') + "</a><b c=\"" + QByteArray(100, 'y') + "\"/><d>" + QByteArray(1064, 'z')
+            + "</d>",
+        3 * 2 + (107 - 64 + 1064 - 64) / 10);
 }
 
 // However the text is cut into pieces, as an inflating stream hands them
@@ -370,6 +386,47 @@ void TestContainer::budgetOfManyElements()
     for (int left = count; left > 0 && !budget.isExceeded(); left -= perPiece)
         budget.take(left >= perPiece ? piece : element.repeated(left));
     QCOMPARE(budget.isExceeded(), !within);
+}
+
+void TestContainer::soundModelTooLargeSaysSo_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("message");
+    const QLocale locale;
+    // Twenty-one units a load case, ten a node, beside three elements of two.
+    const qint64 loadCases = ReadingBudget::maximumCost / 21 + 50000;
+    QTest::newRow("many load cases")
+        << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
+               + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
+        << QString("The model is too large to open: it has %1 load cases, more than the %2 that a model file may hold "
+                   "beside its other objects.")
+               .arg(locale.toString(loadCases), locale.toString((ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 21));
+    // Written again, a report whose blocks and items nest 240 deep below it
+    // stands on lines indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs
+    // and new lines: 4,600 such reports pass 256 MB, 2,000 do not.
+    const auto reports = [](int count) {
+        QByteArray report = "<Report><Block>" + QByteArray("<Item><Block>").repeated(120)
+                            + QByteArray("</Block></Item>").repeated(120) + "</Block></Report>";
+        return "<Content><Document><Reports>" + report.repeated(count) + "</Reports></Document></Content>";
+    };
+    QTest::newRow("reports nested deep") << reports(4600)
+                                         << QString("The model is too large to open: saved, its text would be over "
+                                                    "the 256 MB that a model file may hold.");
+    QTest::newRow("fewer reports nested deep") << reports(2000) << QString();
+}
+
+// A model that is sound but larger than this version reads or saves is
+// told so, with what is too large, and never called damaged.
+void TestContainer::soundModelTooLargeSaysSo()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, message);
+    QString reason;
+    QByteArray read;
+    QCOMPARE(NativeContainer::unpack(NativeContainer::pack(text), &read, &reason),
+             message.isEmpty() ? Status::Ok : Status::TooLarge);
+    QCOMPARE(reason, message);
+    QCOMPARE(read.isEmpty(), !message.isEmpty());
 }
 
 VARO_APPLESS_TEST_MAIN(TestContainer)
