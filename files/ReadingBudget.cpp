@@ -598,7 +598,8 @@ inline void XmlTextBudget::endRun(bool text)
 {
     if (run > ReadingBudget::maximumTextRun)
         exceed(Limit::TextRun);
-    takeStretch(run, text && blankText);
+    takeStretch(ended + run, text && blankText);
+    ended = 0;
     run = 0;
     blankText = true;
 }
@@ -620,7 +621,9 @@ inline void XmlTextBudget::takeStretch(qint64 length, bool blank)
 
 void XmlTextBudget::addStretch(const char* bytes, qint64 length)
 {
-    // Only a stretch that could pass the limit is searched for a '>' that ends the run.
+    // A '>' ends a run but not the stretch, which weighs whole. Only a
+    // stretch that could pass the limit is searched for every '>' in it;
+    // of any other the last one tells where the run goes on from.
     while (run + length > ReadingBudget::maximumTextRun) {
         const char* close = static_cast<const char*>(std::memchr(bytes, '>', size_t(length)));
         if (!close || run + (close - bytes) > ReadingBudget::maximumTextRun) {
@@ -628,12 +631,18 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
             return;
         }
         const qint64 skipped = close - bytes + 1;
-        takeStretch(run + skipped - 1, false);
+        ended += run + skipped;
         bytes += skipped;
         length -= skipped;
         run = 0;
     }
-    run += length;
+    const char* last = length > 0 ? static_cast<const char*>(memrchr(bytes, '>', size_t(length))) : nullptr;
+    if (!last) {
+        run += length;
+        return;
+    }
+    ended += run + (last + 1 - bytes);
+    run = bytes + length - (last + 1);
 }
 
 namespace {

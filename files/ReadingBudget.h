@@ -165,6 +165,8 @@ private:
     // Whether each open element holds elements, and so ends on a line of its own.
     bool holdsElements[ReadingBudget::maximumDepth + 1];
     qint64 run = 0;
+    // What the stretch held before the last '>' that ended its run.
+    qint64 ended = 0;
     qint64 total = 0;
     // Characters past the free ones that make less than a unit yet.
     qint64 characters = 0;

@@ -312,7 +312,10 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
     row("'>' ends a run",
         "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">" + QByteArray(ReadingBudget::maximumTextRun, ' ')
             + "</a>",
-        2 + 2 * (ReadingBudget::maximumTextRun - 64) / 10);
+        2 + (2 * ReadingBudget::maximumTextRun + 1 - 64) / 10);
+    // Wherever the pieces are cut, a '>' read before the run grew long ends it.
+    row("'>' ends a run before it is long",
+        "<a>" + QByteArray(3 << 20, 'n') + ">" + QByteArray(3 << 20, 'n') + "</a>", 2 + ((6 << 20) + 1 - 64) / 10);
     row("run inside a tag", "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>", 0, false);
     // Two attributes come with an element, each further one costs a unit;
     // more than any model has are damage.
