@@ -87,9 +87,10 @@ public:
     QByteArray writeXMLDocumentFile(QString* whyNotWritten = nullptr) const;
     // Fills the three objects, which the caller made new; false on an XML
     // error or a broken reference, and when memory ran out (*outOfMemory).
+    // For a sound model too large to open or save, *tooLarge says so.
     bool readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,
                              QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState,
-                             bool* outOfMemory = nullptr);
+                             bool* outOfMemory = nullptr, QString* tooLarge = nullptr);
     // The document is left untouched, and the message shown, when the text is refused.
     bool readTransferFile(const QString& path, QSharedPointer<DocumentModel>& document);
 

@@ -137,12 +137,14 @@ bool MainWindow::openFile(QString path, bool untitled)
         if (text.isEmpty())
             return false;
         bool outOfMemory = false;
-        if (!readXMLDocumentFile(text, newDocument, newViewPoint, newCurrentState, &outOfMemory)) {
+        QString tooLarge;
+        if (!readXMLDocumentFile(text, newDocument, newViewPoint, newCurrentState, &outOfMemory, &tooLarge)) {
             // A sound container around damaged XML is as corrupt as a bad checksum.
             displayInformationMessage(
-                outOfMemory ? withReason(NativeContainer::messageFor(NativeContainer::Status::OutOfMemory),
-                                         describeFileError(ENOMEM, path))
-                            : NativeContainer::messageFor(NativeContainer::Status::Corrupt));
+                outOfMemory         ? withReason(NativeContainer::messageFor(NativeContainer::Status::OutOfMemory),
+                                                 describeFileError(ENOMEM, path))
+                : !tooLarge.isEmpty() ? tooLarge
+                                      : NativeContainer::messageFor(NativeContainer::Status::Corrupt));
             return false;
         }
     } else if (suffix.compare(transferFileSuffix, Qt::CaseInsensitive) == 0) {
@@ -193,10 +195,15 @@ QByteArray MainWindow::readNativeFile(const QString& path)
 
 bool MainWindow::readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,
                                      QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState,
-                                     bool* outOfMemory)
+                                     bool* outOfMemory, QString* tooLarge)
 {
-    return DocumentXml::readContent(text, document.data(), viewPoint.data(), currentState.data(), nullptr,
-                                    outOfMemory);
+    QString error;
+    bool over = false;
+    const bool read = DocumentXml::readContent(text, document.data(), viewPoint.data(), currentState.data(), &error,
+                                               outOfMemory, &over);
+    if (over && tooLarge)
+        *tooLarge = error;
+    return read;
 }
 
 bool MainWindow::readTransferFile(const QString& path, QSharedPointer<DocumentModel>& document)

@@ -25,12 +25,6 @@ constexpr qint64 maximumExpansion = 1100;
 // How much is inflated before the budget looks at it.
 constexpr qint64 outputPiece = qint64(1) << 20;
 
-QString tooLargeToOpen(const XmlTextBudget& budget)
-{
-    return QCoreApplication::translate("NativeContainer", "The model is too large to open: %1.")
-        .arg(budget.describeExcess());
-}
-
 // Inflates Qt's layout (a 32-bit stated size, then a zlib stream). The stated
 // size is only a hint, as for qUncompress, but the output never grows past
 // maximumTextSize, so a forged stream cannot ask for more than that. The text
@@ -95,7 +89,7 @@ Status inflateBounded(const QByteArray& compressed, QByteArray* text, QString* t
         if (!budget.isTooLarge())
             return Status::Corrupt;
         if (tooLarge)
-            *tooLarge = tooLargeToOpen(budget);
+            *tooLarge = ReadingBudget::tooLargeToOpen(budget.describeExcess());
         return Status::TooLarge;
     }
     if (stream.total_out == 0 || qint64(stream.total_out) > maximumTextSize)

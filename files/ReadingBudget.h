@@ -48,6 +48,13 @@ constexpr int charactersPerUnit = 10;
 // readers that recurse (report blocks) must not run out of stack.
 constexpr int maximumDepth = 256;
 
+// The message for a sound model larger than this version reads: `why`
+// says what is too large.
+QString tooLargeToOpen(const QString& why);
+// Why a model whose text, saved, would pass the longest a model file may hold
+// is too large.
+QString savedTextTooLong();
+
 // A transfer text builds about fifty times its size in memory, so it may be
 // far shorter than a model text; a million nodes still fit.
 constexpr qint64 maximumTransferTextSize = qint64(64) << 20;
@@ -129,6 +136,9 @@ private:
     // A stretch of text or of a tag between marks of markup.
     void takeStretch(qint64 length, bool blank);
     void addSaved(qint64 bytes);
+    // An object of the part, begun at `start` in the saved text and ended at
+    // depth: never less than what the writer writes of it.
+    void foresee(Part part, int depth, qint64 start);
     void takeNameCharacter(char c);
     // A name without a prefix, whole.
     void takeLocalName(const char* bytes, qint64 length);
@@ -164,6 +174,10 @@ private:
     Part owners[ReadingBudget::maximumDepth + 1];
     // Whether each open element holds elements, and so ends on a line of its own.
     bool holdsElements[ReadingBudget::maximumDepth + 1];
+    // Where each open object began in the saved text; -1 for other elements.
+    qint64 objectStarts[ReadingBudget::maximumDepth + 1];
+    // The last stretch that went into the saved text.
+    qint64 lastStretch = 0;
     qint64 run = 0;
     // What the stretch held before the last '>' that ended its run.
     qint64 ended = 0;

@@ -212,22 +212,24 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
     QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
     // What is too large is said as the objects a user knows: how many there
     // are, and how many fit beside the rest (three elements of two units, bare
-    // nodes of ten, load cases of twenty-one).
+    // nodes of ten, bare load cases of fifteen).
     const auto tooLarge = [&locale](qint64 count, const char* objects, qint64 fitting) {
         return QString("The model is too large to save: it has %1 %2, more than the %3 that a model file may hold "
                        "beside its other objects.")
             .arg(locale.toString(count), QLatin1String(objects), locale.toString(fitting));
     };
-    const qint64 nodes = ReadingBudget::maximumCost / 10;
+    // Nodes with a value each, thirteen units, so that their text stays short
+    // enough to be saved.
+    const qint64 nodes = ReadingBudget::maximumCost / 13 + 1;
     QTest::newRow("over the budget")
-        << "<Content><Document><Structure>" + QByteArray("<Node/>").repeated(int(nodes))
+        << "<Content><Document><Structure>" + QByteArray("<Node><x/></Node>").repeated(int(nodes))
                + "</Structure></Document></Content>"
-        << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 10);
-    const qint64 loadCases = ReadingBudget::maximumCost / 21 + 50000;
+        << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 13);
+    const qint64 loadCases = ReadingBudget::maximumCost / 15 + 50000;
     QTest::newRow("few nodes, many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
-        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 21);
+        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 15);
     QTest::newRow("longer than a model text")
         << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
         << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
@@ -279,7 +281,7 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         "<Reports><Report ref=\"16\"><Block><Item chapter=\"a\"><Block><LoadCase>2</LoadCase></Block></Item></Block>"
         "</Report></Reports></Document>"
         "<ViewPoint><distance>9</distance></ViewPoint><CurrentState><loadCase>2</loadCase></CurrentState></Content>",
-        4 + 24 + 3 * 21 + 24 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
+        4 + 18 + 3 * 15 + 18 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
     // A reference names an object that stands elsewhere: it costs what any element does.
     row("references are no objects",
         "<Content><Document><Structure><Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>1</NodeB>"
@@ -366,11 +368,23 @@ void TestContainer::budgetOfManyElements_data()
         << QByteArray("<PointLoad ref=\"9\"><Member>3</Member><LoadAxis>4</LoadAxis><LoadCase>5</LoadCase>"
                       "<Pair position=\"0.5\">-1</Pair></PointLoad>")
         << 1400000 << true;
+    // Files that earlier versions saved and opened again.
+    QTest::newRow("1.75 million named, coloured load cases")
+        << document << QByteArray("<LoadCase ref=\"7\"><Name>Case 7</Name><Colour>#ffff0000</Colour></LoadCase>")
+        << 1750000 << true;
+    QTest::newRow("1.6 million geometry groups")
+        << document
+        << QByteArray("<GeometryGroup ref=\"7\"><Name>Group 7</Name><Colour>#ff00ff00</Colour><Purpose>1</Purpose>"
+                      "</GeometryGroup>")
+        << 1600000 << true;
     // Small files that would cost seconds or gigabytes to read.
     QTest::newRow("60 million empty unknown elements") << document << QByteArray("<a/>") << 60000000 << false;
     // Reading an element takes about as long as two units of a node: 40
     // million of them would take as long as 80 million units' worth of nodes.
     QTest::newRow("39,990,000 empty unknown elements") << document << QByteArray("<a/>") << 39990000 << false;
+    // Saved, each written with its reference and position: 4.4 million x 64
+    // bytes at least, more than the 256 MB a model file may hold.
+    QTest::newRow("4.4 million bare nodes") << document + "<Structure>" << QByteArray("<Node/>") << 4400000 << false;
     QTest::newRow("4 million stored view points")
         << document + "<ViewPointMemory>" << QByteArray("<index>7</index><ViewPoint/>") << 3999990 << false;
 }
@@ -396,14 +410,14 @@ void TestContainer::soundModelTooLargeSaysSo_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("message");
     const QLocale locale;
-    // Twenty-one units a load case, ten a node, beside three elements of two.
-    const qint64 loadCases = ReadingBudget::maximumCost / 21 + 50000;
+    // Fifteen units a bare load case, ten a node, beside three elements of two.
+    const qint64 loadCases = ReadingBudget::maximumCost / 15 + 50000;
     QTest::newRow("many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
         << QString("The model is too large to open: it has %1 load cases, more than the %2 that a model file may hold "
                    "beside its other objects.")
-               .arg(locale.toString(loadCases), locale.toString((ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 21));
+               .arg(locale.toString(loadCases), locale.toString((ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 15));
     // Written again, a report whose blocks and items nest 240 deep below it
     // stands on lines indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs
     // and new lines: 4,600 such reports pass 256 MB, 2,000 do not.
@@ -413,8 +427,8 @@ void TestContainer::soundModelTooLargeSaysSo_data()
         return "<Content><Document><Reports>" + report.repeated(count) + "</Reports></Document></Content>";
     };
     QTest::newRow("reports nested deep") << reports(4600)
-                                         << QString("The model is too large to open: saved, its text would be over "
-                                                    "the 256 MB that a model file may hold.");
+                                         << QString("The model is too large to open: written out, its text would "
+                                                    "pass the 256 MB that a model file may hold.");
     QTest::newRow("fewer reports nested deep") << reports(2000) << QString();
 }
 

@@ -482,6 +482,22 @@ void TestDocumentXml::savedTextIsForeseenAtOpening()
     // Only the declaration and the comment before the model go unforeseen.
     QVERIFY(savedSizeOf(saved) <= saved.size());
     QVERIFY(savedSizeOf(saved) > saved.size() - 10);
+
+    // Objects the file leaves bare are foreseen with what the writer adds,
+    // and never as more.
+    const QByteArray bare =
+        "<Content><Document><LoadCase ref=\"c\"/><GravityCase ref=\"g\"/><Combination ref=\"k\"/>"
+        "<GeometryGroup ref=\"q\"/><Structure><Node ref=\"a\"/><Node ref=\"b\"/><Member ref=\"m\"><NodeA>a</NodeA>"
+        "<NodeB>b</NodeB></Member><PointLoad ref=\"p\"><Member>m</Member></PointLoad><TrapezoidLoad ref=\"t\">"
+        "<Member>m</Member></TrapezoidLoad></Structure><Reports><Report ref=\"r\"/></Reports></Document></Content>";
+    const ReadContent bareRead(bare);
+    QVERIFY(bareRead.ok);
+    const QByteArray bareSaved = DocumentXml::writeContent(&bareRead.document, nullptr, nullptr);
+    QVERIFY(savedSizeOf(bareSaved) <= bareSaved.size());
+    // Each object's reference, position, pins, name and colour and the rest:
+    // more than twice what the file holds.
+    QVERIFY2(savedSizeOf(bare) > 2 * bare.size(), qPrintable(QString::number(savedSizeOf(bare))));
+    QVERIFY(savedSizeOf(bare) <= bareSaved.size());
 }
 
 // Documents that only read may share one section library (as the fuzzing of
