@@ -38,11 +38,11 @@ constexpr int maximumAttributes = 64;
 
 // What an element costs covers two attributes and, in each stretch between
 // two marks of markup, a text of up to freeCharacters; past that each
-// attribute costs a unit, and each character a tenth of one: about five
-// bytes, one in the text, two while it is decoded and two in the name or note
-// it becomes.
+// attribute costs a unit, and each character a sixth of one: about eight
+// bytes, one in the text, two while it is decoded, two in the name or note it
+// becomes and three when that is written again.
 constexpr int freeCharacters = 64;
-constexpr int charactersPerUnit = 10;
+constexpr int charactersPerUnit = 6;
 
 // How deeply elements may nest: a model text nests about ten deep, and
 // readers that recurse (report blocks) must not run out of stack.

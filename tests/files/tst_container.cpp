@@ -212,7 +212,7 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
     QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
     // What is too large is said as the objects a user knows: how many there
     // are, and how many fit beside the rest (three elements of two units, bare
-    // nodes of ten, bare load cases of fifteen).
+    // nodes of ten, bare load cases of seventeen).
     const auto tooLarge = [&locale](qint64 count, const char* objects, qint64 fitting) {
         return QString("The model is too large to save: it has %1 %2, more than the %3 that a model file may hold "
                        "beside its other objects.")
@@ -225,11 +225,11 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
         << "<Content><Document><Structure>" + QByteArray("<Node><x/></Node>").repeated(int(nodes))
                + "</Structure></Document></Content>"
         << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 13);
-    const qint64 loadCases = ReadingBudget::maximumCost / 15 + 50000;
+    const qint64 loadCases = ReadingBudget::maximumCost / 17 + 50000;
     QTest::newRow("few nodes, many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
-        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 15);
+        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 17);
     QTest::newRow("longer than a model text")
         << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
         << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
@@ -281,7 +281,7 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         "<Reports><Report ref=\"16\"><Block><Item chapter=\"a\"><Block><LoadCase>2</LoadCase></Block></Item></Block>"
         "</Report></Reports></Document>"
         "<ViewPoint><distance>9</distance></ViewPoint><CurrentState><loadCase>2</loadCase></CurrentState></Content>",
-        4 + 18 + 3 * 15 + 18 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
+        4 + 20 + 3 * 17 + 20 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
     // A reference names an object that stands elsewhere: it costs what any element does.
     row("references are no objects",
         "<Content><Document><Structure><Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>1</NodeB>"
@@ -309,15 +309,15 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
     row("one level deeper", QByteArray("<a>").repeated(depth + 1) + QByteArray("</a>").repeated(depth + 1),
         (depth + 1) * 2, false);
     row("longest run", paddedText(ReadingBudget::maximumTextRun),
-        3 * 2 + (ReadingBudget::maximumTextRun - 64) / 10);
+        3 * 2 + (ReadingBudget::maximumTextRun - 64) / 6);
     row("run one byte longer", paddedText(ReadingBudget::maximumTextRun + 1), 2, false);
     row("'>' ends a run",
         "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">" + QByteArray(ReadingBudget::maximumTextRun, ' ')
             + "</a>",
-        2 + (2 * ReadingBudget::maximumTextRun + 1 - 64) / 10);
+        2 + (2 * ReadingBudget::maximumTextRun + 1 - 64) / 6);
     // Wherever the pieces are cut, a '>' read before the run grew long ends it.
     row("'>' ends a run before it is long",
-        "<a>" + QByteArray(3 << 20, 'n') + ">" + QByteArray(3 << 20, 'n') + "</a>", 2 + ((6 << 20) + 1 - 64) / 10);
+        "<a>" + QByteArray(3 << 20, 'n') + ">" + QByteArray(3 << 20, 'n') + "</a>", 2 + ((6 << 20) + 1 - 64) / 6);
     row("run inside a tag", "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>", 0, false);
     // Two attributes come with an element, each further one costs a unit;
     // more than any model has are damage.
@@ -325,13 +325,13 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
     QByteArray attributes;
     for (int i = 0; i <= ReadingBudget::maximumAttributes; ++i)
         attributes += " a" + QByteArray::number(i) + "=\"\"";
-    row("one attribute too many", "<a" + attributes + "/>", 2 + 63 + (1 + attributes.size() + 1 - 64) / 10, false);
-    // Past 64 characters in a stretch, every ten weigh a unit, in a tag, a
+    row("one attribute too many", "<a" + attributes + "/>", 2 + 63 + (1 + attributes.size() + 1 - 64) / 6, false);
+    // Past 64 characters in a stretch, every six weigh a unit, in a tag, a
     // value or a text between tags.
     row("long texts",
         "<a>" + QByteArray(64, 'x') + "</a><b c=\"" + QByteArray(100, 'y') + "\"/><d>" + QByteArray(1064, 'z')
             + "</d>",
-        3 * 2 + (107 - 64 + 1064 - 64) / 10);
+        3 * 2 + (107 - 64 + 1064 - 64) / 6);
 }
 
 // However the text is cut into pieces, as an inflating stream hands them
@@ -410,14 +410,14 @@ void TestContainer::soundModelTooLargeSaysSo_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("message");
     const QLocale locale;
-    // Fifteen units a bare load case, ten a node, beside three elements of two.
-    const qint64 loadCases = ReadingBudget::maximumCost / 15 + 50000;
+    // Seventeen units a bare load case, ten a node, beside three elements of two.
+    const qint64 loadCases = ReadingBudget::maximumCost / 17 + 50000;
     QTest::newRow("many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
         << QString("The model is too large to open: it has %1 load cases, more than the %2 that a model file may hold "
                    "beside its other objects.")
-               .arg(locale.toString(loadCases), locale.toString((ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 15));
+               .arg(locale.toString(loadCases), locale.toString((ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 17));
     // Written again, a report whose blocks and items nest 240 deep below it
     // stands on lines indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs
     // and new lines: 4,600 such reports pass 256 MB, 2,000 do not.
