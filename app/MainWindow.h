@@ -85,12 +85,13 @@ public:
     // file at the path is then left as it was.
     bool writeNativeFile(const QString& path, FileStamp* written = nullptr);
     // Empty without a document.
-    QByteArray writeXMLDocumentFile() const;
+    QByteArray writeXMLDocumentFile(QString* whyNotWritten = nullptr) const;
     // Fills the three objects, which the caller made new; false on an XML
     // error or a broken reference, and when memory ran out (*outOfMemory).
+    // For a sound model too large to open or save, *tooLarge says so.
     bool readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,
                              QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState,
-                             bool* outOfMemory = nullptr);
+                             bool* outOfMemory = nullptr, QString* tooLarge = nullptr);
     // The document is left untouched, and the message shown, when the text is refused.
     bool readTransferFile(const QString& path, QSharedPointer<DocumentModel>& document);
 

@@ -143,12 +143,14 @@ bool MainWindow::openFile(QString path, bool untitled)
         if (text.isEmpty())
             return false;
         bool outOfMemory = false;
-        if (!readXMLDocumentFile(text, newDocument, newViewPoint, newCurrentState, &outOfMemory)) {
+        QString tooLarge;
+        if (!readXMLDocumentFile(text, newDocument, newViewPoint, newCurrentState, &outOfMemory, &tooLarge)) {
             // A sound container around damaged XML is as corrupt as a bad checksum.
             displayInformationMessage(
-                outOfMemory ? withReason(NativeContainer::messageFor(NativeContainer::Status::OutOfMemory),
-                                         describeFileError(ENOMEM, path))
-                            : NativeContainer::messageFor(NativeContainer::Status::Corrupt));
+                outOfMemory         ? withReason(NativeContainer::messageFor(NativeContainer::Status::OutOfMemory),
+                                                 describeFileError(ENOMEM, path))
+                : !tooLarge.isEmpty() ? tooLarge
+                                      : NativeContainer::messageFor(NativeContainer::Status::Corrupt));
             return false;
         }
     } else if (suffix.compare(transferFileSuffix, Qt::CaseInsensitive) == 0) {
@@ -210,7 +212,10 @@ QByteArray MainWindow::readNativeFile(const QString& path, FileStamp* read)
     QString reason;
     const NativeContainer::Status status = NativeContainer::readFile(path, &text, &reason, read);
     if (status != NativeContainer::Status::Ok) {
-        displayInformationMessage(withReason(NativeContainer::messageFor(status), reason));
+        // Too large, the reason is the whole message: what is too large, and by how much.
+        displayInformationMessage(status == NativeContainer::Status::TooLarge && !reason.isEmpty()
+                                      ? reason
+                                      : withReason(NativeContainer::messageFor(status), reason));
         return QByteArray();
     }
     return text;
@@ -218,10 +223,15 @@ QByteArray MainWindow::readNativeFile(const QString& path, FileStamp* read)
 
 bool MainWindow::readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,
                                      QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState,
-                                     bool* outOfMemory)
+                                     bool* outOfMemory, QString* tooLarge)
 {
-    return DocumentXml::readContent(text, document.data(), viewPoint.data(), currentState.data(), nullptr,
-                                    outOfMemory);
+    QString error;
+    bool over = false;
+    const bool read = DocumentXml::readContent(text, document.data(), viewPoint.data(), currentState.data(), &error,
+                                               outOfMemory, &over);
+    if (over && tooLarge)
+        *tooLarge = error;
+    return read;
 }
 
 bool MainWindow::readTransferFile(const QString& path, QSharedPointer<DocumentModel>& document)
@@ -317,9 +327,9 @@ QList<MainWindow*> MainWindow::windowsShowing(const DocumentModel* shown)
     return windows;
 }
 
-QByteArray MainWindow::writeXMLDocumentFile() const
+QByteArray MainWindow::writeXMLDocumentFile(QString* whyNotWritten) const
 {
-    return DocumentXml::writeContent(document.data(), view.data(), state.data());
+    return DocumentXml::writeContent(document.data(), view.data(), state.data(), whyNotWritten);
 }
 
 bool MainWindow::writeNativeFile(const QString& path, FileStamp* stamp)
@@ -330,7 +340,7 @@ bool MainWindow::writeNativeFile(const QString& path, FileStamp* stamp)
     bool written = false;
     QString reason;
     try {
-        const QByteArray text = writeXMLDocumentFile();
+        const QByteArray text = writeXMLDocumentFile(&reason);
         written = !text.isEmpty() && NativeContainer::writeFile(path, text, &reason, stamp);
     } catch (const std::bad_alloc&) {
         written = false;

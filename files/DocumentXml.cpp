@@ -24,6 +24,7 @@
 #include "ViewPointMemory.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QReadLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -80,25 +81,84 @@ VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap)
     return object;
 }
 
-QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState)
+namespace {
+
+// Holds a text up to the longest a model file may hold and refuses the rest,
+// so that a model too large to save is told so before its whole text is
+// built, however deeply it nests: the text may never pass what a byte array
+// holds. Without a byte array it only counts.
+class BoundedText : public QIODevice
 {
-    if (!document)
-        return QByteArray();
-    QByteArray text;
-    QXmlStreamWriter writer(&text);
+public:
+    explicit BoundedText(QByteArray* text = nullptr) : text(text) { open(QIODevice::WriteOnly); }
+    bool isOverflowed() const { return overflowed; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        if (overflowed || written + size > maximumModelTextSize) {
+            overflowed = true;
+            return -1;
+        }
+        if (text)
+            text->append(data, int(size));
+        written += size;
+        return size;
+    }
+
+private:
+    QByteArray* text;
+    qint64 written = 0;
+    bool overflowed = false;
+};
+
+// False when the text would be longer than a model file may hold.
+bool writeContentTo(BoundedText* device, const DocumentModel& document, const ViewPoint* viewPoint,
+                    const CurrentState* currentState)
+{
+    QXmlStreamWriter writer(device);
     writer.setAutoFormatting(true);
     // One tab per level.
     writer.setAutoFormattingIndent(-1);
     writer.writeStartDocument(QStringLiteral("1.0"));
     writer.writeComment(QStringLiteral(" VARO Ulmar model. The numbers in \"ref\" only link the objects of this file. "));
     writer.writeStartElement(QStringLiteral("Content"));
-    writeDocument(writer, *document);
+    writeDocument(writer, document);
     if (viewPoint)
         viewPoint->writeXML(writer);
     if (currentState)
         currentState->writeXML(writer);
     writer.writeEndElement();
     writer.writeEndDocument();
+    return !device->isOverflowed();
+}
+
+// The budget foresees the least of what the writer writes of each object;
+// beyond that the writer writes no element in more than about six times what
+// was read of it (a quotation mark in a value, written as an entity; a
+// reference of one character, written as one of fifteen digits), so the text
+// of a model foreseen under an eighth of the limit is saved within it.
+constexpr qint64 foreseenSafely = maximumModelTextSize / 8;
+
+} // namespace
+
+QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState,
+                        QString* whyNotWritten)
+{
+    if (!document)
+        return QByteArray();
+    QByteArray text;
+    BoundedText device(&text);
+    if (!writeContentTo(&device, *document, viewPoint, currentState)) {
+        if (whyNotWritten)
+            *whyNotWritten =
+                QCoreApplication::translate("DocumentXml",
+                                            "The model is too large to save: its text is over the %L1 MB that a "
+                                            "model file may hold.")
+                    .arg(maximumModelTextSize >> 20);
+        return QByteArray();
+    }
     return text;
 }
 
@@ -114,12 +174,16 @@ bool isUtf8Start(const QByteArray& text)
 }
 
 QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint,
-                         CurrentState* currentState)
+                         CurrentState* currentState, bool* tooLarge)
 {
-    // Before anything is built: a text that asks for more than any model holds is damage.
-    XmlTextBudget budget;
-    if (!budget.take(text))
-        return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());
+    // Before anything is built: a text that asks for more than any model holds.
+    XmlTextBudget budget(true);
+    if (!budget.take(text)) {
+        if (!budget.isTooLarge())
+            return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());
+        *tooLarge = true;
+        return ReadingBudget::tooLargeToOpen(budget.describeExcess());
+    }
     // Refused before it is parsed: a text without a model may be as long as one.
     if (document && !budget.holdsDocument())
         return QStringLiteral("The text holds no document.");
@@ -166,20 +230,29 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     // Text without a model in it (a bare root, or nothing but white space) is no model file.
     if (document && !documentRead)
         return QStringLiteral("The text holds no document.");
+    // Whatever opens can be saved: where the budget cannot tell for sure,
+    // the text is written and counted, though not kept.
+    BoundedText counter;
+    if (document && budget.savedSize() > foreseenSafely
+        && !writeContentTo(&counter, *document, viewPoint, currentState)) {
+        *tooLarge = true;
+        return ReadingBudget::tooLargeToOpen(ReadingBudget::savedTextTooLong());
+    }
     return QString();
 }
 
 } // namespace
 
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText, bool* outOfMemory)
+                 QString* errorText, bool* outOfMemory, bool* tooLarge)
 {
     QString error;
     bool memoryRanOut = false;
+    bool over = false;
     try {
         if (AllocationTesting::failsNow(AllocationTesting::Stage::DocumentRead))
             throw std::bad_alloc();
-        error = readContentParts(text, document, viewPoint, currentState);
+        error = readContentParts(text, document, viewPoint, currentState, &over);
     } catch (const std::bad_alloc&) {
         error = QStringLiteral("There is not enough memory to read the text.");
         memoryRanOut = true;
@@ -188,6 +261,8 @@ bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* vie
         *errorText = error;
     if (outOfMemory)
         *outOfMemory = memoryRanOut;
+    if (tooLarge)
+        *tooLarge = over;
     return error.isEmpty();
 }
 

@@ -46,14 +46,17 @@ void walkElement(QXmlStreamReader& reader, const std::function<void(const QStrin
 VaroObjectRef readObject(QXmlStreamReader& reader, IdMap* idMap);
 
 // Empty without a document; the view point and current state are left out
-// when null. Running out of memory throws std::bad_alloc.
-QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState);
+// when null. Empty too, and *whyNotWritten says so, when the text would be
+// longer than a model file may hold. Running out of memory throws std::bad_alloc.
+QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState,
+                        QString* whyNotWritten = nullptr);
 // Fills the three objects, which the caller made new; true when the text had
 // no error and, given a document, held a "Document" element. What was read
 // before an error stays, for the caller to discard. Running out of memory
-// counts as an error, and sets *outOfMemory.
+// counts as an error, and sets *outOfMemory; a sound model larger than this
+// version reads or saves sets *tooLarge, with the message as *errorText.
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText = nullptr, bool* outOfMemory = nullptr);
+                 QString* errorText = nullptr, bool* outOfMemory = nullptr, bool* tooLarge = nullptr);
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document);
 void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap);

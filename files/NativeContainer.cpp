@@ -29,17 +29,19 @@ constexpr qint64 outputPiece = qint64(1) << 20;
 // size is only a hint, as for qUncompress, but the output never grows past
 // maximumTextSize, so a forged stream cannot ask for more than that. The text
 // is held to the reading budget as it comes out, so a stream that would
-// build more than a model may stops before the rest of it is inflated.
-bool inflateBounded(const QByteArray& compressed, QByteArray* text)
+// build more than a model may stops before the rest of it is built. Over the
+// budget's cost, the rest is inflated into one piece again and again, and
+// only counted, so that the user learns how large the model is.
+Status inflateBounded(const QByteArray& compressed, QByteArray* text, QString* tooLarge)
 {
-    XmlTextBudget budget;
+    XmlTextBudget budget(true);
     const quint32 statedSize = qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(compressed.constData()));
     if (statedSize == 0 || statedSize > maximumTextSize || qint64(statedSize) > compressed.size() * maximumExpansion)
-        return false;
+        return Status::Corrupt;
 
     z_stream stream = {};
     if (inflateInit(&stream) != Z_OK)
-        return false;
+        return Status::Corrupt;
     struct End
     {
         z_stream* stream;
@@ -50,30 +52,51 @@ bool inflateBounded(const QByteArray& compressed, QByteArray* text)
     // memory; the budget sees the text a piece at a time as it comes out.
     QByteArray out;
     out.reserve(int(statedSize) + 1);
+    QByteArray counted;
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.constData() + 4));
     stream.avail_in = uInt(compressed.size() - 4);
     for (;;) {
         const uLong before = stream.total_out;
         if (qint64(before) > maximumTextSize)
-            return false;
-        out.resize(int(qMin<qint64>(qint64(before) + outputPiece, maximumTextSize + 1)));
-        stream.next_out = reinterpret_cast<Bytef*>(out.data() + before);
-        stream.avail_out = uInt(out.size() - qint64(before));
+            return Status::Corrupt;
+        char* piece = nullptr;
+        if (budget.isExceeded()) {
+            if (counted.isEmpty()) {
+                out = QByteArray();
+                counted.resize(int(outputPiece));
+            }
+            piece = counted.data();
+            stream.avail_out = uInt(qMin<qint64>(outputPiece, maximumTextSize + 1 - qint64(before)));
+        } else {
+            out.resize(int(qMin<qint64>(qint64(before) + outputPiece, maximumTextSize + 1)));
+            piece = out.data() + before;
+            stream.avail_out = uInt(out.size() - qint64(before));
+        }
+        stream.next_out = reinterpret_cast<Bytef*>(piece);
         const int result = inflate(&stream, Z_NO_FLUSH);
-        if (!budget.take(out.constData() + before, qint64(stream.total_out - before)))
-            return false;
+        // Past the cost the budget counts on; past any other limit it stops.
+        budget.take(piece, qint64(stream.total_out - before));
+        if (budget.isExceeded() && budget.exceededLimit() != XmlTextBudget::Limit::Cost)
+            break;
         if (result == Z_STREAM_END)
             break;
         if (result != Z_OK && result != Z_BUF_ERROR)
-            return false;
+            return Status::Corrupt;
         if (stream.avail_out > 0)
-            return false; // the input ended inside the stream
+            return Status::Corrupt; // the input ended inside the stream
+    }
+    if (budget.isExceeded()) {
+        if (!budget.isTooLarge())
+            return Status::Corrupt;
+        if (tooLarge)
+            *tooLarge = ReadingBudget::tooLargeToOpen(budget.describeExcess());
+        return Status::TooLarge;
     }
     if (stream.total_out == 0 || qint64(stream.total_out) > maximumTextSize)
-        return false;
+        return Status::Corrupt;
     out.truncate(int(stream.total_out));
     *text = out;
-    return true;
+    return Status::Ok;
 }
 
 QByteArray checksumWith(const QByteArray& compressed, int text)
@@ -107,7 +130,7 @@ bool takeLengthAndBytes(const QByteArray& in, int* offset, QByteArray* bytes)
 } // namespace
 
 namespace {
-Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText);
+Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText, QString* tooLarge);
 } // namespace
 
 QString messageFor(Status status)
@@ -118,6 +141,8 @@ QString messageFor(Status status)
     case Status::CannotLoad:
     case Status::OutOfMemory:
         return QStringLiteral("The file cannot be loaded.");
+    case Status::TooLarge:
+        return QStringLiteral("The model is too large to open.");
     case Status::Corrupt:
         break;
     }
@@ -147,12 +172,12 @@ QByteArray packCompressed(const QByteArray& compressed)
     return out;
 }
 
-Status unpack(const QByteArray& fileBytes, QByteArray* xmlText)
+Status unpack(const QByteArray& fileBytes, QByteArray* xmlText, QString* tooLarge)
 {
     try {
         if (AllocationTesting::failsNow(AllocationTesting::Stage::FileRead))
             throw std::bad_alloc();
-        return unpackBytes(fileBytes, xmlText);
+        return unpackBytes(fileBytes, xmlText, tooLarge);
     } catch (const std::bad_alloc&) {
         return Status::OutOfMemory;
     }
@@ -160,7 +185,7 @@ Status unpack(const QByteArray& fileBytes, QByteArray* xmlText)
 
 namespace {
 
-Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText)
+Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText, QString* tooLarge)
 {
     if (fileBytes.isEmpty())
         return Status::Corrupt;
@@ -184,10 +209,10 @@ Status unpackBytes(const QByteArray& fileBytes, QByteArray* xmlText)
         return Status::Corrupt;
 
     QByteArray text;
-    if (!inflateBounded(compressed, &text))
-        return Status::Corrupt;
-    *xmlText = text;
-    return Status::Ok;
+    const Status status = inflateBounded(compressed, &text, tooLarge);
+    if (status == Status::Ok)
+        *xmlText = text;
+    return status;
 }
 
 } // namespace
@@ -220,7 +245,7 @@ Status readFile(const QString& path, QByteArray* xmlText, QString* reason, FileS
     file.close();
     if (readFailed || bytes.size() != size)
         return refuse(Status::CannotLoad, FileError::unreadable);
-    const Status status = unpack(bytes, xmlText);
+    const Status status = unpack(bytes, xmlText, reason);
     return status == Status::OutOfMemory ? refuse(status, ENOMEM) : status;
 }
 

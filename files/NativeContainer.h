@@ -20,6 +20,8 @@ enum class Status {
     Corrupt,
     // Memory ran out while the file was read and unpacked.
     OutOfMemory,
+    // A sound model, but larger than this version reads.
+    TooLarge,
 };
 
 // The message a user sees for a refused file; empty for Ok.
@@ -29,13 +31,13 @@ QString messageFor(Status status);
 QByteArray pack(const QByteArray& xmlText);
 // The container around bytes already compressed in qCompress's layout.
 QByteArray packCompressed(const QByteArray& compressed);
-// Fills *xmlText only for Ok.
-Status unpack(const QByteArray& fileBytes, QByteArray* xmlText);
+// Fills *xmlText only for Ok. For TooLarge, *tooLarge says what is too large.
+Status unpack(const QByteArray& fileBytes, QByteArray* xmlText, QString* tooLarge = nullptr);
 
 // Files are opened through QFile, so any path Qt can name works, resources
 // included; only regular files are read. For CannotLoad and OutOfMemory,
-// *reason says why, with the path. Given `read`, the stamp of the file
-// whose bytes were read.
+// *reason says why, with the path; for TooLarge, what is too large. Given
+// `read`, the stamp of the file whose bytes were read.
 Status readFile(const QString& path, QByteArray* xmlText, QString* reason = nullptr, FileStamp* read = nullptr);
 
 // Why a text cannot be read back: longer than a model text may be, or over

@@ -52,12 +52,15 @@ constexpr int load = 15;         // 840 bytes with member, load case and one pai
 constexpr int support = 10;      // 460 bytes with name and freedoms; time
 constexpr int sectionType = 24;  // 1720 bytes with its section, material and 25 values
 constexpr int axis = 10;         // 510 bytes with its five children; time
-constexpr int libraryEntry = 21; // 800 to 970 bytes for groups and load cases; time
+// 850 bytes for a load case or group, which its name and colour bring to
+// 23 units; read, 1.75 million take about as long as a budget of nodes.
+constexpr int libraryEntry = 17;
 constexpr int report = 8;        // 460 bytes with its first block
 constexpr int block = 2;         // 55 bytes
 constexpr int item = 4;          // 190 bytes with its chapter
 constexpr int viewPoint = 27;    // 1350 bytes: a stored view is a camera with its own timer
 constexpr int selected = 6;      // 270 bytes: a selected object with its copy count
+constexpr int attribute = 1;     // each past two: kept while the element is read, and compared
 } // namespace Cost
 
 struct Name
@@ -109,6 +112,15 @@ inline Kind kindOf(const char* name, int length)
     return Kind::Other;
 }
 
+// Whether [p, end) is all white space, as indentation is.
+inline bool isBlank(const char* p, const char* end)
+{
+    for (; p < end; ++p)
+        if (*p != ' ' && *p != '\t' && *p != '\n' && *p != '\r')
+            return false;
+    return true;
+}
+
 // The first `c` in [p, end), or null. Markup comes every few bytes, where a
 // call of memchr would cost more than the search.
 inline const char* find(const char* p, const char* end, char c)
@@ -154,6 +166,8 @@ XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit) : countPastTheCostLimit
 {
     contexts[0] = Context::Top;
     owners[0] = Part::Other;
+    holdsElements[0] = false;
+    objectStarts[0] = -1;
 }
 
 void XmlTextBudget::exceed(Limit limit)
@@ -318,16 +332,30 @@ inline void XmlTextBudget::startElement(bool hasChildren)
     if (kind == Kind::Document && contexts[depth] == Context::Top)
         documentSeen = true;
     // What an object holds weighs with it.
-    if (part == Part::Other)
+    const bool isObject = part != Part::Other;
+    if (!isObject)
         part = owners[depth];
     else
         ++counts[int(part)];
+    if (attributes > ReadingBudget::maximumAttributes)
+        exceed(Limit::Attributes);
+    if (attributes > 2)
+        cost += (attributes - 2) * Cost::attribute;
+    attributes = 0;
     costs[int(part)] += cost;
     total += cost;
     if (total > ReadingBudget::maximumCost)
         exceed(Limit::Cost);
-    if (!hasChildren)
+    // Written again, a start tag stands on a line of its own, indented by its depth.
+    const qint64 tagStart = saved - lastStretch;
+    holdsElements[depth] = true;
+    addSaved(depth + 3);
+    blankText = true;
+    if (!hasChildren) {
+        if (isObject)
+            foresee(part, depth, tagStart);
         return;
+    }
     if (depth == ReadingBudget::maximumDepth) {
         exceed(Limit::Depth);
         return;
@@ -335,12 +363,60 @@ inline void XmlTextBudget::startElement(bool hasChildren)
     ++depth;
     contexts[depth] = context;
     owners[depth] = part;
+    holdsElements[depth] = false;
+    objectStarts[depth] = isObject ? tagStart : -1;
 }
 
 void XmlTextBudget::endElement()
 {
+    // Only after elements does an end tag begin a line of its own.
+    const bool onItsOwnLine = depth > 0 && holdsElements[depth];
+    const qint64 objectStart = depth > 0 ? objectStarts[depth] : -1;
     if (depth > 0)
         --depth;
+    addSaved(onItsOwnLine ? depth + 3 : 2);
+    if (objectStart >= 0)
+        foresee(owners[depth + 1], depth, objectStart);
+    blankText = true;
+}
+
+void XmlTextBudget::foresee(Part part, int depth, qint64 start)
+{
+    // The least the writer writes of an object that every model file holds
+    // on its own, whatever the file left out: its defaults, on lines of their
+    // own, and a reference of five digits at least (no address is shorter).
+    qint64 least = 0;
+    switch (part) {
+    case Part::Node: // reference and position
+        least = 55 + 3 * depth;
+        break;
+    case Part::Member: // reference, two nodes and two pins
+        least = 113 + 6 * depth;
+        break;
+    case Part::Load: // reference and member
+        least = 60 + 3 * depth;
+        break;
+    case Part::LoadCase: // reference, name and colour
+        least = 78 + 4 * depth;
+        break;
+    case Part::GeometryGroup: // reference, name, colour and purpose
+        least = 110 + 5 * depth;
+        break;
+    case Part::Report: // reference and its block
+        least = 41 + 3 * depth;
+        break;
+    default: // written only where another object refers to it, or once in its slot
+        return;
+    }
+    if (saved - start < least)
+        addSaved(least - (saved - start));
+}
+
+void XmlTextBudget::addSaved(qint64 bytes)
+{
+    saved += bytes;
+    if (saved > maximumModelTextSize)
+        exceed(Limit::SavedSize);
 }
 
 void XmlTextBudget::takeBang(char c)
@@ -388,8 +464,14 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
         switch (state) {
         case Text:
             // Whole start and end tags in this piece are read at once, one after the other.
-            while ((*p == '<' || passTo('<')) && !stopped()) {
-                endRun();
+            for (;;) {
+                const char* const from = p;
+                const bool found = *p == '<' || passTo('<');
+                if (blankText)
+                    blankText = isBlank(from, p);
+                if (!found || stopped())
+                    break;
+                endRun(true);
                 state = TagOpen;
                 const char* const next = takeWholeTag(++p, end);
                 if (next == p)
@@ -402,6 +484,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
         case TagOpen:
             state = StartName;
             nameLength = 0;
+            attributes = 0;
             if (*p == '/')
                 state = EndName;
             else if (*p == '!')
@@ -448,6 +531,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
                 if (c == '"' || c == '\'') {
                     state = InQuote;
                     quote = c;
+                    ++attributes;
                     break;
                 }
                 closing = c == '/';
@@ -511,6 +595,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
         const char* close = find(q, end, '>');
         if (!close || close - q >= ReadingBudget::maximumTextRun)
             return p;
+        takeStretch(close - q, false);
         endElement();
         state = Text;
         return close + 1;
@@ -527,10 +612,12 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
     if (q == end)
         return p;
     takeLocalName(local, q - local);
+    attributes = 0;
     bool slash = false;
     while (q < end && q - p < ReadingBudget::maximumTextRun) {
         const char c = *q++;
         if (c == '>') {
+            takeStretch(q - 1 - p, false);
             startElement(!slash);
             state = Text;
             return q;
@@ -540,6 +627,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
             if (!close)
                 break;
             q = close + 1;
+            ++attributes;
         } else if (c == '<') {
             break;
         }
@@ -550,16 +638,37 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
     return p;
 }
 
-inline void XmlTextBudget::endRun()
+inline void XmlTextBudget::endRun(bool text)
 {
     if (run > ReadingBudget::maximumTextRun)
         exceed(Limit::TextRun);
+    takeStretch(ended + run, text && blankText);
+    ended = 0;
     run = 0;
+    blankText = true;
+}
+
+inline void XmlTextBudget::takeStretch(qint64 length, bool blank)
+{
+    lastStretch = blank ? 0 : length;
+    if (!blank)
+        addSaved(length);
+    if (length <= ReadingBudget::freeCharacters)
+        return;
+    characters += length - ReadingBudget::freeCharacters;
+    const qint64 units = characters / ReadingBudget::charactersPerUnit;
+    characters -= units * ReadingBudget::charactersPerUnit;
+    costs[int(owners[depth])] += units;
+    total += units;
+    if (total > ReadingBudget::maximumCost)
+        exceed(Limit::Cost);
 }
 
 void XmlTextBudget::addStretch(const char* bytes, qint64 length)
 {
-    // Only a stretch that could pass the limit is searched for a '>' that ends the run.
+    // A '>' ends a run but not the stretch, which weighs whole. Only a
+    // stretch that could pass the limit is searched for every '>' in it;
+    // of any other the last one tells where the run goes on from.
     while (run + length > ReadingBudget::maximumTextRun) {
         const char* close = static_cast<const char*>(std::memchr(bytes, '>', size_t(length)));
         if (!close || run + (close - bytes) > ReadingBudget::maximumTextRun) {
@@ -567,11 +676,30 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
             return;
         }
         const qint64 skipped = close - bytes + 1;
+        ended += run + skipped;
         bytes += skipped;
         length -= skipped;
         run = 0;
     }
-    run += length;
+    const char* last = length > 0 ? static_cast<const char*>(memrchr(bytes, '>', size_t(length))) : nullptr;
+    if (!last) {
+        run += length;
+        return;
+    }
+    ended += run + (last + 1 - bytes);
+    run = bytes + length - (last + 1);
+}
+
+QString ReadingBudget::tooLargeToOpen(const QString& why)
+{
+    return QCoreApplication::translate("XmlTextBudget", "The model is too large to open: %1.").arg(why);
+}
+
+QString ReadingBudget::savedTextTooLong()
+{
+    return QCoreApplication::translate("XmlTextBudget",
+                                       "written out, its text would pass the %L1 MB that a model file may hold")
+        .arg(maximumModelTextSize >> 20);
 }
 
 namespace {
@@ -614,6 +742,11 @@ QString XmlTextBudget::describeExcess() const
         return tr("its parts nest more than %L1 deep").arg(ReadingBudget::maximumDepth);
     case Limit::DocumentType:
         return tr("it declares a document type, which no model file has");
+    case Limit::Attributes:
+        return tr("an element has more than %L1 attributes, which no model file has")
+            .arg(ReadingBudget::maximumAttributes);
+    case Limit::SavedSize:
+        return ReadingBudget::savedTextTooLong();
     }
     // Read only up to the limit, the counts say nothing of the whole.
     if (!countPastTheCostLimit)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileUtilities.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -30,9 +32,28 @@ constexpr qint64 maximumObjects = 4000000;
 // note or number comes near it, and a longer one is padding, not a model.
 constexpr int maximumTextRun = 4 << 20;
 
+// The most attributes an element may have: the program writes at most two on
+// any element, and the XML reader compares each with every one before it.
+constexpr int maximumAttributes = 64;
+
+// What an element costs covers two attributes and, in each stretch between
+// two marks of markup, a text of up to freeCharacters; past that each
+// attribute costs a unit, and each character a sixth of one: about eight
+// bytes, one in the text, two while it is decoded, two in the name or note it
+// becomes and three when that is written again.
+constexpr int freeCharacters = 64;
+constexpr int charactersPerUnit = 6;
+
 // How deeply elements may nest: a model text nests about ten deep, and
 // readers that recurse (report blocks) must not run out of stack.
 constexpr int maximumDepth = 256;
+
+// The message for a sound model larger than this version reads: `why`
+// says what is too large.
+QString tooLargeToOpen(const QString& why);
+// Why a model whose text, saved, would pass the longest a model file may hold
+// is too large.
+QString savedTextTooLong();
 
 // A transfer text builds about fifty times its size in memory, so it may be
 // far shorter than a model text; a million nodes still fit.
@@ -46,14 +67,15 @@ constexpr qint64 maximumTransferTextSize = qint64(64) << 20;
 // one whose text it reads as a value (inside an object, or a setting of the
 // window) three units, any other two. Names are compared as the reader
 // compares them, in ASCII without regard to case, after any namespace prefix;
-// comments, processing instructions and character data are passed over, and
-// a document type, which no model declares, is refused. Where the text is not
+// comments, processing instructions and character data make no element, but
+// long ones weigh by their characters, and a document type, which no model
+// declares, is refused. Where the text is not
 // well formed the reader stops, and what the budget counts after that point
 // does not matter.
 class XmlTextBudget
 {
 public:
-    enum class Limit { None, Cost, TextRun, Depth, DocumentType };
+    enum class Limit { None, Cost, TextRun, Depth, DocumentType, Attributes, SavedSize };
 
     // Past the limit of cost the budget normally stops; the writer, which
     // tells the user how far over a model is, has it count on.
@@ -63,8 +85,18 @@ public:
     bool take(const char* bytes, qint64 size);
     bool take(const QByteArray& bytes) { return take(bytes.constData(), bytes.size()); }
     bool isExceeded() const { return exceeded != Limit::None; }
+    // Over a limit that a sound model may pass, larger than this version reads
+    // or writes; past the others a text is damaged.
+    bool isTooLarge() const
+    {
+        return exceeded == Limit::Cost || exceeded == Limit::SavedSize || exceeded == Limit::Depth;
+    }
     Limit exceededLimit() const { return exceeded; }
     qint64 cost() const { return total; }
+    // About how long the text is once the program writes it again, one tab of
+    // indentation per level, whatever white space stands between its tags:
+    // never longer than a text the program wrote itself.
+    qint64 savedSize() const { return saved; }
     // Whether the reader would find a "Document" element in the text so far.
     bool holdsDocument() const { return documentSeen; }
 
@@ -98,8 +130,15 @@ private:
 
     void exceed(Limit limit);
     void addStretch(const char* bytes, qint64 length);
-    // At '<' or '>': the run so far must not have passed the limit.
-    void endRun();
+    // At '<' or '>': the run so far must not have passed the limit. A run
+    // of text that is blank is indentation, which the writer makes anew.
+    void endRun(bool text = false);
+    // A stretch of text or of a tag between marks of markup.
+    void takeStretch(qint64 length, bool blank);
+    void addSaved(qint64 bytes);
+    // An object of the part, begun at `start` in the saved text and ended at
+    // depth: never less than what the writer writes of it.
+    void foresee(Part part, int depth, qint64 start);
     void takeNameCharacter(char c);
     // A name without a prefix, whole.
     void takeLocalName(const char* bytes, qint64 length);
@@ -125,12 +164,27 @@ private:
     char bang[8];
     int bangLength = 0;
     int depth = 0;
+    // Quoted values in the start tag read so far.
+    int attributes = 0;
+    // Whether the text since the last tag is all white space.
+    bool blankText = true;
     // What the reader does with the elements inside each open element, and
     // the part of the model that the element belongs to.
     quint8 contexts[ReadingBudget::maximumDepth + 1];
     Part owners[ReadingBudget::maximumDepth + 1];
+    // Whether each open element holds elements, and so ends on a line of its own.
+    bool holdsElements[ReadingBudget::maximumDepth + 1];
+    // Where each open object began in the saved text; -1 for other elements.
+    qint64 objectStarts[ReadingBudget::maximumDepth + 1];
+    // The last stretch that went into the saved text.
+    qint64 lastStretch = 0;
     qint64 run = 0;
+    // What the stretch held before the last '>' that ended its run.
+    qint64 ended = 0;
     qint64 total = 0;
+    // Characters past the free ones that make less than a unit yet.
+    qint64 characters = 0;
+    qint64 saved = 0;
     qint64 counts[int(Part::Count)] = {};
     qint64 costs[int(Part::Count)] = {};
     bool documentSeen = false;

@@ -1,5 +1,4 @@
 #include "AppTesting.h"
-#include "BudgetTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
@@ -319,10 +318,17 @@ void TestMainWindow::corruptFileIsRefused_data()
                                  "<NodeB>98</NodeB></Member></Structure></Document></Content>")
         << corruptMessage;
 
-    // Sound containers around text that would build more than any model holds.
+    // Sound containers around text that would build more than any model holds:
+    // too many objects are no damage, and said as what they are.
+    // Nodes of thirteen units with their value.
+    const qint64 nodes = ReadingBudget::maximumCost / 13 + 1;
     QTest::newRow("objects past the budget")
-        << NativeContainer::pack(textCosting(ReadingBudget::maximumCost + 1))
-        << corruptMessage;
+        << NativeContainer::pack("<Content><Document><Structure>"
+                                 + QByteArray("<Node><x/></Node>").repeated(int(nodes))
+                                 + "</Structure></Document></Content>")
+        << QString("The model is too large to open: it has %1 nodes, more than the %2 that a model file may hold "
+                   "beside its other objects.")
+               .arg(QLocale().toString(nodes), QLocale().toString((ReadingBudget::maximumCost - 3 * 2) / 13));
     QTest::newRow("padding past the budget")
         << NativeContainer::pack("<Content>" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ')
                                  + "<Document/></Content>")

@@ -86,6 +86,8 @@ private slots:
     void budgetCountsWhatTheTextBuilds();
     void budgetOfManyElements_data();
     void budgetOfManyElements();
+    void soundModelTooLargeSaysSo_data();
+    void soundModelTooLargeSaysSo();
 };
 
 void TestContainer::packedLayoutAndBothChecksumTexts()
@@ -138,7 +140,7 @@ void TestContainer::refusesDamage_data()
     QTest::newRow("bomb stating a small size") << container(compressedZeros(1000), writtenText) << Status::Corrupt;
     // Texts within the size bound that would build more than a model holds.
     QTest::newRow("objects past the budget") << NativeContainer::pack(textCosting(ReadingBudget::maximumCost + 1))
-                                             << Status::Corrupt;
+                                             << Status::TooLarge;
     QTest::newRow("padding past the budget") << NativeContainer::pack(paddedText(ReadingBudget::maximumTextRun + 1))
                                              << Status::Corrupt;
 }
@@ -210,22 +212,24 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
     QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
     // What is too large is said as the objects a user knows: how many there
     // are, and how many fit beside the rest (three elements of two units, bare
-    // nodes of ten, load cases of twenty-one).
+    // nodes of ten, bare load cases of seventeen).
     const auto tooLarge = [&locale](qint64 count, const char* objects, qint64 fitting) {
         return QString("The model is too large to save: it has %1 %2, more than the %3 that a model file may hold "
                        "beside its other objects.")
             .arg(locale.toString(count), QLatin1String(objects), locale.toString(fitting));
     };
-    const qint64 nodes = ReadingBudget::maximumCost / 10;
+    // Nodes with a value each, thirteen units, so that their text stays short
+    // enough to be saved.
+    const qint64 nodes = ReadingBudget::maximumCost / 13 + 1;
     QTest::newRow("over the budget")
-        << "<Content><Document><Structure>" + QByteArray("<Node/>").repeated(int(nodes))
+        << "<Content><Document><Structure>" + QByteArray("<Node><x/></Node>").repeated(int(nodes))
                + "</Structure></Document></Content>"
-        << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 10);
-    const qint64 loadCases = ReadingBudget::maximumCost / 21 + 50000;
+        << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 13);
+    const qint64 loadCases = ReadingBudget::maximumCost / 17 + 50000;
     QTest::newRow("few nodes, many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
-        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 21);
+        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 17);
     QTest::newRow("longer than a model text")
         << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
         << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
@@ -277,7 +281,7 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         "<Reports><Report ref=\"16\"><Block><Item chapter=\"a\"><Block><LoadCase>2</LoadCase></Block></Item></Block>"
         "</Report></Reports></Document>"
         "<ViewPoint><distance>9</distance></ViewPoint><CurrentState><loadCase>2</loadCase></CurrentState></Content>",
-        4 + 24 + 3 * 21 + 24 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
+        4 + 20 + 3 * 17 + 20 + 2 + 3 + 30 + 2 + 10 + 30 + 10 + 10 + 13 + 10 + 30 + 27 + 18 + 24 + 8 + 21 + 5 + 5);
     // A reference names an object that stands elsewhere: it costs what any element does.
     row("references are no objects",
         "<Content><Document><Structure><Node ref=\"1\"/><Member ref=\"2\"><NodeA>1</NodeA><NodeB>1</NodeB>"
@@ -304,13 +308,30 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
         depth * 2);
     row("one level deeper", QByteArray("<a>").repeated(depth + 1) + QByteArray("</a>").repeated(depth + 1),
         (depth + 1) * 2, false);
-    row("longest run", paddedText(ReadingBudget::maximumTextRun), 3 * 2);
+    row("longest run", paddedText(ReadingBudget::maximumTextRun),
+        3 * 2 + (ReadingBudget::maximumTextRun - 64) / 6);
     row("run one byte longer", paddedText(ReadingBudget::maximumTextRun + 1), 2, false);
     row("'>' ends a run",
         "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">" + QByteArray(ReadingBudget::maximumTextRun, ' ')
             + "</a>",
-        2);
+        2 + (2 * ReadingBudget::maximumTextRun + 1 - 64) / 6);
+    // Wherever the pieces are cut, a '>' read before the run grew long ends it.
+    row("'>' ends a run before it is long",
+        "<a>" + QByteArray(3 << 20, 'n') + ">" + QByteArray(3 << 20, 'n') + "</a>", 2 + ((6 << 20) + 1 - 64) / 6);
     row("run inside a tag", "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>", 0, false);
+    // Two attributes come with an element, each further one costs a unit;
+    // more than any model has are damage.
+    row("attributes past two", "<a b=\"1\" c='2' d=\"3\" e=''/><f g=\"\" h=\"\"/>", 2 + 2 + 2);
+    QByteArray attributes;
+    for (int i = 0; i <= ReadingBudget::maximumAttributes; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    row("one attribute too many", "<a" + attributes + "/>", 2 + 63 + (1 + attributes.size() + 1 - 64) / 6, false);
+    // Past 64 characters in a stretch, every six weigh a unit, in a tag, a
+    // value or a text between tags.
+    row("long texts",
+        "<a>" + QByteArray(64, 'x') + "</a><b c=\"" + QByteArray(100, 'y') + "\"/><d>" + QByteArray(1064, 'z')
+            + "</d>",
+        3 * 2 + (107 - 64 + 1064 - 64) / 6);
 }
 
 // However the text is cut into pieces, as an inflating stream hands them
@@ -347,11 +368,23 @@ void TestContainer::budgetOfManyElements_data()
         << QByteArray("<PointLoad ref=\"9\"><Member>3</Member><LoadAxis>4</LoadAxis><LoadCase>5</LoadCase>"
                       "<Pair position=\"0.5\">-1</Pair></PointLoad>")
         << 1400000 << true;
+    // Files that earlier versions saved and opened again.
+    QTest::newRow("1.75 million named, coloured load cases")
+        << document << QByteArray("<LoadCase ref=\"7\"><Name>Case 7</Name><Colour>#ffff0000</Colour></LoadCase>")
+        << 1750000 << true;
+    QTest::newRow("1.6 million geometry groups")
+        << document
+        << QByteArray("<GeometryGroup ref=\"7\"><Name>Group 7</Name><Colour>#ff00ff00</Colour><Purpose>1</Purpose>"
+                      "</GeometryGroup>")
+        << 1600000 << true;
     // Small files that would cost seconds or gigabytes to read.
     QTest::newRow("60 million empty unknown elements") << document << QByteArray("<a/>") << 60000000 << false;
     // Reading an element takes about as long as two units of a node: 40
     // million of them would take as long as 80 million units' worth of nodes.
     QTest::newRow("39,990,000 empty unknown elements") << document << QByteArray("<a/>") << 39990000 << false;
+    // Saved, each written with its reference and position: 4.4 million x 64
+    // bytes at least, more than the 256 MB a model file may hold.
+    QTest::newRow("4.4 million bare nodes") << document + "<Structure>" << QByteArray("<Node/>") << 4400000 << false;
     QTest::newRow("4 million stored view points")
         << document + "<ViewPointMemory>" << QByteArray("<index>7</index><ViewPoint/>") << 3999990 << false;
 }
@@ -370,6 +403,47 @@ void TestContainer::budgetOfManyElements()
     for (int left = count; left > 0 && !budget.isExceeded(); left -= perPiece)
         budget.take(left >= perPiece ? piece : element.repeated(left));
     QCOMPARE(budget.isExceeded(), !within);
+}
+
+void TestContainer::soundModelTooLargeSaysSo_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("message");
+    const QLocale locale;
+    // Seventeen units a bare load case, ten a node, beside three elements of two.
+    const qint64 loadCases = ReadingBudget::maximumCost / 17 + 50000;
+    QTest::newRow("many load cases")
+        << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
+               + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
+        << QString("The model is too large to open: it has %1 load cases, more than the %2 that a model file may hold "
+                   "beside its other objects.")
+               .arg(locale.toString(loadCases), locale.toString((ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 17));
+    // Written again, a report whose blocks and items nest 240 deep below it
+    // stands on lines indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs
+    // and new lines: 4,600 such reports pass 256 MB, 2,000 do not.
+    const auto reports = [](int count) {
+        QByteArray report = "<Report><Block>" + QByteArray("<Item><Block>").repeated(120)
+                            + QByteArray("</Block></Item>").repeated(120) + "</Block></Report>";
+        return "<Content><Document><Reports>" + report.repeated(count) + "</Reports></Document></Content>";
+    };
+    QTest::newRow("reports nested deep") << reports(4600)
+                                         << QString("The model is too large to open: written out, its text would "
+                                                    "pass the 256 MB that a model file may hold.");
+    QTest::newRow("fewer reports nested deep") << reports(2000) << QString();
+}
+
+// A model that is sound but larger than this version reads or saves is
+// told so, with what is too large, and never called damaged.
+void TestContainer::soundModelTooLargeSaysSo()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, message);
+    QString reason;
+    QByteArray read;
+    QCOMPARE(NativeContainer::unpack(NativeContainer::pack(text), &read, &reason),
+             message.isEmpty() ? Status::Ok : Status::TooLarge);
+    QCOMPARE(reason, message);
+    QCOMPARE(read.isEmpty(), !message.isEmpty());
 }
 
 VARO_APPLESS_TEST_MAIN(TestContainer)

@@ -96,6 +96,9 @@ private slots:
     void textWithoutDocumentIsRefusedUnread();
     void deepNestingIsRefused_data();
     void deepNestingIsRefused();
+    void manyAttributesAreRefusedAtOnce_data();
+    void manyAttributesAreRefusedAtOnce();
+    void savedTextIsForeseenAtOpening();
     void sharedSectionLibraryReadsAlike();
     void everySavedModelOpensAgain_data();
     void everySavedModelOpensAgain();
@@ -422,6 +425,79 @@ void TestDocumentXml::deepNestingIsRefused()
     const ReadContent read(text);
     QCOMPARE(read.ok, ok);
     QCOMPARE(read.document.reportModel()->reports().size(), ok ? 1 : 0);
+}
+
+void TestDocumentXml::manyAttributesAreRefusedAtOnce_data()
+{
+    QTest::addColumn<int>("attributes");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("as many as allowed") << ReadingBudget::maximumAttributes << true;
+    QTest::newRow("one more") << ReadingBudget::maximumAttributes + 1 << false;
+    // The XML reader would compare each with every one before it.
+    QTest::newRow("100,000") << 100000 << false;
+}
+
+// An element with more attributes than any model has is damage, and said so
+// before the reader looks at them.
+void TestDocumentXml::manyAttributesAreRefusedAtOnce()
+{
+    QFETCH(int, attributes);
+    QFETCH(bool, ok);
+    QByteArray element = "<x";
+    for (int i = 0; i < attributes; ++i)
+        element += " a" + QByteArray::number(i) + "=\"\"";
+    const QByteArray text = "<Content><Document>" + element + "/></Document></Content>";
+    const double before = threadCpuSeconds();
+    const ReadContent read(text);
+    const double spent = threadCpuSeconds() - before;
+    QVERIFY2(spent < 1, qPrintable(QStringLiteral("%1 s").arg(spent)));
+    QCOMPARE(read.ok, ok);
+    if (!ok)
+        QCOMPARE(read.error, QStringLiteral("The text cannot be read: an element has more than 64 attributes, which "
+                                            "no model file has."));
+}
+
+// What the text of a model will be once saved is known when it opens,
+// however its indentation was left out: each element on a line of its own,
+// one tab deeper than its parent.
+void TestDocumentXml::savedTextIsForeseenAtOpening()
+{
+    const int levels = 100;
+    const QByteArray compact = "<Content><Document><Reports><Report ref=\"1\">"
+                               + QByteArray("<Block><Item chapter=\"c\">").repeated(levels) + "<Block/>"
+                               + QByteArray("</Item></Block>").repeated(levels)
+                               + "</Report></Reports></Document></Content>";
+    const ReadContent read(compact);
+    QVERIFY(read.ok);
+    const QByteArray saved = DocumentXml::writeContent(&read.document, nullptr, nullptr);
+    const auto savedSizeOf = [](const QByteArray& text) {
+        XmlTextBudget budget;
+        budget.take(text);
+        return budget.savedSize();
+    };
+    // Blocks and items nest 200 deep below the report, from depth 4: their
+    // indentation alone is 2 x (5 + 6 + ... + 204) = 41,800 tabs and new lines.
+    QVERIFY(saved.size() > 41800 + compact.size() / 2);
+    QCOMPARE(savedSizeOf(saved), savedSizeOf(QByteArray(saved).replace('\n', "").replace('\t', "")));
+    // Only the declaration and the comment before the model go unforeseen.
+    QVERIFY(savedSizeOf(saved) <= saved.size());
+    QVERIFY(savedSizeOf(saved) > saved.size() - 10);
+
+    // Objects the file leaves bare are foreseen with what the writer adds,
+    // and never as more.
+    const QByteArray bare =
+        "<Content><Document><LoadCase ref=\"c\"/><GravityCase ref=\"g\"/><Combination ref=\"k\"/>"
+        "<GeometryGroup ref=\"q\"/><Structure><Node ref=\"a\"/><Node ref=\"b\"/><Member ref=\"m\"><NodeA>a</NodeA>"
+        "<NodeB>b</NodeB></Member><PointLoad ref=\"p\"><Member>m</Member></PointLoad><TrapezoidLoad ref=\"t\">"
+        "<Member>m</Member></TrapezoidLoad></Structure><Reports><Report ref=\"r\"/></Reports></Document></Content>";
+    const ReadContent bareRead(bare);
+    QVERIFY(bareRead.ok);
+    const QByteArray bareSaved = DocumentXml::writeContent(&bareRead.document, nullptr, nullptr);
+    QVERIFY(savedSizeOf(bareSaved) <= bareSaved.size());
+    // Each object's reference, position, pins, name and colour and the rest:
+    // more than twice what the file holds.
+    QVERIFY2(savedSizeOf(bare) > 2 * bare.size(), qPrintable(QString::number(savedSizeOf(bare))));
+    QVERIFY(savedSizeOf(bare) <= bareSaved.size());
 }
 
 // Documents that only read may share one section library (as the fuzzing of
