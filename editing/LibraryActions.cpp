@@ -168,7 +168,8 @@ void EditingActions::actionApplyTitles(TitlesRef& titles, const TitlesRef& copy)
         return;
     DocumentWriteGuard guard(document());
     UndoMacroGuard macro(undoStack(), tr("Set titles"));
-    push(new CommandSetTitles(titles, copy));
+    // The step keeps the texts as they are now: the page goes on editing its copy.
+    push(new CommandSetTitles(titles, TitlesRef(new Titles(*copy))));
 }
 
 void EditingActions::actionSetGeometryGroupAnalysisPurpose(const GeometryGroupRef& group, bool analysis)

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 CombinationView::CombinationView(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags)
-    : FactorListPage(unitSystem, parent, flags)
+    : EntryPage(unitSystem, parent, flags)
 {
     setPageTitle(tr("Combination"));
     auto* layout = new QVBoxLayout(this);
@@ -26,7 +26,7 @@ CombinationView::CombinationView(const UnitSystemRef& unitSystem, QWidget* paren
 
 void CombinationView::setCombination(const CombinationRef& combination)
 {
-    takeWorkingCopy(target, copy, combination);
+    takeEntry(combination);
 }
 
 SuperLoadCase* CombinationView::superCopy() const
@@ -47,7 +47,7 @@ void CombinationView::repopulate()
         nameEdit->clear();
         return;
     }
-    nameEdit->setText(copy->name());
+    showText(nameEdit, copy->name());
 }
 
 void CombinationView::nameChanged()
@@ -55,11 +55,20 @@ void CombinationView::nameChanged()
     takeName(copy.data());
 }
 
-void CombinationView::applyEdits()
+bool CombinationView::entryInModel() const
 {
-    if (!copy || !target)
-        return;
-    nameChanged();
+    return heldBy(library, target);
+}
+
+bool CombinationView::mergeEntry()
+{
+    const bool changed = mergeSuperCase(*agreed, *target);
+    agree();
+    return changed;
+}
+
+void CombinationView::handOnEdits()
+{
     // The page offers no second-order choice and the apply keeps the
     // combination's own, so the mark is no difference.
     if (*copy != *target)

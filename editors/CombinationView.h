@@ -4,7 +4,7 @@
 
 // Edits a combination's name and its factors on the loadings, gravity cases
 // and sway cases of the library; its second-order mark stays as it is.
-class CombinationView : public FactorListPage
+class CombinationView : public EntryPage<FactorListPage, Combination>
 {
     Q_OBJECT
 
@@ -18,7 +18,6 @@ public slots:
     void nameChanged();
     void remove();
     void repopulate() override;
-    void applyEdits() override;
 
 signals:
     void CombinationChanged(CombinationRef& target, const CombinationRef& copy);
@@ -27,8 +26,9 @@ signals:
 protected:
     SuperLoadCase* superCopy() const override;
     QList<LoadCaseRef> listedCases() const override;
+    bool entryInModel() const override;
+    bool mergeEntry() override;
+    void handOnEdits() override;
 
 private:
-    CombinationRef target;
-    CombinationRef copy;
 };

@@ -13,6 +13,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStackedWidget>
 #include <QToolButton>
 
 namespace {
@@ -70,8 +71,54 @@ QToolButton* EditorPage::createRemoveButton()
 void EditorPage::followLibrary(const TreeLibrary_base* previous, const TreeLibrary_base* next)
 {
     disconnectAllSignals(emitter, previous);
-    if (next)
-        connect(next, &TreeLibrary_base::Changed, emitter, &SingleEmitter::trigger);
+    disconnectAllSignals(this, previous);
+    if (!next)
+        return;
+    connect(next, &TreeLibrary_base::Changed, this, &EditorPage::followEntry);
+    connect(next, &TreeLibrary_base::Changed, emitter, &SingleEmitter::trigger);
+}
+
+bool EditorPage::catchUp()
+{
+    if (!holdsEntry())
+        return false;
+    const bool held = entryInModel();
+    if (!held && entryWasHeld) {
+        // As the remove button would, less the removal; a page the user has
+        // moved away from stays where it is.
+        dropEntry();
+        repopulate();
+        auto* stack = qobject_cast<QStackedWidget*>(parentWidget());
+        if (!stack || stack->currentWidget() == this)
+            emit GoBack();
+        return false;
+    }
+    entryWasHeld = held;
+    readFields();
+    if (mergeEntry())
+        repopulate();
+    return true;
+}
+
+void EditorPage::followEntry()
+{
+    catchUp();
+}
+
+void EditorPage::applyEdits()
+{
+    if (!catchUp())
+        return;
+    handOnEdits();
+    // What was handed on is now the entry's: the page agrees with it.
+    if (mergeEntry())
+        repopulate();
+}
+
+void EditorPage::showText(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text)
+        field->setText(text);
 }
 
 void EditorPage::setAllEnabled(const QList<QWidget*>& controls, bool enabled)

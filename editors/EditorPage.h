@@ -16,12 +16,18 @@ class TreeLibrary_base;
 void disconnectAllSignals(const QObject* a, const QObject* b);
 
 // What the editor pages share. A page edits a private working copy of the
-// entry it is handed (the target) and, when the user leaves it, signals the
-// copy and the target only when they differ; the owner connects that signal
-// to the document's matching apply action. Pages repopulate through one
-// coalescing emitter, and remember their window geometry under their class
-// name when shown as windows of their own. The set operations are invokable,
-// so that a host that cannot include the pages reaches them by name.
+// entry it is handed (the target) and keeps a second copy of the entry as it
+// last agreed with it: a field of the working copy that differs from that is
+// one the user edited. Whenever the entry changes (undo, another window, a
+// calculator), the fields not edited take its new values and edited ones keep
+// what was typed, so the copy differs from the entry by the user's edits
+// only; handing on signals the target and the copy when they differ, and the
+// owner connects that signal to the document's matching apply action. An
+// entry that leaves the model is let go as removing it would. Pages
+// repopulate through one coalescing emitter, and remember their window
+// geometry under their class name when shown as windows of their own. The
+// set operations are invokable, so that a host that cannot include the pages
+// reaches them by name.
 class EditorPage : public QWidget
 {
     Q_OBJECT
@@ -37,14 +43,19 @@ public:
 
 public slots:
     virtual void repopulate() = 0;
-    // Hands on the edits shown, as the change signal with the target and the
-    // copy, when they differ; the page stays as it is. Saving and the save
-    // question run it on every open page.
-    virtual void applyEdits() = 0;
+    // Hands on the fields edited since the page last agreed with its entry,
+    // over the entry's present values, as the change signal with the target
+    // and the copy; with no edits, nothing. The page then agrees with its
+    // entry and stays as it is. Saving and the save question run it on every
+    // open page.
+    void applyEdits();
     // Leaving the page: its edits are applied, then an accessor's page (the
     // one with a back cell) asks to go back; a utility page's host moves on
     // by itself.
     void writeBack();
+    // Shows the entry's changes in the fields not edited, or lets go of an
+    // entry that has left the model.
+    void followEntry();
 
 signals:
     void GoBack();
@@ -71,15 +82,41 @@ protected:
         held = next;
         repopulate();
     }
-    // The given entry as the target and a new copy of it (none for none),
-    // then repopulates.
-    template <class T>
-    void takeWorkingCopy(QSharedPointer<T>& target, QSharedPointer<T>& copy, const QSharedPointer<T>& given)
+    // The entry's value where the working copy still holds the agreed one,
+    // else the copy's; notes whether that changes the copy.
+    template <class V>
+    static V merged(const V& mine, const V& agreed, const V& entry, bool& changed)
     {
-        target = given;
-        copy = given ? QSharedPointer<T>(new T(*given)) : QSharedPointer<T>();
-        repopulate();
+        if (!(mine == agreed) || mine == entry)
+            return mine;
+        changed = true;
+        return entry;
     }
+
+    // Whether the library, when there is one, holds the entry.
+    template <class Library, class T>
+    static bool heldBy(const QSharedPointer<Library>& library, const T& entry)
+    {
+        return !library || library->findItemByValue(library->root(), entry);
+    }
+
+    // What each page adds to the shared following and handing on.
+    // Whether the page holds an entry and its copies.
+    virtual bool holdsEntry() const = 0;
+    // Whether the entry is still part of the model.
+    virtual bool entryInModel() const { return true; }
+    // Takes the fields read only on leaving into the working copy.
+    virtual void readFields() {}
+    // Takes the entry's values into the fields not edited and agrees with the
+    // entry as it is now; true when the working copy changed.
+    virtual bool mergeEntry() = 0;
+    // Emits the change signal when the working copy differs from the entry.
+    virtual void handOnEdits() = 0;
+    // Drops the entry and its copies.
+    virtual void dropEntry() = 0;
+    // Sets a line edit's text only when it differs, so that the cursor of a
+    // field being typed in stays.
+    static void showText(QLineEdit* field, const QString& text);
     static void setAllEnabled(const QList<QWidget*>& controls, bool enabled);
     // A spare widget that takes all remaining height.
     QWidget* createFiller();
@@ -91,4 +128,45 @@ protected:
     QLineEdit* nameEdit = nullptr;
     QToolButton* removeButton = nullptr;
     PickerCell* backCell = nullptr;
+    // Whether the model has held the entry since the page took it: an entry
+    // it never held is not one that left it.
+    bool entryWasHeld = false;
+
+private:
+    // Reads the fields and follows the entry; false without one.
+    bool catchUp();
+};
+
+// A page on an entry of type T, over the page class Page: the entry, the
+// working copy and the copy the page last agreed with.
+template <class Page, class T>
+class EntryPage : public Page
+{
+public:
+    using Page::Page;
+
+protected:
+    // The given entry as the target with new copies of it (none for none),
+    // then repopulates.
+    void takeEntry(const QSharedPointer<T>& given)
+    {
+        target = given;
+        copy = given ? QSharedPointer<T>(new T(*given)) : QSharedPointer<T>();
+        agreed = given ? QSharedPointer<T>(new T(*given)) : QSharedPointer<T>();
+        this->entryWasHeld = given && this->entryInModel();
+        this->repopulate();
+    }
+    // The page agrees with the entry as it is now.
+    void agree() { agreed.reset(new T(*target)); }
+    bool holdsEntry() const override { return target && copy && agreed; }
+    void dropEntry() override
+    {
+        target.clear();
+        copy.clear();
+        agreed.clear();
+    }
+
+    QSharedPointer<T> target;
+    QSharedPointer<T> copy;
+    QSharedPointer<T> agreed;
 };

@@ -81,6 +81,31 @@ void FactorListPage::rebuildFactorList()
     factorArea->setWidget(inner);
 }
 
+bool FactorListPage::mergeSuperCase(const SuperLoadCase& agreed, const SuperLoadCase& entry)
+{
+    SuperLoadCase* copy = superCopy();
+    bool changed = false;
+    copy->setName(merged(copy->name(), agreed.name(), entry.name(), changed));
+    copy->setColour(merged(copy->colour(), agreed.colour(), entry.colour(), changed));
+    // A factor not held is none: each case's factor is a field of its own.
+    const QMap<LoadCaseRef, double> mine = copy->factors();
+    const QMap<LoadCaseRef, double> was = agreed.factors();
+    const QMap<LoadCaseRef, double> now = entry.factors();
+    QMap<LoadCaseRef, double> factors = mine;
+    bool factorsChanged = false;
+    for (const QMap<LoadCaseRef, double>* map : {&mine, &was, &now})
+        for (auto i = map->cbegin(); i != map->cend(); ++i) {
+            const double v = merged(mine.value(i.key()), was.value(i.key()), now.value(i.key()), factorsChanged);
+            if (v == 0.0)
+                factors.remove(i.key());
+            else
+                factors.insert(i.key(), v);
+        }
+    if (factorsChanged)
+        copy->setFactors(factors);
+    return changed || factorsChanged;
+}
+
 void FactorListPage::factorChanged()
 {
     SuperLoadCase* copy = superCopy();

@@ -39,6 +39,9 @@ protected:
     QScrollArea* createFactorArea();
     // Drops the rows; with a copy and a library, lists a row per offered case.
     void rebuildFactorList();
+    // Takes the entry's name, colour and each factor into the copy where the
+    // copy still holds the agreed one; true when the copy changed.
+    bool mergeSuperCase(const SuperLoadCase& agreed, const SuperLoadCase& entry);
 
     QSharedPointer<LoadCaseLibrary> library;
     UnitSystemRef unitSystem;

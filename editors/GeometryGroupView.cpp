@@ -15,7 +15,7 @@
 #include <cmath>
 
 GeometryGroupView::GeometryGroupView(QWidget* parent, Qt::WindowFlags flags)
-    : EditorPage(parent, flags), analyseBox(new QCheckBox(this)), opacitySlider(new QSlider(Qt::Horizontal, this)),
+    : EntryPage(parent, flags), analyseBox(new QCheckBox(this)), opacitySlider(new QSlider(Qt::Horizontal, this)),
       colourPicker(new ColourPicker(this))
 {
     setPageTitle(tr("Groups"));
@@ -62,7 +62,7 @@ GeometryGroupView::GeometryGroupView(QWidget* parent, Qt::WindowFlags flags)
 
 void GeometryGroupView::setGeometryGroup(const GeometryGroupRef& group)
 {
-    takeWorkingCopy(target, copy, group);
+    takeEntry(group);
 }
 
 void GeometryGroupView::setLibrary(const QSharedPointer<GroupLibrary>& newLibrary)
@@ -74,7 +74,7 @@ void GeometryGroupView::repopulate()
 {
     setAllEnabled({nameEdit, analyseBox, opacitySlider, colourPicker}, copy != nullptr);
     if (copy) {
-        nameEdit->setText(copy->name());
+        showText(nameEdit, copy->name());
         analyseBox->setChecked(copy->hasAnalysisPurpose());
         opacitySlider->setValue(int(std::lround(copy->colour().alphaF() * 100)));
         colourPicker->setColour(copy->colour());
@@ -130,11 +130,37 @@ void GeometryGroupView::changeColour(const QColor& colour)
     emitter->trigger();
 }
 
-void GeometryGroupView::applyEdits()
+bool GeometryGroupView::entryInModel() const
 {
-    if (!copy || !target)
-        return;
-    nameChanged();
+    return heldBy(library, GroupRef(target));
+}
+
+bool GeometryGroupView::mergeEntry()
+{
+    bool changed = false;
+    copy->setName(merged(copy->name(), agreed->name(), target->name(), changed));
+    const bool analysis =
+        merged(copy->hasAnalysisPurpose(), agreed->hasAnalysisPurpose(), target->hasAnalysisPurpose(), changed);
+    if (analysis != copy->hasAnalysisPurpose())
+        copy->setAnalysisPurpose(analysis);
+    // The colour and the opacity are fields of their own on the page.
+    const QColor mine = copy->colour();
+    const QColor was = agreed->colour();
+    const QColor now = target->colour();
+    bool colourChanged = false;
+    const QRgb rgb = merged(mine.rgb(), was.rgb(), now.rgb(), colourChanged);
+    const int alpha = merged(mine.alpha(), was.alpha(), now.alpha(), colourChanged);
+    if (colourChanged) {
+        QColor colour = rgb == now.rgb() ? now : QColor(rgb);
+        colour.setAlpha(alpha);
+        copy->setColour(colour);
+    }
+    agree();
+    return changed || colourChanged;
+}
+
+void GeometryGroupView::handOnEdits()
+{
     if (copy->name() != target->name() || copy->purpose() != target->purpose() || copy->colour() != target->colour())
         emit GroupChanged(target, copy);
 }

@@ -9,7 +9,7 @@ class QCheckBox;
 class QSlider;
 
 // Edits a geometry group's name, analysis purpose, colour and opacity.
-class GeometryGroupView : public EditorPage
+class GeometryGroupView : public EntryPage<EditorPage, GeometryGroup>
 {
     Q_OBJECT
 
@@ -26,19 +26,21 @@ public slots:
     void setAnalysisPurpose(int state);
     void setColour(const QColor& colour);
     void setOpacity(int percent);
-    void applyEdits() override;
 
 signals:
     void GroupChanged(GeometryGroupRef& target, const GeometryGroupRef& copy);
     void GroupRemoved(const GroupRef& group);
+
+protected:
+    bool entryInModel() const override;
+    bool mergeEntry() override;
+    void handOnEdits() override;
 
 private:
     // Stores the colour between the copy's value signals and repopulates.
     void changeColour(const QColor& colour);
 
     QSharedPointer<GroupLibrary> library;
-    GeometryGroupRef target;
-    GeometryGroupRef copy;
     QCheckBox* analyseBox;
     QSlider* opacitySlider;
     ColourPicker* colourPicker;

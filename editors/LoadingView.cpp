@@ -10,7 +10,7 @@
 #include <QToolButton>
 
 LoadingView::LoadingView(QWidget* parent, Qt::WindowFlags flags)
-    : EditorPage(parent, flags), colourPicker(new ColourPicker(this))
+    : EntryPage(parent, flags), colourPicker(new ColourPicker(this))
 {
     setPageTitle(tr("Load case"));
     colourPicker->setColour(Qt::white);
@@ -41,7 +41,7 @@ LoadingView::LoadingView(QWidget* parent, Qt::WindowFlags flags)
 
 void LoadingView::setLoading(const LoadingRef& loading)
 {
-    takeWorkingCopy(target, copy, loading);
+    takeEntry(loading);
 }
 
 void LoadingView::setLibrary(const QSharedPointer<LoadCaseLibrary>& newLibrary)
@@ -54,7 +54,7 @@ void LoadingView::repopulate()
     setAllEnabled({nameEdit, colourPicker}, copy != nullptr);
     if (copy) {
         colourPicker->setColour(copy->colour());
-        nameEdit->setText(copy->name());
+        showText(nameEdit, copy->name());
     } else {
         colourPicker->setColour(QColor());
         nameEdit->clear();
@@ -80,11 +80,22 @@ void LoadingView::setColour(const QColor& colour)
     emitter->trigger();
 }
 
-void LoadingView::applyEdits()
+bool LoadingView::entryInModel() const
 {
-    if (!copy || !target)
-        return;
-    nameChanged();
+    return heldBy(library, target);
+}
+
+bool LoadingView::mergeEntry()
+{
+    bool changed = false;
+    copy->setName(merged(copy->name(), agreed->name(), target->name(), changed));
+    copy->setColour(merged(copy->colour(), agreed->colour(), target->colour(), changed));
+    agree();
+    return changed;
+}
+
+void LoadingView::handOnEdits()
+{
     if (copy->name() != target->name() || copy->colour() != target->colour())
         emit LoadingChanged(target, copy);
 }

@@ -7,7 +7,7 @@ class ColourPicker;
 class LoadCaseLibrary;
 
 // Edits a loading's name and colour.
-class LoadingView : public EditorPage
+class LoadingView : public EntryPage<EditorPage, Loading>
 {
     Q_OBJECT
 
@@ -22,15 +22,17 @@ public slots:
     void remove();
     void repopulate() override;
     void setColour(const QColor& colour);
-    void applyEdits() override;
 
 signals:
     void LoadingChanged(LoadingRef& target, const LoadingRef& copy);
     void LoadCaseRemoved(const LoadCaseRef& loadCase);
 
+protected:
+    bool entryInModel() const override;
+    bool mergeEntry() override;
+    void handOnEdits() override;
+
 private:
     QSharedPointer<LoadCaseLibrary> library;
-    LoadingRef target;
-    LoadingRef copy;
     ColourPicker* colourPicker;
 };

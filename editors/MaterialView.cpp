@@ -14,7 +14,7 @@
 #include <QToolButton>
 
 MaterialView::MaterialView(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags)
-    : EditorPage(parent, flags), unitSystem(unitSystem),
+    : EntryPage(parent, flags), unitSystem(unitSystem),
       youngsModulusField(new CalculatorField(0.0, unitSystem, UnitSystem::YoungsModulus)),
       shearModulusField(new CalculatorField(0.0, unitSystem, UnitSystem::ShearModulus)),
       densityField(new CalculatorField(0.0, unitSystem, UnitSystem::Density))
@@ -64,7 +64,7 @@ void MaterialView::connectCalculatorField(CalculatorField* field)
 
 void MaterialView::setMaterial(const MaterialRef& material)
 {
-    takeWorkingCopy(target, copy, material);
+    takeEntry(material);
     // Only custom materials may change.
     setEnabled(!library || library->findItemByValue(MaterialLibrary::subnodeItem(library->root(), 1), target));
 }
@@ -81,7 +81,7 @@ void MaterialView::repopulate()
         nameEdit->clear();
         return;
     }
-    nameEdit->setText(copy->name());
+    showText(nameEdit, copy->name());
     densityField->setValueAsSI(copy->density());
     youngsModulusField->setValueAsSI(copy->youngsModulus());
     shearModulusField->setValueAsSI(copy->shearModulus());
@@ -124,12 +124,32 @@ QString MaterialView::refusalText(const QString& name, const Material& edited)
     return tr("The material \"%1\" keeps its properties: %2.").arg(name, rule);
 }
 
-void MaterialView::applyEdits()
+bool MaterialView::entryInModel() const
 {
-    if (!copy || !target || !isEnabled())
-        return;
+    return heldBy(library, target);
+}
+
+// An emptied name is a change here, so a field cleared without typing counts.
+void MaterialView::readFields()
+{
     nameChanged();
-    if (copy->names() != target->names() || *copy != *target)
+}
+
+bool MaterialView::mergeEntry()
+{
+    bool changed = false;
+    copy->setNames(merged(copy->names(), agreed->names(), target->names(), changed));
+    copy->setYoungsModulus(merged(copy->youngsModulus(), agreed->youngsModulus(), target->youngsModulus(), changed));
+    copy->setShearModulus(merged(copy->shearModulus(), agreed->shearModulus(), target->shearModulus(), changed));
+    copy->setDensity(merged(copy->density(), agreed->density(), target->density(), changed));
+    copy->setCte(merged(copy->cte(), agreed->cte(), target->cte(), changed));
+    agree();
+    return changed;
+}
+
+void MaterialView::handOnEdits()
+{
+    if (isEnabled() && (copy->names() != target->names() || *copy != *target))
         emit MaterialChanged(target, copy);
 }
 

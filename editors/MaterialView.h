@@ -15,7 +15,7 @@ class MaterialLibrary;
 // would make a valid material one the analysis refuses is refused with a
 // message naming the material and the rule. It lives on
 // the utility window's stack, which reports leaving it through widgetClosing.
-class MaterialView : public EditorPage
+class MaterialView : public EntryPage<EditorPage, Material>
 {
     Q_OBJECT
 
@@ -31,7 +31,6 @@ public slots:
     void propertiesChanged();
     void remove();
     void repopulate() override;
-    void applyEdits() override;
     void widgetClosing(const QWidget* widget);
 
 signals:
@@ -40,14 +39,18 @@ signals:
     void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
                         const CalculatorReference& ref, QObject* receiver, const char* slot);
 
+protected:
+    bool entryInModel() const override;
+    void readFields() override;
+    bool mergeEntry() override;
+    void handOnEdits() override;
+
 private:
     void connectCalculatorField(CalculatorField* field);
     // Why the edited properties are refused: the first rule they break.
     static QString refusalText(const QString& name, const Material& edited);
 
     QSharedPointer<MaterialLibrary> library;
-    MaterialRef target;
-    MaterialRef copy;
     UnitSystemRef unitSystem;
     CalculatorField* youngsModulusField;
     CalculatorField* shearModulusField;

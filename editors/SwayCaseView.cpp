@@ -27,7 +27,7 @@ void showIndex(ButtonBar* bar, int index)
 } // namespace
 
 SwayCaseView::SwayCaseView(const UnitSystemRef& unitSystem, QWidget* parent, Qt::WindowFlags flags)
-    : FactorListPage(unitSystem, parent, flags),
+    : EntryPage(unitSystem, parent, flags),
       takeBar(new ButtonBar(axes,
                             {tr("Take the X component of loads as the basis of the sway."),
                              tr("Take the Y component of loads as the basis of the sway."),
@@ -66,7 +66,7 @@ SwayCaseView::SwayCaseView(const UnitSystemRef& unitSystem, QWidget* parent, Qt:
 
 void SwayCaseView::setSwayCase(const SwayCaseRef& swayCase)
 {
-    takeWorkingCopy(target, copy, swayCase);
+    takeEntry(swayCase);
 }
 
 SuperLoadCase* SwayCaseView::superCopy() const
@@ -89,7 +89,7 @@ void SwayCaseView::repopulate()
         showIndex(takeBar, SwayCase::Y);
         return;
     }
-    nameEdit->setText(copy->name());
+    showText(nameEdit, copy->name());
     showIndex(applyBar, copy->applyComponent());
     showIndex(takeBar, copy->takeComponent());
 }
@@ -111,11 +111,23 @@ void SwayCaseView::applyComponentChanged(int index)
         copy->setApplyComponent(SwayCase::LoadComponent(index));
 }
 
-void SwayCaseView::applyEdits()
+bool SwayCaseView::entryInModel() const
 {
-    if (!copy || !target)
-        return;
-    nameChanged();
+    return heldBy(library, target);
+}
+
+bool SwayCaseView::mergeEntry()
+{
+    bool changed = mergeSuperCase(*agreed, *target);
+    copy->setTakeComponent(merged(copy->takeComponent(), agreed->takeComponent(), target->takeComponent(), changed));
+    copy->setApplyComponent(
+        merged(copy->applyComponent(), agreed->applyComponent(), target->applyComponent(), changed));
+    agree();
+    return changed;
+}
+
+void SwayCaseView::handOnEdits()
+{
     if (*copy != *target || copy->takeComponent() != target->takeComponent()
         || copy->applyComponent() != target->applyComponent())
         emit SwayCaseChanged(target, copy);

@@ -6,7 +6,7 @@ class ButtonBar;
 
 // Edits a sway case: "Take component" X, Y or Z "of:" its factored
 // loadings and gravity cases "and apply along" X, Y or Z.
-class SwayCaseView : public FactorListPage
+class SwayCaseView : public EntryPage<FactorListPage, SwayCase>
 {
     Q_OBJECT
 
@@ -22,7 +22,6 @@ public slots:
     void remove();
     void repopulate() override;
     void takeComponentChanged(int index);
-    void applyEdits() override;
 
 signals:
     void SwayCaseChanged(SwayCaseRef& target, const SwayCaseRef& copy);
@@ -31,10 +30,11 @@ signals:
 protected:
     SuperLoadCase* superCopy() const override;
     QList<LoadCaseRef> listedCases() const override;
+    bool entryInModel() const override;
+    bool mergeEntry() override;
+    void handOnEdits() override;
 
 private:
-    SwayCaseRef target;
-    SwayCaseRef copy;
     ButtonBar* takeBar;
     ButtonBar* applyBar;
 };

@@ -18,7 +18,7 @@ const int lineCount = 4;
 } // namespace
 
 TitlesView::TitlesView(QWidget* parent, Qt::WindowFlags flags)
-    : EditorPage(parent, flags), notesEdit(new QPlainTextEdit(this))
+    : EntryPage(parent, flags), notesEdit(new QPlainTextEdit(this))
 {
     setPageTitle(tr("Titles"));
     auto* grid = new QGridLayout;
@@ -51,9 +51,10 @@ TitlesView::TitlesView(QWidget* parent, Qt::WindowFlags flags)
 
 void TitlesView::setTitles(const TitlesRef& titles)
 {
-    target = titles;
-    copy = titles ? TitlesRef(new Titles(*titles, nullptr)) : TitlesRef();
-    repopulate();
+    disconnectAllSignals(this, target.data());
+    takeEntry(titles);
+    if (target)
+        connect(target.data(), &Titles::TitlesHaveChanged, this, &TitlesView::followEntry);
 }
 
 void TitlesView::repopulate()
@@ -62,10 +63,12 @@ void TitlesView::repopulate()
         QLineEdit* const fields[] = {titleEdits[i].first, titleEdits[i].second};
         for (int column = 0; column < 2; ++column) {
             fields[column]->setEnabled(copy != nullptr);
-            fields[column]->setText(copy ? copy->title(i, column) : QString());
+            showText(fields[column], copy ? copy->title(i, column) : QString());
         }
     }
-    notesEdit->setPlainText(copy ? copy->note() : QString());
+    const QString note = copy ? copy->note() : QString();
+    if (notesEdit->toPlainText() != note)
+        notesEdit->setPlainText(note);
 }
 
 void TitlesView::textChanged()
@@ -86,12 +89,37 @@ void TitlesView::textChanged()
     emitter->trigger();
 }
 
-void TitlesView::applyEdits()
+void TitlesView::readFields()
 {
-    if (!copy || !target || !isEnabled())
-        return;
     textChanged();
-    if (*copy != *target)
+}
+
+bool TitlesView::mergeEntry()
+{
+    // The entry's lines, with each text the user edited on the page in its
+    // place; a line past the entry's last is reached through empty ones.
+    Titles result(*target, nullptr);
+    for (int i = 0; i < lineCount; ++i)
+        for (int column = 0; column < 2; ++column) {
+            const QString mine = copy->title(i, column);
+            if (mine == agreed->title(i, column) || mine == result.title(i, column))
+                continue;
+            while (result.lineCount() < i)
+                result.setTitle(result.lineCount(), 0, QString());
+            result.setTitle(i, column, mine);
+        }
+    if (copy->note() != agreed->note())
+        result.setNote(copy->note());
+    const bool changed = result != *copy;
+    if (changed)
+        copy->importFrom(result);
+    agree();
+    return changed;
+}
+
+void TitlesView::handOnEdits()
+{
+    if (isEnabled() && *copy != *target)
         emit TitlesChanged(target, copy);
 }
 

@@ -11,7 +11,7 @@ class QPlainTextEdit;
 
 // Edits the model's four title lines and its unprinted note. The fields are
 // read only when the user leaves the page.
-class TitlesView : public EditorPage
+class TitlesView : public EntryPage<EditorPage, Titles>
 {
     Q_OBJECT
 
@@ -23,15 +23,17 @@ public:
 public slots:
     void repopulate() override;
     void textChanged();
-    void applyEdits() override;
     void widgetClosing(const QWidget* widget);
 
 signals:
     void TitlesChanged(TitlesRef& target, const TitlesRef& copy);
 
+protected:
+    void readFields() override;
+    bool mergeEntry() override;
+    void handOnEdits() override;
+
 private:
-    TitlesRef target;
-    TitlesRef copy;
     QList<QPair<QLineEdit*, QLineEdit*>> titleEdits;
     QPlainTextEdit* notesEdit;
 };

@@ -21,7 +21,7 @@ public:
 
     explicit Titles(QObject* parent = nullptr);
     // The lines and the note.
-    Titles(const Titles& other, QObject* parent);
+    Titles(const Titles& other, QObject* parent = nullptr);
 
     QList<Line> lines() const { return lineList; }
     int lineCount() const { return lineList.size(); }

@@ -3,11 +3,19 @@
 #include "AppTesting.h"
 #include "DocumentModel.h"
 #include "EditingActions.h"
+#include "EditorPage.h"
+#include "LoadCaseAccessor.h"
 #include "MainWindow.h"
 #include "ModelResources.h"
 #include "Startup.h"
+#include "TitlesView.h"
+#include "UtilityWindow.h"
 
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
+#include <QToolButton>
 #include <QScopedPointer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -59,6 +67,53 @@ protected:
         actions->actionClearAllSelection();
         actions->actionSelectObjects(objects(names));
         window->updateGUIForCurrentStateAndSelection();
+    }
+
+    // A page opened in the window as a user would: the "titles" of its
+    // utilities, else the page of the first load case.
+    static EditorPage* openPage(MainWindow* in, const QString& page)
+    {
+        if (page == QLatin1String("titles")) {
+            in->findChild<QToolButton*>("TabUtilities")->click();
+            auto* utilities = in->findChild<UtilityWindow*>("Utilities");
+            utilities->openTitlesView();
+            return utilities->titlesView();
+        }
+        auto* accessor = in->findChild<LoadCaseAccessor*>();
+        accessor->editLoadCase(in->documentModel()->loadCases().value(0));
+        return qobject_cast<EditorPage*>(accessor->loadingView());
+    }
+    // The page's name field, or its first line edit; the titles' line edits
+    // come in rows of two.
+    static QLineEdit* pageField(EditorPage* page, int index = 0)
+    {
+        return index == 0 && page->nameField() ? page->nameField() : page->findChildren<QLineEdit*>().value(index);
+    }
+    static void typeInto(QLineEdit* field, const QString& text)
+    {
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+    // The window's File menu opened and closed again.
+    static void openFileMenu(MainWindow* in)
+    {
+        QMenu* file = in->menuBar()->actions().value(0)->menu();
+        file->popup(QPoint());
+        file->hide();
+    }
+    // What the model in a copy of the file holds: the file itself, which a
+    // window shows, opens in no other.
+    template <class Read>
+    auto readCopy(const QString& path, Read read) -> decltype(read(QSharedPointer<DocumentModel>()))
+    {
+        const QString copy = folder->filePath(QStringLiteral("copy.varou"));
+        QFile::remove(copy);
+        if (!QFile::copy(path, copy))
+            return {};
+        MainWindow reader;
+        if (!reader.openFile(copy))
+            return {};
+        return read(reader.documentModel());
     }
 
     RecordingDialogs dialogs;

@@ -2,10 +2,12 @@
 #include "NativeContainer.h"
 #include "Calculator.h"
 #include "CurrentState.h"
+#include "LoadCase.h"
 #include "PortalWindowTesting.h"
 #include "SelectionModel.h"
 #include "StructureView.h"
 #include "TestMain.h"
+#include "Titles.h"
 #include "UtilityView.h"
 
 #include <QAbstractButton>
@@ -56,6 +58,8 @@ private slots:
     void aFileByAnyNameIsOneFile();
     void aChangedFileIsReadAgainInItsWindow();
     void pickerOpensBesideItsOwnWindow();
+    void editsOfBothWindowsAreSaved_data();
+    void editsOfBothWindowsAreSaved();
 
 private:
     // The unit system chosen as a user would: "menu" of the window, its
@@ -332,4 +336,48 @@ void TestTwoWindows::pickerOpensBesideItsOwnWindow()
 }
 
 VARO_TEST_MAIN(TestTwoWindows)
+void TestTwoWindows::editsOfBothWindowsAreSaved_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("sameField");
+    QTest::newRow("titles, two lines") << "titles" << false;
+    QTest::newRow("loading, name and colour") << "loading" << false;
+    QTest::newRow("titles, one line") << "titles" << true;
+    QTest::newRow("loading, one name") << "loading" << true;
+}
+
+// The same page open in both windows, an edit typed in each and Save given in
+// the first: both edits are saved, each its own step; where both edited one
+// field, the saving window's text is saved and the other page shows it.
+void TestTwoWindows::editsOfBothWindowsAreSaved()
+{
+    QFETCH(QString, page);
+    QFETCH(bool, sameField);
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    const int steps = document->structureUndoStack()->index();
+    EditorPage* mine = openPage(window, page);
+    EditorPage* theirs = openPage(other, page);
+    typeInto(pageField(mine), "Mine");
+    if (sameField)
+        typeInto(pageField(theirs), "Theirs");
+    else if (page == "titles")
+        typeInto(pageField(theirs, 2), "Theirs");
+    else
+        QVERIFY(QMetaObject::invokeMethod(theirs, "setColour", Q_ARG(QColor, QColor(Qt::blue))));
+
+    const QString saved = folder->filePath("both.varou");
+    QVERIFY(window->saveFileAs(saved));
+    QCOMPARE(document->structureUndoStack()->index(), steps + 2);
+    const auto edits = [&page](const QSharedPointer<DocumentModel>& model) {
+        const TitlesRef titles = model->titles();
+        const LoadCaseRef loading = model->loadCases().value(0);
+        return page == "titles" ? QStringList{titles->title(0, 0), titles->title(1, 0)}
+                                : QStringList{loading->name(), loading->colour().name()};
+    };
+    const QString second = sameField ? edits(document).value(1) : page == "titles" ? "Theirs" : "#0000ff";
+    QCOMPARE(edits(document), QStringList({"Mine", second}));
+    QCOMPARE(readCopy(saved, edits), QStringList({"Mine", second}));
+    QCOMPARE(pageField(theirs)->text(), QStringLiteral("Mine"));
+}
+
 #include "tst_twowindows.moc"

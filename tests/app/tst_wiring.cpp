@@ -58,6 +58,8 @@ private slots:
     void closingAsksOnlyInTheLastWindow();
     void editsOnOpenPagesAreSavedOrAskedAbout_data();
     void editsOnOpenPagesAreSavedOrAskedAbout();
+    void undoneEditStaysUndone_data();
+    void undoneEditStaysUndone();
     void closingWaitsForTheReportExport();
     void returnAnswersOnlyAQuestionWithADefault_data();
     void returnAnswersOnlyAQuestionWithADefault();
@@ -148,17 +150,7 @@ void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout()
         return page == "titles" ? model->titles()->title(0, 0) : model->loadCases().value(0)->name();
     };
     MainWindow* editing = inSecondWindow ? window->duplicateWindow() : window.data();
-    QLineEdit* field;
-    if (page == "titles") {
-        editing->findChild<QToolButton*>("TabUtilities")->click();
-        auto* utilities = editing->findChild<UtilityWindow*>("Utilities");
-        utilities->openTitlesView();
-        field = utilities->titlesView()->findChild<QLineEdit*>();
-    } else {
-        auto* accessor = editing->findChild<LoadCaseAccessor*>();
-        accessor->editLoadCase(document->loadCases().value(0));
-        field = qobject_cast<EditorPage*>(accessor->loadingView())->nameField();
-    }
+    QLineEdit* field = pageField(openPage(editing, page));
     const QString before = edited(document);
     const int steps = document->structureUndoStack()->index();
     field->selectAll();
@@ -171,12 +163,7 @@ void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout()
     if (command.startsWith("save")) {
         QVERIFY(command == "save" ? window->saveFile() : window->saveFileAs(saved));
         QVERIFY(!window->isWindowModified());
-        // A copy: the file itself, which the window shows, opens in no other.
-        const QString copy = folder->filePath("copy.varou");
-        QVERIFY(QFile::copy(saved, copy));
-        MainWindow reader;
-        QVERIFY(reader.openFile(copy));
-        QCOMPARE(edited(reader.documentModel()), QStringLiteral("Typed"));
+        QCOMPARE(readCopy(saved, edited), QStringLiteral("Typed"));
     } else if (command == "menu") {
         QMenu* file = window->menuBar()->actions().value(0)->menu();
         QAction* save = file->actions().value(5);
@@ -202,6 +189,42 @@ void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout()
     QCOMPARE(document->structureUndoStack()->index(), steps + 1);
     document->structureUndoStack()->undo();
     QCOMPARE(edited(document), before);
+}
+
+void TestWiring::undoneEditStaysUndone_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::newRow("titles") << "titles";
+    QTest::newRow("loading") << "loading";
+}
+
+// Typed, saved, then undone with the page still open: the page shows the
+// undone text, the File menu hands nothing on, Redo stays, and the next Save
+// writes the undone model.
+void TestWiring::undoneEditStaysUndone()
+{
+    QFETCH(QString, page);
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    const auto edited = [&page](const QSharedPointer<DocumentModel>& model) {
+        return page == "titles" ? model->titles()->title(0, 0) : model->loadCases().value(0)->name();
+    };
+    QLineEdit* field = pageField(openPage(window, page));
+    const QString before = edited(document);
+    typeInto(field, "EditT1");
+    const QString saved = folder->filePath("undone.varou");
+    QVERIFY(window->saveFileAs(saved));
+    QCOMPARE(edited(document), QStringLiteral("EditT1"));
+    QUndoStack* stack = document->structureUndoStack().data();
+    const int steps = stack->count();
+
+    EditingActions::of(document.data())->actionUndo();
+    QCOMPARE(field->text(), before);
+    openFileMenu(window);
+    QCOMPARE(stack->count(), steps);
+    QVERIFY(stack->canRedo());
+    QVERIFY(window->isWindowModified());
+    QVERIFY(window->saveFile());
+    QCOMPARE(readCopy(saved, edited), before);
 }
 
 // A close that comes while the report is exported, from a program rather
