@@ -329,6 +329,15 @@ void TestMainWindow::corruptFileIsRefused_data()
         << QString("The model is too large to open: it has %1 nodes, more than the %2 that a model file may hold "
                    "beside its other objects.")
                .arg(QLocale().toString(nodes), QLocale().toString((ReadingBudget::maximumCost - 3 * 2) / 13));
+    // Written again, blocks and items nesting 240 deep below each report stand on lines
+    // indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs and new lines: 4,600 pass 256 MB.
+    const QByteArray report = "<Report><Block>" + QByteArray("<Item><Block>").repeated(120)
+                              + QByteArray("</Block></Item>").repeated(120) + "</Block></Report>";
+    QTest::newRow("text too long to save")
+        << NativeContainer::pack("<Content><Document><Reports>" + report.repeated(4600)
+                                 + "</Reports></Document></Content>")
+        << QString("The model is too large to open: written out, its text would pass the 256 MB that a model file "
+                   "may hold.");
     QTest::newRow("padding past the budget")
         << NativeContainer::pack("<Content>" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ')
                                  + "<Document/></Content>")

@@ -86,8 +86,6 @@ private slots:
     void budgetCountsWhatTheTextBuilds();
     void budgetOfManyElements_data();
     void budgetOfManyElements();
-    void soundModelTooLargeSaysSo_data();
-    void soundModelTooLargeSaysSo();
 };
 
 void TestContainer::packedLayoutAndBothChecksumTexts()
@@ -403,47 +401,6 @@ void TestContainer::budgetOfManyElements()
     for (int left = count; left > 0 && !budget.isExceeded(); left -= perPiece)
         budget.take(left >= perPiece ? piece : element.repeated(left));
     QCOMPARE(budget.isExceeded(), !within);
-}
-
-void TestContainer::soundModelTooLargeSaysSo_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("message");
-    const QLocale locale;
-    // Seventeen units a bare load case, ten a node, beside three elements of two.
-    const qint64 loadCases = ReadingBudget::maximumCost / 17 + 50000;
-    QTest::newRow("many load cases")
-        << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
-               + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
-        << QString("The model is too large to open: it has %1 load cases, more than the %2 that a model file may hold "
-                   "beside its other objects.")
-               .arg(locale.toString(loadCases), locale.toString((ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 17));
-    // Written again, a report whose blocks and items nest 240 deep below it
-    // stands on lines indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs
-    // and new lines: 4,600 such reports pass 256 MB, 2,000 do not.
-    const auto reports = [](int count) {
-        QByteArray report = "<Report><Block>" + QByteArray("<Item><Block>").repeated(120)
-                            + QByteArray("</Block></Item>").repeated(120) + "</Block></Report>";
-        return "<Content><Document><Reports>" + report.repeated(count) + "</Reports></Document></Content>";
-    };
-    QTest::newRow("reports nested deep") << reports(4600)
-                                         << QString("The model is too large to open: written out, its text would "
-                                                    "pass the 256 MB that a model file may hold.");
-    QTest::newRow("fewer reports nested deep") << reports(2000) << QString();
-}
-
-// A model that is sound but larger than this version reads or saves is
-// told so, with what is too large, and never called damaged.
-void TestContainer::soundModelTooLargeSaysSo()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QString, message);
-    QString reason;
-    QByteArray read;
-    QCOMPARE(NativeContainer::unpack(NativeContainer::pack(text), &read, &reason),
-             message.isEmpty() ? Status::Ok : Status::TooLarge);
-    QCOMPARE(reason, message);
-    QCOMPARE(read.isEmpty(), !message.isEmpty());
 }
 
 VARO_APPLESS_TEST_MAIN(TestContainer)

