@@ -12,8 +12,6 @@
 #include "UtilityWindow.h"
 
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QToolButton>
 #include <QScopedPointer>
@@ -83,23 +81,10 @@ protected:
         accessor->editLoadCase(in->documentModel()->loadCases().value(0));
         return qobject_cast<EditorPage*>(accessor->loadingView());
     }
-    // The page's name field, or its first line edit; the titles' line edits
-    // come in rows of two.
+    // The page's name field, or a line edit (the titles' come in rows of two).
     static QLineEdit* pageField(EditorPage* page, int index = 0)
     {
         return index == 0 && page->nameField() ? page->nameField() : page->findChildren<QLineEdit*>().value(index);
-    }
-    static void typeInto(QLineEdit* field, const QString& text)
-    {
-        field->selectAll();
-        QTest::keyClicks(field, text);
-    }
-    // The window's File menu opened and closed again.
-    static void openFileMenu(MainWindow* in)
-    {
-        QMenu* file = in->menuBar()->actions().value(0)->menu();
-        file->popup(QPoint());
-        file->hide();
     }
     // What the model in a copy of the file holds: the file itself, which a
     // window shows, opens in no other.
@@ -108,10 +93,8 @@ protected:
     {
         const QString copy = folder->filePath(QStringLiteral("copy.varou"));
         QFile::remove(copy);
-        if (!QFile::copy(path, copy))
-            return {};
         MainWindow reader;
-        if (!reader.openFile(copy))
+        if (!QFile::copy(path, copy) || !reader.openFile(copy))
             return {};
         return read(reader.documentModel());
     }
