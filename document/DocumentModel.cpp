@@ -582,8 +582,9 @@ double DocumentModel::scaleForStress(double stressScale, const QSharedPointer<Un
 
 namespace {
 
-// The four numbers of a material as they are stored: materials of the very
-// same names and values always find the same one to stand for them.
+// The four numbers of a material as they are stored, the shear modulus last:
+// materials of the very same names and values always find the same one to
+// stand for them.
 QByteArray exactValues(const Material& material)
 {
     const double values[] = {material.cte(), material.density(), material.youngsModulus(), material.shearModulus()};
@@ -592,16 +593,20 @@ QByteArray exactValues(const Material& material)
 
 // Values equal within the relative tolerance lie in the same or neighbouring
 // cells: a cell spans 2^-19 of a binary order of magnitude, more than the
-// tolerance of 2^-20, and all values near zero share one cell.
+// tolerance of 2^-20. The values near zero, all equal, share the cell just
+// below that of the least value that is not, its only neighbour among them.
 qint64 cellOf(double value)
 {
-    return qint64(std::floor(std::log2(std::max(std::fabs(value), 0x1p-127)) * 0x1p19));
+    const qint64 nearZeroCell = qint64(std::log2(nearZeroMagnitude) * 0x1p19) - 1;
+    return isNearZero(value) ? nearZeroCell : qint64(std::floor(std::log2(std::fabs(value)) * 0x1p19));
 }
 
 // The materials that stand for others, in the order they came, found by
 // their names and the cells of their values, so that a file of many
 // materials is matched in time in proportion to their number. A material
-// without a shear modulus may take any, so it is looked up without one.
+// without a shear modulus may take any, so it is looked up without one,
+// among the first standing material of each set of the other values: a later
+// one with the same values can replace no more than that one.
 class StandingMaterials
 {
 public:
@@ -610,6 +615,11 @@ public:
         const int index = standing.size();
         standing.append(material);
         withShear[material->names()][key(*material, true)].append(index);
+        QSet<QByteArray>& seen = otherValuesSeen[material->names()];
+        const QByteArray values = exactValues(*material).left(3 * int(sizeof(double)));
+        if (seen.contains(values))
+            return;
+        seen.insert(values);
         anyShear[material->names()][key(*material, false)].append(index);
     }
 
@@ -653,6 +663,7 @@ private:
     QVector<MaterialRef> standing;
     QHash<QStringList, QHash<QByteArray, QVector<int>>> withShear;
     QHash<QStringList, QHash<QByteArray, QVector<int>>> anyShear;
+    QHash<QStringList, QSet<QByteArray>> otherValuesSeen;
 };
 
 } // namespace
