@@ -33,6 +33,7 @@
 #include <QWriteLocker>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -582,8 +583,9 @@ double DocumentModel::scaleForStress(double stressScale, const QSharedPointer<Un
 
 namespace {
 
-// The four numbers of a material as they are stored: materials of the very
-// same names and values always find the same one to stand for them.
+// The four numbers of a material as they are stored, the shear modulus last:
+// materials of the very same names and values always find the same one to
+// stand for them.
 QByteArray exactValues(const Material& material)
 {
     const double values[] = {material.cte(), material.density(), material.youngsModulus(), material.shearModulus()};
@@ -592,16 +594,33 @@ QByteArray exactValues(const Material& material)
 
 // Values equal within the relative tolerance lie in the same or neighbouring
 // cells: a cell spans 2^-19 of a binary order of magnitude, more than the
-// tolerance of 2^-20, and all values near zero share one cell.
+// tolerance of 2^-20. The values near zero, all equal, share the cell just
+// below that of the least value that is not, its only neighbour among them.
 qint64 cellOf(double value)
 {
-    return qint64(std::floor(std::log2(std::max(std::fabs(value), 0x1p-127)) * 0x1p19));
+    const qint64 nearZeroCell = qint64(std::log2(nearZeroMagnitude) * 0x1p19) - 1;
+    return isNearZero(value) ? nearZeroCell : qint64(std::floor(std::log2(std::fabs(value)) * 0x1p19));
 }
 
 // The materials that stand for others, in the order they came, found by
 // their names and the cells of their values, so that a file of many
 // materials is matched in time in proportion to their number. A material
-// without a shear modulus may take any, so it is looked up without one.
+// without a shear modulus may take any, so it is looked up without one,
+// among the first standing material of each set of the other values: a later
+// one with the same values can replace no more than that one.
+// The cells of a material's values, the shear modulus last (0 where it is
+// left out); a key held in place, so that looking up a cell allocates nothing.
+struct MaterialCells
+{
+    std::array<qint64, 4> at{};
+    bool operator==(const MaterialCells& other) const { return at == other.at; }
+};
+
+uint qHash(const MaterialCells& cells, uint seed = 0)
+{
+    return qHashBits(cells.at.data(), sizeof cells.at, seed);
+}
+
 class StandingMaterials
 {
 public:
@@ -609,22 +628,31 @@ public:
     {
         const int index = standing.size();
         standing.append(material);
-        withShear[material->names()][key(*material, true)].append(index);
-        anyShear[material->names()][key(*material, false)].append(index);
+        withShear[material->names()][cellsOf(*material, true)].append(index);
+        QSet<QByteArray>& seen = otherValuesSeen[material->names()];
+        const QByteArray values = exactValues(*material).left(3 * int(sizeof(double)));
+        if (seen.contains(values))
+            return;
+        seen.insert(values);
+        anyShear[material->names()][cellsOf(*material, false)].append(index);
     }
 
     // The first standing material that can replace the given one.
     MaterialRef replacementFor(const Material& material) const
     {
         const bool shear = material.shearModulus() != 0.0;
-        const QHash<QByteArray, QVector<int>> cells = (shear ? withShear : anyShear).value(material.names());
-        const QVector<qint64> centre = cellsOf(material, shear);
+        const QHash<MaterialCells, QVector<int>> cells = (shear ? withShear : anyShear).value(material.names());
+        const MaterialCells centre = cellsOf(material, shear);
+        const int dimensions = shear ? 4 : 3;
         int first = standing.size();
-        QVector<qint64> at(centre.size());
-        for (int step = 0, steps = int(std::pow(3, centre.size())); step < steps; ++step) {
-            for (int i = 0, rest = step; i < centre.size(); ++i, rest /= 3)
-                at[i] = centre[i] + rest % 3 - 1;
-            for (int index : cells.value(cellKey(at))) {
+        MaterialCells around;
+        for (int step = 0, steps = int(std::pow(3, dimensions)); step < steps; ++step) {
+            for (int i = 0, rest = step; i < dimensions; ++i, rest /= 3)
+                around.at[i] = centre.at[i] + rest % 3 - 1;
+            const auto found = cells.constFind(around);
+            if (found == cells.constEnd())
+                continue;
+            for (int index : *found) {
                 if (index >= first)
                     break;
                 if (standing[index]->canReplace(material)) {
@@ -637,22 +665,18 @@ public:
     }
 
 private:
-    static QVector<qint64> cellsOf(const Material& material, bool shear)
+    static MaterialCells cellsOf(const Material& material, bool shear)
     {
-        QVector<qint64> cells{cellOf(material.cte()), cellOf(material.density()), cellOf(material.youngsModulus())};
-        if (shear)
-            cells.append(cellOf(material.shearModulus()));
+        MaterialCells cells;
+        cells.at = {cellOf(material.cte()), cellOf(material.density()), cellOf(material.youngsModulus()),
+                    shear ? cellOf(material.shearModulus()) : 0};
         return cells;
     }
-    static QByteArray cellKey(const QVector<qint64>& cells)
-    {
-        return QByteArray(reinterpret_cast<const char*>(cells.constData()), int(cells.size() * sizeof(qint64)));
-    }
-    static QByteArray key(const Material& material, bool shear) { return cellKey(cellsOf(material, shear)); }
 
     QVector<MaterialRef> standing;
-    QHash<QStringList, QHash<QByteArray, QVector<int>>> withShear;
-    QHash<QStringList, QHash<QByteArray, QVector<int>>> anyShear;
+    QHash<QStringList, QHash<MaterialCells, QVector<int>>> withShear;
+    QHash<QStringList, QHash<MaterialCells, QVector<int>>> anyShear;
+    QHash<QStringList, QSet<QByteArray>> otherValuesSeen;
 };
 
 } // namespace

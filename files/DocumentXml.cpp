@@ -514,10 +514,7 @@ void readViewPointMemory(QXmlStreamReader& reader, ViewPointMemory& memory)
     int slot = 0;
     walkElement(reader, [&](const QString& name) {
         if (name == QLatin1String("index")) {
-            bool ok = false;
-            slot = ModelXml::elementText(reader).trimmed().toInt(&ok);
-            if (!ok)
-                slot = 0;
+            slot = ModelXml::integerFrom(reader, ModelXml::elementText(reader), 0);
         } else if (name == QLatin1String("viewpoint")) {
             const ViewPointRef viewPoint(new ViewPoint);
             viewPoint->readXML(reader);

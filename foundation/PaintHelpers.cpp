@@ -38,6 +38,20 @@ int iQColour::indexForRgb(unsigned rgb)
     return index;
 }
 
+namespace {
+const QChar ellipsis(0x2026);
+// The most of a text a tool tip shows.
+const int toolTipLetters = 300;
+} // namespace
+
+QString iQt::clippedForToolTip(const QString& text)
+{
+    if (text.size() <= toolTipLetters)
+        return text;
+    // A letter in two halves is kept whole or left out.
+    return text.left(toolTipLetters - (text.at(toolTipLetters - 1).isHighSurrogate() ? 1 : 0)) + ellipsis;
+}
+
 QString iQt::cssColour(const QColor& colour)
 {
     if (colour.alpha() != 255)
@@ -188,6 +202,13 @@ QRect iQFontMetrics::unitedTightBoundingRect(const QFontMetrics& metrics, const 
 
 QString iQFontMetrics::elidedToFit(const QFontMetrics& metrics, const QString& text, int width)
 {
+    // No letter shown is narrower than a pixel, so a text longer than the
+    // width in pixels never fits; what shows comes from that many letters.
+    const qint64 letters = qint64(std::max(0, width)) + 1;
+    if (text.size() > letters) {
+        // The ellipsis marks the cut even where letters of no width let the prefix fit.
+        return metrics.elidedText(text.left(int(letters)) + ellipsis, Qt::ElideRight, width);
+    }
     // Cut only what does not fit: elision in whole pixels may lose a fraction
     // and cut a text that fits.
     return metrics.horizontalAdvance(text) <= width ? text : metrics.elidedText(text, Qt::ElideRight, width);

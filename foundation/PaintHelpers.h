@@ -38,6 +38,10 @@ enum TextAlongLineOption {
     Upright = 0x80       // never upside down
 };
 
+// At most a few hundred characters of a text, then an ellipsis: a tool tip
+// shows a name without laying out all of a long one.
+QString clippedForToolTip(const QString& text);
+
 // Paints text in the frame of a line and returns the label box in widget pixels.
 QPolygon paintTextAlongLine(QPainter* painter, QString text, QPointF point, QLineF line, QPoint offset, int bits);
 
@@ -58,6 +62,7 @@ void setMetricPen(QPainter* painter, const QPen& pen);
 namespace iQFontMetrics {
 QRect unitedTightBoundingRect(const QFontMetrics& metrics, const QStringList& strings);
 // The text whole when it fits the width, else cut at its end with an ellipsis.
+// Only a prefix of a long text is measured, so a cut costs what is shown.
 QString elidedToFit(const QFontMetrics& metrics, const QString& text, int width);
 }
 

@@ -23,7 +23,10 @@ QString Combination::elementName() const
 
 void Combination::readAttributes(QXmlStreamReader& reader)
 {
-    secondOrder = ModelXml::boolFrom(reader, reader.attributes().value(QStringLiteral("secondOrder")).toString(), secondOrder);
+    // Absent, the flag keeps its default; present, it must be one.
+    const QStringRef text = reader.attributes().value(QStringLiteral("secondOrder"));
+    if (!text.isNull())
+        secondOrder = ModelXml::boolFrom(reader, text.toString(), secondOrder);
 }
 
 void Combination::writeAttributes(QXmlStreamWriter& writer) const

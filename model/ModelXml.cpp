@@ -59,8 +59,6 @@ double numberFrom(QXmlStreamReader& reader, const QString& text)
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback)
 {
     const QString t = text.trimmed();
-    if (t.isEmpty())
-        return fallback;
     bool ok = false;
     const int value = t.toInt(&ok);
     return ok ? value : (refuse(reader, t, "a whole number"), fallback);
@@ -74,8 +72,6 @@ QString boolText(bool value)
 bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback)
 {
     const QString t = text.trimmed();
-    if (t.isEmpty())
-        return fallback;
     if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1"))
         return true;
     if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))

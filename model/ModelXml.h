@@ -32,10 +32,12 @@ QString colourText(const QColor& colour);
 double numberFrom(QXmlStreamReader& reader, const QString& text);
 // Three such numbers separated by commas.
 Vector3 vectorFrom(QXmlStreamReader& reader, const QString& text);
-// Whole numbers, flags and colours: empty text keeps the fallback, as a
-// missing child does; other damaged text raises the error.
+// Whole numbers and flags are written whole too: empty or damaged text
+// raises the error and gives the fallback.
 int integerFrom(QXmlStreamReader& reader, const QString& text, int fallback);
 bool boolFrom(QXmlStreamReader& reader, const QString& text, bool fallback);
+// Colours: empty text keeps the fallback, as a missing child does; other
+// damaged text raises the error.
 QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& fallback);
 
 // The local name of the element the reader stands on with its ASCII capitals

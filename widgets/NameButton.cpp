@@ -37,7 +37,8 @@ QSize NameButton::sizeAround(int textWidth, bool withText) const
 QSize NameButton::sizeHint() const
 {
     const int widest = fontMetrics().averageCharWidth() * widestName;
-    return QSize(sizeAround(std::min(fontMetrics().horizontalAdvance(wholeName), widest), true).width(),
+    const int textWidth = fontMetrics().horizontalAdvance(iQFontMetrics::elidedToFit(fontMetrics(), wholeName, widest));
+    return QSize(sizeAround(std::min(textWidth, widest), true).width(),
                  QPushButton::sizeHint().height());
 }
 
@@ -69,5 +70,5 @@ void NameButton::showName()
     setText(QString(shown).replace(QLatin1Char('&'), QLatin1String("&&")));
     setToolTip(shown == wholeName ? hint
                                   : QStringLiteral("<p>%1</p><p>%2</p>")
-                                        .arg(wholeName.toHtmlEscaped(), hint.toHtmlEscaped()));
+                                        .arg(iQt::clippedForToolTip(wholeName).toHtmlEscaped(), hint.toHtmlEscaped()));
 }

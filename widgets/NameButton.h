@@ -7,7 +7,8 @@
 // mark. It asks for no more width than a few dozen letters take, and can be
 // made as narrow as a few letters, so that no name widens the window it is
 // in; a name longer than the width it has is cut short with "…", and its
-// tool tip then holds the whole name above the button's own hint.
+// tool tip then holds the name, up to a few hundred letters, above the
+// button's own hint.
 class NameButton : public QPushButton
 {
     Q_OBJECT

@@ -9,8 +9,6 @@
 #include <QTextDocument>
 #include <QtMath>
 
-#include <climits>
-
 namespace {
 
 const QString fullEdge = QStringLiteral("border:1px solid #aaaaaa;");
@@ -71,8 +69,8 @@ PickerCell::PickerCell(TitleLayout layout, const QString& title, const QString& 
     : QLabel(parent), titled(true), titleLayout(layout), title(title), second(second)
 {
     setTextFormat(Qt::RichText);
-    // Whole until the cell is given its width.
-    setText(titledText(INT_MAX, &shownTitle));
+    // As wide as the cell asks for until it is given its width.
+    setText(titledText(titleMetrics(font()).averageCharWidth() * widestTitle, &shownTitle));
     construct(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
@@ -118,10 +116,10 @@ void PickerCell::showTitle()
     // A note takes its width beside the title; a subtitle has a line of its own.
     const int beside = titleLayout == Type2 ? textWidth(standardType2(QString(), second), font()) : 0;
     const QString text = titledText(width() - widthAroundText() - beside, &shownTitle);
-    if (text == this->text())
-        return;
-    setText(text);
-    setToolTip(showsWholeTitle() ? QString() : QStringLiteral("<p>%1</p>").arg(title.toHtmlEscaped()));
+    setToolTip(showsWholeTitle() ? QString()
+                                 : QStringLiteral("<p>%1</p>").arg(iQt::clippedForToolTip(title).toHtmlEscaped()));
+    if (text != this->text())
+        setText(text);
 }
 
 void PickerCell::construct(Qt::Alignment alignment)

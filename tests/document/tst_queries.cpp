@@ -1,5 +1,6 @@
 #include "DocumentTesting.h"
 
+#include "CpuTimeTesting.h"
 #include "CrossSection.h"
 #include "LoadCaseLibrary.h"
 #include "TestMain.h"
@@ -7,6 +8,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -55,6 +57,8 @@ private slots:
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
     void materialsJoinTheLibraryOnce();
+    void materialsAreMatchedInLinearTime_data();
+    void materialsAreMatchedInLinearTime();
     void defaultLoadCasesAreAddedWhenMissing_data();
     void defaultLoadCasesAreAddedWhenMissing();
 };
@@ -306,6 +310,47 @@ void TestQueries::materialsJoinTheLibraryOnce()
     for (int i = 5; i < members.size(); ++i)
         QCOMPARE(members[i]->sectionType()->material(), firstForeign);
     QCOMPARE(customMaterials(*document), customBefore + (QList<MaterialRef>{firstStiffer, firstForeign}));
+}
+
+void TestQueries::materialsAreMatchedInLinearTime_data()
+{
+    QTest::addColumn<bool>("shearless");
+    // CTEs between 2^-128 and 2^-127, no two within the tolerance: each its own material.
+    QTest::newRow("tiny CTEs") << false;
+    // Half differ only in G; the other half, without G, lie just past the tolerance in E and take the
+    // first of them, found past all of the first half.
+    QTest::newRow("without shear modulus") << true;
+}
+
+void TestQueries::materialsAreMatchedInLinearTime()
+{
+    QFETCH(bool, shearless);
+    const auto materialAt = [shearless](int k, int count) {
+        if (!shearless)
+            return Material({"Ash"}, 1e10, 4e9, 600, std::ldexp(1 + k / 65536.0, -128));
+        if (k < count / 2)
+            return Material({"Ash"}, 1e10, 4e9 * (1 + k * 1e-5), 600, 1e-5);
+        return Material({"Ash"}, 1e10 * (1 + 1.2e-6) * (1 + k * 1e-13), 0, 600, 1e-5);
+    };
+    bool matched = true;
+    const auto spentOn = [&](int count) {
+        const QSharedPointer<DocumentModel> document = newDocument();
+        const int customBefore = customMaterials(*document).size();
+        QList<VaroObjectRef> members;
+        for (int k = 0; k < count; ++k)
+            members << memberWithMaterial(materialAt(k, count));
+        const double before = threadCpuSeconds();
+        document->consolidateWithLibraries(members);
+        const double spent = threadCpuSeconds() - before;
+        const auto materialOf = [&](int k) { return members[k].objectCast<Member>()->sectionType()->material(); };
+        matched = matched && customMaterials(*document).size() == customBefore + (shearless ? count / 2 + 1 : count)
+                  && (!shearless || materialOf(count - 1) == materialOf(count / 2));
+        return spent;
+    };
+    // About eight times the time for eight times the materials; each matched against all before it, 64.
+    const double growth = cpuTimeGrowth(2000, 16000, spentOn);
+    QVERIFY(matched);
+    QVERIFY2(growth < 14, qPrintable(QString::number(growth)));
 }
 
 void TestQueries::defaultLoadCasesAreAddedWhenMissing_data()

@@ -1,6 +1,7 @@
 #include "ButtonBar.h"
 #include "ColourPicker.h"
 #include "ConfirmButtonDelegate.h"
+#include "NameButton.h"
 #include "PickerCell.h"
 #include "ProgrammaticActionGroup.h"
 #include "ProgrammaticButtonGroup.h"
@@ -8,9 +9,12 @@
 #include "ToolMenu.h"
 #include "WidgetTesting.h"
 
+#include "CpuTimeTesting.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -41,6 +45,8 @@ private slots:
     void confirmations();
     void colourSwatches();
     void toolMenu();
+    void longNamesCostWhatIsShown_data();
+    void longNamesCostWhatIsShown();
 };
 
 void TestControls::pickerCellStates()
@@ -182,5 +188,36 @@ void TestControls::toolMenu()
 }
 
 VARO_WIDGET_TEST_MAIN(TestControls)
+
+void TestControls::longNamesCostWhatIsShown_data()
+{
+    QTest::addColumn<bool>("picker");
+    QTest::newRow("name button") << false;
+    QTest::newRow("picker title") << true;
+}
+
+// A name of a million letters costs what a name of a hundred thousand does:
+// what is shown and the tool tip come from a few hundred of its letters.
+void TestControls::longNamesCostWhatIsShown()
+{
+    QFETCH(bool, picker);
+    QString name, toolTip;
+    const auto spentOn = [&](int letters) {
+        name = QStringLiteral("Wind on the long side ").repeated(letters / 22 + 1).left(letters);
+        const double before = threadCpuSeconds();
+        QScopedPointer<QWidget> widget;
+        if (picker)
+            widget.reset(new PickerCell(PickerCell::Type1, name, "", nullptr));
+        else
+            widget.reset(new NameButton(name, "Choose", nullptr));
+        widget->resize(200, widget->sizeHint().height());
+        widget->show();
+        toolTip = widget->toolTip();
+        return threadCpuSeconds() - before;
+    };
+    const double growth = cpuTimeGrowth(100000, 1000000, spentOn);
+    QVERIFY2(growth < 3, qPrintable(QString::number(growth)));
+    QVERIFY(QTextDocumentFragment::fromHtml(toolTip).toPlainText().startsWith(name.left(300) + QChar(0x2026)));
+}
 
 #include "tst_controls.moc"
