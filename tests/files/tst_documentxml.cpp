@@ -561,26 +561,23 @@ void TestDocumentXml::everySavedModelOpensAgain()
 
 namespace {
 
-// One number of every kind a model file holds, and whole numbers and flags
-// as each reader takes them, each written once.
+// One number or flag of every kind a model file holds, each written once.
 const char* const everyNumberKind =
     "<Content><Document>"
     "<LoadCase ref=\"1\"><Name>Dead</Name></LoadCase>"
     "<GravityCase ref=\"2\"><Name>G</Name><Acceleration>9.81</Acceleration>"
     "<Axis><Vector>0,-1,0</Vector></Axis></GravityCase>"
-    "<Combination ref=\"3\" secondOrder=\"false\"><Name>C</Name><Factor ref=\"1\">1.35</Factor></Combination>"
+    "<Combination ref=\"3\"><Name>C</Name><Factor ref=\"1\">1.35</Factor></Combination>"
     "<ViewPointMemory><index>1</index><ViewPoint><focalPoint>1,2,3</focalPoint><distance>40</distance></ViewPoint>"
     "</ViewPointMemory>"
-    "<Structure>"
-    "<Support ref=\"14\"><Name>Pin</Name><Dof>7</Dof></Support>"
-    "<Node ref=\"4\"><Position>0,0,0</Position><Support>14</Support></Node>"
-    "<Node ref=\"5\"><Position>4,0.5,0</Position></Node>"
+    "<Structure><Support ref=\"14\"><Name>Pin</Name><Dof>7</Dof></Support>"
+    "<Node ref=\"4\"><Position>0,0,0</Position></Node><Node ref=\"5\"><Position>4,0.5,0</Position></Node>"
     "<SectionType ref=\"6\"><CrossSection><Shape>1</Shape><OverallDepth>0.3</OverallDepth><Area>0.01</Area>"
     "</CrossSection><Material><E>2.1e11</E><G>8.1e10</G><Density>7850</Density><CTE>1.2e-05</CTE></Material>"
     "</SectionType>"
     "<MemberAxis ref=\"7\"><Axis><Vector>0,0,1</Vector></Axis></MemberAxis>"
     "<Member ref=\"8\"><NodeA>4</NodeA><NodeB>5</NodeB><Axis>7</Axis><SectionType>6</SectionType>"
-    "<PinA>true</PinA><PinB>false</PinB></Member>"
+    "<PinA>true</PinA></Member>"
     "<LoadAxis ref=\"9\"><Axis><Vector>0,1,0</Vector></Axis></LoadAxis>"
     "<PointLoad ref=\"10\"><Member>8</Member><LoadAxis>9</LoadAxis><LoadCase>1</LoadCase>"
     "<Pair position=\"0.25\">-1000</Pair></PointLoad>"
@@ -626,11 +623,9 @@ void TestDocumentXml::damagedNumbersRefuseTheFile_data()
     QTest::newRow("stored focal point, hexadecimal") << "1,2,3" << "0x1p9999,2,3";
     QTest::newRow("window view point, spelt out") << "0.75" << "infinity";
     QTest::newRow("current state, empty") << "<scaleLD>2" << "<scaleLD>";
-    // Whole numbers and flags the program always writes, empty or no number.
     QTest::newRow("support freedoms, empty") << "<Dof>7" << "<Dof>";
     QTest::newRow("section shape, empty") << "<Shape>1" << "<Shape>";
     QTest::newRow("member pin, empty") << "<PinA>true" << "<PinA>";
-    QTest::newRow("second order, empty") << "secondOrder=\"false\"" << "secondOrder=\"\"";
     QTest::newRow("selection count, empty") << "count=\"2\"" << "count=\"\"";
     QTest::newRow("stored view slot, no number") << "<index>1" << "<index>first";
 }
