@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -602,14 +603,8 @@ qint64 cellOf(double value)
     return isNearZero(value) ? nearZeroCell : qint64(std::floor(std::log2(std::fabs(value)) * 0x1p19));
 }
 
-// The materials that stand for others, in the order they came, found by
-// their names and the cells of their values, so that a file of many
-// materials is matched in time in proportion to their number. A material
-// without a shear modulus may take any, so it is looked up without one,
-// among the first standing material of each set of the other values: a later
-// one with the same values can replace no more than that one.
-// The cells of a material's values, the shear modulus last (0 where it is
-// left out); a key held in place, so that looking up a cell allocates nothing.
+// The cells of a material's four values, the shear modulus last; a key held
+// in place, so that looking up a cell allocates nothing.
 struct MaterialCells
 {
     std::array<qint64, 4> at{};
@@ -621,6 +616,128 @@ uint qHash(const MaterialCells& cells, uint seed = 0)
     return qHashBits(cells.at.data(), sizeof cells.at, seed);
 }
 
+// Standing materials as points of their CTE, density and Young's modulus,
+// for a material without a shear modulus, which any of them within the
+// tolerance can replace, whatever its own shear modulus. Their values may
+// crowd without bound within the tolerance, so they are searched as boxes
+// rather than cells: the values within the tolerance of a value form one run,
+// so a box of points lies wholly within, or wholly outside, that run when both
+// its ends do and, for outside, the value is not between them. The points are
+// kept in trees of whole powers of two of them, the earliest first, so that
+// the first in the earliest tree that holds one is the first of all.
+class EarliestWithinTolerance
+{
+public:
+    void add(const Material& material, int index)
+    {
+        Tree tree;
+        tree.points.push_back({{material.cte(), material.density(), material.youngsModulus()}, index});
+        while (!trees.empty() && trees.back().points.size() == tree.points.size()) {
+            tree.points.insert(tree.points.begin(), trees.back().points.begin(), trees.back().points.end());
+            trees.pop_back();
+        }
+        build(tree, 0, int(tree.points.size()));
+        trees.push_back(std::move(tree));
+    }
+
+    // The least index of a standing material that can replace the given one,
+    // or -1.
+    int first(const Material& material, const QVector<MaterialRef>& standing) const
+    {
+        const Values values{material.cte(), material.density(), material.youngsModulus()};
+        for (const Tree& tree : trees) {
+            int found = std::numeric_limits<int>::max();
+            search(tree, 0, values, material, standing, found);
+            if (found != std::numeric_limits<int>::max())
+                return found;
+        }
+        return -1;
+    }
+
+private:
+    using Values = std::array<double, 3>;
+    struct Point
+    {
+        Values at;
+        int index;
+    };
+    struct Node
+    {
+        Values low, high;
+        int first, begin, end, right; // right is 0 for a leaf
+    };
+    struct Tree
+    {
+        std::vector<Point> points;
+        std::vector<Node> nodes; // each node followed by its left half
+    };
+    static constexpr int leafSize = 8;
+
+    // Split at the median, each value in turn, so that the sides of a box cut
+    // through no more than some n^(2/3) of the nodes of n points.
+    static void build(Tree& tree, int begin, int end, int axis = 0)
+    {
+        const int at = int(tree.nodes.size());
+        Node node{tree.points[begin].at, tree.points[begin].at, tree.points[begin].index, begin, end, 0};
+        for (int k = begin; k < end; ++k) {
+            for (int i = 0; i < 3; ++i) {
+                node.low[i] = std::min(node.low[i], tree.points[k].at[i]);
+                node.high[i] = std::max(node.high[i], tree.points[k].at[i]);
+            }
+            node.first = std::min(node.first, tree.points[k].index);
+        }
+        tree.nodes.push_back(node);
+        if (end - begin <= leafSize)
+            return;
+        const int middle = begin + (end - begin) / 2;
+        std::nth_element(tree.points.begin() + begin, tree.points.begin() + middle, tree.points.begin() + end,
+                         [axis](const Point& a, const Point& b) { return a.at[axis] < b.at[axis]; });
+        build(tree, begin, middle, (axis + 1) % 3);
+        tree.nodes[at].right = int(tree.nodes.size());
+        build(tree, middle, end, (axis + 1) % 3);
+    }
+
+    static void search(const Tree& tree, int at, const Values& values, const Material& material,
+                       const QVector<MaterialRef>& standing, int& found)
+    {
+        const Node& node = tree.nodes[at];
+        if (node.first >= found)
+            return;
+        bool within = true;
+        for (int i = 0; i < 3; ++i) {
+            const bool lowWithin = fuzzyEqual(node.low[i], values[i]);
+            const bool highWithin = fuzzyEqual(node.high[i], values[i]);
+            if (!lowWithin && !highWithin && (node.high[i] < values[i] || node.low[i] > values[i]))
+                return;
+            within = within && lowWithin && highWithin;
+        }
+        if (within) {
+            found = node.first;
+            return;
+        }
+        if (node.right == 0) {
+            for (int k = node.begin; k < node.end; ++k) {
+                const int index = tree.points[k].index;
+                if (index < found && standing[index]->canReplace(material))
+                    found = index;
+            }
+            return;
+        }
+        const int halves[] = {at + 1, node.right};
+        const bool leftFirst = tree.nodes[at + 1].first < tree.nodes[node.right].first;
+        search(tree, halves[leftFirst ? 0 : 1], values, material, standing, found);
+        search(tree, halves[leftFirst ? 1 : 0], values, material, standing, found);
+    }
+
+    std::vector<Tree> trees;
+};
+
+// The materials that stand for others, in the order they came, found by
+// their names and the cells of their values, so that a file of many
+// materials is matched in time in proportion to their number. A material
+// without a shear modulus is looked up by the box of its other values, among
+// the first standing material of each set of them: a later one with the same
+// values can replace no more than that one.
 class StandingMaterials
 {
 public:
@@ -628,26 +745,29 @@ public:
     {
         const int index = standing.size();
         standing.append(material);
-        withShear[material->names()][cellsOf(*material, true)].append(index);
+        withShear[material->names()][cellsOf(*material)].append(index);
         QSet<QByteArray>& seen = otherValuesSeen[material->names()];
         const QByteArray values = exactValues(*material).left(3 * int(sizeof(double)));
         if (seen.contains(values))
             return;
         seen.insert(values);
-        anyShear[material->names()][cellsOf(*material, false)].append(index);
+        anyShear[material->names()].add(*material, index);
     }
 
     // The first standing material that can replace the given one.
     MaterialRef replacementFor(const Material& material) const
     {
-        const bool shear = material.shearModulus() != 0.0;
-        const QHash<MaterialCells, QVector<int>> cells = (shear ? withShear : anyShear).value(material.names());
-        const MaterialCells centre = cellsOf(material, shear);
-        const int dimensions = shear ? 4 : 3;
+        if (material.shearModulus() == 0.0) {
+            const auto points = anyShear.constFind(material.names());
+            const int first = points == anyShear.constEnd() ? -1 : points->first(material, standing);
+            return first >= 0 ? standing[first] : MaterialRef();
+        }
+        const QHash<MaterialCells, QVector<int>> cells = withShear.value(material.names());
+        const MaterialCells centre = cellsOf(material);
         int first = standing.size();
         MaterialCells around;
-        for (int step = 0, steps = int(std::pow(3, dimensions)); step < steps; ++step) {
-            for (int i = 0, rest = step; i < dimensions; ++i, rest /= 3)
+        for (int step = 0; step < 81; ++step) {
+            for (int i = 0, rest = step; i < 4; ++i, rest /= 3)
                 around.at[i] = centre.at[i] + rest % 3 - 1;
             const auto found = cells.constFind(around);
             if (found == cells.constEnd())
@@ -665,17 +785,17 @@ public:
     }
 
 private:
-    static MaterialCells cellsOf(const Material& material, bool shear)
+    static MaterialCells cellsOf(const Material& material)
     {
         MaterialCells cells;
         cells.at = {cellOf(material.cte()), cellOf(material.density()), cellOf(material.youngsModulus()),
-                    shear ? cellOf(material.shearModulus()) : 0};
+                    cellOf(material.shearModulus())};
         return cells;
     }
 
     QVector<MaterialRef> standing;
     QHash<QStringList, QHash<MaterialCells, QVector<int>>> withShear;
-    QHash<QStringList, QHash<MaterialCells, QVector<int>>> anyShear;
+    QHash<QStringList, EarliestWithinTolerance> anyShear;
     QHash<QStringList, QSet<QByteArray>> otherValuesSeen;
 };
 

@@ -315,21 +315,25 @@ void TestQueries::materialsJoinTheLibraryOnce()
 void TestQueries::materialsAreMatchedInLinearTime_data()
 {
     QTest::addColumn<bool>("shearless");
+    QTest::addColumn<double>("spread");
     // CTEs between 2^-128 and 2^-127, no two within the tolerance: each its own material.
-    QTest::newRow("tiny CTEs") << false;
+    QTest::newRow("tiny CTEs") << false << 0.0;
     // Half differ only in G; the other half, without G, lie just past the tolerance in E and take the
     // first of them, found past all of the first half.
-    QTest::newRow("without shear modulus") << true;
+    QTest::newRow("without shear modulus") << true << 0.0;
+    // As above, the first half's E also apart by a few units in the last place.
+    QTest::newRow("without shear modulus, E a little apart") << true << 1e-15;
 }
 
 void TestQueries::materialsAreMatchedInLinearTime()
 {
     QFETCH(bool, shearless);
-    const auto materialAt = [shearless](int k, int count) {
+    QFETCH(double, spread);
+    const auto materialAt = [shearless, spread](int k, int count) {
         if (!shearless)
             return Material({"Ash"}, 1e10, 4e9, 600, std::ldexp(1 + k / 65536.0, -128));
         if (k < count / 2)
-            return Material({"Ash"}, 1e10, 4e9 * (1 + k * 1e-5), 600, 1e-5);
+            return Material({"Ash"}, 1e10 * (1 + k * spread), 4e9 * (1 + k * 1e-5), 600, 1e-5);
         return Material({"Ash"}, 1e10 * (1 + 1.2e-6) * (1 + k * 1e-13), 0, 600, 1e-5);
     };
     bool matched = true;
