@@ -48,12 +48,8 @@ void MainWindow::applyEditorPages()
     // Each page hands on only its own edits, each as a step of its own; this
     // window's go last, so that where two windows edited the same field the
     // one the user is acting in wins and the others' pages then show it.
-    QList<MainWindow*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* window = qobject_cast<MainWindow*>(widget);
-        if (window && window != this && window->document == document)
-            windows.append(window);
-    }
+    QList<MainWindow*> windows = windowsShowing(document.data());
+    windows.removeOne(this);
     windows.append(this);
     for (MainWindow* window : windows) {
         window->groupAccessor->applyEditorPage();

@@ -2,7 +2,12 @@
 
 #include "Titles.h"
 
-CommandSetTitles::CommandSetTitles(const TitlesRef& titles, const TitlesRef& edited) : target(titles), source(edited) {}
+// The step keeps the texts as they are when it is made: whoever handed them
+// in may go on editing them.
+CommandSetTitles::CommandSetTitles(const TitlesRef& titles, const TitlesRef& edited)
+    : target(titles), source(new Titles(*edited, nullptr))
+{
+}
 
 void CommandSetTitles::redo()
 {

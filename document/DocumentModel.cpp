@@ -599,7 +599,7 @@ QByteArray exactValues(const Material& material)
 // below that of the least value that is not, its only neighbour among them.
 qint64 cellOf(double value)
 {
-    const qint64 nearZeroCell = qint64(std::log2(nearZeroMagnitude) * 0x1p19) - 1;
+    static const qint64 nearZeroCell = qint64(std::log2(nearZeroMagnitude) * 0x1p19) - 1;
     return isNearZero(value) ? nearZeroCell : qint64(std::floor(std::log2(std::fabs(value)) * 0x1p19));
 }
 

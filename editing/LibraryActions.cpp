@@ -168,8 +168,7 @@ void EditingActions::actionApplyTitles(TitlesRef& titles, const TitlesRef& copy)
         return;
     DocumentWriteGuard guard(document());
     UndoMacroGuard macro(undoStack(), tr("Set titles"));
-    // The step keeps the texts as they are now: the page goes on editing its copy.
-    push(new CommandSetTitles(titles, TitlesRef(new Titles(*copy))));
+    push(new CommandSetTitles(titles, copy));
 }
 
 void EditingActions::actionSetGeometryGroupAnalysisPurpose(const GeometryGroupRef& group, bool analysis)

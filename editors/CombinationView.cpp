@@ -77,6 +77,9 @@ void CombinationView::handOnEdits()
 
 void CombinationView::remove()
 {
+    // The page lets the entry go itself: following the model's removal
+    // must not send it back a second time.
+    entryWasHeld = false;
     emit LoadCaseRemoved(target);
     target.clear();
     emit GoBack();

@@ -167,6 +167,9 @@ void GeometryGroupView::handOnEdits()
 
 void GeometryGroupView::remove()
 {
+    // The page lets the entry go itself: following the model's removal
+    // must not send it back a second time.
+    entryWasHeld = false;
     emit GroupRemoved(target);
     target.clear();
     emit GoBack();

@@ -102,6 +102,9 @@ void LoadingView::handOnEdits()
 
 void LoadingView::remove()
 {
+    // The page lets the entry go itself: following the model's removal
+    // must not send it back a second time.
+    entryWasHeld = false;
     emit LoadCaseRemoved(target);
     target.clear();
     emit GoBack();

@@ -161,6 +161,9 @@ void MaterialView::widgetClosing(const QWidget* widget)
 
 void MaterialView::remove()
 {
+    // The page lets the entry go itself: following the model's removal
+    // must not send it back a second time.
+    entryWasHeld = false;
     emit MaterialRemoved(target);
     target.clear();
     emit GoBack();

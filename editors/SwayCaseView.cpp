@@ -135,6 +135,9 @@ void SwayCaseView::handOnEdits()
 
 void SwayCaseView::remove()
 {
+    // The page lets the entry go itself: following the model's removal
+    // must not send it back a second time.
+    entryWasHeld = false;
     emit LoadCaseRemoved(target);
     target.clear();
     emit GoBack();

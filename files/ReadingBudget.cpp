@@ -1,5 +1,7 @@
 #include "ReadingBudget.h"
 
+#include "FileUtilities.h"
+
 #include <QCoreApplication>
 
 #include <cstring>

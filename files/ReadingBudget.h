@@ -1,7 +1,5 @@
 #pragma once
 
-#include "FileUtilities.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>

@@ -499,6 +499,15 @@ void TestPages::pageOnARemovedEntryHandsOnNothing()
     page.writeBack();
     QCOMPARE(d.stack()->index(), 0);
     QVERIFY(d.stack()->canRedo());
+
+    // Removed with its own button, the page goes back once.
+    d.stack()->redo();
+    page.setGeometryGroup(group);
+    page.setRemoveable(true);
+    connect(&page, &GeometryGroupView::GroupRemoved, d.actions, &EditingActions::actionRemoveGroup);
+    back.clear();
+    page.removeButtonWidget()->click();
+    QCOMPARE(back.count(), 1);
 }
 
 void TestPages::windowGeometryIsKeptByClassName()
