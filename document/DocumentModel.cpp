@@ -26,11 +26,9 @@
 #include "VisualConstants.h"
 
 #include <QHash>
-#include <QReadLocker>
 #include <QSet>
 #include <QThread>
 #include <QUndoStack>
-#include <QWriteLocker>
 
 #include <algorithm>
 #include <array>
@@ -104,7 +102,7 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
     structureRelay = new SingleEmitter(this);
     titlesRelay = new SingleEmitter(this);
 
-    lock.reset(new QReadWriteLock(QReadWriteLock::NonRecursive));
+    lock.reset(new TrackedReadWriteLock);
 
     libraryParts.reset(new Libraries(sharedSections));
     reports.reset(new ReportModel);
@@ -236,7 +234,7 @@ int DocumentModel::loadingSum() const
 
 void DocumentModel::readMembers(const std::function<void(const QList<MemberRef>&)>& read) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     structure->readMembers(read);
 }
 
@@ -262,7 +260,7 @@ VaroObjectRef DocumentModel::analysisStatusObject() const
 
 void DocumentModel::setFileName(const QString& path, const QString& leafName)
 {
-    QWriteLocker locker(lock.get());
+    TrackedWriteLocker locker(lock.get());
     if (path == pathName)
         return;
     pathName = path;
@@ -298,7 +296,7 @@ void DocumentModel::clearModifiedState()
 
 QList<LoadCaseRef> DocumentModel::loadCases() const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpLoadCases();
 }
 
@@ -313,7 +311,7 @@ QList<LoadCaseRef> DocumentModel::subOpLoadCases() const
 
 QList<LoadRef> DocumentModel::loadsInLoadCase(const LoadCaseRef& loadCase) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpLoadsInLoadCase(loadCase);
 }
 
@@ -324,7 +322,7 @@ QList<LoadRef> DocumentModel::subOpLoadsInLoadCase(const LoadCaseRef& loadCase) 
 
 QList<GeometryGroupRef> DocumentModel::groups() const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpGroups();
 }
 
@@ -337,7 +335,7 @@ QList<GeometryGroupRef> DocumentModel::subOpGroups() const
 
 QList<GeometryGroupRef> DocumentModel::usedGroups() const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     QList<GeometryGroupRef> used;
     for (const GeometryGroupRef& group : subOpGroups())
         if (subOpIsGroupUsed(group))
@@ -347,7 +345,7 @@ QList<GeometryGroupRef> DocumentModel::usedGroups() const
 
 QList<LoadCaseRef> DocumentModel::usedLoadCases() const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     QList<LoadCaseRef> used;
     for (const LoadCaseRef& loadCase : subOpLoadCases())
         if (subOpIsLoadCaseUsed(loadCase))
@@ -357,7 +355,7 @@ QList<LoadCaseRef> DocumentModel::usedLoadCases() const
 
 bool DocumentModel::isGroupUsed(const GroupRef& group) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpIsGroupUsed(group);
 }
 
@@ -377,7 +375,7 @@ bool DocumentModel::subOpIsGroupUsed(const GroupRef& group) const
 
 bool DocumentModel::isLoadCaseUsed(const LoadCaseRef& loadCase) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpIsLoadCaseUsed(loadCase);
 }
 
@@ -420,7 +418,7 @@ bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase, QSet<const 
 
 bool DocumentModel::isLoadCaseReferenced(const LoadCaseRef& loadCase) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpIsLoadCaseReferenced(loadCase);
 }
 
@@ -443,7 +441,7 @@ bool DocumentModel::subOpIsLoadCaseReferenced(const LoadCaseRef& loadCase) const
 
 bool DocumentModel::isMaterialUsed(const MaterialRef& material) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpIsMaterialUsed(material);
 }
 
@@ -454,7 +452,7 @@ bool DocumentModel::subOpIsMaterialUsed(const MaterialRef& material) const
 
 QList<MemberRef> DocumentModel::membersInGroup(const GroupRef& group) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpMembersInGroup(group);
 }
 
@@ -465,7 +463,7 @@ QList<MemberRef> DocumentModel::subOpMembersInGroup(const GroupRef& group) const
 
 QList<NodeRef> DocumentModel::nodesInGroup(const GroupRef& group) const
 {
-    QReadLocker locker(lock.get());
+    TrackedReadLocker locker(lock.get());
     return subOpNodesInGroup(group);
 }
 

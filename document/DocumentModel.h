@@ -4,12 +4,12 @@
 #include "AnalysisLink.h"
 #include "FileUtilities.h"
 #include "ModelRefs.h"
+#include "TrackedReadWriteLock.h"
 #include "Vectors.h"
 
 #include <QAtomicInt>
 #include <QList>
 #include <QObject>
-#include <QReadWriteLock>
 #include <QSet>
 #include <QSharedPointer>
 #include <QString>
@@ -67,7 +67,7 @@ public:
     QSharedPointer<QUndoStack> reportUndoStack() const { return reportUndo; }
     QSharedPointer<UnitSystem> unitSystem() const { return units; }
     QSharedPointer<ViewPointMemory> viewPointMemory() const { return viewPoints; }
-    QReadWriteLock* documentLock() const { return lock.get(); }
+    TrackedReadWriteLock* documentLock() const { return lock.get(); }
 
     // Pending writers. A writer raises the count before it waits for the
     // write lock, so the analysis sees it even while the writer queues.
@@ -218,7 +218,7 @@ private:
     QString leafNameText;
     FileStamp stamp;
     QSharedPointer<Libraries> libraryParts;
-    std::unique_ptr<QReadWriteLock> lock;
+    std::unique_ptr<TrackedReadWriteLock> lock;
     QSharedPointer<ReportModel> reports;
     QSharedPointer<SelectionModel> selection;
     QSharedPointer<StructureModel> structure;
@@ -252,12 +252,15 @@ private:
 class DocumentWriteGuard
 {
 public:
-    explicit DocumentWriteGuard(DocumentModel* document) : busy(document), locker(document->documentLock()) {}
+    explicit DocumentWriteGuard(DocumentModel* document, const char* asker = __builtin_FUNCTION())
+        : busy(document), locker(document->documentLock(), asker)
+    {
+    }
     Q_DISABLE_COPY(DocumentWriteGuard)
 
 private:
     BusyCountGuard busy;
-    QWriteLocker locker;
+    TrackedWriteLocker locker;
 };
 
 // An undo macro open for as long as the guard lives.

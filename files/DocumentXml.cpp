@@ -25,7 +25,6 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QReadLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -268,7 +267,7 @@ bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* vie
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document)
 {
-    QReadLocker locker(document.documentLock());
+    TrackedReadLocker locker(document.documentLock());
     writer.writeStartElement(QStringLiteral("Document"));
     document.titles()->writeXML(writer);
 

@@ -14,7 +14,6 @@
 #include "StructureModel.h"
 #include "ViewPoint.h"
 
-#include <QReadLocker>
 
 #include <algorithm>
 #include <utility>
@@ -208,7 +207,7 @@ void ReportLayout::initialise()
 
 void ReportLayout::refreshCaches()
 {
-    QReadLocker locker(documentModel->documentLock());
+    TrackedReadLocker locker(documentModel->documentLock());
     for (const MemberRef& member : qAsConst(members))
         if (!member->isCacheValid())
             member->updateCache();

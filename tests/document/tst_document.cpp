@@ -1,6 +1,7 @@
 #include "DocumentTesting.h"
 
 #include "DocumentCommands.h"
+#include "GuiWatchdog.h"
 #include "ReportCommands.h"
 #include "SectionLibrary.h"
 #include "SelectionCommands.h"
@@ -95,6 +96,7 @@ private slots:
     void theAnalysisRunsFromConstructionToDestruction();
     void anAnalysisThatEndsByItselfIsReportedOnce();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
+    void askingAgainUnderTheThreadsOwnWriteLockGoesOn();
     void aReaderIsNotHeldLongByAStormOfWriters();
 };
 
@@ -313,6 +315,30 @@ void TestDocument::aWriterCountsItselfBeforeItWaitsForTheLock()
     QCOMPARE(document->busyCount(), 0);
 }
 
+// A thread asking for the document's lock while it writes under it goes on
+// under the write lock it holds rather than wait on itself, and the handler
+// the tests install to fail at once learns what asked.
+void TestDocument::askingAgainUnderTheThreadsOwnWriteLockGoesOn()
+{
+    static QStringList askers;
+    const TrackedReadWriteLock::ReentryHandler failing =
+        TrackedReadWriteLock::setReentryHandler([](const char* asker) { askers << asker; });
+    const QSharedPointer<DocumentModel> document = newDocument();
+    document->lowerBusyCount();
+    {
+        GuiWatchdog watchdog("a query and an edit under the thread's own write lock");
+        DocumentWriteGuard guard(document.data());
+        document->loadCases();
+        { DocumentWriteGuard nested(document.data()); }
+        // The nested guard let go of nothing.
+        QVERIFY(document->documentLock()->isWrittenByThisThread());
+    }
+    TrackedReadWriteLock::setReentryHandler(failing);
+    QCOMPARE(askers, QStringList({"loadCases", "askingAgainUnderTheThreadsOwnWriteLockGoesOn"}));
+    QVERIFY(document->documentLock()->tryLockForWrite());
+    document->documentLock()->unlock();
+}
+
 void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
 {
     const QSharedPointer<DocumentModel> document = newDocument();
@@ -328,7 +354,7 @@ void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
                 QThread::usleep(100);
                 continue;
             }
-            QReadLocker locker(document->documentLock());
+            TrackedReadLocker locker(document->documentLock());
             document->structureModel()->nodes();
             ++reads;
         }
