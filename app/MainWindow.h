@@ -109,6 +109,9 @@ public:
     // hands on its edits as leaving it would, so that saving and the save
     // question find them in the model. The pages stay shown.
     void applyEditorPages();
+    // This window's open editor pages hand on their edits. A change of mode
+    // hides the library windows: what their pages hold is in the model at once.
+    void applyOwnEditorPages();
 
     // Lists objects by kind, as the question about completing a selection does.
     static QString enumerateObjectsInHTML(const QList<VaroObjectRef>& objects);

@@ -51,11 +51,15 @@ void MainWindow::applyEditorPages()
     QList<MainWindow*> windows = windowsShowing(document.data());
     windows.removeOne(this);
     windows.append(this);
-    for (MainWindow* window : windows) {
-        window->groupAccessor->applyEditorPage();
-        window->loadCaseAccessor->applyEditorPage();
-        window->utilityWindow->applyEditorPage();
-    }
+    for (MainWindow* window : windows)
+        window->applyOwnEditorPages();
+}
+
+void MainWindow::applyOwnEditorPages()
+{
+    groupAccessor->applyEditorPage();
+    loadCaseAccessor->applyEditorPage();
+    utilityWindow->applyEditorPage();
 }
 
 void MainWindow::setDocumentModel(const QSharedPointer<DocumentModel>& newDocument)
@@ -148,6 +152,7 @@ void MainWindow::connectDocument()
     // state from the first document on.
     CurrentState* current = state.data();
     const auto unique = Qt::UniqueConnection;
+    connect(current, &CurrentState::ModeHasChanged, this, &MainWindow::applyOwnEditorPages, unique);
     connect(current, &CurrentState::GroupHasChanged, this, &MainWindow::updateGUIForCurrentStateAndSelection, unique);
     connect(current, &CurrentState::LoadCaseHasChanged, this, &MainWindow::updateGUIForCurrentStateAndSelection,
             unique);

@@ -35,9 +35,10 @@ void disconnectAllSignals(const QObject* a, const QObject* b)
 }
 
 EditorPage::EditorPage(QWidget* parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags), emitter(new SingleEmitter(this))
+    : QWidget(parent, flags), emitter(new SingleEmitter(this)), followEmitter(new SingleEmitter(this))
 {
     connect(emitter, &SingleEmitter::triggered, this, &EditorPage::repopulate);
+    connect(followEmitter, &SingleEmitter::triggered, this, &EditorPage::followEntry);
 }
 
 void EditorPage::setPageTitle(const QString& kind)
@@ -71,10 +72,11 @@ QToolButton* EditorPage::createRemoveButton()
 void EditorPage::followLibrary(const TreeLibrary_base* previous, const TreeLibrary_base* next)
 {
     disconnectAllSignals(emitter, previous);
+    disconnectAllSignals(followEmitter, previous);
     disconnectAllSignals(this, previous);
     if (!next)
         return;
-    connect(next, &TreeLibrary_base::Changed, this, &EditorPage::followEntry);
+    connect(next, &TreeLibrary_base::Changed, followEmitter, &SingleEmitter::trigger);
     connect(next, &TreeLibrary_base::Changed, emitter, &SingleEmitter::trigger);
 }
 

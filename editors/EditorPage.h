@@ -19,8 +19,8 @@ void disconnectAllSignals(const QObject* a, const QObject* b);
 // entry it is handed (the target) and keeps a second copy of the entry as it
 // last agreed with it: a field of the working copy that differs from that is
 // one the user edited. Whenever the entry changes (undo, another window, a
-// calculator), the fields not edited take its new values and edited ones keep
-// what was typed, so the copy differs from the entry by the user's edits
+// calculator), once that edit has finished, the fields not edited take its
+// new values and edited ones keep what was typed, so the copy differs from the entry by the user's edits
 // only; handing on signals the target and the copy when they differ, and the
 // owner connects that signal to the document's matching apply action. An
 // entry that leaves the model is let go as removing it would. Pages
@@ -71,8 +71,8 @@ protected:
     QHBoxLayout* createTopRow(bool withBackCell);
     // The 44-pixel remove button; the page connects it to its remove().
     QToolButton* createRemoveButton();
-    // Repopulates on every change of the next library, no longer on the
-    // previous one's.
+    // Repopulates and follows the entry after every change of the next
+    // library, no longer after the previous one's.
     void followLibrary(const TreeLibrary_base* previous, const TreeLibrary_base* next);
     // Follows the next library in place of the held one, then repopulates.
     template <class Library>
@@ -125,6 +125,10 @@ protected:
     void takeName(NamedObject* copy) const;
 
     SingleEmitter* emitter;
+    // The entry is followed once the edit that changed it has finished:
+    // going back shows the window's list, which asks the document, whose
+    // lock the edit still holds while it announces its changes.
+    SingleEmitter* followEmitter;
     QLineEdit* nameEdit = nullptr;
     QToolButton* removeButton = nullptr;
     PickerCell* backCell = nullptr;

@@ -51,10 +51,10 @@ TitlesView::TitlesView(QWidget* parent, Qt::WindowFlags flags)
 
 void TitlesView::setTitles(const TitlesRef& titles)
 {
-    disconnectAllSignals(this, target.data());
+    disconnectAllSignals(followEmitter, target.data());
     takeEntry(titles);
     if (target)
-        connect(target.data(), &Titles::TitlesHaveChanged, this, &TitlesView::followEntry);
+        connect(target.data(), &Titles::TitlesHaveChanged, followEmitter, &SingleEmitter::trigger);
 }
 
 void TitlesView::repopulate()

@@ -1,7 +1,15 @@
 #include "ButtonBar.h"
 #include "Calculator.h"
 #include "CurrentState.h"
+#include "GeometryGroup.h"
+#include "GroupAccessor.h"
+#include "GuiWatchdog.h"
+#include "Libraries.h"
 #include "LoadCase.h"
+#include "LoadCasePicker.h"
+#include "Material.h"
+#include "MaterialPicker.h"
+#include "MaterialView.h"
 #include "PortalWindowTesting.h"
 #include "SelectionModel.h"
 #include "StructureView.h"
@@ -58,11 +66,20 @@ private slots:
     void pickerOpensBesideItsOwnWindow();
     void editsOfBothWindowsAreSaved_data();
     void editsOfBothWindowsAreSaved();
+    void pagesLetGoOfAnEntryThatLeaves_data();
+    void pagesLetGoOfAnEntryThatLeaves();
 
 private:
     // The unit system chosen as a user would: "menu" of the window, its
     // "utilities" window, or the "other" window's menu.
     void chooseUnits(const QString& source, int system);
+    // A new "loading", "sway case", "combination", "group" or "material",
+    // added from the window's picker as its Add cell does.
+    static QVariant addEntry(MainWindow* in, const QString& kind);
+    int entryCount(const QString& kind) const;
+    // The entry's page shown in the window's library window.
+    static EditorPage* openEntryPage(MainWindow* in, const QVariant& entry);
+    static void clickButton(MainWindow* in, const char* name);
 
     WindowRecordingDialogs asked;
     QPointer<MainWindow> other;
@@ -356,7 +373,146 @@ void TestTwoWindows::editsOfBothWindowsAreSaved()
     QCOMPARE(document->structureUndoStack()->index(), steps + 2);
     QCOMPARE(edits(document), expected);
     QCOMPARE(readCopy(saved, edits), expected);
-    QCOMPARE(pageField(theirs)->text(), QStringLiteral("Mine"));
+    QTRY_COMPARE(pageField(theirs)->text(), QStringLiteral("Mine"));
+
+    // Undone and redone with the other window's buttons, both pages open:
+    // they follow, and hand nothing on.
+    {
+        GuiWatchdog watchdog("undo and redo with both pages open");
+        clickButton(other, "ButtonUndo");
+        clickButton(other, "ButtonRedo");
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(window->saveFile());
+    QCOMPARE(document->structureUndoStack()->count(), steps + 2);
+    QCOMPARE(readCopy(saved, edits), expected);
+    QCOMPARE(pageField(mine)->text(), QStringLiteral("Mine"));
+}
+
+QVariant TestTwoWindows::addEntry(MainWindow* in, const QString& kind)
+{
+    if (kind == "group") {
+        GroupPicker* picker = in->findChild<GroupAccessor*>()->groupPicker();
+        QSignalSpy added(picker, &GroupPicker::AddGroup);
+        picker->addNewGeometryGroup();
+        return added.value(0).value(0);
+    }
+    if (kind == "material") {
+        MaterialPicker* picker = in->findChild<UtilityWindow*>("Utilities")->materialPicker();
+        QSignalSpy added(picker, &MaterialPicker::AddMaterial);
+        picker->addNewMaterial();
+        return added.value(0).value(0);
+    }
+    LoadCasePicker* picker = in->findChild<LoadCaseAccessor*>()->loadCasePicker();
+    QSignalSpy added(picker, &LoadCasePicker::AddLoadCase);
+    kind == "loading" ? picker->addNewLoading() : kind == "sway case" ? picker->addNewSwayCase() : picker->addNewCombination();
+    return added.value(0).value(0);
+}
+
+int TestTwoWindows::entryCount(const QString& kind) const
+{
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    if (kind == "group")
+        return document->groups().size();
+    if (kind == "material") {
+        const QSharedPointer<MaterialLibrary> materials = document->libraries()->materialLibrary();
+        return materials->valuesOf(materials->root()->subnodes().value(1)).size();
+    }
+    return document->loadCases().size();
+}
+
+EditorPage* TestTwoWindows::openEntryPage(MainWindow* in, const QVariant& entry)
+{
+    if (entry.userType() == qMetaTypeId<MaterialRef>()) {
+        auto* utilities = in->findChild<UtilityWindow*>("Utilities");
+        utilities->show();
+        utilities->openMaterialPicker();
+        utilities->editMaterial(entry.value<MaterialRef>());
+        return utilities->materialView();
+    }
+    LibraryAccessor* accessor = nullptr;
+    if (entry.userType() == qMetaTypeId<GroupRef>()) {
+        accessor = in->findChild<GroupAccessor*>();
+        static_cast<GroupAccessor*>(accessor)->editGroup(entry.value<GroupRef>());
+    } else {
+        accessor = in->findChild<LoadCaseAccessor*>();
+        static_cast<LoadCaseAccessor*>(accessor)->editLoadCase(entry.value<LoadCaseRef>());
+    }
+    accessor->show();
+    return qobject_cast<EditorPage*>(accessor->currentWidget());
+}
+
+void TestTwoWindows::clickButton(MainWindow* in, const char* name)
+{
+    auto* button = in->findChild<QToolButton*>(name);
+    QVERIFY2(button && button->isEnabled(), name);
+    button->click();
+}
+
+void TestTwoWindows::pagesLetGoOfAnEntryThatLeaves_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("removal");
+    for (const char* kind : {"loading", "sway case", "combination", "group", "material"})
+        for (const char* removal : {"undo", "trash", "other trash", "other undo"})
+            QTest::addRow("%s, %s", kind, removal) << kind << removal;
+}
+
+// A new entry's page open in both windows, an edit typed in the first, then
+// the entry removed by Undo of its creation or by either window's trash
+// button: removed and restored with the real buttons while the edit holds the
+// document's lock, the program goes on, both pages let the entry go and their
+// windows show the list, and nothing is handed on. Then it comes back, its
+// pages open again, and goes again.
+void TestTwoWindows::pagesLetGoOfAnEntryThatLeaves()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, removal);
+    QUndoStack* steps = window->documentModel()->structureUndoStack().data();
+    const int entries = entryCount(kind);
+    const QVariant entry = addEntry(window, kind);
+    QVERIFY(entry.isValid());
+    QCOMPARE(entryCount(kind), entries + 1);
+    const int created = steps->index();
+    QList<EditorPage*> pages{openEntryPage(window, entry), openEntryPage(other, entry)};
+    QVERIFY(pages[0] && pages[1]);
+    pages[0]->nameField()->selectAll();
+    QTest::keyClicks(pages[0]->nameField(), "Typed");
+    const auto listsShown = [&pages] {
+        for (EditorPage* page : pages) {
+            auto* stack = qobject_cast<QStackedWidget*>(page->parentWidget());
+            if (!stack || !qobject_cast<LibraryPicker_base*>(stack->currentWidget()))
+                return false;
+        }
+        return true;
+    };
+
+    const bool undone = removal.endsWith("undo");
+    {
+        GuiWatchdog watchdog("removal with both pages open");
+        if (undone)
+            clickButton(removal == "undo" ? window : other, "ButtonUndo");
+        else
+            pages[removal == "trash" ? 0 : 1]->removeButtonWidget()->click();
+        QTRY_VERIFY(listsShown());
+    }
+    QCOMPARE(entryCount(kind), entries);
+    QCOMPARE(steps->index(), created + (undone ? -1 : 1));
+    QCOMPARE(steps->count(), created + (undone ? 0 : 1));
+
+    const char* restore = undone ? "ButtonRedo" : "ButtonUndo";
+    {
+        GuiWatchdog watchdog("restored, removed again and restored");
+        clickButton(other, restore);
+        QCOMPARE(entryCount(kind), entries + 1);
+        pages = {openEntryPage(window, entry), openEntryPage(other, entry)};
+        clickButton(window, undone ? "ButtonUndo" : "ButtonRedo");
+        QTRY_VERIFY(listsShown());
+        QCOMPARE(entryCount(kind), entries);
+        clickButton(other, restore);
+    }
+    QCOMPARE(entryCount(kind), entries + 1);
+    QCOMPARE(steps->count(), created + (undone ? 0 : 1));
 }
 
 VARO_TEST_MAIN(TestTwoWindows)

@@ -136,6 +136,7 @@ void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout_data()
     QTest::newRow("File menu, titles") << "menu" << "titles" << false;
     QTest::newRow("undo after Save As, titles") << "undo" << "titles" << false;
     QTest::newRow("undo after Save As, loading") << "undo" << "loading" << false;
+    QTest::newRow("mode switch, loading") << "mode" << "loading" << false;
 }
 
 // Typed into a page that was never left, the text reaches the file or the
@@ -171,12 +172,17 @@ void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout()
         file->popup(QPoint());
         QVERIFY(save->isEnabled());
         file->hide();
+    } else if (command == "mode") {
+        // The mode hides the library windows, pages and all.
+        const bool geometry = window->currentState()->mode() == CurrentState::Geometry;
+        window->findChild<QToolButton*>(geometry ? "TabLoading" : "TabGeometry")->click();
+        QVERIFY(window->isWindowModified());
     } else if (command == "undo") {
         // Undone with the page open: the page shows it, and neither the File
         // menu nor Save hands the page on, so the undo is saved and Redo kept.
         QVERIFY(window->saveFileAs(saved));
         document->structureUndoStack()->undo();
-        QCOMPARE(field->text(), before);
+        QTRY_COMPARE(field->text(), before);
         window->menuBar()->actions().value(0)->menu()->popup(QPoint());
         window->menuBar()->actions().value(0)->menu()->hide();
         QVERIFY(window->saveFile());

@@ -10,6 +10,8 @@
 #include "EditorPages.h"
 #include "GeometryGroup.h"
 #include "GeometryGroupView.h"
+#include "GroupAccessor.h"
+#include "GuiWatchdog.h"
 #include "GroupLibrary.h"
 #include "LoadCaseAccessor.h"
 #include "LoadingView.h"
@@ -438,7 +440,7 @@ void TestPages::openingWithoutAnEditRecordsNothing()
     page->writeBack();
     for (const bool undo : {true, false}) {
         undo ? d.stack()->undo() : d.stack()->redo();
-        QCOMPARE(name->text(), undo ? original : QStringLiteral("Edited"));
+        QTRY_COMPARE(name->text(), undo ? original : QStringLiteral("Edited"));
         page->writeBack();
         QCOMPARE(d.stack()->count(), 1);
         QCOMPARE(d.stack()->canRedo(), undo);
@@ -481,33 +483,47 @@ void TestPages::titlesPage()
     QCOMPARE(changed.count(), 2);
 }
 
-// Its entry's creation undone, a page goes back as a removal would and hands
-// on nothing after, so Redo stays.
+// Its entry's creation undone under the document's lock, the page in its
+// groups window lets the entry go once the undo is over: the window shows its
+// list, which asks the document what is used, and the page hands on nothing
+// after, so Redo stays.
 void TestPages::pageOnARemovedEntryHandsOnNothing()
 {
+    installEditorPages();
     Bench d;
+    GroupAccessor accessor(d.units);
+    accessor.setLibrary(d.doc->libraries()->groupLibrary());
+    accessor.setDocumentModel(d.doc);
+    auto* page = qobject_cast<GeometryGroupView*>(accessor.geometryGroupView());
+    QVERIFY(page);
+    connect(page, &GeometryGroupView::GroupChanged, d.actions, &EditingActions::actionApplyGeometryGroup);
+    connect(page, &GeometryGroupView::GroupRemoved, d.actions, &EditingActions::actionRemoveGroup);
+    accessor.show();
+    // One group stays for the list to ask about.
+    d.actions->actionAddGroup(GeometryGroupRef(new GeometryGroup(QStringLiteral("Kept"))));
     const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
     d.actions->actionAddGroup(group);
-    GeometryGroupView page;
-    page.setLibrary(d.doc->libraries()->groupLibrary());
-    page.setGeometryGroup(group);
-    connect(&page, &GeometryGroupView::GroupChanged, d.actions, &EditingActions::actionApplyGeometryGroup);
-    typeName(page, QStringLiteral("Typed"));
-    QSignalSpy back(&page, &EditorPage::GoBack);
-    d.stack()->undo();
+    accessor.editGroup(group);
+    typeName(*page, QStringLiteral("Typed"));
+    QSignalSpy back(page, &EditorPage::GoBack);
+    {
+        GuiWatchdog watchdog("undo with the page open");
+        d.actions->actionUndo();
+        QTRY_COMPARE(accessor.currentIndex(), 0);
+    }
     QCOMPARE(back.count(), 1);
-    page.writeBack();
-    QCOMPARE(d.stack()->index(), 0);
+    page->writeBack();
+    QCOMPARE(d.stack()->index(), 1);
     QVERIFY(d.stack()->canRedo());
 
     // Removed with its own button, the page goes back once.
-    d.stack()->redo();
-    page.setGeometryGroup(group);
-    page.setRemoveable(true);
-    connect(&page, &GeometryGroupView::GroupRemoved, d.actions, &EditingActions::actionRemoveGroup);
+    d.actions->actionRedo();
+    accessor.editGroup(group);
     back.clear();
-    page.removeButtonWidget()->click();
+    page->removeButtonWidget()->click();
     QCOMPARE(back.count(), 1);
+    QCOMPARE(accessor.currentIndex(), 0);
+    EditorPageFactory::install(EditorPageFactory::Maker());
 }
 
 void TestPages::windowGeometryIsKeptByClassName()
