@@ -5,6 +5,7 @@
 // so a bound with room to spare holds however loaded the machine is.
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 
 inline double threadCpuSeconds()
@@ -30,4 +31,19 @@ double cpuTimeGrowth(int small, int large, SpentOn spentOn)
     };
     const double smallTime = least(small);
     return least(large) / std::max(smallTime, 1e-6);
+}
+
+// How work grows with its size: as the size to the power 0, 1 or 2.
+enum class Work { Constant, Linear, Quadratic };
+
+// The bound on cpuTimeGrowth(small, large, ...) halfway, on a log scale,
+// between work that grows as `allowed` and work that grows as `refused`: for
+// sizes 16 times apart, 64 between linear work (16, or some 22 for n log n)
+// and quadratic (256). That leaves room of about three times on either side:
+// contention for caches and memory would have to slow the large size three
+// times more than the small one to cross it, and faulty work would have to
+// fall three times short of its growth to pass under it.
+inline double middleGrowth(int small, int large, Work allowed, Work refused)
+{
+    return std::pow(double(large) / small, (int(allowed) + int(refused)) / 2.0);
 }
