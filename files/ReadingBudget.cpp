@@ -89,7 +89,7 @@ struct Name
     Kind kind;
 };
 #define NAME(text, kind) {text, int(sizeof(text)) - 1, Kind::kind}
-const Name names[] = {
+constexpr Name names[] = {
     NAME("document", Document),
     NAME("structure", Structure),
     NAME("detachednodes", DetachedNodes),
@@ -136,15 +136,39 @@ const Name names[] = {
 };
 #undef NAME
 
+// The names of each length and first letter: two at most, looked up for
+// every element.
+struct NameIndex
+{
+    qint8 at[16][26][2];
+    constexpr NameIndex() : at()
+    {
+        for (auto& length : at)
+            for (auto& letter : length)
+                letter[0] = letter[1] = -1;
+        for (int i = 0; i < int(sizeof names / sizeof names[0]); ++i) {
+            qint8* cell = at[names[i].length][names[i].text[0] - 'a'];
+            // A third name would fall past the cell, which no compiler lets pass.
+            cell[cell[0] < 0 ? 0 : cell[1] < 0 ? 1 : 2] = qint8(i);
+        }
+    }
+};
+constexpr NameIndex nameIndex;
+
+// A name of small ASCII letters, as the budget keeps them, of up to 15.
 inline Kind kindOf(const char* name, int length)
 {
     if (length < 3)
         return Kind::Other;
-    // Every name is tried: a first and last letter tell most apart.
-    for (const Name& candidate : names)
-        if (candidate.length == length && candidate.text[0] == name[0] && candidate.text[length - 1] == name[length - 1]
-            && std::memcmp(candidate.text + 1, name + 1, size_t(length - 2)) == 0)
-            return candidate.kind;
+    for (const qint8 i : nameIndex.at[length][name[0] - 'a']) {
+        if (i < 0)
+            break;
+        int same = 1;
+        while (same < length && names[i].text[same] == name[same])
+            ++same;
+        if (same == length)
+            return names[i].kind;
+    }
     return Kind::Other;
 }
 
