@@ -548,12 +548,8 @@ constexpr quint64 powerOfFive(int n)
 // written longer than it reads. A name keeps its characters, each of '"',
 // '&', '<', '>' and '\\' growing by five at most, and an entity may stand for
 // a character that marks the whole name as escaped.
-void XmlTextBudget::ValueText::take(const char* p, const char* end)
+void XmlTextBudget::ValueText::takeParts(const char* p, const char* end)
 {
-    bytes += end - p;
-    // A reference is written as digits alone, however it reads.
-    if (kind == Value::Reference)
-        return;
     // Held in locals for the loop: the text of a value is read a byte at a time.
     qint64 partLength = partBytes;
     int marks = escaped;
@@ -687,13 +683,17 @@ qint64 XmlTextBudget::ValueText::growth(bool endsValue, bool blank)
         // most, and a backslash doubled; an entity may stand for a
         // character that marks the text as escaped.
         total = added + endPart(endsValue) + 5 * escaped + (entity ? 16 : 0);
+        added = 0;
+        escaped = 0;
+        entity = false;
     }
+    bytes = 0;
     // Text after markup inside the element goes on a part that began before it.
-    resume(kind);
+    partBeginsValue = false;
     return total;
 }
 
-void XmlTextBudget::endValueText(const char* p, const char* end, bool blank)
+inline void XmlTextBudget::endValueText(const char* p, const char* end, bool blank)
 {
     const bool endsValue = valueFresh && p + 1 < end && p[1] == '/';
     // Blank text is no indentation in a value: the writer writes it again,

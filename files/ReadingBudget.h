@@ -144,14 +144,25 @@ private:
     {
     public:
         explicit ValueText(Value kind = Value::None) : kind(kind) {}
-        void begin(Value kind) { *this = ValueText(kind); }
+        // Each value's text is taken to its end, which leaves nothing behind.
+        void begin(Value kind)
+        {
+            this->kind = kind;
+            partBeginsValue = true;
+        }
         // The rest of a value that an element or comment broke off.
         void resume(Value kind)
         {
             *this = ValueText(kind);
             partBeginsValue = false;
         }
-        void take(const char* p, const char* end);
+        void take(const char* p, const char* end)
+        {
+            bytes += end - p;
+            // A reference is written as digits alone, however it reads.
+            if (kind != Value::Reference)
+                takeParts(p, end);
+        }
         // What the writer may add to the text taken since the last call;
         // `endsValue` when the element's end follows, so that the last part
         // of the text is whole, `blank` when the text was all white space.
@@ -160,6 +171,7 @@ private:
 
     private:
         enum Number : quint8 { Lead, Sign, Whole, Fraction, Trail, NoNumber };
+        void takeParts(const char* p, const char* end);
         qint64 endPart(bool whole);
 
         Value kind;
