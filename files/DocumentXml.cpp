@@ -217,6 +217,7 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
 {
     // Before anything is built: a text that asks for more than any model holds.
     XmlTextBudget budget(true);
+    budget.boundSavedText();
     if (!budget.take(text)) {
         if (!budget.isTooLarge())
             return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());

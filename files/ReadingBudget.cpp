@@ -827,7 +827,7 @@ inline void XmlTextBudget::startElement(bool hasChildren)
     Value value = Value::None;
     if (!isObject) {
         part = owners[depth];
-        if (parent == Context::Fields || parent == Context::InReport || parent == Context::InViewPoints)
+        if (bounding && (parent == Context::Fields || parent == Context::InReport || parent == Context::InViewPoints))
             value = valueOf(kind);
         if (objectStarts[depth] >= 0) {
             fieldsRead |= fieldOf(kind, false);
@@ -843,7 +843,7 @@ inline void XmlTextBudget::startElement(bool hasChildren)
         fieldsRead = tagHasReference ? HasReference : 0;
         axisDepth = -1;
         // A selected object is its reference.
-        if (part == Part::Selected)
+        if (bounding && part == Part::Selected)
             value = Value::Reference;
     }
     tagHasReference = false;
@@ -1163,7 +1163,8 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
             const char* close = find(q, end, c);
             if (!close)
                 break;
-            takeAttribute(p, q - 1, close);
+            if (bounding)
+                takeAttribute(p, q - 1, close);
             q = close + 1;
             ++attributes;
         } else if (c == '<') {

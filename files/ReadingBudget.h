@@ -78,6 +78,9 @@ public:
     // Past the limit of cost the budget normally stops; the writer, which
     // tells the user how far over a model is, has it count on.
     explicit XmlTextBudget(bool countPastTheCostLimit = false);
+    // Has the budget bound the saved text as well (savedMost()), which only
+    // the reader of a whole model needs, at some cost. Before any text.
+    void boundSavedText() { bounding = true; }
 
     // False once the text so far is over the budget; it stays so.
     bool take(const char* bytes, qint64 size);
@@ -102,7 +105,8 @@ public:
     // written, a character that is escaped as six) and every field the
     // writer adds where the text left it out. What the document holds apart
     // from the text's objects (its titles, the window's camera and state,
-    // a library material a section type takes instead of its own) is not in it.
+    // a library material a section type takes instead of its own) is not in
+    // it. Only for a budget told to bound the saved text.
     qint64 savedMost() const { return most; }
     // Whether the reader would find a "Document" element in the text so far.
     bool holdsDocument() const { return documentSeen; }
@@ -278,5 +282,6 @@ private:
     qint64 costs[int(Part::Count)] = {};
     bool documentSeen = false;
     bool countPastTheCostLimit = false;
+    bool bounding = false;
     Limit exceeded = Limit::None;
 };

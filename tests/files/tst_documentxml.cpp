@@ -874,6 +874,7 @@ void TestDocumentXml::savedTextIsBoundedAtOpening()
                 MaterialRef(new Material({QString(200, QLatin1Char('M'))}, 1.23e11, 4.5e10, 1234, 3e-6)));
         QVERIFY2(read.read(text), qPrintable(read.error));
         XmlTextBudget budget;
+        budget.boundSavedText();
         budget.take(text);
         const qint64 written = DocumentXml::writeContent(&read.document, &read.viewPoint, &read.state).size();
         const qint64 most = DocumentXml::longestSavedText(budget, read.document, &read.viewPoint, &read.state);
@@ -920,6 +921,7 @@ void TestDocumentXml::savedTextOfAModelSavedIsBoundedClosely()
     const ReadContent read(text);
     QVERIFY2(read.ok, qPrintable(read.error));
     XmlTextBudget budget;
+    budget.boundSavedText();
     budget.take(text);
     const qint64 most = DocumentXml::longestSavedText(budget, read.document, &read.viewPoint, &read.state);
     QVERIFY(most >= text.size());
