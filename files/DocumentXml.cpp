@@ -8,6 +8,7 @@
 #include "Libraries.h"
 #include "LoadCase.h"
 #include "LoadCaseLibrary.h"
+#include "MaterialLibrary.h"
 #include "Load.h"
 #include "LoadAxis.h"
 #include "MemberAxis.h"
@@ -91,24 +92,25 @@ class BoundedText : public QIODevice
 public:
     explicit BoundedText(QByteArray* text = nullptr) : text(text) { open(QIODevice::WriteOnly); }
     bool isOverflowed() const { return overflowed; }
+    qint64 written() const { return count; }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override
     {
-        if (overflowed || written + size > maximumModelTextSize) {
+        if (overflowed || count + size > maximumModelTextSize) {
             overflowed = true;
             return -1;
         }
         if (text)
             text->append(data, int(size));
-        written += size;
+        count += size;
         return size;
     }
 
 private:
     QByteArray* text;
-    qint64 written = 0;
+    qint64 count = 0;
     bool overflowed = false;
 };
 
@@ -133,14 +135,51 @@ bool writeContentTo(BoundedText* device, const DocumentModel& document, const Vi
     return !device->isOverflowed();
 }
 
-// The budget foresees the least of what the writer writes of each object;
-// beyond that the writer writes no element in more than about six times what
-// was read of it (a quotation mark in a value, written as an entity; a
-// reference of one character, written as one of fifteen digits), so the text
-// of a model foreseen under an eighth of the limit is saved within it.
-constexpr qint64 foreseenSafely = maximumModelTextSize / 8;
-
 } // namespace
+
+// What the budget bounds of the objects the text holds, and what a new
+// document read from it writes of its own. Its titles and the window's camera
+// and state are written here, as they are small; a section type may have
+// taken a library material instead of its own, which is written in full with
+// each, at most six bytes a character of its names (an entity, or an escape
+// of XML's forbidden characters). Last, the declaration, the comment, the
+// frame of elements around the objects and the load cases opening adds to a
+// model that lacks them.
+qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
+                        const CurrentState* currentState)
+{
+    TrackedReadLocker locker(document.documentLock());
+    BoundedText counter;
+    {
+        QXmlStreamWriter writer(&counter);
+        writer.setAutoFormatting(true);
+        writer.setAutoFormattingIndent(-1);
+        writer.writeStartElement(QStringLiteral("Content"));
+        writer.writeStartElement(QStringLiteral("Document"));
+        document.titles()->writeXML(writer);
+        writer.writeEndElement();
+        if (viewPoint)
+            viewPoint->writeXML(writer);
+        if (currentState)
+            currentState->writeXML(writer);
+        writer.writeEndElement();
+    }
+    qint64 longestNames = 0;
+    const qint64 sectionTypes = budget.count(XmlTextBudget::Part::SectionType);
+    if (sectionTypes > 0) {
+        const QSharedPointer<MaterialLibrary> library = document.libraries()->materialLibrary();
+        for (const MaterialRef& material :
+             library->valuesOf(library->root()->subnode(0)) + library->valuesOf(library->root()->subnode(1))) {
+            qint64 names = 0;
+            // <Name escaped="true">…</Name> on a line six tabs deep.
+            for (const QString& name : material->names())
+                names += 6 + 16 + 2 * 4 + 6 + 6 * qint64(name.size());
+            longestNames = qMax(longestNames, names);
+        }
+    }
+    const qint64 frame = 4096;
+    return budget.savedMost() + counter.written() + sectionTypes * longestNames + frame;
+}
 
 QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState,
                         QString* whyNotWritten)
@@ -177,6 +216,7 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
 {
     // Before anything is built: a text that asks for more than any model holds.
     XmlTextBudget budget(true);
+    budget.boundSavedText();
     if (!budget.take(text)) {
         if (!budget.isTooLarge())
             return QStringLiteral("The text cannot be read: %1.").arg(budget.describeExcess());
@@ -229,10 +269,10 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     // Text without a model in it (a bare root, or nothing but white space) is no model file.
     if (document && !documentRead)
         return QStringLiteral("The text holds no document.");
-    // Whatever opens can be saved: where the budget cannot tell for sure,
-    // the text is written and counted, though not kept.
+    // Whatever opens can be saved: only where the longest it can be saved
+    // as passes the limit is the text written and counted, though not kept.
     BoundedText counter;
-    if (document && budget.savedSize() > foreseenSafely
+    if (document && longestSavedText(budget, *document, viewPoint, currentState) > maximumModelTextSize
         && !writeContentTo(&counter, *document, viewPoint, currentState)) {
         *tooLarge = true;
         return ReadingBudget::tooLargeToOpen(ReadingBudget::savedTextTooLong());

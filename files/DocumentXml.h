@@ -13,6 +13,7 @@
 class CurrentState;
 class DocumentModel;
 class QXmlStreamReader;
+class XmlTextBudget;
 class QXmlStreamWriter;
 class ReportModel;
 class SelectionModel;
@@ -57,6 +58,11 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
 // version reads or saves sets *tooLarge, with the message as *errorText.
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
                  QString* errorText = nullptr, bool* outOfMemory = nullptr, bool* tooLarge = nullptr);
+// The longest the text of a model just read can be when it is saved, given
+// the budget that followed its text: a model that opens is written and
+// counted only when this passes the longest a model file may hold.
+qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
+                        const CurrentState* currentState);
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document);
 void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap);

@@ -33,6 +33,23 @@ enum class Kind : quint8 {
     Report,
     Block,
     Item,
+    // Fields that the writer writes as references, or whether or not a
+    // file has them.
+    NodeA,
+    NodeB,
+    Group,
+    AxisField, // a member's axis, or the axis of a named axis or gravity case
+    Position,
+    PinA,
+    PinB,
+    Name,
+    Dof,
+    Colour,
+    Purpose,
+    Factor,
+    Vector,
+    Global,
+    Orthogonal,
 };
 
 // What reading one element of a kind takes, in units of about 50 bytes of
@@ -72,7 +89,7 @@ struct Name
     Kind kind;
 };
 #define NAME(text, kind) {text, int(sizeof(text)) - 1, Kind::kind}
-const Name names[] = {
+constexpr Name names[] = {
     NAME("document", Document),
     NAME("structure", Structure),
     NAME("detachednodes", DetachedNodes),
@@ -101,16 +118,57 @@ const Name names[] = {
     NAME("report", Report),
     NAME("block", Block),
     NAME("item", Item),
+    NAME("nodea", NodeA),
+    NAME("nodeb", NodeB),
+    NAME("group", Group),
+    NAME("axis", AxisField),
+    NAME("position", Position),
+    NAME("pina", PinA),
+    NAME("pinb", PinB),
+    NAME("name", Name),
+    NAME("dof", Dof),
+    NAME("colour", Colour),
+    NAME("purpose", Purpose),
+    NAME("factor", Factor),
+    NAME("vector", Vector),
+    NAME("global", Global),
+    NAME("orthogonal", Orthogonal),
 };
 #undef NAME
 
+// The names of each length and first letter: two at most, looked up for
+// every element.
+struct NameIndex
+{
+    qint8 at[16][26][2];
+    constexpr NameIndex() : at()
+    {
+        for (auto& length : at)
+            for (auto& letter : length)
+                letter[0] = letter[1] = -1;
+        for (int i = 0; i < int(sizeof names / sizeof names[0]); ++i) {
+            qint8* cell = at[names[i].length][names[i].text[0] - 'a'];
+            // A third name would fall past the cell, which no compiler lets pass.
+            cell[cell[0] < 0 ? 0 : cell[1] < 0 ? 1 : 2] = qint8(i);
+        }
+    }
+};
+constexpr NameIndex nameIndex;
+
+// A name of small ASCII letters, as the budget keeps them, of up to 15.
 inline Kind kindOf(const char* name, int length)
 {
     if (length < 3)
         return Kind::Other;
-    for (const Name& candidate : names)
-        if (candidate.length == length && std::memcmp(candidate.text, name, size_t(length)) == 0)
-            return candidate.kind;
+    for (const qint8 i : nameIndex.at[length][name[0] - 'a']) {
+        if (i < 0)
+            break;
+        int same = 1;
+        while (same < length && names[i].text[same] == name[same])
+            ++same;
+        if (same == length)
+            return names[i].kind;
+    }
     return Kind::Other;
 }
 
@@ -170,6 +228,7 @@ XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit) : countPastTheCostLimit
     owners[0] = Part::Other;
     holdsElements[0] = false;
     objectStarts[0] = -1;
+    values[0] = Value::None;
 }
 
 void XmlTextBudget::exceed(Limit limit)
@@ -295,7 +354,425 @@ inline Context enter(Context context, Kind kind, int* cost, Part* part)
     return context;
 }
 
+// How the writer writes the text of an element of the kind, met where the
+// reader takes the elements as values (inside an object, a setting of the
+// window, a report block or a stored view's slot).
+inline XmlTextBudget::Value valueOf(Kind kind)
+{
+    typedef XmlTextBudget::Value Value;
+    switch (kind) {
+    case Kind::Block:
+    case Kind::Item:
+        return Value::None;
+    case Kind::NodeA:
+    case Kind::NodeB:
+    case Kind::Group:
+    case Kind::AxisField:
+    case Kind::GroupEntry:
+    case Kind::LoadCaseEntry:
+    case Kind::Node:
+    case Kind::Member:
+    case Kind::Support:
+    case Kind::SectionType:
+    case Kind::Axis:
+        return Value::Reference;
+    case Kind::Factor:
+        return Value::Factor;
+    default:
+        return Value::Plain;
+    }
+}
+
+// Fields that the writer writes whether or not the text has them, as bits of
+// what an object has read; the object's reference attribute is the first.
+enum Field : quint16 {
+    HasReference = 1,
+    HasPosition = 2,
+    HasPinA = 4,
+    HasPinB = 8,
+    HasName = 16,
+    HasDof = 32,
+    HasColour = 64,
+    HasPurpose = 128,
+    HasAxis = 256,
+    // Inside the axis of a member or load axis.
+    HasVector = 512,
+    HasGlobal = 1024,
+    HasOrthogonal = 2048,
+};
+
+// A field of an object, or of the axis inside one.
+inline quint16 fieldOf(Kind kind, bool inAxis)
+{
+    if (inAxis)
+        return kind == Kind::Vector ? HasVector
+               : kind == Kind::Global ? HasGlobal
+               : kind == Kind::Orthogonal ? HasOrthogonal
+                                          : 0;
+    switch (kind) {
+    case Kind::AxisField:
+        return HasAxis;
+    case Kind::Position:
+        return HasPosition;
+    case Kind::PinA:
+        return HasPinA;
+    case Kind::PinB:
+        return HasPinB;
+    case Kind::Name:
+        return HasName;
+    case Kind::Dof:
+        return HasDof;
+    case Kind::Colour:
+        return HasColour;
+    case Kind::Purpose:
+        return HasPurpose;
+    default:
+        return 0;
+    }
+}
+
+// The longest the writers in model/ write each kind of object when the text
+// gives them nothing, at a depth: every field at its longest, names empty,
+// lists of pairs and factors left to what the text holds.
+namespace Longest {
+constexpr int reference = 20;  // the digits of an address
+constexpr int number = 24;     // "-2.2250738585072014e-308"
+constexpr int vector = 3 * number + 2;
+constexpr int flag = 5;        // "false"
+constexpr int whole = 11;      // "-2147483648"
+constexpr int colour = 9;      // "#AARRGGBB"
+constexpr int viewNumber = 22; // a number of a stored view has 15 figures
+// Each line: its tabs, the marks of its tags and its new line.
+constexpr qint64 text(int depth, int name, int value)
+{
+    return depth + 2 * name + value + 6; // <N>value</N>
+}
+constexpr qint64 open(int depth, int name)
+{
+    return depth + name + 3; // <N>
+}
+constexpr qint64 close(int depth, int name)
+{
+    return depth + name + 4; // </N>, or <N/>
+}
+constexpr qint64 object(int depth, int name)
+{
+    return open(depth, name) + 7 + reference; // <N ref="...">
+}
+constexpr qint64 axis(int depth) // Vector, Node, Global, Orthogonal
+{
+    return open(depth, 4) + text(depth + 1, 6, vector) + text(depth + 1, 4, reference) + text(depth + 1, 6, flag)
+        + text(depth + 1, 10, flag) + close(depth, 4);
+}
+constexpr qint64 node(int depth) // Position, Support, Group
+{
+    return object(depth, 4) + text(depth + 1, 8, vector) + text(depth + 1, 7, reference)
+        + text(depth + 1, 5, reference) + close(depth, 4);
+}
+constexpr qint64 member(int depth) // NodeA, NodeB, Axis, SectionType, Group, PinA, PinB
+{
+    return object(depth, 6) + 2 * text(depth + 1, 5, reference) + text(depth + 1, 4, reference)
+        + text(depth + 1, 11, reference) + text(depth + 1, 5, reference) + 2 * text(depth + 1, 4, flag)
+        + close(depth, 6);
+}
+constexpr qint64 load(int depth) // TrapezoidLoad: Member, LoadAxis, LoadCase
+{
+    return object(depth, 13) + text(depth + 1, 6, reference) + 2 * text(depth + 1, 8, reference) + close(depth, 13);
+}
+constexpr qint64 support(int depth) // Name, Dof
+{
+    return object(depth, 7) + text(depth + 1, 4, 0) + text(depth + 1, 3, whole) + close(depth, 7);
+}
+constexpr qint64 group(int depth) // GeometryGroup: Name, Colour, Purpose
+{
+    return object(depth, 13) + text(depth + 1, 4, 0) + text(depth + 1, 6, colour) + text(depth + 1, 7, whole)
+        + close(depth, 13);
+}
+constexpr qint64 namedAxis(int depth) // MemberAxis: Name, Axis
+{
+    return object(depth, 10) + text(depth + 1, 4, 0) + axis(depth + 1) + close(depth, 10);
+}
+// All that any of the four kinds writes: a combination's secondOrder="false",
+// Name, Colour, a gravity case's Acceleration and Axis, a sway case's Take and Apply.
+constexpr qint64 loadCase(int depth)
+{
+    return object(depth, 11) + 20 + text(depth + 1, 4, 0) + text(depth + 1, 6, colour)
+        + text(depth + 1, 12, number) + axis(depth + 1) + text(depth + 1, 4, whole) + text(depth + 1, 5, whole)
+        + close(depth, 11);
+}
+// CrossSection: Shape, Names, eight dimensions (names of 21 letters at most),
+// Rotated, eight properties (4 at most); Material: Names, CTE, Density, E, G.
+constexpr qint64 sectionType(int depth)
+{
+    return object(depth, 11) + open(depth + 1, 12) + text(depth + 2, 5, whole) + text(depth + 2, 5, 0)
+        + 8 * text(depth + 2, 21, number) + text(depth + 2, 7, flag) + 8 * text(depth + 2, 4, number)
+        + close(depth + 1, 12) + open(depth + 1, 8) + text(depth + 2, 5, 0) + 4 * text(depth + 2, 7, number)
+        + close(depth + 1, 8) + close(depth, 11);
+}
+constexpr qint64 report(int depth) // its root Block
+{
+    return object(depth, 6) + close(depth + 1, 5) + close(depth, 6);
+}
+constexpr qint64 storedView(int depth) // its index, focalPoint, azimuth, elevation, distance
+{
+    return text(depth, 5, whole) + open(depth, 9) + text(depth + 1, 10, 3 * viewNumber + 2)
+        + 3 * text(depth + 1, 9, viewNumber) + close(depth, 9);
+}
+// Any value the writer writes as the reader took it, empty or absent: a
+// colour in its nine characters, an element in its start and end tags.
+constexpr int emptyValue = 26 + reference;
+// Each byte of a text the reader takes whole, unread by the budget: what
+// the writer may make of it, a number from each and six bytes for each
+// character, and the start of a part.
+constexpr qint64 unread(qint64 bytes)
+{
+    return (number + 5) * bytes + number + 20;
+}
+} // namespace Longest
+
+constexpr quint64 powerOfFive(int n)
+{
+    return n == 0 ? 1 : 5 * powerOfFive(n - 1);
+}
+
 } // namespace
+
+// Why a value's text bounds what the writer makes of it: the writer writes
+// each value again from what the reader took of it. A reference becomes the
+// digits of an address, twenty at most. Any other value is split at its
+// commas (the parts of a vector). A part without a digit is a name or a
+// flag, written as it reads, or a colour, in nine characters. A part with
+// digits is a number, written in 24 characters at most, or no longer than it
+// reads where its figures give back the same double (then in five at most,
+// as "0" may be a flag read as "false"); a whole number or a mask is never
+// written longer than it reads. A name keeps its characters, each of '"',
+// '&', '<', '>' and '\\' growing by five at most, and an entity may stand for
+// a character that marks the whole name as escaped.
+void XmlTextBudget::ValueText::takeParts(const char* p, const char* end)
+{
+    // Held in locals for the loop: the text of a value is read a byte at a time.
+    qint64 partLength = partBytes;
+    int marks = escaped;
+    bool ampersand = entity;
+    bool digit = anyDigit;
+    bool mark = anyMark;
+    bool hash = colour;
+    Number state = number;
+    int figures = significant;
+    int whole = wholeDigits;
+    int fraction = fractionDigits;
+    int zeros = zerosAfterPoint;
+    quint64 value = digits;
+    const auto store = [&] {
+        partBytes = partLength;
+        escaped = marks;
+        entity = ampersand;
+        anyDigit = digit;
+        anyMark = mark;
+        colour = hash;
+        number = state;
+        significant = figures;
+        wholeDigits = whole;
+        fractionDigits = fraction;
+        zerosAfterPoint = zeros;
+        digits = value;
+    };
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c == ',') {
+            store();
+            added += endPart(true);
+            partLength = 0;
+            digit = mark = hash = false;
+            state = Lead;
+            figures = whole = fraction = zeros = 0;
+            value = 0;
+            continue;
+        }
+        ++partLength;
+        if (c == '"' || c == '&' || c == '<' || c == '>' || c == '\\') {
+            ++marks;
+            ampersand = ampersand || c == '&';
+        }
+        const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+        const bool isDigit = c >= '0' && c <= '9';
+        if (!space && !mark) {
+            mark = true;
+            hash = c == '#';
+        }
+        digit = digit || isDigit;
+        if (state == Lead && !space) {
+            state = c == '-' ? Sign : isDigit ? Whole : NoNumber;
+            if (state != Whole)
+                continue;
+        } else if (state == Sign) {
+            state = isDigit ? Whole : NoNumber;
+        } else if (state == Whole && !isDigit) {
+            state = c == '.' ? Fraction : space ? Trail : NoNumber;
+            continue;
+        } else if (state == Fraction && !isDigit) {
+            state = space ? Trail : NoNumber;
+            continue;
+        } else if (state == Trail && !space) {
+            state = NoNumber;
+        }
+        if (!isDigit || (state != Whole && state != Fraction))
+            continue;
+        const bool afterPoint = state == Fraction;
+        fraction += afterPoint;
+        if (figures == 0 && c == '0') {
+            zeros += afterPoint;
+            continue;
+        }
+        ++figures;
+        whole += !afterPoint;
+        if (figures <= 16)
+            value = value * 10 + quint64(c - '0');
+    }
+    store();
+}
+
+qint64 XmlTextBudget::ValueText::endPart(bool whole)
+{
+    // A decimal that the writer's seventeen figures give back as it reads:
+    // it has seventeen figures or more, or is exact in binary, and no
+    // exponent is written for it. A whole part only: a comment may stand
+    // inside a number.
+    const auto writtenAsRead = [this] {
+        if (number != Whole && number != Fraction && number != Trail)
+            return false;
+        if (significant == 0)
+            return true;
+        const int exponent = wholeDigits > 0 ? wholeDigits - 1 : -(zerosAfterPoint + 1);
+        if (exponent < -4 || exponent > 16)
+            return false;
+        if (significant >= 17)
+            return true;
+        // digits / 10^k is exact when 5^k divides it and what is left fits a double's 53 bits.
+        if (fractionDigits > 27)
+            return false;
+        const quint64 five = powerOfFive(fractionDigits);
+        return digits % five == 0 && digits / five < (quint64(1) << 53);
+    };
+    int longest;
+    if (!anyMark || !anyDigit || colour)
+        longest = Longest::colour; // a name, a flag or a colour
+    else if (kind == Value::Plain && whole && partBeginsValue && writtenAsRead())
+        longest = Longest::flag; // "0" or "1" may be a flag
+    else
+        longest = Longest::number;
+    const qint64 growth = qMax<qint64>(0, longest - partBytes);
+    partBeginsValue = true;
+    partBytes = 0;
+    anyDigit = anyMark = colour = false;
+    number = Lead;
+    significant = wholeDigits = fractionDigits = zerosAfterPoint = 0;
+    digits = 0;
+    return growth;
+}
+
+qint64 XmlTextBudget::ValueText::growth(bool endsValue, bool blank)
+{
+    qint64 total;
+    if (kind == Value::Reference) {
+        // Blank, it is no reference; around other elements, it is the
+        // indentation of an axis.
+        total = blank ? 0 : qMax<qint64>(0, Longest::reference - bytes);
+    } else {
+        // Each of '"', '&', '<', '>' is written as an entity of six bytes at
+        // most, and a backslash doubled; an entity may stand for a
+        // character that marks the text as escaped.
+        total = added + endPart(endsValue) + 5 * escaped + (entity ? 16 : 0);
+        added = 0;
+        escaped = 0;
+        entity = false;
+    }
+    bytes = 0;
+    // Text after markup inside the element goes on a part that began before it.
+    partBeginsValue = false;
+    return total;
+}
+
+inline void XmlTextBudget::endValueText(const char* p, const char* end, bool blank)
+{
+    const bool endsValue = valueFresh && p + 1 < end && p[1] == '/';
+    // Blank text is no indentation in a value: the writer writes it again,
+    // except around a reference.
+    if (blank && values[depth] != Value::Reference)
+        most += valueText.size();
+    most += valueText.growth(endsValue, blank);
+    valueFresh = false;
+}
+
+void XmlTextBudget::takeAttribute(const char* tag, const char* quote, const char* close)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    const char* nameEnd = quote;
+    while (nameEnd > tag && isSpace(nameEnd[-1]))
+        --nameEnd;
+    if (nameEnd > tag && nameEnd[-1] == '=')
+        --nameEnd;
+    while (nameEnd > tag && isSpace(nameEnd[-1]))
+        --nameEnd;
+    const qint64 length = close - quote - 1;
+    // The reader finds an object's reference by this exact name.
+    if (nameEnd - tag >= 4 && isSpace(nameEnd[-4]) && std::memcmp(nameEnd - 3, "ref", 3) == 0) {
+        tagHasReference = true;
+        most += qMax<qint64>(0, Longest::reference - length);
+        return;
+    }
+    ValueText text;
+    text.begin(Value::Plain);
+    text.take(quote + 1, close);
+    most += text.growth(true);
+}
+
+void XmlTextBudget::addLeftOut(Part part, int depth)
+{
+    const auto has = [this](int fields) { return (fieldsRead & fields) == fields; };
+    depth += lineShift;
+    switch (part) {
+    case Part::Node:
+        if (!has(HasReference | HasPosition))
+            most += Longest::node(depth);
+        break;
+    case Part::Member:
+        if (!has(HasReference | HasPinA | HasPinB))
+            most += Longest::member(depth);
+        break;
+    case Part::Load:
+        if (!has(HasReference))
+            most += Longest::load(depth);
+        break;
+    case Part::Support:
+        if (!has(HasReference | HasName | HasDof))
+            most += Longest::support(depth);
+        break;
+    case Part::GeometryGroup:
+        if (!has(HasReference | HasName | HasColour | HasPurpose))
+            most += Longest::group(depth);
+        break;
+    case Part::Axis:
+        if (!has(HasReference | HasName | HasAxis | HasVector | HasGlobal | HasOrthogonal))
+            most += Longest::namedAxis(depth);
+        break;
+    // Rare, and with fields inside fields: always all.
+    case Part::SectionType:
+        most += Longest::sectionType(depth);
+        break;
+    case Part::LoadCase:
+        most += Longest::loadCase(depth);
+        break;
+    case Part::Report:
+        most += Longest::report(depth);
+        break;
+    case Part::StoredView:
+        most += Longest::storedView(depth);
+        break;
+    default: // a selected object writes what it read
+        break;
+    }
+}
 
 void XmlTextBudget::takeNameCharacter(char c)
 {
@@ -325,20 +802,51 @@ inline void XmlTextBudget::takeLocalName(const char* bytes, qint64 length)
     nameLength = int(length);
 }
 
+inline void XmlTextBudget::addSaved(qint64 bytes)
+{
+    saved += bytes;
+    most += bytes;
+    if (saved > maximumModelTextSize)
+        exceed(Limit::SavedSize);
+}
+
 inline void XmlTextBudget::startElement(bool hasChildren)
 {
     const Kind kind = nameLength <= longestName ? kindOf(name, nameLength) : Kind::Other;
     int cost = 0;
     Part part = Part::Other;
-    const Context context = enter(Context(contexts[depth]), kind, &cost, &part);
-    if (kind == Kind::Document && contexts[depth] == Context::Top)
+    const Context parent = Context(contexts[depth]);
+    const Context context = enter(parent, kind, &cost, &part);
+    if (kind == Kind::Document && parent == Context::Top) {
         documentSeen = true;
+        if (depth == 0)
+            lineShift = 1;
+    }
     // What an object holds weighs with it.
     const bool isObject = part != Part::Other;
-    if (!isObject)
+    Value value = Value::None;
+    if (!isObject) {
         part = owners[depth];
-    else
+        if (bounding && (parent == Context::Fields || parent == Context::InReport || parent == Context::InViewPoints))
+            value = valueOf(kind);
+        if (objectStarts[depth] >= 0) {
+            fieldsRead |= fieldOf(kind, false);
+            axisDepth = kind == Kind::AxisField && hasChildren ? depth + 1 : -1;
+        } else if (depth == axisDepth) {
+            fieldsRead |= fieldOf(kind, true);
+        }
+        // An item of a report is written with its chapter, empty or not.
+        if (kind == Kind::Item)
+            most += 11;
+    } else {
         ++counts[int(part)];
+        fieldsRead = tagHasReference ? HasReference : 0;
+        axisDepth = -1;
+        // A selected object is its reference.
+        if (bounding && part == Part::Selected)
+            value = Value::Reference;
+    }
+    tagHasReference = false;
     if (attributes > ReadingBudget::maximumAttributes)
         exceed(Limit::Attributes);
     if (attributes > 2)
@@ -352,8 +860,11 @@ inline void XmlTextBudget::startElement(bool hasChildren)
     const qint64 tagStart = saved - lastStretch;
     holdsElements[depth] = true;
     addSaved(depth + 3);
+    most += lineShift;
     blankText = true;
     if (!hasChildren) {
+        if (value != Value::None)
+            most += Longest::emptyValue;
         if (isObject)
             foresee(part, depth, tagStart);
         return;
@@ -367,6 +878,11 @@ inline void XmlTextBudget::startElement(bool hasChildren)
     owners[depth] = part;
     holdsElements[depth] = false;
     objectStarts[depth] = isObject ? tagStart : -1;
+    values[depth] = value;
+    if (value != Value::None) {
+        valueText.begin(value);
+        valueFresh = true;
+    }
 }
 
 void XmlTextBudget::endElement()
@@ -377,9 +893,14 @@ void XmlTextBudget::endElement()
     if (depth > 0)
         --depth;
     addSaved(onItsOwnLine ? depth + 3 : 2);
+    if (onItsOwnLine)
+        most += lineShift;
     if (objectStart >= 0)
         foresee(owners[depth + 1], depth, objectStart);
     blankText = true;
+    // What the parent holds after this element goes on a part of its text.
+    if (values[depth] != Value::None)
+        valueText.resume(values[depth]);
 }
 
 void XmlTextBudget::foresee(Part part, int depth, qint64 start)
@@ -387,6 +908,7 @@ void XmlTextBudget::foresee(Part part, int depth, qint64 start)
     // The least the writer writes of an object that every model file holds
     // on its own, whatever the file left out: its defaults, on lines of their
     // own, and a reference of five digits at least (no address is shorter).
+    addLeftOut(part, depth);
     qint64 least = 0;
     switch (part) {
     case Part::Node: // reference and position
@@ -410,15 +932,12 @@ void XmlTextBudget::foresee(Part part, int depth, qint64 start)
     default: // written only where another object refers to it, or once in its slot
         return;
     }
-    if (saved - start < least)
-        addSaved(least - (saved - start));
-}
-
-void XmlTextBudget::addSaved(qint64 bytes)
-{
-    saved += bytes;
-    if (saved > maximumModelTextSize)
-        exceed(Limit::SavedSize);
+    if (saved - start < least) {
+        // The least is no more than the most already counted.
+        saved += least - (saved - start);
+        if (saved > maximumModelTextSize)
+            exceed(Limit::SavedSize);
+    }
 }
 
 void XmlTextBudget::takeBang(char c)
@@ -471,6 +990,11 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
                 const bool found = *p == '<' || passTo('<');
                 if (blankText)
                     blankText = isBlank(from, p);
+                if (values[depth] != Value::None) {
+                    valueText.take(from, p);
+                    if (found)
+                        endValueText(p, end, blankText);
+                }
                 if (!found || stopped())
                     break;
                 endRun(true);
@@ -487,6 +1011,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
             state = StartName;
             nameLength = 0;
             attributes = 0;
+            tagHasReference = false;
             if (*p == '/')
                 state = EndName;
             else if (*p == '!')
@@ -539,14 +1064,20 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
                 closing = c == '/';
             }
             break;
-        case InQuote:
-            if (passTo(quote)) {
+        case InQuote: {
+            const char* const from = p;
+            const bool found = passTo(quote);
+            quoted += p - from;
+            if (found) {
                 ++p;
                 ++run;
                 state = InTag;
                 closing = 0;
+                most += Longest::unread(quoted);
+                quoted = 0;
             }
             break;
+        }
         case EndName:
             if (passTo('>')) {
                 ++p;
@@ -578,6 +1109,9 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
                 break;
             }
             ++p;
+            // Character data read whole, but not by the budget.
+            if (state == CData)
+                most += Longest::unread(ended + run + 1);
             endRun();
             if (before == marks)
                 state = Text;
@@ -615,6 +1149,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
         return p;
     takeLocalName(local, q - local);
     attributes = 0;
+    tagHasReference = false;
     bool slash = false;
     while (q < end && q - p < ReadingBudget::maximumTextRun) {
         const char c = *q++;
@@ -628,6 +1163,8 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
             const char* close = find(q, end, c);
             if (!close)
                 break;
+            if (bounding)
+                takeAttribute(p, q - 1, close);
             q = close + 1;
             ++attributes;
         } else if (c == '<') {

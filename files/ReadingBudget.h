@@ -78,6 +78,9 @@ public:
     // Past the limit of cost the budget normally stops; the writer, which
     // tells the user how far over a model is, has it count on.
     explicit XmlTextBudget(bool countPastTheCostLimit = false);
+    // Has the budget bound the saved text as well (savedMost()), which only
+    // the reader of a whole model needs, at some cost. Before any text.
+    void boundSavedText() { bounding = true; }
 
     // False once the text so far is over the budget; it stays so.
     bool take(const char* bytes, qint64 size);
@@ -95,6 +98,16 @@ public:
     // indentation per level, whatever white space stands between its tags:
     // never longer than a text the program wrote itself.
     qint64 savedSize() const { return saved; }
+    // The longest the text can be once the program writes again what it
+    // reads of this one: what savedSize() counts, with every value at the
+    // longest the writer can write it (a reference in twenty digits, a number
+    // as seventeen figures and an exponent unless it reads back exactly as
+    // written, a character that is escaped as six) and every field the
+    // writer adds where the text left it out. What the document holds apart
+    // from the text's objects (its titles, the window's camera and state,
+    // a library material a section type takes instead of its own) is not in
+    // it. Only for a budget told to bound the saved text.
+    qint64 savedMost() const { return most; }
     // Whether the reader would find a "Document" element in the text so far.
     bool holdsDocument() const { return documentSeen; }
 
@@ -123,7 +136,67 @@ public:
     qint64 count(Part part) const { return counts[int(part)]; }
     qint64 cost(Part part) const { return costs[int(part)]; }
 
+    // How the writer writes the text of an element: not at all, as the
+    // reader took it (a number, a flag, a name), as a reference, or as a
+    // factor, which the reader rounds.
+    enum class Value : quint8 { None, Plain, Reference, Factor };
+
 private:
+    // Reads the text of one value, a piece at a time, for how much longer
+    // the writer may make it.
+    class ValueText
+    {
+    public:
+        explicit ValueText(Value kind = Value::None) : kind(kind) {}
+        // Each value's text is taken to its end, which leaves nothing behind.
+        void begin(Value kind)
+        {
+            this->kind = kind;
+            partBeginsValue = true;
+        }
+        // The rest of a value that an element or comment broke off.
+        void resume(Value kind)
+        {
+            *this = ValueText(kind);
+            partBeginsValue = false;
+        }
+        void take(const char* p, const char* end)
+        {
+            bytes += end - p;
+            // A reference is written as digits alone, however it reads.
+            if (kind != Value::Reference)
+                takeParts(p, end);
+        }
+        // What the writer may add to the text taken since the last call;
+        // `endsValue` when the element's end follows, so that the last part
+        // of the text is whole, `blank` when the text was all white space.
+        qint64 growth(bool endsValue, bool blank = false);
+        qint64 size() const { return bytes; }
+
+    private:
+        enum Number : quint8 { Lead, Sign, Whole, Fraction, Trail, NoNumber };
+        void takeParts(const char* p, const char* end);
+        qint64 endPart(bool whole);
+
+        Value kind;
+        // A part begins at the start of the element's text or after a comma.
+        bool partBeginsValue = true;
+        qint64 bytes = 0;
+        qint64 partBytes = 0;
+        qint64 added = 0;
+        int escaped = 0;
+        bool entity = false;
+        bool anyDigit = false;
+        bool anyMark = false;
+        bool colour = false;
+        Number number = Lead;
+        int significant = 0;
+        int wholeDigits = 0;
+        int fractionDigits = 0;
+        int zerosAfterPoint = 0;
+        quint64 digits = 0;
+    };
+
     enum State : quint8 { Text, TagOpen, StartName, EndName, InTag, InQuote, Bang, Comment, CData, Instruction };
 
     void exceed(Limit limit);
@@ -149,6 +222,12 @@ private:
     // tag is left to the state machine.
     const char* takeWholeTag(const char* p, const char* end);
     void takeBang(char c);
+    // The text of the open value has come to p, a '<'.
+    void endValueText(const char* p, const char* end, bool blank);
+    // An attribute of the tag that begins at `tag`, its value between two quotes.
+    void takeAttribute(const char* tag, const char* quote, const char* close);
+    // What the writer adds of an object that the text left out.
+    void addLeftOut(Part part, int depth);
 
     static constexpr int longestName = 15;
     char name[longestName];
@@ -183,9 +262,26 @@ private:
     // Characters past the free ones that make less than a unit yet.
     qint64 characters = 0;
     qint64 saved = 0;
+    qint64 most = 0;
+    // How each open element's text is written, and the one being read.
+    Value values[ReadingBudget::maximumDepth + 1];
+    ValueText valueText;
+    // Whether no markup came between the open value's start tag and its text.
+    bool valueFresh = false;
+    // Fields of the open object that the writer writes whether or not the
+    // text has them, as bits: the object's reference first.
+    quint16 fieldsRead = 0;
+    bool tagHasReference = false;
+    // The depth of the elements inside an axis of the open object, while it is open.
+    int axisDepth = -1;
+    // A document read as the root is written one level deeper.
+    int lineShift = 0;
+    // Bytes of a quoted value that the state machine reads.
+    qint64 quoted = 0;
     qint64 counts[int(Part::Count)] = {};
     qint64 costs[int(Part::Count)] = {};
     bool documentSeen = false;
     bool countPastTheCostLimit = false;
+    bool bounding = false;
     Limit exceeded = Limit::None;
 };

@@ -1,5 +1,6 @@
 #include "BudgetTesting.h"
 #include "CpuTimeTesting.h"
+#include "CrossSection.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
@@ -8,6 +9,7 @@
 #include "LoadCaseLibrary.h"
 #include "LoadAxis.h"
 #include "Member.h"
+#include "Material.h"
 #include "MaterialLibrary.h"
 #include "MemberAxis.h"
 #include "SectionType.h"
@@ -107,6 +109,9 @@ private slots:
     void onlyUtf8IsRead_data();
     void onlyUtf8IsRead();
     void budgetCountsAllThatIsBuilt();
+    void savedTextIsBoundedAtOpening_data();
+    void savedTextIsBoundedAtOpening();
+    void savedTextOfAModelSavedIsBoundedClosely();
 };
 
 void TestDocumentXml::roundTrip()
@@ -751,6 +756,181 @@ void TestDocumentXml::budgetCountsAllThatIsBuilt()
                  text.constData());
     }
     QVERIFY(objects > 100);
+}
+
+void TestDocumentXml::savedTextIsBoundedAtOpening_data()
+{
+    // Objects the unit builds for each i ('$' stands for it), after the frame
+    // and before the end of the structure; then what follows the structure.
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<int>("count");
+    // A library material of a long name that each section type read takes instead of its own.
+    QTest::addColumn<bool>("fromLibrary");
+    const QByteArray start = "<Content><Document><Structure>";
+    const QByteArray end = "</Structure></Document></Content>";
+    // A number per node that the writer gives seventeen figures or an
+    // exponent, or that reads back just as it stands.
+    QByteArray numbers;
+    for (const char* number : {".1", "1e2", "-0.3", "9999999999999999", "1e16", "123456789012345678", "0.00001",
+                               "0.0001", "1.5", "-0", "5.", "007", "1e-320", "0.30000000000000004", "0.000123",
+                               "99999999999999999", "12345678901234567.5", "9007199254740993", "+2", "0.1e1"})
+        numbers += "<Node ref=\"$" + QByteArray(number) + "\"><Position>" + number + ",0,0</Position></Node>";
+    QTest::newRow("numbers and flags read short") << start
+        << numbers + "<Member ref=\"m$\"><NodeA>$.1</NodeA><NodeB>$1.5</NodeB><PinA>1</PinA><PinB>0</PinB></Member>"
+                     "<PointLoad ref=\"p$\"><Member>m$</Member><Pair position=\".3\">1e-5</Pair></PointLoad>"
+        << end << 300 << false;
+    // Seventeen figures or an exponent where a short number is no double
+    // (0.1), a whole number rounds up to one figure more, or takes an exponent.
+    for (const char* number : {"0.1", "9999999999999999", "123456789012345678"})
+        QTest::newRow(number) << start + "<Node ref=\"a\"/><Member ref=\"m\"><NodeA>a</NodeA><NodeB>a</NodeB></Member>"
+                              << "<PointLoad ref=\"$\"><Member>m</Member>"
+                                     + ("<Pair position=\"0.125\">" + QByteArray(number) + "</Pair>").repeated(50)
+                                     + "</PointLoad>"
+                              << end << 40 << false;
+    QTest::newRow("references read short")
+        << QByteArray("<Content><Document><GeometryGroup ref=\"g\"><Name/><Colour>red</Colour><Purpose>1</Purpose>"
+           "</GeometryGroup><Structure><Support ref=\"s\"><Name/><Dof>-1</Dof></Support><MemberAxis ref=\"x\"/>"
+           "<SectionType ref=\"t\"/>")
+        << QByteArray("<Node ref=\"$\"><Position>0,0,0</Position><Support>s</Support><Group>g</Group></Node>"
+                      "<Member ref=\"m$\"><NodeA>$</NodeA><NodeB>$</NodeB><Axis>x</Axis><SectionType>t</SectionType>"
+                      "<Group>g</Group><PinA>true</PinA><PinB>true</PinB></Member>")
+        << QByteArray("</Structure><Selection><ref count=\"2\">1</ref></Selection></Document></Content>") << 2000
+        << false;
+    QTest::newRow("objects the writer fills")
+        << QByteArray("<Content><Document><ViewPointMemory><index>1</index><ViewPoint/></ViewPointMemory><Structure>")
+        << QByteArray("<Node ref=\"$\"/><Member ref=\"m$\"><NodeA>$</NodeA><NodeB>$</NodeB></Member><Support/>"
+                      "<SectionType><CrossSection/><Material/></SectionType><MemberAxis/><LoadAxis/><GravityCase/>"
+                      "<SwayCase/><Combination/><LoadCase/><GeometryGroup/><PointLoad><Member>m$</Member></PointLoad>")
+        << "</Structure><Reports><Report/><Report><Block><Item/></Block></Report></Reports>" + end.mid(12) << 300
+        << false;
+    // Each quotation mark written as six characters, a carriage return as
+    // an escape that marks the name, a blank name as it is.
+    const QByteArray group = "<GeometryGroup ref=\"$%1\"><Name>%2</Name><Colour>#ff000000</Colour>"
+                             "<Purpose>12345</Purpose></GeometryGroup>";
+    const auto groups = [&group](const QList<QByteArray>& names) {
+        QByteArray text;
+        for (int i = 0; i < names.size(); ++i)
+            text += QByteArray(group).replace("%1", QByteArray::number(i)).replace("%2", names.at(i));
+        return text;
+    };
+    QTest::newRow("characters written as entities")
+        << QByteArray("<Content><Document>") << groups({QByteArray(20, '"') + "&#13;", QByteArray(30, ' ')})
+        << QByteArray("</Document></Content>") << 2000 << false;
+    QTest::newRow("character data and escaped names")
+        << QByteArray("<Content><Document>") << groups({"\"&gt;\\<![CDATA[&<\"]]>", "\\\\\\u0022"}).replace(
+               "<Name>\\\\", "<Name escaped=\"true\">\\\\")
+        << QByteArray("<Reports><Report><Block><Item chapter='\"&#9;\"'/></Block></Report></Reports></Document>"
+                      "</Content>")
+        << 2000 << false;
+    // A number whose pieces read back as written, but not the whole.
+    QTest::newRow("values broken by instructions")
+        << start << QByteArray("<Node ref=\"$\"><Position>0.<?x?>1,0.<?x?>1,0.<?x?>1</Position></Node>") << end
+        << 2000 << false;
+    // Each line one tab deeper when written.
+    QTest::newRow("document as the root")
+        << QByteArray("<Document><Structure><Node ref=\"a\"/><Member ref=\"m\"><NodeA>a</NodeA><NodeB>a</NodeB>"
+                      "</Member><PointLoad ref=\"p\"><Member>m</Member>")
+        << QByteArray("<Pair position=\"0.125\">12345</Pair>") << QByteArray("</PointLoad></Structure></Document>")
+        << 2000 << false;
+    QTest::newRow("nodes without a position") << start << QByteArray("<Node ref=\"$\"/>") << end << 2000 << false;
+    QTest::newRow("report items without a chapter")
+        << start + "</Structure><Reports><Report><Block><Item/>" << QByteArray("<Item/>")
+        << QByteArray("</Block></Report></Reports></Document></Content>") << 2000 << false;
+    QTest::newRow("factors, selected objects and report load cases")
+        << QByteArray("<Content><Document><LoadCase ref=\"l\"/>")
+        << QByteArray("<Combination ref=\"$\"><Factor ref=\"l\">0.1234567</Factor></Combination>")
+        << QByteArray("<Reports><Report><Block><LoadCase>l</LoadCase></Block></Report></Reports>"
+                      "<Selection><ref count=\"3\">l</ref></Selection></Document></Content>")
+        << 2000 << false;
+    QTest::newRow("materials taken from the library")
+        << start + "<Node ref=\"a\"/>"
+        << QByteArray("<SectionType ref=\"$\"><Material><Names><Name>S</Name></Names><CTE>3e-06</CTE>"
+                      "<Density>1234</Density><E>1.23e11</E><G>4.5e10</G></Material></SectionType>"
+                      "<Member ref=\"m$\"><NodeA>a</NodeA><NodeB>a</NodeB><SectionType>$</SectionType></Member>")
+        << end << 300 << true;
+}
+
+// However a text reads, the longest its model is foreseen to be saved as is
+// never less than the text the writer makes of it: else a model that opens
+// could not be saved. Without the frame and the document's own parts, which
+// are the same for any number of objects, the objects' own bound holds too.
+void TestDocumentXml::savedTextIsBoundedAtOpening()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(QByteArray, unit);
+    QFETCH(QByteArray, after);
+    QFETCH(int, count);
+    QFETCH(bool, fromLibrary);
+    const auto textOf = [&](int objects) {
+        QByteArray text = frame;
+        for (int i = 0; i < objects; ++i)
+            text += QByteArray(unit).replace('$', '_' + QByteArray::number(i, 36));
+        return text + after;
+    };
+    qint64 mostOfNone = 0;
+    qint64 writtenOfNone = 0;
+    for (const int objects : {0, count}) {
+        const QByteArray text = textOf(objects);
+        ReadContent read;
+        if (fromLibrary)
+            read.document.libraries()->materialLibrary()->appendCustom(
+                MaterialRef(new Material({QString(200, QLatin1Char('M'))}, 1.23e11, 4.5e10, 1234, 3e-6)));
+        QVERIFY2(read.read(text), qPrintable(read.error));
+        XmlTextBudget budget;
+        budget.boundSavedText();
+        budget.take(text);
+        const qint64 written = DocumentXml::writeContent(&read.document, &read.viewPoint, &read.state).size();
+        const qint64 most = DocumentXml::longestSavedText(budget, read.document, &read.viewPoint, &read.state);
+        QVERIFY2(most >= written, qPrintable(QStringLiteral("%1 < %2").arg(most).arg(written)));
+        if (objects == 0) {
+            mostOfNone = budget.savedMost();
+            writtenOfNone = written;
+        } else if (!fromLibrary) {
+            QVERIFY(budget.savedMost() - mostOfNone >= written - writtenOfNone);
+        }
+    }
+}
+
+// A model the program saved, a grid of beams on supports with loads, is
+// foreseen within a fifth of its text: far from the limit, a model is never
+// written again at opening to be counted.
+void TestDocumentXml::savedTextOfAModelSavedIsBoundedClosely()
+{
+    ReadContent model;
+    const SupportRef pinned(new Support(QStringLiteral("Pinned"), Dof(7)));
+    const LoadingRef loading(new Loading(QStringLiteral("Imposed")));
+    model.document.libraries()->loadCaseLibrary()->append(loading);
+    const SectionTypeRef section(new SectionType(CrossSectionRef(new CrossSection), MaterialRef(new Material)));
+    QList<VaroObjectRef> objects;
+    const int n = 40;
+    NodeRef previous;
+    for (int i = 0; i < n * n; ++i) {
+        const NodeRef node(new Node);
+        node->setPosition(Vector3(2.5 * (i % n), 0.0, 0.3 * (i / n)));
+        node->setSupport(pinned);
+        objects << node;
+        if (i % n != 0) {
+            const MemberRef member(new Member(previous, node));
+            member->setSectionType(section);
+            objects << member;
+            const QSharedPointer<PointLoad> load = PointLoad::makeDefault(loading);
+            load->setMember(member);
+            objects << load;
+        }
+        previous = node;
+    }
+    model.document.structureModel()->appendObjects(objects);
+    const QByteArray text = DocumentXml::writeContent(&model.document, &model.viewPoint, &model.state);
+    const ReadContent read(text);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    XmlTextBudget budget;
+    budget.boundSavedText();
+    budget.take(text);
+    const qint64 most = DocumentXml::longestSavedText(budget, read.document, &read.viewPoint, &read.state);
+    QVERIFY(most >= text.size());
+    QVERIFY2(most < text.size() * 6 / 5, qPrintable(QStringLiteral("%1 of %2").arg(most).arg(text.size())));
 }
 
 VARO_TEST_MAIN(TestDocumentXml)
