@@ -20,11 +20,12 @@ void disconnectAllSignals(const QObject* a, const QObject* b);
 // last agreed with it: a field of the working copy that differs from that is
 // one the user edited. Whenever the entry changes (undo, another window, a
 // calculator), once that edit has finished, the fields not edited take its
-// new values and edited ones keep what was typed, so the copy differs from the entry by the user's edits
-// only; handing on signals the target and the copy when they differ, and the
-// owner connects that signal to the document's matching apply action. An
-// entry that leaves the model is let go as removing it would. Pages
-// repopulate through one coalescing emitter, and remember their window
+// new values and edited ones keep what was typed, so the copy differs from
+// the entry by the user's edits only; handing on signals the target and the
+// copy when they differ, and the owner connects that signal to the
+// document's matching apply action. An entry that leaves the model is let go
+// as removing it would. Pages repopulate through one coalescing emitter, and
+// follow their entry through another; they remember their window
 // geometry under their class name when shown as windows of their own. The
 // set operations are invokable, so that a host that cannot include the pages
 // reaches them by name.

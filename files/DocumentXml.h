@@ -13,13 +13,13 @@
 class CurrentState;
 class DocumentModel;
 class QXmlStreamReader;
-class XmlTextBudget;
 class QXmlStreamWriter;
 class ReportModel;
 class SelectionModel;
 class StructureModel;
 class ViewPoint;
 class ViewPointMemory;
+class XmlTextBudget;
 
 // The XML text of one window's model: the "Content" root holding the
 // "Document" element, the window's "ViewPoint" and its "CurrentState".
