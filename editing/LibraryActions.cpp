@@ -32,6 +32,18 @@ bool isInLibrary(const QSharedPointer<Library>& library, const Entry& entry)
     return library->findItemByValue(library->root(), entry) != nullptr;
 }
 
+// The factors of load cases that the library holds: a factor of one that has
+// left the model would write it back into the file.
+QMap<LoadCaseRef, double> factorsInModel(const QSharedPointer<LoadCaseLibrary>& library,
+                                         const QMap<LoadCaseRef, double>& factors)
+{
+    QMap<LoadCaseRef, double> held;
+    for (auto i = factors.cbegin(); i != factors.cend(); ++i)
+        if (isInLibrary(library, i.key()))
+            held.insert(i.key(), i.value());
+    return held;
+}
+
 } // namespace
 
 void EditingActions::actionAddGroup(const GroupRef& group)
@@ -132,7 +144,7 @@ void EditingActions::actionApplySwayCase(SwayCaseRef& swayCase, const SwayCaseRe
     const QSharedPointer<LoadCaseLibrary> library = document()->libraries()->loadCaseLibrary();
     UndoMacroGuard macro(stack, tr("Apply swaycase"));
     stack->push(new CommandRenameLoadCase(library, swayCase, copy->name()));
-    stack->push(new CommandSetSuperLoadCaseFactors(library, swayCase, copy->factors()));
+    stack->push(new CommandSetSuperLoadCaseFactors(library, swayCase, factorsInModel(library, copy->factors())));
     stack->push(new CommandSetSwayCaseComponents(library, swayCase, copy->takeComponent(), copy->applyComponent()));
 }
 
@@ -147,7 +159,7 @@ void EditingActions::actionApplyCombination(CombinationRef& combination, const C
     stack->push(new CommandRenameLoadCase(library, combination, copy->name()));
     // The editor page offers no second-order choice: the flag stays as it is.
     stack->push(new CommandSetCombinationSecondOrder(library, combination, combination->isSecondOrder()));
-    stack->push(new CommandSetSuperLoadCaseFactors(library, combination, copy->factors()));
+    stack->push(new CommandSetSuperLoadCaseFactors(library, combination, factorsInModel(library, copy->factors())));
 }
 
 void EditingActions::actionApplyMaterial(MaterialRef& material, const MaterialRef& copy)

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QScrollArea>
+#include <QSet>
 
 #include <cmath>
 
@@ -81,6 +82,15 @@ void FactorListPage::rebuildFactorList()
     factorArea->setWidget(inner);
 }
 
+QSet<LoadCaseRef> FactorListPage::heldCases() const
+{
+    if (!library)
+        return {};
+    const QList<LoadCaseRef> held =
+        library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
+    return QSet<LoadCaseRef>(held.cbegin(), held.cend());
+}
+
 bool FactorListPage::mergeSuperCase(const SuperLoadCase& agreed, const SuperLoadCase& entry)
 {
     SuperLoadCase* copy = superCopy();
@@ -91,11 +101,19 @@ bool FactorListPage::mergeSuperCase(const SuperLoadCase& agreed, const SuperLoad
     const QMap<LoadCaseRef, double> mine = copy->factors();
     const QMap<LoadCaseRef, double> was = agreed.factors();
     const QMap<LoadCaseRef, double> now = entry.factors();
+    const QSet<LoadCaseRef> held = heldCases();
     QMap<LoadCaseRef, double> factors = mine;
     bool factorsChanged = false;
     for (const QMap<LoadCaseRef, double>* map : {&mine, &was, &now})
         for (auto i = map->cbegin(); i != map->cend(); ++i) {
-            const double v = merged(mine.value(i.key()), was.value(i.key()), now.value(i.key()), factorsChanged);
+            // A case that has left the model takes no factor: what was typed
+            // for it is no longer the user's edit, and handed on it would
+            // bring the case back.
+            double v = 0.0;
+            if (library && !held.contains(i.key()))
+                factorsChanged = factorsChanged || mine.contains(i.key());
+            else
+                v = merged(mine.value(i.key()), was.value(i.key()), now.value(i.key()), factorsChanged);
             if (v == 0.0)
                 factors.remove(i.key());
             else
@@ -112,17 +130,17 @@ void FactorListPage::factorChanged()
     if (!copy)
         return;
     // Factors of cases the list does not show stay while their case is in the
-    // library; the shown rows replace theirs.
+    // library; the shown rows replace theirs. A row can outlive its case
+    // until the list is rebuilt: it no longer counts.
+    const QSet<LoadCaseRef> held = heldCases();
     QMap<LoadCaseRef, double> factors;
-    if (library) {
-        const QList<LoadCaseRef> held =
-            library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
-        const QMap<LoadCaseRef, double> present = copy->factors();
-        for (auto i = present.cbegin(); i != present.cend(); ++i)
-            if (held.contains(i.key()))
-                factors.insert(i.key(), i.value());
-    }
+    const QMap<LoadCaseRef, double> present = copy->factors();
+    for (auto i = present.cbegin(); i != present.cend(); ++i)
+        if (held.contains(i.key()))
+            factors.insert(i.key(), i.value());
     for (auto i = factorFields.cbegin(); i != factorFields.cend(); ++i) {
+        if (!held.contains(i.value()))
+            continue;
         const double v = i.key()->valueAsSI();
         if (std::fabs(v) < smallestFactor)
             factors.remove(i.value());

@@ -7,6 +7,7 @@
 #include "Vectors.h"
 
 #include <QMap>
+#include <QSet>
 
 class CalculatorField;
 class LoadCaseLibrary;
@@ -36,6 +37,8 @@ protected:
     // The load cases offered, in the order they are listed.
     virtual QList<LoadCaseRef> listedCases() const = 0;
 
+    // The load cases the library holds; none without a library.
+    QSet<LoadCaseRef> heldCases() const;
     QScrollArea* createFactorArea();
     // Drops the rows; with a copy and a library, lists a row per offered case.
     void rebuildFactorList();

@@ -1,6 +1,8 @@
 #include "ButtonBar.h"
 #include "Calculator.h"
+#include "CalculatorField.h"
 #include "CurrentState.h"
+#include "FactorListPage.h"
 #include "GeometryGroup.h"
 #include "GroupAccessor.h"
 #include "GuiWatchdog.h"
@@ -13,13 +15,17 @@
 #include "PortalWindowTesting.h"
 #include "SelectionModel.h"
 #include "StructureView.h"
+#include "SuperLoadCase.h"
 #include "TestMain.h"
 #include "Titles.h"
 #include "UtilityView.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QGridLayout>
+#include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -68,6 +74,8 @@ private slots:
     void editsOfBothWindowsAreSaved();
     void pagesLetGoOfAnEntryThatLeaves_data();
     void pagesLetGoOfAnEntryThatLeaves();
+    void factorsOfACaseThatLeavesAreNotHandedOn_data();
+    void factorsOfACaseThatLeavesAreNotHandedOn();
 
 private:
     // The unit system chosen as a user would: "menu" of the window, its
@@ -80,6 +88,8 @@ private:
     // The entry's page shown in the window's library window.
     static EditorPage* openEntryPage(MainWindow* in, const QVariant& entry);
     static void clickButton(MainWindow* in, const char* name);
+    // The field of the named case's row, none when the page lists no such row.
+    static CalculatorField* factorField(EditorPage* page, const QString& caseName);
 
     WindowRecordingDialogs asked;
     QPointer<MainWindow> other;
@@ -513,6 +523,120 @@ void TestTwoWindows::pagesLetGoOfAnEntryThatLeaves()
     }
     QCOMPARE(entryCount(kind), entries + 1);
     QCOMPARE(steps->count(), created + (undone ? 0 : 1));
+}
+
+CalculatorField* TestTwoWindows::factorField(EditorPage* page, const QString& caseName)
+{
+    QWidget* rows = page->findChild<QScrollArea*>()->widget();
+    auto* grid = rows ? qobject_cast<QGridLayout*>(rows->layout()) : nullptr;
+    for (int row = 0; grid && row < grid->rowCount(); ++row) {
+        QLayoutItem* name = grid->itemAtPosition(row, 0);
+        QLayoutItem* field = grid->itemAtPosition(row, 1);
+        if (name && field && qobject_cast<QLabel*>(name->widget())->text() == caseName)
+            return qobject_cast<CalculatorField*>(field->widget());
+    }
+    return nullptr;
+}
+
+void TestTwoWindows::factorsOfACaseThatLeavesAreNotHandedOn_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("removal");
+    QTest::addColumn<QString>("leaving");
+    for (const char* kind : {"sway case", "combination"})
+        for (const char* removal : {"undo", "undo, calculator open", "other trash"})
+            for (const char* leaving : {"back", "file menu", "mode"})
+                QTest::addRow("%s, %s, %s", kind, removal, leaving) << kind << removal << leaving;
+}
+
+// A factor typed with the calculator for a new case, then the case removed
+// before the page hands it on: leaving the page, the File menu or a mode
+// switch adds no step and keeps Redo, no factor names a case that has left,
+// and the saved file opens with the load cases the window shows. When the
+// case comes back, the page shows the factor the model holds for it: none.
+void TestTwoWindows::factorsOfACaseThatLeavesAreNotHandedOn()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, removal);
+    QFETCH(QString, leaving);
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    QUndoStack* steps = document->structureUndoStack().data();
+    const QVariant entry = addEntry(window, kind);
+    const QVariant added = addEntry(window, kind == "sway case" ? "loading" : "sway case");
+    const QString name = added.value<LoadCaseRef>()->name();
+    EditorPage* page = openEntryPage(window, entry);
+    QVERIFY(qobject_cast<FactorListPage*>(page) && factorField(page, name));
+    EditorPage* otherPage = removal == "other trash" ? openEntryPage(other, added) : nullptr;
+
+    auto* calculator = window->findChild<Calculator*>(QStringLiteral("Calculator"));
+    const auto typeFactor = [&](const char* keys) {
+        QTest::mouseClick(factorField(page, name), Qt::LeftButton);
+        QVERIFY(calculator->isVisible());
+        QTest::keyClicks(calculator, keys);
+    };
+    typeFactor("1.5");
+    QTest::keyPress(calculator, Qt::Key_Return);
+    QTRY_COMPARE(factorField(page, name)->text(), QStringLiteral("1.50"));
+    if (removal == "undo, calculator open")
+        typeFactor("2");
+    const int count = steps->count();
+    {
+        GuiWatchdog watchdog("the case removed with its factor typed");
+        if (otherPage)
+            otherPage->removeButtonWidget()->click();
+        else
+            clickButton(window, "ButtonUndo");
+        QTRY_VERIFY(!factorField(page, name));
+        // Answered after its row has gone, the calculator hands on nothing.
+        if (calculator->isVisible())
+            QTest::keyPress(calculator, Qt::Key_Return);
+        QVERIFY(calculator->isHidden());
+    }
+    const int index = steps->index();
+    QCOMPARE(steps->count(), otherPage ? count + 1 : count);
+
+    if (leaving == "back") {
+        QTest::mouseClick(page->backButtonCell(), Qt::LeftButton);
+    } else if (leaving == "file menu") {
+        QMenu* file = window->menuBar()->actions().value(0)->menu();
+        file->popup(QPoint());
+        file->hide();
+    } else {
+        const bool geometry = window->currentState()->mode() == CurrentState::Geometry;
+        window->findChild<QToolButton*>(geometry ? "TabLoading" : "TabGeometry")->click();
+    }
+    QCOMPARE(steps->index(), index);
+    QCOMPARE(steps->count(), otherPage ? count + 1 : count);
+    QCOMPARE(steps->canRedo(), !otherPage);
+
+    QStringList shown;
+    for (const LoadCaseRef& loadCase : document->loadCases()) {
+        shown << loadCase->name();
+        if (auto* combined = qobject_cast<SuperLoadCase*>(loadCase.data()))
+            for (const LoadCaseRef& factored : combined->factors().keys())
+                QVERIFY2(document->loadCases().contains(factored), qPrintable(factored->name()));
+    }
+    QVERIFY(!shown.contains(name));
+    const QString saved = folder->filePath("factors.varou");
+    QVERIFY(window->saveFileAs(saved));
+    const auto names = [](const QSharedPointer<DocumentModel>& model) {
+        QStringList list;
+        for (const LoadCaseRef& loadCase : model->loadCases())
+            list << loadCase->name();
+        list.sort();
+        return list;
+    };
+    shown.sort();
+    QCOMPARE(readCopy(saved, names), shown);
+
+    // Back again, the case has no factor, as any new case.
+    clickButton(otherPage ? other : window, otherPage ? "ButtonUndo" : "ButtonRedo");
+    shown << name;
+    shown.sort();
+    QCOMPARE(names(document), shown);
+    if (leaving != "back")
+        QTRY_COMPARE(factorField(page, name) ? factorField(page, name)->text() : QString(), QStringLiteral("0.00"));
+    QVERIFY(qobject_cast<SuperLoadCase*>(entry.value<LoadCaseRef>().data())->factors().isEmpty());
 }
 
 VARO_TEST_MAIN(TestTwoWindows)

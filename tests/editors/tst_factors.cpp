@@ -25,6 +25,8 @@ private slots:
     void unlistedFactorsSurviveAnEdit();
     void secondOrderSurvivesOpeningAndLeaving();
     void swayComponents();
+    void appliedFactorsNameOnlyCasesInTheModel_data();
+    void appliedFactorsNameOnlyCasesInTheModel();
 };
 
 namespace {
@@ -196,6 +198,38 @@ void TestFactors::swayComponents()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(sway->takeComponent(), SwayCase::Z);
     QCOMPARE(d.stack()->undoText(), QStringLiteral("Apply swaycase"));
+}
+
+void TestFactors::appliedFactorsNameOnlyCasesInTheModel_data()
+{
+    QTest::addColumn<bool>("sway");
+    QTest::newRow("sway case") << true;
+    QTest::newRow("combination") << false;
+}
+
+// However the apply is called, a factor of a case that has left the model is
+// not stored, so no saved file brings the case back.
+void TestFactors::appliedFactorsNameOnlyCasesInTheModel()
+{
+    QFETCH(bool, sway);
+    Bench d;
+    const QSharedPointer<LoadCaseLibrary> library = d.doc->libraries()->loadCaseLibrary();
+    const LoadingRef gone(new Loading(QStringLiteral("Gone")));
+    const QMap<LoadCaseRef, double> typed{{d.loading(), 1.5}, {gone, 2.0}};
+    // The entry in the library, applied with a copy that holds both factors.
+    const auto apply = [&](auto entry, auto action) -> SuperLoadCase* {
+        library->append(entry);
+        const decltype(entry) copy(new typename decltype(entry)::value_type(*entry));
+        copy->setFactors(typed);
+        (d.actions->*action)(entry, copy);
+        return entry.data();
+    };
+    SuperLoadCase* target = sway ? apply(SwayCaseRef(new SwayCase), &EditingActions::actionApplySwayCase)
+                                 : apply(CombinationRef(new Combination), &EditingActions::actionApplyCombination);
+    QCOMPARE(target->factors(), (QMap<LoadCaseRef, double>{{d.loading(), 1.5}}));
+    QVERIFY(!target->references().contains(gone));
+    d.stack()->undo();
+    QVERIFY(target->factors().isEmpty());
 }
 
 VARO_EDITOR_TEST_MAIN(TestFactors)
