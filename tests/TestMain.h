@@ -74,8 +74,9 @@ public:
         if (written.open(QIODevice::ReadOnly))
             while (!written.atEnd()) {
                 const QByteArray line = written.readLine();
-                logged += (line.startsWith("QWARN") && !isXServerTiming(line)) || line.startsWith("QCRITICAL")
-                          || line.startsWith("QFATAL");
+                // Qt 5 logs a critical message as QSYSTEM.
+                logged += (line.startsWith("QWARN") && !isXServerTiming(line)) || line.startsWith("QSYSTEM")
+                          || line.startsWith("QCRITICAL") || line.startsWith("QFATAL");
             }
         return result;
     }
@@ -86,7 +87,7 @@ public:
         const int warnings = logged + outside();
         if (warnings == 0)
             return result;
-        std::printf("FAIL!  : %d Qt warning(s) that no test expected, marked QWARN, QCRITICAL or QFATAL "
+        std::printf("FAIL!  : %d Qt warning(s) that no test expected, marked QWARN, QSYSTEM, QCRITICAL or QFATAL "
                     "above or printed outside the test functions\n",
                     warnings);
         std::fflush(stdout);
