@@ -1,6 +1,7 @@
 #include "ViewPoint.h"
 
 #include "ModelXml.h"
+#include "NumberFormat.h"
 
 #include <QDebug>
 #include <QXmlStreamReader>
@@ -29,8 +30,7 @@ Vector3 blend(double s, const Vector3& target, const Vector3& start)
 
 double ViewPoint::quantiseCoordinate(double x)
 {
-    // std::round takes halves away from zero.
-    return std::round(x * steps) / steps;
+    return roundToStep(x, steps);
 }
 
 double ViewPoint::quantiseAngle(double x)

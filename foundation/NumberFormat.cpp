@@ -16,15 +16,19 @@ double roundToSignificantFigures(double value, int figures)
     return std::isfinite(rounded) ? rounded : value;
 }
 
+bool isBeyondStep(double value, double stepsPerUnit)
+{
+    return !(std::fabs(value * stepsPerUnit) < 0x1p52);
+}
+
+double roundToStep(double value, double stepsPerUnit)
+{
+    return isBeyondStep(value, stepsPerUnit) ? value : std::round(value * stepsPerUnit) / stepsPerUnit;
+}
+
 double roundToDecimalPlaces(double value, int decimals)
 {
-    if (!std::isfinite(value) || decimals < 0)
-        return value;
-    const double scale = std::pow(10.0, decimals);
-    // Beyond 2^52 every double is an integer; scaling further could overflow.
-    if (std::fabs(value) * scale >= 4503599627370496.0)
-        return value;
-    return std::round(value * scale) / scale;
+    return decimals < 0 ? value : roundToStep(value, std::pow(10.0, decimals));
 }
 
 QString naturalDoubleToString(double value, int significantFigures, int decimals, bool trim)
