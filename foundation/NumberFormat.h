@@ -20,6 +20,13 @@ double roundToStep(double value, double stepsPerUnit);
 // Rounds to the given decimal places, as roundToStep does.
 double roundToDecimalPlaces(double value, int decimals);
 
+// QString::number(value, format, precision), always a finite number that
+// reads back: 'e' or 'g' rounding that would carry it past the largest double
+// is cut toward zero instead, an infinity stands as the largest double of its
+// sign and NaN as 0; fixed places that round a negative value to zero show no
+// sign. So every number the program writes into a file opens again as it reads.
+QString finiteNumberText(double value, char format, int precision);
+
 // Text of a value for display: magnitudes below the smallest normal double
 // read "0"; NaN and infinities are kept; with significantFigures > 0 the value
 // is first rounded to that many figures; then fixed notation with

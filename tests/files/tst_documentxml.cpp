@@ -106,6 +106,8 @@ private slots:
     void everySavedModelOpensAgain();
     void damagedNumbersRefuseTheFile_data();
     void damagedNumbersRefuseTheFile();
+    void extremeNumbersSaveAndOpenAgain_data();
+    void extremeNumbersSaveAndOpenAgain();
     void onlyUtf8IsRead_data();
     void onlyUtf8IsRead();
     void budgetCountsAllThatIsBuilt();
@@ -659,6 +661,95 @@ void TestDocumentXml::damagedNumbersRefuseTheFile()
     } else {
         QVERIFY2(read.error.contains(QLatin1String("number")) || read.error.contains(QLatin1String("true or false")),
                  qPrintable(read.error));
+    }
+}
+
+namespace {
+
+// Every floating field a model text holds, each written as "{name}".
+const char* const everyFloatingField =
+    "<Content><Document>"
+    "<LoadCase ref=\"1\"><Name>Dead</Name></LoadCase>"
+    "<GravityCase ref=\"2\"><Acceleration>{acceleration}</Acceleration>"
+    "<Axis><Vector>{gravity axis}</Vector></Axis></GravityCase>"
+    "<Combination ref=\"3\"><Factor ref=\"1\">{combination factor}</Factor></Combination>"
+    "<SwayCase ref=\"4\"><Factor ref=\"1\">{sway factor}</Factor></SwayCase>"
+    "<ViewPointMemory><index>1</index><ViewPoint><focalPoint>{stored focal point}</focalPoint>"
+    "<azimuth>{stored azimuth}</azimuth><elevation>{stored elevation}</elevation>"
+    "<distance>{stored distance}</distance></ViewPoint></ViewPointMemory>"
+    "<Structure><Node ref=\"5\"><Position>0,0,0</Position></Node><Node ref=\"6\"><Position>{position}</Position></Node>"
+    "<SectionType ref=\"7\"><CrossSection><Shape>1</Shape>"
+    "<BottomFlangeOffset>{BottomFlangeOffset}</BottomFlangeOffset>"
+    "<BottomFlangeThickness>{BottomFlangeThickness}</BottomFlangeThickness>"
+    "<BottomFlangeWidth>{BottomFlangeWidth}</BottomFlangeWidth><OverallDepth>{OverallDepth}</OverallDepth>"
+    "<TopFlangeOffset>{TopFlangeOffset}</TopFlangeOffset><TopFlangeThickness>{TopFlangeThickness}</TopFlangeThickness>"
+    "<TopFlangeWidth>{TopFlangeWidth}</TopFlangeWidth><WebThickness>{WebThickness}</WebThickness>"
+    "<Area>{Area}</Area><J>{J}</J><Iy>{Iy}</Iy><Wely>{Wely}</Wely><Wply>{Wply}</Wply><Iz>{Iz}</Iz>"
+    "<Welz>{Welz}</Welz><Wplz>{Wplz}</Wplz></CrossSection>"
+    "<Material><CTE>{CTE}</CTE><Density>{Density}</Density><E>{E}</E><G>{G}</G></Material></SectionType>"
+    "<MemberAxis ref=\"8\"><Axis><Vector>{member axis}</Vector></Axis></MemberAxis>"
+    "<Member ref=\"9\"><NodeA>5</NodeA><NodeB>6</NodeB><Axis>8</Axis><SectionType>7</SectionType></Member>"
+    "<LoadAxis ref=\"10\"><Axis><Vector>{load axis}</Vector></Axis></LoadAxis>"
+    "<PointLoad ref=\"11\"><Member>9</Member><LoadAxis>10</LoadAxis><LoadCase>1</LoadCase>"
+    "<Pair position=\"{load position}\">{load value}</Pair></PointLoad></Structure></Document>"
+    "<ViewPoint><focalPoint>{focal point}</focalPoint><azimuth>{azimuth}</azimuth>"
+    "<elevation>{elevation}</elevation><distance>{distance}</distance></ViewPoint>"
+    "<CurrentState><interrogatorObject>9</interrogatorObject>"
+    "<interrogatorPosition>{interrogator position}</interrogatorPosition><scaleBM>{scaleBM}</scaleBM>"
+    "<scaleDf>{scaleDf}</scaleDf><scaleGI>{scaleGI}</scaleGI><scaleLD>{scaleLD}</scaleLD>"
+    "<scaleRe>{scaleRe}</scaleRe><scaleSF>{scaleSF}</scaleSF></CurrentState></Content>";
+
+// The text with `value` in the field named, each of a vector's parts, and 0.5 in every other.
+QByteArray withFloatingField(const QString& field, const QString& value)
+{
+    QString text = QString::fromLatin1(everyFloatingField);
+    const QRegularExpression names(QStringLiteral("\\{([^}]+)\\}"));
+    for (QRegularExpressionMatch name = names.match(text); name.hasMatch(); name = names.match(text)) {
+        const bool vector = name.captured(1).contains(QLatin1String("axis"))
+                            || name.captured(1).contains(QLatin1String("point"))
+                            || name.captured(1) == QLatin1String("position");
+        const QString part = name.captured(1) == field ? value : QStringLiteral("0.5");
+        text.replace(name.capturedStart(), name.capturedLength(),
+                     vector ? QStringList{part, part, part}.join(QLatin1Char(',')) : part);
+    }
+    return text.toUtf8();
+}
+
+} // namespace
+
+void TestDocumentXml::extremeNumbersSaveAndOpenAgain_data()
+{
+    QTest::addColumn<QString>("field");
+    const QRegularExpression names(QStringLiteral("\\{([^}]+)\\}"));
+    for (QRegularExpressionMatchIterator name = names.globalMatch(QString::fromLatin1(everyFloatingField));
+         name.hasNext();) {
+        const QString field = name.next().captured(1);
+        QTest::newRow(qPrintable(field)) << field;
+    }
+}
+
+// Whatever finite number a field reads, the model saves, its text within
+// the bound foreseen at opening, and opens again to the same model: no
+// rounding takes a number past the largest double, and none that is
+// written does.
+void TestDocumentXml::extremeNumbersSaveAndOpenAgain()
+{
+    QFETCH(QString, field);
+    for (const char* value : {"1.7976931348623157e308", "-1.7976931348623157e308", "2.2250738585072014e-308",
+                              "-2.2250738585072014e-308", "4.9406564584124654e-324", "-4.9406564584124654e-324"}) {
+        const QByteArray text = withFloatingField(field, QLatin1String(value));
+        const ReadContent read(text);
+        QVERIFY2(read.ok, qPrintable(read.error));
+        const QByteArray saved = DocumentXml::writeContent(&read.document, &read.viewPoint, &read.state);
+        XmlTextBudget budget;
+        budget.boundSavedText();
+        budget.take(text);
+        QVERIFY(DocumentXml::longestSavedText(budget, read.document, &read.viewPoint, &read.state) >= saved.size());
+        const ReadContent again(saved);
+        QVERIFY2(again.ok, qPrintable(value + (": " + again.error)));
+        QCOMPARE(withNumberedIds(QString::fromUtf8(DocumentXml::writeContent(&again.document, &again.viewPoint,
+                                                                           &again.state))),
+                 withNumberedIds(QString::fromUtf8(saved)));
     }
 }
 
