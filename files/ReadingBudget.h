@@ -175,7 +175,12 @@ private:
 
     private:
         enum Number : quint8 { Lead, Sign, Whole, Fraction, Trail, NoNumber };
+        enum CharacterReference : quint8 { Named, Decimal, Hexadecimal };
         void takeParts(const char* p, const char* end);
+        // A byte of the character reference or entity begun by '&'; at its
+        // ';', the character the reader reads for it (any past ASCII as
+        // 0x80), else -1.
+        int takeCharacterReference(char c);
         qint64 endPart(bool whole);
 
         Value kind;
@@ -185,7 +190,15 @@ private:
         qint64 partBytes = 0;
         qint64 added = 0;
         int escaped = 0;
+        // Whether a character reference stands for a character that the
+        // writer escapes, marking the whole text as escaped.
         bool entity = false;
+        // The character reference or entity being read: its bytes from its
+        // '&' (none outside one), its kind and its code so far (an entity's
+        // first letter).
+        int characterBytes = 0;
+        CharacterReference referenceKind = Named;
+        quint32 characterCode = 0;
         bool anyDigit = false;
         bool anyMark = false;
         bool colour = false;

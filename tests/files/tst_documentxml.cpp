@@ -941,6 +941,35 @@ void TestDocumentXml::savedTextIsBoundedAtOpening_data()
                       "<Density>1234</Density><E>1.23e11</E><G>4.5e10</G></Material></SectionType>"
                       "<Member ref=\"m$\"><NodeA>a</NodeA><NodeB>a</NodeB><SectionType>$</SectionType></Member>")
         << end << 300 << true;
+    // Commas that references hide, in every kind of vector: the reader
+    // splits the text it decodes into three numbers.
+    const QByteArray hidden = "-1e-5&#44;-1e-5&#x2c;-1e-5";
+    const QByteArray axis = "<Name/><Axis><Vector>-1e-5&#x2C;-1e-5&#0044;-1e-5</Vector><Global>true</Global>"
+                            "<Orthogonal>false</Orthogonal></Axis>";
+    const QByteArray member = "<Node ref=\"a\"/><Member ref=\"m\"><NodeA>a</NodeA><NodeB>a</NodeB></Member>";
+    QTest::newRow("hidden commas, node positions")
+        << start << "<Node ref=\"$\"><Position>" + hidden + "</Position></Node>" << end << 2000 << false;
+    QTest::newRow("hidden commas, member axes")
+        << start + "<Node ref=\"a\"/>"
+        << "<MemberAxis ref=\"$\">" + axis + "</MemberAxis><Member ref=\"m$\"><NodeA>a</NodeA><NodeB>a</NodeB>"
+               "<Axis>$</Axis><PinA>false</PinA><PinB>false</PinB></Member>"
+        << end << 2000 << false;
+    QTest::newRow("hidden commas, load axes")
+        << start + member
+        << "<LoadAxis ref=\"$\">" + axis + "</LoadAxis><PointLoad ref=\"p$\"><Member>m</Member><LoadAxis>$</LoadAxis>"
+               "</PointLoad>"
+        << end << 2000 << false;
+    QTest::newRow("hidden commas, gravity axes")
+        << QByteArray("<Content><Document>") << "<GravityCase ref=\"$\"><Axis><Vector>" + hidden + "</Vector></Axis>"
+                                                "</GravityCase>"
+        << QByteArray("</Document></Content>") << 2000 << false;
+    QByteArray views = "<Content><Document><ViewPointMemory>";
+    for (int i = 0; i < 100; ++i)
+        views += "<index>" + QByteArray::number(i) + "</index><ViewPoint><focalPoint>" + hidden
+                 + "</focalPoint></ViewPoint>";
+    QTest::newRow("hidden commas, stored and window views")
+        << views + "</ViewPointMemory>" << QByteArray()
+        << "</Document><ViewPoint><focalPoint>" + hidden + "</focalPoint></ViewPoint></Content>" << 1 << false;
 }
 
 // However a text reads, the longest its model is foreseen to be saved as is
