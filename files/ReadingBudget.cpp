@@ -630,30 +630,29 @@ void XmlTextBudget::ValueText::takeParts(const char* p, const char* end)
     };
     for (; p < end; ++p) {
         char c = *p;
-        if (c == '&' || inCharacter) {
-            ++partLength;
+        if (c == ',') {
+            endPartHere();
+            continue;
+        }
+        ++partLength;
+        if (Q_UNLIKELY(c == '&' || inCharacter)) {
             const int decoded = takeCharacterReference(c);
             inCharacter = decoded < 0;
             if (inCharacter)
                 continue;
+            const int bytes = characterBytes;
+            characterBytes = 0;
             c = char(decoded);
             if (c == ',') {
                 // Written as a comma alone, which its bytes outweigh.
-                partLength -= characterBytes;
-                characterBytes = 0;
+                partLength -= bytes;
                 endPartHere();
                 continue;
             }
-            characterBytes = 0;
             if (c == '\r') {
                 ++marks;
                 ampersand = true;
             }
-        } else if (c == ',') {
-            endPartHere();
-            continue;
-        } else {
-            ++partLength;
         }
         if (c == '"' || c == '&' || c == '<' || c == '>' || c == '\\')
             ++marks;

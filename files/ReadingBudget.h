@@ -180,7 +180,7 @@ private:
         // A byte of the character reference or entity begun by '&'; at its
         // ';', the character the reader reads for it (any past ASCII as
         // 0x80), else -1.
-        int takeCharacterReference(char c);
+        Q_DECL_COLD_FUNCTION int takeCharacterReference(char c);
         qint64 endPart(bool whole);
 
         Value kind;
