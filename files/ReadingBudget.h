@@ -99,14 +99,15 @@ public:
     // never longer than a text the program wrote itself.
     qint64 savedSize() const { return saved; }
     // The longest the text can be once the program writes again what it
-    // reads of this one: what savedSize() counts, with every value at the
-    // longest the writer can write it (a reference in twenty digits, a number
-    // as seventeen figures and an exponent unless it reads back exactly as
-    // written, a character that is escaped as six) and every field the
-    // writer adds where the text left it out. What the document holds apart
-    // from the text's objects (its titles, the window's camera and state,
-    // a library material a section type takes instead of its own) is not in
-    // it. Only for a budget told to bound the saved text.
+    // reads of this one: what savedSize() counts, with every value, read as
+    // the reader decodes it, at the longest the writer can write it (a
+    // reference in twenty digits, a number as seventeen figures and an
+    // exponent unless it reads back exactly as written, a character that is
+    // escaped as six) and every field the writer adds where the text left it
+    // out. What the document holds apart from the text's objects (its
+    // titles, the window's camera and state, a library material a section
+    // type takes instead of its own) is not in it. Only for a budget told to
+    // bound the saved text.
     qint64 savedMost() const { return most; }
     // Whether the reader would find a "Document" element in the text so far.
     bool holdsDocument() const { return documentSeen; }
