@@ -3,6 +3,7 @@
 #include "Group.h"
 #include "LoadCase.h"
 #include "ModelXml.h"
+#include "NumberFormat.h"
 #include "VaroObject.h"
 
 #include <QXmlStreamReader>
@@ -99,7 +100,7 @@ void CurrentState::writeXML(QXmlStreamWriter& writer) const
     if (interrogatorObjectRef) {
         ModelXml::writeReference(writer, QStringLiteral("interrogatorObject"), interrogatorObjectRef.data());
         writer.writeTextElement(QStringLiteral("interrogatorPosition"),
-                                QString::number(interrogatorPositionValue, 'f', 3));
+                                finiteNumberText(interrogatorPositionValue, 'f', 3));
     }
     ModelXml::writeReference(writer, QStringLiteral("loadCase"), loadCaseRef.data());
     writer.writeTextElement(QStringLiteral("mode"), QString::number(modeValue));
@@ -110,7 +111,7 @@ void CurrentState::writeXML(QXmlStreamWriter& writer) const
         {QStringLiteral("scaleRe"), scaleReactions}, {QStringLiteral("scaleSF"), scaleShearForces},
     };
     for (const auto& scale : scales)
-        writer.writeTextElement(scale.first, QString::number(scale.second, 'g', 6));
+        writer.writeTextElement(scale.first, finiteNumberText(scale.second, 'g', 6));
     writer.writeEndElement();
 }
 

@@ -1,6 +1,7 @@
 #include "ViewPoint.h"
 
 #include "ModelXml.h"
+#include "NumberFormat.h"
 
 #include <QDebug>
 #include <QXmlStreamReader>
@@ -29,8 +30,7 @@ Vector3 blend(double s, const Vector3& target, const Vector3& start)
 
 double ViewPoint::quantiseCoordinate(double x)
 {
-    // std::round takes halves away from zero.
-    return std::round(x * steps) / steps;
+    return roundToStep(x, steps);
 }
 
 double ViewPoint::quantiseAngle(double x)
@@ -254,9 +254,9 @@ void ViewPoint::writeXML(QXmlStreamWriter& writer) const
 {
     writer.writeStartElement(QStringLiteral("ViewPoint"));
     writer.writeTextElement(QStringLiteral("focalPoint"), focalPointValue.toString());
-    writer.writeTextElement(QStringLiteral("azimuth"), QString::number(orientation[0], 'g', 15));
-    writer.writeTextElement(QStringLiteral("elevation"), QString::number(orientation[1], 'g', 15));
-    writer.writeTextElement(QStringLiteral("distance"), QString::number(orientation[2], 'g', 15));
+    writer.writeTextElement(QStringLiteral("azimuth"), finiteNumberText(orientation[0], 'g', 15));
+    writer.writeTextElement(QStringLiteral("elevation"), finiteNumberText(orientation[1], 'g', 15));
+    writer.writeTextElement(QStringLiteral("distance"), finiteNumberText(orientation[2], 'g', 15));
     writer.writeEndElement();
 }
 

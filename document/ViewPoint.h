@@ -14,7 +14,8 @@ class QXmlStreamWriter;
 // The camera of a 3D view: a focal point, azimuth, elevation and a distance.
 // Every stored value is quantised (coordinates and distance to multiples of
 // 2^-16, angles to multiples of π/65536 in [−π, π), distance at least 1), so
-// that stored, recalled and compared views give exactly the same numbers.
+// that stored, recalled and compared views give exactly the same numbers. A
+// coordinate or distance too large for the step to change stays as it is.
 //
 // Written as "ViewPoint" with the text children "focalPoint", "azimuth",
 // "elevation" and "distance".

@@ -537,17 +537,58 @@ constexpr quint64 powerOfFive(int n)
 
 } // namespace
 
-// Why a value's text bounds what the writer makes of it: the writer writes
-// each value again from what the reader took of it. A reference becomes the
-// digits of an address, twenty at most. Any other value is split at its
-// commas (the parts of a vector). A part without a digit is a name or a
-// flag, written as it reads, or a colour, in nine characters. A part with
-// digits is a number, written in 24 characters at most, or no longer than it
-// reads where its figures give back the same double (then in five at most,
-// as "0" may be a flag read as "false"); a whole number or a mask is never
-// written longer than it reads. A name keeps its characters, each of '"',
-// '&', '<', '>' and '\\' growing by five at most, and an entity may stand for
-// a character that marks the whole name as escaped.
+// Why a value's text bounds what the writer makes of it: the writer writes each
+// value again from what the reader took of it, and the reader takes the text
+// with its character references and entities decoded. A reference to an object
+// becomes the digits of an address, twenty at most. Any other value is split at
+// its commas, a comma that a character reference stands for among them (the
+// parts of a vector). A part without a digit is a name or a flag, written as it
+// reads, or a colour, in nine characters. A part with digits is a number,
+// written in 24 characters at most, or no longer than it reads where its
+// figures give back the same double (then in five at most, as "0" may be a flag
+// read as "false"); a whole number or a mask is never written longer than it
+// reads. A name keeps its characters, each of '"', '&', '<', '>' and '\\'
+// growing by five at most, and a carriage return that a character reference
+// keeps is written as an escape of six that marks the whole name as escaped.
+int XmlTextBudget::ValueText::takeCharacterReference(char c)
+{
+    if (++characterBytes == 1) { // its '&'
+        referenceKind = Named;
+        characterCode = 0;
+        return -1;
+    }
+    if (c != ';') {
+        if (characterBytes == 2) {
+            referenceKind = c == '#' ? Decimal : Named;
+            characterCode = c == '#' ? 0 : quint32(uchar(c));
+        } else if (characterBytes == 3 && referenceKind == Decimal && c == 'x') {
+            referenceKind = Hexadecimal;
+        } else if (referenceKind != Named) {
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : 0;
+            const quint32 base = referenceKind == Decimal ? 10 : 16;
+            // Past the last character, which the reader refuses anyway.
+            characterCode = qMin<quint32>(0x110000, characterCode * base + quint32(digit));
+        }
+        return -1;
+    }
+    if (referenceKind != Named)
+        return characterCode < 0x80 ? int(characterCode) : 0x80;
+    // The five names the reader knows; it refuses any other.
+    switch (characterCode) {
+    case 'l':
+        return '<';
+    case 'g':
+        return '>';
+    case 'q':
+        return '"';
+    default:
+        return characterCode == 'a' && characterBytes == 6 ? '\'' : '&';
+    }
+}
+
 void XmlTextBudget::ValueText::takeParts(const char* p, const char* end)
 {
     // Held in locals for the loop: the text of a value is read a byte at a time.
@@ -563,6 +604,7 @@ void XmlTextBudget::ValueText::takeParts(const char* p, const char* end)
     int fraction = fractionDigits;
     int zeros = zerosAfterPoint;
     quint64 value = digits;
+    bool inCharacter = characterBytes > 0;
     const auto store = [&] {
         partBytes = partLength;
         escaped = marks;
@@ -577,23 +619,43 @@ void XmlTextBudget::ValueText::takeParts(const char* p, const char* end)
         zerosAfterPoint = zeros;
         digits = value;
     };
+    const auto endPartHere = [&] {
+        store();
+        added += endPart(true);
+        partLength = 0;
+        digit = mark = hash = false;
+        state = Lead;
+        figures = whole = fraction = zeros = 0;
+        value = 0;
+    };
     for (; p < end; ++p) {
-        const char c = *p;
+        char c = *p;
         if (c == ',') {
-            store();
-            added += endPart(true);
-            partLength = 0;
-            digit = mark = hash = false;
-            state = Lead;
-            figures = whole = fraction = zeros = 0;
-            value = 0;
+            endPartHere();
             continue;
         }
         ++partLength;
-        if (c == '"' || c == '&' || c == '<' || c == '>' || c == '\\') {
-            ++marks;
-            ampersand = ampersand || c == '&';
+        if (Q_UNLIKELY(c == '&' || inCharacter)) {
+            const int decoded = takeCharacterReference(c);
+            inCharacter = decoded < 0;
+            if (inCharacter)
+                continue;
+            const int bytes = characterBytes;
+            characterBytes = 0;
+            c = char(decoded);
+            if (c == ',') {
+                // Written as a comma alone, which its bytes outweigh.
+                partLength -= bytes;
+                endPartHere();
+                continue;
+            }
+            if (c == '\r') {
+                ++marks;
+                ampersand = true;
+            }
         }
+        if (c == '"' || c == '&' || c == '<' || c == '>' || c == '\\')
+            ++marks;
         const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
         const bool isDigit = c >= '0' && c <= '9';
         if (!space && !mark) {
@@ -664,6 +726,7 @@ qint64 XmlTextBudget::ValueText::endPart(bool whole)
     const qint64 growth = qMax<qint64>(0, longest - partBytes);
     partBeginsValue = true;
     partBytes = 0;
+    characterBytes = 0;
     anyDigit = anyMark = colour = false;
     number = Lead;
     significant = wholeDigits = fractionDigits = zerosAfterPoint = 0;

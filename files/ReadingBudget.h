@@ -99,14 +99,15 @@ public:
     // never longer than a text the program wrote itself.
     qint64 savedSize() const { return saved; }
     // The longest the text can be once the program writes again what it
-    // reads of this one: what savedSize() counts, with every value at the
-    // longest the writer can write it (a reference in twenty digits, a number
-    // as seventeen figures and an exponent unless it reads back exactly as
-    // written, a character that is escaped as six) and every field the
-    // writer adds where the text left it out. What the document holds apart
-    // from the text's objects (its titles, the window's camera and state,
-    // a library material a section type takes instead of its own) is not in
-    // it. Only for a budget told to bound the saved text.
+    // reads of this one: what savedSize() counts, with every value, read as
+    // the reader decodes it, at the longest the writer can write it (a
+    // reference in twenty digits, a number as seventeen figures and an
+    // exponent unless it reads back exactly as written, a character that is
+    // escaped as six) and every field the writer adds where the text left it
+    // out. What the document holds apart from the text's objects (its
+    // titles, the window's camera and state, a library material a section
+    // type takes instead of its own) is not in it. Only for a budget told to
+    // bound the saved text.
     qint64 savedMost() const { return most; }
     // Whether the reader would find a "Document" element in the text so far.
     bool holdsDocument() const { return documentSeen; }
@@ -175,7 +176,12 @@ private:
 
     private:
         enum Number : quint8 { Lead, Sign, Whole, Fraction, Trail, NoNumber };
+        enum CharacterReference : quint8 { Named, Decimal, Hexadecimal };
         void takeParts(const char* p, const char* end);
+        // A byte of the character reference or entity begun by '&'; at its
+        // ';', the character the reader reads for it (any past ASCII as
+        // 0x80), else -1.
+        Q_DECL_COLD_FUNCTION int takeCharacterReference(char c);
         qint64 endPart(bool whole);
 
         Value kind;
@@ -185,7 +191,15 @@ private:
         qint64 partBytes = 0;
         qint64 added = 0;
         int escaped = 0;
+        // Whether a character reference stands for a character that the
+        // writer escapes, marking the whole text as escaped.
         bool entity = false;
+        // The character reference or entity being read: its bytes from its
+        // '&' (none outside one), its kind and its code so far (an entity's
+        // first letter).
+        int characterBytes = 0;
+        CharacterReference referenceKind = Named;
+        quint32 characterCode = 0;
         bool anyDigit = false;
         bool anyMark = false;
         bool colour = false;

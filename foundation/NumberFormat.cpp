@@ -16,15 +16,46 @@ double roundToSignificantFigures(double value, int figures)
     return std::isfinite(rounded) ? rounded : value;
 }
 
+bool isBeyondStep(double value, double stepsPerUnit)
+{
+    return !(std::fabs(value * stepsPerUnit) < 0x1p52);
+}
+
+double roundToStep(double value, double stepsPerUnit)
+{
+    return isBeyondStep(value, stepsPerUnit) ? value : std::round(value * stepsPerUnit) / stepsPerUnit;
+}
+
 double roundToDecimalPlaces(double value, int decimals)
 {
-    if (!std::isfinite(value) || decimals < 0)
-        return value;
-    const double scale = std::pow(10.0, decimals);
-    // Beyond 2^52 every double is an integer; scaling further could overflow.
-    if (std::fabs(value) * scale >= 4503599627370496.0)
-        return value;
-    return std::round(value * scale) / scale;
+    return decimals < 0 ? value : roundToStep(value, std::pow(10.0, decimals));
+}
+
+QString finiteNumberText(double value, char format, int precision)
+{
+    if (std::isnan(value))
+        value = 0.0;
+    else if (std::isinf(value))
+        value = std::copysign(DBL_MAX, value);
+    QString text = QString::number(value, format, precision);
+    // Fixed places that round a negative value to nothing show no sign.
+    if (format == 'f' && value < 0.0 && text.count(QLatin1Char('0')) == text.size() - (precision > 0 ? 2 : 1))
+        text.remove(0, 1);
+    bool ok = true;
+    if (std::fabs(value) >= 1e308)
+        text.toDouble(&ok);
+    if (ok)
+        return text;
+    // Every figure of the largest doubles, cut to the figures asked for.
+    const QString exact = QString::number(value, 'e', 16);
+    const int figures = format == 'g' ? qMax(precision, 1) : precision + 1;
+    const int exponent = exact.indexOf(QLatin1Char('e'));
+    QString mantissa = exact.left(qMin(exponent, exact.indexOf(QLatin1Char('.')) + figures));
+    while (format == 'g' && mantissa.endsWith(QLatin1Char('0')))
+        mantissa.chop(1);
+    if (mantissa.endsWith(QLatin1Char('.')))
+        mantissa.chop(1);
+    return mantissa + exact.midRef(exponent);
 }
 
 QString naturalDoubleToString(double value, int significantFigures, int decimals, bool trim)

@@ -7,9 +7,25 @@
 // Zero and subnormal values give 0; NaN and infinities pass unchanged.
 double roundToSignificantFigures(double value, int figures);
 
-// Rounds to the given decimal places, halves away from zero. Values too large
-// to carry that many places are already exact and are returned unchanged.
+// Whether no rounding to multiples of 1/stepsPerUnit can change the value:
+// from 2^52 steps on every double is a whole number of them. True for NaN
+// and infinities too.
+bool isBeyondStep(double value, double stepsPerUnit);
+
+// Rounds to the nearest multiple of 1/stepsPerUnit, halves away from zero.
+// A value beyond the step is returned as it is: scaled, it could only
+// overflow, so no finite value ever comes back infinite or NaN.
+double roundToStep(double value, double stepsPerUnit);
+
+// Rounds to the given decimal places, as roundToStep does.
 double roundToDecimalPlaces(double value, int decimals);
+
+// QString::number(value, format, precision), always a finite number that
+// reads back: 'e' or 'g' rounding that would carry it past the largest double
+// is cut toward zero instead, an infinity stands as the largest double of its
+// sign and NaN as 0; fixed places that round a negative value to zero show no
+// sign. So every number the program writes into a file opens again as it reads.
+QString finiteNumberText(double value, char format, int precision);
 
 // Text of a value for display: magnitudes below the smallest normal double
 // read "0"; NaN and infinities are kept; with significantFigures > 0 the value

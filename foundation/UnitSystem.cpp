@@ -199,18 +199,26 @@ double UnitSystem::roundPreferred(double value, Conversion conversion) const
 
 double UnitSystem::roundSIAsPreferred(double value, Conversion conversion) const
 {
-    return convertPreferredToSI(roundPreferred(convertSIToPreferred(value, conversion), conversion), conversion);
+    return roundSIAsPreferredWithSigFigs(value, conversion, record(conversion).significantFigures);
 }
 
 double UnitSystem::roundSIAsPreferredWithSigFigs(double value, Conversion conversion, int figures) const
 {
     const Record& r = record(conversion);
-    double v = convertSIToPreferred(value, conversion);
-    if (std::abs(r.decimals) < 16)
+    const double preferred = convertSIToPreferred(value, conversion);
+    const bool toPlaces = std::abs(r.decimals) < 16;
+    const double steps = std::pow(10.0, std::abs(r.decimals));
+    // A value beyond the step of its places stays as it is: taken to the
+    // preferred unit and back it could only lose its last bits, or overflow.
+    if (toPlaces && figures <= 0 && std::isfinite(value) && isBeyondStep(preferred, steps))
+        return value;
+    double v = preferred;
+    if (toPlaces)
         v = roundToDecimalPlaces(v, std::abs(r.decimals));
     if (figures > 0)
         v = roundToSignificantFigures(v, figures);
-    return convertPreferredToSI(v, conversion);
+    const double rounded = convertPreferredToSI(v, conversion);
+    return std::isfinite(rounded) || !std::isfinite(value) ? rounded : value;
 }
 
 QString UnitSystem::preferredStringFromSI(double value, Conversion conversion, bool trim) const

@@ -83,6 +83,9 @@ public:
     double convertPreferredToSI(double value, Conversion conversion) const;
     double minimumPreferredValue(Conversion conversion) const;
     double roundPreferred(double value, Conversion conversion) const;
+    // Rounded as the preferred unit shows it: to its decimal places, then to
+    // its significant figures. A value too large for the places to change
+    // stays as it is, and no finite value comes back infinite.
     double roundSIAsPreferred(double value, Conversion conversion) const;
     double roundSIAsPreferredWithSigFigs(double value, Conversion conversion, int figures) const;
     QString preferredStringFromSI(double value, Conversion conversion, bool trim) const;

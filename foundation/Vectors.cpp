@@ -1,5 +1,7 @@
 #include "Vectors.h"
 
+#include "NumberFormat.h"
+
 #include <QStringList>
 
 namespace {
@@ -27,8 +29,8 @@ bool Vector3::operator==(const Vector3& o) const
 
 QString Vector3::toString() const
 {
-    return QString::number(m[0], 'g', 15) + QLatin1Char(',') + QString::number(m[1], 'g', 15)
-        + QLatin1Char(',') + QString::number(m[2], 'g', 15);
+    return finiteNumberText(m[0], 'g', 15) + QLatin1Char(',') + finiteNumberText(m[1], 'g', 15)
+        + QLatin1Char(',') + finiteNumberText(m[2], 'g', 15);
 }
 
 bool Vector3::fromString(const QString& text)

@@ -246,8 +246,9 @@ public:
     bool operator==(const Vector3& o) const;
     bool operator!=(const Vector3& o) const { return !(*this == o); }
 
-    // "x,y,z" with 15 significant figures; fromString leaves the vector
-    // unchanged and returns false unless the text has exactly three parts.
+    // "x,y,z" with 15 significant figures, each finite (finiteNumberText);
+    // fromString leaves the vector unchanged and returns false unless the
+    // text has exactly three parts.
     QString toString() const;
     bool fromString(const QString& text);
 

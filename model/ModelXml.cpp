@@ -8,6 +8,7 @@
 #include "Member.h"
 #include "MemberAxis.h"
 #include "Node.h"
+#include "NumberFormat.h"
 #include "PointLoad.h"
 #include "Report.h"
 #include "SectionType.h"
@@ -25,7 +26,7 @@ namespace ModelXml {
 
 QString numberText(double value)
 {
-    return QString::number(value, 'g', 17);
+    return finiteNumberText(value, 'g', 17);
 }
 
 namespace {

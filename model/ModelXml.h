@@ -14,7 +14,8 @@ class QXmlStreamWriter;
 
 // The text forms the model objects use for their child elements, and the
 // loop that reads those children. Numbers carry 17 significant figures so
-// that every double reads back to the same bits.
+// that every double reads back to the same bits; one that is not finite is
+// written as the nearest that is, which the reader takes.
 namespace ModelXml {
 
 QString numberText(double value);

@@ -1,6 +1,7 @@
 #include "SuperLoadCase.h"
 
 #include "ModelXml.h"
+#include "NumberFormat.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -20,9 +21,7 @@ double SuperLoadCase::factorForLoadCase(const LoadCaseRef& loadCase) const
 
 double SuperLoadCase::roundedFactor(double factor)
 {
-    if (!std::isfinite(factor))
-        return 0.0;
-    return std::round(factor * 100.0) / 100.0;
+    return std::isfinite(factor) ? roundToDecimalPlaces(factor, 2) : 0.0;
 }
 
 void SuperLoadCase::setFactors(const QMap<LoadCaseRef, double>& factors)

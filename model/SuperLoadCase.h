@@ -32,8 +32,9 @@ public:
     // By name, colour and factor, so that a model always saves the same text.
     QList<LoadCaseRef> loadCasesInWrittenOrder() const;
 
-    // round(f × 100) / 100 with halves away from zero; a factor that is not
-    // finite counts as zero, since the analysis could do nothing with it.
+    // round(f × 100) / 100 with halves away from zero; a factor too large for
+    // hundredths to change stays as it is. One that is not finite counts as
+    // zero, since the analysis could do nothing with it.
     static double roundedFactor(double factor);
 
 protected:

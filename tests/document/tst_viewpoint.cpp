@@ -5,6 +5,7 @@
 #include <QXmlStreamWriter>
 #include <QtTest>
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -95,6 +96,9 @@ void TestViewPoint::settersQuantise_data()
     // 0.1 × 65536 = 6553.6
     QTest::newRow("focal x 0.1") << "x" << 0.1 << 6554 * step;
     QTest::newRow("focal x halves away from zero") << "x" << -1.5 * step << -2 * step;
+    // No step changes these: they stay as they are.
+    QTest::newRow("focal x largest finite") << "x" << -DBL_MAX << -DBL_MAX;
+    QTest::newRow("distance largest finite") << "distance" << DBL_MAX << DBL_MAX;
 }
 
 void TestViewPoint::settersQuantise()

@@ -106,6 +106,8 @@ private slots:
     void everySavedModelOpensAgain();
     void damagedNumbersRefuseTheFile_data();
     void damagedNumbersRefuseTheFile();
+    void extremeNumbersSaveAndOpenAgain_data();
+    void extremeNumbersSaveAndOpenAgain();
     void onlyUtf8IsRead_data();
     void onlyUtf8IsRead();
     void budgetCountsAllThatIsBuilt();
@@ -662,6 +664,92 @@ void TestDocumentXml::damagedNumbersRefuseTheFile()
     }
 }
 
+namespace {
+
+// Every floating field a model text holds, each written as "{name}"; "[E]" stands for "<E>{E}</E>".
+QString everyFloatingField()
+{
+    return QString::fromLatin1(
+               "<Content><Document><LoadCase ref=\"1\"/><GravityCase ref=\"2\">[Acceleration]"
+               "<Axis><Vector>{gravity axis}</Vector></Axis></GravityCase>"
+               "<Combination ref=\"3\"><Factor ref=\"1\">{combination factor}</Factor></Combination>"
+               "<SwayCase ref=\"4\"><Factor ref=\"1\">{sway factor}</Factor></SwayCase>"
+               "<ViewPointMemory><index>1</index><ViewPoint><focalPoint>{stored focal point}</focalPoint>"
+               "<azimuth>{stored azimuth}</azimuth><elevation>{stored elevation}</elevation>"
+               "<distance>{stored distance}</distance></ViewPoint></ViewPointMemory>"
+               "<Structure><Node ref=\"5\"/><Node ref=\"6\"><Position>{position}</Position></Node>"
+               "<SectionType ref=\"7\"><CrossSection>[BottomFlangeOffset][BottomFlangeThickness][BottomFlangeWidth]"
+               "[OverallDepth][TopFlangeOffset][TopFlangeThickness][TopFlangeWidth][WebThickness][Area][J][Iy][Wely]"
+               "[Wply][Iz][Welz][Wplz]</CrossSection><Material>[CTE][Density][E][G]</Material></SectionType>"
+               "<MemberAxis ref=\"8\"><Axis><Vector>{member axis}</Vector></Axis></MemberAxis>"
+               "<Member ref=\"9\"><NodeA>5</NodeA><NodeB>6</NodeB><Axis>8</Axis><SectionType>7</SectionType></Member>"
+               "<LoadAxis ref=\"10\"><Axis><Vector>{load axis}</Vector></Axis></LoadAxis>"
+               "<PointLoad ref=\"11\"><Member>9</Member><LoadAxis>10</LoadAxis><LoadCase>1</LoadCase>"
+               "<Pair position=\"{load position}\">{load value}</Pair></PointLoad></Structure></Document>"
+               "<ViewPoint><focalPoint>{focal point}</focalPoint>[azimuth][elevation][distance]</ViewPoint>"
+               "<CurrentState><interrogatorObject>9</interrogatorObject>[interrogatorPosition]"
+               "[scaleBM][scaleDf][scaleGI][scaleLD][scaleRe][scaleSF]</CurrentState></Content>")
+        .replace(QRegularExpression(QStringLiteral("\\[(\\w+)\\]")), QStringLiteral("<\\1>{\\1}</\\1>"));
+}
+
+// The text with `value` in the field named, each of a vector's parts, and 0.5 in every other.
+QByteArray withFloatingField(const QString& field, const QString& value)
+{
+    QString text = everyFloatingField();
+    const QRegularExpression names(QStringLiteral("\\{([^}]+)\\}"));
+    for (QRegularExpressionMatch name = names.match(text); name.hasMatch(); name = names.match(text)) {
+        const bool vector = name.captured(1).contains(QLatin1String("axis"))
+                            || name.captured(1).contains(QLatin1String("point"))
+                            || name.captured(1) == QLatin1String("position");
+        const QString part = name.captured(1) == field ? value : QStringLiteral("0.5");
+        text.replace(name.capturedStart(), name.capturedLength(),
+                     vector ? QStringList{part, part, part}.join(QLatin1Char(',')) : part);
+    }
+    return text.toUtf8();
+}
+
+} // namespace
+
+void TestDocumentXml::extremeNumbersSaveAndOpenAgain_data()
+{
+    QTest::addColumn<QString>("field");
+    const QRegularExpression names(QStringLiteral("\\{([^}]+)\\}"));
+    for (QRegularExpressionMatchIterator name = names.globalMatch(everyFloatingField()); name.hasNext();) {
+        const QString field = name.next().captured(1);
+        QTest::newRow(qPrintable(field)) << field;
+    }
+}
+
+// Whatever finite number a field reads, the model saves, its text within
+// the bound foreseen at opening, and opens again to the same model: no
+// rounding takes a number past the largest double, and none that is
+// written does.
+void TestDocumentXml::extremeNumbersSaveAndOpenAgain()
+{
+    QFETCH(QString, field);
+    const auto savedText = [](const ReadContent& read) {
+        const QByteArray text = DocumentXml::writeContent(&read.document, &read.viewPoint, &read.state);
+        return withNumberedIds(QString::fromUtf8(text));
+    };
+    // The field is read: at 0.5 and at 2 it makes two models.
+    QVERIFY(savedText(ReadContent(withFloatingField(field, QStringLiteral("0.5"))))
+            != savedText(ReadContent(withFloatingField(field, QStringLiteral("2")))));
+    for (const char* value : {"1.7976931348623157e308", "-1.7976931348623157e308", "2.2250738585072014e-308",
+                              "-2.2250738585072014e-308", "4.9406564584124654e-324", "-4.9406564584124654e-324"}) {
+        const QByteArray text = withFloatingField(field, QLatin1String(value));
+        const ReadContent read(text);
+        QVERIFY2(read.ok, qPrintable(read.error));
+        const QByteArray saved = DocumentXml::writeContent(&read.document, &read.viewPoint, &read.state);
+        XmlTextBudget budget;
+        budget.boundSavedText();
+        budget.take(text);
+        QVERIFY(DocumentXml::longestSavedText(budget, read.document, &read.viewPoint, &read.state) >= saved.size());
+        const ReadContent again(saved);
+        QVERIFY2(again.ok, qPrintable(value + (": " + again.error)));
+        QCOMPARE(savedText(again), withNumberedIds(QString::fromUtf8(saved)));
+    }
+}
+
 void TestDocumentXml::onlyUtf8IsRead_data()
 {
     const QString text = QString::fromLatin1(everyNumberKind);
@@ -850,6 +938,35 @@ void TestDocumentXml::savedTextIsBoundedAtOpening_data()
                       "<Density>1234</Density><E>1.23e11</E><G>4.5e10</G></Material></SectionType>"
                       "<Member ref=\"m$\"><NodeA>a</NodeA><NodeB>a</NodeB><SectionType>$</SectionType></Member>")
         << end << 300 << true;
+    // Commas that references hide, in every kind of vector: the reader
+    // splits the text it decodes into three numbers.
+    const QByteArray hidden = "-1e-5&#44;-1e-5&#x2c;-1e-5";
+    const QByteArray axis = "<Name/><Axis><Vector>-1e-5&#x2C;-1e-5&#0044;-1e-5</Vector><Global>true</Global>"
+                            "<Orthogonal>false</Orthogonal></Axis>";
+    const QByteArray member = "<Node ref=\"a\"/><Member ref=\"m\"><NodeA>a</NodeA><NodeB>a</NodeB></Member>";
+    QTest::newRow("hidden commas, node positions")
+        << start << "<Node ref=\"$\"><Position>" + hidden + "</Position></Node>" << end << 2000 << false;
+    QTest::newRow("hidden commas, member axes")
+        << start + "<Node ref=\"a\"/>"
+        << "<MemberAxis ref=\"$\">" + axis + "</MemberAxis><Member ref=\"m$\"><NodeA>a</NodeA><NodeB>a</NodeB>"
+               "<Axis>$</Axis><PinA>false</PinA><PinB>false</PinB></Member>"
+        << end << 2000 << false;
+    QTest::newRow("hidden commas, load axes")
+        << start + member
+        << "<LoadAxis ref=\"$\">" + axis + "</LoadAxis><PointLoad ref=\"p$\"><Member>m</Member><LoadAxis>$</LoadAxis>"
+               "</PointLoad>"
+        << end << 2000 << false;
+    QTest::newRow("hidden commas, gravity axes")
+        << QByteArray("<Content><Document>") << "<GravityCase ref=\"$\"><Axis><Vector>" + hidden + "</Vector></Axis>"
+                                                "</GravityCase>"
+        << QByteArray("</Document></Content>") << 2000 << false;
+    QByteArray views = "<Content><Document><ViewPointMemory>";
+    for (int i = 0; i < 100; ++i)
+        views += "<index>" + QByteArray::number(i) + "</index><ViewPoint><focalPoint>" + hidden
+                 + "</focalPoint></ViewPoint>";
+    QTest::newRow("hidden commas, stored and window views")
+        << views + "</ViewPointMemory>" << QByteArray()
+        << "</Document><ViewPoint><focalPoint>" + hidden + "</focalPoint></ViewPoint></Content>" << 1 << false;
 }
 
 // However a text reads, the longest its model is foreseen to be saved as is

@@ -91,6 +91,14 @@ void TestUnits::rounding()
     // figure fewer: e = 10^(0 - 1).
     QCOMPARE(units.roundSIAsPreferredWithSigFigs(0.1234, UnitSystem::Unitless, 2), 0.1);
     QCOMPARE(units.roundSIAsPreferredWithSigFigs(-987.6, UnitSystem::Unitless, 3), -988.0);
+
+    // Nor in the conversion: a tenth of an inch or a thousandth of a kip
+    // cannot change the largest values, which stay as they are.
+    UnitSystem imperial;
+    imperial.setChosenSystem(2);
+    QCOMPARE(imperial.roundSIAsPreferred(DBL_MAX, UnitSystem::Length), DBL_MAX);
+    QCOMPARE(imperial.roundSIAsPreferred(-1e300, UnitSystem::Length), -1e300);
+    QCOMPARE(imperial.roundSIAsPreferred(-DBL_MAX, UnitSystem::Force), -DBL_MAX);
 }
 
 void TestUnits::stringsAndUnitTexts()

@@ -3,7 +3,9 @@
 
 #include <QtTest>
 
+#include <cfloat>
 #include <cmath>
+#include <limits>
 
 class TestVectors : public QObject
 {
@@ -56,6 +58,11 @@ void TestVectors::textFormRoundTrips()
     QCOMPARE(back.x(), 0.1);
     QCOMPARE(back.y(), -2.5e-7);
     QCOMPARE(back.z(), 123456.789012345);
+    // Fifteen figures of the largest double would round past it: they are
+    // cut toward zero. What is not finite is written as the nearest that is.
+    const double inf = std::numeric_limits<double>::infinity();
+    QCOMPARE(Vector3(DBL_MAX, -inf, std::nan("")).toString(),
+             QStringLiteral("1.79769313486231e+308,-1.79769313486231e+308,0"));
 
     // A part that is not a number reads as zero.
     QVERIFY(back.fromString(QStringLiteral("x,2,3")));

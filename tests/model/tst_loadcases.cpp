@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <cfloat>
 #include <cmath>
 
 class TestLoadCases : public QObject
@@ -28,6 +29,9 @@ void TestLoadCases::factorsAreHeldToTwoDecimals_data()
     QTest::newRow("single-precision 0.005 is below the half") << double(0.005f) << 0.0;
     QTest::newRow("nan") << std::nan("") << 0.0;
     QTest::newRow("infinity") << HUGE_VAL << 0.0;
+    // Hundredths cannot change these: they stay as they are.
+    QTest::newRow("largest finite") << DBL_MAX << DBL_MAX;
+    QTest::newRow("largest negative") << -DBL_MAX << -DBL_MAX;
 }
 
 void TestLoadCases::factorsAreHeldToTwoDecimals()
