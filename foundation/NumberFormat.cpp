@@ -39,7 +39,7 @@ QString finiteNumberText(double value, char format, int precision)
         value = std::copysign(DBL_MAX, value);
     QString text = QString::number(value, format, precision);
     // Fixed places that round a negative value to nothing show no sign.
-    if (format == 'f' && value < 0.0 && text.count(QLatin1Char('0')) == text.size() - (precision > 0 ? 2 : 1))
+    if (format == 'f' && value < 0.0 && text.toDouble() == 0.0)
         text.remove(0, 1);
     bool ok = true;
     if (std::fabs(value) >= 1e308)

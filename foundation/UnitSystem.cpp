@@ -205,14 +205,12 @@ double UnitSystem::roundSIAsPreferred(double value, Conversion conversion) const
 double UnitSystem::roundSIAsPreferredWithSigFigs(double value, Conversion conversion, int figures) const
 {
     const Record& r = record(conversion);
-    const double preferred = convertSIToPreferred(value, conversion);
+    double v = convertSIToPreferred(value, conversion);
     const bool toPlaces = std::abs(r.decimals) < 16;
-    const double steps = std::pow(10.0, std::abs(r.decimals));
     // A value beyond the step of its places stays as it is: taken to the
     // preferred unit and back it could only lose its last bits, or overflow.
-    if (toPlaces && figures <= 0 && std::isfinite(value) && isBeyondStep(preferred, steps))
+    if (toPlaces && figures <= 0 && isBeyondStep(v, std::pow(10.0, std::abs(r.decimals))))
         return value;
-    double v = preferred;
     if (toPlaces)
         v = roundToDecimalPlaces(v, std::abs(r.decimals));
     if (figures > 0)
