@@ -270,7 +270,12 @@ void TestTwoWindows::aFileIsShownByOneModelOnly()
     // the test asks again until the third window has the focus.
     QTRY_VERIFY_WITH_TIMEOUT((third->activateWindow(), QApplication::activeWindow() == third), 30000);
     QVERIFY(!third->openFile(path));
-    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == window || QApplication::activeWindow() == other, 30000);
+    // One of the requests above may still land after the program's own; as
+    // a user would, the test then opens the file again, and the window that
+    // shows it comes forward again.
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == window || QApplication::activeWindow() == other
+                                 || (third->openFile(path), false),
+                             30000);
     QVERIFY(!third->saveFileAs(path));
     QCOMPARE(asked.texts(),
              QStringList{"The file '" + path + "' is open in another window. The model has not been saved."});
