@@ -1,5 +1,6 @@
 #include "CurrentState.h"
 
+#include "GeometryGroup.h"
 #include "Group.h"
 #include "LoadCase.h"
 #include "ModelXml.h"
@@ -114,6 +115,20 @@ void CurrentState::writeXML(QXmlStreamWriter& writer) const
         writer.writeTextElement(scale.first, finiteNumberText(scale.second, 'g', 6));
     writer.writeEndElement();
 }
+
+const XmlForm::Element CurrentState::xmlForm = XmlForm::element(
+    "CurrentState", {XmlForm::reference("group", &GeometryGroup::xmlForm),
+                     XmlForm::reference("interrogatorObject", nullptr),
+                     XmlForm::child("interrogatorPosition", XmlForm::Value::Places),
+                     XmlForm::reference("loadCase", &LoadCase::xmlForm),
+                     XmlForm::child("mode", XmlForm::Value::Whole, XmlForm::Always),
+                     XmlForm::child("resultMode", XmlForm::Value::Whole, XmlForm::Always),
+                     XmlForm::child("scaleBM", XmlForm::Value::Scale, XmlForm::Always),
+                     XmlForm::child("scaleDf", XmlForm::Value::Scale, XmlForm::Always),
+                     XmlForm::child("scaleGI", XmlForm::Value::Scale, XmlForm::Always),
+                     XmlForm::child("scaleLD", XmlForm::Value::Scale, XmlForm::Always),
+                     XmlForm::child("scaleRe", XmlForm::Value::Scale, XmlForm::Always),
+                     XmlForm::child("scaleSF", XmlForm::Value::Scale, XmlForm::Always)});
 
 void CurrentState::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "XmlForm.h"
 #include "ModelRefs.h"
 
 #include <QMap>
@@ -62,6 +63,8 @@ public:
     void reset();
 
     void writeXML(QXmlStreamWriter& writer) const;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
     // Entered on the "CurrentState" start element, left on its end element.
     // References resolve through the map; a mode or result mode outside its
     // range is ignored.

@@ -260,6 +260,12 @@ void ViewPoint::writeXML(QXmlStreamWriter& writer) const
     writer.writeEndElement();
 }
 
+const XmlForm::Element ViewPoint::xmlForm =
+    XmlForm::element("ViewPoint", {XmlForm::child("focalPoint", XmlForm::Value::ViewVector, XmlForm::Always),
+                                   XmlForm::child("azimuth", XmlForm::Value::ViewNumber, XmlForm::Always),
+                                   XmlForm::child("elevation", XmlForm::Value::ViewNumber, XmlForm::Always),
+                                   XmlForm::child("distance", XmlForm::Value::ViewNumber, XmlForm::Always)});
+
 void ViewPoint::readXML(QXmlStreamReader& reader)
 {
     ModelXml::readChildren(reader, [&](const QString& name) {

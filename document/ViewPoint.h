@@ -1,5 +1,6 @@
 #pragma once
 
+#include "XmlForm.h"
 #include "Vectors.h"
 
 #include <QMetaType>
@@ -63,6 +64,8 @@ public:
     Vector3 transformEyeToWorld(const Vector3& point) const;
 
     void writeXML(QXmlStreamWriter& writer) const;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
     // Entered on the "ViewPoint" start element, left on its end element. The
     // values go through the setters; a focal point without exactly three
     // parts leaves the present one.

@@ -1,26 +1,35 @@
 #include "DocumentXml.h"
 
+#include "Combination.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "FileUtilities.h"
 #include "GeometryGroup.h"
+#include "GravityCase.h"
 #include "GroupLibrary.h"
 #include "Libraries.h"
-#include "LoadCase.h"
-#include "LoadCaseLibrary.h"
-#include "MaterialLibrary.h"
 #include "Load.h"
 #include "LoadAxis.h"
-#include "MemberAxis.h"
+#include "LoadCase.h"
+#include "LoadCaseLibrary.h"
+#include "Loading.h"
+#include "MaterialLibrary.h"
 #include "Member.h"
-#include "Node.h"
+#include "MemberAxis.h"
 #include "ModelXml.h"
-#include "Report.h"
+#include "Node.h"
+#include "PointLoad.h"
 #include "ReadingBudget.h"
+#include "Report.h"
 #include "ReportModel.h"
+#include "SectionType.h"
 #include "SelectionModel.h"
 #include "StructureModel.h"
+#include "Support.h"
+#include "SwayCase.h"
 #include "Titles.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
 #include "ViewPoint.h"
 #include "ViewPointMemory.h"
 
@@ -114,8 +123,8 @@ private:
     bool overflowed = false;
 };
 
-// False when the text would be longer than a model file may hold.
-bool writeContentTo(BoundedText* device, const DocumentModel& document, const ViewPoint* viewPoint,
+// The device tells whether the text became longer than a model file may hold.
+void writeContentTo(QIODevice* device, const DocumentModel& document, const ViewPoint* viewPoint,
                     const CurrentState* currentState)
 {
     QXmlStreamWriter writer(device);
@@ -132,26 +141,79 @@ bool writeContentTo(BoundedText* device, const DocumentModel& document, const Vi
         currentState->writeXML(writer);
     writer.writeEndElement();
     writer.writeEndDocument();
-    return !device->isOverflowed();
 }
+
+} // namespace
+
+namespace {
+
+// The longest stretch of a text without markup.
+qint64 longestRunOf(const QByteArray& text)
+{
+    qint64 longest = 0;
+    qint64 run = 0;
+    for (const char c : text) {
+        run = c == '<' || c == '>' ? 0 : run + 1;
+        longest = qMax(longest, run);
+    }
+    return longest;
+}
+
+// Counts what the writer writes into it with a budget, a piece at a time,
+// and keeps none of it.
+class BudgetedText : public QIODevice
+{
+public:
+    BudgetedText() : budget(true) { open(QIODevice::WriteOnly); }
+    // Why the text written cannot be read back, for the user; empty when it can.
+    QString whyUnreadable()
+    {
+        flush();
+        if (count > maximumModelTextSize)
+            return ReadingBudget::savedTextTooLong();
+        return budget.describeExcess();
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        count += size;
+        if (count > maximumModelTextSize)
+            return -1;
+        piece.append(data, int(size));
+        if (piece.size() >= pieceSize)
+            flush();
+        return size;
+    }
+
+private:
+    static constexpr int pieceSize = 1 << 20;
+    void flush()
+    {
+        budget.take(piece);
+        piece.clear();
+    }
+    XmlTextBudget budget;
+    QByteArray piece;
+    qint64 count = 0;
+};
 
 } // namespace
 
 // What the budget bounds of the objects the text holds, and what a new
 // document read from it writes of its own. Its titles and the window's camera
 // and state are written here, as they are small; a section type may have
-// taken a library material instead of its own, which is written in full with
-// each, at most six bytes a character of its names (an entity, or an escape
-// of XML's forbidden characters). Last, the declaration, the comment, the
-// frame of elements around the objects and the load cases opening adds to a
-// model that lacks them.
-qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
-                        const CurrentState* currentState)
+// taken a library material instead of its own, which is written here too and
+// counted with each. Last, the declaration, the comment, the root and the
+// load cases opening adds to a model that lacks them.
+SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
+                                const CurrentState* currentState)
 {
     TrackedReadLocker locker(document.documentLock());
-    BoundedText counter;
+    QByteArray own;
     {
-        QXmlStreamWriter writer(&counter);
+        QXmlStreamWriter writer(&own);
         writer.setAutoFormatting(true);
         writer.setAutoFormattingIndent(-1);
         writer.writeStartElement(QStringLiteral("Content"));
@@ -164,21 +226,56 @@ qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& docume
             currentState->writeXML(writer);
         writer.writeEndElement();
     }
-    qint64 longestNames = 0;
-    const qint64 sectionTypes = budget.count(XmlTextBudget::Part::SectionType);
+    XmlTextBudget ownBudget;
+    ownBudget.take(own);
+    SavedTextBound bound;
+    bound.length = budget.savedMost() + own.size();
+    bound.cost = budget.mostCost() + ownBudget.cost();
+    bound.run = qMax(budget.longestRun(), longestRunOf(own));
+    bound.depth = budget.deepestNesting();
+    const qint64 sectionTypes = budget.count(SectionType::xmlForm);
     if (sectionTypes > 0) {
         const QSharedPointer<MaterialLibrary> library = document.libraries()->materialLibrary();
+        qint64 longest = 0;
+        qint64 costliest = 0;
         for (const MaterialRef& material :
              library->valuesOf(library->root()->subnode(0)) + library->valuesOf(library->root()->subnode(1))) {
-            qint64 names = 0;
-            // <Name escaped="true">…</Name> on a line six tabs deep.
-            for (const QString& name : material->names())
-                names += 6 + 16 + 2 * 4 + 6 + 6 * qint64(name.size());
-            longestNames = qMax(longestNames, names);
+            QByteArray text;
+            QXmlStreamWriter writer(&text);
+            writer.setAutoFormatting(true);
+            writer.setAutoFormattingIndent(-1);
+            material->writeXML(writer);
+            // Each line as deep as a section type's fields, each element read as a value.
+            longest = qMax(longest, text.size() + (text.count('\n') + 1) * qint64(8));
+            costliest = qMax<qint64>(costliest, 3 * text.count('<') + text.size() / ReadingBudget::charactersPerUnit);
+            bound.run = qMax(bound.run, longestRunOf(text));
         }
+        bound.length += sectionTypes * longest;
+        bound.cost += sectionTypes * costliest;
     }
     const qint64 frame = 4096;
-    return budget.savedMost() + counter.written() + sectionTypes * longestNames + frame;
+    bound.length += frame;
+    bound.cost += frame / ReadingBudget::charactersPerUnit;
+    return bound;
+}
+
+bool SavedTextBound::passesALimit() const
+{
+    return length > maximumModelTextSize || cost > ReadingBudget::maximumCost || run > ReadingBudget::maximumTextRun
+           || depth >= ReadingBudget::maximumDepth;
+}
+
+qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
+                        const CurrentState* currentState)
+{
+    return boundOfSavedText(budget, document, viewPoint, currentState).length;
+}
+
+QString whyNotSavable(const DocumentModel& document, const ViewPoint* viewPoint, const CurrentState* currentState)
+{
+    BudgetedText text;
+    writeContentTo(&text, document, viewPoint, currentState);
+    return text.whyUnreadable();
 }
 
 QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState,
@@ -188,7 +285,8 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
         return QByteArray();
     QByteArray text;
     BoundedText device(&text);
-    if (!writeContentTo(&device, *document, viewPoint, currentState)) {
+    writeContentTo(&device, *document, viewPoint, currentState);
+    if (device.isOverflowed()) {
         if (whyNotWritten)
             *whyNotWritten =
                 QCoreApplication::translate("DocumentXml",
@@ -269,13 +367,15 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     // Text without a model in it (a bare root, or nothing but white space) is no model file.
     if (document && !documentRead)
         return QStringLiteral("The text holds no document.");
-    // Whatever opens can be saved: only where the longest it can be saved
-    // as passes the limit is the text written and counted, though not kept.
-    BoundedText counter;
-    if (document && longestSavedText(budget, *document, viewPoint, currentState) > maximumModelTextSize
-        && !writeContentTo(&counter, *document, viewPoint, currentState)) {
-        *tooLarge = true;
-        return ReadingBudget::tooLargeToOpen(ReadingBudget::savedTextTooLong());
+    // Whatever opens can be saved, by every limit that the save holds the
+    // text to: only where a bound of the text it would be saved as passes one
+    // is that text written and counted, though not kept.
+    if (document && boundOfSavedText(budget, *document, viewPoint, currentState).passesALimit()) {
+        const QString why = whyNotSavable(*document, viewPoint, currentState);
+        if (!why.isEmpty()) {
+            *tooLarge = true;
+            return ReadingBudget::tooLargeToOpen(why);
+        }
     }
     return QString();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModelRefs.h"
+#include "XmlForm.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -37,6 +38,13 @@ namespace DocumentXml {
 
 typedef QMap<QString, VaroObjectRef> IdMap;
 
+// What writeContent writes, from its root down to the forms of the objects:
+// the lists of objects and where each kind stands. The reading budget takes
+// all it knows of a model text from here.
+extern const XmlForm::Element contentForm;
+// The "Document" element, which a model text must hold.
+extern const XmlForm::Element documentForm;
+
 // Walks the element the reader stands on, handing every start element below
 // it (name in lower case) to the handler, which may read it to its end or
 // leave it to be descended into. Stops on the element's own end.
@@ -58,11 +66,27 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
 // version reads or saves sets *tooLarge, with the message as *errorText.
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
                  QString* errorText = nullptr, bool* outOfMemory = nullptr, bool* tooLarge = nullptr);
-// The longest the text of a model just read can be when it is saved, given
-// the budget that followed its text: a model that opens is written and
-// counted only when this passes the longest a model file may hold.
+// The most that the text of a model just read can be, cost and nest as when
+// it is saved, given the budget that followed its text, told to bound it: a
+// model that opens is written and counted only where one of these passes a
+// limit of what a model file may hold.
+struct SavedTextBound
+{
+    qint64 length = 0;
+    qint64 cost = 0;
+    // The longest stretch without markup.
+    qint64 run = 0;
+    int depth = 0;
+    bool passesALimit() const;
+};
+SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
+                                const CurrentState* currentState);
 qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
                         const CurrentState* currentState);
+// Which limit of a model file the text that the model would be saved as
+// passes, and by how much, as the reader's budget says it; empty when it
+// can be saved. The text is written and counted, not kept.
+QString whyNotSavable(const DocumentModel& document, const ViewPoint* viewPoint, const CurrentState* currentState);
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document);
 void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap);

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "BudgetLayout.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+
+namespace XmlForm {
+struct Element;
+}
 
 // What one model file may build: far above any real model, far below what
 // fills the machine. A file over it is refused as damaged, and refused early,
@@ -67,9 +73,9 @@ constexpr qint64 maximumTransferTextSize = qint64(64) << 20;
 // compares them, in ASCII without regard to case, after any namespace prefix;
 // comments, processing instructions and character data make no element, but
 // long ones weigh by their characters, and a document type, which no model
-// declares, is refused. Where the text is not
-// well formed the reader stops, and what the budget counts after that point
-// does not matter.
+// declares, is refused. Where the text is not well formed the reader stops,
+// and what the budget counts after that point does not matter. All it knows
+// of the elements it takes from the forms the writers state.
 class XmlTextBudget
 {
 public:
@@ -78,8 +84,9 @@ public:
     // Past the limit of cost the budget normally stops; the writer, which
     // tells the user how far over a model is, has it count on.
     explicit XmlTextBudget(bool countPastTheCostLimit = false);
-    // Has the budget bound the saved text as well (savedMost()), which only
-    // the reader of a whole model needs, at some cost. Before any text.
+    // Has the budget bound the text as it will be saved as well (savedMost()
+    // and the rest), which only the reader of a whole model needs, at some
+    // cost. Before any text.
     void boundSavedText() { bounding = true; }
 
     // False once the text so far is over the budget; it stays so.
@@ -107,8 +114,20 @@ public:
     // out. What the document holds apart from the text's objects (its
     // titles, the window's camera and state, a library material a section
     // type takes instead of its own) is not in it. Only for a budget told to
-    // bound the saved text.
+    // bound the saved text, as are the three below.
     qint64 savedMost() const { return most; }
+    // The most that text costs to read: what this one costs, what the
+    // fields the writer adds cost, and each stretch of the values and tags
+    // that may grow, at its longest.
+    qint64 mostCost() const
+    {
+        return total + added + (grownCharacters + ReadingBudget::charactersPerUnit - 1) / ReadingBudget::charactersPerUnit;
+    }
+    // Its longest stretch without markup: a value or a tag at its longest,
+    // or a line's indentation.
+    qint64 longestRun() const { return qMax<qint64>(longestStretch, deepest + 1); }
+    // How deeply its elements nest.
+    int deepestNesting() const { return deepest; }
     // Whether the reader would find a "Document" element in the text so far.
     bool holdsDocument() const { return documentSeen; }
 
@@ -117,32 +136,13 @@ public:
     // most, how many the model has and how many a file may hold beside the rest.
     QString describeExcess() const;
 
-    // The kinds of object that a model is made of, as a user counts them,
-    // with what the elements of each weigh, their values included.
-    enum class Part : quint8 {
-        Other,
-        Node,
-        Member,
-        Load,
-        Support,
-        SectionType,
-        Axis,
-        LoadCase,
-        GeometryGroup,
-        Report,
-        StoredView,
-        Selected,
-        Count
-    };
-    qint64 count(Part part) const { return counts[int(part)]; }
-    qint64 cost(Part part) const { return costs[int(part)]; }
-
-    // How the writer writes the text of an element: not at all, as the
-    // reader took it (a number, a flag, a name), as a reference, or as a
-    // factor, which the reader rounds.
-    enum class Value : quint8 { None, Plain, Reference, Factor };
+    // The objects of a kind, counted as a user counts them, and what they
+    // weigh, their values included.
+    qint64 count(const XmlForm::Element& kind) const;
 
 private:
+    typedef BudgetLayout::Text Value;
+
     // Reads the text of one value, a piece at a time, for how much longer
     // the writer may make it.
     class ValueText
@@ -221,16 +221,25 @@ private:
     // A stretch of text or of a tag between marks of markup.
     void takeStretch(qint64 length, bool blank);
     void addSaved(qint64 bytes);
-    // An object of the part, begun at `start` in the saved text and ended at
-    // depth: never less than what the writer writes of it.
-    void foresee(Part part, int depth, qint64 start);
+    // A stretch of the text written again, at its longest.
+    void growStretch(qint64 length);
+    // An object begun at `start` in the saved text and ended at depth: never
+    // less than what the writer writes of it.
+    void foresee(const BudgetLayout::Context& object, int depth, qint64 start);
     void takeNameCharacter(char c);
     // A name without a prefix, whole.
     void takeLocalName(const char* bytes, qint64 length);
+    // What the element whose name was read is where it stands.
+    quint16 entryOfName() const;
     // The element whose start tag ends here: what it costs, and whether its
     // children follow (false for an empty element).
-    void startElement(bool hasChildren);
+    void startElement(quint16 entry, bool hasChildren);
     void endElement();
+    // What the writer adds to an element of the context that the text left
+    // its fields out of, those it held as `read`; the element stands at
+    // elementDepth in the text and at writtenDepth written again.
+    void addLeftOut(quint16 context, quint64 read, int elementDepth, int writtenDepth,
+                    const BudgetLayout::Entry& entry);
     // The tag that begins at p, after its '<', when it ends before `end` and
     // holds no run near the limit; returns where reading goes on, p when the
     // tag is left to the state machine.
@@ -238,13 +247,13 @@ private:
     void takeBang(char c);
     // The text of the open value has come to p, a '<'.
     void endValueText(const char* p, const char* end, bool blank);
-    // An attribute of the tag that begins at `tag`, its value between two quotes.
-    void takeAttribute(const char* tag, const char* quote, const char* close);
-    // What the writer adds of an object that the text left out.
-    void addLeftOut(Part part, int depth);
+    // An attribute of the element, its name between `tag` and the quote, its
+    // value between two quotes; what it may grow by, written again.
+    qint64 takeAttribute(const BudgetLayout::Context& element, const char* tag, const char* quote,
+                         const char* close);
 
-    static constexpr int longestName = 15;
-    char name[longestName];
+    const BudgetLayout::Layout& layout;
+    char name[BudgetLayout::longestName];
     // Letters of the (local) element name read so far; past longestName for
     // a name that is none of ours.
     int nameLength = 0;
@@ -259,10 +268,11 @@ private:
     int attributes = 0;
     // Whether the text since the last tag is all white space.
     bool blankText = true;
-    // What the reader does with the elements inside each open element, and
-    // the part of the model that the element belongs to.
-    quint8 contexts[ReadingBudget::maximumDepth + 1];
-    Part owners[ReadingBudget::maximumDepth + 1];
+    // Where the reader stands in each open element, what the element is,
+    // and the kind of object it belongs to.
+    quint16 contexts[ReadingBudget::maximumDepth + 1];
+    quint16 entries[ReadingBudget::maximumDepth + 1];
+    qint8 owners[ReadingBudget::maximumDepth + 1];
     // Whether each open element holds elements, and so ends on a line of its own.
     bool holdsElements[ReadingBudget::maximumDepth + 1];
     // Where each open object began in the saved text; -1 for other elements.
@@ -282,18 +292,29 @@ private:
     ValueText valueText;
     // Whether no markup came between the open value's start tag and its text.
     bool valueFresh = false;
-    // Fields of the open object that the writer writes whether or not the
-    // text has them, as bits: the object's reference first.
-    quint16 fieldsRead = 0;
-    bool tagHasReference = false;
-    // The depth of the elements inside an axis of the open object, while it is open.
-    int axisDepth = -1;
+    // The fields each open element always has that its text held, as bits,
+    // and those of the start tag being read.
+    quint64 fieldsRead[ReadingBudget::maximumDepth + 1];
+    quint64 attributesRead = 0;
+    // How deep each open element, or the nearest that is written, stands
+    // once written again, and how long its value can be written.
+    qint16 writtenDepths[ReadingBudget::maximumDepth + 1];
+    qint64 valueRuns[ReadingBudget::maximumDepth + 1];
     // A document read as the root is written one level deeper.
     int lineShift = 0;
-    // Bytes of a quoted value that the state machine reads.
+    // Bytes of a quoted value that the state machine reads, and what the
+    // start tag being read may grow by.
     qint64 quoted = 0;
-    qint64 counts[int(Part::Count)] = {};
-    qint64 costs[int(Part::Count)] = {};
+    qint64 tagGrowth = 0;
+    // What the fields the writer adds cost, the characters past the free ones
+    // of the stretches written again, the longest of those and the deepest
+    // an element stands.
+    qint64 added = 0;
+    qint64 grownCharacters = 0;
+    qint64 longestStretch = 0;
+    int deepest = 0;
+    std::vector<qint64> counts;
+    std::vector<qint64> costs;
     bool documentSeen = false;
     bool countPastTheCostLimit = false;
     bool bounding = false;

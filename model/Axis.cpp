@@ -66,6 +66,12 @@ void Axis::writeXML(QXmlStreamWriter& writer) const
     writer.writeEndElement();
 }
 
+const XmlForm::Element Axis::xmlForm =
+    XmlForm::element("Axis", {XmlForm::child("Vector", XmlForm::Value::Vector, XmlForm::Always),
+                              XmlForm::reference("Node", &Node::xmlForm),
+                              XmlForm::child("Global", XmlForm::Value::Flag, XmlForm::Always),
+                              XmlForm::child("Orthogonal", XmlForm::Value::Flag, XmlForm::Always)});
+
 void Axis::readXML(QXmlStreamReader& reader, const std::function<NodeRef(const QString& id)>& resolveNode)
 {
     ModelXml::readChildren(reader, [&](const QString& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "XmlForm.h"
 #include "ModelRefs.h"
 #include "Vectors.h"
 
@@ -47,6 +48,8 @@ public:
 
     // An "Axis" element with children Vector, Node, Global and Orthogonal.
     void writeXML(QXmlStreamWriter& writer) const;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
     // Entered on the "Axis" start element; children left out keep this axis's values.
     void readXML(QXmlStreamReader& reader, const std::function<NodeRef(const QString& id)>& resolveNode);
 

@@ -18,8 +18,12 @@ void Combination::setSecondOrder(bool value)
 
 QString Combination::elementName() const
 {
-    return QStringLiteral("Combination");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element Combination::xmlForm =
+    XmlForm::element("Combination", {XmlForm::attribute("secondOrder", XmlForm::Value::Flag, XmlForm::Always)}, &SuperLoadCase::xmlForm)
+        .costing(17, "load case", "load cases");
 
 void Combination::readAttributes(QXmlStreamReader& reader)
 {

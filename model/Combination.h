@@ -23,6 +23,12 @@ public:
 
 protected:
     QString elementName() const override;
+
+public:
+    // What it is written as.
+    static const XmlForm::Element xmlForm;
+
+protected:
     void readAttributes(QXmlStreamReader& reader) override;
     void writeAttributes(QXmlStreamWriter& writer) const override;
 

@@ -785,6 +785,24 @@ void CrossSection::writeXML(QXmlStreamWriter& writer) const
     writer.writeEndElement();
 }
 
+namespace {
+
+std::vector<XmlForm::Field> crossSectionFields()
+{
+    using namespace XmlForm;
+    std::vector<Field> fields = {child("Shape", Value::Whole, Always), child(ModelXml::namesForm, Always)};
+    for (const char* name : dimensionElements)
+        fields.push_back(child(name, Value::Number, Always));
+    fields.push_back(child("Rotated", Value::Flag, Always));
+    for (const char* name : propertyElements)
+        fields.push_back(child(name, Value::Number, Always));
+    return fields;
+}
+
+} // namespace
+
+const XmlForm::Element CrossSection::xmlForm = XmlForm::element("CrossSection", crossSectionFields());
+
 void CrossSection::readXML(QXmlStreamReader& reader)
 {
     while (reader.readNextStartElement()) {

@@ -28,8 +28,12 @@ QList<VaroObjectRef> GravityCase::references() const
 
 QString GravityCase::elementName() const
 {
-    return QStringLiteral("GravityCase");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element GravityCase::xmlForm =
+    XmlForm::element("GravityCase", {XmlForm::child("Acceleration", XmlForm::Value::Number, XmlForm::Always), XmlForm::child(Axis::xmlForm, XmlForm::Always)}, &LoadCase::xmlForm)
+        .costing(17, "load case", "load cases");
 
 bool GravityCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
 {

@@ -275,6 +275,18 @@ void Load::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
+namespace {
+const XmlForm::Element pairForm = XmlForm::valued(
+    "Pair", XmlForm::Value::Number, {XmlForm::attribute("position", XmlForm::Value::Number, XmlForm::Always)});
+}
+
+const XmlForm::Element Load::xmlForm =
+    XmlForm::element(nullptr,
+                     {XmlForm::reference("Member", &Member::xmlForm, XmlForm::Always),
+                      XmlForm::reference("LoadAxis", &LoadAxis::xmlForm),
+                      XmlForm::reference("LoadCase", &LoadCase::xmlForm), XmlForm::child(pairForm, XmlForm::Repeated)},
+                     &VaroObject::xmlForm);
+
 QList<VaroObjectRef> Load::references() const
 {
     QList<VaroObjectRef> list;

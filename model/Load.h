@@ -89,6 +89,12 @@ protected:
 
     virtual QString elementName() const = 0;
 
+public:
+    // What writeXML writes for every kind.
+    static const XmlForm::Element xmlForm;
+
+protected:
+
     template <class T>
     static QSharedPointer<T> makeDefaultOf(const LoadCaseRef& loadCase, const QList<PositionedForce>& pairs);
     template <class T>

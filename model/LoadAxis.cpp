@@ -11,5 +11,9 @@ bool LoadAxis::isAxisEqualTo(const LoadAxisRef& loadAxis, const Axis& axis)
 
 QString LoadAxis::elementName() const
 {
-    return QStringLiteral("LoadAxis");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element LoadAxis::xmlForm =
+    XmlForm::element("LoadAxis", {}, &NamedAxis::xmlForm)
+        .costing(10, "axis", "axes"); // 510 bytes with its five children; time

@@ -16,6 +16,12 @@ public:
 
 protected:
     QString elementName() const override;
+
+public:
+    // What it is written as.
+    static const XmlForm::Element xmlForm;
+
+protected:
 };
 
 Q_DECLARE_METATYPE(LoadAxisRef)

@@ -53,3 +53,9 @@ void LoadCase::writeChildren(QXmlStreamWriter& writer) const
     ModelXml::writeText(writer, QStringLiteral("Name"), nameText);
     writer.writeTextElement(QStringLiteral("Colour"), ModelXml::colourText(colourValue));
 }
+
+const XmlForm::Element LoadCase::xmlForm =
+    XmlForm::element(nullptr,
+                     {ModelXml::text("Name", XmlForm::Always),
+                      XmlForm::child("Colour", XmlForm::Value::Colour, XmlForm::Always)},
+                     &VaroObject::xmlForm);

@@ -17,6 +17,8 @@ public:
 
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
+    // What writeXML writes for every kind.
+    static const XmlForm::Element xmlForm;
 
 protected:
     // The colour is Colours::loadLinear until set or read.

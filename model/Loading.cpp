@@ -6,5 +6,9 @@ Loading::Loading(const Loading& other) : LoadCase(other) {}
 
 QString Loading::elementName() const
 {
-    return QStringLiteral("LoadCase");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element Loading::xmlForm =
+    XmlForm::element("LoadCase", {}, &LoadCase::xmlForm)
+        .costing(17, "load case", "load cases"); // as a geometry group

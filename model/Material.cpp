@@ -54,6 +54,13 @@ void Material::writeXML(QXmlStreamWriter& writer) const
     writer.writeEndElement();
 }
 
+const XmlForm::Element Material::xmlForm =
+    XmlForm::element("Material", {XmlForm::child(ModelXml::namesForm, XmlForm::Always),
+                                  XmlForm::child("CTE", XmlForm::Value::Number, XmlForm::Always),
+                                  XmlForm::child("Density", XmlForm::Value::Number, XmlForm::Always),
+                                  XmlForm::child("E", XmlForm::Value::Number, XmlForm::Always),
+                                  XmlForm::child("G", XmlForm::Value::Number, XmlForm::Always)});
+
 void Material::readXML(QXmlStreamReader& reader)
 {
     while (reader.readNextStartElement()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "XmlForm.h"
 #include "ModelRefs.h"
 
 #include <QMetaType>
@@ -59,6 +60,8 @@ public:
     // The <Material> element: entered on its start element, left on its end
     // element. Missing children keep their present values.
     void writeXML(QXmlStreamWriter& writer) const;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
     void readXML(QXmlStreamReader& reader);
 
 private:

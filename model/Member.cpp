@@ -359,6 +359,18 @@ void Member::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
+const XmlForm::Element Member::xmlForm =
+    XmlForm::element("Member",
+                     {XmlForm::reference("NodeA", &Node::xmlForm, XmlForm::Always),
+                      XmlForm::reference("NodeB", &Node::xmlForm, XmlForm::Always),
+                      XmlForm::reference("Axis", &MemberAxis::xmlForm),
+                      XmlForm::reference("SectionType", &SectionType::xmlForm),
+                      XmlForm::reference("Group", &GeometryGroup::xmlForm),
+                      XmlForm::child("PinA", XmlForm::Value::Flag, XmlForm::Always),
+                      XmlForm::child("PinB", XmlForm::Value::Flag, XmlForm::Always)},
+                     &VaroObject::xmlForm)
+        .costing(18, "member", "members"); // 1110 bytes with its five children
+
 QList<VaroObjectRef> Member::references() const
 {
     QList<VaroObjectRef> list;

@@ -21,5 +21,9 @@ bool MemberAxis::isAxisEqualTo(const MemberAxisRef& memberAxis, const Axis& axis
 
 QString MemberAxis::elementName() const
 {
-    return QStringLiteral("MemberAxis");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element MemberAxis::xmlForm =
+    XmlForm::element("MemberAxis", {}, &NamedAxis::xmlForm)
+        .costing(10, "axis", "axes");

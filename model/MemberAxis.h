@@ -25,6 +25,12 @@ signals:
 
 protected:
     QString elementName() const override;
+
+public:
+    // What it is written as.
+    static const XmlForm::Element xmlForm;
+
+protected:
 };
 
 Q_DECLARE_METATYPE(MemberAxisRef)

@@ -22,7 +22,75 @@
 
 #include <cmath>
 
+namespace XmlForm {
+
+int longest(Value value)
+{
+    switch (value) {
+    case Value::None:
+    case Value::Text:
+        return 0;
+    case Value::Number:
+    case Value::Factor:
+        return 24; // "-2.2250738585072014e-308"
+    case Value::Vector:
+        return 3 * 24 + 2;
+    case Value::Whole:
+        return 11; // "-2147483648"
+    case Value::Flag:
+        return 5;
+    case Value::Colour:
+        return 9;
+    case Value::Reference:
+        return 20; // the digits of a 64-bit address
+    case Value::ViewNumber:
+        return 22; // "-2.22507385850720e-308" at most
+    case Value::ViewVector:
+        return 3 * 22 + 2;
+    case Value::Scale:
+        return 13; // "-2.22507e-308"
+    case Value::Places:
+        return 314; // the largest double's 309 digits, a sign and three places
+    }
+    return 0;
+}
+
+int shortest(Value value)
+{
+    switch (value) {
+    case Value::None:
+    case Value::Text:
+        return 0;
+    case Value::Vector:
+    case Value::ViewVector:
+        return 5; // "0,0,0"
+    case Value::Flag:
+        return 4;
+    case Value::Colour:
+        return 9;
+    case Value::Reference:
+        return 5; // no address is shorter
+    case Value::Places:
+        return 5; // "0.000"
+    default:
+        return 1;
+    }
+}
+
+} // namespace XmlForm
+
 namespace ModelXml {
+
+using namespace XmlForm;
+
+const Element textForm = valued(nullptr, Value::Text, {attribute("escaped", Value::Flag)});
+
+Field text(const char* name, quint8 flags)
+{
+    return child(textForm, flags, name);
+}
+
+const Element namesForm = element("Names", {text("Name", Repeated)});
 
 QString numberText(double value)
 {
@@ -123,15 +191,19 @@ QString elementName(const QXmlStreamReader& reader)
     return name;
 }
 
-bool isElement(const QXmlStreamReader& reader, const char* name)
+bool isName(const QStringRef& actual, const char* name)
 {
-    const QStringRef actual = reader.name();
     const auto small = [](ushort c) { return c >= 'A' && c <= 'Z' ? ushort(c + ('a' - 'A')) : c; };
     int i = 0;
     for (; name[i]; ++i)
         if (i == actual.size() || small(actual.at(i).unicode()) != small(uchar(name[i])))
             return false;
     return i == actual.size();
+}
+
+bool isElement(const QXmlStreamReader& reader, const char* name)
+{
+    return isName(reader.name(), name);
 }
 
 namespace {
@@ -249,28 +321,31 @@ void readChildren(QXmlStreamReader& reader, const std::function<bool(const QStri
 
 } // namespace ModelXml
 
+namespace {
+
+template <class T>
+ModelXml::ObjectKind kind()
+{
+    return {&T::xmlForm, [] { return static_cast<VaroObject*>(new T); }};
+}
+
+} // namespace
+
+const std::vector<ModelXml::ObjectKind>& ModelXml::objectKinds()
+{
+    static const std::vector<ObjectKind> kinds = {
+        kind<GeometryGroup>(), kind<Loading>(),      kind<GravityCase>(), kind<SwayCase>(),
+        kind<Combination>(),   kind<Node>(),         kind<Member>(),      kind<PointLoad>(),
+        kind<TorqueLoad>(),    kind<TrapezoidLoad>(), kind<Support>(),     kind<SectionType>(),
+        kind<LoadAxis>(),      kind<MemberAxis>(),   kind<Report>(),
+    };
+    return kinds;
+}
+
 VaroObjectRef makeObjectForElement(const QString& elementName)
 {
-    static const QList<QPair<QString, std::function<VaroObject*()>>> makers = {
-        {QStringLiteral("geometrygroup"), [] { return new GeometryGroup; }},
-        {QStringLiteral("loadcase"), [] { return new Loading; }},
-        {QStringLiteral("gravitycase"), [] { return new GravityCase; }},
-        {QStringLiteral("swaycase"), [] { return new SwayCase; }},
-        {QStringLiteral("combination"), [] { return new Combination; }},
-        {QStringLiteral("node"), [] { return new Node; }},
-        {QStringLiteral("member"), [] { return new Member; }},
-        {QStringLiteral("pointload"), [] { return new PointLoad; }},
-        {QStringLiteral("torqueload"), [] { return new TorqueLoad; }},
-        {QStringLiteral("trapezoidload"), [] { return new TrapezoidLoad; }},
-        {QStringLiteral("support"), [] { return new Support; }},
-        {QStringLiteral("sectiontype"), [] { return new SectionType; }},
-        {QStringLiteral("loadaxis"), [] { return new LoadAxis; }},
-        {QStringLiteral("memberaxis"), [] { return new MemberAxis; }},
-        {QStringLiteral("report"), [] { return new Report; }},
-    };
-    const QString name = elementName.toLower();
-    for (const auto& maker : makers)
-        if (maker.first == name)
-            return VaroObjectRef(maker.second());
+    for (const ModelXml::ObjectKind& kind : ModelXml::objectKinds())
+        if (ModelXml::isName(QStringRef(&elementName), kind.form->name))
+            return VaroObjectRef(kind.make());
     return VaroObjectRef();
 }

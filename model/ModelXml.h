@@ -2,6 +2,7 @@
 
 #include "ModelRefs.h"
 #include "Vectors.h"
+#include "XmlForm.h"
 
 #include <QColor>
 #include <QString>
@@ -46,8 +47,17 @@ QColor colourFrom(QXmlStreamReader& reader, const QString& text, const QColor& f
 // one of them, so a name matches one of ours exactly when the reading budget
 // takes it for one.
 QString elementName(const QXmlStreamReader& reader);
+// A name compared as elementName() makes it.
+bool isName(const QStringRef& name, const char* ours);
 // The element the reader stands on, compared as elementName() does.
 bool isElement(const QXmlStreamReader& reader, const char* name);
+
+// What writeText writes: the text, and the mark of an escaped one.
+extern const XmlForm::Element textForm;
+// A child element that writeText writes.
+XmlForm::Field text(const char* name, quint8 flags = 0);
+// What writeNames writes.
+extern const XmlForm::Element namesForm;
 
 // Writes a text element for text a user typed. Characters that XML 1.0
 // cannot carry (control characters, a carriage return, which readers turn
@@ -74,6 +84,19 @@ QString elementText(QXmlStreamReader& reader);
 // to its end element and returns true, or returns false to have it skipped.
 // Returns with the reader on the parent's end element, or in error.
 void readChildren(QXmlStreamReader& reader, const std::function<bool(const QString& name)>& handle);
+
+} // namespace ModelXml
+
+namespace ModelXml {
+
+// Every kind of object that a model text makes, by its form, with what makes
+// a new default one. The document reader takes its kinds from here.
+struct ObjectKind
+{
+    const XmlForm::Element* form;
+    VaroObject* (*make)();
+};
+const std::vector<ObjectKind>& objectKinds();
 
 } // namespace ModelXml
 

@@ -2,6 +2,7 @@
 
 #include "ModelXml.h"
 #include "Node.h"
+#include "Axis.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -29,6 +30,9 @@ void NamedAxis::writeXML(QXmlStreamWriter& writer, const QString& id) const
     axisValue.writeXML(writer);
     writer.writeEndElement();
 }
+
+const XmlForm::Element NamedAxis::xmlForm = XmlForm::element(
+    nullptr, {ModelXml::text("Name", XmlForm::Always), XmlForm::child(Axis::xmlForm, XmlForm::Always)}, &VaroObject::xmlForm);
 
 QList<VaroObjectRef> NamedAxis::references() const
 {

@@ -15,6 +15,8 @@ public:
 
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
+    // What writeXML writes for every kind.
+    static const XmlForm::Element xmlForm;
     // The reference node of the axis, which must be written first.
     QList<VaroObjectRef> references() const override;
 

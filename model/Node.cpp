@@ -104,6 +104,14 @@ void Node::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
+const XmlForm::Element Node::xmlForm =
+    XmlForm::element("Node",
+                     {XmlForm::child("Position", XmlForm::Value::Vector, XmlForm::Always),
+                      XmlForm::reference("Support", &Support::xmlForm),
+                      XmlForm::reference("Group", &GeometryGroup::xmlForm)},
+                     &VaroObject::xmlForm)
+        .costing(10, "node", "nodes"); // 490 bytes with its position and support; time
+
 QList<VaroObjectRef> Node::references() const
 {
     QList<VaroObjectRef> list;

@@ -40,6 +40,8 @@ public:
 
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
     QList<VaroObjectRef> references() const override;
 
 signals:

@@ -18,4 +18,10 @@ public:
 
 protected:
     QString elementName() const override;
+
+public:
+    // What it is written as.
+    static const XmlForm::Element xmlForm;
+
+protected:
 };

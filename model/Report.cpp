@@ -167,6 +167,26 @@ void Report::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
+namespace {
+
+extern const XmlForm::Element blockForm;
+// 190 bytes with its chapter.
+const XmlForm::Element itemForm =
+    XmlForm::element("Item", {XmlForm::attribute("chapter", XmlForm::Value::Text, XmlForm::Always),
+                              XmlForm::child(blockForm)})
+        .costing(4, nullptr, nullptr);
+// 55 bytes.
+const XmlForm::Element blockForm =
+    XmlForm::element("Block", {XmlForm::child(itemForm, XmlForm::Repeated),
+                               XmlForm::reference("LoadCase", &LoadCase::xmlForm, XmlForm::Repeated)})
+        .costing(2, nullptr, nullptr);
+
+} // namespace
+
+const XmlForm::Element Report::xmlForm =
+    XmlForm::element("Report", {XmlForm::child(blockForm, XmlForm::Always)}, &VaroObject::xmlForm)
+        .costing(8, "report", "reports"); // 460 bytes with its first block
+
 QList<VaroObjectRef> Report::references() const
 {
     QList<VaroObjectRef> list;

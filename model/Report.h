@@ -76,6 +76,8 @@ public:
 
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
     // The load cases named anywhere in the report, which must be written first.
     QList<VaroObjectRef> references() const override;
 

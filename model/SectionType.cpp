@@ -74,3 +74,8 @@ void SectionType::writeXML(QXmlStreamWriter& writer, const QString& id) const
         materialRef->writeXML(writer);
     writer.writeEndElement();
 }
+
+const XmlForm::Element SectionType::xmlForm =
+    XmlForm::element("SectionType", {XmlForm::child(CrossSection::xmlForm), XmlForm::child(Material::xmlForm)},
+                     &VaroObject::xmlForm)
+        .costing(24, "section type", "section types"); // 1720 bytes with its section, material and 25 values

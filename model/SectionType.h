@@ -32,6 +32,8 @@ public:
     // <SectionType ref="id"> holding a <CrossSection> and a <Material> when set.
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
 
 signals:
     void SectionTypeWillChange();

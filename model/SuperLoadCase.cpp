@@ -104,3 +104,12 @@ void SuperLoadCase::writeChildren(QXmlStreamWriter& writer) const
         writer.writeEndElement();
     }
 }
+
+namespace {
+const XmlForm::Element factorForm =
+    XmlForm::valued("Factor", XmlForm::Value::Factor,
+                    {XmlForm::attribute("ref", XmlForm::Value::Reference, XmlForm::Always, &LoadCase::xmlForm)});
+}
+
+const XmlForm::Element SuperLoadCase::xmlForm =
+    XmlForm::element(nullptr, {XmlForm::child(factorForm, XmlForm::Repeated)}, &LoadCase::xmlForm);

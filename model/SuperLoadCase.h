@@ -12,6 +12,8 @@ class SuperLoadCase : public LoadCase
     Q_OBJECT
 
 public:
+    // What writeChildren writes for every kind, after a load case's own fields.
+    static const XmlForm::Element xmlForm;
     QMap<LoadCaseRef, double> factors() const { return factorMap; }
     // The stored factor, 0.0 for a case that is not in the map.
     virtual double factorForLoadCase(const LoadCaseRef& loadCase) const;

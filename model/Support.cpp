@@ -35,3 +35,9 @@ void Support::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeTextElement(QStringLiteral("Dof"), QString::number(dofValue.mask));
     writer.writeEndElement();
 }
+
+const XmlForm::Element Support::xmlForm =
+    XmlForm::element("Support",
+                     {ModelXml::text("Name", XmlForm::Always), XmlForm::child("Dof", XmlForm::Value::Whole, XmlForm::Always)},
+                     &VaroObject::xmlForm)
+        .costing(10, "support", "supports"); // 460 bytes with name and freedoms; time

@@ -21,6 +21,8 @@ public:
 
     void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeXML(QXmlStreamWriter& writer, const QString& id) const override;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
 
 private:
     QString nameText;

@@ -33,8 +33,12 @@ Vector3 SwayCase::vectorOf(LoadComponent component)
 
 QString SwayCase::elementName() const
 {
-    return QStringLiteral("SwayCase");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element SwayCase::xmlForm =
+    XmlForm::element("SwayCase", {XmlForm::child("Take", XmlForm::Value::Whole, XmlForm::Always), XmlForm::child("Apply", XmlForm::Value::Whole, XmlForm::Always)}, &SuperLoadCase::xmlForm)
+        .costing(17, "load case", "load cases");
 
 bool SwayCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)
 {

@@ -34,6 +34,12 @@ public:
 
 protected:
     QString elementName() const override;
+
+public:
+    // What it is written as.
+    static const XmlForm::Element xmlForm;
+
+protected:
     bool readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap) override;
     void writeChildren(QXmlStreamWriter& writer) const override;
 

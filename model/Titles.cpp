@@ -61,6 +61,14 @@ void Titles::writeXML(QXmlStreamWriter& writer) const
     writer.writeEndElement();
 }
 
+namespace {
+const XmlForm::Element rowForm =
+    XmlForm::element("Row", {ModelXml::text("First", XmlForm::Always), ModelXml::text("Second", XmlForm::Always)});
+}
+
+const XmlForm::Element Titles::xmlForm = XmlForm::element(
+    "Titles", {XmlForm::child(rowForm, XmlForm::Repeated), ModelXml::text("Note", XmlForm::Always)});
+
 void Titles::readXML(QXmlStreamReader& reader)
 {
     QList<Line> lines;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "XmlForm.h"
 #include "ModelRefs.h"
 
 #include <QList>
@@ -43,6 +44,8 @@ public:
     bool operator!=(const Titles& other) const { return !(*this == other); }
 
     void writeXML(QXmlStreamWriter& writer) const;
+    // What writeXML writes.
+    static const XmlForm::Element xmlForm;
     // Entered on the "Titles" start element; replaces the lines and the note
     // with those read and emits TitlesHaveChanged.
     void readXML(QXmlStreamReader& reader);

@@ -14,5 +14,9 @@ LoadRef TorqueLoad::clone() const
 
 QString TorqueLoad::elementName() const
 {
-    return QStringLiteral("TorqueLoad");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element TorqueLoad::xmlForm =
+    XmlForm::element("TorqueLoad", {}, &Load::xmlForm)
+        .costing(15, "load", "loads");

@@ -54,5 +54,9 @@ double TrapezoidLoad::forceAtPositionOnMember(double p) const
 
 QString TrapezoidLoad::elementName() const
 {
-    return QStringLiteral("TrapezoidLoad");
+    return QString::fromLatin1(xmlForm.name);
 }
+
+const XmlForm::Element TrapezoidLoad::xmlForm =
+    XmlForm::element("TrapezoidLoad", {}, &Load::xmlForm)
+        .costing(15, "load", "loads");

@@ -51,6 +51,9 @@ QString VaroObject::xmlId() const
     return xmlIdOf(this);
 }
 
+const XmlForm::Element VaroObject::xmlForm =
+    XmlForm::element(nullptr, {XmlForm::attribute("ref", XmlForm::Value::Reference, XmlForm::Always)});
+
 void VaroObject::writeRecursiveXML(QXmlStreamWriter& writer, QSet<QString>* written) const
 {
     const QString id = xmlId();

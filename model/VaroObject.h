@@ -1,5 +1,6 @@
 #pragma once
 
+#include "XmlForm.h"
 #include "ModelRefs.h"
 
 #include <QAtomicInteger>
@@ -42,6 +43,8 @@ public:
     virtual void readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap);
     // Writes the object's element with the attribute "ref" set to the id.
     virtual void writeXML(QXmlStreamWriter& writer, const QString& id) const;
+    // What every object's writeXML writes: its id as the attribute "ref".
+    static const XmlForm::Element xmlForm;
     // The objects this one refers to, which must be written before it, in the
     // order they are written, so that a model always saves the same text.
     virtual QList<VaroObjectRef> references() const;
