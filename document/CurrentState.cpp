@@ -119,7 +119,7 @@ void CurrentState::writeXML(QXmlStreamWriter& writer) const
 const XmlForm::Element CurrentState::xmlForm = XmlForm::element(
     "CurrentState", {XmlForm::reference("group", &GeometryGroup::xmlForm),
                      XmlForm::reference("interrogatorObject", nullptr),
-                     XmlForm::child("interrogatorPosition", XmlForm::Value::Places),
+                     XmlForm::child("interrogatorPosition", XmlForm::Value::Places, XmlForm::Follows),
                      XmlForm::reference("loadCase", &LoadCase::xmlForm),
                      XmlForm::child("mode", XmlForm::Value::Whole, XmlForm::Always),
                      XmlForm::child("resultMode", XmlForm::Value::Whole, XmlForm::Always),

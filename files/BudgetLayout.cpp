@@ -34,36 +34,23 @@ QByteArray smallName(const char* name)
     return small;
 }
 
-const char* nameOf(const Field& field)
-{
-    return field.name ? field.name : field.form->name;
-}
-
-Value valueOf(const Field& field)
-{
-    return field.form ? field.form->value : field.value;
-}
-
-// Every field of the form, those of its bases first, as the writers write them.
-std::vector<const Field*> fieldsOf(const Element* form)
-{
-    std::vector<const Field*> fields;
-    if (!form)
-        return fields;
-    if (form->base)
-        fields = fieldsOf(form->base);
-    for (const Field& field : form->fields)
-        fields.push_back(&field);
-    return fields;
-}
+using XmlForm::fieldsOf;
+using XmlForm::nameOf;
+using XmlForm::valueOf;
 
 Text textOf(Value value)
 {
     switch (value) {
     case Value::None:
         return Text::None;
+    // Numbers of a view and of the window's state, which are written as their
+    // setters keep them, in other forms than the model's.
     case Value::Reference:
-        return Text::Reference;
+    case Value::ViewNumber:
+    case Value::ViewVector:
+    case Value::Scale:
+    case Value::Places:
+        return Text::Fixed;
     case Value::Factor:
         return Text::Factor;
     default:
@@ -207,26 +194,29 @@ private:
         std::vector<std::pair<quint16, const Element*>> children;
         for (const Field* field : fieldsOf(form)) {
             const Value value = valueOf(*field);
-            const bool always = field->flags & XmlForm::Always;
-            const quint8 bit = always ? quint8(bits++) : noBit;
+            const quint8 bit = quint8(bits++);
             Q_ASSERT(bits <= 64);
-            if (always) {
+            context.leftOut.push_back(leftOutOf(*field, form->walked));
+            if (field->flags & XmlForm::Always)
                 context.always |= quint64(1) << bit;
-                context.leftOut.push_back(leftOutOf(*field, form->walked));
-            }
+            if (previous && (field->flags & XmlForm::Follows))
+                context.followers.emplace_back(quint8(bit - 1), bit);
             if (field->flags & XmlForm::Attribute) {
-                context.attributes.push_back({field->name, int(std::strlen(field->name)), bit, textOf(value)});
+                context.attributes.push_back(
+                    {field->name, int(std::strlen(field->name)), bit, textOf(value), qint16(XmlForm::longest(value))});
                 context.attributesMost += int(std::strlen(field->name)) + 4 + XmlForm::longest(value);
                 previous = field;
                 continue;
             }
             Entry entry;
             entry.text = textOf(value);
+            entry.longest = qint16(XmlForm::longest(value));
             entry.cost = quint8(costOf(*field, form->walked));
             entry.kind = qint8(kindOf(field->form));
             entry.bit = bit;
             entry.written = true;
             entry.standalone = field->flags & XmlForm::Standalone;
+            entry.leads = field->flags & XmlForm::Leads;
             entry.document = field->form == &DocumentXml::documentForm;
             if (value != Value::None)
                 entry.emptyMost = int(std::strlen(nameOf(*field))) + 2 + XmlForm::longest(value);

@@ -17,9 +17,10 @@ namespace BudgetLayout {
 constexpr int longestName = 23;
 
 // How the writer writes the text of an element: not at all, as the reader
-// took it (a number, a flag, a name), as a reference, or as a factor, which
-// the reader rounds.
-enum class Text : quint8 { None, Plain, Reference, Factor };
+// took it (a number, a flag, a name), at most as long as its longest however
+// it reads (a reference's digits, a number in fixed places), or as a factor,
+// which the reader rounds.
+enum class Text : quint8 { None, Plain, Fixed, Factor };
 
 constexpr quint8 noBit = 0xFF;
 
@@ -49,9 +50,11 @@ struct Entry
     quint16 context = 0;
     quint8 cost = 0;
     Text text = Text::None;
+    // The longest a Fixed text is written.
+    qint16 longest = 0;
     // The kind of object it is, counted, or -1.
     qint8 kind = -1;
-    // Its bit among the fields its parent always writes, or noBit.
+    // Its bit among its parent's fields.
     quint8 bit = noBit;
     // Written again (what the writer does not know it drops).
     bool written = false;
@@ -59,6 +62,8 @@ struct Entry
     bool standalone = false;
     // The "Document" element.
     bool document = false;
+    // Written before each element of the next field.
+    bool leads = false;
     // A field that the writer writes before each of these, or -1.
     qint16 leader = -1;
     // What an empty element of a value grows by written again, with its
@@ -72,6 +77,7 @@ struct Attribute
     int length;
     quint8 bit;
     Text text;
+    qint16 longest;
 };
 
 // A place the reader stands in: inside one kind of element.
@@ -83,6 +89,8 @@ struct Context
     quint16 unknown = 0;
     // Fields written whatever the object holds, as bits, attributes among them.
     quint64 always = 0;
+    // Fields written where the one before them is: the bits of both.
+    std::vector<std::pair<quint8, quint8>> followers;
     // By bit.
     std::vector<LeftOut> leftOut;
     std::vector<Attribute> attributes;

@@ -147,18 +147,6 @@ void writeContentTo(QIODevice* device, const DocumentModel& document, const View
 
 namespace {
 
-// The longest stretch of a text without markup.
-qint64 longestRunOf(const QByteArray& text)
-{
-    qint64 longest = 0;
-    qint64 run = 0;
-    for (const char c : text) {
-        run = c == '<' || c == '>' ? 0 : run + 1;
-        longest = qMax(longest, run);
-    }
-    return longest;
-}
-
 // Counts what the writer writes into it with a budget, a piece at a time,
 // and keeps none of it.
 class BudgetedText : public QIODevice
@@ -231,7 +219,7 @@ SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel
     SavedTextBound bound;
     bound.length = budget.savedMost() + own.size();
     bound.cost = budget.mostCost() + ownBudget.cost();
-    bound.run = qMax(budget.longestRun(), longestRunOf(own));
+    bound.run = qMax(budget.longestRun(), ReadingBudget::longestRunOf(own));
     bound.depth = budget.deepestNesting();
     const qint64 sectionTypes = budget.count(SectionType::xmlForm);
     if (sectionTypes > 0) {
@@ -248,7 +236,7 @@ SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel
             // Each line as deep as a section type's fields, each element read as a value.
             longest = qMax(longest, text.size() + (text.count('\n') + 1) * qint64(8));
             costliest = qMax<qint64>(costliest, 3 * text.count('<') + text.size() / ReadingBudget::charactersPerUnit);
-            bound.run = qMax(bound.run, longestRunOf(text));
+            bound.run = qMax(bound.run, ReadingBudget::longestRunOf(text));
         }
         bound.length += sectionTypes * longest;
         bound.cost += sectionTypes * costliest;
@@ -441,8 +429,15 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
     // proportion to the square of their number.
     QList<GroupRef> groups;
     QList<LoadCaseRef> loadCases;
+    QList<VaroObjectRef> nodes;
     walkElement(reader, [&](const QString& name) {
-        if (name == QLatin1String("geometrygroup")) {
+        if (name == QLatin1String("node") || name == QLatin1String("support")) {
+            // Written before a gravity case whose axis names the node; the
+            // node stays in the structure.
+            const VaroObjectRef object = readObject(reader, idMap);
+            if (qSharedPointerObjectCast<Node>(object))
+                nodes.append(object);
+        } else if (name == QLatin1String("geometrygroup")) {
             if (const GroupRef group = qSharedPointerObjectCast<Group>(readObject(reader, idMap)))
                 groups.append(group);
         } else if (isLoadCaseElement(name)) {
@@ -460,6 +455,8 @@ void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMa
             readViewPointMemory(reader, *document.viewPointMemory());
         }
     });
+    if (!nodes.isEmpty())
+        document.structureModel()->appendObjects(nodes);
     const QSharedPointer<Libraries> libraries = document.libraries();
     libraries->groupLibrary()->appendAll(groups);
     libraries->loadCaseLibrary()->appendAll(loadCases);

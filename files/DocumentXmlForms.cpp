@@ -70,19 +70,22 @@ const Element structureForm =
 // 270 bytes: a selected object with its copy count.
 const Element selectedForm =
     valued("ref", Value::Reference, {attribute("count", Value::Whole)}).costing(6, "selected object", "selected objects");
-const Element selectionForm = list("Selection", {child(selectedForm, Repeated)});
+const Element selectionForm = list("Selection", {standalone(selectedForm)});
 // A load case that only a report names lives on through the report alone.
 const Element reportsForm = list("Reports", std::vector<Field>{standalone(Report::xmlForm)} + loadCases(named));
 // 1350 bytes: a stored view is a camera with its own timer.
 const Element storedViewForm = element("ViewPoint", {}, &ViewPoint::xmlForm).costing(27, "stored view", "stored views");
 const Element memoryForm =
-    list("ViewPointMemory", {child("index", Value::Whole, Repeated | Leads), child(storedViewForm, Repeated)});
+    list("ViewPointMemory", {child("index", Value::Whole, Repeated | Leads), standalone(storedViewForm)});
 
 } // namespace
 
+// A node that a gravity case's axis names is written before the case, with
+// its support.
 const Element documentForm =
     list("Document", std::vector<Field>{child(Titles::xmlForm, Always), standalone(GeometryGroup::xmlForm)}
                          + loadCases(standalone)
+                         + std::vector<Field>{named(Support::xmlForm), named(Node::xmlForm)}
                          + std::vector<Field>{child(memoryForm, Always), child(structureForm, Always),
                                               child(selectionForm, Always), child(reportsForm)});
 // The root's name does not matter: the reader looks for its parts at any depth.

@@ -80,6 +80,7 @@ XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit)
     // The root that the writer writes around the document.
     writtenDepths[0] = 0;
     valueRuns[0] = 0;
+    leading[0] = led[0] = false;
     counts.assign(layout.kinds.size(), 0);
     costs.assign(layout.kinds.size(), 0);
 }
@@ -169,6 +170,8 @@ inline void XmlTextBudget::startElement(quint16 entryId, bool hasChildren)
     most += lineShift;
     blankText = true;
     const Value value = bounding ? entry.text : Value::None;
+    const bool afterLeader = leading[depth];
+    leading[depth] = entry.leads;
     qint16 writtenDepth = writtenDepths[depth];
     if (bounding && entry.written) {
         if (entry.bit != BudgetLayout::noBit)
@@ -185,7 +188,7 @@ inline void XmlTextBudget::startElement(quint16 entryId, bool hasChildren)
             growStretch(entry.emptyMost);
         }
         if (bounding && entry.written)
-            addLeftOut(entry.context, attributesRead, depth, writtenDepth, entry);
+            addLeftOut(entry.context, attributesRead, depth, writtenDepth, entry, afterLeader);
         if (isObject && entry.standalone)
             foresee(layout.contexts[entry.context], depth, tagStart);
         return;
@@ -204,8 +207,10 @@ inline void XmlTextBudget::startElement(quint16 entryId, bool hasChildren)
     fieldsRead[depth] = attributesRead;
     writtenDepths[depth] = writtenDepth;
     valueRuns[depth] = 0;
+    leading[depth] = false;
+    led[depth] = afterLeader;
     if (value != Value::None) {
-        valueText.begin(value);
+        valueText.begin(value, entry.longest);
         valueFresh = true;
     }
 }
@@ -226,29 +231,33 @@ void XmlTextBudget::endElement()
             growStretch(valueRuns[closed]);
         const BudgetLayout::Entry& entry = layout.entries[entries[closed]];
         if (entry.written)
-            addLeftOut(contexts[closed], fieldsRead[closed], depth, writtenDepths[closed], entry);
+            addLeftOut(contexts[closed], fieldsRead[closed], depth, writtenDepths[closed], entry, led[closed]);
     }
     if (objectStart >= 0)
         foresee(layout.contexts[contexts[closed]], depth, objectStart);
     blankText = true;
     // What the parent holds after this element goes on a part of its text.
     if (values[depth] != Value::None)
-        valueText.resume(values[depth]);
+        valueText.resume(values[depth], layout.entries[entries[depth]].longest);
 }
 
 void XmlTextBudget::addLeftOut(quint16 contextId, quint64 read, int elementDepth, int writtenDepth,
-                               const BudgetLayout::Entry& entry)
+                               const BudgetLayout::Entry& entry, bool led)
 {
     const BudgetLayout::Context& context = layout.contexts[contextId];
     // Its fields stand a level deeper than the element, a document read as the root one more.
     const int fieldDepth = elementDepth + 1 + lineShift;
-    for (quint64 missing = context.always & ~read; missing; missing &= missing - 1) {
+    quint64 missing = context.always & ~read;
+    for (const auto& follower : context.followers)
+        if ((read >> follower.first & 1) && !(read >> follower.second & 1))
+            missing |= quint64(1) << follower.second;
+    for (; missing; missing &= missing - 1) {
         const BudgetLayout::LeftOut& field = context.leftOut[size_t(qCountTrailingZeroBits(missing))];
         most += field.most.at(fieldDepth);
         added += field.cost;
         deepest = qMax(deepest, writtenDepth + field.nesting);
     }
-    if (entry.leader >= 0) {
+    if (entry.leader >= 0 && !led) {
         const BudgetLayout::LeftOut& leader = layout.leaders[size_t(entry.leader)];
         most += leader.most.at(fieldDepth - 1);
         added += leader.cost;
@@ -273,7 +282,7 @@ inline void XmlTextBudget::endValueText(const char* p, const char* end, bool bla
 {
     const bool endsValue = valueFresh && p + 1 < end && p[1] == '/';
     const qint64 size = valueText.size();
-    const bool reference = values[depth] == Value::Reference;
+    const bool reference = values[depth] == Value::Fixed;
     // Blank text is no indentation in a value: the writer writes it again,
     // except around a reference.
     if (blank && !reference)
@@ -306,10 +315,10 @@ qint64 XmlTextBudget::takeAttribute(const BudgetLayout::Context& element, const 
         if (attribute.bit != BudgetLayout::noBit)
             attributesRead |= quint64(1) << attribute.bit;
         const qint64 length = close - quote - 1;
-        if (attribute.text == Value::Reference)
-            return qMax<qint64>(0, XmlForm::longest(XmlForm::Value::Reference) - length);
+        if (attribute.text == Value::Fixed)
+            return qMax<qint64>(0, attribute.longest - length);
         ValueText text;
-        text.begin(attribute.text);
+        text.begin(attribute.text, attribute.longest);
         text.take(quote + 1, close);
         return text.growth(true);
     }
@@ -624,6 +633,17 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
 QString ReadingBudget::tooLargeToOpen(const QString& why)
 {
     return QCoreApplication::translate("XmlTextBudget", "The model is too large to open: %1.").arg(why);
+}
+
+qint64 ReadingBudget::longestRunOf(const QByteArray& text)
+{
+    qint64 longest = 0;
+    qint64 run = 0;
+    for (const char c : text) {
+        run = c == '<' || c == '>' ? 0 : run + 1;
+        longest = qMax(longest, run);
+    }
+    return longest;
 }
 
 QString ReadingBudget::savedTextTooLong()

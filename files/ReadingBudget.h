@@ -59,6 +59,9 @@ QString tooLargeToOpen(const QString& why);
 // is too large.
 QString savedTextTooLong();
 
+// The longest stretch of a text without markup ('<' or '>').
+qint64 longestRunOf(const QByteArray& text);
+
 // A transfer text builds about fifty times its size in memory, so it may be
 // far shorter than a model text; a million nodes still fit.
 constexpr qint64 maximumTransferTextSize = qint64(64) << 20;
@@ -148,24 +151,26 @@ private:
     class ValueText
     {
     public:
-        explicit ValueText(Value kind = Value::None) : kind(kind) {}
-        // Each value's text is taken to its end, which leaves nothing behind.
-        void begin(Value kind)
+        explicit ValueText(Value kind = Value::None, int longest = 0) : kind(kind), longest(longest) {}
+        // Each value's text is taken to its end, which leaves nothing behind;
+        // `longest` is how long a Fixed value is written at most.
+        void begin(Value kind, int longest)
         {
             this->kind = kind;
+            this->longest = longest;
             partBeginsValue = true;
         }
         // The rest of a value that an element or comment broke off.
-        void resume(Value kind)
+        void resume(Value kind, int longest)
         {
-            *this = ValueText(kind);
+            *this = ValueText(kind, longest);
             partBeginsValue = false;
         }
         void take(const char* p, const char* end)
         {
             bytes += end - p;
-            // A reference is written as digits alone, however it reads.
-            if (kind != Value::Reference)
+            // A fixed value is written as at most its longest, however it reads.
+            if (kind != Value::Fixed)
                 takeParts(p, end);
         }
         // What the writer may add to the text taken since the last call;
@@ -185,6 +190,7 @@ private:
         qint64 endPart(bool whole);
 
         Value kind;
+        int longest;
         // A part begins at the start of the element's text or after a comma.
         bool partBeginsValue = true;
         qint64 bytes = 0;
@@ -239,7 +245,7 @@ private:
     // its fields out of, those it held as `read`; the element stands at
     // elementDepth in the text and at writtenDepth written again.
     void addLeftOut(quint16 context, quint64 read, int elementDepth, int writtenDepth,
-                    const BudgetLayout::Entry& entry);
+                    const BudgetLayout::Entry& entry, bool led);
     // The tag that begins at p, after its '<', when it ends before `end` and
     // holds no run near the limit; returns where reading goes on, p when the
     // tag is left to the state machine.
@@ -300,6 +306,10 @@ private:
     // once written again, and how long its value can be written.
     qint16 writtenDepths[ReadingBudget::maximumDepth + 1];
     qint64 valueRuns[ReadingBudget::maximumDepth + 1];
+    // Whether the last element in each open element leads the next one, and
+    // whether each open element came after the field that leads it.
+    bool leading[ReadingBudget::maximumDepth + 1];
+    bool led[ReadingBudget::maximumDepth + 1];
     // A document read as the root is written one level deeper.
     int lineShift = 0;
     // Bytes of a quoted value that the state machine reads, and what the

@@ -5,7 +5,6 @@
 namespace {
 
 // How long the writer writes each kind of value at most.
-const int longestReference = XmlForm::longest(XmlForm::Value::Reference);
 const int longestNumber = XmlForm::longest(XmlForm::Value::Number);
 const int longestFlag = XmlForm::longest(XmlForm::Value::Flag);
 const int longestColour = XmlForm::longest(XmlForm::Value::Colour);
@@ -217,10 +216,10 @@ qint64 XmlTextBudget::ValueText::endPart(bool whole)
 qint64 XmlTextBudget::ValueText::growth(bool endsValue, bool blank)
 {
     qint64 total;
-    if (kind == Value::Reference) {
+    if (kind == Value::Fixed) {
         // Blank, it is no reference; around other elements, it is the
         // indentation of an axis.
-        total = blank ? 0 : qMax<qint64>(0, longestReference - bytes);
+        total = blank ? 0 : qMax<qint64>(0, longest - bytes);
     } else {
         // Each of '"', '&', '<', '>' is written as an entity of six bytes at
         // most, and a backslash doubled; an entity may stand for a

@@ -45,6 +45,8 @@ enum Flag : quint8 {
     Standalone = 8,
     // Written before each element of the field that follows it.
     Leads = 16,
+    // Written where the field before it is written, and only there.
+    Follows = 32,
 };
 
 struct Element;
@@ -89,6 +91,40 @@ struct Element
         return counted;
     }
 };
+
+// Every field of the form, those of its bases first, as the writers write them.
+inline std::vector<const Field*> fieldsOf(const Element* form)
+{
+    std::vector<const Field*> fields;
+    if (!form)
+        return fields;
+    if (form->base)
+        fields = fieldsOf(form->base);
+    for (const Field& field : form->fields)
+        fields.push_back(&field);
+    return fields;
+}
+inline const char* nameOf(const Field& field)
+{
+    return field.name ? field.name : field.form->name;
+}
+inline Value valueOf(const Field& field)
+{
+    return field.form ? field.form->value : field.value;
+}
+// Whether the form is that of an object counted by its kind, as a list holds them.
+inline bool isObject(const Element* form)
+{
+    return form && form->several;
+}
+// Whether the form is the target's or derives from it.
+inline bool derivesFrom(const Element* form, const Element* target)
+{
+    for (; form; form = form->base)
+        if (form == target)
+            return true;
+    return false;
+}
 
 inline Element element(const char* name, std::vector<Field> fields, const Element* base = nullptr)
 {

@@ -1,0 +1,367 @@
+#include "CurrentState.h"
+#include "DocumentModel.h"
+#include "DocumentXml.h"
+#include "ModelXml.h"
+#include "ReadingBudget.h"
+#include "TestMain.h"
+#include "Titles.h"
+#include "UnitSystem.h"
+#include "ViewPoint.h"
+
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+using XmlForm::Element;
+using XmlForm::Field;
+using XmlForm::Value;
+
+Q_DECLARE_METATYPE(const Field*)
+
+// Every writer is held to the form it states: a model text made from the
+// forms alone, every field at the longest it is written, is read and
+// written again, and what is written must be what the forms say, within the
+// bounds that the reading budget took from them. Then each field is left
+// out of the text in turn.
+class TestWrittenForms : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writersWriteWhatTheyState_data();
+    void writersWriteWhatTheyState();
+};
+
+namespace {
+
+// A value as long as the writer writes it at most, or one that it writes as
+// long as the reading budget foresees, so that the budget's bound of a field
+// left out is all that stands between what it foresees and what is written.
+QByteArray valueText(Value value, bool extreme)
+{
+    switch (value) {
+    case Value::Text:
+        return extreme ? "&quot;&amp;&lt;&gt;\\&#13;&#9;n" : "nnnnnnnnn";
+    case Value::Factor:
+    case Value::Places:
+        return "-1.7976931348623157e308";
+    case Value::Vector:
+        return "-2.2250738585072014e-308,-2.2250738585072014e-308,-2.2250738585072014e-308";
+    case Value::ViewVector:
+        return extreme ? valueText(Value::Vector, true) : "0.5,0.5,0.5";
+    case Value::Whole:
+        return extreme ? "-2147483648" : "7";
+    case Value::Flag:
+        return "false";
+    case Value::Colour:
+        return "#80123456";
+    case Value::ViewNumber:
+    case Value::Scale:
+        return extreme ? "-2.2250738585072014e-308" : "0.5";
+    default:
+        return "-2.2250738585072014e-308";
+    }
+}
+
+// Makes a model text of the forms from the root down: every object that a
+// list writes on its own once, each object another names before it, in the
+// list where it is named, and every field of each, but the one left out.
+class TextMaker
+{
+public:
+    TextMaker(const Field* leftOut, bool extremes) : leftOut(leftOut), extremes(extremes)
+    {
+        element("Content", &DocumentXml::contentForm, Value::None, nullptr);
+    }
+    QByteArray text;
+
+private:
+    const Field* leftOut;
+    bool extremes;
+    std::vector<std::pair<const Element*, QByteArray>> made;
+    std::vector<const Element*> open;
+    const Element* list = nullptr;
+
+    QByteArray madeOf(const Element* target) const
+    {
+        for (auto object = made.rbegin(); object != made.rend(); ++object)
+            if (!target || XmlForm::derivesFrom(object->first, target))
+                return object->second;
+        return QByteArray();
+    }
+
+    // Before an object, what it names and no object yet made stands for, if its list holds it.
+    void makeNamed(const Element* form)
+    {
+        for (const Field* field : XmlForm::fieldsOf(form)) {
+            if (field == leftOut || XmlForm::isObject(field->form))
+                continue;
+            if (field->form && std::find(open.begin(), open.end(), field->form) == open.end()) {
+                open.push_back(field->form);
+                makeNamed(field->form);
+                open.pop_back();
+            }
+            // A reference to any object names one made before, the object's own id none.
+            if (XmlForm::valueOf(*field) != Value::Reference || !field->target || !madeOf(field->target).isEmpty())
+                continue;
+            for (const Field* held : XmlForm::fieldsOf(list))
+                if (XmlForm::isObject(held->form) && held->form != form
+                    && (!field->target || XmlForm::derivesFrom(held->form, field->target))) {
+                    object(held->form);
+                    break;
+                }
+        }
+    }
+
+    void object(const Element* form)
+    {
+        makeNamed(form);
+        const QByteArray ref = "o" + QByteArray::number(int(made.size()));
+        element(form->name, form, form->value, nullptr, ref);
+        made.emplace_back(form, ref);
+    }
+
+    void element(const char* name, const Element* form, Value value, const Element* target,
+                 const QByteArray& ref = QByteArray())
+    {
+        const Element* outer = list;
+        if (form && form->walked)
+            list = form;
+        open.push_back(form);
+        const std::vector<const Field*> fields = XmlForm::fieldsOf(form);
+        text += "<" + QByteArray(name);
+        for (const Field* field : fields) {
+            if (field == leftOut || !(field->flags & XmlForm::Attribute))
+                continue;
+            const Value kind = field->value;
+            // A mark that the writer sets only where its text needs it.
+            if (!extremes && kind == Value::Flag && !(field->flags & XmlForm::Always))
+                continue;
+            const QByteArray v = kind != Value::Reference                     ? valueText(kind, extremes)
+                                 : field->name == QByteArray("ref") && !ref.isEmpty() ? ref
+                                                                                      : madeOf(field->target);
+            if (!v.isEmpty())
+                text += " " + QByteArray(field->name) + "=\"" + v + "\"";
+        }
+        const int startEnd = text.size();
+        text += ">";
+        for (const Field* field : fields) {
+            if (field == leftOut || (field->flags & XmlForm::Attribute)
+                || (field->form && std::find(open.begin(), open.end(), field->form) != open.end()))
+                continue;
+            if (XmlForm::isObject(field->form)) {
+                if (list == form && (field->flags & XmlForm::Standalone))
+                    object(field->form);
+                continue;
+            }
+            const Value fieldValue = XmlForm::valueOf(*field);
+            if (fieldValue == Value::Reference && madeOf(field->target).isEmpty())
+                continue;
+            // Twice at the extremes; else once, as the reader may keep one of two.
+            for (int times = extremes && (field->flags & XmlForm::Repeated) ? 2 : 1; times > 0; --times)
+                element(XmlForm::nameOf(*field), field->form, fieldValue, field->target);
+        }
+        if (value != Value::None)
+            text += value == Value::Reference ? madeOf(target) : valueText(value, extremes);
+        if (text.size() == startEnd + 1)
+            text.insert(startEnd, '/');
+        else
+            text += "</" + QByteArray(name) + ">";
+        open.pop_back();
+        list = outer;
+    }
+};
+
+// Every form below the root that is no list, each once, with a name for it.
+void formsBelow(const Element* form, QList<QPair<const Element*, QString>>* forms, const QString& owner)
+{
+    if (!form || std::any_of(forms->begin(), forms->end(), [form](const auto& known) { return known.first == form; }))
+        return;
+    const QString name = form->name ? QString::fromLatin1(form->name) : owner;
+    if (!form->walked)
+        forms->append({form, name});
+    for (const Field* field : XmlForm::fieldsOf(form))
+        formsBelow(field->form, forms, name);
+    formsBelow(form->base, forms, name);
+}
+
+struct Checked
+{
+    QString error;
+    QSet<const Element*> written;
+    int depth = 0;
+    // How long the text would be with every value that the writer writes
+    // whatever it read (a reference, a number of the view) at its longest.
+    qint64 longest = 0;
+};
+
+// A value written in a form of its own, which the budget bounds by its longest.
+bool isFixed(Value value)
+{
+    return value == Value::Reference || value == Value::ViewNumber || value == Value::ViewVector
+           || value == Value::Scale || value == Value::Places;
+}
+
+// Holds a written text to the forms, element by element.
+Checked checkAgainstForms(const QByteArray& written)
+{
+    struct Open
+    {
+        const Element* form;
+        QString name;
+        Value value;
+        QString text;
+        QMap<const Field*, int> fields;
+    };
+    Checked checked;
+    checked.longest = written.size();
+    QVector<Open> open;
+    QXmlStreamReader reader(written);
+    const auto lacks = [](const QString& owner, const char* what, const QString& name) {
+        return QStringLiteral("%1 writes %2 %3, which its statement lacks").arg(owner, QLatin1String(what), name);
+    };
+    while (!reader.atEnd() && checked.error.isEmpty()) {
+        reader.readNext();
+        if (reader.isStartElement()) {
+            const QString name = reader.name().toString();
+            const Field* field = nullptr;
+            Open element{&DocumentXml::contentForm, name, Value::None, QString(), {}};
+            if (!open.isEmpty()) {
+                for (const Field* candidate : XmlForm::fieldsOf(open.last().form))
+                    if (!(candidate->flags & XmlForm::Attribute) && name == QLatin1String(XmlForm::nameOf(*candidate)))
+                        field = candidate;
+                if (!field) {
+                    checked.error = lacks(open.last().name, "element", name);
+                    break;
+                }
+                if (++open.last().fields[field] > 1 && !(field->flags & XmlForm::Repeated))
+                    checked.error = QStringLiteral("%1 writes %2 more than once").arg(open.last().name, name);
+                element = Open{field->form, name, XmlForm::valueOf(*field), QString(), {}};
+            }
+            checked.written.insert(element.form);
+            for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+                const Field* known = nullptr;
+                for (const Field* candidate : XmlForm::fieldsOf(element.form))
+                    if ((candidate->flags & XmlForm::Attribute) && attribute.name() == QLatin1String(candidate->name))
+                        known = candidate;
+                if (!known) {
+                    checked.error = lacks(name, "attribute", attribute.name().toString());
+                } else if (known->value != Value::Text && attribute.value().size() > XmlForm::longest(known->value)) {
+                    checked.error = QStringLiteral("%1 writes attribute %2 longer than its statement allows")
+                                        .arg(name, attribute.name().toString());
+                }
+                if (known)
+                    element.fields[known] = 1;
+                if (known && isFixed(known->value))
+                    checked.longest += XmlForm::longest(known->value) - attribute.value().size();
+            }
+            open.append(element);
+            checked.depth = qMax(checked.depth, open.size() - 1);
+        } else if (reader.isCharacters() && !reader.isWhitespace() && !open.isEmpty()) {
+            open.last().text += reader.text();
+        } else if (reader.isEndElement()) {
+            const Open element = open.takeLast();
+            if (isFixed(element.value))
+                checked.longest += XmlForm::longest(element.value) - element.text.size();
+            if (element.value == Value::None && !element.text.isEmpty())
+                checked.error = QStringLiteral("%1 writes a text, which its statement lacks").arg(element.name);
+            else if (element.value != Value::Text && element.text.size() > XmlForm::longest(element.value))
+                checked.error = QStringLiteral("%1 writes %2 characters, more than its statement allows")
+                                    .arg(element.name)
+                                    .arg(element.text.size());
+            const Field* previous = nullptr;
+            for (const Field* field : XmlForm::fieldsOf(element.form)) {
+                const bool written = element.fields.contains(field);
+                if ((field->flags & XmlForm::Always) && !written)
+                    checked.error = QStringLiteral("%1 leaves out %2, which its statement says it always writes")
+                                        .arg(element.name, QLatin1String(XmlForm::nameOf(*field)));
+                if ((field->flags & XmlForm::Follows) && written != element.fields.contains(previous))
+                    checked.error = QStringLiteral("%1 writes %2 %3 %4, unlike its statement")
+                                        .arg(element.name, QLatin1String(XmlForm::nameOf(*field)),
+                                             QLatin1String(written ? "without" : "but not with"),
+                                             QLatin1String(XmlForm::nameOf(*previous)));
+                previous = field;
+            }
+        }
+    }
+    if (checked.error.isEmpty() && reader.hasError())
+        checked.error = reader.errorString();
+    return checked;
+}
+
+// The text of a model read from `text`, written again, or empty when it does not read.
+QByteArray savedFrom(const QByteArray& text, QString* error)
+{
+    DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
+    ViewPoint viewPoint;
+    CurrentState state;
+    if (!DocumentXml::readContent(text, &document, &viewPoint, &state, error))
+        return QByteArray();
+    return DocumentXml::writeContent(&document, &viewPoint, &state);
+}
+
+} // namespace
+
+void TestWrittenForms::writersWriteWhatTheyState_data()
+{
+    QTest::addColumn<const Field*>("leftOut");
+    QTest::addColumn<bool>("extremes");
+    QTest::newRow("every field at its extremes") << static_cast<const Field*>(nullptr) << true;
+    QTest::newRow("every field") << static_cast<const Field*>(nullptr) << false;
+    QList<QPair<const Element*, QString>> forms;
+    formsBelow(&DocumentXml::contentForm, &forms, QString());
+    // Every kind the reader makes has its place among them.
+    for (const ModelXml::ObjectKind& kind : ModelXml::objectKinds())
+        QVERIFY2(std::any_of(forms.begin(), forms.end(), [&kind](const auto& form) { return form.first == kind.form; }),
+                 qPrintable(QStringLiteral("%1 has no place in the document's forms").arg(kind.form->name)));
+    for (const auto& form : forms)
+        for (const Field& field : form.first->fields)
+            QTest::newRow(qPrintable(form.second + " without " + XmlForm::nameOf(field))) << &field << false;
+    for (const Field& field : DocumentXml::documentForm.fields)
+        if (!XmlForm::isObject(field.form))
+            QTest::newRow(qPrintable(QStringLiteral("Document without ") + XmlForm::nameOf(field))) << &field << false;
+}
+
+void TestWrittenForms::writersWriteWhatTheyState()
+{
+    QFETCH(const Field*, leftOut);
+    QFETCH(bool, extremes);
+    const QByteArray text = TextMaker(leftOut, extremes).text;
+    QString error;
+    const QByteArray saved = savedFrom(text, &error);
+    // A text that leaves out what its reader needs is refused, and nothing is saved.
+    if (saved.isEmpty()) {
+        QVERIFY2(leftOut && (leftOut->flags & XmlForm::Always), qPrintable(error + "\n" + text));
+        return;
+    }
+    const QByteArray written = saved.mid(saved.indexOf("<Content"));
+    const Checked checked = checkAgainstForms(written);
+    QVERIFY2(checked.error.isEmpty(), qPrintable(checked.error));
+    if (!leftOut)
+        for (const ModelXml::ObjectKind& kind : ModelXml::objectKinds())
+            QVERIFY2(checked.written.contains(kind.form), qPrintable(QStringLiteral("no %1 was written").arg(kind.form->name)));
+    // What saves opens again.
+    QVERIFY2(!savedFrom(saved, &error).isEmpty(), qPrintable(error));
+
+    // The bounds that opening takes from the forms hold with every value
+    // that the writer writes in a form of its own at its longest.
+    XmlTextBudget budget;
+    budget.boundSavedText();
+    budget.take(text);
+    XmlTextBudget writtenBudget;
+    writtenBudget.take(written);
+    const auto shortOf = [](const char* what, qint64 bound, qint64 actual) {
+        return QStringLiteral("the bound of the saved text's %1 falls short: %2 < %3").arg(what).arg(bound).arg(actual);
+    };
+    QVERIFY2(budget.savedMost() >= checked.longest, qPrintable(shortOf("length", budget.savedMost(), checked.longest)));
+    // What the text the program wrote will be written as is foreseen as no longer than it is.
+    QVERIFY2(writtenBudget.savedSize() <= written.size(),
+             qPrintable(shortOf("least", written.size(), writtenBudget.savedSize())));
+    QVERIFY2(budget.mostCost() >= writtenBudget.cost(), qPrintable(shortOf("cost", budget.mostCost(), writtenBudget.cost())));
+    QVERIFY2(budget.longestRun() >= ReadingBudget::longestRunOf(written),
+             qPrintable(shortOf("longest stretch", budget.longestRun(), ReadingBudget::longestRunOf(written))));
+    QVERIFY2(budget.deepestNesting() >= checked.depth, qPrintable(shortOf("depth", budget.deepestNesting(), checked.depth)));
+}
+
+VARO_TEST_MAIN(TestWrittenForms)
+#include "tst_writtenforms.moc"
