@@ -1,5 +1,8 @@
 #include "CurrentState.h"
 #include "DocumentModel.h"
+#include "LoadCaseLibrary.h"
+#include "Libraries.h"
+#include "NativeContainer.h"
 #include "DocumentXml.h"
 #include "ModelXml.h"
 #include "ReadingBudget.h"
@@ -30,6 +33,8 @@ class TestWrittenForms : public QObject
 private slots:
     void writersWriteWhatTheyState_data();
     void writersWriteWhatTheyState();
+    void whatOpensCanBeSaved_data();
+    void whatOpensCanBeSaved();
 };
 
 namespace {
@@ -361,6 +366,80 @@ void TestWrittenForms::writersWriteWhatTheyState()
     QVERIFY2(budget.longestRun() >= ReadingBudget::longestRunOf(written),
              qPrintable(shortOf("longest stretch", budget.longestRun(), ReadingBudget::longestRunOf(written))));
     QVERIFY2(budget.deepestNesting() >= checked.depth, qPrintable(shortOf("depth", budget.deepestNesting(), checked.depth)));
+}
+
+void TestWrittenForms::whatOpensCanBeSaved_data()
+{
+    // The text: its head, an element so many times and its end.
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("element");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("end");
+    // What the model is too large for, or nothing for a model that opens, and
+    // about how many objects of the kind would fit.
+    QTest::addColumn<QString>("why");
+    QTest::addColumn<int>("fitting");
+    const QByteArray document = "<Content><Document>";
+    const QByteArray end = "</Document></Content>";
+    const QString run = QStringLiteral("it holds a text of more than 4 MB without a break");
+    // Each written as "&quot;", six bytes of a text without a break.
+    const QByteArray marks(1000000, '"');
+    QTest::newRow("a title of a million quotation marks")
+        << document + "<Titles><Note>" << marks << 1 << "</Note></Titles>" + end << run << 0;
+    QTest::newRow("a load case named by a million")
+        << document + "<LoadCase><Name>" << marks << 1 << "</Name></LoadCase>" + end << run << 0;
+    QTest::newRow("a report chapter of a million")
+        << document + "<Reports><Report><Block><Item chapter='" << marks << 1
+        << "'/></Block></Report></Reports>" + end << run << 0;
+    QTest::newRow("a load case named by 600,000")
+        << document + "<LoadCase><Name>" << QByteArray(600000, '"') << 1 << "</Name></LoadCase>" + end << QString() << 0;
+    // Written with what the reader left to its defaults, each node costs 13
+    // units and each member 30 (18, its two nodes and two pins, 3 each): a
+    // model file may hold 45 million.
+    QTest::newRow("3,500,000 nodes without a position")
+        << document + "<Structure>" << QByteArray("<Node/>") << 3500000 << "</Structure>" + end
+        << QStringLiteral("it has 3,500,000 nodes") << 45000000 / 13;
+    QTest::newRow("1,550,000 members without pins")
+        << document + "<Structure><Node ref=\"a\"/><Node ref=\"b\"/>"
+        << QByteArray("<Member><NodeA>a</NodeA><NodeB>b</NodeB></Member>") << 1550000 << "</Structure>" + end
+        << QStringLiteral("it has 1,550,000 members") << 45000000 / 30;
+}
+
+// A model that opens can be saved, by every limit that saving holds its text
+// to; one that could not is refused as it opens, with what is too large.
+void TestWrittenForms::whatOpensCanBeSaved()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, element);
+    QFETCH(int, count);
+    QFETCH(QByteArray, end);
+    QFETCH(QString, why);
+    QFETCH(int, fitting);
+    const QByteArray text = head + element.repeated(count) + end;
+    DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    bool tooLarge = false;
+    const bool opened = DocumentXml::readContent(text, &document, &viewPoint, &state, &error, nullptr, &tooLarge);
+    if (why.isEmpty()) {
+        QVERIFY2(opened, qPrintable(error));
+        const QByteArray saved = DocumentXml::writeContent(&document, &viewPoint, &state);
+        QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+        DocumentModel again(QSharedPointer<UnitSystem>(new UnitSystem));
+        QVERIFY(DocumentXml::readContent(saved, &again, nullptr, nullptr, &error));
+        QCOMPARE(again.libraries()->loadCaseLibrary()->loadings().first()->name(), QString(600000, QLatin1Char('"')));
+        return;
+    }
+    QVERIFY(!opened && tooLarge);
+    const QString message = QStringLiteral("The model is too large to open: ") + why;
+    QVERIFY2(error.startsWith(message), qPrintable(error));
+    if (fitting > 0) {
+        // How many fit beside the rest, written as the model is.
+        const QRegularExpression number(QStringLiteral("more than the ([\\d,]+) that a model file may hold"));
+        const qint64 fit = QLocale().toLongLong(number.match(error).captured(1));
+        QVERIFY2(fit <= fitting && fit > fitting - 10, qPrintable(error));
+    }
 }
 
 VARO_TEST_MAIN(TestWrittenForms)
