@@ -147,12 +147,12 @@ void writeContentTo(QIODevice* device, const DocumentModel& document, const View
 
 namespace {
 
-// Counts what the writer writes into it with a budget, a piece at a time,
-// and keeps none of it.
+// Counts what the writer writes into it, with a budget a piece at a time
+// unless only its length is asked for, and keeps none of it.
 class BudgetedText : public QIODevice
 {
 public:
-    BudgetedText() : budget(true) { open(QIODevice::WriteOnly); }
+    explicit BudgetedText(bool budgeted) : budgeted(budgeted), budget(true) { open(QIODevice::WriteOnly); }
     // Why the text written cannot be read back, for the user; empty when it can.
     QString whyUnreadable()
     {
@@ -169,6 +169,8 @@ protected:
         count += size;
         if (count > maximumModelTextSize)
             return -1;
+        if (!budgeted)
+            return size;
         piece.append(data, int(size));
         if (piece.size() >= pieceSize)
             flush();
@@ -182,6 +184,7 @@ private:
         budget.take(piece);
         piece.clear();
     }
+    const bool budgeted;
     XmlTextBudget budget;
     QByteArray piece;
     qint64 count = 0;
@@ -249,8 +252,13 @@ SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel
 
 bool SavedTextBound::passesALimit() const
 {
-    return length > maximumModelTextSize || cost > ReadingBudget::maximumCost || run > ReadingBudget::maximumTextRun
-           || depth >= ReadingBudget::maximumDepth;
+    return length > maximumModelTextSize || !withinAllButLength();
+}
+
+bool SavedTextBound::withinAllButLength() const
+{
+    return cost <= ReadingBudget::maximumCost && run <= ReadingBudget::maximumTextRun
+           && depth < ReadingBudget::maximumDepth;
 }
 
 qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
@@ -259,9 +267,10 @@ qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& docume
     return boundOfSavedText(budget, document, viewPoint, currentState).length;
 }
 
-QString whyNotSavable(const DocumentModel& document, const ViewPoint* viewPoint, const CurrentState* currentState)
+QString whyNotSavable(const DocumentModel& document, const ViewPoint* viewPoint, const CurrentState* currentState,
+                      bool onlyLength)
 {
-    BudgetedText text;
+    BudgetedText text(!onlyLength);
     writeContentTo(&text, document, viewPoint, currentState);
     return text.whyUnreadable();
 }
@@ -358,8 +367,10 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     // Whatever opens can be saved, by every limit that the save holds the
     // text to: only where a bound of the text it would be saved as passes one
     // is that text written and counted, though not kept.
-    if (document && boundOfSavedText(budget, *document, viewPoint, currentState).passesALimit()) {
-        const QString why = whyNotSavable(*document, viewPoint, currentState);
+    const SavedTextBound bound =
+        document ? boundOfSavedText(budget, *document, viewPoint, currentState) : SavedTextBound();
+    if (bound.passesALimit()) {
+        const QString why = whyNotSavable(*document, viewPoint, currentState, bound.withinAllButLength());
         if (!why.isEmpty()) {
             *tooLarge = true;
             return ReadingBudget::tooLargeToOpen(why);

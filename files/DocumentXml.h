@@ -78,6 +78,8 @@ struct SavedTextBound
     qint64 run = 0;
     int depth = 0;
     bool passesALimit() const;
+    // Within every limit, the length perhaps aside.
+    bool withinAllButLength() const;
 };
 SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
                                 const CurrentState* currentState);
@@ -85,8 +87,10 @@ qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& docume
                         const CurrentState* currentState);
 // Which limit of a model file the text that the model would be saved as
 // passes, and by how much, as the reader's budget says it; empty when it
-// can be saved. The text is written and counted, not kept.
-QString whyNotSavable(const DocumentModel& document, const ViewPoint* viewPoint, const CurrentState* currentState);
+// can be saved. The text is written and counted, not kept, and read by the
+// budget unless only its length is in question.
+QString whyNotSavable(const DocumentModel& document, const ViewPoint* viewPoint, const CurrentState* currentState,
+                      bool onlyLength = false);
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document);
 void readDocument(QXmlStreamReader& reader, DocumentModel& document, IdMap* idMap);
