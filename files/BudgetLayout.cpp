@@ -138,6 +138,8 @@ public:
         layout.nameTexts.resize(names.size());
         for (auto name = names.constBegin(); name != names.constEnd(); ++name)
             layout.nameTexts[size_t(name.value())] = name.key();
+        for (const QByteArray& name : layout.nameTexts)
+            layout.nameLetters.push_back(name.constData());
         const int cells = (longestName + 1) * 26;
         layout.cellStart.assign(size_t(cells) + 1, 0);
         for (int cell = 0; cell < cells; ++cell) {

@@ -121,6 +121,7 @@ struct Layout
 
     // The names, and their ids by length and first letter, each a few at most.
     std::vector<QByteArray> nameTexts;
+    std::vector<const char*> nameLetters;
     std::vector<quint16> cellStart;
     std::vector<quint16> cellNames;
 
@@ -136,7 +137,7 @@ struct Layout
             return -1;
         const int cell = length * 26 + (name[0] - 'a');
         for (int i = cellStart[size_t(cell)]; i < cellStart[size_t(cell) + 1]; ++i)
-            if (std::memcmp(nameTexts[cellNames[size_t(i)]].constData(), name, size_t(length)) == 0)
+            if (std::memcmp(nameLetters[cellNames[size_t(i)]], name, size_t(length)) == 0)
                 return cellNames[size_t(i)];
         return -1;
     }

@@ -44,21 +44,24 @@ namespace DocumentXml {
 
 namespace {
 
+// The kinds of object the structure's list holds, as the reader compares their names.
 const QSet<QString>& structureElements()
 {
-    static const QSet<QString> names = {
-        QStringLiteral("geometrygroup"), QStringLiteral("loadaxis"),    QStringLiteral("member"),
-        QStringLiteral("memberaxis"),    QStringLiteral("node"),        QStringLiteral("pointload"),
-        QStringLiteral("sectiontype"),   QStringLiteral("support"),     QStringLiteral("torqueload"),
-        QStringLiteral("trapezoidload"),
-    };
+    static const QSet<QString> names = objectNames(structureForm);
     return names;
 }
 
+// Any of the four kinds of load case.
 bool isLoadCaseElement(const QString& name)
 {
-    return name == QLatin1String("loadcase") || name == QLatin1String("combination")
-           || name == QLatin1String("gravitycase") || name == QLatin1String("swaycase");
+    static const QSet<QString> names = [] {
+        QSet<QString> kinds;
+        for (const ModelXml::ObjectKind& kind : ModelXml::objectKinds())
+            if (XmlForm::derivesFrom(kind.form, &LoadCase::xmlForm))
+                kinds.insert(QString::fromLatin1(kind.form->name).toLower());
+        return kinds;
+    }();
+    return names.contains(name);
 }
 
 } // namespace

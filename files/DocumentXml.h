@@ -44,6 +44,10 @@ typedef QMap<QString, VaroObjectRef> IdMap;
 extern const XmlForm::Element contentForm;
 // The "Document" element, which a model text must hold.
 extern const XmlForm::Element documentForm;
+extern const XmlForm::Element structureForm;
+// The names of the kinds of object that a list holds, in small letters, as
+// the reader compares them.
+QSet<QString> objectNames(const XmlForm::Element& list);
 
 // Walks the element the reader stands on, handing every start element below
 // it (name in lower case) to the handler, which may read it to its end or

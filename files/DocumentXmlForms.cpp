@@ -65,8 +65,14 @@ std::vector<Field> operator+(std::vector<Field> a, const std::vector<Field>& b)
 
 // Nodes that members and loads point at without the structure holding them.
 const Element detachedForm = list("DetachedNodes", structureObjects(named));
+
+} // namespace
+
 const Element structureForm =
     list("Structure", structureObjects(standalone) + std::vector<Field>{child(detachedForm)});
+
+namespace {
+
 // 270 bytes: a selected object with its copy count.
 const Element selectedForm =
     valued("ref", Value::Reference, {attribute("count", Value::Whole)}).costing(6, "selected object", "selected objects");
@@ -91,5 +97,14 @@ const Element documentForm =
 // The root's name does not matter: the reader looks for its parts at any depth.
 const Element contentForm =
     list("Content", {child(documentForm, Always), child(ViewPoint::xmlForm), child(CurrentState::xmlForm)});
+
+QSet<QString> objectNames(const Element& list)
+{
+    QSet<QString> names;
+    for (const Field& field : list.fields)
+        if (XmlForm::isObject(field.form))
+            names.insert(QString::fromLatin1(field.form->name).toLower());
+    return names;
+}
 
 } // namespace DocumentXml

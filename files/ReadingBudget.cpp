@@ -140,6 +140,38 @@ inline void XmlTextBudget::growStretch(qint64 length)
         grownCharacters += length - ReadingBudget::freeCharacters;
 }
 
+inline void XmlTextBudget::addLeftOut(quint16 contextId, quint64 read, int elementDepth, int writtenDepth,
+                                      const BudgetLayout::Entry& entry, bool led)
+{
+    // Most elements have every field they always have.
+    const BudgetLayout::Context& context = layout.contexts[contextId];
+    if ((context.always & ~read) == 0 && context.followers.empty() && (entry.leader < 0 || led))
+        return;
+    addLeftOutFields(context, read, elementDepth, writtenDepth, entry, led);
+}
+
+void XmlTextBudget::addLeftOutFields(const BudgetLayout::Context& context, quint64 read, int elementDepth,
+                                     int writtenDepth, const BudgetLayout::Entry& entry, bool led)
+{
+    // Its fields stand a level deeper than the element, a document read as the root one more.
+    const int fieldDepth = elementDepth + 1 + lineShift;
+    quint64 missing = context.always & ~read;
+    for (const auto& follower : context.followers)
+        if ((read >> follower.first & 1) && !(read >> follower.second & 1))
+            missing |= quint64(1) << follower.second;
+    for (; missing; missing &= missing - 1) {
+        const BudgetLayout::LeftOut& field = context.leftOut[size_t(qCountTrailingZeroBits(missing))];
+        most += field.most.at(fieldDepth);
+        added += field.cost;
+        deepest = qMax(deepest, writtenDepth + field.nesting);
+    }
+    if (entry.leader >= 0 && !led) {
+        const BudgetLayout::LeftOut& leader = layout.leaders[size_t(entry.leader)];
+        most += leader.most.at(fieldDepth - 1);
+        added += leader.cost;
+    }
+}
+
 inline void XmlTextBudget::startElement(quint16 entryId, bool hasChildren)
 {
     const BudgetLayout::Entry& entry = layout.entries[entryId];
@@ -239,29 +271,6 @@ void XmlTextBudget::endElement()
     // What the parent holds after this element goes on a part of its text.
     if (values[depth] != Value::None)
         valueText.resume(values[depth], layout.entries[entries[depth]].longest);
-}
-
-void XmlTextBudget::addLeftOut(quint16 contextId, quint64 read, int elementDepth, int writtenDepth,
-                               const BudgetLayout::Entry& entry, bool led)
-{
-    const BudgetLayout::Context& context = layout.contexts[contextId];
-    // Its fields stand a level deeper than the element, a document read as the root one more.
-    const int fieldDepth = elementDepth + 1 + lineShift;
-    quint64 missing = context.always & ~read;
-    for (const auto& follower : context.followers)
-        if ((read >> follower.first & 1) && !(read >> follower.second & 1))
-            missing |= quint64(1) << follower.second;
-    for (; missing; missing &= missing - 1) {
-        const BudgetLayout::LeftOut& field = context.leftOut[size_t(qCountTrailingZeroBits(missing))];
-        most += field.most.at(fieldDepth);
-        added += field.cost;
-        deepest = qMax(deepest, writtenDepth + field.nesting);
-    }
-    if (entry.leader >= 0 && !led) {
-        const BudgetLayout::LeftOut& leader = layout.leaders[size_t(entry.leader)];
-        most += leader.most.at(fieldDepth - 1);
-        added += leader.cost;
-    }
 }
 
 void XmlTextBudget::foresee(const BudgetLayout::Context& object, int depth, qint64 start)
@@ -543,7 +552,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
         return p;
     takeLocalName(local, q - local);
     const quint16 entry = entryOfName();
-    const BudgetLayout::Context& element = layout.contexts[layout.entries[entry].context];
+    const BudgetLayout::Entry& element = layout.entries[entry];
     attributes = 0;
     attributesRead = 0;
     qint64 growth = 0;
@@ -552,9 +561,9 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
         const char c = *q++;
         if (c == '>') {
             takeStretch(q - 1 - p, false);
-            if (bounding && layout.entries[entry].written) {
+            if (bounding && element.written) {
                 most += growth;
-                growStretch(q - 1 - p + growth + element.attributesMost);
+                growStretch(q - 1 - p + growth + layout.contexts[element.context].attributesMost);
             }
             startElement(entry, !slash);
             state = Text;
@@ -565,7 +574,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
             if (!close)
                 break;
             if (bounding)
-                growth += takeAttribute(element, p, q - 1, close);
+                growth += takeAttribute(layout.contexts[element.context], p, q - 1, close);
             q = close + 1;
             ++attributes;
         } else if (c == '<') {

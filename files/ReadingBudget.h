@@ -246,6 +246,8 @@ private:
     // elementDepth in the text and at writtenDepth written again.
     void addLeftOut(quint16 context, quint64 read, int elementDepth, int writtenDepth,
                     const BudgetLayout::Entry& entry, bool led);
+    Q_DECL_COLD_FUNCTION void addLeftOutFields(const BudgetLayout::Context& context, quint64 read, int elementDepth,
+                                               int writtenDepth, const BudgetLayout::Entry& entry, bool led);
     // The tag that begins at p, after its '<', when it ends before `end` and
     // holds no run near the limit; returns where reading goes on, p when the
     // tag is left to the state machine.
