@@ -43,8 +43,10 @@ Text textOf(Value value)
     switch (value) {
     case Value::None:
         return Text::None;
-    // Numbers of a view and of the window's state, which are written as their
-    // setters keep them, in other forms than the model's.
+    // A flag, "true" or "false" however it reads; numbers of a view and of
+    // the window's state, which are written as their setters keep them, in
+    // other forms than the model's.
+    case Value::Flag:
     case Value::Reference:
     case Value::ViewNumber:
     case Value::ViewVector:
