@@ -123,7 +123,8 @@ void MainWindow::openCalculator(double value, UnitSystem::Conversion conversion,
     disconnect(calculatorReceiverGone);
     calculator->open(value, conversion, matrix, reference);
     connect(calculator, SIGNAL(CalculationFinished(Vector4, CalculatorReference)), receiver, slot);
-    calculatorReceiverGone = connect(receiver, &QObject::destroyed, calculator, &Calculator::cancel);
+    if (receiver != calculator)
+        calculatorReceiverGone = connect(receiver, &QObject::destroyed, calculator, &Calculator::cancel);
 }
 
 void MainWindow::cancelCalculatorRequest(const CalculatorReference& reference)
