@@ -724,7 +724,7 @@ void TestTwoWindows::typedValueLandsOnItsTarget()
     std::function<double()> landed;
     const QString bystander = change.startsWith("other selects") ? change.section(' ', 2) : QString();
     const auto snapshot = [&] {
-        const VaroObjectRef object = objects({bystander}).value(0);
+        const VaroObjectRef object = bystander.isEmpty() ? VaroObjectRef() : objects({bystander}).value(0);
         if (const NodeRef node = object.objectCast<Node>())
             return QVariantList{node->position().x(), node->position().y(), node->position().z()};
         if (const LoadRef load = object.objectCast<Load>())
