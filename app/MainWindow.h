@@ -178,6 +178,9 @@ public slots:
                         const CalculatorReference& reference, const char* slot);
     void openCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
                         const CalculatorReference& reference, QObject* receiver, const char* slot);
+    // The calculator closes when it is still open on this request: what it
+    // was asked for has left, or can no longer be shown.
+    void cancelCalculatorRequest(const CalculatorReference& reference);
 
     void reportAnalysisCrashed();
     // Offers to add the objects a deletion needs to the selection. Only the
@@ -284,6 +287,8 @@ private:
     void showModeToolBars();
     QPair<QToolBar*, QToolBar*> modeToolBars() const;
     void cancelCalculatorOnDeselect(const QList<VaroObjectRef>& selection);
+    // A request on the selection: the answer acts on what of it is still selected.
+    CalculatorReference selectionReference() const;
 
     QSharedPointer<DocumentModel> document;
     QSharedPointer<CurrentState> state;
@@ -329,6 +334,8 @@ private:
     QToolButton* tabResults = nullptr;
 
     Calculator* calculator = nullptr;
+    // Closes the calculator should its receiver go while it waits.
+    QMetaObject::Connection calculatorReceiverGone;
 
     // ---- Demonstrations and the self test
 public:

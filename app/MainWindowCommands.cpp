@@ -10,6 +10,7 @@
 #include "Load.h"
 #include "Member.h"
 #include "Node.h"
+#include "SelectionModel.h"
 #include "UserDialogs.h"
 
 #include <QDesktopServices>
@@ -80,15 +81,29 @@ void MainWindow::signalRelay(int id)
 
 // ---- The calculator
 
+CalculatorReference MainWindow::selectionReference() const
+{
+    CalculatorReference reference;
+    if (document)
+        reference.insert(QStringLiteral("selection"), QVariant::fromValue(document->selectionModel()->selection()));
+    return reference;
+}
+
 void MainWindow::actionCopySelection()
 {
-    openCalculator(1.0, UnitSystem::Unitless, valueInX(), CalculatorReference(),
+    openCalculator(1.0, UnitSystem::Unitless, valueInX(), selectionReference(),
                    SLOT(actionCopySelection(Vector4, CalculatorReference)));
 }
 
+// The nodes turn about the master member of the moment the angle was asked for.
 void MainWindow::actionRotate()
 {
-    openCalculator(0.0, UnitSystem::AngleDegrees, valueInX(), CalculatorReference(),
+    CalculatorReference reference = selectionReference();
+    if (const MemberRef member = document ? document->selectionModel()->lastSelectedMember() : MemberRef()) {
+        reference.insert(QStringLiteral("masterMember"), QVariant::fromValue(member));
+        reference.insert(QStringLiteral("cancelOnDeselect"), QVariant::fromValue(VaroObjectRef(member)));
+    }
+    openCalculator(0.0, UnitSystem::AngleDegrees, valueInX(), reference,
                    SLOT(actionRotateSelectedNodes(Vector4, CalculatorReference)));
 }
 
@@ -105,8 +120,17 @@ void MainWindow::openCalculator(double value, UnitSystem::Conversion conversion,
     if (!receiver || !calculator)
         return;
     disconnect(calculator, &Calculator::CalculationFinished, nullptr, nullptr);
+    disconnect(calculatorReceiverGone);
     calculator->open(value, conversion, matrix, reference);
     connect(calculator, SIGNAL(CalculationFinished(Vector4, CalculatorReference)), receiver, slot);
+    if (receiver != calculator)
+        calculatorReceiverGone = connect(receiver, &QObject::destroyed, calculator, &Calculator::cancel);
+}
+
+void MainWindow::cancelCalculatorRequest(const CalculatorReference& reference)
+{
+    if (calculator && calculator->isVisible() && !reference.isEmpty() && calculator->currentReference() == reference)
+        calculator->cancel();
 }
 
 // ---- Windows, pages and notices

@@ -2,10 +2,10 @@
 
 #include "Application.h"
 #include "Calculator.h"
-#include "CombinationView.h"
 #include "CurrentState.h"
 #include "DemoScripts.h"
 #include "DocumentModel.h"
+#include "EditorPage.h"
 #include "GroupAccessor.h"
 #include "LoadAxisPicker.h"
 #include "LoadCaseAccessor.h"
@@ -17,7 +17,6 @@
 #include "SectionAccessor.h"
 #include "StructureView.h"
 #include "SupportPicker.h"
-#include "SwayCaseView.h"
 #include "UnitSystem.h"
 #include "UtilityView.h"
 #include "UtilityWindow.h"
@@ -132,6 +131,7 @@ void MainWindow::createCentralView()
     connect(structureView, qOverload<double, UnitSystem::Conversion, const Matrix4x4&, const CalculatorReference&,
                                      QObject*, const char*>(&StructureView::OpenCalculator),
             this, openCalculatorFor);
+    connect(structureView, &StructureView::CalculatorRequestLapsed, this, &MainWindow::cancelCalculatorRequest);
 }
 
 void MainWindow::createUtilityWindow()
@@ -275,14 +275,17 @@ void MainWindow::connectChildWindows()
     connect(loadAxisPicker, &LoadAxisPicker::LoadAxisChosen, this, &MainWindow::ActionSetLoadAxis);
     connect(loadCaseAccessor->loadCasePicker(), &LoadCasePicker::LoadCaseChosen, state.data(),
             &CurrentState::setLoadCase);
-    if (auto* swayCase = qobject_cast<SwayCaseView*>(loadCaseAccessor->swayCaseView()))
-        connect(swayCase, &SwayCaseView::OpenCalculator, this, openCalculatorFor);
-    if (auto* combination = qobject_cast<CombinationView*>(loadCaseAccessor->combinationView()))
-        connect(combination, &CombinationView::OpenCalculator, this, openCalculatorFor);
+    for (QWidget* widget : {loadCaseAccessor->swayCaseView(), loadCaseAccessor->combinationView(),
+                            static_cast<QWidget*>(utilityWindow->materialView())})
+        if (auto* page = qobject_cast<EditorPage*>(widget)) {
+            connect(page, &EditorPage::OpenCalculator, this, openCalculatorFor);
+            connect(page, &EditorPage::CalculatorRequestLapsed, this, &MainWindow::cancelCalculatorRequest);
+        }
     connect(memberAxisPicker, &MemberAxisPicker::MemberAxisChosen, this, &MainWindow::ActionSetMemberAxis);
     connect(memberPinPicker, &MemberPinPicker::MemberPinChosen, this, &MainWindow::ActionSetMemberPin);
     connect(sectionAccessor, &SectionAccessor::SectionChosen, this, &MainWindow::ActionSetMemberProperties);
     connect(sectionAccessor, &SectionAccessor::OpenCalculator, this, openCalculatorFor);
+    connect(sectionAccessor, &SectionAccessor::CalculatorRequestLapsed, this, &MainWindow::cancelCalculatorRequest);
     connect(relayMapper, &QSignalMapper::mappedInt, this, &MainWindow::signalRelay);
     connect(supportPicker, &SupportPicker::SupportChosen, this, &MainWindow::ActionSetSupport);
     UtilityView* utilities = utilityWindow->utilityView();
@@ -292,5 +295,4 @@ void MainWindow::connectChildWindows()
     connect(utilities, &UtilityView::OpenHelp, this, &MainWindow::openHelp);
     connect(utilities, &UtilityView::SaveFile, this, [this] { saveFileAs(); });
     connect(utilities, &UtilityView::WipeModel, this, &MainWindow::newFile);
-    connect(utilityWindow->materialView(), &MaterialView::OpenCalculator, this, openCalculatorFor);
 }

@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -146,14 +147,19 @@ void MainWindow::showLater(QWidget* widget, bool show)
         QTimer::singleShot(0, widget, &QWidget::hide);
 }
 
-// A value asked for on an object makes no sense once that object is deselected.
+// A value asked for on an object makes no sense once that object is
+// deselected, nor one asked for on a selection once none of it is selected.
 void MainWindow::cancelCalculatorOnDeselect(const QList<VaroObjectRef>& selection)
 {
     if (!calculator || !calculator->isVisible())
         return;
-    const VaroObjectRef object =
-        calculator->currentReference().value(QStringLiteral("cancelOnDeselect")).value<VaroObjectRef>();
-    if (object && !selection.contains(object))
+    const CalculatorReference& reference = calculator->currentReference();
+    const VaroObjectRef object = reference.value(QStringLiteral("cancelOnDeselect")).value<VaroObjectRef>();
+    const QVariant aimed = reference.value(QStringLiteral("selection"));
+    const QList<VaroObjectRef> objects = aimed.value<QList<VaroObjectRef>>();
+    const auto selected = [&selection](const VaroObjectRef& o) { return selection.contains(o); };
+    const bool aimedLeft = aimed.isValid() && std::none_of(objects.cbegin(), objects.cend(), selected);
+    if ((object && !selection.contains(object)) || aimedLeft)
         calculator->cancel();
 }
 

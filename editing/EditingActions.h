@@ -14,6 +14,7 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 
 struct ConsolidationBaseline;
@@ -162,9 +163,27 @@ protected:
     // The stack runs the command's redo at once.
     void push(QUndoCommand* command);
     void warn(const QString& message);
-    // The master member about which the nodes turn or mirror; null, with the
-    // warning given, when there are no nodes or no such member.
-    MemberRef subActionMasterMemberForNodes(const QList<NodeRef>& nodes);
+    // The master member about which the nodes turn or mirror: the one the
+    // reference names, else the last selected; null, with the warning
+    // given, when there are no nodes or no such member.
+    MemberRef subActionMasterMemberForNodes(const QList<NodeRef>& nodes,
+                                            const CalculatorReference& reference = CalculatorReference());
+
+    // The selected objects a calculator's answer acts on. A reference that
+    // holds the selection the calculator was opened on keeps only what of it
+    // is still selected: what another window selects meanwhile stays put.
+    template <class T>
+    static QList<QSharedPointer<T>> aimedAt(QList<QSharedPointer<T>> selected, const CalculatorReference& reference)
+    {
+        const QVariant aimed = reference.value(QStringLiteral("selection"));
+        if (!aimed.isValid())
+            return selected;
+        const QList<VaroObjectRef> objects = aimed.value<QList<VaroObjectRef>>();
+        selected.erase(std::remove_if(selected.begin(), selected.end(),
+                                      [&objects](const QSharedPointer<T>& o) { return !objects.contains(o); }),
+                       selected.end());
+        return selected;
+    }
 
     // The pattern's copies onto every other selected member, in the loading.
     template <class T>

@@ -95,15 +95,15 @@ void EditingActions::actionAddMembers(const GeometryGroupRef& group)
     selection()->markAsNew(made);
 }
 
-void EditingActions::actionCopySelection(const Vector4& value, const CalculatorReference&)
+void EditingActions::actionCopySelection(const Vector4& value, const CalculatorReference& reference)
 {
     if (!std::isfinite(value.x()))
         return;
     const double rounded = std::nearbyint(value.x()); // ties to even
     DocumentWriteGuard guard(document());
     const VaroObjectRef master = selection()->master();
-    const QList<NodeRef> selectedNodes = selection()->selectedNodes();
-    const QList<MemberRef> selectedMembers = selection()->selectedMembers();
+    const QList<NodeRef> selectedNodes = aimedAt(selection()->selectedNodes(), reference);
+    const QList<MemberRef> selectedMembers = aimedAt(selection()->selectedMembers(), reference);
     if (selectedNodes.isEmpty() && selectedMembers.isEmpty()) {
         warn("No nodes or members selected");
         return;

@@ -50,7 +50,7 @@ QList<LoadRef> EditingActions::loadsToChangeAtIndex(const CalculatorReference& r
     if (!master || master->positionedForces().isEmpty())
         return {};
     *index = reference.value(QStringLiteral("index")).toInt();
-    const QList<LoadRef> loads = selection()->selectedLoadsOfSameKind(master);
+    const QList<LoadRef> loads = aimedAt(selection()->selectedLoadsOfSameKind(master), reference);
     const QString refusal = refusalAtIndex(loads, master, *index);
     if (!refusal.isEmpty()) {
         warn(refusal);
@@ -128,7 +128,7 @@ void EditingActions::actionAdjustLoadSpanFromIndex(const Vector4& value, const C
     // value.x() and value.y() are the new ends relative to each load's own
     // midpoint; the span keeps length L where [0, 1] allows.
     QMap<LoadRef, TrapezoidLoad::Span> spans;
-    for (const QSharedPointer<TrapezoidLoad>& load : selection()->selectedTrapezoidLoads()) {
+    for (const QSharedPointer<TrapezoidLoad>& load : aimedAt(selection()->selectedTrapezoidLoads(), reference)) {
         const TrapezoidLoad::Span present = load->span();
         const double c = (present.first + present.second) * 0.5;
         const double end = std::min(1.0, orIfNaN(std::max(0.0, orIfNaN(c + value.x(), 0.0)) + L, 1.0));

@@ -63,7 +63,7 @@ void EditingActions::actionMoveSelectedNodesBy(const Vector4& offset, const Calc
     const Vector3 d = offset.xyz();
     if (isZero(d) || !isFinite(d))
         return;
-    QList<NodeRef> nodes = selection()->selectedNodes();
+    QList<NodeRef> nodes = aimedAt(selection()->selectedNodes(), reference);
     const NodeRef dragged = reference.value("masterNode").value<NodeRef>();
     if (dragged && !nodes.contains(dragged))
         nodes.append(dragged);
@@ -74,26 +74,28 @@ void EditingActions::actionMoveSelectedNodesBy(const Vector4& offset, const Calc
     push(new CommandMoveNodesBy(structure(), weightsOf(nodes, selection()->copyCounts()), d, merge));
 }
 
-MemberRef EditingActions::subActionMasterMemberForNodes(const QList<NodeRef>& nodes)
+MemberRef EditingActions::subActionMasterMemberForNodes(const QList<NodeRef>& nodes,
+                                                         const CalculatorReference& reference)
 {
     if (nodes.isEmpty()) {
         warn("No nodes have been selected.");
         return MemberRef();
     }
-    const MemberRef member = selection()->lastSelectedMember();
+    const MemberRef named = reference.value("masterMember").value<MemberRef>();
+    const MemberRef member = named ? named : selection()->lastSelectedMember();
     if (!member)
         warn("A master member needs to be selected.");
     return member;
 }
 
-void EditingActions::actionRotateSelectedNodes(const Vector4& value, const CalculatorReference&)
+void EditingActions::actionRotateSelectedNodes(const Vector4& value, const CalculatorReference& reference)
 {
     DocumentWriteGuard guard(document());
     const double angle = value.x();
     if (!std::isfinite(angle))
         return;
-    const QList<NodeRef> nodes = selection()->selectedNodes();
-    const MemberRef member = subActionMasterMemberForNodes(nodes);
+    const QList<NodeRef> nodes = aimedAt(selection()->selectedNodes(), reference);
+    const MemberRef member = subActionMasterMemberForNodes(nodes, reference);
     if (!member)
         return;
     refreshCache(member);
@@ -145,7 +147,7 @@ void EditingActions::actionSetMemberLength(const Vector4& value, const Calculato
     refreshCache(member);
     if (member->length() == L)
         return;
-    QList<NodeRef> nodes = selection()->selectedNodes();
+    QList<NodeRef> nodes = aimedAt(selection()->selectedNodes(), reference);
     const NodeRef a = member->nodeA();
     const NodeRef b = member->nodeB();
     if (a && b && a != b && !nodes.contains(a) && !nodes.contains(b))

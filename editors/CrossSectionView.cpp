@@ -11,6 +11,7 @@
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QGridLayout>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QResizeEvent>
@@ -279,6 +280,10 @@ void CrossSectionView::arrange(const QSize& size)
 void CrossSectionView::setSection(const CrossSectionRef& newSection, const MaterialRef& newMaterial,
                                   const MaterialRef& defaultMaterial)
 {
+    // The page's own edits go on copies of the section; a section handed in
+    // from outside is another one, whose dimensions nobody asked for.
+    if (newSection != section)
+        lapseCalculatorRequest();
     section = newSection;
     material = newMaterial;
     confirmedMaterial = defaultMaterial;
@@ -300,6 +305,8 @@ void CrossSectionView::setCustomMaterial(const MaterialRef& newMaterial)
 
 void CrossSectionView::setCustomCrossSection(const CrossSectionRef& newSection)
 {
+    if (newSection != section)
+        lapseCalculatorRequest();
     section = newSection;
     populateFields();
     regenerateGraphics();
@@ -321,7 +328,27 @@ bool CrossSectionView::isMaterialConfirmed() const
 
 void CrossSectionView::setEditable(bool value)
 {
+    if (!value)
+        lapseCalculatorRequest();
     editable = value;
+}
+
+// Hidden, the section is let go: the next one shown is set anew. Minimised
+// with its window, it is still there when the window comes back.
+void CrossSectionView::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous())
+        lapseCalculatorRequest();
+    QWidget::hideEvent(event);
+}
+
+void CrossSectionView::lapseCalculatorRequest()
+{
+    if (calculatorRequest.isEmpty())
+        return;
+    const CalculatorReference lapsed = calculatorRequest;
+    calculatorRequest.clear();
+    emit CalculatorRequestLapsed(lapsed);
 }
 
 void CrossSectionView::detach()
@@ -435,11 +462,13 @@ void CrossSectionView::editDimension(double value, const char* slot)
         return;
     Matrix4x4 matrix = Matrix4x4::zeroed();
     matrix[0][0] = 1.0;
-    emit OpenCalculator(value, UnitSystem::LengthSmall, matrix, CalculatorReference(), this, slot);
+    calculatorRequest = CalculatorReference{{QStringLiteral("dimension"), QString::fromLatin1(slot + 1)}};
+    emit OpenCalculator(value, UnitSystem::LengthSmall, matrix, calculatorRequest, this, slot);
 }
 
 void CrossSectionView::setDimension(DimensionSetter setter, const Vector4& value)
 {
+    calculatorRequest.clear();
     if (!section)
         return;
     detach();

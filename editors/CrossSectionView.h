@@ -115,10 +115,13 @@ public slots:
 signals:
     void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
                         const CalculatorReference& ref, QObject* receiver, const char* slot) const;
+    // The section a dimension was asked for is no longer the one shown.
+    void CalculatorRequestLapsed(const CalculatorReference& reference);
     void OpenMaterialPicker(MaterialRef current);
     void SectionChosen(CrossSectionRef section, MaterialRef material);
 
 protected:
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -133,6 +136,7 @@ private:
     void setMassField();
     void setCustomName();
     void editDimension(double value, const char* slot);
+    void lapseCalculatorRequest();
     void setDimension(DimensionSetter setter, const Vector4& value);
 
     // The section's outline and dimensions at s pixels per metre.
@@ -141,6 +145,8 @@ private:
 
     NumericUnitsLabel* areaLabel;
     QList<QFrame*> backgrounds;
+    // What the calculator was last opened on, until another section is shown.
+    CalculatorReference calculatorRequest;
     MaterialRef confirmedMaterial;
     bool customised = false;
     CrossSectionRef section;

@@ -1,6 +1,7 @@
 #include "EditorPage.h"
 
 #include "Application.h"
+#include "CalculatorField.h"
 #include "NamedObject.h"
 #include "PaintHelpers.h"
 #include "PickerCell.h"
@@ -9,6 +10,7 @@
 #include "TreeLibrary_base.h"
 
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -155,6 +157,53 @@ void EditorPage::writeBack()
     applyEdits();
     if (backCell)
         emit GoBack();
+}
+
+void EditorPage::connectCalculatorField(CalculatorField* field, const QVariant& item)
+{
+    connect(field, &CalculatorField::OpenCalculator, this,
+            [this, item](double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
+                         const CalculatorReference& reference) {
+                // The page names itself: two pages may offer the same item.
+                CalculatorReference request = reference;
+                request.insert(QStringLiteral("page"), QVariant::fromValue(static_cast<QObject*>(this)));
+                request.insert(QStringLiteral("item"), item);
+                calculatorRequest = request;
+                emit OpenCalculator(value, conversion, matrix, request, this,
+                                    SLOT(calculationFinished(const Vector4&, const CalculatorReference&)));
+            });
+}
+
+CalculatorField* EditorPage::calculatorField(const QVariant&) const
+{
+    return nullptr;
+}
+
+void EditorPage::calculationFinished(const Vector4& result, const CalculatorReference& reference)
+{
+    // A lapsed request has closed the calculator; its answer is no one's.
+    if (reference.isEmpty() || reference != calculatorRequest)
+        return;
+    calculatorRequest.clear();
+    if (CalculatorField* field = calculatorField(reference.value(QStringLiteral("item"))))
+        field->calculationFinished(result, reference);
+}
+
+void EditorPage::checkCalculatorRequest(bool lapse)
+{
+    if (calculatorRequest.isEmpty() || (!lapse && calculatorField(calculatorRequest.value(QStringLiteral("item")))))
+        return;
+    const CalculatorReference lapsed = calculatorRequest;
+    calculatorRequest.clear();
+    emit CalculatorRequestLapsed(lapsed);
+}
+
+// A page minimised with its window is still shown when the window comes back.
+void EditorPage::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous())
+        checkCalculatorRequest(true);
+    QWidget::hideEvent(event);
 }
 
 void EditorPage::showEvent(QShowEvent* event)

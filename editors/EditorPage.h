@@ -1,9 +1,14 @@
 #pragma once
 
+#include "CalculatorReference.h"
+#include "UnitSystem.h"
+#include "Vectors.h"
+
 #include <QList>
 #include <QSharedPointer>
 #include <QWidget>
 
+class CalculatorField;
 class NamedObject;
 class PickerCell;
 class QHBoxLayout;
@@ -29,6 +34,12 @@ void disconnectAllSignals(const QObject* a, const QObject* b);
 // geometry under their class name when shown as windows of their own. The
 // set operations are invokable, so that a host that cannot include the pages
 // reaches them by name.
+//
+// A value field's calculator answers to the page, which hands the answer to
+// the field that shows the field's item at that moment: rebuilding the
+// fields loses no answer. Where no field shows the item any more, the entry
+// changed, or the page is no longer shown, the request lapses and the page
+// says so, so that the calculator closes rather than answer into nothing.
 class EditorPage : public QWidget
 {
     Q_OBJECT
@@ -58,12 +69,27 @@ public slots:
     // entry that has left the model.
     void followEntry();
 
+    // The answer for the field that shows the request's item now, if any.
+    void calculationFinished(const Vector4& result, const CalculatorReference& reference);
+
 signals:
     void GoBack();
+    void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
+                        const CalculatorReference& ref, QObject* receiver, const char* slot);
+    void CalculatorRequestLapsed(const CalculatorReference& reference);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void showEvent(QShowEvent* event) override;
+
+    // A click on the field asks for the calculator on the item it shows.
+    void connectCalculatorField(CalculatorField* field, const QVariant& item);
+    // The field that shows the item now; null where none does, as on a
+    // page without value fields.
+    virtual CalculatorField* calculatorField(const QVariant& item) const;
+    // The request lapses where no field shows its item, or in any case.
+    void checkCalculatorRequest(bool lapse = false);
 
     // "%1 <kind>" filled with the application name.
     void setPageTitle(const QString& kind);
@@ -140,6 +166,9 @@ protected:
 private:
     // Reads the fields and follows the entry; false without one.
     bool catchUp();
+
+    // The request the calculator may still be open on; empty when none.
+    CalculatorReference calculatorRequest;
 };
 
 // A page on an entry of type T, over the page class Page: the entry, the
@@ -155,6 +184,8 @@ protected:
     // then repopulates.
     void takeEntry(const QSharedPointer<T>& given)
     {
+        if (given != target)
+            this->checkCalculatorRequest(true);
         target = given;
         copy = given ? QSharedPointer<T>(new T(*given)) : QSharedPointer<T>();
         agreed = given ? QSharedPointer<T>(new T(*given)) : QSharedPointer<T>();
@@ -166,6 +197,7 @@ protected:
     bool holdsEntry() const override { return target && copy && agreed; }
     void dropEntry() override
     {
+        this->checkCalculatorRequest(true);
         target.clear();
         copy.clear();
         agreed.clear();

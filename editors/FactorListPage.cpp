@@ -74,12 +74,18 @@ void FactorListPage::rebuildFactorList()
         field->setMaximumWidth(64);
         grid->addWidget(field, row, 1);
         factorFields.insert(field, loadCase);
-        connect(field, &CalculatorField::OpenCalculator, this, &FactorListPage::OpenCalculator);
+        connectCalculatorField(field, QVariant::fromValue(loadCase));
         connect(field, &CalculatorField::ValueCalculated, this, &FactorListPage::factorChanged);
     }
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 0);
     factorArea->setWidget(inner);
+    checkCalculatorRequest();
+}
+
+CalculatorField* FactorListPage::calculatorField(const QVariant& item) const
+{
+    return factorFields.key(item.value<LoadCaseRef>());
 }
 
 QSet<LoadCaseRef> FactorListPage::heldCases() const

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "CalculatorReference.h"
 #include "EditorPage.h"
 #include "ModelRefs.h"
 #include "UnitSystem.h"
-#include "Vectors.h"
 
 #include <QMap>
 #include <QSet>
@@ -27,11 +25,10 @@ public:
 public slots:
     void factorChanged();
 
-signals:
-    void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
-                        const CalculatorReference& ref, QObject* receiver, const char* slot);
-
 protected:
+    // The row of the load case, found again after each rebuild.
+    CalculatorField* calculatorField(const QVariant& item) const override;
+
     // The working copy, null when there is none.
     virtual SuperLoadCase* superCopy() const = 0;
     // The load cases offered, in the order they are listed.

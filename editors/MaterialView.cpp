@@ -31,7 +31,8 @@ MaterialView::MaterialView(const UnitSystemRef& unitSystem, QWidget* parent, Qt:
         properties->addWidget(new NomenclatureLabel(unitSystem, rows[row].second, this), row, 0);
         properties->addWidget(rows[row].first, row, 1);
         properties->addWidget(new UnitsLabel(unitSystem, rows[row].second, this), row, 2);
-        connectCalculatorField(rows[row].first);
+        connectCalculatorField(rows[row].first, row);
+        connect(rows[row].first, &CalculatorField::ValueCalculated, this, &MaterialView::propertiesChanged);
     }
 
     auto* grid = new QGridLayout(this);
@@ -56,10 +57,10 @@ MaterialView::MaterialView(const UnitSystemRef& unitSystem, QWidget* parent, Qt:
     repopulate();
 }
 
-void MaterialView::connectCalculatorField(CalculatorField* field)
+CalculatorField* MaterialView::calculatorField(const QVariant& item) const
 {
-    connect(field, &CalculatorField::OpenCalculator, this, &MaterialView::OpenCalculator);
-    connect(field, &CalculatorField::ValueCalculated, this, &MaterialView::propertiesChanged);
+    const QList<CalculatorField*> fields{youngsModulusField, shearModulusField, densityField};
+    return copy ? fields.value(item.toInt()) : nullptr;
 }
 
 void MaterialView::setMaterial(const MaterialRef& material)

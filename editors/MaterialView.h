@@ -1,10 +1,8 @@
 #pragma once
 
-#include "CalculatorReference.h"
 #include "EditorPage.h"
 #include "ModelRefs.h"
 #include "UnitSystem.h"
-#include "Vectors.h"
 
 class CalculatorField;
 class Material;
@@ -36,17 +34,16 @@ public slots:
 signals:
     void MaterialChanged(MaterialRef& target, const MaterialRef& copy);
     void MaterialRemoved(const MaterialRef& material);
-    void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
-                        const CalculatorReference& ref, QObject* receiver, const char* slot);
 
 protected:
     bool entryInModel() const override;
     void readFields() override;
     bool mergeEntry() override;
     void handOnEdits() override;
+    // By its row: E, G, density.
+    CalculatorField* calculatorField(const QVariant& item) const override;
 
 private:
-    void connectCalculatorField(CalculatorField* field);
     // Why the edited properties are refused: the first rule they break.
     static QString refusalText(const QString& name, const Material& edited);
 

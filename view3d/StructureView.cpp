@@ -61,6 +61,7 @@ StructureView::StructureView(UnitSystemRef unitSystem, CurrentStateRef currentSt
     connect(state, &CurrentState::GroupHasChanged, this, &StructureView::scheduleRegenerateGeometry);
     connect(state, &CurrentState::InterrogatorObjectHasChanged, this,
             &StructureView::scheduleRegeneratePointsOfInterest);
+    connect(state, &CurrentState::InterrogatorObjectHasChanged, this, &StructureView::checkCalculatorRequest);
     connect(state, &CurrentState::InterrogatorPositionHasChanged, this, [this] { update(); });
     connect(state, &CurrentState::LoadCaseHasChanged, this, &StructureView::scheduleRegenerateLoading);
     connect(state, &CurrentState::LoadCaseHasChanged, this, &StructureView::scheduleRegenerateResults);
@@ -102,6 +103,7 @@ void StructureView::setDocumentModel(const DocumentModelRef& model)
     connect(document, &DocumentModel::StructureHasChanged, this, &StructureView::scheduleRegenerateGeometry);
     connect(document, &DocumentModel::StructureHasChanged, this, &StructureView::scheduleRegenerateLoading);
     connect(document, &DocumentModel::StructureHasChanged, this, &StructureView::scheduleRegenerateSelection);
+    connect(document, &DocumentModel::StructureHasChanged, this, &StructureView::checkCalculatorRequest);
     EditingActions* actions = EditingActions::of(document);
     connect(this, &StructureView::MoveSelectedNodesBy, actions,
             qOverload<const Vector4&, const CalculatorReference&, bool>(&EditingActions::actionMoveSelectedNodesBy));

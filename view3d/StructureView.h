@@ -284,9 +284,13 @@ signals:
                         const CalculatorReference& reference, const char* slot);
     void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
                         const CalculatorReference& reference, QObject* receiver, const char* slot);
+    // The read-out the calculator was opened on has lost its object, or its
+    // answer would now be worked out otherwise than when it opened.
+    void CalculatorRequestLapsed(const CalculatorReference& reference);
 
 private slots:
     void autoIsDrawingTriad();
+    void checkCalculatorRequest();
     void serviceCaptureRequests();
     void regenerateGeometry();
     void regenerateLoading();
@@ -459,6 +463,25 @@ private:
     void dragSelectionBoxCorner(const QPoint& delta);
     void openCalculatorOnRegion(const QPoint& p);
     void flyToPreset(const QPoint& p);
+
+    // What a read-out asks of the calculator for its object as the model is
+    // now; no slot where it asks nothing.
+    struct ReadOutRequest
+    {
+        double value = 0.0;
+        UnitSystem::Conversion conversion = UnitSystem::Length;
+        Matrix4x4 matrix = Matrix4x4::zeroed();
+        CalculatorReference reference;
+        const char* slot = nullptr;
+    };
+    // The object a read-out stands for, null where it stands for none.
+    VaroObjectRef readOutObject(int id) const;
+    ReadOutRequest readOutRequest(int id, const VaroObjectRef& object) const;
+
+    // The read-out the calculator was last opened on, with its object and request.
+    int calculatorRegion = NONE;
+    VaroObjectRef calculatorObject;
+    ReadOutRequest calculatorRequest;
 
     iGL::ConeObject cone;
     Qt::CursorShape cursorShape = Qt::ArrowCursor;

@@ -6,6 +6,7 @@
 #include "PointLoad.h"
 #include "ScreenPoints.h"
 #include "SelectionModel.h"
+#include "StructureModel.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -436,10 +438,58 @@ void StructureView::openCalculatorOnRegion(const QPoint& p)
     const int id = determineClickRegion(p).id;
     if (id == NONE || !documentModel)
         return;
+    const VaroObjectRef object = readOutObject(id);
+    ReadOutRequest request = readOutRequest(id, object);
+    if (!request.slot)
+        return;
+    calculatorRegion = id;
+    calculatorObject = object;
+    if (id == RESULTSPANAVALUE || id == RESULTSPANBVALUE) {
+        calculatorRequest = request;
+        emit OpenCalculator(request.value, request.conversion, request.matrix, request.reference, this, request.slot);
+        return;
+    }
+    request.reference.insert(QStringLiteral("selection"),
+                             QVariant::fromValue(documentModel->selectionModel()->selection()));
+    calculatorRequest = request;
+    emit OpenCalculator(request.value, request.conversion, request.matrix, request.reference, request.slot);
+}
+
+VaroObjectRef StructureView::readOutObject(int id) const
+{
     const QSharedPointer<SelectionModel> selection = documentModel->selectionModel();
-    Matrix4x4 M = Matrix4x4::zeroed();
-    CalculatorReference reference;
-    const auto masterOf = [&](const char* key, const VaroObjectRef& object, const QVariant& value) {
+    switch (id) {
+    case NODEX:
+    case NODEY:
+    case NODEZ:
+        return selection->lastSelectedNode();
+    case MEMBERLENGTH:
+        return selection->lastSelectedMember();
+    case RESULTSPANAVALUE:
+    case RESULTSPANBVALUE:
+        return currentState->interrogatorObject();
+    case LOADMAGNITUDEAVALUE:
+    case LOADMAGNITUDEBVALUE:
+        return selection->lastSelectedLoad();
+    case LOADSPANAVALUE:
+    case LOADSPANABVALUE:
+    case LOADSPANBVALUE: {
+        // A span is only given for the master itself.
+        const LoadRef load = selection->lastSelectedLoad();
+        return load && selection->master() == load ? load : LoadRef();
+    }
+    default:
+        return VaroObjectRef();
+    }
+}
+
+StructureView::ReadOutRequest StructureView::readOutRequest(int id, const VaroObjectRef& object) const
+{
+    ReadOutRequest request;
+    Matrix4x4& M = request.matrix;
+    CalculatorReference& reference = request.reference;
+    reference.insert(QStringLiteral("region"), id);
+    const auto masterOf = [&](const char* key, const QVariant& value) {
         reference.insert(QLatin1String(key), value);
         reference.insert(QStringLiteral("cancelOnDeselect"), QVariant::fromValue(object));
     };
@@ -447,96 +497,112 @@ void StructureView::openCalculatorOnRegion(const QPoint& p)
     case NODEX:
     case NODEY:
     case NODEZ: {
-        const NodeRef node = selection->lastSelectedNode();
+        const NodeRef node = object.objectCast<Node>();
         if (!node)
-            return;
+            return request;
         const int axis = id - NODEX;
-        const double value = node->position()[axis];
+        request.value = node->position()[axis];
         M[axis][axis] = 1.0;
-        M[axis][3] = -value;
-        masterOf("masterNode", node, QVariant::fromValue(node));
-        emit OpenCalculator(value, UnitSystem::Length, M, reference,
-                            "1actionMoveSelectedNodesBy(const Vector4&, const CalculatorReference&)");
-        return;
+        M[axis][3] = -request.value;
+        masterOf("masterNode", QVariant::fromValue(node));
+        request.slot = "1actionMoveSelectedNodesBy(const Vector4&, const CalculatorReference&)";
+        return request;
     }
     case MEMBERLENGTH: {
-        const MemberRef member = selection->lastSelectedMember();
+        const MemberRef member = object.objectCast<Member>();
         if (!member)
-            return;
+            return request;
         member->updateCache();
         if (!(member->length() > shortestMember))
-            return;
+            return request;
+        request.value = member->length();
         M[0][0] = 1.0;
-        masterOf("masterMember", member, QVariant::fromValue(member));
-        emit OpenCalculator(member->length(), UnitSystem::Length, M, reference,
-                            "1actionSetMemberLength(const Vector4&, const CalculatorReference&)");
-        return;
+        masterOf("masterMember", QVariant::fromValue(member));
+        request.slot = "1actionSetMemberLength(const Vector4&, const CalculatorReference&)";
+        return request;
     }
     case RESULTSPANAVALUE:
     case RESULTSPANBVALUE: {
-        const MemberRef member = currentState->interrogatorObject().objectCast<Member>();
-        if (!member)
-            return;
+        const MemberRef member = object.objectCast<Member>();
+        if (!member || currentState->interrogatorObject() != object)
+            return request;
         member->updateCache();
         const double l = member->length(), f = currentState->interrogatorPosition();
+        request.value = id == RESULTSPANAVALUE ? l * f : l * (1.0 - f);
         M[0][0] = (id == RESULTSPANAVALUE ? 1.0 : -1.0) / l;
         M[0][3] = id == RESULTSPANAVALUE ? 0.0 : 1.0;
-        emit OpenCalculator(id == RESULTSPANAVALUE ? l * f : l * (1.0 - f), UnitSystem::Length, M,
-                            CalculatorReference(), this,
-                            "1setInterrogatorPosition(const Vector4&, const CalculatorReference&)");
-        return;
+        reference.insert(QStringLiteral("masterMember"), QVariant::fromValue(member));
+        request.slot = "1setInterrogatorPosition(const Vector4&, const CalculatorReference&)";
+        return request;
     }
     default:
         break;
     }
 
-    const LoadRef load = selection->lastSelectedLoad();
+    const LoadRef load = object.objectCast<Load>();
     if (!load)
-        return;
+        return request;
     const QList<Load::PositionedForce> pairs = load->positionedForces();
     const double F0 = pairs.value(0).second, F1 = pairs.value(1).second;
     const double p0 = pairs.value(0).first, p1 = pairs.value(1).first;
     const bool trapezoid = qobject_cast<TrapezoidLoad*>(load.data()) != nullptr;
-    masterOf("masterLoad", load, QVariant::fromValue(load));
+    masterOf("masterLoad", QVariant::fromValue(load));
     if (id == LOADMAGNITUDEAVALUE || id == LOADMAGNITUDEBVALUE) {
         const bool first = id == LOADMAGNITUDEAVALUE;
         const double F = first ? F0 : F1;
-        const UnitSystem::Conversion conversion = qobject_cast<PointLoad*>(load.data()) ? UnitSystem::Force
-                                                  : trapezoid                          ? UnitSystem::ForcePerUnitLength
-                                                                                       : UnitSystem::Torque;
+        request.conversion = qobject_cast<PointLoad*>(load.data()) ? UnitSystem::Force
+                             : trapezoid                          ? UnitSystem::ForcePerUnitLength
+                                                                  : UnitSystem::Torque;
+        request.value = std::fabs(F);
         M[0][0] = signOf(F);
         reference.insert(QStringLiteral("index"), first ? 0 : 1);
-        emit OpenCalculator(std::fabs(F), conversion, M, reference,
-                            "1actionSetLoadForceAtIndex(const Vector4&, const CalculatorReference&)");
-        return;
+        request.slot = "1actionSetLoadForceAtIndex(const Vector4&, const CalculatorReference&)";
+        return request;
     }
-    if (id != LOADSPANAVALUE && id != LOADSPANABVALUE && id != LOADSPANBVALUE)
-        return;
     const MemberRef member = load->member();
-    if (selection->master() != load || !member)
-        return;
+    if ((id != LOADSPANAVALUE && id != LOADSPANABVALUE && id != LOADSPANBVALUE) || !member)
+        return request;
     member->updateCache();
     const double l = member->length();
     if (!(l > shortestMember))
-        return;
+        return request;
     if (id == LOADSPANAVALUE) {
+        request.value = l * p0;
         M[0][0] = 1.0 / l;
         reference.insert(QStringLiteral("index"), 0);
-        emit OpenCalculator(l * p0, UnitSystem::Length, M, reference,
-                            "1actionSetLoadPositionAtIndex(const Vector4&, const CalculatorReference&)");
+        request.slot = "1actionSetLoadPositionAtIndex(const Vector4&, const CalculatorReference&)";
     } else if (id == LOADSPANABVALUE) {
+        request.value = l * (p1 - p0);
         M[0][0] = -0.5 / l;
         M[1][0] = 0.5 / l;
         reference.insert(QStringLiteral("index"), 0);
-        emit OpenCalculator(l * (p1 - p0), UnitSystem::Length, M, reference,
-                            "1actionAdjustLoadSpanFromIndex(const Vector4&, const CalculatorReference&)");
+        request.slot = "1actionAdjustLoadSpanFromIndex(const Vector4&, const CalculatorReference&)";
     } else {
+        request.value = l * (1.0 - (trapezoid ? p1 : p0));
         M[0][0] = -1.0 / l;
         M[0][3] = 1.0;
         reference.insert(QStringLiteral("index"), trapezoid ? 1 : 0);
-        emit OpenCalculator(l * (1.0 - (trapezoid ? p1 : p0)), UnitSystem::Length, M, reference,
-                            "1actionSetLoadPositionAtIndex(const Vector4&, const CalculatorReference&)");
+        request.slot = "1actionSetLoadPositionAtIndex(const Vector4&, const CalculatorReference&)";
     }
+    return request;
+}
+
+// The answer is worked out by the matrix the read-out gave when it opened,
+// from the object's values of that moment: once they change, or the object
+// goes, that answer would be another value than the one typed.
+void StructureView::checkCalculatorRequest()
+{
+    if (!calculatorRequest.slot)
+        return;
+    const ReadOutRequest now = documentModel && documentModel->structureModel()->contains(calculatorObject)
+                                   ? readOutRequest(calculatorRegion, calculatorObject)
+                                   : ReadOutRequest();
+    if (now.slot && std::equal(now.matrix.data(), now.matrix.data() + 16, calculatorRequest.matrix.data()))
+        return;
+    const CalculatorReference lapsed = calculatorRequest.reference;
+    calculatorRequest = ReadOutRequest();
+    calculatorObject.clear();
+    emit CalculatorRequestLapsed(lapsed);
 }
 
 // ---- Wheel

@@ -22,7 +22,8 @@ class UnitSystem;
 //   these four also:   setRemoveable(bool), writeBack(), applyEdits(), and the signal GoBack()
 //   CrossSectionPage:  setSection(CrossSectionRef, MaterialRef, MaterialRef), setCustomMaterial(MaterialRef),
 //                      setEditable(bool), and the signals OpenCalculator(double, UnitSystem::Conversion,
-//                      Matrix4x4, Calculator::Reference, QObject*, const char*), OpenMaterialPicker(MaterialRef)
+//                      Matrix4x4, Calculator::Reference, QObject*, const char*),
+//                      CalculatorRequestLapsed(Calculator::Reference), OpenMaterialPicker(MaterialRef)
 //                      and SectionChosen(CrossSectionRef, MaterialRef)
 // (each Ref parameter may be declared as a const reference).
 class EditorPageFactory

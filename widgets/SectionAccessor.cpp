@@ -62,6 +62,8 @@ SectionAccessor::SectionAccessor(const QSharedPointer<UnitSystem>& unitSystem, Q
                 this,
                 SIGNAL(OpenCalculator(double, UnitSystem::Conversion, Matrix4x4, CalculatorReference, QObject*,
                                       const char*)));
+        connect(crossSection, SIGNAL(CalculatorRequestLapsed(CalculatorReference)), this,
+                SIGNAL(CalculatorRequestLapsed(CalculatorReference)));
         connect(crossSection, SIGNAL(OpenMaterialPicker(MaterialRef)), materials, SLOT(setSelection(MaterialRef)));
         connect(crossSection, SIGNAL(OpenMaterialPicker(MaterialRef)), materials, SLOT(show()));
         connect(crossSection, SIGNAL(SectionChosen(CrossSectionRef, MaterialRef)), this,

@@ -39,6 +39,8 @@ public:
 signals:
     void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
                         const CalculatorReference& ref, QObject* receiver, const char* slot);
+    // The cross-section page no longer shows what the calculator was opened on.
+    void CalculatorRequestLapsed(const CalculatorReference& reference);
     // A null cross-section changes the material only.
     void SectionChosen(const CrossSectionRef& crossSection, const MaterialRef& material);
 

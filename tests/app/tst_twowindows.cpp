@@ -12,7 +12,11 @@
 #include "Material.h"
 #include "MaterialPicker.h"
 #include "MaterialView.h"
+#include "PickerCell.h"
 #include "PortalWindowTesting.h"
+#include "SectionAccessor.h"
+#include "SectionCategoryPicker.h"
+#include "SectionCountryPicker.h"
 #include "SelectionModel.h"
 #include "StructureView.h"
 #include "SuperLoadCase.h"
@@ -30,6 +34,7 @@
 #include <QUndoStack>
 
 #include <cmath>
+#include <functional>
 
 #include <unistd.h>
 
@@ -76,6 +81,8 @@ private slots:
     void pagesLetGoOfAnEntryThatLeaves();
     void factorsOfACaseThatLeavesAreNotHandedOn_data();
     void factorsOfACaseThatLeavesAreNotHandedOn();
+    void typedValueLandsOnItsTarget_data();
+    void typedValueLandsOnItsTarget();
 
 private:
     // The unit system chosen as a user would: "menu" of the window, its
@@ -90,6 +97,8 @@ private:
     static void clickButton(MainWindow* in, const char* name);
     // The field of the named case's row, none when the page lists no such row.
     static CalculatorField* factorField(EditorPage* page, const QString& caseName);
+    // A double click on the read-out as the window's view receives it.
+    static void openReadOut(MainWindow* in, StructureView::ClickRegionEnum region);
 
     WindowRecordingDialogs asked;
     QPointer<MainWindow> other;
@@ -158,17 +167,7 @@ void TestTwoWindows::calculatorAnswerFollowsTheUnitChange()
     const Vector3 place = node->position();
     QVERIFY(std::fabs(place.x()) > 1.0);
     EditingActions::of(window->documentModel().data())->actionSelectObjects({node});
-    auto* view = window->findChild<StructureView*>(QStringLiteral("StructureView"));
-    QTRY_VERIFY(!view->determineClickRegion(StructureView::NODEX).outline.isEmpty());
-    const QPoint p = view->determineClickRegion(StructureView::NODEX).outline.boundingRect().center();
-    // A double click as the view receives it.
-    for (const auto& step : {qMakePair(QEvent::MouseButtonPress, Qt::LeftButton),
-                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton),
-                             qMakePair(QEvent::MouseButtonDblClick, Qt::LeftButton),
-                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton)}) {
-        QMouseEvent event(step.first, QPointF(p), view->mapToGlobal(p), Qt::LeftButton, step.second, Qt::NoModifier);
-        QApplication::sendEvent(view, &event);
-    }
+    openReadOut(window, StructureView::NODEX);
     auto* calculator = window->findChild<Calculator*>(QStringLiteral("Calculator"));
     QVERIFY(calculator->isVisible());
     const double inch = 0.0254;
@@ -184,6 +183,21 @@ void TestTwoWindows::calculatorAnswerFollowsTheUnitChange()
              qPrintable(QString::number(node->position().x(), 'g', 17)));
     QCOMPARE(node->position().y(), place.y());
     QCOMPARE(node->position().z(), place.z());
+}
+
+void TestTwoWindows::openReadOut(MainWindow* in, StructureView::ClickRegionEnum region)
+{
+    auto* view = in->findChild<StructureView*>(QStringLiteral("StructureView"));
+    // A result's read-out waits for the analysis, which a loaded machine delays.
+    QTRY_VERIFY_WITH_TIMEOUT(!view->determineClickRegion(region).outline.isEmpty(), 30000);
+    const QPoint p = view->determineClickRegion(region).outline.boundingRect().center();
+    for (const auto& step : {qMakePair(QEvent::MouseButtonPress, Qt::LeftButton),
+                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton),
+                             qMakePair(QEvent::MouseButtonDblClick, Qt::LeftButton),
+                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton)}) {
+        QMouseEvent event(step.first, QPointF(p), view->mapToGlobal(p), Qt::LeftButton, step.second, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    }
 }
 
 void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand_data()
@@ -642,6 +656,200 @@ void TestTwoWindows::factorsOfACaseThatLeavesAreNotHandedOn()
     if (leaving != "back")
         QTRY_COMPARE(factorField(page, name) ? factorField(page, name)->text() : QString(), QStringLiteral("0.00"));
     QVERIFY(qobject_cast<SuperLoadCase*>(entry.value<LoadCaseRef>().data())->factors().isEmpty());
+}
+
+void TestTwoWindows::typedValueLandsOnItsTarget_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("lands");
+    const struct
+    {
+        const char *opener, *change;
+        bool lands;
+    } rows[] = {
+        {"combination", "other adds a case", true},
+        {"combination", "other renames the combination", true},
+        {"combination", "other trashes another case", true},
+        {"combination", "other trashes the case", false},
+        {"combination", "undo of another case", true},
+        {"combination", "mode switch", true},
+        {"combination", "file menu", true},
+        {"sway case", "other adds a case", true},
+        {"sway case", "file menu", true},
+        {"material", "other renames the material", true},
+        {"material", "other trashes the material", false},
+        {"section", "other undoes the selection", false},
+        {"section", "mode switch", false},
+        {"node x", "other moves the node", false},
+        {"node x", "other selects n1", true},
+        {"member length", "other selects n0", true},
+        {"load force", "other selects l1", true},
+        {"load position", "other lengthens the member", false},
+        {"interrogator", "other lengthens the member", false},
+        {"copy", "other selects m3", true},
+        {"rotate", "other selects n4", true},
+    };
+    for (const auto& row : rows)
+        QTest::addRow("%s, %s", row.opener, row.change) << row.opener << row.change << row.lands;
+}
+
+// A value typed into the calculator, something changed around its target,
+// then Done: the value lands as typed on the target as it is then, and on
+// nothing that another window selected meanwhile; or, where the target has
+// left, can no longer be shown or would take another value, the calculator
+// has closed before Done. The factors go on a new case's page, Wind's row.
+void TestTwoWindows::typedValueLandsOnItsTarget()
+{
+    QFETCH(QString, opener);
+    QFETCH(QString, change);
+    QFETCH(bool, lands);
+    const QSharedPointer<DocumentModel> document = window->documentModel();
+    StructureModel* structure = document->structureModel().data();
+    EditingActions* actions = EditingActions::of(document.data());
+    auto* calculator = window->findChild<Calculator*>(QStringLiteral("Calculator"));
+    const MemberRef rafter = structure->members().value(1);
+    const auto length = [](const MemberRef& member) { return member->updateCache(), member->length(); };
+    const bool factors = opener == "combination" || opener == "sway case";
+    window->currentState()->setMode(factors || opener.startsWith("load") ? CurrentState::Loading
+                                    : opener == "interrogator"          ? CurrentState::Results
+                                                                        : CurrentState::Geometry);
+    window->currentState()->setResultMode(CurrentState::BendingMoment);
+    // What the window's first mode hides from the event loop goes before a
+    // library window opens.
+    QCoreApplication::processEvents();
+
+    // Typed, then how it landed in the same units; what must stay as it is.
+    QString typed = "2";
+    std::function<double()> landed;
+    const QString bystander = change.startsWith("other selects") ? change.section(' ', 2) : QString();
+    const auto snapshot = [&] {
+        const VaroObjectRef object = bystander.isEmpty() ? VaroObjectRef() : objects({bystander}).value(0);
+        if (const NodeRef node = object.objectCast<Node>())
+            return QVariantList{node->position().x(), node->position().y(), node->position().z()};
+        if (const LoadRef load = object.objectCast<Load>())
+            return QVariantList{load->positionedForces().value(0).second};
+        return QVariantList(); // a member copied too would count in the copies
+    };
+    QVariant entry, trashed;
+    EditorPage* page = nullptr;
+    LoadCaseRef factored;
+    if (factors) {
+        entry = addEntry(window, opener);
+        const LoadCaseRef spare = addEntry(window, "loading").value<LoadCaseRef>();
+        factored = change == "other trashes the case" ? spare : document->loadCases().value(1);
+        page = openEntryPage(window, entry);
+        if (change == "mode switch" || change == "file menu")
+            QTest::keyClicks(page->nameField(), " pending");
+        QTest::mouseClick(factorField(page, factored->name()), Qt::LeftButton);
+        typed = "2.5";
+        landed = [&] {
+            page->applyEdits();
+            return qobject_cast<SuperLoadCase*>(entry.value<LoadCaseRef>().data())->factorForLoadCase(factored);
+        };
+        trashed = QVariant::fromValue(spare);
+    } else if (opener == "material") {
+        entry = trashed = addEntry(window, "material");
+        page = openEntryPage(window, entry);
+        QTest::mouseClick(page->findChildren<CalculatorField*>().value(0), Qt::LeftButton); // E
+        typed = "205";
+        landed = [&] { return page->applyEdits(), entry.value<MaterialRef>()->youngsModulus() / 1e9; };
+    } else if (opener == "section") {
+        select({"m0"});
+        auto* accessor = window->findChild<SectionAccessor*>(QStringLiteral("SectionAccessor"));
+        accessor->show();
+        window->updateMemberPickers();
+        // On the cell the picker shows once it has filled itself anew.
+        const auto clickCell = [](QWidget* picker, const char* name) {
+            QCoreApplication::processEvents();
+            QTRY_VERIFY(picker->findChild<PickerCell*>(name));
+            QTest::mouseClick(picker->findChild<PickerCell*>(name), Qt::LeftButton);
+        };
+        clickCell(accessor->countryPicker(), "custom");
+        clickCell(accessor->categoryPicker(), "rectangle");
+        QVERIFY(QMetaObject::invokeMethod(accessor->crossSectionView(), "editOverallDepth"));
+    } else if (opener == "copy" || opener == "rotate") {
+        select(opener == "copy" ? QStringList{"m0"} : QStringList{"n3", "m0"});
+        clickButton(window, opener == "copy" ? "ButtonSelectionMenu" : "ButtonNodeMenu");
+        clickButton(window, opener == "copy" ? "ActionSelectionCopy" : "ActionNodeRotate");
+        typed = opener == "copy" ? "2" : "90";
+        const NodeRef turned = structure->nodes().value(3);
+        landed = [&, turned] {
+            const Vector3 p = turned->position();
+            return opener == "copy" ? structure->members().size() - 4.0
+                                    : std::atan2(std::fabs(p.z()), p.x()) * 180.0 / M_PI;
+        };
+    } else if (opener == "interrogator") {
+        window->currentState()->setInterrogatorObject(rafter);
+        window->currentState()->setInterrogatorPosition(0.5);
+        openReadOut(window, StructureView::RESULTSPANAVALUE);
+        landed = [&] { return window->currentState()->interrogatorPosition() * length(rafter); };
+    } else {
+        const struct
+        {
+            const char* object;
+            StructureView::ClickRegionEnum region;
+            const char* typed;
+        } readOut = opener == "node x"          ? decltype(readOut){"n2", StructureView::NODEX, "5"}
+                    : opener == "member length" ? decltype(readOut){"m1", StructureView::MEMBERLENGTH, "8"}
+                    : opener == "load force"    ? decltype(readOut){"l0", StructureView::LOADMAGNITUDEAVALUE, "5"}
+                                                : decltype(readOut){"l0", StructureView::LOADSPANABVALUE, "2"};
+        select({readOut.object});
+        openReadOut(window, readOut.region);
+        typed = readOut.typed;
+        const VaroObjectRef object = objects({readOut.object}).value(0);
+        landed = [&, object] {
+            if (const NodeRef node = object.objectCast<Node>())
+                return node->position().x();
+            if (const MemberRef member = object.objectCast<Member>())
+                return length(member);
+            const QList<Load::PositionedForce> pairs = object.objectCast<Load>()->positionedForces();
+            return opener == "load force" ? -pairs[0].second / 1000.0
+                                          : (pairs[1].first - pairs[0].first) * length(rafter);
+        };
+    }
+    QVERIFY(calculator->isVisible());
+    QTest::keyPress(calculator, Qt::Key_Delete);
+    QTest::keyClicks(calculator, typed);
+    const QVariantList before = snapshot();
+
+    const QPointer<CalculatorField> row = factors ? factorField(page, factored->name()) : nullptr;
+    if (change == "other adds a case") {
+        addEntry(other, "loading");
+    } else if (change.startsWith("other renames")) {
+        EditorPage* theirs = openEntryPage(other, entry);
+        QTest::keyClicks(theirs->nameField(), " theirs");
+        theirs->applyEdits();
+        QTRY_VERIFY(page->nameField()->text().endsWith(" theirs"));
+    } else if (change.startsWith("other trashes")) {
+        openEntryPage(other, trashed)->removeButtonWidget()->click();
+    } else if (change == "undo of another case" || change == "other undoes the selection") {
+        clickButton(change == "undo of another case" ? window : other, "ButtonUndo");
+    } else if (change == "mode switch") {
+        clickButton(window, factors ? "TabResults" : "TabLoading");
+    } else if (change == "file menu") {
+        QMenu* file = window->menuBar()->actions().value(0)->menu();
+        file->popup(QPoint());
+        file->hide();
+    } else if (change == "other moves the node") {
+        actions->actionMoveSelectedNodesBy(Vector4(6.0 - 7.5, 0, 0, 0), CalculatorReference());
+    } else if (change == "other lengthens the member") {
+        actions->actionSetMemberLength(Vector4(10, 0, 0, 0), {{"masterMember", QVariant::fromValue(rafter)}});
+    } else {
+        actions->actionSelectObjects(objects({bystander}));
+    }
+    // The factor rows have been made anew.
+    if (factors && lands)
+        QTRY_VERIFY(!row);
+    if (!lands) {
+        QTRY_VERIFY(calculator->isHidden());
+        return;
+    }
+    QVERIFY(calculator->isVisible());
+    QTest::keyPress(calculator, Qt::Key_Return);
+    QVERIFY(calculator->isHidden());
+    QVERIFY2(std::fabs(landed() - typed.toDouble()) <= 1e-9 * typed.toDouble(), qPrintable(QString::number(landed())));
+    QCOMPARE(snapshot(), before);
 }
 
 VARO_TEST_MAIN(TestTwoWindows)

@@ -55,6 +55,7 @@ signals:
     void GoBack();
     void OpenCalculator(double value, UnitSystem::Conversion conversion, const Matrix4x4& matrix,
                         const CalculatorReference& ref, QObject* receiver, const char* slot);
+    void CalculatorRequestLapsed(const CalculatorReference& reference);
     void OpenMaterialPicker(const MaterialRef& material);
     void SectionChosen(const CrossSectionRef& section, const MaterialRef& material);
 };
