@@ -161,7 +161,14 @@ void BM_OpenGrid(benchmark::State& state)
     state.counters["text_MB"] = textSizes.value(int(state.range(0))) / 1e6;
     state.counters["peak_MB"] = peak / 1024.0;
 }
-BENCHMARK(BM_OpenGrid)->Arg(300)->Arg(340)->Arg(600)->Arg(738)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
+BENCHMARK(BM_OpenGrid)
+    ->Arg(300)
+    ->Arg(340)
+    ->Arg(600)
+    ->Arg(738)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

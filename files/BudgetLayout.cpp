@@ -114,6 +114,15 @@ LeftOut elementText(const char* name, const Element* form, Value value, int cost
     return text;
 }
 
+// The kind that a user names so, past the first, which stands for the rest.
+int findKind(const std::vector<Kind>& kinds, const char* several)
+{
+    for (size_t i = 1; i < kinds.size(); ++i)
+        if (std::strcmp(kinds[i].several, several) == 0)
+            return int(i);
+    return -1;
+}
+
 class Builder
 {
 public:
@@ -170,9 +179,9 @@ private:
     {
         if (!form || !form->several)
             return -1;
-        for (size_t i = 1; i < layout.kinds.size(); ++i)
-            if (std::strcmp(layout.kinds[i].several, form->several) == 0)
-                return int(i);
+        const int known = findKind(layout.kinds, form->several);
+        if (known >= 0)
+            return known;
         layout.kinds.push_back({form->one, form->several});
         return int(layout.kinds.size() - 1);
     }
@@ -288,11 +297,7 @@ const Layout& layout()
 
 int kindOf(const char* several)
 {
-    const std::vector<Kind>& kinds = layout().kinds;
-    for (size_t i = 1; i < kinds.size(); ++i)
-        if (std::strcmp(kinds[i].several, several) == 0)
-            return int(i);
-    return -1;
+    return findKind(layout().kinds, several);
 }
 
 } // namespace BudgetLayout

@@ -98,13 +98,23 @@ namespace {
 // Holds a text up to the longest a model file may hold and refuses the rest,
 // so that a model too large to save is told so before its whole text is
 // built, however deeply it nests: the text may never pass what a byte array
-// holds. Without a byte array it only counts.
+// holds.
 class BoundedText : public QIODevice
 {
 public:
-    explicit BoundedText(QByteArray* text = nullptr) : text(text) { open(QIODevice::WriteOnly); }
+    // Keeps the text in `text`, or hands it to `budget` a piece at a time, or only counts it.
+    explicit BoundedText(QByteArray* text = nullptr, XmlTextBudget* budget = nullptr) : text(text), budget(budget)
+    {
+        open(QIODevice::WriteOnly);
+    }
     bool isOverflowed() const { return overflowed; }
-    qint64 written() const { return count; }
+    // The budget has read what is left.
+    void finish()
+    {
+        if (budget)
+            budget->take(piece);
+        piece.clear();
+    }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
@@ -117,11 +127,20 @@ protected:
         if (text)
             text->append(data, int(size));
         count += size;
+        if (budget) {
+            // The writer writes a few bytes at a time; the budget reads a whole tag best.
+            piece.append(data, int(size));
+            if (piece.size() >= pieceSize)
+                finish();
+        }
         return size;
     }
 
 private:
+    static constexpr int pieceSize = 1 << 20;
     QByteArray* text;
+    XmlTextBudget* budget;
+    QByteArray piece;
     qint64 count = 0;
     bool overflowed = false;
 };
@@ -145,53 +164,6 @@ void writeContentTo(QIODevice* device, const DocumentModel& document, const View
     writer.writeEndElement();
     writer.writeEndDocument();
 }
-
-} // namespace
-
-namespace {
-
-// Counts what the writer writes into it, with a budget a piece at a time
-// unless only its length is asked for, and keeps none of it.
-class BudgetedText : public QIODevice
-{
-public:
-    explicit BudgetedText(bool budgeted) : budgeted(budgeted), budget(true) { open(QIODevice::WriteOnly); }
-    // Why the text written cannot be read back, for the user; empty when it can.
-    QString whyUnreadable()
-    {
-        flush();
-        if (count > maximumModelTextSize)
-            return ReadingBudget::savedTextTooLong();
-        return budget.describeExcess();
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        count += size;
-        if (count > maximumModelTextSize)
-            return -1;
-        if (!budgeted)
-            return size;
-        piece.append(data, int(size));
-        if (piece.size() >= pieceSize)
-            flush();
-        return size;
-    }
-
-private:
-    static constexpr int pieceSize = 1 << 20;
-    void flush()
-    {
-        budget.take(piece);
-        piece.clear();
-    }
-    const bool budgeted;
-    XmlTextBudget budget;
-    QByteArray piece;
-    qint64 count = 0;
-};
 
 } // namespace
 
@@ -273,9 +245,13 @@ qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& docume
 QString whyNotSavable(const DocumentModel& document, const ViewPoint* viewPoint, const CurrentState* currentState,
                       bool onlyLength)
 {
-    BudgetedText text(!onlyLength);
+    XmlTextBudget budget(true);
+    BoundedText text(nullptr, onlyLength ? nullptr : &budget);
     writeContentTo(&text, document, viewPoint, currentState);
-    return text.whyUnreadable();
+    if (text.isOverflowed())
+        return ReadingBudget::savedTextTooLong();
+    text.finish();
+    return budget.describeExcess();
 }
 
 QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoint, const CurrentState* currentState,

@@ -74,8 +74,8 @@ const Element structureForm =
 namespace {
 
 // 270 bytes: a selected object with its copy count.
-const Element selectedForm =
-    valued("ref", Value::Reference, {attribute("count", Value::Whole)}).costing(6, "selected object", "selected objects");
+const Element selectedForm = valued("ref", Value::Reference, {attribute("count", Value::Whole)})
+                                 .costing(6, "selected object", "selected objects");
 const Element selectionForm = list("Selection", {standalone(selectedForm)});
 // A load case that only a report names lives on through the report alone.
 const Element reportsForm = list("Reports", std::vector<Field>{standalone(Report::xmlForm)} + loadCases(named));

@@ -124,7 +124,8 @@ public:
     // that may grow, at its longest.
     qint64 mostCost() const
     {
-        return total + added + (grownCharacters + ReadingBudget::charactersPerUnit - 1) / ReadingBudget::charactersPerUnit;
+        using ReadingBudget::charactersPerUnit;
+        return total + added + (grownCharacters + charactersPerUnit - 1) / charactersPerUnit;
     }
     // Its longest stretch without markup: a value or a tag at its longest,
     // or a line's indentation.
@@ -139,8 +140,7 @@ public:
     // most, how many the model has and how many a file may hold beside the rest.
     QString describeExcess() const;
 
-    // The objects of a kind, counted as a user counts them, and what they
-    // weigh, their values included.
+    // The objects of a kind, counted as a user counts them.
     qint64 count(const XmlForm::Element& kind) const;
 
 private:
@@ -300,8 +300,8 @@ private:
     ValueText valueText;
     // Whether no markup came between the open value's start tag and its text.
     bool valueFresh = false;
-    // The fields each open element always has that its text held, as bits,
-    // and those of the start tag being read.
+    // The fields of each open element that its text held, as bits, and
+    // those of the start tag being read.
     quint64 fieldsRead[ReadingBudget::maximumDepth + 1];
     quint64 attributesRead = 0;
     // How deep each open element, or the nearest that is written, stands

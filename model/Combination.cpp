@@ -22,7 +22,8 @@ QString Combination::elementName() const
 }
 
 const XmlForm::Element Combination::xmlForm =
-    XmlForm::element("Combination", {XmlForm::attribute("secondOrder", XmlForm::Value::Flag, XmlForm::Always)}, &SuperLoadCase::xmlForm)
+    XmlForm::element("Combination", {XmlForm::attribute("secondOrder", XmlForm::Value::Flag, XmlForm::Always)},
+                     &SuperLoadCase::xmlForm)
         .costing(17, "load case", "load cases");
 
 void Combination::readAttributes(QXmlStreamReader& reader)

@@ -32,7 +32,10 @@ QString GravityCase::elementName() const
 }
 
 const XmlForm::Element GravityCase::xmlForm =
-    XmlForm::element("GravityCase", {XmlForm::child("Acceleration", XmlForm::Value::Number, XmlForm::Always), XmlForm::child(Axis::xmlForm, XmlForm::Always)}, &LoadCase::xmlForm)
+    XmlForm::element("GravityCase",
+                     {XmlForm::child("Acceleration", XmlForm::Value::Number, XmlForm::Always),
+                      XmlForm::child(Axis::xmlForm, XmlForm::Always)},
+                     &LoadCase::xmlForm)
         .costing(17, "load case", "load cases");
 
 bool GravityCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)

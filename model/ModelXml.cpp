@@ -44,7 +44,7 @@ int longest(Value value)
     case Value::Reference:
         return 20; // the digits of a 64-bit address
     case Value::ViewNumber:
-        return 22; // "-2.22507385850720e-308" at most
+        return 22; // "-1.23456789012345e-308"
     case Value::ViewVector:
         return 3 * 22 + 2;
     case Value::Scale:

@@ -31,8 +31,9 @@ void NamedAxis::writeXML(QXmlStreamWriter& writer, const QString& id) const
     writer.writeEndElement();
 }
 
-const XmlForm::Element NamedAxis::xmlForm = XmlForm::element(
-    nullptr, {ModelXml::text("Name", XmlForm::Always), XmlForm::child(Axis::xmlForm, XmlForm::Always)}, &VaroObject::xmlForm);
+const XmlForm::Element NamedAxis::xmlForm =
+    XmlForm::element(nullptr, {ModelXml::text("Name", XmlForm::Always), XmlForm::child(Axis::xmlForm, XmlForm::Always)},
+                     &VaroObject::xmlForm);
 
 QList<VaroObjectRef> NamedAxis::references() const
 {

@@ -38,6 +38,7 @@ void Support::writeXML(QXmlStreamWriter& writer, const QString& id) const
 
 const XmlForm::Element Support::xmlForm =
     XmlForm::element("Support",
-                     {ModelXml::text("Name", XmlForm::Always), XmlForm::child("Dof", XmlForm::Value::Whole, XmlForm::Always)},
+                     {ModelXml::text("Name", XmlForm::Always),
+                      XmlForm::child("Dof", XmlForm::Value::Whole, XmlForm::Always)},
                      &VaroObject::xmlForm)
         .costing(10, "support", "supports"); // 460 bytes with name and freedoms; time

@@ -37,7 +37,10 @@ QString SwayCase::elementName() const
 }
 
 const XmlForm::Element SwayCase::xmlForm =
-    XmlForm::element("SwayCase", {XmlForm::child("Take", XmlForm::Value::Whole, XmlForm::Always), XmlForm::child("Apply", XmlForm::Value::Whole, XmlForm::Always)}, &SuperLoadCase::xmlForm)
+    XmlForm::element("SwayCase",
+                     {XmlForm::child("Take", XmlForm::Value::Whole, XmlForm::Always),
+                      XmlForm::child("Apply", XmlForm::Value::Whole, XmlForm::Always)},
+                     &SuperLoadCase::xmlForm)
         .costing(17, "load case", "load cases");
 
 bool SwayCase::readChild(const QString& name, QXmlStreamReader& reader, QMap<QString, VaroObjectRef>* idMap)

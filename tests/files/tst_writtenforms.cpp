@@ -344,7 +344,8 @@ void TestWrittenForms::writersWriteWhatTheyState()
     QVERIFY2(checked.error.isEmpty(), qPrintable(checked.error));
     if (!leftOut)
         for (const ModelXml::ObjectKind& kind : ModelXml::objectKinds())
-            QVERIFY2(checked.written.contains(kind.form), qPrintable(QStringLiteral("no %1 was written").arg(kind.form->name)));
+            QVERIFY2(checked.written.contains(kind.form),
+                     qPrintable(QStringLiteral("no %1 was written").arg(kind.form->name)));
     // What saves opens again.
     QVERIFY2(!savedFrom(saved, &error).isEmpty(), qPrintable(error));
 
@@ -362,10 +363,12 @@ void TestWrittenForms::writersWriteWhatTheyState()
     // What the text the program wrote will be written as is foreseen as no longer than it is.
     QVERIFY2(writtenBudget.savedSize() <= written.size(),
              qPrintable(shortOf("least", written.size(), writtenBudget.savedSize())));
-    QVERIFY2(budget.mostCost() >= writtenBudget.cost(), qPrintable(shortOf("cost", budget.mostCost(), writtenBudget.cost())));
+    QVERIFY2(budget.mostCost() >= writtenBudget.cost(),
+             qPrintable(shortOf("cost", budget.mostCost(), writtenBudget.cost())));
     QVERIFY2(budget.longestRun() >= ReadingBudget::longestRunOf(written),
              qPrintable(shortOf("longest stretch", budget.longestRun(), ReadingBudget::longestRunOf(written))));
-    QVERIFY2(budget.deepestNesting() >= checked.depth, qPrintable(shortOf("depth", budget.deepestNesting(), checked.depth)));
+    QVERIFY2(budget.deepestNesting() >= checked.depth,
+             qPrintable(shortOf("depth", budget.deepestNesting(), checked.depth)));
 }
 
 void TestWrittenForms::whatOpensCanBeSaved_data()
@@ -392,7 +395,8 @@ void TestWrittenForms::whatOpensCanBeSaved_data()
         << document + "<Reports><Report><Block><Item chapter='" << marks << 1
         << "'/></Block></Report></Reports>" + end << run << 0;
     QTest::newRow("a load case named by 600,000")
-        << document + "<LoadCase><Name>" << QByteArray(600000, '"') << 1 << "</Name></LoadCase>" + end << QString() << 0;
+        << document + "<LoadCase><Name>" << QByteArray(600000, '"') << 1 << "</Name></LoadCase>" + end << QString()
+        << 0;
     // Written with what the reader left to its defaults, each node costs 13
     // units and each member 30 (18, its two nodes and two pins, 3 each): a
     // model file may hold 45 million.
