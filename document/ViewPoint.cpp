@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -30,7 +31,9 @@ Vector3 blend(double s, const Vector3& target, const Vector3& start)
 
 double ViewPoint::quantiseCoordinate(double x)
 {
-    return roundToStep(x, steps);
+    if (std::isnan(x))
+        return x;
+    return roundToStep(std::max(-maximumCoordinate, std::min(x, maximumCoordinate)), steps);
 }
 
 double ViewPoint::quantiseAngle(double x)
@@ -48,7 +51,7 @@ double ViewPoint::quantiseDistance(double x)
 {
     if (std::isnan(x) || x < 1.0)
         return 1.0;
-    return quantiseCoordinate(x);
+    return roundToStep(std::min(x, maximumDistance), steps);
 }
 
 ViewPoint::ViewPoint() : orientation(0.0, 0.0, 50.0)
@@ -160,8 +163,11 @@ void ViewPoint::flyTo(double azimuth, double elevation, double distance, const V
     flight.stop();
     flightStartFocalPoint = focalPointValue;
     flightStartOrientation = orientation;
-    flightTargetFocalPoint = focalPoint;
-    flightTargetOrientation = Vector3(azimuth, elevation, distance);
+    // Within range before the blend, so that every step of the flight is finite.
+    for (int i = 0; i < 3; ++i)
+        flightTargetFocalPoint[i] = quantiseCoordinate(std::isnan(focalPoint[i]) ? focalPointValue[i] : focalPoint[i]);
+    flightTargetOrientation = Vector3(finiteOr(azimuth, orientation[0]), finiteOr(elevation, orientation[1]),
+                                      quantiseDistance(std::isnan(distance) ? orientation[2] : distance));
     flight.start();
 }
 

@@ -15,8 +15,12 @@ class QXmlStreamWriter;
 // The camera of a 3D view: a focal point, azimuth, elevation and a distance.
 // Every stored value is quantised (coordinates and distance to multiples of
 // 2^-16, angles to multiples of π/65536 in [−π, π), distance at least 1), so
-// that stored, recalled and compared views give exactly the same numbers. A
-// coordinate or distance too large for the step to change stays as it is.
+// that stored, recalled and compared views give exactly the same numbers.
+// The focal point is also kept within maximumCoordinate of the origin and the
+// distance within maximumDistance: wide enough to fit any model a view shows
+// in full, and narrow enough that a view can draw from anywhere in that range
+// at the precision of a pixel, so no slip of the keyboard or damaged file
+// leaves a camera that shows nothing for good.
 //
 // Written as "ViewPoint" with the text children "focalPoint", "azimuth",
 // "elevation" and "distance".
@@ -53,7 +57,8 @@ public:
     void moveAlongRay(const Ray3& ray, double t);
 
     // 500 ms ease-in-out from the present camera to the given one. The angles
-    // are interpolated as plain numbers and wrapped afterwards.
+    // are interpolated as plain numbers and wrapped afterwards. A target out
+    // of range flies to the nearest camera in range; a NaN keeps the present value.
     void flyTo(double azimuth, double elevation, double distance, const Vector3& focalPoint);
     void flyTo(const ViewPoint& target);
 
@@ -70,6 +75,12 @@ public:
     // values go through the setters; a focal point without exactly three
     // parts leaves the present one.
     void readXML(QXmlStreamReader& reader);
+
+    // In metres. 2^40 m (about 1.1e12 m) leaves a double a step of 2^-12 m
+    // there, a fraction of a pixel at the closest distance; the distance fits
+    // a model whose nodes reach that far on every side.
+    static constexpr double maximumCoordinate = 1099511627776.0;
+    static constexpr double maximumDistance = 17592186044416.0;
 
     // The quantisations, for callers that compare with stored values.
     static double quantiseCoordinate(double x);

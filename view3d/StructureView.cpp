@@ -251,10 +251,9 @@ void StructureView::paintEvent(QPaintEvent*)
 
 QPointF StructureView::transformWorldToScreen(const Vector3& point) const
 {
-    const QVector4D c = productMatrix * QVector4D(float(point.x()), float(point.y()), float(point.z()), 1.0f);
+    const Vector3 c = viewFrame.worldToDevice(point);
     const double vx = viewportCache[0], vy = viewportCache[1], vw = viewportCache[2], vh = viewportCache[3];
-    return QPointF(vx + (c.x() / c.w() + 1.0) * vw / 2.0,
-                   frameSize().height() - (vy + (c.y() / c.w() + 1.0) * vh / 2.0));
+    return QPointF(vx + (c.x() + 1.0) * vw / 2.0, frameSize().height() - (vy + (c.y() + 1.0) * vh / 2.0));
 }
 
 // ---- Captures

@@ -7,6 +7,7 @@
 #include "ModelRefs.h"
 #include "UnitSystem.h"
 #include "Vectors.h"
+#include "ViewFrame.h"
 #include "ViewPoint.h"
 
 #include <QGLWidget>
@@ -373,7 +374,14 @@ private:
     void restoreGLState() const;
     void setUpProjection(const QRect& pick, bool store);
     void setUpTransformAndLighting(bool lighting, bool store);
-    void storeProduct();
+    // Moves the origin that positions are taken from when the camera has gone
+    // so far from it that single precision would show.
+    void followRenderOrigin();
+    // A world position as GL takes it: relative to the render origin, in
+    // single precision, and finite.
+    QVector3D toGL(const Vector3& position) const;
+    // glTranslate to a world position, taken as toGL takes it.
+    void translateTo(const Vector3& position) const;
     void renderStructure();
     // Binds the structure's vertices around the draw.
     void drawWithNodeVertices(const std::function<void()>& draw);
@@ -504,8 +512,10 @@ private:
     QMatrix4x4 modelViewMatrix;
     QMatrix4x4 projectionMatrix;
     double viewportCache[4] = {0.0, 0.0, 0.0, 0.0};
-    QMatrix4x4 productMatrix;
-    QMatrix4x4 inverseProductMatrix;
+    // The last stored frame's projection, in double precision.
+    ViewFrame viewFrame;
+    // Every position the view hands to GL is taken from here.
+    Vector3 renderOrigin;
     QMap<NodeRef, Vector3> deflectedNodePositions;
     iGL::SphereObject sphere;
     QVector<PointOfInterest> pointsOfInterest;

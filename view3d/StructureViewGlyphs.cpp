@@ -136,14 +136,14 @@ void StructureView::drawVertexLines(const QVector<QVector3D>& points)
 void StructureView::drawOnePoint(const Vector3& p)
 {
     scratchPoints.resize(0);
-    scratchPoints << iGL::toFloat(p);
+    scratchPoints << toGL(p);
     drawVertexPoints(scratchPoints);
 }
 
 void StructureView::drawOneLine(const Vector3& a, const Vector3& b)
 {
     scratchPoints.resize(0);
-    scratchPoints << iGL::toFloat(a) << iGL::toFloat(b);
+    scratchPoints << toGL(a) << toGL(b);
     drawVertexLines(scratchPoints);
 }
 
@@ -242,12 +242,12 @@ void StructureView::renderLoad(const LoadRef& load, double scale, bool thick, bo
     const double p = pairs.isEmpty() ? 0.5 : pairs.first().first;
     const double f = pairs.isEmpty() ? 0.0 : pairs.first().second;
     if (load.objectCast<PointLoad>()) {
-        iGL::translate(pointAlong(member, p));
+        translateTo(pointAlong(member, p));
         applyLoadingTransform(load);
         glLineWidth(thick ? 6.0f : 3.0f);
         drawPointForce(Graphics::givenForceGiveLength(f, scale * q));
     } else if (load.objectCast<TorqueLoad>()) {
-        iGL::translate(pointAlong(member, p));
+        translateTo(pointAlong(member, p));
         applyLoadingTransform(load);
         glLineWidth(thick ? 6.0f : 3.0f);
         glPointSize(10.0f);
@@ -269,11 +269,15 @@ void StructureView::renderLoad(const LoadRef& load, double scale, bool thick, bo
             if (start < n - 1)
                 commonVBO.torqueArc.draw(GL_LINE_STRIP, start, n - start);
             commonVBO.glyphVertices.enabled = false;
-            drawOneLine(Vector3(0.0, -(std::sqrt(std::fabs(v)) / 64.0 + 0.5), 0.0), Vector3(0.0, -0.5, 0.0));
+            // In the glyph's own frame, not the world's.
+            scratchPoints.resize(0);
+            scratchPoints << QVector3D(0.0f, float(-(std::sqrt(std::fabs(v)) / 64.0 + 0.5)), 0.0f)
+                          << QVector3D(0.0f, -0.5f, 0.0f);
+            drawVertexLines(scratchPoints);
             glPopAttrib();
         }
     } else if (const QSharedPointer<TrapezoidLoad> trapezoid = load.objectCast<TrapezoidLoad>()) {
-        iGL::translate(positionOf(member->nodeA()));
+        translateTo(positionOf(member->nodeA()));
         applyLoadingTransform(load);
         const double a = pairs.isEmpty() ? 0.0 : pairs[0].first;
         const double b = pairs.size() < 2 ? 1.0 : pairs[1].first;
@@ -319,7 +323,7 @@ void StructureView::renderMemberTicks(const QVector<MemberTick>& ticks, double s
     points.resize(0);
     points.reserve(4 * ticks.size());
     for (const MemberTick& tick : ticks) {
-        const QVector3D middle = iGL::toFloat(tick.middle);
+        const QVector3D middle = toGL(tick.middle);
         // The model-view matrix translated to the middle, as iGL::depthScale reads it.
         GLfloat at[16];
         std::copy(m, m + 16, at);
@@ -327,7 +331,7 @@ void StructureView::renderMemberTicks(const QVector<MemberTick>& ticks, double s
         const float f = iGL::depthScale(at, size);
         const double s = f != 0.0f ? double(f) : 1.0;
         for (const Vector3& v : tick.lines)
-            points << iGL::toFloat(tick.middle + v * s);
+            points << toGL(tick.middle + v * s);
     }
     drawVertexLines(points);
 }
@@ -341,7 +345,7 @@ void StructureView::drawReactions(const NodeRef& node, const Vector6& r, bool in
         return;
     const double s = currentState->scaleRe();
     glPushMatrix();
-    iGL::translate(node->position());
+    translateTo(node->position());
     iGL::setColour(interrogated ? Colours::interrogatedReactionLinear : Colours::reactionLinear);
     // Each rotation turns the glyph's z axis onto the next global axis: z, then x, then y.
     if (std::fabs(r[2]) >= 10.0)

@@ -51,19 +51,15 @@ Vector3 pointAlong(const MemberRef& member, double t)
 
 Vector3 StructureView::transformWorldTo3DScreen(const Vector3& point) const
 {
-    const QVector4D c = productMatrix * QVector4D(float(point.x()), float(point.y()), float(point.z()), 1.0f);
     const QPointF s = transformWorldToScreen(point);
-    return Vector3(s.x(), s.y(), (c.z() + 1.0) / 2.0);
+    return Vector3(s.x(), s.y(), (viewFrame.worldToDevice(point).z() + 1.0) / 2.0);
 }
 
 Vector3 StructureView::transformScreenToWorld(const QPointF& point, double depth) const
 {
     const double vx = viewportCache[0], vy = viewportCache[1], vw = viewportCache[2], vh = viewportCache[3];
-    const QVector4D ndc(float(2.0 * (point.x() - vx) / vw - 1.0),
-                        float(2.0 * (frameSize().height() - point.y() - vy) / vh - 1.0), float(2.0 * depth - 1.0),
-                        1.0f);
-    const QVector4D w = inverseProductMatrix * ndc;
-    return Vector3(w.x() / w.w(), w.y() / w.w(), w.z() / w.w());
+    return viewFrame.deviceToWorld(Vector3(2.0 * (point.x() - vx) / vw - 1.0,
+                                           2.0 * (frameSize().height() - point.y() - vy) / vh - 1.0, 2.0 * depth - 1.0));
 }
 
 QRect StructureView::selectionBoxArea() const

@@ -73,11 +73,9 @@ Ray3 StructureView::calculateRayFromViewCoordinate(const QPoint& p) const
 {
     const double x0 = viewportCache[0], y0 = viewportCache[1], vw = viewportCache[2], vh = viewportCache[3];
     const double H = frameSize().height();
-    const float x = float(2.0 * (p.x() - x0) / vw - 1.0), y = float(2.0 * ((H - p.y()) - y0) / vh - 1.0);
-    const QVector4D a = inverseProductMatrix * QVector4D(x, y, -1.0f, 1.0f);
-    const QVector4D b = inverseProductMatrix * QVector4D(x, y, 1.0f, 1.0f);
-    const Vector3 near(a.x() / a.w(), a.y() / a.w(), a.z() / a.w());
-    Vector3 direction = Vector3(b.x() / b.w(), b.y() / b.w(), b.z() / b.w()) - near;
+    const double x = 2.0 * (p.x() - x0) / vw - 1.0, y = 2.0 * ((H - p.y()) - y0) / vh - 1.0;
+    const Vector3 near = viewFrame.deviceToWorld(Vector3(x, y, -1.0));
+    Vector3 direction = viewFrame.deviceToWorld(Vector3(x, y, 1.0)) - near;
     if (direction.lengthSquared() >= smallestDirection)
         direction = direction.normalised();
     return Ray3(near, direction);

@@ -665,20 +665,9 @@ StructureView::ClickRegion StructureView::determineClickRegion(const QPoint& poi
 
 double StructureView::distanceForRadius(double radius) const
 {
-    const double x0 = viewportCache[0], y0 = viewportCache[1], vw = viewportCache[2], vh = viewportCache[3];
-    const double H = frameSize().height();
-    const double left = x0 + 32.0, top = y0 + 32.0, w = vw - 64.0, h = vh - 64.0;
-    const auto ndc = [&](double x, double y, double z) {
-        return QVector4D(float(2.0 * (x - x0) / vw - 1.0), float(2.0 * (H - y - y0) / vh - 1.0), float(z), 1.0f);
-    };
-    const auto unproject = [&](const QVector4D& v) {
-        const QVector4D p = inverseProductMatrix * v;
-        return p.toVector3D() / p.w();
-    };
-    const double cx = left + w / 2.0, cy = top + h / 2.0;
-    const double Lh = (unproject(ndc(left + w, cy, 1.0)) - unproject(ndc(left, cy, 1.0))).length();
-    const double Lv = (unproject(ndc(cx, top + h, 1.0)) - unproject(ndc(cx, top, 1.0))).length();
-    const double Ld = (unproject(ndc(cx, cy, 1.0)) - unproject(ndc(cx, cy, -1.0))).length();
-    const double span = std::isnan(Lh) ? Lv : std::min(Lh, Lv);
-    return radius / (span * 0.5) * Ld;
+    // The sphere fills the view less a 32-pixel margin on every side. Before
+    // the first frame the widget stands in for the viewport.
+    const double vw = viewportCache[2] > 0.0 ? viewportCache[2] : std::max(2, frameSize().width());
+    const double vh = viewportCache[3] > 0.0 ? viewportCache[3] : std::max(2, frameSize().height());
+    return viewFrame.distanceToFill(radius, (vw - 64.0) / vw, (vh - 64.0) / vh);
 }

@@ -102,7 +102,7 @@ void StructureView::regenerateGeometry()
     g.nodeVertices.vertices.reserve(g.nodes.size());
     for (int i = 0; i < g.nodes.size(); ++i) {
         const NodeRef& node = g.nodes[i];
-        g.nodeVertices.vertices << iGL::toFloat(node->position());
+        g.nodeVertices.vertices << toGL(node->position());
         g.allNodes.indices << GLuint(i);
         (inGroup(node->group(), group) ? g.groupNodes : g.otherNodes).indices << GLuint(i);
         index.insert(node.data(), GLuint(i));
@@ -253,20 +253,20 @@ void StructureView::rescaleResults()
     if (isForceDiagramMode(mode)) {
         const double s = mode == CurrentState::BendingMoment ? -currentState->scaleBM() : currentState->scaleSF();
         for (const auto& entry : qAsConst(resultNodeVertices))
-            vertices[entry.second] = iGL::toFloat(resultVertices[entry.second].vector);
+            vertices[entry.second] = toGL(resultVertices[entry.second].vector);
         for (auto it = memberResultRanges.cbegin(); it != memberResultRanges.cend(); ++it) {
             const Vector3 PA = positionOf(it.key()->nodeA()), PB = positionOf(it.key()->nodeB());
             for (int i = it.value().first; i <= it.value().second; ++i) {
                 const ResultVertex& r = resultVertices[resultOutline[i]];
                 if (r.t >= 0.0)
-                    vertices[resultOutline[i]] = iGL::toFloat(PA * (1.0 - r.t) + PB * r.t + r.vector * s);
+                    vertices[resultOutline[i]] = toGL(PA * (1.0 - r.t) + PB * r.t + r.vector * s);
             }
         }
     } else if (mode == CurrentState::Deflection) {
         const double s = currentState->scaleDf();
         for (const auto& entry : qAsConst(resultNodeVertices)) {
             const Vector3 p = entry.first->position() + resultVertices[entry.second].vector * s;
-            vertices[entry.second] = iGL::toFloat(p);
+            vertices[entry.second] = toGL(p);
             deflectedNodePositions.insert(entry.first, p);
         }
         for (auto it = memberResultRanges.cbegin(); it != memberResultRanges.cend(); ++it) {
@@ -275,7 +275,7 @@ void StructureView::rescaleResults()
             for (int i = it.value().first; i <= it.value().second; ++i) {
                 const ResultVertex& r = resultVertices[resultOutline[i]];
                 if (r.t >= 0.0)
-                    vertices[resultOutline[i]] = iGL::toFloat(DA * (1.0 - r.t) + DB * r.t + r.vector * s);
+                    vertices[resultOutline[i]] = toGL(DA * (1.0 - r.t) + DB * r.t + r.vector * s);
             }
         }
     }
@@ -299,7 +299,7 @@ void StructureView::regeneratePointsOfInterest()
         return;
     const int mode = currentState->resultMode();
     const auto add = [&](double t, const Vector3& P) {
-        resultsVBO.pointVertices.vertices << iGL::toFloat(P);
+        resultsVBO.pointVertices.vertices << toGL(P);
         PointOfInterest poi;
         poi.position = t;
         poi.point = P;
@@ -354,7 +354,7 @@ void StructureView::regenerateSelection()
         if (it != index.constEnd())
             return *it;
         const GLuint i = GLuint(s.vertices.vertices.size());
-        s.vertices.vertices << iGL::toFloat(node->position());
+        s.vertices.vertices << toGL(node->position());
         index.insert(node.data(), i);
         return i;
     };

@@ -29,9 +29,12 @@ double clampScale(double s, double lo, double hi)
     return s >= lo ? (s <= hi ? s : hi) : (s < lo ? lo : hi);
 }
 
-const double nearPlane = 0.1;
-const double frustumHalfWidth = nearPlane * StructureView::halfFieldTangent;
-const double farPlane = 5000.0;
+// Single precision holds a coordinate to about 6e-8 of itself, and a pixel
+// is about 5e-4 of the distance across; this many distances keeps the error
+// of the origin's offset to a tenth of a pixel.
+const double originReach = 256.0;
+// Well within single precision, so that no vertex reaches GL as infinite.
+const double largestGLCoordinate = 1e30;
 // Antialiasing, TextAntialiasing, SmoothPixmapTransform, Qt4CompatiblePainting.
 const QPainter::RenderHints overlayHints(0x27);
 
@@ -46,6 +49,7 @@ bool StructureView::render(QPaintDevice* target, const QSize& size, bool overlay
     if (!documentModel || !viewPoint)
         return false;
 
+    followRenderOrigin();
     saveGLState();
     glDisable(GL_ALPHA_TEST);
     glEnable(GL_BLEND);
@@ -139,10 +143,29 @@ void StructureView::restoreGLState() const
     glMatrixMode(GL_MODELVIEW);
 }
 
-void StructureView::storeProduct()
+void StructureView::followRenderOrigin()
 {
-    productMatrix = projectionMatrix.transposed() * modelViewMatrix.transposed();
-    inverseProductMatrix = productMatrix.inverted();
+    const Vector3 focal = viewPoint->focalPoint();
+    if ((focal - renderOrigin).length() <= originReach * viewPoint->distance())
+        return;
+    renderOrigin = focal;
+    geometryDirty = resultScalingDirty = pointsOfInterestDirty = selectionDirty = true;
+}
+
+QVector3D StructureView::toGL(const Vector3& position) const
+{
+    Vector3 p = position - renderOrigin;
+    const double largest = std::max({std::fabs(p.x()), std::fabs(p.y()), std::fabs(p.z())});
+    // Shortened along its own direction, so that a line to it keeps its heading.
+    if (largest > largestGLCoordinate)
+        p = p * (largestGLCoordinate / largest);
+    return iGL::toFloat(p);
+}
+
+void StructureView::translateTo(const Vector3& position) const
+{
+    const QVector3D p = toGL(position);
+    glTranslatef(p.x(), p.y(), p.z());
 }
 
 void StructureView::setUpProjection(const QRect& pick, bool store)
@@ -157,11 +180,15 @@ void StructureView::setUpProjection(const QRect& pick, bool store)
     }
     glScalef(GLfloat(H / W), 1.0f, 1.0f);
     pixelScale = 1.0 / H;
+    // The depth range follows a distant camera, so that what it looks at is never clipped away.
+    const double distance = viewPoint ? viewPoint->distance() : 0.0;
+    const double nearPlane = ViewFrame::nearPlaneAt(distance), farPlane = ViewFrame::farPlaneAt(distance);
+    const double frustumHalfWidth = nearPlane * halfFieldTangent;
     glFrustum(-frustumHalfWidth, frustumHalfWidth, -frustumHalfWidth, frustumHalfWidth, nearPlane, farPlane);
     glDepthRange(0.0, 1.0);
     if (store) {
         projectionMatrix = iGL::getMatrix(GL_PROJECTION_MATRIX);
-        storeProduct();
+        viewFrame.setProjection(W / H, halfFieldTangent, nearPlane, farPlane);
     }
     glMatrixMode(GL_MODELVIEW);
 }
@@ -192,12 +219,14 @@ void StructureView::setUpTransformAndLighting(bool lighting, bool store)
                 R[c * 4 + r] = GLfloat(T[r][c]);
         R[15] = 1.0f;
         glMultMatrixf(R);
-        glTranslatef(GLfloat(T[0][3]), GLfloat(T[1][3]), GLfloat(T[2][3]));
+        // Positions reach GL relative to the render origin.
+        glTranslatef(GLfloat(T[0][3] + renderOrigin[0]), GLfloat(T[1][3] + renderOrigin[1]),
+                     GLfloat(T[2][3] + renderOrigin[2]));
+        if (store)
+            viewFrame.setCamera(*viewPoint);
     }
-    if (store) {
+    if (store)
         modelViewMatrix = iGL::getMatrix(GL_MODELVIEW_MATRIX);
-        storeProduct();
-    }
 }
 
 // ---- The structure
@@ -309,7 +338,7 @@ void StructureView::renderStructureWireFrameMembers()
             const bool inGroup = !group || static_cast<const Group*>(member->group().data()) == group.data();
             setGLMaterialColour(inGroup ? Colours::memberPin : withAlpha(Colours::memberPin, 128));
             glPushMatrix();
-            iGL::translate(positionOf(member->nodeA()));
+            translateTo(positionOf(member->nodeA()));
             multiplyGLMatrixBy(member->transformationMatrix());
             // Each sphere sits its own radius inside the member from the pinned end.
             const auto pinSphere = [&](double x, float inward) {
@@ -405,7 +434,7 @@ void StructureView::renderSolidMember(const MemberRef& member)
     const QVector<quint32> faceA = section->extrusionFaceAIndices();
     const QVector<quint32> faceB = section->extrusionFaceBIndices();
     glPushMatrix();
-    iGL::translate(positionOf(member->nodeA()));
+    translateTo(positionOf(member->nodeA()));
     multiplyGLMatrixBy(member->transformationMatrix());
     if (section->isRotated())
         glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);

@@ -146,13 +146,13 @@ void StructureView::renderInterrogatedResult()
     }
     scratchPoints.resize(0);
     for (const NodeRef& node : qAsConst(nodes))
-        scratchPoints << iGL::toFloat(node->position());
+        scratchPoints << toGL(node->position());
     if (!scratchPoints.isEmpty())
         drawVertexPoints(scratchPoints);
     scratchPoints.resize(0);
     for (const MemberRef& member : qAsConst(members))
         if (member->nodeA() && member->nodeB())
-            scratchPoints << iGL::toFloat(member->nodeA()->position()) << iGL::toFloat(member->nodeB()->position());
+            scratchPoints << toGL(member->nodeA()->position()) << toGL(member->nodeB()->position());
     if (!scratchPoints.isEmpty())
         drawVertexLines(scratchPoints);
 
@@ -239,7 +239,7 @@ void StructureView::renderSelection()
     const double k = std::fabs(24.0 / s);
     const auto drawAxesAt = [&](const Vector3& p, const Matrix3x3* axes, bool mirror) {
         glPushMatrix();
-        iGL::translate(p);
+        translateTo(p);
         if (axes)
             multiplyGLMatrixBy(*axes);
         if (mirror)

@@ -7,6 +7,7 @@
 #include "LoadCaseAccessor.h"
 #include "MainWindow.h"
 #include "ModelResources.h"
+#include "StructureView.h"
 #include "Startup.h"
 #include "TitlesView.h"
 #include "UtilityWindow.h"
@@ -65,6 +66,27 @@ protected:
         actions->actionClearAllSelection();
         actions->actionSelectObjects(objects(names));
         window->updateGUIForCurrentStateAndSelection();
+    }
+
+    // Press, release, double click and release at a point of the window's view.
+    static void doubleClickView(MainWindow* in, const QPoint& p, Qt::MouseButton button)
+    {
+        auto* view = in->findChild<StructureView*>(QStringLiteral("StructureView"));
+        for (const auto& step : {qMakePair(QEvent::MouseButtonPress, button), qMakePair(QEvent::MouseButtonRelease, Qt::NoButton),
+                                 qMakePair(QEvent::MouseButtonDblClick, button),
+                                 qMakePair(QEvent::MouseButtonRelease, Qt::NoButton)}) {
+            QMouseEvent event(step.first, QPointF(p), view->mapToGlobal(p), button, step.second, Qt::NoModifier);
+            QApplication::sendEvent(view, &event);
+        }
+    }
+
+    // A double click on a read-out of the window's view, as a user opens the calculator.
+    static void openReadOut(MainWindow* in, StructureView::ClickRegionEnum region)
+    {
+        auto* view = in->findChild<StructureView*>(QStringLiteral("StructureView"));
+        // A result's read-out waits for the analysis, which a loaded machine delays.
+        QTRY_VERIFY_WITH_TIMEOUT(!view->determineClickRegion(region).outline.isEmpty(), 30000);
+        doubleClickView(in, view->determineClickRegion(region).outline.boundingRect().center(), Qt::LeftButton);
     }
 
     // A page opened in the window as a user would: the "titles" of its

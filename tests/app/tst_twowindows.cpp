@@ -98,7 +98,6 @@ private:
     // The field of the named case's row, none when the page lists no such row.
     static CalculatorField* factorField(EditorPage* page, const QString& caseName);
     // A double click on the read-out as the window's view receives it.
-    static void openReadOut(MainWindow* in, StructureView::ClickRegionEnum region);
 
     WindowRecordingDialogs asked;
     QPointer<MainWindow> other;
@@ -183,21 +182,6 @@ void TestTwoWindows::calculatorAnswerFollowsTheUnitChange()
              qPrintable(QString::number(node->position().x(), 'g', 17)));
     QCOMPARE(node->position().y(), place.y());
     QCOMPARE(node->position().z(), place.z());
-}
-
-void TestTwoWindows::openReadOut(MainWindow* in, StructureView::ClickRegionEnum region)
-{
-    auto* view = in->findChild<StructureView*>(QStringLiteral("StructureView"));
-    // A result's read-out waits for the analysis, which a loaded machine delays.
-    QTRY_VERIFY_WITH_TIMEOUT(!view->determineClickRegion(region).outline.isEmpty(), 30000);
-    const QPoint p = view->determineClickRegion(region).outline.boundingRect().center();
-    for (const auto& step : {qMakePair(QEvent::MouseButtonPress, Qt::LeftButton),
-                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton),
-                             qMakePair(QEvent::MouseButtonDblClick, Qt::LeftButton),
-                             qMakePair(QEvent::MouseButtonRelease, Qt::NoButton)}) {
-        QMouseEvent event(step.first, QPointF(p), view->mapToGlobal(p), Qt::LeftButton, step.second, Qt::NoModifier);
-        QApplication::sendEvent(view, &event);
-    }
 }
 
 void TestTwoWindows::deleteAsksOnceInTheWindowOfTheCommand_data()

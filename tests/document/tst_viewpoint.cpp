@@ -96,9 +96,10 @@ void TestViewPoint::settersQuantise_data()
     // 0.1 × 65536 = 6553.6
     QTest::newRow("focal x 0.1") << "x" << 0.1 << 6554 * step;
     QTest::newRow("focal x halves away from zero") << "x" << -1.5 * step << -2 * step;
-    // No step changes these: they stay as they are.
-    QTest::newRow("focal x largest finite") << "x" << -DBL_MAX << -DBL_MAX;
-    QTest::newRow("distance largest finite") << "distance" << DBL_MAX << DBL_MAX;
+    // A camera stays where a view can draw from: within 2^40 m, at most 2^44 m away.
+    QTest::newRow("focal x largest finite") << "x" << -DBL_MAX << -std::ldexp(1.0, 40);
+    QTest::newRow("distance largest finite") << "distance" << DBL_MAX << std::ldexp(1.0, 44);
+    QTest::newRow("focal x 1e12 kept") << "x" << 1e12 << 1e12;
 }
 
 void TestViewPoint::settersQuantise()
