@@ -7,7 +7,9 @@
 #include "TestMain.h"
 #include "VisualConstants.h"
 
+#include <QSignalSpy>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -25,6 +27,8 @@ private slots:
 
     void fitShowsTheModelAndUndoBringsItBack_data();
     void fitShowsTheModelAndUndoBringsItBack();
+    void aModelFarFromTheOriginIsDrawnAsAtIt_data();
+    void aModelFarFromTheOriginIsDrawnAsAtIt();
 
 private:
     static StructureView* viewOf(MainWindow* in)
@@ -151,9 +155,29 @@ void TestFarView::fitShowsTheModelAndUndoBringsItBack()
         QVERIFY2(far > 100, qPrintable(QString::number(far)));
     }
     QVERIFY2(differingShare(cornerTriad(slipped), cornerTriad(before)) < 0.02, "the corner triad is not as before");
+    if (shown) {
+        // Picked and zoomed as any other: a click on the far node finds it,
+        // and a notch of the wheel there moves 1/24 of the way in.
+        StructureView* view = viewOf(window);
+        QSignalSpy clicked(view, &StructureView::ObjectClicked);
+        const QPoint at = view->transformWorldToScreen(node->position()).toPoint();
+        QVERIFY(view->rect().contains(at));
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, at);
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(clicked.at(0).at(0).value<VaroObjectRef>(), VaroObjectRef(node));
+        const double distance = window->viewPoint()->distance();
+        QWheelEvent notch(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &notch);
+        QCOMPARE(window->viewPoint()->distance(), ViewPoint::quantiseDistance(distance * (1.0 - 1.0 / 24.0)));
+        const Vector3 focal = window->viewPoint()->focalPoint();
+        QVERIFY(std::isfinite(focal.x()) && std::isfinite(focal.y()) && std::isfinite(focal.z()));
+    }
 
-    // Undone, the view stays where the slip left it until a fit.
-    window->findChild<QToolButton*>(QStringLiteral("ButtonUndo"))->click();
+    // Undone, the view stays where the slip left it until a fit. The click
+    // above changed the selection, which Undo takes back first.
+    for (int i = 0; i < 3 && node->position().x() != place.x(); ++i)
+        window->findChild<QToolButton*>(QStringLiteral("ButtonUndo"))->click();
     QCOMPARE(node->position().x(), place.x());
     const QString path = folder->filePath(QStringLiteral("after-the-slip.varou"));
     QVERIFY(window->saveFileAs(path));
@@ -171,6 +195,40 @@ void TestFarView::fitShowsTheModelAndUndoBringsItBack()
     QVERIFY(QTest::qWaitForWindowExposed(reopened));
     const int again = memberPixels(fitted(reopened));
     QVERIFY2(again > portal / 2, qPrintable(QString::number(again)));
+}
+
+void TestFarView::aModelFarFromTheOriginIsDrawnAsAtIt_data()
+{
+    QTest::addColumn<double>("X");
+    QTest::newRow("10 km") << 1e4;
+    QTest::newRow("1e7 m") << 1e7;
+    QTest::newRow("1e9 m") << 1e9;
+    QTest::newRow("1e11 m") << 1e11;
+}
+
+// The whole portal moved along x and fitted: the same picture as at the
+// origin, since single precision is never asked to hold where it stands.
+void TestFarView::aModelFarFromTheOriginIsDrawnAsAtIt()
+{
+    QFETCH(double, X);
+    window->currentState()->setMode(CurrentState::Geometry);
+    EditingActions* actions = EditingActions::of(window->documentModel().data());
+    actions->actionClearAllSelection();
+    const QImage atOrigin = fitted(window);
+    QVERIFY(!atOrigin.isNull());
+    QVERIFY(memberPixels(atOrigin) > 200);
+
+    QList<VaroObjectRef> nodes;
+    for (const NodeRef& node : window->documentModel()->structureModel()->nodes())
+        nodes << node;
+    actions->actionSelectObjects(nodes);
+    actions->actionMoveSelectedNodesBy(Vector4(X, 0, 0, 1), {});
+    actions->actionClearAllSelection();
+    QCOMPARE(window->documentModel()->centroidOfNodes().x(), 7.5 + X);
+    const QImage moved = fitted(window);
+    QVERIFY(!moved.isNull());
+    keepForReview(moved, QStringLiteral("farview/moved %1.png").arg(QTest::currentDataTag()));
+    QVERIFY2(differingShare(moved, atOrigin) < 0.002, "the portal is drawn otherwise than at the origin");
 }
 
 VARO_TEST_MAIN(TestFarView)
