@@ -34,6 +34,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -343,12 +344,106 @@ QList<GeometryGroupRef> DocumentModel::usedGroups() const
     return used;
 }
 
+namespace {
+
+// Whether load cases are used, each case worked out once however many cases
+// hold it. A super load case is used when every component has a factor that
+// is not near zero and is used itself; one that reaches itself is not, and
+// neither is any case that holds it. The walk keeps its own stack, so a
+// chain of cases costs no call depth.
+class LoadCaseUse
+{
+public:
+    explicit LoadCaseUse(const StructureModel& structure) : structure(structure) {}
+
+    bool isUsed(const LoadCaseRef& loadCase)
+    {
+        const auto found = known.constFind(loadCase.data());
+        if (found != known.constEnd())
+            return found.value();
+        const SuperLoadCaseRef top = loadCase.objectCast<SuperLoadCase>();
+        if (!top)
+            return known[loadCase.data()] = isOwnUsed(loadCase);
+        struct Open
+        {
+            SuperLoadCaseRef superCase;
+            QList<LoadCaseRef> components;
+            int next;
+        };
+        std::vector<Open> stack;
+        QSet<const LoadCase*> open;
+        const auto enter = [&](const SuperLoadCaseRef& superCase) {
+            stack.push_back({superCase, superCase->factors().keys(), 0});
+            open.insert(superCase.data());
+        };
+        enter(top);
+        while (!stack.empty()) {
+            Open& at = stack.back();
+            if (at.components.isEmpty())
+                break;
+            if (at.next == at.components.size()) {
+                known.insert(at.superCase.data(), true);
+                open.remove(at.superCase.data());
+                stack.pop_back();
+                continue;
+            }
+            const LoadCaseRef component = at.components.at(at.next++);
+            if (std::fabs(at.superCase->factorForLoadCase(component)) < nearZeroMagnitude)
+                break;
+            const auto settled = known.constFind(component.data());
+            if (settled != known.constEnd()) {
+                if (!settled.value())
+                    break;
+                continue;
+            }
+            if (open.contains(component.data()))
+                break;
+            if (const SuperLoadCaseRef below = component.objectCast<SuperLoadCase>()) {
+                enter(below);
+                continue;
+            }
+            const bool used = known[component.data()] = isOwnUsed(component);
+            if (!used)
+                break;
+        }
+        // What failed leaves every case that holds it unused.
+        for (const Open& unused : stack)
+            known.insert(unused.superCase.data(), false);
+        return known.value(top.data());
+    }
+
+private:
+    // A loading with a load, a gravity case over members that all have a section type.
+    bool isOwnUsed(const LoadCaseRef& loadCase) const
+    {
+        if (loadCase.objectCast<Loading>()) {
+            for (const LoadRef& load : structure.loads())
+                if (load->loadCase() == loadCase)
+                    return true;
+            return false;
+        }
+        if (loadCase.objectCast<GravityCase>()) {
+            for (const MemberRef& member : structure.members())
+                if (!member->sectionType())
+                    return false;
+            return true;
+        }
+        return false;
+    }
+
+    const StructureModel& structure;
+    QHash<const LoadCase*, bool> known;
+};
+
+} // namespace
+
 QList<LoadCaseRef> DocumentModel::usedLoadCases() const
 {
     TrackedReadLocker locker(lock.get());
     QList<LoadCaseRef> used;
+    LoadCaseUse use(*structure);
     for (const LoadCaseRef& loadCase : subOpLoadCases())
-        if (subOpIsLoadCaseUsed(loadCase))
+        if (use.isUsed(loadCase))
             used.append(loadCase);
     return used;
 }
@@ -381,39 +476,7 @@ bool DocumentModel::isLoadCaseUsed(const LoadCaseRef& loadCase) const
 
 bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase) const
 {
-    QSet<const LoadCase*> open;
-    return subOpIsLoadCaseUsed(loadCase, &open);
-}
-
-// `open` holds the super load cases on the path from the outermost case, so
-// that a case met again within itself ends the search instead of recursing
-// for ever.
-bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase, QSet<const LoadCase*>* open) const
-{
-    if (loadCase.objectCast<Loading>()) {
-        for (const LoadRef& load : structure->loads())
-            if (load->loadCase() == loadCase)
-                return true;
-        return false;
-    }
-    if (loadCase.objectCast<GravityCase>()) {
-        for (const MemberRef& member : structure->members())
-            if (!member->sectionType())
-                return false;
-        return true;
-    }
-    const SuperLoadCaseRef superCase = loadCase.objectCast<SuperLoadCase>();
-    if (!superCase)
-        return false;
-    const QMap<LoadCaseRef, double> factors = superCase->factors();
-    if (factors.isEmpty() || open->contains(superCase.data()))
-        return false;
-    open->insert(superCase.data());
-    bool used = true;
-    for (auto i = factors.cbegin(); used && i != factors.cend(); ++i)
-        used = std::fabs(superCase->factorForLoadCase(i.key())) >= nearZeroMagnitude && subOpIsLoadCaseUsed(i.key(), open);
-    open->remove(superCase.data());
-    return used;
+    return LoadCaseUse(*structure).isUsed(loadCase);
 }
 
 bool DocumentModel::isLoadCaseReferenced(const LoadCaseRef& loadCase) const

@@ -204,7 +204,6 @@ private:
     void connectParts();
     void startAnalysis();
     void stopAnalysis();
-    bool subOpIsLoadCaseUsed(const LoadCaseRef& loadCase, QSet<const LoadCase*>* open) const;
 
     // Declared in the order the parts are released in reverse.
     QSharedPointer<QObject> analysis;

@@ -13,30 +13,124 @@
 #include "SwayCase.h"
 #include "TrapezoidLoad.h"
 
-#include <QSet>
+#include <QHash>
+
+#include <vector>
 
 #include <cmath>
 
 namespace {
 
-struct Expansion
+// Super load cases are all or nothing, so one empty case or near-zero factor
+// anywhere below empties the whole expansion, and so does a case met again
+// within itself. The cases below are therefore ordered first, each before any
+// case that holds it, without a call a level, and then expanded in that
+// order; each expansion is kept only until the last case that holds it has
+// copied it, so that a chain costs the loads of two of its links at a time.
+class Expansion
 {
-    const QList<MemberRef>& members;
-    const QList<LoadRef>& loads;
-    QSet<LoadCase*> path; // super load cases being expanded, against cycles
-
+public:
+    Expansion(const QList<MemberRef>& members, const QList<LoadRef>& loads) : members(members), loads(loads) {}
     QList<LoadRef> expand(const LoadCaseRef& loadCase);
+
+private:
+    static SuperLoadCaseRef superCaseOf(const LoadCaseRef& loadCase);
+    // Every super load case below the given one, each after its components;
+    // false where the expansion is empty before any load is made.
+    bool order(const SuperLoadCaseRef& top);
+    QList<LoadRef> own(const LoadCaseRef& loadCase) const;
     QList<LoadRef> selfWeight(const GravityCase& gravity, const LoadCaseRef& loadCase) const;
-    // Copies of every component's loads, each scaled by scale(load, factor);
-    // empty when any component is empty or has a near-zero factor.
+    // The expansion of a component for one case that holds it, given up when
+    // the last such case has taken it.
+    QList<LoadRef> take(const LoadCaseRef& component);
+    // Copies of every component's loads, each scaled by scale(load, factor).
     template <class Scale>
     QList<LoadRef> factored(const SuperLoadCaseRef& superCase, const LoadAxisRef& axis, Scale scale);
+
+    const QList<MemberRef>& members;
+    const QList<LoadRef>& loads;
+    QList<SuperLoadCaseRef> ordered;
+    QHash<const LoadCase*, int> holders; // of each component, the cases still to take it
+    QHash<const LoadCase*, QList<LoadRef>> expanded;
 };
+
+SuperLoadCaseRef Expansion::superCaseOf(const LoadCaseRef& loadCase)
+{
+    if (qobject_cast<SwayCase*>(loadCase.data()) || qobject_cast<Combination*>(loadCase.data()))
+        return loadCase.staticCast<SuperLoadCase>();
+    return SuperLoadCaseRef();
+}
 
 QList<LoadRef> Expansion::expand(const LoadCaseRef& loadCase)
 {
-    if (!loadCase)
+    const SuperLoadCaseRef top = superCaseOf(loadCase);
+    if (!top)
+        return own(loadCase);
+    if (!order(top))
         return {};
+    for (const SuperLoadCaseRef& superCase : ordered) {
+        QList<LoadRef> result;
+        if (const SwayCaseRef sway = qSharedPointerObjectCast<SwayCase>(superCase)) {
+            const Vector3 t = sway->takeVector();
+            const LoadAxisRef axis(new LoadAxis(Axis(sway->applyVector(), NodeRef(), true, false)));
+            result = factored(superCase, axis, [&](Load& load, double k) {
+                if (!load.isCacheValid())
+                    load.updateCache();
+                return load.globalVector().dot(t) * k;
+            });
+        } else {
+            result = factored(superCase, LoadAxisRef(), [](Load&, double k) { return k; });
+        }
+        if (result.isEmpty())
+            return {};
+        expanded.insert(superCase.data(), result);
+    }
+    return expanded.value(top.data());
+}
+
+bool Expansion::order(const SuperLoadCaseRef& top)
+{
+    struct Open
+    {
+        SuperLoadCaseRef superCase;
+        QList<LoadCaseRef> components;
+        int next;
+    };
+    enum State { Opened = 1, Ordered };
+    QHash<const LoadCase*, State> states;
+    std::vector<Open> stack;
+    stack.push_back({top, top->factors().keys(), 0});
+    states.insert(top.data(), Opened);
+    while (!stack.empty()) {
+        Open& open = stack.back();
+        if (open.components.isEmpty())
+            return false;
+        if (open.next == open.components.size()) {
+            states.insert(open.superCase.data(), Ordered);
+            ordered.append(open.superCase);
+            stack.pop_back();
+            continue;
+        }
+        const LoadCaseRef component = open.components.at(open.next++);
+        if (!component || isNearZero(open.superCase->factorForLoadCase(component)))
+            return false;
+        ++holders[component.data()];
+        const SuperLoadCaseRef below = superCaseOf(component);
+        if (!below)
+            continue;
+        const State state = states.value(below.data(), State(0));
+        if (state == Opened)
+            return false;
+        if (state == Ordered)
+            continue;
+        states.insert(below.data(), Opened);
+        stack.push_back({below, below->factors().keys(), 0});
+    }
+    return true;
+}
+
+QList<LoadRef> Expansion::own(const LoadCaseRef& loadCase) const
+{
     if (qobject_cast<Loading*>(loadCase.data())) {
         QList<LoadRef> own;
         for (const LoadRef& load : loads)
@@ -46,17 +140,6 @@ QList<LoadRef> Expansion::expand(const LoadCaseRef& loadCase)
     }
     if (auto* gravity = qobject_cast<GravityCase*>(loadCase.data()))
         return selfWeight(*gravity, loadCase);
-    if (const SwayCaseRef sway = qSharedPointerObjectCast<SwayCase>(loadCase)) {
-        const Vector3 t = sway->takeVector();
-        const LoadAxisRef axis(new LoadAxis(Axis(sway->applyVector(), NodeRef(), true, false)));
-        return factored(sway, axis, [&](Load& load, double k) {
-            if (!load.isCacheValid())
-                load.updateCache();
-            return load.globalVector().dot(t) * k;
-        });
-    }
-    if (const CombinationRef combination = qSharedPointerObjectCast<Combination>(loadCase))
-        return factored(combination, LoadAxisRef(), [](Load&, double k) { return k; });
     return {};
 }
 
@@ -83,21 +166,27 @@ QList<LoadRef> Expansion::selfWeight(const GravityCase& gravity, const LoadCaseR
     return weights;
 }
 
+QList<LoadRef> Expansion::take(const LoadCaseRef& component)
+{
+    const LoadCase* key = component.data();
+    auto found = expanded.find(key);
+    if (found == expanded.end())
+        found = expanded.insert(key, own(component));
+    const QList<LoadRef> loads = found.value();
+    if (--holders[key] == 0)
+        expanded.erase(found);
+    return loads;
+}
+
 template <class Scale>
 QList<LoadRef> Expansion::factored(const SuperLoadCaseRef& superCase, const LoadAxisRef& axis, Scale scale)
 {
-    if (path.contains(superCase.data()))
-        return {};
-    path.insert(superCase.data());
     QList<LoadRef> result;
-    const QList<LoadCaseRef> components = superCase->factors().keys();
-    for (const LoadCaseRef& component : components) {
+    for (const LoadCaseRef& component : superCase->factors().keys()) {
         const double k = superCase->factorForLoadCase(component);
-        const QList<LoadRef> componentLoads = isNearZero(k) ? QList<LoadRef>() : expand(component);
-        if (componentLoads.isEmpty()) {
-            result.clear();
-            break;
-        }
+        const QList<LoadRef> componentLoads = take(component);
+        if (componentLoads.isEmpty())
+            return {};
         for (const LoadRef& load : componentLoads) {
             const double s = scale(*load, k);
             if (isNearZero(s))
@@ -113,7 +202,6 @@ QList<LoadRef> Expansion::factored(const SuperLoadCaseRef& superCase, const Load
             result.append(copy);
         }
     }
-    path.remove(superCase.data());
     return result;
 }
 
@@ -122,6 +210,6 @@ QList<LoadRef> Expansion::factored(const SuperLoadCaseRef& superCase, const Load
 QList<LoadRef> expandLoadCase(const LoadCaseRef& loadCase, const QList<MemberRef>& members,
                               const QList<LoadRef>& loads)
 {
-    Expansion expansion{members, loads, {}};
+    Expansion expansion(members, loads);
     return expansion.expand(loadCase);
 }

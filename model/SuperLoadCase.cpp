@@ -14,6 +14,28 @@ SuperLoadCase::SuperLoadCase(const QString& name) : LoadCase(name) {}
 
 SuperLoadCase::SuperLoadCase(const SuperLoadCase& other) : LoadCase(other), factorMap(other.factorMap) {}
 
+SuperLoadCase::~SuperLoadCase()
+{
+    // A case may hold the last reference to a case that holds the last to
+    // the next, down a chain of any length. The first case released lets go
+    // of the others one at a time, each from the same depth of calls: those
+    // it releases meanwhile only hand it what they held.
+    thread_local QList<LoadCaseRef>* releasing = nullptr;
+    if (factorMap.isEmpty())
+        return;
+    if (releasing) {
+        *releasing += factorMap.keys();
+        factorMap.clear();
+        return;
+    }
+    QList<LoadCaseRef> held = factorMap.keys();
+    factorMap.clear();
+    releasing = &held;
+    while (!held.isEmpty())
+        held.takeLast().reset();
+    releasing = nullptr;
+}
+
 double SuperLoadCase::factorForLoadCase(const LoadCaseRef& loadCase) const
 {
     return factorMap.value(loadCase, 0.0);

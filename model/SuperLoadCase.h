@@ -14,6 +14,7 @@ class SuperLoadCase : public LoadCase
 public:
     // What writeChildren writes for every kind, after a load case's own fields.
     static const XmlForm::Element xmlForm;
+    ~SuperLoadCase() override;
     QMap<LoadCaseRef, double> factors() const { return factorMap; }
     // The stored factor, 0.0 for a case that is not in the map.
     virtual double factorForLoadCase(const LoadCaseRef& loadCase) const;

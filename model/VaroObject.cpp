@@ -3,6 +3,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <vector>
+
 QAtomicInteger<quint32> VaroObject::_globalTimeStamp(1);
 
 VaroObject::VaroObject(QObject* parent) : QObject(parent), stampValue(currentTimeStamp()) {}
@@ -56,14 +58,39 @@ const XmlForm::Element VaroObject::xmlForm =
 
 void VaroObject::writeRecursiveXML(QXmlStreamWriter& writer, QSet<QString>* written) const
 {
-    const QString id = xmlId();
+    // Each object waits on a stack of its own until what it refers to is
+    // written, so that a chain of references a million long costs memory,
+    // not call depth. An id joins the set as its object is met, which for
+    // objects that refer back to one another ends the walk as well.
+    struct Waiting
+    {
+        const VaroObject* object;
+        QString id;
+        QList<VaroObjectRef> references;
+        int next;
+    };
+    QString id = xmlId();
     if (written->contains(id))
         return;
-    for (const VaroObjectRef& object : references())
-        if (object)
-            object->writeRecursiveXML(writer, written);
-    writeXML(writer, id);
     written->insert(id);
+    std::vector<Waiting> stack;
+    stack.push_back({this, std::move(id), references(), 0});
+    while (!stack.empty()) {
+        Waiting& top = stack.back();
+        if (top.next == top.references.size()) {
+            top.object->writeXML(writer, top.id);
+            stack.pop_back();
+            continue;
+        }
+        const VaroObjectRef object = top.references.at(top.next++);
+        if (!object)
+            continue;
+        QString referenceId = object->xmlId();
+        if (written->contains(referenceId))
+            continue;
+        written->insert(referenceId);
+        stack.push_back({object.data(), std::move(referenceId), object->references(), 0});
+    }
 }
 
 void VaroObject::raiseUnknownReference(QXmlStreamReader& reader, const QString& id)

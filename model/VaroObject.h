@@ -49,7 +49,8 @@ public:
     // order they are written, so that a model always saves the same text.
     virtual QList<VaroObjectRef> references() const;
 
-    // Writes the referenced objects first, then this one, each once.
+    // Writes the referenced objects first, then this one, each once, in the
+    // order of references(), depth first; the depth costs no call depth.
     void writeRecursiveXML(QXmlStreamWriter& writer, QSet<QString>* written) const;
     // The id under which this object is written: its address as unsigned decimal text.
     QString xmlId() const;

@@ -53,6 +53,8 @@ private slots:
     void loadCasesNamedElsewhereAreReferenced_data();
     void loadCasesNamedElsewhereAreReferenced();
     void loadsInLoadCaseExpandEveryKind();
+    void longChainsExpandAllOrNothing_data();
+    void longChainsExpandAllOrNothing();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
@@ -234,6 +236,55 @@ void TestQueries::loadsInLoadCaseExpandEveryKind()
                 QVERIFY(std::fabs(pair.second - e.force) <= 1e-9 * w);
         }
     }
+}
+
+void TestQueries::longChainsExpandAllOrNothing_data()
+{
+    QTest::addColumn<QString>("chain");
+    QTest::addColumn<bool>("used");
+    QTest::newRow("over a loaded loading") << "loaded" << true;
+    QTest::newRow("over an empty loading") << "empty" << false;
+    QTest::newRow("closed on itself") << "closed" << false;
+}
+
+// 200,000 combinations, each with a factor for the one before it, the first
+// -1.25 on a loading and then 2 and 0.5 by turns: each load of the loading
+// comes out once, scaled by -1.25 * 2 = -2.5.
+void TestQueries::longChainsExpandAllOrNothing()
+{
+    QFETCH(QString, chain);
+    QFETCH(bool, used);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    const LoadingRef empty(new Loading("Empty"));
+    const CombinationRef first(new Combination("0"));
+    first->addFactor(chain == "empty" ? empty : frame.loading, -1.25);
+    CombinationRef last = first;
+    for (int i = 1; i < 200000; ++i) {
+        const CombinationRef next(new Combination(QString::number(i)));
+        next->addFactor(last, i % 2 ? 2.0 : 0.5);
+        last = next;
+    }
+    if (chain == "closed")
+        first->addFactor(last, 1.0);
+
+    QCOMPARE(document->isLoadCaseUsed(last), used);
+    const QList<LoadRef> loads = document->loadsInLoadCase(last);
+    QCOMPARE(loads.size(), used ? frame.loads.size() : 0);
+    for (int i = 0; i < loads.size(); ++i) {
+        QCOMPARE(loads[i]->loadCase(), LoadCaseRef(last));
+        QCOMPARE(loads[i]->member(), frame.loads[i]->member());
+        const QList<Load::PositionedForce> pairs = loads[i]->positionedForces();
+        const QList<Load::PositionedForce> own = frame.loads[i]->positionedForces();
+        QCOMPARE(pairs.size(), own.size());
+        for (int j = 0; j < pairs.size(); ++j) {
+            QCOMPARE(pairs[j].first, own[j].first);
+            QVERIFY(std::fabs(pairs[j].second + 2.5 * own[j].second) <= 1e-9 * std::fabs(own[j].second));
+        }
+    }
+    // Broken again, so that the chain is released.
+    if (chain == "closed")
+        first->setFactors({});
 }
 
 void TestQueries::queriesWaitForAWriter_data()

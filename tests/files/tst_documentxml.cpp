@@ -1,4 +1,5 @@
 #include "BudgetTesting.h"
+#include "Combination.h"
 #include "CpuTimeTesting.h"
 #include "CrossSection.h"
 #include "CurrentState.h"
@@ -114,6 +115,8 @@ private slots:
     void savedTextIsBoundedAtOpening_data();
     void savedTextIsBoundedAtOpening();
     void savedTextOfAModelSavedIsBoundedClosely();
+    void longChainsOfReferencesSaveAndOpenAgain_data();
+    void longChainsOfReferencesSaveAndOpenAgain();
 };
 
 void TestDocumentXml::roundTrip()
@@ -1048,6 +1051,61 @@ void TestDocumentXml::savedTextOfAModelSavedIsBoundedClosely()
     const qint64 most = DocumentXml::longestSavedText(budget, read.document, &read.viewPoint, &read.state);
     QVERIFY(most >= text.size());
     QVERIFY2(most < text.size() * 6 / 5, qPrintable(QStringLiteral("%1 of %2").arg(most).arg(text.size())));
+}
+
+void TestDocumentXml::longChainsOfReferencesSaveAndOpenAgain_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("in the structure, named by a point load")
+        << QByteArray("<Content><Document><Structure><Node ref=\"a\"/><Member ref=\"m\"><NodeA>a</NodeA>"
+                      "<NodeB>a</NodeB></Member>")
+        << QByteArray("<PointLoad ref=\"p\"><Member>m</Member><LoadCase>$</LoadCase></PointLoad></Structure>"
+                      "</Document></Content>");
+    QTest::newRow("in the reports, named by a report")
+        << QByteArray("<Content><Document><Reports>")
+        << QByteArray("<Report ref=\"r\"><Block><LoadCase>$</LoadCase></Block></Report></Reports></Document>"
+                      "</Content>");
+}
+
+// 200,000 combinations, each with a factor for the one before it, that only
+// the last object names: every combination is written before the one that
+// names it, and the same chain is read again.
+void TestDocumentXml::longChainsOfReferencesSaveAndOpenAgain()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const int links = 200000;
+    const auto factorOf = [](int i) { return 0.5 * (i % 4 + 1); };
+    QByteArray text = before + "<Combination ref=\"k0\"><Name>0</Name></Combination>";
+    for (int i = 1; i < links; ++i)
+        text += "<Combination ref=\"k" + QByteArray::number(i) + "\"><Name>" + QByteArray::number(i)
+                + "</Name><Factor ref=\"k" + QByteArray::number(i - 1) + "\">" + QByteArray::number(factorOf(i))
+                + "</Factor></Combination>";
+    text += QByteArray(after).replace('$', "k" + QByteArray::number(links - 1));
+
+    for (int round = 0; round < 2; ++round) {
+        const ReadContent read(text);
+        QVERIFY2(read.ok, qPrintable(read.error));
+        const QList<LoadRef> loads = read.document.structureModel()->loads();
+        const QList<ReportRef> reports = read.document.reportModel()->reports();
+        LoadCaseRef link = loads.isEmpty() ? reports.value(0)->references().value(0).objectCast<LoadCase>()
+                                           : loads.first()->loadCase();
+        for (int i = links - 1; i > 0; --i) {
+            QVERIFY(link);
+            QCOMPARE(link->name(), QString::number(i));
+            const QMap<LoadCaseRef, double> factors = link.objectCast<Combination>()->factors();
+            QCOMPARE(factors.size(), 1);
+            QCOMPARE(factors.first(), factorOf(i));
+            link = factors.firstKey();
+        }
+        QCOMPARE(link->name(), QStringLiteral("0"));
+        QVERIFY(link.objectCast<Combination>()->factors().isEmpty());
+        if (round == 0) {
+            text = DocumentXml::writeContent(&read.document, &read.viewPoint, &read.state);
+            QVERIFY(!text.isEmpty());
+        }
+    }
 }
 
 VARO_TEST_MAIN(TestDocumentXml)

@@ -3,6 +3,7 @@
 #include "SwayCase.h"
 #include "TestMain.h"
 
+#include <QPointer>
 #include <QtTest>
 
 #include <cfloat>
@@ -17,6 +18,7 @@ private slots:
     void factorsAreHeldToTwoDecimals();
     void equality();
     void editorCopies();
+    void aLongChainIsReleased();
 };
 
 void TestLoadCases::factorsAreHeldToTwoDecimals_data()
@@ -97,6 +99,28 @@ void TestLoadCases::editorCopies()
     const Combination page(combination);
     QVERIFY(page == combination);
     QVERIFY(!page.isSecondOrder());
+}
+
+// Each combination holds the only reference to the one before it: releasing
+// the last lets go of the whole chain.
+void TestLoadCases::aLongChainIsReleased()
+{
+    CombinationRef last(new Combination("0"));
+    QPointer<Loading> bottom;
+    {
+        const LoadingRef loading(new Loading("L"));
+        last->addFactor(loading, 1.0);
+        bottom = loading.data();
+    }
+    const QPointer<Combination> first = last.data();
+    for (int i = 1; i < 200000; ++i) {
+        const CombinationRef next(new Combination(QString::number(i)));
+        next->addFactor(last, 1.0);
+        last = next;
+    }
+    QVERIFY(first && bottom);
+    last.reset();
+    QVERIFY(!first && !bottom);
 }
 
 VARO_GUILESS_TEST_MAIN(TestLoadCases)
