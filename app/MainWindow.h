@@ -86,9 +86,10 @@ public:
     bool writeNativeFile(const QString& path, FileStamp* written = nullptr);
     // Empty without a document.
     QByteArray writeXMLDocumentFile(QString* whyNotWritten = nullptr) const;
-    // Fills the three objects, which the caller made new; false on an XML
-    // error or a broken reference, and when memory ran out (*outOfMemory).
-    // For a sound model too large to open or save, *tooLarge says so.
+    // Fills the three objects, which the caller made new, the document with
+    // the default load cases where it lacks them; false on an XML error or a
+    // broken reference, and when memory ran out (*outOfMemory). For a sound
+    // model too large to open or save, *tooLarge says so.
     bool readXMLDocumentFile(const QByteArray& text, QSharedPointer<DocumentModel>& document,
                              QSharedPointer<ViewPoint>& viewPoint, QSharedPointer<CurrentState>& currentState,
                              bool* outOfMemory = nullptr, QString* tooLarge = nullptr);

@@ -151,7 +151,7 @@ void MainWindow::restoreDemoCheckPoint(const QByteArray& xml, bool* restored)
         return;
     }
     *state = *newCurrentState;
-    newDocument->incorporateDefaults();
+    // Reading gave it the defaults.
     setDocumentModel(newDocument);
     setViewPoint(newViewPoint);
     setFileName(QString());

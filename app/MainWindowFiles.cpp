@@ -171,6 +171,7 @@ bool MainWindow::openFile(QString path, bool untitled)
     if (!clearCurrentDocumentModel(rereading))
         return false;
     *state = *newCurrentState;
+    // A model read has them already; an import was held to the save's limits with them.
     newDocument->incorporateDefaults();
     // An import stays one undoable step, marked clean below like any opened model.
     setDocumentModel(newDocument);
@@ -227,7 +228,8 @@ bool MainWindow::readXMLDocumentFile(const QByteArray& text, QSharedPointer<Docu
 {
     QString error;
     bool over = false;
-    const bool read = DocumentXml::readContent(text, document.data(), viewPoint.data(), currentState.data(), &error,
+    // With the defaults that opening gives a model, held to the save's limits with them.
+    const bool read = DocumentXml::openContent(text, document.data(), viewPoint.data(), currentState.data(), &error,
                                                outOfMemory, &over);
     if (over && tooLarge)
         *tooLarge = error;

@@ -902,17 +902,19 @@ void DocumentModel::consolidateWithLibraries(const QList<VaroObjectRef>& objects
     library->appendAllCustom(added);
 }
 
-void DocumentModel::incorporateDefaults()
+QList<LoadCaseRef> DocumentModel::incorporateDefaults()
 {
     const QSharedPointer<LoadCaseLibrary> library =
         libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    QList<LoadCaseRef> added;
     if (!library)
-        return;
+        return added;
 
     if (library->loadings().isEmpty()) {
         const LoadingRef loading(new Loading(library->uniqueLoadingName()));
         loading->setColour(Colours::loadLinear);
         library->append(loading);
+        added << loading;
     }
 
     const QList<LoadCaseRef> autoCases = library->autoCases();
@@ -921,7 +923,9 @@ void DocumentModel::incorporateDefaults()
         const GravityCaseRef gravity(new GravityCase(QStringLiteral("Gravity")));
         gravity->setColour(Colours::loadLinear);
         library->append(gravity);
+        added << gravity;
     }
+    return added;
 }
 
 // ---- Guards

@@ -172,7 +172,8 @@ public:
     void consolidateWithLibraries(const QList<VaroObjectRef>& objects);
     // Before the document is shown: at least one loading and the default
     // gravity case. Takes no lock, since nothing else sees the document yet.
-    void incorporateDefaults();
+    // Returns the load cases it added.
+    QList<LoadCaseRef> incorporateDefaults();
 
 signals:
     void AnalysisHasCrashed();

@@ -168,13 +168,13 @@ void writeContentTo(QIODevice* device, const DocumentModel& document, const View
 } // namespace
 
 // What the budget bounds of the objects the text holds, and what a new
-// document read from it writes of its own. Its titles and the window's camera
-// and state are written here, as they are small; a section type may have
-// taken a library material instead of its own, which is written here too and
-// counted with each. Last, the declaration, the comment, the root and the
-// load cases opening adds to a model that lacks them.
+// document read from it writes of its own. Its titles, the load cases that
+// opening added after the text, and the window's camera and state are
+// written here, as they are small; a section type may have taken a library
+// material instead of its own, which is written here too and counted with
+// each. Last, the declaration, the comment and the root.
 SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
-                                const CurrentState* currentState)
+                                const CurrentState* currentState, const QList<LoadCaseRef>& added)
 {
     TrackedReadLocker locker(document.documentLock());
     QByteArray own;
@@ -185,6 +185,9 @@ SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel
         writer.writeStartElement(QStringLiteral("Content"));
         writer.writeStartElement(QStringLiteral("Document"));
         document.titles()->writeXML(writer);
+        QSet<QString> written;
+        for (const LoadCaseRef& loadCase : added)
+            loadCase->writeRecursiveXML(writer, &written);
         writer.writeEndElement();
         if (viewPoint)
             viewPoint->writeXML(writer);
@@ -286,7 +289,7 @@ bool isUtf8Start(const QByteArray& text)
 }
 
 QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint,
-                         CurrentState* currentState, bool* tooLarge)
+                         CurrentState* currentState, bool withDefaults, bool* tooLarge)
 {
     // Before anything is built: a text that asks for more than any model holds.
     XmlTextBudget budget(true);
@@ -344,10 +347,11 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     if (document && !documentRead)
         return QStringLiteral("The text holds no document.");
     // Whatever opens can be saved, by every limit that the save holds the
-    // text to: only where a bound of the text it would be saved as passes one
-    // is that text written and counted, though not kept.
+    // text to, with what opening adds: only where a bound of the text it would
+    // be saved as passes one is that text written and counted, though not kept.
+    const QList<LoadCaseRef> added = document && withDefaults ? document->incorporateDefaults() : QList<LoadCaseRef>();
     const SavedTextBound bound =
-        document ? boundOfSavedText(budget, *document, viewPoint, currentState) : SavedTextBound();
+        document ? boundOfSavedText(budget, *document, viewPoint, currentState, added) : SavedTextBound();
     if (bound.passesALimit()) {
         const QString why = whyNotSavable(*document, viewPoint, currentState, bound.withinAllButLength());
         if (!why.isEmpty()) {
@@ -360,8 +364,10 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
 
 } // namespace
 
-bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
-                 QString* errorText, bool* outOfMemory, bool* tooLarge)
+namespace {
+
+bool readContentOf(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                   bool withDefaults, QString* errorText, bool* outOfMemory, bool* tooLarge)
 {
     QString error;
     bool memoryRanOut = false;
@@ -369,7 +375,7 @@ bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* vie
     try {
         if (AllocationTesting::failsNow(AllocationTesting::Stage::DocumentRead))
             throw std::bad_alloc();
-        error = readContentParts(text, document, viewPoint, currentState, &over);
+        error = readContentParts(text, document, viewPoint, currentState, withDefaults, &over);
     } catch (const std::bad_alloc&) {
         error = QStringLiteral("There is not enough memory to read the text.");
         memoryRanOut = true;
@@ -381,6 +387,20 @@ bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* vie
     if (tooLarge)
         *tooLarge = over;
     return error.isEmpty();
+}
+
+} // namespace
+
+bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                 QString* errorText, bool* outOfMemory, bool* tooLarge)
+{
+    return readContentOf(text, document, viewPoint, currentState, false, errorText, outOfMemory, tooLarge);
+}
+
+bool openContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                 QString* errorText, bool* outOfMemory, bool* tooLarge)
+{
+    return readContentOf(text, document, viewPoint, currentState, true, errorText, outOfMemory, tooLarge);
 }
 
 void writeDocument(QXmlStreamWriter& writer, const DocumentModel& document)

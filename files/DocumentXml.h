@@ -70,6 +70,11 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
 // version reads or saves sets *tooLarge, with the message as *errorText.
 bool readContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
                  QString* errorText = nullptr, bool* outOfMemory = nullptr, bool* tooLarge = nullptr);
+// As readContent, the way a model opens: one that lacks them gains the
+// default load cases (DocumentModel::incorporateDefaults) before it is held to
+// what a model file may hold, so that what opens with them can be saved.
+bool openContent(const QByteArray& text, DocumentModel* document, ViewPoint* viewPoint, CurrentState* currentState,
+                 QString* errorText = nullptr, bool* outOfMemory = nullptr, bool* tooLarge = nullptr);
 // The most that the text of a model just read can be, cost and nest as when
 // it is saved, given the budget that followed its text, told to bound it: a
 // model that opens is written and counted only where one of these passes a
@@ -85,8 +90,9 @@ struct SavedTextBound
     // Within every limit, the length perhaps aside.
     bool withinAllButLength() const;
 };
+// The load cases `added` after the text are counted with it.
 SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
-                                const CurrentState* currentState);
+                                const CurrentState* currentState, const QList<LoadCaseRef>& added = {});
 qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
                         const CurrentState* currentState);
 // Which limit of a model file the text that the model would be saved as

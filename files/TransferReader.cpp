@@ -24,13 +24,20 @@
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 
+#include "CurrentState.h"
+#include "DocumentXml.h"
 #include "FileUtilities.h"
+#include "SuperLoadCase.h"
+#include "ViewPoint.h"
+#include "XmlForm.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QUndoStack>
 #include <QTextCodec>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <new>
 
@@ -96,6 +103,8 @@ private:
     QMap<QString, double> axisSigns;
     int version = 1;
     bool badText = false;
+    qint64 textsRead = 0;
+    qint64 charactersRead = 0;
 };
 
 QStringList TransferReading::texts()
@@ -103,6 +112,9 @@ QStringList TransferReading::texts()
     bool bad = false;
     const QStringList list = TransferReader::readStringList(in, &bad);
     badText = badText || bad;
+    textsRead += list.size();
+    for (const QString& text : list)
+        charactersRead += text.size();
     return list;
 }
 
@@ -129,10 +141,19 @@ bool TransferReading::readAll(TransferImport* result)
     }
     result->objects = objects;
     result->libraryEntries.clear();
-    for (const VaroObjectRef& object : qAsConst(names))
+    result->made.clear();
+    result->factors = 0;
+    for (auto name = names.cbegin(); name != names.cend(); ++name) {
+        const VaroObjectRef& object = name.value();
         if (object.objectCast<LoadCase>() || object.objectCast<GeometryGroup>())
             result->libraryEntries.append(object);
+        ++result->made[name.key().at(0).toLatin1()];
+        if (const SuperLoadCaseRef loadCase = object.objectCast<SuperLoadCase>())
+            result->factors += loadCase->factors().size();
+    }
     result->formatVersion = version;
+    result->texts = textsRead;
+    result->textCharacters = charactersRead;
     return true;
 }
 
@@ -487,11 +508,34 @@ qint64 recordStarts(const QByteArray& text)
     return count;
 }
 
-// TransferReader::read, letting a lack of memory through as std::bad_alloc.
-bool readText(const QByteArray& text, TransferImport* result)
+QString tr(const char* text)
 {
-    if (text.size() > TransferReader::maximumTextSize || recordStarts(text) > ReadingBudget::maximumObjects)
+    return QCoreApplication::translate("TransferReader", text);
+}
+
+// Past the import's own bounds a text is too large, not damaged.
+QString textTooLong()
+{
+    return ReadingBudget::tooLargeToOpen(
+        tr("its text is over the %L1 MB that a transfer file may hold").arg(TransferReader::maximumTextSize >> 20));
+}
+
+QString tooManyRecords()
+{
+    return ReadingBudget::tooLargeToOpen(
+        tr("it has more than the %L1 records that a transfer file may hold").arg(ReadingBudget::maximumObjects));
+}
+
+// TransferReader::read, letting a lack of memory through as std::bad_alloc;
+// `tooLarge` says why a text over the import's own bounds is refused.
+bool readText(const QByteArray& text, TransferImport* result, QString* tooLarge = nullptr)
+{
+    const bool tooLong = text.size() > TransferReader::maximumTextSize;
+    if (tooLong || recordStarts(text) > ReadingBudget::maximumObjects) {
+        if (tooLarge)
+            *tooLarge = tooLong ? textTooLong() : tooManyRecords();
         return false;
+    }
     TransferReading reading(text);
     TransferImport imported;
     if (!reading.readAll(&imported))
@@ -523,15 +567,23 @@ bool TransferReader::readFile(const QString& path, TransferImport* result, QStri
     // An empty file is a failed copy rather than a model; one larger than the
     // bound cannot be read whole.
     const qint64 size = file.size();
-    if (size == 0 || size > maximumTextSize)
+    if (size > maximumTextSize) {
+        *message = textTooLong();
+        return false;
+    }
+    if (size == 0)
         return false;
     // Memory running out is no sign of a damaged file.
     try {
         if (AllocationTesting::failsNow(AllocationTesting::Stage::FileRead))
             throw std::bad_alloc();
         const QByteArray text = file.readAll();
-        if (file.error() != QFileDevice::NoError || text.size() != size || !readText(text, result))
+        QString tooLarge;
+        if (file.error() != QFileDevice::NoError || text.size() != size || !readText(text, result, &tooLarge)) {
+            if (!tooLarge.isEmpty())
+                *message = tooLarge;
             return false;
+        }
     } catch (const std::bad_alloc&) {
         *message = withReason(cannotOpenMessage, describeFileError(ENOMEM, path));
         return false;
@@ -609,8 +661,147 @@ bool TransferReader::readFileIntoDocument(const QString& path, DocumentModel& do
     TransferImport imported;
     if (!readFile(path, &imported, message))
         return false;
+    const QString why = whyNotSavable(imported, document);
+    if (!why.isEmpty()) {
+        *message = ReadingBudget::tooLargeToOpen(why);
+        return false;
+    }
     addToDocument(imported, document);
     return true;
+}
+
+namespace {
+
+// Each character of a text is written in six bytes at most (an escape),
+// and costs a unit to read again.
+constexpr int bytesPerCharacter = 6;
+// The tags around a text, indented, with the mark that it is escaped.
+constexpr int textTags = 2 * BudgetLayout::longestName + 40;
+// A name that the import or opening makes itself ("Gravity (import)", "Loading 1").
+constexpr int ownName = 32;
+// Where the structure's objects stand in the saved text.
+constexpr int objectDepth = 3;
+
+struct Most
+{
+    qint64 length = 0;
+    qint64 cost = 0;
+};
+
+int longestOf(XmlForm::Value value)
+{
+    return value == XmlForm::Value::Text ? bytesPerCharacter * ownName : XmlForm::longest(value);
+}
+
+qint64 charactersCost(qint64 characters)
+{
+    using ReadingBudget::charactersPerUnit;
+    const qint64 past = characters - ReadingBudget::freeCharacters;
+    return past > 0 ? (past + charactersPerUnit - 1) / charactersPerUnit : 0;
+}
+
+// The most that an element of the form is written as at the depth, and
+// costs to read, with every field (a repeated one twice: a load's pairs) and
+// each value at its longest, on lines of its own as the writer indents them.
+Most mostOf(const char* name, const XmlForm::Element* form, XmlForm::Value value, int cost, int depth)
+{
+    const qint64 n = qint64(std::strlen(name));
+    qint64 attributes = 0;
+    int attributeCount = 0;
+    Most children;
+    for (const XmlForm::Field* field : XmlForm::fieldsOf(form)) {
+        const XmlForm::Value fieldValue = XmlForm::valueOf(*field);
+        if (field->flags & XmlForm::Attribute) {
+            attributes += qint64(std::strlen(field->name)) + 4 + longestOf(fieldValue);
+            ++attributeCount;
+            continue;
+        }
+        // A value's element costs three units to read; an object's its own.
+        const int fieldCost = field->form && field->form->cost ? field->form->cost : 3;
+        const Most child = mostOf(XmlForm::nameOf(*field), field->form, fieldValue, fieldCost, depth + 1);
+        const int times = field->flags & XmlForm::Repeated ? 2 : 1;
+        children.length += times * child.length;
+        children.cost += times * child.cost;
+    }
+    Most most;
+    most.cost = cost + qMax(0, attributeCount - 2) + charactersCost(n + attributes);
+    if (value != XmlForm::Value::None) {
+        most.length = 2 * n + 6 + longestOf(value) + attributes + depth;
+        most.cost += charactersCost(longestOf(value));
+    } else if (children.length == 0) {
+        most.length = n + 4 + attributes + depth;
+    } else {
+        most.length = 2 * n + 7 + attributes + 2 * depth + children.length;
+        most.cost += children.cost;
+    }
+    return most;
+}
+
+Most mostOf(const XmlForm::Element& form)
+{
+    return mostOf(form.name, &form, form.value, form.cost, objectDepth);
+}
+
+// The most an object that a record of each letter makes is written as.
+const QMap<char, Most>& mostByRecord()
+{
+    static const QMap<char, Most> most = [] {
+        QMap<char, Most> byLetter;
+        // A load record makes any of three kinds.
+        for (const XmlForm::Element* load : {&PointLoad::xmlForm, &TorqueLoad::xmlForm, &TrapezoidLoad::xmlForm}) {
+            const Most kind = mostOf(*load);
+            byLetter['L'].length = qMax(byLetter['L'].length, kind.length);
+            byLetter['L'].cost = qMax(byLetter['L'].cost, kind.cost);
+        }
+        const std::pair<char, const XmlForm::Element*> kinds[] = {
+            {'A', &LoadAxis::xmlForm}, {'C', &Loading::xmlForm}, {'G', &GravityCase::xmlForm},
+            {'K', &Combination::xmlForm}, {'M', &Member::xmlForm}, {'N', &Node::xmlForm},
+            {'O', &MemberAxis::xmlForm}, {'Q', &GeometryGroup::xmlForm}, {'S', &Support::xmlForm},
+            {'T', &SectionType::xmlForm}, {'W', &SwayCase::xmlForm}};
+        for (const auto& kind : kinds)
+            byLetter[kind.first] = mostOf(*kind.second);
+        return byLetter;
+    }();
+    return most;
+}
+
+// A factor of a combination or sway case.
+Most mostOfFactor()
+{
+    for (const XmlForm::Field* field : XmlForm::fieldsOf(&SuperLoadCase::xmlForm))
+        if (field->flags & XmlForm::Repeated)
+            return mostOf(XmlForm::nameOf(*field), field->form, XmlForm::valueOf(*field), 3, objectDepth + 1);
+    return Most();
+}
+
+} // namespace
+
+QString TransferReader::whyNotSavable(const TransferImport& imported, const DocumentModel& document)
+{
+    // What a new document writes of its own, and the two load cases opening may add.
+    const ViewPoint viewPoint;
+    const CurrentState state;
+    DocumentXml::SavedTextBound bound =
+        DocumentXml::boundOfSavedText(XmlTextBudget(), document, &viewPoint, &state);
+    const auto add = [&bound](const Most& most, qint64 times) {
+        bound.length += times * most.length;
+        bound.cost += times * most.cost;
+    };
+    add(mostByRecord()['C'], 1);
+    add(mostByRecord()['G'], 1);
+    for (auto made = imported.made.cbegin(); made != imported.made.cend(); ++made)
+        add(mostByRecord().value(made.key()), made.value());
+    static const Most factor = mostOfFactor();
+    add(factor, imported.factors);
+    add({textTags, 5}, imported.texts);
+    add({bytesPerCharacter, 1}, imported.textCharacters);
+    if (!bound.passesALimit())
+        return QString();
+    // Near a limit: the model is written for real, as a document of its own.
+    DocumentModel model(document.unitSystem());
+    addToDocument(imported, model);
+    model.incorporateDefaults();
+    return DocumentXml::whyNotSavable(model, &viewPoint, &state, bound.withinAllButLength());
 }
 
 void TransferReader::addToDocument(const TransferImport& imported, DocumentModel& document)

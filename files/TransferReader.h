@@ -22,6 +22,13 @@ struct TransferImport
     QList<VaroObjectRef> libraryEntries;
     // The version in force after the last record.
     int formatVersion = 1;
+    // What bounds the text it is saved as: the objects each record letter
+    // made, the factors of the combinations and sway cases, and the texts
+    // read with their characters.
+    QMap<char, qint64> made;
+    qint64 factors = 0;
+    qint64 texts = 0;
+    qint64 textCharacters = 0;
 
     // Appends each load case and geometry group to its library.
     void addEntriesToLibraries(const Libraries& libraries) const;
@@ -45,8 +52,15 @@ public:
     // the user. An empty file is refused.
     static bool readFile(const QString& path, TransferImport* result, QString* message);
     // Reads the file into the document, which is left untouched when the
-    // text is refused; on failure `message` holds the text for the user.
+    // text is refused; on failure `message` holds the text for the user. A
+    // model that the save would refuse, as a model of its own with what
+    // opening adds, is refused as too large to open, saying what is too large.
     static bool readFileIntoDocument(const QString& path, DocumentModel& document, QString* message);
+    // Why the model imported, as a new document of its own with the default
+    // load cases, could not be saved, in the save's words; empty when it can.
+    // Its text is written and counted only when a bound of it passes a limit
+    // of what a model file may hold. The document (a new one) gives its titles.
+    static QString whyNotSavable(const TransferImport& imported, const DocumentModel& document);
     // As one pending writer under the document's write lock: shares or adds
     // the materials, appends the nodes, members and loads as one undoable
     // step, and adds the load cases and geometry groups to the libraries.

@@ -1,6 +1,8 @@
 #include "TransferReader.h"
 
 #include "Combination.h"
+#include "DocumentXml.h"
+#include "NativeContainer.h"
 #include "CpuTimeTesting.h"
 #include "DocumentModel.h"
 #include "StructureModel.h"
@@ -86,6 +88,10 @@ private slots:
     void documentTakesAllOrNothing();
     void recordsPastTheBudgetAreNeverBuilt();
     void manyLoadCasesImportInLinearTime();
+    void whatImportsCanBeSaved_data();
+    void whatImportsCanBeSaved();
+    void manyObjectsPastTheSaveAreRefused_data();
+    void manyObjectsPastTheSaveAreRefused();
 };
 
 void TestTransfer::everyRecordKind()
@@ -414,9 +420,14 @@ void TestTransfer::filesAndMessages_data()
     QTest::newRow("refused record") << "bad.varox" << base + "N:1 (0 0 0) 0 0\n" << refused;
     QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen.arg("%1", "The file does not exist");
     QTest::newRow("empty") << "empty.varox" << QByteArray() << refused;
-    QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << refused;
+    // Past the import's own bounds a model is too large, not damaged.
+    const QString tooLong = "The model is too large to open: its text is over the 64 MB that a transfer file may hold.";
+    QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << tooLong;
     // Text of no records at all, but longer than what a transfer text may build from.
-    QTest::newRow("past the transfer budget") << "budget" << QByteArray() << refused;
+    QTest::newRow("past the transfer budget") << "budget" << QByteArray() << tooLong;
+    QTest::newRow("more records than a transfer text holds")
+        << "records.varox" << QByteArray("x:1\n").repeated(ReadingBudget::maximumObjects + 1)
+        << "The model is too large to open: it has more than the 4,000,000 records that a transfer file may hold.";
     QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
     QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
     // Memory running out is no sign of a damaged file.
@@ -549,6 +560,116 @@ void TestTransfer::manyLoadCasesImportInLinearTime()
         names.insert(loading->name());
     QCOMPARE(names.size(), count);
     QVERIFY(names.contains(QStringLiteral("c1")) && names.contains(QStringLiteral("c%1").arg(count)));
+}
+
+namespace {
+
+// Two nodes, then `count` of the record, its number in place of each "#".
+QByteArray numbered(const QByteArray& head, const QByteArray& record, int count)
+{
+    QByteArray text = head;
+    text.reserve(head.size() + count * (record.size() + 2 * 7));
+    const QList<QByteArray> parts = record.split('#');
+    for (int n = 1; n <= count; ++n) {
+        const QByteArray number = QByteArray::number(n);
+        text += parts.first();
+        for (int part = 1; part < parts.size(); ++part)
+            text += number + parts.at(part);
+    }
+    return text;
+}
+
+// A section type whose two lists of seven names are each 254 ampersands,
+// which the writer escapes in five bytes, and a member that uses it.
+QByteArray escapedSectionTypes(int count)
+{
+    const QByteArray name = '"' + QByteArray(254, '&') + '"';
+    const QByteArray names = "7 " + (name + ' ').repeated(7);
+    return numbered("N:1 (0 0 0) 0\nN:2 (1 0 0) 0\n",
+                    "T:# " + names + names + "1 \"\" R 7850 2.1e11 8.1e10 1 1 1 1 1 1 1 1 1 1\nM:# 1-2RR# 0\n", count);
+}
+
+// The import of the text into a new document, with the defaults that
+// opening adds; the message when it is refused.
+bool imported(const QByteArray& text, DocumentModel* document, QString* message)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("model.varox"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return false;
+    file.close();
+    if (!TransferReader::readFileIntoDocument(file.fileName(), *document, message))
+        return false;
+    document->incorporateDefaults();
+    return true;
+}
+
+// The length of the saved text of a model of the section types above.
+qint64 savedLengthOf(int sectionTypes)
+{
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    QString message;
+    return imported(escapedSectionTypes(sectionTypes), &document, &message)
+               ? DocumentXml::writeContent(&document, nullptr, nullptr).size()
+               : 0;
+}
+
+} // namespace
+
+void TestTransfer::whatImportsCanBeSaved_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    // What the model is too large for, or nothing for one that imports and saves.
+    QTest::addColumn<QString>("why");
+    // Each section type with its member adds its own length: as many as pass the
+    // length limit, and fewer that stay under it.
+    const qint64 one = savedLengthOf(1);
+    const qint64 each = savedLengthOf(2) - one;
+    const int passing = int((maximumModelTextSize - one) / each) + 2;
+    QTest::newRow("section types with escaped names") << escapedSectionTypes(passing)
+                                                      << ReadingBudget::savedTextTooLong();
+    QTest::newRow("fewer of them") << escapedSectionTypes(passing - 3) << QString();
+}
+
+void TestTransfer::manyObjectsPastTheSaveAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("why");
+    // 211 bytes a node written: each coordinate in 22 figures, a support and a group.
+    QTest::newRow("1,300,000 nodes") << numbered("V:3 1 \"t\"\nS:1 1 \"s\" 63\nQ:1 1 \"q\" 1 0 1\n",
+                                                 "N:# (1e-38 1e-38 1e-38) 1 1 1\n", 1300000)
+                                     << ReadingBudget::savedTextTooLong();
+    QTest::newRow("1,499,996 members between two nodes")
+        << numbered("N:1 (0 0 0) 0\nN:2 (1 0 0) 0\n", "M:# 1-2RR0 0\n", 1499996)
+        << "it has 1,499,996 members, more than the";
+}
+
+// A transfer text whose model the save would refuse is refused as it is
+// imported, in the words of opening a model file.
+void TestTransfer::whatImportsCanBeSaved()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, why);
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    QString message;
+    const bool read = imported(text, &document, &message);
+    text.clear();
+    if (!why.isEmpty()) {
+        QVERIFY(!read);
+        QVERIFY2(message.startsWith(ReadingBudget::tooLargeToOpen(why).chopped(1)), qPrintable(message));
+        QVERIFY(document.structureModel()->nodes().isEmpty());
+        return;
+    }
+    QVERIFY2(read, qPrintable(message));
+    const QByteArray saved = DocumentXml::writeContent(&document, nullptr, nullptr);
+    QVERIFY(!saved.isEmpty());
+    QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+}
+
+// The same, for shapes of many objects, each a test of its own for time.
+void TestTransfer::manyObjectsPastTheSaveAreRefused()
+{
+    whatImportsCanBeSaved();
 }
 
 VARO_TEST_MAIN(TestTransfer)

@@ -35,6 +35,8 @@ private slots:
     void writersWriteWhatTheyState();
     void whatOpensCanBeSaved_data();
     void whatOpensCanBeSaved();
+    void whatOpeningAddsCanBeSaved_data();
+    void whatOpeningAddsCanBeSaved();
 };
 
 namespace {
@@ -444,6 +446,117 @@ void TestWrittenForms::whatOpensCanBeSaved()
         const qint64 fit = QLocale().toLongLong(number.match(error).captured(1));
         QVERIFY2(fit <= fitting && fit > fitting - 10, qPrintable(error));
     }
+}
+
+namespace {
+
+// A model's text as the program writes it, with or without the defaults that opening adds.
+QByteArray writtenAfterReading(const QByteArray& text, bool withDefaults)
+{
+    DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
+    ViewPoint viewPoint;
+    CurrentState state;
+    if (!DocumentXml::readContent(text, &document, &viewPoint, &state))
+        return QByteArray();
+    if (withDefaults)
+        document.incorporateDefaults();
+    return DocumentXml::writeContent(&document, &viewPoint, &state);
+}
+
+qint64 costOf(const QByteArray& text)
+{
+    XmlTextBudget budget(true);
+    budget.take(text);
+    return budget.cost();
+}
+
+// A model whose titles, rows of quotation marks written as six bytes each
+// and a note of plain letters, bring its text, written without the defaults
+// that opening adds, to `length`; `plain` is that of the model without rows.
+QByteArray titlesWrittenAs(qint64 length, qint64 plain)
+{
+    // A text of 4.08 MB once written, under the longest stretch without markup.
+    const qint64 marks = 680000;
+    // "<Row>", "<First>" and "<Second>" with their end tags, each on a line
+    // indented three or four tabs deep.
+    const qint64 rowTags = 9 + 20 + 22 + 10;
+    const QByteArray full(int(marks), '"');
+    QByteArray rows;
+    qint64 room = length - plain;
+    while (room >= rowTags + 12 * marks) {
+        rows += "<Row><First>" + full + "</First><Second>" + full + "</Second></Row>";
+        room -= rowTags + 12 * marks;
+    }
+    if (room >= rowTags + 12) {
+        const qint64 rest = (room - rowTags) / 6;
+        const qint64 first = qMin(rest - 1, marks);
+        rows += "<Row><First>" + QByteArray(int(first), '"') + "</First><Second>" + QByteArray(int(rest - first), '"')
+                + "</Second></Row>";
+        room -= rowTags + 6 * rest;
+    }
+    return "<Content><Document><Titles>" + rows + "<Note>" + QByteArray(int(room), 'n')
+           + "</Note></Titles></Document></Content>";
+}
+
+} // namespace
+
+void TestWrittenForms::whatOpeningAddsCanBeSaved_data()
+{
+    QTest::addColumn<bool>("byCost");
+    QTest::addColumn<bool>("atTheLimit");
+    QTest::newRow("titles at the length limit") << false << true;
+    QTest::newRow("titles just under it") << false << false;
+    QTest::newRow("sway cases at the cost limit") << true << true;
+}
+
+// A model without a loading gains one and the default gravity case as it
+// opens. At a limit with them, though within it without them, it is refused
+// with what is too large; just under it, it opens and can be saved.
+void TestWrittenForms::whatOpeningAddsCanBeSaved()
+{
+    QFETCH(bool, byCost);
+    QFETCH(bool, atTheLimit);
+    const QByteArray empty = "<Content><Document></Document></Content>";
+    const QByteArray bare = writtenAfterReading(empty, false);
+    const QByteArray withDefaults = writtenAfterReading(empty, true);
+    QByteArray text;
+    QString why;
+    if (byCost) {
+        // Each sway case written again costs the same; the defaults cost more than one.
+        const QByteArray swayCase = "<SwayCase/>";
+        const qint64 each = costOf(writtenAfterReading("<Content><Document>" + swayCase + "</Document></Content>", false))
+                            - costOf(bare);
+        const qint64 defaults = costOf(withDefaults) - costOf(bare);
+        QVERIFY(each > 0 && defaults > each);
+        // Within the limit without the defaults, past it with them. (The
+        // titles' twin shows what opens under a limit with them, at less cost.)
+        const qint64 count = (ReadingBudget::maximumCost - costOf(bare)) / each;
+        text = "<Content><Document>" + swayCase.repeated(int(count)) + "</Document></Content>";
+        why = QStringLiteral("it has %L1 load cases, more than the").arg(count + 2);
+    } else {
+        // The defaults' text, and some room for addresses written a digit longer.
+        const qint64 defaults = withDefaults.size() - bare.size();
+        const qint64 plain = writtenAfterReading(titlesWrittenAs(0, 0), false).size();
+        text = titlesWrittenAs(maximumModelTextSize - (atTheLimit ? 100 : defaults + 100), plain);
+        why = ReadingBudget::savedTextTooLong();
+    }
+    DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    bool tooLarge = false;
+    const bool opened = DocumentXml::openContent(text, &document, &viewPoint, &state, &error, nullptr, &tooLarge);
+    text.clear();
+    if (atTheLimit) {
+        QVERIFY2(!opened && tooLarge, "opened");
+        QVERIFY2(error.startsWith(ReadingBudget::tooLargeToOpen(why).chopped(1)), qPrintable(error));
+        return;
+    }
+    QVERIFY2(opened, qPrintable(error));
+    QCOMPARE(document.libraries()->loadCaseLibrary()->loadings().size(), 1);
+    const QByteArray saved = DocumentXml::writeContent(&document, &viewPoint, &state);
+    QVERIFY(!saved.isEmpty());
+    QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
 }
 
 VARO_TEST_MAIN(TestWrittenForms)
