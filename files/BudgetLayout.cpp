@@ -231,8 +231,9 @@ private:
             entry.standalone = field->flags & XmlForm::Standalone;
             entry.leads = field->flags & XmlForm::Leads;
             entry.document = field->form == &DocumentXml::documentForm;
+            entry.endTag = qint16(std::strlen(nameOf(*field)) + 3);
             if (value != Value::None)
-                entry.emptyMost = int(std::strlen(nameOf(*field))) + 2 + XmlForm::longest(value);
+                entry.emptyMost = entry.endTag - 1 + XmlForm::longest(value);
             if (previous && (previous->flags & XmlForm::Leads)) {
                 entry.leader = qint16(layout.leaders.size());
                 layout.leaders.push_back(leftOutOf(*previous, form->walked));

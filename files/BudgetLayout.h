@@ -69,6 +69,8 @@ struct Entry
     // What an empty element of a value grows by written again, with its
     // value at its longest and its end tag.
     qint32 emptyMost = 0;
+    // Its end tag, "</name>".
+    qint16 endTag = 0;
 };
 
 struct Attribute

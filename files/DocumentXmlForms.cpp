@@ -42,15 +42,18 @@ std::vector<Field> loadCases(Field (*entry)(const Element&))
             entry(Combination::xmlForm)};
 }
 
-std::vector<Field> structureObjects(Field (*entry)(const Element&))
+// In the writer's order: the nodes, then what follows them (the nodes that
+// the structure does not hold), then the members and loads.
+std::vector<Field> structureObjects(Field (*entry)(const Element&), const std::vector<Field>& afterNodes = {})
 {
-    std::vector<Field> fields = {
-        named(Support::xmlForm),     named(SectionType::xmlForm),  named(MemberAxis::xmlForm),
-        named(LoadAxis::xmlForm),    entry(Node::xmlForm),         entry(Member::xmlForm),
-        entry(PointLoad::xmlForm),   entry(TorqueLoad::xmlForm),   entry(TrapezoidLoad::xmlForm),
-        // A group that the libraries lack joins them.
-        standalone(GeometryGroup::xmlForm),
-    };
+    std::vector<Field> fields = {named(Support::xmlForm), named(SectionType::xmlForm), named(MemberAxis::xmlForm),
+                                 named(LoadAxis::xmlForm), entry(Node::xmlForm)};
+    fields.insert(fields.end(), afterNodes.begin(), afterNodes.end());
+    for (const Field& object : {entry(Member::xmlForm), entry(PointLoad::xmlForm), entry(TorqueLoad::xmlForm),
+                                entry(TrapezoidLoad::xmlForm),
+                                // A group that the libraries lack joins them.
+                                standalone(GeometryGroup::xmlForm)})
+        fields.push_back(object);
     // A load case that the library lost while a load still names it.
     for (const Field& loadCase : loadCases(named))
         fields.push_back(loadCase);
@@ -68,8 +71,7 @@ const Element detachedForm = list("DetachedNodes", structureObjects(named));
 
 } // namespace
 
-const Element structureForm =
-    list("Structure", structureObjects(standalone) + std::vector<Field>{child(detachedForm)});
+const Element structureForm = list("Structure", structureObjects(standalone, {child(detachedForm)}));
 
 namespace {
 

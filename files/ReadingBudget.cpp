@@ -141,17 +141,17 @@ inline void XmlTextBudget::growStretch(qint64 length)
 }
 
 inline void XmlTextBudget::addLeftOut(quint16 contextId, quint64 read, int elementDepth, int writtenDepth,
-                                      const BudgetLayout::Entry& entry, bool led)
+                                      const BudgetLayout::Entry& entry, bool led, Closed closed)
 {
     // Most elements have every field they always have.
     const BudgetLayout::Context& context = layout.contexts[contextId];
     if ((context.always & ~read) == 0 && context.followers.empty() && (entry.leader < 0 || led))
         return;
-    addLeftOutFields(context, read, elementDepth, writtenDepth, entry, led);
+    addLeftOutFields(context, read, elementDepth, writtenDepth, entry, led, closed);
 }
 
 void XmlTextBudget::addLeftOutFields(const BudgetLayout::Context& context, quint64 read, int elementDepth,
-                                     int writtenDepth, const BudgetLayout::Entry& entry, bool led)
+                                     int writtenDepth, const BudgetLayout::Entry& entry, bool led, Closed closed)
 {
     // Its fields stand a level deeper than the element, a document read as the root one more.
     const int fieldDepth = elementDepth + 1 + lineShift;
@@ -159,12 +159,18 @@ void XmlTextBudget::addLeftOutFields(const BudgetLayout::Context& context, quint
     for (const auto& follower : context.followers)
         if ((read >> follower.first & 1) && !(read >> follower.second & 1))
             missing |= quint64(1) << follower.second;
+    bool addsElements = false;
     for (; missing; missing &= missing - 1) {
         const BudgetLayout::LeftOut& field = context.leftOut[size_t(qCountTrailingZeroBits(missing))];
         most += field.most.at(fieldDepth);
         added += field.cost;
         deepest = qMax(deepest, writtenDepth + field.nesting);
+        addsElements = addsElements || field.most.lines > 0;
     }
+    // An element that it writes elements into the writer ends on a line of
+    // its own, which the text gave one it ended without any.
+    if (addsElements && closed != Closed::OnItsOwnLine)
+        most += 1 + elementDepth + lineShift + (closed == Closed::Empty ? entry.endTag - 1 : 0);
     if (entry.leader >= 0 && !led) {
         const BudgetLayout::LeftOut& leader = layout.leaders[size_t(entry.leader)];
         most += leader.most.at(fieldDepth - 1);
@@ -220,7 +226,7 @@ inline void XmlTextBudget::startElement(quint16 entryId, bool hasChildren)
             growStretch(entry.emptyMost);
         }
         if (bounding && entry.written)
-            addLeftOut(entry.context, attributesRead, depth, writtenDepth, entry, afterLeader);
+            addLeftOut(entry.context, attributesRead, depth, writtenDepth, entry, afterLeader, Closed::Empty);
         if (isObject && entry.standalone)
             foresee(layout.contexts[entry.context], depth, tagStart);
         return;
@@ -259,11 +265,18 @@ void XmlTextBudget::endElement()
     if (onItsOwnLine)
         most += lineShift;
     if (closed > 0 && bounding) {
+        const BudgetLayout::Entry& entry = layout.entries[entries[closed]];
+        // A value written in a form of its own whose text was blank (a
+        // reference to an object without an id) is written at its longest.
+        if (values[closed] == Value::Fixed && valueRuns[closed] == 0) {
+            most += entry.longest;
+            valueRuns[closed] = entry.longest;
+        }
         if (values[closed] != Value::None)
             growStretch(valueRuns[closed]);
-        const BudgetLayout::Entry& entry = layout.entries[entries[closed]];
         if (entry.written)
-            addLeftOut(contexts[closed], fieldsRead[closed], depth, writtenDepths[closed], entry, led[closed]);
+            addLeftOut(contexts[closed], fieldsRead[closed], depth, writtenDepths[closed], entry, led[closed],
+                       onItsOwnLine ? Closed::OnItsOwnLine : Closed::AfterText);
     }
     if (objectStart >= 0)
         foresee(layout.contexts[contexts[closed]], depth, objectStart);

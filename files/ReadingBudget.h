@@ -241,13 +241,19 @@ private:
     // children follow (false for an empty element).
     void startElement(quint16 entry, bool hasChildren);
     void endElement();
+    // How the text ended an element: after elements, on a line of its own
+    // as the writer ends one it writes elements into, or after its start
+    // tag or text ("<X></X>"), or with its start tag ("<X/>").
+    enum class Closed : quint8 { OnItsOwnLine, AfterText, Empty };
     // What the writer adds to an element of the context that the text left
-    // its fields out of, those it held as `read`; the element stands at
-    // elementDepth in the text and at writtenDepth written again.
+    // its fields out of, those it held as `read`, its end tag's line
+    // included; the element stands at elementDepth in the text and at
+    // writtenDepth written again.
     void addLeftOut(quint16 context, quint64 read, int elementDepth, int writtenDepth,
-                    const BudgetLayout::Entry& entry, bool led);
+                    const BudgetLayout::Entry& entry, bool led, Closed closed);
     Q_DECL_COLD_FUNCTION void addLeftOutFields(const BudgetLayout::Context& context, quint64 read, int elementDepth,
-                                               int writtenDepth, const BudgetLayout::Entry& entry, bool led);
+                                               int writtenDepth, const BudgetLayout::Entry& entry, bool led,
+                                               Closed closed);
     // The tag that begins at p, after its '<', when it ends before `end` and
     // holds no run near the limit; returns where reading goes on, p when the
     // tag is left to the state machine.

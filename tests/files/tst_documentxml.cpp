@@ -926,6 +926,19 @@ void TestDocumentXml::savedTextIsBoundedAtOpening_data()
         << QByteArray("<Pair position=\"0.125\">12345</Pair>") << QByteArray("</PointLoad></Structure></Document>")
         << 2000 << false;
     QTest::newRow("nodes without a position") << start << QByteArray("<Node ref=\"$\"/>") << end << 2000 << false;
+    // Written with every field and an end tag on a line of its own.
+    for (const QByteArray& kind : {QByteArray("Combination"), QByteArray("LoadCase"), QByteArray("GeometryGroup")})
+        QTest::newRow(qPrintable("bare " + kind)) << QByteArray("<Content><Document>")
+                                                   << "<" + kind + " ref=\"$\"/>" << QByteArray("</Document></Content>")
+                                                   << 300 << false;
+    QTest::newRow("bare reports") << start + "</Structure><Reports>" << QByteArray("<Report ref=\"$\"/>")
+                                  << QByteArray("</Reports></Document></Content>") << 300 << false;
+    // Blank, a selected object's id reads as that of an object without one.
+    QTest::newRow("a selected object without an id")
+        << QByteArray("<Content><Document>")
+        << QByteArray("<GeometryGroup><Name>nnnnnnnnn</Name><Colour>#ff000000</Colour><Purpose>12345</Purpose>"
+                      "</GeometryGroup><Selection><ref> </ref></Selection>")
+        << QByteArray("</Document></Content>") << 1 << false;
     QTest::newRow("report items without a chapter")
         << start + "</Structure><Reports><Report><Block><Item/>" << QByteArray("<Item/>")
         << QByteArray("</Block></Report></Reports></Document></Content>") << 2000 << false;

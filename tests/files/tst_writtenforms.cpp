@@ -20,6 +20,17 @@ using XmlForm::Field;
 using XmlForm::Value;
 
 Q_DECLARE_METATYPE(const Field*)
+Q_DECLARE_METATYPE(const Element*)
+
+// The values a text gives its fields: some that the writer writes as long as
+// the reading budget foresees, so that the budget's bound of a field left out
+// is all that stands between what it foresees and what is written; or at
+// either end of what each field keeps, so that every number is written as
+// long as its writer can write it (a clamped position at the least normal
+// double, an angle of one step, a distance or a mask at the most).
+enum class Values { Foreseen, Least, Most };
+
+Q_DECLARE_METATYPE(Values)
 
 // Every writer is held to the form it states: a model text made from the
 // forms alone, every field at the longest it is written, is read and
@@ -37,46 +48,57 @@ private slots:
     void whatOpensCanBeSaved();
     void whatOpeningAddsCanBeSaved_data();
     void whatOpeningAddsCanBeSaved();
+    void bareObjectsOpenAndSaveOrAreRefused_data();
+    void bareObjectsOpenAndSaveOrAreRefused();
 };
 
 namespace {
 
-// A value as long as the writer writes it at most, or one that it writes as
-// long as the reading budget foresees, so that the budget's bound of a field
-// left out is all that stands between what it foresees and what is written.
-QByteArray valueText(Value value, bool extreme)
+QByteArray valueText(Value value, Values values)
 {
+    const bool extreme = values != Values::Foreseen;
+    const bool most = values == Values::Most;
+    const QByteArray tiny = most ? "2.2250738585072014e-308" : "-2.2250738585072014e-308";
+    const QByteArray huge = most ? "1.7976931348623157e308" : "-1.7976931348623157e308";
     switch (value) {
     case Value::Text:
         return extreme ? "&quot;&amp;&lt;&gt;\\&#13;&#9;n" : "nnnnnnnnn";
     case Value::Factor:
     case Value::Places:
-        return "-1.7976931348623157e308";
+        return huge;
     case Value::Vector:
-        return "-2.2250738585072014e-308,-2.2250738585072014e-308,-2.2250738585072014e-308";
+        return tiny + "," + tiny + "," + tiny;
     case Value::ViewVector:
-        return extreme ? valueText(Value::Vector, true) : "0.5,0.5,0.5";
+        return extreme ? huge + "," + huge + "," + huge : "0.5,0.5,0.5";
     case Value::Whole:
-        return extreme ? "-2147483648" : "7";
+        return !extreme ? "7" : most ? "2147483647" : "-2147483648";
     case Value::Flag:
         return "false";
     case Value::Colour:
         return "#80123456";
+    // An angle is kept in steps of pi/65536, a distance from 1 up.
     case Value::ViewNumber:
+        return !extreme ? "0.5" : most ? huge : QByteArray::number(-M_PI / 65536, 'g', 17);
     case Value::Scale:
-        return extreme ? "-2.2250738585072014e-308" : "0.5";
+        return extreme ? tiny : "0.5";
     default:
-        return "-2.2250738585072014e-308";
+        return tiny;
     }
 }
 
 // Makes a model text of the forms from the root down: every object that a
 // list writes on its own once, each object another names before it, in the
-// list where it is named, and every field of each, but the one left out.
+// list where it is named, and every field of each, but the one left out. A
+// list in a list holds one of each kind that it writes only where others
+// name it and the list around it writes on its own (a node that the
+// structure does not hold), which those made after it name. A form nests
+// once in itself. An element of the bare form has no field but
+// its own id: "<X ref="…"/>", or "<X ref="…"></X>".
 class TextMaker
 {
 public:
-    TextMaker(const Field* leftOut, bool extremes) : leftOut(leftOut), extremes(extremes)
+    TextMaker(const Field* leftOut, Values values, const Element* bare = nullptr, bool endTag = false)
+        : leftOut(leftOut), values(values), bare(bare), endTag(endTag)
     {
         element("Content", &DocumentXml::contentForm, Value::None, nullptr);
     }
@@ -84,18 +106,30 @@ public:
 
 private:
     const Field* leftOut;
-    bool extremes;
-    std::vector<std::pair<const Element*, QByteArray>> made;
+    Values values;
+    const Element* bare;
+    bool endTag;
+    struct Made
+    {
+        const Element* form;
+        QByteArray ref;
+        // Written by its list whatever names it.
+        bool standalone;
+    };
+    std::vector<Made> made;
     std::vector<const Element*> open;
     const Element* list = nullptr;
 
+    // The last object made of the target's kind; for any object, the last that its list writes whatever names it.
     QByteArray madeOf(const Element* target) const
     {
         for (auto object = made.rbegin(); object != made.rend(); ++object)
-            if (!target || XmlForm::derivesFrom(object->first, target))
-                return object->second;
+            if (target ? XmlForm::derivesFrom(object->form, target) : object->standalone)
+                return object->ref;
         return QByteArray();
     }
+
+    int timesOpen(const Element* form) const { return int(std::count(open.begin(), open.end(), form)); }
 
     // Before an object, what it names and no object yet made stands for, if its list holds it.
     void makeNamed(const Element* form)
@@ -103,7 +137,7 @@ private:
         for (const Field* field : XmlForm::fieldsOf(form)) {
             if (field == leftOut || XmlForm::isObject(field->form))
                 continue;
-            if (field->form && std::find(open.begin(), open.end(), field->form) == open.end()) {
+            if (field->form && timesOpen(field->form) == 0) {
                 open.push_back(field->form);
                 makeNamed(field->form);
                 open.pop_back();
@@ -114,27 +148,33 @@ private:
             for (const Field* held : XmlForm::fieldsOf(list))
                 if (XmlForm::isObject(held->form) && held->form != form
                     && (!field->target || XmlForm::derivesFrom(held->form, field->target))) {
-                    object(held->form);
+                    object(held->form, false);
                     break;
                 }
         }
     }
 
-    void object(const Element* form)
+    void object(const Element* form, bool standalone)
     {
         makeNamed(form);
         const QByteArray ref = "o" + QByteArray::number(int(made.size()));
         element(form->name, form, form->value, nullptr, ref);
-        made.emplace_back(form, ref);
+        made.push_back({form, ref, standalone});
     }
 
     void element(const char* name, const Element* form, Value value, const Element* target,
                  const QByteArray& ref = QByteArray())
     {
+        if (form && form == bare) {
+            text += "<" + QByteArray(name) + (ref.isEmpty() ? QByteArray() : " ref=\"" + ref + "\"");
+            text += endTag ? "></" + QByteArray(name) + ">" : QByteArray("/>");
+            return;
+        }
         const Element* outer = list;
         if (form && form->walked)
             list = form;
         open.push_back(form);
+        const bool extremes = values != Values::Foreseen;
         const std::vector<const Field*> fields = XmlForm::fieldsOf(form);
         text += "<" + QByteArray(name);
         for (const Field* field : fields) {
@@ -144,7 +184,7 @@ private:
             // A mark that the writer sets only where its text needs it.
             if (!extremes && kind == Value::Flag && !(field->flags & XmlForm::Always))
                 continue;
-            const QByteArray v = kind != Value::Reference                     ? valueText(kind, extremes)
+            const QByteArray v = kind != Value::Reference                     ? valueText(kind, values)
                                  : field->name == QByteArray("ref") && !ref.isEmpty() ? ref
                                                                                       : madeOf(field->target);
             if (!v.isEmpty())
@@ -152,13 +192,21 @@ private:
         }
         const int startEnd = text.size();
         text += ">";
+        // Kinds that the list around this one writes on its own, and this one only where named.
+        const auto detached = [outer, form](const Field* field) {
+            if (!outer || outer == form || (field->flags & XmlForm::Standalone))
+                return false;
+            for (const Field& held : outer->fields)
+                if (held.form == field->form && (held.flags & XmlForm::Standalone))
+                    return true;
+            return false;
+        };
         for (const Field* field : fields) {
-            if (field == leftOut || (field->flags & XmlForm::Attribute)
-                || (field->form && std::find(open.begin(), open.end(), field->form) != open.end()))
+            if (field == leftOut || (field->flags & XmlForm::Attribute) || (field->form && timesOpen(field->form) > 1))
                 continue;
             if (XmlForm::isObject(field->form)) {
-                if (list == form && (field->flags & XmlForm::Standalone))
-                    object(field->form);
+                if (list == form && ((field->flags & XmlForm::Standalone) || detached(field)))
+                    object(field->form, field->flags & XmlForm::Standalone);
                 continue;
             }
             const Value fieldValue = XmlForm::valueOf(*field);
@@ -169,7 +217,7 @@ private:
                 element(XmlForm::nameOf(*field), field->form, fieldValue, field->target);
         }
         if (value != Value::None)
-            text += value == Value::Reference ? madeOf(target) : valueText(value, extremes);
+            text += value == Value::Reference ? madeOf(target) : valueText(value, values);
         if (text.size() == startEnd + 1)
             text.insert(startEnd, '/');
         else
@@ -190,6 +238,18 @@ void formsBelow(const Element* form, QList<QPair<const Element*, QString>>* form
     for (const Field* field : XmlForm::fieldsOf(form))
         formsBelow(field->form, forms, name);
     formsBelow(form->base, forms, name);
+}
+
+// Every form that a writer writes an element of, from the root down, lists
+// included, each once, under the name of the first element written in it.
+void formsWritten(const Element* form, const QString& name, QList<QPair<const Element*, QString>>* forms)
+{
+    if (std::any_of(forms->begin(), forms->end(), [form](const auto& known) { return known.first == form; }))
+        return;
+    forms->append({form, name});
+    for (const Field* field : XmlForm::fieldsOf(form))
+        if (field->form)
+            formsWritten(field->form, QLatin1String(XmlForm::nameOf(*field)), forms);
 }
 
 struct Checked
@@ -312,9 +372,14 @@ QByteArray savedFrom(const QByteArray& text, QString* error)
 void TestWrittenForms::writersWriteWhatTheyState_data()
 {
     QTest::addColumn<const Field*>("leftOut");
-    QTest::addColumn<bool>("extremes");
-    QTest::newRow("every field at its extremes") << static_cast<const Field*>(nullptr) << true;
-    QTest::newRow("every field") << static_cast<const Field*>(nullptr) << false;
+    QTest::addColumn<Values>("values");
+    QTest::addColumn<const Element*>("bare");
+    QTest::addColumn<bool>("endTag");
+    const Field* none = nullptr;
+    const Element* whole = nullptr;
+    QTest::newRow("every field at its extremes") << none << Values::Least << whole << false;
+    QTest::newRow("every field at its other extremes") << none << Values::Most << whole << false;
+    QTest::newRow("every field") << none << Values::Foreseen << whole << false;
     QList<QPair<const Element*, QString>> forms;
     formsBelow(&DocumentXml::contentForm, &forms, QString());
     // Every kind the reader makes has its place among them.
@@ -323,31 +388,53 @@ void TestWrittenForms::writersWriteWhatTheyState_data()
                  qPrintable(QStringLiteral("%1 has no place in the document's forms").arg(kind.form->name)));
     for (const auto& form : forms)
         for (const Field& field : form.first->fields)
-            QTest::newRow(qPrintable(form.second + " without " + XmlForm::nameOf(field))) << &field << false;
+            QTest::newRow(qPrintable(form.second + " without " + XmlForm::nameOf(field)))
+                << &field << Values::Foreseen << whole << false;
     for (const Field& field : DocumentXml::documentForm.fields)
         if (!XmlForm::isObject(field.form))
-            QTest::newRow(qPrintable(QStringLiteral("Document without ") + XmlForm::nameOf(field))) << &field << false;
+            QTest::newRow(qPrintable(QStringLiteral("Document without ") + XmlForm::nameOf(field)))
+                << &field << Values::Foreseen << whole << false;
+    // Each kind of element with every field left out, read empty and read
+    // with its end tag: the writer adds them all, and ends on a line of its
+    // own an element that it writes elements into.
+    QList<QPair<const Element*, QString>> written;
+    formsWritten(&DocumentXml::contentForm, QString(), &written);
+    for (const auto& form : written.mid(1))
+        for (const bool endTag : {false, true})
+            QTest::newRow(qPrintable(form.second + (endTag ? " bare, with an end tag" : " bare")))
+                << none << Values::Foreseen << form.first << endTag;
 }
 
 void TestWrittenForms::writersWriteWhatTheyState()
 {
     QFETCH(const Field*, leftOut);
-    QFETCH(bool, extremes);
-    const QByteArray text = TextMaker(leftOut, extremes).text;
+    QFETCH(Values, values);
+    QFETCH(const Element*, bare);
+    QFETCH(bool, endTag);
+    const QByteArray text = TextMaker(leftOut, values, bare, endTag).text;
     QString error;
     const QByteArray saved = savedFrom(text, &error);
     // A text that leaves out what its reader needs is refused, and nothing is saved.
     if (saved.isEmpty()) {
-        QVERIFY2(leftOut && (leftOut->flags & XmlForm::Always), qPrintable(error + "\n" + text));
+        const auto needed = [](const Field* field) { return (field->flags & XmlForm::Always) != 0; };
+        const std::vector<const Field*> fields = XmlForm::fieldsOf(bare);
+        QVERIFY2(leftOut ? needed(leftOut)
+                         : bare && (bare->value != Value::None || std::any_of(fields.begin(), fields.end(), needed)),
+                 qPrintable(error + "\n" + text));
         return;
     }
     const QByteArray written = saved.mid(saved.indexOf("<Content"));
     const Checked checked = checkAgainstForms(written);
     QVERIFY2(checked.error.isEmpty(), qPrintable(checked.error));
-    if (!leftOut)
-        for (const ModelXml::ObjectKind& kind : ModelXml::objectKinds())
-            QVERIFY2(checked.written.contains(kind.form),
-                     qPrintable(QStringLiteral("no %1 was written").arg(kind.form->name)));
+    // A model of every field reaches every writer (but a view stored under a
+    // negative number, which is not written).
+    if (!leftOut && !bare && values != Values::Least) {
+        QList<QPair<const Element*, QString>> forms;
+        formsWritten(&DocumentXml::contentForm, QString(), &forms);
+        for (const auto& form : forms)
+            QVERIFY2(checked.written.contains(form.first),
+                     qPrintable(QStringLiteral("no %1 was written").arg(form.second)));
+    }
     // What saves opens again.
     QVERIFY2(!savedFrom(saved, &error).isEmpty(), qPrintable(error));
 
@@ -373,42 +460,77 @@ void TestWrittenForms::writersWriteWhatTheyState()
              qPrintable(shortOf("depth", budget.deepestNesting(), checked.depth)));
 }
 
-void TestWrittenForms::whatOpensCanBeSaved_data()
+namespace {
+
+// A model text: its head, an element so many times, empty items that a
+// report holds 63 deep after them, and its end; what the model is too large
+// for, or nothing for a model that opens, and about how many objects of the
+// kind would fit.
+void addModelColumns()
 {
-    // The text: its head, an element so many times and its end.
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QByteArray>("element");
     QTest::addColumn<int>("count");
     QTest::addColumn<QByteArray>("end");
-    // What the model is too large for, or nothing for a model that opens, and
-    // about how many objects of the kind would fit.
+    QTest::addColumn<int>("items");
     QTest::addColumn<QString>("why");
     QTest::addColumn<int>("fitting");
+}
+
+} // namespace
+
+void TestWrittenForms::whatOpensCanBeSaved_data()
+{
+    addModelColumns();
     const QByteArray document = "<Content><Document>";
     const QByteArray end = "</Document></Content>";
     const QString run = QStringLiteral("it holds a text of more than 4 MB without a break");
     // Each written as "&quot;", six bytes of a text without a break.
     const QByteArray marks(1000000, '"');
     QTest::newRow("a title of a million quotation marks")
-        << document + "<Titles><Note>" << marks << 1 << "</Note></Titles>" + end << run << 0;
+        << document + "<Titles><Note>" << marks << 1 << "</Note></Titles>" + end << 0 << run << 0;
     QTest::newRow("a load case named by a million")
-        << document + "<LoadCase><Name>" << marks << 1 << "</Name></LoadCase>" + end << run << 0;
+        << document + "<LoadCase><Name>" << marks << 1 << "</Name></LoadCase>" + end << 0 << run << 0;
     QTest::newRow("a report chapter of a million")
         << document + "<Reports><Report><Block><Item chapter='" << marks << 1
-        << "'/></Block></Report></Reports>" + end << run << 0;
+        << "'/></Block></Report></Reports>" + end << 0 << run << 0;
     QTest::newRow("a load case named by 600,000")
-        << document + "<LoadCase><Name>" << QByteArray(600000, '"') << 1 << "</Name></LoadCase>" + end << QString()
-        << 0;
+        << document + "<LoadCase><Name>" << QByteArray(600000, '"') << 1 << "</Name></LoadCase>" + end << 0
+        << QString() << 0;
     // Written with what the reader left to its defaults, each node costs 13
     // units and each member 30 (18, its two nodes and two pins, 3 each): a
     // model file may hold 45 million.
     QTest::newRow("3,500,000 nodes without a position")
-        << document + "<Structure>" << QByteArray("<Node/>") << 3500000 << "</Structure>" + end
+        << document + "<Structure>" << QByteArray("<Node/>") << 3500000 << "</Structure>" + end << 0
         << QStringLiteral("it has 3,500,000 nodes") << 45000000 / 13;
     QTest::newRow("1,550,000 members without pins")
         << document + "<Structure><Node ref=\"a\"/><Node ref=\"b\"/>"
-        << QByteArray("<Member><NodeA>a</NodeA><NodeB>b</NodeB></Member>") << 1550000 << "</Structure>" + end
+        << QByteArray("<Member><NodeA>a</NodeA><NodeB>b</NodeB></Member>") << 1550000 << "</Structure>" + end << 0
         << QStringLiteral("it has 1,550,000 members") << 45000000 / 30;
+}
+
+// Apart, for the time they take.
+void TestWrittenForms::bareObjectsOpenAndSaveOrAreRefused_data()
+{
+    addModelColumns();
+    const QByteArray document = "<Content><Document>";
+    const QByteArray end = "</Document></Content>";
+    // Read bare, a combination is written with its name, its colour and an
+    // end tag on a line of its own: 16 bytes, of which its reference, never
+    // written in more than 15 digits, spares 5. Beside a report whose items
+    // are written in 82 bytes each, the text is written 1 MB past the longest
+    // a model file may hold, or 1 MB short of it: a third of what 200,000 end
+    // tags add.
+    const QByteArray combination = "<Combination ref=\"c\"/>";
+    QTest::newRow("bare combinations past the length limit")
+        << document << combination << 200000 << end << 2989000 << ReadingBudget::savedTextTooLong() << 0;
+    QTest::newRow("bare combinations under the length limit")
+        << document << combination << 200000 << end << 2963000 << QString() << 0;
+}
+
+void TestWrittenForms::bareObjectsOpenAndSaveOrAreRefused()
+{
+    whatOpensCanBeSaved();
 }
 
 // A model that opens can be saved, by every limit that saving holds its text
@@ -419,9 +541,18 @@ void TestWrittenForms::whatOpensCanBeSaved()
     QFETCH(QByteArray, element);
     QFETCH(int, count);
     QFETCH(QByteArray, end);
+    QFETCH(int, items);
     QFETCH(QString, why);
     QFETCH(int, fitting);
-    const QByteArray text = head + element.repeated(count) + end;
+    QByteArray text = head + element.repeated(count);
+    if (items > 0) {
+        // Each item stands 63 deep, as deep as a line may be indented before its characters cost.
+        const int levels = 29;
+        text += "<Reports><Report ref=\"r\"><Block>" + QByteArray("<Item><Block>").repeated(levels)
+                + QByteArray("<Item/>").repeated(items) + QByteArray("</Block></Item>").repeated(levels)
+                + "</Block></Report></Reports>";
+    }
+    text += end;
     DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
     ViewPoint viewPoint;
     CurrentState state;
@@ -434,7 +565,14 @@ void TestWrittenForms::whatOpensCanBeSaved()
         QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
         DocumentModel again(QSharedPointer<UnitSystem>(new UnitSystem));
         QVERIFY(DocumentXml::readContent(saved, &again, nullptr, nullptr, &error));
-        QCOMPARE(again.libraries()->loadCaseLibrary()->loadings().first()->name(), QString(600000, QLatin1Char('"')));
+        const auto names = [](const DocumentModel& model) {
+            QStringList list;
+            for (const LoadCaseRef& loadCase : model.loadCases())
+                list << loadCase->name();
+            return list;
+        };
+        QVERIFY(!document.loadCases().isEmpty());
+        QCOMPARE(names(again), names(document));
         return;
     }
     QVERIFY(!opened && tooLarge);
