@@ -6,6 +6,7 @@
 #include "StructureView.h"
 #include "TestMain.h"
 #include "VisualConstants.h"
+#include "view3d/ViewTesting.h"
 
 #include <QSignalSpy>
 #include <QToolButton>
@@ -41,12 +42,6 @@ private:
 };
 
 namespace {
-
-bool nearColour(QRgb a, const QColor& b, int tolerance)
-{
-    return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
-           && std::abs(qBlue(a) - b.blue()) <= tolerance;
-}
 
 // Pixels of member lines, outside the corner triad.
 int memberPixels(const QImage& frame)
