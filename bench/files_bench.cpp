@@ -114,11 +114,10 @@ int openFile(const QString& path)
     ViewPoint viewPoint;
     CurrentState state;
     QString error;
-    if (!DocumentXml::readContent(text, document, &viewPoint, &state, &error)) {
+    if (!DocumentXml::openContent(text, document, &viewPoint, &state, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    document->incorporateDefaults();
     // The peak of this program alone, not of the one that started it.
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly))
