@@ -65,12 +65,6 @@ int length(Value value, bool most)
     return most ? XmlForm::longest(value) : XmlForm::shortest(value);
 }
 
-int charactersCost(qint64 characters)
-{
-    return characters > freeCharacters ? int((characters - freeCharacters + charactersPerUnit - 1) / charactersPerUnit)
-                                       : 0;
-}
-
 // An element with the fields it always has, each at its longest (or
 // shortest), on lines of its own: <N a="…"/>, <N a="…">text</N>, or its start
 // tag, its fields one level deeper and its end tag.
@@ -96,7 +90,7 @@ LeftOut elementText(const char* name, const Element* form, Value value, int cost
     if (value != Value::None) {
         const int characters = length(value, most);
         text.most = {2 * n + 6 + characters + attributes, 1};
-        text.cost += charactersCost(characters);
+        text.cost += int(ReadingBudget::charactersCost(characters));
         return text;
     }
     if (children.empty()) {

@@ -47,6 +47,11 @@ constexpr int maximumAttributes = 64;
 // becomes and three when that is written again.
 constexpr int freeCharacters = 64;
 constexpr int charactersPerUnit = 6;
+// What reading a text of so many characters costs past its free ones.
+constexpr qint64 charactersCost(qint64 characters)
+{
+    return characters > freeCharacters ? (characters - freeCharacters + charactersPerUnit - 1) / charactersPerUnit : 0;
+}
 
 // How deeply elements may nest: a model text nests about ten deep, and
 // readers that recurse (report blocks) must not run out of stack.

@@ -693,13 +693,6 @@ int longestOf(XmlForm::Value value)
     return value == XmlForm::Value::Text ? bytesPerCharacter * ownName : XmlForm::longest(value);
 }
 
-qint64 charactersCost(qint64 characters)
-{
-    using ReadingBudget::charactersPerUnit;
-    const qint64 past = characters - ReadingBudget::freeCharacters;
-    return past > 0 ? (past + charactersPerUnit - 1) / charactersPerUnit : 0;
-}
-
 // The most that an element of the form is written as at the depth, and
 // costs to read, with every field (a repeated one twice: a load's pairs) and
 // each value at its longest, on lines of its own as the writer indents them.
@@ -724,10 +717,10 @@ Most mostOf(const char* name, const XmlForm::Element* form, XmlForm::Value value
         children.cost += times * child.cost;
     }
     Most most;
-    most.cost = cost + qMax(0, attributeCount - 2) + charactersCost(n + attributes);
+    most.cost = cost + qMax(0, attributeCount - 2) + ReadingBudget::charactersCost(n + attributes);
     if (value != XmlForm::Value::None) {
         most.length = 2 * n + 6 + longestOf(value) + attributes + depth;
-        most.cost += charactersCost(longestOf(value));
+        most.cost += ReadingBudget::charactersCost(longestOf(value));
     } else if (children.length == 0) {
         most.length = n + 4 + attributes + depth;
     } else {

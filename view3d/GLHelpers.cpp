@@ -173,13 +173,6 @@ void multiDrawElements(GLenum mode, const QVector<GLsizei>& counts, const QVecto
         glDrawElements(mode, counts[i], GL_UNSIGNED_INT, starts[i]);
 }
 
-QMatrix4x4 getMatrix(GLenum name)
-{
-    GLfloat m[16];
-    glGetFloatv(name, m);
-    return QMatrix4x4(m);
-}
-
 float depthScale(const GLfloat* modelView, double k)
 {
     const float f = float(k) * std::fabs(modelView[14]);

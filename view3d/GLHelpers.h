@@ -3,7 +3,6 @@
 #include "Vectors.h"
 
 #include <QColor>
-#include <QMatrix4x4>
 #include <QScopedPointer>
 #include <QVector3D>
 #include <QVector>
@@ -102,9 +101,6 @@ public:
 // one call per run where the context lacks it.
 void multiDrawElements(GLenum mode, const QVector<GLsizei>& counts, const QVector<const void*>& starts);
 
-// The named GL matrix with GL's column-major array read row by row: the
-// transpose of the matrix itself.
-QMatrix4x4 getMatrix(GLenum name);
 // Scales the model-view matrix by k times the eye depth of the current
 // origin, so that a glyph keeps its size on screen; returns the factor that
 // converts lengths back (1 when the origin lies in the eye's plane).

@@ -20,7 +20,6 @@
 #include <QLineF>
 #include <QList>
 #include <QMap>
-#include <QMatrix4x4>
 #include <QMutex>
 #include <QPair>
 #include <QPolygon>
@@ -509,8 +508,6 @@ private:
     bool drawingTriad = false;
     bool glReady = false;
     bool widgetGLInitialised = false;
-    QMatrix4x4 modelViewMatrix;
-    QMatrix4x4 projectionMatrix;
     double viewportCache[4] = {0.0, 0.0, 0.0, 0.0};
     // The last stored frame's projection, in double precision.
     ViewFrame viewFrame;

@@ -186,10 +186,8 @@ void StructureView::setUpProjection(const QRect& pick, bool store)
     const double frustumHalfWidth = nearPlane * halfFieldTangent;
     glFrustum(-frustumHalfWidth, frustumHalfWidth, -frustumHalfWidth, frustumHalfWidth, nearPlane, farPlane);
     glDepthRange(0.0, 1.0);
-    if (store) {
-        projectionMatrix = iGL::getMatrix(GL_PROJECTION_MATRIX);
+    if (store)
         viewFrame.setProjection(W / H, halfFieldTangent, nearPlane, farPlane);
-    }
     glMatrixMode(GL_MODELVIEW);
 }
 
@@ -225,8 +223,6 @@ void StructureView::setUpTransformAndLighting(bool lighting, bool store)
         if (store)
             viewFrame.setCamera(*viewPoint);
     }
-    if (store)
-        modelViewMatrix = iGL::getMatrix(GL_MODELVIEW_MATRIX);
 }
 
 // ---- The structure
