@@ -101,11 +101,14 @@ private:
 
 } // namespace
 
-QSharedPointer<AnalysisSourceMember> AnalysisResultCase::sourceMemberOf(const MemberRef& member) const
+// By reference: the queries along a member ask for it at every position.
+const QSharedPointer<AnalysisSourceMember>& AnalysisResultCase::sourceMemberOf(const MemberRef& member) const
 {
+    static const QSharedPointer<AnalysisSourceMember> none;
     if (const MemberFocus* f = focusOn(this, member.data()))
         return f->source;
-    return sourceMembers.value(member);
+    const auto found = sourceMembers.constFind(member);
+    return found != sourceMembers.cend() ? *found : none;
 }
 
 namespace {
@@ -147,7 +150,7 @@ void AnalysisResultCase::accumulateDeflectionFromEndForces(const QSharedPointer<
 Vector3 AnalysisResultCase::deflectionAtPositionOnMember(const MemberRef& member, double t) const
 {
     Vector3 d;
-    const QSharedPointer<AnalysisSourceMember> sm = sourceMemberOf(member);
+    const QSharedPointer<AnalysisSourceMember>& sm = sourceMemberOf(member);
     if (!sm)
         return d;
     accumulateDeflectionFromEndForces(sm, t, &d);
@@ -161,10 +164,16 @@ Vector3 AnalysisResultCase::deflectionAtPositionOnMember(const MemberRef& member
 
 Vector3 AnalysisResultCase::globalDisplacementAtPositionOnMember(const MemberRef& member, double t) const
 {
-    const QSharedPointer<AnalysisSourceMember> sm = sourceMemberOf(member);
+    return globalDisplacementGivenDeflection(member, t, deflectionAtPositionOnMember(member, t));
+}
+
+Vector3 AnalysisResultCase::globalDisplacementGivenDeflection(const MemberRef& member, double t,
+                                                              const Vector3& deflection) const
+{
+    const QSharedPointer<AnalysisSourceMember>& sm = sourceMemberOf(member);
     if (!sm)
         return Vector3();
-    const Vector3 g = localToGlobal(sm->axes, deflectionAtPositionOnMember(member, t));
+    const Vector3 g = localToGlobal(sm->axes, deflection);
     const MemberFocus* f = focusOn(this, member.data());
     const Vector6 d1 = f ? f->displacementA : nodeDisplacements.value(sm->nodeA->node, Vector6::zeroed());
     const Vector6 d2 = f ? f->displacementB : nodeDisplacements.value(sm->nodeB->node, Vector6::zeroed());
@@ -174,7 +183,7 @@ Vector3 AnalysisResultCase::globalDisplacementAtPositionOnMember(const MemberRef
 Vector6 AnalysisResultCase::forceAtPositionOnMember(const MemberRef& member, double t) const
 {
     Vector6 f = Vector6::zeroed();
-    const QSharedPointer<AnalysisSourceMember> sm = sourceMemberOf(member);
+    const QSharedPointer<AnalysisSourceMember>& sm = sourceMemberOf(member);
     if (!sm)
         return f;
     const double L = sm->length, x = t * L;
@@ -203,7 +212,7 @@ double AnalysisResultCase::stressGivenForcesOnMember(const QSharedPointer<Analys
 
 double AnalysisResultCase::stressAtPositionOnMember(const MemberRef& member, double t) const
 {
-    const QSharedPointer<AnalysisSourceMember> sm = sourceMemberOf(member);
+    const QSharedPointer<AnalysisSourceMember>& sm = sourceMemberOf(member);
     return sm ? stressGivenForcesOnMember(sm, forceAtPositionOnMember(member, t)) : 0.0;
 }
 
@@ -229,90 +238,280 @@ AnalysisResultCase::MaximaScalar AnalysisResultCase::maximumDisplacementOnMember
 
 double AnalysisResultCase::positionToleranceOf(const MemberRef& member) const
 {
-    const QSharedPointer<AnalysisSourceMember> sm = sourceMemberOf(member);
+    const QSharedPointer<AnalysisSourceMember>& sm = sourceMemberOf(member);
     const double L = sm ? sm->length : 0.0;
     return 1.0 / ((std::floor(L) + 1.0) * 1024.0);
 }
 
-namespace {
-
-void raise(double value, double t, double* maximum, double* position)
+void AnalysisResultCase::statisticsAtPosition(const MemberRef& member, double t, int groups,
+                                              double* magnitudes) const
 {
-    if (value > *maximum) {
-        *maximum = value;
-        *position = t;
+    if (groups & (Deflections | Displacements)) {
+        const Vector3 v = deflectionAtPositionOnMember(member, t);
+        for (int k = 0; k < 3; ++k)
+            magnitudes[DeflectionX + k] = std::fabs(v[k]);
+        magnitudes[DeflectionMagnitude] = v.length();
+        if (groups & Displacements)
+            magnitudes[DisplacementMagnitude] = globalDisplacementGivenDeflection(member, t, v).length();
+    }
+    if (groups & Forces) {
+        const Vector6 f = forceAtPositionOnMember(member, t);
+        for (int k = 0; k < 6; ++k)
+            magnitudes[Force0 + k] = std::fabs(f[k]);
+        const QSharedPointer<AnalysisSourceMember>& sm = sourceMemberOf(member);
+        magnitudes[Stress] = sm ? std::fabs(stressGivenForcesOnMember(sm, f)) : 0.0;
     }
 }
+
+namespace {
+
+// The statistics that a group gives, from and to.
+int firstOf(int group)
+{
+    return group == AnalysisResultCase::Forces ? AnalysisResultCase::Force0
+           : group == AnalysisResultCase::Displacements ? AnalysisResultCase::DisplacementMagnitude
+                                                        : AnalysisResultCase::DeflectionX;
+}
+
+int endOf(int group)
+{
+    return group == AnalysisResultCase::Deflections ? AnalysisResultCase::DisplacementMagnitude
+           : group == AnalysisResultCase::Displacements ? AnalysisResultCase::Force0
+                                                        : AnalysisResultCase::NumberOfStatistics;
+}
+
+int groupOf(int statistic)
+{
+    return statistic >= AnalysisResultCase::Force0                  ? AnalysisResultCase::Forces
+           : statistic == AnalysisResultCase::DisplacementMagnitude ? AnalysisResultCase::Displacements
+                                                                    : AnalysisResultCase::Deflections;
+}
+
+// Where each statistic of a member keeps its largest magnitude and the
+// position of it; a statistic without a record is not followed.
+class StatisticRecords
+{
+public:
+    StatisticRecords(AnalysisResultCase::MaximaVector4* deflection, AnalysisResultCase::MaximaScalar* displacement,
+                     AnalysisResultCase::MaximaVector6* force, AnalysisResultCase::MaximaScalar* stress)
+    {
+        for (int k = 0; k < 4; ++k)
+            keep(AnalysisResultCase::DeflectionX + k, deflection ? &deflection->maxima[k] : nullptr,
+                 deflection ? &deflection->positions[k] : nullptr);
+        keep(AnalysisResultCase::DisplacementMagnitude, displacement ? &displacement->maximum : nullptr,
+             displacement ? &displacement->position : nullptr);
+        for (int k = 0; k < 6; ++k)
+            keep(AnalysisResultCase::Force0 + k, force ? &force->maxima[k] : nullptr,
+                 force ? &force->positions[k] : nullptr);
+        keep(AnalysisResultCase::Stress, stress ? &stress->maximum : nullptr, stress ? &stress->position : nullptr);
+    }
+    // The groups that some record asks for.
+    int groups() const
+    {
+        int asked = 0;
+        for (int q = 0; q < AnalysisResultCase::NumberOfStatistics; ++q)
+            if (maximum[q])
+                asked |= groupOf(q);
+        return asked;
+    }
+    // Strictly greater only, so that on equal values the earlier record stays.
+    void offer(const double* magnitudes, double t, int groups)
+    {
+        for (int group : {AnalysisResultCase::Deflections, AnalysisResultCase::Displacements, AnalysisResultCase::Forces})
+            if (groups & group)
+                for (int q = firstOf(group); q < endOf(group); ++q)
+                    if (maximum[q] && magnitudes[q] > *maximum[q]) {
+                        *maximum[q] = magnitudes[q];
+                        *position[q] = t;
+                    }
+    }
+
+private:
+    void keep(int statistic, double* m, double* p)
+    {
+        maximum[statistic] = m;
+        position[statistic] = p;
+    }
+    double* maximum[AnalysisResultCase::NumberOfStatistics];
+    double* position[AnalysisResultCase::NumberOfStatistics];
+};
 
 } // namespace
 
 void AnalysisResultCase::accumulateMaxima(const MemberRef& member, double position, MaximaVector4* deflection,
                                           MaximaScalar* displacement, MaximaVector6* force, MaximaScalar* stress) const
 {
-    const double t = position;
-    if (deflection) {
-        const Vector3 v = deflectionAtPositionOnMember(member, t);
-        for (int k = 0; k < 3; ++k)
-            raise(std::fabs(v[k]), t, &deflection->maxima[k], &deflection->positions[k]);
-        raise(v.length(), t, &deflection->maxima[3], &deflection->positions[3]);
-    }
-    if (displacement)
-        raise(globalDisplacementAtPositionOnMember(member, t).length(), t, &displacement->maximum,
-              &displacement->position);
-    if (force || stress) {
-        const Vector6 f = forceAtPositionOnMember(member, t);
-        if (force)
-            for (int k = 0; k < 6; ++k)
-                raise(std::fabs(f[k]), t, &force->maxima[k], &force->positions[k]);
-        if (stress) {
-            const QSharedPointer<AnalysisSourceMember> sm = sourceMemberOf(member);
-            if (sm)
-                raise(std::fabs(stressGivenForcesOnMember(sm, f)), t, &stress->maximum, &stress->position);
-        }
-    }
-}
-
-QPair<double, double> AnalysisResultCase::binaryRangeFinder(double lo, double hi, double step, const Quantity& f,
-                                                            const MemberRef& member, int component) const
-{
-    if (hi <= lo + step)
-        return qMakePair(0.0, 0.0);
-    double v = 0.0;
-    do {
-        const double mid = (lo + hi) * 0.5;
-        v = std::fabs(f(*this, member, mid, component));
-        const double w = std::fabs(f(*this, member, mid + step, component));
-        if (w > v)
-            lo = mid;
-        else if (w < v)
-            hi = mid;
-        else
-            return qMakePair(mid, v);
-    } while (lo + step < hi);
-    return qMakePair((lo + hi) * 0.5, v);
+    StatisticRecords records(deflection, displacement, force, stress);
+    double magnitudes[NumberOfStatistics];
+    statisticsAtPosition(member, position, records.groups(), magnitudes);
+    records.offer(magnitudes, position, records.groups());
 }
 
 namespace {
 
-double deflectionComponent(const AnalysisResultCase& c, const MemberRef& m, double t, int k)
+// Finds the largest magnitude of every statistic over stretches of one
+// member. Within a stretch each statistic follows a curve of low degree
+// (a cubic or quintic, or the root of a sum of their squares) that may rise
+// and fall several times: a deflection hogs beside each support and sags
+// between. An even grid brackets each of its peaks; each bracket around a
+// sample that stands above its neighbours, or around an end from which the
+// curve rises, is narrowed until the peak is known to within d / 8.
+// The grid is finer where a load lies along the stretch, whose curves are of
+// higher degree.
+class StretchSearch
 {
-    const Vector3 v = c.deflectionAtPositionOnMember(m, t);
-    return k < 3 ? v[k] : v.length();
-}
+public:
+    StretchSearch(const AnalysisResultCase& c, const MemberRef& member, double d, StatisticRecords* records)
+        : c(c), member(member), d(d), records(records)
+    {
+    }
 
-double displacementMagnitude(const AnalysisResultCase& c, const MemberRef& m, double t, int)
-{
-    return c.globalDisplacementAtPositionOnMember(m, t).length();
-}
+    void sample(double t)
+    {
+        double magnitudes[AnalysisResultCase::NumberOfStatistics];
+        c.statisticsAtPosition(member, t, AnalysisResultCase::AllStatistics, magnitudes);
+        records->offer(magnitudes, t, AnalysisResultCase::AllStatistics);
+    }
 
-double forceComponent(const AnalysisResultCase& c, const MemberRef& m, double t, int k)
-{
-    return c.forceAtPositionOnMember(m, t)[k];
-}
+    // The forces follow a loaded stretch only: elsewhere they are straight
+    // lines, and the stress a sum of their magnitudes, largest at an end.
+    void search(double lo, double hi, bool loaded)
+    {
+        if (hi <= lo + d)
+            return;
+        const int groups = AnalysisResultCase::Deflections | AnalysisResultCase::Displacements
+                           | (loaded ? AnalysisResultCase::Forces : 0);
+        const int to = loaded ? AnalysisResultCase::NumberOfStatistics : AnalysisResultCase::Force0;
+        const int steps = loaded ? finest : finest / 2;
+        double at[finest + 1];
+        double grid[finest + 1][AnalysisResultCase::NumberOfStatistics];
+        for (int i = 0; i <= steps; ++i) {
+            at[i] = i == steps ? hi : lo + (hi - lo) * i / steps;
+            c.statisticsAtPosition(member, at[i], groups, grid[i]);
+            records->offer(grid[i], at[i], groups);
+        }
+        // Just inside each end, worked out only when an end stands above the
+        // grid beside it, and the grid's step is longer than d.
+        const bool roomy = (hi - lo) / steps > d;
+        double inside[2][AnalysisResultCase::NumberOfStatistics];
+        bool insideKnown[2] = {false, false};
+        const double insideAt[2] = {lo + d, hi - d};
+        const auto insideEnd = [&](int end, int q) {
+            if (!insideKnown[end]) {
+                c.statisticsAtPosition(member, insideAt[end], groups, inside[end]);
+                records->offer(inside[end], insideAt[end], groups);
+                insideKnown[end] = true;
+            }
+            return inside[end][q];
+        };
+        // What rounding leaves of a zero: a deflection beside the member's
+        // movement, a force beside the largest force.
+        double movement = 0.0, forces = 0.0;
+        for (int i = 0; i <= steps; ++i) {
+            movement = std::max({movement, grid[i][AnalysisResultCase::DeflectionMagnitude],
+                                 grid[i][AnalysisResultCase::DisplacementMagnitude]});
+            for (int q = AnalysisResultCase::Force0; q < to; ++q)
+                forces = std::max(forces, grid[i][q]);
+        }
+        const auto noise = [&](int q) { return 0x1p-30 * (q < AnalysisResultCase::Force0 ? movement : forces); };
+        for (int q = 0; q < to; ++q) {
+            for (int i = 1; i < steps; ++i)
+                if (grid[i][q] > noise(q) && isPeak(grid[i][q], grid[i - 1][q], grid[i + 1][q]))
+                    narrow(q, {at[i - 1], grid[i - 1][q]}, {at[i], grid[i][q]}, {at[i + 1], grid[i + 1][q]});
+            if (!roomy)
+                continue;
+            if (grid[0][q] > noise(q) && isPeak(grid[0][q], grid[1][q], grid[1][q]) && insideEnd(0, q) > grid[0][q])
+                narrow(q, {at[0], grid[0][q]}, {insideAt[0], inside[0][q]}, {at[1], grid[1][q]});
+            if (grid[steps][q] > noise(q) && isPeak(grid[steps][q], grid[steps - 1][q], grid[steps - 1][q])
+                && insideEnd(1, q) > grid[steps][q])
+                narrow(q, {at[steps - 1], grid[steps - 1][q]}, {insideAt[1], inside[1][q]},
+                       {at[steps], grid[steps][q]});
+        }
+    }
 
-double stressValue(const AnalysisResultCase& c, const MemberRef& m, double t, int)
+private:
+    static constexpr int finest = 16;
+    struct Point
+    {
+        double t, g;
+    };
+
+    // A sample at least as large as its neighbours; a flat run of equal
+    // samples, or one that rounding lifts, is none.
+    static bool isPeak(double g, double before, double after)
+    {
+        return g >= before && g >= after && g - std::min(before, after) > g * 0x1p-40;
+    }
+
+    // The peak of statistic q between a and b, where x stands at least as
+    // high as both: the vertex of the parabola through the three highest
+    // points, while it falls well inside the bracket and the steps shrink,
+    // else a golden-section step into the longer side; done when a vertex
+    // falls within d / 8 of the highest point, or the bracket is that short.
+    // Every probe is offered to the records with the other statistics of its group.
+    void narrow(int q, Point a, Point x, Point b)
+    {
+        const int group = groupOf(q);
+        const double tol = d / 8.0, golden = 0.3819660112501051;
+        double g[AnalysisResultCase::NumberOfStatistics];
+        Point w = b, v = a;
+        double step = b.t - a.t, before = step;
+        for (int probes = 0; probes < 64 && b.t - a.t > 4.0 * tol; ++probes) {
+            const double middle = (a.t + b.t) * 0.5;
+            bool parabolic = false, converged = false;
+            if (std::fabs(before) > tol) {
+                // The vertex of the parabola through x, w and v, as x + p / s.
+                const double r = (x.t - w.t) * (x.g - v.g);
+                double s = (x.t - v.t) * (x.g - w.g);
+                double p = (x.t - v.t) * s - (x.t - w.t) * r;
+                s = 2.0 * (s - r);
+                if (s > 0.0)
+                    p = -p;
+                s = std::fabs(s);
+                if (std::fabs(p) < std::fabs(0.5 * s * before) && p > s * (a.t - x.t) && p < s * (b.t - x.t)) {
+                    before = step;
+                    step = p / s;
+                    parabolic = true;
+                    converged = std::fabs(step) < tol;
+                }
+            }
+            if (!parabolic) {
+                before = x.t >= middle ? a.t - x.t : b.t - x.t;
+                step = golden * before;
+            }
+            Point u{x.t + step, 0.0};
+            c.statisticsAtPosition(member, u.t, group, g);
+            records->offer(g, u.t, group);
+            if (converged)
+                return;
+            u.g = g[q];
+            if (u.g >= x.g) {
+                (u.t >= x.t ? a : b) = x;
+                v = w;
+                w = x;
+                x = u;
+            } else {
+                (u.t < x.t ? a : b) = u;
+                if (u.g >= w.g || w.t == x.t) {
+                    v = w;
+                    w = u;
+                } else if (u.g >= v.g || v.t == x.t || v.t == w.t) {
+                    v = u;
+                }
+            }
+        }
+    }
+
+    const AnalysisResultCase& c;
+    const MemberRef& member;
+    const double d;
+    StatisticRecords* records;
+};
+
+// The position just before t, where a load at t has not yet acted.
+double justBefore(double t)
 {
-    return c.stressAtPositionOnMember(m, t);
+    return t - t * 0x1p-40;
 }
 
 } // namespace
@@ -359,44 +558,28 @@ MemberStats AnalysisResultCase::memberStatsOf(const MemberRef& member) const
         }
 
     const double d = positionToleranceOf(member);
-    accumulateMaxima(member, 0.0, &stats.deflection, &stats.displacement, &stats.force, &stats.stress);
-    accumulateMaxima(member, 1.0, &stats.deflection, &stats.displacement, &stats.force, &stats.stress);
+    StatisticRecords records(&stats.deflection, &stats.displacement, &stats.force, &stats.stress);
+    StretchSearch along(*this, member, d, &records);
+    along.sample(0.0);
+    along.sample(1.0);
     for (double p : stats.points) {
-        accumulateMaxima(member, std::max(0.0, p - d), &stats.deflection, &stats.displacement, &stats.force,
-                         &stats.stress);
-        accumulateMaxima(member, std::min(1.0, p + d), &stats.deflection, &stats.displacement, &stats.force,
-                         &stats.stress);
+        along.sample(std::max(0.0, p - d));
+        along.sample(std::min(1.0, p + d));
+    }
+    // Under a load, at the load: a moment peaks there, and a shear or a
+    // moment that the load makes jump is largest on one side or the other.
+    for (double p : stats.points) {
+        along.sample(p);
+        along.sample(justBefore(p));
     }
 
-    const auto search = [&](double lo, double hi, const Quantity& f, int k, double* maximum, double* position) {
-        if (hi <= lo + d)
-            return;
-        const QPair<double, double> found = binaryRangeFinder(lo, hi, d, f, member, k);
-        raise(found.second, found.first, maximum, position);
-    };
-    const auto searchDeflections = [&](double lo, double hi) {
-        for (int k = 0; k < 4; ++k)
-            search(lo, hi, deflectionComponent, k, &stats.deflection.maxima[k], &stats.deflection.positions[k]);
-    };
     double prev = 0.0;
     for (const QPair<double, double>& s : stats.segments) {
-        for (int k = 0; k < 4; ++k) {
-            search(prev + d, s.first - d, deflectionComponent, k, &stats.deflection.maxima[k],
-                   &stats.deflection.positions[k]);
-            search(s.first, s.second, deflectionComponent, k, &stats.deflection.maxima[k],
-                   &stats.deflection.positions[k]);
-        }
-        search(prev + d, s.first - d, displacementMagnitude, 0, &stats.displacement.maximum,
-               &stats.displacement.position);
-        search(s.first, s.second, displacementMagnitude, 0, &stats.displacement.maximum, &stats.displacement.position);
-        for (int k = 0; k < 6; ++k)
-            search(s.first, s.second, forceComponent, k, &stats.force.maxima[k], &stats.force.positions[k]);
-        search(prev + d, s.first - d, stressValue, 0, &stats.stress.maximum, &stats.stress.position);
-        search(s.first, s.second, stressValue, 0, &stats.stress.maximum, &stats.stress.position);
+        along.search(prev + d, s.first - d, false);
+        along.search(s.first, s.second, true);
         prev = s.second;
     }
-    searchDeflections(prev + d, 1.0 - d);
-    search(prev + d, 1.0 - d, displacementMagnitude, 0, &stats.displacement.maximum, &stats.displacement.position);
+    along.search(prev + d, 1.0 - d, false);
     return stats;
 }
 

@@ -11,7 +11,6 @@
 #include <QSharedPointer>
 #include <QVector>
 
-#include <functional>
 
 class AnalysisLoadCase;
 class AnalysisPointLoad;
@@ -54,9 +53,6 @@ public:
         double position;
         Vector6 force;
     };
-    // One quantity of the case at a position of a member, by component.
-    typedef std::function<double(const AnalysisResultCase&, const MemberRef&, double t, int component)> Quantity;
-
     explicit AnalysisResultCase(const QSharedPointer<AnalysisLoadCase>& analysisLoadCase);
 
     LoadCaseRef loadCase;
@@ -115,16 +111,23 @@ public:
     QVector<EnvelopeVector3> deflectionEnvelopeForPositions(const MemberRef& member,
                                                             const QVector<double>& positions) const;
     QVector<EnvelopeVector6> forceEnvelopeForPositions(const MemberRef& member, const QVector<double>& positions) const;
-    // The peak of |f| between lo and hi by bisection: (position, |f| there);
-    // (0, 0) when the interval is not wider than step.
-    QPair<double, double> binaryRangeFinder(double lo, double hi, double step, const Quantity& f,
-                                            const MemberRef& member, int component) const;
-
     // The member's tolerance along its length: 1 / ((⌊L⌋ + 1)·1024).
     double positionToleranceOf(const MemberRef& member) const;
 
+    // What the statistics follow, in the order of their records: the local
+    // deflection's components and magnitude, the displacement's magnitude,
+    // the six member forces and the combined stress, each as a magnitude.
+    enum Statistic { DeflectionX, DeflectionY, DeflectionZ, DeflectionMagnitude, DisplacementMagnitude, Force0,
+                     Stress = Force0 + 6, NumberOfStatistics };
+    // Statistics worked out together: the deflections (0 to 3), the
+    // displacement (4, from the same deflection) and the forces with the stress (5 to 11).
+    enum StatisticGroup { Deflections = 1, Displacements = 2, Forces = 4, AllStatistics = 7 };
+    // The magnitudes at t of the statistics of the groups asked for.
+    void statisticsAtPosition(const MemberRef& member, double t, int groups, double* magnitudes) const;
+
 private:
-    QSharedPointer<AnalysisSourceMember> sourceMemberOf(const MemberRef& member) const;
+    const QSharedPointer<AnalysisSourceMember>& sourceMemberOf(const MemberRef& member) const;
+    Vector3 globalDisplacementGivenDeflection(const MemberRef& member, double t, const Vector3& deflection) const;
 };
 
 class MemberStats

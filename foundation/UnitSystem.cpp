@@ -109,8 +109,8 @@ Table imperialUS()
     set(UnitSystem::TorsionConstant, inch * inch * inch * inch, 2, "in<sup>4</sup>");
     set(UnitSystem::UnitMass, pound / foot, 2, "lb/ft");
     set(UnitSystem::Length, inch, 1, "in");
-    set(UnitSystem::Force, 4448.0, 3, "kip");
-    set(UnitSystem::Torque, 1355.7504, 3, "kip-ft");
+    set(UnitSystem::Force, kip, 3, "kip");
+    set(UnitSystem::Torque, kip * foot, 3, "kip-ft");
     set(UnitSystem::ForcePerUnitLength, kip / foot, 3, "kip/ft");
     set(UnitSystem::TorsionMoment, kip * foot, 3, "kip-ft");
     set(UnitSystem::YoungsModulus, ksi, 0, "kip/in<sup>2</sup>");

@@ -27,6 +27,7 @@
 #include "TestMain.h"
 
 #include <QDesktopServices>
+#include <QProcess>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrinter>
@@ -45,6 +46,21 @@ public:
 public slots:
     void open(const QUrl& url) { urls << url; }
 };
+
+namespace {
+
+// A report of one chapter on what the window shows, laid out.
+ReportLayoutRef oneChapterReport(MainWindow* window, const QString& chapter)
+{
+    const ReportRef report(new Report);
+    report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(chapter)), {});
+    const ReportLayoutRef layout(
+        new ReportLayout(window->documentModel(), window->currentState(), window->viewPoint(), report));
+    layout->layoutPages();
+    return layout;
+}
+
+} // namespace
 
 class TestWiring : public QObject, public PortalWindowFixture
 {
@@ -73,6 +89,7 @@ private slots:
     void documentMessagesAreShown();
     void examplesAndHelp();
     void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
+    void loadsTypedInKipsReadBackAsTyped();
 };
 
 void TestWiring::initTestCase()
@@ -213,11 +230,7 @@ void TestWiring::editsOnOpenPagesAreSavedOrAskedAbout()
 // for the export.
 void TestWiring::closingWaitsForTheReportExport()
 {
-    const ReportRef report(new Report);
-    report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(Report::ChapterNodeInput)), {});
-    const ReportLayoutRef layout(
-        new ReportLayout(window->documentModel(), window->currentState(), window->viewPoint(), report));
-    layout->layoutPages();
+    const ReportLayoutRef layout = oneChapterReport(window, Report::ChapterNodeInput);
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFileName(folder->filePath("report.pdf"));
     bool closed = true;
@@ -526,6 +539,51 @@ void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
     const QRegularExpression address("\\d{9,}");
     QCOMPARE(QString(reopened->writeXMLDocumentFile()).replace(address, "#"),
              QString(window->writeXMLDocumentFile()).replace(address, "#"));
+}
+
+// In US units a point load typed as 20 kip and a moment typed as 16 kip-ft
+// show as typed, in the view once the selection has moved on and the
+// consolidation has rounded them, and in a printed report.
+void TestWiring::loadsTypedInKipsReadBackAsTyped()
+{
+    const QSharedPointer<UnitSystem> units = window->unitSystem();
+    units->setChosenSystem(QStringLiteral("Imperial (US)"));
+    window->findChild<QToolButton*>("TabLoading")->click();
+    auto* calculator = window->findChild<Calculator*>(QStringLiteral("Calculator"));
+    QList<LoadRef> typedLoads;
+    for (const char* command : {"ActionAddPLoad", "ActionAddMLoad"}) {
+        select({"m1"});
+        window->findChild<QToolButton*>("ButtonLoadMenu")->click();
+        window->findChild<QToolButton*>(command)->click();
+        const LoadRef load = window->documentModel()->structureModel()->loads().last();
+        typedLoads.append(load);
+        EditingActions::of(window->documentModel().data())->actionSelectObjects({load});
+        window->updateGUIForCurrentStateAndSelection();
+        openReadOut(window, StructureView::LOADMAGNITUDEAVALUE);
+        QVERIFY(calculator->isVisible());
+        QTest::keyPress(calculator, Qt::Key_Delete);
+        QTest::keyClicks(calculator, typedLoads.size() == 1 ? "20" : "16");
+        QTest::keyClick(calculator, Qt::Key_Return);
+        QVERIFY(calculator->isHidden());
+    }
+    select({"n0"});
+    // What the view writes beside each arrow.
+    const auto shown = [&](int i, UnitSystem::Conversion c) {
+        return units->preferredStringFromSI(std::fabs(typedLoads[i]->positionedForces().value(0).second), c, false);
+    };
+    QCOMPARE(shown(0, UnitSystem::LoadForce), QStringLiteral("20.000"));
+    QCOMPARE(shown(1, UnitSystem::LoadTorque), QStringLiteral("16.000"));
+
+    const ReportLayoutRef layout = oneChapterReport(window, Report::ChapterLoadInput);
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFileName(folder->filePath("loads.pdf"));
+    QVERIFY(window->findChild<ReportView*>("ReportView")->print(&printer, layout));
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished());
+    const QString printed = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    for (const char* value : {"20.000 kip", "16.000 kip-ft"})
+        QVERIFY2(printed.contains(QRegularExpression(QStringLiteral("(^|[\\s-])%1").arg(value))), value);
 }
 
 VARO_TEST_MAIN(TestWiring)

@@ -15,6 +15,7 @@ class TestUnits : public QObject
 private slots:
     void everyConversionRoundTrips();
     void conversionFactors();
+    void oneUnitHasOneFactor();
     void rounding();
     void stringsAndUnitTexts();
     void choosingSystems();
@@ -47,7 +48,8 @@ void TestUnits::conversionFactors()
     QCOMPARE(units.convertPreferredToSI(1.0, UnitSystem::Force), 1000.0);
     QCOMPARE(units.convertPreferredToSI(90.0, UnitSystem::AngleDegrees), M_PI / 2.0);
     units.setChosenSystem(2);
-    QCOMPARE(units.convertPreferredToSI(1.0, UnitSystem::Force), 4448.0);
+    // The international pound-force of 0.45359237 kg at 9.80665 m/s².
+    QCOMPARE(units.convertPreferredToSI(1.0, UnitSystem::Force), 4448.2216152605);
     QCOMPARE(units.convertPreferredToSI(1.0, UnitSystem::Length), 0.0254);
     // A length rounds to a tenth of an inch.
     QCOMPARE(units.minimumPreferredValue(UnitSystem::Length), 0.1);
@@ -64,6 +66,33 @@ void TestUnits::conversionFactors()
     QVERIFY(qFuzzyCompare(units.convertPreferredToSI(1.0, UnitSystem::BendingMoment), kip * 12.0 * inch));
     // 29000 ksi is the usual modulus of steel: about 200 GPa.
     QVERIFY(std::fabs(units.convertPreferredToSI(29000.0, UnitSystem::YoungsModulus) - 199.95e9) < 0.01e9);
+}
+
+// What is typed in a unit is shown in the same unit as the same number: a
+// unit's name stands for one factor throughout its system.
+void TestUnits::oneUnitHasOneFactor()
+{
+    for (int system = 0; system < UnitSystem::NumberOfSystems; ++system) {
+        QMap<QString, double> factors;
+        for (int conversion = 0; conversion < UnitSystem::NumberOfConversions; ++conversion) {
+            const UnitSystem::Record& r = UnitSystem::record(system, UnitSystem::Conversion(conversion));
+            const QString unit = QString::fromUtf8(r.units);
+            if (unit.isEmpty() || conversion == UnitSystem::MajorAxisName || conversion == UnitSystem::MinorAxisName)
+                continue;
+            const double first = factors.value(unit, r.factor);
+            QVERIFY2(first == r.factor, qPrintable(QStringLiteral("system %1: %2 is %3 and %4")
+                                                       .arg(system)
+                                                       .arg(unit)
+                                                       .arg(first, 0, 'g', 17)
+                                                       .arg(r.factor, 0, 'g', 17)));
+            factors.insert(unit, r.factor);
+        }
+    }
+    // A kip-ft is a kip times a foot, wherever a torque is typed or shown.
+    UnitSystem units;
+    units.setChosenSystem(2);
+    for (auto c : {UnitSystem::Torque, UnitSystem::LoadTorque, UnitSystem::BendingMoment})
+        QCOMPARE(units.convertPreferredToSI(16.0, c), 16.0 * 4448.2216152605 * 0.3048);
 }
 
 void TestUnits::rounding()
