@@ -432,8 +432,11 @@ void EditingActions::subActionRoundOffLoads(const QList<LoadRef>& loads)
     for (const LoadRef& load : loads) {
         const double memberLength = load->member() ? load->member()->length() : 0.0;
         const double L = units->roundSIAsPreferred(memberLength, UnitSystem::Length);
-        const UnitSystem::Conversion conversion =
-            qSharedPointerDynamicCast<TorqueLoad>(load) ? UnitSystem::Torque : UnitSystem::Force;
+        // Each kind to the unit it is typed and shown in, so that a value typed lands as typed.
+        const UnitSystem::Conversion conversion = qSharedPointerDynamicCast<TorqueLoad>(load) ? UnitSystem::Torque
+                                                  : qSharedPointerDynamicCast<TrapezoidLoad>(load)
+                                                      ? UnitSystem::ForcePerUnitLength
+                                                      : UnitSystem::Force;
         const QList<Load::PositionedForce> pairs = load->positionedForces();
         QList<Load::PositionedForce> rounded;
         bool differs = false;

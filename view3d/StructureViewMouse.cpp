@@ -331,7 +331,11 @@ void StructureView::dragLoadMagnitude(const QPoint& p)
     double m = std::fabs(v) - k;
     m = m > 0.0 ? m : 0.0;
     double force = signOf(v) * (64.0 * m) * (64.0 * m) / s;
-    force = unitSystem->roundSIAsPreferredWithSigFigs(force, torque ? UnitSystem::LoadTorque : UnitSystem::LoadForce, 2);
+    // Two figures of the unit the value is shown in.
+    const UnitSystem::Conversion shown = torque ? UnitSystem::LoadTorque
+                                         : qobject_cast<TrapezoidLoad*>(load.data()) ? UnitSystem::LoadForcePerLength
+                                                                                     : UnitSystem::LoadForce;
+    force = unitSystem->roundSIAsPreferredWithSigFigs(force, shown, 2);
     CalculatorReference reference;
     reference.insert(QStringLiteral("masterLoad"), QVariant::fromValue(load));
     reference.insert(QStringLiteral("index"), dragMode == DragLoadMagnitudeA ? 0 : 1);

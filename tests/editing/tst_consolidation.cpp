@@ -2,6 +2,7 @@
 
 #include "GeometryGroup.h"
 #include "Support.h"
+#include "TorqueLoad.h"
 #include "TestMain.h"
 
 #include <QtTest>
@@ -29,6 +30,8 @@ private slots:
     void lookingNearChangesMatchesWalkingEverything();
     void unchangedObjectsComeBackConsolidated();
     void newUnitsRoundTheWholeStructureAgain();
+    void loadsKeepWhatWasTypedInTheirUnits_data();
+    void loadsKeepWhatWasTypedInTheirUnits();
     void memberOverANodeMeetsItOnlyWhenOneIsTouched_data();
     void memberOverANodeMeetsItOnlyWhenOneIsTouched();
 };
@@ -422,6 +425,37 @@ void TestConsolidation::newUnitsRoundTheWholeStructureAgain()
     b.actions->actionClickOnObject(clicked);
     // 1.003 m is 39.488 in, on the 0.1 in grid 39.5 in.
     QCOMPARE(far->position().x(), 39.5 * 0.0254);
+}
+
+void TestConsolidation::loadsKeepWhatWasTypedInTheirUnits_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<double>("unit"); // of force, N
+    QTest::addColumn<double>("length"); // of the unit's length, m
+    QTest::newRow("metric") << "Metric (UK)" << 1000.0 << 1.0;
+    QTest::newRow("imperial") << "Imperial (US)" << 4448.2216152605 << 0.3048;
+}
+
+// A point load, a torque and a distributed load, each typed in its own
+// unit, stay as typed when they leave the selection; a value between the
+// unit's thousandths goes to the nearest.
+void TestConsolidation::loadsKeepWhatWasTypedInTheirUnits()
+{
+    QFETCH(QString, system);
+    QFETCH(double, unit);
+    QFETCH(double, length);
+    Bench b(system);
+    const MemberRef member = b.member(b.node(0.0), b.node(20 * length));
+    const LoadRef point = b.pointLoad(member, 0.5, -20.0 * unit);
+    const LoadRef torque = b.defaultLoad<TorqueLoad>(member, b.loading());
+    torque->setPositionedForces({{0.5, 16.0 * unit * length}});
+    const LoadRef spread = b.trapezoidLoad(member, 0.0, -1.0 * unit / length, 1.0, -1.0004 * unit / length);
+    b.select({point, torque, spread});
+    b.actions->actionClearAllSelection();
+    QCOMPARE(point->positionedForces().first().second / unit, -20.0);
+    QCOMPARE(torque->positionedForces().first().second / (unit * length), 16.0);
+    QCOMPARE(spread->positionedForces().first().second / (unit / length), -1.0);
+    QCOMPARE(spread->positionedForces().last().second / (unit / length), -1.0);
 }
 
 void TestConsolidation::memberOverANodeMeetsItOnlyWhenOneIsTouched_data()

@@ -356,6 +356,11 @@ void TestInteraction::dragsAreOneUndoStepEach_data()
     QTest::newRow("force") << int(CurrentState::Loading)
                            << QList<QPoint>{{266, 27}, {266, 22}, {266, 17}, {266, -11}} << false << Vector3()
                            << -17000.0 << 0.5;
+    // The same for a distributed load in US units: 17428 N/m is 1.1942
+    // kip/ft, kept to two figures of the unit it is shown in.
+    QTest::newRow("intensity in kip/ft") << -int(CurrentState::Loading)
+                                         << QList<QPoint>{{266, 27}, {266, 22}, {266, 17}, {266, -11}} << false
+                                         << Vector3() << -1.2 * 4448.2216152605 / 0.3048 << 0.5;
     // The position bar stands 80 px below the member; 84 of its 112 px.
     QTest::newRow("position") << int(CurrentState::Loading)
                               << QList<QPoint>{{266, 220}, {271, 220}, {276, 220}, {290, 221}, {304, 220}} << false
@@ -371,6 +376,15 @@ void TestInteraction::dragsAreOneUndoStepEach()
     QFETCH(double, force);
     QFETCH(double, position);
     Scene scene;
+    // A negative mode: the load is distributed, from the middle on, in US units.
+    if (mode < 0) {
+        mode = -mode;
+        scene.units->setChosenSystem(QStringLiteral("Imperial (US)"));
+        scene.load = TrapezoidLoad::makeDefault(scene.loading);
+        scene.load->setMember(scene.m);
+        scene.load->setPositionedForces({{0.5, -10000.0}, {1.0, -10000.0}});
+        scene.structure()->appendObjects({scene.load});
+    }
     const Vector3 start = scene.a->position();
     scene.select({mode == CurrentState::Geometry ? VaroObjectRef(scene.a) : VaroObjectRef(scene.load)}, mode);
     const int before = scene.undoCount();
