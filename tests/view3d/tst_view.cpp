@@ -78,6 +78,8 @@ private slots:
     void selectionRecord();
     void selectedMemberTick();
     void resultsAndLoads();
+    void cornerTriadShowsGroundFromLevelOrAbove_data();
+    void cornerTriadShowsGroundFromLevelOrAbove();
     void memberlessLoadIsSkipped();
     void commonGlyphs();
     void interrogatorPosition_data();
@@ -433,6 +435,56 @@ void TestView::memberlessLoadIsSkipped()
     bench.actions()->actionSelectObjects({loose});
     bench.state->setMode(CurrentState::Loading);
     QVERIFY(!bench.view->captureImage(128, 128).isNull());
+}
+
+void TestView::cornerTriadShowsGroundFromLevelOrAbove_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<double>("X");
+    QTest::addColumn<double>("azimuth");
+    QTest::addColumn<double>("elevation");
+    QTest::addColumn<bool>("ground");
+    const QString portal = QStringLiteral(":/example/02.KU.Plane Portal.varok");
+    const double asSaved = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("new model") << QStringLiteral(":/templateDefault.varok") << 0.0 << asSaved << asSaved << true;
+    QTest::newRow("example, front") << portal << 0.0 << asSaved << asSaved << true;
+    QTest::newRow("example 1e9 m away, front") << portal << 1e9 << asSaved << asSaved << true;
+    QTest::newRow("example, side") << portal << 0.0 << -M_PI / 2.0 << 0.0 << true;
+    QTest::newRow("example 1e9 m away, side") << portal << 1e9 << -M_PI / 2.0 << 0.0 << true;
+    QTest::newRow("example, from above") << portal << 0.0 << -M_PI / 8.0 << M_PI / 5.0 << true;
+    QTest::newRow("example, just below") << portal << 0.0 << asSaved << -M_PI / 65536.0 << false;
+    QTest::newRow("example, from below") << portal << 0.0 << -M_PI / 8.0 << -0.3 << false;
+    QTest::newRow("example 1e9 m away, from below") << portal << 1e9 << asSaved << -0.3 << false;
+}
+
+// The corner triad fills its ground triangle with ground while the camera
+// stands level with the ground plane or above it, and with sky below it,
+// however far from the origin the model lies.
+void TestView::cornerTriadShowsGroundFromLevelOrAbove()
+{
+    QFETCH(QString, path);
+    QFETCH(double, X);
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    QFETCH(bool, ground);
+    ViewBench bench;
+    QVERIFY(bench.open(path));
+    for (const NodeRef& node : bench.structure()->nodes())
+        node->setPosition(node->position() + Vector3(X, 0.0, 0.0));
+    bench.viewPoint->moveFocalPointBy(Vector3(X, 0.0, 0.0));
+    bench.viewPoint->setAzimuth(azimuth);
+    bench.viewPoint->setElevation(elevation);
+    QCOMPARE(bench.viewPoint->elevation() >= 0.0, ground);
+    bench.frame();
+    const QImage frame = bench.view->grabFrameBuffer();
+    const QImage triad = frame.copy(frame.width() - 110, frame.height() - 110, 92, 92);
+    // Closer than the blend of a member line with white comes to the sky.
+    const int groundPixels = pixelsNear(triad, Colours::ground, 12), skyPixels = pixelsNear(triad, Colours::sky, 12);
+    const QString counts = QStringLiteral(": %1 pixels of ground, %2 of sky").arg(groundPixels).arg(skyPixels);
+    if (ground)
+        QVERIFY2(groundPixels >= 10 && skyPixels == 0, qPrintable("the triad shows sky from level or above" + counts));
+    else
+        QVERIFY2(skyPixels >= 10 && groundPixels == 0, qPrintable("the triad shows ground from below" + counts));
 }
 
 void TestView::commonGlyphs()
