@@ -99,6 +99,8 @@ private slots:
     void doubleClickOpensTheCalculator_data();
     void doubleClickOpensTheCalculator();
     void wheelAndRotation();
+    void wheelZoomsTowardsThePointUnderTheMouse_data() { addTurnedCameraRows(); }
+    void wheelZoomsTowardsThePointUnderTheMouse();
     void words_data();
     void words();
     void wordsLeaveForeignStacksAlone();
@@ -494,6 +496,29 @@ void TestInteraction::wheelAndRotation()
     QTRY_VERIFY(std::fabs(bench.viewPoint->azimuth() + M_PI / 8.0) < 1e-4
                 && std::fabs(bench.viewPoint->elevation() - M_PI / 5.0) < 1e-4);
     QVERIFY((bench.viewPoint->focalPoint() - Vector3(1, 1, 0)).length() < 1e-4);
+}
+
+// A notch of the wheel moves the eye 1/24 of the way towards the point
+// under the mouse at the focal distance, along the line of sight through
+// the mouse: every point on that line stays under the mouse, in a view
+// turned any way.
+void TestInteraction::wheelZoomsTowardsThePointUnderTheMouse()
+{
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    ViewBench bench;
+    bench.turn(azimuth, elevation);
+    const QPoint mouse(310, 60);
+    const Vector3 p = HandCamera(*bench.viewPoint, bench.view->size()).under(mouse, 12.0);
+    QWheelEvent wheel(QPointF(mouse), bench.view->mapToGlobal(mouse), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(bench.view.data(), &wheel);
+    QVERIFY(std::fabs(bench.viewPoint->distance() - 10.0 * 23.0 / 24.0) < 1e-4);
+    const QPointF after = HandCamera(*bench.viewPoint, bench.view->size()).pixelOf(p);
+    QVERIFY2(distanceBetween(after, mouse) < 0.05,
+             qPrintable(QStringLiteral("the wheel zooms towards another point: the one under the mouse moves to (%1, %2)")
+                            .arg(after.x())
+                            .arg(after.y())));
 }
 
 void TestInteraction::words_data()

@@ -64,6 +64,8 @@ private slots:
     void initTestCase() { initialiseViewTesting(); }
     void worldToScreen_data();
     void worldToScreen();
+    void screenRoundTrip_data() { addTurnedCameraRows(); }
+    void screenRoundTrip();
     void capturedScene();
     void widgetShowsItsFrame();
     void pinSpheresAreLit();
@@ -110,6 +112,34 @@ void TestView::worldToScreen()
     const QPointF p = bench.view->transformWorldToScreen(world);
     QVERIFY2(std::fabs(p.x() - screen.x()) < 1e-3 && std::fabs(p.y() - screen.y()) < 1e-3,
              qPrintable(QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y())));
+}
+
+// Pixels of points at several depths under three pixels, in a view turned
+// every way: the view projects them where a camera worked out by hand does,
+// unprojects them back, and casts the ray under the pixel through them.
+void TestView::screenRoundTrip()
+{
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    ViewBench bench;
+    bench.turn(azimuth, elevation);
+    const HandCamera camera(*bench.viewPoint, bench.view->size());
+    for (const QPoint& pixel : {QPoint(200, 150), QPoint(37, 251), QPoint(350, 20)}) {
+        for (double D : {4.0, 10.0, 31.0}) {
+            const Vector3 p = camera.under(pixel, D);
+            const Vector3 s = bench.view->transformWorldTo3DScreen(p);
+            const QPointF onScreen(s.x(), s.y());
+            QVERIFY2(distanceBetween(onScreen, pixel) < 1e-6,
+                     qPrintable(QStringLiteral("projected %1 px from its pixel").arg(distanceBetween(onScreen, pixel))));
+            const double back = (bench.view->transformScreenToWorld(onScreen, s.z()) - p).length();
+            QVERIFY2(back < 1e-6 * D, qPrintable(QStringLiteral("unprojected %1 m from where it was").arg(back)));
+            const Ray3 ray = bench.view->calculateRayFromViewCoordinate(pixel);
+            const Vector3 v = p - ray.origin;
+            const double off = (v - ray.direction * v.dot(ray.direction)).length();
+            QVERIFY2(off < 1e-6 * D, qPrintable(QStringLiteral("the ray under the pixel passes %1 m from the point there")
+                                                    .arg(off)));
+        }
+    }
 }
 
 void TestView::capturedScene()
