@@ -8,6 +8,8 @@
 #include "SelectionModel.h"
 #include "Support.h"
 #include "TestMain.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
 
 #include <QDirIterator>
 #include <QScreen>
@@ -54,6 +56,91 @@ LoadRef buildCantilever(ViewBench& bench)
     return load;
 }
 
+// A space frame of two members with a pin, two fixed supports and three
+// loads of the first loading, its nodes moved X along x; the camera looks
+// at its middle from above, turned.
+struct SpaceScene
+{
+    NodeRef a, b, c;
+    MemberRef ab, bc;
+    LoadRef point, torque, trapezoid;
+
+    SpaceScene(ViewBench& bench, double X)
+    {
+        // Built whole before the analysis looks at it.
+        BusyCountGuard busy(bench.doc.data());
+        a = bench.node(X - 1.0, 0.0);
+        b = bench.node(X + 2.0, 0.0);
+        c = bench.node(X + 2.0, -2.0, 1.0);
+        for (const NodeRef& n : {a, c})
+            n->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+        ab = bench.member(a, b);
+        bc = bench.member(b, c);
+        bc->setPinAtB(true);
+        const LoadCaseRef loading = bench.doc->loadCases().value(0);
+        point = PointLoad::makeDefault(loading);
+        point->setMember(ab);
+        point->setPositionedForces({Load::PositionedForce(0.5, -10000.0)});
+        torque = TorqueLoad::makeDefault(loading);
+        torque->setMember(ab);
+        torque->setPositionedForces({Load::PositionedForce(0.25, 5000.0)});
+        trapezoid = TrapezoidLoad::makeDefault(loading);
+        trapezoid->setMember(bc);
+        trapezoid->setPositionedForces({Load::PositionedForce(0.2, -4000.0), Load::PositionedForce(0.8, -2000.0)});
+        bench.structure()->appendObjects({point, torque, trapezoid});
+        bench.state->setLoadCase(loading);
+        bench.viewPoint->setFocalPoint(Vector3(X + 0.5, -1.0, 0.5));
+        bench.viewPoint->setDistance(9.0);
+        bench.viewPoint->setAzimuth(-M_PI / 8.0);
+        bench.viewPoint->setElevation(M_PI / 5.0);
+    }
+
+    void moveBy(ViewBench& bench, double X)
+    {
+        BusyCountGuard busy(bench.doc.data());
+        QMap<NodeRef, Vector3> positions;
+        for (const NodeRef& n : {a, b, c})
+            positions.insert(n, n->position() + Vector3(X, 0.0, 0.0));
+        bench.structure()->setNodePositions(positions);
+        bench.viewPoint->moveFocalPointBy(Vector3(X, 0.0, 0.0));
+    }
+};
+
+// Waits for results other than the given ones and sizes the drawn results
+// by the largest value of each kind, so that the edition's random load
+// factor, drawn anew by each analysis, leaves the picture as it is.
+QSharedPointer<AnalysisOutput> resultsOtherThan(ViewBench& bench, const QSharedPointer<AnalysisOutput>& old)
+{
+    if (!QTest::qWaitFor([&] { return bench.doc->analysisOutput() && bench.doc->analysisOutput() != old; }, 30000))
+        return {};
+    const QSharedPointer<AnalysisOutput> output = bench.doc->analysisOutput();
+    // A reaction arrow of √4096 / 64 + 0.1 m, a diagram 0.8 m and a deflection 0.5 m at the largest.
+    bench.state->setScaleReactions(4096.0 * output->reactionScales[1]);
+    bench.state->setScaleBendingMoments(0.8 * output->memberForceScales[5]);
+    bench.state->setScaleDeflections(0.5 * output->globalDisplacementScales[1]);
+    return output;
+}
+
+// The pixels of each frame that no pixel within one pixel of it in the
+// other frame matches: an edge that software rasterisation moves by a pixel
+// counts for nothing, a glyph drawn elsewhere or not at all for its area.
+int unmatchedPixels(const QImage& a, const QImage& b)
+{
+    const auto unmatched = [](const QImage& p, const QImage& q) {
+        int count = 0;
+        for (int y = 1; y + 1 < p.height(); ++y)
+            for (int x = 1; x + 1 < p.width(); ++x) {
+                bool found = false;
+                for (int dy = -1; dy <= 1 && !found; ++dy)
+                    for (int dx = -1; dx <= 1 && !found; ++dx)
+                        found = nearColour(p.pixel(x, y), QColor(q.pixel(x + dx, y + dy)), 24);
+                count += found ? 0 : 1;
+            }
+        return count;
+    };
+    return a.size() != b.size() ? a.width() * a.height() : unmatched(a, b) + unmatched(b, a);
+}
+
 } // namespace
 
 class TestView : public QObject
@@ -78,8 +165,11 @@ private slots:
     void dirtyFlags();
     void geometryRecord();
     void selectionRecord();
+    void selectionFollowsTheRenderOrigin();
     void selectedMemberTick();
     void resultsAndLoads();
+    void farModelIsDrawnAsAtTheOrigin_data();
+    void farModelIsDrawnAsAtTheOrigin();
     void cornerTriadShowsGroundFromLevelOrAbove_data();
     void cornerTriadShowsGroundFromLevelOrAbove();
     void memberlessLoadIsSkipped();
@@ -391,6 +481,25 @@ void TestView::selectionRecord()
     QCOMPARE(s.members.indices, QVector<GLuint>() << 1 << 0 << 0 << 2);
 }
 
+// A member selected far from where the view first drew: once the camera has
+// gone there, the selection is drawn from the same origin as the structure.
+void TestView::selectionFollowsTheRenderOrigin()
+{
+    ViewBench bench(false);
+    bench.member(bench.node(0.0, 0.0), bench.node(1.0, 0.0));
+    const NodeRef c = bench.node(1e6, 0.0), d = bench.node(1e6 + 1.0, 0.0);
+    bench.actions()->actionSelectObjects({bench.member(c, d)});
+    QTRY_COMPARE(bench.doc->selectionModel()->selectedMembers().size(), 1);
+    bench.frame();
+    bench.viewPoint->setFocalPoint(Vector3(1e6, 0.0, 0.0));
+    bench.frame();
+    const StructureView::GeometryVBO& g = bench.view->geometryRecord();
+    const QVector<QVector3D> ends{g.nodeVertices.vertices.value(int(g.vertexOf.value(c.data()))),
+                                  g.nodeVertices.vertices.value(int(g.vertexOf.value(d.data())))};
+    QVERIFY2(bench.view->selectionRecord().vertices.vertices == ends,
+             "the selection is drawn from the render origin before the camera moved");
+}
+
 // A selected member carries a tick from its middle along its local y axis,
 // 3 / tan 15° = 11.2 pixels long at a scale of 1 whatever its depth: here 15 m
 // from the eye, its middle at (1, 0, 5).
@@ -453,6 +562,112 @@ void TestView::resultsAndLoads()
              qPrintable(QString::number(root.vector.y())));
     QCOMPARE(vertices[outline[2]].t, 1.0);
     QVERIFY(vertices[outline[2]].vector.length() < 1e-6 * std::fabs(root.vector.y()));
+}
+
+void TestView::farModelIsDrawnAsAtTheOrigin_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("resultMode");
+    QTest::addColumn<bool>("solid");
+    QTest::addColumn<double>("X");
+    const int G = CurrentState::Geometry, R = CurrentState::Results;
+    for (double X : {1e4, 1e9}) {
+        const auto row = [X](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(QStringLiteral("%1, %2 m").arg(name).arg(X)));
+        };
+        row("wire frame") << G << 0 << false << X;
+        row("solid") << G << 0 << true << X;
+        row("loading") << int(CurrentState::Loading) << 0 << false << X;
+        row("reactions") << R << int(CurrentState::Reaction) << false << X;
+        row("deflection") << R << int(CurrentState::Deflection) << false << X;
+        row("bending moments") << R << int(CurrentState::BendingMoment) << false << X;
+    }
+}
+
+// One model drawn at the origin and again moved far away, with the camera
+// moved as far: everything the mode draws is drawn the same, since no
+// position reaches GL other than from the render origin.
+void TestView::farModelIsDrawnAsAtTheOrigin()
+{
+    QFETCH(int, mode);
+    QFETCH(int, resultMode);
+    QFETCH(bool, solid);
+    QFETCH(double, X);
+    ViewBench bench(false);
+    SpaceScene scene(bench, 0.0);
+    bench.state->setMode(mode);
+    bench.state->setResultMode(resultMode);
+    bench.state->enableRenderSolid(solid);
+    // Geometry: a member with its tick and a node with its axes, or the
+    // member with its axes; Loading: the member and the torque with its arc.
+    const QList<VaroObjectRef> selected = mode == CurrentState::Loading ? QList<VaroObjectRef>{scene.ab, scene.torque}
+                                          : solid ? QList<VaroObjectRef>{scene.ab}
+                                                  : QList<VaroObjectRef>{scene.ab, scene.b};
+    if (mode != CurrentState::Results) {
+        bench.actions()->actionSelectObjects(selected);
+        QTRY_COMPARE(bench.doc->selectionModel()->selection().size(), selected.size());
+    }
+    bench.state->setInterrogatorObject(scene.ab);
+    QSharedPointer<AnalysisOutput> output;
+    StructureView::CaptureSettings scenery;
+    scenery.overlay = false;
+    const auto capture = [&] {
+        if (mode == CurrentState::Results) {
+            output = resultsOtherThan(bench, output);
+            if (!output)
+                return QImage();
+        }
+        return bench.view->captureImage(512, 512, scenery);
+    };
+    const QImage atOrigin = capture();
+    QVERIFY2(!atOrigin.isNull(), qPrintable(bench.doc->analysisStatusMessage()));
+    scene.moveBy(bench, X);
+    const QImage moved = capture();
+    QVERIFY2(!moved.isNull(), qPrintable(bench.doc->analysisStatusMessage()));
+
+    struct Glyph
+    {
+        const char* name;
+        QColor colour;
+        int tolerance = 24;
+    };
+    QList<Glyph> glyphs;
+    if (mode == CurrentState::Results) {
+        if (resultMode == CurrentState::Reaction)
+            glyphs = {{"reaction forces", Colours::reactionLinear}, {"reaction moments", Colours::reactionTorque}};
+        else if (resultMode == CurrentState::Deflection)
+            glyphs = {{"the deflected shape", Colours::deflection},
+                      {"the interrogated member's deflection", Colours::interrogatedDeflection}};
+        else
+            glyphs = {{"moment diagrams", Colours::bendingMoment},
+                      {"the interrogated member's diagram", Colours::interrogatedBendingMoment}};
+        glyphs << Glyph{"the largest results", Colours::highlightWorstCaseResult};
+        if (resultMode != CurrentState::Reaction)
+            glyphs << Glyph{"points of interest", Colours::pointsOfInterest};
+    } else {
+        glyphs = {{"the selection", Colours::selected}, {"member ticks", Colours::selected.darker(200)}};
+        if (mode == CurrentState::Loading)
+            glyphs << Glyph{"loads", bench.state->loadCase()->colour()}
+                   << Glyph{"the torque's arc", Colours::loadMagnitudeDecoration};
+        else
+            glyphs << Glyph{"the selection's axes", Colours::masterAxes};
+        // Lit, each in shades from dark to bright: the members grey-blue, a sphere pure red.
+        if (solid)
+            glyphs << Glyph{"solid members", QColor(110, 120, 135), 70};
+        else if (mode == CurrentState::Geometry)
+            glyphs << Glyph{"supports", Colours::support} << Glyph{"pin spheres", QColor(146, 0, 0), 75};
+    }
+    QStringList otherwise;
+    for (const Glyph& glyph : qAsConst(glyphs)) {
+        const int before = pixelsNear(atOrigin, glyph.colour, glyph.tolerance);
+        const int after = pixelsNear(moved, glyph.colour, glyph.tolerance);
+        QVERIFY2(before >= 12, qPrintable(QStringLiteral("%1: only %2 pixels at the origin").arg(glyph.name).arg(before)));
+        if (std::abs(after - before) > 4 + before / 10)
+            otherwise << QStringLiteral("%1: %2 pixels at the origin, %3 far from it").arg(glyph.name).arg(before).arg(after);
+    }
+    QVERIFY2(otherwise.isEmpty(), qPrintable(otherwise.join(QStringLiteral("; "))));
+    const int differing = unmatchedPixels(atOrigin, moved);
+    QVERIFY2(differing <= 16, qPrintable(QStringLiteral("%1 pixels differ from the frame at the origin").arg(differing)));
 }
 
 void TestView::memberlessLoadIsSkipped()
