@@ -722,6 +722,7 @@ void TestView::cornerTriadShowsGroundFromLevelOrAbove()
     QCOMPARE(bench.viewPoint->elevation() >= 0.0, ground);
     bench.frame();
     const QImage frame = bench.view->grabFrameBuffer();
+    keepForReview(frame, QStringLiteral("triad/%1.png").arg(QTest::currentDataTag()));
     const QImage triad = frame.copy(frame.width() - 110, frame.height() - 110, 92, 92);
     // Closer than the blend of a member line with white comes to the sky.
     const int groundPixels = pixelsNear(triad, Colours::ground, 12), skyPixels = pixelsNear(triad, Colours::sky, 12);
