@@ -45,6 +45,15 @@ Vector3 pointAlong(const MemberRef& member, double t)
     return positionOf(member->nodeA()) * (1.0 - t) + positionOf(member->nodeB()) * t;
 }
 
+// Whether the camera stands level with the ground plane or above it, so that
+// the triad's Y end is no farther than its centre. At elevation 0 (and -π,
+// level and upside down) the two depths are equal, which rounding would
+// split either way; the elevation itself says it exactly.
+bool seesGround(double elevation)
+{
+    return !(elevation < 0.0 && elevation > -M_PI);
+}
+
 } // namespace
 
 // ---- Screen geometry
@@ -275,12 +284,9 @@ void StructureView::paintTriad(QPainter* painter, const QPoint& centre, int size
     const double k = large ? 0.5 : 0.75;
     const Vector3 axes[3] = {Vector3(1, 0, 0), Vector3(0, 1, 0), Vector3(0, 0, 1)};
     QPoint ends[3];
-    double yDepth = 0.0;
     for (int a = 0; a < 3; ++a) {
-        const Vector3 p = transformWorldTo3DScreen(O + axes[a] * R);
+        const QPointF p = transformWorldToScreen(O + axes[a] * R);
         ends[a] = QPointF((1.0 - k) * centre.x() + k * p.x(), (1.0 - k) * centre.y() + k * p.y()).toPoint();
-        if (a == 1)
-            yDepth = p.z();
     }
     const QPen pen = large ? Pens::triadLarge : Pens::triadSmall;
     const double head = size / 12;
@@ -309,7 +315,7 @@ void StructureView::paintTriad(QPainter* painter, const QPoint& centre, int size
         painter->setBrush(Qt::white);
         arrow(a);
     };
-    if (yDepth <= 0.5) {
+    if (seesGround(viewPoint->elevation())) {
         fillGround(Colours::ground);
         penArrow(1);
     } else {

@@ -96,6 +96,14 @@ struct ViewBench
         else
             view->captureImage(64, 64);
     }
+    // The camera turned, looking at (3, 2, −1), and one frame drawn.
+    void turn(double azimuth, double elevation)
+    {
+        viewPoint->setFocalPoint(Vector3(3.0, 2.0, -1.0));
+        viewPoint->setAzimuth(azimuth);
+        viewPoint->setElevation(elevation);
+        frame();
+    }
     bool open(const QString& path)
     {
         QByteArray text;
@@ -119,4 +127,57 @@ inline bool nearColour(QRgb a, const QColor& b, int tolerance = 40)
 {
     return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
            && std::abs(qBlue(a) - b.blue()) <= tolerance;
+}
+
+// Where a camera puts a world point in a view of the given size, worked out
+// by hand from its angles A and E: the eye's axes are x = (cos A, 0, sin A),
+// y = (−sin E sin A, cos E, sin E cos A) and z = (−sin A cos E, −sin E,
+// cos E cos A), z pointing away from the eye, which stands the distance
+// behind the focal point; at a depth D the view spans 2·D·tan 15° upwards.
+struct HandCamera
+{
+    Vector3 x, y, z, eye;
+    QSize size;
+
+    HandCamera(const ViewPoint& viewPoint, const QSize& viewSize) : size(viewSize)
+    {
+        const double A = viewPoint.azimuth(), E = viewPoint.elevation();
+        x = Vector3(std::cos(A), 0.0, std::sin(A));
+        y = Vector3(-std::sin(E) * std::sin(A), std::cos(E), std::sin(E) * std::cos(A));
+        z = Vector3(-std::sin(A) * std::cos(E), -std::sin(E), std::cos(E) * std::cos(A));
+        eye = viewPoint.focalPoint() - z * viewPoint.distance();
+    }
+    // Pixels per metre across the line of sight at the depth D.
+    double scaleAt(double D) const { return size.height() / (2.0 * D * std::tan(M_PI / 12.0)); }
+    QPointF pixelOf(const Vector3& p) const
+    {
+        const Vector3 e = p - eye;
+        const double k = scaleAt(e.dot(z));
+        return QPointF(size.width() / 2.0 + e.dot(x) * k, size.height() / 2.0 - e.dot(y) * k);
+    }
+    // The world point under a pixel at the depth D in front of the eye.
+    Vector3 under(const QPointF& pixel, double D) const
+    {
+        const double k = scaleAt(D);
+        return eye + z * D + x * ((pixel.x() - size.width() / 2.0) / k) + y * ((size.height() / 2.0 - pixel.y()) / k);
+    }
+};
+
+// Cameras turned every way, for tests that must not pass by the rotation
+// being the identity.
+inline void addTurnedCameraRows()
+{
+    QTest::addColumn<double>("azimuth");
+    QTest::addColumn<double>("elevation");
+    QTest::newRow("straight on") << 0.0 << 0.0;
+    QTest::newRow("turned 60 degrees") << M_PI / 3.0 << 0.0;
+    QTest::newRow("from above") << 0.0 << M_PI / 4.0;
+    QTest::newRow("from above, turned") << -M_PI / 8.0 << M_PI / 5.0;
+    QTest::newRow("from below, behind") << -2.5 << -1.1;
+    QTest::newRow("upside down") << 2.0 << 2.6;
+}
+
+inline double distanceBetween(const QPointF& a, const QPointF& b)
+{
+    return std::hypot(a.x() - b.x(), a.y() - b.y());
 }

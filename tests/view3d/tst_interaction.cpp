@@ -99,6 +99,11 @@ private slots:
     void doubleClickOpensTheCalculator_data();
     void doubleClickOpensTheCalculator();
     void wheelAndRotation();
+    void wheelZoomsTowardsThePointUnderTheMouse_data() { addTurnedCameraRows(); }
+    void wheelZoomsTowardsThePointUnderTheMouse();
+    void pickAtCloseRangeFarOut();
+    void fitLeavesTheMarginOnTheTighterSide_data();
+    void fitLeavesTheMarginOnTheTighterSide();
     void words_data();
     void words();
     void wordsLeaveForeignStacksAlone();
@@ -508,6 +513,81 @@ void TestInteraction::wheelAndRotation()
     QTRY_VERIFY(std::fabs(bench.viewPoint->azimuth() + M_PI / 8.0) < 1e-4
                 && std::fabs(bench.viewPoint->elevation() - M_PI / 5.0) < 1e-4);
     QVERIFY((bench.viewPoint->focalPoint() - Vector3(1, 1, 0)).length() < 1e-4);
+}
+
+// A notch of the wheel moves the eye 1/24 of the way towards the point
+// under the mouse at the focal distance, along the line of sight through
+// the mouse: every point on that line stays under the mouse, in a view
+// turned any way.
+void TestInteraction::wheelZoomsTowardsThePointUnderTheMouse()
+{
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    ViewBench bench;
+    bench.turn(azimuth, elevation);
+    const QPoint mouse(310, 60);
+    const Vector3 p = HandCamera(*bench.viewPoint, bench.view->size()).under(mouse, 12.0);
+    QWheelEvent wheel(QPointF(mouse), bench.view->mapToGlobal(mouse), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(bench.view.data(), &wheel);
+    QVERIFY(std::fabs(bench.viewPoint->distance() - 10.0 * 23.0 / 24.0) < 1e-4);
+    const QPointF after = HandCamera(*bench.viewPoint, bench.view->size()).pixelOf(p);
+    QVERIFY2(distanceBetween(after, mouse) < 0.05,
+             qPrintable(QStringLiteral("the wheel zooms towards another point: the one under the mouse moves to (%1, %2)")
+                            .arg(after.x())
+                            .arg(after.y())));
+}
+
+// Close to a node 5e6 m out, where single precision steps by half a metre,
+// after a pan of a few centimetres that leaves the render origin where the
+// first frame put it: a click picks the node where a camera worked out by
+// hand sees it, and the view places it there too.
+void TestInteraction::pickAtCloseRangeFarOut()
+{
+    ViewBench bench;
+    const Vector3 far(5e6, 0.0, 0.0);
+    const NodeRef node = bench.node(far.x() + 0.4375, 0.125);
+    bench.viewPoint->setDistance(2.0);
+    bench.viewPoint->setFocalPoint(far);
+    bench.frame();
+    bench.viewPoint->setFocalPoint(far + Vector3(0.1875, 0.0625, 0.0));
+    bench.frame();
+    const QPointF seen = HandCamera(*bench.viewPoint, bench.view->size()).pixelOf(node->position());
+    const QPointF placed = bench.view->transformWorldToScreen(node->position());
+    QVERIFY2(distanceBetween(placed, seen) < 0.1,
+             qPrintable(QStringLiteral("the view places the node %1 px from where it is").arg(distanceBetween(placed, seen))));
+    QSignalSpy clicked(bench.view.data(), &StructureView::ObjectClicked);
+    drag(bench.view.data(), {seen.toPoint()});
+    QVERIFY2(clicked.count() == 1 && clicked.first().first().value<VaroObjectRef>() == VaroObjectRef(node),
+             "a click on the node does not pick it: it is drawn elsewhere");
+}
+
+void TestInteraction::fitLeavesTheMarginOnTheTighterSide_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("wider than tall") << QSize(400, 300);
+    QTest::newRow("taller than wide") << QSize(300, 400);
+}
+
+// The distance that fits a sphere leaves 32 pixels between the sphere's
+// widest points in the plane of the focal point and the nearer edges of
+// the view, and more at the others.
+void TestInteraction::fitLeavesTheMarginOnTheTighterSide()
+{
+    QFETCH(QSize, size);
+    ViewBench bench;
+    bench.view->resize(size);
+    bench.frame();
+    QCOMPARE(bench.view->size(), size);
+    const double r = 2.0;
+    bench.viewPoint->setDistance(bench.view->distanceForRadius(r));
+    const HandCamera camera(*bench.viewPoint, size);
+    const double side = size.width() - camera.pixelOf(Vector3(r, 0.0, 0.0)).x();
+    const double top = camera.pixelOf(Vector3(0.0, r, 0.0)).y();
+    QVERIFY2(side >= 31.5 && top >= 31.5,
+             qPrintable(QStringLiteral("the sphere reaches %1 px from the side and %2 px from the top").arg(side).arg(top)));
+    QVERIFY2(std::fabs(std::min(side, top) - 32.0) < 0.5,
+             qPrintable(QStringLiteral("the sphere stays %1 px from the view's edges").arg(std::min(side, top))));
 }
 
 void TestInteraction::words_data()

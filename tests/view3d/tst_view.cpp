@@ -8,6 +8,8 @@
 #include "SelectionModel.h"
 #include "Support.h"
 #include "TestMain.h"
+#include "TorqueLoad.h"
+#include "TrapezoidLoad.h"
 
 #include <QDirIterator>
 #include <QScreen>
@@ -54,6 +56,91 @@ LoadRef buildCantilever(ViewBench& bench)
     return load;
 }
 
+// A space frame of two members with a pin, two fixed supports and three
+// loads of the first loading, its nodes moved X along x; the camera looks
+// at its middle from above, turned.
+struct SpaceScene
+{
+    NodeRef a, b, c;
+    MemberRef ab, bc;
+    LoadRef point, torque, trapezoid;
+
+    SpaceScene(ViewBench& bench, double X)
+    {
+        // Built whole before the analysis looks at it.
+        BusyCountGuard busy(bench.doc.data());
+        a = bench.node(X - 1.0, 0.0);
+        b = bench.node(X + 2.0, 0.0);
+        c = bench.node(X + 2.0, -2.0, 1.0);
+        for (const NodeRef& n : {a, c})
+            n->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+        ab = bench.member(a, b);
+        bc = bench.member(b, c);
+        bc->setPinAtB(true);
+        const LoadCaseRef loading = bench.doc->loadCases().value(0);
+        point = PointLoad::makeDefault(loading);
+        point->setMember(ab);
+        point->setPositionedForces({Load::PositionedForce(0.5, -10000.0)});
+        torque = TorqueLoad::makeDefault(loading);
+        torque->setMember(ab);
+        torque->setPositionedForces({Load::PositionedForce(0.25, 5000.0)});
+        trapezoid = TrapezoidLoad::makeDefault(loading);
+        trapezoid->setMember(bc);
+        trapezoid->setPositionedForces({Load::PositionedForce(0.2, -4000.0), Load::PositionedForce(0.8, -2000.0)});
+        bench.structure()->appendObjects({point, torque, trapezoid});
+        bench.state->setLoadCase(loading);
+        bench.viewPoint->setFocalPoint(Vector3(X + 0.5, -1.0, 0.5));
+        bench.viewPoint->setDistance(9.0);
+        bench.viewPoint->setAzimuth(-M_PI / 8.0);
+        bench.viewPoint->setElevation(M_PI / 5.0);
+    }
+
+    void moveBy(ViewBench& bench, double X)
+    {
+        BusyCountGuard busy(bench.doc.data());
+        QMap<NodeRef, Vector3> positions;
+        for (const NodeRef& n : {a, b, c})
+            positions.insert(n, n->position() + Vector3(X, 0.0, 0.0));
+        bench.structure()->setNodePositions(positions);
+        bench.viewPoint->moveFocalPointBy(Vector3(X, 0.0, 0.0));
+    }
+};
+
+// Waits for results other than the given ones and sizes the drawn results
+// by the largest value of each kind, so that the edition's random load
+// factor, drawn anew by each analysis, leaves the picture as it is.
+QSharedPointer<AnalysisOutput> resultsOtherThan(ViewBench& bench, const QSharedPointer<AnalysisOutput>& old)
+{
+    if (!QTest::qWaitFor([&] { return bench.doc->analysisOutput() && bench.doc->analysisOutput() != old; }, 30000))
+        return {};
+    const QSharedPointer<AnalysisOutput> output = bench.doc->analysisOutput();
+    // A reaction arrow of √4096 / 64 + 0.1 m, a diagram 0.8 m and a deflection 0.5 m at the largest.
+    bench.state->setScaleReactions(4096.0 * output->reactionScales[1]);
+    bench.state->setScaleBendingMoments(0.8 * output->memberForceScales[5]);
+    bench.state->setScaleDeflections(0.5 * output->globalDisplacementScales[1]);
+    return output;
+}
+
+// The pixels of each frame that no pixel within one pixel of it in the
+// other frame matches: an edge that software rasterisation moves by a pixel
+// counts for nothing, a glyph drawn elsewhere or not at all for its area.
+int unmatchedPixels(const QImage& a, const QImage& b)
+{
+    const auto unmatched = [](const QImage& p, const QImage& q) {
+        int count = 0;
+        for (int y = 1; y + 1 < p.height(); ++y)
+            for (int x = 1; x + 1 < p.width(); ++x) {
+                bool found = false;
+                for (int dy = -1; dy <= 1 && !found; ++dy)
+                    for (int dx = -1; dx <= 1 && !found; ++dx)
+                        found = nearColour(p.pixel(x, y), QColor(q.pixel(x + dx, y + dy)), 24);
+                count += found ? 0 : 1;
+            }
+        return count;
+    };
+    return a.size() != b.size() ? a.width() * a.height() : unmatched(a, b) + unmatched(b, a);
+}
+
 } // namespace
 
 class TestView : public QObject
@@ -64,6 +151,8 @@ private slots:
     void initTestCase() { initialiseViewTesting(); }
     void worldToScreen_data();
     void worldToScreen();
+    void screenRoundTrip_data() { addTurnedCameraRows(); }
+    void screenRoundTrip();
     void capturedScene();
     void widgetShowsItsFrame();
     void pinSpheresAreLit();
@@ -76,8 +165,13 @@ private slots:
     void dirtyFlags();
     void geometryRecord();
     void selectionRecord();
+    void selectionFollowsTheRenderOrigin();
     void selectedMemberTick();
     void resultsAndLoads();
+    void farModelIsDrawnAsAtTheOrigin_data();
+    void farModelIsDrawnAsAtTheOrigin();
+    void cornerTriadShowsGroundFromLevelOrAbove_data();
+    void cornerTriadShowsGroundFromLevelOrAbove();
     void memberlessLoadIsSkipped();
     void commonGlyphs();
     void interrogatorPosition_data();
@@ -108,6 +202,34 @@ void TestView::worldToScreen()
     const QPointF p = bench.view->transformWorldToScreen(world);
     QVERIFY2(std::fabs(p.x() - screen.x()) < 1e-3 && std::fabs(p.y() - screen.y()) < 1e-3,
              qPrintable(QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y())));
+}
+
+// Pixels of points at several depths under three pixels, in a view turned
+// every way: the view projects them where a camera worked out by hand does,
+// unprojects them back, and casts the ray under the pixel through them.
+void TestView::screenRoundTrip()
+{
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    ViewBench bench;
+    bench.turn(azimuth, elevation);
+    const HandCamera camera(*bench.viewPoint, bench.view->size());
+    for (const QPoint& pixel : {QPoint(200, 150), QPoint(37, 251), QPoint(350, 20)}) {
+        for (double D : {4.0, 10.0, 31.0}) {
+            const Vector3 p = camera.under(pixel, D);
+            const Vector3 s = bench.view->transformWorldTo3DScreen(p);
+            const QPointF onScreen(s.x(), s.y());
+            QVERIFY2(distanceBetween(onScreen, pixel) < 1e-6,
+                     qPrintable(QStringLiteral("projected %1 px from its pixel").arg(distanceBetween(onScreen, pixel))));
+            const double back = (bench.view->transformScreenToWorld(onScreen, s.z()) - p).length();
+            QVERIFY2(back < 1e-6 * D, qPrintable(QStringLiteral("unprojected %1 m from where it was").arg(back)));
+            const Ray3 ray = bench.view->calculateRayFromViewCoordinate(pixel);
+            const Vector3 v = p - ray.origin;
+            const double off = (v - ray.direction * v.dot(ray.direction)).length();
+            QVERIFY2(off < 1e-6 * D, qPrintable(QStringLiteral("the ray under the pixel passes %1 m from the point there")
+                                                    .arg(off)));
+        }
+    }
 }
 
 void TestView::capturedScene()
@@ -359,6 +481,25 @@ void TestView::selectionRecord()
     QCOMPARE(s.members.indices, QVector<GLuint>() << 1 << 0 << 0 << 2);
 }
 
+// A member selected far from where the view first drew: once the camera has
+// gone there, the selection is drawn from the same origin as the structure.
+void TestView::selectionFollowsTheRenderOrigin()
+{
+    ViewBench bench(false);
+    bench.member(bench.node(0.0, 0.0), bench.node(1.0, 0.0));
+    const NodeRef c = bench.node(1e6, 0.0), d = bench.node(1e6 + 1.0, 0.0);
+    bench.actions()->actionSelectObjects({bench.member(c, d)});
+    QTRY_COMPARE(bench.doc->selectionModel()->selectedMembers().size(), 1);
+    bench.frame();
+    bench.viewPoint->setFocalPoint(Vector3(1e6, 0.0, 0.0));
+    bench.frame();
+    const StructureView::GeometryVBO& g = bench.view->geometryRecord();
+    const QVector<QVector3D> ends{g.nodeVertices.vertices.value(int(g.vertexOf.value(c.data()))),
+                                  g.nodeVertices.vertices.value(int(g.vertexOf.value(d.data())))};
+    QVERIFY2(bench.view->selectionRecord().vertices.vertices == ends,
+             "the selection is drawn from the render origin before the camera moved");
+}
+
 // A selected member carries a tick from its middle along its local y axis,
 // 3 / tan 15° = 11.2 pixels long at a scale of 1 whatever its depth: here 15 m
 // from the eye, its middle at (1, 0, 5).
@@ -423,6 +564,112 @@ void TestView::resultsAndLoads()
     QVERIFY(vertices[outline[2]].vector.length() < 1e-6 * std::fabs(root.vector.y()));
 }
 
+void TestView::farModelIsDrawnAsAtTheOrigin_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("resultMode");
+    QTest::addColumn<bool>("solid");
+    QTest::addColumn<double>("X");
+    const int G = CurrentState::Geometry, R = CurrentState::Results;
+    for (double X : {1e4, 1e9}) {
+        const auto row = [X](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(QStringLiteral("%1, %2 m").arg(name).arg(X)));
+        };
+        row("wire frame") << G << 0 << false << X;
+        row("solid") << G << 0 << true << X;
+        row("loading") << int(CurrentState::Loading) << 0 << false << X;
+        row("reactions") << R << int(CurrentState::Reaction) << false << X;
+        row("deflection") << R << int(CurrentState::Deflection) << false << X;
+        row("bending moments") << R << int(CurrentState::BendingMoment) << false << X;
+    }
+}
+
+// One model drawn at the origin and again moved far away, with the camera
+// moved as far: everything the mode draws is drawn the same, since no
+// position reaches GL other than from the render origin.
+void TestView::farModelIsDrawnAsAtTheOrigin()
+{
+    QFETCH(int, mode);
+    QFETCH(int, resultMode);
+    QFETCH(bool, solid);
+    QFETCH(double, X);
+    ViewBench bench(false);
+    SpaceScene scene(bench, 0.0);
+    bench.state->setMode(mode);
+    bench.state->setResultMode(resultMode);
+    bench.state->enableRenderSolid(solid);
+    // Geometry: a member with its tick and a node with its axes, or the
+    // member with its axes; Loading: the member and the torque with its arc.
+    const QList<VaroObjectRef> selected = mode == CurrentState::Loading ? QList<VaroObjectRef>{scene.ab, scene.torque}
+                                          : solid ? QList<VaroObjectRef>{scene.ab}
+                                                  : QList<VaroObjectRef>{scene.ab, scene.b};
+    if (mode != CurrentState::Results) {
+        bench.actions()->actionSelectObjects(selected);
+        QTRY_COMPARE(bench.doc->selectionModel()->selection().size(), selected.size());
+    }
+    bench.state->setInterrogatorObject(scene.ab);
+    QSharedPointer<AnalysisOutput> output;
+    StructureView::CaptureSettings scenery;
+    scenery.overlay = false;
+    const auto capture = [&] {
+        if (mode == CurrentState::Results) {
+            output = resultsOtherThan(bench, output);
+            if (!output)
+                return QImage();
+        }
+        return bench.view->captureImage(512, 512, scenery);
+    };
+    const QImage atOrigin = capture();
+    QVERIFY2(!atOrigin.isNull(), qPrintable(bench.doc->analysisStatusMessage()));
+    scene.moveBy(bench, X);
+    const QImage moved = capture();
+    QVERIFY2(!moved.isNull(), qPrintable(bench.doc->analysisStatusMessage()));
+
+    struct Glyph
+    {
+        const char* name;
+        QColor colour;
+        int tolerance = 24;
+    };
+    QList<Glyph> glyphs;
+    if (mode == CurrentState::Results) {
+        if (resultMode == CurrentState::Reaction)
+            glyphs = {{"reaction forces", Colours::reactionLinear}, {"reaction moments", Colours::reactionTorque}};
+        else if (resultMode == CurrentState::Deflection)
+            glyphs = {{"the deflected shape", Colours::deflection},
+                      {"the interrogated member's deflection", Colours::interrogatedDeflection}};
+        else
+            glyphs = {{"moment diagrams", Colours::bendingMoment},
+                      {"the interrogated member's diagram", Colours::interrogatedBendingMoment}};
+        glyphs << Glyph{"the largest results", Colours::highlightWorstCaseResult};
+        if (resultMode != CurrentState::Reaction)
+            glyphs << Glyph{"points of interest", Colours::pointsOfInterest};
+    } else {
+        glyphs = {{"the selection", Colours::selected}, {"member ticks", Colours::selected.darker(200)}};
+        if (mode == CurrentState::Loading)
+            glyphs << Glyph{"loads", bench.state->loadCase()->colour()}
+                   << Glyph{"the torque's arc", Colours::loadMagnitudeDecoration};
+        else
+            glyphs << Glyph{"the selection's axes", Colours::masterAxes};
+        // Lit, each in shades from dark to bright: the members grey-blue, a sphere pure red.
+        if (solid)
+            glyphs << Glyph{"solid members", QColor(110, 120, 135), 70};
+        else if (mode == CurrentState::Geometry)
+            glyphs << Glyph{"supports", Colours::support} << Glyph{"pin spheres", QColor(146, 0, 0), 75};
+    }
+    QStringList otherwise;
+    for (const Glyph& glyph : qAsConst(glyphs)) {
+        const int before = pixelsNear(atOrigin, glyph.colour, glyph.tolerance);
+        const int after = pixelsNear(moved, glyph.colour, glyph.tolerance);
+        QVERIFY2(before >= 12, qPrintable(QStringLiteral("%1: only %2 pixels at the origin").arg(glyph.name).arg(before)));
+        if (std::abs(after - before) > 4 + before / 10)
+            otherwise << QStringLiteral("%1: %2 pixels at the origin, %3 far from it").arg(glyph.name).arg(before).arg(after);
+    }
+    QVERIFY2(otherwise.isEmpty(), qPrintable(otherwise.join(QStringLiteral("; "))));
+    const int differing = unmatchedPixels(atOrigin, moved);
+    QVERIFY2(differing <= 16, qPrintable(QStringLiteral("%1 pixels differ from the frame at the origin").arg(differing)));
+}
+
 void TestView::memberlessLoadIsSkipped()
 {
     ViewBench bench(false);
@@ -433,6 +680,57 @@ void TestView::memberlessLoadIsSkipped()
     bench.actions()->actionSelectObjects({loose});
     bench.state->setMode(CurrentState::Loading);
     QVERIFY(!bench.view->captureImage(128, 128).isNull());
+}
+
+void TestView::cornerTriadShowsGroundFromLevelOrAbove_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<double>("X");
+    QTest::addColumn<double>("azimuth");
+    QTest::addColumn<double>("elevation");
+    QTest::addColumn<bool>("ground");
+    const QString portal = QStringLiteral(":/example/02.KU.Plane Portal.varok");
+    const double asSaved = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("new model") << QStringLiteral(":/templateDefault.varok") << 0.0 << asSaved << asSaved << true;
+    QTest::newRow("example, front") << portal << 0.0 << asSaved << asSaved << true;
+    QTest::newRow("example 1e9 m away, front") << portal << 1e9 << asSaved << asSaved << true;
+    QTest::newRow("example, side") << portal << 0.0 << -M_PI / 2.0 << 0.0 << true;
+    QTest::newRow("example 1e9 m away, side") << portal << 1e9 << -M_PI / 2.0 << 0.0 << true;
+    QTest::newRow("example, from above") << portal << 0.0 << -M_PI / 8.0 << M_PI / 5.0 << true;
+    QTest::newRow("example, just below") << portal << 0.0 << asSaved << -M_PI / 65536.0 << false;
+    QTest::newRow("example, from below") << portal << 0.0 << -M_PI / 8.0 << -0.3 << false;
+    QTest::newRow("example 1e9 m away, from below") << portal << 1e9 << asSaved << -0.3 << false;
+}
+
+// The corner triad fills its ground triangle with ground while the camera
+// stands level with the ground plane or above it, and with sky below it,
+// however far from the origin the model lies.
+void TestView::cornerTriadShowsGroundFromLevelOrAbove()
+{
+    QFETCH(QString, path);
+    QFETCH(double, X);
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    QFETCH(bool, ground);
+    ViewBench bench;
+    QVERIFY(bench.open(path));
+    for (const NodeRef& node : bench.structure()->nodes())
+        node->setPosition(node->position() + Vector3(X, 0.0, 0.0));
+    bench.viewPoint->moveFocalPointBy(Vector3(X, 0.0, 0.0));
+    bench.viewPoint->setAzimuth(azimuth);
+    bench.viewPoint->setElevation(elevation);
+    QCOMPARE(bench.viewPoint->elevation() >= 0.0, ground);
+    bench.frame();
+    const QImage frame = bench.view->grabFrameBuffer();
+    keepForReview(frame, QStringLiteral("triad/%1.png").arg(QTest::currentDataTag()));
+    const QImage triad = frame.copy(frame.width() - 110, frame.height() - 110, 92, 92);
+    // Closer than the blend of a member line with white comes to the sky.
+    const int groundPixels = pixelsNear(triad, Colours::ground, 12), skyPixels = pixelsNear(triad, Colours::sky, 12);
+    const QString counts = QStringLiteral(": %1 pixels of ground, %2 of sky").arg(groundPixels).arg(skyPixels);
+    if (ground)
+        QVERIFY2(groundPixels >= 10 && skyPixels == 0, qPrintable("the triad shows sky from level or above" + counts));
+    else
+        QVERIFY2(skyPixels >= 10 && groundPixels == 0, qPrintable("the triad shows ground from below" + counts));
 }
 
 void TestView::commonGlyphs()
