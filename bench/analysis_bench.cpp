@@ -283,9 +283,10 @@ public:
     int loadingSum() const override { return loadingCounter.loadAcquire(); }
     void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override { read(members); }
     QList<LoadCaseRef> loadCases() const override { return {loading}; }
-    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override
+    bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* expanded,
+                          const std::function<bool()>& carryOn) const override
     {
-        return expandLoadCase(loadCase, members, loads);
+        return expandLoadCases(loadCases, members, loads, expanded, carryOn);
     }
 };
 
