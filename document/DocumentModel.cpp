@@ -358,6 +358,16 @@ QList<LoadRef> DocumentModel::subOpLoadsInLoadCase(const LoadCaseRef& loadCase) 
     return expandLoadCase(loadCase, structure->members(), structure->loads());
 }
 
+LoadCaseRef DocumentModel::loadCaseShownFor(const LoadCaseRef& shown) const
+{
+    TrackedReadLocker locker(documentLock());
+    if (subOpLoadCases().contains(shown))
+        return shown;
+    const QSharedPointer<LoadCaseLibrary> library =
+        libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    return library ? library->loadings().value(0) : LoadCaseRef();
+}
+
 QList<GeometryGroupRef> DocumentModel::groups() const
 {
     TrackedReadLocker locker(documentLock());

@@ -126,6 +126,9 @@ public:
     // loads, which callers must not change, or new loads for any other kind.
     QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const;
     QList<LoadRef> subOpLoadsInLoadCase(const LoadCaseRef& loadCase) const;
+    // The load case a window shows of the document: the one it shows while
+    // the document lists it, else the first loading (null without one).
+    LoadCaseRef loadCaseShownFor(const LoadCaseRef& shown) const;
     QList<GeometryGroupRef> groups() const;
     QList<GeometryGroupRef> subOpGroups() const;
     QList<GeometryGroupRef> usedGroups() const;
