@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <functional>
 
@@ -59,6 +60,8 @@ private slots:
     void longChainsExpandAllOrNothing();
     void sharedCombinationsExpandWhereverNamed_data();
     void sharedCombinationsExpandWhereverNamed();
+    void expandingEveryCaseLetsWritersIn_data();
+    void expandingEveryCaseLetsWritersIn();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
@@ -315,6 +318,8 @@ void TestQueries::sharedCombinationsExpandWhereverNamed_data()
     QTest::newRow("named by two, one of them twice") << "X=2G A=X B=1.5X C=A+2B" << "C" << "G" << 8.0 << 2 << up;
     // Each link the two before it: Fibonacci's numbers.
     QTest::newRow("every link shared") << "A=L B=L C=A+B D=B+C E=C+D F=D+E H=E+F" << "H" << "L" << 13.0 << 13 << down;
+    // E is a loading without loads: all or nothing, wherever it is named.
+    QTest::newRow("an empty case shared") << "X=2L+E Y=X+L Z=L+Y" << "Z" << "L" << 0.0 << 0 << down;
 }
 
 // A combination named by several others expands wherever it is named, as
@@ -334,8 +339,9 @@ void TestQueries::sharedCombinationsExpandWhereverNamed()
     for (const MemberRef& member : frame.members)
         member->setSectionType(SectionTypeRef(new SectionType(section, frame.material)));
     const GravityCaseRef gravity(new GravityCase("G"));
-    QMap<QString, LoadCaseRef> byName{{"L", frame.loading}, {"G", gravity}};
-    QList<LoadCaseRef> made{gravity};
+    const LoadingRef empty(new Loading("E"));
+    QMap<QString, LoadCaseRef> byName{{"L", frame.loading}, {"G", gravity}, {"E", empty}};
+    QList<LoadCaseRef> made{gravity, empty};
     const QRegularExpression term(QStringLiteral("^([-0-9.]*)(\\w+)$"));
     for (const QString& definition : recipe.split(' ')) {
         const QString name = definition.section('=', 0, 0);
@@ -398,6 +404,74 @@ void TestQueries::sharedCombinationsExpandWhereverNamed()
     QVERIFY(document->analysisDocument()->loadsInLoadCases(all, &expanded, {}));
     QCOMPARE(expanded.size(), all.size());
     check(expanded.value(all.indexOf(testedCase)));
+}
+
+void TestQueries::expandingEveryCaseLetsWritersIn_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<bool>("expanded");
+    QTest::newRow("a writer that changes nothing") << "writer" << true;
+    QTest::newRow("a writer that changes a load") << "edit" << false;
+    QTest::newRow("a stop") << "stop" << false;
+}
+
+// Expanding every case in one go holds the document's read lock long. It
+// asks as it goes whether to carry on, and lets in a writer that comes
+// meanwhile; it goes on after it only while the model is as it was.
+void TestQueries::expandingEveryCaseLetsWritersIn()
+{
+    QFETCH(QString, meanwhile);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    document->lowerBusyCount();
+    Frame frame(document.data());
+    // Each link of the chain copies the loading's three loads.
+    const int links = 3000;
+    QList<LoadCaseRef> chain;
+    LoadCaseRef last = frame.loading;
+    for (int i = 0; i < links; ++i) {
+        const CombinationRef next(new Combination(QString::number(i)));
+        next->addFactor(last, 1.0);
+        chain << next;
+        last = next;
+    }
+    document->libraries()->loadCaseLibrary()->appendAll(chain);
+
+    QScopedPointer<QThread> writer;
+    std::atomic<bool> written{false};
+    int asked = 0;
+    const auto carryOn = [&] {
+        if (++asked > 1 || meanwhile == "stop")
+            return meanwhile != "stop";
+        writer.reset(QThread::create([&] {
+            DocumentWriteGuard guard(document.data());
+            if (meanwhile == "edit")
+                document->structureModel()->changeLoadForceAtIndex({{frame.loads[0], -2000.0}}, 0);
+            written = true;
+        }));
+        writer->start();
+        // Counted as pending before it waits for the lock.
+        while (document->busyCount() == 0)
+            QThread::yieldCurrentThread();
+        return true;
+    };
+    const QList<LoadCaseRef> all = document->loadCases();
+    QList<QList<LoadRef>> expanded;
+    const bool done = document->analysisDocument()->loadsInLoadCases(all, &expanded, carryOn);
+    const bool writtenMeanwhile = written;
+    QTEST(done, "expanded");
+    if (meanwhile == "stop") {
+        QCOMPARE(asked, 1);
+        return;
+    }
+    QVERIFY2(writer, "the expansion never asked whether to carry on");
+    QVERIFY(writer->wait(10000));
+    QVERIFY2(writtenMeanwhile, "the writer waited for the whole expansion");
+    if (done) {
+        // Asked once in some thousand loads copied or cases looked at.
+        QVERIFY2(asked >= 3 * links / 1024, qPrintable(QString::number(asked)));
+        QCOMPARE(expanded.size(), all.size());
+        QCOMPARE(expanded.last().size(), frame.loads.size());
+    }
 }
 
 void TestQueries::queriesWaitForAWriter_data()
