@@ -61,32 +61,43 @@ bool hasFinished(const QSharedPointer<QObject>& analysis)
     return static_cast<QThread*>(analysis.data())->isFinished();
 }
 
-// Keeps the analysis until its thread has finished, then lets it go in the
-// application's thread; without an application, which could tell of the
-// end, it waits for it here.
+// Once the thread of an analysis kept here has finished, lets the analysis
+// go in the application's thread. Connected before the thread starts, so
+// that its end is announced here before anything connected later.
+void letGoWhenFinished(QThread* thread)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return;
+    QObject::connect(
+        thread, &QThread::finished, application,
+        [thread] {
+            QSharedPointer<QObject> finished;
+            {
+                EndingAnalyses& ending = endingAnalyses();
+                QMutexLocker locker(&ending.mutex);
+                for (int i = 0; i < ending.analyses.size() && !finished; ++i)
+                    if (ending.analyses[i].data() == thread)
+                        finished = ending.analyses.takeAt(i);
+            }
+            // Its very last steps come before it goes, outside the lock.
+            if (finished)
+                thread->wait();
+        },
+        Qt::QueuedConnection);
+}
+
+// Keeps the analysis until its thread has finished; without an application,
+// which could tell of the end, waits for it here.
 void letFinish(const QSharedPointer<QObject>& analysis)
 {
     QThread* thread = static_cast<QThread*>(analysis.data());
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application) {
+    if (!QCoreApplication::instance()) {
         thread->wait();
         return;
     }
     static const bool waitedForAtTheEnd = (qAddPostRoutine(&DocumentModel::waitForEndingAnalyses), true);
     Q_UNUSED(waitedForAtTheEnd)
-    // What finished is let go after the lock, as its destructor may wait
-    // for the last steps of its thread.
-    QObject::connect(
-        thread, &QThread::finished, application,
-        [thread] {
-            QSharedPointer<QObject> finished;
-            EndingAnalyses& ending = endingAnalyses();
-            QMutexLocker locker(&ending.mutex);
-            for (int i = 0; i < ending.analyses.size() && !finished; ++i)
-                if (ending.analyses[i].data() == thread)
-                    finished = ending.analyses.takeAt(i);
-        },
-        Qt::QueuedConnection);
     if (thread->isFinished())
         return;
     QList<QSharedPointer<QObject>> finished;
@@ -237,6 +248,7 @@ void DocumentModel::startAnalysis()
         if (meta->indexOfSignal(QMetaObject::normalizedSignature(relay.from + 1)) >= 0)
             connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
+    letGoWhenFinished(thread);
 
     // Below the GUI's priority where the analysis would compete for its core.
     const int cores = QThread::idealThreadCount();
@@ -255,6 +267,9 @@ void DocumentModel::stopAnalysis()
     analysisLink->stop();
     if (thread->isRunning())
         letFinish(analysis);
+    else
+        // Ended already, or never started: what it did comes before it goes.
+        thread->wait();
 }
 
 void DocumentModel::waitForEndingAnalyses()
