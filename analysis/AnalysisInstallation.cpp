@@ -6,6 +6,6 @@
 void installAnalysis()
 {
     DocumentModel::setAnalysisFactory([](DocumentModel* document) {
-        return QSharedPointer<QObject>(QSharedPointer<AnalysisModel>(new AnalysisModel(document)));
+        return QSharedPointer<QObject>(QSharedPointer<AnalysisModel>(new AnalysisModel(document->analysisDocument())));
     });
 }

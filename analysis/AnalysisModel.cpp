@@ -27,6 +27,13 @@ AnalysisModel::AnalysisModel(const AnalysisDocument* document, QObject* parent) 
         throw ExceptionCannotAllocate();
 }
 
+AnalysisModel::AnalysisModel(const QSharedPointer<const AnalysisDocument>& document, QObject* parent)
+    : QThread(parent), sharedDocument(document), document(document.data())
+{
+    if (!document)
+        throw ExceptionCannotAllocate();
+}
+
 void AnalysisModel::stop()
 {
     {
@@ -294,7 +301,7 @@ bool AnalysisModel::performSolver()
     QElapsedTimer timer;
     timer.start();
     const bool done = runSteps([this] { return isLoadingValid(); },
-                               {[this] { return source.initialiseLoading(document); },
+                               {[this] { return source.initialiseLoading(document, [this] { return isLoadingValid(); }); },
                                 [this] { return source.initialiseLoadCases(); },
                                 [this] { return input.initialiseLoading(source); },
                                 [this] { return buildLoadCases(); }, [this] { return solveForDisplacements(); },
@@ -527,7 +534,11 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
 
     QVector<Vector12> endForces(n);
     QVector<QVector<QPair<int, double>>> reactionShares(ranges);
+    // Each range asks whether the pass is still wanted, so that a stop or
+    // an edit ends the work on a large model soon.
     shareWithPool(ranges, [&](int range) {
+        if (!isLoadingValid())
+            return;
         for (int i = rangeOf(range).first; i < rangeOf(range).second; ++i) {
             // End forces of the main piece from its end displacements alone;
             // a release lies in the stub beyond the bridge node.
@@ -559,6 +570,8 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
             }
         }
     });
+    if (!isLoadingValid())
+        return QSharedPointer<AnalysisResultCase>();
     for (int i = 0; i < n; ++i) {
         result->memberEndForces.insert(members[i]->member, endForces[i]);
         result->sourceMembers.insert(members[i]->member, members[i]);
@@ -580,9 +593,13 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
 
     QVector<MemberStats> stats(n);
     shareWithPool(ranges, [&](int range) {
+        if (!isLoadingValid())
+            return;
         for (int i = rangeOf(range).first; i < rangeOf(range).second; ++i)
             stats[i] = result->memberStatsOf(members[i]->member);
     });
+    if (!isLoadingValid())
+        return QSharedPointer<AnalysisResultCase>();
     for (int i = 0; i < n; ++i)
         result->memberStats.insert(members[i]->member, stats[i]);
     result->deriveWorstCases();

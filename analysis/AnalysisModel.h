@@ -40,8 +40,10 @@ public:
         int topologyRuns = 0, stiffnessRuns = 0, solverRuns = 0;
     };
 
-    // Throws ExceptionCannotAllocate without a document.
+    // Throws ExceptionCannotAllocate without a document. The document must
+    // outlive the thread; a shared one is kept for as long as the model lives.
     explicit AnalysisModel(const AnalysisDocument* document, QObject* parent = nullptr);
+    explicit AnalysisModel(const QSharedPointer<const AnalysisDocument>& document, QObject* parent = nullptr);
 
     void stop() override;
 
@@ -120,6 +122,7 @@ private:
     AnalysisSource source;
     QString message = QStringLiteral("Not analysed");
     VaroObjectRef object;
+    const QSharedPointer<const AnalysisDocument> sharedDocument;
     const AnalysisDocument* document;
     bool stiffnessValid = false;
     bool topologyValid = false;

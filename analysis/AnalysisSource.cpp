@@ -48,6 +48,9 @@ Vector3 AnalysisNode::bridgePosition() const
 
 namespace {
 
+// Loads between two questions whether a loading pass is still wanted.
+const int stepsBetweenChecks = 4096;
+
 // Divides by the length unless it is all but zero.
 Vector3 normalisedIfPossible(const Vector3& v)
 {
@@ -174,17 +177,25 @@ double AnalysisSource::loadFactorFor(int r)
     return double(r % 100) / 200.0 + 1.3;
 }
 
-bool AnalysisSource::initialiseLoading(const AnalysisDocument* document)
+bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
     trapezoidLoadList.clear();
     pointLoadList.clear();
     secondOrderCases.clear();
 
+    // Asked once in so many loads: a pass over millions ends soon after a stop.
+    int steps = 0;
+    const auto abandoned = [&] { return carryOn && ++steps % stepsBetweenChecks == 0 && !carryOn(); };
+
     const QList<LoadCaseRef> loadCases = document->loadCases();
+    QList<QList<LoadRef>> expanded;
+    if (!document->loadsInLoadCases(loadCases, &expanded, carryOn))
+        return false;
     QList<LoadRef> gathered;
-    for (const LoadCaseRef& loadCase : loadCases)
-        gathered += document->loadsInLoadCase(loadCase);
+    for (const QList<LoadRef>& loads : qAsConst(expanded))
+        gathered += loads;
+    expanded.clear();
     if (gathered.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
 
@@ -200,8 +211,13 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document)
     };
     QVector<Taken> taken;
     taken.reserve(gathered.size());
+    bool stopped = false;
     document->readMembers([&](const QList<MemberRef>&) {
         for (const LoadRef& l : qAsConst(gathered)) {
+            if (abandoned()) {
+                stopped = true;
+                return;
+            }
             if (!l->isCacheValid())
                 l->updateCache();
             taken.append(Taken{l, l->isCacheValid(), l->member(), l->loadCase(), l->globalVector(),
@@ -213,6 +229,8 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document)
                 secondOrderCases.insert(loadCase.data());
         }
     });
+    if (stopped)
+        return false;
 
     QHash<Member*, QSharedPointer<AnalysisSourceMember>> analysed;
     for (const QSharedPointer<AnalysisSourceMember>& sourceMember : qAsConst(memberList))
@@ -222,6 +240,8 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document)
     const double f = loadFactorFor(qrand());
 
     for (const Taken& t : qAsConst(taken)) {
+        if (abandoned())
+            return false;
         const LoadRef& l = t.load;
         if (!t.valid)
             throw ExceptionAnalysisFault(QStringLiteral("Invalid load"), l);

@@ -10,6 +10,8 @@
 #include <QSharedPointer>
 #include <QVector>
 
+#include <functional>
+
 class AnalysisDocument;
 class AnalysisLoadCase;
 class AnalysisMember;
@@ -101,8 +103,10 @@ public:
     // the document's lock so that later steps never read the model.
     bool initialiseGeometry(const AnalysisDocument* document);
     // Every load of every load case, checked and turned into global axes with
-    // this pass's load factor; throws ExceptionAnalysisFault.
-    bool initialiseLoading(const AnalysisDocument* document);
+    // this pass's load factor; throws ExceptionAnalysisFault. carryOn is
+    // asked every so often; false from it abandons the pass, which then
+    // returns false.
+    bool initialiseLoading(const AnalysisDocument* document, const std::function<bool()>& carryOn = {});
     // The converted loads grouped by their load case.
     bool initialiseLoadCases();
 

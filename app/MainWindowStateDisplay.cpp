@@ -207,9 +207,10 @@ void MainWindow::updateGUIForLoadCaseChanges()
         return;
     if (!document) {
         state->setLoadCase(LoadCaseRef());
-    } else if (!document->loadCases().contains(state->loadCase())) {
-        const QList<LoadCaseRef> loadings = document->libraries()->loadCaseLibrary()->loadings();
-        state->setLoadCase(loadings.value(0));
+    } else {
+        const LoadCaseRef shown = document->loadCaseShownFor(state->loadCase());
+        if (shown != state->loadCase())
+            state->setLoadCase(shown);
     }
     updateLoadCaseAccessor();
 }

@@ -1,18 +1,25 @@
 #include "AnalysisDocument.h"
+#include "AnalysisInstallation.h"
 #include "BenchSections.h"
 #include "AnalysisModel.h"
 #include "AnalysisOutput.h"
 #include "Axis.h"
+#include "Combination.h"
 #include "CrossSection.h"
+#include "DocumentModel.h"
+#include "Libraries.h"
 #include "LoadAxis.h"
 #include "LoadCaseExpansion.h"
+#include "LoadCaseLibrary.h"
 #include "Loading.h"
 #include "Material.h"
 #include "Member.h"
 #include "Node.h"
 #include "PointLoad.h"
 #include "SectionType.h"
+#include "StructureModel.h"
 #include "Support.h"
+#include "UnitSystem.h"
 #include "AnalysisMember.h"
 #include "BandedSystem.h"
 #include "NodeNumbering.h"
@@ -283,9 +290,10 @@ public:
     int loadingSum() const override { return loadingCounter.loadAcquire(); }
     void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override { read(members); }
     QList<LoadCaseRef> loadCases() const override { return {loading}; }
-    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override
+    bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* expanded,
+                          const std::function<bool()>& carryOn) const override
     {
-        return expandLoadCase(loadCase, members, loads);
+        return expandLoadCases(loadCases, members, loads, expanded, carryOn);
     }
 };
 
@@ -352,6 +360,58 @@ BENCHMARK(BM_WholeAnalysis)
     ->Args({20, 20, 20})
     ->UseManualTime()
     ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+
+// The whole analysis of a cantilever under one tip load whose loading is the
+// first link of a chain of combinations, each the one before it times 2 or
+// 0.5 by turns: every link has the loading's one load.
+void BM_LinkedCombinations(benchmark::State& state)
+{
+    installAnalysis();
+    const int links = int(state.range(0));
+    AnalysisModel::PhaseTimes times;
+    for (auto _ : state) {
+        DocumentModel document(QSharedPointer<UnitSystem>::create());
+        const QSharedPointer<StructureModel> structure = document.structureModel();
+        const NodeRef base(new Node), tip(new Node);
+        tip->setPosition(Vector3(4, 0, 0));
+        base->setSupport(SupportRef(new Support(QString(), 63)));
+        const MemberRef member(new Member(base, tip));
+        const CrossSectionRef section = makeBenchIBeam();
+        member->setSectionType(
+            SectionTypeRef(new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5)))));
+        const LoadingRef loading(new Loading(QStringLiteral("Loading 1")));
+        QSharedPointer<PointLoad> load(new PointLoad(member));
+        load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false))));
+        load->setLoadCase(loading);
+        load->setPositionedForces({{1.0, 10e3}});
+        structure->appendObjects({base, tip, member, load});
+        QList<LoadCaseRef> cases{loading};
+        LoadCaseRef last = loading;
+        for (int i = 0; i < links; ++i) {
+            const CombinationRef next(new Combination(QString::number(i)));
+            next->addFactor(last, i % 2 ? 0.5 : 2.0);
+            cases.append(next);
+            last = next;
+        }
+        document.libraries()->loadCaseLibrary()->appendAll(cases);
+        const QSharedPointer<AnalysisModel> model = qSharedPointerObjectCast<AnalysisModel>(document.analysisModel());
+        document.lowerBusyCount();
+        waitForSolverRun(*model, 1);
+        times = model->phaseTimes();
+        state.SetIterationTime(times.topology + times.stiffness + times.solver);
+    }
+    state.counters["solver_s"] = times.solver;
+    state.counters["compile_s"] = times.compilation;
+    state.counters["peak_MB"] = peakMegabytes();
+}
+
+BENCHMARK(BM_LinkedCombinations)
+    ->Arg(1000)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

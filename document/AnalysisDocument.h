@@ -31,8 +31,14 @@ public:
     // written meanwhile. read must not call the other queries.
     virtual void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const = 0;
 
-    // The model's load cases (loadings, gravity, sway, combinations) and the
-    // loads acting in one of them, each under the document's read lock.
+    // The model's load cases (loadings, gravity, sway, combinations), under
+    // the document's read lock.
     virtual QList<LoadCaseRef> loadCases() const = 0;
-    virtual QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const = 0;
+    // The loads acting in each of the given load cases, in their order, each
+    // case expanded once however many others name it (expandLoadCases),
+    // under the document's read lock. carryOn is asked every so often; when
+    // it answers false, or the expansion cannot go on for a change of the
+    // model, the result is false and the lists are incomplete.
+    virtual bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* loads,
+                                  const std::function<bool()>& carryOn) const = 0;
 };

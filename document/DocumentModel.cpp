@@ -25,7 +25,9 @@
 #include "ViewPointMemory.h"
 #include "VisualConstants.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <QMutex>
 #include <QSet>
 #include <QThread>
 #include <QUndoStack>
@@ -39,7 +41,74 @@
 namespace {
 
 const int undoLimit = 256;
-const unsigned long analysisStopTimeout = 5000;
+
+// Analyses asked to end whose documents have gone, kept until their threads
+// have finished, since a thread must not be destroyed while it runs.
+struct EndingAnalyses
+{
+    QMutex mutex;
+    QList<QSharedPointer<QObject>> analyses;
+};
+
+EndingAnalyses& endingAnalyses()
+{
+    static EndingAnalyses ending;
+    return ending;
+}
+
+bool hasFinished(const QSharedPointer<QObject>& analysis)
+{
+    return static_cast<QThread*>(analysis.data())->isFinished();
+}
+
+// Once the thread of an analysis kept here has finished, lets the analysis
+// go in the application's thread. Connected before the thread starts, so
+// that its end is announced here before anything connected later.
+void letGoWhenFinished(QThread* thread)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return;
+    QObject::connect(
+        thread, &QThread::finished, application,
+        [thread] {
+            QSharedPointer<QObject> finished;
+            {
+                EndingAnalyses& ending = endingAnalyses();
+                QMutexLocker locker(&ending.mutex);
+                for (int i = 0; i < ending.analyses.size() && !finished; ++i)
+                    if (ending.analyses[i].data() == thread)
+                        finished = ending.analyses.takeAt(i);
+            }
+            // Its very last steps come before it goes, outside the lock.
+            if (finished)
+                thread->wait();
+        },
+        Qt::QueuedConnection);
+}
+
+// Keeps the analysis until its thread has finished; without an application,
+// which could tell of the end, waits for it here.
+void letFinish(const QSharedPointer<QObject>& analysis)
+{
+    QThread* thread = static_cast<QThread*>(analysis.data());
+    if (!QCoreApplication::instance()) {
+        thread->wait();
+        return;
+    }
+    static const bool waitedForAtTheEnd = (qAddPostRoutine(&DocumentModel::waitForEndingAnalyses), true);
+    Q_UNUSED(waitedForAtTheEnd)
+    if (thread->isFinished())
+        return;
+    QList<QSharedPointer<QObject>> finished;
+    EndingAnalyses& ending = endingAnalyses();
+    QMutexLocker locker(&ending.mutex);
+    // Any whose end was missed go now.
+    for (int i = ending.analyses.size() - 1; i >= 0; --i)
+        if (hasFinished(ending.analyses[i]))
+            finished.append(ending.analyses.takeAt(i));
+    ending.analyses.append(analysis);
+}
 
 // The larger of the two; when the first is not a number, the second.
 double larger(double a, double b)
@@ -103,12 +172,11 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
     structureRelay = new SingleEmitter(this);
     titlesRelay = new SingleEmitter(this);
 
-    lock.reset(new TrackedReadWriteLock);
-
     libraryParts.reset(new Libraries(sharedSections));
     reports.reset(new ReportModel);
     selection.reset(new SelectionModel);
     structure.reset(new StructureModel);
+    core.reset(new DocumentCore(libraryParts, structure));
     titleBlock.reset(new Titles);
     structureUndo.reset(new QUndoStack);
     reportUndo.reset(new QUndoStack);
@@ -180,63 +248,62 @@ void DocumentModel::startAnalysis()
         if (meta->indexOfSignal(QMetaObject::normalizedSignature(relay.from + 1)) >= 0)
             connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
+    letGoWhenFinished(thread);
 
     // Below the GUI's priority where the analysis would compete for its core.
     const int cores = QThread::idealThreadCount();
     thread->start(cores < 2 ? QThread::LowestPriority : cores == 2 ? QThread::LowPriority : QThread::InheritPriority);
 }
 
+// The analysis shares the core it reads, so the document need not wait for
+// it: it is asked to end and finishes by itself, however long its step.
 void DocumentModel::stopAnalysis()
 {
     QThread* thread = qobject_cast<QThread*>(analysis.data());
-    if (!thread || !analysisLink || !thread->isRunning())
+    if (!thread || !analysisLink)
         return;
     // An ending we asked for is no crash.
     disconnect(analysis.data(), nullptr, this, nullptr);
     analysisLink->stop();
-    if (!thread->wait(analysisStopTimeout)) {
-        thread->terminate();
+    if (thread->isRunning())
+        letFinish(analysis);
+    else
+        // Ended already, or never started: what it did comes before it goes.
         thread->wait();
+}
+
+void DocumentModel::waitForEndingAnalyses()
+{
+    EndingAnalyses& ending = endingAnalyses();
+    for (;;) {
+        QList<QSharedPointer<QObject>> analyses;
+        {
+            QMutexLocker locker(&ending.mutex);
+            analyses.swap(ending.analyses);
+        }
+        if (analyses.isEmpty())
+            return;
+        for (const QSharedPointer<QObject>& analysis : qAsConst(analyses))
+            static_cast<QThread*>(analysis.data())->wait();
     }
 }
 
 void DocumentModel::stampChangeToGroup()
 {
-    groupStampValue.ref();
+    core->stampGroups();
     structureRelay->trigger();
 }
 
 void DocumentModel::stampChangeToLoadCase()
 {
-    loadCaseStampValue.ref();
+    core->stampLoadCases();
     structureRelay->trigger();
 }
 
 void DocumentModel::stampChangeToStiffness()
 {
-    stiffnessStampValue.ref();
+    core->stampStiffness();
     structureRelay->trigger();
-}
-
-int DocumentModel::topologySum() const
-{
-    return structure->topologyCounter() + groupStamp();
-}
-
-int DocumentModel::stiffnessSum() const
-{
-    return structure->stiffnessCounter() + groupStamp() + stiffnessStamp();
-}
-
-int DocumentModel::loadingSum() const
-{
-    return structure->loadingCounter() + groupStamp() + loadCaseStamp();
-}
-
-void DocumentModel::readMembers(const std::function<void(const QList<MemberRef>&)>& read) const
-{
-    TrackedReadLocker locker(lock.get());
-    structure->readMembers(read);
 }
 
 AnalysisLink::OperatingState DocumentModel::analysisOperatingState() const
@@ -261,7 +328,7 @@ VaroObjectRef DocumentModel::analysisStatusObject() const
 
 void DocumentModel::setFileName(const QString& path, const QString& leafName)
 {
-    TrackedWriteLocker locker(lock.get());
+    TrackedWriteLocker locker(documentLock());
     if (path == pathName)
         return;
     pathName = path;
@@ -295,24 +362,9 @@ void DocumentModel::clearModifiedState()
 
 // ---- Queries
 
-QList<LoadCaseRef> DocumentModel::loadCases() const
-{
-    TrackedReadLocker locker(lock.get());
-    return subOpLoadCases();
-}
-
-QList<LoadCaseRef> DocumentModel::subOpLoadCases() const
-{
-    const QSharedPointer<LoadCaseLibrary> library =
-        libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
-    if (!library)
-        return QList<LoadCaseRef>();
-    return library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
-}
-
 QList<LoadRef> DocumentModel::loadsInLoadCase(const LoadCaseRef& loadCase) const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpLoadsInLoadCase(loadCase);
 }
 
@@ -321,9 +373,19 @@ QList<LoadRef> DocumentModel::subOpLoadsInLoadCase(const LoadCaseRef& loadCase) 
     return expandLoadCase(loadCase, structure->members(), structure->loads());
 }
 
+LoadCaseRef DocumentModel::loadCaseShownFor(const LoadCaseRef& shown) const
+{
+    TrackedReadLocker locker(documentLock());
+    if (subOpLoadCases().contains(shown))
+        return shown;
+    const QSharedPointer<LoadCaseLibrary> library =
+        libraryParts ? libraryParts->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    return library ? library->loadings().value(0) : LoadCaseRef();
+}
+
 QList<GeometryGroupRef> DocumentModel::groups() const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpGroups();
 }
 
@@ -336,7 +398,7 @@ QList<GeometryGroupRef> DocumentModel::subOpGroups() const
 
 QList<GeometryGroupRef> DocumentModel::usedGroups() const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     QList<GeometryGroupRef> used;
     for (const GeometryGroupRef& group : subOpGroups())
         if (subOpIsGroupUsed(group))
@@ -439,7 +501,7 @@ private:
 
 QList<LoadCaseRef> DocumentModel::usedLoadCases() const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     QList<LoadCaseRef> used;
     LoadCaseUse use(*structure);
     for (const LoadCaseRef& loadCase : subOpLoadCases())
@@ -450,7 +512,7 @@ QList<LoadCaseRef> DocumentModel::usedLoadCases() const
 
 bool DocumentModel::isGroupUsed(const GroupRef& group) const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpIsGroupUsed(group);
 }
 
@@ -470,7 +532,7 @@ bool DocumentModel::subOpIsGroupUsed(const GroupRef& group) const
 
 bool DocumentModel::isLoadCaseUsed(const LoadCaseRef& loadCase) const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpIsLoadCaseUsed(loadCase);
 }
 
@@ -481,7 +543,7 @@ bool DocumentModel::subOpIsLoadCaseUsed(const LoadCaseRef& loadCase) const
 
 bool DocumentModel::isLoadCaseReferenced(const LoadCaseRef& loadCase) const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpIsLoadCaseReferenced(loadCase);
 }
 
@@ -504,7 +566,7 @@ bool DocumentModel::subOpIsLoadCaseReferenced(const LoadCaseRef& loadCase) const
 
 bool DocumentModel::isMaterialUsed(const MaterialRef& material) const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpIsMaterialUsed(material);
 }
 
@@ -515,7 +577,7 @@ bool DocumentModel::subOpIsMaterialUsed(const MaterialRef& material) const
 
 QList<MemberRef> DocumentModel::membersInGroup(const GroupRef& group) const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpMembersInGroup(group);
 }
 
@@ -526,7 +588,7 @@ QList<MemberRef> DocumentModel::subOpMembersInGroup(const GroupRef& group) const
 
 QList<NodeRef> DocumentModel::nodesInGroup(const GroupRef& group) const
 {
-    TrackedReadLocker locker(lock.get());
+    TrackedReadLocker locker(documentLock());
     return subOpNodesInGroup(group);
 }
 

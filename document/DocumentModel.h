@@ -1,13 +1,12 @@
 #pragma once
 
-#include "AnalysisDocument.h"
 #include "AnalysisLink.h"
+#include "DocumentCore.h"
 #include "FileUtilities.h"
 #include "ModelRefs.h"
 #include "TrackedReadWriteLock.h"
 #include "Vectors.h"
 
-#include <QAtomicInt>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -15,7 +14,6 @@
 #include <QString>
 
 #include <functional>
-#include <memory>
 
 class Libraries;
 class QUndoStack;
@@ -35,17 +33,20 @@ class ViewPointMemory;
 // Queries take documentLock for reading and call an unlocked subOp form;
 // code that already holds the write lock calls the subOp forms directly.
 //
-// The document is the source its analysis reads (AnalysisDocument).
-class DocumentModel : public QObject, public AnalysisDocument
+// What its analysis reads (the libraries, the structure, the lock and the
+// counts) is a DocumentCore that the analysis shares: a document going while
+// its analysis is still at work asks it to end and lets it finish by itself.
+class DocumentModel : public QObject
 {
     Q_OBJECT
 
 public:
     // Makes the analysis model of a new document: a QThread that also is an
     // AnalysisLink, with the signals OperatingStateChanged(), OutputChanged()
-    // and StatusChanged(). installAnalysis() of the analysis registers it, so
-    // that the document never needs to know the analysis classes; without a
-    // factory a document has no analysis.
+    // and StatusChanged(), reading the document's analysisDocument().
+    // installAnalysis() of the analysis registers it, so that the document
+    // never needs to know the analysis classes; without a factory a document
+    // has no analysis.
     typedef std::function<QSharedPointer<QObject>(DocumentModel* document)> AnalysisFactory;
     static void setAnalysisFactory(const AnalysisFactory& factory);
 
@@ -67,25 +68,32 @@ public:
     QSharedPointer<QUndoStack> reportUndoStack() const { return reportUndo; }
     QSharedPointer<UnitSystem> unitSystem() const { return units; }
     QSharedPointer<ViewPointMemory> viewPointMemory() const { return viewPoints; }
-    TrackedReadWriteLock* documentLock() const { return lock.get(); }
+    TrackedReadWriteLock* documentLock() const { return core->lock(); }
+    // What the analysis reads, for as long as it reads it.
+    QSharedPointer<const AnalysisDocument> analysisDocument() const { return core; }
 
     // Pending writers. A writer raises the count before it waits for the
     // write lock, so the analysis sees it even while the writer queues.
-    int busyCount() const override { return busy.loadAcquire(); }
-    void raiseBusyCount() { busy.ref(); }
-    void lowerBusyCount() { busy.deref(); }
+    int busyCount() const { return core->busyCount(); }
+    void raiseBusyCount() { core->raiseBusyCount(); }
+    void lowerBusyCount() { core->lowerBusyCount(); }
 
     // Each rises by one at every change of its library.
-    int groupStamp() const { return groupStampValue.loadAcquire(); }
-    int loadCaseStamp() const { return loadCaseStampValue.loadAcquire(); }
-    int stiffnessStamp() const { return stiffnessStampValue.loadAcquire(); }
+    int groupStamp() const { return core->groupStamp(); }
+    int loadCaseStamp() const { return core->loadCaseStamp(); }
+    int stiffnessStamp() const { return core->stiffnessStamp(); }
     // What the analysis compares to find its stale phases. Only changes of the
     // sums matter, so wrapping round is harmless.
-    int topologySum() const override;
-    int stiffnessSum() const override;
-    int loadingSum() const override;
+    int topologySum() const { return core->topologySum(); }
+    int stiffnessSum() const { return core->stiffnessSum(); }
+    int loadingSum() const { return core->loadingSum(); }
     // Under the document's read lock and the structure's.
-    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override;
+    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const { core->readMembers(read); }
+
+    // Analyses whose documents have gone while they were still at work, each
+    // asked to end, are kept until their threads have finished. The
+    // application waits here, as it ends, for those still finishing.
+    static void waitForEndingAnalyses();
 
     // The published state of the analysis, each read under its state lock.
     // A document without analysis, like one whose analysis has ended, is
@@ -112,12 +120,15 @@ public:
     void clearModifiedState();
 
     // Loadings, gravity cases, sway cases, combinations, each in library order.
-    QList<LoadCaseRef> loadCases() const override;
-    QList<LoadCaseRef> subOpLoadCases() const;
+    QList<LoadCaseRef> loadCases() const { return core->loadCases(); }
+    QList<LoadCaseRef> subOpLoadCases() const { return core->subOpLoadCases(); }
     // The loads acting in a load case (see expandLoadCase): a loading's own
     // loads, which callers must not change, or new loads for any other kind.
-    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override;
+    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const;
     QList<LoadRef> subOpLoadsInLoadCase(const LoadCaseRef& loadCase) const;
+    // The load case a window shows of the document: the one it shows while
+    // the document lists it, else the first loading (null without one).
+    LoadCaseRef loadCaseShownFor(const LoadCaseRef& shown) const;
     QList<GeometryGroupRef> groups() const;
     QList<GeometryGroupRef> subOpGroups() const;
     QList<GeometryGroupRef> usedGroups() const;
@@ -209,7 +220,6 @@ private:
     // Declared in the order the parts are released in reverse.
     QSharedPointer<QObject> analysis;
     AnalysisLink* analysisLink = nullptr; // the same object, null without analysis
-    QAtomicInt busy{1};
     SingleEmitter* reportsRelay = nullptr;
     SingleEmitter* selectionRelay = nullptr;
     SingleEmitter* structureRelay = nullptr;
@@ -218,13 +228,10 @@ private:
     QString leafNameText;
     FileStamp stamp;
     QSharedPointer<Libraries> libraryParts;
-    std::unique_ptr<TrackedReadWriteLock> lock;
     QSharedPointer<ReportModel> reports;
     QSharedPointer<SelectionModel> selection;
     QSharedPointer<StructureModel> structure;
-    QAtomicInt groupStampValue{0};
-    QAtomicInt loadCaseStampValue{0};
-    QAtomicInt stiffnessStampValue{0};
+    QSharedPointer<DocumentCore> core;
     TitlesRef titleBlock;
     QSharedPointer<QUndoStack> structureUndo;
     QSharedPointer<QUndoStack> reportUndo;

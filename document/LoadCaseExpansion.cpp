@@ -21,27 +21,41 @@
 
 namespace {
 
+// Steps of work (a load copied or weighed, a load or a component looked at)
+// between two questions whether to carry on.
+const int stepsBetweenChecks = 1024;
+
 // Super load cases are all or nothing, so one empty case or near-zero factor
 // anywhere below empties the whole expansion, and so does a case met again
 // within itself. The cases below are therefore ordered first, each before any
 // case that holds it, without a call a level, and then expanded in that
-// order; each expansion is kept only until the last case that holds it has
-// copied it, so that a chain costs the loads of two of its links at a time.
+// order. Each case is expanded once, however many cases name it. For one
+// case, each expansion is kept only until the last case that holds it has
+// copied it, so that a chain costs the loads of two of its links at a time;
+// for many, every expansion is kept, since each is asked for.
 class Expansion
 {
 public:
-    Expansion(const QList<MemberRef>& members, const QList<LoadRef>& loads) : members(members), loads(loads) {}
+    Expansion(const QList<MemberRef>& members, const QList<LoadRef>& loads, bool keepAll,
+              const std::function<bool()>& carryOn)
+        : members(members), loads(loads), keepAll(keepAll), carryOn(carryOn)
+    {
+    }
     QList<LoadRef> expand(const LoadCaseRef& loadCase);
+    bool isAbandoned() const { return abandoned; }
 
 private:
     static SuperLoadCaseRef superCaseOf(const LoadCaseRef& loadCase);
-    // Every super load case below the given one, each after its components;
-    // false where the expansion is empty before any load is made.
+    // Counts a step; false once carryOn has answered false.
+    bool step();
+    // Every super load case below the given one that is not expanded yet,
+    // each after its components; false where the expansion is empty before
+    // any load is made.
     bool order(const SuperLoadCaseRef& top);
-    QList<LoadRef> own(const LoadCaseRef& loadCase) const;
-    QList<LoadRef> selfWeight(const GravityCase& gravity, const LoadCaseRef& loadCase) const;
+    QList<LoadRef> own(const LoadCaseRef& loadCase);
+    QList<LoadRef> selfWeight(const GravityCase& gravity, const LoadCaseRef& loadCase);
     // The expansion of a component for one case that holds it, given up when
-    // the last such case has taken it.
+    // the last such case has taken it unless every expansion is kept.
     QList<LoadRef> take(const LoadCaseRef& component);
     // Copies of every component's loads, each scaled by scale(load, factor).
     template <class Scale>
@@ -49,6 +63,14 @@ private:
 
     const QList<MemberRef>& members;
     const QList<LoadRef>& loads;
+    const bool keepAll;
+    const std::function<bool()> carryOn;
+    int steps = 0;
+    bool abandoned = false;
+    // The loads of each loading, in the structure's order, gathered in one
+    // pass over the loads when a loading is first asked for.
+    QHash<const LoadCase*, QList<LoadRef>> loadsOfLoading;
+    bool gathered = false;
     QList<SuperLoadCaseRef> ordered;
     QHash<const LoadCase*, int> holders; // of each component, the cases still to take it
     QHash<const LoadCase*, QList<LoadRef>> expanded;
@@ -61,14 +83,29 @@ SuperLoadCaseRef Expansion::superCaseOf(const LoadCaseRef& loadCase)
     return SuperLoadCaseRef();
 }
 
+bool Expansion::step()
+{
+    if (!abandoned && ++steps % stepsBetweenChecks == 0 && carryOn && !carryOn())
+        abandoned = true;
+    return !abandoned;
+}
+
 QList<LoadRef> Expansion::expand(const LoadCaseRef& loadCase)
 {
+    const auto done = expanded.constFind(loadCase.data());
+    if (done != expanded.constEnd())
+        return done.value();
     const SuperLoadCaseRef top = superCaseOf(loadCase);
-    if (!top)
-        return own(loadCase);
+    if (!top) {
+        const QList<LoadRef> result = own(loadCase);
+        if (keepAll && !abandoned)
+            expanded.insert(loadCase.data(), result);
+        return result;
+    }
+    ordered.clear();
     if (!order(top))
         return {};
-    for (const SuperLoadCaseRef& superCase : ordered) {
+    for (const SuperLoadCaseRef& superCase : qAsConst(ordered)) {
         QList<LoadRef> result;
         if (const SwayCaseRef sway = qSharedPointerObjectCast<SwayCase>(superCase)) {
             const Vector3 t = sway->takeVector();
@@ -81,7 +118,10 @@ QList<LoadRef> Expansion::expand(const LoadCaseRef& loadCase)
         } else {
             result = factored(superCase, LoadAxisRef(), [](Load&, double k) { return k; });
         }
-        if (result.isEmpty())
+        if (abandoned)
+            return {};
+        // Kept all, an empty case stays to empty those that hold it.
+        if (result.isEmpty() && !keepAll)
             return {};
         expanded.insert(superCase.data(), result);
     }
@@ -99,12 +139,21 @@ bool Expansion::order(const SuperLoadCaseRef& top)
     enum State { Opened = 1, Ordered };
     QHash<const LoadCase*, State> states;
     std::vector<Open> stack;
+    // Every case still open holds the one that failed: kept all, each is known empty.
+    const auto fail = [&] {
+        if (keepAll && !abandoned)
+            for (const Open& open : stack)
+                expanded.insert(open.superCase.data(), QList<LoadRef>());
+        return false;
+    };
     stack.push_back({top, top->factors().keys(), 0});
     states.insert(top.data(), Opened);
     while (!stack.empty()) {
+        if (!step())
+            return false;
         Open& open = stack.back();
         if (open.components.isEmpty())
-            return false;
+            return fail();
         if (open.next == open.components.size()) {
             states.insert(open.superCase.data(), Ordered);
             ordered.append(open.superCase);
@@ -113,14 +162,20 @@ bool Expansion::order(const SuperLoadCaseRef& top)
         }
         const LoadCaseRef component = open.components.at(open.next++);
         if (!component || isNearZero(open.superCase->factorForLoadCase(component)))
-            return false;
+            return fail();
         ++holders[component.data()];
         const SuperLoadCaseRef below = superCaseOf(component);
         if (!below)
             continue;
+        const auto done = expanded.constFind(below.data());
+        if (done != expanded.constEnd()) {
+            if (done.value().isEmpty())
+                return fail();
+            continue;
+        }
         const State state = states.value(below.data(), State(0));
         if (state == Opened)
-            return false;
+            return fail();
         if (state == Ordered)
             continue;
         states.insert(below.data(), Opened);
@@ -129,24 +184,30 @@ bool Expansion::order(const SuperLoadCaseRef& top)
     return true;
 }
 
-QList<LoadRef> Expansion::own(const LoadCaseRef& loadCase) const
+QList<LoadRef> Expansion::own(const LoadCaseRef& loadCase)
 {
     if (qobject_cast<Loading*>(loadCase.data())) {
-        QList<LoadRef> own;
-        for (const LoadRef& load : loads)
-            if (load->loadCase() == loadCase)
-                own.append(load);
-        return own;
+        if (!gathered) {
+            for (const LoadRef& load : loads) {
+                if (!step())
+                    return {};
+                loadsOfLoading[load->loadCase().data()].append(load);
+            }
+            gathered = true;
+        }
+        return loadsOfLoading.value(loadCase.data());
     }
     if (auto* gravity = qobject_cast<GravityCase*>(loadCase.data()))
         return selfWeight(*gravity, loadCase);
     return {};
 }
 
-QList<LoadRef> Expansion::selfWeight(const GravityCase& gravity, const LoadCaseRef& loadCase) const
+QList<LoadRef> Expansion::selfWeight(const GravityCase& gravity, const LoadCaseRef& loadCase)
 {
     QList<LoadRef> weights;
     for (const MemberRef& member : members) {
+        if (!step())
+            return {};
         if (!GeometryGroup::isAnalysed(member->group()))
             continue;
         const SectionTypeRef section = member->sectionType();
@@ -173,7 +234,7 @@ QList<LoadRef> Expansion::take(const LoadCaseRef& component)
     if (found == expanded.end())
         found = expanded.insert(key, own(component));
     const QList<LoadRef> loads = found.value();
-    if (--holders[key] == 0)
+    if (!keepAll && --holders[key] == 0)
         expanded.erase(found);
     return loads;
 }
@@ -188,6 +249,8 @@ QList<LoadRef> Expansion::factored(const SuperLoadCaseRef& superCase, const Load
         if (componentLoads.isEmpty())
             return {};
         for (const LoadRef& load : componentLoads) {
+            if (!step())
+                return {};
             const double s = scale(*load, k);
             if (isNearZero(s))
                 continue;
@@ -210,6 +273,22 @@ QList<LoadRef> Expansion::factored(const SuperLoadCaseRef& superCase, const Load
 QList<LoadRef> expandLoadCase(const LoadCaseRef& loadCase, const QList<MemberRef>& members,
                               const QList<LoadRef>& loads)
 {
-    Expansion expansion(members, loads);
+    Expansion expansion(members, loads, false, {});
     return expansion.expand(loadCase);
+}
+
+bool expandLoadCases(const QList<LoadCaseRef>& loadCases, const QList<MemberRef>& members,
+                     const QList<LoadRef>& loads, QList<QList<LoadRef>>* expanded,
+                     const std::function<bool()>& carryOn)
+{
+    Expansion expansion(members, loads, true, carryOn);
+    QList<QList<LoadRef>> lists;
+    lists.reserve(loadCases.size());
+    for (const LoadCaseRef& loadCase : loadCases) {
+        lists.append(expansion.expand(loadCase));
+        if (expansion.isAbandoned())
+            return false;
+    }
+    *expanded = lists;
+    return true;
 }

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // The loads acting in a load case, given the structure's members and loads
 // (both in the structure's order). A loading yields its own loads; a gravity
 // case one uniform self-weight load per analysed member; a sway case and a
@@ -13,3 +15,11 @@
 QList<LoadRef> expandLoadCase(const LoadCaseRef& loadCase, const QList<MemberRef>& members,
                               const QList<LoadRef>& loads);
 
+// The loads of each of the load cases, in their order, each as
+// expandLoadCase gives it, but every case expanded once however many others
+// name it, so that the work is in proportion to the loads made. carryOn is
+// asked every so often; when it answers false the expansion is abandoned,
+// `expanded` is left incomplete and the result is false.
+bool expandLoadCases(const QList<LoadCaseRef>& loadCases, const QList<MemberRef>& members,
+                     const QList<LoadRef>& loads, QList<QList<LoadRef>>* expanded,
+                     const std::function<bool()>& carryOn = {});

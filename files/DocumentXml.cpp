@@ -350,6 +350,10 @@ QString readContentParts(const QByteArray& text, DocumentModel* document, ViewPo
     // text to, with what opening adds: only where a bound of the text it would
     // be saved as passes one is that text written and counted, though not kept.
     const QList<LoadCaseRef> added = document && withDefaults ? document->incorporateDefaults() : QList<LoadCaseRef>();
+    // The window shows the load case the text names, else the first loading,
+    // and saves it with the model.
+    if (document && withDefaults && currentState)
+        currentState->setLoadCase(document->loadCaseShownFor(currentState->loadCase()));
     const SavedTextBound bound =
         document ? boundOfSavedText(budget, *document, viewPoint, currentState, added) : SavedTextBound();
     if (bound.passesALimit()) {

@@ -771,9 +771,12 @@ Most mostOfFactor()
 
 QString TransferReader::whyNotSavable(const TransferImport& imported, const DocumentModel& document)
 {
-    // What a new document writes of its own, and the two load cases opening may add.
+    // What a new document writes of its own, the two load cases opening may
+    // add, and the window's current load case, which it then sets, here a
+    // stand-in.
     const ViewPoint viewPoint;
-    const CurrentState state;
+    CurrentState state;
+    state.setLoadCase(LoadingRef(new Loading(QString())));
     DocumentXml::SavedTextBound bound =
         DocumentXml::boundOfSavedText(XmlTextBudget(), document, &viewPoint, &state);
     const auto add = [&bound](const Most& most, qint64 times) {
@@ -794,6 +797,7 @@ QString TransferReader::whyNotSavable(const TransferImport& imported, const Docu
     DocumentModel model(document.unitSystem());
     addToDocument(imported, model);
     model.incorporateDefaults();
+    state.setLoadCase(model.loadCaseShownFor(LoadCaseRef()));
     return DocumentXml::whyNotSavable(model, &viewPoint, &state, bound.withinAllButLength());
 }
 

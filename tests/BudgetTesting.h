@@ -24,3 +24,11 @@ inline QByteArray textCosting(qint64 cost)
     return "<Content><Document>" + QByteArray("<a/>").repeated(int(left / other)) + "<Structure>"
            + QByteArray("<Node><x/></Node>").repeated(valued) + "</Structure></Document></Content>";
 }
+
+// What a text costs to read.
+inline qint64 costOf(const QByteArray& text)
+{
+    XmlTextBudget budget(true);
+    budget.take(text);
+    return budget.cost();
+}

@@ -8,11 +8,22 @@
 #include <cmath>
 #include <ctime>
 
-inline double threadCpuSeconds()
+inline double cpuSeconds(clockid_t clock)
 {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+inline double threadCpuSeconds()
+{
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
+// Of every thread of the process: for work that a thread hands to others.
+inline double processCpuSeconds()
+{
+    return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 // How many times longer the work takes at the larger size than at the

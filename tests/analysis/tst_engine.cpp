@@ -1,4 +1,5 @@
 #include "CloseTesting.h"
+#include "CpuTimeTesting.h"
 #include "AnalysisInstallation.h"
 #include "AnalysisModel.h"
 #include "AnalysisOutput.h"
@@ -8,6 +9,7 @@
 #include "Combination.h"
 #include "DocumentModel.h"
 #include "EditingActions.h"
+#include "GravityCase.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
@@ -21,6 +23,7 @@
 #include "PointLoad.h"
 #include "SectionType.h"
 #include "StructureModel.h"
+#include "SwayCase.h"
 #include "Support.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
@@ -28,6 +31,8 @@
 #include "PoolTesting.h"
 #include "TestMain.h"
 
+#include <QDeadlineTimer>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QUndoStack>
 #include <QtTest>
@@ -135,6 +140,32 @@ struct Run
 
 #define ANALYSE(run) QTRY_VERIFY_WITH_TIMEOUT((run).settled(), 10000)
 
+// A cantilever along X under a tip load P down, its loading the first link
+// of a chain of combinations, each the one before it times 2 or 0.5 by
+// turns: the last of n links is the loading times 2 when n is odd, else 1.
+struct LinkedCantilever
+{
+    static constexpr double P = 1000.0;
+    TestDocument document;
+    NodeRef base = document.node(Vector3(0, 0, 0), 63), tip = document.node(Vector3(L, 0, 0));
+    MemberRef member = document.member(base, tip);
+    LoadRef load = document.load<PointLoad>(member, Vector3(0, 1, 0), {{1.0, -P}});
+    LoadCaseRef last;
+
+    explicit LinkedCantilever(int links)
+    {
+        QList<LoadCaseRef> chain;
+        last = document.loadingCase;
+        for (int i = 0; i < links; ++i) {
+            const CombinationRef next(new Combination(QString::number(i)));
+            next->addFactor(last, i % 2 ? 0.5 : 2.0);
+            chain << next;
+            last = next;
+        }
+        document.model->libraries()->loadCaseLibrary()->appendAll(chain);
+    }
+};
+
 } // namespace
 
 class tst_Engine : public QObject
@@ -145,6 +176,7 @@ private slots:
     void initTestCase() { installAnalysis(); }
     void theDocumentRelaysItsAnalysisAndRerunsWhatChanged();
     void aDocumentEndsItsRunningAnalysis();
+    void aDocumentGoesWhileItsAnalysisExpands();
     void cantileverTipLoads_data();
     void cantileverTipLoads();
     void fixedBeams_data();
@@ -159,6 +191,8 @@ private slots:
     void nodesAreTakenInTheStructuresOrder();
     void resultsArriveWhateverThePool_data();
     void resultsArriveWhateverThePool();
+    void sharedCombinationsScaleTheirResults();
+    void linkedCombinationsAnalyseInLinearTime();
 };
 
 void tst_Engine::theDocumentRelaysItsAnalysisAndRerunsWhatChanged()
@@ -252,13 +286,44 @@ void tst_Engine::aDocumentEndsItsRunningAnalysis()
     Run run(document);
     QTRY_COMPARE_WITH_TIMEOUT(document.model->analysisStatusMessage(), QStringLiteral("Analysis in progress"), 10000);
 
-    QElapsedTimer timer;
-    timer.start();
+    // Asked to end, the analysis finishes by itself; the document does not wait for it.
     document.model.reset();
-    QVERIFY(timer.elapsed() < 5000);
-    QVERIFY(qobject_cast<QThread*>(analysis.data())->isFinished());
+    QTRY_VERIFY(qobject_cast<QThread*>(analysis.data())->isFinished());
     QCoreApplication::processEvents();
     QCOMPARE(crashed.count(), 0);
+}
+
+// A document that goes while its analysis expands thousands of load cases,
+// held back there by a writer that never finishes, returns at once; the
+// analysis, still reading what the document shared with it, sees that it is
+// to end, finishes by itself, and is let go.
+void tst_Engine::aDocumentGoesWhileItsAnalysisExpands()
+{
+    LinkedCantilever model(20000);
+    const QPointer<AnalysisModel> analysis =
+        qobject_cast<AnalysisModel*>(model.document.model->analysisModel().data());
+    model.document.model->lowerBusyCount();
+    // After the stiffness, the analysis reads the document for the loads
+    // alone; it holds the lock for long stretches then, which a look that
+    // waits for nothing finds.
+    const auto readingTheLoads = [&] {
+        TrackedReadWriteLock* lock = model.document.model->documentLock();
+        if (analysis->phaseTimes().stiffnessRuns != 1 || !lock->tryLockForWrite())
+            return analysis->phaseTimes().stiffnessRuns == 1;
+        lock->unlock();
+        return false;
+    };
+    const QDeadlineTimer deadline(10000);
+    while (!readingTheLoads() && !deadline.hasExpired())
+        QThread::yieldCurrentThread();
+    QVERIFY(!deadline.hasExpired());
+    model.document.model->raiseBusyCount();
+    QElapsedTimer timer;
+    timer.start();
+    model.document.model.reset();
+    const qint64 closing = timer.elapsed();
+    QVERIFY2(closing < 1000, qPrintable(QString::number(closing)));
+    QTRY_VERIFY_WITH_TIMEOUT(!analysis, 10000);
 }
 
 void tst_Engine::cantileverTipLoads_data()
@@ -785,7 +850,7 @@ void tst_Engine::nodesAreTakenInTheStructuresOrder()
     document.member(nodes[1], nodes[0]);
     document.member(nodes[2], nodes[4]);
     AnalysisSource source;
-    source.initialiseTopology(document.model.data());
+    source.initialiseTopology(document.model->analysisDocument().data());
     QList<NodeRef> taken;
     for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes())
         taken << sourceNode->node;
@@ -864,6 +929,80 @@ void tst_Engine::resultsArriveWhateverThePool()
         }
         QTRY_VERIFY_WITH_TIMEOUT(closedForm(1 + e, first), 10000);
     }
+}
+
+// A combination named by several others expands wherever it is named: with
+// X = 2·L, Y = X + L and Z = X + Y the reactions are 2, 3 and 5 times the
+// loading's, and a combination of a sway case of the gravity case and of X
+// has the sum of their reactions. The pass's load factor is common to all.
+void tst_Engine::sharedCombinationsScaleTheirResults()
+{
+    LinkedCantilever model(0);
+    TestDocument& document = model.document;
+    const auto combination = [&](const QMap<LoadCaseRef, double>& factors) {
+        const CombinationRef c(new Combination);
+        c->setFactors(factors);
+        document.addLoadCase(c);
+        return LoadCaseRef(c);
+    };
+    const LoadCaseRef loading = document.loadingCase;
+    const LoadCaseRef X = combination({{loading, 2.0}});
+    const LoadCaseRef Y = combination({{X, 1.0}, {loading, 1.0}});
+    const LoadCaseRef Z = combination({{X, 1.0}, {Y, 1.0}});
+    const GravityCaseRef gravity(new GravityCase(QStringLiteral("Gravity")));
+    const SwayCaseRef sway(new SwayCase(QStringLiteral("Sway")));
+    sway->setFactors({{gravity, 0.05}});
+    document.addLoadCase(gravity);
+    document.addLoadCase(sway);
+    const LoadCaseRef W = combination({{sway, 1.0}, {X, 1.0}});
+    Run run(document);
+    ANALYSE(run);
+
+    const auto reaction = [&](const LoadCaseRef& loadCase) {
+        const auto results = run.results(loadCase);
+        return results ? results->nodeReactions.value(model.base) : Vector6();
+    };
+    const Vector6 R = reaction(loading);
+    const double f = R[1] / LinkedCantilever::P;
+    QVERIFY2(f >= 1.3 && f <= 1.795, qPrintable(QString::number(f)));
+    // The weight w·L taken along −X by the sway case: the support pushes back along +X.
+    const double weight = A * 7850 * 9.81 * L;
+    VERIFY_CLOSE(reaction(sway)[0], 0.05 * f * weight, exact, 1.0);
+    const struct
+    {
+        LoadCaseRef loadCase;
+        double times;
+    } scaled[] = {{X, 2}, {Y, 3}, {Z, 5}};
+    for (const auto& c : scaled)
+        for (int k = 0; k < 6; ++k)
+            VERIFY_CLOSE(reaction(c.loadCase)[k], c.times * R[k], exact, std::fabs(R[1]));
+    for (int k = 0; k < 6; ++k)
+        VERIFY_CLOSE(reaction(W)[k], reaction(sway)[k] + 2 * R[k], exact, std::fabs(R[1]));
+}
+
+// Each link of a chain of combinations is expanded once in a pass: ten times
+// the links cost about ten times the processor time of the whole analysis,
+// not a hundred, and the last link has the loading's results times its
+// factor.
+void tst_Engine::linkedCombinationsAnalyseInLinearTime()
+{
+    bool scaled = true;
+    const auto spentOn = [&](int links) {
+        LinkedCantilever model(links);
+        const double before = processCpuSeconds();
+        Run run(model.document);
+        scaled = QTest::qWaitFor([&] { return run.settled(); }, 600000) && scaled;
+        const double spent = processCpuSeconds() - before;
+        const auto first = run.results(model.document.loadingCase), last = run.results(model.last);
+        scaled = scaled && first && last
+                 && closeTo(last->nodeReactions.value(model.base)[1],
+                            (links % 2 ? 2.0 : 1.0) * first->nodeReactions.value(model.base)[1], exact);
+        return spent;
+    };
+    const int small = 1000, large = 10000;
+    const double growth = cpuTimeGrowth(small, large, spentOn);
+    QVERIFY(scaled);
+    QVERIFY2(growth < middleGrowth(small, large, Work::Linear, Work::Quadratic), qPrintable(QString::number(growth)));
 }
 
 VARO_TEST_MAIN(tst_Engine)

@@ -1,17 +1,25 @@
 #include "AnalysisInstallation.h"
 #include "Calculator.h"
+#include "Combination.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
+#include "DocumentXml.h"
 #include "EditingActions.h"
 #include "EditorPage.h"
+#include "Libraries.h"
 #include "Load.h"
+#include "LoadAxis.h"
+#include "LoadCaseLibrary.h"
+#include "Loading.h"
 #include "LoadCaseAccessor.h"
 #include "MainWindow.h"
 #include "Member.h"
 #include "MemberPinPicker.h"
 #include "ModelResources.h"
+#include "NativeContainer.h"
 #include "Node.h"
 #include "PaintHelpers.h"
+#include "PointLoad.h"
 #include "PortalWindowTesting.h"
 #include "Report.h"
 #include "ReportLayout.h"
@@ -90,6 +98,8 @@ private slots:
     void examplesAndHelp();
     void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
     void loadsTypedInKipsReadBackAsTyped();
+    void closingOrQuittingDuringALongAnalysis_data();
+    void closingOrQuittingDuringALongAnalysis();
 };
 
 void TestWiring::initTestCase()
@@ -584,6 +594,84 @@ void TestWiring::loadsTypedInKipsReadBackAsTyped()
     const QString printed = QString::fromUtf8(pdftotext.readAllStandardOutput());
     for (const char* value : {"20.000 kip", "16.000 kip-ft"})
         QVERIFY2(printed.contains(QRegularExpression(QStringLiteral("(^|[\\s-])%1").arg(value))), value);
+}
+
+namespace {
+
+// A cantilever of the given section under a tip load whose loading is the
+// first link of a chain of combinations, each the one before it, as
+// limit-state combinations often are; written as a model file.
+bool writeLinkedCombinations(const QString& path, int links, const SectionTypeRef& section)
+{
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    const NodeRef base(new Node), tip(new Node);
+    tip->setPosition(Vector3(4, 0, 0));
+    base->setSupport(SupportRef(new Support(QString(), 63)));
+    const MemberRef member(new Member(base, tip));
+    member->setSectionType(section);
+    const LoadingRef loading(new Loading("Imposed"));
+    const LoadRef load(new PointLoad(member));
+    load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false))));
+    load->setLoadCase(loading);
+    load->setPositionedForces({{1.0, 10e3}});
+    document.structureModel()->appendObjects({base, tip, member, load});
+    QList<LoadCaseRef> cases{loading};
+    for (int i = 0; i < links; ++i) {
+        const CombinationRef next(new Combination(QString("ULS %1").arg(i + 1)));
+        next->addFactor(cases.last(), 1.0);
+        cases << next;
+    }
+    document.libraries()->loadCaseLibrary()->appendAll(cases);
+    return NativeContainer::writeFile(path, DocumentXml::writeContent(&document, nullptr, nullptr));
+}
+
+} // namespace
+
+void TestWiring::closingOrQuittingDuringALongAnalysis_data()
+{
+    QTest::addColumn<bool>("quitting");
+    QTest::newRow("closing its window") << false;
+    QTest::newRow("quitting") << true;
+}
+
+// A window analysing thousands of combinations, each built on the one
+// before it, is closed two seconds into the analysis, or the program quits
+// as it does once its event loop has ended: either returns at once, the
+// analysis finishes by itself, and the program goes on, the other window
+// with its unsaved work when only the first was closed.
+void TestWiring::closingOrQuittingDuringALongAnalysis()
+{
+    QFETCH(bool, quitting);
+    installAnalysis();
+    select({"n1"});
+    QVERIFY(window->isWindowModified());
+    const QString path = folder->filePath("combinations.varou");
+    QVERIFY(writeLinkedCombinations(path, 4000, window->documentModel()->structureModel()->members()[0]->sectionType()));
+    QPointer<MainWindow> analysing = new MainWindow;
+    QVERIFY(analysing->openFile(path));
+    analysing->show();
+    const QPointer<QObject> analysis = analysing->documentModel()->analysisModel().data();
+    QTest::qWait(2000);
+
+    QElapsedTimer timer;
+    timer.start();
+    if (quitting) {
+        closeRemainingMainWindows();
+        // What the application waits for as it ends.
+        DocumentModel::waitForEndingAnalyses();
+        QVERIFY(!analysing && !window);
+    } else {
+        QVERIFY(analysing->close());
+    }
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+    QTRY_VERIFY_WITH_TIMEOUT(!analysis, 10000);
+    QVERIFY(dialogs.boxes.isEmpty());
+    if (quitting)
+        return;
+    QTRY_VERIFY(!analysing);
+    QVERIFY(window && window->isVisible() && window->isWindowModified());
+    QVERIFY(window->documentModel()->isModified());
 }
 
 VARO_TEST_MAIN(TestWiring)

@@ -1,15 +1,19 @@
 #include "DocumentTesting.h"
 
+#include "CloseTesting.h"
 #include "CpuTimeTesting.h"
 #include "CrossSection.h"
 #include "LoadCaseLibrary.h"
 #include "TestMain.h"
 
+#include <QRegularExpression>
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -55,6 +59,10 @@ private slots:
     void loadsInLoadCaseExpandEveryKind();
     void longChainsExpandAllOrNothing_data();
     void longChainsExpandAllOrNothing();
+    void sharedCombinationsExpandWhereverNamed_data();
+    void sharedCombinationsExpandWhereverNamed();
+    void expandingEveryCaseLetsWritersIn_data();
+    void expandingEveryCaseLetsWritersIn();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
@@ -285,6 +293,187 @@ void TestQueries::longChainsExpandAllOrNothing()
     // Broken again, so that the chain is released.
     if (chain == "closed")
         first->setFactors({});
+}
+
+void TestQueries::sharedCombinationsExpandWhereverNamed_data()
+{
+    // Load cases as "name=terms", a term a factor and a name; a name after
+    // "~" makes a sway case (take Y, apply X) rather than a combination. L is
+    // the frame's loading, G the gravity case.
+    QTest::addColumn<QString>("recipe");
+    QTest::addColumn<QString>("tested");
+    QTest::addColumn<QString>("base"); // what the tested case is made of
+    QTest::addColumn<double>("factor"); // on each load of the base, summed over its copies
+    QTest::addColumn<int>("copies"); // of each load of the base
+    QTest::addColumn<Vector3>("along");
+    const QString shared = QStringLiteral("X=2L Y=X+L Z=X+Y");
+    const Vector3 down(0, -1, 0), up(0, 1, 0), across(1, 0, 0);
+    QTest::newRow("X = 2L") << shared << "X" << "L" << 2.0 << 1 << down;
+    QTest::newRow("Y = X + L") << shared << "Y" << "L" << 3.0 << 2 << down;
+    QTest::newRow("Z = X + Y") << shared << "Z" << "L" << 5.0 << 3 << down;
+    QTest::newRow("over the gravity case") << "X=2G Y=X+G Z=X+Y" << "Z" << "G" << 5.0 << 3 << up;
+    // The self-weight along +Y taken sideways, 0.05 of it.
+    QTest::newRow("over a sway case of gravity") << "~S=0.05G X=2S Y=X+S Z=X+Y" << "Z" << "G" << 0.25 << 3 << across;
+    // The loading's loads along −Y taken as Y: −1 times.
+    QTest::newRow("a sway case over them") << shared + " ~S=0.5Z" << "S" << "L" << -2.5 << 3 << across;
+    QTest::newRow("named by two, one of them twice") << "X=2G A=X B=1.5X C=A+2B" << "C" << "G" << 8.0 << 2 << up;
+    // Each link the two before it: Fibonacci's numbers.
+    QTest::newRow("every link shared") << "A=L B=L C=A+B D=B+C E=C+D F=D+E H=E+F" << "H" << "L" << 13.0 << 13 << down;
+    // E is a loading without loads: all or nothing, wherever it is named.
+    QTest::newRow("an empty case shared") << "X=2L+E Y=X+L Z=L+Y" << "Z" << "L" << 0.0 << 0 << down;
+}
+
+// A combination named by several others expands wherever it is named, as
+// one expansion of a case and as the expansion of all the cases in one go.
+void TestQueries::sharedCombinationsExpandWhereverNamed()
+{
+    QFETCH(QString, recipe);
+    QFETCH(QString, tested);
+    QFETCH(QString, base);
+    QFETCH(double, factor);
+    QFETCH(int, copies);
+    QFETCH(Vector3, along);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    Frame frame(document.data());
+    CrossSectionRef section(new CrossSection);
+    section->setArea(0.01);
+    for (const MemberRef& member : frame.members)
+        member->setSectionType(SectionTypeRef(new SectionType(section, frame.material)));
+    const GravityCaseRef gravity(new GravityCase("G"));
+    const LoadingRef empty(new Loading("E"));
+    QMap<QString, LoadCaseRef> byName{{"L", frame.loading}, {"G", gravity}, {"E", empty}};
+    QList<LoadCaseRef> made{gravity, empty};
+    const QRegularExpression term(QStringLiteral("^([-0-9.]*)(\\w+)$"));
+    for (const QString& definition : recipe.split(' ')) {
+        const QString name = definition.section('=', 0, 0);
+        const SuperLoadCaseRef superCase = name.startsWith('~') ? SuperLoadCaseRef(new SwayCase(name.mid(1)))
+                                                                : SuperLoadCaseRef(new Combination(name));
+        for (const QString& part : definition.section('=', 1).split('+')) {
+            const QRegularExpressionMatch match = term.match(part);
+            QVERIFY2(match.hasMatch() && byName.contains(match.captured(2)), qPrintable(part));
+            superCase->addFactor(byName[match.captured(2)], match.captured(1).isEmpty() ? 1.0 : match.captured(1).toDouble());
+        }
+        byName.insert(superCase->name(), superCase);
+        made << superCase;
+    }
+    document->libraries()->loadCaseLibrary()->appendAll(made);
+
+    // Each load of the base, as its own case has it: the frame's loads, or
+    // the self-weight w = Aρg on every member against the gravity axis.
+    QList<LoadRef> baseLoads = frame.loads;
+    if (base == "G") {
+        baseLoads.clear();
+        const double w = 0.01 * 7850 * 9.81;
+        for (const MemberRef& member : frame.members)
+            baseLoads << pairsLoad(LoadRef(new TrapezoidLoad(member)), {{0.0, -w}, {1.0, -w}}, gravity);
+    }
+    const auto keyOf = [](const LoadRef& load) {
+        return QString("%1 %2 %3")
+            .arg(quintptr(load->member().data()))
+            .arg(load->metaObject()->className())
+            .arg(load->positionedForces().value(0).first);
+    };
+    const LoadCaseRef testedCase = byName[tested];
+    const auto check = [&](const QList<LoadRef>& loads) {
+        QCOMPARE(loads.size(), copies * baseLoads.size());
+        QMap<QString, QList<LoadRef>> copiesOf;
+        for (const LoadRef& load : loads) {
+            QCOMPARE(load->loadCase(), testedCase);
+            QCOMPARE(load->axis()->axis().vector(), along);
+            QVERIFY(!document->structureModel()->contains(load));
+            copiesOf[keyOf(load)] << load;
+        }
+        for (const LoadRef& own : baseLoads) {
+            const QList<LoadRef> found = copiesOf.value(keyOf(own));
+            QCOMPARE(found.size(), copies);
+            const QList<Load::PositionedForce> pairs = own->positionedForces();
+            for (int j = 0; j < pairs.size(); ++j) {
+                double sum = 0.0;
+                for (const LoadRef& copy : found) {
+                    QCOMPARE(copy->positionedForces().value(j).first, pairs[j].first);
+                    sum += copy->positionedForces().value(j).second;
+                }
+                VERIFY_CLOSE(sum, factor * pairs[j].second, 1e-9, 0.0);
+            }
+        }
+    };
+    check(document->loadsInLoadCase(testedCase));
+    if (QTest::currentTestFailed())
+        return;
+    const QList<LoadCaseRef> all = document->loadCases();
+    QList<QList<LoadRef>> expanded;
+    QVERIFY(document->analysisDocument()->loadsInLoadCases(all, &expanded, {}));
+    QCOMPARE(expanded.size(), all.size());
+    check(expanded.value(all.indexOf(testedCase)));
+}
+
+void TestQueries::expandingEveryCaseLetsWritersIn_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<bool>("expanded");
+    QTest::newRow("a writer that changes nothing") << "writer" << true;
+    QTest::newRow("a writer that changes a load") << "edit" << false;
+    QTest::newRow("a stop") << "stop" << false;
+}
+
+// Expanding every case in one go holds the document's read lock long. It
+// asks as it goes whether to carry on, and lets in a writer that comes
+// meanwhile; it goes on after it only while the model is as it was.
+void TestQueries::expandingEveryCaseLetsWritersIn()
+{
+    QFETCH(QString, meanwhile);
+    const QSharedPointer<DocumentModel> document = newDocument();
+    document->lowerBusyCount();
+    Frame frame(document.data());
+    // Each link of the chain copies the loading's three loads.
+    const int links = 3000;
+    QList<LoadCaseRef> chain;
+    LoadCaseRef last = frame.loading;
+    for (int i = 0; i < links; ++i) {
+        const CombinationRef next(new Combination(QString::number(i)));
+        next->addFactor(last, 1.0);
+        chain << next;
+        last = next;
+    }
+    document->libraries()->loadCaseLibrary()->appendAll(chain);
+
+    std::thread writer;
+    std::atomic<bool> written{false};
+    int asked = 0;
+    const auto carryOn = [&] {
+        if (++asked > 1 || meanwhile == "stop")
+            return meanwhile != "stop";
+        writer = std::thread([&] {
+            DocumentWriteGuard guard(document.data());
+            if (meanwhile == "edit")
+                document->structureModel()->changeLoadForceAtIndex({{frame.loads[0], -2000.0}}, 0);
+            written = true;
+        });
+        // Counted as pending before it waits for the lock.
+        while (document->busyCount() == 0)
+            QThread::yieldCurrentThread();
+        return true;
+    };
+    const QList<LoadCaseRef> all = document->loadCases();
+    QList<QList<LoadRef>> expanded;
+    const bool done = document->analysisDocument()->loadsInLoadCases(all, &expanded, carryOn);
+    const bool writtenMeanwhile = written;
+    const bool writerStarted = writer.joinable();
+    if (writerStarted)
+        writer.join();
+    QTEST(done, "expanded");
+    if (meanwhile == "stop") {
+        QCOMPARE(asked, 1);
+        return;
+    }
+    QVERIFY2(writerStarted, "the expansion never asked whether to carry on");
+    QVERIFY2(writtenMeanwhile, "the writer waited for the whole expansion");
+    if (done) {
+        // Asked once in some thousand loads copied or cases looked at.
+        QVERIFY2(asked >= 3 * links / 1024, qPrintable(QString::number(asked)));
+        QCOMPARE(expanded.size(), all.size());
+        QCOMPARE(expanded.last().size(), frame.loads.size());
+    }
 }
 
 void TestQueries::queriesWaitForAWriter_data()

@@ -809,13 +809,6 @@ int itemsBelow(const Report::ReportBlockRef& block)
     return count;
 }
 
-qint64 costOf(const QByteArray& text)
-{
-    XmlTextBudget budget;
-    budget.take(text);
-    return budget.cost();
-}
-
 } // namespace
 
 // Wherever the readers build an object, the budget counts at least what the

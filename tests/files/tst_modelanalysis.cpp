@@ -75,9 +75,10 @@ public:
         read(structure.members());
     }
     QList<LoadCaseRef> loadCases() const override { return cases; }
-    QList<LoadRef> loadsInLoadCase(const LoadCaseRef& loadCase) const override
+    bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* loads,
+                          const std::function<bool()>& carryOn) const override
     {
-        return expandLoadCase(loadCase, structure.members(), structure.loads());
+        return expandLoadCases(loadCases, structure.members(), structure.loads(), loads, carryOn);
     }
 };
 

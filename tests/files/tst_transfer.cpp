@@ -1,6 +1,8 @@
 #include "TransferReader.h"
 
+#include "BudgetTesting.h"
 #include "Combination.h"
+#include "CurrentState.h"
 #include "DocumentXml.h"
 #include "NativeContainer.h"
 #include "CpuTimeTesting.h"
@@ -26,6 +28,7 @@
 #include "SwayCase.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
+#include "ViewPoint.h"
 #include "TestMain.h"
 
 #include <QTemporaryDir>
@@ -92,6 +95,8 @@ private slots:
     void whatImportsCanBeSaved();
     void manyObjectsPastTheSaveAreRefused_data();
     void manyObjectsPastTheSaveAreRefused();
+    void whatTheWindowShowsOfAnImportCanBeSaved_data();
+    void whatTheWindowShowsOfAnImportCanBeSaved();
 };
 
 void TestTransfer::everyRecordKind()
@@ -603,6 +608,117 @@ bool imported(const QByteArray& text, DocumentModel* document, QString* message)
     document->incorporateDefaults();
     return true;
 }
+
+// The text the window saves of a model it imported: with the view point it
+// starts with and the load case it shows, its first loading, or without one.
+QByteArray savedByTheWindow(const DocumentModel& document, bool shown = true)
+{
+    const ViewPoint viewPoint;
+    CurrentState state;
+    if (shown)
+        state.setLoadCase(document.loadCaseShownFor(LoadCaseRef()));
+    return DocumentXml::writeContent(&document, &viewPoint, &state);
+}
+
+QByteArray savedAfterImporting(const QByteArray& text, bool shown = true)
+{
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    QString message;
+    return imported(text, &document, &message) ? savedByTheWindow(document, shown) : QByteArray();
+}
+
+// Members between two nodes and a loading named by so many letters.
+QByteArray membersAndALoading(int members, int name)
+{
+    return numbered("N:1 (0 0 0) 0\nN:2 (1 0 0) 0\nC:1 1 \"" + QByteArray(name, 'n') + "\"\n", "M:# 1-2RR0 0\n",
+                    members);
+}
+
+// The section types above and loadings whose names are written in so many
+// bytes each: ampersands in five, the other characters in one.
+QByteArray sectionTypesAndLoadings(int sectionTypes, const QList<int>& nameBytes)
+{
+    QByteArray text = escapedSectionTypes(sectionTypes);
+    for (int q = 0; q < nameBytes.size(); ++q) {
+        // Its number first, so that no two names are alike.
+        const QByteArray number = QByteArray::number(q + 1);
+        const int room = 254 - number.size(), bytes = nameBytes[q] - number.size();
+        const int ampersands = qMax(0, (bytes - room + 3) / 4);
+        text += "C:" + number + " 1 \"" + number + QByteArray(ampersands, '&') + QByteArray(bytes - 5 * ampersands, 'a')
+                + "\"\n";
+    }
+    return text;
+}
+
+} // namespace
+
+void TestTransfer::whatTheWindowShowsOfAnImportCanBeSaved_data()
+{
+    QTest::addColumn<bool>("byCost");
+    QTest::newRow("members at the cost limit") << true;
+    QTest::newRow("section types at the length limit") << false;
+}
+
+// An imported model names no current load case; the window shows its first
+// loading and saves it with the model. A model within a limit without it,
+// but past it with it, is refused as it is imported, or imports and can be
+// saved as the window saves it.
+void TestTransfer::whatTheWindowShowsOfAnImportCanBeSaved()
+{
+    QFETCH(bool, byCost);
+    QByteArray text;
+    if (byCost) {
+        // As many members as fit, and a loading whose name's characters cost the rest.
+        const qint64 base = costOf(savedAfterImporting(membersAndALoading(1, 1), false));
+        const qint64 each = costOf(savedAfterImporting(membersAndALoading(2, 1), false)) - base;
+        QVERIFY(costOf(savedAfterImporting(membersAndALoading(1, 1))) > base);
+        const int members = int((ReadingBudget::maximumCost - base) / each) + 1;
+        const qint64 rest = ReadingBudget::maximumCost - base - (members - 1) * each;
+        const int name = ReadingBudget::freeCharacters + ReadingBudget::charactersPerUnit * int(rest);
+        QCOMPARE(costOf(savedAfterImporting(membersAndALoading(1, name), false)), base + rest);
+        text = membersAndALoading(members, name);
+    } else {
+        // Half the load case's line under the limit without it: section
+        // types, then loadings for what is left, each at most some 1,200
+        // bytes of name.
+        const int first = 10;
+        const qint64 one = savedAfterImporting(sectionTypesAndLoadings(1, {first}), false).size();
+        const qint64 each = savedAfterImporting(sectionTypesAndLoadings(2, {first}), false).size() - one;
+        const qint64 loading = savedAfterImporting(sectionTypesAndLoadings(1, {first, first}), false).size() - one - first;
+        const qint64 line = savedAfterImporting(sectionTypesAndLoadings(1, {first})).size() - one;
+        QVERIFY(line > 0 && loading > 0);
+        const qint64 target = maximumModelTextSize - line / 2;
+        int sectionTypes = int((target - one) / each) + 1;
+        qint64 rest = target - one - (sectionTypes - 1) * each;
+        if (rest <= loading) {
+            --sectionTypes;
+            rest += each;
+        }
+        const int loadings = int((rest + loading + 1199) / (loading + 1200));
+        QList<int> names{first};
+        for (int q = 0; q < loadings; ++q) {
+            const qint64 share = q < loadings - 1 ? rest / loadings : rest - (loadings - 1) * (rest / loadings);
+            names << int(share - loading);
+        }
+        QCOMPARE(savedAfterImporting(sectionTypesAndLoadings(1, names), false).size(),
+                 one + rest);
+        text = sectionTypesAndLoadings(sectionTypes, names);
+    }
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    QString message;
+    const bool read = imported(text, &document, &message);
+    text.clear();
+    if (!read) {
+        QVERIFY2(message.startsWith(QStringLiteral("The model is too large to open: ")), qPrintable(message));
+        QVERIFY(document.structureModel()->nodes().isEmpty());
+        return;
+    }
+    const QByteArray saved = savedByTheWindow(document);
+    QVERIFY2(!saved.isEmpty(), "imported, but too long to save");
+    QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+}
+
+namespace {
 
 // The length of the saved text of a model of the section types above.
 qint64 savedLengthOf(int sectionTypes)

@@ -1,3 +1,4 @@
+#include "BudgetTesting.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "LoadCaseLibrary.h"
@@ -50,6 +51,8 @@ private slots:
     void whatOpeningAddsCanBeSaved();
     void bareObjectsOpenAndSaveOrAreRefused_data();
     void bareObjectsOpenAndSaveOrAreRefused();
+    void whatTheWindowShowsCanBeSaved_data();
+    void whatTheWindowShowsCanBeSaved();
 };
 
 namespace {
@@ -588,8 +591,10 @@ void TestWrittenForms::whatOpensCanBeSaved()
 
 namespace {
 
-// A model's text as the program writes it, with or without the defaults that opening adds.
-QByteArray writtenAfterReading(const QByteArray& text, bool withDefaults)
+// A model's text as the program writes it, with or without the defaults
+// that opening adds, and with the load case that a window then shows, or
+// without one.
+QByteArray writtenAfterReading(const QByteArray& text, bool withDefaults, bool shown = false)
 {
     DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
     ViewPoint viewPoint;
@@ -598,15 +603,25 @@ QByteArray writtenAfterReading(const QByteArray& text, bool withDefaults)
         return QByteArray();
     if (withDefaults)
         document.incorporateDefaults();
+    if (shown)
+        state.setLoadCase(document.loadCaseShownFor(state.loadCase()));
     return DocumentXml::writeContent(&document, &viewPoint, &state);
 }
 
-qint64 costOf(const QByteArray& text)
+// A model text opened as a window opens one, into objects of its own.
+struct OpenedText
 {
-    XmlTextBudget budget(true);
-    budget.take(text);
-    return budget.cost();
-}
+    explicit OpenedText(const QByteArray& text)
+        : opened(DocumentXml::openContent(text, &document, &viewPoint, &state, &error, nullptr, &tooLarge))
+    {
+    }
+    DocumentModel document{QSharedPointer<UnitSystem>(new UnitSystem)};
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    bool tooLarge = false;
+    const bool opened;
+};
 
 // A model whose titles, rows of quotation marks written as six bytes each
 // and a note of plain letters, bring its text, written without the defaults
@@ -678,22 +693,76 @@ void TestWrittenForms::whatOpeningAddsCanBeSaved()
         text = titlesWrittenAs(maximumModelTextSize - (atTheLimit ? 100 : defaults + 100), plain);
         why = ReadingBudget::savedTextTooLong();
     }
-    DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
-    ViewPoint viewPoint;
-    CurrentState state;
-    QString error;
-    bool tooLarge = false;
-    const bool opened = DocumentXml::openContent(text, &document, &viewPoint, &state, &error, nullptr, &tooLarge);
+    OpenedText model(text);
     text.clear();
     if (atTheLimit) {
-        QVERIFY2(!opened && tooLarge, "opened");
-        QVERIFY2(error.startsWith(ReadingBudget::tooLargeToOpen(why).chopped(1)), qPrintable(error));
+        QVERIFY2(!model.opened && model.tooLarge, "opened");
+        QVERIFY2(model.error.startsWith(ReadingBudget::tooLargeToOpen(why).chopped(1)), qPrintable(model.error));
         return;
     }
-    QVERIFY2(opened, qPrintable(error));
-    QCOMPARE(document.libraries()->loadCaseLibrary()->loadings().size(), 1);
-    const QByteArray saved = DocumentXml::writeContent(&document, &viewPoint, &state);
+    QVERIFY2(model.opened, qPrintable(model.error));
+    QCOMPARE(model.document.libraries()->loadCaseLibrary()->loadings().size(), 1);
+    const QByteArray saved = DocumentXml::writeContent(&model.document, &model.viewPoint, &model.state);
     QVERIFY(!saved.isEmpty());
+    QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+}
+
+void TestWrittenForms::whatTheWindowShowsCanBeSaved_data()
+{
+    QTest::addColumn<bool>("byCost");
+    QTest::newRow("titles at the length limit") << false;
+    QTest::newRow("sway cases at the cost limit") << true;
+}
+
+// An opened model shows a load case, the first loading where its text names
+// none, and the window saves it with the model. A model within a limit with
+// the defaults that opening adds, but past it with that load case, is
+// refused as it opens, or opens and can be saved as the window saves it.
+void TestWrittenForms::whatTheWindowShowsCanBeSaved()
+{
+    QFETCH(bool, byCost);
+    const QByteArray empty = "<Content><Document></Document></Content>";
+    const QByteArray withDefaults = writtenAfterReading(empty, true);
+    const QByteArray shown = writtenAfterReading(empty, true, true);
+    QByteArray text;
+    if (byCost) {
+        const QByteArray swayCase = "<SwayCase/>";
+        const qint64 each =
+            costOf(writtenAfterReading("<Content><Document>" + swayCase + "</Document></Content>", true))
+            - costOf(withDefaults);
+        const qint64 line = costOf(shown) - costOf(withDefaults);
+        QVERIFY(line > 0 && line < each);
+        // As many as fit with the defaults, and a note of the titles whose
+        // characters cost the rest: the model costs the limit exactly.
+        const qint64 count = (ReadingBudget::maximumCost - costOf(withDefaults)) / each;
+        const qint64 rest = ReadingBudget::maximumCost - costOf(withDefaults) - count * each;
+        const QByteArray note =
+            "<Titles><Note>"
+            + QByteArray(int(ReadingBudget::freeCharacters + ReadingBudget::charactersPerUnit * rest), 'n')
+            + "</Note></Titles>";
+        QCOMPARE(costOf(writtenAfterReading("<Content><Document>" + note + "</Document></Content>", true)),
+                 costOf(withDefaults) + rest);
+        text = "<Content><Document>" + note + swayCase.repeated(int(count)) + "</Document></Content>";
+    } else {
+        // With the defaults, half the line of the load case under the limit.
+        const qint64 line = shown.size() - withDefaults.size();
+        const qint64 defaults = withDefaults.size() - writtenAfterReading(empty, false).size();
+        const qint64 plain = writtenAfterReading(titlesWrittenAs(0, 0), false).size();
+        QVERIFY(line > 0);
+        text = titlesWrittenAs(maximumModelTextSize - defaults - line / 2, plain);
+    }
+    OpenedText model(text);
+    text.clear();
+    if (!model.opened) {
+        QVERIFY2(model.tooLarge && model.error.startsWith(QStringLiteral("The model is too large to open: ")),
+                 qPrintable(model.error));
+        return;
+    }
+    // As the window takes the model.
+    model.state.setLoadCase(model.document.loadCaseShownFor(model.state.loadCase()));
+    QVERIFY(model.state.loadCase());
+    const QByteArray saved = DocumentXml::writeContent(&model.document, &model.viewPoint, &model.state);
+    QVERIFY2(!saved.isEmpty(), "opened, but too long to save");
     QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
 }
 
