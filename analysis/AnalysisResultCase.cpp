@@ -265,26 +265,21 @@ void AnalysisResultCase::statisticsAtPosition(const MemberRef& member, double t,
 
 namespace {
 
-// The statistics that a group gives, from and to.
-int firstOf(int group)
+// Each group and the statistics it gives, from and to.
+const struct
 {
-    return group == AnalysisResultCase::Forces ? AnalysisResultCase::Force0
-           : group == AnalysisResultCase::Displacements ? AnalysisResultCase::DisplacementMagnitude
-                                                        : AnalysisResultCase::DeflectionX;
-}
-
-int endOf(int group)
-{
-    return group == AnalysisResultCase::Deflections ? AnalysisResultCase::DisplacementMagnitude
-           : group == AnalysisResultCase::Displacements ? AnalysisResultCase::Force0
-                                                        : AnalysisResultCase::NumberOfStatistics;
-}
+    int group, from, to;
+} statisticGroups[] = {
+    {AnalysisResultCase::Deflections, AnalysisResultCase::DeflectionX, AnalysisResultCase::DisplacementMagnitude},
+    {AnalysisResultCase::Displacements, AnalysisResultCase::DisplacementMagnitude, AnalysisResultCase::Force0},
+    {AnalysisResultCase::Forces, AnalysisResultCase::Force0, AnalysisResultCase::NumberOfStatistics}};
 
 int groupOf(int statistic)
 {
-    return statistic >= AnalysisResultCase::Force0                  ? AnalysisResultCase::Forces
-           : statistic == AnalysisResultCase::DisplacementMagnitude ? AnalysisResultCase::Displacements
-                                                                    : AnalysisResultCase::Deflections;
+    for (const auto& g : statisticGroups)
+        if (statistic < g.to)
+            return g.group;
+    return 0;
 }
 
 // Where each statistic of a member keeps its largest magnitude and the
@@ -315,11 +310,11 @@ public:
         return asked;
     }
     // Strictly greater only, so that on equal values the earlier record stays.
-    void offer(const double* magnitudes, double t, int groups)
+    void offer(const double* magnitudes, double t, int asked)
     {
-        for (int group : {AnalysisResultCase::Deflections, AnalysisResultCase::Displacements, AnalysisResultCase::Forces})
-            if (groups & group)
-                for (int q = firstOf(group); q < endOf(group); ++q)
+        for (const auto& g : statisticGroups)
+            if (asked & g.group)
+                for (int q = g.from; q < g.to; ++q)
                     if (maximum[q] && magnitudes[q] > *maximum[q]) {
                         *maximum[q] = magnitudes[q];
                         *position[q] = t;
@@ -364,13 +359,6 @@ public:
     StretchSearch(const AnalysisResultCase& c, const MemberRef& member, double d, StatisticRecords* records)
         : c(c), member(member), d(d), records(records)
     {
-    }
-
-    void sample(double t)
-    {
-        double magnitudes[AnalysisResultCase::NumberOfStatistics];
-        c.statisticsAtPosition(member, t, AnalysisResultCase::AllStatistics, magnitudes);
-        records->offer(magnitudes, t, AnalysisResultCase::AllStatistics);
     }
 
     // The forces follow a loaded stretch only: elsewhere they are straight
@@ -558,21 +546,24 @@ MemberStats AnalysisResultCase::memberStatsOf(const MemberRef& member) const
         }
 
     const double d = positionToleranceOf(member);
-    StatisticRecords records(&stats.deflection, &stats.displacement, &stats.force, &stats.stress);
-    StretchSearch along(*this, member, d, &records);
-    along.sample(0.0);
-    along.sample(1.0);
+    const auto sample = [&](double t) {
+        accumulateMaxima(member, t, &stats.deflection, &stats.displacement, &stats.force, &stats.stress);
+    };
+    sample(0.0);
+    sample(1.0);
     for (double p : stats.points) {
-        along.sample(std::max(0.0, p - d));
-        along.sample(std::min(1.0, p + d));
+        sample(std::max(0.0, p - d));
+        sample(std::min(1.0, p + d));
     }
     // Under a load, at the load: a moment peaks there, and a shear or a
     // moment that the load makes jump is largest on one side or the other.
     for (double p : stats.points) {
-        along.sample(p);
-        along.sample(justBefore(p));
+        sample(p);
+        sample(justBefore(p));
     }
 
+    StatisticRecords records(&stats.deflection, &stats.displacement, &stats.force, &stats.stress);
+    StretchSearch along(*this, member, d, &records);
     double prev = 0.0;
     for (const QPair<double, double>& s : stats.segments) {
         along.search(prev + d, s.first - d, false);

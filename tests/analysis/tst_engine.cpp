@@ -588,10 +588,12 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
                 if (random.bounded(2)) {
                     const double a = between(0.0, 0.9);
                     document.load<TrapezoidLoad>(m, random.bounded(2) ? Y : Z,
-                                                 {{a, between(-15e3, 15e3)}, {between(a + 0.05, 1.0), between(-15e3, 15e3)}});
+                                                 {{a, between(-15e3, 15e3)},
+                                                  {between(a + 0.05, 1.0), between(-15e3, 15e3)}});
                 }
                 for (int i = random.bounded(4); i > 0; --i)
-                    document.load<PointLoad>(m, random.bounded(3) ? Y : Z, {{between(0.05, 0.95), between(-50e3, 50e3)}});
+                    document.load<PointLoad>(m, random.bounded(3) ? Y : Z,
+                                             {{between(0.05, 0.95), between(-50e3, 50e3)}});
             }
         }
     } else {

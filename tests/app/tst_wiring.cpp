@@ -33,9 +33,9 @@
 #include "TitlesView.h"
 #include "UtilityWindow.h"
 #include "TestMain.h"
+#include "reports/ReportTesting.h"
 
 #include <QDesktopServices>
-#include <QProcess>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrinter>
@@ -588,10 +588,7 @@ void TestWiring::loadsTypedInKipsReadBackAsTyped()
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFileName(folder->filePath("loads.pdf"));
     QVERIFY(window->findChild<ReportView*>("ReportView")->print(&printer, layout));
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
-    QVERIFY(pdftotext.waitForFinished());
-    const QString printed = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    const QString printed = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printer.outputFileName(), "-"});
     for (const char* value : {"20.000 kip", "16.000 kip-ft"})
         QVERIFY2(printed.contains(QRegularExpression(QStringLiteral("(^|[\\s-])%1").arg(value))), value);
 }
