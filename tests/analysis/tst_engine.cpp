@@ -318,11 +318,11 @@ void tst_Engine::aDocumentGoesWhileItsAnalysisExpands()
         QThread::yieldCurrentThread();
     QVERIFY(!deadline.hasExpired());
     model.document.model->raiseBusyCount();
-    QElapsedTimer timer;
-    timer.start();
+    // Returning at once is stated as work, which a loaded machine does not stretch.
+    const double cpuBefore = processCpuSeconds();
     model.document.model.reset();
-    const qint64 closing = timer.elapsed();
-    QVERIFY2(closing < 1000, qPrintable(QString::number(closing)));
+    const double closing = processCpuSeconds() - cpuBefore;
+    QVERIFY2(closing < 2.5, qPrintable(QStringLiteral("%1 s of CPU time").arg(closing)));
     QTRY_VERIFY_WITH_TIMEOUT(!analysis, 10000);
 }
 
