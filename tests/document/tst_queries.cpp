@@ -63,6 +63,8 @@ private slots:
     void sharedCombinationsExpandWhereverNamed();
     void expandingEveryCaseLetsWritersIn_data();
     void expandingEveryCaseLetsWritersIn();
+    void sharedChainsExpandInLinearTime_data();
+    void sharedChainsExpandInLinearTime();
     void queriesWaitForAWriter_data();
     void queriesWaitForAWriter();
     void theNearestObjectIsTheFirstOfEquals();
@@ -550,6 +552,58 @@ void TestQueries::materialsJoinTheLibraryOnce()
     for (int i = 5; i < members.size(); ++i)
         QCOMPARE(members[i]->sectionType()->material(), firstForeign);
     QCOMPARE(customMaterials(*document), customBefore + (QList<MaterialRef>{firstStiffer, firstForeign}));
+}
+
+void TestQueries::sharedChainsExpandInLinearTime_data()
+{
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("over a loaded loading") << true;
+    QTest::newRow("over an empty loading") << false;
+}
+
+// Half the cases a chain of combinations, each on the one before it, and half
+// combinations that each name the chain's last link. Every case is expanded
+// once in a pass, kept for all that name it, an empty one too: sixteen times
+// the cases cost about sixteen times the work, not 256 times, as they would
+// if each of the second half expanded the chain again.
+void TestQueries::sharedChainsExpandInLinearTime()
+{
+    QFETCH(bool, loaded);
+    bool right = true;
+    const auto spentOn = [&](int cases) {
+        const QSharedPointer<DocumentModel> document = newDocument();
+        document->lowerBusyCount();
+        Frame frame(document.data());
+        const LoadingRef empty(new Loading("Empty"));
+        QList<LoadCaseRef> added{empty};
+        LoadCaseRef last = loaded ? LoadCaseRef(frame.loading) : LoadCaseRef(empty);
+        for (int i = 0; i < cases / 2; ++i) {
+            const CombinationRef next(new Combination(QString::number(i)));
+            next->addFactor(last, 1.0);
+            added << next;
+            last = next;
+        }
+        for (int i = 0; i < cases / 2; ++i) {
+            const CombinationRef sharing(new Combination(QStringLiteral("x%1").arg(i)));
+            sharing->addFactor(last, 2.0);
+            added << sharing;
+        }
+        document->libraries()->loadCaseLibrary()->appendAll(added);
+        const QList<LoadCaseRef> all = document->loadCases();
+        QList<QList<LoadRef>> expanded;
+        const double before = threadCpuSeconds();
+        right = document->analysisDocument()->loadsInLoadCases(all, &expanded, {}) && right;
+        const double spent = threadCpuSeconds() - before;
+        const QList<LoadRef> shared = expanded.value(all.size() - 1);
+        right = right && shared.size() == (loaded ? frame.loads.size() : 0)
+                && (!loaded || shared[0]->positionedForces().value(0).second
+                                   == 2 * frame.loads[0]->positionedForces().value(0).second);
+        return spent;
+    };
+    const int small = 1000, large = 16 * small;
+    const double growth = cpuTimeGrowth(small, large, spentOn);
+    QVERIFY(right);
+    QVERIFY2(growth < middleGrowth(small, large, Work::Linear, Work::Quadratic), qPrintable(QString::number(growth)));
 }
 
 void TestQueries::materialsAreMatchedInLinearTime_data()
