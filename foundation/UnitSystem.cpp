@@ -15,6 +15,9 @@ constexpr double ksi = kip / (inch * inch);
 
 typedef std::array<UnitSystem::Record, UnitSystem::NumberOfConversions> Table;
 
+// A unit has one factor and one precision in every record that names it, so
+// that a value typed through one record reads back as typed through another:
+// a kN, kN.m or kN/m to three places wherever it is typed, rounded or shown.
 Table metricUK()
 {
     Table t{};
@@ -22,8 +25,8 @@ Table metricUK()
         t[c] = UnitSystem::Record{f, s, d, u, n};
     };
     set(UnitSystem::Unitless, 1.0, 0, -6, "", "");
-    set(UnitSystem::AxialForce, 1e3, 0, 2, "kN", "Axial force");
-    set(UnitSystem::BendingMoment, 1e3, 0, 2, "kN.m", "Bending moment");
+    set(UnitSystem::AxialForce, 1e3, 0, 3, "kN", "Axial force");
+    set(UnitSystem::BendingMoment, 1e3, 0, 3, "kN.m", "Bending moment");
     set(UnitSystem::BendingStress, 1e6, 0, 1, "N/mm<sup>2</sup>", "Bending stress");
     set(UnitSystem::Factor, 1.0, 0, 2, "", "Factor");
     set(UnitSystem::Area, 1e-4, 0, 2, "cm<sup>2</sup>", "Area");
@@ -36,17 +39,17 @@ Table metricUK()
     set(UnitSystem::LengthSmall, 1e-3, 0, 1, "mm", "Dimension");
     set(UnitSystem::MajorAxisName, 1.0, 0, 0, "X", "Major axis");
     set(UnitSystem::MinorAxisName, 1.0, 0, 0, "Y", "Minor axis");
-    set(UnitSystem::LoadForce, 1e3, 0, 2, "kN", "Load");
-    set(UnitSystem::LoadForcePerLength, 1e3, 0, 2, "kN/m", "Load");
-    set(UnitSystem::LoadTorque, 1e3, 0, 2, "kN.m", "Torque");
+    set(UnitSystem::LoadForce, 1e3, 0, 3, "kN", "Load");
+    set(UnitSystem::LoadForcePerLength, 1e3, 0, 3, "kN/m", "Load");
+    set(UnitSystem::LoadTorque, 1e3, 0, 3, "kN.m", "Torque");
     set(UnitSystem::Mass, 1.0, 0, 1, "kg", "Mass");
-    set(UnitSystem::ReactionForce, 1e3, 0, 2, "kN", "Reaction");
-    set(UnitSystem::ReactionTorque, 1e3, 0, 2, "kN.m", "Reaction moment");
+    set(UnitSystem::ReactionForce, 1e3, 0, 3, "kN", "Reaction");
+    set(UnitSystem::ReactionTorque, 1e3, 0, 3, "kN.m", "Reaction moment");
     set(UnitSystem::Rotation, 1.0, 0, 5, "rad", "Rotation");
     set(UnitSystem::SectionModulusMajor, 1e-6, 0, 1, "cm<sup>3</sup>", "Zxx");
     set(UnitSystem::SectionModulusMinor, 1e-6, 0, 1, "cm<sup>3</sup>", "Zyy");
     set(UnitSystem::ThermalExpansion, 1e-6, 0, 2, "10<sup>-6</sup>/K", "CTE");
-    set(UnitSystem::ShearForce, 1e3, 0, 2, "kN", "Shear force");
+    set(UnitSystem::ShearForce, 1e3, 0, 3, "kN", "Shear force");
     set(UnitSystem::ShearModulus, 1e9, 0, 1, "kN/mm<sup>2</sup>", "G");
     set(UnitSystem::TorsionConstant, 1e-8, 0, 1, "cm<sup>4</sup>", "J");
     set(UnitSystem::UnitMass, 1.0, 0, 1, "kg/m", "Mass/length");
@@ -55,7 +58,7 @@ Table metricUK()
     set(UnitSystem::Force, 1000.0, 0, 3, "kN", "Force");
     set(UnitSystem::Torque, 1000.0, 0, 3, "kN.m", "Torque");
     set(UnitSystem::ForcePerUnitLength, 1000.0, 0, 3, "kN/m", "Force/length");
-    set(UnitSystem::TorsionMoment, 1e3, 0, 2, "kN.m", "Torsion");
+    set(UnitSystem::TorsionMoment, 1e3, 0, 3, "kN.m", "Torsion");
     set(UnitSystem::YoungsModulus, 1e9, 0, 1, "kN/mm<sup>2</sup>", "E");
     return t;
 }

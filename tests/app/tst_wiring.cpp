@@ -98,7 +98,8 @@ private slots:
     void documentMessagesAreShown();
     void examplesAndHelp();
     void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
-    void loadsTypedInKipsReadBackAsTyped();
+    void loadsTypedReadBackAsTyped_data();
+    void loadsTypedReadBackAsTyped();
     void closingOrQuittingDuringALongAnalysis_data();
     void closingOrQuittingDuringALongAnalysis();
 };
@@ -555,17 +556,36 @@ void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
 // In US units a point load typed as 20 kip and a moment typed as 16 kip-ft
 // show as typed, in the view once the selection has moved on and the
 // consolidation has rounded them, and in a printed report.
-void TestWiring::loadsTypedInKipsReadBackAsTyped()
+void TestWiring::loadsTypedReadBackAsTyped_data()
 {
-    const QSharedPointer<UnitSystem> units = window->unitSystem();
-    units->setChosenSystem(QStringLiteral("Imperial (US)"));
+    QTest::addColumn<QString>("system");
+    // A point load, a moment and a distributed load: as typed, then as shown and printed.
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("units");
+    QTest::newRow("Imperial (US)") << "Imperial (US)" << QStringList{"20", "16", "1.5"}
+                                   << QStringList{"kip", "kip-ft", "kip/ft"};
+    QTest::newRow("Metric (UK)") << "Metric (UK)" << QStringList{"23.456", "9.876", "4.567"}
+                                 << QStringList{"kN", "kN.m", "kN/m"};
+}
+
+// Each load typed through the calculator reads back to the places it was
+// typed in, beside its arrow and in a printed report, once the selection
+// has moved on and the loads have been rounded as they are typed.
+void TestWiring::loadsTypedReadBackAsTyped()
+{
+    QFETCH(QString, system);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, units);
+    const QSharedPointer<UnitSystem> unitSystem = window->unitSystem();
+    unitSystem->setChosenSystem(system);
     window->findChild<QToolButton*>("TabLoading")->click();
     auto* calculator = window->findChild<Calculator*>(QStringLiteral("Calculator"));
     QList<LoadRef> typedLoads;
-    for (const char* command : {"ActionAddPLoad", "ActionAddMLoad"}) {
+    const QList<const char*> commands{"ActionAddPLoad", "ActionAddMLoad", "ActionAddTLoad"};
+    for (int i = 0; i < commands.size(); ++i) {
         select({"m1"});
         window->findChild<QToolButton*>("ButtonLoadMenu")->click();
-        window->findChild<QToolButton*>(command)->click();
+        window->findChild<QToolButton*>(commands[i])->click();
         const LoadRef load = window->documentModel()->structureModel()->loads().last();
         typedLoads.append(load);
         EditingActions::of(window->documentModel().data())->actionSelectObjects({load});
@@ -573,25 +593,31 @@ void TestWiring::loadsTypedInKipsReadBackAsTyped()
         openReadOut(window, StructureView::LOADMAGNITUDEAVALUE);
         QVERIFY(calculator->isVisible());
         QTest::keyPress(calculator, Qt::Key_Delete);
-        QTest::keyClicks(calculator, typedLoads.size() == 1 ? "20" : "16");
+        QTest::keyClicks(calculator, typed[i]);
         QTest::keyClick(calculator, Qt::Key_Return);
         QVERIFY(calculator->isHidden());
     }
     select({"n0"});
     // What the view writes beside each arrow.
-    const auto shown = [&](int i, UnitSystem::Conversion c) {
-        return units->preferredStringFromSI(std::fabs(typedLoads[i]->positionedForces().value(0).second), c, false);
-    };
-    QCOMPARE(shown(0, UnitSystem::LoadForce), QStringLiteral("20.000"));
-    QCOMPARE(shown(1, UnitSystem::LoadTorque), QStringLiteral("16.000"));
+    const QList<UnitSystem::Conversion> shownAs{UnitSystem::LoadForce, UnitSystem::LoadTorque,
+                                                UnitSystem::LoadForcePerLength};
+    QStringList expected;
+    for (int i = 0; i < typed.size(); ++i) {
+        const QString places = QString::number(typed[i].toDouble(), 'f', 3);
+        const double force = std::fabs(typedLoads[i]->positionedForces().value(0).second);
+        QCOMPARE(unitSystem->preferredStringFromSI(force, shownAs[i], false), places);
+        QCOMPARE(unitSystem->preferredUnits(shownAs[i]), units[i]);
+        expected << places + ' ' + units[i];
+    }
 
     const ReportLayoutRef layout = oneChapterReport(window, Report::ChapterLoadInput);
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFileName(folder->filePath("loads.pdf"));
     QVERIFY(window->findChild<ReportView*>("ReportView")->print(&printer, layout));
     const QString printed = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printer.outputFileName(), "-"});
-    for (const char* value : {"20.000 kip", "16.000 kip-ft"})
-        QVERIFY2(printed.contains(QRegularExpression(QStringLiteral("(^|[\\s-])%1").arg(value))), value);
+    for (const QString& value : qAsConst(expected))
+        QVERIFY2(printed.contains(QRegularExpression(QStringLiteral("(^|[\\s-])%1(\\s|$)").arg(QRegularExpression::escape(value)))),
+                 qPrintable(value));
 }
 
 namespace {

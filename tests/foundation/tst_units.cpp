@@ -68,24 +68,35 @@ void TestUnits::conversionFactors()
     QVERIFY(std::fabs(units.convertPreferredToSI(29000.0, UnitSystem::YoungsModulus) - 199.95e9) < 0.01e9);
 }
 
-// What is typed in a unit is shown in the same unit as the same number: a
-// unit's name stands for one factor throughout its system.
+// What is typed in a unit is shown in the same unit as the same number, to
+// the same places: a unit's name stands for one factor and one precision
+// throughout its system. The lengths are of three sizes (the model's grid, a
+// section's dimensions, a displacement), each on a step of its own.
 void TestUnits::oneUnitHasOneFactor()
 {
+    const QList<int> lengths{UnitSystem::Length, UnitSystem::LengthSmall, UnitSystem::Distance};
     for (int system = 0; system < UnitSystem::NumberOfSystems; ++system) {
-        QMap<QString, double> factors;
+        QMap<QString, const UnitSystem::Record*> firsts;
         for (int conversion = 0; conversion < UnitSystem::NumberOfConversions; ++conversion) {
             const UnitSystem::Record& r = UnitSystem::record(system, UnitSystem::Conversion(conversion));
             const QString unit = QString::fromUtf8(r.units);
             if (unit.isEmpty() || conversion == UnitSystem::MajorAxisName || conversion == UnitSystem::MinorAxisName)
                 continue;
-            const double first = factors.value(unit, r.factor);
-            QVERIFY2(first == r.factor, qPrintable(QStringLiteral("system %1: %2 is %3 and %4")
-                                                       .arg(system)
-                                                       .arg(unit)
-                                                       .arg(first, 0, 'g', 17)
-                                                       .arg(r.factor, 0, 'g', 17)));
-            factors.insert(unit, r.factor);
+            const UnitSystem::Record& first = *firsts.value(unit, &r);
+            const QString where = QStringLiteral("system %1, conversion %2, %3").arg(system).arg(conversion).arg(unit);
+            QVERIFY2(first.factor == r.factor, qPrintable(QStringLiteral("%1 is %2 and %3")
+                                                              .arg(where)
+                                                              .arg(first.factor, 0, 'g', 17)
+                                                              .arg(r.factor, 0, 'g', 17)));
+            if (!lengths.contains(conversion)) {
+                QVERIFY2(first.decimals == r.decimals, qPrintable(QStringLiteral("%1 to %2 places and %3")
+                                                                      .arg(where)
+                                                                      .arg(first.decimals)
+                                                                      .arg(r.decimals)));
+                QVERIFY2(first.significantFigures == r.significantFigures, qPrintable(where));
+            }
+            if (!firsts.contains(unit))
+                firsts.insert(unit, &r);
         }
     }
     // A kip-ft is a kip times a foot, wherever a torque is typed or shown.

@@ -570,17 +570,20 @@ void TestView::farModelIsDrawnAsAtTheOrigin_data()
     QTest::addColumn<int>("resultMode");
     QTest::addColumn<bool>("solid");
     QTest::addColumn<double>("X");
+    // The analysis fails on one member, which the results mode marks.
+    QTest::addColumn<bool>("failing");
     const int G = CurrentState::Geometry, R = CurrentState::Results;
     for (double X : {1e4, 1e9}) {
         const auto row = [X](const char* name) -> QTestData& {
             return QTest::newRow(qPrintable(QStringLiteral("%1, %2 m").arg(name).arg(X)));
         };
-        row("wire frame") << G << 0 << false << X;
-        row("solid") << G << 0 << true << X;
-        row("loading") << int(CurrentState::Loading) << 0 << false << X;
-        row("reactions") << R << int(CurrentState::Reaction) << false << X;
-        row("deflection") << R << int(CurrentState::Deflection) << false << X;
-        row("bending moments") << R << int(CurrentState::BendingMoment) << false << X;
+        row("wire frame") << G << 0 << false << X << false;
+        row("solid") << G << 0 << true << X << false;
+        row("loading") << int(CurrentState::Loading) << 0 << false << X << false;
+        row("reactions") << R << int(CurrentState::Reaction) << false << X << false;
+        row("deflection") << R << int(CurrentState::Deflection) << false << X << false;
+        row("bending moments") << R << int(CurrentState::BendingMoment) << false << X << false;
+        row("a failed member") << R << int(CurrentState::Deflection) << false << X << true;
     }
 }
 
@@ -593,8 +596,13 @@ void TestView::farModelIsDrawnAsAtTheOrigin()
     QFETCH(int, resultMode);
     QFETCH(bool, solid);
     QFETCH(double, X);
+    QFETCH(bool, failing);
     ViewBench bench(false);
     SpaceScene scene(bench, 0.0);
+    if (failing) {
+        BusyCountGuard busy(bench.doc.data());
+        scene.ab->setSectionType(SectionTypeRef());
+    }
     bench.state->setMode(mode);
     bench.state->setResultMode(resultMode);
     bench.state->enableRenderSolid(solid);
@@ -612,7 +620,10 @@ void TestView::farModelIsDrawnAsAtTheOrigin()
     StructureView::CaptureSettings scenery;
     scenery.overlay = false;
     const auto capture = [&] {
-        if (mode == CurrentState::Results) {
+        if (failing) {
+            if (!QTest::qWaitFor([&] { return bench.doc->analysisStatusObject() == scene.ab; }, 30000))
+                return QImage();
+        } else if (mode == CurrentState::Results) {
             output = resultsOtherThan(bench, output);
             if (!output)
                 return QImage();
@@ -632,7 +643,9 @@ void TestView::farModelIsDrawnAsAtTheOrigin()
         int tolerance = 24;
     };
     QList<Glyph> glyphs;
-    if (mode == CurrentState::Results) {
+    if (failing) {
+        glyphs = {{"the failed member's mark", Colours::failed}};
+    } else if (mode == CurrentState::Results) {
         if (resultMode == CurrentState::Reaction)
             glyphs = {{"reaction forces", Colours::reactionLinear}, {"reaction moments", Colours::reactionTorque}};
         else if (resultMode == CurrentState::Deflection)
