@@ -871,7 +871,7 @@ void tst_Engine::nodesAreTakenInTheStructuresOrder()
 // pass asks the member again.
 void tst_Engine::loadsStaySoundWhileTheDrawingWorksMembersOut()
 {
-    const int loadCount = 200, passes = 300;
+    const int loadCount = 200, passes = 1000;
     TestDocument document;
     const MemberRef member = document.member(document.node(Vector3(0, 0, 0), 63), document.node(Vector3(L, 1, 2)));
     QList<LoadRef> loads;

@@ -401,7 +401,8 @@ public:
 
 // The analysis reads the members' caches in its own thread while frames are
 // drawn, so a frame never works out again a cache that is valid: not for the
-// pins, the solid members, the loads or the result diagrams.
+// pins, the solid members, the loads or the result diagrams. The pinned
+// member slopes, so that its load bends it.
 void TestView::framesLeaveValidCachesAlone()
 {
     QFETCH(int, mode);
@@ -410,7 +411,7 @@ void TestView::framesLeaveValidCachesAlone()
     ViewBench bench(false);
     buildCantilever(bench);
     const QSharedPointer<CountingMember> propped(
-        new CountingMember(bench.structure()->members().first()->nodeB(), bench.node(2.0, -2.0)));
+        new CountingMember(bench.structure()->members().first()->nodeB(), bench.node(4.0, -2.0)));
     propped->setSectionType(bench.steel);
     propped->setPinAtA(true);
     propped->nodeB()->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
