@@ -218,9 +218,8 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
                 stopped = true;
                 return;
             }
-            if (!l->isCacheValid())
-                l->updateCache();
-            taken.append(Taken{l, l->isCacheValid(), l->member(), l->loadCase(), l->globalVector(),
+            const bool valid = l->bringCacheUpToDate();
+            taken.append(Taken{l, valid, l->member(), l->loadCase(), l->globalVector(),
                                l->positionedForces()});
         }
         for (const LoadCaseRef& loadCase : loadCases) {

@@ -111,8 +111,7 @@ QList<LoadRef> Expansion::expand(const LoadCaseRef& loadCase)
             const Vector3 t = sway->takeVector();
             const LoadAxisRef axis(new LoadAxis(Axis(sway->applyVector(), NodeRef(), true, false)));
             result = factored(superCase, axis, [&](Load& load, double k) {
-                if (!load.isCacheValid())
-                    load.updateCache();
+                load.bringCacheUpToDate();
                 return load.globalVector().dot(t) * k;
             });
         } else {

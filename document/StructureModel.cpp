@@ -108,7 +108,7 @@ bool StructureModel::nodeLiesOnMember(const NodeRef& node, const MemberRef& memb
 {
     if (!node || !member)
         return false;
-    member->updateCache();
+    member->bringCacheUpToDate();
     const double length = member->length();
     if (!(length > Member::shortestLength))
         return false;

@@ -81,7 +81,7 @@ QMap<QSharedPointer<Node>, Vector3> StructureModel::changeMemberLength(const QSh
         return old;
 
     QWriteLocker locker(structureLock);
-    member->updateCache();
+    member->bringCacheUpToDate();
     const double oldLength = member->length();
     if (!(newLength > Member::shortestLength) || !(oldLength > Member::shortestLength))
         return old;

@@ -56,9 +56,7 @@ void EditingActions::subActionAddLoads(QSharedPointer<T> pattern, const LoadingR
 
     QList<VaroObjectRef> loads;
     for (const MemberRef& member : targets) {
-        if (!member->isCacheValid())
-            member->updateCache();
-        if (!member->isCacheValid()) {
+        if (!member->bringCacheUpToDate()) {
             warn(tr("Members must have valid orientiations before loads can be applied"));
             return;
         }

@@ -36,8 +36,7 @@ bool isZero(const Vector3& v)
 
 void refreshCache(const MemberRef& member)
 {
-    if (!member->isCacheValid())
-        member->updateCache();
+    member->bringCacheUpToDate();
 }
 
 // Each node weighs its copy count, so copy k moves k times as far.

@@ -147,28 +147,19 @@ bool Load::directionForAxes(const Matrix3x3& axes, Vector3* direction) const
 void Load::updateCache()
 {
     QWriteLocker lock(&cacheLock);
-    cacheValid = false;
-    cachedVector = Vector3();
-    if (!axisRef || !memberRef)
-        return;
-    const Axis& axis = axisRef->axis();
-    if (!axis.node() && !axis.hasUnitVector())
-        return;
-    if (!memberRef->isCacheValid())
-        memberRef->updateCache();
-    if (!memberRef->isCacheValid())
-        return;
+    // Published in one step, as the member's cache is (see Member).
     Vector3 direction;
-    if (directionForAxes(memberRef->transformationMatrix(), &direction)) {
-        cachedVector = direction;
-        cacheValid = true;
-    }
+    const bool valid = axisRef && (axisRef->axis().node() || axisRef->axis().hasUnitVector()) && memberRef
+                       && memberRef->bringCacheUpToDate()
+                       && directionForAxes(memberRef->transformationMatrix(), &direction);
+    cachedVector = valid ? direction : Vector3();
+    publishCache(valid);
 }
 
 void Load::invalidateCache()
 {
     QWriteLocker lock(&cacheLock);
-    cacheValid = false;
+    publishCache(false);
 }
 
 Vector3 Load::globalVector() const

@@ -159,28 +159,32 @@ void Member::updateCache()
 void Member::invalidateCache()
 {
     QMutexLocker lock(&cacheMutex);
-    cacheValid = false;
+    publishCache(false);
 }
 
 void Member::subOpUpdateCache()
 {
-    cacheValid = false;
-    axes.zero();
-    if (!nodeARef || !nodeBRef) {
-        lengthValue = 0.0;
-        return;
+    // Worked out aside and published in one step: a valid cache worked out
+    // again stays valid throughout for the readers without the lock.
+    double L = 0.0;
+    Matrix3x3 local = Matrix3x3::zeroed();
+    bool valid = false;
+    if (nodeARef && nodeBRef) {
+        const Vector3 d = nodeBRef->position() - nodeARef->position();
+        L = d.length();
+        if (L > shortestLength)
+            valid = computeTransformGivenLongitudinalVector(d / L, &local);
     }
-    const Vector3 d = nodeBRef->position() - nodeARef->position();
-    lengthValue = d.length();
-    if (lengthValue > shortestLength)
-        cacheValid = computeTransformGivenLongitudinalVector(d / lengthValue, &axes);
+    lengthValue = L;
+    axes = local;
+    publishCache(valid);
 }
 
 template <class F>
 auto Member::readCache(F read) const
 {
     QMutexLocker lock(&cacheMutex);
-    if (!cacheValid)
+    if (!isCacheValid())
         const_cast<Member*>(this)->subOpUpdateCache();
     return read();
 }
@@ -253,7 +257,7 @@ bool Member::computeTransformGivenLongitudinalVector(const Vector3& longitudinal
 
 Matrix3x3 Member::rotatedTransformationMatrix(const Vector3& d) const
 {
-    const Matrix3x3 local = readCache([this] { return cacheValid ? axes : Matrix3x3::identity(); });
+    const Matrix3x3 local = readCache([this] { return isCacheValid() ? axes : Matrix3x3::identity(); });
     const Vector3 x = rowOf(local, 0);
     const Vector3 reference = std::fabs(x.dot(d)) >= alongLimit ? rowOf(local, 1) : x;
     Matrix3x3 rotated = local;

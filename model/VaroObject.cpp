@@ -23,12 +23,19 @@ quint32 VaroObject::currentTimeStamp()
 
 void VaroObject::updateCache()
 {
-    cacheValid = true;
+    publishCache(true);
 }
 
 void VaroObject::invalidateCache()
 {
-    cacheValid = false;
+    publishCache(false);
+}
+
+bool VaroObject::bringCacheUpToDate()
+{
+    if (!isCacheValid())
+        updateCache();
+    return isCacheValid();
 }
 
 void VaroObject::readXML(QXmlStreamReader& reader, QMap<QString, VaroObjectRef>*)

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
+
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
@@ -32,10 +34,15 @@ public:
     void setTimeStamp(quint32 value) { stampValue = value; }
     void stamp() { stampValue = newTimeStamp(); }
 
-    bool isCacheValid() const { return cacheValid; }
+    // Read without the object's lock, from any thread: a recompute publishes
+    // the flag after the values, and never clears it while it works.
+    bool isCacheValid() const { return cacheValid.load(std::memory_order_acquire); }
     // Recomputes the cached values; the flag is set only when that succeeds.
     virtual void updateCache();
     virtual void invalidateCache();
+    // Recomputes an invalid cache only, so that a reader never works out
+    // again what another thread may be reading; answers whether it is valid.
+    bool bringCacheUpToDate();
 
     // Entered on the object's start element, left on its end element. An id
     // that is not in the map raises an error on the reader (see
@@ -67,8 +74,13 @@ protected:
                                               const QString& id);
     static void raiseUnknownReference(QXmlStreamReader& reader, const QString& id);
 
+    // Called last by a recompute, with the values already stored.
+    void publishCache(bool valid) { cacheValid.store(valid, std::memory_order_release); }
+
     quint32 stampValue;
-    bool cacheValid = false;
+
+private:
+    std::atomic<bool> cacheValid{false};
 };
 
 template <class T>

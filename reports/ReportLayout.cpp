@@ -209,16 +209,14 @@ void ReportLayout::refreshCaches()
 {
     TrackedReadLocker locker(documentModel->documentLock());
     for (const MemberRef& member : qAsConst(members))
-        if (!member->isCacheValid())
-            member->updateCache();
+        member->bringCacheUpToDate();
     // Loads made for this layout (gravity, sway, combination) are not in
     // the structure, and a selected load may have no load case in use.
     for (const QList<LoadRef>* list : {&loads, &selectedLoads})
         for (const LoadRef& load : *list) {
-            if (load->member() && !load->member()->isCacheValid())
-                load->member()->updateCache();
-            if (!load->isCacheValid())
-                load->updateCache();
+            if (load->member())
+                load->member()->bringCacheUpToDate();
+            load->bringCacheUpToDate();
         }
 }
 

@@ -210,11 +210,9 @@ void StructureView::applyLoadingTransform(const LoadRef& load)
     const MemberRef member = load->member();
     if (!member)
         return;
-    member->updateCache();
-    if (!member->isCacheValid())
+    if (!member->bringCacheUpToDate())
         return;
-    if (!load->isCacheValid())
-        load->updateCache();
+    load->bringCacheUpToDate();
     const Vector3 g = load->globalVector();
     if (load.objectCast<TrapezoidLoad>()) {
         const Vector3 x = member->vectorX();
@@ -234,7 +232,7 @@ void StructureView::renderLoad(const LoadRef& load, double scale, bool thick, bo
     // A load without a member has nowhere to be drawn.
     if (!member)
         return;
-    member->updateCache();
+    member->bringCacheUpToDate();
     glPushMatrix();
     const double L = member->length();
     const double q = currentState->scaleLD();

@@ -87,8 +87,8 @@ QPoint StructureView::hotspotOfLoad(const QSharedPointer<Load>& load) const
     if (const auto combined = currentState->loadCase().objectCast<SuperLoadCase>())
         f = combined->factorForLoadCase(load->loadCase());
     const double s = currentState->scaleLD();
-    load->updateCache();
-    load->member()->updateCache();
+    load->bringCacheUpToDate();
+    load->member()->bringCacheUpToDate();
     const Vector3 d = load->globalVector();
     const QList<Load::PositionedForce> pairs = load->positionedForces();
     const auto position = [&](int i, double fallback) { return i < pairs.size() ? pairs[i].first : fallback; };
@@ -194,12 +194,12 @@ void StructureView::paintDecorationsForLoad(QPainter* painter, const QSharedPoin
     const MemberRef member = load->member();
     if (pairs.isEmpty() || !member)
         return;
-    member->updateCache();
+    member->bringCacheUpToDate();
     const double length = member->length();
     if (!(length > 0.0009765625))
         return;
     painter->save();
-    load->updateCache();
+    load->bringCacheUpToDate();
     const QPointF SA = transformWorldToScreen(positionOf(member->nodeA()));
     const QPointF SB = transformWorldToScreen(positionOf(member->nodeB()));
     const QLineF memberLine(SA, SB);

@@ -514,7 +514,7 @@ StructureView::ReadOutRequest StructureView::readOutRequest(int id, const VaroOb
         const MemberRef member = object.objectCast<Member>();
         if (!member)
             return request;
-        member->updateCache();
+        member->bringCacheUpToDate();
         if (!(member->length() > shortestMember))
             return request;
         request.value = member->length();
@@ -528,7 +528,7 @@ StructureView::ReadOutRequest StructureView::readOutRequest(int id, const VaroOb
         const MemberRef member = object.objectCast<Member>();
         if (!member || currentState->interrogatorObject() != object)
             return request;
-        member->updateCache();
+        member->bringCacheUpToDate();
         const double l = member->length(), f = currentState->interrogatorPosition();
         request.value = id == RESULTSPANAVALUE ? l * f : l * (1.0 - f);
         M[0][0] = (id == RESULTSPANAVALUE ? 1.0 : -1.0) / l;
@@ -564,7 +564,7 @@ StructureView::ReadOutRequest StructureView::readOutRequest(int id, const VaroOb
     const MemberRef member = load->member();
     if ((id != LOADSPANAVALUE && id != LOADSPANABVALUE && id != LOADSPANBVALUE) || !member)
         return request;
-    member->updateCache();
+    member->bringCacheUpToDate();
     const double l = member->length();
     if (!(l > shortestMember))
         return request;

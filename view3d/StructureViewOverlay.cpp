@@ -113,10 +113,8 @@ void StructureView::paintSectionLabel(QPainter* painter, const QFontMetrics&)
     const Vector3 A = positionOf(member->nodeA()), B = positionOf(member->nodeB());
     const QPointF p1 = transformWorldToScreen(A), p2 = transformWorldToScreen(B);
     const QPointF n(p2.y() - p1.y(), -(p2.x() - p1.x()));
-    if (!member->isCacheValid())
-        member->updateCache();
     int side;
-    if (member->isCacheValid()) {
+    if (member->bringCacheUpToDate()) {
         const Vector3 mid = (A + B) * 0.5;
         const QPointF d = transformWorldToScreen(mid + axisOf(member->transformationMatrix(), 1))
                           - transformWorldToScreen(mid);
@@ -204,7 +202,7 @@ void StructureView::paintSelectedObject(QPainter* painter, const QFontMetrics& m
         const Vector3 axes[3] = {Vector3(1, 0, 0), Vector3(0, 1, 0), Vector3(0, 0, 1)};
         recordNodeHandle(NODEMOVEHANDLE, p, axes);
     } else if (mode == CurrentState::Geometry && member && master == member) {
-        member->updateCache();
+        member->bringCacheUpToDate();
         const QString text = QStringLiteral("L = %1 %2")
                                  .arg(unitSystem->preferredStringFromSI(member->length(), UnitSystem::Length, false),
                                       length);
@@ -273,9 +271,7 @@ void StructureView::paintMemberReadouts(QPainter* painter, const QFontMetrics& m
                                         const QSharedPointer<AnalysisOutput>& output)
 {
     const int resultMode = currentState->resultMode();
-    if (!member->isCacheValid())
-        member->updateCache();
-    if (!member->isCacheValid() || resultMode == CurrentState::Reaction)
+    if (!member->bringCacheUpToDate() || resultMode == CurrentState::Reaction)
         return;
     const int W = frameSize().width();
     const double f = currentState->interrogatorPosition();

@@ -44,8 +44,7 @@ Matrix3x3 deformedChordAxes(const MemberRef& member, const Vector3& dA, const Ve
 {
     Matrix3x3 M = Matrix3x3::zeroed();
     Vector3 v = (positionOf(member->nodeB()) + dB) - (positionOf(member->nodeA()) + dA);
-    member->updateCache();
-    if (!member->isCacheValid())
+    if (!member->bringCacheUpToDate())
         return M;
     if (v.lengthSquared() >= nearZeroMagnitude)
         v = v.normalised();
@@ -125,10 +124,8 @@ void StructureView::regenerateGeometry()
         const bool current = inGroup(member->group(), group);
         IndexArray* target;
         if (GeometryGroup::isAnalysed(member->group())) {
-            if (!member->isCacheValid())
-                member->updateCache();
             const SectionTypeRef section = member->sectionType();
-            if (!member->isCacheValid() || !section)
+            if (!member->bringCacheUpToDate() || !section)
                 target = &g.invalidMembers;
             else if (section->crossSection() && section->crossSection()->isRotated())
                 target = current ? &g.minorMembers : &g.otherMinorMembers;
@@ -211,7 +208,7 @@ void StructureView::regenerateResults()
                 curve2.append(qMakePair(t, dc.k * F[dc.c2]));
             }
             std::reverse(curve2.begin(), curve2.end());
-            member->updateCache();
+            member->bringCacheUpToDate();
             const Vector3 y = member->vectorY();
             const Vector3 z = rowOf(member->transformationMatrix(), 2);
             if (m1 >= smallestDiagramForce) {
@@ -293,9 +290,8 @@ void StructureView::regeneratePointsOfInterest()
     const QSharedPointer<AnalysisOutput> output = analysisOutput();
     if (!member || !output)
         return;
-    member->updateCache();
     const QSharedPointer<AnalysisResultCase> results = currentResultCase(output);
-    if (!member->isCacheValid() || !results || !results->contains(member))
+    if (!member->bringCacheUpToDate() || !results || !results->contains(member))
         return;
     const int mode = currentState->resultMode();
     const auto add = [&](double t, const Vector3& P) {

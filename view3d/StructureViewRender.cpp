@@ -328,8 +328,7 @@ void StructureView::renderStructureWireFrameMembers()
         const bool previousLighting = shadowState->enableLighting(true);
         const GroupRef group = currentState->group();
         for (const MemberRef& member : qAsConst(g.members)) {
-            member->updateCache();
-            if (!member->isCacheValid() || (!member->pinAtA() && !member->pinAtB()))
+            if (!member->bringCacheUpToDate() || (!member->pinAtA() && !member->pinAtB()))
                 continue;
             const bool inGroup = !group || static_cast<const Group*>(member->group().data()) == group.data();
             setGLMaterialColour(inGroup ? Colours::memberPin : withAlpha(Colours::memberPin, 128));
@@ -416,9 +415,8 @@ void StructureView::setGLMaterialColour(const QColor& colour) const
 
 void StructureView::renderSolidMember(const MemberRef& member)
 {
-    member->updateCache();
     const SectionTypeRef sectionType = member->sectionType();
-    if (!member->isCacheValid() || !sectionType)
+    if (!member->bringCacheUpToDate() || !sectionType)
         return;
     const CrossSectionRef section = sectionType->crossSection();
     if (!section || (!section->isValid() && !section->determineValidity()))

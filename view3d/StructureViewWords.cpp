@@ -94,8 +94,7 @@ void StructureView::tryForthWord(const QString& word, QStack<QVariant>* stack, b
             const QList<MemberRef> members = structure->members();
             if (n >= 1 && n <= members.size()) {
                 const MemberRef member = members[n - 1];
-                if (!member->isCacheValid())
-                    member->updateCache();
+                member->bringCacheUpToDate();
                 if (member->length() > shortestMember) {
                     world = positionOf(member->nodeA()) * 0.5 + positionOf(member->nodeB()) * 0.5;
                     found = true;

@@ -1,5 +1,7 @@
 #include "CloseTesting.h"
 #include "CpuTimeTesting.h"
+#include "AnalysisDocument.h"
+#include "AnalysisFaults.h"
 #include "AnalysisInstallation.h"
 #include "AnalysisModel.h"
 #include "AnalysisOutput.h"
@@ -37,7 +39,9 @@
 #include <QUndoStack>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 // The whole engine, from a document through the analysis thread to the
 // published output, against closed-form beam results. Every pass scales the
@@ -189,6 +193,7 @@ private slots:
     void faults();
     void editsAndUndoWhileAnalysing();
     void nodesAreTakenInTheStructuresOrder();
+    void loadsStaySoundWhileTheDrawingWorksMembersOut();
     void resultsArriveWhateverThePool_data();
     void resultsArriveWhateverThePool();
     void sharedCombinationsScaleTheirResults();
@@ -857,6 +862,46 @@ void tst_Engine::nodesAreTakenInTheStructuresOrder()
     for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes())
         taken << sourceNode->node;
     QCOMPARE(taken, (QList<NodeRef>{nodes[3], nodes[1], nodes[0], nodes[5], nodes[2], nodes[4]}));
+}
+
+// Each paint works the caches of the members out again in the GUI thread
+// while the analysis takes the loads on them in its own: a load on a sound
+// member is never taken for an invalid one. The loads' caches are cleared
+// before each pass, as a move of the member clears them, so that every
+// pass asks the member again.
+void tst_Engine::loadsStaySoundWhileTheDrawingWorksMembersOut()
+{
+    const int loadCount = 200, passes = 1000;
+    TestDocument document;
+    const MemberRef member = document.member(document.node(Vector3(0, 0, 0), 63), document.node(Vector3(L, 1, 2)));
+    QList<LoadRef> loads;
+    for (int i = 0; i < loadCount; ++i)
+        loads << document.load<PointLoad>(member, Vector3(0, 1, 0), {{(i + 0.5) / loadCount, -1000.0}});
+    const AnalysisDocument* analysed = document.model->analysisDocument().data();
+    AnalysisSource source;
+    QVERIFY(source.initialiseTopology(analysed));
+    member->updateCache();
+    QVERIFY(member->isCacheValid());
+
+    std::atomic<bool> done{false};
+    std::thread drawing([&] {
+        while (!done.load())
+            member->updateCache();
+    });
+    QString fault;
+    for (int pass = 0; pass < passes && fault.isEmpty(); ++pass) {
+        for (const LoadRef& load : qAsConst(loads))
+            load->invalidateCache();
+        try {
+            source.initialiseLoading(analysed);
+        } catch (const ExceptionAnalysisFault& f) {
+            fault = f.message;
+        }
+    }
+    done = true;
+    drawing.join();
+    QCOMPARE(fault, QString());
+    QCOMPARE(source.pointLoads().size(), loadCount);
 }
 
 void tst_Engine::resultsArriveWhateverThePool_data()

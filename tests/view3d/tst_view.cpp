@@ -16,6 +16,8 @@
 #include <QThread>
 #include <QtConcurrent>
 
+#include <atomic>
+
 namespace {
 
 const double tan15 = 0.2679491924311227;
@@ -162,6 +164,8 @@ private slots:
     void viewDestroyedWhileWorkerWaits();
     void everyPassLeavesTheSwitchesOff_data();
     void everyPassLeavesTheSwitchesOff();
+    void framesLeaveValidCachesAlone_data() { everyPassLeavesTheSwitchesOff_data(); }
+    void framesLeaveValidCachesAlone();
     void dirtyFlags();
     void geometryRecord();
     void selectionRecord();
@@ -380,6 +384,51 @@ void TestView::everyPassLeavesTheSwitchesOff()
         QVERIFY(bench.view->shadow().allOff());
         QVERIFY(bench.view->shadow().savedStates.isEmpty());
     }
+}
+
+// A member that counts how often its cache is worked out.
+class CountingMember : public Member
+{
+public:
+    using Member::Member;
+    void updateCache() override
+    {
+        ++workedOut;
+        Member::updateCache();
+    }
+    std::atomic<int> workedOut{0};
+};
+
+// The analysis reads the members' caches in its own thread while frames are
+// drawn, so a frame never works out again a cache that is valid: not for the
+// pins, the solid members, the loads or the result diagrams. The pinned
+// member slopes, so that its load bends it.
+void TestView::framesLeaveValidCachesAlone()
+{
+    QFETCH(int, mode);
+    QFETCH(int, resultMode);
+    QFETCH(bool, solid);
+    ViewBench bench(false);
+    buildCantilever(bench);
+    const QSharedPointer<CountingMember> propped(
+        new CountingMember(bench.structure()->members().first()->nodeB(), bench.node(4.0, -2.0)));
+    propped->setSectionType(bench.steel);
+    propped->setPinAtA(true);
+    propped->nodeB()->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    const LoadRef load = PointLoad::makeDefault(bench.state->loadCase());
+    load->setMember(propped);
+    load->setPositionedForces({Load::PositionedForce(0.5, -5000.0)});
+    bench.structure()->appendObjects({propped, load});
+    bench.state->setMode(mode);
+    bench.state->setResultMode(resultMode);
+    bench.state->enableRenderSolid(solid);
+    QTRY_VERIFY2_WITH_TIMEOUT(bench.doc->analysisOutput(), qPrintable(bench.doc->analysisStatusMessage()), 20000);
+    propped->updateCache();
+    QVERIFY(propped->isCacheValid());
+    const int before = propped->workedOut;
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(!bench.view->captureImage(128, 128).isNull());
+    QCOMPARE(propped->workedOut.load(), before);
 }
 
 void TestView::dirtyFlags()
