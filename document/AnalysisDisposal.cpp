@@ -80,6 +80,9 @@ void AnalysisDisposal::watch(QThread* thread)
     QCoreApplication* application = QCoreApplication::instance();
     if (!application)
         return;
+    // Registered in the GUI thread before any analysis can hand anything over.
+    static const bool waitedForAtTheEnd = (qAddPostRoutine(&AnalysisDisposal::waitForThreads), true);
+    Q_UNUSED(waitedForAtTheEnd)
     QObject::connect(
         thread, &QThread::finished, application,
         [thread] {
@@ -106,8 +109,6 @@ void AnalysisDisposal::keep(QSharedPointer<QObject> analysis)
         threadOf(analysis)->wait();
         return;
     }
-    static const bool waitedForAtTheEnd = (qAddPostRoutine(&AnalysisDisposal::waitForThreads), true);
-    Q_UNUSED(waitedForAtTheEnd)
     if (!threadOf(analysis)->isRunning()) {
         release(letGo(std::move(analysis)));
         return;

@@ -88,6 +88,7 @@ public:
         phase = held;
         reached = opened = gaveUp = false;
         checksAfter = 0;
+        holder = nullptr;
     }
     void open()
     {
@@ -105,6 +106,12 @@ public:
         QMutexLocker locker(&mutex);
         return checksAfter;
     }
+    // The analysis held: its own thread.
+    QThread* held() const
+    {
+        QMutexLocker locker(&mutex);
+        return holder;
+    }
     void check(AnalysisModel::Phase at)
     {
         QMutexLocker locker(&mutex);
@@ -115,6 +122,7 @@ public:
             return;
         }
         reached = true;
+        holder = QThread::currentThread();
         while (!opened && !gaveUp)
             gaveUp = !wake.wait(&mutex, 30000);
     }
@@ -125,6 +133,7 @@ private:
     AnalysisModel::Phase phase = AnalysisModel::Watch;
     bool reached = false, opened = false, gaveUp = false;
     int checksAfter = 0;
+    QThread* holder = nullptr;
 };
 
 PhaseGate& phaseGate()
@@ -776,6 +785,8 @@ void TestWiring::closingWhileAPhaseIsHeld()
     const QString path = folder->filePath("held.varou");
     QVERIFY(writeLinkedCombinations(path, links, window->documentModel()->structureModel()->members()[0]->sectionType(),
                                     pieces));
+    // Only the new window's analysis is at work when the gate shuts.
+    QTRY_COMPARE_WITH_TIMEOUT(window->documentModel()->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
     PhaseGate& gate = phaseGate();
     gate.arm(AnalysisModel::Phase(phase));
     QPointer<MainWindow> analysing = new MainWindow;
@@ -783,6 +794,7 @@ void TestWiring::closingWhileAPhaseIsHeld()
     analysing->show();
     const QPointer<QObject> analysis = analysing->documentModel()->analysisModel().data();
     QTRY_VERIFY_WITH_TIMEOUT(gate.isHolding(), 60000);
+    QCOMPARE(gate.held(), analysis.data());
     QVERIFY(analysing->close());
     QVERIFY(gate.isHolding());
     QVERIFY(window->isVisible() && window->isWindowModified());
