@@ -715,8 +715,10 @@ bool writeLinkedCombinations(const QString& path, int links, const SectionTypeRe
 void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread_data()
 {
     QTest::addColumn<bool>("replacing");
-    QTest::newRow("the analysis of a closed window") << false;
-    QTest::newRow("an output that an edit replaced") << true;
+    QTest::addColumn<bool>("ended"); // the analysis, before its window closed
+    QTest::newRow("the analysis of a closed window") << false << false;
+    QTest::newRow("the ended analysis of a closed window") << false << true;
+    QTest::newRow("an output that an edit replaced") << true << false;
 }
 
 // A window neither stands still for freeing what an analysis built nor frees
@@ -725,6 +727,7 @@ void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread_data()
 void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
 {
     QFETCH(bool, replacing);
+    QFETCH(bool, ended);
     installAnalysis();
     QObject recorder;
     std::atomic<QThread*> freedIn{nullptr};
@@ -755,7 +758,12 @@ void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
         closed->show();
         const QSharedPointer<DocumentModel> document = closed->documentModel();
         QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
-        connect(document->analysisModel().data(), &QObject::destroyed, &recorder, record, Qt::DirectConnection);
+        auto* analysis = qobject_cast<AnalysisModel*>(document->analysisModel().data());
+        connect(analysis, &QObject::destroyed, &recorder, record, Qt::DirectConnection);
+        if (ended) {
+            analysis->stop();
+            QVERIFY(analysis->wait(20000));
+        }
         QVERIFY(closed->close());
     }
     QTRY_VERIFY_WITH_TIMEOUT(freedIn != nullptr, 20000);
