@@ -12,13 +12,22 @@
 
 namespace {
 
+struct Ending
+{
+    QSharedPointer<QObject> analysis;
+    QSharedPointer<const AnalysisDocument> document;
+};
+
 struct Disposal
 {
     QMutex mutex;
     QWaitCondition wake;
     // Asked to end, their threads not yet heard to have finished: a thread
     // must not be destroyed while it runs.
-    QList<QSharedPointer<QObject>> kept;
+    QList<Ending> kept;
+    // What the analyses read of their documents, once they have gone: the
+    // model's objects live in the GUI thread, which lets them go.
+    QList<QSharedPointer<const AnalysisDocument>> documents;
     std::deque<AnalysisDisposal::Release> queue;
     // What the program's end left unfreed.
     std::vector<AnalysisDisposal::Release> leftOver;
@@ -39,13 +48,34 @@ QThread* threadOf(const QSharedPointer<QObject>& analysis)
     return static_cast<QThread*>(analysis.data());
 }
 
+// Hands the document back to the GUI thread, after its analysis has gone.
+void handBack(QSharedPointer<const AnalysisDocument> document)
+{
+    Disposal& d = disposal();
+    {
+        QMutexLocker locker(&d.mutex);
+        d.documents.append(std::move(document));
+    }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            Disposal& d = disposal();
+            QList<QSharedPointer<const AnalysisDocument>> documents;
+            QMutexLocker locker(&d.mutex);
+            documents.swap(d.documents);
+            locker.unlock();
+        },
+        Qt::QueuedConnection);
+}
+
 // The analysis's thread has finished, or is taking its very last steps.
-AnalysisDisposal::Release letGo(QSharedPointer<QObject> analysis)
+AnalysisDisposal::Release letGo(Ending ending)
 {
     // Moved in: a copy left in the caller could be the last one.
-    return [analysis = std::move(analysis)]() mutable {
-        threadOf(analysis)->wait();
-        analysis.reset();
+    return [ending = std::move(ending)]() mutable {
+        threadOf(ending.analysis)->wait();
+        ending.analysis.reset();
+        handBack(std::move(ending.document));
         return true;
     };
 }
@@ -87,20 +117,20 @@ void AnalysisDisposal::watch(QThread* thread)
         thread, &QThread::finished, application,
         [thread] {
             Disposal& d = disposal();
-            QSharedPointer<QObject> finished;
+            Ending finished;
             {
                 QMutexLocker locker(&d.mutex);
-                for (int i = 0; i < d.kept.size() && !finished; ++i)
-                    if (d.kept[i].data() == thread)
+                for (int i = 0; i < d.kept.size() && !finished.analysis; ++i)
+                    if (d.kept[i].analysis.data() == thread)
                         finished = d.kept.takeAt(i);
             }
-            if (finished)
+            if (finished.analysis)
                 release(letGo(std::move(finished)));
         },
         Qt::QueuedConnection);
 }
 
-void AnalysisDisposal::keep(QSharedPointer<QObject> analysis)
+void AnalysisDisposal::keep(QSharedPointer<QObject> analysis, QSharedPointer<const AnalysisDocument> document)
 {
     if (!analysis)
         return;
@@ -109,20 +139,21 @@ void AnalysisDisposal::keep(QSharedPointer<QObject> analysis)
         threadOf(analysis)->wait();
         return;
     }
-    if (!threadOf(analysis)->isRunning()) {
-        release(letGo(std::move(analysis)));
+    Ending ending{std::move(analysis), std::move(document)};
+    if (!threadOf(ending.analysis)->isRunning()) {
+        release(letGo(std::move(ending)));
         return;
     }
-    QList<QSharedPointer<QObject>> missed;
+    QList<Ending> missed;
     {
         Disposal& d = disposal();
         QMutexLocker locker(&d.mutex);
         for (int i = d.kept.size() - 1; i >= 0; --i)
-            if (threadOf(d.kept[i])->isFinished())
+            if (threadOf(d.kept[i].analysis)->isFinished())
                 missed.append(d.kept.takeAt(i));
-        d.kept.append(std::move(analysis));
+        d.kept.append(std::move(ending));
     }
-    for (QSharedPointer<QObject>& finished : missed)
+    for (Ending& finished : missed)
         release(letGo(std::move(finished)));
 }
 
@@ -153,7 +184,7 @@ bool AnalysisDisposal::isEnding()
 void AnalysisDisposal::waitForThreads()
 {
     Disposal& d = disposal();
-    QList<QSharedPointer<QObject>> kept;
+    QList<Ending> kept;
     {
         QMutexLocker locker(&d.mutex);
         d.ending = true;
@@ -162,8 +193,8 @@ void AnalysisDisposal::waitForThreads()
     }
     // Each ends within a step of its work, and leaves the rest of its
     // freeing; the kept list still holds them, so none is freed here.
-    for (const QSharedPointer<QObject>& analysis : qAsConst(kept))
-        threadOf(analysis)->wait();
+    for (const Ending& ending : qAsConst(kept))
+        threadOf(ending.analysis)->wait();
     if (d.worker.joinable())
         d.worker.join();
     QMutexLocker locker(&d.mutex);

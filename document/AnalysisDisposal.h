@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnalysisDocument.h"
+
 #include <QSharedPointer>
 
 #include <functional>
@@ -26,8 +28,9 @@ public:
     // at once is heard.
     static void watch(QThread* thread);
     // Takes the last reference to an analysis that was asked to end: freed
-    // once its thread has finished, and never in the GUI thread.
-    static void keep(QSharedPointer<QObject> analysis);
+    // once its thread has finished, and never in the GUI thread. What it
+    // reads of its document is let go in the GUI thread after it.
+    static void keep(QSharedPointer<QObject> analysis, QSharedPointer<const AnalysisDocument> document);
     // Hands freeing to the disposal thread, which runs release until it is
     // done; dropped unrun, and unfreed, when the program is ending.
     static void release(Release release);

@@ -197,7 +197,7 @@ void DocumentModel::stopAnalysis()
     disconnect(analysis.data(), nullptr, this, nullptr);
     analysisLink->stop();
     analysisLink = nullptr;
-    AnalysisDisposal::keep(std::move(analysis));
+    AnalysisDisposal::keep(std::move(analysis), core);
 }
 
 void DocumentModel::stampChangeToGroup()

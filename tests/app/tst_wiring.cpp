@@ -730,7 +730,7 @@ void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
     QFETCH(bool, ended);
     installAnalysis();
     QObject recorder;
-    std::atomic<QThread*> freedIn{nullptr};
+    std::atomic<QThread*> freedIn{nullptr}, modelFreedIn{nullptr};
     const auto record = [&freedIn] { freedIn = QThread::currentThread(); };
     if (replacing) {
         const QSharedPointer<DocumentModel> document = window->documentModel();
@@ -760,6 +760,10 @@ void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
         QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
         auto* analysis = qobject_cast<AnalysisModel*>(document->analysisModel().data());
         connect(analysis, &QObject::destroyed, &recorder, record, Qt::DirectConnection);
+        // The model's objects, which live in the GUI thread, go there.
+        connect(
+            document->structureModel().data(), &QObject::destroyed, &recorder,
+            [&modelFreedIn] { modelFreedIn = QThread::currentThread(); }, Qt::DirectConnection);
         if (ended) {
             analysis->stop();
             QVERIFY(analysis->wait(20000));
@@ -768,6 +772,8 @@ void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
     }
     QTRY_VERIFY_WITH_TIMEOUT(freedIn != nullptr, 20000);
     QVERIFY(freedIn != QThread::currentThread());
+    if (!replacing)
+        QTRY_COMPARE(modelFreedIn.load(), QThread::currentThread());
 }
 
 void TestWiring::closingWhileAPhaseIsHeld_data()
