@@ -1,5 +1,6 @@
 #include "AnalysisInput.h"
 
+#include "AnalysisDisposal.h"
 #include "AnalysisFaults.h"
 #include "AnalysisLoadCase.h"
 #include "AnalysisMember.h"
@@ -243,4 +244,13 @@ QList<QSharedPointer<AnalysisNode>> AnalysisInput::nodes() const
 {
     QReadLocker locker(&lock);
     return nodeList;
+}
+
+bool AnalysisInput::release()
+{
+    QWriteLocker locker(&lock);
+    rows.clear();
+    return AnalysisDisposal::releaseEach(pointLoadList) && AnalysisDisposal::releaseEach(trapezoidLoadList)
+           && AnalysisDisposal::releaseEach(nodeLoadList) && AnalysisDisposal::releaseEach(memberList)
+           && AnalysisDisposal::releaseEach(nodeList);
 }

@@ -36,6 +36,8 @@ public:
     bool buildIndexes();
     // The source's loads in member axes, or at nodes for loads at member ends.
     bool initialiseLoading(const AnalysisSource& source);
+    // Frees every record a piece at a time; false when the program ends first.
+    bool release();
 
     int halfBandWidth() const;
     int numberOfFixities() const;

@@ -1,5 +1,6 @@
 #include "AnalysisModel.h"
 
+#include "AnalysisDisposal.h"
 #include "AnalysisDocument.h"
 #include "AnalysisFaults.h"
 #include "AnalysisLoadCase.h"
@@ -20,6 +21,8 @@
 #include <QWriteLocker>
 
 #include <algorithm>
+
+std::function<void(AnalysisModel::Phase)> AnalysisModel::_atStopCheck;
 
 AnalysisModel::AnalysisModel(const AnalysisDocument* document, QObject* parent) : QThread(parent), document(document)
 {
@@ -238,6 +241,14 @@ void AnalysisModel::run()
     clearOutput();
     setOperatingState(OffLine);
     setStatus(QStringLiteral("Analysis unavailable"), VaroObjectRef());
+    releaseHoldings();
+}
+
+void AnalysisModel::releaseHoldings()
+{
+    stiffness.release();
+    AnalysisDisposal::releaseEach(loadVectors) && AnalysisDisposal::releaseEach(displacementVectors)
+        && input.release() && source.release();
 }
 
 namespace {
@@ -249,6 +260,18 @@ QList<QSharedPointer<T>> copiesOf(const QList<QSharedPointer<T>>& records)
     QVector<QSharedPointer<T>> copies(records.size());
     shareWithPool(records.size(), [&](int i) { copies[i] = QSharedPointer<T>::create(*records[i]); });
     return copies.toList();
+}
+
+// A window may drop an output last: its result cases go on the disposal
+// thread, one at a time.
+void disposeOf(AnalysisOutput* output)
+{
+    AnalysisDisposal::release([output] {
+        if (!AnalysisDisposal::releaseEach(output->resultCases))
+            return false;
+        delete output;
+        return true;
+    });
 }
 
 // Runs the steps in order while valid() holds before and after each; a step
@@ -301,7 +324,13 @@ bool AnalysisModel::performSolver()
     QElapsedTimer timer;
     timer.start();
     const bool done = runSteps([this] { return isLoadingValid(); },
-                               {[this] { return source.initialiseLoading(document, [this] { return isLoadingValid(); }); },
+                               {[this] {
+                                    return source.initialiseLoading(document, [this] {
+                                        if (_atStopCheck)
+                                            _atStopCheck(Solution);
+                                        return isLoadingValid();
+                                    });
+                                },
                                 [this] { return source.initialiseLoadCases(); },
                                 [this] { return input.initialiseLoading(source); },
                                 [this] { return buildLoadCases(); }, [this] { return solveForDisplacements(); },
@@ -348,7 +377,11 @@ bool AnalysisModel::buildStiffnessMatrix()
 
 bool AnalysisModel::eliminate()
 {
-    const BandedSystem::Outcome outcome = stiffness.eliminate([this] { return isStiffnessValid(); });
+    const BandedSystem::Outcome outcome = stiffness.eliminate([this] {
+        if (_atStopCheck)
+            _atStopCheck(Stiffness);
+        return isStiffnessValid();
+    });
     if (outcome.status == BandedSystem::Singular)
         throw ExceptionAnalysisFault(QStringLiteral("Ill-conditioning involving node"), nodeOfRow(outcome.row));
     return outcome.status == BandedSystem::Completed;
@@ -477,7 +510,7 @@ void AnalysisModel::compileFirstOrderResults()
 {
     QElapsedTimer timer;
     timer.start();
-    QSharedPointer<AnalysisOutput> output(new AnalysisOutput);
+    QSharedPointer<AnalysisOutput> output(new AnalysisOutput, &disposeOf);
 
     // The output gets records of its own: the next stiffness phase rewrites
     // the source's records in place while a view may still read this output.

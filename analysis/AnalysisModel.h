@@ -14,6 +14,8 @@
 #include <QVector>
 #include <QWaitCondition>
 
+#include <functional>
+
 class AnalysisDocument;
 class AnalysisLoadCase;
 class AnalysisOutput;
@@ -46,6 +48,10 @@ public:
     explicit AnalysisModel(const QSharedPointer<const AnalysisDocument>& document, QObject* parent = nullptr);
 
     void stop() override;
+
+    // For tests: when set, called at every stop check of the elimination and
+    // of the loading pass, with the phase; set only while no analysis runs.
+    static std::function<void(Phase)> _atStopCheck;
 
     OperatingState operatingState() const override;
     QSharedPointer<AnalysisOutput> output() const override;
@@ -97,6 +103,9 @@ private:
     void clearOutput();
     void setStatus(const QString& message, const VaroObjectRef& object);
     bool keepRunningNow() const;
+    // Frees what the thread built, before it ends; the rest stays when the
+    // program is ending.
+    void releaseHoldings();
     void waitFor(unsigned long ms);
     bool busy() const;
     // The model node owning a free row, or the one its bridge node stands at.

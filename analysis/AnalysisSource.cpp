@@ -1,5 +1,6 @@
 #include "AnalysisSource.h"
 
+#include "AnalysisDisposal.h"
 #include "AnalysisDocument.h"
 #include "AnalysisFaults.h"
 #include "AnalysisLoadCase.h"
@@ -363,4 +364,13 @@ MemberRef AnalysisSource::sourceOf(const QSharedPointer<AnalysisMember>& member)
         if (sourceMember->analysisMembers.contains(member))
             return sourceMember->member;
     return MemberRef();
+}
+
+bool AnalysisSource::release()
+{
+    QWriteLocker locker(&lock);
+    secondOrderCases.clear();
+    return AnalysisDisposal::releaseEach(loadCaseList) && AnalysisDisposal::releaseEach(pointLoadList)
+           && AnalysisDisposal::releaseEach(trapezoidLoadList) && AnalysisDisposal::releaseEach(memberList)
+           && AnalysisDisposal::releaseEach(nodeList);
 }

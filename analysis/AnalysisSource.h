@@ -109,6 +109,8 @@ public:
     bool initialiseLoading(const AnalysisDocument* document, const std::function<bool()>& carryOn = {});
     // The converted loads grouped by their load case.
     bool initialiseLoadCases();
+    // Frees every record a piece at a time; false when the program ends first.
+    bool release();
 
     QList<QSharedPointer<AnalysisSourceNode>> nodes() const;
     QList<QSharedPointer<AnalysisSourceMember>> members() const;

@@ -47,6 +47,13 @@ void BandedSystem::reset(int F, int H)
     multiplyAdds = 0.0;
 }
 
+void BandedSystem::release()
+{
+    F = 0;
+    std::vector<double>().swap(band);
+    std::vector<int>().swap(lastColumn);
+}
+
 void BandedSystem::assemble(const Matrix12x12& K, const int rows[12])
 {
     for (int i = 0; i < 12; ++i) {

@@ -46,6 +46,9 @@ public:
     // not fit.
     void reset(int F, int H);
 
+    // Gives back the band's memory; reset() before the next use.
+    void release();
+
     int numberOfEquations() const { return F; }
     int halfBandWidth() const { return H; }
 

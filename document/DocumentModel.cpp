@@ -1,5 +1,6 @@
 #include "DocumentModel.h"
 
+#include "AnalysisDisposal.h"
 #include "GeometryGroup.h"
 #include "GravityCase.h"
 #include "GroupLibrary.h"
@@ -25,9 +26,7 @@
 #include "ViewPointMemory.h"
 #include "VisualConstants.h"
 
-#include <QCoreApplication>
 #include <QHash>
-#include <QMutex>
 #include <QSet>
 #include <QThread>
 #include <QUndoStack>
@@ -41,74 +40,6 @@
 namespace {
 
 const int undoLimit = 256;
-
-// Analyses asked to end whose documents have gone, kept until their threads
-// have finished, since a thread must not be destroyed while it runs.
-struct EndingAnalyses
-{
-    QMutex mutex;
-    QList<QSharedPointer<QObject>> analyses;
-};
-
-EndingAnalyses& endingAnalyses()
-{
-    static EndingAnalyses ending;
-    return ending;
-}
-
-bool hasFinished(const QSharedPointer<QObject>& analysis)
-{
-    return static_cast<QThread*>(analysis.data())->isFinished();
-}
-
-// Once the thread of an analysis kept here has finished, lets the analysis
-// go in the application's thread. Connected before the thread starts, so
-// that its end is announced here before anything connected later.
-void letGoWhenFinished(QThread* thread)
-{
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application)
-        return;
-    QObject::connect(
-        thread, &QThread::finished, application,
-        [thread] {
-            QSharedPointer<QObject> finished;
-            {
-                EndingAnalyses& ending = endingAnalyses();
-                QMutexLocker locker(&ending.mutex);
-                for (int i = 0; i < ending.analyses.size() && !finished; ++i)
-                    if (ending.analyses[i].data() == thread)
-                        finished = ending.analyses.takeAt(i);
-            }
-            // Its very last steps come before it goes, outside the lock.
-            if (finished)
-                thread->wait();
-        },
-        Qt::QueuedConnection);
-}
-
-// Keeps the analysis until its thread has finished; without an application,
-// which could tell of the end, waits for it here.
-void letFinish(const QSharedPointer<QObject>& analysis)
-{
-    QThread* thread = static_cast<QThread*>(analysis.data());
-    if (!QCoreApplication::instance()) {
-        thread->wait();
-        return;
-    }
-    static const bool waitedForAtTheEnd = (qAddPostRoutine(&DocumentModel::waitForEndingAnalyses), true);
-    Q_UNUSED(waitedForAtTheEnd)
-    if (thread->isFinished())
-        return;
-    QList<QSharedPointer<QObject>> finished;
-    EndingAnalyses& ending = endingAnalyses();
-    QMutexLocker locker(&ending.mutex);
-    // Any whose end was missed go now.
-    for (int i = ending.analyses.size() - 1; i >= 0; --i)
-        if (hasFinished(ending.analyses[i]))
-            finished.append(ending.analyses.takeAt(i));
-    ending.analyses.append(analysis);
-}
 
 // The larger of the two; when the first is not a number, the second.
 double larger(double a, double b)
@@ -248,7 +179,7 @@ void DocumentModel::startAnalysis()
         if (meta->indexOfSignal(QMetaObject::normalizedSignature(relay.from + 1)) >= 0)
             connect(analysis.data(), relay.from, this, relay.to, Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, &DocumentModel::AnalysisHasCrashed, Qt::QueuedConnection);
-    letGoWhenFinished(thread);
+    AnalysisDisposal::watch(thread);
 
     // Below the GUI's priority where the analysis would compete for its core.
     const int cores = QThread::idealThreadCount();
@@ -256,36 +187,17 @@ void DocumentModel::startAnalysis()
 }
 
 // The analysis shares the core it reads, so the document need not wait for
-// it: it is asked to end and finishes by itself, however long its step.
+// it: it is asked to end and finishes by itself, however long its step, and
+// what it holds is freed elsewhere.
 void DocumentModel::stopAnalysis()
 {
-    QThread* thread = qobject_cast<QThread*>(analysis.data());
-    if (!thread || !analysisLink)
+    if (!qobject_cast<QThread*>(analysis.data()) || !analysisLink)
         return;
     // An ending we asked for is no crash.
     disconnect(analysis.data(), nullptr, this, nullptr);
     analysisLink->stop();
-    if (thread->isRunning())
-        letFinish(analysis);
-    else
-        // Ended already, or never started: what it did comes before it goes.
-        thread->wait();
-}
-
-void DocumentModel::waitForEndingAnalyses()
-{
-    EndingAnalyses& ending = endingAnalyses();
-    for (;;) {
-        QList<QSharedPointer<QObject>> analyses;
-        {
-            QMutexLocker locker(&ending.mutex);
-            analyses.swap(ending.analyses);
-        }
-        if (analyses.isEmpty())
-            return;
-        for (const QSharedPointer<QObject>& analysis : qAsConst(analyses))
-            static_cast<QThread*>(analysis.data())->wait();
-    }
+    analysisLink = nullptr;
+    AnalysisDisposal::keep(std::move(analysis), core);
 }
 
 void DocumentModel::stampChangeToGroup()

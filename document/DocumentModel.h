@@ -90,11 +90,6 @@ public:
     // Under the document's read lock and the structure's.
     void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const { core->readMembers(read); }
 
-    // Analyses whose documents have gone while they were still at work, each
-    // asked to end, are kept until their threads have finished. The
-    // application waits here, as it ends, for those still finishing.
-    static void waitForEndingAnalyses();
-
     // The published state of the analysis, each read under its state lock.
     // A document without analysis, like one whose analysis has ended, is
     // OffLine with the status "Analysis unavailable".

@@ -1,4 +1,9 @@
+#include "AnalysisDisposal.h"
 #include "AnalysisInstallation.h"
+#include "AnalysisModel.h"
+#include "AnalysisOutput.h"
+#include "AnalysisLoadCase.h"
+#include "AnalysisResultCase.h"
 #include "Calculator.h"
 #include "Combination.h"
 #include "CpuTimeTesting.h"
@@ -47,6 +52,8 @@
 #include <QUndoStack>
 #include <QtTest>
 
+#include <atomic>
+
 class UrlRecorder : public QObject
 {
     Q_OBJECT
@@ -67,6 +74,72 @@ ReportLayoutRef oneChapterReport(MainWindow* window, const QString& chapter)
         new ReportLayout(window->documentModel(), window->currentState(), window->viewPoint(), report));
     layout->layoutPages();
     return layout;
+}
+
+// Holds an analysis at its first stop check in one phase until the test
+// opens it. A close that waited for the analysis would never come back, so
+// the gate gives up after a while and says so.
+class PhaseGate
+{
+public:
+    void arm(AnalysisModel::Phase held)
+    {
+        QMutexLocker locker(&mutex);
+        phase = held;
+        reached = opened = gaveUp = false;
+        checksAfter = 0;
+        holder = nullptr;
+    }
+    void open()
+    {
+        QMutexLocker locker(&mutex);
+        opened = true;
+        wake.wakeAll();
+    }
+    bool isHolding() const
+    {
+        QMutexLocker locker(&mutex);
+        return reached && !opened && !gaveUp;
+    }
+    int checksAfterOpening() const
+    {
+        QMutexLocker locker(&mutex);
+        return checksAfter;
+    }
+    // The analysis held: its own thread.
+    QThread* held() const
+    {
+        QMutexLocker locker(&mutex);
+        return holder;
+    }
+    void check(AnalysisModel::Phase at)
+    {
+        QMutexLocker locker(&mutex);
+        if (at != phase)
+            return;
+        if (reached) {
+            ++checksAfter;
+            return;
+        }
+        reached = true;
+        holder = QThread::currentThread();
+        while (!opened && !gaveUp)
+            gaveUp = !wake.wait(&mutex, 30000);
+    }
+
+private:
+    mutable QMutex mutex;
+    QWaitCondition wake;
+    AnalysisModel::Phase phase = AnalysisModel::Watch;
+    bool reached = false, opened = false, gaveUp = false;
+    int checksAfter = 0;
+    QThread* holder = nullptr;
+};
+
+PhaseGate& phaseGate()
+{
+    static PhaseGate gate;
+    return gate;
 }
 
 } // namespace
@@ -100,6 +173,10 @@ private slots:
     void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
     void loadsTypedReadBackAsTyped_data();
     void loadsTypedReadBackAsTyped();
+    void whatAnAnalysisLeavesIsFreedOffTheGuiThread_data();
+    void whatAnAnalysisLeavesIsFreedOffTheGuiThread();
+    void closingWhileAPhaseIsHeld_data();
+    void closingWhileAPhaseIsHeld();
     void closingOrQuittingDuringALongAnalysis_data();
     void closingOrQuittingDuringALongAnalysis();
 };
@@ -107,6 +184,8 @@ private slots:
 void TestWiring::initTestCase()
 {
     initialiseProgram();
+    // Set before any analysis runs; shut only while a test arms it.
+    AnalysisModel::_atStopCheck = [](AnalysisModel::Phase phase) { phaseGate().check(phase); };
 }
 
 void TestWiring::init()
@@ -625,20 +704,28 @@ namespace {
 // A cantilever of the given section under a tip load whose loading is the
 // first link of a chain of combinations, each the one before it, as
 // limit-state combinations often are; written as a model file.
-bool writeLinkedCombinations(const QString& path, int links, const SectionTypeRef& section)
+bool writeLinkedCombinations(const QString& path, int links, const SectionTypeRef& section, int pieces = 1)
 {
     DocumentModel document(QSharedPointer<UnitSystem>::create());
-    const NodeRef base(new Node), tip(new Node);
-    tip->setPosition(Vector3(4, 0, 0));
+    const NodeRef base(new Node);
     base->setSupport(SupportRef(new Support(QString(), 63)));
-    const MemberRef member(new Member(base, tip));
-    member->setSectionType(section);
+    QList<VaroObjectRef> objects{base};
+    NodeRef tip = base;
+    MemberRef member;
+    for (int i = 1; i <= pieces; ++i) {
+        const NodeRef next(new Node);
+        next->setPosition(Vector3(4.0 * i / pieces, 0, 0));
+        member.reset(new Member(tip, next));
+        member->setSectionType(section);
+        objects << next << member;
+        tip = next;
+    }
     const LoadingRef loading(new Loading("Imposed"));
     const LoadRef load(new PointLoad(member));
     load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false))));
     load->setLoadCase(loading);
     load->setPositionedForces({{1.0, 10e3}});
-    document.structureModel()->appendObjects({base, tip, member, load});
+    document.structureModel()->appendObjects(objects << load);
     QList<LoadCaseRef> cases{loading};
     for (int i = 0; i < links; ++i) {
         const CombinationRef next(new Combination(QString("ULS %1").arg(i + 1)));
@@ -650,6 +737,115 @@ bool writeLinkedCombinations(const QString& path, int links, const SectionTypeRe
 }
 
 } // namespace
+
+void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread_data()
+{
+    QTest::addColumn<bool>("replacing");
+    QTest::addColumn<bool>("ended"); // the analysis, before its window closed
+    QTest::newRow("the analysis of a closed window") << false << false;
+    QTest::newRow("the ended analysis of a closed window") << false << true;
+    QTest::newRow("an output that an edit replaced") << true << false;
+}
+
+// A window neither stands still for freeing what an analysis built nor frees
+// it: the analysis of a closed window goes in another thread, and so do the
+// result cases of an output that the window held last.
+void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
+{
+    QFETCH(bool, replacing);
+    QFETCH(bool, ended);
+    installAnalysis();
+    QObject recorder;
+    std::atomic<QThread*> freedIn{nullptr}, modelFreedIn{nullptr};
+    const auto record = [&freedIn] { freedIn = QThread::currentThread(); };
+    if (replacing) {
+        const QSharedPointer<DocumentModel> document = window->documentModel();
+        QTRY_VERIFY_WITH_TIMEOUT(document->analysisOutput(), 20000);
+        QSharedPointer<AnalysisOutput> shown = document->analysisOutput();
+        // Goes with the output's own result cases.
+        const QSharedPointer<AnalysisLoadCase> loadCase(new AnalysisLoadCase);
+        shown->resultCases.insert(LoadCaseRef(new Loading("Sentinel")),
+                                  QSharedPointer<AnalysisResultCase>(new AnalysisResultCase(loadCase),
+                                                                     [record](AnalysisResultCase* resultCase) {
+                                                                         record();
+                                                                         delete resultCase;
+                                                                     }));
+        window->findChild<QToolButton*>("TabLoading")->click();
+        select({"m1"});
+        window->findChild<QToolButton*>("ButtonLoadMenu")->click();
+        window->findChild<QToolButton*>("ActionAddPLoad")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(document->analysisOutput() != shown, 20000);
+        shown.reset();
+    } else {
+        const QString path = folder->filePath("closed.varou");
+        QVERIFY(writeLinkedCombinations(path, 10, window->documentModel()->structureModel()->members()[0]->sectionType()));
+        QPointer<MainWindow> closed = new MainWindow;
+        QVERIFY(closed->openFile(path));
+        closed->show();
+        const QSharedPointer<DocumentModel> document = closed->documentModel();
+        QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
+        auto* analysis = qobject_cast<AnalysisModel*>(document->analysisModel().data());
+        connect(analysis, &QObject::destroyed, &recorder, record, Qt::DirectConnection);
+        // The model's objects, which live in the GUI thread, go there.
+        connect(
+            document->structureModel().data(), &QObject::destroyed, &recorder,
+            [&modelFreedIn] { modelFreedIn = QThread::currentThread(); }, Qt::DirectConnection);
+        if (ended) {
+            analysis->stop();
+            QVERIFY(analysis->wait(20000));
+        }
+        QVERIFY(closed->close());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(freedIn != nullptr, 20000);
+    QVERIFY(freedIn != QThread::currentThread());
+    if (!replacing)
+        QTRY_COMPARE(modelFreedIn.load(), QThread::currentThread());
+}
+
+void TestWiring::closingWhileAPhaseIsHeld_data()
+{
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<int>("links");
+    QTest::addColumn<int>("pieces"); // of the cantilever, each six rows of the elimination
+    QTest::newRow("loading pass") << int(AnalysisModel::Solution) << 2000 << 1;
+    QTest::newRow("elimination") << int(AnalysisModel::Stiffness) << 1 << 64;
+}
+
+// An analysis held inside a phase until the test lets it go: closing its
+// window comes back while it is held, the other window keeps its unsaved
+// work, and once let go the analysis ends at its next stop check.
+void TestWiring::closingWhileAPhaseIsHeld()
+{
+    QFETCH(int, phase);
+    QFETCH(int, links);
+    QFETCH(int, pieces);
+    installAnalysis();
+    select({"n1"});
+    QVERIFY(window->isWindowModified());
+    const QString path = folder->filePath("held.varou");
+    QVERIFY(writeLinkedCombinations(path, links, window->documentModel()->structureModel()->members()[0]->sectionType(),
+                                    pieces));
+    // Only the new window's analysis is at work when the gate shuts.
+    QTRY_COMPARE_WITH_TIMEOUT(window->documentModel()->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
+    PhaseGate& gate = phaseGate();
+    gate.arm(AnalysisModel::Phase(phase));
+    QPointer<MainWindow> analysing = new MainWindow;
+    QVERIFY(analysing->openFile(path));
+    analysing->show();
+    const QPointer<QObject> analysis = analysing->documentModel()->analysisModel().data();
+    QTRY_VERIFY_WITH_TIMEOUT(gate.isHolding(), 60000);
+    QCOMPARE(gate.held(), analysis.data());
+    QVERIFY(analysing->close());
+    QVERIFY(gate.isHolding());
+    QVERIFY(window->isVisible() && window->isWindowModified());
+    gate.open();
+    QTRY_VERIFY_WITH_TIMEOUT(!analysis, 20000);
+    QVERIFY2(gate.checksAfterOpening() <= 1, qPrintable(QString::number(gate.checksAfterOpening())));
+    gate.arm(AnalysisModel::Watch);
+    QTRY_VERIFY(!analysing);
+    QVERIFY(window && window->isVisible() && window->isWindowModified());
+    QVERIFY(window->documentModel()->isModified());
+}
 
 void TestWiring::closingOrQuittingDuringALongAnalysis_data()
 {
@@ -684,17 +880,20 @@ void TestWiring::closingOrQuittingDuringALongAnalysis()
     if (quitting) {
         closeRemainingMainWindows();
         // What the application waits for as it ends.
-        DocumentModel::waitForEndingAnalyses();
+        AnalysisDisposal::waitForThreads();
         QVERIFY(!analysing && !window);
+        // Nothing of it runs once the application has waited; what it still
+        // holds is left to the process's end.
+        QVERIFY(!analysis || qobject_cast<QThread*>(analysis.data())->isFinished());
     } else {
         QVERIFY(analysing->close());
     }
     const double spent = processCpuSeconds() - cpuBefore;
     QVERIFY2(spent < 2.5, qPrintable(QStringLiteral("%1 s of CPU time").arg(spent)));
-    QTRY_VERIFY_WITH_TIMEOUT(!analysis, 10000);
     QVERIFY(dialogs.boxes.isEmpty());
     if (quitting)
         return;
+    QTRY_VERIFY_WITH_TIMEOUT(!analysis, 10000);
     QTRY_VERIFY(!analysing);
     QVERIFY(window && window->isVisible() && window->isWindowModified());
     QVERIFY(window->documentModel()->isModified());

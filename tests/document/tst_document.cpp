@@ -1,5 +1,6 @@
 #include "DocumentTesting.h"
 
+#include "AnalysisDisposal.h"
 #include "DocumentCommands.h"
 #include "GuiWatchdog.h"
 #include "ReportCommands.h"
@@ -13,6 +14,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <thread>
 
 namespace {
 
@@ -27,6 +29,7 @@ public:
     std::atomic<bool> emitOutput{false};
     std::atomic<int> stops{0};
     std::atomic<bool> returned{false}; // ended by itself, not cut off
+    std::atomic<bool> finishingAStep{false}; // goes on, though asked to stop
 
     OperatingState operatingState() const override { return NoResults; }
     QSharedPointer<AnalysisOutput> output() const override { return {}; }
@@ -46,7 +49,7 @@ signals:
 protected:
     void run() override
     {
-        while (keepRunning) {
+        while (keepRunning || finishingAStep) {
             if (emitOutput.exchange(false))
                 emit OutputChanged();
             msleep(1);
@@ -95,6 +98,7 @@ private slots:
     void libraryChangesRaiseTheirStamps();
     void theAnalysisRunsFromConstructionToDestruction();
     void anAnalysisThatEndsByItselfIsReportedOnce();
+    void theProgramsEndWaitsForAnalysesButNotForFreeing();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
     void askingAgainUnderTheThreadsOwnWriteLockGoesOn();
     void aReaderIsNotHeldLongByAStormOfWriters();
@@ -299,6 +303,34 @@ void TestDocument::anAnalysisThatEndsByItselfIsReportedOnce()
     QVERIFY(crashed.wait());
     QCoreApplication::processEvents();
     QCOMPARE(crashed.count(), 1);
+}
+
+// As the application ends, no analysis thread may run on, but what is still
+// to be freed is left: the end waits for the step an analysis is finishing,
+// not for freeing that would never be done.
+void TestDocument::theProgramsEndWaitsForAnalysesButNotForFreeing()
+{
+    FakeAnalysisFactory factory;
+    QSharedPointer<DocumentModel> document = newDocument();
+    const QSharedPointer<FakeAnalysis> analysis = factory.made;
+    analysis->finishingAStep = true;
+    static std::atomic<int> pieces{0};
+    AnalysisDisposal::release([] {
+        ++pieces;
+        return false;
+    });
+    QTRY_VERIFY(pieces > 0);
+    document.reset();
+    static std::atomic<bool> ended{false};
+    std::thread([] {
+        AnalysisDisposal::waitForThreads();
+        ended = true;
+    }).detach();
+    QTest::qWait(50);
+    QVERIFY(!ended && analysis->isRunning());
+    analysis->finishingAStep = false;
+    QTRY_VERIFY(ended);
+    QVERIFY(analysis->isFinished());
 }
 
 void TestDocument::aWriterCountsItselfBeforeItWaitsForTheLock()
