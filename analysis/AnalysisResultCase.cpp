@@ -452,18 +452,31 @@ int signChanges(const Polynomial& p, double lo, double hi, double tol, double* z
 {
     if (p.degree < 1)
         return 0;
+    int count = 0;
+    const auto found = [&](double x, bool up) {
+        if (x > lo && x < hi) {
+            zeros[count] = x;
+            rising[count++] = up;
+        }
+    };
     if (p.degree == 1) {
-        const double x = -p.c[0] / p.c[1];
-        if (!(x > lo && x < hi))
-            return 0;
-        zeros[0] = x;
-        rising[0] = p.c[1] > 0.0;
-        return 1;
+        found(-p.c[0] / p.c[1], p.c[1] > 0.0);
+        return count;
     }
+    if (p.degree == 2) {
+        // The roots without cancellation; a double root is no change of sign.
+        const double a = p.c[2], b = p.c[1], disc = b * b - 4.0 * a * p.c[0];
+        if (disc <= 0.0)
+            return 0;
+        const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b)), r1 = q / a, r2 = p.c[0] / q;
+        found(std::min(r1, r2), a < 0.0);
+        found(std::max(r1, r2), a > 0.0);
+        return count;
+    }
+    // The turning points need only part the zeros.
     double turns[Polynomial::maxDegree];
     bool up[Polynomial::maxDegree];
-    const int m = signChanges(p.derivative(), lo, hi, 1e-12, turns, up);
-    int count = 0;
+    const int m = signChanges(p.derivative(), lo, hi, 1e-7, turns, up);
     double x0 = lo, f0 = p(lo);
     for (int i = 0; i <= m; ++i) {
         const double x1 = i < m ? turns[i] : hi, f1 = p(x1);
@@ -582,13 +595,28 @@ public:
                 f[k] = value(at[k]);
             return throughLobattoNodes(f, n);
         };
-        // The falling zeros of the derivative of the sum of the squares.
-        const auto maximaOfSquares = [&](const Polynomial* parts, int count, double* peaks, int* found) {
+        double zeros[Polynomial::maxDegree];
+        bool rising[Polynomial::maxDegree];
+        // The peaks of |p|: its maxima where it is positive, its minima where negative.
+        const auto peaksOf = [&](const Polynomial& p, double* peaks, int* found) {
+            const int m = signChanges(p.derivative(), -1.0, 1.0, tol, zeros, rising);
+            for (int i = 0; i < m; ++i)
+                if ((p(zeros[i]) > 0.0) != rising[i])
+                    peaks[(*found)++] = zeros[i];
+        };
+        // The peaks of the length of a vector: where the derivative of the sum
+        // of the squares falls through zero; a vector along one axis, those of
+        // that component.
+        const auto peaksOfLength = [&](const Polynomial* parts, double* peaks, int* found) {
             Polynomial h;
-            for (int i = 0; i < count; ++i)
-                h.addProduct(parts[i], parts[i].derivative());
-            double zeros[Polynomial::maxDegree];
-            bool rising[Polynomial::maxDegree];
+            int along = -1;
+            for (int i = 0; i < 3; ++i)
+                if (parts[i].degree >= 0) {
+                    along = h.degree < 0 ? i : -1;
+                    h.addProduct(parts[i], parts[i].derivative());
+                }
+            if (along >= 0)
+                return peaksOf(parts[along], peaks, found);
             const int m = signChanges(h, -1.0, 1.0, tol, zeros, rising);
             for (int i = 0; i < m; ++i)
                 if (!rising[i])
@@ -598,15 +626,15 @@ public:
         for (int i = 0; i < 3; ++i) {
             v[i] = fit([i](const PieceSample& s) { return s.deflection[i]; });
             g[i] = fit([i](const PieceSample& s) { return s.displacement[i]; });
-            maximaOfSquares(&v[i], 1, deflectionPeaks, &deflectionCount);
+            peaksOf(v[i], deflectionPeaks, &deflectionCount);
         }
-        maximaOfSquares(v, 3, deflectionPeaks, &deflectionCount);
-        maximaOfSquares(g, 3, deflectionPeaks, &deflectionCount);
+        peaksOfLength(v, deflectionPeaks, &deflectionCount);
+        peaksOfLength(g, deflectionPeaks, &deflectionCount);
         if (loaded) {
             Polynomial F[6];
             for (int i = 0; i < 6; ++i) {
                 F[i] = fit([i](const PieceSample& s) { return s.force[i]; });
-                maximaOfSquares(&F[i], 1, forcePeaks, &forceCount);
+                peaksOf(F[i], forcePeaks, &forceCount);
             }
             // The stress, |N| / A + |My| / Zy + |Mz| / Zz, is the largest of
             // the four sums of ±N / A ± My / Zy ± Mz / Zz, each a cubic.
@@ -617,10 +645,7 @@ public:
                 sum.addScaled(F[4], (signs & 1 ? -1.0 : 1.0) / s.Zy);
                 sum.addScaled(F[5], (signs & 2 ? -1.0 : 1.0) / s.Zz);
                 // Its peaks and its troughs, the peaks of the opposite signs.
-                double zeros[Polynomial::maxDegree];
-                bool rising[Polynomial::maxDegree];
-                const Polynomial slope = sum.derivative();
-                const int m = signChanges(slope, -1.0, 1.0, tol, zeros, rising);
+                const int m = signChanges(sum.derivative(), -1.0, 1.0, tol, zeros, rising);
                 for (int i = 0; i < m; ++i)
                     forcePeaks[forceCount++] = zeros[i];
             }
