@@ -413,19 +413,23 @@ struct Polynomial
 };
 
 // Brings the bracket (lo, hi) of a zero of p, where p has the signs of flo
-// and fhi, to at most tol across: Newton steps while they land inside and
-// keep halving the bracket, else a halving. A Newton step shorter than tol
-// says only where to look: a probe just past it on the far side of the zero
-// closes the bracket, or moves it on.
+// and fhi, to at most tol across: Newton steps while they land inside, and
+// a halving when they leave it or stall. A Newton step shorter than tol says
+// only where to look: a probe just past its end closes the bracket, or
+// moves it on.
 double closeBracket(const Polynomial& p, double lo, double flo, double hi, double fhi, double tol)
 {
-    const Polynomial dp = p.derivative();
     const bool risesToHi = fhi > 0.0;
     double x = lo - flo * (hi - lo) / (fhi - flo), halvedTo = hi - lo;
     for (int slow = 0, i = 0; i < 200; ++i) {
         if (!(x > lo && x < hi))
             x = 0.5 * (lo + hi);
-        const double fx = p(x);
+        // p and its slope at x together.
+        double fx = 0.0, dfx = 0.0;
+        for (int k = p.degree; k >= 0; --k) {
+            dfx = dfx * x + fx;
+            fx = fx * x + p.c[k];
+        }
         if (fx == 0.0)
             return x;
         ((fx > 0.0) == risesToHi ? hi : lo) = x;
@@ -434,13 +438,13 @@ double closeBracket(const Polynomial& p, double lo, double flo, double hi, doubl
         if (hi - lo <= 0.5 * halvedTo) {
             halvedTo = hi - lo;
             slow = 0;
-        } else if (++slow > 2) {
+        } else if (++slow > 5) {
             slow = 0;
             x = 0.5 * (lo + hi);
             continue;
         }
-        const double step = -fx / dp(x);
-        x += std::fabs(step) >= 0.5 * tol ? step : std::copysign(0.5 * tol, step);
+        const double step = -fx / dfx;
+        x += std::fabs(step) >= 0.5 * tol ? step : step + std::copysign(0.25 * tol, step);
     }
     return 0.5 * (lo + hi);
 }
@@ -476,7 +480,7 @@ int signChanges(const Polynomial& p, double lo, double hi, double tol, double* z
     // The turning points need only part the zeros.
     double turns[Polynomial::maxDegree];
     bool up[Polynomial::maxDegree];
-    const int m = signChanges(p.derivative(), lo, hi, 1e-7, turns, up);
+    const int m = signChanges(p.derivative(), lo, hi, 1e-6, turns, up);
     double x0 = lo, f0 = p(lo);
     for (int i = 0; i <= m; ++i) {
         const double x1 = i < m ? turns[i] : hi, f1 = p(x1);
