@@ -243,24 +243,38 @@ double AnalysisResultCase::positionToleranceOf(const MemberRef& member) const
     return 1.0 / ((std::floor(L) + 1.0) * 1024.0);
 }
 
+namespace {
+
+// The magnitudes of the deflections' statistics, given the local deflection
+// and the displacement.
+void deflectionMagnitudes(const Vector3& v, const Vector3& displacement, double* magnitudes)
+{
+    for (int k = 0; k < 3; ++k)
+        magnitudes[AnalysisResultCase::DeflectionX + k] = std::fabs(v[k]);
+    magnitudes[AnalysisResultCase::DeflectionMagnitude] = v.length();
+    magnitudes[AnalysisResultCase::DisplacementMagnitude] = displacement.length();
+}
+
+// The magnitudes of the forces' statistics, given the forces.
+void forceMagnitudes(const QSharedPointer<AnalysisSourceMember>& sm, const Vector6& f, double* magnitudes)
+{
+    for (int k = 0; k < 6; ++k)
+        magnitudes[AnalysisResultCase::Force0 + k] = std::fabs(f[k]);
+    magnitudes[AnalysisResultCase::Stress] = sm ? std::fabs(AnalysisResultCase::stressGivenForcesOnMember(sm, f)) : 0.0;
+}
+
+} // namespace
+
 void AnalysisResultCase::statisticsAtPosition(const MemberRef& member, double t, int groups,
                                               double* magnitudes) const
 {
     if (groups & (Deflections | Displacements)) {
         const Vector3 v = deflectionAtPositionOnMember(member, t);
-        for (int k = 0; k < 3; ++k)
-            magnitudes[DeflectionX + k] = std::fabs(v[k]);
-        magnitudes[DeflectionMagnitude] = v.length();
-        if (groups & Displacements)
-            magnitudes[DisplacementMagnitude] = globalDisplacementGivenDeflection(member, t, v).length();
+        deflectionMagnitudes(v, groups & Displacements ? globalDisplacementGivenDeflection(member, t, v) : Vector3(),
+                             magnitudes);
     }
-    if (groups & Forces) {
-        const Vector6 f = forceAtPositionOnMember(member, t);
-        for (int k = 0; k < 6; ++k)
-            magnitudes[Force0 + k] = std::fabs(f[k]);
-        const QSharedPointer<AnalysisSourceMember>& sm = sourceMemberOf(member);
-        magnitudes[Stress] = sm ? std::fabs(stressGivenForcesOnMember(sm, f)) : 0.0;
-    }
+    if (groups & Forces)
+        forceMagnitudes(sourceMemberOf(member), forceAtPositionOnMember(member, t), magnitudes);
 }
 
 namespace {
@@ -344,163 +358,346 @@ void AnalysisResultCase::accumulateMaxima(const MemberRef& member, double positi
 
 namespace {
 
-// Finds the largest magnitude of every statistic over stretches of one
-// member. Within a stretch each statistic follows a curve of low degree
-// (a cubic or quintic, or the root of a sum of their squares) that may rise
-// and fall several times: a deflection hogs beside each support and sags
-// between. An even grid brackets each of its peaks; each bracket around a
-// sample that stands above its neighbours, or around an end from which the
-// curve rises, is narrowed until the peak is known to within d / 8.
-// The grid is finer where a load lies along the stretch, whose curves are of
-// higher degree.
-class StretchSearch
-{
-public:
-    StretchSearch(const AnalysisResultCase& c, const MemberRef& member, double d, StatisticRecords* records)
-        : c(c), member(member), d(d), records(records)
-    {
-    }
-
-    // The forces follow a loaded stretch only: elsewhere they are straight
-    // lines, and the stress a sum of their magnitudes, largest at an end.
-    void search(double lo, double hi, bool loaded)
-    {
-        if (hi <= lo + d)
-            return;
-        const int groups = AnalysisResultCase::Deflections | AnalysisResultCase::Displacements
-                           | (loaded ? AnalysisResultCase::Forces : 0);
-        const int to = loaded ? AnalysisResultCase::NumberOfStatistics : AnalysisResultCase::Force0;
-        const int steps = loaded ? finest : finest / 2;
-        double at[finest + 1];
-        double grid[finest + 1][AnalysisResultCase::NumberOfStatistics];
-        for (int i = 0; i <= steps; ++i) {
-            at[i] = i == steps ? hi : lo + (hi - lo) * i / steps;
-            c.statisticsAtPosition(member, at[i], groups, grid[i]);
-            records->offer(grid[i], at[i], groups);
-        }
-        // Just inside each end, worked out only when an end stands above the
-        // grid beside it, and the grid's step is longer than d.
-        const bool roomy = (hi - lo) / steps > d;
-        double inside[2][AnalysisResultCase::NumberOfStatistics];
-        bool insideKnown[2] = {false, false};
-        const double insideAt[2] = {lo + d, hi - d};
-        const auto insideEnd = [&](int end, int q) {
-            if (!insideKnown[end]) {
-                c.statisticsAtPosition(member, insideAt[end], groups, inside[end]);
-                records->offer(inside[end], insideAt[end], groups);
-                insideKnown[end] = true;
-            }
-            return inside[end][q];
-        };
-        // What rounding leaves of a zero: a deflection beside the member's
-        // movement, a force beside the largest force.
-        double movement = 0.0, forces = 0.0;
-        for (int i = 0; i <= steps; ++i) {
-            movement = std::max({movement, grid[i][AnalysisResultCase::DeflectionMagnitude],
-                                 grid[i][AnalysisResultCase::DisplacementMagnitude]});
-            for (int q = AnalysisResultCase::Force0; q < to; ++q)
-                forces = std::max(forces, grid[i][q]);
-        }
-        const auto noise = [&](int q) { return 0x1p-30 * (q < AnalysisResultCase::Force0 ? movement : forces); };
-        for (int q = 0; q < to; ++q) {
-            for (int i = 1; i < steps; ++i)
-                if (grid[i][q] > noise(q) && isPeak(grid[i][q], grid[i - 1][q], grid[i + 1][q]))
-                    narrow(q, {at[i - 1], grid[i - 1][q]}, {at[i], grid[i][q]}, {at[i + 1], grid[i + 1][q]});
-            if (!roomy)
-                continue;
-            if (grid[0][q] > noise(q) && isPeak(grid[0][q], grid[1][q], grid[1][q]) && insideEnd(0, q) > grid[0][q])
-                narrow(q, {at[0], grid[0][q]}, {insideAt[0], inside[0][q]}, {at[1], grid[1][q]});
-            if (grid[steps][q] > noise(q) && isPeak(grid[steps][q], grid[steps - 1][q], grid[steps - 1][q])
-                && insideEnd(1, q) > grid[steps][q])
-                narrow(q, {at[steps - 1], grid[steps - 1][q]}, {insideAt[1], inside[1][q]},
-                       {at[steps], grid[steps][q]});
-        }
-    }
-
-private:
-    static constexpr int finest = 16;
-    struct Point
-    {
-        double t, g;
-    };
-
-    // A sample at least as large as its neighbours; a flat run of equal
-    // samples, or one that rounding lifts, is none.
-    static bool isPeak(double g, double before, double after)
-    {
-        return g >= before && g >= after && g - std::min(before, after) > g * 0x1p-40;
-    }
-
-    // The peak of statistic q between a and b, where x stands at least as
-    // high as both: the vertex of the parabola through the three highest
-    // points, while it falls well inside the bracket and the steps shrink,
-    // else a golden-section step into the longer side; done when a vertex
-    // falls within d / 8 of the highest point, or the bracket is that short.
-    // Every probe is offered to the records with the other statistics of its group.
-    void narrow(int q, Point a, Point x, Point b)
-    {
-        const int group = groupOf(q);
-        const double tol = d / 8.0, golden = 0.3819660112501051;
-        double g[AnalysisResultCase::NumberOfStatistics];
-        Point w = b, v = a;
-        double step = b.t - a.t, before = step;
-        for (int probes = 0; probes < 64 && b.t - a.t > 4.0 * tol; ++probes) {
-            const double middle = (a.t + b.t) * 0.5;
-            bool parabolic = false, converged = false;
-            if (std::fabs(before) > tol) {
-                // The vertex of the parabola through x, w and v, as x + p / s.
-                const double r = (x.t - w.t) * (x.g - v.g);
-                double s = (x.t - v.t) * (x.g - w.g);
-                double p = (x.t - v.t) * s - (x.t - w.t) * r;
-                s = 2.0 * (s - r);
-                if (s > 0.0)
-                    p = -p;
-                s = std::fabs(s);
-                if (std::fabs(p) < std::fabs(0.5 * s * before) && p > s * (a.t - x.t) && p < s * (b.t - x.t)) {
-                    before = step;
-                    step = p / s;
-                    parabolic = true;
-                    converged = std::fabs(step) < tol;
-                }
-            }
-            if (!parabolic) {
-                before = x.t >= middle ? a.t - x.t : b.t - x.t;
-                step = golden * before;
-            }
-            Point u{x.t + step, 0.0};
-            c.statisticsAtPosition(member, u.t, group, g);
-            records->offer(g, u.t, group);
-            if (converged)
-                return;
-            u.g = g[q];
-            if (u.g >= x.g) {
-                (u.t >= x.t ? a : b) = x;
-                v = w;
-                w = x;
-                x = u;
-            } else {
-                (u.t < x.t ? a : b) = u;
-                if (u.g >= w.g || w.t == x.t) {
-                    v = w;
-                    w = u;
-                } else if (u.g >= v.g || v.t == x.t || v.t == w.t) {
-                    v = u;
-                }
-            }
-        }
-    }
-
-    const AnalysisResultCase& c;
-    const MemberRef& member;
-    const double d;
-    StatisticRecords* records;
-};
-
 // The position just before t, where a load at t has not yet acted.
 double justBefore(double t)
 {
     return t - t * 0x1p-40;
 }
+
+// A polynomial in u over [-1, 1], lowest power first. A piece's curves are
+// quintics at most, so the derivatives of their squares are of degree 9.
+struct Polynomial
+{
+    static constexpr int maxDegree = 9;
+    int degree = -1; // none: the zero polynomial
+    double c[maxDegree + 1];
+
+    double operator()(double u) const
+    {
+        double p = 0.0;
+        for (int k = degree; k >= 0; --k)
+            p = p * u + c[k];
+        return p;
+    }
+    Polynomial derivative() const
+    {
+        Polynomial d;
+        d.degree = degree - 1;
+        for (int k = 1; k <= degree; ++k)
+            d.c[k - 1] = k * c[k];
+        return d;
+    }
+    // Adds a·b, which must fit.
+    void addProduct(const Polynomial& a, const Polynomial& b)
+    {
+        if (a.degree < 0 || b.degree < 0)
+            return;
+        raiseTo(a.degree + b.degree);
+        for (int i = 0; i <= a.degree; ++i)
+            for (int j = 0; j <= b.degree; ++j)
+                c[i + j] += a.c[i] * b.c[j];
+    }
+    // Adds w·a.
+    void addScaled(const Polynomial& a, double w)
+    {
+        raiseTo(a.degree);
+        for (int j = 0; j <= a.degree; ++j)
+            c[j] += w * a.c[j];
+    }
+    void raiseTo(int n)
+    {
+        for (int k = degree + 1; k <= n; ++k)
+            c[k] = 0.0;
+        degree = std::max(degree, n);
+    }
+};
+
+// Brings the bracket (lo, hi) of a zero of p, where p has the signs of flo
+// and fhi, to at most tol across: Newton steps while they land inside, and
+// a halving when they leave it or stall. A Newton step shorter than tol says
+// only where to look: a probe just past its end closes the bracket, or
+// moves it on.
+double closeBracket(const Polynomial& p, double lo, double flo, double hi, double fhi, double tol)
+{
+    const bool risesToHi = fhi > 0.0;
+    double x = lo - flo * (hi - lo) / (fhi - flo), halvedTo = hi - lo;
+    for (int slow = 0, i = 0; i < 200; ++i) {
+        if (!(x > lo && x < hi))
+            x = 0.5 * (lo + hi);
+        // p and its slope at x together.
+        double fx = 0.0, dfx = 0.0;
+        for (int k = p.degree; k >= 0; --k) {
+            dfx = dfx * x + fx;
+            fx = fx * x + p.c[k];
+        }
+        if (fx == 0.0)
+            return x;
+        ((fx > 0.0) == risesToHi ? hi : lo) = x;
+        if (hi - lo <= tol)
+            break;
+        if (hi - lo <= 0.5 * halvedTo) {
+            halvedTo = hi - lo;
+            slow = 0;
+        } else if (++slow > 5) {
+            slow = 0;
+            x = 0.5 * (lo + hi);
+            continue;
+        }
+        const double step = -fx / dfx;
+        x += std::fabs(step) >= 0.5 * tol ? step : step + std::copysign(0.25 * tol, step);
+    }
+    return 0.5 * (lo + hi);
+}
+
+// The zeros of p in (lo, hi) where it changes sign, in order, each within
+// tol, and whether p rises through it. Between two successive turning points
+// p is monotone and changes sign once at most.
+int signChanges(const Polynomial& p, double lo, double hi, double tol, double* zeros, bool* rising)
+{
+    if (p.degree < 1)
+        return 0;
+    int count = 0;
+    const auto found = [&](double x, bool up) {
+        if (x > lo && x < hi) {
+            zeros[count] = x;
+            rising[count++] = up;
+        }
+    };
+    if (p.degree == 1) {
+        found(-p.c[0] / p.c[1], p.c[1] > 0.0);
+        return count;
+    }
+    if (p.degree == 2) {
+        // The roots without cancellation; a double root is no change of sign.
+        const double a = p.c[2], b = p.c[1], disc = b * b - 4.0 * a * p.c[0];
+        if (disc <= 0.0)
+            return 0;
+        const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b)), r1 = q / a, r2 = p.c[0] / q;
+        found(std::min(r1, r2), a < 0.0);
+        found(std::max(r1, r2), a > 0.0);
+        return count;
+    }
+    // The turning points need only part the zeros.
+    double turns[Polynomial::maxDegree];
+    bool up[Polynomial::maxDegree];
+    const int m = signChanges(p.derivative(), lo, hi, 1e-6, turns, up);
+    double x0 = lo, f0 = p(lo);
+    for (int i = 0; i <= m; ++i) {
+        const double x1 = i < m ? turns[i] : hi, f1 = p(x1);
+        if ((f0 < 0.0 && f1 > 0.0) || (f0 > 0.0 && f1 < 0.0)) {
+            zeros[count] = closeBracket(p, x0, f0, x1, f1, tol);
+            rising[count++] = f1 > 0.0;
+        }
+        x0 = x1;
+        f0 = f1;
+    }
+    return count;
+}
+
+// The Chebyshev–Lobatto nodes cos(kπ/n) of the fits of degree 3 and 5, and
+// the Chebyshev polynomials T0 to T5 in powers of u.
+const double chebyshevPowers[6][6] = {{1, 0, 0, 0, 0, 0},   {0, 1, 0, 0, 0, 0},    {-1, 0, 2, 0, 0, 0},
+                                      {0, -3, 0, 4, 0, 0},  {1, 0, -8, 0, 8, 0},   {0, 5, 0, -20, 0, 16}};
+const int lowDegree = 3, highDegree = 5;
+
+double lobattoCosine(int n, int j)
+{
+    static const struct Table
+    {
+        double cosines[2][2 * highDegree + 1];
+        Table()
+        {
+            for (int k = 0; k <= 2 * highDegree; ++k) {
+                cosines[0][k] = std::cos(k * M_PI / lowDegree);
+                cosines[1][k] = std::cos(k * M_PI / highDegree);
+            }
+        }
+    } table;
+    return table.cosines[n == highDegree][j % (2 * n)];
+}
+
+// The polynomial of degree n through f[k] at u = cos(kπ/n), by its
+// Chebyshev coefficients, those that rounding leaves of a zero dropped.
+Polynomial throughLobattoNodes(const double* f, int n)
+{
+    double a[highDegree + 1], largest = 0.0;
+    for (int j = 0; j <= n; ++j) {
+        double s = 0.5 * (f[0] + (j % 2 ? -f[n] : f[n]));
+        for (int k = 1; k < n; ++k)
+            s += f[k] * lobattoCosine(n, j * k);
+        a[j] = (j == 0 || j == n ? 1.0 : 2.0) * s / n;
+        largest = std::max(largest, std::fabs(a[j]));
+    }
+    Polynomial p;
+    p.degree = n;
+    while (p.degree >= 0 && std::fabs(a[p.degree]) <= 0x1p-45 * largest)
+        --p.degree;
+    for (int i = 0; i <= p.degree; ++i) {
+        p.c[i] = 0.0;
+        for (int j = i; j <= p.degree; ++j)
+            p.c[i] += a[j] * chebyshevPowers[j][i];
+    }
+    return p;
+}
+
+// What a piece's curves are worked out from at one position: the local
+// deflection, the displacement and, along a loaded piece, the forces.
+struct PieceSample
+{
+    Vector3 deflection, displacement;
+    Vector6 force;
+};
+
+// Finds the largest magnitude of every statistic over the pieces of one
+// member between the places where its loading changes. Along a piece each
+// component of the deflection and the displacement is a cubic, or a quintic
+// under a distributed load, and each force at most a cubic: each is fitted
+// through the samples at Chebyshev–Lobatto nodes, and every peak of a
+// component or of a magnitude lies at a zero of the derivative of its
+// square, where that falls through zero. Those zeros are isolated between
+// the turning points of the derivative and each closed to d / 8; the
+// statistics are worked out there and offered, as are the samples.
+class PieceSearch
+{
+public:
+    PieceSearch(const AnalysisResultCase& c, const MemberRef& member, double d, StatisticRecords* records)
+        : c(c), member(member), source(c.sourceMembers.value(member)), d(d), records(records)
+    {
+    }
+
+    // The forces follow a loaded piece only: elsewhere they are straight
+    // lines, and the stress a sum of their magnitudes, largest at an end,
+    // where the member's fixed samples take them.
+    void search(double a, double b, bool loaded)
+    {
+        if (!source || b - a <= d)
+            return;
+        const int n = loaded ? highDegree : lowDegree;
+        PieceSample at[highDegree + 1];
+        for (int k = 0; k <= n; ++k) {
+            const double t = k == 0 ? b : k == n ? a : a + (b - a) * 0.5 * (1.0 + lobattoCosine(n, k));
+            if (k == n && leftAt == a) {
+                at[k].deflection = left.deflection;
+                at[k].displacement = left.displacement;
+            } else {
+                sample(t, AnalysisResultCase::Deflections | AnalysisResultCase::Displacements, &at[k]);
+            }
+            // The forces just before the load that may stand at b.
+            if (loaded)
+                sample(k == 0 ? justBefore(b) : t, AnalysisResultCase::Forces, &at[k]);
+        }
+        left = at[0];
+        leftAt = b;
+
+        // u over [-1, 1] runs from a to b; the zeros are closed to d / 8 along the member.
+        const double tol = d / 4.0 / (b - a);
+        double deflectionPeaks[5 * Polynomial::maxDegree], forcePeaks[16 * Polynomial::maxDegree];
+        int deflectionCount = 0, forceCount = 0;
+        const auto fit = [&](const auto& value) {
+            double f[highDegree + 1];
+            for (int k = 0; k <= n; ++k)
+                f[k] = value(at[k]);
+            return throughLobattoNodes(f, n);
+        };
+        double zeros[Polynomial::maxDegree];
+        bool rising[Polynomial::maxDegree];
+        // The peaks of |p|: its maxima where it is positive, its minima where negative.
+        const auto peaksOf = [&](const Polynomial& p, double* peaks, int* found) {
+            const int m = signChanges(p.derivative(), -1.0, 1.0, tol, zeros, rising);
+            for (int i = 0; i < m; ++i)
+                if ((p(zeros[i]) > 0.0) != rising[i])
+                    peaks[(*found)++] = zeros[i];
+        };
+        // The peaks of the length of a vector: where the derivative of the sum
+        // of the squares falls through zero; a vector along one axis, those of
+        // that component.
+        const auto peaksOfLength = [&](const Polynomial* parts, double* peaks, int* found) {
+            Polynomial h;
+            int along = -1;
+            for (int i = 0; i < 3; ++i)
+                if (parts[i].degree >= 0) {
+                    along = h.degree < 0 ? i : -1;
+                    h.addProduct(parts[i], parts[i].derivative());
+                }
+            if (along >= 0)
+                return peaksOf(parts[along], peaks, found);
+            const int m = signChanges(h, -1.0, 1.0, tol, zeros, rising);
+            for (int i = 0; i < m; ++i)
+                if (!rising[i])
+                    peaks[(*found)++] = zeros[i];
+        };
+        Polynomial v[3], g[3];
+        for (int i = 0; i < 3; ++i) {
+            v[i] = fit([i](const PieceSample& s) { return s.deflection[i]; });
+            g[i] = fit([i](const PieceSample& s) { return s.displacement[i]; });
+            peaksOf(v[i], deflectionPeaks, &deflectionCount);
+        }
+        peaksOfLength(v, deflectionPeaks, &deflectionCount);
+        peaksOfLength(g, deflectionPeaks, &deflectionCount);
+        if (loaded) {
+            Polynomial F[6];
+            for (int i = 0; i < 6; ++i) {
+                F[i] = fit([i](const PieceSample& s) { return s.force[i]; });
+                peaksOf(F[i], forcePeaks, &forceCount);
+            }
+            // The stress, |N| / A + |My| / Zy + |Mz| / Zz, is the largest of
+            // the four sums of ±N / A ± My / Zy ± Mz / Zz, each a cubic.
+            const AnalysisSection& s = *source->section;
+            for (int signs = 0; signs < 4; ++signs) {
+                Polynomial sum;
+                sum.addScaled(F[0], 1.0 / s.area);
+                sum.addScaled(F[4], (signs & 1 ? -1.0 : 1.0) / s.Zy);
+                sum.addScaled(F[5], (signs & 2 ? -1.0 : 1.0) / s.Zz);
+                // Its peaks and its troughs, the peaks of the opposite signs.
+                const int m = signChanges(sum.derivative(), -1.0, 1.0, tol, zeros, rising);
+                for (int i = 0; i < m; ++i)
+                    forcePeaks[forceCount++] = zeros[i];
+            }
+        }
+        offerAt(a, b, deflectionPeaks, deflectionCount,
+                AnalysisResultCase::Deflections | AnalysisResultCase::Displacements);
+        offerAt(a, b, forcePeaks, forceCount, AnalysisResultCase::Forces);
+    }
+
+private:
+    void sample(double t, int groups, PieceSample* s)
+    {
+        double magnitudes[AnalysisResultCase::NumberOfStatistics];
+        if (groups & AnalysisResultCase::Forces) {
+            s->force = c.forceAtPositionOnMember(member, t);
+            forceMagnitudes(source, s->force, magnitudes);
+        } else {
+            s->deflection = c.deflectionAtPositionOnMember(member, t);
+            s->displacement = c.globalDisplacementGivenDeflection(member, t, s->deflection);
+            deflectionMagnitudes(s->deflection, s->displacement, magnitudes);
+        }
+        records->offer(magnitudes, t, groups);
+    }
+
+    // The statistics of the groups at each peak, the peaks given as u along
+    // the piece from a to b; peaks closer than d / 16 to the one before are one.
+    void offerAt(double a, double b, double* peaks, int count, int groups)
+    {
+        for (int i = 0; i < count; ++i)
+            peaks[i] = a + (b - a) * 0.5 * (1.0 + peaks[i]);
+        std::sort(peaks, peaks + count);
+        double last = -1.0;
+        for (int i = 0; i < count; ++i)
+            if (peaks[i] - last > d / 16.0) {
+                PieceSample s;
+                sample(last = peaks[i], groups, &s);
+            }
+    }
+
+    const AnalysisResultCase& c;
+    const MemberRef& member;
+    const QSharedPointer<AnalysisSourceMember> source;
+    const double d;
+    StatisticRecords* records;
+    // The deflection at the end of the piece searched last, where the next begins.
+    PieceSample left;
+    double leftAt = -1.0;
+};
 
 } // namespace
 
@@ -562,15 +759,21 @@ MemberStats AnalysisResultCase::memberStatsOf(const MemberRef& member) const
         sample(justBefore(p));
     }
 
+    // The pieces between the places where the loading changes, each searched
+    // on its own.
+    QVector<double> breaks{0.0, 1.0};
+    for (double p : stats.points)
+        breaks.append(p);
+    std::sort(breaks.begin(), breaks.end());
     StatisticRecords records(&stats.deflection, &stats.displacement, &stats.force, &stats.stress);
-    StretchSearch along(*this, member, d, &records);
-    double prev = 0.0;
-    for (const QPair<double, double>& s : stats.segments) {
-        along.search(prev + d, s.first - d, false);
-        along.search(s.first, s.second, true);
-        prev = s.second;
+    PieceSearch along(*this, member, d, &records);
+    for (int i = 1; i < breaks.size(); ++i) {
+        const double a = breaks[i - 1], b = breaks[i], middle = 0.5 * (a + b);
+        bool loaded = false;
+        for (const QPair<double, double>& s : stats.segments)
+            loaded = loaded || (s.first < middle && middle < s.second);
+        along.search(a, b, loaded);
     }
-    along.search(prev + d, 1.0 - d, false);
     return stats;
 }
 

@@ -80,6 +80,8 @@ public:
     // Deflection relative to the chord between the displaced ends (x is 0).
     Vector3 deflectionAtPositionOnMember(const MemberRef& member, double t) const;
     Vector3 globalDisplacementAtPositionOnMember(const MemberRef& member, double t) const;
+    // The same, given the deflection at t.
+    Vector3 globalDisplacementGivenDeflection(const MemberRef& member, double t, const Vector3& deflection) const;
     // (N, Vy, Vz, T, My, Mz); bending moments positive when they sag.
     Vector6 forceAtPositionOnMember(const MemberRef& member, double t) const;
     // (|N|/A + |My|/Zy + |Mz|/Zz), negative when N is compressive.
@@ -127,7 +129,6 @@ public:
 
 private:
     const QSharedPointer<AnalysisSourceMember>& sourceMemberOf(const MemberRef& member) const;
-    Vector3 globalDisplacementGivenDeflection(const MemberRef& member, double t, const Vector3& deflection) const;
 };
 
 class MemberStats

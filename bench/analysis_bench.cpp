@@ -19,6 +19,7 @@
 #include "SectionType.h"
 #include "StructureModel.h"
 #include "Support.h"
+#include "TrapezoidLoad.h"
 #include "UnitSystem.h"
 #include "AnalysisMember.h"
 #include "BandedSystem.h"
@@ -221,27 +222,50 @@ BENCHMARK(BM_Elimination)
 BENCHMARK(BM_Solve)->Apply(frames);
 
 
-// The whole analysis through the thread, from the snapshot of a document to
-// the published output, of the same frames held as model objects standing
-// with Y up, as the program's gravity and member axes assume: gravity node
-// loads on every upper node and lateral loads along X.
-class FrameDocument : public AnalysisDocument
+// A document of model objects held in lists, whose counters a benchmark
+// moves to ask for a new analysis.
+class ListDocument : public AnalysisDocument
 {
 public:
     QList<MemberRef> members;
     QList<LoadRef> loads;
     LoadCaseRef loading{new Loading(QStringLiteral("Loading 1"))};
     QAtomicInt topology{1}, stiffness, loadingCounter;
+    const SectionTypeRef sectionType{steelType()};
 
-    FrameDocument(int nx, int ny, int nz)
+    static SectionTypeRef steelType()
     {
         const CrossSectionRef section = makeBenchIBeam();
         section->setArea(A);
         section->setIy(Iz);
         section->setIz(Iy);
         section->setJ(J);
-        const SectionTypeRef sectionType(
+        return SectionTypeRef(
             new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5))));
+    }
+
+    int busyCount() const override { return 0; }
+    int topologySum() const override { return topology.loadAcquire(); }
+    int stiffnessSum() const override { return stiffness.loadAcquire(); }
+    int loadingSum() const override { return loadingCounter.loadAcquire(); }
+    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override { read(members); }
+    QList<LoadCaseRef> loadCases() const override { return {loading}; }
+    bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* expanded,
+                          const std::function<bool()>& carryOn) const override
+    {
+        return expandLoadCases(loadCases, members, loads, expanded, carryOn);
+    }
+};
+
+// The whole analysis through the thread, from the snapshot of a document to
+// the published output, of the same frames held as model objects standing
+// with Y up, as the program's gravity and member axes assume: gravity node
+// loads on every upper node and lateral loads along X.
+class FrameDocument : public ListDocument
+{
+public:
+    FrameDocument(int nx, int ny, int nz)
+    {
         const SupportRef fixed(new Support(QString(), 63));
         const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
         const LoadAxisRef lateral(new LoadAxis(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
@@ -283,18 +307,6 @@ public:
                         add(id(i, j, k + 1), id(i, j + 1, k + 1));
                 }
     }
-
-    int busyCount() const override { return 0; }
-    int topologySum() const override { return topology.loadAcquire(); }
-    int stiffnessSum() const override { return stiffness.loadAcquire(); }
-    int loadingSum() const override { return loadingCounter.loadAcquire(); }
-    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override { read(members); }
-    QList<LoadCaseRef> loadCases() const override { return {loading}; }
-    bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* expanded,
-                          const std::function<bool()>& carryOn) const override
-    {
-        return expandLoadCases(loadCases, members, loads, expanded, carryOn);
-    }
 };
 
 // Peak resident memory of the process so far, MB.
@@ -316,20 +328,29 @@ void waitForSolverRun(const AnalysisModel& model, int runs)
         QThread::msleep(1);
 }
 
+// Times each iteration's whole analysis after a change of topology, the
+// model already started on the document; the last run's phase times.
+AnalysisModel::PhaseTimes timeAnalyses(benchmark::State& state, ListDocument& document, AnalysisModel& model,
+                                       int* runs)
+{
+    waitForSolverRun(model, *runs = 1);
+    AnalysisModel::PhaseTimes times;
+    for (auto _ : state) {
+        document.topology.ref();
+        waitForSolverRun(model, ++*runs);
+        times = model.phaseTimes();
+        state.SetIterationTime(times.topology + times.stiffness + times.solver);
+    }
+    return times;
+}
+
 void BM_WholeAnalysis(benchmark::State& state)
 {
     FrameDocument document(int(state.range(0)), int(state.range(1)), int(state.range(2)));
     AnalysisModel model(&document);
     model.start();
-    waitForSolverRun(model, 1);
-    int runs = 1;
-    AnalysisModel::PhaseTimes times;
-    for (auto _ : state) {
-        document.topology.ref();
-        waitForSolverRun(model, ++runs);
-        times = model.phaseTimes();
-        state.SetIterationTime(times.topology + times.stiffness + times.solver);
-    }
+    int runs = 0;
+    const AnalysisModel::PhaseTimes times = timeAnalyses(state, document, model, &runs);
     // Only the loads change: the factorised stiffness is reused.
     const int stiffnessRuns = model.phaseTimes().stiffnessRuns;
     document.loadingCounter.ref();
@@ -358,6 +379,64 @@ BENCHMARK(BM_WholeAnalysis)
     ->Args({12, 12, 12})
     ->Args({16, 16, 16})
     ->Args({20, 20, 20})
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+
+// The whole analysis of a continuous beam of 4 m spans along X, on supports
+// at every node, each span under 20 point loads of alternating sign along
+// its local y, and, when asked, a distributed load over most of it: the
+// search for the largest values along members dominates.
+class LoadedBeamDocument : public ListDocument
+{
+public:
+    LoadedBeamDocument(int spans, int pointLoads, bool distributed)
+    {
+        const LoadAxisRef y(new LoadAxis(Axis(Vector3(0, 1, 0), NodeRef(), true, false)));
+        const SupportRef first(new Support(QString(), Dof::All & ~(Dof::Ry | Dof::Rz)));
+        const SupportRef roller(new Support(QString(), Dof::Y | Dof::Z));
+        NodeRef previous(new Node);
+        previous->setSupport(first);
+        for (int i = 1; i <= spans; ++i) {
+            const NodeRef next(new Node);
+            next->setPosition(Vector3(4.0 * i, 0, 0));
+            next->setSupport(roller);
+            const MemberRef m(new Member(previous, next));
+            m->setSectionType(sectionType);
+            members.append(m);
+            previous = next;
+            const auto add = [&](LoadRef load, const QList<Load::PositionedForce>& pairs) {
+                load->setAxis(y);
+                load->setLoadCase(loading);
+                load->setPositionedForces(pairs);
+                loads.append(load);
+            };
+            for (int k = 0; k < pointLoads; ++k)
+                add(LoadRef(new PointLoad(m)),
+                    {{(k + 0.5 + 0.3 * std::sin(i + k)) / pointLoads, (k % 2 ? 8e3 : -10e3) * (1.0 + 0.2 * std::cos(i))}});
+            if (distributed)
+                add(LoadRef(new TrapezoidLoad(m)), {{0.15, -6e3}, {0.85, -2e3}});
+        }
+    }
+};
+
+// Members, point loads on each, and 1 for a distributed load on each as well.
+void BM_LoadedMembers(benchmark::State& state)
+{
+    LoadedBeamDocument document(int(state.range(0)), int(state.range(1)), state.range(2) != 0);
+    AnalysisModel model(&document);
+    model.start();
+    int runs = 0;
+    const AnalysisModel::PhaseTimes times = timeAnalyses(state, document, model, &runs);
+    state.counters["solver_s"] = times.solver;
+    state.counters["compile_s"] = times.compilation;
+    model.stop();
+    model.wait();
+}
+
+BENCHMARK(BM_LoadedMembers)
+    ->Args({2000, 20, 0})
+    ->Args({2000, 20, 1})
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
