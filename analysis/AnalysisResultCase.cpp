@@ -8,6 +8,7 @@
 #include "MemberAxes.h"
 #include "Member.h"
 #include "Node.h"
+#include "Polynomial.h"
 
 #include <algorithm>
 #include <cmath>
@@ -364,136 +365,6 @@ double justBefore(double t)
     return t - t * 0x1p-40;
 }
 
-// A polynomial in u over [-1, 1], lowest power first. A piece's curves are
-// quintics at most, so the derivatives of their squares are of degree 9.
-struct Polynomial
-{
-    static constexpr int maxDegree = 9;
-    int degree = -1; // none: the zero polynomial
-    double c[maxDegree + 1];
-
-    double operator()(double u) const
-    {
-        double p = 0.0;
-        for (int k = degree; k >= 0; --k)
-            p = p * u + c[k];
-        return p;
-    }
-    Polynomial derivative() const
-    {
-        Polynomial d;
-        d.degree = degree - 1;
-        for (int k = 1; k <= degree; ++k)
-            d.c[k - 1] = k * c[k];
-        return d;
-    }
-    // Adds a·b, which must fit.
-    void addProduct(const Polynomial& a, const Polynomial& b)
-    {
-        if (a.degree < 0 || b.degree < 0)
-            return;
-        raiseTo(a.degree + b.degree);
-        for (int i = 0; i <= a.degree; ++i)
-            for (int j = 0; j <= b.degree; ++j)
-                c[i + j] += a.c[i] * b.c[j];
-    }
-    // Adds w·a.
-    void addScaled(const Polynomial& a, double w)
-    {
-        raiseTo(a.degree);
-        for (int j = 0; j <= a.degree; ++j)
-            c[j] += w * a.c[j];
-    }
-    void raiseTo(int n)
-    {
-        for (int k = degree + 1; k <= n; ++k)
-            c[k] = 0.0;
-        degree = std::max(degree, n);
-    }
-};
-
-// Brings the bracket (lo, hi) of a zero of p, where p has the signs of flo
-// and fhi, to at most tol across: Newton steps while they land inside, and
-// a halving when they leave it or stall. A Newton step shorter than tol says
-// only where to look: a probe just past its end closes the bracket, or
-// moves it on.
-double closeBracket(const Polynomial& p, double lo, double flo, double hi, double fhi, double tol)
-{
-    const bool risesToHi = fhi > 0.0;
-    double x = lo - flo * (hi - lo) / (fhi - flo), halvedTo = hi - lo;
-    for (int slow = 0, i = 0; i < 200; ++i) {
-        if (!(x > lo && x < hi))
-            x = 0.5 * (lo + hi);
-        // p and its slope at x together.
-        double fx = 0.0, dfx = 0.0;
-        for (int k = p.degree; k >= 0; --k) {
-            dfx = dfx * x + fx;
-            fx = fx * x + p.c[k];
-        }
-        if (fx == 0.0)
-            return x;
-        ((fx > 0.0) == risesToHi ? hi : lo) = x;
-        if (hi - lo <= tol)
-            break;
-        if (hi - lo <= 0.5 * halvedTo) {
-            halvedTo = hi - lo;
-            slow = 0;
-        } else if (++slow > 5) {
-            slow = 0;
-            x = 0.5 * (lo + hi);
-            continue;
-        }
-        const double step = -fx / dfx;
-        x += std::fabs(step) >= 0.5 * tol ? step : step + std::copysign(0.25 * tol, step);
-    }
-    return 0.5 * (lo + hi);
-}
-
-// The zeros of p in (lo, hi) where it changes sign, in order, each within
-// tol, and whether p rises through it. Between two successive turning points
-// p is monotone and changes sign once at most.
-int signChanges(const Polynomial& p, double lo, double hi, double tol, double* zeros, bool* rising)
-{
-    if (p.degree < 1)
-        return 0;
-    int count = 0;
-    const auto found = [&](double x, bool up) {
-        if (x > lo && x < hi) {
-            zeros[count] = x;
-            rising[count++] = up;
-        }
-    };
-    if (p.degree == 1) {
-        found(-p.c[0] / p.c[1], p.c[1] > 0.0);
-        return count;
-    }
-    if (p.degree == 2) {
-        // The roots without cancellation; a double root is no change of sign.
-        const double a = p.c[2], b = p.c[1], disc = b * b - 4.0 * a * p.c[0];
-        if (disc <= 0.0)
-            return 0;
-        const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b)), r1 = q / a, r2 = p.c[0] / q;
-        found(std::min(r1, r2), a < 0.0);
-        found(std::max(r1, r2), a > 0.0);
-        return count;
-    }
-    // The turning points need only part the zeros.
-    double turns[Polynomial::maxDegree];
-    bool up[Polynomial::maxDegree];
-    const int m = signChanges(p.derivative(), lo, hi, 1e-6, turns, up);
-    double x0 = lo, f0 = p(lo);
-    for (int i = 0; i <= m; ++i) {
-        const double x1 = i < m ? turns[i] : hi, f1 = p(x1);
-        if ((f0 < 0.0 && f1 > 0.0) || (f0 > 0.0 && f1 < 0.0)) {
-            zeros[count] = closeBracket(p, x0, f0, x1, f1, tol);
-            rising[count++] = f1 > 0.0;
-        }
-        x0 = x1;
-        f0 = f1;
-    }
-    return count;
-}
-
 // The Chebyshev–Lobatto nodes cos(kπ/n) of the fits of degree 3 and 5, and
 // the Chebyshev polynomials T0 to T5 in powers of u.
 const double chebyshevPowers[6][6] = {{1, 0, 0, 0, 0, 0},   {0, 1, 0, 0, 0, 0},    {-1, 0, 2, 0, 0, 0},
@@ -603,7 +474,7 @@ public:
         bool rising[Polynomial::maxDegree];
         // The peaks of |p|: its maxima where it is positive, its minima where negative.
         const auto peaksOf = [&](const Polynomial& p, double* peaks, int* found) {
-            const int m = signChanges(p.derivative(), -1.0, 1.0, tol, zeros, rising);
+            const int m = p.derivative().signChanges(-1.0, 1.0, tol, zeros, rising);
             for (int i = 0; i < m; ++i)
                 if ((p(zeros[i]) > 0.0) != rising[i])
                     peaks[(*found)++] = zeros[i];
@@ -621,7 +492,7 @@ public:
                 }
             if (along >= 0)
                 return peaksOf(parts[along], peaks, found);
-            const int m = signChanges(h, -1.0, 1.0, tol, zeros, rising);
+            const int m = h.signChanges(-1.0, 1.0, tol, zeros, rising);
             for (int i = 0; i < m; ++i)
                 if (!rising[i])
                     peaks[(*found)++] = zeros[i];
@@ -649,7 +520,7 @@ public:
                 sum.addScaled(F[4], (signs & 1 ? -1.0 : 1.0) / s.Zy);
                 sum.addScaled(F[5], (signs & 2 ? -1.0 : 1.0) / s.Zz);
                 // Its peaks and its troughs, the peaks of the opposite signs.
-                const int m = signChanges(sum.derivative(), -1.0, 1.0, tol, zeros, rising);
+                const int m = sum.derivative().signChanges(-1.0, 1.0, tol, zeros, rising);
                 for (int i = 0; i < m; ++i)
                     forcePeaks[forceCount++] = zeros[i];
             }

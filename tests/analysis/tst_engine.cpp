@@ -23,6 +23,7 @@
 #include "Member.h"
 #include "Node.h"
 #include "PointLoad.h"
+#include "Polynomial.h"
 #include "SectionType.h"
 #include "StructureModel.h"
 #include "SwayCase.h"
@@ -188,6 +189,8 @@ private slots:
     void proppedCantileverWithRelease();
     void largestValuesAlongMembersAreTheLargest_data();
     void largestValuesAlongMembersAreTheLargest();
+    void zerosOfAPieceAreClosedToTheirTolerance_data();
+    void zerosOfAPieceAreClosedToTheirTolerance();
     void portalFrameEquilibrium();
     void faults_data();
     void faults();
@@ -877,7 +880,47 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
         const MemberStats middle = results->memberStats.value(threeSpans[1]);
         VERIFY_CLOSE(middle.deflection.maxima[1], w * std::pow(span, 4) / (1920 * E * Iy), 1e-7, 1.0);
         QVERIFY(std::fabs(middle.deflection.positions[1] - 0.5) <= results->positionToleranceOf(threeSpans[1]));
+
     }
+}
+
+// A peak's position is a zero of a polynomial's slope, and beside a zero of
+// high order (a flat peak) Newton's steps shrink long before they arrive.
+void tst_Engine::zerosOfAPieceAreClosedToTheirTolerance_data()
+{
+    QTest::addColumn<QVector<double>>("factors"); // roots, repeated by their order
+    QTest::addColumn<QVector<double>>("changes"); // where the sign changes
+    QTest::addColumn<double>("tol");
+    // Tolerances wider than rounding's reach beside a zero of order m,
+    // about (1e-15)^(1/m).
+    QTest::newRow("fifth order") << QVector<double>(5, 0.3) << QVector<double>{0.3} << 1e-2;
+    QTest::newRow("seventh order near an end") << QVector<double>(7, -0.93) << QVector<double>{-0.93} << 3e-2;
+    QTest::newRow("simple, double and third order")
+        << QVector<double>{-0.6, 0.1, 0.1, 0.75, 0.75, 0.75} << QVector<double>{-0.6, 0.75} << 1e-3;
+}
+
+void tst_Engine::zerosOfAPieceAreClosedToTheirTolerance()
+{
+    QFETCH(QVector<double>, factors);
+    QFETCH(QVector<double>, changes);
+    QFETCH(double, tol);
+    Polynomial p;
+    p.degree = 0;
+    p.c[0] = 1.0;
+    for (double r : factors) {
+        Polynomial linear, product;
+        linear.degree = 1;
+        linear.c[0] = -r;
+        linear.c[1] = 1.0;
+        product.addProduct(p, linear);
+        p = product;
+    }
+    double zeros[Polynomial::maxDegree];
+    bool rising[Polynomial::maxDegree];
+    QCOMPARE(p.signChanges(-1.0, 1.0, tol, zeros, rising), changes.size());
+    for (int i = 0; i < changes.size(); ++i)
+        QVERIFY2(std::fabs(zeros[i] - changes[i]) <= tol,
+                 qPrintable(QString("zero at %1 found at %2").arg(changes[i]).arg(zeros[i], 0, 'g', 12)));
 }
 
 void tst_Engine::portalFrameEquilibrium()
