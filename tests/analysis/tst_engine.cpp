@@ -43,6 +43,7 @@
 #include <atomic>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 // The whole engine, from a document through the analysis thread to the
 // published output, against closed-form beam results. Every pass scales the
@@ -196,6 +197,7 @@ private slots:
     void faults();
     void editsAndUndoWhileAnalysing();
     void nodesAreTakenInTheStructuresOrder();
+    void loadsStaySoundWhileTheDrawingWorksMembersOut_data();
     void loadsStaySoundWhileTheDrawingWorksMembersOut();
     void resultsArriveWhateverThePool_data();
     void resultsArriveWhateverThePool();
@@ -1115,13 +1117,21 @@ void tst_Engine::nodesAreTakenInTheStructuresOrder()
     QCOMPARE(taken, (QList<NodeRef>{nodes[3], nodes[1], nodes[0], nodes[5], nodes[2], nodes[4]}));
 }
 
-// Each paint works the caches of the members out again in the GUI thread
-// while the analysis takes the loads on them in its own: a load on a sound
-// member is never taken for an invalid one. The loads' caches are cleared
-// before each pass, as a move of the member clears them, so that every
-// pass asks the member again.
+void tst_Engine::loadsStaySoundWhileTheDrawingWorksMembersOut_data()
+{
+    QTest::addColumn<bool>("loadsToo"); // the drawing works the loads out as well
+    QTest::newRow("members") << false;
+    QTest::newRow("members and loads") << true;
+}
+
+// Each paint works the caches of the members out again in the GUI thread,
+// and the loads' as it draws them, while the analysis takes the loads in its
+// own: a sound load is never taken for an invalid one. Where only the
+// members are worked out, the loads' caches are cleared before each pass, as
+// a move of the member clears them, so that every pass asks the member again.
 void tst_Engine::loadsStaySoundWhileTheDrawingWorksMembersOut()
 {
+    QFETCH(bool, loadsToo);
     const int loadCount = 200, passes = 1000;
     TestDocument document;
     const MemberRef member = document.member(document.node(Vector3(0, 0, 0), 63), document.node(Vector3(L, 1, 2)));
@@ -1135,14 +1145,23 @@ void tst_Engine::loadsStaySoundWhileTheDrawingWorksMembersOut()
     QVERIFY(member->isCacheValid());
 
     std::atomic<bool> done{false};
-    std::thread drawing([&] {
-        while (!done.load())
-            member->updateCache();
-    });
+    // Several windows may draw at once, each working the loads out.
+    std::vector<std::thread> drawing;
+    for (int window = 0; window < (loadsToo ? 3 : 1); ++window)
+        drawing.emplace_back([&] {
+            while (!done.load()) {
+                member->updateCache();
+                if (loadsToo)
+                    for (const LoadRef& load : qAsConst(loads))
+                        load->updateCache();
+            }
+        });
     QString fault;
     for (int pass = 0; pass < passes && fault.isEmpty(); ++pass) {
-        for (const LoadRef& load : qAsConst(loads))
-            load->invalidateCache();
+        // Where the drawing works the loads out, they stay valid throughout.
+        if (!loadsToo)
+            for (const LoadRef& load : qAsConst(loads))
+                load->invalidateCache();
         try {
             source.initialiseLoading(analysed);
         } catch (const ExceptionAnalysisFault& f) {
@@ -1150,7 +1169,8 @@ void tst_Engine::loadsStaySoundWhileTheDrawingWorksMembersOut()
         }
     }
     done = true;
-    drawing.join();
+    for (std::thread& window : drawing)
+        window.join();
     QCOMPARE(fault, QString());
     QCOMPARE(source.pointLoads().size(), loadCount);
 }
