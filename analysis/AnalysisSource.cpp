@@ -102,10 +102,12 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
         for (const MemberRef& member : members) {
             if (!GeometryGroup::isAnalysed(member->group()))
                 continue;
-            const NodeRef a = member->nodeA(), b = member->nodeB();
-            if (!a || !b)
+            // Moved into the list: no copy is left whose release the
+            // compiler would have to follow.
+            Taking t{member, member->nodeA(), member->nodeB(), member->pinAtA(), member->pinAtB()};
+            if (!t.a || !t.b)
                 throw ExceptionAnalysisFault(QStringLiteral("Bad member connectivity"), member);
-            taking.append(Taking{member, a, b, member->pinAtA(), member->pinAtB()});
+            taking.append(std::move(t));
         }
     });
     if (taking.isEmpty())
