@@ -27,6 +27,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <random>
 
 AnalysisSection::AnalysisSection(const CrossSection& crossSection, const Material& material)
     : area(crossSection.area()),
@@ -57,6 +58,15 @@ Vector3 normalisedIfPossible(const Vector3& v)
 {
     const double l2 = v.lengthSquared();
     return l2 >= 0x1p-128 ? v / std::sqrt(l2) : v;
+}
+
+// The next number of the calling thread's own sequence, which nothing
+// seeds: what qrand drew, a minimal-standard generator per thread from the
+// default seed 1, so each analysis thread draws the same numbers in turn.
+int drawUnseeded()
+{
+    thread_local std::minstd_rand generator;
+    return int(generator());
 }
 
 } // namespace
@@ -239,7 +249,7 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
         analysed.insert(sourceMember->member.data(), sourceMember);
 
     // The teaching edition scales every load of a pass by one random factor.
-    const double f = loadFactorFor(qrand());
+    const double f = loadFactorFor(drawUnseeded());
 
     for (const Taken& t : qAsConst(taken)) {
         if (abandoned())

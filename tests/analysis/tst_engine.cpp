@@ -202,6 +202,7 @@ private slots:
     void resultsArriveWhateverThePool_data();
     void resultsArriveWhateverThePool();
     void sharedCombinationsScaleTheirResults();
+    void eachAnalysisDrawsItsFactorsAsUnseeded();
     void linkedCombinationsAnalyseInLinearTime();
 };
 
@@ -1296,6 +1297,33 @@ void tst_Engine::sharedCombinationsScaleTheirResults()
             VERIFY_CLOSE(reaction(c.loadCase)[k], c.times * R[k], exact, std::fabs(R[1]));
     for (int k = 0; k < 6; ++k)
         VERIFY_CLOSE(reaction(W)[k], reaction(sway)[k] + 2 * R[k], exact, std::fabs(R[1]));
+}
+
+// Each analysis thread draws its load factors from a sequence of its own
+// that nothing seeds, the minimal-standard generator from 1: 48271 and then
+// 48271² mod (2³¹ − 1) = 2330089441 − 2147483647 = 182605794. A document's
+// first pass carries 1.3 + 71/200 and its next 1.3 + 94/200, and the next
+// document starts over.
+void tst_Engine::eachAnalysisDrawsItsFactorsAsUnseeded()
+{
+    for (int document = 0; document < 2; ++document) {
+        LinkedCantilever model(0);
+        Run run(model.document);
+        const auto factorOfPass = [&](int pass, double P) {
+            const auto results = run.results(model.document.loadingCase);
+            return run.model->phaseTimes().solverRuns == pass && results
+                           ? results->nodeReactions.value(model.base)[1] / P
+                           : 0.0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(factorOfPass(1, LinkedCantilever::P) > 0.0, 10000);
+        VERIFY_CLOSE(factorOfPass(1, LinkedCantilever::P), 1.3 + 71 / 200.0, exact, 1.0);
+        {
+            DocumentWriteGuard writing(model.document.model.data());
+            model.document.structure->changeLoadForceAtIndex({{model.load, -2.0 * LinkedCantilever::P}}, 0);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(factorOfPass(2, 2.0 * LinkedCantilever::P) > 0.0, 10000);
+        VERIFY_CLOSE(factorOfPass(2, 2.0 * LinkedCantilever::P), 1.3 + 94 / 200.0, exact, 1.0);
+    }
 }
 
 // Each link of a chain of combinations is expanded once in a pass: ten times
