@@ -615,7 +615,10 @@ void StructureView::wheelEvent(QWheelEvent* event)
         event->ignore();
         return;
     }
+    // The larger of the two turns, as one axis's wheel: a tilt zooms like a roll.
+    const QPoint turn = event->angleDelta();
+    const int delta = qAbs(turn.x()) > qAbs(turn.y()) ? turn.x() : turn.y();
     if (viewPoint)
-        scrollInOut(roundScreenPoint(event->posF().x(), event->posF().y()), event->delta() / 2880.0);
+        scrollInOut(roundScreenPoint(event->position().x(), event->position().y()), delta / 2880.0);
     event->accept();
 }
