@@ -373,7 +373,7 @@ void TestWiring::remainingWindowsLetTheirDocumentGo()
     window->duplicateWindow();
     closeRemainingMainWindows();
     QVERIFY(dialogs.boxes.isEmpty());
-    QCOMPARE(MainWindow::openDocumentCount(document.data()), 0);
+    QCOMPARE(MainWindow::openDocumentCount(document.toStrongRef().data()), 0);
     QVERIFY(!document);
 }
 
