@@ -90,7 +90,7 @@ Table imperialUS()
     };
     set(UnitSystem::AxialForce, kip, 3, "kip");
     set(UnitSystem::BendingMoment, kip * foot, 3, "kip-ft");
-    set(UnitSystem::BendingStress, ksi, 2, "ksi");
+    set(UnitSystem::BendingStress, ksi, 2, "kip/in<sup>2</sup>");
     set(UnitSystem::Area, inch * inch, 3, "in<sup>2</sup>");
     set(UnitSystem::Density, pound / (foot * foot * foot), 2, "lb/ft<sup>3</sup>");
     set(UnitSystem::Acceleration, foot, 3, "ft/s<sup>2</sup>");

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <array>
 #include <cfloat>
 #include <cmath>
 
@@ -68,35 +69,127 @@ void TestUnits::conversionFactors()
     QVERIFY(std::fabs(units.convertPreferredToSI(29000.0, UnitSystem::YoungsModulus) - 199.95e9) < 0.01e9);
 }
 
+namespace {
+
+// The powers of kilogram, metre, second, kelvin and radian that make up a
+// conversion's quantity.
+typedef std::array<int, 5> Dimension;
+
+Dimension dimensionOf(int conversion)
+{
+    switch (conversion) {
+    case UnitSystem::AxialForce:
+    case UnitSystem::LoadForce:
+    case UnitSystem::ReactionForce:
+    case UnitSystem::ShearForce:
+    case UnitSystem::Force:
+        return {1, 1, -2, 0, 0};
+    case UnitSystem::BendingMoment:
+    case UnitSystem::LoadTorque:
+    case UnitSystem::ReactionTorque:
+    case UnitSystem::Torque:
+    case UnitSystem::TorsionMoment:
+        return {1, 2, -2, 0, 0};
+    case UnitSystem::BendingStress:
+    case UnitSystem::ShearModulus:
+    case UnitSystem::YoungsModulus:
+        return {1, -1, -2, 0, 0};
+    case UnitSystem::LoadForcePerLength:
+    case UnitSystem::ForcePerUnitLength:
+        return {1, 0, -2, 0, 0};
+    case UnitSystem::Distance:
+    case UnitSystem::LengthSmall:
+    case UnitSystem::Length:
+        return {0, 1, 0, 0, 0};
+    case UnitSystem::Area:
+        return {0, 2, 0, 0, 0};
+    case UnitSystem::SectionModulusMajor:
+    case UnitSystem::SectionModulusMinor:
+        return {0, 3, 0, 0, 0};
+    case UnitSystem::InertiaMajor:
+    case UnitSystem::InertiaMinor:
+    case UnitSystem::TorsionConstant:
+        return {0, 4, 0, 0, 0};
+    case UnitSystem::Density:
+        return {1, -3, 0, 0, 0};
+    case UnitSystem::UnitMass:
+        return {1, -1, 0, 0, 0};
+    case UnitSystem::Mass:
+        return {1, 0, 0, 0, 0};
+    case UnitSystem::Acceleration:
+        return {0, 1, -2, 0, 0};
+    case UnitSystem::ThermalExpansion:
+        return {0, 0, 0, -1, 0};
+    case UnitSystem::AngleDegrees:
+    case UnitSystem::Rotation:
+        return {0, 0, 0, 0, 1};
+    default:
+        return {0, 0, 0, 0, 0};
+    }
+}
+
+// Values of very different sizes in one unit keep a step of their own: the
+// lengths of the model's grid, of a section's dimensions and of a
+// displacement, and a stress beside a modulus. The rest share one.
+int stepOf(int conversion)
+{
+    switch (conversion) {
+    case UnitSystem::Length:
+    case UnitSystem::LengthSmall:
+    case UnitSystem::Distance:
+    case UnitSystem::BendingStress:
+        return conversion;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
 // What is typed in a unit is shown in the same unit as the same number, to
 // the same places: a unit's name stands for one factor and one precision
-// throughout its system. The lengths are of three sizes (the model's grid, a
-// section's dimensions, a displacement), each on a step of its own.
+// throughout its system, at each size of value (stepOf), and one unit has
+// one name there, so a kN.m is never a kNm beside it.
 void TestUnits::oneUnitHasOneFactor()
 {
-    const QList<int> lengths{UnitSystem::Length, UnitSystem::LengthSmall, UnitSystem::Distance};
     for (int system = 0; system < UnitSystem::NumberOfSystems; ++system) {
-        QMap<QString, const UnitSystem::Record*> firsts;
+        QMap<QString, int> firsts;
+        QMap<QPair<QString, int>, int> firstsOfStep;
         for (int conversion = 0; conversion < UnitSystem::NumberOfConversions; ++conversion) {
             const UnitSystem::Record& r = UnitSystem::record(system, UnitSystem::Conversion(conversion));
             const QString unit = QString::fromUtf8(r.units);
             if (unit.isEmpty() || conversion == UnitSystem::MajorAxisName || conversion == UnitSystem::MinorAxisName)
                 continue;
-            const UnitSystem::Record& first = *firsts.value(unit, &r);
             const QString where = QStringLiteral("system %1, conversion %2, %3").arg(system).arg(conversion).arg(unit);
+            for (int other = 0; other < conversion; ++other) {
+                const UnitSystem::Record& o = UnitSystem::record(system, UnitSystem::Conversion(other));
+                const QString otherUnit = QString::fromUtf8(o.units);
+                if (otherUnit.isEmpty() || other == UnitSystem::MajorAxisName || other == UnitSystem::MinorAxisName)
+                    continue;
+                const bool sameUnit = dimensionOf(other) == dimensionOf(conversion)
+                                      && std::fabs(o.factor - r.factor) <= 1e-12 * r.factor;
+                QVERIFY2(!sameUnit || otherUnit == unit,
+                         qPrintable(QStringLiteral("%1 is conversion %2's %3").arg(where).arg(other).arg(otherUnit)));
+                QVERIFY2(otherUnit != unit || dimensionOf(other) == dimensionOf(conversion),
+                         qPrintable(QStringLiteral("%1 measures another quantity than conversion %2").arg(where).arg(other)));
+            }
+            const UnitSystem::Record& first = UnitSystem::record(system, UnitSystem::Conversion(firsts.value(unit, conversion)));
             QVERIFY2(first.factor == r.factor, qPrintable(QStringLiteral("%1 is %2 and %3")
                                                               .arg(where)
                                                               .arg(first.factor, 0, 'g', 17)
                                                               .arg(r.factor, 0, 'g', 17)));
-            if (!lengths.contains(conversion)) {
-                QVERIFY2(first.decimals == r.decimals, qPrintable(QStringLiteral("%1 to %2 places and %3")
-                                                                      .arg(where)
-                                                                      .arg(first.decimals)
-                                                                      .arg(r.decimals)));
-                QVERIFY2(first.significantFigures == r.significantFigures, qPrintable(where));
-            }
+            const QPair<QString, int> step(unit, stepOf(conversion));
+            const UnitSystem::Record& firstOfStep =
+                UnitSystem::record(system, UnitSystem::Conversion(firstsOfStep.value(step, conversion)));
+            QVERIFY2(firstOfStep.decimals == r.decimals, qPrintable(QStringLiteral("%1 to %2 places and %3")
+                                                                        .arg(where)
+                                                                        .arg(firstOfStep.decimals)
+                                                                        .arg(r.decimals)));
+            QVERIFY2(firstOfStep.significantFigures == r.significantFigures, qPrintable(where));
             if (!firsts.contains(unit))
-                firsts.insert(unit, &r);
+                firsts.insert(unit, conversion);
+            if (!firstsOfStep.contains(step))
+                firstsOfStep.insert(step, conversion);
         }
     }
     // A kip-ft is a kip times a foot, wherever a torque is typed or shown.

@@ -29,7 +29,7 @@ void TestFields::labelsFollowTheUnitSystem_data()
     QTest::newRow("Metric (UK)") << 0 << "N/mm<sup>2</sup>" << "Bending stress" << "250.0" << "2.540";
     QTest::newRow("Metric (EU)") << 1 << "MPa" << "Bending stress" << "250.0" << "2.540";
     // 1 ksi = 4448.2216 N / (0.0254 m)^2 = 6.894757 MPa.
-    QTest::newRow("Imperial (US)") << 2 << "ksi" << "Bending stress" << "36.26" << "100.0";
+    QTest::newRow("Imperial (US)") << 2 << "kip/in<sup>2</sup>" << "Bending stress" << "36.26" << "100.0";
 }
 
 void TestFields::labelsFollowTheUnitSystem()
