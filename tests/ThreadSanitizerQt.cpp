@@ -1,12 +1,15 @@
 // Linked into every test of a ThreadSanitizer build (scripts/tsan) and
 // nowhere else. Qt's own libraries are not instrumented, so the sanitizer
-// cannot see what Qt's mutexes, read-write locks, semaphores and thread
-// joins order, and would take every access they guard for a race. These
-// definitions stand in front of Qt's for the calls the project makes, tell
-// the sanitizer what each one does, and pass on to Qt's own.
+// cannot see what Qt's mutexes, read-write locks, semaphores, thread joins
+// and slot objects' reference counts order, and would take every access
+// they guard for a race. These definitions stand in front of Qt's for the
+// calls the project makes, tell the sanitizer what each one does, and pass
+// on to Qt's own.
 
 #include <QDeadlineTimer>
+#include <QMetaObject>
 #include <QMutex>
+#include <QObject>
 #include <QReadWriteLock>
 #include <QSemaphore>
 #include <QThread>
@@ -98,7 +101,76 @@ bool waitAnnotated(void* lock, unsigned flags, Wait wait)
     return woken;
 }
 
+// A slot object that Qt calls in one thread may be deleted in another: the
+// last queued call's event, or the sender's connection list, lets it go
+// after the call, counted by a reference inside Qt. Each one the project
+// hands to Qt goes in this wrapper, which tells the sanitizer that its
+// making comes before every call, and every call before its deletion. Calls
+// are not ordered among themselves: two threads may call one slot at once.
+class OrderedSlot : public QtPrivate::QSlotObjectBase
+{
+public:
+    static QtPrivate::QSlotObjectBase* around(QtPrivate::QSlotObjectBase* slot)
+    {
+        if (!slot)
+            return nullptr;
+        auto* ordered = new OrderedSlot(slot);
+        __tsan_release(ordered->made());
+        return ordered;
+    }
+
+private:
+    explicit OrderedSlot(QtPrivate::QSlotObjectBase* slot) : QSlotObjectBase(&impl), slot(slot) {}
+
+    // The two marks, at two addresses of the wrapper: one for its making,
+    // one for the calls that are over.
+    void* made() { return &slot; }
+    void* called() { return this; }
+
+    static void impl(int which, QSlotObjectBase* self, QObject* receiver, void** arguments, bool* same)
+    {
+        auto* ordered = static_cast<OrderedSlot*>(self);
+        __tsan_acquire(ordered->made());
+        switch (which) {
+        case Destroy:
+            __tsan_acquire(ordered->called());
+            ordered->slot->destroyIfLastRef();
+            delete ordered;
+            break;
+        case Call:
+            ordered->slot->call(receiver, arguments);
+            __tsan_release(ordered->called());
+            break;
+        case Compare:
+            *same = ordered->slot->compare(arguments);
+            __tsan_release(ordered->called());
+            break;
+        }
+    }
+
+    QtPrivate::QSlotObjectBase* slot;
+};
+
 } // namespace
+
+QMetaObject::Connection QObject::connectImpl(const QObject* sender, void** signal, const QObject* receiver,
+                                             void** slotPointer, QtPrivate::QSlotObjectBase* slot,
+                                             Qt::ConnectionType type, const int* types,
+                                             const QMetaObject* senderMetaObject)
+{
+    QT_OWN(QMetaObject::Connection(*)(const QObject*, void**, const QObject*, void**, QtPrivate::QSlotObjectBase*,
+                                      Qt::ConnectionType, const int*, const QMetaObject*),
+           "_ZN7QObject11connectImplEPKS_PPvS1_S3_PN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPKiPK11QMetaObject");
+    return own(sender, signal, receiver, slotPointer, OrderedSlot::around(slot), type, types, senderMetaObject);
+}
+
+bool QMetaObject::invokeMethodImpl(QObject* object, QtPrivate::QSlotObjectBase* slot, Qt::ConnectionType type,
+                                   void* result)
+{
+    QT_OWN(bool (*)(QObject*, QtPrivate::QSlotObjectBase*, Qt::ConnectionType, void*),
+           "_ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv");
+    return own(object, OrderedSlot::around(slot), type, result);
+}
 
 void QMutex::lock()
 {
