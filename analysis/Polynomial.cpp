@@ -28,11 +28,13 @@ double Polynomial::valueAt(double u, double* rounding) const
     return p;
 }
 
-// Newton's steps while they land inside the bracket and shrink to half the
-// step before the last, else a halving: a bracket that stalls, beside a
-// flat stretch or a zero of high order, still closes. A Newton step shorter
-// than the rounding only says where to look: a probe just past its end
-// closes the bracket, which the zero's own rounding would otherwise hold open.
+// Newton's steps while they land inside the bracket and are no longer than
+// half the step before the last, else a halving: beside a flat stretch or
+// a zero of high order Newton's steps shrink slowly, long before they
+// arrive, and the bracket stalls. A Newton step shorter than the rounding
+// only says where to look: a probe just past its end closes the bracket,
+// which the rounding of the polynomial's value about its zero would
+// otherwise hold open.
 double Polynomial::closeBracket(double lo, double flo, double hi, double fhi, int* evaluations) const
 {
     const bool risesToHi = fhi > 0.0;
@@ -54,15 +56,19 @@ double Polynomial::closeBracket(double lo, double flo, double hi, double fhi, in
         const double rounding = roundingOf(lo, hi);
         if (hi - lo <= rounding)
             break;
-        const double step = -fx / dfx;
+        double step = -fx / dfx;
+        const bool probe = std::fabs(step) < 0.5 * rounding;
+        if (probe)
+            step += std::copysign(0.5 * rounding, step);
+        const bool stalled = !probe && !(2.0 * std::fabs(step) <= std::fabs(beforeLast));
         beforeLast = last;
-        if (!(x + step > lo && x + step < hi) || !(2.0 * std::fabs(step) <= std::fabs(beforeLast))) {
+        if (stalled || !(x + step > lo && x + step < hi)) {
             last = 0.5 * (hi - lo);
             x = lo + last;
-            continue;
+        } else {
+            last = step;
+            x += step;
         }
-        last = step;
-        x += std::fabs(step) >= 0.5 * rounding ? step : step + std::copysign(0.5 * rounding, step);
     }
     return 0.5 * (lo + hi);
 }

@@ -192,6 +192,8 @@ private slots:
     void largestValuesAlongMembersAreTheLargest();
     void zerosOfAPieceAreClosedToTheirTolerance_data();
     void zerosOfAPieceAreClosedToTheirTolerance();
+    void zerosAreClosedToRounding_data();
+    void zerosAreClosedToRounding();
     void portalFrameEquilibrium();
     void faults_data();
     void faults();
@@ -886,6 +888,28 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
     }
 }
 
+namespace {
+
+// The polynomial of the given roots, each factor (u - r) multiplied in.
+Polynomial withRoots(const QVector<double>& roots, double offset = 0.0)
+{
+    Polynomial p;
+    p.degree = 0;
+    p.c[0] = 1.0;
+    for (double r : roots) {
+        Polynomial linear, product;
+        linear.degree = 1;
+        linear.c[0] = -r;
+        linear.c[1] = 1.0;
+        product.addProduct(p, linear);
+        p = product;
+    }
+    p.c[0] += offset;
+    return p;
+}
+
+} // namespace
+
 // A peak's position is a zero of a polynomial's slope, and beside a zero of
 // high order (a flat peak) Newton's steps shrink long before they arrive.
 void tst_Engine::zerosOfAPieceAreClosedToTheirTolerance_data()
@@ -906,23 +930,66 @@ void tst_Engine::zerosOfAPieceAreClosedToTheirTolerance()
     QFETCH(QVector<double>, factors);
     QFETCH(QVector<double>, changes);
     QFETCH(double, tol);
-    Polynomial p;
-    p.degree = 0;
-    p.c[0] = 1.0;
-    for (double r : factors) {
-        Polynomial linear, product;
-        linear.degree = 1;
-        linear.c[0] = -r;
-        linear.c[1] = 1.0;
-        product.addProduct(p, linear);
-        p = product;
-    }
+    const Polynomial p = withRoots(factors);
     double zeros[Polynomial::maxDegree];
     bool rising[Polynomial::maxDegree];
     QCOMPARE(p.signChanges(-1.0, 1.0, zeros, rising), changes.size());
     for (int i = 0; i < changes.size(); ++i)
         QVERIFY2(std::fabs(zeros[i] - changes[i]) <= tol,
                  qPrintable(QString("zero at %1 found at %2").arg(changes[i]).arg(zeros[i], 0, 'g', 12)));
+}
+
+// Each zero of a slope is closed to the rounding of u, however flat the
+// polynomial beside it, and in a bounded number of evaluations: a search
+// that stops halving a stalled bracket, or stepping past a Newton step too
+// short to move u, runs on to its limit.
+void tst_Engine::zerosAreClosedToRounding_data()
+{
+    QTest::addColumn<QVector<double>>("roots"); // repeated by their order
+    QTest::addColumn<double>("offset");         // added to the constant term
+    QTest::addColumn<QVector<double>>("zeros");
+    QTest::addColumn<QVector<int>>("passes");
+    QTest::addColumn<int>("evaluations");
+    const int up = Polynomial::Rising, down = Polynomial::Falling, touch = Polynomial::Touching;
+    QTest::newRow("simple") << QVector<double>{-0.7, 0.2, 0.55} << 0.0 << QVector<double>{-0.7, 0.2, 0.55}
+                            << QVector<int>{up, down, up} << 70;
+    QTest::newRow("double") << QVector<double>{-0.6, 0.3, 0.3} << 0.0 << QVector<double>{-0.6, 0.3}
+                            << QVector<int>{up, touch} << 45;
+    QTest::newRow("ninth order") << QVector<double>(9, 0.3) << 0.0 << QVector<double>{0.3} << QVector<int>{up} << 40;
+    QTest::newRow("eighth order beside a simple zero")
+        << (QVector<double>(8, -0.4) << 0.85) << 0.0 << QVector<double>{-0.4, 0.85} << QVector<int>{touch, up} << 160;
+    // u⁹ - 2⁻⁹⁰: a simple zero at 2⁻¹⁰ at the foot of a flat stretch, from
+    // which Newton's steps shrink by 8/9 at a time.
+    QTest::newRow("simple at the foot of a flat stretch")
+        << QVector<double>(9, 0.0) << -0x1p-90 << QVector<double>{0x1p-10} << QVector<int>{up} << 68;
+    // Three within 1e-9, where the arithmetic tells them apart.
+    const double a = 0x1p-30;
+    QTest::newRow("three within 1e-9 about zero") << QVector<double>{-a, 0.0, a, 0.5} << 0.0
+                                                  << QVector<double>{-a, 0.0, a, 0.5}
+                                                  << QVector<int>{down, up, down, up} << 300;
+    QTest::newRow("three within 1e-9 beside zero") << QVector<double>{a, 2 * a, 3 * a, -0.5} << 0.0
+                                                   << QVector<double>{-0.5, a, 2 * a, 3 * a}
+                                                   << QVector<int>{down, up, down, up} << 300;
+}
+
+void tst_Engine::zerosAreClosedToRounding()
+{
+    QFETCH(QVector<double>, roots);
+    QFETCH(double, offset);
+    QFETCH(QVector<double>, zeros);
+    QFETCH(QVector<int>, passes);
+    QFETCH(int, evaluations);
+    const Polynomial p = withRoots(roots, offset);
+    double at[Polynomial::maxDegree];
+    Polynomial::Passage passage[Polynomial::maxDegree];
+    int count = 0;
+    QCOMPARE(p.zeros(-1.0, 1.0, at, passage, &count), zeros.size());
+    for (int i = 0; i < zeros.size(); ++i) {
+        const QString what = QStringLiteral("zero at %1 found at %2").arg(zeros[i], 0, 'g', 17).arg(at[i], 0, 'g', 17);
+        QVERIFY2(std::fabs(at[i] - zeros[i]) <= 8 * 0x1p-52 * std::fabs(zeros[i]), qPrintable(what));
+        QCOMPARE(int(passage[i]), passes[i]);
+    }
+    QVERIFY2(count <= evaluations, qPrintable(QStringLiteral("%1 evaluations").arg(count)));
 }
 
 void tst_Engine::portalFrameEquilibrium()
