@@ -326,7 +326,7 @@ public:
     }
     // Of values equal within rounding the first along the member stays,
     // whichever was offered first: a value is taken when it is greater by
-    // more than rounding, or equal within it and earlier.
+    // more than rounding, or its place when it is equal within it and earlier.
     void offer(const double* magnitudes, double t, int asked)
     {
         for (const auto& g : statisticGroups)
@@ -335,8 +335,12 @@ public:
                     if (!maximum[q])
                         continue;
                     const double kept = *maximum[q], rounding = 0x1p-40 * kept;
-                    if (magnitudes[q] > kept + rounding || (t < *position[q] && magnitudes[q] >= kept - rounding)) {
+                    if (magnitudes[q] > kept + rounding) {
                         *maximum[q] = magnitudes[q];
+                        *position[q] = t;
+                    } else if (t < *position[q] && magnitudes[q] >= kept - rounding) {
+                        // The larger stays, lest a run of equals drift down.
+                        *maximum[q] = std::max(kept, magnitudes[q]);
                         *position[q] = t;
                     }
                 }
@@ -368,7 +372,7 @@ namespace {
 // The position just before t, where a load at t has not yet acted.
 double justBefore(double t)
 {
-    return t - t * 0x1p-40;
+    return t - t * 0x1p-50;
 }
 
 // What a piece's curves are worked out from at one position: the local
@@ -467,7 +471,7 @@ public:
         // the rest spread between as Chebyshev–Lobatto nodes.
         double u[highDegree + 1];
         PieceSample s[highDegree + 1];
-        const bool inside = b - a > 4.0 * d && b - a <= 1024.0 * d;
+        const bool inside = b - a > 16.0 * d && b - a <= 1024.0 * d;
         const bool afterFrom = inside && a > 0.0, beforeTo = inside && b < 1.0;
         int k = 0;
         const auto node = [&](double at, const PieceSample& sample) {
