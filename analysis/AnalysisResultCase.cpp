@@ -326,7 +326,7 @@ public:
     }
     // Of values equal within rounding the first along the member stays,
     // whichever was offered first: a value is taken when it is greater by
-    // more than rounding, or its place when it is equal within it and earlier.
+    // more than rounding, or when it is equal within it and earlier.
     void offer(const double* magnitudes, double t, int asked)
     {
         for (const auto& g : statisticGroups)
@@ -335,12 +335,8 @@ public:
                     if (!maximum[q])
                         continue;
                     const double kept = *maximum[q], rounding = 0x1p-40 * kept;
-                    if (magnitudes[q] > kept + rounding) {
+                    if (magnitudes[q] > kept + rounding || (t < *position[q] && magnitudes[q] >= kept - rounding)) {
                         *maximum[q] = magnitudes[q];
-                        *position[q] = t;
-                    } else if (t < *position[q] && magnitudes[q] >= kept - rounding) {
-                        // The larger stays, lest a run of equals drift down.
-                        *maximum[q] = std::max(kept, magnitudes[q]);
                         *position[q] = t;
                     }
                 }

@@ -495,17 +495,29 @@ namespace {
 
 // The statistics' magnitudes at t through the public queries: the local
 // deflection's components and magnitude, the displacement's magnitude, the
-// six forces and the stress.
+// six forces and the stress, the last two from the first two.
 QVector<double> magnitudesAt(const AnalysisResultCase& c, const MemberRef& m, double t)
 {
     const Vector3 v = c.deflectionAtPositionOnMember(m, t);
     const Vector6 f = c.forceAtPositionOnMember(m, t);
     QVector<double> g{std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2]), v.length(),
-                      c.globalDisplacementAtPositionOnMember(m, t).length()};
+                      c.globalDisplacementGivenDeflection(m, t, v).length()};
     for (int k = 0; k < 6; ++k)
         g.append(std::fabs(f[k]));
-    g.append(std::fabs(c.stressAtPositionOnMember(m, t)));
+    g.append(std::fabs(AnalysisResultCase::stressGivenForcesOnMember(c.sourceMembers.value(m), f)));
     return g;
+}
+
+// The magnitude of statistic q alone at t, through the same queries.
+double magnitudeAt(const AnalysisResultCase& c, const MemberRef& m, int q, double t)
+{
+    if (q < 4) {
+        const Vector3 v = c.deflectionAtPositionOnMember(m, t);
+        return q < 3 ? std::fabs(v[q]) : v.length();
+    }
+    if (q == 4)
+        return c.globalDisplacementAtPositionOnMember(m, t).length();
+    return std::fabs(q < 11 ? c.forceAtPositionOnMember(m, t)[q - 5] : c.stressAtPositionOnMember(m, t));
 }
 
 // The recorded largest magnitudes and their positions, in the same order.
@@ -565,7 +577,7 @@ SectionTypeRef universalBeam305()
 double peakWithin(const AnalysisResultCase& c, const MemberRef& m, int q, double lo, double hi, double* at)
 {
     const double golden = 0.3819660112501051;
-    const auto g = [&](double t) { return magnitudesAt(c, m, t)[q]; };
+    const auto g = [&](double t) { return magnitudeAt(c, m, q, t); };
     double best = g(lo), x1 = lo + golden * (hi - lo), x2 = hi - golden * (hi - lo);
     *at = lo;
     double f1 = g(x1), f2 = g(x2);
@@ -604,7 +616,7 @@ double refinedPeak(const AnalysisResultCase& c, const MemberRef& m, int q, const
     int top = 0;
     QVector<double> g;
     for (double t : at) {
-        g.append(magnitudesAt(c, m, t)[q]);
+        g.append(magnitudeAt(c, m, q, t));
         if (g.last() > g[top])
             top = g.size() - 1;
     }
