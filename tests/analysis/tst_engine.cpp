@@ -663,6 +663,7 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest_data()
     QTest::newRow("tied peaks of symmetric short loads, and of fixed beams loaded down and up") << "tied";
     QTest::newRow("flat peaks, tuned and within 1e-9") << "flat";
     QTest::newRow("1,000 random single spans with one or two loads 0.2 to 30 d long") << "random short loads";
+    QTest::newRow("2 m simple span, 0.6 mm long load from 30 kN/mm down to 10 kN/mm up") << "worked by hand";
 }
 
 // Each largest value along a member, against a dense scan of the same
@@ -675,6 +676,7 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
     const Vector3 Y(0, 1, 0), Z(0, 0, 1), X(1, 0, 0);
     // A single span of the given length along x, one of four supports by
     // turns, or the one asked for.
+    MemberRef handWorked;
     const auto span = [&](double length, int index, int kind = -1) {
         const int supports[][2] = {{63, 63}, {63, Dof::Y | Dof::Z}, {Dof::Pinned, Dof::Y | Dof::Z}, {63, 0}};
         const int* s = supports[kind >= 0 ? kind : index % 4];
@@ -794,8 +796,8 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
         for (const auto& p : {qMakePair(0.7414, 17200.0), qMakePair(0.6386, -17451.0), qMakePair(0.5513, 15798.0)})
             document.load<TorqueLoad>(m, Z, {{p.first, p.second}});
     } else if (shape == "random single spans" || shape == "random short loads") {
-        const bool short_ = shape == "random short loads";
-        QRandomGenerator random(short_ ? 790112 : 750309);
+        const bool withShortLoads = shape == "random short loads";
+        QRandomGenerator random(withShortLoads ? 790112 : 750309);
         const auto between = [&](double lo, double hi) { return lo + (hi - lo) * random.generateDouble(); };
         const int supports[][2] = {{63, 63}, {63, Dof::Y | Dof::Z}, {Dof::Pinned, Dof::Y | Dof::Z}, {63, 0}};
         for (int beam = 0; beam < 1000; ++beam) {
@@ -805,7 +807,7 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
                                                 document.node(Vector3(length, 0, 2.0 * beam), s[1]));
             const Vector3 axes[] = {Y, Y, Z, X};
             // k·d long, k from 0.2 to 30 evenly in its logarithm, of 3 to 30 kN.
-            for (int i = short_ ? 1 + random.bounded(2) : 0; i > 0; --i) {
+            for (int i = withShortLoads ? 1 + random.bounded(2) : 0; i > 0; --i) {
                 const double c = shortLoadLength(length, 0.2 * std::pow(150.0, random.generateDouble()));
                 const double a = between(0.0, 1.0 - c), w = between(3e3, 30e3) / (c * length);
                 document.load<TrapezoidLoad>(m, axes[random.bounded(3)],
@@ -840,8 +842,9 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
                     const MemberRef m = span(length, beam++);
                     const double c = shortLoadLength(length, k), a = between(0.05, 0.9), w = 2e4 / (c * length);
                     if (shape == "self-balanced") {
-                        // Held up at its ends by half its load each: no force or moment
-                        // reaches the rest of the member, or a small one beside it.
+                        // Held up at its ends by half its load each: no force or
+                        // moment reaches the rest of the member, which carries
+                        // nothing else, or a small load across.
                         document.load<TrapezoidLoad>(m, Y, {{a, -w}, {a + c, -w}});
                         document.load<PointLoad>(m, Y, {{a, 1e4}});
                         document.load<PointLoad>(m, Y, {{a + c, 1e4}});
@@ -859,6 +862,9 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
                     else if (variant / 2 == 2)
                         document.load<PointLoad>(m, Y, {{a + 1.5 * c, 1e4}});
                 }
+    } else if (shape == "worked by hand") {
+        handWorked = span(2.0, 0, 2);
+        document.load<TrapezoidLoad>(handWorked, Y, {{0.5, -3e7}, {0.5003, 1e7}});
     } else if (shape == "tied") {
         // Two equal short loads set symmetrically on a span held up by a
         // uniform load: the moment peaks equally under each.
@@ -1030,6 +1036,21 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
                 }
             }
         }
+    if (shape == "worked by hand") {
+        // q(s) = 3e7 - 4e7 s / c down over c = 0.6 mm from x = 1 m: 6 kN
+        // at c / 6 into it. The shear is largest where q is nil, at 3c / 4;
+        // the moment where the shear is, R_A = 3e7 s - 2e7 s² / c.
+        const double c = 6e-4, RA = 6000.0 * (1.0 - c / 6.0) / 2.0;
+        const double f = (results->nodeReactions.value(handWorked->nodeA())[1]
+                          + results->nodeReactions.value(handWorked->nodeB())[1])
+                         / 6000.0;
+        const double s = (3e7 - std::sqrt(9e14 - 8e7 * RA / c)) / (4e7 / c);
+        const MemberStats stats = results->memberStats.value(handWorked);
+        VERIFY_CLOSE(stats.force.maxima[1], f * (1.125e7 * c - RA), 1e-9, 1.0);
+        VERIFY_CLOSE(stats.force.positions[1], (1.0 + 0.75 * c) / 2.0, 1e-9, 1.0);
+        VERIFY_CLOSE(stats.force.maxima[5], f * (RA * (1.0 + s) - 1.5e7 * s * s + 2e7 / (3.0 * c) * s * s * s), 1e-9, 1.0);
+        VERIFY_CLOSE(stats.force.positions[5], (1.0 + s) / 2.0, 1e-9, 1.0);
+    }
     if (shape == "three spans") {
         // The middle span sags by wL⁴/1920EI at its middle, under hogging
         // moments of wL²/10 over the supports.
