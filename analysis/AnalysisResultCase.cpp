@@ -324,16 +324,22 @@ public:
                 asked |= groupOf(q);
         return asked;
     }
-    // Strictly greater only, so that on equal values the earlier record stays.
+    // Of values equal within rounding the first along the member stays,
+    // whichever was offered first: a value is taken when it is greater by
+    // more than rounding, or when it is equal within it and earlier.
     void offer(const double* magnitudes, double t, int asked)
     {
         for (const auto& g : statisticGroups)
             if (asked & g.group)
-                for (int q = g.from; q < g.to; ++q)
-                    if (maximum[q] && magnitudes[q] > *maximum[q]) {
+                for (int q = g.from; q < g.to; ++q) {
+                    if (!maximum[q])
+                        continue;
+                    const double kept = *maximum[q], rounding = 0x1p-40 * kept;
+                    if (magnitudes[q] > kept + rounding || (t < *position[q] && magnitudes[q] >= kept - rounding)) {
                         *maximum[q] = magnitudes[q];
                         *position[q] = t;
                     }
+                }
     }
 
 private:
@@ -362,72 +368,63 @@ namespace {
 // The position just before t, where a load at t has not yet acted.
 double justBefore(double t)
 {
-    return t - t * 0x1p-40;
-}
-
-// The Chebyshev–Lobatto nodes cos(kπ/n) of the fits of degree 3 and 5, and
-// the Chebyshev polynomials T0 to T5 in powers of u.
-const double chebyshevPowers[6][6] = {{1, 0, 0, 0, 0, 0},   {0, 1, 0, 0, 0, 0},    {-1, 0, 2, 0, 0, 0},
-                                      {0, -3, 0, 4, 0, 0},  {1, 0, -8, 0, 8, 0},   {0, 5, 0, -20, 0, 16}};
-const int lowDegree = 3, highDegree = 5;
-
-double lobattoCosine(int n, int j)
-{
-    static const struct Table
-    {
-        double cosines[2][2 * highDegree + 1];
-        Table()
-        {
-            for (int k = 0; k <= 2 * highDegree; ++k) {
-                cosines[0][k] = std::cos(k * M_PI / lowDegree);
-                cosines[1][k] = std::cos(k * M_PI / highDegree);
-            }
-        }
-    } table;
-    return table.cosines[n == highDegree][j % (2 * n)];
-}
-
-// The polynomial of degree n through f[k] at u = cos(kπ/n), by its
-// Chebyshev coefficients, those that rounding leaves of a zero dropped.
-Polynomial throughLobattoNodes(const double* f, int n)
-{
-    double a[highDegree + 1], largest = 0.0;
-    for (int j = 0; j <= n; ++j) {
-        double s = 0.5 * (f[0] + (j % 2 ? -f[n] : f[n]));
-        for (int k = 1; k < n; ++k)
-            s += f[k] * lobattoCosine(n, j * k);
-        a[j] = (j == 0 || j == n ? 1.0 : 2.0) * s / n;
-        largest = std::max(largest, std::fabs(a[j]));
-    }
-    Polynomial p;
-    p.degree = n;
-    while (p.degree >= 0 && std::fabs(a[p.degree]) <= 0x1p-45 * largest)
-        --p.degree;
-    for (int i = 0; i <= p.degree; ++i) {
-        p.c[i] = 0.0;
-        for (int j = i; j <= p.degree; ++j)
-            p.c[i] += a[j] * chebyshevPowers[j][i];
-    }
-    return p;
+    return t - t * 0x1p-50;
 }
 
 // What a piece's curves are worked out from at one position: the local
-// deflection, the displacement and, along a loaded piece, the forces.
+// deflection, the displacement and the forces.
 struct PieceSample
 {
     Vector3 deflection, displacement;
     Vector6 force;
 };
 
+// The samples at one place where the loading changes (a member's end or a
+// load's position), which the pieces on either side share, and those a
+// step d either side of it, inside those pieces.
+struct Break
+{
+    double t;
+    PieceSample at;  // the deflections, and the forces after a load there
+    Vector6 forceBefore;  // the forces before it
+    PieceSample before, after;  // at t - d and t + d
+};
+
+// The polynomial of degree n through f[k] at u[k], by divided differences;
+// the leading coefficients that rounding leaves of a zero are dropped.
+Polynomial through(const double* u, const double* f, int n)
+{
+    double a[6];
+    std::copy(f, f + n + 1, a);
+    for (int j = 1; j <= n; ++j)
+        for (int k = n; k >= j; --k)
+            a[k] = (a[k] - a[k - 1]) / (u[k] - u[k - j]);
+    // Newton's form, a0 + (u - u0)(a1 + (u - u1)(a2 + …)), in powers of u.
+    Polynomial p;
+    p.degree = n;
+    for (int i = 0; i <= n; ++i)
+        p.c[i] = 0.0;
+    for (int k = n; k >= 0; --k) {
+        for (int i = n; i > 0; --i)
+            p.c[i] = p.c[i - 1] - u[k] * p.c[i];
+        p.c[0] = a[k] - u[k] * p.c[0];
+    }
+    double largest = 0.0;
+    for (int i = 0; i <= n; ++i)
+        largest = std::max(largest, std::fabs(p.c[i]));
+    while (p.degree >= 0 && std::fabs(p.c[p.degree]) <= 0x1p-45 * largest)
+        --p.degree;
+    return p;
+}
+
 // Finds the largest magnitude of every statistic over the pieces of one
 // member between the places where its loading changes. Along a piece each
 // component of the deflection and the displacement is a cubic, or a quintic
 // under a distributed load, and each force at most a cubic: each is fitted
-// through the samples at Chebyshev–Lobatto nodes, and every peak of a
+// through samples at the piece's ends and inside it, and every peak of a
 // component or of a magnitude lies at a zero of the derivative of its
-// square, where that falls through zero. Those zeros are isolated between
-// the turning points of the derivative and each closed to d / 8; the
-// statistics are worked out there and offered, as are the samples.
+// square, where that falls through zero. Each zero is closed to the
+// rounding of the arithmetic and the statistics are worked out there.
 class PieceSearch
 {
 public:
@@ -436,71 +433,109 @@ public:
     {
     }
 
-    // The forces follow a loaded piece only: elsewhere they are straight
-    // lines, and the stress a sum of their magnitudes, largest at an end,
-    // where the member's fixed samples take them.
-    void search(double a, double b, bool loaded)
+    // Works out and offers the statistics of the groups at t.
+    void sample(double t, int groups, PieceSample* s)
     {
-        if (!source || b - a <= d)
+        double magnitudes[AnalysisResultCase::NumberOfStatistics];
+        if (groups & (AnalysisResultCase::Deflections | AnalysisResultCase::Displacements)) {
+            s->deflection = c.deflectionAtPositionOnMember(member, t);
+            s->displacement = c.globalDisplacementGivenDeflection(member, t, s->deflection);
+            deflectionMagnitudes(s->deflection, s->displacement, magnitudes);
+        }
+        if (groups & AnalysisResultCase::Forces) {
+            s->force = c.forceAtPositionOnMember(member, t);
+            forceMagnitudes(source, s->force, magnitudes);
+        }
+        records->offer(magnitudes, t, groups);
+    }
+
+    // The piece from one break to the next. The forces follow a loaded
+    // piece only: elsewhere they are straight lines, and the stress a sum
+    // of their magnitudes, largest at an end, where the breaks' samples
+    // take them.
+    void search(const Break& from, const Break& to, bool loaded)
+    {
+        const double a = from.t, b = to.t;
+        if (!source || !(b > a))
             return;
         const int n = loaded ? highDegree : lowDegree;
-        PieceSample at[highDegree + 1];
-        for (int k = 0; k <= n; ++k) {
-            const double t = k == 0 ? b : k == n ? a : a + (b - a) * 0.5 * (1.0 + lobattoCosine(n, k));
-            if (k == n && leftAt == a) {
-                at[k].deflection = left.deflection;
-                at[k].displacement = left.displacement;
-            } else {
-                sample(t, AnalysisResultCase::Deflections | AnalysisResultCase::Displacements, &at[k]);
-            }
-            // The forces just before the load that may stand at b.
-            if (loaded)
-                sample(k == 0 ? justBefore(b) : t, AnalysisResultCase::Forces, &at[k]);
+        const int groups = AnalysisResultCase::Deflections | AnalysisResultCase::Displacements
+                           | (loaded ? AnalysisResultCase::Forces : 0);
+        // The nodes, u over [-1, 1] running from a to b: the ends, the
+        // samples a step d inside them when the piece is long enough for
+        // them to stand apart and short enough for them to fit well, and
+        // the rest spread between as Chebyshev–Lobatto nodes.
+        double u[highDegree + 1];
+        PieceSample s[highDegree + 1];
+        const bool inside = b - a > 16.0 * d && b - a <= 1024.0 * d;
+        const bool afterFrom = inside && a > 0.0, beforeTo = inside && b < 1.0;
+        int k = 0;
+        const auto node = [&](double at, const PieceSample& sample) {
+            u[k] = at;
+            s[k++] = sample;
+        };
+        PieceSample end = to.at;
+        end.force = to.forceBefore;
+        node(-1.0, from.at);
+        if (afterFrom)
+            node(2.0 * d / (b - a) - 1.0, from.after);
+        const int spread = n + 1 - k - (beforeTo ? 2 : 1);
+        for (int j = spread; j >= 1; --j) {
+            u[k] = std::cos(j * M_PI / (spread + 1));
+            sample(a + (b - a) * 0.5 * (1.0 + u[k]), groups, &s[k]);
+            ++k;
         }
-        left = at[0];
-        leftAt = b;
+        if (beforeTo)
+            node(1.0 - 2.0 * d / (b - a), to.before);
+        node(1.0, end);
 
-        // u over [-1, 1] runs from a to b; the zeros are closed to d / 8 along the member.
-        const double tol = d / 4.0 / (b - a);
-        double deflectionPeaks[5 * Polynomial::maxDegree], forcePeaks[16 * Polynomial::maxDegree];
+        double deflectionPeaks[6 * Polynomial::maxDegree], forcePeaks[10 * Polynomial::maxDegree];
         int deflectionCount = 0, forceCount = 0;
         const auto fit = [&](const auto& value) {
             double f[highDegree + 1];
-            for (int k = 0; k <= n; ++k)
-                f[k] = value(at[k]);
-            return throughLobattoNodes(f, n);
+            for (int j = 0; j <= n; ++j)
+                f[j] = value(s[j]);
+            return through(u, f, n);
         };
         double zeros[Polynomial::maxDegree];
         bool rising[Polynomial::maxDegree];
         // The peaks of |p|: its maxima where it is positive, its minima where negative.
         const auto peaksOf = [&](const Polynomial& p, double* peaks, int* found) {
-            const int m = p.derivative().signChanges(-1.0, 1.0, tol, zeros, rising);
+            const int m = p.derivative().signChanges(-1.0, 1.0, zeros, rising);
             for (int i = 0; i < m; ++i)
                 if ((p(zeros[i]) > 0.0) != rising[i])
                     peaks[(*found)++] = zeros[i];
         };
         // The peaks of the length of a vector: where the derivative of the sum
-        // of the squares falls through zero; a vector along one axis, those of
-        // that component.
+        // of the squares falls through zero. A component that rounding alone
+        // leaves beside the others adds nothing to the length; a vector along
+        // one axis has the peaks of that component.
         const auto peaksOfLength = [&](const Polynomial* parts, double* peaks, int* found) {
+            double largest[3], largestOfAll = 0.0;
+            for (int i = 0; i < 3; ++i) {
+                largest[i] = 0.0;
+                for (int j = 0; j <= parts[i].degree; ++j)
+                    largest[i] = std::max(largest[i], std::fabs(parts[i].c[j]));
+                largestOfAll = std::max(largestOfAll, largest[i]);
+            }
             Polynomial h;
             int along = -1;
             for (int i = 0; i < 3; ++i)
-                if (parts[i].degree >= 0) {
+                if (largest[i] > 0x1p-40 * largestOfAll) {
                     along = h.degree < 0 ? i : -1;
                     h.addProduct(parts[i], parts[i].derivative());
                 }
             if (along >= 0)
                 return peaksOf(parts[along], peaks, found);
-            const int m = h.signChanges(-1.0, 1.0, tol, zeros, rising);
+            const int m = h.signChanges(-1.0, 1.0, zeros, rising);
             for (int i = 0; i < m; ++i)
                 if (!rising[i])
                     peaks[(*found)++] = zeros[i];
         };
         Polynomial v[3], g[3];
         for (int i = 0; i < 3; ++i) {
-            v[i] = fit([i](const PieceSample& s) { return s.deflection[i]; });
-            g[i] = fit([i](const PieceSample& s) { return s.displacement[i]; });
+            v[i] = fit([i](const PieceSample& p) { return p.deflection[i]; });
+            g[i] = fit([i](const PieceSample& p) { return p.displacement[i]; });
             peaksOf(v[i], deflectionPeaks, &deflectionCount);
         }
         peaksOfLength(v, deflectionPeaks, &deflectionCount);
@@ -508,19 +543,19 @@ public:
         if (loaded) {
             Polynomial F[6];
             for (int i = 0; i < 6; ++i) {
-                F[i] = fit([i](const PieceSample& s) { return s.force[i]; });
+                F[i] = fit([i](const PieceSample& p) { return p.force[i]; });
                 peaksOf(F[i], forcePeaks, &forceCount);
             }
             // The stress, |N| / A + |My| / Zy + |Mz| / Zz, is the largest of
             // the four sums of ±N / A ± My / Zy ± Mz / Zz, each a cubic.
-            const AnalysisSection& s = *source->section;
+            const AnalysisSection& section = *source->section;
             for (int signs = 0; signs < 4; ++signs) {
                 Polynomial sum;
-                sum.addScaled(F[0], 1.0 / s.area);
-                sum.addScaled(F[4], (signs & 1 ? -1.0 : 1.0) / s.Zy);
-                sum.addScaled(F[5], (signs & 2 ? -1.0 : 1.0) / s.Zz);
+                sum.addScaled(F[0], 1.0 / section.area);
+                sum.addScaled(F[4], (signs & 1 ? -1.0 : 1.0) / section.Zy);
+                sum.addScaled(F[5], (signs & 2 ? -1.0 : 1.0) / section.Zz);
                 // Its peaks and its troughs, the peaks of the opposite signs.
-                const int m = sum.derivative().signChanges(-1.0, 1.0, tol, zeros, rising);
+                const int m = sum.derivative().signChanges(-1.0, 1.0, zeros, rising);
                 for (int i = 0; i < m; ++i)
                     forcePeaks[forceCount++] = zeros[i];
             }
@@ -531,22 +566,10 @@ public:
     }
 
 private:
-    void sample(double t, int groups, PieceSample* s)
-    {
-        double magnitudes[AnalysisResultCase::NumberOfStatistics];
-        if (groups & AnalysisResultCase::Forces) {
-            s->force = c.forceAtPositionOnMember(member, t);
-            forceMagnitudes(source, s->force, magnitudes);
-        } else {
-            s->deflection = c.deflectionAtPositionOnMember(member, t);
-            s->displacement = c.globalDisplacementGivenDeflection(member, t, s->deflection);
-            deflectionMagnitudes(s->deflection, s->displacement, magnitudes);
-        }
-        records->offer(magnitudes, t, groups);
-    }
+    static const int lowDegree = 3, highDegree = 5;
 
     // The statistics of the groups at each peak, the peaks given as u along
-    // the piece from a to b; peaks closer than d / 16 to the one before are one.
+    // the piece from a to b; peaks that rounding alone parts are one.
     void offerAt(double a, double b, double* peaks, int count, int groups)
     {
         for (int i = 0; i < count; ++i)
@@ -554,7 +577,7 @@ private:
         std::sort(peaks, peaks + count);
         double last = -1.0;
         for (int i = 0; i < count; ++i)
-            if (peaks[i] - last > d / 16.0) {
+            if (peaks[i] - last > 0x1p-40) {
                 PieceSample s;
                 sample(last = peaks[i], groups, &s);
             }
@@ -565,9 +588,6 @@ private:
     const QSharedPointer<AnalysisSourceMember> source;
     const double d;
     StatisticRecords* records;
-    // The deflection at the end of the piece searched last, where the next begins.
-    PieceSample left;
-    double leftAt = -1.0;
 };
 
 } // namespace
@@ -613,37 +633,40 @@ MemberStats AnalysisResultCase::memberStatsOf(const MemberRef& member) const
             }
         }
 
-    const double d = positionToleranceOf(member);
-    const auto sample = [&](double t) {
-        accumulateMaxima(member, t, &stats.deflection, &stats.displacement, &stats.force, &stats.stress);
-    };
-    sample(0.0);
-    sample(1.0);
-    for (double p : stats.points) {
-        sample(std::max(0.0, p - d));
-        sample(std::min(1.0, p + d));
-    }
-    // Under a load, at the load: a moment peaks there, and a shear or a
+    // The places where the loading changes: the ends and each load's
+    // position. Each is sampled, and a step d either side of it; under a
+    // load also just before it: a moment peaks there, and a shear or a
     // moment that the load makes jump is largest on one side or the other.
-    for (double p : stats.points) {
-        sample(p);
-        sample(justBefore(p));
-    }
-
-    // The pieces between the places where the loading changes, each searched
-    // on its own.
-    QVector<double> breaks{0.0, 1.0};
-    for (double p : stats.points)
-        breaks.append(p);
-    std::sort(breaks.begin(), breaks.end());
+    const double d = positionToleranceOf(member);
     StatisticRecords records(&stats.deflection, &stats.displacement, &stats.force, &stats.stress);
     PieceSearch along(*this, member, d, &records);
+    QVector<Break> breaks(stats.points.size() + 2);
+    breaks.first().t = 0.0;
+    breaks.last().t = 1.0;
+    for (int i = 0; i < stats.points.size(); ++i)
+        breaks[i + 1].t = stats.points[i];
+    for (int i : {0, breaks.size() - 1}) {
+        along.sample(breaks[i].t, AllStatistics, &breaks[i].at);
+        breaks[i].forceBefore = breaks[i].at.force;
+    }
+    for (int i = 1; i + 1 < breaks.size(); ++i) {
+        along.sample(std::max(0.0, breaks[i].t - d), AllStatistics, &breaks[i].before);
+        along.sample(std::min(1.0, breaks[i].t + d), AllStatistics, &breaks[i].after);
+    }
+    for (int i = 1; i + 1 < breaks.size(); ++i) {
+        PieceSample before;
+        along.sample(breaks[i].t, AllStatistics, &breaks[i].at);
+        along.sample(justBefore(breaks[i].t), Forces, &before);
+        breaks[i].forceBefore = before.force;
+    }
+
+    // The pieces between, each searched on its own.
     for (int i = 1; i < breaks.size(); ++i) {
-        const double a = breaks[i - 1], b = breaks[i], middle = 0.5 * (a + b);
+        const double middle = 0.5 * (breaks[i - 1].t + breaks[i].t);
         bool loaded = false;
         for (const QPair<double, double>& s : stats.segments)
             loaded = loaded || (s.first < middle && middle < s.second);
-        along.search(a, b, loaded);
+        along.search(breaks[i - 1], breaks[i], loaded);
     }
     return stats;
 }

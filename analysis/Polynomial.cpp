@@ -1,17 +1,45 @@
 #include "Polynomial.h"
 
+#include <cfloat>
 #include <cmath>
 
-// Newton steps while they land inside the bracket, and a halving when they
-// leave it or stall. A Newton step shorter than tol says only where to look:
-// a probe just past its end closes the bracket, or moves it on. Only a closed
-// bracket ends the search: beside a zero of high order Newton's steps shrink
-// long before they arrive.
-double Polynomial::closeBracket(double lo, double flo, double hi, double fhi, double tol) const
+namespace {
+
+// The width below which a bracket around u holds no more than the rounding
+// of u: two units in the last place.
+double roundingOf(double lo, double hi)
+{
+    return std::max(0x1p-52 * std::max(std::fabs(lo), std::fabs(hi)), DBL_MIN);
+}
+
+} // namespace
+
+// Horner's rule, and the bound of its rounding: 2n units of rounding of the
+// sum of the terms' magnitudes, doubled for the rounding of the coefficients.
+double Polynomial::valueAt(double u, double* rounding) const
+{
+    double p = 0.0, size = 0.0;
+    const double magnitude = std::fabs(u);
+    for (int k = degree; k >= 0; --k) {
+        p = p * u + c[k];
+        size = size * magnitude + std::fabs(c[k]);
+    }
+    *rounding = 4.0 * (degree + 1) * 0x1p-53 * size;
+    return p;
+}
+
+// Newton's steps while they land inside the bracket and are no longer than
+// half the step before the last, else a halving: beside a flat stretch or
+// a zero of high order Newton's steps shrink slowly, long before they
+// arrive, and the bracket stalls. A Newton step shorter than the rounding
+// only says where to look: a probe just past its end closes the bracket,
+// which the rounding of the polynomial's value about its zero would
+// otherwise hold open.
+double Polynomial::closeBracket(double lo, double flo, double hi, double fhi, int* evaluations) const
 {
     const bool risesToHi = fhi > 0.0;
-    double x = lo - flo * (hi - lo) / (fhi - flo), halvedTo = hi - lo;
-    for (int slow = 0, i = 0; i < 200; ++i) {
+    double x = lo - flo * (hi - lo) / (fhi - flo), last = hi - lo, beforeLast = last;
+    for (int i = 0; i < 200; ++i) {
         if (!(x > lo && x < hi))
             x = 0.5 * (lo + hi);
         // p and its slope at x together.
@@ -20,65 +48,87 @@ double Polynomial::closeBracket(double lo, double flo, double hi, double fhi, do
             dfx = dfx * x + fx;
             fx = fx * x + c[k];
         }
+        if (evaluations)
+            ++*evaluations;
         if (fx == 0.0)
             return x;
         ((fx > 0.0) == risesToHi ? hi : lo) = x;
-        if (hi - lo <= tol)
+        const double rounding = roundingOf(lo, hi);
+        if (hi - lo <= rounding)
             break;
-        if (hi - lo <= 0.5 * halvedTo) {
-            halvedTo = hi - lo;
-            slow = 0;
-        } else if (++slow > 5) {
-            slow = 0;
-            x = 0.5 * (lo + hi);
-            continue;
+        double step = -fx / dfx;
+        const bool probe = std::fabs(step) < 0.5 * rounding;
+        if (probe)
+            step += std::copysign(0.5 * rounding, step);
+        const bool stalled = !probe && !(2.0 * std::fabs(step) <= std::fabs(beforeLast));
+        beforeLast = last;
+        if (stalled || !(x + step > lo && x + step < hi)) {
+            last = 0.5 * (hi - lo);
+            x = lo + last;
+        } else {
+            last = step;
+            x += step;
         }
-        const double step = -fx / dfx;
-        x += std::fabs(step) >= 0.5 * tol ? step : step + std::copysign(0.25 * tol, step);
     }
     return 0.5 * (lo + hi);
 }
 
-// Between two successive turning points the polynomial is monotone and
-// changes sign once at most.
-int Polynomial::signChanges(double lo, double hi, double tol, double* zeros, bool* rising) const
+// Between successive zeros of the slope the polynomial is monotone and
+// changes sign once at most. Where the slope's zero is a zero of the
+// polynomial too, within rounding, that is a zero of higher order, taken
+// there: its own neighbourhood is too flat for a bracket to close on.
+int Polynomial::zeros(double lo, double hi, double* at, Passage* passes, int* evaluations) const
 {
     if (degree < 1)
         return 0;
-    int count = 0;
-    const auto found = [&](double x, bool up) {
-        if (x > lo && x < hi) {
-            zeros[count] = x;
-            rising[count++] = up;
-        }
-    };
     if (degree == 1) {
-        found(-c[0] / c[1], c[1] > 0.0);
-        return count;
-    }
-    if (degree == 2) {
-        // The roots without cancellation; a double root is no change of sign.
-        const double a = c[2], b = c[1], disc = b * b - 4.0 * a * c[0];
-        if (disc <= 0.0)
+        const double x = -c[0] / c[1];
+        if (!(x > lo && x < hi))
             return 0;
-        const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b)), r1 = q / a, r2 = c[0] / q;
-        found(std::min(r1, r2), a < 0.0);
-        found(std::max(r1, r2), a > 0.0);
-        return count;
+        at[0] = x;
+        passes[0] = c[1] > 0.0 ? Rising : Falling;
+        return 1;
     }
-    // The turning points need only part the zeros.
-    double turns[Polynomial::maxDegree];
-    bool up[Polynomial::maxDegree];
-    const int m = derivative().signChanges(lo, hi, 1e-6, turns, up);
-    double x0 = lo, f0 = (*this)(lo);
+    // The partition: lo, the slope's zeros, hi; the value at each and
+    // whether it is zero within rounding.
+    double x[maxDegree + 1], f[maxDegree + 1];
+    bool zero[maxDegree + 1];
+    Passage unused[maxDegree];
+    const int m = derivative().zeros(lo, hi, x + 1, unused, evaluations) + 1;
+    x[0] = lo;
+    x[m] = hi;
     for (int i = 0; i <= m; ++i) {
-        const double x1 = i < m ? turns[i] : hi, f1 = (*this)(x1);
-        if ((f0 < 0.0 && f1 > 0.0) || (f0 > 0.0 && f1 < 0.0)) {
-            zeros[count] = closeBracket(x0, f0, x1, f1, tol);
-            rising[count++] = f1 > 0.0;
-        }
-        x0 = x1;
-        f0 = f1;
+        double rounding;
+        f[i] = valueAt(x[i], &rounding);
+        zero[i] = std::fabs(f[i]) <= rounding;
     }
+    if (evaluations)
+        *evaluations += m + 1;
+    const auto sign = [&](int i) { return zero[i] ? 0 : f[i] > 0.0 ? 1 : -1; };
+    int count = 0;
+    for (int i = 0; i < m; ++i) {
+        if (i > 0 && zero[i]) {
+            const int before = sign(i - 1), after = sign(i + 1);
+            at[count] = x[i];
+            passes[count++] = before < 0 && after > 0 ? Rising : before > 0 && after < 0 ? Falling : Touching;
+        } else if (sign(i) * sign(i + 1) < 0) {
+            at[count] = closeBracket(x[i], f[i], x[i + 1], f[i + 1], evaluations);
+            passes[count++] = f[i + 1] > 0.0 ? Rising : Falling;
+        }
+    }
+    return count;
+}
+
+int Polynomial::signChanges(double lo, double hi, double* at, bool* rising, int* evaluations) const
+{
+    double all[maxDegree];
+    Passage passes[maxDegree];
+    const int n = zeros(lo, hi, all, passes, evaluations);
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        if (passes[i] != Touching) {
+            at[count] = all[i];
+            rising[count++] = passes[i] == Rising;
+        }
     return count;
 }

@@ -17,6 +17,8 @@ struct Polynomial
             p = p * u + c[k];
         return p;
     }
+    // The value at u and a bound on what rounding adds to it.
+    double valueAt(double u, double* rounding) const;
     Polynomial derivative() const
     {
         Polynomial d;
@@ -49,10 +51,17 @@ struct Polynomial
         degree = std::max(degree, n);
     }
 
-    // The zeros in (lo, hi) where the polynomial changes sign, in order, each
-    // within tol, and whether it rises through each; the number found.
-    int signChanges(double lo, double hi, double tol, double* zeros, bool* rising) const;
-    // Brings the bracket (lo, hi) of a zero, where the polynomial has the
-    // signs of flo and fhi, to at most tol across; a position inside it.
-    double closeBracket(double lo, double flo, double hi, double fhi, double tol) const;
+    // How the polynomial passes a zero.
+    enum Passage { Falling = -1, Touching = 0, Rising = 1 };
+    // The zeros in (lo, hi) in order, each to the rounding of u, and how the
+    // polynomial passes each: a zero of even order touches zero. The number
+    // found, maxDegree at most; evaluations, when given, counts the
+    // polynomials' evaluations.
+    int zeros(double lo, double hi, double* at, Passage* passes, int* evaluations = nullptr) const;
+    // Only the zeros where the sign changes, and whether it rises through each.
+    int signChanges(double lo, double hi, double* at, bool* rising, int* evaluations = nullptr) const;
+    // Closes the bracket (lo, hi) of a zero, where the polynomial has the
+    // signs of flo and fhi, until it is no wider than the rounding of u; a
+    // position inside it.
+    double closeBracket(double lo, double flo, double hi, double fhi, int* evaluations = nullptr) const;
 };
