@@ -875,18 +875,22 @@ private:
 void TestWiring::aClosedModelGoesASliceBetweenEvents_data()
 {
     QTest::addColumn<bool>("analysed");
-    QTest::newRow("after its analysis") << true;
-    QTest::newRow("without analysis") << false;
+    QTest::addColumn<bool>("replaced"); // by another model in its window, which stays
+    QTest::newRow("closed after its analysis") << true << false;
+    QTest::newRow("closed without analysis") << false << false;
+    QTest::newRow("replaced after its analysis") << true << true;
 }
 
 // A window on a beam of 20000 loaded members is closed beside one holding
-// unsaved work. The model's objects live in the GUI thread and go there, but
-// only a few hundred of them between two of its events, so that the other
-// window answers meanwhile; and once they have gone, the memory they took
-// goes back to the system.
+// unsaved work, or opens another model. The model's objects live in the GUI
+// thread and go there, but only a few hundred of them between two of its
+// events, so that every window answers meanwhile, its own view's records of
+// them too; and once they have gone, the memory they took goes back to the
+// system.
 void TestWiring::aClosedModelGoesASliceBetweenEvents()
 {
     QFETCH(bool, analysed);
+    QFETCH(bool, replaced);
     select({"n1"});
     QVERIFY(window->isWindowModified());
     const QString path = folder->filePath("beam.varou");
@@ -916,13 +920,17 @@ void TestWiring::aClosedModelGoesASliceBetweenEvents()
     QCOMPARE(objects, 60001);
     qApp->installEventFilter(&freed);
     const int trims = AnalysisDisposal::trims();
-    QVERIFY(closed->close());
+    if (replaced)
+        QVERIFY(closed->openFile(":/example/02.KU.Plane Portal.varok"));
+    else
+        QVERIFY(closed->close());
     QTRY_COMPARE_WITH_TIMEOUT(freed.inGuiThread, objects, 60000);
     qApp->removeEventFilter(&freed);
     QCOMPARE(freed.elsewhere.load(), 0);
     QVERIFY2(freed.mostInOneEvent <= 4096, qPrintable(QStringLiteral("%1 in one event").arg(freed.mostInOneEvent)));
     QTRY_VERIFY_WITH_TIMEOUT(AnalysisDisposal::trims() > trims, 20000);
     QVERIFY(window->isVisible() && window->isWindowModified());
+    QVERIFY(!replaced || closed->isVisible());
 }
 
 void TestWiring::closingWhileAPhaseIsHeld_data()
