@@ -172,9 +172,9 @@ bool AnalysisInput::buildIndexes()
 bool AnalysisInput::initialiseLoading(const AnalysisSource& source)
 {
     QWriteLocker locker(&lock);
-    nodeLoadList.clear();
-    pointLoadList.clear();
-    trapezoidLoadList.clear();
+    if (!AnalysisDisposal::releaseEach(nodeLoadList) || !AnalysisDisposal::releaseEach(pointLoadList)
+        || !AnalysisDisposal::releaseEach(trapezoidLoadList))
+        return false;
 
     for (const QSharedPointer<AnalysisSourcePointLoad>& p : source.pointLoads()) {
         p->analysisLoad.reset();

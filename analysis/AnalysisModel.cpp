@@ -246,9 +246,9 @@ void AnalysisModel::run()
 
 void AnalysisModel::releaseHoldings()
 {
-    stiffness.release();
-    AnalysisDisposal::releaseEach(loadVectors) && AnalysisDisposal::releaseEach(displacementVectors)
-        && input.release() && source.release();
+    const AnalysisDisposal::Freeing freeing;
+    stiffness.release() && AnalysisDisposal::releaseEach(loadVectors)
+        && AnalysisDisposal::releaseEach(displacementVectors) && input.release() && source.release();
 }
 
 namespace {
@@ -408,8 +408,8 @@ void AnalysisModel::computeMemberLocalStiffnessMatrix(const QSharedPointer<Analy
 
 bool AnalysisModel::buildLoadCases()
 {
-    loadVectors.clear();
-    displacementVectors.clear();
+    if (!AnalysisDisposal::releaseEach(loadVectors) || !AnalysisDisposal::releaseEach(displacementVectors))
+        return false;
     for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases()) {
         if (!isLoadingValid())
             return false;

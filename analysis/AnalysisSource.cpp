@@ -193,8 +193,8 @@ double AnalysisSource::loadFactorFor(int r)
 bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
-    trapezoidLoadList.clear();
-    pointLoadList.clear();
+    if (!AnalysisDisposal::releaseEach(trapezoidLoadList) || !AnalysisDisposal::releaseEach(pointLoadList))
+        return false;
     secondOrderCases.clear();
 
     // Asked once in so many loads: a pass over millions ends soon after a stop.
@@ -224,6 +224,12 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
     };
     QVector<Taken> taken;
     taken.reserve(gathered.size());
+    // The loads an abandoned pass gathered, millions maybe, go elsewhere.
+    const auto abandon = [&] {
+        AnalysisDisposal::releaseElsewhere(std::move(taken));
+        AnalysisDisposal::releaseElsewhere(std::move(gathered));
+        return false;
+    };
     bool stopped = false;
     document->readMembers([&](const QList<MemberRef>&) {
         for (const LoadRef& l : qAsConst(gathered)) {
@@ -242,7 +248,7 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
         }
     });
     if (stopped)
-        return false;
+        return abandon();
 
     QHash<Member*, QSharedPointer<AnalysisSourceMember>> analysed;
     for (const QSharedPointer<AnalysisSourceMember>& sourceMember : qAsConst(memberList))
@@ -253,7 +259,7 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
 
     for (const Taken& t : qAsConst(taken)) {
         if (abandoned())
-            return false;
+            return abandon();
         const LoadRef& l = t.load;
         if (!t.valid)
             throw ExceptionAnalysisFault(QStringLiteral("Invalid load"), l);
@@ -302,7 +308,8 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
 bool AnalysisSource::initialiseLoadCases()
 {
     QWriteLocker locker(&lock);
-    loadCaseList.clear();
+    if (!AnalysisDisposal::releaseEach(loadCaseList))
+        return false;
     QMap<LoadCaseRef, QSharedPointer<AnalysisLoadCase>> byCase;
     const auto caseOf = [&](const LoadCaseRef& loadCase) {
         QSharedPointer<AnalysisLoadCase>& entry = byCase[loadCase];

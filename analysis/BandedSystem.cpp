@@ -1,5 +1,6 @@
 #include "BandedSystem.h"
 
+#include "AnalysisDisposal.h"
 #include "AnalysisTolerances.h"
 #include "WorkTeam.h"
 
@@ -47,11 +48,14 @@ void BandedSystem::reset(int F, int H)
     multiplyAdds = 0.0;
 }
 
-void BandedSystem::release()
+bool BandedSystem::release()
 {
+    if (!AnalysisDisposal::releasePages(band.data(), band.size() * sizeof(double)))
+        return false;
     F = 0;
     std::vector<double>().swap(band);
     std::vector<int>().swap(lastColumn);
+    return true;
 }
 
 void BandedSystem::assemble(const Matrix12x12& K, const int rows[12])

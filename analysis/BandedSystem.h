@@ -46,8 +46,9 @@ public:
     // not fit.
     void reset(int F, int H);
 
-    // Gives back the band's memory; reset() before the next use.
-    void release();
+    // Gives back the band's memory, a piece at a time; reset() before the
+    // next use. False, with the band left, once the program is ending.
+    bool release();
 
     int numberOfEquations() const { return F; }
     int halfBandWidth() const { return H; }

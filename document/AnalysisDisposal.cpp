@@ -10,12 +10,32 @@
 #include <thread>
 #include <vector>
 
+#include <ctime>
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace {
+
+// Freeing that took this much work, in processor seconds, has freed some
+// tens of megabytes of small blocks, whose pages the allocator keeps until
+// it is asked to hand them back. Asking walks every free block under the
+// locks that other threads' allocations wait for, so it is not done for
+// less. The allocator's own count of what it holds walks them as well: the
+// work of freeing stands in for it.
+const double trimAfterFreeingFor = 0.02;
+
+// A piece of a large block's pages given back at once: a millisecond or two.
+const uintptr_t pagesPerPiece = 4096;
+
+// Set once, as the program ends, and read at every piece freed. Of static
+// storage and trivially destroyed, it is there for every thread to the last.
+std::atomic<bool> ending{false};
 
 struct Ending
 {
     QSharedPointer<QObject> analysis;
-    QSharedPointer<const AnalysisDocument> document;
+    AnalysisDisposal::Release afterwards;
 };
 
 struct Disposal
@@ -25,14 +45,17 @@ struct Disposal
     // Asked to end, their threads not yet heard to have finished: a thread
     // must not be destroyed while it runs.
     QList<Ending> kept;
-    // What the analyses read of their documents, once they have gone: the
-    // model's objects live in the GUI thread, which lets them go.
-    QList<QSharedPointer<const AnalysisDocument>> documents;
+    // For the disposal thread.
     std::deque<AnalysisDisposal::Release> queue;
+    // For the GUI thread, a slice between two events.
+    std::deque<AnalysisDisposal::Release> betweenEvents;
+    bool slicing = false; // a slice is posted or running
     // What the program's end left unfreed.
     std::vector<AnalysisDisposal::Release> leftOver;
     std::thread worker;
-    std::atomic<bool> ending{false};
+    // The work of freeing since the allocator last handed its free pages back.
+    double freeingSeconds = 0.0;
+    int trims = 0;
 };
 
 // Never destroyed: what is left at the program's end stays reachable and
@@ -43,29 +66,22 @@ Disposal& disposal()
     return *instance;
 }
 
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Nothing to free: the disposal thread looks whether much was freed elsewhere.
+bool nothingLeft()
+{
+    return true;
+}
+
 QThread* threadOf(const QSharedPointer<QObject>& analysis)
 {
     return static_cast<QThread*>(analysis.data());
-}
-
-// Hands the document back to the GUI thread, after its analysis has gone.
-void handBack(QSharedPointer<const AnalysisDocument> document)
-{
-    Disposal& d = disposal();
-    {
-        QMutexLocker locker(&d.mutex);
-        d.documents.append(std::move(document));
-    }
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [] {
-            Disposal& d = disposal();
-            QList<QSharedPointer<const AnalysisDocument>> documents;
-            QMutexLocker locker(&d.mutex);
-            documents.swap(d.documents);
-            locker.unlock();
-        },
-        Qt::QueuedConnection);
 }
 
 // The analysis's thread has finished, or is taking its very last steps.
@@ -75,7 +91,10 @@ AnalysisDisposal::Release letGo(Ending ending)
     return [ending = std::move(ending)]() mutable {
         threadOf(ending.analysis)->wait();
         ending.analysis.reset();
-        handBack(std::move(ending.document));
+        AnalysisDisposal::Release afterwards;
+        afterwards.swap(ending.afterwards);
+        if (afterwards)
+            AnalysisDisposal::releaseBetweenEvents(std::move(afterwards));
         return true;
     };
 }
@@ -84,23 +103,97 @@ void work(Disposal& d)
 {
     QMutexLocker locker(&d.mutex);
     for (;;) {
-        while (d.queue.empty() && !d.ending)
+        while (d.queue.empty() && !ending)
             d.wake.wait(&d.mutex);
-        if (d.ending)
+        if (ending)
             return;
-        AnalysisDisposal::Release release = std::move(d.queue.front());
+        AnalysisDisposal::Release release;
+        release.swap(d.queue.front());
         d.queue.pop_front();
         locker.unlock();
         bool done = false;
-        while (!done && !d.ending)
-            done = release();
-        // What it still holds goes here as well, unless the program is ending.
+        {
+            const AnalysisDisposal::Freeing freeing;
+            while (!done && !ending)
+                done = release();
+            // What it still holds goes here as well, unless the program is ending.
+            if (done)
+                release = nullptr;
+        }
+        locker.relock();
+        if (!done) {
+            d.leftOver.push_back(std::move(release));
+        } else if (d.queue.empty() && d.freeingSeconds >= trimAfterFreeingFor) {
+            d.freeingSeconds = 0.0;
+            locker.unlock();
+            malloc_trim(0);
+            locker.relock();
+            ++d.trims;
+        }
+    }
+}
+
+// Appends the release to the queue and calls then(d, locker) under the
+// mutex. Without an application no window waits, and nothing would tell of
+// the end: the release runs through at once. Once the program is ending, it
+// is left unrun.
+template <class Then>
+void enqueue(AnalysisDisposal::Release release, std::deque<AnalysisDisposal::Release> Disposal::*queue, Then then)
+{
+    if (!QCoreApplication::instance()) {
+        while (!release()) {
+        }
+        return;
+    }
+    Disposal& d = disposal();
+    QMutexLocker locker(&d.mutex);
+    if (ending) {
+        d.leftOver.push_back(std::move(release));
+        return;
+    }
+    (d.*queue).push_back(std::move(release));
+    then(d, locker);
+}
+
+void postSlice();
+
+// In the GUI thread: one slice of the first release waiting there.
+void releaseSlice()
+{
+    Disposal& d = disposal();
+    QMutexLocker locker(&d.mutex);
+    if (ending || d.betweenEvents.empty()) {
+        d.slicing = false;
+        return;
+    }
+    AnalysisDisposal::Release release;
+    release.swap(d.betweenEvents.front());
+    d.betweenEvents.pop_front();
+    locker.unlock();
+    bool done;
+    {
+        const AnalysisDisposal::Freeing freeing;
+        done = release();
         if (done)
             release = nullptr;
-        locker.relock();
-        if (!done)
-            d.leftOver.push_back(std::move(release));
     }
+    locker.relock();
+    if (!done)
+        d.betweenEvents.push_front(std::move(release));
+    const bool more = d.slicing = !d.betweenEvents.empty();
+    locker.unlock();
+    if (more)
+        postSlice();
+    // The disposal thread hands the freed pages back, if they are many.
+    if (done)
+        AnalysisDisposal::release(nothingLeft);
+}
+
+// Posted, the slice comes after every event already waiting, and each pass
+// of the event loop takes one.
+void postSlice()
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &releaseSlice, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -130,16 +223,23 @@ void AnalysisDisposal::watch(QThread* thread)
         Qt::QueuedConnection);
 }
 
-void AnalysisDisposal::keep(QSharedPointer<QObject> analysis, QSharedPointer<const AnalysisDocument> document)
+void AnalysisDisposal::keep(QSharedPointer<QObject> analysis, Release afterwards)
 {
-    if (!analysis)
-        return;
     // Without an application no window waits, and nothing would tell of the end.
     if (!QCoreApplication::instance()) {
-        threadOf(analysis)->wait();
+        if (analysis)
+            threadOf(analysis)->wait();
+        analysis.reset();
+        if (afterwards)
+            releaseBetweenEvents(std::move(afterwards));
         return;
     }
-    Ending ending{std::move(analysis), std::move(document)};
+    Ending ending{std::move(analysis), std::move(afterwards)};
+    if (!ending.analysis) {
+        if (ending.afterwards)
+            releaseBetweenEvents(std::move(ending.afterwards));
+        return;
+    }
     if (!threadOf(ending.analysis)->isRunning()) {
         release(letGo(std::move(ending)));
         return;
@@ -159,46 +259,82 @@ void AnalysisDisposal::keep(QSharedPointer<QObject> analysis, QSharedPointer<con
 
 void AnalysisDisposal::release(Release release)
 {
-    if (!QCoreApplication::instance()) {
-        while (!release()) {
-        }
-        return;
+    enqueue(std::move(release), &Disposal::queue, [](Disposal& d, QMutexLocker&) {
+        if (!d.worker.joinable())
+            d.worker = std::thread([&d] { work(d); });
+        d.wake.wakeOne();
+    });
+}
+
+void AnalysisDisposal::releaseBetweenEvents(Release release)
+{
+    enqueue(std::move(release), &Disposal::betweenEvents, [](Disposal& d, QMutexLocker& locker) {
+        if (d.slicing)
+            return;
+        d.slicing = true;
+        locker.unlock();
+        postSlice();
+    });
+}
+
+bool AnalysisDisposal::releasePages(void* data, size_t bytes)
+{
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (uintptr_t(data) + page - 1) & ~(page - 1);
+    const uintptr_t end = (uintptr_t(data) + bytes) & ~(page - 1);
+    for (uintptr_t piece = begin; piece < end; piece += pagesPerPiece * page) {
+        if (ending)
+            return false;
+        madvise(reinterpret_cast<void*>(piece), std::min(end - piece, pagesPerPiece * page), MADV_DONTNEED);
     }
-    Disposal& d = disposal();
-    QMutexLocker locker(&d.mutex);
-    if (d.ending) {
-        d.leftOver.push_back(std::move(release));
-        return;
-    }
-    if (!d.worker.joinable())
-        d.worker = std::thread([&d] { work(d); });
-    d.queue.push_back(std::move(release));
-    d.wake.wakeOne();
+    return true;
 }
 
 bool AnalysisDisposal::isEnding()
 {
-    return disposal().ending;
+    return ending;
+}
+
+AnalysisDisposal::Freeing::Freeing() : start(threadCpuSeconds())
+{
+}
+
+AnalysisDisposal::Freeing::~Freeing()
+{
+    const double spent = threadCpuSeconds() - start;
+    Disposal& d = disposal();
+    QMutexLocker locker(&d.mutex);
+    d.freeingSeconds += spent;
+}
+
+int AnalysisDisposal::trims()
+{
+    Disposal& d = disposal();
+    QMutexLocker locker(&d.mutex);
+    return d.trims;
 }
 
 void AnalysisDisposal::waitForThreads()
 {
     Disposal& d = disposal();
-    QList<Ending> kept;
+    QList<QThread*> threads;
     {
         QMutexLocker locker(&d.mutex);
-        d.ending = true;
+        ending = true;
         d.wake.wakeAll();
-        kept = d.kept;
+        // The kept list still holds them, so none is freed here.
+        for (const Ending& kept : qAsConst(d.kept))
+            threads.append(threadOf(kept.analysis));
     }
-    // Each ends within a step of its work, and leaves the rest of its
-    // freeing; the kept list still holds them, so none is freed here.
-    for (const Ending& ending : qAsConst(kept))
-        threadOf(ending.analysis)->wait();
+    // Each ends within a step of its work, and leaves the rest of its freeing.
+    for (QThread* thread : qAsConst(threads))
+        thread->wait();
     if (d.worker.joinable())
         d.worker.join();
     QMutexLocker locker(&d.mutex);
-    for (Release& release : d.queue)
-        d.leftOver.push_back(std::move(release));
-    d.queue.clear();
+    for (std::deque<Release>* waiting : {&d.queue, &d.betweenEvents}) {
+        for (Release& release : *waiting)
+            d.leftOver.push_back(std::move(release));
+        waiting->clear();
+    }
 }

@@ -1,55 +1,128 @@
 #pragma once
 
-#include "AnalysisDocument.h"
-
+#include <QList>
 #include <QSharedPointer>
 
 #include <functional>
 #include <iterator>
+#include <memory>
 
 class QObject;
 class QThread;
 
-// Analyses asked to end are kept here until their threads have finished, and
+// Analyses asked to end are kept here until their threads have returned, and
 // what they and the outputs they published held is freed here, on a thread
 // of its own: never in the GUI thread, whose windows would stand still for
 // it, and a piece at a time, so that the program's end need not wait for it.
+// What lives in the GUI thread (a closed document's model) goes there, a
+// slice between two events.
 //
 // The program's end waits for the kept analyses' threads, which end within
 // one step of their work once asked, so that none runs after Qt's statics
 // have gone; what is still to be freed then is left to the process's end.
+//
+// Once a release has freed some tens of megabytes, the allocator's free
+// pages go back to the system.
 class AnalysisDisposal
 {
 public:
-    // Frees one piece at each call; true once nothing is left.
+    // Frees a piece, or a slice, at each call; true once nothing is left.
     typedef std::function<bool()> Release;
 
     // Connected before the analysis's thread starts, so that even an ending
     // at once is heard.
     static void watch(QThread* thread);
     // Takes the last reference to an analysis that was asked to end: freed
-    // once its thread has finished, and never in the GUI thread. What it
-    // reads of its document is let go in the GUI thread after it.
-    static void keep(QSharedPointer<QObject> analysis, QSharedPointer<const AnalysisDocument> document);
+    // once its thread has returned, and never in the GUI thread. Afterwards,
+    // what lets go of what it read of its document runs between the GUI
+    // thread's events (a null analysis has nothing to wait for).
+    static void keep(QSharedPointer<QObject> analysis, Release afterwards);
     // Hands freeing to the disposal thread, which runs release until it is
     // done; dropped unrun, and unfreed, when the program is ending.
     static void release(Release release);
+    // Runs release in the GUI thread once between two of its events until it
+    // is done, so that every window answers meanwhile; dropped unrun when
+    // the program is ending.
+    static void releaseBetweenEvents(Release release);
+    // Empties the container on the disposal thread, a piece at a time.
+    template <class Container>
+    static void releaseElsewhere(Container container)
+    {
+        const auto held = std::make_shared<Container>(std::move(container));
+        release([held] { return releaseEach(*held); });
+    }
+    // Gives the pages of a large block back to the system a piece at a time
+    // before the block is freed: unmapped at once, hundreds of megabytes hold
+    // the lock of the process's memory map while every page goes, and every
+    // thread that maps or unmaps memory meanwhile, the GUI thread's drawing
+    // among them, waits for all of it. False once the program is ending.
+    static bool releasePages(void* data, size_t bytes);
     // Whether what is still to be freed is left to the process's end.
     static bool isEnding();
     // What the application waits for as it ends: the threads of the kept
     // analyses and the piece being freed.
     static void waitForThreads();
 
-    // Removes the elements of a container one at a time from its end while
-    // the program is not ending; true once it is empty.
+    // Counts the work of freeing done on this thread while it lives towards
+    // handing the freed pages back, which the disposal thread does once it
+    // has nothing left to free.
+    class Freeing
+    {
+    public:
+        Freeing();
+        ~Freeing();
+        Q_DISABLE_COPY(Freeing)
+
+    private:
+        const double start;
+    };
+    // How often the allocator's free pages have been handed back.
+    static int trims();
+
+    // Removes the elements of a container one at a time while the program is
+    // not ending; true once it is empty. A list held in it and shared with no
+    // other goes an element at a time too.
     template <class Container>
     static bool releaseEach(Container& container)
     {
         while (!container.isEmpty()) {
             if (isEnding())
                 return false;
-            container.erase(std::prev(container.end()));
+            const auto piece = pieceOf(container);
+            if (!releaseInside(*piece))
+                return false;
+            container.erase(piece);
         }
         return true;
+    }
+
+    // Removes up to *budget elements of the container, counting them off
+    // the budget; true once it is empty.
+    template <class Container>
+    static bool releaseSome(Container& container, int* budget)
+    {
+        for (; !container.isEmpty() && *budget > 0; --*budget)
+            container.erase(pieceOf(container));
+        return container.isEmpty();
+    }
+
+private:
+    // The element that goes next: the last, which a list removes at no cost.
+    // (A hash finds neither its last nor, once emptied at the front, its
+    // first without a search, and is not taken apart this way.)
+    template <class Container>
+    static typename Container::iterator pieceOf(Container& container)
+    {
+        return std::prev(container.end());
+    }
+    template <class T>
+    static bool releaseInside(T&)
+    {
+        return true;
+    }
+    template <class T>
+    static bool releaseInside(QList<T>& list)
+    {
+        return !list.isDetached() || releaseEach(list);
     }
 };

@@ -1,13 +1,22 @@
 #include "DocumentCore.h"
 
+#include "GroupLibrary.h"
 #include "Libraries.h"
+#include "LoadAxisLibrary.h"
 #include "LoadCaseExpansion.h"
 #include "LoadCaseLibrary.h"
+#include "MaterialLibrary.h"
+#include "MemberAxisLibrary.h"
+#include "MemberPinLibrary.h"
+#include "SectionLibrary.h"
 #include "StructureModel.h"
+#include "SupportLibrary.h"
 
 #include <QThread>
 
 #include <array>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -115,4 +124,50 @@ bool DocumentCore::loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<Q
         return sums() == before;
     };
     return expandLoadCases(loadCases, structure->members(), structure->loads(), loads, letWritersIn);
+}
+
+AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore> core, int objectsPerCall)
+{
+    struct Parts
+    {
+        QSharedPointer<DocumentCore> core;
+        // Taken as the lists stand, which costs nothing while they share the
+        // structure's; each is then the last holder of what the structure held.
+        QList<LoadRef> loads;
+        QList<MemberRef> members;
+        QList<NodeRef> nodes;
+        // A library entry goes before its subentries, which wait here.
+        std::vector<TreeNodeRef> entries;
+    };
+    const auto parts = std::make_shared<Parts>();
+    parts->core = std::move(core);
+    return [parts, objectsPerCall] {
+        Parts& p = *parts;
+        if (p.core) {
+            if (const QSharedPointer<StructureModel>& structure = p.core->structure) {
+                p.loads = structure->loads();
+                p.members = structure->members();
+                p.nodes = structure->nodes();
+            }
+            if (const QSharedPointer<Libraries>& l = p.core->libraries)
+                p.entries = {l->groupLibrary()->root(),      l->loadAxisLibrary()->root(),
+                             l->loadCaseLibrary()->root(),   l->materialLibrary()->root(),
+                             l->memberAxisLibrary()->root(), l->memberPinLibrary()->root(),
+                             l->sectionLibrary()->root(),    l->supportLibrary()->root()};
+            p.core.reset();
+        }
+        int budget = objectsPerCall;
+        if (!AnalysisDisposal::releaseSome(p.loads, &budget) || !AnalysisDisposal::releaseSome(p.members, &budget)
+            || !AnalysisDisposal::releaseSome(p.nodes, &budget))
+            return false;
+        for (; !p.entries.empty() && budget > 0; --budget) {
+            const TreeNodeRef entry = std::move(p.entries.back());
+            p.entries.pop_back();
+            if (entry) {
+                const QList<TreeNodeRef> subentries = entry->subnodes();
+                p.entries.insert(p.entries.end(), subentries.begin(), subentries.end());
+            }
+        }
+        return p.entries.empty();
+    };
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnalysisDisposal.h"
 #include "AnalysisDocument.h"
 #include "TrackedReadWriteLock.h"
 
@@ -43,6 +44,12 @@ public:
     // afterwards only while none of the three sums has moved.
     bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* loads,
                           const std::function<bool()>& carryOn) const override;
+
+    // Takes the core's model apart: each call lets go of up to
+    // objectsPerCall of its objects, the loads first, then the members, the
+    // nodes and the libraries' entries, each entry before those it holds;
+    // true once none is left. An object that others still hold stays theirs.
+    static AnalysisDisposal::Release takingApart(QSharedPointer<DocumentCore> core, int objectsPerCall);
 
 private:
     const QSharedPointer<Libraries> libraries;

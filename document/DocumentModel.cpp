@@ -41,6 +41,10 @@ namespace {
 
 const int undoLimit = 256;
 
+// A closed model goes a slice of this many objects between two events of
+// the GUI thread: a few milliseconds' work.
+const int objectsPerSlice = 512;
+
 // The larger of the two; when the first is not a number, the second.
 double larger(double a, double b)
 {
@@ -126,9 +130,15 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
     startAnalysis();
 }
 
+// The model's objects live in the GUI thread and go there, after the
+// analysis that reads them, a slice between two events, so that the windows
+// that stay answer meanwhile. Without analysis, a model of a slice or less
+// goes at once.
 DocumentModel::~DocumentModel()
 {
-    stopAnalysis();
+    QSharedPointer<QObject> ending = stopAnalysis();
+    if (ending || structure->loads().size() + structure->members().size() + structure->nodes().size() > objectsPerSlice)
+        AnalysisDisposal::keep(std::move(ending), DocumentCore::takingApart(core, objectsPerSlice));
 }
 
 void DocumentModel::connectParts()
@@ -189,15 +199,15 @@ void DocumentModel::startAnalysis()
 // The analysis shares the core it reads, so the document need not wait for
 // it: it is asked to end and finishes by itself, however long its step, and
 // what it holds is freed elsewhere.
-void DocumentModel::stopAnalysis()
+QSharedPointer<QObject> DocumentModel::stopAnalysis()
 {
     if (!qobject_cast<QThread*>(analysis.data()) || !analysisLink)
-        return;
+        return {};
     // An ending we asked for is no crash.
     disconnect(analysis.data(), nullptr, this, nullptr);
     analysisLink->stop();
     analysisLink = nullptr;
-    AnalysisDisposal::keep(std::move(analysis), core);
+    return std::move(analysis);
 }
 
 void DocumentModel::stampChangeToGroup()

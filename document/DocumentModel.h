@@ -210,7 +210,8 @@ private:
 
     void connectParts();
     void startAnalysis();
-    void stopAnalysis();
+    // The analysis, asked to end, for the disposal to keep; null without one.
+    QSharedPointer<QObject> stopAnalysis();
 
     // Declared in the order the parts are released in reverse.
     QSharedPointer<QObject> analysis;

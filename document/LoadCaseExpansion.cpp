@@ -1,5 +1,6 @@
 #include "LoadCaseExpansion.h"
 
+#include "AnalysisDisposal.h"
 #include "Combination.h"
 #include "CrossSection.h"
 #include "GeometryGroup.h"
@@ -43,6 +44,10 @@ public:
     }
     QList<LoadRef> expand(const LoadCaseRef& loadCase);
     bool isAbandoned() const { return abandoned; }
+    // An abandoned expansion may have made millions of loads: they go with
+    // the given lists, a piece at a time on the disposal thread, so that
+    // neither the next pass nor the program's end waits for them.
+    void letGo(QList<QList<LoadRef>> lists);
 
 private:
     static SuperLoadCaseRef superCaseOf(const LoadCaseRef& loadCase);
@@ -74,6 +79,8 @@ private:
     QList<SuperLoadCaseRef> ordered;
     QHash<const LoadCase*, int> holders; // of each component, the cases still to take it
     QHash<const LoadCase*, QList<LoadRef>> expanded;
+    // What a case had made when the expansion was abandoned.
+    QList<QList<LoadRef>> partial;
 };
 
 SuperLoadCaseRef Expansion::superCaseOf(const LoadCaseRef& loadCase)
@@ -81,6 +88,17 @@ SuperLoadCaseRef Expansion::superCaseOf(const LoadCaseRef& loadCase)
     if (qobject_cast<SwayCase*>(loadCase.data()) || qobject_cast<Combination*>(loadCase.data()))
         return loadCase.staticCast<SuperLoadCase>();
     return SuperLoadCaseRef();
+}
+
+void Expansion::letGo(QList<QList<LoadRef>> lists)
+{
+    lists += partial;
+    lists += expanded.values();
+    lists += loadsOfLoading.values();
+    partial.clear();
+    expanded.clear();
+    loadsOfLoading.clear();
+    AnalysisDisposal::releaseElsewhere(std::move(lists));
 }
 
 bool Expansion::step()
@@ -205,8 +223,10 @@ QList<LoadRef> Expansion::selfWeight(const GravityCase& gravity, const LoadCaseR
 {
     QList<LoadRef> weights;
     for (const MemberRef& member : members) {
-        if (!step())
+        if (!step()) {
+            partial.append(weights);
             return {};
+        }
         if (!GeometryGroup::isAnalysed(member->group()))
             continue;
         const SectionTypeRef section = member->sectionType();
@@ -248,8 +268,10 @@ QList<LoadRef> Expansion::factored(const SuperLoadCaseRef& superCase, const Load
         if (componentLoads.isEmpty())
             return {};
         for (const LoadRef& load : componentLoads) {
-            if (!step())
+            if (!step()) {
+                partial.append(result);
                 return {};
+            }
             const double s = scale(*load, k);
             if (isNearZero(s))
                 continue;
@@ -285,8 +307,10 @@ bool expandLoadCases(const QList<LoadCaseRef>& loadCases, const QList<MemberRef>
     lists.reserve(loadCases.size());
     for (const LoadCaseRef& loadCase : loadCases) {
         lists.append(expansion.expand(loadCase));
-        if (expansion.isAbandoned())
+        if (expansion.isAbandoned()) {
+            expansion.letGo(std::move(lists));
             return false;
+        }
     }
     *expanded = lists;
     return true;

@@ -1,5 +1,6 @@
 #include "StructureView.h"
 
+#include "AnalysisDisposal.h"
 #include "DocumentConnections.h"
 #include "EditingActions.h"
 #include "Group.h"
@@ -12,6 +13,7 @@
 #include <QThread>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -21,6 +23,8 @@ const int viewFormatOptions = 0x60F;
 // no double buffer, accumulation, stencil, stereo, overlay or multisampling.
 const int captureFormatOptions = 0x371048E;
 const int largestCaptureSide = 1024;
+// Entries of a closed model's records freed between two events.
+const int entriesPerSlice = 1024;
 
 // The smallest power of two not below the side, the side capped first.
 int captureBufferSide(int side)
@@ -119,7 +123,45 @@ void StructureView::clearDocumentModel()
     if (documentModel)
         disconnectFromDocument(this, documentModel.data());
     documentModel.clear();
+    releaseRecords();
     update();
+}
+
+// The records hold an entry for each object of a model, which may have
+// hundreds of thousands: those that hold the objects go a slice at a time
+// between events, as the model does, so that a window closed on it stills no
+// other. All are made anew for the next document.
+void StructureView::releaseRecords()
+{
+    struct Entries
+    {
+        QList<MemberRef> members;
+        QList<NodeRef> nodes;
+        QMap<NodeRef, Vector3> deflectedNodePositions;
+        QMap<MemberRef, QPair<int, int>> memberResultRanges;
+        QVector<QPair<NodeRef, int>> resultNodeVertices;
+        QVector<MemberRef> batchMembers;
+        // Freed whole, with the rest: its keys are addresses, which hold nothing.
+        QHash<const Node*, GLuint> vertexOf;
+    };
+    const auto entries = std::make_shared<Entries>();
+    entries->members.swap(geometryVBO.members);
+    entries->nodes.swap(geometryVBO.nodes);
+    entries->vertexOf.swap(geometryVBO.vertexOf);
+    entries->deflectedNodePositions.swap(deflectedNodePositions);
+    entries->memberResultRanges.swap(memberResultRanges);
+    entries->resultNodeVertices.swap(resultNodeVertices);
+    entries->batchMembers.swap(batchMembers);
+    geometryDirty = loadingDirty = pointsOfInterestDirty = resultsDirty = resultScalingDirty = selectionDirty = true;
+    AnalysisDisposal::releaseBetweenEvents([entries] {
+        Entries& e = *entries;
+        int budget = entriesPerSlice;
+        return AnalysisDisposal::releaseSome(e.batchMembers, &budget)
+               && AnalysisDisposal::releaseSome(e.resultNodeVertices, &budget)
+               && AnalysisDisposal::releaseSome(e.memberResultRanges, &budget)
+               && AnalysisDisposal::releaseSome(e.deflectedNodePositions, &budget)
+               && AnalysisDisposal::releaseSome(e.nodes, &budget) && AnalysisDisposal::releaseSome(e.members, &budget);
+    });
 }
 
 void StructureView::setViewPoint(const ViewPointRef& newViewPoint)

@@ -327,6 +327,8 @@ protected:
     void resizeGL(int w, int h) override;
 
 private:
+    // Lets the records of the model shown go a slice at a time between events.
+    void releaseRecords();
     // One capture handed from another thread to the GUI thread.
     struct CaptureRequest
     {

@@ -1,5 +1,6 @@
 #include "CloseTesting.h"
 #include "CpuTimeTesting.h"
+#include "AnalysisDisposal.h"
 #include "AnalysisDocument.h"
 #include "AnalysisFaults.h"
 #include "AnalysisInstallation.h"
@@ -172,6 +173,64 @@ struct LinkedCantilever
     }
 };
 
+// A point load that counts itself and its copies, which the expansion of
+// load cases makes; the copies can be held as they are freed.
+class CountedLoad : public PointLoad
+{
+public:
+    explicit CountedLoad(const MemberRef& member) : PointLoad(member) { ++_alive; }
+    ~CountedLoad() override
+    {
+        if (_whenFreed)
+            _whenFreed();
+        --_alive;
+    }
+    LoadRef clone() const override
+    {
+        const LoadRef copy(new CountedLoad(member()));
+        copy->importFrom(*this);
+        return copy;
+    }
+
+    static std::atomic<int> _alive;
+    // Set only while no copy can be freed.
+    static std::function<void()> _whenFreed;
+};
+
+std::atomic<int> CountedLoad::_alive{0};
+std::function<void()> CountedLoad::_whenFreed;
+
+// Holds the first thread that passes while it is shut, until it is opened.
+class Gate
+{
+public:
+    void pass()
+    {
+        QMutexLocker locker(&mutex);
+        if (opened || holding)
+            return;
+        holding = true;
+        while (!opened)
+            wake.wait(&mutex);
+    }
+    bool isHolding()
+    {
+        QMutexLocker locker(&mutex);
+        return holding && !opened;
+    }
+    void open()
+    {
+        QMutexLocker locker(&mutex);
+        opened = true;
+        wake.wakeAll();
+    }
+
+private:
+    QMutex mutex;
+    QWaitCondition wake;
+    bool holding = false, opened = false;
+};
+
 } // namespace
 
 class tst_Engine : public QObject
@@ -206,6 +265,9 @@ private slots:
     void sharedCombinationsScaleTheirResults();
     void eachAnalysisDrawsItsFactorsAsUnseeded();
     void linkedCombinationsAnalyseInLinearTime();
+    // The program's end for good: the last test.
+    void aStoppedExpansionGoesAPieceAtATime_data();
+    void aStoppedExpansionGoesAPieceAtATime();
 };
 
 void tst_Engine::theDocumentRelaysItsAnalysisAndRerunsWhatChanged()
@@ -1593,6 +1655,81 @@ void tst_Engine::linkedCombinationsAnalyseInLinearTime()
     const double growth = cpuTimeGrowth(small, large, spentOn);
     QVERIFY(scaled);
     QVERIFY2(growth < middleGrowth(small, large, Work::Linear, Work::Quadratic), qPrintable(QString::number(growth)));
+}
+
+void tst_Engine::aStoppedExpansionGoesAPieceAtATime_data()
+{
+    QTest::addColumn<bool>("ending");
+    QTest::newRow("its document gone") << false;
+    QTest::newRow("the program ending") << true;
+}
+
+// A document goes while its analysis expands 2000 linked combinations of 16
+// loads each, held once it has made 20000 copies. The copies go elsewhere a
+// piece at a time, and the first of them is held as it is freed: all go
+// while the program runs on; once the program ends, its end waits for one
+// piece at most and leaves the rest to the process's end.
+void tst_Engine::aStoppedExpansionGoesAPieceAtATime()
+{
+    QFETCH(bool, ending);
+    const int loads = 16, links = 2000, held = 20000;
+    const auto expansion = std::make_shared<Gate>();
+    const auto freeing = std::make_shared<Gate>();
+    std::atomic<int> own{0};
+    AnalysisModel::_atStopCheck = [expansion, &own](AnalysisModel::Phase phase) {
+        if (phase == AnalysisModel::Solution && CountedLoad::_alive >= own + held)
+            expansion->pass();
+    };
+    QPointer<AnalysisModel> analysis;
+    {
+        TestDocument document;
+        const NodeRef base = document.node(Vector3(0, 0, 0), 63), tip = document.node(Vector3(L, 0, 0));
+        const MemberRef member = document.member(base, tip);
+        for (int i = 0; i < loads; ++i)
+            document.load<CountedLoad>(member, Vector3(0, 1, 0), {{(i + 1.0) / loads, -1000.0}});
+        own = CountedLoad::_alive.load();
+        QList<LoadCaseRef> chain;
+        LoadCaseRef last = document.loadingCase;
+        for (int i = 0; i < links; ++i) {
+            const CombinationRef next(new Combination(QString::number(i)));
+            next->addFactor(last, 1.0);
+            chain << next;
+            last = next;
+        }
+        document.model->libraries()->loadCaseLibrary()->appendAll(chain);
+        analysis = qobject_cast<AnalysisModel*>(document.model->analysisModel().data());
+        Run run(document);
+        QTRY_VERIFY_WITH_TIMEOUT(expansion->isHolding(), 60000);
+        document.model.reset();
+    }
+    const int made = CountedLoad::_alive - own;
+    QVERIFY2(made >= held && made < loads * links, qPrintable(QString::number(made)));
+    if (!ending) {
+        expansion->open();
+        QTRY_VERIFY_WITH_TIMEOUT(!analysis, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(CountedLoad::_alive.load(), 0, 20000);
+        AnalysisModel::_atStopCheck = nullptr;
+        return;
+    }
+    QThread* const gui = QThread::currentThread();
+    CountedLoad::_whenFreed = [freeing, gui] {
+        if (QThread::currentThread() != gui)
+            freeing->pass();
+    };
+    expansion->open();
+    QTRY_VERIFY_WITH_TIMEOUT(freeing->isHolding(), 20000);
+    const int before = CountedLoad::_alive;
+    std::atomic<bool> ended{false};
+    std::thread end([&ended] {
+        AnalysisDisposal::waitForThreads();
+        ended = true;
+    });
+    QTRY_VERIFY(AnalysisDisposal::isEnding());
+    freeing->open();
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
+    end.join();
+    const int freed = before - CountedLoad::_alive;
+    QVERIFY2(freed <= loads, qPrintable(QStringLiteral("%1 freed after the end began").arg(freed)));
 }
 
 VARO_TEST_MAIN(tst_Engine)

@@ -175,6 +175,8 @@ private slots:
     void loadsTypedReadBackAsTyped();
     void whatAnAnalysisLeavesIsFreedOffTheGuiThread_data();
     void whatAnAnalysisLeavesIsFreedOffTheGuiThread();
+    void aClosedModelGoesASliceBetweenEvents_data();
+    void aClosedModelGoesASliceBetweenEvents();
     void closingWhileAPhaseIsHeld_data();
     void closingWhileAPhaseIsHeld();
     void closingOrQuittingDuringALongAnalysis_data();
@@ -800,6 +802,135 @@ void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
     QVERIFY(freedIn != QThread::currentThread());
     if (!replacing)
         QTRY_COMPARE(modelFreedIn.load(), QThread::currentThread());
+}
+
+namespace {
+
+// A continuous beam of the given number of members 1 m long, fixed at every
+// tenth node, each member under a point load at its middle.
+void buildLoadedBeam(DocumentModel* document, int members, const SectionTypeRef& section)
+{
+    const SupportRef fixed(new Support(QString(), 63));
+    const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
+    const LoadingRef loading(new Loading("Imposed"));
+    QList<VaroObjectRef> objects;
+    NodeRef previous;
+    for (int i = 0; i <= members; ++i) {
+        const NodeRef node(new Node);
+        node->setPosition(Vector3(i, 0, 0));
+        if (i % 10 == 0)
+            node->setSupport(fixed);
+        objects << node;
+        if (previous) {
+            const MemberRef member(new Member(previous, node));
+            member->setSectionType(section);
+            const LoadRef load(new PointLoad(member));
+            load->setAxis(down);
+            load->setLoadCase(loading);
+            load->setPositionedForces({{0.5, 10e3}});
+            objects << member << load;
+        }
+        previous = node;
+    }
+    document->structureModel()->appendObjects(objects);
+    document->libraries()->loadCaseLibrary()->append(loading);
+}
+
+// Counts the objects it is told of as they are freed: in the GUI thread, the
+// most between two of its events, and in any other thread.
+class FreedObjects : public QObject
+{
+public:
+    void watch(const QList<VaroObjectRef>& objects)
+    {
+        for (const VaroObjectRef& object : objects)
+            connect(object.data(), &QObject::destroyed, this, [this] { freed(); }, Qt::DirectConnection);
+    }
+    bool eventFilter(QObject*, QEvent*) override
+    {
+        sinceEvent = 0;
+        return false;
+    }
+
+    int inGuiThread = 0;
+    int mostInOneEvent = 0;
+    std::atomic<int> elsewhere{0};
+
+private:
+    void freed()
+    {
+        if (QThread::currentThread() != thread()) {
+            ++elsewhere;
+            return;
+        }
+        ++inGuiThread;
+        mostInOneEvent = std::max(mostInOneEvent, ++sinceEvent);
+    }
+
+    int sinceEvent = 0;
+};
+
+} // namespace
+
+void TestWiring::aClosedModelGoesASliceBetweenEvents_data()
+{
+    QTest::addColumn<bool>("analysed");
+    QTest::addColumn<bool>("replaced"); // by another model in its window, which stays
+    QTest::newRow("closed after its analysis") << true << false;
+    QTest::newRow("closed without analysis") << false << false;
+    QTest::newRow("replaced after its analysis") << true << true;
+}
+
+// A window on a beam of 20000 loaded members is closed beside one holding
+// unsaved work, or opens another model. The model's objects live in the GUI
+// thread and go there, but only a few hundred of them between two of its
+// events, so that every window answers meanwhile, its own view's records of
+// them too; and once they have gone, the memory they took goes back to the
+// system.
+void TestWiring::aClosedModelGoesASliceBetweenEvents()
+{
+    QFETCH(bool, analysed);
+    QFETCH(bool, replaced);
+    select({"n1"});
+    QVERIFY(window->isWindowModified());
+    const QString path = folder->filePath("beam.varou");
+    // Kept to the end, so that nothing but the closed window's model goes meanwhile.
+    DocumentModel::setAnalysisFactory(DocumentModel::AnalysisFactory());
+    DocumentModel source(QSharedPointer<UnitSystem>::create());
+    buildLoadedBeam(&source, 20000, window->documentModel()->structureModel()->members()[0]->sectionType());
+    QVERIFY(NativeContainer::writeFile(path, DocumentXml::writeContent(&source, nullptr, nullptr)));
+    if (analysed)
+        installAnalysis();
+
+    QPointer<MainWindow> closed = new MainWindow;
+    QVERIFY(closed->openFile(path));
+    closed->show();
+    // The windows of the tests to come analyse their models.
+    installAnalysis();
+    FreedObjects freed;
+    int objects = 0;
+    {
+        const QSharedPointer<DocumentModel> document = closed->documentModel();
+        if (analysed)
+            QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 120000);
+        const QList<VaroObjectRef> everything = document->structureModel()->everything();
+        objects = everything.size();
+        freed.watch(everything);
+    }
+    QCOMPARE(objects, 60001);
+    qApp->installEventFilter(&freed);
+    const int trims = AnalysisDisposal::trims();
+    if (replaced)
+        QVERIFY(closed->openFile(":/example/02.KU.Plane Portal.varok"));
+    else
+        QVERIFY(closed->close());
+    QTRY_COMPARE_WITH_TIMEOUT(freed.inGuiThread, objects, 60000);
+    qApp->removeEventFilter(&freed);
+    QCOMPARE(freed.elsewhere.load(), 0);
+    QVERIFY2(freed.mostInOneEvent <= 4096, qPrintable(QStringLiteral("%1 in one event").arg(freed.mostInOneEvent)));
+    QTRY_VERIFY_WITH_TIMEOUT(AnalysisDisposal::trims() > trims, 20000);
+    QVERIFY(window->isVisible() && window->isWindowModified());
+    QVERIFY(!replaced || closed->isVisible());
 }
 
 void TestWiring::closingWhileAPhaseIsHeld_data()

@@ -30,6 +30,13 @@ public:
     std::atomic<int> stops{0};
     std::atomic<bool> returned{false}; // ended by itself, not cut off
     std::atomic<bool> finishingAStep{false}; // goes on, though asked to stop
+    std::function<void()> whenDestroyed;
+
+    ~FakeAnalysis() override
+    {
+        if (whenDestroyed)
+            whenDestroyed();
+    }
 
     OperatingState operatingState() const override { return NoResults; }
     QSharedPointer<AnalysisOutput> output() const override { return {}; }
@@ -98,6 +105,7 @@ private slots:
     void libraryChangesRaiseTheirStamps();
     void theAnalysisRunsFromConstructionToDestruction();
     void anAnalysisThatEndsByItselfIsReportedOnce();
+    void anEndedAnalysisGoesOnceItsThreadHasReturned();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
     void askingAgainUnderTheThreadsOwnWriteLockGoesOn();
@@ -303,6 +311,76 @@ void TestDocument::anAnalysisThatEndsByItselfIsReportedOnce()
     QVERIFY(crashed.wait());
     QCoreApplication::processEvents();
     QCOMPARE(crashed.count(), 1);
+}
+
+// A thread says it has finished before it returns, and its last steps may
+// still use the analysis: the disposal lets it go only once the thread has
+// returned. Here the disposal is held until the finished thread is heard of,
+// and the thread then at its last steps until the disposal is let on.
+void TestDocument::anEndedAnalysisGoesOnceItsThreadHasReturned()
+{
+    struct Gates
+    {
+        QMutex mutex;
+        QWaitCondition changed;
+        bool disposalHeld = false, disposalLetOn = false, blockerDone = false;
+        bool threadFinishing = false, threadLetOn = false;
+        bool destroyed = false, destroyedWhileFinishing = false;
+        void set(bool Gates::*flag)
+        {
+            QMutexLocker locker(&mutex);
+            this->*flag = true;
+            changed.wakeAll();
+        }
+        bool is(bool Gates::*flag)
+        {
+            QMutexLocker locker(&mutex);
+            return this->*flag;
+        }
+        void waitFor(bool Gates::*flag)
+        {
+            QMutexLocker locker(&mutex);
+            while (!(this->*flag))
+                changed.wait(&mutex);
+        }
+    };
+    const auto gates = std::make_shared<Gates>();
+    AnalysisDisposal::release([gates] {
+        gates->set(&Gates::disposalHeld);
+        gates->waitFor(&Gates::disposalLetOn);
+        gates->set(&Gates::blockerDone);
+        return true;
+    });
+    QTRY_VERIFY(gates->is(&Gates::disposalHeld));
+
+    FakeAnalysisFactory factory;
+    QSharedPointer<DocumentModel> document = newDocument();
+    FakeAnalysis* analysis = factory.made.data();
+    factory.made.reset();
+    analysis->whenDestroyed = [gates] {
+        QMutexLocker locker(&gates->mutex);
+        gates->destroyedWhileFinishing = gates->threadFinishing && !gates->threadLetOn;
+        gates->destroyed = true;
+    };
+    // Connected after the document's own, so that the finish is announced first.
+    connect(
+        analysis, &QThread::finished, analysis,
+        [gates] {
+            gates->set(&Gates::threadFinishing);
+            gates->waitFor(&Gates::threadLetOn);
+        },
+        Qt::DirectConnection);
+    document.reset();
+    QTRY_VERIFY(gates->is(&Gates::threadFinishing));
+    // The finish heard, the analysis waits behind the disposal's first piece.
+    QCoreApplication::processEvents();
+    gates->set(&Gates::disposalLetOn);
+    QTRY_VERIFY(gates->is(&Gates::blockerDone));
+    // Time for the disposal to take the analysis, were it not to wait.
+    QTest::qWait(50);
+    gates->set(&Gates::threadLetOn);
+    QTRY_VERIFY(gates->is(&Gates::destroyed));
+    QVERIFY(!gates->is(&Gates::destroyedWhileFinishing));
 }
 
 // As the application ends, no analysis thread may run on, but what is still
