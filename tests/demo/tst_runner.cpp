@@ -783,6 +783,8 @@ private slots:
         finish(QStringLiteral("s\" %1\" SYS:WIDGETTARGET s\" <p>Look</p>\" 0 SYS:MESSAGE").arg(target));
         QWidget* panel = runner->controlPanel();
         QVERIFY(panel->isVisible());
+        // Framed, where a window manager frames windows, and placed by that frame.
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
         QWidget* described = target.isEmpty() ? window : report;
         QCOMPARE(runner->describedWindow(), described);
         QVERIFY2(!panel->frameGeometry().intersects(described->frameGeometry()),
