@@ -70,7 +70,8 @@ void setFrame(QWidget* window, const QRect& frame, const QMargins& margins)
 }
 
 // Places a window once more when the window system frames it otherwise than
-// it was placed for. The frame is known when the window is first exposed.
+// it was placed for. The frame is known when the window is first exposed; it
+// is read again as the window system answers, until it holds.
 class FrameCheck : public QObject
 {
 public:
@@ -96,20 +97,29 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == window && event->type() == QEvent::Show) {
+        const bool answer = event->type() == QEvent::Expose
+                            || (event->spontaneous() && (event->type() == QEvent::Move || event->type() == QEvent::Resize));
+        if (watched == window && event->type() == QEvent::Show)
             watchHandle();
-        } else if (watched == handle && event->type() == QEvent::Expose && handle->isExposed()) {
-            window->removeEventFilter(this);
-            handle->removeEventFilter(this);
-            const QMargins framed = Application::windowFrameMargins(window);
-            if (framed != assumed)
-                setFrame(window, where(framed), framed);
-            deleteLater();
-        }
+        else if (watched == handle && answer && handle->isExposed())
+            check();
         return false;
     }
 
 private:
+    void check()
+    {
+        const QMargins framed = Application::windowFrameMargins(window);
+        if (framed == assumed) {
+            window->removeEventFilter(this);
+            handle->removeEventFilter(this);
+            deleteLater();
+            return;
+        }
+        assumed = framed;
+        setFrame(window, where(framed), framed);
+    }
+
     void watchHandle()
     {
         if (!handle && window->windowHandle()) {

@@ -155,14 +155,16 @@ void TestApplication::childWindowOpensBesideItsOpener()
     Application::showWidgetBeside(window, side == "centred" ? nullptr : opener);
     QVERIFY(QTest::qWaitForWindowExposed(window));
 
-    const QRect at(opener->mapToGlobal(QPoint(0, 0)), opener->size());
-    const QSize frame = window->frameGeometry().size();
-    const int w = frame.width(), h = frame.height();
-    const QPoint expected = side == "right" ? QPoint(at.right() + 5, std::min(at.top(), room.bottom() + 1 - h))
-                            : side == "below" ? QPoint(std::min(at.left(), room.right() + 1 - w), at.bottom() + 5)
-                            : side == "left"  ? QPoint(at.left() - 4 - w, room.bottom() + 1 - h)
-                                              : owner.frameGeometry().center() - QPoint((w - 1) / 2, (h - 1) / 2);
-    QTRY_COMPARE(window->frameGeometry().topLeft(), expected);
+    // Where the frame belongs, for the frame it has.
+    const auto expected = [&] {
+        const QRect at(opener->mapToGlobal(QPoint(0, 0)), opener->size());
+        const int w = window->frameGeometry().width(), h = window->frameGeometry().height();
+        return side == "right" ? QPoint(at.right() + 5, std::min(at.top(), room.bottom() + 1 - h))
+               : side == "below" ? QPoint(std::min(at.left(), room.right() + 1 - w), at.bottom() + 5)
+               : side == "left"  ? QPoint(at.left() - 4 - w, room.bottom() + 1 - h)
+                                 : owner.frameGeometry().center() - QPoint((w - 1) / 2, (h - 1) / 2);
+    };
+    QTRY_COMPARE(window->frameGeometry().topLeft(), expected());
     QCOMPARE(window->size(), QSize(300, 200));
 }
 
