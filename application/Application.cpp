@@ -113,6 +113,8 @@ private:
         if (framed == assumed) {
             window->removeEventFilter(this);
             handle->removeEventFilter(this);
+            // A later placement of the window starts a check of its own.
+            setParent(nullptr);
             deleteLater();
             return;
         }
