@@ -77,10 +77,14 @@ MainWindow* MainWindow::runDemoInNewWindow(const QString& script, const QString&
         window->newFile();
     }
 
-    QRect frame(QPoint(0, 0), demonstrationSize);
-    frame.moveCenter(screen.center());
-    window->setGeometry(frame);
+    // Centred by its frame, which it will have as this window has it.
     window->setMinimumSize(demonstrationSize);
+    window->resize(demonstrationSize);
+    Application::placeFrame(window, [screen](const QMargins& margins) {
+        QRect frame(QPoint(0, 0), demonstrationSize.grownBy(margins));
+        frame.moveCenter(screen.center());
+        return frame;
+    }, this);
     window->show();
     window->performDemo(script);
     return window;

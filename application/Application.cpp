@@ -15,6 +15,7 @@
 #include <QWaitCondition>
 #include <QVector>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -43,15 +44,97 @@ const QWidget* shownOwner(const QWidget* widget)
     return owner && owner->isVisible() ? owner : nullptr;
 }
 
-// The frame that the window system puts round the window. One about to be
-// mapped has none yet, so the window it belongs to lends it its own.
-QMargins frameMargins(const QWidget* window)
+// Whether the window system has framed the window: it is on the screen.
+bool isFramed(const QWidget* window)
 {
-    if (window->isVisible() && window->frameGeometry() != window->geometry())
-        return Application::windowFrameMargins(window);
-    const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
-    return owner && owner->isVisible() ? Application::windowFrameMargins(owner) : QMargins();
+    return window->isVisible() && window->windowHandle() && window->windowHandle()->isExposed();
 }
+
+// The frame that the window system puts round the window. One not framed yet
+// is likely to get what the window it belongs to has, or else the one given.
+QMargins frameMargins(const QWidget* window, const QWidget* alike = nullptr)
+{
+    if (isFramed(window))
+        return Application::windowFrameMargins(window);
+    const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : alike;
+    return owner && isFramed(owner) ? Application::windowFrameMargins(owner) : QMargins();
+}
+
+// A window's geometry is that of its inside, whether or not it is framed yet.
+// A window never resized still takes its size hint when it is shown.
+void setFrame(QWidget* window, const QRect& frame, const QMargins& margins)
+{
+    const bool resized = window->testAttribute(Qt::WA_Resized);
+    window->setGeometry(frame.marginsRemoved(margins));
+    window->setAttribute(Qt::WA_Resized, resized);
+}
+
+// Places a window once more when the window system frames it otherwise than
+// it was placed for. The frame is known when the window is first exposed; it
+// is read again as the window system answers, until it holds.
+class FrameCheck : public QObject
+{
+public:
+    FrameCheck(QWidget* window, const QMargins& assumed, const Application::FramePlacement& where)
+        : QObject(window), window(window), assumed(assumed), where(where)
+    {
+        window->installEventFilter(this);
+        watchHandle();
+    }
+
+    // The one a window has, placed for these margins now.
+    static void watch(QWidget* window, const QMargins& assumed, const Application::FramePlacement& where)
+    {
+        for (QObject* child : window->children())
+            if (auto* check = dynamic_cast<FrameCheck*>(child)) {
+                check->assumed = assumed;
+                check->where = where;
+                return;
+            }
+        new FrameCheck(window, assumed, where);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const bool answer = event->type() == QEvent::Expose
+                            || (event->spontaneous() && (event->type() == QEvent::Move || event->type() == QEvent::Resize));
+        if (watched == window && event->type() == QEvent::Show)
+            watchHandle();
+        else if (watched == handle && answer && handle->isExposed())
+            check();
+        return false;
+    }
+
+private:
+    void check()
+    {
+        const QMargins framed = Application::windowFrameMargins(window);
+        if (framed == assumed) {
+            window->removeEventFilter(this);
+            handle->removeEventFilter(this);
+            // A later placement of the window starts a check of its own.
+            setParent(nullptr);
+            deleteLater();
+            return;
+        }
+        assumed = framed;
+        setFrame(window, where(framed), framed);
+    }
+
+    void watchHandle()
+    {
+        if (!handle && window->windowHandle()) {
+            handle = window->windowHandle();
+            handle->installEventFilter(this);
+        }
+    }
+
+    QWidget* window;
+    QPointer<QWindow> handle;
+    QMargins assumed;
+    Application::FramePlacement where;
+};
 
 int widthShortfall(const QWidget* widget);
 
@@ -149,11 +232,15 @@ bool keepOnScreen(QWidget* window)
     QScreen* screen = QGuiApplication::screenAt(window->geometry().center());
     if (!screen)
         screen = window->screen();
-    const QRect frame = window->geometry().marginsAdded(frameMargins(window));
-    const QRect inside = Application::movedInside(frame, screen->availableGeometry());
-    if (inside != frame)
-        window->move(window->pos() + inside.topLeft() - frame.topLeft());
-    return inside != frame;
+    const QRect inner = window->geometry(), available = screen->availableGeometry();
+    const auto inside = [inner, available](const QMargins& margins) {
+        return Application::movedInside(inner.marginsAdded(margins), available);
+    };
+    const QMargins margins = frameMargins(window);
+    if (inside(margins) == inner.marginsAdded(margins))
+        return false;
+    Application::placeFrame(window, inside);
+    return true;
 }
 
 // Widens the window until nothing in it falls short or the width is used up.
@@ -321,10 +408,12 @@ void Application::placeWidget(QWidget* widget)
     if (widget->testAttribute(Qt::WA_Moved))
         return;
 
-    QRect frame(QPoint(0, 0), widget->size().grownBy(margins));
-    frame.moveCenter(ownerFrame.center());
-    QRect placed = movedInside(frame, available);
-    if (anchor.isValid()) {
+    placeFrame(widget, [widget, anchor, ownerFrame, available](const QMargins& margins) {
+        QRect frame(QPoint(0, 0), widget->size().boundedTo(available.marginsRemoved(margins).size()).grownBy(margins));
+        frame.moveCenter(ownerFrame.center());
+        QRect placed = movedInside(frame, available);
+        if (!anchor.isValid())
+            return placed;
         const int gap = 4;
         const QPoint corners[] = {{anchor.right() + 1 + gap, anchor.top()},
                                   {anchor.left(), anchor.bottom() + 1 + gap},
@@ -343,9 +432,16 @@ void Application::placeWidget(QWidget* widget)
             if (area == 0)
                 break;
         }
-    }
-    // Before it is mapped a window's position is that of its inside.
-    widget->move(placed.topLeft() + QPoint(margins.left(), margins.top()));
+        return placed;
+    });
+}
+
+void Application::placeFrame(QWidget* window, const FramePlacement& where, const QWidget* framedAlike)
+{
+    const QMargins margins = frameMargins(window, framedAlike);
+    setFrame(window, where(margins), margins);
+    if (!isFramed(window))
+        FrameCheck::watch(window, margins, where);
 }
 
 void Application::fitWidgetToContent(QWidget* widget)

@@ -11,6 +11,8 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <functional>
+
 // The one application object of the program. It keeps program-wide data in
 // class statics, enumerates the printers once after start-up, remembers
 // window geometry and carries the signal that announces a newer version.
@@ -54,6 +56,13 @@ public:
     // Widens a shown window whose content has grown past it, within the
     // screen it is on, and keeps it there.
     static void fitWidgetToContent(QWidget* widget);
+    // Where a window's frame goes, given the margins of that frame.
+    typedef std::function<QRect(const QMargins& frame)> FramePlacement;
+    // Puts the window's frame where the placement says. Until the window is
+    // framed the margins are those it is likely to get (those of the window
+    // it belongs to, else of the framed window given); once framed it is
+    // placed again by its own, where they turn out otherwise.
+    static void placeFrame(QWidget* window, const FramePlacement& where, const QWidget* framedAlike = nullptr);
     // The frame the window system puts round a window: none before it is mapped.
     static QMargins windowFrameMargins(const QWidget* window);
     // The rectangle moved as little as it takes to lie inside the bounds, its

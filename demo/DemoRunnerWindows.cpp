@@ -96,18 +96,22 @@ void DemoRunner::placePanel()
         if (window != described && window != panel && window->isVisible() && !isPassingWindow(window) &&
             belongsToDemonstration(window))
             others << window->frameGeometry();
-    // Before its first show the panel's frame is not known; a window manager
-    // frames it as it framed the window beside it.
-    QMargins margins = Application::windowFrameMargins(panel);
-    if (margins.isNull())
-        margins = Application::windowFrameMargins(described);
     const QRect area = described->frameGeometry();
     QScreen* screen = QGuiApplication::screenAt(area.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    panel->move(placeBeside(area, others, panel->size().grownBy(margins), screen->availableGeometry()));
+    // Before its first show the panel's frame is not known; a window manager
+    // is likely to frame it as it framed the window beside it.
+    QWidget* placed = panel;
+    Application::placeFrame(
+        placed,
+        [placed, area, others, available = screen->availableGeometry()](const QMargins& margins) {
+            const QSize frame = placed->size().grownBy(margins);
+            return QRect(placeBeside(area, others, frame, available), frame);
+        },
+        described);
 }
 
 bool DemoRunner::holdForBox()

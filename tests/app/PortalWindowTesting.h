@@ -45,6 +45,8 @@ protected:
         window = new MainWindow;
         QVERIFY(window->openFile(":/example/02.KU.Plane Portal.varok", true));
         window->show();
+        // Mapped, and so placed and sized as the window system answers.
+        QVERIFY(QTest::qWaitForWindowExposed(window));
     }
 
     void closePortalWindows()

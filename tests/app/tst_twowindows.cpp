@@ -23,6 +23,7 @@
 #include "TestMain.h"
 #include "Titles.h"
 #include "UtilityView.h"
+#include "WindowTesting.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -327,9 +328,8 @@ void TestTwoWindows::aChangedFileIsReadAgainInItsWindow()
 void TestTwoWindows::pickerOpensBesideItsOwnWindow()
 {
     const QRect room = window->screen()->availableGeometry();
-    window->move(room.topLeft());
-    other->move(room.topLeft() + QPoint(0, room.height() / 2));
-    QVERIFY(QTest::qWaitForWindowExposed(other));
+    QVERIFY(moveWindow(window, room.topLeft()));
+    QVERIFY(moveWindow(other, room.topLeft() + QPoint(0, room.height() / 2)));
     for (MainWindow* each : {window.data(), other.data()}) {
         each->currentState()->setMode(CurrentState::Loading);
         auto* button = each->findChild<QAbstractButton*>(QStringLiteral("ButtonLoadCase"));

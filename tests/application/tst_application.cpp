@@ -119,23 +119,31 @@ void TestApplication::childWindowOpensBesideItsOpener_data()
 {
     // Where the 40 x 30 opener sits, negative coordinates counting from the
     // room's right and bottom; the 300 x 200 window opens right of it, else
-    // below, left or above, slid along that side into the room.
+    // below, left or above, slid along that side into the room. Under a
+    // window manager a frameless owner lends the window no frame to be
+    // placed by: it is placed again once it has its own.
     QTest::addColumn<QPoint>("place");
     QTest::addColumn<QString>("side");
-    QTest::newRow("room on the right") << QPoint(100, 100) << "right";
-    QTest::newRow("at the right edge") << QPoint(-60, 100) << "below";
-    QTest::newRow("in the right bottom corner") << QPoint(-60, -50) << "left";
-    QTest::newRow("right of a low opener") << QPoint(100, -50) << "right";
-    QTest::newRow("no opener") << QPoint(100, 100) << "centred";
+    QTest::addColumn<bool>("frameless");
+    QTest::newRow("room on the right") << QPoint(100, 100) << "right" << false;
+    QTest::newRow("at the right edge") << QPoint(-60, 100) << "below" << false;
+    QTest::newRow("in the right bottom corner") << QPoint(-60, -50) << "left" << false;
+    QTest::newRow("right of a low opener") << QPoint(100, -50) << "right" << false;
+    QTest::newRow("no opener") << QPoint(100, 100) << "centred" << false;
+    QTest::newRow("frameless owner, right") << QPoint(100, -50) << "right" << true;
+    QTest::newRow("frameless owner, left") << QPoint(-60, -50) << "left" << true;
+    QTest::newRow("frameless owner, below") << QPoint(-60, 100) << "below" << true;
 }
 
-// Without a window manager a frame adds nothing: window and frame agree.
+// The frame, whatever a window manager makes it, is what lands beside the
+// opener; without one, window and frame agree.
 void TestApplication::childWindowOpensBesideItsOpener()
 {
     QFETCH(QPoint, place);
     QFETCH(QString, side);
+    QFETCH(bool, frameless);
     const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
-    QWidget owner;
+    QWidget owner(nullptr, frameless ? Qt::FramelessWindowHint : Qt::WindowFlags());
     owner.setGeometry(room);
     auto* opener = new QPushButton(&owner);
     opener->setGeometry(place.x() < 0 ? room.width() + place.x() : place.x(),
@@ -145,13 +153,19 @@ void TestApplication::childWindowOpensBesideItsOpener()
     auto* window = new Remembered(&owner, Qt::Tool);
     window->resize(300, 200);
     Application::showWidgetBeside(window, side == "centred" ? nullptr : opener);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
 
-    const QRect at(opener->mapToGlobal(QPoint(0, 0)), opener->size());
-    const QPoint expected = side == "right" ? QPoint(at.right() + 5, std::min(at.top(), room.bottom() - 199))
-                            : side == "below" ? QPoint(std::min(at.left(), room.right() - 299), at.bottom() + 5)
-                            : side == "left"  ? QPoint(at.left() - 304, room.bottom() - 199)
-                                              : room.center() - QPoint(149, 99);
-    QCOMPARE(window->frameGeometry(), QRect(expected, QSize(300, 200)));
+    // Where the frame belongs, for the frame it has.
+    const auto expected = [&] {
+        const QRect at(opener->mapToGlobal(QPoint(0, 0)), opener->size());
+        const int w = window->frameGeometry().width(), h = window->frameGeometry().height();
+        return side == "right" ? QPoint(at.right() + 5, std::min(at.top(), room.bottom() + 1 - h))
+               : side == "below" ? QPoint(std::min(at.left(), room.right() + 1 - w), at.bottom() + 5)
+               : side == "left"  ? QPoint(at.left() - 4 - w, room.bottom() + 1 - h)
+                                 : owner.frameGeometry().center() - QPoint((w - 1) / 2, (h - 1) / 2);
+    };
+    QTRY_COMPARE(window->frameGeometry().topLeft(), expected());
+    QCOMPARE(window->size(), QSize(300, 200));
 }
 
 void TestApplication::enumerationWithoutPrinters()

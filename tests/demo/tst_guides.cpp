@@ -125,6 +125,8 @@ void TestGuides::guideRunsToItsEnd()
     play(name, [&](MainWindow* demo, int message) {
         DemoRunner* runner = demo->findChild<DemoRunner*>();
         QWidget* described = runner->describedWindow();
+        // Framed, where a window manager frames windows, and placed by that frame.
+        QVERIFY(QTest::qWaitForWindowExposed(runner->controlPanel()));
         if (runner->controlPanel()->frameGeometry().intersects(described->frameGeometry()))
             covered << QStringLiteral("message %1 over %2").arg(message).arg(described->objectName());
         if (runner->controlPanel()->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("The preview")))

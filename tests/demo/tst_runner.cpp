@@ -11,6 +11,7 @@
 #include "UnitSystem.h"
 #include "ViewPoint.h"
 #include "TestMain.h"
+#include "WindowTesting.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -766,8 +767,11 @@ private slots:
     void messageLeavesItsWindowInView_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::newRow("the demonstration window") << "";
-        QTest::newRow("a window of its own") << ":Report:Page";
+        QTest::addColumn<bool>("atRightEdge");
+        QTest::newRow("the demonstration window") << "" << false;
+        QTest::newRow("a window of its own") << ":Report:Page" << false;
+        // No room on the right: the panel stands left of it, by its whole frame.
+        QTest::newRow("a window at the screen's right edge") << ":Report:Page" << true;
     }
 
     // The panel stands beside the window the run worked in last, and clear
@@ -775,14 +779,20 @@ private slots:
     void messageLeavesItsWindowInView()
     {
         QFETCH(QString, target);
+        QFETCH(bool, atRightEdge);
         auto* report = named<QWidget>("Report", window, Qt::Window);
         named<QWidget>("Page", report);
         report->setGeometry(600, 150, 300, 400);
         report->show();
         QVERIFY(QTest::qWaitForWindowExposed(report));
+        const QRect room = report->screen()->availableGeometry();
+        if (atRightEdge)
+            QVERIFY(moveWindow(report, QPoint(room.right() + 1 - report->frameGeometry().width(), 150)));
         finish(QStringLiteral("s\" %1\" SYS:WIDGETTARGET s\" <p>Look</p>\" 0 SYS:MESSAGE").arg(target));
         QWidget* panel = runner->controlPanel();
         QVERIFY(panel->isVisible());
+        // Framed, where a window manager frames windows, and placed by that frame.
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
         QWidget* described = target.isEmpty() ? window : report;
         QCOMPARE(runner->describedWindow(), described);
         QVERIFY2(!panel->frameGeometry().intersects(described->frameGeometry()),

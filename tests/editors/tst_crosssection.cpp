@@ -7,6 +7,7 @@
 #include "Material.h"
 #include "PickerCell.h"
 #include "UnitLabels.h"
+#include "WindowTesting.h"
 
 #include <QGraphicsPathItem>
 #include <QGraphicsScene>
@@ -236,6 +237,7 @@ void TestCrossSection::drawingIsToScaleOrOnlyTheFrame()
     page.setSection(makeSection(CrossSection::IBeam, D, W, 0.01, 0.02), steel, steel);
     page.resize(600, 792);
     page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
     QGraphicsScene* scene = page.graphicsScene();
     QCOMPARE(scene->sceneRect(), QRectF(-300, -300, 600, 600));
 
@@ -243,7 +245,7 @@ void TestCrossSection::drawingIsToScaleOrOnlyTheFrame()
     QVERIFY(qAbs(first.center().x()) < 1e-9 && qAbs(first.center().y()) < 1e-9);
     QVERIFY(qAbs(first.height() / first.width() - D / W) < 1e-9);
     // The depth limits the scale: 100 more pixels of height draw it 100 taller.
-    page.resize(600, 892);
+    QVERIFY(resizeWindow(&page, QSize(600, 892)));
     QVERIFY(qAbs(outlineOf(scene)->sceneBoundingRect().height() - first.height() - 100) < 1e-9);
 
     QMap<QString, QGraphicsItem*> texts = textsOf(scene);
@@ -267,7 +269,7 @@ void TestCrossSection::drawingIsToScaleOrOnlyTheFrame()
         QVERIFY2(texts.contains(QLatin1String(text)), text);
 
     // Without room for the section only the frame is drawn.
-    page.resize(320, 260);
+    QVERIFY(resizeWindow(&page, QSize(320, 260)));
     QVERIFY(!outlineOf(scene));
     QVERIFY(!textsOf(scene).contains(QStringLiteral("7.87")));
     QVERIFY(textsOf(scene).contains(QStringLiteral("MAJOR")));

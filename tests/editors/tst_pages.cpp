@@ -541,11 +541,13 @@ void TestPages::windowGeometryIsKeptByClassName()
         LoadingView window;
         window.setGeometry(40, 50, 333, 222);
         window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.close();
     }
     QVERIFY(Application::_settings->contains(QStringLiteral("LoadingView")));
     LoadingView again;
     again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
     QCOMPARE(again.size(), QSize(333, 222));
     Application::_settings.reset();
 }

@@ -6,6 +6,7 @@
 #include "SelectionModel.h"
 #include "TrapezoidLoad.h"
 #include "TestMain.h"
+#include "WindowTesting.h"
 
 #include <QUndoStack>
 
@@ -578,7 +579,7 @@ void TestInteraction::fitLeavesTheMarginOnTheTighterSide()
 {
     QFETCH(QSize, size);
     ViewBench bench;
-    bench.view->resize(size);
+    QVERIFY(resizeWindow(bench.view.data(), size));
     bench.frame();
     QCOMPARE(bench.view->size(), size);
     const double r = 2.0;

@@ -231,6 +231,9 @@ QSharedPointer<SectionAccessor> TestAccessors::browser()
     accessor->setLibraries(sections, materials);
     accessor->resize(900, 500);
     accessor->show();
+    // Laid out at the size the window system answers with.
+    if (!QTest::qWaitForWindowExposed(accessor.data()))
+        qWarning("the browser was never exposed");
     return accessor;
 }
 

@@ -258,8 +258,8 @@ void TestCalculator::openingTakesTheKeyboard()
         QTRY_VERIFY(QApplication::activeWindow() == &calculator && calculator.isAncestorOf(QApplication::focusWidget()));
         QTest::keyClicks(QApplication::focusWidget(), typed);
         QCOMPARE(calculator.readoutText(), QString::fromLatin1(typed));
-        name.activateWindow();
-        QTRY_VERIFY(QApplication::activeWindow() == &name);
+        // A window manager may pass over a request to activate a window: asked again, it takes it.
+        QTRY_VERIFY((name.activateWindow(), QApplication::activeWindow() == &name));
     }
     QCOMPARE(name.text(), QStringLiteral("Combination"));
 }

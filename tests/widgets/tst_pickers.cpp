@@ -102,6 +102,7 @@ void TestPickers::aCellChoosesTheLibrarysOwnEntry()
     picker.setLibrary(library);
     picker.resize(256, 120);
     picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
     QSignalSpy chosen(&picker, &SupportPicker::SupportChosen);
     QTest::mouseClick(cell(picker, "fully fixed"), Qt::LeftButton);
     QCOMPARE(chosen.count(), 1);
