@@ -226,7 +226,7 @@ void AnalysisDisposal::watch(QThread* thread)
 void AnalysisDisposal::keep(QSharedPointer<QObject> analysis, Release afterwards)
 {
     // Without an application no window waits, and nothing would tell of the end.
-    if (!QCoreApplication::instance()) {
+    if (!analysis || !QCoreApplication::instance()) {
         if (analysis)
             threadOf(analysis)->wait();
         analysis.reset();
@@ -235,11 +235,6 @@ void AnalysisDisposal::keep(QSharedPointer<QObject> analysis, Release afterwards
         return;
     }
     Ending ending{std::move(analysis), std::move(afterwards)};
-    if (!ending.analysis) {
-        if (ending.afterwards)
-            releaseBetweenEvents(std::move(ending.afterwards));
-        return;
-    }
     if (!threadOf(ending.analysis)->isRunning()) {
         release(letGo(std::move(ending)));
         return;
