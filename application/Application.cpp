@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWaitCondition>
 #include <QVector>
 #include <QWidget>
@@ -44,10 +45,15 @@ const QWidget* shownOwner(const QWidget* widget)
     return owner && owner->isVisible() ? owner : nullptr;
 }
 
-// Whether the window system has framed the window: it is on the screen.
+// Whether the window system has framed the window: it is on the screen, in
+// a frame round it. A window manager still building the frame may have it
+// smaller than the window for a moment.
 bool isFramed(const QWidget* window)
 {
-    return window->isVisible() && window->windowHandle() && window->windowHandle()->isExposed();
+    if (!window->isVisible() || !window->windowHandle() || !window->windowHandle()->isExposed())
+        return false;
+    const QMargins m = Application::windowFrameMargins(window);
+    return m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0;
 }
 
 // The frame that the window system puts round the window. One not framed yet
@@ -70,8 +76,8 @@ void setFrame(QWidget* window, const QRect& frame, const QMargins& margins)
 }
 
 // Places a window once more when the window system frames it otherwise than
-// it was placed for. The frame is known when the window is first exposed; it
-// is read again as the window system answers, until it holds.
+// it was placed for. The frame is known once the window is exposed and its
+// frame built; it is read again as the window system answers, until it holds.
 class FrameCheck : public QObject
 {
 public:
@@ -80,6 +86,14 @@ public:
     {
         window->installEventFilter(this);
         watchHandle();
+        // A frame still being built tells of itself by no event: it is read
+        // again shortly, for a second or two at most.
+        again.setSingleShot(true);
+        again.setInterval(10);
+        connect(&again, &QTimer::timeout, this, [this] {
+            if (handle && handle->isExposed())
+                check();
+        });
     }
 
     // The one a window has, placed for these margins now.
@@ -109,17 +123,33 @@ protected:
 private:
     void check()
     {
-        const QMargins framed = Application::windowFrameMargins(window);
-        if (framed == assumed) {
-            window->removeEventFilter(this);
-            handle->removeEventFilter(this);
-            // A later placement of the window starts a check of its own.
-            setParent(nullptr);
-            deleteLater();
+        if (!isFramed(window)) {
+            if (++reads < 200)
+                again.start();
+            else
+                finish();
             return;
         }
+        // Placed again where the frame turns out otherwise than assumed, or
+        // where the window manager put it elsewhere, a few times at most: a
+        // window manager may keep windows where it wants them.
+        const QMargins framed = Application::windowFrameMargins(window);
+        const QRect wanted = where(framed);
+        if ((framed == assumed && window->geometry() == wanted.marginsRemoved(framed)) || ++placements > 3)
+            return finish();
         assumed = framed;
-        setFrame(window, where(framed), framed);
+        setFrame(window, wanted, framed);
+    }
+
+    void finish()
+    {
+        again.stop();
+        window->removeEventFilter(this);
+        if (handle)
+            handle->removeEventFilter(this);
+        // A later placement of the window starts a check of its own.
+        setParent(nullptr);
+        deleteLater();
     }
 
     void watchHandle()
@@ -134,6 +164,8 @@ private:
     QPointer<QWindow> handle;
     QMargins assumed;
     Application::FramePlacement where;
+    QTimer again;
+    int reads = 0, placements = 0;
 };
 
 int widthShortfall(const QWidget* widget);
@@ -356,6 +388,11 @@ bool Application::restoreWidgetGeometry(QWidget* widget, const QString& key)
 
 QMargins Application::windowFrameMargins(const QWidget* window)
 {
+    // The widget's own record of its frame is renewed only as the window
+    // moves or resizes, and may keep a frame the window manager had built
+    // part way; the window system's is read afresh.
+    if (window->isVisible() && window->windowHandle())
+        return window->windowHandle()->frameMargins();
     const QRect frame = window->frameGeometry(), inner = window->geometry();
     return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                     frame.bottom() - inner.bottom());

@@ -152,7 +152,6 @@ void StructureView::releaseRecords()
     entries->memberResultRanges.swap(memberResultRanges);
     entries->resultNodeVertices.swap(resultNodeVertices);
     entries->batchMembers.swap(batchMembers);
-    geometryDirty = loadingDirty = pointsOfInterestDirty = resultsDirty = resultScalingDirty = selectionDirty = true;
     AnalysisDisposal::releaseBetweenEvents([entries] {
         Entries& e = *entries;
         int budget = entriesPerSlice;

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <QtTest>
 
@@ -23,6 +24,7 @@ private slots:
     void destroyedWidgetsAddressIsRestoredAgain();
     void childWindowOpensBesideItsOpener_data();
     void childWindowOpensBesideItsOpener();
+    void placedWindowStillFollowsItsContent();
     void enumerationWithoutPrinters();
     void sleepLastsItsTime();
 
@@ -158,14 +160,33 @@ void TestApplication::childWindowOpensBesideItsOpener()
     // Where the frame belongs, for the frame it has.
     const auto expected = [&] {
         const QRect at(opener->mapToGlobal(QPoint(0, 0)), opener->size());
-        const int w = window->frameGeometry().width(), h = window->frameGeometry().height();
+        const QRect frame = window->windowHandle()->frameGeometry();
+        const int w = frame.width(), h = frame.height();
         return side == "right" ? QPoint(at.right() + 5, std::min(at.top(), room.bottom() + 1 - h))
                : side == "below" ? QPoint(std::min(at.left(), room.right() + 1 - w), at.bottom() + 5)
                : side == "left"  ? QPoint(at.left() - 4 - w, room.bottom() + 1 - h)
                                  : owner.frameGeometry().center() - QPoint((w - 1) / 2, (h - 1) / 2);
     };
-    QTRY_COMPARE(window->frameGeometry().topLeft(), expected());
+    QTRY_COMPARE(window->windowHandle()->frameGeometry().topLeft(), expected());
     QCOMPARE(window->size(), QSize(300, 200));
+}
+
+// A window placed before it is first shown, and never resized, still opens
+// as large as its content, with its frame where it was placed.
+void TestApplication::placedWindowStillFollowsItsContent()
+{
+    QWidget window;
+    auto* content = new QWidget;
+    content->setFixedSize(120, 80);
+    (new QVBoxLayout(&window))->addWidget(content);
+    const QPoint at = QGuiApplication::primaryScreen()->availableGeometry().topLeft() + QPoint(50, 60);
+    Application::placeFrame(&window, [&window, at](const QMargins& margins) {
+        return QRect(at, window.size().grownBy(margins));
+    });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.size(), window.sizeHint());
+    QTRY_COMPARE(window.windowHandle()->frameGeometry().topLeft(), at);
 }
 
 void TestApplication::enumerationWithoutPrinters()
