@@ -62,10 +62,10 @@ inline QSharedPointer<DocumentModel> buildingFrame(int n)
     shape->setWebThickness(0.006);
     shape->setTopFlangeThickness(0.01);
     shape->compute();
-    const SectionTypeRef section(new SectionType(shape, MaterialRef(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6))));
-    const LoadingRef loading(new Loading("Imposed"));
+    const SectionTypeRef section(VaroObject::make<SectionType>(shape, MaterialRef(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6))));
+    const LoadingRef loading(VaroObject::make<Loading>("Imposed"));
     document->libraries()->loadCaseLibrary()->append(loading);
-    const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
+    const LoadAxisRef down(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
 
     QList<VaroObjectRef> objects;
     QVector<NodeRef> nodes;
@@ -73,10 +73,10 @@ inline QSharedPointer<DocumentModel> buildingFrame(int n)
     for (int k = 0; k <= n; ++k)
         for (int j = 0; j <= n; ++j)
             for (int i = 0; i <= n; ++i) {
-                const NodeRef node(new Node);
+                const NodeRef node(VaroObject::make<Node>());
                 node->setPosition(Vector3(6.0 * i, 3.5 * k, 6.0 * j));
                 if (k == 0)
-                    node->setSupport(SupportRef(new Support("Fixed", Dof::All)));
+                    node->setSupport(VaroObject::make<Support>("Fixed", Dof::All));
                 nodes.append(node);
                 objects << node;
             }
@@ -87,13 +87,13 @@ inline QSharedPointer<DocumentModel> buildingFrame(int n)
         objects << l;
     };
     const auto member = [&](int a, int b, bool beam, bool roof) {
-        const MemberRef m(new Member(nodes[a], nodes[b]));
+        const MemberRef m(VaroObject::make<Member>(nodes[a], nodes[b]));
         m->setSectionType(section);
         objects << m;
         if (beam)
-            load(LoadRef(new PointLoad(m)), {{0.5, 10e3}});
+            load(LoadRef(VaroObject::make<PointLoad>(m)), {{0.5, 10e3}});
         if (roof)
-            load(LoadRef(new TrapezoidLoad(m)), {{0.0, 5e3}, {1.0, 5e3}});
+            load(LoadRef(VaroObject::make<TrapezoidLoad>(m)), {{0.0, 5e3}, {1.0, 5e3}});
     };
     for (int k = 0; k < n; ++k)
         for (int j = 0; j <= n; ++j)
@@ -145,7 +145,7 @@ inline QSharedPointer<DocumentModel> analysed(const QSharedPointer<DocumentModel
 // once, then for every used load case its cover, loads and result plates.
 inline ReportRef allChaptersReport(const QSharedPointer<DocumentModel>& document)
 {
-    const ReportRef report(new Report);
+    const ReportRef report(VaroObject::make<Report>());
     const Report::ReportBlockRef root = report->rootBlock();
     const auto add = [](const Report::ReportBlockRef& block, const QString& chapter) {
         block->insertItem(Report::ReportItemRef(new Report::ReportItem(chapter)), Report::ReportItemRef());

@@ -229,7 +229,7 @@ class ListDocument : public AnalysisDocument
 public:
     QList<MemberRef> members;
     QList<LoadRef> loads;
-    LoadCaseRef loading{new Loading(QStringLiteral("Loading 1"))};
+    LoadCaseRef loading{VaroObject::make<Loading>(QStringLiteral("Loading 1"))};
     QAtomicInt topology{1}, stiffness, loadingCounter;
     const SectionTypeRef sectionType{steelType()};
 
@@ -241,7 +241,7 @@ public:
         section->setIz(Iy);
         section->setJ(J);
         return SectionTypeRef(
-            new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5))));
+            VaroObject::make<SectionType>(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5))));
     }
 
     int busyCount() const override { return 0; }
@@ -266,15 +266,15 @@ class FrameDocument : public ListDocument
 public:
     FrameDocument(int nx, int ny, int nz)
     {
-        const SupportRef fixed(new Support(QString(), 63));
-        const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
-        const LoadAxisRef lateral(new LoadAxis(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
+        const SupportRef fixed(VaroObject::make<Support>(QString(), 63));
+        const LoadAxisRef down(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
+        const LoadAxisRef lateral(VaroObject::make<LoadAxis>(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
 
         QVector<NodeRef> nodes;
         for (int k = 0; k <= nz; ++k)
             for (int j = 0; j <= ny; ++j)
                 for (int i = 0; i <= nx; ++i) {
-                    NodeRef n(new Node);
+                    NodeRef n(VaroObject::make<Node>());
                     n->setPosition(Vector3(6.0 * i, 3.5 * k, 6.0 * j));
                     if (k == 0)
                         n->setSupport(fixed);
@@ -282,13 +282,13 @@ public:
                 }
         const auto id = [=](int i, int j, int k) { return (k * (ny + 1) + j) * (nx + 1) + i; };
         const auto add = [&](int a, int b) {
-            MemberRef m(new Member(nodes[a], nodes[b]));
+            MemberRef m(VaroObject::make<Member>(nodes[a], nodes[b]));
             m->setSectionType(sectionType);
             members.append(m);
             return m;
         };
         const auto nodeLoad = [&](const MemberRef& m, const LoadAxisRef& axis, double force) {
-            QSharedPointer<PointLoad> load(new PointLoad(m));
+            QSharedPointer<PointLoad> load(VaroObject::make<PointLoad>(m));
             load->setAxis(axis);
             load->setLoadCase(loading);
             load->setPositionedForces({{1.0, force}});
@@ -392,16 +392,16 @@ class LoadedBeamDocument : public ListDocument
 public:
     LoadedBeamDocument(int spans, int pointLoads, bool distributed)
     {
-        const LoadAxisRef y(new LoadAxis(Axis(Vector3(0, 1, 0), NodeRef(), true, false)));
-        const SupportRef first(new Support(QString(), Dof::All & ~(Dof::Ry | Dof::Rz)));
-        const SupportRef roller(new Support(QString(), Dof::Y | Dof::Z));
-        NodeRef previous(new Node);
+        const LoadAxisRef y(VaroObject::make<LoadAxis>(Axis(Vector3(0, 1, 0), NodeRef(), true, false)));
+        const SupportRef first(VaroObject::make<Support>(QString(), Dof::All & ~(Dof::Ry | Dof::Rz)));
+        const SupportRef roller(VaroObject::make<Support>(QString(), Dof::Y | Dof::Z));
+        NodeRef previous(VaroObject::make<Node>());
         previous->setSupport(first);
         for (int i = 1; i <= spans; ++i) {
-            const NodeRef next(new Node);
+            const NodeRef next(VaroObject::make<Node>());
             next->setPosition(Vector3(4.0 * i, 0, 0));
             next->setSupport(roller);
-            const MemberRef m(new Member(previous, next));
+            const MemberRef m(VaroObject::make<Member>(previous, next));
             m->setSectionType(sectionType);
             members.append(m);
             previous = next;
@@ -412,10 +412,10 @@ public:
                 loads.append(load);
             };
             for (int k = 0; k < pointLoads; ++k)
-                add(LoadRef(new PointLoad(m)),
+                add(LoadRef(VaroObject::make<PointLoad>(m)),
                     {{(k + 0.5 + 0.3 * std::sin(i + k)) / pointLoads, (k % 2 ? 8e3 : -10e3) * (1.0 + 0.2 * std::cos(i))}});
             if (distributed)
-                add(LoadRef(new TrapezoidLoad(m)), {{0.15, -6e3}, {0.85, -2e3}});
+                add(LoadRef(VaroObject::make<TrapezoidLoad>(m)), {{0.15, -6e3}, {0.85, -2e3}});
         }
     }
 };
@@ -452,23 +452,23 @@ void BM_LinkedCombinations(benchmark::State& state)
     for (auto _ : state) {
         DocumentModel document(QSharedPointer<UnitSystem>::create());
         const QSharedPointer<StructureModel> structure = document.structureModel();
-        const NodeRef base(new Node), tip(new Node);
+        const NodeRef base(VaroObject::make<Node>()), tip(VaroObject::make<Node>());
         tip->setPosition(Vector3(4, 0, 0));
-        base->setSupport(SupportRef(new Support(QString(), 63)));
-        const MemberRef member(new Member(base, tip));
+        base->setSupport(VaroObject::make<Support>(QString(), 63));
+        const MemberRef member(VaroObject::make<Member>(base, tip));
         const CrossSectionRef section = makeBenchIBeam();
         member->setSectionType(
-            SectionTypeRef(new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5)))));
-        const LoadingRef loading(new Loading(QStringLiteral("Loading 1")));
-        QSharedPointer<PointLoad> load(new PointLoad(member));
-        load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false))));
+            VaroObject::make<SectionType>(section, MaterialRef(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5))));
+        const LoadingRef loading(VaroObject::make<Loading>(QStringLiteral("Loading 1")));
+        QSharedPointer<PointLoad> load(VaroObject::make<PointLoad>(member));
+        load->setAxis(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
         load->setLoadCase(loading);
         load->setPositionedForces({{1.0, 10e3}});
         structure->appendObjects({base, tip, member, load});
         QList<LoadCaseRef> cases{loading};
         LoadCaseRef last = loading;
         for (int i = 0; i < links; ++i) {
-            const CombinationRef next(new Combination(QString::number(i)));
+            const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
             next->addFactor(last, i % 2 ? 0.5 : 2.0);
             cases.append(next);
             last = next;

@@ -57,9 +57,9 @@ QByteArray gridText(int n)
 {
     DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
     const MaterialRef steel(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6));
-    const SectionTypeRef section(new SectionType(makeBenchIBeam(), steel));
-    const SupportRef pinned(new Support("Pinned", Dof(Dof::X | Dof::Y | Dof::Z)));
-    const LoadingRef imposed(new Loading("Imposed"));
+    const SectionTypeRef section(VaroObject::make<SectionType>(makeBenchIBeam(), steel));
+    const SupportRef pinned(VaroObject::make<Support>("Pinned", Dof(Dof::X | Dof::Y | Dof::Z)));
+    const LoadingRef imposed(VaroObject::make<Loading>("Imposed"));
     document.libraries()->loadCaseLibrary()->append(imposed);
 
     QList<VaroObjectRef> objects;
@@ -67,18 +67,18 @@ QByteArray gridText(int n)
     nodes.reserve(n * n);
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
-            const NodeRef node(new Node);
+            const NodeRef node(VaroObject::make<Node>());
             node->setPosition(Vector3(3.0 * i, 0.0, 3.0 * j));
             node->setSupport(pinned);
             nodes.append(node);
             objects << node;
         }
     const auto member = [&](int a, int b, bool loaded) {
-        const MemberRef m(new Member(nodes[a], nodes[b]));
+        const MemberRef m(VaroObject::make<Member>(nodes[a], nodes[b]));
         m->setSectionType(section);
         objects << m;
         if (loaded) {
-            const LoadRef load(new PointLoad(m));
+            const LoadRef load(VaroObject::make<PointLoad>(m));
             load->setLoadCase(imposed);
             load->setPositionedForces({{0.5, -10e3}});
             objects << load;

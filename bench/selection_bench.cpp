@@ -40,7 +40,7 @@ static void BM_DeselectOneNode(benchmark::State& state)
     QList<VaroObjectRef> selected;
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
-            NodeRef node(new Node);
+            NodeRef node(VaroObject::make<Node>());
             node->setPosition(Vector3(i, 0, j));
             nodes.append(node);
             selected.append(node);
@@ -102,7 +102,7 @@ struct BenchDocument
         actions = EditingActions::of(&document);
     }
 
-    void join(int a, int b) { members.append(MemberRef(new Member(nodes[a], nodes[b]))); }
+    void join(int a, int b) { members.append(VaroObject::make<Member>(nodes[a], nodes[b])); }
 };
 
 // n × n nodes 1 m apart, each joined to its neighbours along both axes.
@@ -112,7 +112,7 @@ struct Grid : BenchDocument
     {
         for (int j = 0; j < n; ++j)
             for (int i = 0; i < n; ++i) {
-                nodes.append(NodeRef(new Node));
+                nodes.append(VaroObject::make<Node>());
                 nodes.last()->setPosition(Vector3(i, 0, j));
                 if (i > 0)
                     join(j * n + i - 1, j * n + i);
@@ -132,7 +132,7 @@ struct Frame : BenchDocument
         for (int k = 0; k <= n; ++k)
             for (int j = 0; j <= n; ++j)
                 for (int i = 0; i <= n; ++i) {
-                    nodes.append(NodeRef(new Node));
+                    nodes.append(VaroObject::make<Node>());
                     nodes.last()->setPosition(Vector3(6.0 * i, 3.5 * k, 6.0 * j));
                 }
         for (int k = 0; k < n; ++k)

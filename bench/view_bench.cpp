@@ -64,16 +64,16 @@ struct Scene
     void build(int nx, int ny, int nz)
     {
         const CrossSectionRef section = makeBenchIBeam();
-        const SectionTypeRef steel(new SectionType(
+        const SectionTypeRef steel(VaroObject::make<SectionType>(
             section, MaterialRef(new Material({QStringLiteral("Steel")}, 2.1e11, 8.1e10, 7850, 1.2e-5))));
-        const SupportRef fixed(new Support(QStringLiteral("Fixed"), Dof(63)));
+        const SupportRef fixed(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)));
         const LoadCaseRef loading = doc->loadCases().value(0);
         QList<VaroObjectRef> objects;
         QVector<NodeRef> nodes;
         for (int k = 0; k <= nz; ++k)
             for (int j = 0; j <= ny; ++j)
                 for (int i = 0; i <= nx; ++i) {
-                    const NodeRef n(new Node);
+                    const NodeRef n(VaroObject::make<Node>());
                     n->setPosition(Vector3(6.0 * i, 6.0 * j, 3.5 * k));
                     if (k == 0)
                         n->setSupport(fixed);
@@ -82,7 +82,7 @@ struct Scene
                 }
         const auto id = [=](int i, int j, int k) { return (k * (ny + 1) + j) * (nx + 1) + i; };
         const auto add = [&](int a, int b) {
-            const MemberRef m(new Member(nodes[a], nodes[b]));
+            const MemberRef m(VaroObject::make<Member>(nodes[a], nodes[b]));
             m->setSectionType(steel);
             objects << m;
             return m;

@@ -1,10 +1,13 @@
 #include "AnalysisDisposal.h"
 
+#include "VaroObject.h"
+
 #include <QCoreApplication>
 #include <QMutex>
 #include <QThread>
 #include <QWaitCondition>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <thread>
@@ -50,6 +53,8 @@ struct Disposal
     // For the GUI thread, a slice between two events.
     std::deque<AnalysisDisposal::Release> betweenEvents;
     bool slicing = false; // a slice is posted or running
+    // Model objects handed back, waiting for a slice in the GUI thread.
+    std::vector<VaroObject*> handedBack;
     // What the program's end left unfreed.
     std::vector<AnalysisDisposal::Release> leftOver;
     std::thread worker;
@@ -197,6 +202,34 @@ void postSlice()
 }
 
 } // namespace
+
+void AnalysisDisposal::handBack(VaroObject* object)
+{
+    Disposal& d = disposal();
+    {
+        QMutexLocker locker(&d.mutex);
+        if (ending)
+            return;
+        d.handedBack.push_back(object);
+        // A slice is already on its way for the others.
+        if (d.handedBack.size() > 1)
+            return;
+    }
+    releaseBetweenEvents([] {
+        Disposal& d = disposal();
+        std::vector<VaroObject*> slice;
+        {
+            QMutexLocker locker(&d.mutex);
+            const size_t n = std::min(d.handedBack.size(), size_t(objectsPerSlice));
+            slice.assign(d.handedBack.end() - n, d.handedBack.end());
+            d.handedBack.resize(d.handedBack.size() - n);
+        }
+        int budget = objectsPerSlice;
+        VaroObject::destroySome(&slice, &budget);
+        QMutexLocker locker(&d.mutex);
+        return d.handedBack.empty();
+    });
+}
 
 void AnalysisDisposal::watch(QThread* thread)
 {

@@ -9,17 +9,31 @@
 
 class QObject;
 class QThread;
+class VaroObject;
 
-// Analyses asked to end are kept here until their threads have returned, and
-// what they and the outputs they published held is freed here, on a thread
-// of its own: never in the GUI thread, whose windows would stand still for
-// it, and a piece at a time, so that the program's end need not wait for it.
-// What lives in the GUI thread (a closed document's model) goes there, a
-// slice between two events.
+// Who lets go of what, and where. Every holder that is added lets go the
+// same way.
 //
-// The program's end waits for the kept analyses' threads, which end within
-// one step of their work once asked, so that none runs after Qt's statics
-// have gone; what is still to be freed then is left to the process's end.
+// - A model object (a QObject of a document) is destroyed in the GUI thread,
+//   where it lives. Whichever thread lets go of one last, the analysis, this
+//   one or a pool's, it is handed back here (VaroObject::make, handBack) and
+//   destroyed there, a slice between two events.
+// - A closed document goes as a whole after its analysis has returned, a
+//   slice between two events at a time: its structure, its libraries entry
+//   by entry and subentry by subentry, and everything else that holds its
+//   objects, the undo history, the selection and the reports
+//   (DocumentCore::takingApart, started by ~DocumentModel). Each slice
+//   destroys at most objectsPerSlice objects.
+// - What an analysis built (its source's records, its expansion's loads and
+//   tables, its outputs) is its own: it lets go of it a piece at a time,
+//   here on a thread of its own once it was asked to end
+//   (AnalysisModel::releaseHoldings), never in the GUI thread, whose windows
+//   would stand still for it. Model objects that this lets go of last are
+//   handed back as above.
+// - The program's end waits for the kept analyses' threads, which end
+//   within one step of their work once asked, so that none runs after Qt's
+//   statics have gone, and for the piece being freed; what is still to be
+//   freed then is left to the process's end.
 //
 // Once a release has freed some tens of megabytes, the allocator's free
 // pages go back to the system.
@@ -28,6 +42,15 @@ class AnalysisDisposal
 public:
     // Frees a piece, or a slice, at each call; true once nothing is left.
     typedef std::function<bool()> Release;
+
+    // The objects a slice in the GUI thread destroys at most: a few
+    // milliseconds' work.
+    static const int objectsPerSlice = 512;
+
+    // Takes a model object of the GUI thread that another thread let go of
+    // last, and destroys it there between two events; left unfreed once the
+    // program is ending.
+    static void handBack(VaroObject* object);
 
     // Connected before the analysis's thread starts, so that even an ending
     // at once is heard.

@@ -11,6 +11,7 @@
 #include "SectionLibrary.h"
 #include "StructureModel.h"
 #include "SupportLibrary.h"
+#include "VaroObject.h"
 
 #include <QThread>
 
@@ -126,48 +127,70 @@ bool DocumentCore::loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<Q
     return expandLoadCases(loadCases, structure->members(), structure->loads(), loads, letWritersIn);
 }
 
-AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore> core, int objectsPerCall)
+AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore> core,
+                                                    QList<QSharedPointer<QObject>> holders, int objectsPerCall)
 {
     struct Parts
     {
         QSharedPointer<DocumentCore> core;
+        QList<QSharedPointer<QObject>> holders;
         // Taken as the lists stand, which costs nothing while they share the
         // structure's; each is then the last holder of what the structure held.
         QList<LoadRef> loads;
         QList<MemberRef> members;
         QList<NodeRef> nodes;
-        // A library entry goes before its subentries, which wait here.
+        // Entries whose subentries are taken out one by one before they go.
         std::vector<TreeNodeRef> entries;
+        // Entries of a library that another document shares: let go of whole.
+        std::vector<TreeNodeRef> shared;
+        // The objects that letting go of the others left to destroy.
+        std::vector<VaroObject*> freed;
     };
     const auto parts = std::make_shared<Parts>();
     parts->core = std::move(core);
+    parts->holders = std::move(holders);
     return [parts, objectsPerCall] {
         Parts& p = *parts;
+        const VaroObject::Collecting collecting(&p.freed);
         if (p.core) {
             if (const QSharedPointer<StructureModel>& structure = p.core->structure) {
                 p.loads = structure->loads();
                 p.members = structure->members();
                 p.nodes = structure->nodes();
             }
-            if (const QSharedPointer<Libraries>& l = p.core->libraries)
+            if (const QSharedPointer<Libraries>& l = p.core->libraries) {
                 p.entries = {l->groupLibrary()->root(),      l->loadAxisLibrary()->root(),
                              l->loadCaseLibrary()->root(),   l->materialLibrary()->root(),
                              l->memberAxisLibrary()->root(), l->memberPinLibrary()->root(),
-                             l->sectionLibrary()->root(),    l->supportLibrary()->root()};
+                             l->supportLibrary()->root()};
+                (l->sharesSections() ? p.shared : p.entries).push_back(l->sectionLibrary()->root());
+            }
             p.core.reset();
+            // Releases what only the history, the selection or the reports
+            // held into the list of the freed, at a few pointers each.
+            p.holders.clear();
+            p.shared.clear();
         }
         int budget = objectsPerCall;
-        if (!AnalysisDisposal::releaseSome(p.loads, &budget) || !AnalysisDisposal::releaseSome(p.members, &budget)
-            || !AnalysisDisposal::releaseSome(p.nodes, &budget))
-            return false;
-        for (; !p.entries.empty() && budget > 0; --budget) {
-            const TreeNodeRef entry = std::move(p.entries.back());
-            p.entries.pop_back();
-            if (entry) {
-                const QList<TreeNodeRef> subentries = entry->subnodes();
-                p.entries.insert(p.entries.end(), subentries.begin(), subentries.end());
+        while (budget > 0) {
+            if (!p.freed.empty()) {
+                VaroObject::destroySome(&p.freed, &budget);
+                continue;
             }
+            if (!p.loads.isEmpty())
+                p.loads.removeLast();
+            else if (!p.members.isEmpty())
+                p.members.removeLast();
+            else if (!p.nodes.isEmpty())
+                p.nodes.removeLast();
+            else if (p.entries.empty())
+                return true;
+            else if (const TreeNodeRef subentry = p.entries.back() ? p.entries.back()->takeLastSubnode() : TreeNodeRef())
+                p.entries.push_back(subentry);
+            else
+                p.entries.pop_back();
+            --budget;
         }
-        return p.entries.empty();
+        return false;
     };
 }

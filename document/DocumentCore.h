@@ -45,11 +45,15 @@ public:
     bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* loads,
                           const std::function<bool()>& carryOn) const override;
 
-    // Takes the core's model apart: each call lets go of up to
-    // objectsPerCall of its objects, the loads first, then the members, the
-    // nodes and the libraries' entries, each entry before those it holds;
-    // true once none is left. An object that others still hold stays theirs.
-    static AnalysisDisposal::Release takingApart(QSharedPointer<DocumentCore> core, int objectsPerCall);
+    // Takes a closed document apart, its analysis having returned: each call
+    // destroys up to objectsPerCall of its objects, or lets go of as many
+    // references, in the GUI thread; true once none is left. First go the
+    // other holders of its objects (the undo history, the selection, the
+    // reports), then the structure's loads, members and nodes, then the
+    // libraries' entries, each entry's subentries one by one before it. An
+    // object that others still hold stays theirs.
+    static AnalysisDisposal::Release takingApart(QSharedPointer<DocumentCore> core,
+                                                 QList<QSharedPointer<QObject>> holders, int objectsPerCall);
 
 private:
     const QSharedPointer<Libraries> libraries;

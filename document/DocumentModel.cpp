@@ -41,10 +41,6 @@ namespace {
 
 const int undoLimit = 256;
 
-// A closed model goes a slice of this many objects between two events of
-// the GUI thread: a few milliseconds' work.
-const int objectsPerSlice = 512;
-
 // The larger of the two; when the first is not a number, the second.
 double larger(double a, double b)
 {
@@ -118,6 +114,8 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
     units = unitSystem;
     viewPoints.reset(new ViewPointMemory);
 
+    // Whatever thread lets go of a model object last, it goes in this one.
+    VaroObject::setHandBack(&AnalysisDisposal::handBack);
     if (_analysisFactory) {
         analysis = _analysisFactory(this);
         analysisLink = dynamic_cast<AnalysisLink*>(analysis.data());
@@ -131,14 +129,19 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
 }
 
 // The model's objects live in the GUI thread and go there, after the
-// analysis that reads them, a slice between two events, so that the windows
-// that stay answer meanwhile. Without analysis, a model of a slice or less
-// goes at once.
+// analysis that may still hold some of them, a slice between two events, so
+// that the windows that stay answer meanwhile; with them go all else that
+// holds them. Without analysis or history, a model of a slice or less goes
+// at once.
 DocumentModel::~DocumentModel()
 {
     QSharedPointer<QObject> ending = stopAnalysis();
-    if (ending || structure->loads().size() + structure->members().size() + structure->nodes().size() > objectsPerSlice)
-        AnalysisDisposal::keep(std::move(ending), DocumentCore::takingApart(core, objectsPerSlice));
+    const int objects = structure->loads().size() + structure->members().size() + structure->nodes().size()
+                        + core->subOpLoadCases().size();
+    if (ending || objects > AnalysisDisposal::objectsPerSlice || structureUndo->count() > 0 || reportUndo->count() > 0)
+        AnalysisDisposal::keep(std::move(ending),
+                               DocumentCore::takingApart(core, {structureUndo, reportUndo, selection, reports, structure},
+                                                         AnalysisDisposal::objectsPerSlice));
 }
 
 void DocumentModel::connectParts()
@@ -895,7 +898,7 @@ QList<LoadCaseRef> DocumentModel::incorporateDefaults()
         return added;
 
     if (library->loadings().isEmpty()) {
-        const LoadingRef loading(new Loading(library->uniqueLoadingName()));
+        const LoadingRef loading(VaroObject::make<Loading>(library->uniqueLoadingName()));
         loading->setColour(Colours::loadLinear);
         library->append(loading);
         added << loading;
@@ -904,7 +907,7 @@ QList<LoadCaseRef> DocumentModel::incorporateDefaults()
     const QList<LoadCaseRef> autoCases = library->autoCases();
     if (std::none_of(autoCases.cbegin(), autoCases.cend(), isDefaultGravity)) {
         // A new gravity case is the default one: 9.81 along global Y.
-        const GravityCaseRef gravity(new GravityCase(QStringLiteral("Gravity")));
+        const GravityCaseRef gravity(VaroObject::make<GravityCase>(QStringLiteral("Gravity")));
         gravity->setColour(Colours::loadLinear);
         library->append(gravity);
         added << gravity;

@@ -127,7 +127,7 @@ QList<LoadRef> Expansion::expand(const LoadCaseRef& loadCase)
         QList<LoadRef> result;
         if (const SwayCaseRef sway = qSharedPointerObjectCast<SwayCase>(superCase)) {
             const Vector3 t = sway->takeVector();
-            const LoadAxisRef axis(new LoadAxis(Axis(sway->applyVector(), NodeRef(), true, false)));
+            const LoadAxisRef axis(VaroObject::make<LoadAxis>(Axis(sway->applyVector(), NodeRef(), true, false)));
             result = factored(superCase, axis, [&](Load& load, double k) {
                 load.bringCacheUpToDate();
                 return load.globalVector().dot(t) * k;
@@ -235,9 +235,9 @@ QList<LoadRef> Expansion::selfWeight(const GravityCase& gravity, const LoadCaseR
         if (!section || !section->crossSection() || !section->material())
             return {};
         const double w = section->crossSection()->area() * section->material()->density() * gravity.acceleration();
-        QSharedPointer<TrapezoidLoad> load(new TrapezoidLoad(member));
+        QSharedPointer<TrapezoidLoad> load(VaroObject::make<TrapezoidLoad>(member));
         load->setLoadCase(loadCase);
-        load->setAxis(LoadAxisRef(new LoadAxis(gravity.axis())));
+        load->setAxis(VaroObject::make<LoadAxis>(gravity.axis()));
         load->invalidateCache();
         load->setPositionAndForceAtIndex(Load::PositionedForce(0.0, -w), 0);
         load->setPositionAndForceAtIndex(Load::PositionedForce(1.0, -w), 1);

@@ -55,13 +55,13 @@ StructureModel::SnapshotRecord StructureModel::consolidateNodes(const QSharedPoi
             const bool c = axis && axis->axis().node() && axis->axis().node() == dropped;
             if (!a && !b && !c)
                 continue;
-            record.insert(member, MemberRef(new Member(*member)));
+            record.insert(member, VaroObject::make<Member>(*member));
             if (a)
                 member->setNodeA(kept);
             if (b)
                 member->setNodeB(kept);
             if (c)
-                member->setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(), kept, true, false), QString())));
+                member->setAxis(VaroObject::make<MemberAxis>(Axis(Vector3(), kept, true, false), QString()));
         }
         return record;
     });

@@ -635,7 +635,7 @@ QList<MemberRef> EditingActions::subActionExplodeMembers(QList<MemberRef> member
                     if (!StructureModel::nodeLiesOnMember(n, m, t))
                         continue;
                 }
-                const MemberRef piece(new Member(*m));
+                const MemberRef piece(VaroObject::make<Member>(*m));
                 piece->setNodeA(n);
                 piece->setPinAtA(false);
                 piece->stamp();

@@ -46,7 +46,7 @@ void EditingActions::actionAddNode(const GeometryGroupRef& group)
 {
     DocumentWriteGuard guard(document());
     const NodeRef master = selection()->lastSelectedNode();
-    const NodeRef node(master ? new Node(*master) : new Node());
+    const NodeRef node(master ? VaroObject::make<Node>(*master) : VaroObject::make<Node>());
     node->setGeometryGroup(group);
     node->stamp();
     const QList<VaroObjectRef> made{node};
@@ -73,12 +73,12 @@ void EditingActions::actionAddMembers(const GeometryGroupRef& group)
     for (int i = 1; i < nodes.size(); ++i) {
         MemberRef member;
         if (pattern) {
-            member.reset(new Member(*pattern));
+            member = VaroObject::make<Member>(*pattern);
             member->clearNodes();
             member->setNodeA(nodes.at(i - 1));
             member->setNodeB(nodes.at(i));
         } else {
-            member.reset(new Member(nodes.at(i - 1), nodes.at(i)));
+            member = VaroObject::make<Member>(nodes.at(i - 1), nodes.at(i));
         }
         member->setGeometryGroup(group);
         member->stamp();
@@ -131,18 +131,18 @@ void EditingActions::actionCopySelection(const Vector4& value, const CalculatorR
         QMap<NodeRef, NodeRef> nodeCopies;
         QMap<MemberRef, MemberRef> memberCopies;
         for (const NodeRef& node : sources) {
-            const NodeRef copy(new Node(*node));
+            const NodeRef copy(VaroObject::make<Node>(*node));
             nodeCopies.insert(node, copy);
             newNodes.append(copy);
             counts.insert(copy, k);
         }
         for (const MemberRef& member : selectedMembers) {
-            const MemberRef copy(new Member(*member));
+            const MemberRef copy(VaroObject::make<Member>(*member));
             copy->setNodeA(nodeCopies.value(member->nodeA()));
             copy->setNodeB(nodeCopies.value(member->nodeB()));
             const MemberAxisRef axis = member->axis();
             if (axis && axis->axis().node() && nodeCopies.contains(axis->axis().node())) {
-                const MemberAxisRef ownAxis(new MemberAxis(*axis));
+                const MemberAxisRef ownAxis(VaroObject::make<MemberAxis>(*axis));
                 ownAxis->setAxis(Axis(Vector3(), nodeCopies.value(axis->axis().node()), true, false));
                 copy->setAxis(ownAxis);
             }

@@ -88,7 +88,7 @@ void EditingActions::actionSetMemberProperties(CrossSectionRef crossSection, Mat
     // are not selected keep theirs.
     QMap<MemberRef, SectionTypeRef> types;
     if (crossSection && material) {
-        const SectionTypeRef shared(new SectionType(crossSection, material));
+        const SectionTypeRef shared(VaroObject::make<SectionType>(crossSection, material));
         for (const MemberRef& member : members)
             types.insert(member, shared);
     } else {
@@ -96,8 +96,8 @@ void EditingActions::actionSetMemberProperties(CrossSectionRef crossSection, Mat
             const SectionTypeRef present = member->sectionType();
             if (!present)
                 continue;
-            types.insert(member, SectionTypeRef(new SectionType(crossSection ? crossSection : present->crossSection(),
-                                                                material ? material : present->material())));
+            types.insert(member, VaroObject::make<SectionType>(crossSection ? crossSection : present->crossSection(),
+                                                                material ? material : present->material()));
         }
     }
     if (types.isEmpty()) {

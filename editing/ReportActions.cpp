@@ -15,7 +15,7 @@
 void EditingActions::actionAddReport()
 {
     DocumentWriteGuard guard(document());
-    document()->reportUndoStack()->push(new CommandAppendReports(document()->reportModel(), QList<ReportRef>{ReportRef(new Report)}));
+    document()->reportUndoStack()->push(new CommandAppendReports(document()->reportModel(), QList<ReportRef>{VaroObject::make<Report>()}));
 }
 
 void EditingActions::actionDeleteReport(const ReportRef& report)

@@ -214,11 +214,11 @@ void EditingActions::actionSplitMembers()
         const double length = member->length();
         if (!(length > Member::shortestLength) || !(length > t))
             continue;
-        const NodeRef node(new Node());
+        const NodeRef node(VaroObject::make<Node>());
         node->setPosition(0.5 * positionOf(member->nodeA()) + 0.5 * positionOf(member->nodeB()));
         node->setGeometryGroup(member->group());
         node->stamp();
-        const MemberRef piece(new Member(*member));
+        const MemberRef piece(VaroObject::make<Member>(*member));
         piece->setNodeA(node);
         piece->setPinAtA(false);
         piece->stamp();

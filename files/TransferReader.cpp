@@ -223,10 +223,10 @@ bool TransferReading::readAxis(char letter, const QString& name)
     const Axis axis = node ? Axis(Vector3(), node, true, false)
                            : Axis(vector, NodeRef(), global == 'G', orthogonal == 'O');
     if (letter == 'A') {
-        names.insert(name, LoadAxisRef::create(axis, axisName));
+        names.insert(name, VaroObject::make<LoadAxis>(axis, axisName));
         axisSigns.insert(name, sign);
     } else {
-        names.insert(name, MemberAxisRef::create(axis, axisName));
+        names.insert(name, VaroObject::make<MemberAxis>(axis, axisName));
     }
     return true;
 }
@@ -276,7 +276,7 @@ bool TransferReading::readSectionType(const QString& name)
     section.clampGeometry();
 
     const MaterialRef material = MaterialRef::create(materialNames, E, G, density, 0.0);
-    names.insert(name, SectionTypeRef::create(CrossSectionRef::create(section), material));
+    names.insert(name, VaroObject::make<SectionType>(CrossSectionRef::create(section), material));
     return true;
 }
 
@@ -286,7 +286,7 @@ bool TransferReading::readSupport(const QString& name)
     int mask;
     if (list.isEmpty() || !in.scanInt(&mask) || unsigned(mask) >= 64)
         return false;
-    names.insert(name, SupportRef::create(list.first(), Dof(mask)));
+    names.insert(name, VaroObject::make<Support>(list.first(), Dof(mask)));
     return true;
 }
 
@@ -297,7 +297,7 @@ bool TransferReading::readGeometryGroup(const QString& name)
     float opacity;
     if (list.isEmpty() || !in.scanInt(&analysis) || !in.scanInt(&colour) || !scanNumber(in, &opacity))
         return false;
-    const GeometryGroupRef group = GeometryGroupRef::create(list.first());
+    const GeometryGroupRef group = VaroObject::make<GeometryGroup>(list.first());
     group->setAnalysisPurpose(analysis != 0);
     QColor c(QRgb(unsigned(colour) & 0xFFFFFFu));
     c.setAlphaF(qBound(0.0, double(opacity), 1.0));
@@ -331,7 +331,7 @@ bool TransferReading::readNode(const QString& name)
     int supportNumber;
     if (!scanVector(&x, &y, &z) || !in.scanInt(&supportNumber))
         return false;
-    const NodeRef node = NodeRef::create();
+    const NodeRef node = VaroObject::make<Node>();
     node->setPosition(Vector3(x, y, z));
     node->setSupport(find<Support>('S', supportNumber));
     if (!readGroups([&](const GeometryGroupRef& group) { node->setGeometryGroup(group); }))
@@ -357,7 +357,7 @@ bool TransferReading::readMember(const QString& name)
     const NodeRef nodeB = find<Node>('N', b);
     if (!nodeA || !nodeB)
         return false;
-    const MemberRef member = MemberRef::create(nodeA, nodeB);
+    const MemberRef member = VaroObject::make<Member>(nodeA, nodeB);
     member->setAxis(find<MemberAxis>('O', axisNumber));
     member->setPinAtA(pinA == 'P');
     member->setPinAtB(pinB == 'P');
@@ -374,7 +374,7 @@ bool TransferReading::readLoading(const QString& name)
     const QStringList list = texts();
     if (list.isEmpty())
         return false;
-    names.insert(name, LoadingRef::create(list.first()));
+    names.insert(name, VaroObject::make<Loading>(list.first()));
     return true;
 }
 
@@ -387,7 +387,7 @@ bool TransferReading::readGravityCase(const QString& name)
     if (!loadAxis)
         return true;
     // The file's axis only names the case; imported gravity always acts along +Y.
-    const GravityCaseRef gravity = GravityCaseRef::create(QStringLiteral("Gravity"));
+    const GravityCaseRef gravity = VaroObject::make<GravityCase>(QStringLiteral("Gravity"));
     if (!(loadAxis->axis() == gravity->axis()))
         gravity->setName(QStringLiteral("Gravity (import)"));
     names.insert(name, gravity);
@@ -400,7 +400,7 @@ QSharedPointer<T> TransferReading::readNamedFactorList()
     const QStringList list = texts();
     if (list.isEmpty())
         return {};
-    const QSharedPointer<T> loadCase = QSharedPointer<T>::create(list.first());
+    const QSharedPointer<T> loadCase = VaroObject::make<T>(list.first());
     if (!TransferReader::readSuperLoadCase(loadCase, names, in, version))
         return {};
     return loadCase;
@@ -452,9 +452,9 @@ bool TransferReading::readLoad(const QString& name)
     LoadRef load;
     int pairsWanted = 1;
     switch (kind) {
-    case 'P': load = QSharedPointer<PointLoad>::create(member); break;
-    case 'M': load = QSharedPointer<TorqueLoad>::create(member); break;
-    case 'T': load = QSharedPointer<TrapezoidLoad>::create(member); pairsWanted = 2; break;
+    case 'P': load = VaroObject::make<PointLoad>(member); break;
+    case 'M': load = VaroObject::make<TorqueLoad>(member); break;
+    case 'T': load = VaroObject::make<TrapezoidLoad>(member); pairsWanted = 2; break;
     default: return false;
     }
 
@@ -776,7 +776,7 @@ QString TransferReader::whyNotSavable(const TransferImport& imported, const Docu
     // stand-in.
     const ViewPoint viewPoint;
     CurrentState state;
-    state.setLoadCase(LoadingRef(new Loading(QString())));
+    state.setLoadCase(VaroObject::make<Loading>(QString()));
     DocumentXml::SavedTextBound bound =
         DocumentXml::boundOfSavedText(XmlTextBudget(), document, &viewPoint, &state);
     const auto add = [&bound](const Most& most, qint64 times) {

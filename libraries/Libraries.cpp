@@ -13,7 +13,7 @@ Libraries::Libraries(const QSharedPointer<SectionLibrary>& sharedSections)
     : groups(new GroupLibrary), loadAxes(new LoadAxisLibrary), loadCases(new LoadCaseLibrary),
       materials(new MaterialLibrary), memberAxes(new MemberAxisLibrary), memberPins(new MemberPinLibrary),
       sections(sharedSections ? sharedSections : QSharedPointer<SectionLibrary>::create(materials)),
-      supports(new SupportLibrary)
+      supports(new SupportLibrary), sectionsShared(sharedSections)
 {
 }
 

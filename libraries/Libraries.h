@@ -32,6 +32,8 @@ public:
     QSharedPointer<MemberPinLibrary> memberPinLibrary() const { return memberPins; }
     QSharedPointer<SectionLibrary> sectionLibrary() const { return sections; }
     QSharedPointer<SupportLibrary> supportLibrary() const { return supports; }
+    // Whether the section library is another's too.
+    bool sharesSections() const { return sectionsShared; }
 
 private:
     // Created in this order; the section library takes its materials from the
@@ -44,4 +46,5 @@ private:
     const QSharedPointer<MemberPinLibrary> memberPins;
     const QSharedPointer<SectionLibrary> sections;
     const QSharedPointer<SupportLibrary> supports;
+    const bool sectionsShared;
 };

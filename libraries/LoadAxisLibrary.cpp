@@ -25,7 +25,7 @@ LoadAxisLibrary::LoadAxisLibrary()
     };
     for (const auto& a : axes) {
         const QString name = QString::fromUtf8(a.name);
-        const LoadAxisRef axis(new LoadAxis(Axis(a.vector, NodeRef(), a.global, false), name));
+        const LoadAxisRef axis(VaroObject::make<LoadAxis>(Axis(a.vector, NodeRef(), a.global, false), name));
         root()->appendSubnode(ItemRef(new Item(axis, name)));
     }
 }

@@ -9,7 +9,7 @@ const char* const towardsNodeName = "Towards master node";
 MemberAxisRef axisTowards(const NodeRef& node)
 {
     const Axis axis = node ? Axis(Vector3(0, 0, 0), node, true, false) : Axis();
-    return MemberAxisRef(new MemberAxis(axis, QString::fromUtf8(towardsNodeName)));
+    return VaroObject::make<MemberAxis>(axis, QString::fromUtf8(towardsNodeName));
 }
 
 } // namespace
@@ -36,7 +36,7 @@ MemberAxisLibrary::MemberAxisLibrary()
     };
     for (const auto& a : axes) {
         const QString name = QString::fromUtf8(a.name);
-        const MemberAxisRef axis(new MemberAxis(Axis(a.vector, NodeRef(), true, a.orthogonal), name));
+        const MemberAxisRef axis(VaroObject::make<MemberAxis>(Axis(a.vector, NodeRef(), true, a.orthogonal), name));
         fixedAxes->appendSubnode(ItemRef(new Item(axis, name)));
     }
     nodeAxes->appendSubnode(towardsNode);

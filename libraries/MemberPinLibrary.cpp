@@ -2,7 +2,7 @@
 
 MemberPinLibrary::MemberPinLibrary()
 {
-    for (const MemberPinRef& pin : {MemberPinRef(new MemberPin(QStringLiteral("Rigid"), Dof(Dof::All))),
-                                    MemberPinRef(new MemberPin(QStringLiteral("Pinned"), Dof(Dof::Pinned)))})
+    for (const MemberPinRef& pin : {VaroObject::make<MemberPin>(QStringLiteral("Rigid"), Dof(Dof::All)),
+                                    VaroObject::make<MemberPin>(QStringLiteral("Pinned"), Dof(Dof::Pinned))})
         root()->appendSubnode(ItemRef(new Item(pin, pin->name())));
 }

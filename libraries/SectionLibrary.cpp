@@ -59,7 +59,7 @@ SectionLibrary::ItemRef makeCustomCountry()
 {
     const CrossSectionRef section(new CrossSection);
     section->setNames({QStringLiteral("Custom")});
-    const SectionTypeRef country(new SectionType(section, MaterialRef()));
+    const SectionTypeRef country(VaroObject::make<SectionType>(section, MaterialRef()));
     return SectionLibrary::ItemRef(new SectionLibrary::Item(country, section->names().first()));
 }
 
@@ -87,7 +87,7 @@ void SectionLibrary::appendStandard(const TreeNodeRef& parent, const StandardSec
             known = found->insert(section.materialName, materials->standardMaterial(section.materialName));
         material = *known;
     }
-    const ItemRef item(new Item(SectionTypeRef(new SectionType(section.crossSection, material)),
+    const ItemRef item(new Item(VaroObject::make<SectionType>(section.crossSection, material),
                                 section.crossSection->names().last()));
     parent->appendSubnode(item);
     for (const StandardSection& child : section.children)
@@ -106,6 +106,6 @@ void SectionLibrary::appendCustomShapes(const MaterialRef& material)
     for (const CrossSectionRef& section : sections) {
         section->compute();
         customCountry->appendSubnode(
-            ItemRef(new Item(SectionTypeRef(new SectionType(section, material)), section->names().value(1))));
+            ItemRef(new Item(VaroObject::make<SectionType>(section, material), section->names().value(1))));
     }
 }

@@ -25,6 +25,6 @@ SupportLibrary::SupportLibrary()
     };
     for (const auto& s : supports) {
         const QString name = QString::fromUtf8(s.name);
-        root()->appendSubnode(ItemRef(new Item(SupportRef(new Support(name, Dof(s.mask))), name)));
+        root()->appendSubnode(ItemRef(new Item(VaroObject::make<Support>(name, Dof(s.mask)), name)));
     }
 }

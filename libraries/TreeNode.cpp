@@ -79,6 +79,17 @@ bool TreeNode::removeSubnode(const TreeNodeRef& node)
     return true;
 }
 
+TreeNodeRef TreeNode::takeLastSubnode()
+{
+    QWriteLocker locker(&lock);
+    if (children.isEmpty())
+        return {};
+    const TreeNodeRef node = children.takeLast();
+    QWriteLocker childLocker(&node->lock);
+    node->parentLink = nullptr;
+    return node;
+}
+
 void TreeNode::propagateEmitValueChanged()
 {
     emit ValueChanged();

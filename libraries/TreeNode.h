@@ -37,6 +37,9 @@ public:
     // An index out of range appends.
     bool insertSubnode(int index, const TreeNodeRef& node);
     bool removeSubnode(const TreeNodeRef& node);
+    // Takes the last subnode out, at no cost however many there are; null
+    // when there is none.
+    TreeNodeRef takeLastSubnode();
 
     // ValueChanged on this node, then SubnodeValueChanged on each parent up to
     // the root. Call it with no library or node lock held.

@@ -32,7 +32,7 @@ Load::~Load() = default;
 
 LoadAxisRef Load::defaultLoadAxis()
 {
-    return LoadAxisRef(new LoadAxis(Axis(Vector3::vectorY, NodeRef(), true, false), QString()));
+    return VaroObject::make<LoadAxis>(Axis(Vector3::vectorY, NodeRef(), true, false), QString());
 }
 
 void Load::attachTo(const MemberRef& member)

@@ -128,7 +128,7 @@ private:
 template <class T>
 QSharedPointer<T> Load::makeDefaultOf(const LoadCaseRef& loadCase, const QList<PositionedForce>& pairs)
 {
-    QSharedPointer<T> load(new T(MemberRef()));
+    QSharedPointer<T> load = VaroObject::make<T>(MemberRef());
     load->loadCaseRef = loadCase;
     load->axisRef = defaultLoadAxis();
     load->pairs = pairs;
@@ -138,7 +138,7 @@ QSharedPointer<T> Load::makeDefaultOf(const LoadCaseRef& loadCase, const QList<P
 template <class T>
 LoadRef Load::cloneAs() const
 {
-    QSharedPointer<T> copy(new T(memberRef));
+    QSharedPointer<T> copy = VaroObject::make<T>(memberRef);
     copy->copySettingsFrom(*this);
     return copy;
 }

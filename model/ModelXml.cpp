@@ -346,6 +346,6 @@ VaroObjectRef makeObjectForElement(const QString& elementName)
 {
     for (const ModelXml::ObjectKind& kind : ModelXml::objectKinds())
         if (ModelXml::isName(QStringRef(&elementName), kind.form->name))
-            return VaroObjectRef(kind.make());
+            return VaroObject::share(kind.make());
     return VaroObjectRef();
 }

@@ -1,5 +1,7 @@
 #include "VaroObject.h"
 
+#include <QCoreApplication>
+#include <QThread>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -9,7 +11,69 @@ QAtomicInteger<quint32> VaroObject::_globalTimeStamp(1);
 
 VaroObject::VaroObject(QObject* parent) : QObject(parent), stampValue(currentTimeStamp()) {}
 
-VaroObject::~VaroObject() = default;
+namespace {
+
+std::atomic<VaroObject::HandBack> handBack{nullptr};
+thread_local VaroObject::Collecting* collecting = nullptr;
+
+// An object of the GUI thread: one of a document's.
+bool livesInGuiThread(const QObject* object)
+{
+    const QCoreApplication* application = QCoreApplication::instance();
+    return application && object->thread() == application->thread();
+}
+
+} // namespace
+
+VaroObject::~VaroObject()
+{
+#ifdef VARO_CHECK_OBJECT_THREADS
+    // Another thread may be using it through its connections meanwhile.
+    if (livesInGuiThread(this) && QThread::currentThread() != thread())
+        qFatal("A model object of the GUI thread was destroyed in another thread");
+#endif
+}
+
+void VaroObject::setHandBack(HandBack taker)
+{
+    handBack = taker;
+}
+
+void VaroObject::letGo(VaroObject* object)
+{
+    if (collecting) {
+        collecting->into->push_back(object);
+        return;
+    }
+    if (!livesInGuiThread(object) || QThread::currentThread() == object->thread()) {
+        delete object;
+        return;
+    }
+    if (const HandBack taker = handBack)
+        taker(object);
+    else
+        object->deleteLater();
+}
+
+VaroObject::Collecting::Collecting(std::vector<VaroObject*>* into) : into(into), outer(collecting)
+{
+    collecting = this;
+}
+
+VaroObject::Collecting::~Collecting()
+{
+    collecting = outer;
+}
+
+bool VaroObject::destroySome(std::vector<VaroObject*>* objects, int* budget)
+{
+    for (; !objects->empty() && *budget > 0; --*budget) {
+        VaroObject* const object = objects->back();
+        objects->pop_back();
+        delete object;
+    }
+    return objects->empty();
+}
 
 quint32 VaroObject::newTimeStamp()
 {

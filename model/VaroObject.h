@@ -11,6 +11,9 @@
 #include <QString>
 
 #include <atomic>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 class QXmlStreamReader;
 class QXmlStreamWriter;
@@ -65,6 +68,49 @@ public:
 
     static QAtomicInteger<quint32> _globalTimeStamp;
 
+    // Shares a new model object. Whichever thread lets go of it last, an
+    // object of the GUI thread is destroyed there: let go of in another
+    // thread, it is handed back (setHandBack) and goes between the GUI
+    // thread's events. An object of another thread (a load the analysis
+    // generates) goes where it is let go of. Every shared model object is
+    // made here or by share().
+    template <class T, class... Args>
+    static QSharedPointer<T> make(Args&&... args)
+    {
+        return share(new T(std::forward<Args>(args)...));
+    }
+    template <class T>
+    static QSharedPointer<T> share(T* object)
+    {
+        static_assert(std::is_base_of<VaroObject, T>::value, "shares model objects only");
+        return QSharedPointer<T>(object, &VaroObject::letGo);
+    }
+    // Takes the objects of the GUI thread that another thread let go of; set
+    // by whoever frees that thread's work between its events. Unset, they
+    // are deleted later by the GUI thread's event loop.
+    typedef void (*HandBack)(VaroObject* object);
+    static void setHandBack(HandBack handBack);
+
+    // While one lives, the objects its thread lets go of are put in the
+    // given list rather than destroyed, so that whoever owns the list
+    // destroys them a slice at a time (destroySome); so are those that
+    // destroying them lets go of, while it lives.
+    class Collecting
+    {
+    public:
+        explicit Collecting(std::vector<VaroObject*>* into);
+        ~Collecting();
+        Q_DISABLE_COPY(Collecting)
+
+        std::vector<VaroObject*>* const into;
+
+    private:
+        Collecting* const outer;
+    };
+    // Destroys up to *budget of the listed objects, last first, counting
+    // them off the budget; true once none is left.
+    static bool destroySome(std::vector<VaroObject*>* objects, int* budget);
+
 protected:
     // Looks the id up in the map and casts it to T. An empty id gives null; an
     // unknown id, or one naming an object of another class, gives null and
@@ -80,6 +126,8 @@ protected:
     quint32 stampValue;
 
 private:
+    static void letGo(VaroObject* object);
+
     std::atomic<bool> cacheValid{false};
 };
 

@@ -47,7 +47,7 @@ inline QSharedPointer<DocumentModel> newDocument()
 
 inline NodeRef nodeAt(double x, double y = 0.0, double z = 0.0)
 {
-    const NodeRef node(new Node);
+    const NodeRef node(VaroObject::make<Node>());
     node->setPosition(Vector3(x, y, z));
     return node;
 }
@@ -56,7 +56,7 @@ inline LoadRef pairsLoad(const LoadRef& load, const QList<Load::PositionedForce>
 {
     load->setPositionedForces(pairs);
     load->setLoadCase(loadCase);
-    load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false))));
+    load->setAxis(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
     return load;
 }
 
@@ -69,15 +69,15 @@ struct Frame
         nodes = {nodeAt(0, 0), nodeAt(0, 4), nodeAt(6, 4), nodeAt(6, 0)};
         material = MaterialRef(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6));
         for (int i = 0; i < 3; ++i) {
-            const MemberRef member(new Member(nodes[i], nodes[i + 1]));
-            member->setSectionType(SectionTypeRef(new SectionType(CrossSectionRef(), material)));
+            const MemberRef member(VaroObject::make<Member>(nodes[i], nodes[i + 1]));
+            member->setSectionType(VaroObject::make<SectionType>(CrossSectionRef(), material));
             members.append(member);
         }
-        group = GeometryGroupRef(new GeometryGroup("Frame"));
-        loading = LoadingRef(new Loading("Dead"));
-        loads = {pairsLoad(LoadRef(new PointLoad(members[1])), {{0.25, -1000}}, loading),
-                 pairsLoad(LoadRef(new TorqueLoad(members[0])), {{0.5, 200}}, loading),
-                 pairsLoad(LoadRef(new TrapezoidLoad(members[1])), {{0.2, -500}, {0.8, -700}}, loading)};
+        group = VaroObject::make<GeometryGroup>("Frame");
+        loading = VaroObject::make<Loading>("Dead");
+        loads = {pairsLoad(LoadRef(VaroObject::make<PointLoad>(members[1])), {{0.25, -1000}}, loading),
+                 pairsLoad(LoadRef(VaroObject::make<TorqueLoad>(members[0])), {{0.5, 200}}, loading),
+                 pairsLoad(LoadRef(VaroObject::make<TrapezoidLoad>(members[1])), {{0.2, -500}, {0.8, -700}}, loading)};
 
         const QSharedPointer<Libraries> libraries = document->libraries();
         libraries->groupLibrary()->append(group);
@@ -244,21 +244,21 @@ inline void pushCommand(DocumentModel* document, QUndoCommand* command)
 
 inline QSharedPointer<PointLoad> pointLoad(const MemberRef& member, double position, double force)
 {
-    QSharedPointer<PointLoad> load(new PointLoad(member));
+    QSharedPointer<PointLoad> load(VaroObject::make<PointLoad>(member));
     load->setPositionedForces({Load::PositionedForce(position, force)});
     return load;
 }
 
 inline QSharedPointer<TorqueLoad> torqueLoad(const MemberRef& member, double position, double torque)
 {
-    QSharedPointer<TorqueLoad> load(new TorqueLoad(member));
+    QSharedPointer<TorqueLoad> load(VaroObject::make<TorqueLoad>(member));
     load->setPositionedForces({Load::PositionedForce(position, torque)});
     return load;
 }
 
 inline QSharedPointer<TrapezoidLoad> trapezoidLoad(const MemberRef& member, double a, double fA, double b, double fB)
 {
-    QSharedPointer<TrapezoidLoad> load(new TrapezoidLoad(member));
+    QSharedPointer<TrapezoidLoad> load(VaroObject::make<TrapezoidLoad>(member));
     load->setPositionedForces({Load::PositionedForce(a, fA), Load::PositionedForce(b, fB)});
     return load;
 }

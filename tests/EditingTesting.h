@@ -39,14 +39,14 @@ struct Bench
 
     NodeRef node(double x, double y = 0.0, double z = 0.0)
     {
-        const NodeRef n(new Node);
+        const NodeRef n(VaroObject::make<Node>());
         n->setPosition(Vector3(x, y, z));
         structure()->appendObjects({n});
         return n;
     }
     MemberRef member(const NodeRef& a, const NodeRef& b)
     {
-        const MemberRef m(new Member(a, b));
+        const MemberRef m(VaroObject::make<Member>(a, b));
         structure()->appendObjects({m});
         return m;
     }
@@ -63,14 +63,14 @@ struct Bench
     }
     LoadRef pointLoad(const MemberRef& m, double position, double force)
     {
-        const LoadRef load(new PointLoad(m));
+        const LoadRef load(VaroObject::make<PointLoad>(m));
         load->setPositionedForces({Load::PositionedForce(position, force)});
         structure()->appendObjects({load});
         return load;
     }
     LoadRef trapezoidLoad(const MemberRef& m, double a, double fA, double b, double fB)
     {
-        const LoadRef load(new TrapezoidLoad(m));
+        const LoadRef load(VaroObject::make<TrapezoidLoad>(m));
         load->setPositionedForces({Load::PositionedForce(a, fA), Load::PositionedForce(b, fB)});
         structure()->appendObjects({load});
         return load;

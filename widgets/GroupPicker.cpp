@@ -11,7 +11,7 @@ GroupPicker::GroupPicker(QWidget* parent, Qt::WindowFlags flags) : LibraryPicker
 void GroupPicker::addNewGeometryGroup()
 {
     if (library)
-        emit AddGroup(GroupRef(new GeometryGroup(library->uniqueGeometryGroupName())));
+        emit AddGroup(GroupRef(VaroObject::make<GeometryGroup>(library->uniqueGeometryGroupName())));
 }
 
 void GroupPicker::editButtonClicked(PickerCell* cell)

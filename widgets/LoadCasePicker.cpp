@@ -18,19 +18,19 @@ LoadCasePicker::LoadCasePicker(QWidget* parent, Qt::WindowFlags flags)
 void LoadCasePicker::addNewCombination()
 {
     if (library)
-        emit AddLoadCase(LoadCaseRef(new Combination(library->uniqueCombinationName())));
+        emit AddLoadCase(LoadCaseRef(VaroObject::make<Combination>(library->uniqueCombinationName())));
 }
 
 void LoadCasePicker::addNewLoading()
 {
     if (library)
-        emit AddLoadCase(LoadCaseRef(new Loading(library->uniqueLoadingName())));
+        emit AddLoadCase(LoadCaseRef(VaroObject::make<Loading>(library->uniqueLoadingName())));
 }
 
 void LoadCasePicker::addNewSwayCase()
 {
     if (library)
-        emit AddLoadCase(LoadCaseRef(new SwayCase(library->uniqueSwayCaseName())));
+        emit AddLoadCase(LoadCaseRef(VaroObject::make<SwayCase>(library->uniqueSwayCaseName())));
 }
 
 void LoadCasePicker::editButtonClicked(PickerCell* cell)

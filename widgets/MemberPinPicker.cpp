@@ -24,7 +24,7 @@ MemberPinRef MemberPinPicker::pinOfSelection(const QList<MemberRef>& members, co
     }
     if (ends.isEmpty() || ends.count(ends.first()) != ends.size())
         return MemberPinRef();
-    return MemberPinRef(new MemberPin(QString(), ends.first()));
+    return VaroObject::make<MemberPin>(QString(), ends.first());
 }
 
 void MemberPinPicker::setSelection(const MemberPinRef& entry)

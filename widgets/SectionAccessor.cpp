@@ -122,7 +122,7 @@ void SectionAccessor::sectionChosen(const SectionLibrary::ItemRef& item)
         hideCrossSection();
         return;
     }
-    const SectionTypeRef paired(new SectionType(size->crossSection(), currentSectionType ? currentMaterial() : size->material()));
+    const SectionTypeRef paired(VaroObject::make<SectionType>(size->crossSection(), currentSectionType ? currentMaterial() : size->material()));
     showCrossSection(paired, false, size->material());
 }
 
@@ -140,7 +140,7 @@ void SectionAccessor::materialChosen(const MaterialRef& material)
 void SectionAccessor::setSelection(const CrossSectionRef& section, const MaterialRef& material)
 {
     const SectionTypeRef sectionType =
-        section && material ? SectionTypeRef(new SectionType(section, material)) : SectionTypeRef();
+        section && material ? VaroObject::make<SectionType>(section, material) : SectionTypeRef();
     countries->show();
     countries->setSelection(sectionType);
     const SectionLibrary::ItemRef countryItem = countries->currentLibraryItem();

@@ -73,7 +73,7 @@ SectionTypeRef steelSection(double shear = G)
     section->setWely(Iy / 0.1);
     section->setWelz(Iz / 0.05);
     const MaterialRef steel(new Material({QStringLiteral("Steel")}, E, shear, 7850, 1.2e-5));
-    return SectionTypeRef(new SectionType(section, steel));
+    return VaroObject::make<SectionType>(section, steel);
 }
 
 // A document built through its structure operations while it is still
@@ -84,23 +84,23 @@ public:
     QSharedPointer<DocumentModel> model{new DocumentModel(QSharedPointer<UnitSystem>(new UnitSystem))};
     QSharedPointer<StructureModel> structure = model->structureModel();
     SectionTypeRef section = steelSection();
-    LoadingRef loadingCase{new Loading(QStringLiteral("Loading 1"))};
+    LoadingRef loadingCase{VaroObject::make<Loading>(QStringLiteral("Loading 1"))};
 
     TestDocument() { addLoadCase(loadingCase); }
 
     void addLoadCase(const LoadCaseRef& loadCase) { model->libraries()->loadCaseLibrary()->append(loadCase); }
     NodeRef node(const Vector3& p, int restraints = 0)
     {
-        NodeRef n(new Node);
+        NodeRef n(VaroObject::make<Node>());
         n->setPosition(p);
         if (restraints)
-            n->setSupport(SupportRef(new Support(QString(), restraints)));
+            n->setSupport(VaroObject::make<Support>(QString(), restraints));
         structure->appendNode(n);
         return n;
     }
     MemberRef member(const NodeRef& a, const NodeRef& b, bool pinA = false, bool pinB = false)
     {
-        MemberRef m(new Member(a, b));
+        MemberRef m(VaroObject::make<Member>(a, b));
         m->setSectionType(section);
         m->setPinAtA(pinA);
         m->setPinAtB(pinB);
@@ -112,7 +112,7 @@ public:
                  const LoadCaseRef& loadCase = LoadCaseRef())
     {
         LoadRef l(new T(m));
-        l->setAxis(LoadAxisRef(new LoadAxis(Axis(direction, NodeRef(), true, false))));
+        l->setAxis(VaroObject::make<LoadAxis>(Axis(direction, NodeRef(), true, false)));
         l->setLoadCase(loadCase ? loadCase : LoadCaseRef(loadingCase));
         l->setPositionedForces(pairs);
         structure->appendLoad(l);
@@ -164,7 +164,7 @@ struct LinkedCantilever
         QList<LoadCaseRef> chain;
         last = document.loadingCase;
         for (int i = 0; i < links; ++i) {
-            const CombinationRef next(new Combination(QString::number(i)));
+            const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
             next->addFactor(last, i % 2 ? 0.5 : 2.0);
             chain << next;
             last = next;
@@ -187,7 +187,7 @@ public:
     }
     LoadRef clone() const override
     {
-        const LoadRef copy(new CountedLoad(member()));
+        const LoadRef copy(VaroObject::make<CountedLoad>(member()));
         copy->importFrom(*this);
         return copy;
     }
@@ -320,7 +320,7 @@ void tst_Engine::theDocumentRelaysItsAnalysisAndRerunsWhatChanged()
     VERIFY_CLOSE(run.model->output()->resultCases.first()->sourceMembers.value(m)->length, 2 * L, exact, 1.0);
 
     // A new group makes everything stale.
-    edit([&](StructureModel&) { document.model->libraries()->groupLibrary()->append(GeometryGroupRef(new GeometryGroup)); });
+    edit([&](StructureModel&) { document.model->libraries()->groupLibrary()->append(VaroObject::make<GeometryGroup>()); });
     waitForRuns(4);
     QCOMPARE(run.model->phaseTimes().topologyRuns, 2);
 
@@ -444,7 +444,7 @@ void tst_Engine::cantileverTipLoads()
         document.load<PointLoad>(m, direction, {{1.0, P}});
     // Combinations of the loading: a first-order one scales its results, a
     // second-order one has none.
-    CombinationRef firstOrder(new Combination), secondOrder(new Combination);
+    CombinationRef firstOrder(VaroObject::make<Combination>()), secondOrder(VaroObject::make<Combination>());
     secondOrder->setSecondOrder(true);
     for (const CombinationRef& c : {firstOrder, secondOrder}) {
         c->setFactors({{document.loadingCase, 1.5}});
@@ -632,7 +632,7 @@ SectionTypeRef universalBeam305()
     section->setWely(Imajor / (depth / 2));
     section->setWelz(Iminor / (width / 2));
     const MaterialRef steel(new Material({QStringLiteral("Steel")}, E, G, 7850, 1.2e-5));
-    return SectionTypeRef(new SectionType(section, steel));
+    return VaroObject::make<SectionType>(section, steel);
 }
 
 // The largest magnitude of statistic q over [lo, hi], by a golden-section
@@ -1325,7 +1325,7 @@ void tst_Engine::faults()
     if (kind == "inclined hinge") {
         document.member(b, document.node(u * (2 * L), plane | Dof::X | Dof::Y), true, false);
     } else if (kind == "group") {
-        GeometryGroupRef hidden(new GeometryGroup);
+        GeometryGroupRef hidden(VaroObject::make<GeometryGroup>());
         hidden->setAnalysisPurpose(false);
         m->setGeometryGroup(hidden);
     } else if (kind == "loop") {
@@ -1382,7 +1382,7 @@ void tst_Engine::editsAndUndoWhileAnalysing()
     while (timer.elapsed() < 1500) {
         switch (random.bounded(5)) {
         case 0: actions->actionMoveSelectedNodesBy(Vector4(0, 0.01, 0.02, 1), CalculatorReference()); break;
-        case 1: actions->actionSetSupport(SupportRef(new Support(QString(), 7))); break;
+        case 1: actions->actionSetSupport(VaroObject::make<Support>(QString(), 7)); break;
         case 2: actions->actionSetMemberProperties(other->crossSection(), other->material()); break;
         case 3: actions->actionSetLoadForceAtIndex(Vector4(-2000, 0, 0, 1), atLoad); break;
         default:
@@ -1514,7 +1514,7 @@ void tst_Engine::resultsArriveWhateverThePool()
     const MemberRef m = document.member(base, tip);
     QList<LoadCaseRef> cases{document.loadingCase};
     for (int k = 1; k < loadCases; ++k) {
-        cases << LoadingRef(new Loading(QStringLiteral("Loading %1").arg(k + 1)));
+        cases << VaroObject::make<Loading>(QStringLiteral("Loading %1").arg(k + 1));
         document.addLoadCase(cases.last());
     }
     QList<LoadRef> loads;
@@ -1565,7 +1565,7 @@ void tst_Engine::sharedCombinationsScaleTheirResults()
     LinkedCantilever model(0);
     TestDocument& document = model.document;
     const auto combination = [&](const QMap<LoadCaseRef, double>& factors) {
-        const CombinationRef c(new Combination);
+        const CombinationRef c(VaroObject::make<Combination>());
         c->setFactors(factors);
         document.addLoadCase(c);
         return LoadCaseRef(c);
@@ -1574,8 +1574,8 @@ void tst_Engine::sharedCombinationsScaleTheirResults()
     const LoadCaseRef X = combination({{loading, 2.0}});
     const LoadCaseRef Y = combination({{X, 1.0}, {loading, 1.0}});
     const LoadCaseRef Z = combination({{X, 1.0}, {Y, 1.0}});
-    const GravityCaseRef gravity(new GravityCase(QStringLiteral("Gravity")));
-    const SwayCaseRef sway(new SwayCase(QStringLiteral("Sway")));
+    const GravityCaseRef gravity(VaroObject::make<GravityCase>(QStringLiteral("Gravity")));
+    const SwayCaseRef sway(VaroObject::make<SwayCase>(QStringLiteral("Sway")));
     sway->setFactors({{gravity, 0.05}});
     document.addLoadCase(gravity);
     document.addLoadCase(sway);
@@ -1691,7 +1691,7 @@ void tst_Engine::aStoppedExpansionGoesAPieceAtATime()
         QList<LoadCaseRef> chain;
         LoadCaseRef last = document.loadingCase;
         for (int i = 0; i < links; ++i) {
-            const CombinationRef next(new Combination(QString::number(i)));
+            const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
             next->addFactor(last, 1.0);
             chain << next;
             last = next;

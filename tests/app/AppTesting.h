@@ -86,7 +86,7 @@ inline QList<VaroObjectRef> objectsByPlace(const StructureModel& structure, cons
         list << (name[0] == 'n'   ? VaroObjectRef(structure.nodes().value(i))
                  : name[0] == 'm' ? VaroObjectRef(structure.members().value(i))
                  : name[0] == 'l' ? VaroObjectRef(structure.loads().value(i))
-                                  : VaroObjectRef(new Support));
+                                  : VaroObjectRef(VaroObject::make<Support>()));
     }
     return list;
 }

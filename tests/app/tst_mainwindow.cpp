@@ -91,22 +91,22 @@ void fillRandomModel(MainWindow& window, quint32 seed)
     const QSharedPointer<Libraries> libraries = document->libraries();
     QList<GeometryGroupRef> groups;
     for (int i = 0; i < 1 + pick(3); ++i) {
-        groups << GeometryGroupRef(new GeometryGroup(QStringLiteral("Group %1").arg(i)));
+        groups << VaroObject::make<GeometryGroup>(QStringLiteral("Group %1").arg(i));
         libraries->groupLibrary()->append(groups.last());
     }
     QList<LoadingRef> loadings;
     for (int i = 0; i < 1 + pick(3); ++i) {
-        loadings << LoadingRef(new Loading(QStringLiteral("Loading %1").arg(i)));
+        loadings << VaroObject::make<Loading>(QStringLiteral("Loading %1").arg(i));
         libraries->loadCaseLibrary()->append(loadings.last());
     }
-    libraries->loadCaseLibrary()->append(GravityCaseRef(new GravityCase(QStringLiteral("Gravity"))));
+    libraries->loadCaseLibrary()->append(VaroObject::make<GravityCase>(QStringLiteral("Gravity")));
 
-    const QList<SupportRef> supports = {SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))),
-                                        SupportRef(new Support(QStringLiteral("Pinned"), Dof(7)))};
+    const QList<SupportRef> supports = {VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)),
+                                        VaroObject::make<Support>(QStringLiteral("Pinned"), Dof(7))};
     QList<VaroObjectRef> objects;
     QList<NodeRef> nodes;
     for (int i = 0; i < 3 + pick(10); ++i) {
-        const NodeRef node(new Node);
+        const NodeRef node(VaroObject::make<Node>());
         node->setPosition(Vector3(between(-20, 20), between(0, 15), between(-20, 20)));
         node->setGeometryGroup(groups[pick(groups.size())]);
         if (pick(3) == 0)
@@ -118,7 +118,7 @@ void fillRandomModel(MainWindow& window, quint32 seed)
     for (int i = 0; i < 2 + pick(12); ++i) {
         const int a = pick(nodes.size());
         const int b = (a + 1 + pick(nodes.size() - 1)) % nodes.size();
-        const MemberRef member(new Member);
+        const MemberRef member(VaroObject::make<Member>());
         member->setNodeA(nodes[a]);
         member->setNodeB(nodes[b]);
         member->setGeometryGroup(groups[pick(groups.size())]);

@@ -186,7 +186,7 @@ void TestStateDisplay::windowTakingADocumentShowsItsState()
 
 void TestStateDisplay::groupFallsBackToNoneWhenRemoved()
 {
-    const GeometryGroupRef extra(new GeometryGroup("Extra"));
+    const GeometryGroupRef extra(VaroObject::make<GeometryGroup>("Extra"));
     actions()->actionAddGroup(extra);
     window->currentState()->setGroup(extra);
     auto* button = window->findChild<NameButton*>("ButtonGroup");
@@ -264,12 +264,12 @@ void TestStateDisplay::longNamesLeaveTheWindowAsNarrow()
 void TestStateDisplay::setLongNames(const QString& group, const QString& loadCase)
 {
     if (!group.isEmpty()) {
-        const GeometryGroupRef made(new GeometryGroup(group));
+        const GeometryGroupRef made(VaroObject::make<GeometryGroup>(group));
         actions()->actionAddGroup(made);
         window->currentState()->setGroup(made);
     }
     if (!loadCase.isEmpty()) {
-        const LoadingRef made(new Loading(loadCase));
+        const LoadingRef made(VaroObject::make<Loading>(loadCase));
         actions()->actionAddLoadCase(made);
         window->currentState()->setLoadCase(made);
     }
@@ -280,7 +280,7 @@ void TestStateDisplay::loadCaseFallsBackToTheFirstLoading()
     const QSharedPointer<DocumentModel> document = window->documentModel();
     const LoadCaseRef first = document->libraries()->loadCaseLibrary()->loadings().value(0);
     auto* button = window->findChild<NameButton*>("ButtonLoadCase");
-    const LoadingRef spare(new Loading("Spare"));
+    const LoadingRef spare(VaroObject::make<Loading>("Spare"));
     actions()->actionAddLoadCase(spare);
     window->currentState()->setLoadCase(spare);
     QCOMPARE(button->name(), QStringLiteral("Spare"));
@@ -290,7 +290,7 @@ void TestStateDisplay::loadCaseFallsBackToTheFirstLoading()
 
     // A model whose only loading goes leaves no current load case.
     const QSharedPointer<DocumentModel> lone(new DocumentModel(window->unitSystem()));
-    const LoadingRef only(new Loading("Only"));
+    const LoadingRef only(VaroObject::make<Loading>("Only"));
     lone->libraries()->loadCaseLibrary()->append(only);
     QVERIFY(window->clearCurrentDocumentModel(true));
     window->setDocumentModel(lone);

@@ -16,6 +16,7 @@
 #include "Load.h"
 #include "LoadAxis.h"
 #include "LoadCaseLibrary.h"
+#include "MaterialLibrary.h"
 #include "Loading.h"
 #include "LoadCaseAccessor.h"
 #include "MainWindow.h"
@@ -36,6 +37,7 @@
 #include "Support.h"
 #include "SupportPicker.h"
 #include "Titles.h"
+#include "TreeNode.h"
 #include "TitlesView.h"
 #include "UtilityWindow.h"
 #include "TestMain.h"
@@ -68,7 +70,7 @@ namespace {
 // A report of one chapter on what the window shows, laid out.
 ReportLayoutRef oneChapterReport(MainWindow* window, const QString& chapter)
 {
-    const ReportRef report(new Report);
+    const ReportRef report(VaroObject::make<Report>());
     report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(chapter)), {});
     const ReportLayoutRef layout(
         new ReportLayout(window->documentModel(), window->currentState(), window->viewPoint(), report));
@@ -177,6 +179,8 @@ private slots:
     void whatAnAnalysisLeavesIsFreedOffTheGuiThread();
     void aClosedModelGoesASliceBetweenEvents_data();
     void aClosedModelGoesASliceBetweenEvents();
+    void aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast_data();
+    void aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast();
     void closingWhileAPhaseIsHeld_data();
     void closingWhileAPhaseIsHeld();
     void closingOrQuittingDuringALongAnalysis_data();
@@ -709,28 +713,28 @@ namespace {
 bool writeLinkedCombinations(const QString& path, int links, const SectionTypeRef& section, int pieces = 1)
 {
     DocumentModel document(QSharedPointer<UnitSystem>::create());
-    const NodeRef base(new Node);
-    base->setSupport(SupportRef(new Support(QString(), 63)));
+    const NodeRef base(VaroObject::make<Node>());
+    base->setSupport(VaroObject::make<Support>(QString(), 63));
     QList<VaroObjectRef> objects{base};
     NodeRef tip = base;
     MemberRef member;
     for (int i = 1; i <= pieces; ++i) {
-        const NodeRef next(new Node);
+        const NodeRef next(VaroObject::make<Node>());
         next->setPosition(Vector3(4.0 * i / pieces, 0, 0));
-        member.reset(new Member(tip, next));
+        member = VaroObject::make<Member>(tip, next);
         member->setSectionType(section);
         objects << next << member;
         tip = next;
     }
-    const LoadingRef loading(new Loading("Imposed"));
-    const LoadRef load(new PointLoad(member));
-    load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false))));
+    const LoadingRef loading(VaroObject::make<Loading>("Imposed"));
+    const LoadRef load(VaroObject::make<PointLoad>(member));
+    load->setAxis(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
     load->setLoadCase(loading);
     load->setPositionedForces({{1.0, 10e3}});
     document.structureModel()->appendObjects(objects << load);
     QList<LoadCaseRef> cases{loading};
     for (int i = 0; i < links; ++i) {
-        const CombinationRef next(new Combination(QString("ULS %1").arg(i + 1)));
+        const CombinationRef next(VaroObject::make<Combination>(QString("ULS %1").arg(i + 1)));
         next->addFactor(cases.last(), 1.0);
         cases << next;
     }
@@ -766,7 +770,7 @@ void TestWiring::whatAnAnalysisLeavesIsFreedOffTheGuiThread()
         QSharedPointer<AnalysisOutput> shown = document->analysisOutput();
         // Goes with the output's own result cases.
         const QSharedPointer<AnalysisLoadCase> loadCase(new AnalysisLoadCase);
-        shown->resultCases.insert(LoadCaseRef(new Loading("Sentinel")),
+        shown->resultCases.insert(LoadCaseRef(VaroObject::make<Loading>("Sentinel")),
                                   QSharedPointer<AnalysisResultCase>(new AnalysisResultCase(loadCase),
                                                                      [record](AnalysisResultCase* resultCase) {
                                                                          record();
@@ -810,21 +814,21 @@ namespace {
 // tenth node, each member under a point load at its middle.
 void buildLoadedBeam(DocumentModel* document, int members, const SectionTypeRef& section)
 {
-    const SupportRef fixed(new Support(QString(), 63));
-    const LoadAxisRef down(new LoadAxis(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
-    const LoadingRef loading(new Loading("Imposed"));
+    const SupportRef fixed(VaroObject::make<Support>(QString(), 63));
+    const LoadAxisRef down(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
+    const LoadingRef loading(VaroObject::make<Loading>("Imposed"));
     QList<VaroObjectRef> objects;
     NodeRef previous;
     for (int i = 0; i <= members; ++i) {
-        const NodeRef node(new Node);
+        const NodeRef node(VaroObject::make<Node>());
         node->setPosition(Vector3(i, 0, 0));
         if (i % 10 == 0)
             node->setSupport(fixed);
         objects << node;
         if (previous) {
-            const MemberRef member(new Member(previous, node));
+            const MemberRef member(VaroObject::make<Member>(previous, node));
             member->setSectionType(section);
-            const LoadRef load(new PointLoad(member));
+            const LoadRef load(VaroObject::make<PointLoad>(member));
             load->setAxis(down);
             load->setLoadCase(loading);
             load->setPositionedForces({{0.5, 10e3}});
@@ -846,17 +850,36 @@ public:
         for (const VaroObjectRef& object : objects)
             connect(object.data(), &QObject::destroyed, this, [this] { freed(); }, Qt::DirectConnection);
     }
+    // Library entries, of which the most taken out of their tree between
+    // two events is counted.
+    void watchEntries(const QList<TreeNodeRef>& entries)
+    {
+        for (const TreeNodeRef& entry : entries)
+            attached.append(entry);
+    }
     bool eventFilter(QObject*, QEvent*) override
     {
         sinceEvent = 0;
+        int detached = 0;
+        for (int i = attached.size() - 1; i >= 0; --i) {
+            const TreeNodeRef entry = attached[i].toStrongRef();
+            if (!entry || !entry->parentNode()) {
+                attached.removeAt(i);
+                ++detached;
+            }
+        }
+        mostEntriesInOneEvent = std::max(mostEntriesInOneEvent, detached);
         return false;
     }
 
     int inGuiThread = 0;
     int mostInOneEvent = 0;
+    int mostEntriesInOneEvent = 0;
     std::atomic<int> elsewhere{0};
 
 private:
+    QList<QWeakPointer<TreeNode>> attached;
+
     void freed()
     {
         if (QThread::currentThread() != thread()) {
@@ -876,29 +899,51 @@ void TestWiring::aClosedModelGoesASliceBetweenEvents_data()
 {
     QTest::addColumn<bool>("analysed");
     QTest::addColumn<bool>("replaced"); // by another model in its window, which stays
-    QTest::newRow("closed after its analysis") << true << false;
-    QTest::newRow("closed without analysis") << false << false;
-    QTest::newRow("replaced after its analysis") << true << true;
+    QTest::addColumn<QString>("holder"); // of the objects, when not the structure
+    QTest::newRow("closed after its analysis") << true << false << QString();
+    QTest::newRow("closed without analysis") << false << false << QString();
+    QTest::newRow("replaced after its analysis") << true << true << QString();
+    QTest::newRow("held by the undo history alone") << false << false << "history";
+    QTest::newRow("held by a library entry") << false << false << "library";
 }
 
 // A window on a beam of 20000 loaded members is closed beside one holding
-// unsaved work, or opens another model. The model's objects live in the GUI
-// thread and go there, but only a few hundred of them between two of its
-// events, so that every window answers meanwhile, its own view's records of
-// them too; and once they have gone, the memory they took goes back to the
-// system.
+// unsaved work, or opens another model; or the beam was deleted in one step,
+// so that only the undo history holds it; or the window holds 60000
+// combinations under one library entry. The model's objects live in the GUI
+// thread and go there, but only a few hundred of them, or of an entry's
+// subentries, between two of its events, so that every window answers
+// meanwhile, its own view's records of them too; and once they have gone,
+// the memory they took goes back to the system.
 void TestWiring::aClosedModelGoesASliceBetweenEvents()
 {
     QFETCH(bool, analysed);
     QFETCH(bool, replaced);
+    QFETCH(QString, holder);
+    const int combinations = 60000;
     select({"n1"});
     QVERIFY(window->isWindowModified());
     const QString path = folder->filePath("beam.varou");
     // Kept to the end, so that nothing but the closed window's model goes meanwhile.
     DocumentModel::setAnalysisFactory(DocumentModel::AnalysisFactory());
-    DocumentModel source(QSharedPointer<UnitSystem>::create());
-    buildLoadedBeam(&source, 20000, window->documentModel()->structureModel()->members()[0]->sectionType());
-    QVERIFY(NativeContainer::writeFile(path, DocumentXml::writeContent(&source, nullptr, nullptr)));
+    {
+        DocumentModel source(QSharedPointer<UnitSystem>::create());
+        const SectionTypeRef section = window->documentModel()->structureModel()->members()[0]->sectionType();
+        if (holder == "library") {
+            buildLoadedBeam(&source, 10, section);
+            const LoadCaseRef loading = source.libraries()->loadCaseLibrary()->loadings().constFirst();
+            QList<LoadCaseRef> cases;
+            for (int i = 0; i < combinations; ++i) {
+                const CombinationRef combination(VaroObject::make<Combination>(QString("ULS %1").arg(i + 1)));
+                combination->addFactor(loading, 1.5);
+                cases << combination;
+            }
+            source.libraries()->loadCaseLibrary()->appendAll(cases);
+        } else {
+            buildLoadedBeam(&source, 20000, section);
+        }
+        QVERIFY(NativeContainer::writeFile(path, DocumentXml::writeContent(&source, nullptr, nullptr)));
+    }
     if (analysed)
         installAnalysis();
 
@@ -913,24 +958,132 @@ void TestWiring::aClosedModelGoesASliceBetweenEvents()
         const QSharedPointer<DocumentModel> document = closed->documentModel();
         if (analysed)
             QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 120000);
-        const QList<VaroObjectRef> everything = document->structureModel()->everything();
+        QList<VaroObjectRef> everything = document->structureModel()->everything();
+        if (holder == "history") {
+            EditingActions* actions = EditingActions::of(document.data());
+            actions->actionSelectObjects(everything);
+            actions->actionDeleteSelectedGeometry();
+            QVERIFY(document->structureModel()->everything().isEmpty());
+        } else if (holder == "library") {
+            const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
+            for (const LoadCaseRef& combination : library->combinations())
+                everything << combination;
+            const TreeNodeRef root = library->root();
+            for (int i = 0; i < root->subnodeCount(); ++i)
+                freed.watchEntries(root->subnode(i)->subnodes());
+        }
         objects = everything.size();
         freed.watch(everything);
     }
-    QCOMPARE(objects, 60001);
+    QCOMPARE(objects, holder == "library" ? 31 + combinations : 60001);
     qApp->installEventFilter(&freed);
     const int trims = AnalysisDisposal::trims();
+    dialogs.answer = QMessageBox::Discard;
     if (replaced)
         QVERIFY(closed->openFile(":/example/02.KU.Plane Portal.varok"));
     else
         QVERIFY(closed->close());
+    dialogs.answer = QMessageBox::Ok;
     QTRY_COMPARE_WITH_TIMEOUT(freed.inGuiThread, objects, 60000);
     qApp->removeEventFilter(&freed);
     QCOMPARE(freed.elsewhere.load(), 0);
     QVERIFY2(freed.mostInOneEvent <= 4096, qPrintable(QStringLiteral("%1 in one event").arg(freed.mostInOneEvent)));
+    QVERIFY2(freed.mostEntriesInOneEvent <= 4096,
+             qPrintable(QStringLiteral("%1 entries in one event").arg(freed.mostEntriesInOneEvent)));
     QTRY_VERIFY_WITH_TIMEOUT(AnalysisDisposal::trims() > trims, 20000);
     QVERIFY(window->isVisible() && window->isWindowModified());
     QVERIFY(!replaced || closed->isVisible());
+}
+
+void TestWiring::aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast_data()
+{
+    QTest::addColumn<QString>("deleted");
+    QTest::addColumn<bool>("closing"); // the window, or else clearing its undo history
+    QTest::newRow("loads, window closed") << "loads" << true;
+    QTest::newRow("members, window closed") << "members" << true;
+    QTest::newRow("everything, window closed") << "everything" << true;
+    QTest::newRow("loads, history cleared") << "loads" << false;
+}
+
+// Part of a model is deleted while its analysis, held in its elimination,
+// still holds what it read of it; then the window is closed, or its undo
+// history cleared, so that the analysis is left the last holder of the
+// deleted objects. Each still goes in the GUI thread, where it lives (a
+// sanitizer build stops the program otherwise), and the other window keeps
+// its unsaved work.
+void TestWiring::aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast()
+{
+    QFETCH(QString, deleted);
+    QFETCH(bool, closing);
+    installAnalysis();
+    select({"n1"});
+    const QString path = folder->filePath("deleted.varou");
+    {
+        DocumentModel source(QSharedPointer<UnitSystem>::create());
+        buildLoadedBeam(&source, 300, window->documentModel()->structureModel()->members()[0]->sectionType());
+        QVERIFY(NativeContainer::writeFile(path, DocumentXml::writeContent(&source, nullptr, nullptr)));
+    }
+    QPointer<MainWindow> editing = new MainWindow;
+    QVERIFY(editing->openFile(path));
+    editing->show();
+    FreedObjects freed;
+    int objects = 0;
+    PhaseGate& gate = phaseGate();
+    {
+        const QSharedPointer<DocumentModel> document = editing->documentModel();
+        QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 60000);
+        // A change of stiffness sends the analysis back to its elimination,
+        // holding the records of its last pass.
+        gate.arm(AnalysisModel::Stiffness);
+        emit document->libraries()->materialLibrary()->Changed();
+        QTRY_VERIFY_WITH_TIMEOUT(gate.isHolding(), 60000);
+
+        const StructureModel& structure = *document->structureModel();
+        QList<VaroObjectRef> chosen;
+        // Every other load or member leaves a model that still analyses.
+        const int step = deleted == "everything" ? 1 : 2;
+        for (int i = 0; i < structure.loads().size(); i += step)
+            chosen << structure.loads()[i];
+        if (deleted != "loads")
+            for (int i = 0; i < structure.members().size(); i += step)
+                chosen << structure.members()[i];
+        if (deleted == "everything")
+            for (const NodeRef& node : structure.nodes())
+                chosen << node;
+        // A member goes with the loads on it.
+        EditingActions* actions = EditingActions::of(document.data());
+        actions->actionSelectObjects(chosen);
+        if (deleted == "loads")
+            actions->actionDeleteSelectedLoads();
+        else
+            actions->actionDeleteSelectedGeometry();
+        QList<VaroObjectRef> gone;
+        for (const VaroObjectRef& object : qAsConst(chosen))
+            if (!structure.contains(object))
+                gone << object;
+        QCOMPARE(gone.size(), chosen.size());
+        objects = gone.size();
+        freed.watch(gone);
+        if (!closing) {
+            document->structureUndoStack()->clear();
+            document->selectionModel()->getAndClearDeselectionHistory();
+        }
+    }
+    qApp->installEventFilter(&freed);
+    dialogs.answer = QMessageBox::Discard;
+    if (closing)
+        QVERIFY(editing->close());
+    QVERIFY(gate.isHolding());
+    QCOMPARE(freed.inGuiThread, 0);
+    gate.open();
+    QTRY_COMPARE_WITH_TIMEOUT(freed.inGuiThread + freed.elsewhere, objects, 60000);
+    qApp->removeEventFilter(&freed);
+    gate.arm(AnalysisModel::Watch);
+    QCOMPARE(freed.elsewhere.load(), 0);
+    QVERIFY(window->isVisible() && window->isWindowModified());
+    if (editing)
+        QVERIFY(editing->close());
+    dialogs.answer = QMessageBox::Ok;
 }
 
 void TestWiring::closingWhileAPhaseIsHeld_data()

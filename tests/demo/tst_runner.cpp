@@ -60,13 +60,13 @@ QSharedPointer<DocumentModel> frameOfThreeNodes(const QSharedPointer<UnitSystem>
     const QSharedPointer<DocumentModel> document(new DocumentModel(units));
     QList<NodeRef> nodes;
     for (const Vector3& p : {Vector3(0, 0, 0), Vector3(6, 0, 0), Vector3(6, 4, 0)}) {
-        nodes << NodeRef(new Node);
+        nodes << VaroObject::make<Node>();
         nodes.last()->setPosition(p);
     }
-    nodes.first()->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(Dof::All))));
-    const MemberRef beam(new Member(nodes.at(0), nodes.at(1)));
+    nodes.first()->setSupport(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(Dof::All)));
+    const MemberRef beam(VaroObject::make<Member>(nodes.at(0), nodes.at(1)));
     beam->setPinAtB(true);
-    const MemberRef column(new Member(nodes.at(1), nodes.at(2)));
+    const MemberRef column(VaroObject::make<Member>(nodes.at(1), nodes.at(2)));
     for (const NodeRef& node : nodes)
         document->structureModel()->appendNode(node);
     document->structureModel()->appendMember(beam);

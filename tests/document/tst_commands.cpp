@@ -23,14 +23,14 @@ struct Setting : Frame
         spare = nodeAt(2.9, 4);
         document->structureModel()->appendObjects({spare});
 
-        sway = SwayCaseRef(new SwayCase("Sway"));
+        sway = VaroObject::make<SwayCase>("Sway");
         sway->setFactors({{loading, 0.5}});
-        combination = CombinationRef(new Combination("Ultimate"));
+        combination = VaroObject::make<Combination>("Ultimate");
         combination->setFactors({{loading, 1.4}, {sway, 1.0}});
         document->libraries()->loadCaseLibrary()->append(sway);
         document->libraries()->loadCaseLibrary()->append(combination);
 
-        report = ReportRef(new Report);
+        report = VaroObject::make<Report>();
         items = {Report::ReportItemRef(new Report::ReportItem(Report::ChapterNodeInput)),
                  Report::ReportItemRef(new Report::ReportItem(Report::ChapterMemberInput)),
                  Report::ReportItemRef(new Report::ReportItem(Report::ChapterLoadInput))};
@@ -46,11 +46,11 @@ struct Setting : Frame
         document->selectionModel()->selectObjects({nodes[0], members[1], loads[0], nodes[2]}, {{members[1], 3}});
 
         fresh.node = nodeAt(9, 0);
-        fresh.member = MemberRef(new Member(nodes[3], fresh.node));
-        fresh.load = pairsLoad(LoadRef(new PointLoad(fresh.member)), {{0.5, 10}}, loading);
-        fresh.part = MemberRef(new Member(nodeAt(3, 4), nodes[2]));
-        fresh.loadAxis = LoadAxisRef(new LoadAxis(Axis(Vector3(1, 0, 0), NodeRef(), true, false)));
-        fresh.memberAxis = MemberAxisRef(new MemberAxis(Axis(Vector3(), nodes[3], true, false)));
+        fresh.member = VaroObject::make<Member>(nodes[3], fresh.node);
+        fresh.load = pairsLoad(LoadRef(VaroObject::make<PointLoad>(fresh.member)), {{0.5, 10}}, loading);
+        fresh.part = VaroObject::make<Member>(nodeAt(3, 4), nodes[2]);
+        fresh.loadAxis = VaroObject::make<LoadAxis>(Axis(Vector3(1, 0, 0), NodeRef(), true, false));
+        fresh.memberAxis = VaroObject::make<MemberAxis>(Axis(Vector3(), nodes[3], true, false));
         fresh.titles = TitlesRef(new Titles);
         fresh.titles->setTitle(0, 1, "Warehouse");
         fresh.titles->setNote("Checked");
@@ -138,7 +138,7 @@ void TestCommands::redoUndoRedoRestoresTheDocument_data()
                   new CommandMoveNodesToGroups(d->structureModel(), {{s.nodes[0], s.group}, {s.nodes[1], s.group}}));
     STRUCTURE_ROW("members to groups", new CommandMoveMembersToGroups(d->structureModel(), {{s.members[0], s.group}}));
     STRUCTURE_ROW("loads to load cases", new CommandMoveLoadsToLoadCases(
-                                             d->structureModel(), {{s.loads[1], LoadingRef(new Loading("Live"))}}));
+                                             d->structureModel(), {{s.loads[1], VaroObject::make<Loading>("Live")}}));
     STRUCTURE_ROW("load axis", new CommandSetLoadAxis(d->structureModel(), {{s.loads[0], s.fresh.loadAxis},
                                                                             {s.loads[2], s.fresh.loadAxis}}));
     STRUCTURE_ROW("load member", new CommandSetLoadMember(d->structureModel(), {{s.loads[0], s.members[2]}}));
@@ -148,7 +148,7 @@ void TestCommands::redoUndoRedoRestoresTheDocument_data()
     STRUCTURE_ROW("member section type",
                   new CommandSetMemberSectionType(d->structureModel(), {{s.members[2], SectionTypeRef()}}));
     STRUCTURE_ROW("node support",
-                  new CommandSetNodeSupport(d->structureModel(), {{s.nodes[0], SupportRef(new Support("Fixed", 63))}}));
+                  new CommandSetNodeSupport(d->structureModel(), {{s.nodes[0], VaroObject::make<Support>("Fixed", 63)}}));
     STRUCTURE_ROW("all pairs", new CommandSetLoadPositionedForceAtAllIndices(d->structureModel(),
                                                                              {{s.loads[2], {{0, -1}, {0.5, -2}}}}));
     STRUCTURE_ROW("trapezoid spans", new CommandSetTrapezoidLoadsSpan(
@@ -165,10 +165,10 @@ void TestCommands::redoUndoRedoRestoresTheDocument_data()
     STRUCTURE_ROW("move selected index", new CommandMoveSelectedIndex(d->selectionModel(), s.nodes[0], -1));
     STRUCTURE_ROW("swap selected indices", new CommandSwapSelectedIndices(d->selectionModel(), s.nodes[0], s.loads[0]));
     STRUCTURE_ROW("append group",
-                  new CommandAppendGroup(d->libraries()->groupLibrary(), GroupRef(new GeometryGroup("Bracing"))));
+                  new CommandAppendGroup(d->libraries()->groupLibrary(), GroupRef(VaroObject::make<GeometryGroup>("Bracing"))));
     STRUCTURE_ROW("remove group", new CommandRemoveGroup(d->libraries()->groupLibrary(), s.group));
     STRUCTURE_ROW("append load case",
-                  new CommandAppendLoadCase(d->libraries()->loadCaseLibrary(), LoadCaseRef(new Loading("Wind"))));
+                  new CommandAppendLoadCase(d->libraries()->loadCaseLibrary(), LoadCaseRef(VaroObject::make<Loading>("Wind"))));
     STRUCTURE_ROW("remove load case", new CommandRemoveLoadCase(d->libraries()->loadCaseLibrary(), s.sway));
     STRUCTURE_ROW("append material",
                   new CommandAppendMaterial(d->libraries()->materialLibrary(),
@@ -198,7 +198,7 @@ void TestCommands::redoUndoRedoRestoresTheDocument_data()
     STRUCTURE_ROW("store a view point",
                   new CommandSetViewPointMemory(d->viewPointMemory(), 5, ViewPointRef(new ViewPoint)));
     STRUCTURE_ROW("clear a view point", new CommandSetViewPointMemory(d->viewPointMemory(), 2, ViewPointRef()));
-    REPORT_ROW("append reports", new CommandAppendReports(d->reportModel(), {ReportRef(new Report)}));
+    REPORT_ROW("append reports", new CommandAppendReports(d->reportModel(), {VaroObject::make<Report>()}));
     REPORT_ROW("remove reports", new CommandRemoveReports(d->reportModel(), {s.report}));
     REPORT_ROW("insert item",
                new CommandInsertItemIntoReport(d->reportModel(), s.report, s.report->rootBlock(),

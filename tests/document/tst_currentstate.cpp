@@ -51,9 +51,9 @@ void TestCurrentState::initTestCase()
 
 void TestCurrentState::copiesAndXmlRoundTrip()
 {
-    const GroupRef group(new GeometryGroup);
-    const LoadCaseRef loadCase(new Loading);
-    const VaroObjectRef node(new Node);
+    const GroupRef group(VaroObject::make<GeometryGroup>());
+    const LoadCaseRef loadCase(VaroObject::make<Loading>());
+    const VaroObjectRef node(VaroObject::make<Node>());
     QMap<QString, VaroObjectRef> idMap = {
         {group->xmlId(), group}, {loadCase->xmlId(), loadCase}, {node->xmlId(), node}};
 
@@ -112,14 +112,14 @@ void TestCurrentState::readingRefusesUnknownModes()
     QFETCH(int, mode);
     QFETCH(int, resultMode);
 
-    const LoadCaseRef loadCase(new Loading);
-    const VaroObjectRef node(new Node);
+    const LoadCaseRef loadCase(VaroObject::make<Loading>());
+    const VaroObjectRef node(VaroObject::make<Node>());
     QMap<QString, VaroObjectRef> idMap = {{QStringLiteral("7"), loadCase}, {QStringLiteral("8"), node}};
 
     CurrentState state;
     state.setMode(CurrentState::Loading);
     state.setResultMode(CurrentState::BendingMoment);
-    state.setGroup(GroupRef(new GeometryGroup));
+    state.setGroup(GroupRef(VaroObject::make<GeometryGroup>()));
     const QString xml = QStringLiteral("<CurrentState>") + children
         + QStringLiteral("<LOADCASE>7</LOADCASE><group>8</group><Other><mode>2</mode></Other>"
                          "<scaleLD>3.5</scaleLD></CurrentState>");

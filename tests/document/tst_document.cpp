@@ -160,7 +160,7 @@ void TestDocument::aReportEditKeepsTheDocumentModified()
     Frame frame(document.data());
     QSignalSpy modified(document.data(), &DocumentModel::ModifiedStateHasChanged);
 
-    document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {ReportRef(new Report)}));
+    document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {VaroObject::make<Report>()}));
     QVERIFY(document->isModified());
     pushCommand(document.data(), new CommandSwapMemberEnds(document->structureModel(), frame.members));
     document->structureUndoStack()->undo();
@@ -178,9 +178,9 @@ void TestDocument::aReportEditKeepsTheDocumentModified()
 void TestDocument::reportLoadCasesKeepTheirMarker()
 {
     ReportModel model;
-    const ReportRef report(new Report);
+    const ReportRef report(VaroObject::make<Report>());
     const Report::ReportBlockRef block = report->rootBlock();
-    const LoadCaseRef dead(new Loading), live(new Loading), wind(new Loading);
+    const LoadCaseRef dead(VaroObject::make<Loading>()), live(VaroObject::make<Loading>()), wind(VaroObject::make<Loading>());
 
     QCOMPARE(block->loadCaseMarker(), 0);
     model.insertLoadCaseIntoReport(report, block, dead, LoadCaseRef());
@@ -231,8 +231,8 @@ void TestDocument::changesComeOncePerKindAndPass()
             document->structureUndoStack()->push(new CommandSetTitles(document->titles(), edited));
             document->structureUndoStack()->push(new CommandSetTitles(document->titles(), TitlesRef(new Titles)));
         }
-        document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {ReportRef(new Report)}));
-        document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {ReportRef(new Report)}));
+        document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {VaroObject::make<Report>()}));
+        document->reportUndoStack()->push(new CommandAppendReports(document->reportModel(), {VaroObject::make<Report>()}));
         QCOMPARE(structure.count(), pass);
 
         QTRY_COMPARE(titles.count(), pass + 1);

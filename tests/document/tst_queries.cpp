@@ -21,9 +21,9 @@ typedef std::function<void(DocumentModel*)> Query;
 
 MemberRef memberBetween(const NodeRef& a, const NodeRef& b, bool withSection = true)
 {
-    const MemberRef member(new Member(a, b));
+    const MemberRef member(VaroObject::make<Member>(a, b));
     if (withSection)
-        member->setSectionType(SectionTypeRef(new SectionType(CrossSectionRef(), MaterialRef())));
+        member->setSectionType(VaroObject::make<SectionType>(CrossSectionRef(), MaterialRef()));
     return member;
 }
 
@@ -79,8 +79,8 @@ void TestQueries::aGroupIsUsedByItsMembersOrNodes()
 {
     const QSharedPointer<DocumentModel> document = newDocument();
     Frame frame(document.data());
-    const GeometryGroupRef nodesOnly(new GeometryGroup("Nodes"));
-    const GeometryGroupRef unused(new GeometryGroup("Unused"));
+    const GeometryGroupRef nodesOnly(VaroObject::make<GeometryGroup>("Nodes"));
+    const GeometryGroupRef unused(VaroObject::make<GeometryGroup>("Unused"));
     for (const GeometryGroupRef& group : {nodesOnly, unused})
         document->libraries()->groupLibrary()->append(group);
     frame.members[1]->setGeometryGroup(frame.group);
@@ -89,7 +89,7 @@ void TestQueries::aGroupIsUsedByItsMembersOrNodes()
     QVERIFY(document->isGroupUsed(frame.group));
     QVERIFY(document->isGroupUsed(nodesOnly));
     QVERIFY(!document->isGroupUsed(unused));
-    QVERIFY(!document->isGroupUsed(GroupRef(new Group("Plain"))));
+    QVERIFY(!document->isGroupUsed(VaroObject::make<Group>("Plain")));
     QCOMPARE(document->usedGroups(), (QList<GeometryGroupRef>{frame.group, nodesOnly}));
 }
 
@@ -121,19 +121,19 @@ void TestQueries::loadCasesAreUsedWhenTheyYieldLoads()
     QFETCH(bool, used);
     const QSharedPointer<DocumentModel> document = newDocument();
     const QSharedPointer<StructureModel> structure = document->structureModel();
-    const LoadingRef loaded(new Loading("L"));
-    const LoadingRef empty(new Loading("E"));
-    const GravityCaseRef gravity(new GravityCase("G"));
-    const SwayCaseRef sway(new SwayCase("S"));
-    const CombinationRef tested(new Combination("C"));
-    const CombinationRef outer(new Combination("D"));
+    const LoadingRef loaded(VaroObject::make<Loading>("L"));
+    const LoadingRef empty(VaroObject::make<Loading>("E"));
+    const GravityCaseRef gravity(VaroObject::make<GravityCase>("G"));
+    const SwayCaseRef sway(VaroObject::make<SwayCase>("S"));
+    const CombinationRef tested(VaroObject::make<Combination>("C"));
+    const CombinationRef outer(VaroObject::make<Combination>("D"));
     sway->setFactors({{gravity, 0.05}});
     outer->setFactors({{tested, 1.0}});
     for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{loaded, empty, gravity, sway, tested, outer})
         document->libraries()->loadCaseLibrary()->append(loadCase);
     if (!noMembers) {
         const MemberRef member = memberBetween(nodeAt(0), nodeAt(3), !sectionlessMember);
-        structure->appendObjects({member, pairsLoad(LoadRef(new PointLoad(member)), {{0.5, 10}}, loaded)});
+        structure->appendObjects({member, pairsLoad(LoadRef(VaroObject::make<PointLoad>(member)), {{0.5, 10}}, loaded)});
     }
 
     const QMap<QString, LoadCaseRef> byName{{"L", loaded}, {"E", empty},  {"G", gravity},
@@ -169,12 +169,12 @@ void TestQueries::loadCasesNamedElsewhereAreReferenced()
     const QSharedPointer<DocumentModel> document = newDocument();
     Frame frame(document.data()); // its loading carries the loads
     const QMap<QString, LoadCaseRef> byName{{"L", frame.loading},
-                                            {"E", LoadingRef(new Loading("E"))},
-                                            {"F", LoadingRef(new Loading("F"))},
-                                            {"G", GravityCaseRef(new GravityCase("G"))},
-                                            {"S", SwayCaseRef(new SwayCase("S"))},
-                                            {"C", CombinationRef(new Combination("C"))},
-                                            {"D", CombinationRef(new Combination("D"))}};
+                                            {"E", VaroObject::make<Loading>("E")},
+                                            {"F", VaroObject::make<Loading>("F")},
+                                            {"G", VaroObject::make<GravityCase>("G")},
+                                            {"S", VaroObject::make<SwayCase>("S")},
+                                            {"C", VaroObject::make<Combination>("C")},
+                                            {"D", VaroObject::make<Combination>("D")}};
     for (const LoadCaseRef& loadCase : byName)
         document->libraries()->loadCaseLibrary()->append(loadCase);
     byName["S"].staticCast<SuperLoadCase>()->setFactors({{byName["G"], 0.05}});
@@ -190,14 +190,14 @@ void TestQueries::loadsInLoadCaseExpandEveryKind()
     CrossSectionRef section(new CrossSection);
     section->setArea(0.01);
     for (const MemberRef& member : frame.members)
-        member->setSectionType(SectionTypeRef(new SectionType(section, frame.material)));
-    const LoadingRef empty(new Loading("Empty"));
-    const GravityCaseRef gravity(new GravityCase("Gravity"));
-    const SwayCaseRef sway(new SwayCase("Sway"));
+        member->setSectionType(VaroObject::make<SectionType>(section, frame.material));
+    const LoadingRef empty(VaroObject::make<Loading>("Empty"));
+    const GravityCaseRef gravity(VaroObject::make<GravityCase>("Gravity"));
+    const SwayCaseRef sway(VaroObject::make<SwayCase>("Sway"));
     sway->setTakeComponent(SwayCase::Y);
     sway->setApplyComponent(SwayCase::X);
     sway->setFactors({{gravity, 0.05}});
-    const CombinationRef doubled(new Combination("Doubled")), partial(new Combination("Partial"));
+    const CombinationRef doubled(VaroObject::make<Combination>("Doubled")), partial(VaroObject::make<Combination>("Partial"));
     doubled->setFactors({{sway, 2.0}});
     partial->setFactors({{frame.loading, 1.5}, {empty, 1.2}});
     const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
@@ -212,7 +212,7 @@ void TestQueries::loadsInLoadCaseExpandEveryKind()
     QVERIFY(document->loadsInLoadCase(partial).isEmpty());
     QVERIFY(document->loadsInLoadCase(LoadCaseRef()).isEmpty());
     // A load is in its loading and in a combination naming it, not deeper.
-    const CombinationRef outer(new Combination("Outer"));
+    const CombinationRef outer(VaroObject::make<Combination>("Outer"));
     outer->setFactors({{partial, 1.0}});
     QVERIFY(DocumentModel::isLoadInLoadCase(frame.loads[0], frame.loading));
     QVERIFY(DocumentModel::isLoadInLoadCase(frame.loads[0], partial));
@@ -266,12 +266,12 @@ void TestQueries::longChainsExpandAllOrNothing()
     QFETCH(bool, used);
     const QSharedPointer<DocumentModel> document = newDocument();
     Frame frame(document.data());
-    const LoadingRef empty(new Loading("Empty"));
-    const CombinationRef first(new Combination("0"));
+    const LoadingRef empty(VaroObject::make<Loading>("Empty"));
+    const CombinationRef first(VaroObject::make<Combination>("0"));
     first->addFactor(chain == "empty" ? empty : frame.loading, -1.25);
     CombinationRef last = first;
     for (int i = 1; i < 200000; ++i) {
-        const CombinationRef next(new Combination(QString::number(i)));
+        const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
         next->addFactor(last, i % 2 ? 2.0 : 0.5);
         last = next;
     }
@@ -340,16 +340,16 @@ void TestQueries::sharedCombinationsExpandWhereverNamed()
     CrossSectionRef section(new CrossSection);
     section->setArea(0.01);
     for (const MemberRef& member : frame.members)
-        member->setSectionType(SectionTypeRef(new SectionType(section, frame.material)));
-    const GravityCaseRef gravity(new GravityCase("G"));
-    const LoadingRef empty(new Loading("E"));
+        member->setSectionType(VaroObject::make<SectionType>(section, frame.material));
+    const GravityCaseRef gravity(VaroObject::make<GravityCase>("G"));
+    const LoadingRef empty(VaroObject::make<Loading>("E"));
     QMap<QString, LoadCaseRef> byName{{"L", frame.loading}, {"G", gravity}, {"E", empty}};
     QList<LoadCaseRef> made{gravity, empty};
     const QRegularExpression term(QStringLiteral("^([-0-9.]*)(\\w+)$"));
     for (const QString& definition : recipe.split(' ')) {
         const QString name = definition.section('=', 0, 0);
-        const SuperLoadCaseRef superCase = name.startsWith('~') ? SuperLoadCaseRef(new SwayCase(name.mid(1)))
-                                                                : SuperLoadCaseRef(new Combination(name));
+        const SuperLoadCaseRef superCase = name.startsWith('~') ? SuperLoadCaseRef(VaroObject::make<SwayCase>(name.mid(1)))
+                                                                : SuperLoadCaseRef(VaroObject::make<Combination>(name));
         for (const QString& part : definition.section('=', 1).split('+')) {
             const QRegularExpressionMatch match = term.match(part);
             QVERIFY2(match.hasMatch() && byName.contains(match.captured(2)), qPrintable(part));
@@ -367,7 +367,7 @@ void TestQueries::sharedCombinationsExpandWhereverNamed()
         baseLoads.clear();
         const double w = 0.01 * 7850 * 9.81;
         for (const MemberRef& member : frame.members)
-            baseLoads << pairsLoad(LoadRef(new TrapezoidLoad(member)), {{0.0, -w}, {1.0, -w}}, gravity);
+            baseLoads << pairsLoad(LoadRef(VaroObject::make<TrapezoidLoad>(member)), {{0.0, -w}, {1.0, -w}}, gravity);
     }
     const auto keyOf = [](const LoadRef& load) {
         return QString("%1 %2 %3")
@@ -432,7 +432,7 @@ void TestQueries::expandingEveryCaseLetsWritersIn()
     QList<LoadCaseRef> chain;
     LoadCaseRef last = frame.loading;
     for (int i = 0; i < links; ++i) {
-        const CombinationRef next(new Combination(QString::number(i)));
+        const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
         next->addFactor(last, 1.0);
         chain << next;
         last = next;
@@ -574,17 +574,17 @@ void TestQueries::sharedChainsExpandInLinearTime()
         const QSharedPointer<DocumentModel> document = newDocument();
         document->lowerBusyCount();
         Frame frame(document.data());
-        const LoadingRef empty(new Loading("Empty"));
+        const LoadingRef empty(VaroObject::make<Loading>("Empty"));
         QList<LoadCaseRef> added{empty};
         LoadCaseRef last = loaded ? LoadCaseRef(frame.loading) : LoadCaseRef(empty);
         for (int i = 0; i < cases / 2; ++i) {
-            const CombinationRef next(new Combination(QString::number(i)));
+            const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
             next->addFactor(last, 1.0);
             added << next;
             last = next;
         }
         for (int i = 0; i < cases / 2; ++i) {
-            const CombinationRef sharing(new Combination(QStringLiteral("x%1").arg(i)));
+            const CombinationRef sharing(VaroObject::make<Combination>(QStringLiteral("x%1").arg(i)));
             sharing->addFactor(last, 2.0);
             added << sharing;
         }
@@ -677,8 +677,8 @@ void TestQueries::defaultLoadCasesAreAddedWhenMissing()
     const QSharedPointer<DocumentModel> document = newDocument();
     const QSharedPointer<LoadCaseLibrary> library = document->libraries()->loadCaseLibrary();
     for (int i = 0; i < loadings; ++i)
-        library->append(LoadingRef(new Loading(QString("Loading %1").arg(i + 2))));
-    const GravityCaseRef gravity(new GravityCase("Self weight"));
+        library->append(VaroObject::make<Loading>(QString("Loading %1").arg(i + 2)));
+    const GravityCaseRef gravity(VaroObject::make<GravityCase>("Self weight"));
     gravity->setAcceleration(acceleration);
     gravity->setAxis(Axis(direction, NodeRef(), true, false));
     library->append(gravity);

@@ -20,7 +20,7 @@ struct Letters
     Letters()
     {
         for (QChar c : QStringLiteral("ABCDEX"))
-            byLetter.insert(c, VaroObjectRef(new Node));
+            byLetter.insert(c, VaroObjectRef(VaroObject::make<Node>()));
     }
     Objects operator()(const QString& letters) const
     {
@@ -59,11 +59,11 @@ private slots:
 
 void TestSelection::mastersFollowSelectionOrder()
 {
-    const NodeRef a(new Node), b(new Node);
-    const MemberRef m(new Member(a, b)), n(new Member(b, a));
-    const QSharedPointer<PointLoad> p1(new PointLoad(m)), p2(new PointLoad(n));
-    const QSharedPointer<TrapezoidLoad> t(new TrapezoidLoad(m));
-    const QSharedPointer<TorqueLoad> q(new TorqueLoad(n));
+    const NodeRef a(VaroObject::make<Node>()), b(VaroObject::make<Node>());
+    const MemberRef m(VaroObject::make<Member>(a, b)), n(VaroObject::make<Member>(b, a));
+    const QSharedPointer<PointLoad> p1(VaroObject::make<PointLoad>(m)), p2(VaroObject::make<PointLoad>(n));
+    const QSharedPointer<TrapezoidLoad> t(VaroObject::make<TrapezoidLoad>(m));
+    const QSharedPointer<TorqueLoad> q(VaroObject::make<TorqueLoad>(n));
 
     SelectionModel selection;
     QVERIFY(!selection.master());
@@ -85,7 +85,7 @@ void TestSelection::mastersFollowSelectionOrder()
     QCOMPARE(selection.selectedLoadsOfSameKind(t), QList<LoadRef>({t}));
     QCOMPARE(selection.selectedLoadsOfSameKind(LoadRef()), QList<LoadRef>());
 
-    const Objects within = selection.selectedWithin({a, b, VaroObjectRef(new Node), a});
+    const Objects within = selection.selectedWithin({a, b, VaroObjectRef(VaroObject::make<Node>()), a});
     QCOMPARE(QSet<VaroObjectRef>(within.begin(), within.end()), QSet<VaroObjectRef>({a, b}));
     QCOMPARE(within.size(), 2);
 

@@ -25,9 +25,9 @@ void TestStructure::listChangesRaiseOneCounterPerKind()
     StructureModel model;
     SignalWatch watch(&model);
     const NodeRef a = nodeAt(0), b = nodeAt(1);
-    const MemberRef member(new Member(a, b));
+    const MemberRef member(VaroObject::make<Member>(a, b));
     const LoadRef load = pointLoad(member, 0.5, -1.0);
-    const GroupRef group(new GeometryGroup(QStringLiteral("G")));
+    const GroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("G")));
 
     model.appendObjects({a, load});
     QCOMPARE(model.topologyCounter(), 1);
@@ -68,11 +68,11 @@ void TestStructure::propertyChangesRaiseTheirCounter_data()
     QTest::addColumn<int>("topology");
 
     const NodeRef n = nodeAt(0);
-    const MemberRef m(new Member(n, nodeAt(3)));
+    const MemberRef m(VaroObject::make<Member>(n, nodeAt(3)));
     const LoadRef l = pointLoad(m, 0.5, 1.0);
     const QSharedPointer<TrapezoidLoad> t = trapezoidLoad(m, 0, 1, 1, 1);
 
-    QTest::newRow("load case") << Operation([=](StructureModel& s) { s.changeLoadLoadCase({{l, LoadCaseRef(new Loading)}}); }) << 1 << 0 << 0;
+    QTest::newRow("load case") << Operation([=](StructureModel& s) { s.changeLoadLoadCase({{l, LoadCaseRef(VaroObject::make<Loading>())}}); }) << 1 << 0 << 0;
     QTest::newRow("load axis") << Operation([=](StructureModel& s) { s.changeLoadAxis({{l, LoadAxisRef()}}); }) << 1 << 0 << 0;
     QTest::newRow("load member") << Operation([=](StructureModel& s) { s.changeLoadMember({{l, m}}); }) << 1 << 0 << 0;
     QTest::newRow("span") << Operation([=](StructureModel& s) { s.setLoadSpan(QMap<QSharedPointer<TrapezoidLoad>, TrapezoidLoad::Span>{{t, {0.2, 0.4}}}); }) << 1 << 0 << 0;
@@ -108,7 +108,7 @@ void TestStructure::propertyChangesRaiseTheirCounter()
 void TestStructure::indexedChangesRecordZeroOutsideThePairs()
 {
     StructureModel model;
-    const MemberRef m(new Member(nodeAt(0), nodeAt(1)));
+    const MemberRef m(VaroObject::make<Member>(nodeAt(0), nodeAt(1)));
     const LoadRef point = pointLoad(m, 0.3, -5.0);
     const LoadRef trapezoid = trapezoidLoad(m, 0.1, -1.0, 0.9, -2.0);
 
@@ -155,14 +155,14 @@ void TestStructure::nodeLiesOnMember()
 {
     QFETCH(Vector3, position);
     const NodeRef a = nodeAt(0), b = nodeAt(4);
-    const MemberRef member(new Member(a, b));
+    const MemberRef member(VaroObject::make<Member>(a, b));
     QTEST(StructureModel::nodeLiesOnMember(nodeAt(position.x(), position.y(), position.z()), member, 0.01),
           "expected");
     QVERIFY(!StructureModel::nodeLiesOnMember(a, member, 0.01));
     QVERIFY(!StructureModel::nodeLiesOnMember(b, member, 0.01));
 
     // A member of length 2^-10 or less has no node on it.
-    const MemberRef tiny(new Member(nodeAt(0), nodeAt(std::ldexp(1.0, -10))));
+    const MemberRef tiny(VaroObject::make<Member>(nodeAt(0), nodeAt(std::ldexp(1.0, -10))));
     QVERIFY(!StructureModel::nodeLiesOnMember(nodeAt(std::ldexp(1.0, -11)), tiny, 0.0));
 }
 
@@ -176,7 +176,7 @@ void TestStructure::nodeExactlyOnTheLineDespiteRounding()
     const double s = (length + dA + dB) / 2.0;
     QVERIFY(s * (s - length) * (s - dA) * (s - dB) < 0.0);
 
-    const MemberRef member(new Member(nodeAt(0), nodeAt(end)));
+    const MemberRef member(VaroObject::make<Member>(nodeAt(0), nodeAt(end)));
     QVERIFY(StructureModel::nodeLiesOnMember(nodeAt(p), member, 0.01));
     QVERIFY(StructureModel::nodeLiesOnMember(nodeAt(p), member, 0.0));
 }

@@ -139,7 +139,7 @@ void TestStructureGeometry::memberLength()
     StructureModel model;
     SignalWatch watch(&model, true);
     const NodeRef a = nodeAt(0), b = nodeAt(4), beyond = nodeAt(3), middle = nodeAt(2);
-    const MemberRef member(new Member(a, b));
+    const MemberRef member(VaroObject::make<Member>(a, b));
     QList<NodeRef> nodes = {beyond, middle};
     if (listA)
         nodes.append(a);
@@ -186,7 +186,7 @@ void TestStructureGeometry::memberLengthRefusesShortLengths()
     StructureModel model;
     SignalWatch watch(&model);
     const NodeRef a = nodeAt(0), b = nodeAt(present);
-    const MemberRef member(new Member(a, b));
+    const MemberRef member(VaroObject::make<Member>(a, b));
     const auto old = model.changeMemberLength(member, requested, {a, b});
     QVERIFY(old.isEmpty());
     QCOMPARE(watch.will, 0);
@@ -195,7 +195,7 @@ void TestStructureGeometry::memberLengthRefusesShortLengths()
     QVERIFY(exactlyEqual(b->position(), Vector3(present, 0, 0)));
 
     // A member without an end has no length and is refused too.
-    QVERIFY(model.changeMemberLength(MemberRef(new Member(a, NodeRef())), 3.0, {a}).isEmpty());
+    QVERIFY(model.changeMemberLength(VaroObject::make<Member>(a, NodeRef()), 3.0, {a}).isEmpty());
     QCOMPARE(watch.will, 0);
 }
 
@@ -207,7 +207,7 @@ void TestStructureGeometry::memberLengthUndoRestoresNodesThatCrossedTheMidpoint(
     // undo through the recorded positions puts every node back exactly.
     StructureModel model;
     const NodeRef a = nodeAt(0), b = nodeAt(4), inner = nodeAt(2.2, 0.3, 0), outer = nodeAt(7, 1, 1);
-    const MemberRef member(new Member(a, b));
+    const MemberRef member(VaroObject::make<Member>(a, b));
     const QList<NodeRef> nodes = {a, inner, b, outer};
 
     const auto old = model.changeMemberLength(member, 0.5, nodes);
@@ -230,7 +230,7 @@ void TestStructureGeometry::swapEndsKeepsLoadsInPlace()
 {
     StructureModel model;
     const NodeRef a = nodeAt(0), b = nodeAt(4, 0, 0), c = nodeAt(4, 3, 0);
-    const MemberRef swapped(new Member(a, b)), other(new Member(b, c));
+    const MemberRef swapped(VaroObject::make<Member>(a, b)), other(VaroObject::make<Member>(b, c));
     const LoadRef load = pointLoad(swapped, 0.25, -10.0);
     const LoadRef trapezoid = trapezoidLoad(swapped, 0.1, -1.0, 0.6, -3.0);
     const LoadRef untouched = pointLoad(other, 0.25, -10.0);

@@ -92,7 +92,7 @@ double total(const QList<LoadRef>& loads)
 struct Split
 {
     Split(double length, double at)
-        : a(nodeAt(0)), b(nodeAt(length)), middle(nodeAt(at)), member(new Member(a, b)), part(new Member(*member))
+        : a(nodeAt(0)), b(nodeAt(length)), middle(nodeAt(at)), member(VaroObject::make<Member>(a, b)), part(VaroObject::make<Member>(*member))
     {
         part->setNodeA(middle);
         part->setPinAtA(false);
@@ -128,7 +128,7 @@ void TestStructureMerge::deconsolidationRestoresUnderTheLockWithoutStructureSign
 {
     StructureModel model;
     const NodeRef k = nodeAt(0), d = nodeAt(0), x = nodeAt(5);
-    const MemberRef member(new Member(d, x));
+    const MemberRef member(VaroObject::make<Member>(d, x));
     const LoadRef load = pointLoad(member, 0.2, -1.0);
     model.appendObjects({k, d, x, member, load});
     const StructureModel::SnapshotRecord record = model.consolidateNodes(k, d);
@@ -156,7 +156,7 @@ void TestStructureMerge::memberMergeTurnsLoadsOfAnOppositeMember()
 {
     StructureModel model;
     const NodeRef a = nodeAt(0), b = nodeAt(4);
-    const MemberRef kept(new Member(a, b)), opposite(new Member(b, a)), sameWay(new Member(a, b));
+    const MemberRef kept(VaroObject::make<Member>(a, b)), opposite(VaroObject::make<Member>(b, a)), sameWay(VaroObject::make<Member>(a, b));
     const LoadRef onOpposite = pointLoad(opposite, 0.2, -10.0);
     const LoadRef onSameWay = pointLoad(sameWay, 0.2, -10.0);
     const LoadRef onKept = pointLoad(kept, 0.6, -1.0);
@@ -247,8 +247,8 @@ void TestStructureMerge::splitAndJoinKeepLoadsInPlaceAndTotals()
         const NodeRef na = nodeAt(a.x(), a.y(), a.z()), nb = nodeAt(b.x(), b.y(), b.z());
         const Vector3 m = a + (b - a) * r;
         const NodeRef middle = nodeAt(m.x(), m.y(), m.z());
-        const MemberRef member(new Member(na, nb));
-        const MemberRef part(new Member(*member));
+        const MemberRef member(VaroObject::make<Member>(na, nb));
+        const MemberRef part(VaroObject::make<Member>(*member));
         part->setNodeA(middle);
 
         QList<LoadRef> loads;

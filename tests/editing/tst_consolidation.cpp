@@ -164,7 +164,7 @@ void TestConsolidation::mergedNodeKeepsTheOnlyRestraint()
     Bench b;
     const NodeRef kept = b.node(3.0);
     const NodeRef fixed = b.node(3.001);
-    const SupportRef support(new Support("Fixed", Dof(63)));
+    const SupportRef support(VaroObject::make<Support>("Fixed", Dof(63)));
     fixed->setSupport(support);
     b.select({fixed});
     b.actions->actionClearAllSelection();
@@ -191,8 +191,8 @@ void TestConsolidation::duplicateMembersMergeOnlyInOneGroup()
     QFETCH(bool, sameGroup);
     QFETCH(int, members);
     Bench b;
-    const GeometryGroupRef g1(new GeometryGroup("one"));
-    const GeometryGroupRef g2(new GeometryGroup("two"));
+    const GeometryGroupRef g1(VaroObject::make<GeometryGroup>("one"));
+    const GeometryGroupRef g2(VaroObject::make<GeometryGroup>("two"));
     const NodeRef p = b.node(0.0);
     const NodeRef q = b.node(2.0);
     const MemberRef kept = b.member(p, q);

@@ -87,7 +87,7 @@ void TestGeometry::refusals_data()
     QTest::newRow("delete") << Step([=](Bench& b) { loadOnly(b), b.actions->actionDeleteSelectedGeometry(); })
                             << "No geometry selected (any other items will not be deleted by this action)";
     QTest::newRow("group not in library") << Step([=](Bench& b) {
-        nodeOnly(b), b.actions->actionMoveSelectedGeometryToGroup(GeometryGroupRef(new GeometryGroup("stray")));
+        nodeOnly(b), b.actions->actionMoveSelectedGeometryToGroup(VaroObject::make<GeometryGroup>("stray"));
     }) << "Current group is invalid";
     QTest::newRow("nothing to move")
         << Step([=](Bench& b) { loadOnly(b), b.actions->actionMoveSelectedGeometryToGroup(GeometryGroupRef()); })
@@ -150,7 +150,7 @@ void TestGeometry::addMembersChainsSelectedNodes()
     const MemberRef pattern = b.member(b.node(5.0), b.node(6.0));
     pattern->setPinAtB(true);
     b.select({r, pattern, p, q});
-    const GeometryGroupRef group(new GeometryGroup("g"));
+    const GeometryGroupRef group(VaroObject::make<GeometryGroup>("g"));
     const QString before = b.snapshot();
     b.actions->actionAddMembers(group);
     const QList<MemberRef> members = b.structure()->members();

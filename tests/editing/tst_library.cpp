@@ -31,8 +31,8 @@ void TestLibrary::usedGroupIsKept()
 {
     Bench d;
     const QSharedPointer<GroupLibrary> groups = d.doc->libraries()->groupLibrary();
-    const GeometryGroupRef used(new GeometryGroup(QStringLiteral("Used")));
-    const GeometryGroupRef other(new GeometryGroup(QStringLiteral("Other")));
+    const GeometryGroupRef used(VaroObject::make<GeometryGroup>(QStringLiteral("Used")));
+    const GeometryGroupRef other(VaroObject::make<GeometryGroup>(QStringLiteral("Other")));
     groups->append(used);
     groups->append(other);
     const NodeRef node = d.node(0, 0, 0);
@@ -58,7 +58,7 @@ void TestLibrary::usedLoadCaseIsKept()
     Bench d;
     const QSharedPointer<LoadCaseLibrary> cases = d.doc->libraries()->loadCaseLibrary();
     const LoadingRef loading = d.loading();
-    const CombinationRef combination(new Combination(QStringLiteral("C")));
+    const CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("C")));
     combination->addFactor(loading, 1.5);
     cases->append(combination);
 
@@ -101,7 +101,7 @@ void TestLibrary::nullEntriesAndSelfAppliedOnesAreIgnored()
     d.actions->actionRemoveLoadCase(LoadCaseRef());
     d.actions->actionRemoveMaterial(MaterialRef());
     GeometryGroupRef none;
-    d.actions->actionApplyGeometryGroup(none, GeometryGroupRef(new GeometryGroup));
+    d.actions->actionApplyGeometryGroup(none, VaroObject::make<GeometryGroup>());
     d.actions->actionSetMaterialProperties(MaterialRef(), Material());
     QCOMPARE(d.stack()->count(), 0);
 }
@@ -126,10 +126,10 @@ void TestLibrary::addingAHeldEntryAgainRecordsNothing()
 void TestLibrary::applyingAGroupIsOneStep()
 {
     Bench d;
-    GeometryGroupRef group(new GeometryGroup(QStringLiteral("Frame")));
+    GeometryGroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("Frame")));
     d.actions->actionAddGroup(group);
     QCOMPARE(d.stack()->undoText(), QStringLiteral("Add group"));
-    const GeometryGroupRef copy(new GeometryGroup(*group));
+    const GeometryGroupRef copy(VaroObject::make<GeometryGroup>(*group));
     copy->setName(QStringLiteral("Bracing"));
     copy->setAnalysisPurpose(false);
     copy->setColour(Qt::red);
@@ -151,10 +151,10 @@ void TestLibrary::applyingAGroupIsOneStep()
 void TestLibrary::applyingACombinationKeepsItsSecondOrderFlag()
 {
     Bench d;
-    CombinationRef combination(new Combination(QStringLiteral("C")));
+    CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("C")));
     combination->setSecondOrder(true);
     d.actions->actionAddLoadCase(combination);
-    const CombinationRef copy(new Combination(QStringLiteral("D")));
+    const CombinationRef copy(VaroObject::make<Combination>(QStringLiteral("D")));
     copy->addFactor(d.loading(), 1.35);
 
     d.actions->actionApplyCombination(combination, copy);

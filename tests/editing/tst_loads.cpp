@@ -57,7 +57,7 @@ void TestLoads::patternIsCopiedOntoTheOtherSelectedMembers()
 {
     Bench d;
     const QList<MemberRef> m = d.beam(3);
-    const LoadingRef other(new Loading(QStringLiteral("Other")));
+    const LoadingRef other(VaroObject::make<Loading>(QStringLiteral("Other")));
     d.doc->libraries()->loadCaseLibrary()->append(other);
     const QSharedPointer<PointLoad> pattern = d.defaultLoad<PointLoad>(m[0], other);
     pattern->setForceAtIndex(-2500.0, 0);
@@ -165,14 +165,14 @@ void TestLoads::deletingRemovesOnlyLoads()
 void TestLoads::movingSkipsLoadsAlreadyThere()
 {
     Bench d;
-    d.actions->actionMoveSelectedLoadsToLoading(LoadingRef(new Loading(QStringLiteral("Stray"))));
+    d.actions->actionMoveSelectedLoadsToLoading(VaroObject::make<Loading>(QStringLiteral("Stray")));
     QCOMPARE(d.lastWarning(), QStringLiteral("Current load-case is invalid"));
     d.actions->actionMoveSelectedLoadsToLoading(d.loading());
     QCOMPARE(d.lastWarning(), QStringLiteral("Nothing to move"));
     QCOMPARE(d.stack()->count(), 0);
 
     const QList<MemberRef> m = d.beam(2);
-    const LoadingRef target(new Loading(QStringLiteral("Target")));
+    const LoadingRef target(VaroObject::make<Loading>(QStringLiteral("Target")));
     d.doc->libraries()->loadCaseLibrary()->append(target);
     const LoadRef a = d.defaultLoad<PointLoad>(m[0], d.loading()), b = d.defaultLoad<PointLoad>(m[1], target);
     d.select(QList<VaroObjectRef>{a, b});
@@ -313,7 +313,7 @@ void TestLoads::span()
 
 void TestLoads::axisOfEverySelectedLoad()
 {
-    const LoadAxisRef axis(new LoadAxis);
+    const LoadAxisRef axis(VaroObject::make<LoadAxis>());
     const LoadAxisRef before = p->axis();
     d->actions->actionSetLoadAxis(axis);
     QCOMPARE(p->axis(), axis);

@@ -50,7 +50,7 @@ void TestProperties::pinsOnlyAtSelectedEnds()
     if (bothEnds)
         d.select(QList<NodeRef>{m->nodeA()});
 
-    d.actions->actionSetMemberPins(MemberPinRef(new MemberPin(QStringLiteral("Pin"), Dof(mask))));
+    d.actions->actionSetMemberPins(VaroObject::make<MemberPin>(QStringLiteral("Pin"), Dof(mask)));
     QTEST(m->pinAtA(), "pinA");
     QTEST(m->pinAtB(), "pinB");
     QCOMPARE(d.stack()->count(), 1);
@@ -62,7 +62,7 @@ void TestProperties::pinRefusals()
     const QList<MemberRef> m = d.beam(2);
     const NodeRef far = d.node(5, 5, 5);
     const MemberRef loop = d.member(far, far);
-    const MemberPinRef pinned(new MemberPin(QStringLiteral("Pinned"), Dof(15)));
+    const MemberPinRef pinned(VaroObject::make<MemberPin>(QStringLiteral("Pinned"), Dof(15)));
     d.select(QList<MemberRef>{m[0], loop});
     d.actions->actionSetMemberPins(pinned);
     QCOMPARE(d.lastWarning(), QStringLiteral("Both members and nodes must be selected."));
@@ -79,7 +79,7 @@ void TestProperties::sectionTypeSharedByAllMembers()
 {
     Bench d;
     const QList<MemberRef> m = d.beam(3);
-    const SectionTypeRef old(new SectionType(CrossSectionRef(new CrossSection), MaterialRef(new Material)));
+    const SectionTypeRef old(VaroObject::make<SectionType>(CrossSectionRef(new CrossSection), MaterialRef(new Material)));
     m[1]->setSectionType(old);
     d.select(m);
     const CrossSectionRef section(new CrossSection);
@@ -103,9 +103,9 @@ void TestProperties::materialAloneKeepsEachCrossSection()
     Bench d;
     const QList<MemberRef> m = d.beam(3);
     const CrossSectionRef s0(new CrossSection), s1(new CrossSection);
-    const SectionTypeRef shared(new SectionType(s0, MaterialRef(new Material)));
+    const SectionTypeRef shared(VaroObject::make<SectionType>(s0, MaterialRef(new Material)));
     m[0]->setSectionType(shared);
-    m[1]->setSectionType(SectionTypeRef(new SectionType(s1, MaterialRef(new Material))));
+    m[1]->setSectionType(VaroObject::make<SectionType>(s1, MaterialRef(new Material)));
     m[2]->setSectionType(shared);
     d.select(QList<MemberRef>{m[0], m[1]});
     const MaterialRef steel(new Material);
@@ -136,14 +136,14 @@ void TestProperties::supportAndAxisAlwaysRecordAStep()
 {
     Bench d;
     const MemberRef m = d.beam(1).first();
-    d.actions->actionSetSupport(SupportRef(new Support));
+    d.actions->actionSetSupport(VaroObject::make<Support>());
     QCOMPARE(d.lastWarning(), QStringLiteral("No nodes are selected."));
-    d.actions->actionSetMemberAxis(MemberAxisRef(new MemberAxis));
+    d.actions->actionSetMemberAxis(VaroObject::make<MemberAxis>());
     QCOMPARE(d.lastWarning(), QStringLiteral("No members are selected."));
 
     d.select(QList<NodeRef>{m->nodeA()});
     d.select(QList<MemberRef>{m});
-    const SupportRef fixed(new Support);
+    const SupportRef fixed(VaroObject::make<Support>());
     d.actions->actionSetSupport(fixed);
     d.actions->actionSetSupport(fixed);
     d.actions->actionSetMemberAxis(MemberAxisRef());

@@ -56,15 +56,15 @@ void enter(CalculatorField* field, double value)
 void TestFactors::listsTheCasesItMayCombine()
 {
     const QSharedPointer<LoadCaseLibrary> library(new LoadCaseLibrary);
-    library->append(LoadingRef(new Loading(QStringLiteral("L1"))));
-    library->append(CombinationRef(new Combination(QStringLiteral("C1"))));
-    library->append(SwayCaseRef(new SwayCase(QStringLiteral("S1"))));
-    library->append(GravityCaseRef(new GravityCase(QStringLiteral("G1"))));
-    library->append(LoadingRef(new Loading(QStringLiteral("L2"))));
+    library->append(VaroObject::make<Loading>(QStringLiteral("L1")));
+    library->append(VaroObject::make<Combination>(QStringLiteral("C1")));
+    library->append(VaroObject::make<SwayCase>(QStringLiteral("S1")));
+    library->append(VaroObject::make<GravityCase>(QStringLiteral("G1")));
+    library->append(VaroObject::make<Loading>(QStringLiteral("L2")));
     const UnitSystemRef units(new UnitSystem);
 
     CombinationView combinationPage(units);
-    combinationPage.setCombination(CombinationRef(new Combination(QStringLiteral("C"))));
+    combinationPage.setCombination(VaroObject::make<Combination>(QStringLiteral("C")));
     QVERIFY(namesOf(combinationPage).isEmpty());
     QVERIFY(combinationPage.nameField()->text().isEmpty());
     combinationPage.setLibrary(library);
@@ -72,7 +72,7 @@ void TestFactors::listsTheCasesItMayCombine()
 
     SwayCaseView swayPage(units);
     swayPage.setLibrary(library);
-    swayPage.setSwayCase(SwayCaseRef(new SwayCase(QStringLiteral("S"))));
+    swayPage.setSwayCase(VaroObject::make<SwayCase>(QStringLiteral("S")));
     QCOMPARE(namesOf(swayPage), QStringList({"L1", "L2", "G1"}));
 }
 
@@ -90,7 +90,7 @@ void TestFactors::enteredFactorsAreRounded_data()
 void TestFactors::enteredFactorsAreRounded()
 {
     Bench d;
-    const CombinationRef combination(new Combination(QStringLiteral("C")));
+    const CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("C")));
     combination->addFactor(d.loading(), 1.5);
     d.doc->libraries()->loadCaseLibrary()->append(combination);
     CombinationView page(d.units);
@@ -116,11 +116,11 @@ void TestFactors::unlistedFactorsSurviveAnEdit()
 {
     Bench d;
     const QSharedPointer<LoadCaseLibrary> library = d.doc->libraries()->loadCaseLibrary();
-    const CombinationRef other(new Combination(QStringLiteral("Other")));
-    const LoadingRef gone(new Loading(QStringLiteral("Gone")));
+    const CombinationRef other(VaroObject::make<Combination>(QStringLiteral("Other")));
+    const LoadingRef gone(VaroObject::make<Loading>(QStringLiteral("Gone")));
     library->append(other);
-    const CombinationRef combination(new Combination);
-    const SwayCaseRef sway(new SwayCase);
+    const CombinationRef combination(VaroObject::make<Combination>());
+    const SwayCaseRef sway(VaroObject::make<SwayCase>());
     combination->setFactors({{other, 2.0}, {gone, 3.0}});
     sway->setFactors(combination->factors());
     CombinationView combinationPage(d.units);
@@ -150,7 +150,7 @@ void TestFactors::unlistedFactorsSurviveAnEdit()
 void TestFactors::secondOrderSurvivesOpeningAndLeaving()
 {
     Bench d;
-    const CombinationRef combination(new Combination(QStringLiteral("C")));
+    const CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("C")));
     combination->addFactor(d.loading(), 1.5);
     combination->setSecondOrder(true);
     d.doc->libraries()->loadCaseLibrary()->append(combination);
@@ -177,7 +177,7 @@ void TestFactors::secondOrderSurvivesOpeningAndLeaving()
 void TestFactors::swayComponents()
 {
     Bench d;
-    const SwayCaseRef sway(new SwayCase(QStringLiteral("S")));
+    const SwayCaseRef sway(VaroObject::make<SwayCase>(QStringLiteral("S")));
     d.doc->libraries()->loadCaseLibrary()->append(sway);
     SwayCaseView page(d.units);
     page.setLibrary(d.doc->libraries()->loadCaseLibrary());
@@ -214,7 +214,7 @@ void TestFactors::appliedFactorsNameOnlyCasesInTheModel()
     QFETCH(bool, sway);
     Bench d;
     const QSharedPointer<LoadCaseLibrary> library = d.doc->libraries()->loadCaseLibrary();
-    const LoadingRef gone(new Loading(QStringLiteral("Gone")));
+    const LoadingRef gone(VaroObject::make<Loading>(QStringLiteral("Gone")));
     const QMap<LoadCaseRef, double> typed{{d.loading(), 1.5}, {gone, 2.0}};
     // The entry in the library, applied with a copy that holds both factors.
     const auto apply = [&](auto entry, auto action) -> SuperLoadCase* {
@@ -224,8 +224,8 @@ void TestFactors::appliedFactorsNameOnlyCasesInTheModel()
         (d.actions->*action)(entry, copy);
         return entry.data();
     };
-    SuperLoadCase* target = sway ? apply(SwayCaseRef(new SwayCase), &EditingActions::actionApplySwayCase)
-                                 : apply(CombinationRef(new Combination), &EditingActions::actionApplyCombination);
+    SuperLoadCase* target = sway ? apply(VaroObject::make<SwayCase>(), &EditingActions::actionApplySwayCase)
+                                 : apply(VaroObject::make<Combination>(), &EditingActions::actionApplyCombination);
     QCOMPARE(target->factors(), (QMap<LoadCaseRef, double>{{d.loading(), 1.5}}));
     QVERIFY(!target->references().contains(gone));
     d.stack()->undo();

@@ -64,9 +64,9 @@ void TestPages::leavingWithoutAnEditOnlyGoesBack()
     CombinationView combinationPage(d.units);
     GeometryGroupView groupPage;
     loadingPage.setLoading(d.loading());
-    swayPage.setSwayCase(SwayCaseRef(new SwayCase));
-    combinationPage.setCombination(CombinationRef(new Combination));
-    groupPage.setGeometryGroup(GeometryGroupRef(new GeometryGroup));
+    swayPage.setSwayCase(VaroObject::make<SwayCase>());
+    combinationPage.setCombination(VaroObject::make<Combination>());
+    groupPage.setGeometryGroup(VaroObject::make<GeometryGroup>());
 
     const Emissions changes[] = {{&loadingPage, &LoadingView::LoadingChanged},
                                  {&swayPage, &SwayCaseView::SwayCaseChanged},
@@ -144,7 +144,7 @@ void TestPages::libraryChangesRepopulateOnce()
 void TestPages::groupOpacityAndColour()
 {
     Bench d;
-    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
+    const GeometryGroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("G")));
     group->setColour(QColor(170, 85, 0));
     d.doc->libraries()->groupLibrary()->append(group);
     GeometryGroupView page;
@@ -372,7 +372,7 @@ void TestPages::openingWithoutAnEditRecordsNothing()
     QScopedPointer<EditorPage> page;
     switch (kind) {
     case 0: {
-        const CombinationRef combination(new Combination(QStringLiteral("C")));
+        const CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("C")));
         combination->addFactor(d.loading(), 1.5);
         combination->setSecondOrder(true);
         libraries->loadCaseLibrary()->append(combination);
@@ -385,7 +385,7 @@ void TestPages::openingWithoutAnEditRecordsNothing()
     }
     case 1: {
         // An alpha of 100 is 39.2 %: the slider shows 39.
-        const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
+        const GeometryGroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("G")));
         group->setColour(QColor(170, 85, 0, 100));
         libraries->groupLibrary()->append(group);
         auto* view = new GeometryGroupView;
@@ -416,7 +416,7 @@ void TestPages::openingWithoutAnEditRecordsNothing()
         break;
     }
     default: {
-        const SwayCaseRef sway(new SwayCase(QStringLiteral("S")));
+        const SwayCaseRef sway(VaroObject::make<SwayCase>(QStringLiteral("S")));
         sway->addFactor(d.loading(), 0.015);
         libraries->loadCaseLibrary()->append(sway);
         auto* view = new SwayCaseView(d.units);
@@ -500,8 +500,8 @@ void TestPages::pageOnARemovedEntryHandsOnNothing()
     connect(page, &GeometryGroupView::GroupRemoved, d.actions, &EditingActions::actionRemoveGroup);
     accessor.show();
     // One group stays for the list to ask about.
-    d.actions->actionAddGroup(GeometryGroupRef(new GeometryGroup(QStringLiteral("Kept"))));
-    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
+    d.actions->actionAddGroup(VaroObject::make<GeometryGroup>(QStringLiteral("Kept")));
+    const GeometryGroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("G")));
     d.actions->actionAddGroup(group);
     accessor.editGroup(group);
     typeName(*page, QStringLiteral("Typed"));

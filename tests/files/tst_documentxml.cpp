@@ -37,22 +37,22 @@ namespace {
 // member with a point load, a selection with a count and a deleted object.
 void fill(Parts& parts)
 {
-    const LoadingRef loading(new Loading(QStringLiteral("Dead")));
+    const LoadingRef loading(VaroObject::make<Loading>(QStringLiteral("Dead")));
     parts.loadings << loading;
-    const SupportRef support(new Support(QStringLiteral("Fixed"), Dof(63)));
-    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("Columns")));
-    const NodeRef a(new Node), b(new Node);
+    const SupportRef support(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)));
+    const GeometryGroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("Columns")));
+    const NodeRef a(VaroObject::make<Node>()), b(VaroObject::make<Node>());
     a->setSupport(support);
     b->setSupport(support);
     b->setPosition(Vector3(4.0, 0.0, 0.0));
     b->setGeometryGroup(group);
-    const MemberRef member(new Member);
+    const MemberRef member(VaroObject::make<Member>());
     member->setNodeA(a);
     member->setNodeB(b);
     const QSharedPointer<PointLoad> load = PointLoad::makeDefault(loading);
     load->setMember(member);
     parts.structure.appendObjects({a, b, member, load});
-    const NodeRef deleted(new Node);
+    const NodeRef deleted(VaroObject::make<Node>());
     parts.selection.selectObjects({a, deleted, member}, {{member, 3}, {deleted, 2}});
     parts.memory.setValueAt(5, ViewPointRef(new ViewPoint));
 }
@@ -221,7 +221,7 @@ void TestDocumentXml::wholeContent()
     const QSharedPointer<UnitSystem> units(new UnitSystem);
     DocumentModel document(units);
     document.incorporateDefaults();
-    const NodeRef node(new Node);
+    const NodeRef node(VaroObject::make<Node>());
     document.structureModel()->appendObjects({node});
     document.selectionModel()->selectObjects({node}, {});
     ViewPoint viewPoint;
@@ -260,7 +260,7 @@ void TestDocumentXml::largeSelectionReadsInLinearTime()
         DocumentXml::IdMap idMap;
         QString text = QStringLiteral("<Selection>");
         for (int i = 0; i < count; ++i) {
-            idMap.insert(QString::number(i), NodeRef(new Node));
+            idMap.insert(QString::number(i), VaroObject::make<Node>());
             text += QStringLiteral("<ref>%1</ref>").arg(i);
         }
         text += QStringLiteral("<ref>7</ref></Selection>");
@@ -551,19 +551,19 @@ void TestDocumentXml::everySavedModelOpensAgain()
     fill(original);
     const NodeRef a = original.structure.nodes().first();
     const MemberRef member = original.structure.members().first();
-    const NodeRef away(new Node);
+    const NodeRef away(VaroObject::make<Node>());
     away->setPosition(Vector3(0.0, 3.0, 0.0));
     if (model == "self") {
-        original.structure.appendObjects({MemberRef(new Member(a, a))});
+        original.structure.appendObjects({VaroObject::make<Member>(a, a)});
     } else if (model == "report") {
-        const ReportRef report(new Report);
+        const ReportRef report(VaroObject::make<Report>());
         original.reports.appendReports({report});
-        original.reports.insertLoadCaseIntoReport(report, report->rootBlock(), LoadingRef(new Loading("Gone")),
+        original.reports.insertLoadCaseIntoReport(report, report->rootBlock(), VaroObject::make<Loading>("Gone"),
                                                   LoadCaseRef());
     } else if (model == "member axis") {
-        member->setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(), away, true, false))));
+        member->setAxis(VaroObject::make<MemberAxis>(Axis(Vector3(), away, true, false)));
     } else {
-        original.structure.loads().first()->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(), away, true, false))));
+        original.structure.loads().first()->setAxis(VaroObject::make<LoadAxis>(Axis(Vector3(), away, true, false)));
     }
     const QString first = write(original);
 
@@ -1025,20 +1025,20 @@ void TestDocumentXml::savedTextIsBoundedAtOpening()
 void TestDocumentXml::savedTextOfAModelSavedIsBoundedClosely()
 {
     ReadContent model;
-    const SupportRef pinned(new Support(QStringLiteral("Pinned"), Dof(7)));
-    const LoadingRef loading(new Loading(QStringLiteral("Imposed")));
+    const SupportRef pinned(VaroObject::make<Support>(QStringLiteral("Pinned"), Dof(7)));
+    const LoadingRef loading(VaroObject::make<Loading>(QStringLiteral("Imposed")));
     model.document.libraries()->loadCaseLibrary()->append(loading);
-    const SectionTypeRef section(new SectionType(CrossSectionRef(new CrossSection), MaterialRef(new Material)));
+    const SectionTypeRef section(VaroObject::make<SectionType>(CrossSectionRef(new CrossSection), MaterialRef(new Material)));
     QList<VaroObjectRef> objects;
     const int n = 40;
     NodeRef previous;
     for (int i = 0; i < n * n; ++i) {
-        const NodeRef node(new Node);
+        const NodeRef node(VaroObject::make<Node>());
         node->setPosition(Vector3(2.5 * (i % n), 0.0, 0.3 * (i / n)));
         node->setSupport(pinned);
         objects << node;
         if (i % n != 0) {
-            const MemberRef member(new Member(previous, node));
+            const MemberRef member(VaroObject::make<Member>(previous, node));
             member->setSectionType(section);
             objects << member;
             const QSharedPointer<PointLoad> load = PointLoad::makeDefault(loading);

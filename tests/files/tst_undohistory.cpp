@@ -23,16 +23,16 @@ class RandomEditor
 public:
     RandomEditor(DocumentModel* document, quint32 seed) : document(document), random(seed), frame(document)
     {
-        groups = {frame.group, GeometryGroupRef(new GeometryGroup("Second"))};
+        groups = {frame.group, VaroObject::make<GeometryGroup>("Second")};
         document->libraries()->groupLibrary()->append(groups[1]);
-        sway = SwayCaseRef(new SwayCase("Sway"));
-        combination = CombinationRef(new Combination("Combination"));
-        loadings = {frame.loading, LoadingRef(new Loading("Live"))};
+        sway = VaroObject::make<SwayCase>("Sway");
+        combination = VaroObject::make<Combination>("Combination");
+        loadings = {frame.loading, VaroObject::make<Loading>("Live")};
         for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{loadings[1], sway, combination})
             document->libraries()->loadCaseLibrary()->append(loadCase);
         sectionTypes = {frame.members[0]->sectionType(),
-                        SectionTypeRef(new SectionType(CrossSectionRef(), frame.material)), SectionTypeRef()};
-        supports = {SupportRef(), SupportRef(new Support("Pinned", 7)), SupportRef(new Support("Fixed", 63))};
+                        VaroObject::make<SectionType>(CrossSectionRef(), frame.material), SectionTypeRef()};
+        supports = {SupportRef(), VaroObject::make<Support>("Pinned", 7), VaroObject::make<Support>("Fixed", 63)};
     }
 
     // One undo step: a macro of up to three random edits.
@@ -206,7 +206,7 @@ private:
                     st, loads(), [=] { return any(heldLoadings); });
             },
             [=](QUndoStack* st) {
-                const LoadAxisRef axis(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), coin(), false)));
+                const LoadAxisRef axis(VaroObject::make<LoadAxis>(Axis(Vector3(0, 0, 1), NodeRef(), coin(), false)));
                 changeSome<CommandSetLoadAxis, LoadRef, LoadAxisRef>(st, loads(), [=] { return axis; });
                 if (members().isEmpty())
                     return true;
@@ -217,7 +217,7 @@ private:
                 // Vector axes: an axis towards a node that comes to lie on the
                 // member's line leaves its local axes undefined.
                 changeSome<CommandSetMemberAxis, MemberRef, MemberAxisRef>(st, members(), [=] {
-                    return MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, coin())));
+                    return VaroObject::make<MemberAxis>(Axis(Vector3(0, 0, 1), NodeRef(), true, coin()));
                 });
                 changeSome<CommandSetMemberPins, MemberRef, QPair<Dof, Dof>>(
                     st, members(), [=] { return qMakePair(Dof(coin() ? 15 : 63), Dof(coin() ? 15 : 63)); });
@@ -259,10 +259,10 @@ private:
             },
             [=](QUndoStack* st) {
                 const NodeRef node = nodeAt(between(-5, 5), between(-5, 5));
-                const MemberRef member(new Member(any(nodes()), node));
+                const MemberRef member(VaroObject::make<Member>(any(nodes()), node));
                 member->setSectionType(any(sectionTypes));
                 const LoadRef load =
-                    pairsLoad(LoadRef(new TrapezoidLoad(member)), {{0.1, -10}, {0.9, -20}}, any(libraries->loadCaseLibrary()->loadings()).objectCast<Loading>());
+                    pairsLoad(LoadRef(VaroObject::make<TrapezoidLoad>(member)), {{0.1, -10}, {0.9, -20}}, any(libraries->loadCaseLibrary()->loadings()).objectCast<Loading>());
                 st->push(new CommandAppendObjects(s, {node, member, load}));
                 const QList<VaroObjectRef> everything = s->everything();
                 st->push(new CommandRemoveObjects(s, withDependants(any(everything))));
@@ -278,7 +278,7 @@ private:
                 const Vector3 a = member->nodeA()->position(), b = member->nodeB()->position();
                 const Vector3 at = a + (b - a) * between(0.2, 0.8);
                 const NodeRef split = nodeAt(at.x(), at.y(), at.z());
-                const MemberRef part(new Member(split, member->nodeB()));
+                const MemberRef part(VaroObject::make<Member>(split, member->nodeB()));
                 // The part continues the member, its far end pin included.
                 part->setSectionType(member->sectionType());
                 part->setPinAtB(member->pinAtB());
@@ -304,9 +304,9 @@ private:
             // Entries are added, and removed only while the library holds them
             // and nothing uses them, as the actions check.
             [=](QUndoStack* st) {
-                st->push(new CommandAppendGroup(libraries->groupLibrary(), GroupRef(new GeometryGroup("Extra"))));
+                st->push(new CommandAppendGroup(libraries->groupLibrary(), GroupRef(VaroObject::make<GeometryGroup>("Extra"))));
                 st->push(new CommandAppendLoadCase(libraries->loadCaseLibrary(),
-                                                   LoadingRef(new Loading(QString("Extra %1").arg(++extras)))));
+                                                   VaroObject::make<Loading>(QString("Extra %1").arg(++extras))));
                 const GeometryGroupRef group = any(groups);
                 if (libraries->groupLibrary()->geometryGroups().contains(group) && !document->subOpIsGroupUsed(group))
                     st->push(new CommandRemoveGroup(libraries->groupLibrary(), group));

@@ -118,7 +118,7 @@ void TestCatalogues::towardsMasterNodeFollowsTheNode()
     const TreeNodeRef branch = library.root()->subnode(1);
     const MemberAxisRef before = MemberAxisLibrary::subnodeItem(branch, 0)->value();
 
-    const NodeRef node(new Node);
+    const NodeRef node(VaroObject::make<Node>());
     library.setNodeC(node);
     QCOMPARE(changed.count(), 1);
     const MemberAxisRef after = MemberAxisLibrary::subnodeItem(branch, 0)->value();
@@ -134,17 +134,17 @@ void TestCatalogues::towardsMasterNodeFollowsTheNode()
 void TestCatalogues::entriesGoToTheirBranchUnderFreeNames()
 {
     GroupLibrary library;
-    const GeometryGroupRef a(new GeometryGroup("A")), b(new GeometryGroup("B"));
+    const GeometryGroupRef a(VaroObject::make<GeometryGroup>("A")), b(VaroObject::make<GeometryGroup>("B"));
     QVERIFY(library.append(a) && library.append(b));
-    QVERIFY(!library.append(GroupRef(new Group("plain"))));
+    QVERIFY(!library.append(VaroObject::make<Group>("plain")));
     QVERIFY(library.remove(a));
     QVERIFY(!library.remove(a));
     QVERIFY(library.append(a)); // an undone removal goes to the end
     QCOMPARE(library.geometryGroups(), (QList<GeometryGroupRef>{b, a}));
 
     LoadCaseLibrary cases;
-    const LoadCaseRef loading(new Loading("Loading 1")), gravity(new GravityCase("G")), sway(new SwayCase("S")),
-        combination(new Combination("C"));
+    const LoadCaseRef loading(VaroObject::make<Loading>("Loading 1")), gravity(VaroObject::make<GravityCase>("G")), sway(VaroObject::make<SwayCase>("S")),
+        combination(VaroObject::make<Combination>("C"));
     for (const LoadCaseRef& loadCase : {combination, sway, gravity, loading})
         QVERIFY(cases.append(loadCase));
     QVERIFY(!cases.append(loading));
@@ -152,7 +152,7 @@ void TestCatalogues::entriesGoToTheirBranchUnderFreeNames()
     QCOMPARE(cases.autoCases(), QList<LoadCaseRef>{gravity});
     QCOMPARE(cases.swayCases(), QList<LoadCaseRef>{sway});
     QCOMPARE(cases.combinations(), QList<LoadCaseRef>{combination});
-    cases.append(LoadCaseRef(new Loading("Loading 3")));
+    cases.append(LoadCaseRef(VaroObject::make<Loading>("Loading 3")));
     QCOMPARE(cases.uniqueLoadingName(), QString("Loading 2"));
 }
 

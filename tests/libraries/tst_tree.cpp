@@ -34,7 +34,7 @@ struct EntryLibrary : TreeLibrary<EntryRef>
     bool remove(const EntryRef& entry) { return removeItemByValue(root(), entry); }
     ItemRef add(const TreeNodeRef& node, const QString& itemName, const QString& entryName)
     {
-        const ItemRef item(new Item(EntryRef(new Entry(entryName)), itemName));
+        const ItemRef item(new Item(VaroObject::make<Entry>(entryName), itemName));
         node->appendSubnode(item);
         return item;
     }
@@ -101,7 +101,7 @@ void TestTree::findTriesEachLevelFirstAndMatchesValuesByIdentity()
     QCOMPARE(library.findItemByValue(root, c1->value()), c1);
     QCOMPARE(library.findItemByValue(c1, c1->value()), c1); // the node itself counts
     QVERIFY(!library.findItemByValue(library.standard, c1->value()));
-    QVERIFY(!library.findItemByValue(root, EntryRef(new Entry("x"))));
+    QVERIFY(!library.findItemByValue(root, VaroObject::make<Entry>("x")));
     QVERIFY(!library.findItemByValue(root, EntryRef())); // branches hold null
     QCOMPARE(library.valuesOf(library.custom), QList<EntryRef>{c1->value()});
 }
@@ -112,7 +112,7 @@ void TestTree::eachChangeAnnouncedOnceUnlocked()
     QList<bool> unlocked;
     connect(&library, &TreeLibrary_base::Changed, this, [&library, &unlocked] { unlocked << library.isUnlocked(); });
 
-    const EntryRef entry(new Entry("a"));
+    const EntryRef entry(VaroObject::make<Entry>("a"));
     QVERIFY(library.append(entry));
     QVERIFY(!library.append(entry)); // already held
 
@@ -154,7 +154,7 @@ void TestTree::readersWalkWhileWriterChanges()
     for (int round = 0; round < 20; ++round) {
         QList<EntryRef> entries;
         for (int i = 0; i < 50; ++i) {
-            entries << EntryRef(new Entry(QString::number(i)));
+            entries << VaroObject::make<Entry>(QString::number(i));
             library.append(entries.last());
         }
         for (const EntryRef& entry : entries)

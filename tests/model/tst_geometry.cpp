@@ -17,7 +17,7 @@ namespace {
 
 NodeRef nodeAt(const Vector3& position)
 {
-    const NodeRef node(new Node);
+    const NodeRef node(VaroObject::make<Node>());
     node->setPosition(position);
     return node;
 }
@@ -101,17 +101,17 @@ void TestGeometry::nodeConsolidation()
         {"other group", 0.001, -1, -1, false, false},      {"one supported", 0.001, 7, -1, true, true},
         {"equal supports", 0.001, 7, 7, true, true},       {"conflicting supports", 0.001, 7, 63, true, false},
     };
-    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("G")));
+    const GeometryGroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("G")));
     for (const Case& c : cases) {
         Node a, b;
         a.setPosition(Vector3(1, 2, 0));
         b.setPosition(Vector3(1, 2, c.separation));
         if (c.maskA >= 0)
-            a.setSupport(SupportRef(new Support(QString(), c.maskA)));
+            a.setSupport(VaroObject::make<Support>(QString(), c.maskA));
         if (c.maskB >= 0)
-            b.setSupport(SupportRef(new Support(QString(), c.maskB)));
+            b.setSupport(VaroObject::make<Support>(QString(), c.maskB));
         a.setGeometryGroup(group);
-        b.setGeometryGroup(c.sameGroup ? group : GeometryGroupRef(new GeometryGroup(QStringLiteral("G"))));
+        b.setGeometryGroup(c.sameGroup ? group : VaroObject::make<GeometryGroup>(QStringLiteral("G")));
         QVERIFY2(a.canBeConsolidatedWith(b, 0.01) == c.consolidates, c.name);
         QVERIFY2(b.canBeConsolidatedWith(a, 0.01) == c.consolidates, c.name);
     }
@@ -143,9 +143,9 @@ void TestGeometry::memberAxes()
     for (const Case& c : cases) {
         Member member(nodeAt(Vector3()), nodeAt(c.b));
         if (c.kind == TowardsNode)
-            member.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(), nodeAt(c.reference), true, false))));
+            member.setAxis(VaroObject::make<MemberAxis>(Axis(Vector3(), nodeAt(c.reference), true, false)));
         else if (c.kind != None)
-            member.setAxis(MemberAxisRef(new MemberAxis(Axis(c.reference, NodeRef(), true, c.kind == Orthogonal))));
+            member.setAxis(VaroObject::make<MemberAxis>(Axis(c.reference, NodeRef(), true, c.kind == Orthogonal)));
         QCOMPARE(member.length(), c.b.length());
         member.updateCache();
         QVERIFY2(member.isCacheValid() == c.valid, c.name);
@@ -170,7 +170,7 @@ void TestGeometry::memberCacheFollowsItsGeometry()
     QCOMPARE(member.length(), 4.0);
 
     // The axis, its reference node and a change of either are followed.
-    const MemberAxisRef axis(new MemberAxis(Axis(Vector3(), c, true, false)));
+    const MemberAxisRef axis(VaroObject::make<MemberAxis>(Axis(Vector3(), c, true, false)));
     member.setAxis(axis);
     QCOMPARE(member.vectorY(), Vector3(0, 0, 1));
     c->setPosition(Vector3(1, 0, 0));
@@ -216,15 +216,15 @@ void TestGeometry::memberConsolidation()
 {
     const CrossSectionRef section(new CrossSection);
     Member first(nodeAt(Vector3()), nodeAt(Vector3(3, 0, 0)));
-    first.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, false))));
-    first.setSectionType(SectionTypeRef(new SectionType(section, MaterialRef(new Material))));
+    first.setAxis(VaroObject::make<MemberAxis>(Axis(Vector3(0, 0, 1), NodeRef(), true, false)));
+    first.setSectionType(VaroObject::make<SectionType>(section, MaterialRef(new Material)));
     const QList<QPair<std::function<void(Member&)>, bool>> changes{
-        {[](Member& m) { m.setGeometryGroup(GeometryGroupRef(new GeometryGroup)); }, false},
-        {[](Member& m) { m.swapEnds(), m.setGeometryGroup(GeometryGroupRef(new GeometryGroup)); }, true},
-        {[](Member& m) { m.setAxis(MemberAxisRef(new MemberAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, true)))); },
+        {[](Member& m) { m.setGeometryGroup(VaroObject::make<GeometryGroup>()); }, false},
+        {[](Member& m) { m.swapEnds(), m.setGeometryGroup(VaroObject::make<GeometryGroup>()); }, true},
+        {[](Member& m) { m.setAxis(VaroObject::make<MemberAxis>(Axis(Vector3(0, 0, 1), NodeRef(), true, true))); },
          false},
         {[](Member& m) { m.setAxis(MemberAxisRef()); }, true}, // no axis on one side
-        {[&](Member& m) { m.setSectionType(SectionTypeRef(new SectionType(section, MaterialRef(new Material)))); },
+        {[&](Member& m) { m.setSectionType(VaroObject::make<SectionType>(section, MaterialRef(new Material))); },
          false},
     };
     for (int i = 0; i < changes.size(); ++i) {
@@ -244,9 +244,9 @@ void TestGeometry::massAndDistance()
     square->setTopFlangeWidth(0.1);
     square->compute();
     const MaterialRef steel(new Material({QStringLiteral("Steel")}, 2.05e11, 7.9e10, 7850, 1.2e-5));
-    member.setSectionType(SectionTypeRef(new SectionType(square, steel)));
+    member.setSectionType(VaroObject::make<SectionType>(square, steel));
     QVERIFY(std::fabs(member.mass() - 7850 * 0.01 * 4) < 1e-9 * member.mass());
-    member.setSectionType(SectionTypeRef(new SectionType(square, MaterialRef(new Material))));
+    member.setSectionType(VaroObject::make<SectionType>(square, MaterialRef(new Material)));
     QCOMPARE(member.mass(), 0.0); // an invalid material weighs nothing
 
     // To the nearest point of the member: beside it, or past either end.

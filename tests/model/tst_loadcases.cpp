@@ -40,7 +40,7 @@ void TestLoadCases::factorsAreHeldToTwoDecimals()
 {
     QFETCH(double, factor);
     QFETCH(double, stored);
-    const LoadingRef dead(new Loading);
+    const LoadingRef dead(VaroObject::make<Loading>());
     Combination combination;
     combination.addFactor(dead, factor);
     QCOMPARE(combination.factors().contains(dead), stored != 0.0);
@@ -56,7 +56,7 @@ void TestLoadCases::factorsAreHeldToTwoDecimals()
 
 void TestLoadCases::equality()
 {
-    const LoadingRef dead(new Loading), live(new Loading);
+    const LoadingRef dead(VaroObject::make<Loading>()), live(VaroObject::make<Loading>());
     Combination a(QStringLiteral("ULS")), b(QStringLiteral("ULS"));
     a.setFactors({{dead, 1.4}, {live, 1.6}});
     b.setFactors({{live, 1.6}, {dead, 1.4}});
@@ -70,7 +70,7 @@ void TestLoadCases::equality()
     QVERIFY(a != b);
 
     // Setting the factors replaces the map, rounded, without the zeros.
-    const LoadingRef wind(new Loading);
+    const LoadingRef wind(VaroObject::make<Loading>());
     SwayCase sway;
     sway.addFactor(wind, 1.0);
     sway.setFactors({{dead, 1.355}, {live, 0.001}});
@@ -81,7 +81,7 @@ void TestLoadCases::equality()
 
 void TestLoadCases::editorCopies()
 {
-    const LoadingRef dead(new Loading(QStringLiteral("Dead")));
+    const LoadingRef dead(VaroObject::make<Loading>(QStringLiteral("Dead")));
     SwayCase sway(QStringLiteral("Sway"));
     sway.addFactor(dead, 0.5);
     sway.setTakeComponent(SwayCase::Z);
@@ -105,16 +105,16 @@ void TestLoadCases::editorCopies()
 // the last lets go of the whole chain.
 void TestLoadCases::aLongChainIsReleased()
 {
-    CombinationRef last(new Combination("0"));
+    CombinationRef last(VaroObject::make<Combination>("0"));
     QPointer<Loading> bottom;
     {
-        const LoadingRef loading(new Loading("L"));
+        const LoadingRef loading(VaroObject::make<Loading>("L"));
         last->addFactor(loading, 1.0);
         bottom = loading.data();
     }
     const QPointer<Combination> first = last.data();
     for (int i = 1; i < 200000; ++i) {
-        const CombinationRef next(new Combination(QString::number(i)));
+        const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
         next->addFactor(last, 1.0);
         last = next;
     }

@@ -20,14 +20,14 @@ const double smallestForce = std::ldexp(1.0, -10);
 
 NodeRef nodeAt(const Vector3& position)
 {
-    const NodeRef node(new Node);
+    const NodeRef node(VaroObject::make<Node>());
     node->setPosition(position);
     return node;
 }
 
 LoadAxisRef loadAxis(const Vector3& vector, bool global, const NodeRef& node = NodeRef())
 {
-    return LoadAxisRef(new LoadAxis(Axis(vector, node, global, false)));
+    return VaroObject::make<LoadAxis>(Axis(vector, node, global, false));
 }
 
 QList<Load::PositionedForce> pairsOf(std::initializer_list<Load::PositionedForce> pairs)
@@ -133,11 +133,11 @@ void TestLoads::swappedEndsKeepTheGlobalForces()
         {orthogonal, Axis(Vector3(0, 1, 0), NodeRef(), false, false)},
     };
     for (const auto& c : cases) {
-        const MemberRef member(new Member(nodeAt(Vector3(1, 1, 0)), nodeAt(Vector3(4, 5, 2))));
+        const MemberRef member(VaroObject::make<Member>(nodeAt(Vector3(1, 1, 0)), nodeAt(Vector3(4, 5, 2))));
         if (c.first.vector().lengthSquared() > 0)
-            member->setAxis(MemberAxisRef(new MemberAxis(c.first)));
+            member->setAxis(VaroObject::make<MemberAxis>(c.first));
         PointLoad load(member);
-        load.setAxis(LoadAxisRef(new LoadAxis(c.second)));
+        load.setAxis(VaroObject::make<LoadAxis>(c.second));
         load.setPositionedForces(pairsOf({{0.25, 10.0}, {0.75, -4.0}}));
         load.updateCache();
         QVERIFY(load.isCacheValid());
@@ -159,7 +159,7 @@ void TestLoads::swappedEndsKeepTheGlobalForces()
 void TestLoads::cacheFollowsAxisAndMember()
 {
     const NodeRef target = nodeAt(Vector3(2, 3, 4));
-    const MemberRef member(new Member(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(4, 0, 0))));
+    const MemberRef member(VaroObject::make<Member>(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(4, 0, 0))));
     TorqueLoad load(member);
 
     load.updateCache();
@@ -193,7 +193,7 @@ void TestLoads::cacheFollowsAxisAndMember()
     QVERIFY(!load.isCacheValid());
 
     // The load follows a change of member.
-    const MemberRef other(new Member(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(0, 5, 0))));
+    const MemberRef other(VaroObject::make<Member>(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(0, 5, 0))));
     load.setMember(other);
     load.updateCache();
     QVERIFY(load.isCacheValid());
@@ -233,7 +233,7 @@ void TestLoads::spanAndCentroid()
 
 void TestLoads::copiesAndDefaults()
 {
-    const LoadingRef dead(new Loading(QStringLiteral("Dead")));
+    const LoadingRef dead(VaroObject::make<Loading>(QStringLiteral("Dead")));
     const QSharedPointer<TrapezoidLoad> pattern = TrapezoidLoad::makeDefault(dead);
     QCOMPARE(pattern->axis()->axis(), Axis(Vector3(0, 1, 0), NodeRef(), true, false));
     QCOMPARE(pattern->positionedForces(), pairsOf({{0.0, -10000.0}, {1.0, -10000.0}}));
@@ -241,7 +241,7 @@ void TestLoads::copiesAndDefaults()
 
     // A copy on another member keeps its kind, case, axis and pairs, and
     // follows its new member.
-    const MemberRef member(new Member(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(3, 0, 0))));
+    const MemberRef member(VaroObject::make<Member>(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(3, 0, 0))));
     const LoadRef copy = pattern->makeCopyOnMember(member);
     QVERIFY(qSharedPointerObjectCast<TrapezoidLoad>(copy));
     QCOMPARE(copy->member(), member);
@@ -255,12 +255,12 @@ void TestLoads::copiesAndDefaults()
 
 void TestLoads::consolidation()
 {
-    PointLoad first(MemberRef(new Member(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(3, 0, 0)))));
+    PointLoad first(VaroObject::make<Member>(nodeAt(Vector3(0, 0, 0)), nodeAt(Vector3(3, 0, 0))));
     first.setAxis(loadAxis(Vector3(0, 1, 0), true));
     first.setPositionedForces(pairsOf({{0.5, -10.0}}));
     const QList<QPair<std::function<void(Load*)>, bool>> changes{
         {[](Load*) {}, true}, // another kind, same settings
-        {[](Load* l) { l->setLoadCase(LoadingRef(new Loading)); }, false},
+        {[](Load* l) { l->setLoadCase(VaroObject::make<Loading>()); }, false},
         {[](Load* l) { l->setAxis(loadAxis(Vector3(0, 1, 0), true)); }, true}, // equal axis, other object
         {[](Load* l) { l->setAxis(loadAxis(Vector3(0, 1, 0), false)); }, false},
         {[](Load* l) { l->setAxis(LoadAxisRef()); }, true}, // no axis on one side

@@ -54,7 +54,7 @@ void TestReports::loadCasesSetTheMarkerForGood()
     Report::ReportBlock block;
     QVERIFY(block.isEmpty());
     QCOMPARE(block.loadCaseMarker(), 0);
-    const LoadCaseRef dead(new Loading), live(new Loading);
+    const LoadCaseRef dead(VaroObject::make<Loading>()), live(VaroObject::make<Loading>());
     block.insertLoadCase(live, LoadCaseRef());
     block.insertLoadCase(dead, live);
     QCOMPARE(block.loadCases(), QList<LoadCaseRef>({dead, live}));

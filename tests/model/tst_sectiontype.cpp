@@ -28,7 +28,7 @@ SectionTypeRef universalBeam()
     section->setRotated(true);
     const MaterialRef steel(new Material({QStringLiteral("Steel"), QString(), QStringLiteral("S355 & <grade>")},
                                          2.1e11, 8.1e10, 7850, 1.2e-5));
-    return SectionTypeRef(new SectionType(section, steel));
+    return VaroObject::make<SectionType>(section, steel);
 }
 
 QString written(const SectionType& sectionType)
@@ -46,7 +46,7 @@ SectionTypeRef read(const QString& text, QString* error = nullptr)
 {
     QXmlStreamReader reader(text);
     reader.readNextStartElement();
-    SectionTypeRef sectionType(new SectionType);
+    SectionTypeRef sectionType(VaroObject::make<SectionType>());
     sectionType->readXML(reader, nullptr);
     if (error)
         *error = reader.errorString();
@@ -80,7 +80,7 @@ void TestSectionType::nameAndShapeMatching()
     const QList<std::tuple<SectionTypeRef, QStringList, bool>> cases{
         {universalBeam(), {"BRITISH", "ub", "127 X 76 X 13"}, true},
         {universalBeam(), {"European", "UC", "127 x 76"}, false},
-        {SectionTypeRef(new SectionType(shortNames, MaterialRef())), {"british", "", ""}, true}, // missing read empty
+        {VaroObject::make<SectionType>(shortNames, MaterialRef()), {"british", "", ""}, true}, // missing read empty
         {SectionTypeRef(), {"", "", ""}, false},
     };
     for (const auto& c : cases) {

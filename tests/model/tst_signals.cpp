@@ -75,14 +75,14 @@ void TestSignals::setterSignalsAndStamps_data()
     QTest::addColumn<bool>("stamps");
 
     const QStringList none;
-    const NodeRef node(new Node);
-    const LoadingRef loading(new Loading);
+    const NodeRef node(VaroObject::make<Node>());
+    const LoadingRef loading(VaroObject::make<Loading>());
 
     QTest::newRow("Node::setPosition") << change<Node>([](Node* n) { n->setPosition(Vector3(1, 2, 3)); })
                                        << pair("Position") << true;
     QTest::newRow("Node::setPosition, same place") << change<Node>([](Node* n) { n->setPosition(Vector3()); })
                                                    << pair("Position") << true;
-    QTest::newRow("Node::setSupport") << change<Node>([](Node* n) { n->setSupport(SupportRef(new Support)); })
+    QTest::newRow("Node::setSupport") << change<Node>([](Node* n) { n->setSupport(VaroObject::make<Support>()); })
                                       << pair("Support") << true;
     QTest::newRow("Node::setSupport, unchanged") << change<Node>([](Node* n) { n->setSupport(SupportRef()); })
                                                  << none << false;

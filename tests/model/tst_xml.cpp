@@ -98,56 +98,56 @@ QSharedPointer<T> firstOf(const QList<VaroObjectRef>& objects)
 // One object of every kind, listed so that each stands after what it refers to.
 QList<VaroObjectRef> everyKind()
 {
-    const GeometryGroupRef group(new GeometryGroup(QStringLiteral("Frame <A> & \"B\"")));
+    const GeometryGroupRef group(VaroObject::make<GeometryGroup>(QStringLiteral("Frame <A> & \"B\"")));
     group->setColour(QColor(10, 20, 30, 40));
     group->setAnalysisPurpose(false);
-    const LoadingRef dead(new Loading(QStringLiteral("Dead")));
+    const LoadingRef dead(VaroObject::make<Loading>(QStringLiteral("Dead")));
     dead->setColour(QColor(Qt::red));
-    const LoadingRef live(new Loading(QStringLiteral("Live")));
-    const GravityCaseRef gravity(new GravityCase(QStringLiteral("Gravity")));
+    const LoadingRef live(VaroObject::make<Loading>(QStringLiteral("Live")));
+    const GravityCaseRef gravity(VaroObject::make<GravityCase>(QStringLiteral("Gravity")));
     gravity->setAcceleration(9.80665);
     gravity->setAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, false));
-    const SwayCaseRef sway(new SwayCase(QStringLiteral("Sway")));
+    const SwayCaseRef sway(VaroObject::make<SwayCase>(QStringLiteral("Sway")));
     sway->addFactor(dead, 1.5);
     sway->addFactor(gravity, -0.35);
     sway->setTakeComponent(SwayCase::Z);
     sway->setApplyComponent(SwayCase::Y);
-    const CombinationRef combination(new Combination(QStringLiteral("ULS")));
+    const CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("ULS")));
     combination->setFactors({{dead, 1.4}, {live, 1.6}, {sway, 1.0}});
     combination->setSecondOrder(true);
 
-    const SupportRef support(new Support(QStringLiteral("Pinned"), 7));
-    const NodeRef n1(new Node), n2(new Node), n3(new Node);
+    const SupportRef support(VaroObject::make<Support>(QStringLiteral("Pinned"), 7));
+    const NodeRef n1(VaroObject::make<Node>()), n2(VaroObject::make<Node>()), n3(VaroObject::make<Node>());
     n1->setPosition(Vector3(0.1, -2.5e-7, 1.0 / 3.0));
     n1->setSupport(support);
     n1->setGeometryGroup(group);
     n2->setPosition(Vector3(3, 4, 0));
     n3->setPosition(Vector3(0, 0, 5));
-    const MemberAxisRef towardsN3(new MemberAxis(Axis(Vector3(), n3, true, false), QStringLiteral("Towards N3")));
+    const MemberAxisRef towardsN3(VaroObject::make<MemberAxis>(Axis(Vector3(), n3, true, false), QStringLiteral("Towards N3")));
     const CrossSectionRef section(new CrossSection);
     section->setArea(0.0016);
     const MaterialRef steel(new Material({QStringLiteral("Steel")}, 2.05e11, 7.9e10, 7850, 1.2e-5));
-    const SectionTypeRef sectionType(new SectionType(section, steel));
-    const MemberRef member(new Member(n1, n2));
+    const SectionTypeRef sectionType(VaroObject::make<SectionType>(section, steel));
+    const MemberRef member(VaroObject::make<Member>(n1, n2));
     member->setAxis(towardsN3);
     member->setSectionType(sectionType);
     member->setGeometryGroup(group);
     member->setPinAtB(true);
 
-    const LoadAxisRef localZ(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), false, true), QStringLiteral("Local z")));
-    const QSharedPointer<PointLoad> point(new PointLoad(member));
+    const LoadAxisRef localZ(VaroObject::make<LoadAxis>(Axis(Vector3(0, 0, 1), NodeRef(), false, true), QStringLiteral("Local z")));
+    const QSharedPointer<PointLoad> point(VaroObject::make<PointLoad>(member));
     point->setAxis(localZ);
     point->setLoadCase(dead);
     point->setPositionedForces({{1.0 / 3.0, -12.5}});
-    const QSharedPointer<TorqueLoad> torque(new TorqueLoad(member));
+    const QSharedPointer<TorqueLoad> torque(VaroObject::make<TorqueLoad>(member));
     torque->setAxis(localZ);
     torque->setLoadCase(live);
     torque->setPositionedForces({{0.75, 1e-300}});
-    const QSharedPointer<TrapezoidLoad> trapezoid(new TrapezoidLoad(member));
+    const QSharedPointer<TrapezoidLoad> trapezoid(VaroObject::make<TrapezoidLoad>(member));
     trapezoid->setLoadCase(dead);
     trapezoid->setPositionedForces({{0.2, -1.0}, {0.9, -3.25}});
 
-    const ReportRef report(new Report);
+    const ReportRef report(VaroObject::make<Report>());
     const Report::ReportBlockRef nested(new Report::ReportBlock);
     nested->insertItem(Report::ReportItemRef(new Report::ReportItem(Report::ChapterMemberInput)), {});
     nested->insertLoadCase(dead, {});
@@ -214,8 +214,8 @@ void TestXml::readObjectsKeepTheirValues()
 
 void TestXml::sharedReferenceIsWrittenOnceAndReadAsOne()
 {
-    const SupportRef support(new Support(QStringLiteral("Fixed"), 63));
-    const NodeRef a(new Node), b(new Node);
+    const SupportRef support(VaroObject::make<Support>(QStringLiteral("Fixed"), 63));
+    const NodeRef a(VaroObject::make<Node>()), b(VaroObject::make<Node>());
     a->setSupport(support);
     b->setSupport(support);
     const QString text = writeObjects({a, b});
@@ -329,7 +329,7 @@ void TestXml::titlesRoundTrip_data()
 void TestXml::titlesRoundTrip()
 {
     QFETCH(QString, text);
-    const LoadingRef loading(new Loading(text));
+    const LoadingRef loading(VaroObject::make<Loading>(text));
     QList<VaroObjectRef> objects;
     QVERIFY(readObjects(writeObjects({loading}), &objects));
     QCOMPARE(objects.value(0).objectCast<Loading>()->name(), text);

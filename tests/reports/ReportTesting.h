@@ -26,7 +26,7 @@ class ReportDocument
 {
 public:
     QSharedPointer<DocumentModel> document = newDocument();
-    LoadingRef loading{new Loading("Dead")};
+    LoadingRef loading{VaroObject::make<Loading>("Dead")};
     SectionTypeRef section;
 
     ReportDocument()
@@ -39,7 +39,7 @@ public:
         shape->setWebThickness(0.006);
         shape->setTopFlangeThickness(0.009);
         shape->compute();
-        section = SectionTypeRef(new SectionType(shape, MaterialRef(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6))));
+        section = VaroObject::make<SectionType>(shape, MaterialRef(new Material({"Steel"}, 210e9, 81e9, 7850, 12e-6)));
         document->libraries()->loadCaseLibrary()->append(loading);
     }
 
@@ -47,13 +47,13 @@ public:
     {
         const NodeRef n = nodeAt(x, y, z);
         if (restraints)
-            n->setSupport(SupportRef(new Support("Pin", restraints)));
+            n->setSupport(VaroObject::make<Support>("Pin", restraints));
         document->structureModel()->appendObjects({n});
         return n;
     }
     MemberRef member(const NodeRef& a, const NodeRef& b)
     {
-        const MemberRef m(new Member(a, b));
+        const MemberRef m(VaroObject::make<Member>(a, b));
         m->setSectionType(section);
         document->structureModel()->appendObjects({m});
         return m;
@@ -94,7 +94,7 @@ public:
     // A report of the chapters at its top level, for the loading.
     ReportLayoutRef layout(const QStringList& chapters)
     {
-        const ReportRef report(new Report);
+        const ReportRef report(VaroObject::make<Report>());
         for (const QString& chapter : chapters)
             report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(chapter)),
                                             Report::ReportItemRef());

@@ -84,7 +84,7 @@ void tst_Covers::blockInsidePlate()
     for (int i = 0; i < titles.size(); ++i)
         document->titles()->setTitle(i / 2, i % 2, titles[i]);
 
-    const ReportRef report(new Report);
+    const ReportRef report(VaroObject::make<Report>());
     for (const QString& chapter : {Report::ChapterGroupCover, Report::ChapterLoadCaseCover})
         report->rootBlock()->insertItem(Report::ReportItemRef(new Report::ReportItem(chapter)), {});
     const QSharedPointer<CurrentState> state(new CurrentState);
@@ -94,7 +94,7 @@ void tst_Covers::blockInsidePlate()
     QCOMPARE(layout->pages.size(), 2);
     if (!group.isEmpty())
         for (ReportLayout::Page& page : layout->pages)
-            page[0].group = GroupRef(new GeometryGroup(group));
+            page[0].group = GroupRef(VaroObject::make<GeometryGroup>(group));
 
     // As the export prints: A4 at 600 dpi, each page painted into the printable area.
     QTemporaryDir folder;

@@ -102,11 +102,11 @@ void tst_Layout::chaptersBreakLinesAndPages()
 
     // A block repeated for a load case nobody uses adds nothing, and an
     // empty report has no pages but is still announced.
-    const ReportRef report(new Report);
+    const ReportRef report(VaroObject::make<Report>());
     const Report::ReportBlockRef block(new Report::ReportBlock);
     block->insertItem(Report::ReportItemRef(new Report::ReportItem(Report::ChapterLoadInput)), {});
-    block->insertLoadCase(LoadingRef(new Loading("Unused")), {});
-    for (const ReportRef& nothing : {ReportRef(new Report), report}) {
+    block->insertLoadCase(VaroObject::make<Loading>("Unused"), {});
+    for (const ReportRef& nothing : {VaroObject::make<Report>(), report}) {
         ReportLayout layout(d.document, QSharedPointer<CurrentState>(new CurrentState), ViewPointRef(new ViewPoint),
                             nothing);
         QSignalSpy laidOut(&layout, &ReportLayout::PagesLaidOut);

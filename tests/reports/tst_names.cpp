@@ -56,7 +56,7 @@ struct Printed
 Printed print(ReportDocument& d, const QStringList& chapters, const QString& group, int dpi)
 {
     const ReportLayoutRef layout = d.layout(chapters);
-    const GroupRef geometry(new GeometryGroup(group));
+    const GroupRef geometry(VaroObject::make<GeometryGroup>(group));
     for (ReportLayout::Page& page : layout->pages)
         for (ReportLayout::Plate& plate : page) {
             plate.group = geometry;
@@ -97,7 +97,7 @@ void tst_Names::printedAsTyped()
     ReportDocument d;
     const QList<MemberRef> beam = d.beam(1);
     for (const NodeRef& node : {beam[0]->nodeA(), beam[0]->nodeB()})
-        node->setSupport(SupportRef(new Support(QStringLiteral("Pin ") + name, Dof::All)));
+        node->setSupport(VaroObject::make<Support>(QStringLiteral("Pin ") + name, Dof::All));
     d.section->material()->setNames({QStringLiteral("Steel ") + name});
     d.section->crossSection()->setNames({QStringLiteral("Section ") + name});
     d.loading->setName(QStringLiteral("Case ") + name);

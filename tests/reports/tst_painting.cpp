@@ -157,7 +157,7 @@ void tst_Painting::loadPageHeadersAndZeroLoad()
     ReportDocument d;
     d.load<PointLoad>(d.member(d.node(0.0), d.node(4.0)), {{0.5, 0.0}});
     const ReportLayoutRef layout = d.layout({Report::ChapterLoadInput, Report::ChapterNodeInput});
-    const GroupRef group(new GeometryGroup("Frame"));
+    const GroupRef group(VaroObject::make<GeometryGroup>("Frame"));
     for (ReportLayout::Plate& plate : layout->pages[0])
         plate.group = group;
     ReportPainter painter(layout, d.document->unitSystem(), {});
@@ -195,7 +195,7 @@ void tst_Painting::loadSeenEndOn()
 {
     ReportDocument d;
     const LoadRef load = d.load<PointLoad>(d.member(d.node(-1.0), d.node(1.0)), {{0.5, 1000.0}});
-    load->setAxis(LoadAxisRef(new LoadAxis(Axis(Vector3(0, 0, 1), NodeRef(), true, false))));
+    load->setAxis(VaroObject::make<LoadAxis>(Axis(Vector3(0, 0, 1), NodeRef(), true, false)));
     ReportPainter painter(d.layout({}), d.document->unitSystem(), {});
     QImage image = painted(painter, 0, 72, QSize(200, 200));
     QPainter target(&image);

@@ -74,8 +74,8 @@ QStringList chapters(const Report::ReportBlockRef& block)
 struct Editor
 {
     ReportDocument d;
-    LoadingRef live{new Loading("Live")};
-    ReportRef report{new Report};
+    LoadingRef live{VaroObject::make<Loading>("Live")};
+    ReportRef report{VaroObject::make<Report>()};
     QSharedPointer<CurrentState> state{new CurrentState};
     ViewPointRef camera{new ViewPoint};
     ReportView view{d.document->unitSystem(), state};
@@ -85,7 +85,7 @@ struct Editor
         const QList<MemberRef> beam = d.beam(2);
         d.load<PointLoad>(beam[0], {{0.5, -1000.0}});
         d.document->libraries()->loadCaseLibrary()->append(live);
-        d.document->structureModel()->appendObjects({pairsLoad(LoadRef(new PointLoad(beam[1])), {{0.5, -10.0}}, live)});
+        d.document->structureModel()->appendObjects({pairsLoad(LoadRef(VaroObject::make<PointLoad>(beam[1])), {{0.5, -10.0}}, live)});
         state->setLoadCase(d.loading);
         for (const QString& code : codes)
             report->rootBlock()->insertItem(chapterItem(code), {});
@@ -314,7 +314,7 @@ void tst_ReportView::previewFollowsDocument()
 void tst_ReportView::words()
 {
     Editor e({Report::ChapterNodeInput});
-    e.d.document->reportModel()->appendReports({ReportRef(new Report)});
+    e.d.document->reportModel()->appendReports({VaroObject::make<Report>()});
     e.appendBlock({e.d.loading, e.live}, {"MMGR"});
     QWidget* target = e.pane("FormatView");
     const auto ask = [&](const QString& word, QVariantList below) {

@@ -76,7 +76,7 @@ void tst_Tables::memberInputTable()
     ReportDocument d;
     const NodeRef b = d.node(4.0), a = d.node(0.0, 3.0);
     const MemberRef member = d.member(a, b);
-    const MemberRef bare(new Member(b, a));
+    const MemberRef bare(VaroObject::make<Member>(b, a));
     d.document->structureModel()->appendObjects({bare});
     Painter p(d);
     const QSharedPointer<UnitSystem> units = d.document->unitSystem();
@@ -262,9 +262,9 @@ void tst_Tables::loadCaseSummary()
     QVERIFY(html.contains("<td class=\"headingR\">Dead</td>"));
 
     const QString heading = "<tr><td align=\"right\" class=\"headingL\">%1:</td><td class=\"headingR\">%2</td></tr>";
-    QVERIFY(p.painter.loadCaseCoverInformation(CombinationRef(new Combination("Ultimate")), {}, {})
+    QVERIFY(p.painter.loadCaseCoverInformation(VaroObject::make<Combination>("Ultimate"), {}, {})
                 .contains(heading.arg("Combination", "Ultimate")));
-    QVERIFY(p.painter.loadCaseCoverInformation(SwayCaseRef(new SwayCase("Notional")), {}, {})
+    QVERIFY(p.painter.loadCaseCoverInformation(VaroObject::make<SwayCase>("Notional"), {}, {})
                 .contains(heading.arg("Swaycase", "Notional")));
 }
 
@@ -273,7 +273,7 @@ void tst_Tables::loadCaseSummary()
 void tst_Tables::coverCounts()
 {
     ReportDocument d;
-    const GeometryGroupRef sketch(new GeometryGroup("Sketch"));
+    const GeometryGroupRef sketch(VaroObject::make<GeometryGroup>("Sketch"));
     sketch->setAnalysisPurpose(false);
     const MemberRef analysed = d.member(d.node(0.0), d.node(2.0));
     const NodeRef outside = d.node(5.0);

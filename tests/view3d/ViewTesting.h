@@ -56,7 +56,7 @@ struct ViewBench
         section->setOverallDepth(0.2);
         section->setTopFlangeWidth(0.1);
         section->compute();
-        steel.reset(new SectionType(section, MaterialRef(new Material({QStringLiteral("Steel")}, 2.1e11, 8.1e10, 7850, 1.2e-5))));
+        steel = VaroObject::make<SectionType>(section, MaterialRef(new Material({QStringLiteral("Steel")}, 2.1e11, 8.1e10, 7850, 1.2e-5)));
         view.reset(new StructureView(units, state, nullptr));
         view->setDocumentModel(doc);
         view->setViewPoint(viewPoint);
@@ -73,14 +73,14 @@ struct ViewBench
 
     NodeRef node(double x, double y, double z = 0.0)
     {
-        const NodeRef n(new Node);
+        const NodeRef n(VaroObject::make<Node>());
         n->setPosition(Vector3(x, y, z));
         structure()->appendObjects({n});
         return n;
     }
     MemberRef member(const NodeRef& a, const NodeRef& b)
     {
-        const MemberRef m(new Member(a, b));
+        const MemberRef m(VaroObject::make<Member>(a, b));
         m->setSectionType(steel);
         structure()->appendObjects({m});
         return m;

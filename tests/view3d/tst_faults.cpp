@@ -81,7 +81,7 @@ void TestFaults::stripWithoutEndVertex()
 void TestFaults::failedLoadWithoutMember()
 {
     ViewBench bench(false);
-    StandInAnalysis::_statusObject.reset(new PointLoad(MemberRef()));
+    StandInAnalysis::_statusObject = VaroObject::make<PointLoad>(MemberRef());
     bench.state->setMode(CurrentState::Results);
     QVERIFY(!bench.view->captureImage(64, 64).isNull());
     StandInAnalysis::_statusObject.reset();

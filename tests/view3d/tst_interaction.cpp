@@ -280,7 +280,7 @@ void TestInteraction::boxTakesWhatReachesIntoIt()
 
 void TestInteraction::boxPassesEndWhenAPassRemovesNothing()
 {
-    const VaroObjectRef a(new Node), b(new Node);
+    const VaroObjectRef a(VaroObject::make<Node>()), b(VaroObject::make<Node>());
     int passes = 0;
     // The first pass finds a and a stray colour; later passes only the stray.
     const QList<VaroObjectRef> found = StructureView::collectFromPasses(

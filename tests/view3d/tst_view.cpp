@@ -47,7 +47,7 @@ int pixelsNear(const QImage& image, const QColor& colour, int tolerance = 24)
 LoadRef buildCantilever(ViewBench& bench)
 {
     const NodeRef a = bench.node(-1.0, 0.0), b = bench.node(2.0, 0.0);
-    a->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    a->setSupport(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)));
     const MemberRef m = bench.member(a, b);
     const LoadCaseRef loading = bench.doc->loadCases().value(0);
     const LoadRef load = PointLoad::makeDefault(loading);
@@ -75,7 +75,7 @@ struct SpaceScene
         b = bench.node(X + 2.0, 0.0);
         c = bench.node(X + 2.0, -2.0, 1.0);
         for (const NodeRef& n : {a, c})
-            n->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+            n->setSupport(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)));
         ab = bench.member(a, b);
         bc = bench.member(b, c);
         bc->setPinAtB(true);
@@ -240,7 +240,7 @@ void TestView::capturedScene()
 {
     ViewBench bench(false);
     const NodeRef a = bench.node(-2.0, 0.0), b = bench.node(2.0, 1.0), c = bench.node(0.0, -2.0);
-    a->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    a->setSupport(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)));
     bench.actions()->actionSelectObjects({c});
     QTRY_COMPARE(bench.doc->selectionModel()->selectedNodes().size(), 1);
     const QImage image = bench.view->captureImage(512, 512);
@@ -253,7 +253,7 @@ void TestView::capturedScene()
     QVERIFY(nearColour(image.pixel(pixelOf(image, 2.0, 1.0) + QPoint(5, 0)), Qt::white));
 
     // A capture that shows a group: its nodes in full, the others faded towards the white.
-    const GeometryGroupRef group(new GeometryGroup);
+    const GeometryGroupRef group(VaroObject::make<GeometryGroup>());
     b->setGeometryGroup(group);
     bench.node(1.0, -1.0);
     StructureView::CaptureSettings settings;
@@ -370,7 +370,7 @@ void TestView::everyPassLeavesTheSwitchesOff()
     buildCantilever(bench);
     const MemberRef propped = bench.member(bench.structure()->members().first()->nodeB(), bench.node(2.0, -2.0));
     propped->setPinAtA(true);
-    propped->nodeB()->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    propped->nodeB()->setSupport(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)));
     bench.state->setMode(mode);
     bench.state->setResultMode(resultMode);
     bench.state->enableRenderSolid(solid);
@@ -411,10 +411,10 @@ void TestView::framesLeaveValidCachesAlone()
     ViewBench bench(false);
     buildCantilever(bench);
     const QSharedPointer<CountingMember> propped(
-        new CountingMember(bench.structure()->members().first()->nodeB(), bench.node(4.0, -2.0)));
+        VaroObject::make<CountingMember>(bench.structure()->members().first()->nodeB(), bench.node(4.0, -2.0)));
     propped->setSectionType(bench.steel);
     propped->setPinAtA(true);
-    propped->nodeB()->setSupport(SupportRef(new Support(QStringLiteral("Fixed"), Dof(63))));
+    propped->nodeB()->setSupport(VaroObject::make<Support>(QStringLiteral("Fixed"), Dof(63)));
     const LoadRef load = PointLoad::makeDefault(bench.state->loadCase());
     load->setMember(propped);
     load->setPositionedForces({Load::PositionedForce(0.5, -5000.0)});
@@ -471,7 +471,7 @@ void TestView::dirtyFlags()
     QCOMPARE(dirtySet(), QList<int>() << StructureView::LoadingRecord << StructureView::ResultsRecord
                                       << StructureView::ResultScalingRecord << StructureView::PointsOfInterestRecord);
     bench.frame();
-    bench.state->setGroup(GroupRef(new GeometryGroup));
+    bench.state->setGroup(GroupRef(VaroObject::make<GeometryGroup>()));
     QCOMPARE(dirtySet(), QList<int>() << StructureView::GeometryRecord);
     bench.frame();
     QCOMPARE(dirtySet(), QList<int>());
@@ -480,7 +480,7 @@ void TestView::dirtyFlags()
 void TestView::geometryRecord()
 {
     ViewBench bench;
-    const GeometryGroupRef red(new GeometryGroup(QStringLiteral("Red"))), grey(new GeometryGroup(QStringLiteral("Grey")));
+    const GeometryGroupRef red(VaroObject::make<GeometryGroup>(QStringLiteral("Red"))), grey(VaroObject::make<GeometryGroup>(QStringLiteral("Grey")));
     red->setColour(QColor(255, 0, 0));
     grey->setColour(QColor(128, 128, 128));
     grey->setAnalysisPurpose(false);
@@ -736,7 +736,7 @@ void TestView::memberlessLoadIsSkipped()
 {
     ViewBench bench(false);
     buildCantilever(bench);
-    const LoadRef loose(new PointLoad(MemberRef()));
+    const LoadRef loose(VaroObject::make<PointLoad>(MemberRef()));
     loose->setLoadCase(bench.state->loadCase());
     bench.structure()->appendObjects({loose});
     bench.actions()->actionSelectObjects({loose});

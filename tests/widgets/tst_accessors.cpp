@@ -136,14 +136,14 @@ void TestAccessors::loadCasePagesOfferRemovalExactlyWhenAllowed()
     frame.nodes[0]->setGeometryGroup(frame.group);
     const QSharedPointer<Libraries> libraries = document->libraries();
     QMap<QString, VaroObjectRef> byName{{"Dead", frame.loading},
-                                        {"E", LoadingRef(new Loading("E"))},
-                                        {"F", LoadingRef(new Loading("F"))},
-                                        {"G", GravityCaseRef(new GravityCase("G"))},
-                                        {"S", SwayCaseRef(new SwayCase("S"))},
-                                        {"C", CombinationRef(new Combination("C"))},
+                                        {"E", VaroObject::make<Loading>("E")},
+                                        {"F", VaroObject::make<Loading>("F")},
+                                        {"G", VaroObject::make<GravityCase>("G")},
+                                        {"S", VaroObject::make<SwayCase>("S")},
+                                        {"C", VaroObject::make<Combination>("C")},
                                         {"Frame", frame.group},
-                                        {"Free", GeometryGroupRef(new GeometryGroup("Free"))},
-                                        {"Plain", GroupRef(new Group("Plain"))}};
+                                        {"Free", VaroObject::make<GeometryGroup>("Free")},
+                                        {"Plain", VaroObject::make<Group>("Plain")}};
     byName["C"].staticCast<SuperLoadCase>()->setFactors({{byName["E"].staticCast<LoadCase>(), 1.0},
                                                          {byName["S"].staticCast<LoadCase>(), 1.0}});
     libraries->loadCaseLibrary()->append(byName["C"].staticCast<LoadCase>());
@@ -185,8 +185,8 @@ void TestAccessors::editsAreWrittenBackOnTheWayOut()
     QFETCH(QString, way);
     LoadCaseAccessor accessor{UnitSystemRef()};
     accessor.show();
-    const LoadingRef first(new Loading("First"));
-    const CombinationRef second(new Combination("Second"));
+    const LoadingRef first(VaroObject::make<Loading>("First"));
+    const CombinationRef second(VaroObject::make<Combination>("Second"));
     accessor.editLoadCase(first);
     auto* page = qobject_cast<FakePage*>(accessor.loadingView());
     QCOMPARE(accessor.currentWidget(), page);
@@ -213,8 +213,8 @@ void TestAccessors::accessorsDoWithoutPages()
     GroupAccessor groups{UnitSystemRef()};
     SectionAccessor sections{UnitSystemRef(new UnitSystem)};
     installFakePages();
-    cases.editLoadCase(LoadingRef(new Loading("L")));
-    groups.editGroup(GeometryGroupRef(new GeometryGroup("G")));
+    cases.editLoadCase(VaroObject::make<Loading>("L"));
+    groups.editGroup(VaroObject::make<GeometryGroup>("G"));
     QCOMPARE(cases.count() + groups.count(), 2);
     QVERIFY(!cases.loadingView() && !groups.geometryGroupView() && !sections.crossSectionView());
     QSignalSpy chosen(&sections, &SectionAccessor::SectionChosen);

@@ -111,7 +111,7 @@ void TestPickers::aCellChoosesTheLibrarysOwnEntry()
     // An equal mask lights the library's entry, which survives a rebuild at
     // the scroll position the user left.
     const SupportRef last = library->valuesOf(library->root()).last();
-    picker.setSelection(SupportRef(new Support("Copy", last->dof())));
+    picker.setSelection(VaroObject::make<Support>("Copy", last->dof()));
     PickerCell* lit = cell(picker, last->name().toLower());
     QVERIFY(lit->isHighlighted());
     const int scrolled = picker.verticalScrollBar()->value();
@@ -168,9 +168,9 @@ void TestPickers::groupsAndLoadCasesNoteWhatIsUnused()
     const QSharedPointer<DocumentModel> document = newDocument();
     Frame frame(document.data());
     const QSharedPointer<Libraries> libraries = document->libraries();
-    const GravityCaseRef gravity(new GravityCase("Gravity"));
-    const SwayCaseRef sway(new SwayCase("Sway"));
-    for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{LoadingRef(new Loading("Wind")), gravity, sway})
+    const GravityCaseRef gravity(VaroObject::make<GravityCase>("Gravity"));
+    const SwayCaseRef sway(VaroObject::make<SwayCase>("Sway"));
+    for (const LoadCaseRef& loadCase : QList<LoadCaseRef>{VaroObject::make<Loading>("Wind"), gravity, sway})
         libraries->loadCaseLibrary()->append(loadCase);
     frame.members[0]->setSectionType(SectionTypeRef()); // gravity then yields nothing
 
@@ -203,7 +203,7 @@ void TestPickers::groupsAndLoadCasesNoteWhatIsUnused()
     QCOMPARE(groups.findChildren<PickerCell*>().size(), 5);
 
     QSignalSpy chosen(&groups, &GroupPicker::GroupChosen);
-    groups.setSelection(GeometryGroupRef(new GeometryGroup("Elsewhere")));
+    groups.setSelection(VaroObject::make<GeometryGroup>("Elsewhere"));
     PickerCell* unspecified = groups.findChildren<PickerCell*>().first();
     QVERIFY(unspecified->isHighlighted());
     QTest::mouseClick(unspecified, Qt::LeftButton);
@@ -277,9 +277,9 @@ void TestPickers::namesShowAsTyped()
 {
     QFETCH(QString, name);
     QSharedPointer<GroupLibrary> groups(new GroupLibrary);
-    groups->append(GeometryGroupRef(new GeometryGroup(name)));
+    groups->append(VaroObject::make<GeometryGroup>(name));
     QSharedPointer<LoadCaseLibrary> cases(new LoadCaseLibrary);
-    cases->append(LoadingRef(new Loading(name)));
+    cases->append(VaroObject::make<Loading>(name));
     QSharedPointer<MaterialLibrary> materials(new MaterialLibrary);
     materials->appendCustom(MaterialRef(new Material({name}, 210e9, 81e9, 7850.0, 0.0)));
     GroupPicker groupPicker;
@@ -331,8 +331,8 @@ void TestPickers::pinOfTheSelectedEnds()
     QFETCH(QString, pins);
     QFETCH(QList<int>, members);
     QFETCH(QList<int>, nodes);
-    const QList<NodeRef> all{NodeRef(new Node), NodeRef(new Node), NodeRef(new Node)};
-    const QList<MemberRef> beam{MemberRef(new Member(all[0], all[1])), MemberRef(new Member(all[1], all[2]))};
+    const QList<NodeRef> all{VaroObject::make<Node>(), VaroObject::make<Node>(), VaroObject::make<Node>()};
+    const QList<MemberRef> beam{VaroObject::make<Member>(all[0], all[1]), VaroObject::make<Member>(all[1], all[2])};
     for (int i = 0; i < 2; ++i)
         beam[i]->setEndConditions(qMakePair(Dof(pins[2 * i] == 'P' ? Dof::Pinned : Dof::All),
                                             Dof(pins[2 * i + 1] == 'P' ? Dof::Pinned : Dof::All)));
