@@ -208,7 +208,8 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
     QList<LoadRef> gathered;
     for (const QList<LoadRef>& loads : qAsConst(expanded))
         gathered += loads;
-    expanded.clear();
+    // A list a case: millions, maybe.
+    AnalysisDisposal::releaseElsewhere(std::move(expanded));
     if (gathered.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
 
@@ -300,6 +301,9 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
         p->loadCase = t.loadCase;
         pointLoadList.append(p);
     }
+    // What the pass gathered goes elsewhere too, a piece at a time.
+    AnalysisDisposal::releaseElsewhere(std::move(taken));
+    AnalysisDisposal::releaseElsewhere(std::move(gathered));
     if (pointLoadList.isEmpty() && trapezoidLoadList.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
     return true;

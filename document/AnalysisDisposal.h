@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QSharedPointer>
 
@@ -74,6 +75,28 @@ public:
         const auto held = std::make_shared<Container>(std::move(container));
         release([held] { return releaseEach(*held); });
     }
+    // A hash goes an entry at a time from its first, found once, and each
+    // list it holds alone an element at a time.
+    template <class Key, class T>
+    static void releaseElsewhere(QHash<Key, T> hash)
+    {
+        struct Held
+        {
+            QHash<Key, T> hash;
+            typename QHash<Key, T>::iterator next;
+        };
+        const auto held = std::make_shared<Held>();
+        held->hash = std::move(hash);
+        held->next = held->hash.begin();
+        release([held] {
+            while (held->next != held->hash.end()) {
+                if (isEnding() || !releaseInside(held->next.value()))
+                    return false;
+                held->next = held->hash.erase(held->next);
+            }
+            return true;
+        });
+    }
     // Gives the pages of a large block back to the system a piece at a time
     // before the block is freed: unmapped at once, hundreds of megabytes hold
     // the lock of the process's memory map while every page goes, and every
@@ -132,7 +155,7 @@ public:
 private:
     // The element that goes next: the last, which a list removes at no cost.
     // (A hash finds neither its last nor, once emptied at the front, its
-    // first without a search, and is not taken apart this way.)
+    // first without a search: it goes from an iterator kept, above.)
     template <class Container>
     static typename Container::iterator pieceOf(Container& container)
     {

@@ -44,9 +44,10 @@ public:
     }
     QList<LoadRef> expand(const LoadCaseRef& loadCase);
     bool isAbandoned() const { return abandoned; }
-    // An abandoned expansion may have made millions of loads: they go with
-    // the given lists, a piece at a time on the disposal thread, so that
-    // neither the next pass nor the program's end waits for them.
+    // An expansion of many cases may have made millions of loads and
+    // entries: its tables go with the given lists, a piece at a time on the
+    // disposal thread, so that neither the next pass nor the program's end
+    // waits for them, whether it was abandoned or done.
     void letGo(QList<QList<LoadRef>> lists);
 
 private:
@@ -93,12 +94,13 @@ SuperLoadCaseRef Expansion::superCaseOf(const LoadCaseRef& loadCase)
 void Expansion::letGo(QList<QList<LoadRef>> lists)
 {
     lists += partial;
-    lists += expanded.values();
-    lists += loadsOfLoading.values();
     partial.clear();
-    expanded.clear();
-    loadsOfLoading.clear();
+    // The lists first: what they share with the hashes goes with the hashes.
     AnalysisDisposal::releaseElsewhere(std::move(lists));
+    AnalysisDisposal::releaseElsewhere(std::move(expanded));
+    AnalysisDisposal::releaseElsewhere(std::move(loadsOfLoading));
+    AnalysisDisposal::releaseElsewhere(std::move(holders));
+    AnalysisDisposal::releaseElsewhere(std::move(ordered));
 }
 
 bool Expansion::step()
@@ -313,5 +315,6 @@ bool expandLoadCases(const QList<LoadCaseRef>& loadCases, const QList<MemberRef>
         }
     }
     *expanded = lists;
+    expansion.letGo({});
     return true;
 }
