@@ -727,6 +727,8 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest_data()
     QTest::newRow("flat peaks, tuned and within 1e-9") << "flat";
     QTest::newRow("1,000 random single spans with one or two loads 0.2 to 30 d long") << "random short loads";
     QTest::newRow("2 m simple span, 0.6 mm long load from 30 kN/mm down to 10 kN/mm up") << "worked by hand";
+    QTest::newRow("cantilever fixed at B, its shear and a moment level from a load near A to B") << "fixed at B";
+    QTest::newRow("two equal moments apart, the later at B or under a load") << "equal apart";
 }
 
 // Each largest value along a member, against a dense scan of the same
@@ -737,6 +739,16 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
     QFETCH(QString, shape);
     TestDocument document;
     const Vector3 Y(0, 1, 0), Z(0, 0, 1), X(1, 0, 0);
+    // A member whose statistic q peaks equally at two places, its value and
+    // the first and a later place, all worked by hand.
+    struct Tie
+    {
+        MemberRef m;
+        int q;
+        double value, first, later;
+    };
+    QVector<Tie> ties;
+    double down = 0.0; // the load they carry, down, before the case's factor
     // A single span of the given length along x, one of four supports by
     // turns, or the one asked for.
     MemberRef handWorked;
@@ -928,6 +940,36 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
     } else if (shape == "worked by hand") {
         handWorked = span(2.0, 0, 2);
         document.load<TrapezoidLoad>(handWorked, Y, {{0.5, -3e7}, {0.5003, 1e7}});
+    } else if (shape == "fixed at B") {
+        // Free at A: past the load the shear is P and the couple's moment C,
+        // level to B.
+        const double P = 20e3, C = 15e3;
+        const MemberRef m =
+            document.member(document.node(Vector3(0, 0, 0), 0), document.node(Vector3(5.0, 0, 0), 63));
+        document.load<PointLoad>(m, Y, {{0.1, -P}});
+        document.load<TorqueLoad>(m, Y, {{0.1, C}});
+        ties << Tie{m, 6, P, 0.1, 1.0} << Tie{m, 9, C, 0.1, 1.0};
+        down = P;
+    } else if (shape == "equal apart") {
+        // Pinned at A and fixed at B, P at a: R_A = P b²(3L - b) / 2L³ and
+        // M_B = P a b (L + a) / 2L², equal under the load when a = (√2 - 1)L,
+        // both P L (3 - 2√2).
+        const double P = 20e3, L = 6.0, alpha = std::sqrt(2.0) - 1.0;
+        MemberRef m =
+            document.member(document.node(Vector3(0, 0, 0), Dof::Pinned), document.node(Vector3(L, 0, 0), 63));
+        document.load<PointLoad>(m, Y, {{alpha, -P}});
+        ties << Tie{m, 10, P * L * (3.0 - 2.0 * std::sqrt(2.0)), alpha, 1.0};
+        // A simple span, w down over its first half and p w L up at 3/4:
+        // R_A = (3/8 - p/4) w L, the sagging peak R_A² / 2w at R_A / w, the
+        // hogging one R_B L / 4 at 3/4; equal when 4p² - 36p + 13 = 0, at
+        // p = 9/2 - √17, both w L² (13 - 3√17) / 16 at (√17 - 3) L / 4.
+        const double w = 10e3, l = 4.0, root17 = std::sqrt(17.0), p = 4.5 - root17;
+        m = document.member(document.node(Vector3(0, 0, 2), Dof::Pinned),
+                            document.node(Vector3(l, 0, 2), Dof::Y | Dof::Z));
+        document.load<TrapezoidLoad>(m, Y, {{0.0, -w}, {0.5, -w}});
+        document.load<PointLoad>(m, Y, {{0.75, p * w * l}});
+        ties << Tie{m, 10, w * l * l * (13.0 - 3.0 * root17) / 16.0, (root17 - 3.0) / 4.0, 0.75};
+        down = P + (0.5 - p) * w * l;
     } else if (shape == "tied") {
         // Two equal short loads set symmetrically on a span held up by a
         // uniform load: the moment peaks equally under each.
@@ -1113,6 +1155,18 @@ void tst_Engine::largestValuesAlongMembersAreTheLargest()
         VERIFY_CLOSE(stats.force.positions[1], (1.0 + 0.75 * c) / 2.0, 1e-9, 1.0);
         VERIFY_CLOSE(stats.force.maxima[5], f * (RA * (1.0 + s) - 1.5e7 * s * s + 2e7 / (3.0 * c) * s * s * s), 1e-9, 1.0);
         VERIFY_CLOSE(stats.force.positions[5], (1.0 + s) / 2.0, 1e-9, 1.0);
+    }
+    // Of equal values the first along the member, whichever the search
+    // offers first; the later one is equal within rounding. The case
+    // multiplies every load by the factor that the reactions show.
+    double held = 0.0;
+    for (const NodeRef& n : document.structure->nodes())
+        held += results->nodeReactions.value(n)[1];
+    for (const Tie& tie : ties) {
+        const QPair<double, double> r = recorded(results->memberStats.value(tie.m))[tie.q];
+        VERIFY_CLOSE(r.second, held / down * tie.value, 1e-9, 1.0);
+        VERIFY_CLOSE(r.first, tie.first, 1e-9, 1.0);
+        VERIFY_CLOSE(magnitudesAt(*results, tie.m, tie.later)[tie.q], r.second, 2e-10, 1.0);
     }
     if (shape == "three spans") {
         // The middle span sags by wL⁴/1920EI at its middle, under hogging
