@@ -103,8 +103,9 @@ private:
     void clearOutput();
     void setStatus(const QString& message, const VaroObjectRef& object);
     bool keepRunningNow() const;
-    // Frees what the thread built, before it ends; the rest stays when the
-    // program is ending.
+    // Frees what the thread built, before it ends, a piece at a time; the
+    // rest stays when the program is ending. Who lets go of what, and where:
+    // AnalysisDisposal.
     void releaseHoldings();
     void waitFor(unsigned long ms);
     bool busy() const;

@@ -130,9 +130,9 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
 
 // The model's objects live in the GUI thread and go there, after the
 // analysis that may still hold some of them, a slice between two events, so
-// that the windows that stay answer meanwhile; with them go all else that
-// holds them. Without analysis or history, a model of a slice or less goes
-// at once.
+// that the windows that stay answer meanwhile; with them goes all else that
+// holds them (AnalysisDisposal says who lets go of what, and where).
+// Without analysis or history, a model of a slice or less goes at once.
 DocumentModel::~DocumentModel()
 {
     QSharedPointer<QObject> ending = stopAnalysis();
