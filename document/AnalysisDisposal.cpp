@@ -31,6 +31,13 @@ const double trimAfterFreeingFor = 0.02;
 // A piece of a large block's pages given back at once: a millisecond or two.
 const uintptr_t pagesPerPiece = 4096;
 
+// Small blocks, once freed, join the allocator's free lists at once rather
+// than its fast bins. The fast bins keep every block freed until the next
+// large request, which then sorts them all under the lock that every thread
+// allocates under: after a closed model of millions has gone a slice at a
+// time, that one request would still the GUI thread for a second.
+const bool withoutFastBins = mallopt(M_MXFAST, 0) == 1;
+
 // Set once, as the program ends, and read at every piece freed. Of static
 // storage and trivially destroyed, it is there for every thread to the last.
 std::atomic<bool> ending{false};

@@ -21,6 +21,7 @@
 #include "StructureModel.h"
 #include "SuperLoadCase.h"
 #include "Titles.h"
+#include "TreeNode.h"
 #include "UnitSystem.h"
 #include "Vectors.h"
 #include "ViewPointMemory.h"
@@ -136,8 +137,11 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
 DocumentModel::~DocumentModel()
 {
     QSharedPointer<QObject> ending = stopAnalysis();
-    const int objects = structure->loads().size() + structure->members().size() + structure->nodes().size()
-                        + core->subOpLoadCases().size();
+    // Counted without a copy: a library may hold a million load cases.
+    int objects = structure->loads().size() + structure->members().size() + structure->nodes().size();
+    const TreeNodeRef loadCases = libraryParts->loadCaseLibrary()->root();
+    for (int i = 0; i < loadCases->subnodeCount(); ++i)
+        objects += loadCases->subnode(i)->subnodeCount();
     if (ending || objects > AnalysisDisposal::objectsPerSlice || structureUndo->count() > 0 || reportUndo->count() > 0)
         AnalysisDisposal::keep(std::move(ending),
                                DocumentCore::takingApart(core, {structureUndo, reportUndo, selection, reports, structure},

@@ -15,6 +15,9 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
+
+#include <malloc.h>
 
 namespace {
 
@@ -107,6 +110,7 @@ private slots:
     void anAnalysisThatEndsByItselfIsReportedOnce();
     void anEndedAnalysisGoesOnceItsThreadHasReturned();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
+    void smallBlocksFreedDoNotWaitToBeSortedAtOnce();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
     void askingAgainUnderTheThreadsOwnWriteLockGoesOn();
     void aReaderIsNotHeldLongByAStormOfWriters();
@@ -409,6 +413,23 @@ void TestDocument::theProgramsEndWaitsForAnalysesButNotForFreeing()
     analysis->finishingAStep = false;
     QTRY_VERIFY(ended);
     QVERIFY(analysis->isFinished());
+}
+
+// A hundred thousand small blocks freed join the allocator's free lists at
+// once: none waits in its fast bins for a large request, in whatever thread,
+// to sort them all under the lock every thread allocates under.
+void TestDocument::smallBlocksFreedDoNotWaitToBeSortedAtOnce()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("A sanitizer's allocator has no fast bins");
+#else
+    std::vector<void*> blocks(100000);
+    for (void*& block : blocks)
+        block = malloc(48);
+    for (void* block : blocks)
+        free(block);
+    QCOMPARE(mallinfo2().smblks, size_t(0));
+#endif
 }
 
 void TestDocument::aWriterCountsItselfBeforeItWaitsForTheLock()
