@@ -26,7 +26,7 @@ struct Change
 template <class T>
 Change change(const std::function<void(T*)>& apply)
 {
-    return {[] { return VaroObjectRef(new T); }, [apply](VaroObject* object) { apply(static_cast<T*>(object)); }};
+    return {[] { return VaroObject::share<VaroObject>(new T); }, [apply](VaroObject* object) { apply(static_cast<T*>(object)); }};
 }
 
 // Records the name of every signal of its sender, in order.

@@ -24,7 +24,9 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -175,6 +177,7 @@ private slots:
     void readingIsLenientAboutNamesAndChildren();
     void titlesRoundTrip_data();
     void titlesRoundTrip();
+    void everyKindGoesInTheThreadItLivesIn();
 };
 
 void TestXml::everyKindRoundTripsExactly()
@@ -348,6 +351,30 @@ void TestXml::titlesRoundTrip()
     read.readXML(reader);
     QVERIFY(!reader.hasError());
     QVERIFY(read == titles);
+}
+
+// Whichever thread lets go of a model object last, the object goes in the
+// thread it lives in, where others may be using it: every kind the reader
+// makes, and a copy of each load.
+void TestXml::everyKindGoesInTheThreadItLivesIn()
+{
+    QList<VaroObjectRef> objects;
+    QVERIFY(readObjects(writeObjects(everyKind()), &objects));
+    for (const VaroObjectRef& object : everyKind())
+        if (const auto* load = qobject_cast<const Load*>(object.data()))
+            objects << load->clone();
+    QObject recorder;
+    std::atomic<int> inItsThread{0}, elsewhere{0};
+    for (const VaroObjectRef& object : qAsConst(objects))
+        connect(
+            object.data(), &QObject::destroyed, &recorder,
+            [&] { ++(QThread::currentThread() == recorder.thread() ? inItsThread : elsewhere); },
+            Qt::DirectConnection);
+    const int count = objects.size();
+    std::thread([&objects] { objects.clear(); }).join();
+    QCOMPARE(inItsThread + elsewhere, 0);
+    QTRY_COMPARE(inItsThread.load(), count);
+    QCOMPARE(elsewhere.load(), 0);
 }
 
 VARO_GUILESS_TEST_MAIN(TestXml)
