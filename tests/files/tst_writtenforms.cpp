@@ -1,5 +1,6 @@
 #include "BudgetTesting.h"
 #include "CurrentState.h"
+#include "DisposalTesting.h"
 #include "DocumentModel.h"
 #include "LoadCaseLibrary.h"
 #include "Libraries.h"
@@ -43,6 +44,8 @@ class TestWrittenForms : public QObject
     Q_OBJECT
 
 private slots:
+    // What a row closed goes before the next row opens its model.
+    void cleanup() { letClosedModelsGo(); }
     void writersWriteWhatTheyState_data();
     void writersWriteWhatTheyState();
     void whatOpensCanBeSaved_data();
