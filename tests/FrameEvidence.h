@@ -74,9 +74,10 @@ inline QImage differences(const QImage& expected, const QImage& actual, int tole
 
 // Keeps both frames, their differences and their states in the folder
 // "failed frames" of the working directory, or of VARO_FAILED_FRAMES when
-// set, and returns the failure's message naming them.
+// set, and returns the failure's message naming them. A frame taken again
+// at the failure, when given, tells a passing state from a lasting one.
 inline QString keep(const QString& what, const QImage& expected, const QImage& actual, const QString& now = QString(),
-                    int tolerance = 24)
+                    const QImage& again = QImage(), int tolerance = 24)
 {
     const QString folder = qEnvironmentVariableIsEmpty("VARO_FAILED_FRAMES")
                                ? QDir::current().filePath(QStringLiteral("failed frames"))
@@ -92,6 +93,8 @@ inline QString keep(const QString& what, const QImage& expected, const QImage& a
     expected.save(base + QStringLiteral(" expected.png"));
     actual.save(base + QStringLiteral(" actual.png"));
     differences(expected, actual, tolerance).save(base + QStringLiteral(" differences.png"));
+    if (!again.isNull())
+        again.save(base + QStringLiteral(" again.png"));
     QFile notes(base + QStringLiteral(" state.txt"));
     if (notes.open(QIODevice::WriteOnly | QIODevice::Text))
         notes.write(QStringLiteral("%1\n\nexpected, %2x%3:\n%4\n\nactual, %5x%6:\n%7\n\nat the failure:\n%8\n")
@@ -103,17 +106,27 @@ inline QString keep(const QString& what, const QImage& expected, const QImage& a
                         .arg(actual.height())
                         .arg(actual.text(QStringLiteral("state")), now)
                         .toUtf8());
+    if (!again.isNull() && notes.isOpen())
+        notes.write(QStringLiteral("\ntaken again, %1x%2:\n%3\n")
+                        .arg(again.width())
+                        .arg(again.height())
+                        .arg(again.text(QStringLiteral("state")))
+                        .toUtf8());
     return QStringLiteral("%1; the frames are kept in \"%2 expected.png\" and \"… actual.png\", their differences "
-                          "in \"… differences.png\" and what drew them in \"… state.txt\"")
-        .arg(what, QDir::toNativeSeparators(base));
+                          "in \"… differences.png\"%3 and what drew them in \"… state.txt\"")
+        .arg(what, QDir::toNativeSeparators(base),
+             again.isNull() ? QString() : QStringLiteral(", one taken again in \"… again.png\""));
 }
 
 } // namespace FrameEvidence
 
-// Fails the test when two frames do not agree, keeping them; the message and
-// the state now are worked out only then.
-#define VARO_VERIFY_FRAMES(agree, expected, actual, what, now)                                                     \
+// Fails the test when two frames do not agree, keeping them; the message,
+// the state now and then a frame taken again (or a null image) are worked
+// out only then.
+#define VARO_VERIFY_FRAMES(agree, expected, actual, what, now, again)                                              \
     do {                                                                                                            \
-        if (!(agree))                                                                                               \
-            QFAIL(qPrintable(FrameEvidence::keep(what, expected, actual, now)));                                    \
+        if (!(agree)) {                                                                                             \
+            const QString stateAtTheFailure = (now);                                                                \
+            QFAIL(qPrintable(FrameEvidence::keep(what, expected, actual, stateAtTheFailure, again)));              \
+        }                                                                                                           \
     } while (false)

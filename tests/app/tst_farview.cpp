@@ -171,7 +171,7 @@ void TestFarView::fitShowsTheModelAndUndoBringsItBack()
         QVERIFY2(far > 100, qPrintable(QString::number(far)));
     }
     VARO_VERIFY_FRAMES(differingShare(cornerTriad(slipped), cornerTriad(before)) < 0.02, before, slipped,
-                       QStringLiteral("the corner triad is not as before"), stateNow(window));
+                       QStringLiteral("the corner triad is not as before"), stateNow(window), fitted(window));
     if (shown) {
         // Picked and zoomed as any other: a click on the far node finds it,
         // and a notch of the wheel there moves 1/24 of the way in.
@@ -200,7 +200,7 @@ void TestFarView::fitShowsTheModelAndUndoBringsItBack()
     QVERIFY(window->saveFileAs(path));
     const QImage undone = fitted(window);
     VARO_VERIFY_FRAMES(differingShare(undone, before) < 0.01, before, undone,
-                       QStringLiteral("the portal is not drawn as before the slip"), stateNow(window));
+                       QStringLiteral("the portal is not drawn as before the slip"), stateNow(window), fitted(window));
 
     // The saved view, opened in a window of its own and fitted: a copy, since
     // a file is shown by one model only.
@@ -247,7 +247,7 @@ void TestFarView::aModelFarFromTheOriginIsDrawnAsAtIt()
     QVERIFY(!moved.isNull());
     keepForReview(moved, QStringLiteral("farview/moved %1.png").arg(QTest::currentDataTag()));
     VARO_VERIFY_FRAMES(differingShare(moved, atOrigin) < 0.002, atOrigin, moved,
-                       QStringLiteral("the portal is drawn otherwise than at the origin"), stateNow(window));
+                       QStringLiteral("the portal is drawn otherwise than at the origin"), stateNow(window), fitted(window));
 }
 
 VARO_TEST_MAIN(TestFarView)

@@ -729,10 +729,12 @@ void TestView::farModelIsDrawnAsAtTheOrigin()
             otherwise << QStringLiteral("%1: %2 pixels at the origin, %3 far from it").arg(glyph.name).arg(before).arg(after);
     }
     const auto now = [&] { return FrameEvidence::describe(bench.view.data()); };
-    VARO_VERIFY_FRAMES(otherwise.isEmpty(), atOrigin, moved, otherwise.join(QStringLiteral("; ")), now());
+    VARO_VERIFY_FRAMES(otherwise.isEmpty(), atOrigin, moved, otherwise.join(QStringLiteral("; ")), now(),
+                       QImage());
     const int differing = unmatchedPixels(atOrigin, moved);
     VARO_VERIFY_FRAMES(differing <= 16, atOrigin, moved,
-                       QStringLiteral("%1 pixels differ from the frame at the origin").arg(differing), now());
+                       QStringLiteral("%1 pixels differ from the frame at the origin").arg(differing), now(),
+                       QImage());
 }
 
 void TestView::memberlessLoadIsSkipped()
