@@ -65,6 +65,7 @@ struct Disposal
     // What the program's end left unfreed.
     std::vector<AnalysisDisposal::Release> leftOver;
     std::thread worker;
+    bool working = false; // the disposal thread runs a release
     // The work of freeing since the allocator last handed its free pages back.
     double freeingSeconds = 0.0;
     int trims = 0;
@@ -122,6 +123,7 @@ void work(Disposal& d)
         AnalysisDisposal::Release release;
         release.swap(d.queue.front());
         d.queue.pop_front();
+        d.working = true;
         locker.unlock();
         bool done = false;
         {
@@ -133,6 +135,7 @@ void work(Disposal& d)
                 release = nullptr;
         }
         locker.relock();
+        d.working = false;
         if (!done) {
             d.leftOver.push_back(std::move(release));
         } else if (d.queue.empty() && d.freeingSeconds >= trimAfterFreeingFor) {
@@ -328,6 +331,13 @@ bool AnalysisDisposal::releasePages(void* data, size_t bytes)
 bool AnalysisDisposal::isEnding()
 {
     return ending;
+}
+
+bool AnalysisDisposal::isPending()
+{
+    Disposal& d = disposal();
+    QMutexLocker locker(&d.mutex);
+    return !d.kept.isEmpty() || !d.queue.empty() || d.working || !d.betweenEvents.empty() || d.slicing;
 }
 
 AnalysisDisposal::Freeing::Freeing() : start(threadCpuSeconds())

@@ -105,6 +105,9 @@ public:
     static bool releasePages(void* data, size_t bytes);
     // Whether what is still to be freed is left to the process's end.
     static bool isEnding();
+    // Whether anything waits to be freed or is being freed: a kept analysis,
+    // a release queued or running, on the disposal thread or between events.
+    static bool isPending();
     // What the application waits for as it ends: the threads of the kept
     // analyses and the piece being freed.
     static void waitForThreads();

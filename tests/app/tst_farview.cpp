@@ -1,5 +1,6 @@
 #include "Calculator.h"
 #include "CurrentState.h"
+#include "FrameEvidence.h"
 #include "Node.h"
 #include "PortalWindowTesting.h"
 #include "StructureModel.h"
@@ -39,6 +40,9 @@ private:
     // The right double click in the middle of the view: the whole model,
     // once the flight has landed; null when it never lands.
     static QImage fitted(MainWindow* in);
+    // The camera and what the window shows, for a failure's evidence.
+    static QString stateOf(MainWindow* in);
+    static QString stateNow(MainWindow* in) { return FrameEvidence::describe(viewOf(in)) + '\n' + stateOf(in); }
 };
 
 namespace {
@@ -90,7 +94,24 @@ QImage TestFarView::fitted(MainWindow* in)
     if (!QTest::qWaitFor([&] { return viewPoint->timeLine()->state() == QTimeLine::NotRunning; }, 10000))
         return QImage();
     view->repaint();
-    return view->grabFrameBuffer();
+    return FrameEvidence::withState(view->grabFrameBuffer(), view, stateOf(in));
+}
+
+QString TestFarView::stateOf(MainWindow* in)
+{
+    const ViewPoint* viewPoint = in->viewPoint().data();
+    const Vector3 focal = viewPoint->focalPoint();
+    return QStringLiteral("camera: focal point (%1, %2, %3), distance %4, azimuth %5, elevation %6; mode %7, "
+                          "analysis state %8: %9")
+        .arg(focal.x(), 0, 'g', 17)
+        .arg(focal.y(), 0, 'g', 17)
+        .arg(focal.z(), 0, 'g', 17)
+        .arg(viewPoint->distance(), 0, 'g', 17)
+        .arg(viewPoint->azimuth(), 0, 'g', 17)
+        .arg(viewPoint->elevation(), 0, 'g', 17)
+        .arg(in->currentState()->mode())
+        .arg(int(in->documentModel()->analysisOperatingState()))
+        .arg(in->documentModel()->analysisStatusMessage());
 }
 
 void TestFarView::fitShowsTheModelAndUndoBringsItBack_data()
@@ -149,7 +170,8 @@ void TestFarView::fitShowsTheModelAndUndoBringsItBack()
         const int far = memberPixels(slipped);
         QVERIFY2(far > 100, qPrintable(QString::number(far)));
     }
-    QVERIFY2(differingShare(cornerTriad(slipped), cornerTriad(before)) < 0.02, "the corner triad is not as before");
+    VARO_VERIFY_FRAMES(differingShare(cornerTriad(slipped), cornerTriad(before)) < 0.02, before, slipped,
+                       QStringLiteral("the corner triad is not as before"), stateNow(window), fitted(window));
     if (shown) {
         // Picked and zoomed as any other: a click on the far node finds it,
         // and a notch of the wheel there moves 1/24 of the way in.
@@ -177,7 +199,8 @@ void TestFarView::fitShowsTheModelAndUndoBringsItBack()
     const QString path = folder->filePath(QStringLiteral("after-the-slip.varou"));
     QVERIFY(window->saveFileAs(path));
     const QImage undone = fitted(window);
-    QVERIFY2(differingShare(undone, before) < 0.01, "the portal is not drawn as before the slip");
+    VARO_VERIFY_FRAMES(differingShare(undone, before) < 0.01, before, undone,
+                       QStringLiteral("the portal is not drawn as before the slip"), stateNow(window), fitted(window));
 
     // The saved view, opened in a window of its own and fitted: a copy, since
     // a file is shown by one model only.
@@ -223,7 +246,8 @@ void TestFarView::aModelFarFromTheOriginIsDrawnAsAtIt()
     const QImage moved = fitted(window);
     QVERIFY(!moved.isNull());
     keepForReview(moved, QStringLiteral("farview/moved %1.png").arg(QTest::currentDataTag()));
-    QVERIFY2(differingShare(moved, atOrigin) < 0.002, "the portal is drawn otherwise than at the origin");
+    VARO_VERIFY_FRAMES(differingShare(moved, atOrigin) < 0.002, atOrigin, moved,
+                       QStringLiteral("the portal is drawn otherwise than at the origin"), stateNow(window), fitted(window));
 }
 
 VARO_TEST_MAIN(TestFarView)

@@ -1,6 +1,7 @@
 #include "DocumentTesting.h"
 
 #include "AnalysisDisposal.h"
+#include "DisposalTesting.h"
 #include "DocumentCommands.h"
 #include "GuiWatchdog.h"
 #include "ReportCommands.h"
@@ -10,6 +11,7 @@
 #include "TestMain.h"
 
 #include <QDeadlineTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -109,6 +111,7 @@ private slots:
     void theAnalysisRunsFromConstructionToDestruction();
     void anAnalysisThatEndsByItselfIsReportedOnce();
     void anEndedAnalysisGoesOnceItsThreadHasReturned();
+    void aClosedModelIsPendingUntilItHasGone();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
     void smallBlocksFreedDoNotWaitToBeSortedAtOnce();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
@@ -430,6 +433,34 @@ void TestDocument::smallBlocksFreedDoNotWaitToBeSortedAtOnce()
         free(block);
     QCOMPARE(mallinfo2().smblks, size_t(0));
 #endif
+}
+
+// Pending from the close, while the analysis finishes its step and while
+// the slices remain, until the last object has gone.
+void TestDocument::aClosedModelIsPendingUntilItHasGone()
+{
+    FakeAnalysisFactory factory;
+    QSharedPointer<DocumentModel> document = newDocument();
+    const QSharedPointer<FakeAnalysis> analysis = factory.made;
+    analysis->finishingAStep = true;
+    // A failure here must not leave the program's end waiting for the step.
+    const auto letOn = qScopeGuard([analysis] { analysis->finishingAStep = false; });
+    QList<VaroObjectRef> nodes;
+    for (int i = 0; i < 3000; ++i)
+        nodes << nodeAt(i);
+    document->structureModel()->appendObjects(nodes);
+    const QPointer<QObject> first = nodes.first().data(), last = nodes.last().data();
+    nodes.clear();
+    letClosedModelsGo();
+    QVERIFY(!AnalysisDisposal::isPending());
+    document.reset();
+    QCoreApplication::processEvents();
+    QVERIFY(AnalysisDisposal::isPending());
+    analysis->finishingAStep = false;
+    factory.made.reset();
+    letClosedModelsGo();
+    QVERIFY(!AnalysisDisposal::isPending());
+    QVERIFY(!first && !last);
 }
 
 void TestDocument::aWriterCountsItselfBeforeItWaitsForTheLock()

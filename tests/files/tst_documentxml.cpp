@@ -3,6 +3,7 @@
 #include "CpuTimeTesting.h"
 #include "CrossSection.h"
 #include "CurrentState.h"
+#include "DisposalTesting.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
 #include "GeometryGroup.h"
@@ -83,6 +84,8 @@ class TestDocumentXml : public QObject
     Q_OBJECT
 
 private slots:
+    // What a row closed goes before the next row opens its model.
+    void cleanup() { letClosedModelsGo(); }
     void initTestCase() { registerModelMetaTypes(); }
     void roundTrip();
     void refusesBrokenReferences_data();

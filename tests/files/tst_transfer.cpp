@@ -3,6 +3,7 @@
 #include "BudgetTesting.h"
 #include "Combination.h"
 #include "CurrentState.h"
+#include "DisposalTesting.h"
 #include "DocumentXml.h"
 #include "NativeContainer.h"
 #include "CpuTimeTesting.h"
@@ -75,6 +76,8 @@ class TestTransfer : public QObject
     Q_OBJECT
 
 private slots:
+    // What a row closed goes before the next row opens its model.
+    void cleanup() { letClosedModelsGo(); }
     void everyRecordKind();
     void factorLists_data();
     void factorLists();

@@ -1,5 +1,6 @@
 #include "BudgetTesting.h"
 #include "CurrentState.h"
+#include "DisposalTesting.h"
 #include "DocumentModel.h"
 #include "LoadCaseLibrary.h"
 #include "Libraries.h"
@@ -43,6 +44,8 @@ class TestWrittenForms : public QObject
     Q_OBJECT
 
 private slots:
+    // What a row closed goes before the next row opens its model.
+    void cleanup() { letClosedModelsGo(); }
     void writersWriteWhatTheyState_data();
     void writersWriteWhatTheyState();
     void whatOpensCanBeSaved_data();
@@ -53,6 +56,8 @@ private slots:
     void millionsOfMembersAreRefused();
     void whatOpeningAddsCanBeSaved_data();
     void whatOpeningAddsCanBeSaved();
+    void whatOpeningAddsToSwayCasesCanBeSaved_data();
+    void whatOpeningAddsToSwayCasesCanBeSaved();
     void bareObjectsOpenAndSaveOrAreRefused_data();
     void bareObjectsOpenAndSaveOrAreRefused();
     void whatTheWindowShowsCanBeSaved_data();
@@ -686,7 +691,19 @@ void TestWrittenForms::whatOpeningAddsCanBeSaved_data()
     QTest::addColumn<bool>("atTheLimit");
     QTest::newRow("titles at the length limit") << false << true;
     QTest::newRow("titles just under it") << false << false;
+}
+
+// Apart, for the time that a model of as many load cases as the cost limit allows takes.
+void TestWrittenForms::whatOpeningAddsToSwayCasesCanBeSaved_data()
+{
+    QTest::addColumn<bool>("byCost");
+    QTest::addColumn<bool>("atTheLimit");
     QTest::newRow("sway cases at the cost limit") << true << true;
+}
+
+void TestWrittenForms::whatOpeningAddsToSwayCasesCanBeSaved()
+{
+    whatOpeningAddsCanBeSaved();
 }
 
 // A model without a loading gains one and the default gravity case as it

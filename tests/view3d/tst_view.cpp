@@ -1,6 +1,7 @@
 #include "ViewTesting.h"
 
 #include "AnalysisOutput.h"
+#include "FrameEvidence.h"
 #include "GeometryGroup.h"
 #include "Load.h"
 #include "Loading.h"
@@ -727,9 +728,13 @@ void TestView::farModelIsDrawnAsAtTheOrigin()
         if (std::abs(after - before) > 4 + before / 10)
             otherwise << QStringLiteral("%1: %2 pixels at the origin, %3 far from it").arg(glyph.name).arg(before).arg(after);
     }
-    QVERIFY2(otherwise.isEmpty(), qPrintable(otherwise.join(QStringLiteral("; "))));
+    const auto now = [&] { return FrameEvidence::describe(bench.view.data()); };
+    VARO_VERIFY_FRAMES(otherwise.isEmpty(), atOrigin, moved, otherwise.join(QStringLiteral("; ")), now(),
+                       QImage());
     const int differing = unmatchedPixels(atOrigin, moved);
-    QVERIFY2(differing <= 16, qPrintable(QStringLiteral("%1 pixels differ from the frame at the origin").arg(differing)));
+    VARO_VERIFY_FRAMES(differing <= 16, atOrigin, moved,
+                       QStringLiteral("%1 pixels differ from the frame at the origin").arg(differing), now(),
+                       QImage());
 }
 
 void TestView::memberlessLoadIsSkipped()
