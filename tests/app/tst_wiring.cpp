@@ -1008,9 +1008,9 @@ void TestWiring::aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast_data()
 // Part of a model is deleted while its analysis, held in its elimination,
 // still holds what it read of it; then the window is closed, or its undo
 // history cleared, so that the analysis is left the last holder of the
-// deleted objects. Each still goes in the GUI thread, where it lives (a
-// sanitizer build stops the program otherwise), and the other window keeps
-// its unsaved work.
+// deleted objects, more of them than one slice between events takes. Each
+// still goes in the GUI thread, where it lives (a sanitizer build stops the
+// program otherwise), and the other window keeps its unsaved work.
 void TestWiring::aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast()
 {
     QFETCH(QString, deleted);
@@ -1020,7 +1020,7 @@ void TestWiring::aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast()
     const QString path = folder->filePath("deleted.varou");
     {
         DocumentModel source(QSharedPointer<UnitSystem>::create());
-        buildLoadedBeam(&source, 300, window->documentModel()->structureModel()->members()[0]->sectionType());
+        buildLoadedBeam(&source, 1200, window->documentModel()->structureModel()->members()[0]->sectionType());
         QVERIFY(NativeContainer::writeFile(path, DocumentXml::writeContent(&source, nullptr, nullptr)));
     }
     QPointer<MainWindow> editing = new MainWindow;
