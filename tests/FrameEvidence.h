@@ -4,6 +4,7 @@
 // them, so that a failure seen once on a busy machine can be read afterwards.
 
 #include <QApplication>
+#include <QColor>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -12,6 +13,15 @@
 #include <QWidget>
 #include <QWindow>
 #include <QtTest>
+
+#include <cstdlib>
+
+// Colours agree within a tolerance that smoothing and multisampling leave.
+inline bool nearColour(QRgb a, const QColor& b, int tolerance = 40)
+{
+    return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
+           && std::abs(qBlue(a) - b.blue()) <= tolerance;
+}
 
 namespace FrameEvidence {
 
@@ -64,9 +74,7 @@ inline QImage differences(const QImage& expected, const QImage& actual, int tole
         for (int x = 0; x < marked.width(); ++x) {
             const bool inBoth = expected.valid(x, y) && actual.valid(x, y);
             const QRgb a = inBoth ? expected.pixel(x, y) : 0, b = inBoth ? actual.pixel(x, y) : 0;
-            const bool differ = !inBoth || std::abs(qRed(a) - qRed(b)) > tolerance
-                                || std::abs(qGreen(a) - qGreen(b)) > tolerance
-                                || std::abs(qBlue(a) - qBlue(b)) > tolerance;
+            const bool differ = !inBoth || !nearColour(a, QColor(b), tolerance);
             marked.setPixel(x, y, differ ? qRgb(255, 0, 0) : qRgb(qGray(a) / 2 + 64, qGray(a) / 2 + 64, qGray(a) / 2 + 64));
         }
     return marked;

@@ -7,6 +7,7 @@
 #include "DocumentModel.h"
 #include "DocumentXml.h"
 #include "EditingActions.h"
+#include "FrameEvidence.h"
 #include "FoundationMetaTypes.h"
 #include "CrossSection.h"
 #include "Material.h"
@@ -121,13 +122,6 @@ struct ViewBench
         return read;
     }
 };
-
-// Colours agree within a tolerance that smoothing and multisampling leave.
-inline bool nearColour(QRgb a, const QColor& b, int tolerance = 40)
-{
-    return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
-           && std::abs(qBlue(a) - b.blue()) <= tolerance;
-}
 
 // Where a camera puts a world point in a view of the given size, worked out
 // by hand from its angles A and E: the eye's axes are x = (cos A, 0, sin A),
