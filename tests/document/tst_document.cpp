@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -461,6 +462,22 @@ void TestDocument::aClosedModelIsPendingUntilItHasGone()
     letClosedModelsGo();
     QVERIFY(!AnalysisDisposal::isPending());
     QVERIFY(!first && !last);
+
+    // And while the disposal thread frees what was handed to it.
+    struct Gate
+    {
+        std::atomic<bool> started{false}, finish{false};
+    };
+    const auto gate = std::make_shared<Gate>();
+    const auto open = qScopeGuard([gate] { gate->finish = true; });
+    AnalysisDisposal::release([gate] {
+        gate->started = true;
+        return gate->finish.load();
+    });
+    QTRY_VERIFY(gate->started);
+    QVERIFY(AnalysisDisposal::isPending());
+    gate->finish = true;
+    letClosedModelsGo();
 }
 
 void TestDocument::aWriterCountsItselfBeforeItWaitsForTheLock()
