@@ -734,9 +734,8 @@ bool writeLinkedCombinations(const QString& path, int links, const SectionTypeRe
     document.structureModel()->appendObjects(objects << load);
     QList<LoadCaseRef> cases{loading};
     for (int i = 0; i < links; ++i) {
-        const CombinationRef next(VaroObject::make<Combination>(QString("ULS %1").arg(i + 1)));
-        next->addFactor(cases.last(), 1.0);
-        cases << next;
+        cases << VaroObject::make<Combination>(QString("ULS %1").arg(i + 1));
+        cases.last().staticCast<Combination>()->addFactor(cases[i], 1.0);
     }
     document.libraries()->loadCaseLibrary()->appendAll(cases);
     return NativeContainer::writeFile(path, DocumentXml::writeContent(&document, nullptr, nullptr));
