@@ -12,6 +12,7 @@
 #include "Member.h"
 #include "MemberAxes.h"
 #include "NodeNumbering.h"
+#include "StopChecks.h"
 
 #include <QHash>
 #include <QReadLocker>
@@ -63,10 +64,12 @@ bool AnalysisInput::initialiseTopology(const AnalysisSource& source)
     QWriteLocker locker(&lock);
     nodeList.clear();
     memberList.clear();
-    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes())
+    const QList<QSharedPointer<AnalysisSourceNode>> nodes = source.nodes();
+    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : nodes)
         nodeList.append(sourceNode->analysisNode);
 
-    for (const QSharedPointer<AnalysisSourceMember>& sm : source.members()) {
+    const QList<QSharedPointer<AnalysisSourceMember>> members = source.members();
+    for (const QSharedPointer<AnalysisSourceMember>& sm : members) {
         sm->analysisMembers.clear();
         const QSharedPointer<AnalysisNode> A = sm->nodeA->analysisNode, B = sm->nodeB->analysisNode;
         QSharedPointer<AnalysisNode> innerA = A, innerB = B;
@@ -113,7 +116,8 @@ bool AnalysisInput::determineHalfBandwidth()
 bool AnalysisInput::initialiseGeometry(const AnalysisSource& source)
 {
     QWriteLocker locker(&lock);
-    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : source.nodes()) {
+    const QList<QSharedPointer<AnalysisSourceNode>> nodes = source.nodes();
+    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : nodes) {
         sourceNode->analysisNode->position = sourceNode->position;
         sourceNode->analysisNode->restraints = sourceNode->restraints;
     }
@@ -121,7 +125,8 @@ bool AnalysisInput::initialiseGeometry(const AnalysisSource& source)
         if (node->isBridge())
             node->position = node->bridgePosition();
 
-    for (const QSharedPointer<AnalysisSourceMember>& sm : source.members()) {
+    const QList<QSharedPointer<AnalysisSourceMember>> members = source.members();
+    for (const QSharedPointer<AnalysisSourceMember>& sm : members) {
         const MemberRef& M = sm->member;
         if (!sm->orientationValid)
             throw ExceptionAnalysisFault(QStringLiteral("Member major-axis (orientation) is invalid"), M);
@@ -169,14 +174,18 @@ bool AnalysisInput::buildIndexes()
     return true;
 }
 
-bool AnalysisInput::initialiseLoading(const AnalysisSource& source)
+bool AnalysisInput::initialiseLoading(const AnalysisSource& source, const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
     if (!AnalysisDisposal::releaseEach(nodeLoadList) || !AnalysisDisposal::releaseEach(pointLoadList)
         || !AnalysisDisposal::releaseEach(trapezoidLoadList))
         return false;
 
-    for (const QSharedPointer<AnalysisSourcePointLoad>& p : source.pointLoads()) {
+    StopChecks checks(carryOn);
+    const QList<QSharedPointer<AnalysisSourcePointLoad>> pointLoads = source.pointLoads();
+    for (const QSharedPointer<AnalysisSourcePointLoad>& p : pointLoads) {
+        if (checks.stopped())
+            return false;
         p->analysisLoad.reset();
         const QSharedPointer<AnalysisSourceMember>& sm = p->member;
         if (isNearZero(p->position) || isNearZero(p->position - 1.0)) {
@@ -196,7 +205,10 @@ bool AnalysisInput::initialiseLoading(const AnalysisSource& source)
         if (!p->analysisLoad)
             throw ExceptionAnalysisFault(QStringLiteral("Cannot apply load"), p->load);
     }
-    for (const QSharedPointer<AnalysisSourceTrapezoidLoad>& q : source.trapezoidLoads()) {
+    const QList<QSharedPointer<AnalysisSourceTrapezoidLoad>> trapezoidLoads = source.trapezoidLoads();
+    for (const QSharedPointer<AnalysisSourceTrapezoidLoad>& q : trapezoidLoads) {
+        if (checks.stopped())
+            return false;
         const QSharedPointer<AnalysisSourceMember>& sm = q->member;
         QSharedPointer<AnalysisTrapezoidLoad> load(new AnalysisTrapezoidLoad);
         load->member = sm;

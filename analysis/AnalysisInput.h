@@ -5,6 +5,8 @@
 #include <QSharedPointer>
 #include <QVector>
 
+#include <functional>
+
 class AnalysisMember;
 class AnalysisNode;
 class AnalysisNodeLoad;
@@ -34,8 +36,9 @@ public:
     // Freedom and fixity counts and the row mapping; throws on fewer than
     // three fixities.
     bool buildIndexes();
-    // The source's loads in member axes, or at nodes for loads at member ends.
-    bool initialiseLoading(const AnalysisSource& source);
+    // The source's loads in member axes, or at nodes for loads at member
+    // ends; false when carryOn answers false on the way.
+    bool initialiseLoading(const AnalysisSource& source, const std::function<bool()>& carryOn = {});
     // Frees every record a piece at a time; false when the program ends first.
     bool release();
 

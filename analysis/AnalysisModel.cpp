@@ -13,10 +13,13 @@
 #include "MemberAxes.h"
 #include "Node.h"
 #include "PoolWork.h"
+#include "StopChecks.h"
+#include "VaroObject.h"
 
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QReadLocker>
+#include <QScopeGuard>
 #include <QThreadPool>
 #include <QWriteLocker>
 
@@ -146,8 +149,17 @@ bool AnalysisModel::isLoadingValid() const
            && document->topologySum() == topologyStamp && keepRunningNow();
 }
 
+bool AnalysisModel::isLoadingWanted() const
+{
+    if (_atStopCheck)
+        _atStopCheck(Solution);
+    return isLoadingValid();
+}
+
 void AnalysisModel::run()
 {
+    // The loads this thread generates live here, and go here while it runs.
+    VaroObject::Keeping keeping;
     setOperatingState(NoResults);
     QMutexLocker waitLocker(&waitMutex);
     try {
@@ -175,6 +187,7 @@ void AnalysisModel::run()
                             clearOutput();
                             waitFor(50);
                         } else if (isLoadingValid()) {
+                            destroyHandedBack(&keeping);
                             waitFor(50);
                         } else {
                             loadingStamp = document->loadingSum();
@@ -242,6 +255,18 @@ void AnalysisModel::run()
     setOperatingState(OffLine);
     setStatus(QStringLiteral("Analysis unavailable"), VaroObjectRef());
     releaseHoldings();
+    const AnalysisDisposal::Freeing freeing;
+    keeping.close([] { return AnalysisDisposal::isEnding(); });
+}
+
+void AnalysisModel::destroyHandedBack(VaroObject::Keeping* keeping)
+{
+    const AnalysisDisposal::Freeing freeing;
+    bool done = false;
+    while (!done && isLoadingValid()) {
+        int budget = AnalysisDisposal::objectsPerSlice;
+        done = keeping->destroySome(&budget);
+    }
 }
 
 void AnalysisModel::releaseHoldings()
@@ -323,16 +348,11 @@ bool AnalysisModel::performSolver()
 {
     QElapsedTimer timer;
     timer.start();
+    const std::function<bool()> carryOn = [this] { return isLoadingWanted(); };
     const bool done = runSteps([this] { return isLoadingValid(); },
-                               {[this] {
-                                    return source.initialiseLoading(document, [this] {
-                                        if (_atStopCheck)
-                                            _atStopCheck(Solution);
-                                        return isLoadingValid();
-                                    });
-                                },
-                                [this] { return source.initialiseLoadCases(); },
-                                [this] { return input.initialiseLoading(source); },
+                               {[&] { return source.initialiseLoading(document, carryOn); },
+                                [&] { return source.initialiseLoadCases(carryOn); },
+                                [&] { return input.initialiseLoading(source, carryOn); },
                                 [this] { return buildLoadCases(); }, [this] { return solveForDisplacements(); },
                                 [this] {
                                     compileFirstOrderResults();
@@ -390,7 +410,8 @@ bool AnalysisModel::eliminate()
 NodeRef AnalysisModel::nodeOfRow(int row) const
 {
     const int q = int(rows.indexOf(row));
-    for (const QSharedPointer<AnalysisNode>& node : input.nodes())
+    const QList<QSharedPointer<AnalysisNode>> nodes = input.nodes();
+    for (const QSharedPointer<AnalysisNode>& node : nodes)
         if (node->number == q / 6)
             return source.sourceOf(node->isBridge() ? node->bridgeFraction < 0.5 ? node->bridgeNodeA : node->bridgeNodeB
                                                     : node);
@@ -410,8 +431,9 @@ bool AnalysisModel::buildLoadCases()
 {
     if (!AnalysisDisposal::releaseEach(loadVectors) || !AnalysisDisposal::releaseEach(displacementVectors))
         return false;
-    for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases()) {
-        if (!isLoadingValid())
+    const QList<QSharedPointer<AnalysisLoadCase>> loadCases = source.loadCases();
+    for (const QSharedPointer<AnalysisLoadCase>& loadCase : loadCases) {
+        if (!isLoadingWanted())
             return false;
         buildLoadCase(loadCase);
     }
@@ -454,8 +476,9 @@ void AnalysisModel::addLocalEndForcesToGlobalP(const QSharedPointer<AnalysisSour
 
 bool AnalysisModel::solveForDisplacements()
 {
-    for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases())
-        if (!isLoadingValid() || !solveLoadCase(loadCase))
+    const QList<QSharedPointer<AnalysisLoadCase>> loadCases = source.loadCases();
+    for (const QSharedPointer<AnalysisLoadCase>& loadCase : loadCases)
+        if (!isLoadingWanted() || !solveLoadCase(loadCase))
             return false;
     return true;
 }
@@ -522,18 +545,32 @@ void AnalysisModel::compileFirstOrderResults()
     // a task that is only queued, whatever the size of the pool and however
     // much of it other work holds.
     QList<QSharedPointer<AnalysisLoadCase>> firstOrder;
-    for (const QSharedPointer<AnalysisLoadCase>& loadCase : source.loadCases())
+    QVector<QSharedPointer<AnalysisResultCase>> resultCases;
+    // A case an entry, millions maybe: they go elsewhere a piece at a time.
+    const auto letGo = qScopeGuard([&] {
+        AnalysisDisposal::releaseElsewhere(std::move(resultCases));
+        AnalysisDisposal::releaseElsewhere(std::move(firstOrder));
+    });
+    StopChecks checks([this] { return isLoadingWanted(); });
+    const QList<QSharedPointer<AnalysisLoadCase>> loadCases = source.loadCases();
+    for (const QSharedPointer<AnalysisLoadCase>& loadCase : loadCases) {
+        if (checks.stopped())
+            return;
         if (!loadCase->isSecondOrder())
             firstOrder.append(loadCase);
-    QVector<QSharedPointer<AnalysisResultCase>> resultCases(firstOrder.size());
+    }
+    resultCases.resize(firstOrder.size());
     shareWithPool(firstOrder.size(), [&](int i) {
         resultCases[i] = compileResultsForFirstOrderLoadCase(firstOrder[i], nodes, members);
     });
-    for (const QSharedPointer<AnalysisResultCase>& resultCase : qAsConst(resultCases))
+    for (const QSharedPointer<AnalysisResultCase>& resultCase : qAsConst(resultCases)) {
+        if (checks.stopped())
+            return;
         if (resultCase)
             output->resultCases.insert(resultCase->loadCase, resultCase);
-    if (isLoadingValid())
-        output->calculateAndSetResultScales();
+    }
+    if (!output->calculateAndSetResultScales([this] { return isLoadingWanted(); }))
+        return;
     {
         QWriteLocker locker(&stateLock);
         times.compilation = timer.nsecsElapsed() * 1e-9;
@@ -547,7 +584,9 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
                                                    const QList<QSharedPointer<AnalysisSourceNode>>& nodes,
                                                    const QList<QSharedPointer<AnalysisSourceMember>>& members) const
 {
-    if (!isLoadingValid() || !displacementVectors.contains(loadCase) || !loadVectors.contains(loadCase))
+    // The pool's threads ask only whether the pass is still valid.
+    const bool wanted = QThread::currentThread() == this ? isLoadingWanted() : isLoadingValid();
+    if (!wanted || !displacementVectors.contains(loadCase) || !loadVectors.contains(loadCase))
         return QSharedPointer<AnalysisResultCase>();
     const QVector<double> displacements = displacementVectors.value(loadCase);
     QVector<double> residual = loadVectors.value(loadCase);

@@ -5,6 +5,7 @@
 #include "AnalysisSource.h"
 #include "BandedSystem.h"
 #include "ModelRefs.h"
+#include "VaroObject.h"
 
 #include <QMap>
 #include <QMutex>
@@ -49,8 +50,9 @@ public:
 
     void stop() override;
 
-    // For tests: when set, called at every stop check of the elimination and
-    // of the loading pass, with the phase; set only while no analysis runs.
+    // For tests: when set, called in the analysis's thread at every stop
+    // check of the elimination and of the loading pass, with the phase; set
+    // only while no analysis runs.
     static std::function<void(Phase)> _atStopCheck;
 
     OperatingState operatingState() const override;
@@ -103,10 +105,15 @@ private:
     void clearOutput();
     void setStatus(const QString& message, const VaroObjectRef& object);
     bool keepRunningNow() const;
+    // Whether the loading pass under way is still wanted: its stop check.
+    bool isLoadingWanted() const;
     // Frees what the thread built, before it ends, a piece at a time; the
     // rest stays when the program is ending. Who lets go of what, and where:
     // AnalysisDisposal.
     void releaseHoldings();
+    // Destroys the loads of this thread that others let go of, while
+    // nothing else is wanted of it.
+    void destroyHandedBack(VaroObject::Keeping* keeping);
     void waitFor(unsigned long ms);
     bool busy() const;
     // The model node owning a free row, or the one its bridge node stands at.

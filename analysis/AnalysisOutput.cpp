@@ -1,15 +1,19 @@
 #include "AnalysisOutput.h"
 
 #include "AnalysisResultCase.h"
+#include "StopChecks.h"
 
 #include <algorithm>
 #include <cmath>
 
-void AnalysisOutput::calculateAndSetResultScales()
+bool AnalysisOutput::calculateAndSetResultScales(const std::function<bool()>& carryOn)
 {
     double Dn = 0.0, Rmax = 0.0, Dm = 0.0, Smax = 0.0;
     double Fk[6] = {0, 0, 0, 0, 0, 0};
-    for (const QSharedPointer<AnalysisResultCase>& c : resultCases) {
+    StopChecks checks(carryOn);
+    for (const QSharedPointer<AnalysisResultCase>& c : qAsConst(resultCases)) {
+        if (checks.stopped(1 + c->sourceNodes.size() + c->sourceMembers.size()))
+            return false;
         for (auto it = c->sourceNodes.cbegin(); it != c->sourceNodes.cend(); ++it) {
             const Vector6 d = c->nodeDisplacements.value(it.key(), Vector6::zeroed());
             const Vector6 r = c->nodeReactions.value(it.key(), Vector6::zeroed());
@@ -39,4 +43,5 @@ void AnalysisOutput::calculateAndSetResultScales()
     }
     globalDisplacementScales = filled(s);
     reactionScales = filled(r);
+    return true;
 }

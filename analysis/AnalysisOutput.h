@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QSharedPointer>
 
+#include <functional>
+
 class AnalysisResultCase;
 
 // The published results of one analysis pass; nothing changes it once
@@ -29,5 +31,7 @@ public:
     Vector6 reactionScales = filled(-1.0);
     double stressScale = -1.0;
 
-    void calculateAndSetResultScales();
+    // Over every node and member of every case; false, setting nothing,
+    // when carryOn answers false on the way.
+    bool calculateAndSetResultScales(const std::function<bool()>& carryOn = {});
 };

@@ -17,12 +17,15 @@
 #include "Support.h"
 #include "SectionType.h"
 #include "MemberAxis.h"
+#include "StopChecks.h"
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 
 #include <QHash>
 #include <QMap>
 #include <QReadLocker>
+#include <QScopeGuard>
+#include <QThread>
 #include <QWriteLocker>
 #include <QtGlobal>
 
@@ -49,9 +52,6 @@ Vector3 AnalysisNode::bridgePosition() const
 }
 
 namespace {
-
-// Loads between two questions whether a loading pass is still wanted.
-const int stepsBetweenChecks = 4096;
 
 // Divides by the length unless it is all but zero.
 Vector3 normalisedIfPossible(const Vector3& v)
@@ -197,21 +197,8 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
         return false;
     secondOrderCases.clear();
 
-    // Asked once in so many loads: a pass over millions ends soon after a stop.
-    int steps = 0;
-    const auto abandoned = [&] { return carryOn && ++steps % stepsBetweenChecks == 0 && !carryOn(); };
-
-    const QList<LoadCaseRef> loadCases = document->loadCases();
-    QList<QList<LoadRef>> expanded;
-    if (!document->loadsInLoadCases(loadCases, &expanded, carryOn))
-        return false;
-    QList<LoadRef> gathered;
-    for (const QList<LoadRef>& loads : qAsConst(expanded))
-        gathered += loads;
-    // A list a case: millions, maybe.
-    AnalysisDisposal::releaseElsewhere(std::move(expanded));
-    if (gathered.isEmpty())
-        throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
+    // Asked once in so many cases or loads: a pass over millions ends soon after a stop.
+    StopChecks checks(carryOn);
 
     // Everything the pass needs of a load, read while no edit can write it.
     struct Taken
@@ -223,44 +210,72 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
         Vector3 g;
         QList<Load::PositionedForce> P;
     };
+    // What the pass holds of its cases and loads, millions maybe, goes
+    // elsewhere a piece at a time however the pass ends.
+    QList<LoadCaseRef> loadCases;
+    QList<QList<LoadRef>> expanded;
+    QList<LoadRef> gathered;
     QVector<Taken> taken;
-    taken.reserve(gathered.size());
-    // The loads an abandoned pass gathered, millions maybe, go elsewhere.
-    const auto abandon = [&] {
+    QHash<Member*, QSharedPointer<AnalysisSourceMember>> analysed;
+    const auto letGo = qScopeGuard([&] {
+        AnalysisDisposal::releaseElsewhere(std::move(expanded));
         AnalysisDisposal::releaseElsewhere(std::move(taken));
         AnalysisDisposal::releaseElsewhere(std::move(gathered));
+        AnalysisDisposal::releaseElsewhere(std::move(loadCases));
+        AnalysisDisposal::releaseElsewhere(std::move(analysed));
+    });
+
+    if (!document->gatherLoadCases(&loadCases, carryOn) || !document->loadsInLoadCases(loadCases, &expanded, carryOn))
         return false;
-    };
+    for (const QList<LoadRef>& loads : qAsConst(expanded)) {
+        if (checks.stopped(1 + loads.size()))
+            return false;
+        gathered += loads;
+    }
+    if (gathered.isEmpty())
+        throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
+
+    taken.reserve(gathered.size());
     bool stopped = false;
     document->readMembers([&](const QList<MemberRef>&) {
         for (const LoadRef& l : qAsConst(gathered)) {
-            if (abandoned()) {
+            if (checks.stopped()) {
                 stopped = true;
                 return;
             }
+            // A load this thread generated listens to no member: its cache
+            // is worked out afresh.
+            if (l->thread() == QThread::currentThread())
+                l->updateCache();
             const bool valid = l->bringCacheUpToDate();
             taken.append(Taken{l, valid, l->member(), l->loadCase(), l->globalVector(),
                                l->positionedForces()});
         }
-        for (const LoadCaseRef& loadCase : loadCases) {
+        for (const LoadCaseRef& loadCase : qAsConst(loadCases)) {
+            if (checks.stopped()) {
+                stopped = true;
+                return;
+            }
             const auto* combination = qobject_cast<const Combination*>(loadCase.data());
             if (combination && combination->isSecondOrder())
                 secondOrderCases.insert(loadCase.data());
         }
     });
     if (stopped)
-        return abandon();
+        return false;
 
-    QHash<Member*, QSharedPointer<AnalysisSourceMember>> analysed;
-    for (const QSharedPointer<AnalysisSourceMember>& sourceMember : qAsConst(memberList))
+    for (const QSharedPointer<AnalysisSourceMember>& sourceMember : qAsConst(memberList)) {
+        if (checks.stopped())
+            return false;
         analysed.insert(sourceMember->member.data(), sourceMember);
+    }
 
     // The teaching edition scales every load of a pass by one random factor.
     const double f = loadFactorFor(drawUnseeded());
 
     for (const Taken& t : qAsConst(taken)) {
-        if (abandoned())
-            return abandon();
+        if (checks.stopped())
+            return false;
         const LoadRef& l = t.load;
         if (!t.valid)
             throw ExceptionAnalysisFault(QStringLiteral("Invalid load"), l);
@@ -301,20 +316,20 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
         p->loadCase = t.loadCase;
         pointLoadList.append(p);
     }
-    // What the pass gathered goes elsewhere too, a piece at a time.
-    AnalysisDisposal::releaseElsewhere(std::move(taken));
-    AnalysisDisposal::releaseElsewhere(std::move(gathered));
     if (pointLoadList.isEmpty() && trapezoidLoadList.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
     return true;
 }
 
-bool AnalysisSource::initialiseLoadCases()
+bool AnalysisSource::initialiseLoadCases(const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
     if (!AnalysisDisposal::releaseEach(loadCaseList))
         return false;
+    StopChecks checks(carryOn);
     QMap<LoadCaseRef, QSharedPointer<AnalysisLoadCase>> byCase;
+    // A case a map entry: millions, maybe.
+    const auto letGo = qScopeGuard([&byCase] { AnalysisDisposal::releaseElsewhere(std::move(byCase)); });
     const auto caseOf = [&](const LoadCaseRef& loadCase) {
         QSharedPointer<AnalysisLoadCase>& entry = byCase[loadCase];
         if (!entry) {
@@ -325,17 +340,25 @@ bool AnalysisSource::initialiseLoadCases()
         return entry;
     };
     for (const QSharedPointer<AnalysisSourcePointLoad>& p : qAsConst(pointLoadList)) {
+        if (checks.stopped())
+            return false;
         const QSharedPointer<AnalysisLoadCase> loadCase = caseOf(p->loadCase);
         loadCase->pointLoads.append(p);
         if (!isNearZero(p->position) && !isNearZero(p->position - 1.0))
             loadCase->memberPointLoads.insert(p->member->member, p);
     }
     for (const QSharedPointer<AnalysisSourceTrapezoidLoad>& q : qAsConst(trapezoidLoadList)) {
+        if (checks.stopped())
+            return false;
         const QSharedPointer<AnalysisLoadCase> loadCase = caseOf(q->loadCase);
         loadCase->trapezoidLoads.append(q);
         loadCase->memberTrapezoidLoads.insert(q->member->member, q);
     }
-    loadCaseList = byCase.values();
+    for (auto i = byCase.cbegin(); i != byCase.cend(); ++i) {
+        if (checks.stopped())
+            return false;
+        loadCaseList.append(i.value());
+    }
     if (loadCaseList.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("No non-empty load-cases"));
     return true;

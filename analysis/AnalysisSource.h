@@ -107,8 +107,9 @@ public:
     // asked every so often; false from it abandons the pass, which then
     // returns false.
     bool initialiseLoading(const AnalysisDocument* document, const std::function<bool()>& carryOn = {});
-    // The converted loads grouped by their load case.
-    bool initialiseLoadCases();
+    // The converted loads grouped by their load case; false when carryOn
+    // answers false on the way.
+    bool initialiseLoadCases(const std::function<bool()>& carryOn = {});
     // Frees every record a piece at a time; false when the program ends first.
     bool release();
 

@@ -34,6 +34,14 @@ public:
     // The model's load cases (loadings, gravity, sway, combinations), under
     // the document's read lock.
     virtual QList<LoadCaseRef> loadCases() const = 0;
+    // The same into the list, asking carryOn every so often: a million
+    // cases are gathered with stops on the way. False once it answers
+    // false, the list then incomplete.
+    virtual bool gatherLoadCases(QList<LoadCaseRef>* loadCases, const std::function<bool()>& /*carryOn*/) const
+    {
+        *loadCases = this->loadCases();
+        return true;
+    }
     // The loads acting in each of the given load cases, in their order, each
     // case expanded once however many others name it (expandLoadCases),
     // under the document's read lock. carryOn is asked every so often; when

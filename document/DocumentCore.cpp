@@ -9,6 +9,7 @@
 #include "MemberAxisLibrary.h"
 #include "MemberPinLibrary.h"
 #include "SectionLibrary.h"
+#include "StopChecks.h"
 #include "StructureModel.h"
 #include "SupportLibrary.h"
 #include "VaroObject.h"
@@ -100,6 +101,15 @@ QList<LoadCaseRef> DocumentCore::subOpLoadCases() const
     if (!library)
         return QList<LoadCaseRef>();
     return library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
+}
+
+bool DocumentCore::gatherLoadCases(QList<LoadCaseRef>* loadCases, const std::function<bool()>& carryOn) const
+{
+    TrackedReadLocker locker(&documentLock);
+    const QSharedPointer<LoadCaseLibrary> library =
+        libraries ? libraries->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
+    StopChecks checks(carryOn);
+    return !library || library->gatherAll(loadCases, &checks);
 }
 
 bool DocumentCore::loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* loads,

@@ -40,6 +40,7 @@ public:
 
     QList<LoadCaseRef> loadCases() const override;
     QList<LoadCaseRef> subOpLoadCases() const;
+    bool gatherLoadCases(QList<LoadCaseRef>* loadCases, const std::function<bool()>& carryOn) const override;
     // Under the read lock, which it gives up while a writer waits, going on
     // afterwards only while none of the three sums has moved.
     bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* loads,

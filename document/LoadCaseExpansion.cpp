@@ -11,6 +11,7 @@
 #include "Material.h"
 #include "Member.h"
 #include "SectionType.h"
+#include "StopChecks.h"
 #include "SwayCase.h"
 #include "TrapezoidLoad.h"
 
@@ -39,7 +40,7 @@ class Expansion
 public:
     Expansion(const QList<MemberRef>& members, const QList<LoadRef>& loads, bool keepAll,
               const std::function<bool()>& carryOn)
-        : members(members), loads(loads), keepAll(keepAll), carryOn(carryOn)
+        : members(members), loads(loads), keepAll(keepAll), checks(carryOn, stepsBetweenChecks)
     {
     }
     QList<LoadRef> expand(const LoadCaseRef& loadCase);
@@ -70,8 +71,7 @@ private:
     const QList<MemberRef>& members;
     const QList<LoadRef>& loads;
     const bool keepAll;
-    const std::function<bool()> carryOn;
-    int steps = 0;
+    StopChecks checks;
     bool abandoned = false;
     // The loads of each loading, in the structure's order, gathered in one
     // pass over the loads when a loading is first asked for.
@@ -105,8 +105,7 @@ void Expansion::letGo(QList<QList<LoadRef>> lists)
 
 bool Expansion::step()
 {
-    if (!abandoned && ++steps % stepsBetweenChecks == 0 && carryOn && !carryOn())
-        abandoned = true;
+    abandoned = checks.stopped();
     return !abandoned;
 }
 

@@ -35,6 +35,14 @@ QList<LoadCaseRef> LoadCaseLibrary::combinations() const
     return valuesOf(branches[Combinations]);
 }
 
+bool LoadCaseLibrary::gatherAll(QList<LoadCaseRef>* loadCases, StopChecks* checks) const
+{
+    for (const ItemRef& branch : branches)
+        if (!appendValuesOf(branch, loadCases, checks))
+            return false;
+    return true;
+}
+
 LoadCaseLibrary::Branch LoadCaseLibrary::branchOf(const LoadCaseRef& loadCase)
 {
     if (loadCase.objectCast<Loading>())

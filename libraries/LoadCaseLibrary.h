@@ -17,6 +17,9 @@ public:
     QList<LoadCaseRef> autoCases() const;
     QList<LoadCaseRef> swayCases() const;
     QList<LoadCaseRef> combinations() const;
+    // Appends the four lists in that order, asking the checks at each entry;
+    // false once they answer that the caller has stopped.
+    bool gatherAll(QList<LoadCaseRef>* loadCases, StopChecks* checks) const;
 
     // A new item at the end of the branch of the load case's class; null for
     // another class or a load case already held.

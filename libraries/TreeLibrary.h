@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StopChecks.h"
 #include "TreeLibrary_base.h"
 #include "TreeLibraryItem.h"
 
@@ -55,6 +56,24 @@ public:
     {
         QReadLocker locker(&libraryLock);
         return subOpValuesOf(node);
+    }
+    // Appends the values of the node's items, asking the checks at each
+    // subnode; false once they answer that the caller has stopped, with the
+    // values appended so far.
+    bool appendValuesOf(const TreeNodeRef& node, QList<T>* values, StopChecks* checks) const
+    {
+        QReadLocker locker(&libraryLock);
+        if (!node)
+            return true;
+        const QList<TreeNodeRef> subnodes = node->subnodes();
+        for (const TreeNodeRef& subnode : subnodes) {
+            if (checks->stopped())
+                return false;
+            if (const ItemRef item = subnode.template dynamicCast<Item>())
+                if (const T value = item->value())
+                    values->append(value);
+        }
+        return true;
     }
 
     // Where an item stood before it was taken out: its parent, its index

@@ -39,7 +39,11 @@ void Load::attachTo(const MemberRef& member)
 {
     disconnect(memberConnection);
     memberRef = member;
-    if (member)
+    // A load the analysis generates lives in the analysis's thread, which
+    // runs no event loop: a signal of the member would post it an event that
+    // waits, and costs, until the load goes. It listens to nothing, and the
+    // analysis brings its cache up to date itself.
+    if (member && member->thread() == thread())
         memberConnection = connect(member.data(), &Member::OrientationHasChanged, this, &Load::invalidateCache);
 }
 

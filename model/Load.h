@@ -27,7 +27,8 @@ public:
     ~Load() override;
 
     MemberRef member() const { return memberRef; }
-    // Follows the member's OrientationHasChanged; invalidates and stamps.
+    // Follows the member's OrientationHasChanged when both live in one
+    // thread; invalidates and stamps.
     void setMember(const MemberRef& member);
     LoadAxisRef axis() const { return axisRef; }
     // Stores, invalidates and stamps.

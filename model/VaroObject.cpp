@@ -1,10 +1,16 @@
 #include "VaroObject.h"
 
 #include <QCoreApplication>
+#include <QMutex>
 #include <QThread>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#ifdef VARO_CHECK_OBJECT_THREADS
+#include <QtCore/private/qobject_p.h>
+#endif
+
+#include <algorithm>
 #include <vector>
 
 QAtomicInteger<quint32> VaroObject::_globalTimeStamp(1);
@@ -23,14 +29,69 @@ bool livesInGuiThread(const QObject* object)
     return application && object->thread() == application->thread();
 }
 
+// The threads that keep what they make, each with what others handed back.
+struct Keepers
+{
+    QMutex mutex;
+    std::vector<VaroObject::Keeping*> open;
+};
+
+Keepers& keepers()
+{
+    // Never destroyed: a thread may let go of an object after static destruction began.
+    static Keepers* const instance = new Keepers;
+    return *instance;
+}
+
+#ifdef VARO_CHECK_OBJECT_THREADS
+// Calls f with every object at the other end of one of the object's
+// connections, either way. Read without Qt's locks: the caller's thread is
+// the only one that can change them then.
+template <class F>
+void forEachConnected(QObject* object, F f)
+{
+    typedef QObjectPrivate::Connection Connection;
+    const QObjectPrivate::ConnectionData* data = QObjectPrivate::get(object)->connections.loadAcquire();
+    if (!data)
+        return;
+    for (const Connection* c = data->senders; c; c = c->next)
+        if (c->receiver.loadRelaxed())
+            f(c->sender);
+    if (const QObjectPrivate::SignalVector* vector = data->signalVector.loadAcquire())
+        for (int i = -1; i < vector->count(); ++i)
+            for (const Connection* c = vector->at(i).first.loadRelaxed(); c; c = c->nextConnectionList.loadRelaxed())
+                if (QObject* receiver = c->receiver.loadRelaxed())
+                    f(receiver);
+}
+#endif
+
 } // namespace
 
 VaroObject::~VaroObject()
 {
 #ifdef VARO_CHECK_OBJECT_THREADS
-    // Another thread may be using it through its connections meanwhile.
-    if (livesInGuiThread(this) && QThread::currentThread() != thread())
-        qFatal("A model object of the GUI thread was destroyed in another thread");
+    // Its own thread may be using it meanwhile, or post events to it through
+    // a connection; once that thread has ended, only a connection could.
+    if (QThread::currentThread() != thread()) {
+        if (livesInGuiThread(this) || Keeping::isKeeping(thread()))
+            qFatal("A model object was destroyed in another thread while its own thread runs");
+        bool connected = false;
+        forEachConnected(this, [&connected](QObject*) { connected = true; });
+        if (connected)
+            qFatal("A model object was destroyed in another thread with something still connected to it");
+    }
+#endif
+}
+
+void VaroObject::checkMadeConnectedWithinItsThread(VaroObject* object)
+{
+#ifdef VARO_CHECK_OBJECT_THREADS
+    forEachConnected(object, [object](QObject* other) {
+        if (other->thread() != object->thread())
+            qFatal("A model object was made connected to an object of another thread");
+    });
+#else
+    Q_UNUSED(object)
 #endif
 }
 
@@ -41,11 +102,21 @@ void VaroObject::setHandBack(HandBack taker)
 
 void VaroObject::letGo(VaroObject* object)
 {
+    QThread* const current = QThread::currentThread();
+    if (object->thread() != current && !livesInGuiThread(object)) {
+        Keepers& k = keepers();
+        QMutexLocker locker(&k.mutex);
+        for (Keeping* keeping : k.open)
+            if (keeping->thread == object->thread()) {
+                keeping->handedBack.push_back(object);
+                return;
+            }
+    }
     if (collecting) {
         collecting->into->push_back(object);
         return;
     }
-    if (!livesInGuiThread(object) || QThread::currentThread() == object->thread()) {
+    if (!livesInGuiThread(object) || current == object->thread()) {
         delete object;
         return;
     }
@@ -73,6 +144,59 @@ bool VaroObject::destroySome(std::vector<VaroObject*>* objects, int* budget)
         delete object;
     }
     return objects->empty();
+}
+
+VaroObject::Keeping::Keeping() : thread(QThread::currentThread())
+{
+    Keepers& k = keepers();
+    QMutexLocker locker(&k.mutex);
+    k.open.push_back(this);
+}
+
+VaroObject::Keeping::~Keeping()
+{
+    close([] { return false; });
+}
+
+bool VaroObject::Keeping::destroySome(int* budget)
+{
+    std::vector<VaroObject*> slice;
+    {
+        Keepers& k = keepers();
+        QMutexLocker locker(&k.mutex);
+        const size_t n = std::min(handedBack.size(), size_t(std::max(*budget, 0)));
+        slice.assign(handedBack.end() - n, handedBack.end());
+        handedBack.resize(handedBack.size() - n);
+    }
+    VaroObject::destroySome(&slice, budget);
+    Keepers& k = keepers();
+    QMutexLocker locker(&k.mutex);
+    return handedBack.empty();
+}
+
+void VaroObject::Keeping::close(const std::function<bool()>& stopped)
+{
+    if (closed)
+        return;
+    closed = true;
+    std::vector<VaroObject*> left;
+    {
+        Keepers& k = keepers();
+        QMutexLocker locker(&k.mutex);
+        k.open.erase(std::find(k.open.begin(), k.open.end(), this));
+        left.swap(handedBack);
+    }
+    while (!left.empty() && !stopped()) {
+        delete left.back();
+        left.pop_back();
+    }
+}
+
+bool VaroObject::Keeping::isKeeping(const QThread* thread)
+{
+    Keepers& k = keepers();
+    QMutexLocker locker(&k.mutex);
+    return std::any_of(k.open.begin(), k.open.end(), [thread](const Keeping* keeping) { return keeping->thread == thread; });
 }
 
 quint32 VaroObject::newTimeStamp()

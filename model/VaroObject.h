@@ -11,10 +11,12 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+class QThread;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
@@ -69,11 +71,13 @@ public:
     static QAtomicInteger<quint32> _globalTimeStamp;
 
     // Shares a new model object. Whichever thread lets go of it last, an
-    // object of the GUI thread is destroyed there: let go of in another
-    // thread, it is handed back (setHandBack) and goes between the GUI
-    // thread's events. An object of another thread (a load the analysis
-    // generates) goes where it is let go of. Every shared model object is
-    // made here or by share().
+    // object is destroyed in the thread it lives in while that thread runs:
+    // an object of the GUI thread is handed back (setHandBack) and goes
+    // between the GUI thread's events; one that a worker thread made for
+    // itself (a load the analysis generates) goes back to that thread while
+    // it keeps what it makes (Keeping), and where it is let go of once the
+    // thread has stopped keeping. Every shared model object is made here or
+    // by share().
     template <class T, class... Args>
     static QSharedPointer<T> make(Args&&... args)
     {
@@ -83,6 +87,7 @@ public:
     static QSharedPointer<T> share(T* object)
     {
         static_assert(std::is_base_of<VaroObject, T>::value, "shares model objects only");
+        checkMadeConnectedWithinItsThread(object);
         return QSharedPointer<T>(object, &VaroObject::letGo);
     }
     // Takes the objects of the GUI thread that another thread let go of; set
@@ -111,6 +116,37 @@ public:
     // them off the budget; true once none is left.
     static bool destroySome(std::vector<VaroObject*>* objects, int* budget);
 
+    // While one lives in a thread other than the GUI thread, the objects
+    // made in that thread that other threads let go of are handed back to
+    // it, and it destroys them (destroySome) where they live. A thread that
+    // runs no event loop keeps what it makes this way; once it stops
+    // keeping (close), they go wherever they are let go of, nothing being
+    // connected to them.
+    class Keeping
+    {
+    public:
+        Keeping();
+        // Closes, destroying what is still handed back.
+        ~Keeping();
+        Q_DISABLE_COPY(Keeping)
+
+        // Destroys up to *budget of the objects handed back, counting them
+        // off the budget; true once none is left.
+        bool destroySome(int* budget);
+        // Stops keeping, then destroys what was handed back one at a time
+        // until stopped() answers true; what is left then stays unfreed.
+        void close(const std::function<bool()>& stopped);
+        // Whether a Keeping is open in the given thread.
+        static bool isKeeping(const QThread* thread);
+
+    private:
+        friend class VaroObject;
+
+        QThread* const thread;
+        std::vector<VaroObject*> handedBack;
+        bool closed = false;
+    };
+
 protected:
     // Looks the id up in the map and casts it to T. An empty id gives null; an
     // unknown id, or one naming an object of another class, gives null and
@@ -127,6 +163,10 @@ protected:
 
 private:
     static void letGo(VaroObject* object);
+    // In a build that checks threads: stops the program when the new object
+    // is connected to an object of another thread, whose signals would post
+    // events to a thread that may run no event loop.
+    static void checkMadeConnectedWithinItsThread(VaroObject* object);
 
     std::atomic<bool> cacheValid{false};
 };

@@ -4,6 +4,7 @@
 #include "AnalysisDocument.h"
 #include "AnalysisFaults.h"
 #include "AnalysisInstallation.h"
+#include "AnalysisLoadCase.h"
 #include "AnalysisModel.h"
 #include "AnalysisOutput.h"
 #include "AnalysisResultCase.h"
@@ -26,6 +27,7 @@
 #include "PointLoad.h"
 #include "Polynomial.h"
 #include "SectionType.h"
+#include "StopChecks.h"
 #include "StructureModel.h"
 #include "SwayCase.h"
 #include "Support.h"
@@ -37,6 +39,8 @@
 
 #include <QDeadlineTimer>
 #include <QPointer>
+#include <QtCore/private/qobject_p.h>
+#include <QtCore/private/qthread_p.h>
 #include <QRandomGenerator>
 #include <QUndoStack>
 #include <QtTest>
@@ -218,6 +222,14 @@ public:
         QMutexLocker locker(&mutex);
         return holding && !opened;
     }
+    // Holds every caller, not only the first, until opened.
+    void holdEach()
+    {
+        QMutexLocker locker(&mutex);
+        holding = true;
+        while (!opened)
+            wake.wait(&mutex);
+    }
     void open()
     {
         QMutexLocker locker(&mutex);
@@ -230,6 +242,43 @@ private:
     QWaitCondition wake;
     bool holding = false, opened = false;
 };
+
+// The events posted to the objects of one thread, as they wait there: a
+// thread that runs no event loop never takes them.
+class PostedEvents
+{
+public:
+    // Of the thread that the object lives in, whose thread object must
+    // outlive this.
+    explicit PostedEvents(QObject* livingThere) : data(QObjectPrivate::get(livingThere)->threadData.loadAcquire()) {}
+
+    int waiting() const
+    {
+        QMutexLocker locker(&data->postEventList.mutex);
+        return int(std::count_if(data->postEventList.cbegin(), data->postEventList.cend(),
+                                 [](const QPostEvent& posted) { return posted.event != nullptr; }));
+    }
+
+private:
+    QThreadData* const data;
+};
+
+// The loads of a published output that the analysis generated: those of
+// another thread than the document's.
+QList<LoadRef> generatedLoadsOf(const AnalysisOutput& output)
+{
+    QList<LoadRef> loads;
+    for (const QSharedPointer<AnalysisResultCase>& resultCase : output.resultCases) {
+        for (const auto& record : resultCase->memberPointLoads)
+            loads << record->load;
+        for (const auto& record : resultCase->memberTrapezoidLoads)
+            loads << record->load;
+    }
+    loads.erase(std::remove_if(loads.begin(), loads.end(),
+                               [](const LoadRef& load) { return load->thread() == qApp->thread(); }),
+                loads.end());
+    return loads;
+}
 
 } // namespace
 
@@ -265,6 +314,9 @@ private slots:
     void sharedCombinationsScaleTheirResults();
     void eachAnalysisDrawsItsFactorsAsUnseeded();
     void linkedCombinationsAnalyseInLinearTime();
+    void noStretchOfALoadingPassGrowsWithItsCases();
+    void generatedLoadsListenToNothingAndGoInTheirThread_data();
+    void generatedLoadsListenToNothingAndGoInTheirThread();
     // The program's end for good: the last test.
     void aStoppedExpansionGoesAPieceAtATime_data();
     void aStoppedExpansionGoesAPieceAtATime();
@@ -1711,6 +1763,184 @@ void tst_Engine::linkedCombinationsAnalyseInLinearTime()
     QVERIFY2(growth < middleGrowth(small, large, Work::Linear, Work::Quadratic), qPrintable(QString::number(growth)));
 }
 
+// A loading pass over a cantilever under a tip load and many combinations
+// of its loading, each check of the pass one step of
+// work after the last: the longest stretch of the analysis's thread without
+// a check, up to the published output, does not grow with the number of
+// cases, so that a stop, or the program's end, is heard within one short
+// step however many there are. Processor time of that thread, 32 times the
+// cases.
+void tst_Engine::noStretchOfALoadingPassGrowsWithItsCases()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's quarantine of freed blocks is emptied now and then in
+    // one go, a stretch of its own in whichever thread frees.
+    if (!qEnvironmentVariable("ASAN_OPTIONS").contains(QLatin1String("quarantine_size_mb=0")))
+        QSKIP("Runs in a test of its own, without the quarantine of freed blocks");
+#endif
+    StopChecks::_testStepsBetweenChecks = 1;
+    bool published = true;
+    const auto longestStretch = [&published](int cases) {
+        TestDocument document;
+        const NodeRef base = document.node(Vector3(0, 0, 0), 63), tip = document.node(Vector3(L, 0, 0));
+        document.load<PointLoad>(document.member(base, tip), Vector3(0, 1, 0), {{1.0, -1000.0}});
+        QList<LoadCaseRef> combinations;
+        for (int i = 0; i < cases; ++i) {
+            const CombinationRef c(VaroObject::make<Combination>(QString::number(i)));
+            c->addFactor(document.loadingCase, 1.5);
+            combinations << c;
+        }
+        document.model->libraries()->loadCaseLibrary()->appendAll(combinations);
+        struct Stretches
+        {
+            QThread* thread = nullptr;
+            double last = -1.0, longest = 0.0;
+            bool ended = false;
+            void mark()
+            {
+                if (ended || QThread::currentThread() != thread)
+                    return;
+                const double now = threadCpuSeconds();
+                if (last >= 0.0)
+                    longest = std::max(longest, now - last);
+                last = now;
+            }
+        };
+        const auto stretches = std::make_shared<Stretches>();
+        const QSharedPointer<AnalysisModel> analysis =
+            qSharedPointerObjectCast<AnalysisModel>(document.model->analysisModel());
+        stretches->thread = analysis.data();
+        AnalysisModel::_atStopCheck = [stretches](AnalysisModel::Phase) { stretches->mark(); };
+        connect(
+            analysis.data(), &AnalysisModel::OutputChanged, analysis.data(),
+            [stretches] {
+                stretches->mark();
+                stretches->ended = stretches->ended || QThread::currentThread() == stretches->thread;
+            },
+            Qt::DirectConnection);
+        // The disposal thread's freeing meanwhile would contend for the allocator.
+        const auto disposal = std::make_shared<Gate>();
+        AnalysisDisposal::release([disposal] {
+            disposal->pass();
+            return true;
+        });
+        Run run(document);
+        published = QTest::qWaitFor([&] { return run.settled(); }, 120000) && published
+                    && run.results(combinations.last()) && stretches->ended;
+        disposal->open();
+        AnalysisModel::_atStopCheck = nullptr;
+        return stretches->longest;
+    };
+    const int small = 1000, large = 32000;
+    const double growth = cpuTimeGrowth(small, large, longestStretch);
+    StopChecks::_testStepsBetweenChecks = 0;
+    QVERIFY(published);
+    QVERIFY2(growth < middleGrowth(small, large, Work::Constant, Work::Linear), qPrintable(QString::number(growth)));
+}
+
+void tst_Engine::generatedLoadsListenToNothingAndGoInTheirThread_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("members");
+    for (const char* kind : {"self weight", "sway", "combination"})
+        for (int members : {1, 24})
+            QTest::addRow("%s, %d members", kind, members) << QString(kind) << members;
+}
+
+// Cantilevers side by side, each with a point, a torque and a trapezoid
+// load, analysed with the loads the analysis generates for one kind of case:
+// a gravity case's self weight, a sway case's loads taken along X, or a
+// combination's copies. Moving every node, twice, posts no event to the
+// analysis's thread, which runs no event loop and would hold every such
+// event until its load goes; and the generated loads that another thread
+// lets go of last go in the analysis's thread, while it runs. The moved
+// model still carries its loads: the reactions balance them.
+void tst_Engine::generatedLoadsListenToNothingAndGoInTheirThread()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, members);
+    TestDocument document;
+    QMap<NodeRef, double> everyNode;
+    NodeRef base;
+    for (int i = 0; i < members; ++i) {
+        const NodeRef a = document.node(Vector3(0, 0, i), 63), b = document.node(Vector3(L, 0, i));
+        const MemberRef m = document.member(a, b);
+        document.load<PointLoad>(m, Vector3(0, 1, 0), {{0.5, -1000.0}});
+        document.load<TorqueLoad>(m, Vector3(1, 0, 0), {{0.25, 500.0}});
+        document.load<TrapezoidLoad>(m, Vector3(0, 1, 0), {{0.2, -300.0}, {0.8, -600.0}});
+        everyNode.insert(a, 1.0);
+        everyNode.insert(b, 1.0);
+        base = base ? base : a;
+    }
+    QSharedPointer<SuperLoadCase> super;
+    LoadCaseRef generated;
+    if (kind == "self weight") {
+        generated = VaroObject::make<GravityCase>(QStringLiteral("Gravity"));
+    } else {
+        super = kind == "sway" ? QSharedPointer<SuperLoadCase>(VaroObject::make<SwayCase>(QStringLiteral("Sway")))
+                               : QSharedPointer<SuperLoadCase>(VaroObject::make<Combination>(QStringLiteral("ULS")));
+        super->setFactors({{document.loadingCase, 0.5}});
+        generated = super;
+    }
+    document.addLoadCase(generated);
+    Run run(document);
+    QThread* const analysis = run.model.data();
+    QTRY_COMPARE_WITH_TIMEOUT(document.model->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
+
+    struct Freed
+    {
+        std::atomic<int> inItsThread{0}, elsewhere{0};
+    };
+    // Shared with the loads, which may outlive a failed test.
+    const auto freed = std::make_shared<Freed>();
+    QSharedPointer<AnalysisOutput> output = document.model->analysisOutput();
+    int watched = 0;
+    // The sway case takes no torque about X.
+    const int expected = kind == "self weight" ? members : kind == "sway" ? 2 * members : 3 * members;
+    QList<LoadRef> generatedLoads = generatedLoadsOf(*output);
+    QVERIFY(!generatedLoads.isEmpty());
+    const PostedEvents posted(generatedLoads.first().data());
+    for (const LoadRef& load : generatedLoads) {
+        QCOMPARE(load->thread(), analysis);
+        connect(
+            load.data(), &QObject::destroyed, load.data(),
+            [freed, analysis] { ++(QThread::currentThread() == analysis ? freed->inItsThread : freed->elsewhere); },
+            Qt::DirectConnection);
+        ++watched;
+    }
+    generatedLoads.clear();
+    QCOMPARE(watched, expected);
+    QCOMPARE(posted.waiting(), 0);
+
+    for (int move = 1; move <= 2; ++move) {
+        {
+            DocumentWriteGuard writing(document.model.data());
+            document.structure->moveNodesBy(everyNode, Vector3(0.0, 0.001, 0.0));
+        }
+        QCOMPARE(posted.waiting(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(document.model->analysisOutput() && document.model->analysisOutput() != output
+                                     && document.model->analysisOperatingState() == AnalysisLink::ResultsAvailable,
+                                 20000);
+        output = document.model->analysisOutput();
+    }
+    QCOMPARE(posted.waiting(), 0);
+    // The loading's reaction at the first base balances its loads, whose
+    // factor the pass draws: Fy = f·(1000 + (300 + 600)/2·0.6·L).
+    const auto loading = run.results(document.loadingCase);
+    QVERIFY(loading);
+    const double applied = 1000.0 + 450.0 * 0.6 * L, f = loading->nodeReactions.value(base)[1] / applied;
+    QVERIFY2(f >= 1.3 && f <= 1.795, qPrintable(QString::number(f)));
+    // Half the loads, along X for the sway case.
+    if (super)
+        VERIFY_CLOSE(run.results(generated)->nodeReactions.value(base)[kind == "sway" ? 0 : 1], 0.5 * f * applied,
+                     exact, applied);
+
+    // The first pass's loads go once the outputs that hold them have gone.
+    output.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(freed->inItsThread + freed->elsewhere, watched, 20000);
+    QCOMPARE(freed->elsewhere.load(), 0);
+}
+
 void tst_Engine::aStoppedExpansionGoesAPieceAtATime_data()
 {
     QTest::addColumn<bool>("ending");
@@ -1721,10 +1951,10 @@ void tst_Engine::aStoppedExpansionGoesAPieceAtATime_data()
 }
 
 // A document goes while its analysis expands 2000 linked combinations of 16
-// loads each, held once it has made 20000 copies. The copies go elsewhere a
-// piece at a time, and the first of them is held as it is freed: all go
-// while the program runs on; once the program ends, its end waits for one
-// piece at most and leaves the rest to the process's end. Listed from its
+// loads each, held once it has made 20000 copies. The copies go a piece at a
+// time, and each thread that frees them is held at the first: all go while
+// the program runs on; once the program ends, its end waits for one piece at
+// most and leaves the rest to the process's end. Listed from its
 // top, the chain is expanded below the top before any case is done, and the
 // copies are held by the expansion's tables alone.
 void tst_Engine::aStoppedExpansionGoesAPieceAtATime()
@@ -1776,7 +2006,7 @@ void tst_Engine::aStoppedExpansionGoesAPieceAtATime()
     QThread* const gui = QThread::currentThread();
     CountedLoad::_whenFreed = [freeing, gui] {
         if (QThread::currentThread() != gui)
-            freeing->pass();
+            freeing->holdEach();
     };
     expansion->open();
     QTRY_VERIFY_WITH_TIMEOUT(freeing->isHolding(), 20000);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <utility>
+
+// Asks whether a stretch of work that grows with the model is still wanted,
+// once in so many steps, so that a stop, or the program's end, is heard
+// within a short step however large the model.
+class StopChecks
+{
+public:
+    explicit StopChecks(std::function<bool()> carryOn, int stepsBetweenChecks = 4096)
+        : carryOn(std::move(carryOn)),
+          stepsBetweenChecks(_testStepsBetweenChecks > 0 ? _testStepsBetweenChecks : stepsBetweenChecks)
+    {
+    }
+
+    // For tests: when above 0, every check is this many steps after the
+    // last, so that the work between two checks is one step's; set only
+    // while nothing checks.
+    static inline int _testStepsBetweenChecks = 0;
+
+    // Counts the steps of work done since the last call; true once carryOn
+    // has answered false, and from then on.
+    bool stopped(int steps = 1)
+    {
+        if (isStopped)
+            return true;
+        count += steps;
+        if (count < stepsBetweenChecks)
+            return false;
+        count = 0;
+        isStopped = carryOn && !carryOn();
+        return isStopped;
+    }
+
+private:
+    const std::function<bool()> carryOn;
+    const int stepsBetweenChecks;
+    int count = 0;
+    bool isStopped = false;
+};
