@@ -26,6 +26,7 @@
 #include "NativeContainer.h"
 #include "Node.h"
 #include "PaintHelpers.h"
+#include "PickerCell.h"
 #include "PointLoad.h"
 #include "PortalWindowTesting.h"
 #include "Report.h"
@@ -172,6 +173,7 @@ private slots:
     void enumerateObjectsInHTML();
     void documentMessagesAreShown();
     void examplesAndHelp();
+    void guideTellsWhatPinningNeeds();
     void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
     void loadsTypedReadBackAsTyped_data();
     void loadsTypedReadBackAsTyped();
@@ -605,6 +607,44 @@ void TestWiring::examplesAndHelp()
     QVERIFY(example && example->isVisible());
     QCOMPARE(example->windowTitle(), QStringLiteral("Untitled [*] - VARO Ulmar"));
     QVERIFY(example->unitSystem() != window->unitSystem());
+}
+
+// The guide's step on pins names the command as its button does, quotes the
+// refusal the command gives, and tells of a selection the command takes.
+void TestWiring::guideTellsWhatPinningNeeds()
+{
+    QFile file(QStringLiteral(VARO_PROGRAM_FOLDER "/help/Help_Homepage.html"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString guide = QString::fromUtf8(file.readAll()).simplified();
+    auto* command = window->findChild<QToolButton*>("ActionMemberPins");
+    QVERIFY(command);
+    const int at = guide.indexOf('"' + command->toolTip() + '"');
+    QVERIFY2(at >= 0, qPrintable(command->toolTip()));
+    const int start = guide.lastIndexOf("<li>", at);
+    const QString step = guide.mid(start, guide.indexOf("</li>", at) - start);
+
+    const MemberRef member = window->documentModel()->structureModel()->members().first();
+    member->setEndConditions(qMakePair(Dof(Dof::All), Dof(Dof::All)));
+    EditingActions* actions = EditingActions::of(window->documentModel().data());
+    const auto pin = [&](const QList<VaroObjectRef>& selection) {
+        actions->actionClearAllSelection();
+        actions->actionSelectObjects(selection);
+        window->updateGUIForCurrentStateAndSelection();
+        window->findChild<QToolButton*>("ButtonMemberMenu")->click();
+        command->click();
+        auto* picker = window->findChild<MemberPinPicker*>("MemberPinPicker");
+        PickerCell* pinned = picker->findChild<PickerCell*>("pinned");
+        QVERIFY(picker->isVisible() && pinned);
+        QTest::mouseClick(pinned, Qt::LeftButton);
+    };
+    // The member alone is refused, in the words the guide quotes.
+    pin({member});
+    QTRY_COMPARE(dialogs.boxes.size(), 1);
+    QVERIFY2(step.contains('"' + dialogs.boxes[0].text + '"'), qPrintable(step));
+    QVERIFY(!member->pinAtA() && !member->pinAtB());
+    // With the node at one end, that end alone is pinned.
+    pin({member, member->nodeB()});
+    QVERIFY(!member->pinAtA() && member->pinAtB());
 }
 
 void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()
