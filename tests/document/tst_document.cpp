@@ -94,6 +94,19 @@ QSharedPointer<TreeLibrary_base> libraryNumber(const Libraries& libraries, int i
         .value(index);
 }
 
+// Every entry of the tree below the node, counted with a stack of its own.
+int entriesBelow(const TreeNodeRef& node)
+{
+    int entries = 0;
+    QList<TreeNodeRef> waiting{node};
+    while (!waiting.isEmpty()) {
+        const QList<TreeNodeRef> subnodes = waiting.takeLast()->subnodes();
+        entries += subnodes.size();
+        waiting += subnodes;
+    }
+    return entries;
+}
+
 } // namespace
 
 class TestDocument : public QObject
@@ -113,6 +126,8 @@ private slots:
     void anAnalysisThatEndsByItselfIsReportedOnce();
     void anEndedAnalysisGoesOnceItsThreadHasReturned();
     void aClosedModelIsPendingUntilItHasGone();
+    void aSharedSectionLibraryGoesWithItsLastHolder_data();
+    void aSharedSectionLibraryGoesWithItsLastHolder();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
     void smallBlocksFreedDoNotWaitToBeSortedAtOnce();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
@@ -389,6 +404,43 @@ void TestDocument::anEndedAnalysisGoesOnceItsThreadHasReturned()
     gates->set(&Gates::threadLetOn);
     QTRY_VERIFY(gates->is(&Gates::destroyed));
     QVERIFY(!gates->is(&Gates::destroyedWhileFinishing));
+}
+
+void TestDocument::aSharedSectionLibraryGoesWithItsLastHolder_data()
+{
+    QTest::addColumn<bool>("makerFirst");
+    QTest::newRow("the document that made it closes first") << true;
+    QTest::newRow("the document given it closes first") << false;
+}
+
+// Two documents share one section library, each with an undo history, so
+// that a closed one is taken apart. Closing either leaves the other its
+// library whole; the last to hold it, when it made it, takes it apart.
+void TestDocument::aSharedSectionLibraryGoesWithItsLastHolder()
+{
+    QFETCH(bool, makerFirst);
+    QSharedPointer<DocumentModel> maker = newDocument();
+    QSharedPointer<DocumentModel> given(
+        new DocumentModel(QSharedPointer<UnitSystem>(new UnitSystem), maker->libraries()->sectionLibrary()));
+    const TreeNodeRef root = maker->libraries()->sectionLibrary()->root();
+    QCOMPARE(given->libraries()->sectionLibrary()->root(), root);
+    const int entries = entriesBelow(root);
+    QVERIFY(entries > root->subnodeCount());
+    for (DocumentModel* document : {maker.data(), given.data()}) {
+        const Frame frame(document);
+        document->lowerBusyCount();
+        pushCommand(document, new CommandMoveNodesBy(document->structureModel(), {{frame.nodes[1], 1.0}},
+                                                     Vector3(1, 0, 0), false));
+    }
+    (makerFirst ? maker : given).reset();
+    letClosedModelsGo();
+    const DocumentModel& other = *(makerFirst ? given : maker);
+    QCOMPARE(entriesBelow(other.libraries()->sectionLibrary()->root()), entries);
+    maker.reset();
+    given.reset();
+    letClosedModelsGo();
+    if (!makerFirst)
+        QCOMPARE(root->subnodeCount(), 0);
 }
 
 // As the application ends, no analysis thread may run on, but what is still
