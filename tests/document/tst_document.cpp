@@ -20,7 +20,28 @@
 #include <thread>
 #include <vector>
 
+#include <dlfcn.h>
 #include <malloc.h>
+
+namespace {
+
+// The fast bins' size the program asked the allocator for, -1 until it asks.
+// Constant-initialised, so that it is there for a setting made at any static
+// initialisation.
+int fastBinsAskedFor = -1;
+
+} // namespace
+
+// Sees the settings the program makes, and passes each on to the allocator
+// it runs on, a sanitizer's or the system's.
+extern "C" int mallopt(int parameter, int value) noexcept
+{
+    if (parameter == M_MXFAST)
+        fastBinsAskedFor = value;
+    typedef int (*Setting)(int, int);
+    static const Setting next = reinterpret_cast<Setting>(dlsym(RTLD_NEXT, "mallopt"));
+    return next ? next(parameter, value) : 0;
+}
 
 namespace {
 
@@ -129,7 +150,9 @@ private slots:
     void aSharedSectionLibraryGoesWithItsLastHolder_data();
     void aSharedSectionLibraryGoesWithItsLastHolder();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
+    void theProgramsEndLeavesTheRestOfAListBeingFreed();
     void smallBlocksFreedDoNotWaitToBeSortedAtOnce();
+    void theAllocatorIsAskedForNoFastBins();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
     void askingAgainUnderTheThreadsOwnWriteLockGoesOn();
     void aReaderIsNotHeldLongByAStormOfWriters();
@@ -471,6 +494,45 @@ void TestDocument::theProgramsEndWaitsForAnalysesButNotForFreeing()
     QVERIFY(analysis->isFinished());
 }
 
+// A long list is being freed elsewhere, an element at a time, when the
+// program's end begins: the end waits for the element being freed and
+// leaves the rest. A program ends once: this runs in a program of its own.
+void TestDocument::theProgramsEndLeavesTheRestOfAListBeingFreed()
+{
+    if (AnalysisDisposal::isEnding())
+        QSKIP("The program has begun its end in this run already");
+    static std::atomic<int> alive{0};
+    static std::atomic<bool> holding{false}, letOn{false};
+    // The first freed is held while it goes.
+    struct Element
+    {
+        Element() { ++alive; }
+        ~Element()
+        {
+            if (!holding.exchange(true))
+                while (!letOn)
+                    QThread::msleep(1);
+            --alive;
+        }
+    };
+    QList<std::shared_ptr<Element>> list;
+    for (int i = 0; i < 10000; ++i)
+        list << std::make_shared<Element>();
+    AnalysisDisposal::releaseElsewhere(std::move(list));
+    QTRY_VERIFY(holding);
+    const int before = alive;
+    std::atomic<bool> ended{false};
+    std::thread end([&ended] {
+        AnalysisDisposal::waitForThreads();
+        ended = true;
+    });
+    QTRY_VERIFY(AnalysisDisposal::isEnding());
+    letOn = true;
+    QTRY_VERIFY(ended);
+    end.join();
+    QCOMPARE(before - alive, 1);
+}
+
 // A hundred thousand small blocks freed join the allocator's free lists at
 // once: none waits in its fast bins for a large request, in whatever thread,
 // to sort them all under the lock every thread allocates under.
@@ -486,6 +548,13 @@ void TestDocument::smallBlocksFreedDoNotWaitToBeSortedAtOnce()
         free(block);
     QCOMPARE(mallinfo2().smblks, size_t(0));
 #endif
+}
+
+// The program asks the allocator for no fast bins as it starts, whatever
+// allocator it runs on.
+void TestDocument::theAllocatorIsAskedForNoFastBins()
+{
+    QCOMPARE(fastBinsAskedFor, 0);
 }
 
 // Pending from the close, while the analysis finishes its step and while
