@@ -17,6 +17,7 @@
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
 #include "LoadAxis.h"
+#include "LoadCaseExpansion.h"
 #include "LoadCaseLibrary.h"
 #include "Libraries.h"
 #include "Loading.h"
@@ -38,6 +39,7 @@
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -266,6 +268,7 @@ private slots:
     void eachAnalysisDrawsItsFactorsAsUnseeded();
     void linkedCombinationsAnalyseInLinearTime();
     // The program's end for good: the last test.
+    void aFinishedExpansionLeavesItsTablesToBeFreedElsewhere();
     void aStoppedExpansionGoesAPieceAtATime_data();
     void aStoppedExpansionGoesAPieceAtATime();
 };
@@ -1709,6 +1712,49 @@ void tst_Engine::linkedCombinationsAnalyseInLinearTime()
     const double growth = cpuTimeGrowth(small, large, spentOn);
     QVERIFY(scaled);
     QVERIFY2(growth < middleGrowth(small, large, Work::Linear, Work::Quadratic), qPrintable(QString::number(growth)));
+}
+
+// The top of a chain of 200 combinations of 16 loads each is expanded while
+// the disposal thread is held: the copies of every link below the top, which
+// the expansion's tables alone hold, are still there once it has returned,
+// and go once the disposal goes on.
+void tst_Engine::aFinishedExpansionLeavesItsTablesToBeFreedElsewhere()
+{
+    if (AnalysisDisposal::isEnding())
+        QSKIP("The program has begun its end in this run already");
+    const int loads = 16, links = 200;
+    const auto disposal = std::make_shared<Gate>();
+    const auto open = qScopeGuard([disposal] { disposal->open(); });
+    AnalysisDisposal::release([disposal] {
+        disposal->pass();
+        return true;
+    });
+    QTRY_VERIFY(disposal->isHolding());
+    const int before = CountedLoad::_alive;
+    {
+        const NodeRef base(VaroObject::make<Node>()), tip(VaroObject::make<Node>());
+        tip->setPosition(Vector3(L, 0, 0));
+        const QList<MemberRef> members{VaroObject::make<Member>(base, tip)};
+        const LoadingRef loading(VaroObject::make<Loading>(QStringLiteral("Loading 1")));
+        QList<LoadRef> own;
+        for (int i = 0; i < loads; ++i) {
+            own << LoadRef(VaroObject::make<CountedLoad>(members[0]));
+            own.last()->setLoadCase(loading);
+        }
+        LoadCaseRef top = loading;
+        for (int i = 0; i < links; ++i) {
+            const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
+            next->addFactor(top, 1.0);
+            top = next;
+        }
+        QList<QList<LoadRef>> expanded;
+        QVERIFY(expandLoadCases({top}, members, own, &expanded));
+        QCOMPARE(expanded.size(), 1);
+        QCOMPARE(expanded[0].size(), loads);
+        QCOMPARE(CountedLoad::_alive - before, loads * (1 + links));
+    }
+    disposal->open();
+    QTRY_COMPARE_WITH_TIMEOUT(CountedLoad::_alive.load(), before, 20000);
 }
 
 void tst_Engine::aStoppedExpansionGoesAPieceAtATime_data()
