@@ -147,6 +147,7 @@ private slots:
     void anAnalysisThatEndsByItselfIsReportedOnce();
     void anEndedAnalysisGoesOnceItsThreadHasReturned();
     void aClosedModelIsPendingUntilItHasGone();
+    void objectsAnotherThreadLetsGoOfGoASliceAtATime();
     void aSharedSectionLibraryGoesWithItsLastHolder_data();
     void aSharedSectionLibraryGoesWithItsLastHolder();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
@@ -427,6 +428,44 @@ void TestDocument::anEndedAnalysisGoesOnceItsThreadHasReturned()
     gates->set(&Gates::threadLetOn);
     QTRY_VERIFY(gates->is(&Gates::destroyed));
     QVERIFY(!gates->is(&Gates::destroyedWhileFinishing));
+}
+
+// Model objects that another thread lets go of last go in the GUI thread,
+// where they live, and no pass of its event loop destroys more than a slice
+// of them: each pass here ends with the deferred deletes, were any left.
+void TestDocument::objectsAnotherThreadLetsGoOfGoASliceAtATime()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    const int objects = 5 * AnalysisDisposal::objectsPerSlice;
+    QList<NodeRef> nodes;
+    int inGuiThread = 0, inThisPass = 0;
+    std::atomic<int> elsewhere{0};
+    // Ends the counting with this function, whatever is left.
+    const QObject counting;
+    for (int i = 0; i < objects; ++i) {
+        nodes << nodeAt(i);
+        connect(nodes.last().data(), &QObject::destroyed, &counting, [&] {
+            if (QThread::currentThread() != counting.thread()) {
+                ++elsewhere;
+                return;
+            }
+            ++inGuiThread;
+            ++inThisPass;
+        }, Qt::DirectConnection);
+    }
+    std::thread([held = std::move(nodes)]() mutable { held.clear(); }).join();
+    int mostInOnePass = 0;
+    const QDeadlineTimer deadline(60000);
+    while (inGuiThread + elsewhere < objects && !deadline.hasExpired()) {
+        inThisPass = 0;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        mostInOnePass = std::max(mostInOnePass, inThisPass);
+    }
+    QCOMPARE(elsewhere.load(), 0);
+    QCOMPARE(inGuiThread, objects);
+    QVERIFY2(mostInOnePass <= AnalysisDisposal::objectsPerSlice,
+             qPrintable(QStringLiteral("%1 in one pass").arg(mostInOnePass)));
 }
 
 void TestDocument::aSharedSectionLibraryGoesWithItsLastHolder_data()
