@@ -15,6 +15,15 @@ Libraries::Libraries(const QSharedPointer<SectionLibrary>& sharedSections)
       sections(sharedSections ? sharedSections : QSharedPointer<SectionLibrary>::create(materials)),
       supports(new SupportLibrary), sectionsShared(sharedSections)
 {
+    sections->holders.ref();
 }
 
-Libraries::~Libraries() = default;
+Libraries::~Libraries()
+{
+    sections->holders.deref();
+}
+
+bool Libraries::sharesSections() const
+{
+    return sectionsShared || sections->holders.loadAcquire() > 1;
+}

@@ -32,8 +32,10 @@ public:
     QSharedPointer<MemberPinLibrary> memberPinLibrary() const { return memberPins; }
     QSharedPointer<SectionLibrary> sectionLibrary() const { return sections; }
     QSharedPointer<SupportLibrary> supportLibrary() const { return supports; }
-    // Whether the section library is another's too.
-    bool sharesSections() const { return sectionsShared; }
+    // Whether the section library is another's too: given to this set, or
+    // held by another set as well, which a document that made it may have
+    // given it to since.
+    bool sharesSections() const;
 
 private:
     // Created in this order; the section library takes its materials from the

@@ -4,6 +4,7 @@
 
 #include "SectionType.h"
 
+#include <QAtomicInt>
 #include <QHash>
 
 class MaterialLibrary;
@@ -24,9 +25,14 @@ public:
     ItemRef customCountryItem() const { return customCountry; }
 
 private:
+    friend class Libraries;
+
     void appendStandard(const TreeNodeRef& parent, const StandardSection& section,
                         const QSharedPointer<MaterialLibrary>& materials, QHash<QString, MaterialRef>* found);
     void appendCustomShapes(const MaterialRef& material);
 
     const ItemRef customCountry;
+    // The sets of catalogues that hold it, each counting itself: more than
+    // one, and documents share it.
+    QAtomicInt holders;
 };

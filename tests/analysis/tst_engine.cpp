@@ -18,6 +18,7 @@
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
 #include "LoadAxis.h"
+#include "LoadCaseExpansion.h"
 #include "LoadCaseLibrary.h"
 #include "Libraries.h"
 #include "Loading.h"
@@ -42,6 +43,7 @@
 #include <QtCore/private/qobject_p.h>
 #include <QtCore/private/qthread_p.h>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -318,6 +320,7 @@ private slots:
     void generatedLoadsListenToNothingAndGoInTheirThread_data();
     void generatedLoadsListenToNothingAndGoInTheirThread();
     // The program's end for good: the last test.
+    void aFinishedExpansionLeavesItsTablesToBeFreedElsewhere();
     void aStoppedExpansionGoesAPieceAtATime_data();
     void aStoppedExpansionGoesAPieceAtATime();
 };
@@ -1763,8 +1766,8 @@ void tst_Engine::linkedCombinationsAnalyseInLinearTime()
     QVERIFY2(growth < middleGrowth(small, large, Work::Linear, Work::Quadratic), qPrintable(QString::number(growth)));
 }
 
-// A loading pass over a cantilever under a tip load and many combinations
-// of its loading, each check of the pass one step of
+// A loading pass over a cantilever under four tip loads and many
+// combinations of its loading, each check of the pass one step of
 // work after the last: the longest stretch of the analysis's thread without
 // a check, up to the published output, does not grow with the number of
 // cases, so that a stop, or the program's end, is heard within one short
@@ -1783,7 +1786,9 @@ void tst_Engine::noStretchOfALoadingPassGrowsWithItsCases()
     const auto longestStretch = [&published](int cases) {
         TestDocument document;
         const NodeRef base = document.node(Vector3(0, 0, 0), 63), tip = document.node(Vector3(L, 0, 0));
-        document.load<PointLoad>(document.member(base, tip), Vector3(0, 1, 0), {{1.0, -1000.0}});
+        const MemberRef m = document.member(base, tip);
+        for (int i = 0; i < 4; ++i)
+            document.load<PointLoad>(m, Vector3(0, 1, 0), {{1.0, -1000.0}});
         QList<LoadCaseRef> combinations;
         for (int i = 0; i < cases; ++i) {
             const CombinationRef c(VaroObject::make<Combination>(QString::number(i)));
@@ -1832,7 +1837,7 @@ void tst_Engine::noStretchOfALoadingPassGrowsWithItsCases()
         return stretches->longest;
     };
     const int small = 1000, large = 32000;
-    const double growth = cpuTimeGrowth(small, large, longestStretch);
+    const double growth = longestStretchGrowth(small, large, longestStretch);
     StopChecks::_testStepsBetweenChecks = 0;
     QVERIFY(published);
     QVERIFY2(growth < middleGrowth(small, large, Work::Constant, Work::Linear), qPrintable(QString::number(growth)));
@@ -1939,6 +1944,49 @@ void tst_Engine::generatedLoadsListenToNothingAndGoInTheirThread()
     output.reset();
     QTRY_COMPARE_WITH_TIMEOUT(freed->inItsThread + freed->elsewhere, watched, 20000);
     QCOMPARE(freed->elsewhere.load(), 0);
+}
+
+// The top of a chain of 200 combinations of 16 loads each is expanded while
+// the disposal thread is held: the copies of every link below the top, which
+// the expansion's tables alone hold, are still there once it has returned,
+// and go once the disposal goes on.
+void tst_Engine::aFinishedExpansionLeavesItsTablesToBeFreedElsewhere()
+{
+    if (AnalysisDisposal::isEnding())
+        QSKIP("The program has begun its end in this run already");
+    const int loads = 16, links = 200;
+    const auto disposal = std::make_shared<Gate>();
+    const auto open = qScopeGuard([disposal] { disposal->open(); });
+    AnalysisDisposal::release([disposal] {
+        disposal->pass();
+        return true;
+    });
+    QTRY_VERIFY(disposal->isHolding());
+    const int before = CountedLoad::_alive;
+    {
+        const NodeRef base(VaroObject::make<Node>()), tip(VaroObject::make<Node>());
+        tip->setPosition(Vector3(L, 0, 0));
+        const QList<MemberRef> members{VaroObject::make<Member>(base, tip)};
+        const LoadingRef loading(VaroObject::make<Loading>(QStringLiteral("Loading 1")));
+        QList<LoadRef> own;
+        for (int i = 0; i < loads; ++i) {
+            own << LoadRef(VaroObject::make<CountedLoad>(members[0]));
+            own.last()->setLoadCase(loading);
+        }
+        LoadCaseRef top = loading;
+        for (int i = 0; i < links; ++i) {
+            const CombinationRef next(VaroObject::make<Combination>(QString::number(i)));
+            next->addFactor(top, 1.0);
+            top = next;
+        }
+        QList<QList<LoadRef>> expanded;
+        QVERIFY(expandLoadCases({top}, members, own, &expanded));
+        QCOMPARE(expanded.size(), 1);
+        QCOMPARE(expanded[0].size(), loads);
+        QCOMPARE(CountedLoad::_alive - before, loads * (1 + links));
+    }
+    disposal->open();
+    QTRY_COMPARE_WITH_TIMEOUT(CountedLoad::_alive.load(), before, 20000);
 }
 
 void tst_Engine::aStoppedExpansionGoesAPieceAtATime_data()

@@ -20,7 +20,28 @@
 #include <thread>
 #include <vector>
 
+#include <dlfcn.h>
 #include <malloc.h>
+
+namespace {
+
+// The fast bins' size the program asked the allocator for, -1 until it asks.
+// Constant-initialised, so that it is there for a setting made at any static
+// initialisation.
+int fastBinsAskedFor = -1;
+
+} // namespace
+
+// Sees the settings the program makes, and passes each on to the allocator
+// it runs on, a sanitizer's or the system's.
+extern "C" int mallopt(int parameter, int value) noexcept
+{
+    if (parameter == M_MXFAST)
+        fastBinsAskedFor = value;
+    typedef int (*Setting)(int, int);
+    static const Setting next = reinterpret_cast<Setting>(dlsym(RTLD_NEXT, "mallopt"));
+    return next ? next(parameter, value) : 0;
+}
 
 namespace {
 
@@ -94,6 +115,19 @@ QSharedPointer<TreeLibrary_base> libraryNumber(const Libraries& libraries, int i
         .value(index);
 }
 
+// Every entry of the tree below the node, counted with a stack of its own.
+int entriesBelow(const TreeNodeRef& node)
+{
+    int entries = 0;
+    QList<TreeNodeRef> waiting{node};
+    while (!waiting.isEmpty()) {
+        const QList<TreeNodeRef> subnodes = waiting.takeLast()->subnodes();
+        entries += subnodes.size();
+        waiting += subnodes;
+    }
+    return entries;
+}
+
 } // namespace
 
 class TestDocument : public QObject
@@ -113,8 +147,13 @@ private slots:
     void anAnalysisThatEndsByItselfIsReportedOnce();
     void anEndedAnalysisGoesOnceItsThreadHasReturned();
     void aClosedModelIsPendingUntilItHasGone();
+    void objectsAnotherThreadLetsGoOfGoASliceAtATime();
+    void aSharedSectionLibraryGoesWithItsLastHolder_data();
+    void aSharedSectionLibraryGoesWithItsLastHolder();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
+    void theProgramsEndLeavesTheRestOfAListBeingFreed();
     void smallBlocksFreedDoNotWaitToBeSortedAtOnce();
+    void theAllocatorIsAskedForNoFastBins();
     void aWriterCountsItselfBeforeItWaitsForTheLock();
     void askingAgainUnderTheThreadsOwnWriteLockGoesOn();
     void aReaderIsNotHeldLongByAStormOfWriters();
@@ -391,6 +430,81 @@ void TestDocument::anEndedAnalysisGoesOnceItsThreadHasReturned()
     QVERIFY(!gates->is(&Gates::destroyedWhileFinishing));
 }
 
+// Model objects that another thread lets go of last go in the GUI thread,
+// where they live, and no pass of its event loop destroys more than a slice
+// of them: each pass here ends with the deferred deletes, were any left.
+void TestDocument::objectsAnotherThreadLetsGoOfGoASliceAtATime()
+{
+    const QSharedPointer<DocumentModel> document = newDocument();
+    const int objects = 5 * AnalysisDisposal::objectsPerSlice;
+    QList<NodeRef> nodes;
+    int inGuiThread = 0, inThisPass = 0;
+    std::atomic<int> elsewhere{0};
+    // Ends the counting with this function, whatever is left.
+    const QObject counting;
+    for (int i = 0; i < objects; ++i) {
+        nodes << nodeAt(i);
+        connect(nodes.last().data(), &QObject::destroyed, &counting, [&] {
+            if (QThread::currentThread() != counting.thread()) {
+                ++elsewhere;
+                return;
+            }
+            ++inGuiThread;
+            ++inThisPass;
+        }, Qt::DirectConnection);
+    }
+    std::thread([held = std::move(nodes)]() mutable { held.clear(); }).join();
+    int mostInOnePass = 0;
+    const QDeadlineTimer deadline(60000);
+    while (inGuiThread + elsewhere < objects && !deadline.hasExpired()) {
+        inThisPass = 0;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        mostInOnePass = std::max(mostInOnePass, inThisPass);
+    }
+    QCOMPARE(elsewhere.load(), 0);
+    QCOMPARE(inGuiThread, objects);
+    QVERIFY2(mostInOnePass <= AnalysisDisposal::objectsPerSlice,
+             qPrintable(QStringLiteral("%1 in one pass").arg(mostInOnePass)));
+}
+
+void TestDocument::aSharedSectionLibraryGoesWithItsLastHolder_data()
+{
+    QTest::addColumn<bool>("makerFirst");
+    QTest::newRow("the document that made it closes first") << true;
+    QTest::newRow("the document given it closes first") << false;
+}
+
+// Two documents share one section library, each with an undo history, so
+// that a closed one is taken apart. Closing either leaves the other its
+// library whole; the last to hold it, when it made it, takes it apart.
+void TestDocument::aSharedSectionLibraryGoesWithItsLastHolder()
+{
+    QFETCH(bool, makerFirst);
+    QSharedPointer<DocumentModel> maker = newDocument();
+    QSharedPointer<DocumentModel> given(
+        new DocumentModel(QSharedPointer<UnitSystem>(new UnitSystem), maker->libraries()->sectionLibrary()));
+    const TreeNodeRef root = maker->libraries()->sectionLibrary()->root();
+    QCOMPARE(given->libraries()->sectionLibrary()->root(), root);
+    const int entries = entriesBelow(root);
+    QVERIFY(entries > root->subnodeCount());
+    for (DocumentModel* document : {maker.data(), given.data()}) {
+        const Frame frame(document);
+        document->lowerBusyCount();
+        pushCommand(document, new CommandMoveNodesBy(document->structureModel(), {{frame.nodes[1], 1.0}},
+                                                     Vector3(1, 0, 0), false));
+    }
+    (makerFirst ? maker : given).reset();
+    letClosedModelsGo();
+    const DocumentModel& other = *(makerFirst ? given : maker);
+    QCOMPARE(entriesBelow(other.libraries()->sectionLibrary()->root()), entries);
+    maker.reset();
+    given.reset();
+    letClosedModelsGo();
+    if (!makerFirst)
+        QCOMPARE(root->subnodeCount(), 0);
+}
+
 // As the application ends, no analysis thread may run on, but what is still
 // to be freed is left: the end waits for the step an analysis is finishing,
 // not for freeing that would never be done.
@@ -419,6 +533,45 @@ void TestDocument::theProgramsEndWaitsForAnalysesButNotForFreeing()
     QVERIFY(analysis->isFinished());
 }
 
+// A long list is being freed elsewhere, an element at a time, when the
+// program's end begins: the end waits for the element being freed and
+// leaves the rest. A program ends once: this runs in a program of its own.
+void TestDocument::theProgramsEndLeavesTheRestOfAListBeingFreed()
+{
+    if (AnalysisDisposal::isEnding())
+        QSKIP("The program has begun its end in this run already");
+    static std::atomic<int> alive{0};
+    static std::atomic<bool> holding{false}, letOn{false};
+    // The first freed is held while it goes.
+    struct Element
+    {
+        Element() { ++alive; }
+        ~Element()
+        {
+            if (!holding.exchange(true))
+                while (!letOn)
+                    QThread::msleep(1);
+            --alive;
+        }
+    };
+    QList<std::shared_ptr<Element>> list;
+    for (int i = 0; i < 10000; ++i)
+        list << std::make_shared<Element>();
+    AnalysisDisposal::releaseElsewhere(std::move(list));
+    QTRY_VERIFY(holding);
+    const int before = alive;
+    std::atomic<bool> ended{false};
+    std::thread end([&ended] {
+        AnalysisDisposal::waitForThreads();
+        ended = true;
+    });
+    QTRY_VERIFY(AnalysisDisposal::isEnding());
+    letOn = true;
+    QTRY_VERIFY(ended);
+    end.join();
+    QCOMPARE(before - alive, 1);
+}
+
 // A hundred thousand small blocks freed join the allocator's free lists at
 // once: none waits in its fast bins for a large request, in whatever thread,
 // to sort them all under the lock every thread allocates under.
@@ -434,6 +587,13 @@ void TestDocument::smallBlocksFreedDoNotWaitToBeSortedAtOnce()
         free(block);
     QCOMPARE(mallinfo2().smblks, size_t(0));
 #endif
+}
+
+// The program asks the allocator for no fast bins as it starts, whatever
+// allocator it runs on.
+void TestDocument::theAllocatorIsAskedForNoFastBins()
+{
+    QCOMPARE(fastBinsAskedFor, 0);
 }
 
 // Pending from the close, while the analysis finishes its step and while

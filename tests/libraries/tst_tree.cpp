@@ -58,6 +58,7 @@ class TestTree : public QObject
 
 private slots:
     void nodesHaveOneParentAndNoCycle();
+    void aTakenNodeLeavesItsTree();
     void findTriesEachLevelFirstAndMatchesValuesByIdentity();
     void eachChangeAnnouncedOnceUnlocked();
     void firstFreeNameSkipsUsedNumbers();
@@ -78,6 +79,22 @@ void TestTree::nodesHaveOneParentAndNoCycle()
     QSignalSpy spy(a.data(), &TreeNode::ValueChanged);
     a->propagateEmitValueChanged();
     QCOMPARE(spy.count(), 1);
+}
+
+// Taken out last first, a node is out of its tree: it has no parent, and
+// another node may adopt it.
+void TestTree::aTakenNodeLeavesItsTree()
+{
+    TreeNodeRef parent(new TreeNode), other(new TreeNode), a(new TreeNode), b(new TreeNode);
+    QVERIFY(parent->appendSubnode(a) && parent->appendSubnode(b));
+    QCOMPARE(parent->takeLastSubnode(), b);
+    QVERIFY(!b->parentNode());
+    QCOMPARE(parent->subnodes(), QList<TreeNodeRef>{a});
+    QVERIFY(other->appendSubnode(b));
+    QCOMPARE(b->parentNode(), other.data());
+    QCOMPARE(parent->takeLastSubnode(), a);
+    QVERIFY(!a->parentNode());
+    QVERIFY(!parent->takeLastSubnode());
 }
 
 void TestTree::findTriesEachLevelFirstAndMatchesValuesByIdentity()

@@ -12,7 +12,9 @@
 #include "TrapezoidLoad.h"
 
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtConcurrent>
 
@@ -178,6 +180,8 @@ private slots:
     void cornerTriadShowsGroundFromLevelOrAbove();
     void memberlessLoadIsSkipped();
     void commonGlyphs();
+    void aFailedComparisonKeepsItsEvidence_data();
+    void aFailedComparisonKeepsItsEvidence();
     void interrogatorPosition_data();
     void interrogatorPosition();
     void reattachingConnectsOnce();
@@ -814,6 +818,66 @@ void TestView::commonGlyphs()
     // The arc runs from -45° in steps of 3.75°.
     QCOMPARE(bench.view->torqueAngles().first(), -M_PI / 4);
     QVERIFY(std::fabs(bench.view->torqueAngles().last() - 3 * M_PI / 2) < 1e-12);
+}
+
+void TestView::aFailedComparisonKeepsItsEvidence_data()
+{
+    QTest::addColumn<bool>("takenAgain");
+    QTest::newRow("two frames") << false;
+    QTest::newRow("and one taken again") << true;
+}
+
+// Two frames that differ in one pixel are kept with their differences,
+// which mark that pixel alone, and with the states that drew them.
+void TestView::aFailedComparisonKeepsItsEvidence()
+{
+    QFETCH(bool, takenAgain);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const bool wasSet = qEnvironmentVariableIsSet("VARO_FAILED_FRAMES");
+    const QByteArray was = qgetenv("VARO_FAILED_FRAMES");
+    const auto restore = qScopeGuard([&] {
+        if (wasSet)
+            qputenv("VARO_FAILED_FRAMES", was);
+        else
+            qunsetenv("VARO_FAILED_FRAMES");
+    });
+    qputenv("VARO_FAILED_FRAMES", QFile::encodeName(folder.path()));
+    QImage expected(40, 30, QImage::Format_RGB32);
+    expected.fill(qRgb(30, 60, 90));
+    QImage actual = expected;
+    const QPoint differing(17, 11);
+    actual.setPixel(differing, qRgb(230, 60, 90));
+    expected.setText(QStringLiteral("state"), QStringLiteral("drew the first"));
+    actual.setText(QStringLiteral("state"), QStringLiteral("drew the second"));
+    QImage again;
+    if (takenAgain) {
+        again = actual;
+        again.setText(QStringLiteral("state"), QStringLiteral("drew the third"));
+    }
+    FrameEvidence::keep(QStringLiteral("one pixel apart"), expected, actual, QStringLiteral("state at the failure"),
+                        again);
+
+    const QDir kept(folder.path());
+    const auto file = [&kept](const QString& suffix) {
+        const QStringList found = kept.entryList({QLatin1Char('*') + suffix}, QDir::Files);
+        return found.size() == 1 ? kept.filePath(found.first()) : QString();
+    };
+    QCOMPARE(kept.entryList(QDir::Files).size(), takenAgain ? 5 : 4);
+    QCOMPARE(QImage(file(QStringLiteral(" expected.png"))).pixel(differing), expected.pixel(differing));
+    QCOMPARE(QImage(file(QStringLiteral(" actual.png"))).pixel(differing), actual.pixel(differing));
+    QCOMPARE(file(QStringLiteral(" again.png")).isEmpty(), !takenAgain);
+    const QImage differences(file(QStringLiteral(" differences.png")));
+    QCOMPARE(differences.size(), expected.size());
+    for (int y = 0; y < differences.height(); ++y)
+        for (int x = 0; x < differences.width(); ++x)
+            QCOMPARE(differences.pixel(x, y) == qRgb(255, 0, 0), QPoint(x, y) == differing);
+    QFile state(file(QStringLiteral(" state.txt")));
+    QVERIFY(state.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString notes = QString::fromUtf8(state.readAll());
+    for (const char* told : {"one pixel apart", "drew the first", "drew the second", "state at the failure"})
+        QVERIFY2(notes.contains(QLatin1String(told)), told);
+    QCOMPARE(notes.contains(QStringLiteral("drew the third")), takenAgain);
 }
 
 void TestView::interrogatorPosition_data()
