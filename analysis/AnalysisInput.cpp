@@ -59,17 +59,23 @@ QVector<MemberEnds> memberEnds(const QList<QSharedPointer<AnalysisNode>>& nodes,
 
 } // namespace
 
-bool AnalysisInput::initialiseTopology(const AnalysisSource& source)
+bool AnalysisInput::initialiseTopology(const AnalysisSource& source, const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
-    nodeList.clear();
-    memberList.clear();
+    if (!AnalysisDisposal::releaseEach(nodeList) || !AnalysisDisposal::releaseEach(memberList))
+        return false;
+    StopChecks checks(carryOn);
     const QList<QSharedPointer<AnalysisSourceNode>> nodes = source.nodes();
-    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : nodes)
+    for (const QSharedPointer<AnalysisSourceNode>& sourceNode : nodes) {
+        if (checks.stopped())
+            return false;
         nodeList.append(sourceNode->analysisNode);
+    }
 
     const QList<QSharedPointer<AnalysisSourceMember>> members = source.members();
     for (const QSharedPointer<AnalysisSourceMember>& sm : members) {
+        if (checks.stopped())
+            return false;
         sm->analysisMembers.clear();
         const QSharedPointer<AnalysisNode> A = sm->nodeA->analysisNode, B = sm->nodeB->analysisNode;
         QSharedPointer<AnalysisNode> innerA = A, innerB = B;
@@ -113,20 +119,28 @@ bool AnalysisInput::determineHalfBandwidth()
     return true;
 }
 
-bool AnalysisInput::initialiseGeometry(const AnalysisSource& source)
+bool AnalysisInput::initialiseGeometry(const AnalysisSource& source, const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
+    StopChecks checks(carryOn);
     const QList<QSharedPointer<AnalysisSourceNode>> nodes = source.nodes();
     for (const QSharedPointer<AnalysisSourceNode>& sourceNode : nodes) {
+        if (checks.stopped())
+            return false;
         sourceNode->analysisNode->position = sourceNode->position;
         sourceNode->analysisNode->restraints = sourceNode->restraints;
     }
-    for (const QSharedPointer<AnalysisNode>& node : nodeList)
+    for (const QSharedPointer<AnalysisNode>& node : qAsConst(nodeList)) {
+        if (checks.stopped())
+            return false;
         if (node->isBridge())
             node->position = node->bridgePosition();
+    }
 
     const QList<QSharedPointer<AnalysisSourceMember>> members = source.members();
     for (const QSharedPointer<AnalysisSourceMember>& sm : members) {
+        if (checks.stopped())
+            return false;
         const MemberRef& M = sm->member;
         if (!sm->orientationValid)
             throw ExceptionAnalysisFault(QStringLiteral("Member major-axis (orientation) is invalid"), M);

@@ -25,14 +25,15 @@ public:
     AnalysisInput(const AnalysisInput&) = delete;
     AnalysisInput& operator=(const AnalysisInput&) = delete;
 
-    // Pieces, bridge nodes and inner nodes of the source's members.
-    bool initialiseTopology(const AnalysisSource& source);
+    // Pieces, bridge nodes and inner nodes of the source's members. Each
+    // step that takes carryOn is false when it answers false on the way.
+    bool initialiseTopology(const AnalysisSource& source, const std::function<bool()>& carryOn = {});
     // Reverse Cuthill–McKee numbers.
     bool assignNodeNumbers();
     bool determineHalfBandwidth();
     // Positions, restraints, sections, lengths and axes, validated; throws
     // ExceptionAnalysisFault naming the first bad member.
-    bool initialiseGeometry(const AnalysisSource& source);
+    bool initialiseGeometry(const AnalysisSource& source, const std::function<bool()>& carryOn = {});
     // Freedom and fixity counts and the row mapping; throws on fewer than
     // three fixities.
     bool buildIndexes();

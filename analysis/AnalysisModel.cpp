@@ -318,9 +318,10 @@ bool AnalysisModel::performTopology()
 {
     QElapsedTimer timer;
     timer.start();
+    const std::function<bool()> carryOn = [this] { return isTopologyValid(); };
     const bool done = runSteps([this] { return isTopologyValid(); },
-                               {[this] { return source.initialiseTopology(document); },
-                                [this] { return input.initialiseTopology(source); },
+                               {[&] { return source.initialiseTopology(document, carryOn); },
+                                [&] { return input.initialiseTopology(source, carryOn); },
                                 [this] { return input.assignNodeNumbers(); },
                                 [this] { return input.determineHalfBandwidth(); }});
     QWriteLocker locker(&stateLock);
@@ -333,9 +334,10 @@ bool AnalysisModel::performStiffness()
 {
     QElapsedTimer timer;
     timer.start();
+    const std::function<bool()> carryOn = [this] { return isStiffnessValid(); };
     const bool done = runSteps([this] { return isStiffnessValid(); },
-                               {[this] { return source.initialiseGeometry(document); },
-                                [this] { return input.initialiseGeometry(source); },
+                               {[&] { return source.initialiseGeometry(document, carryOn); },
+                                [&] { return input.initialiseGeometry(source, carryOn); },
                                 [this] { return input.buildIndexes(); }, [this] { return buildStiffnessMatrix(); },
                                 [this] { return eliminate(); }});
     QWriteLocker locker(&stateLock);

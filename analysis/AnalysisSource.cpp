@@ -91,13 +91,14 @@ void AnalysisSourceMember::expandTransformationMatrix(const Matrix3x3& r, Matrix
     AnalysisMember::expandTransformationMatrix(r, t);
 }
 
-bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
+bool AnalysisSource::initialiseTopology(const AnalysisDocument* document, const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
-    trapezoidLoadList.clear();
-    pointLoadList.clear();
-    memberList.clear();
-    nodeList.clear();
+    if (!AnalysisDisposal::releaseEach(trapezoidLoadList) || !AnalysisDisposal::releaseEach(pointLoadList)
+        || !AnalysisDisposal::releaseEach(memberList) || !AnalysisDisposal::releaseEach(nodeList))
+        return false;
+    StopChecks checks(carryOn);
+    bool stopped = false;
 
     // Member fields are read under the structure's lock, so the GUI cannot
     // change an end or a pin while they are copied.
@@ -108,8 +109,20 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
         bool pinA, pinB;
     };
     QVector<Taking> taking;
+    QVector<NodeRef> nodes;
+    QHash<Node*, QSharedPointer<AnalysisSourceNode>> byNode;
+    // A member or a node an entry: they go elsewhere, however the step ends.
+    const auto letGo = qScopeGuard([&] {
+        AnalysisDisposal::releaseElsewhere(std::move(taking));
+        AnalysisDisposal::releaseElsewhere(std::move(nodes));
+        AnalysisDisposal::releaseElsewhere(std::move(byNode));
+    });
     document->readMembers([&](const QList<MemberRef>& members) {
         for (const MemberRef& member : members) {
+            if (checks.stopped()) {
+                stopped = true;
+                return;
+            }
             if (!GeometryGroup::isAnalysed(member->group()))
                 continue;
             // Moved into the list: no copy is left whose release the
@@ -120,19 +133,22 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
             taking.append(std::move(t));
         }
     });
+    if (stopped)
+        return false;
     if (taking.isEmpty())
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient members"));
 
     // Nodes in the order the structure's members first reach them, so that
     // the same model is numbered the same way in every run.
-    QVector<NodeRef> nodes;
-    QHash<Node*, QSharedPointer<AnalysisSourceNode>> byNode;
-    for (const Taking& t : qAsConst(taking))
+    for (const Taking& t : qAsConst(taking)) {
+        if (checks.stopped())
+            return false;
         for (const NodeRef& node : {t.a, t.b})
             if (!byNode.contains(node.data())) {
                 byNode.insert(node.data(), QSharedPointer<AnalysisSourceNode>());
                 nodes.append(node);
             }
+    }
     if (nodes.size() < 2)
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient nodes"));
 
@@ -141,13 +157,17 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
             throw ExceptionAnalysisFault(QStringLiteral("Bad member connectivity"), t.member);
 
     for (const NodeRef& node : qAsConst(nodes)) {
+        if (checks.stopped())
+            return false;
         QSharedPointer<AnalysisSourceNode> sourceNode(new AnalysisSourceNode);
         sourceNode->analysisNode.reset(new AnalysisNode);
         sourceNode->node = node;
         nodeList.append(sourceNode);
         byNode.insert(node.data(), sourceNode);
     }
-    for (const Taking& t : taking) {
+    for (const Taking& t : qAsConst(taking)) {
+        if (checks.stopped())
+            return false;
         QSharedPointer<AnalysisSourceMember> sourceMember(new AnalysisSourceMember);
         sourceMember->nodeA = byNode.value(t.a.data());
         sourceMember->nodeB = byNode.value(t.b.data());
@@ -159,16 +179,22 @@ bool AnalysisSource::initialiseTopology(const AnalysisDocument* document)
     return true;
 }
 
-bool AnalysisSource::initialiseGeometry(const AnalysisDocument* document)
+bool AnalysisSource::initialiseGeometry(const AnalysisDocument* document, const std::function<bool()>& carryOn)
 {
     QWriteLocker locker(&lock);
-    document->readMembers([this](const QList<MemberRef>&) {
+    StopChecks checks(carryOn);
+    bool stopped = false;
+    document->readMembers([&](const QList<MemberRef>&) {
         for (const QSharedPointer<AnalysisSourceNode>& sourceNode : qAsConst(nodeList)) {
+            if ((stopped = checks.stopped()))
+                return;
             const SupportRef support = sourceNode->node->support();
             sourceNode->position = sourceNode->node->position();
             sourceNode->restraints = support ? int(support->dof()) : 0;
         }
         for (const QSharedPointer<AnalysisSourceMember>& sm : qAsConst(memberList)) {
+            if ((stopped = checks.stopped()))
+                return;
             const Member& M = *sm->member;
             const MemberAxisRef memberAxis = M.axis();
             sm->orientationValid = !memberAxis || memberAxis->axis().node()
@@ -182,7 +208,7 @@ bool AnalysisSource::initialiseGeometry(const AnalysisDocument* document)
                 sm->section.reset(new AnalysisSection(*crossSection, *material));
         }
     });
-    return true;
+    return !stopped;
 }
 
 double AnalysisSource::loadFactorFor(int r)

@@ -98,10 +98,12 @@ public:
 
     // The analysed members and the nodes they reach; throws
     // ExceptionAnalysisFault on bad connectivity or too little structure.
-    bool initialiseTopology(const AnalysisDocument* document);
+    // Each step that takes carryOn asks it every so often, and is false once
+    // it answers false.
+    bool initialiseTopology(const AnalysisDocument* document, const std::function<bool()>& carryOn = {});
     // Positions, supports, member orientations and sections, all read under
     // the document's lock so that later steps never read the model.
-    bool initialiseGeometry(const AnalysisDocument* document);
+    bool initialiseGeometry(const AnalysisDocument* document, const std::function<bool()>& carryOn = {});
     // Every load of every load case, checked and turned into global axes with
     // this pass's load factor; throws ExceptionAnalysisFault. carryOn is
     // asked every so often; false from it abandons the pass, which then
