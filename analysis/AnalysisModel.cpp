@@ -174,6 +174,7 @@ void AnalysisModel::run()
                 try {
                     switch (phase) {
                     case Watch:
+                        destroyHandedBack(&keeping);
                         if (document->topologySum() != topologyStamp) {
                             stiffnessValid = topologyValid = false;
                             topologyStamp = document->topologySum();
@@ -187,7 +188,6 @@ void AnalysisModel::run()
                             clearOutput();
                             waitFor(50);
                         } else if (isLoadingValid()) {
-                            destroyHandedBack(&keeping);
                             waitFor(50);
                         } else {
                             loadingStamp = document->loadingSum();
@@ -262,11 +262,13 @@ void AnalysisModel::run()
 void AnalysisModel::destroyHandedBack(VaroObject::Keeping* keeping)
 {
     const AnalysisDisposal::Freeing freeing;
+    // A slice at every look, however the model stands, and the rest while
+    // its results stand.
     bool done = false;
-    while (!done && isLoadingValid()) {
+    do {
         int budget = AnalysisDisposal::objectsPerSlice;
         done = keeping->destroySome(&budget);
-    }
+    } while (!done && isLoadingValid());
 }
 
 void AnalysisModel::releaseHoldings()

@@ -111,8 +111,8 @@ private:
     // rest stays when the program is ending. Who lets go of what, and where:
     // AnalysisDisposal.
     void releaseHoldings();
-    // Destroys the loads of this thread that others let go of, while
-    // nothing else is wanted of it.
+    // Destroys the loads of this thread that others let go of: a slice, and
+    // the rest while nothing else is wanted of it.
     void destroyHandedBack(VaroObject::Keeping* keeping);
     void waitFor(unsigned long ms);
     bool busy() const;
