@@ -53,6 +53,12 @@ Vector3 AnalysisNode::bridgePosition() const
 
 namespace {
 
+// Loads or cases read under the document's lock before a writer waiting for
+// it is let in.
+const int stepsPerSlice = 4096;
+// How long a reader that let writers in rests between two looks at them.
+const unsigned long writerPollInterval = 5; // ms
+
 // Divides by the length unless it is all but zero.
 Vector3 normalisedIfPossible(const Vector3& v)
 {
@@ -262,31 +268,41 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
         throw ExceptionAnalysisFault(QStringLiteral("Insufficient loads"));
 
     taken.reserve(gathered.size());
+    // Read under the document's lock a slice at a time: a writer waiting
+    // for the lock, an edit or a save, has it between two slices rather
+    // than wait for millions of loads. One that changed what the pass has
+    // read makes carryOn answer false.
+    int nextLoad = 0, nextCase = 0;
     bool stopped = false;
-    document->readMembers([&](const QList<MemberRef>&) {
-        for (const LoadRef& l : qAsConst(gathered)) {
-            if (checks.stopped()) {
-                stopped = true;
-                return;
+    while (!stopped && (nextLoad < gathered.size() || nextCase < loadCases.size())) {
+        document->readMembers([&](const QList<MemberRef>&) {
+            for (int end = std::min(nextLoad + stepsPerSlice, gathered.size()); nextLoad < end; ++nextLoad) {
+                if ((stopped = checks.stopped()))
+                    return;
+                // A load this pass generated listens to no member: made
+                // with its cache invalid, it is worked out here, and a
+                // change of its member since makes carryOn answer false.
+                const LoadRef& l = gathered.at(nextLoad);
+                const bool valid = l->bringCacheUpToDate();
+                taken.append(Taken{l, valid, l->member(), l->loadCase(), l->globalVector(),
+                                   l->positionedForces()});
             }
-            // A load this thread generated listens to no member: its cache
-            // is worked out afresh.
-            if (l->thread() == QThread::currentThread())
-                l->updateCache();
-            const bool valid = l->bringCacheUpToDate();
-            taken.append(Taken{l, valid, l->member(), l->loadCase(), l->globalVector(),
-                               l->positionedForces()});
-        }
-        for (const LoadCaseRef& loadCase : qAsConst(loadCases)) {
-            if (checks.stopped()) {
-                stopped = true;
+            if (nextLoad < gathered.size())
                 return;
+            for (int end = std::min(nextCase + stepsPerSlice, loadCases.size()); nextCase < end; ++nextCase) {
+                if ((stopped = checks.stopped()))
+                    return;
+                const auto* combination = qobject_cast<const Combination*>(loadCases.at(nextCase).data());
+                if (combination && combination->isSecondOrder())
+                    secondOrderCases.insert(combination);
             }
-            const auto* combination = qobject_cast<const Combination*>(loadCase.data());
-            if (combination && combination->isSecondOrder())
-                secondOrderCases.insert(loadCase.data());
+        });
+        while (!stopped && document->busyCount() != 0) {
+            stopped = carryOn && !carryOn();
+            QThread::msleep(writerPollInterval);
         }
-    });
+        stopped = stopped || (carryOn && !carryOn());
+    }
     if (stopped)
         return false;
 

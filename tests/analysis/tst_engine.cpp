@@ -317,6 +317,7 @@ private slots:
     void eachAnalysisDrawsItsFactorsAsUnseeded();
     void linkedCombinationsAnalyseInLinearTime();
     void noStretchOfALoadingPassGrowsWithItsCases();
+    void aWriterIsLetInWhileTheLoadsAreRead();
     void generatedLoadsListenToNothingAndGoInTheirThread_data();
     void generatedLoadsListenToNothingAndGoInTheirThread();
     // The program's end for good: the last test.
@@ -1841,6 +1842,78 @@ void tst_Engine::noStretchOfALoadingPassGrowsWithItsCases()
     StopChecks::_testStepsBetweenChecks = 0;
     QVERIFY(published);
     QVERIFY2(growth < middleGrowth(small, large, Work::Constant, Work::Linear), qPrintable(QString::number(growth)));
+}
+
+// A document as the analysis reads it, with a writer that comes to wait for
+// its lock in the middle of a read; the read lets the writer in once it
+// has given the lock up.
+class WrittenDocument : public AnalysisDocument
+{
+public:
+    explicit WrittenDocument(const AnalysisDocument* inner) : inner(inner) {}
+
+    int busyCount() const override { return inner->busyCount() + int(waiting); }
+    int topologySum() const override { return inner->topologySum(); }
+    int stiffnessSum() const override { return inner->stiffnessSum(); }
+    int loadingSum() const override { return inner->loadingSum(); }
+    void readMembers(const std::function<void(const QList<MemberRef>&)>& read) const override
+    {
+        reading = true;
+        inner->readMembers(read);
+        reading = false;
+        if (waiting) {
+            waiting = false;
+            stepsWaited = steps - stepsWhenWaiting;
+        }
+    }
+    QList<LoadCaseRef> loadCases() const override { return inner->loadCases(); }
+    bool loadsInLoadCases(const QList<LoadCaseRef>& loadCases, QList<QList<LoadRef>>* loads,
+                          const std::function<bool()>& carryOn) const override
+    {
+        return inner->loadsInLoadCases(loadCases, loads, carryOn);
+    }
+    // Asked at every step: the writer comes a hundred steps into a read.
+    bool carryOn() const
+    {
+        ++steps;
+        if (reading && ++stepsInReads == 100) {
+            waiting = true;
+            stepsWhenWaiting = steps;
+        }
+        return true;
+    }
+
+    const AnalysisDocument* const inner;
+    mutable bool reading = false, waiting = false;
+    mutable int steps = 0, stepsInReads = 0, stepsWhenWaiting = 0, stepsWaited = -1;
+};
+
+// The loads of 20000 combinations are read under the document's lock a slice
+// at a time: a writer that comes to wait for the lock, a save or an edit,
+// gets it within one slice of 4096 loads rather than after all of them.
+void tst_Engine::aWriterIsLetInWhileTheLoadsAreRead()
+{
+    LinkedCantilever model(0);
+    QList<LoadCaseRef> combinations;
+    for (int i = 0; i < 20000; ++i) {
+        const CombinationRef c(VaroObject::make<Combination>(QString::number(i)));
+        c->addFactor(model.document.loadingCase, 1.5);
+        combinations << c;
+    }
+    model.document.model->libraries()->loadCaseLibrary()->appendAll(combinations);
+    // Read here alone, not by the document's own analysis too.
+    qSharedPointerObjectCast<AnalysisModel>(model.document.model->analysisModel())->stop();
+    model.document.model->lowerBusyCount();
+    const WrittenDocument document(model.document.model->analysisDocument().data());
+    AnalysisSource source;
+    QVERIFY(source.initialiseTopology(&document));
+    StopChecks::_testStepsBetweenChecks = 1;
+    const bool read = source.initialiseLoading(&document, [&document] { return document.carryOn(); });
+    StopChecks::_testStepsBetweenChecks = 0;
+    QVERIFY(read);
+    QCOMPARE(source.pointLoads().size(), 20001);
+    QVERIFY2(document.stepsWaited >= 0 && document.stepsWaited <= 4096 + 2,
+             qPrintable(QStringLiteral("the writer waited %1 steps").arg(document.stepsWaited)));
 }
 
 void tst_Engine::generatedLoadsListenToNothingAndGoInTheirThread_data()
