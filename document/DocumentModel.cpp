@@ -257,7 +257,9 @@ VaroObjectRef DocumentModel::analysisStatusObject() const
 
 void DocumentModel::setFileName(const QString& path, const QString& leafName)
 {
-    TrackedWriteLocker locker(documentLock());
+    // Counted as pending like any edit, so that an analysis reading the
+    // document at length lets it in rather than keep the window waiting.
+    const DocumentWriteGuard guard(this);
     if (path == pathName)
         return;
     pathName = path;

@@ -98,8 +98,9 @@ public:
     QString analysisStatusMessage() const;
     VaroObjectRef analysisStatusObject() const;
 
-    // Takes the write lock; a new path is stored with the leaf name and
-    // announced before the lock is released. The same path changes nothing.
+    // Takes the write lock as an edit does, counted as a pending writer; a
+    // new path is stored with the leaf name and announced before the lock is
+    // released. The same path changes nothing.
     void setFileName(const QString& path, const QString& leafName);
     QString path() const { return pathName; }
     // The file at the path as it was last read or written by this program.

@@ -186,8 +186,16 @@ private slots:
     void aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast();
     void closingWhileAPhaseIsHeld_data();
     void closingWhileAPhaseIsHeld();
+    void closingOneOfTwoWindowsWhileAPhaseIsHeld_data();
+    void closingOneOfTwoWindowsWhileAPhaseIsHeld();
     void closingOrQuittingDuringALongAnalysis_data();
     void closingOrQuittingDuringALongAnalysis();
+
+private:
+    // A shown window on a new file of linked combinations (see
+    // writeLinkedCombinations), opened once the portal's analysis has done
+    // and the gate is armed for the phase; null when it did not open.
+    MainWindow* openForTheGate(const QString& name, AnalysisModel::Phase phase, int links, int pieces);
 };
 
 void TestWiring::initTestCase()
@@ -1146,6 +1154,27 @@ void TestWiring::aModelObjectGoesInTheGuiThreadWhoeverHoldsItLast()
     dialogs.answer = QMessageBox::Ok;
 }
 
+MainWindow* TestWiring::openForTheGate(const QString& name, AnalysisModel::Phase phase, int links, int pieces)
+{
+    const QString path = folder->filePath(name);
+    if (!writeLinkedCombinations(path, links, window->documentModel()->structureModel()->members()[0]->sectionType(),
+                                 pieces))
+        return nullptr;
+    // Only the new window's analysis is at work when the gate shuts.
+    if (!QTest::qWaitFor([this] {
+            return window->documentModel()->analysisOperatingState() == AnalysisLink::ResultsAvailable;
+        }, 20000))
+        return nullptr;
+    phaseGate().arm(phase);
+    QPointer<MainWindow> opened = new MainWindow;
+    if (!opened->openFile(path)) {
+        delete opened.data();
+        return nullptr;
+    }
+    opened->show();
+    return opened;
+}
+
 void TestWiring::closingWhileAPhaseIsHeld_data()
 {
     QTest::addColumn<int>("phase");
@@ -1166,16 +1195,9 @@ void TestWiring::closingWhileAPhaseIsHeld()
     installAnalysis();
     select({"n1"});
     QVERIFY(window->isWindowModified());
-    const QString path = folder->filePath("held.varou");
-    QVERIFY(writeLinkedCombinations(path, links, window->documentModel()->structureModel()->members()[0]->sectionType(),
-                                    pieces));
-    // Only the new window's analysis is at work when the gate shuts.
-    QTRY_COMPARE_WITH_TIMEOUT(window->documentModel()->analysisOperatingState(), AnalysisLink::ResultsAvailable, 20000);
+    QPointer<MainWindow> analysing = openForTheGate("held.varou", AnalysisModel::Phase(phase), links, pieces);
+    QVERIFY(analysing);
     PhaseGate& gate = phaseGate();
-    gate.arm(AnalysisModel::Phase(phase));
-    QPointer<MainWindow> analysing = new MainWindow;
-    QVERIFY(analysing->openFile(path));
-    analysing->show();
     const QPointer<QObject> analysis = analysing->documentModel()->analysisModel().data();
     QTRY_VERIFY_WITH_TIMEOUT(gate.isHolding(), 60000);
     QCOMPARE(gate.held(), analysis.data());
@@ -1189,6 +1211,64 @@ void TestWiring::closingWhileAPhaseIsHeld()
     QTRY_VERIFY(!analysing);
     QVERIFY(window && window->isVisible() && window->isWindowModified());
     QVERIFY(window->documentModel()->isModified());
+}
+
+void TestWiring::closingOneOfTwoWindowsWhileAPhaseIsHeld_data()
+{
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<int>("links");
+    QTest::addColumn<int>("pieces"); // of the cantilever, each six rows of the elimination
+    QTest::addColumn<bool>("closingTheFirst"); // the window that opened the file, else its duplicate
+    QTest::newRow("loading pass, the duplicate closed") << int(AnalysisModel::Solution) << 2000 << 1 << false;
+    QTest::newRow("elimination, the first closed") << int(AnalysisModel::Stiffness) << 1 << 64 << true;
+}
+
+// A model shown in two windows is being analysed, the analysis held inside a
+// phase, where it holds the document's read lock. Closing either window
+// comes back while it is held and asks nothing; the other keeps the model,
+// its unsaved work and its analysis, which goes on to its results once let
+// go. The other window then closes too, asking as the last one, and the
+// analysis ends.
+void TestWiring::closingOneOfTwoWindowsWhileAPhaseIsHeld()
+{
+    QFETCH(int, phase);
+    QFETCH(int, links);
+    QFETCH(int, pieces);
+    QFETCH(bool, closingTheFirst);
+    installAnalysis();
+    QPointer<MainWindow> first = openForTheGate("shared.varou", AnalysisModel::Phase(phase), links, pieces);
+    QVERIFY(first);
+    PhaseGate& gate = phaseGate();
+    QPointer<MainWindow> second = first->duplicateWindow();
+    QVERIFY(second);
+    QSharedPointer<DocumentModel> document = first->documentModel();
+    // Unsaved work that takes no lock, which the held analysis would keep.
+    document->reportUndoStack()->push(new QUndoCommand(QStringLiteral("Unsaved")));
+    const QPointer<QObject> analysis = document->analysisModel().data();
+    QTRY_VERIFY_WITH_TIMEOUT(gate.isHolding(), 60000);
+    QCOMPARE(gate.held(), analysis.data());
+
+    QPointer<MainWindow> closing = closingTheFirst ? first : second;
+    QPointer<MainWindow> staying = closingTheFirst ? second : first;
+    QVERIFY(closing->close());
+    QVERIFY(gate.isHolding());
+    QVERIFY(dialogs.boxes.isEmpty());
+    QTRY_VERIFY(!closing);
+    QVERIFY(staying->isVisible() && staying->isWindowModified());
+    QCOMPARE(staying->documentModel(), document);
+    QCOMPARE(MainWindow::openDocumentCount(document.data()), 1);
+    gate.open();
+    QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 60000);
+    gate.arm(AnalysisModel::Watch);
+
+    document.reset();
+    dialogs.answer = QMessageBox::Discard;
+    QVERIFY(staying->close());
+    dialogs.answer = QMessageBox::Ok;
+    QCOMPARE(dialogs.texts(), QStringList("This model has been modified.\nDo you want to save your changes?"));
+    QTRY_VERIFY(!staying);
+    QTRY_VERIFY_WITH_TIMEOUT(!analysis, 20000);
+    QVERIFY(window && window->isVisible());
 }
 
 void TestWiring::closingOrQuittingDuringALongAnalysis_data()
