@@ -271,7 +271,7 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
     // Read under the document's lock a slice at a time: a writer waiting
     // for the lock, an edit or a save, has it between two slices rather
     // than wait for millions of loads. One that changed what the pass has
-    // read makes carryOn answer false.
+    // read makes carryOn answer false. A pass without carryOn reads on.
     int nextLoad = 0, nextCase = 0;
     bool stopped = false;
     while (!stopped && (nextLoad < gathered.size() || nextCase < loadCases.size())) {
@@ -297,8 +297,9 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
                     secondOrderCases.insert(combination);
             }
         });
-        while (!stopped && document->busyCount() != 0) {
-            stopped = carryOn && !carryOn();
+        // Without carryOn there is no one to ask while writers have the lock.
+        while (carryOn && !stopped && document->busyCount() != 0) {
+            stopped = !carryOn();
             QThread::msleep(writerPollInterval);
         }
         stopped = stopped || (carryOn && !carryOn());
