@@ -151,7 +151,8 @@ bool AnalysisModel::isLoadingValid() const
 
 bool AnalysisModel::isLoadingWanted() const
 {
-    if (_atStopCheck)
+    // The pool's threads ask too; the hook hears only this thread.
+    if (_atStopCheck && QThread::currentThread() == this)
         _atStopCheck(Solution);
     return isLoadingValid();
 }
@@ -321,7 +322,7 @@ bool AnalysisModel::performTopology()
     QElapsedTimer timer;
     timer.start();
     const std::function<bool()> carryOn = [this] { return isTopologyValid(); };
-    const bool done = runSteps([this] { return isTopologyValid(); },
+    const bool done = runSteps(carryOn,
                                {[&] { return source.initialiseTopology(document, carryOn); },
                                 [&] { return input.initialiseTopology(source, carryOn); },
                                 [this] { return input.assignNodeNumbers(); },
@@ -337,7 +338,7 @@ bool AnalysisModel::performStiffness()
     QElapsedTimer timer;
     timer.start();
     const std::function<bool()> carryOn = [this] { return isStiffnessValid(); };
-    const bool done = runSteps([this] { return isStiffnessValid(); },
+    const bool done = runSteps(carryOn,
                                {[&] { return source.initialiseGeometry(document, carryOn); },
                                 [&] { return input.initialiseGeometry(source, carryOn); },
                                 [this] { return input.buildIndexes(); }, [this] { return buildStiffnessMatrix(); },
@@ -588,9 +589,7 @@ AnalysisModel::compileResultsForFirstOrderLoadCase(const QSharedPointer<Analysis
                                                    const QList<QSharedPointer<AnalysisSourceNode>>& nodes,
                                                    const QList<QSharedPointer<AnalysisSourceMember>>& members) const
 {
-    // The pool's threads ask only whether the pass is still valid.
-    const bool wanted = QThread::currentThread() == this ? isLoadingWanted() : isLoadingValid();
-    if (!wanted || !displacementVectors.contains(loadCase) || !loadVectors.contains(loadCase))
+    if (!isLoadingWanted() || !displacementVectors.contains(loadCase) || !loadVectors.contains(loadCase))
         return QSharedPointer<AnalysisResultCase>();
     const QVector<double> displacements = displacementVectors.value(loadCase);
     QVector<double> residual = loadVectors.value(loadCase);

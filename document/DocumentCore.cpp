@@ -96,16 +96,19 @@ QList<LoadCaseRef> DocumentCore::loadCases() const
 
 QList<LoadCaseRef> DocumentCore::subOpLoadCases() const
 {
-    const QSharedPointer<LoadCaseLibrary> library =
-        libraries ? libraries->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
-    if (!library)
-        return QList<LoadCaseRef>();
-    return library->loadings() + library->autoCases() + library->swayCases() + library->combinations();
+    QList<LoadCaseRef> loadCases;
+    subOpGatherLoadCases(&loadCases, {});
+    return loadCases;
 }
 
 bool DocumentCore::gatherLoadCases(QList<LoadCaseRef>* loadCases, const std::function<bool()>& carryOn) const
 {
     TrackedReadLocker locker(&documentLock);
+    return subOpGatherLoadCases(loadCases, carryOn);
+}
+
+bool DocumentCore::subOpGatherLoadCases(QList<LoadCaseRef>* loadCases, const std::function<bool()>& carryOn) const
+{
     const QSharedPointer<LoadCaseLibrary> library =
         libraries ? libraries->loadCaseLibrary() : QSharedPointer<LoadCaseLibrary>();
     StopChecks checks(carryOn);

@@ -57,6 +57,8 @@ public:
                                                  QList<QSharedPointer<QObject>> holders, int objectsPerCall);
 
 private:
+    bool subOpGatherLoadCases(QList<LoadCaseRef>* loadCases, const std::function<bool()>& carryOn) const;
+
     const QSharedPointer<Libraries> libraries;
     const QSharedPointer<StructureModel> structure;
     mutable TrackedReadWriteLock documentLock;

@@ -63,17 +63,7 @@ public:
     bool appendValuesOf(const TreeNodeRef& node, QList<T>* values, StopChecks* checks) const
     {
         QReadLocker locker(&libraryLock);
-        if (!node)
-            return true;
-        const QList<TreeNodeRef> subnodes = node->subnodes();
-        for (const TreeNodeRef& subnode : subnodes) {
-            if (checks->stopped())
-                return false;
-            if (const ItemRef item = subnode.template dynamicCast<Item>())
-                if (const T value = item->value())
-                    values->append(value);
-        }
-        return true;
+        return subOpAppendValuesOf(node, values, checks);
     }
 
     // Where an item stood before it was taken out: its parent, its index
@@ -169,11 +159,24 @@ protected:
     QList<T> subOpValuesOf(const TreeNodeRef& node) const
     {
         QList<T> values;
-        if (node)
-            for (const ItemRef& item : castItems(node->subnodes()))
-                if (const T value = item->value())
-                    values.append(value);
+        StopChecks never({});
+        subOpAppendValuesOf(node, &values, &never);
         return values;
+    }
+
+    bool subOpAppendValuesOf(const TreeNodeRef& node, QList<T>* values, StopChecks* checks) const
+    {
+        if (!node)
+            return true;
+        const QList<TreeNodeRef> subnodes = node->subnodes();
+        for (const TreeNodeRef& subnode : subnodes) {
+            if (checks->stopped())
+                return false;
+            if (const ItemRef item = subnode.template dynamicCast<Item>())
+                if (const T value = item->value())
+                    values->append(value);
+        }
+        return true;
     }
 
     // Adds a new item holding the value at the end of the branch and announces
