@@ -5,7 +5,9 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -91,13 +93,21 @@ private slots:
 };
 
 // Let go of by another thread while its own thread keeps what it makes, an
-// object waits for that thread to destroy it there; once the thread has
-// stopped keeping, an object goes where it is let go of.
+// object waits for that thread to destroy it there, a budget's worth at a
+// time; once the thread has stopped keeping, an object goes where it is let
+// go of.
 void TestThreads::anObjectGoesInTheThreadThatKeepsIt()
 {
-    std::atomic<QThread*> keptIn{nullptr}, leftIn{nullptr};
-    std::atomic<int> step{0};
-    QSharedPointer<Recorded> kept, left;
+    std::atomic<QThread*> keptIn[5], leftIn{nullptr};
+    for (std::atomic<QThread*>& in : keptIn)
+        in = nullptr;
+    const auto destroyedIn = [&keptIn](const QThread* thread) {
+        return int(std::count_if(std::begin(keptIn), std::end(keptIn),
+                                 [thread](const std::atomic<QThread*>& in) { return in == thread; }));
+    };
+    std::atomic<int> step{0}, destroyedInTheFirstSlice{-1};
+    QList<QSharedPointer<Recorded>> kept;
+    QSharedPointer<Recorded> left;
     std::atomic<bool> destroyedWhenAsked{false};
     const auto waitFor = [&step](int wanted) {
         while (step != wanted)
@@ -105,24 +115,28 @@ void TestThreads::anObjectGoesInTheThreadThatKeepsIt()
     };
     QScopedPointer<QThread> worker(QThread::create([&] {
         VaroObject::Keeping keeping;
-        kept = VaroObject::make<Recorded>(&keptIn);
+        for (std::atomic<QThread*>& in : keptIn)
+            kept << VaroObject::make<Recorded>(&in);
         left = VaroObject::make<Recorded>(&leftIn);
         step = 1;
         waitFor(2);
-        int budget = 8;
-        destroyedWhenAsked = keeping.destroySome(&budget) && budget == 7;
+        int budget = 3, more = 8;
+        const bool doneAtFirst = keeping.destroySome(&budget);
+        destroyedInTheFirstSlice = destroyedIn(QThread::currentThread());
+        destroyedWhenAsked = !doneAtFirst && budget == 0 && keeping.destroySome(&more) && more == 6;
         keeping.close([] { return false; });
         step = 3;
         waitFor(4);
     }));
     worker->start();
     QTRY_COMPARE(step.load(), 1);
-    kept.reset();
-    QCOMPARE(keptIn.load(), nullptr);
+    kept.clear();
+    QCOMPARE(destroyedIn(nullptr), 5);
     step = 2;
     QTRY_COMPARE(step.load(), 3);
     QVERIFY(destroyedWhenAsked);
-    QCOMPARE(keptIn.load(), worker.data());
+    QCOMPARE(destroyedInTheFirstSlice.load(), 3);
+    QCOMPARE(destroyedIn(worker.data()), 5);
     left.reset();
     QCOMPARE(leftIn.load(), QThread::currentThread());
     step = 4;
