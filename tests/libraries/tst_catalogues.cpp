@@ -11,6 +11,7 @@
 #include "MemberPinLibrary.h"
 #include "Node.h"
 #include "SectionLibrary.h"
+#include "StopChecks.h"
 #include "SupportLibrary.h"
 #include "SwayCase.h"
 #include "TestMain.h"
@@ -152,8 +153,19 @@ void TestCatalogues::entriesGoToTheirBranchUnderFreeNames()
     QCOMPARE(cases.autoCases(), QList<LoadCaseRef>{gravity});
     QCOMPARE(cases.swayCases(), QList<LoadCaseRef>{sway});
     QCOMPARE(cases.combinations(), QList<LoadCaseRef>{combination});
-    cases.append(LoadCaseRef(VaroObject::make<Loading>("Loading 3")));
+    const LoadCaseRef loading3(VaroObject::make<Loading>("Loading 3"));
+    cases.append(loading3);
     QCOMPARE(cases.uniqueLoadingName(), QString("Loading 2"));
+
+    // Gathered in the branches' order; a stop ends the gathering with what came before it.
+    QList<LoadCaseRef> all, part;
+    StopChecks never({});
+    QVERIFY(cases.gatherAll(&all, &never));
+    QCOMPARE(all, (QList<LoadCaseRef>{loading, loading3, gravity, sway, combination}));
+    int asked = 0;
+    StopChecks stopping([&asked] { return ++asked < 3; }, 1);
+    QVERIFY(!cases.gatherAll(&part, &stopping));
+    QCOMPARE(part, (QList<LoadCaseRef>{loading, loading3}));
 }
 
 void TestCatalogues::aMaterialEditGivesOneChanged()
