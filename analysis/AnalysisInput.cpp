@@ -197,6 +197,11 @@ bool AnalysisInput::initialiseLoading(const AnalysisSource& source, const std::f
 
     StopChecks checks(carryOn);
     const QList<QSharedPointer<AnalysisSourcePointLoad>> pointLoads = source.pointLoads();
+    const QList<QSharedPointer<AnalysisSourceTrapezoidLoad>> trapezoidLoads = source.trapezoidLoads();
+    // Room made at once, so that no growth copies a list between two checks.
+    nodeLoadList.reserve(pointLoads.size());
+    pointLoadList.reserve(pointLoads.size());
+    trapezoidLoadList.reserve(trapezoidLoads.size());
     for (const QSharedPointer<AnalysisSourcePointLoad>& p : pointLoads) {
         if (checks.stopped())
             return false;
@@ -219,7 +224,6 @@ bool AnalysisInput::initialiseLoading(const AnalysisSource& source, const std::f
         if (!p->analysisLoad)
             throw ExceptionAnalysisFault(QStringLiteral("Cannot apply load"), p->load);
     }
-    const QList<QSharedPointer<AnalysisSourceTrapezoidLoad>> trapezoidLoads = source.trapezoidLoads();
     for (const QSharedPointer<AnalysisSourceTrapezoidLoad>& q : trapezoidLoads) {
         if (checks.stopped())
             return false;

@@ -558,13 +558,19 @@ void AnalysisModel::compileFirstOrderResults()
     });
     StopChecks checks([this] { return isLoadingWanted(); });
     const QList<QSharedPointer<AnalysisLoadCase>> loadCases = source.loadCases();
+    // Reserved untouched, the lists are filled a step at a time: neither a
+    // growth that copies them nor a slot for every case filled at once comes
+    // between two checks.
+    firstOrder.reserve(loadCases.size());
+    resultCases.reserve(loadCases.size());
     for (const QSharedPointer<AnalysisLoadCase>& loadCase : loadCases) {
         if (checks.stopped())
             return;
-        if (!loadCase->isSecondOrder())
+        if (!loadCase->isSecondOrder()) {
             firstOrder.append(loadCase);
+            resultCases.append(nullptr);
+        }
     }
-    resultCases.resize(firstOrder.size());
     shareWithPool(firstOrder.size(), [&](int i) {
         resultCases[i] = compileResultsForFirstOrderLoadCase(firstOrder[i], nodes, members);
     });

@@ -259,6 +259,15 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
 
     if (!document->gatherLoadCases(&loadCases, carryOn) || !document->loadsInLoadCases(loadCases, &expanded, carryOn))
         return false;
+    // Counted first, so that the joined list is made at once rather than
+    // copied whole as it grows.
+    int total = 0;
+    for (const QList<LoadRef>& loads : qAsConst(expanded)) {
+        if (checks.stopped())
+            return false;
+        total += loads.size();
+    }
+    gathered.reserve(total);
     for (const QList<LoadRef>& loads : qAsConst(expanded)) {
         if (checks.stopped(1 + loads.size()))
             return false;
@@ -316,6 +325,10 @@ bool AnalysisSource::initialiseLoading(const AnalysisDocument* document, const s
     // The teaching edition scales every load of a pass by one random factor.
     const double f = loadFactorFor(drawUnseeded());
 
+    // Room made at once, untouched: a list grown as it fills would copy
+    // itself whole between two checks.
+    pointLoadList.reserve(taken.size());
+    trapezoidLoadList.reserve(taken.size());
     for (const Taken& t : qAsConst(taken)) {
         if (checks.stopped())
             return false;
@@ -397,6 +410,7 @@ bool AnalysisSource::initialiseLoadCases(const std::function<bool()>& carryOn)
         loadCase->trapezoidLoads.append(q);
         loadCase->memberTrapezoidLoads.insert(q->member->member, q);
     }
+    loadCaseList.reserve(byCase.size());
     for (auto i = byCase.cbegin(); i != byCase.cend(); ++i) {
         if (checks.stopped())
             return false;

@@ -44,6 +44,9 @@ public:
     {
     }
     QList<LoadRef> expand(const LoadCaseRef& loadCase);
+    // Room made at once for so many cases' expansions: a table grown as it
+    // fills would rehash them all between two checks.
+    void reserve(int cases) { expanded.reserve(cases); }
     bool isAbandoned() const { return abandoned; }
     // An expansion of many cases may have made millions of loads and
     // entries: its tables go with the given lists, a piece at a time on the
@@ -304,6 +307,7 @@ bool expandLoadCases(const QList<LoadCaseRef>& loadCases, const QList<MemberRef>
                      const std::function<bool()>& carryOn)
 {
     Expansion expansion(members, loads, true, carryOn);
+    expansion.reserve(loadCases.size());
     QList<QList<LoadRef>> lists;
     lists.reserve(loadCases.size());
     for (const LoadCaseRef& loadCase : loadCases) {
