@@ -29,7 +29,6 @@
 #include "ViewSelector.h"
 
 #include <QApplication>
-#include <QUndoStack>
 
 QList<QSharedPointer<DocumentModel>> MainWindow::_openDocuments;
 

@@ -12,6 +12,7 @@
 #include "StopChecks.h"
 #include "StructureModel.h"
 #include "SupportLibrary.h"
+#include "UndoHistory.h"
 #include "VaroObject.h"
 
 #include <QThread>
@@ -147,6 +148,9 @@ AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore>
     {
         QSharedPointer<DocumentCore> core;
         QList<QSharedPointer<QObject>> holders;
+        // The steps of the undo histories, which may hold maps as large as
+        // the model, each once.
+        UndoHistory::Pieces commands;
         // Taken as the lists stand, which costs nothing while they share the
         // structure's; each is then the last holder of what the structure held.
         QList<LoadRef> loads;
@@ -179,8 +183,11 @@ AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore>
                 (l->sharesSections() ? p.shared : p.entries).push_back(l->sectionLibrary()->root());
             }
             p.core.reset();
-            // Releases what only the history, the selection or the reports
-            // held into the list of the freed, at a few pointers each.
+            for (const QSharedPointer<QObject>& holder : qAsConst(p.holders))
+                if (auto* history = qobject_cast<UndoHistory*>(holder.data()))
+                    p.commands.add(history->takeAll());
+            // Releases what only the selection or the reports held into the
+            // list of the freed, at a few pointers each.
             p.holders.clear();
             p.shared.clear();
         }
@@ -188,6 +195,10 @@ AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore>
         while (budget > 0) {
             if (!p.freed.empty()) {
                 VaroObject::destroySome(&p.freed, &budget);
+                continue;
+            }
+            if (!p.commands.isEmpty()) {
+                p.commands.releaseSome(&budget);
                 continue;
             }
             if (!p.loads.isEmpty())

@@ -22,6 +22,7 @@
 #include "SuperLoadCase.h"
 #include "Titles.h"
 #include "TreeNode.h"
+#include "UndoHistory.h"
 #include "UnitSystem.h"
 #include "Vectors.h"
 #include "ViewPointMemory.h"
@@ -30,7 +31,6 @@
 #include <QHash>
 #include <QSet>
 #include <QThread>
-#include <QUndoStack>
 
 #include <algorithm>
 #include <array>
@@ -110,8 +110,8 @@ DocumentModel::DocumentModel(const QSharedPointer<UnitSystem>& unitSystem,
     structure.reset(new StructureModel);
     core.reset(new DocumentCore(libraryParts, structure));
     titleBlock.reset(new Titles);
-    structureUndo.reset(new QUndoStack);
-    reportUndo.reset(new QUndoStack);
+    structureUndo.reset(new UndoHistory);
+    reportUndo.reset(new UndoHistory);
     units = unitSystem;
     viewPoints.reset(new ViewPointMemory);
 
@@ -168,7 +168,7 @@ void DocumentModel::connectParts()
     connect(structureRelay, &SingleEmitter::triggered, this, &DocumentModel::StructureHasChanged);
     connect(titlesRelay, &SingleEmitter::triggered, this, &DocumentModel::TitlesHaveChanged);
 
-    for (QUndoStack* stack : {structureUndo.data(), reportUndo.data()}) {
+    for (UndoHistory* stack : {structureUndo.data(), reportUndo.data()}) {
         connect(stack, &QUndoStack::canRedoChanged, this, &DocumentModel::CanRedoChanged);
         connect(stack, &QUndoStack::canUndoChanged, this, &DocumentModel::CanUndoChanged);
         connect(stack, &QUndoStack::cleanChanged, this, &DocumentModel::ModifiedStateHasChanged);
@@ -923,7 +923,7 @@ QList<LoadCaseRef> DocumentModel::incorporateDefaults()
 
 // ---- Guards
 
-UndoMacroGuard::UndoMacroGuard(QUndoStack* stack, const QString& title) : stack(stack)
+UndoMacroGuard::UndoMacroGuard(UndoHistory* stack, const QString& title) : stack(stack)
 {
     stack->beginMacro(title);
 }

@@ -5,6 +5,7 @@
 #include "FileUtilities.h"
 #include "ModelRefs.h"
 #include "TrackedReadWriteLock.h"
+#include "UndoHistory.h"
 #include "Vectors.h"
 
 #include <QList>
@@ -16,7 +17,6 @@
 #include <functional>
 
 class Libraries;
-class QUndoStack;
 class ReportModel;
 class SectionLibrary;
 class SelectionModel;
@@ -64,8 +64,8 @@ public:
     QSharedPointer<SelectionModel> selectionModel() const { return selection; }
     QSharedPointer<ReportModel> reportModel() const { return reports; }
     TitlesRef titles() const { return titleBlock; }
-    QSharedPointer<QUndoStack> structureUndoStack() const { return structureUndo; }
-    QSharedPointer<QUndoStack> reportUndoStack() const { return reportUndo; }
+    QSharedPointer<UndoHistory> structureUndoStack() const { return structureUndo; }
+    QSharedPointer<UndoHistory> reportUndoStack() const { return reportUndo; }
     QSharedPointer<UnitSystem> unitSystem() const { return units; }
     QSharedPointer<ViewPointMemory> viewPointMemory() const { return viewPoints; }
     TrackedReadWriteLock* documentLock() const { return core->lock(); }
@@ -230,8 +230,8 @@ private:
     QSharedPointer<StructureModel> structure;
     QSharedPointer<DocumentCore> core;
     TitlesRef titleBlock;
-    QSharedPointer<QUndoStack> structureUndo;
-    QSharedPointer<QUndoStack> reportUndo;
+    QSharedPointer<UndoHistory> structureUndo;
+    QSharedPointer<UndoHistory> reportUndo;
     QSharedPointer<UnitSystem> units;
     QSharedPointer<ViewPointMemory> viewPoints;
 };
@@ -271,10 +271,10 @@ private:
 class UndoMacroGuard
 {
 public:
-    UndoMacroGuard(QUndoStack* stack, const QString& title);
+    UndoMacroGuard(UndoHistory* stack, const QString& title);
     ~UndoMacroGuard();
     Q_DISABLE_COPY(UndoMacroGuard)
 
 private:
-    QUndoStack* const stack;
+    UndoHistory* const stack;
 };

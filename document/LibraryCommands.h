@@ -3,6 +3,7 @@
 #include "Combination.h"
 #include "GeometryGroup.h"
 #include "GroupLibrary.h"
+#include "HistoryCommand.h"
 #include "LoadCaseLibrary.h"
 #include "Material.h"
 #include "MaterialLibrary.h"
@@ -10,7 +11,6 @@
 
 #include <QColor>
 #include <QPair>
-#include <QUndoCommand>
 
 // The undoable changes of the libraries and of the entries they hold. Every
 // change reaches the library's Changed(), which is how the document learns
@@ -18,13 +18,14 @@
 
 // An entry added to or taken from a library; the undo does the other.
 template <class Library, class Entry, auto Do, auto Undo>
-class LibraryEntryCommand : public QUndoCommand
+class LibraryEntryCommand : public HistoryCommand
 {
 public:
     LibraryEntryCommand(const QSharedPointer<Library>& library, const Entry& entry) : library(library), entry(entry) {}
 
     void redo() override { (library.data()->*Do)(entry); }
     void undo() override { (library.data()->*Undo)(entry); }
+    bool releaseSome(int*) override { return true; }
 
 private:
     const QSharedPointer<Library> library;
@@ -40,7 +41,7 @@ public:
 
 // An entry taken from a library; the undo puts it back at its place.
 template <class Library, class Entry>
-class LibraryRemoveCommand : public QUndoCommand
+class LibraryRemoveCommand : public HistoryCommand
 {
 public:
     LibraryRemoveCommand(const QSharedPointer<Library>& library, const Entry& entry) : library(library), entry(entry)
@@ -53,6 +54,7 @@ public:
         library->restoreItem(place);
         place = typename Library::Place();
     }
+    bool releaseSome(int*) override { return true; }
 
 private:
     const QSharedPointer<Library> library;
@@ -98,7 +100,7 @@ public:
 // the change up its tree, so that pickers, editor pages and the document's
 // stamps follow.
 template <class Object, class Value>
-class LibraryValueCommand : public QUndoCommand
+class LibraryValueCommand : public HistoryCommand
 {
 public:
     template <class Library>
@@ -119,6 +121,10 @@ public:
         write(oldValue);
         oldValue = Value();
         announce();
+    }
+    bool releaseSome(int* budget) override
+    {
+        return releaseHeldValue(newValue, budget) && releaseHeldValue(oldValue, budget);
     }
 
 protected:
@@ -143,7 +149,7 @@ private:
     }
 
     const TreeNodeRef item;
-    const Value newValue;
+    Value newValue;
     Value oldValue;
 };
 

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "HistoryCommand.h"
 #include "ReportModel.h"
-
-#include <QUndoCommand>
 
 // The report edits. They go on the document's report stack, which nothing
 // undoes: it records the edits for the modified state only.
 
-class ReportModelCommand : public QUndoCommand
+class ReportModelCommand : public HistoryCommand
 {
 public:
     explicit ReportModelCommand(const QSharedPointer<ReportModel>& reportModel) : reportModel(reportModel) {}
@@ -31,9 +30,10 @@ public:
 
     void redo() override { (reportModel.data()->*Do)(reports); }
     void undo() override { (reportModel.data()->*Undo)(reports); }
+    bool releaseSome(int* budget) override { return releaseSomeOf(budget, reports); }
 
 private:
-    const QList<ReportRef> reports;
+    QList<ReportRef> reports;
 };
 
 class CommandAppendReports : public ReportListCommand<&ReportModel::appendReports, &ReportModel::removeReports>
@@ -70,6 +70,7 @@ public:
 
     void redo() override { (reportModel.data()->*Insert)(report, block, entry, before); }
     void undo() override { (reportModel.data()->*Remove)(report, block, entry); }
+    bool releaseSome(int*) override { return true; }
 
 private:
     const ReportRef report;
@@ -96,6 +97,7 @@ public:
         (reportModel.data()->*Insert)(report, block, entry, next);
         next.reset();
     }
+    bool releaseSome(int*) override { return true; }
 
 private:
     const ReportRef report;

@@ -52,6 +52,11 @@ void CommandExplodeMembers::undo()
     pairsBefore.clear();
 }
 
+bool CommandExplodeMembers::releaseSome(int* budget)
+{
+    return releaseSomeOf(budget, parts, record, pairsBefore, firstPieces);
+}
+
 CommandMoveNodesBy::CommandMoveNodesBy(const QSharedPointer<StructureModel>& structure,
                                        const QMap<QSharedPointer<Node>, double>& factors, const Vector3& displacement,
                                        bool merge)
@@ -74,6 +79,11 @@ void CommandMoveNodesBy::undo()
 {
     structure->setNodePositions(oldPositions);
     oldPositions.clear();
+}
+
+bool CommandMoveNodesBy::releaseSome(int* budget)
+{
+    return releaseSomeOf(budget, factors, oldPositions, newPositions);
 }
 
 int CommandMoveNodesBy::id() const
@@ -110,6 +120,11 @@ void CommandRotateNodesAroundRay::undo()
     oldPositions.clear();
 }
 
+bool CommandRotateNodesAroundRay::releaseSome(int* budget)
+{
+    return releaseSomeOf(budget, factors, oldPositions);
+}
+
 CommandFlipNodesAlongRay::CommandFlipNodesAlongRay(const QSharedPointer<StructureModel>& structure,
                                                    const QList<QSharedPointer<Node>>& nodes, const Ray3& mirror)
     : StructureModelCommand(structure), nodes(nodes), mirror(mirror)
@@ -125,6 +140,11 @@ void CommandFlipNodesAlongRay::undo()
 {
     structure->setNodePositions(oldPositions);
     oldPositions.clear();
+}
+
+bool CommandFlipNodesAlongRay::releaseSome(int* budget)
+{
+    return releaseSomeOf(budget, nodes, oldPositions);
 }
 
 CommandSetMemberLength::CommandSetMemberLength(const QSharedPointer<StructureModel>& structure,
@@ -143,6 +163,11 @@ void CommandSetMemberLength::undo()
 {
     structure->setNodePositions(oldPositions);
     oldPositions.clear();
+}
+
+bool CommandSetMemberLength::releaseSome(int* budget)
+{
+    return releaseSomeOf(budget, nodes, oldPositions);
 }
 
 CommandSwapMemberEnds::CommandSwapMemberEnds(const QSharedPointer<StructureModel>& structure,
@@ -165,6 +190,11 @@ void CommandSwapMemberEnds::undo()
     structure->swapMemberEnds(members);
     structure->setLoadPositionedForceAtAllIndices(pairsBefore);
     pairsBefore.clear();
+}
+
+bool CommandSwapMemberEnds::releaseSome(int* budget)
+{
+    return releaseSomeOf(budget, members, pairsBefore);
 }
 
 CommandSetTrapezoidLoadsSpan::CommandSetTrapezoidLoadsSpan(const QSharedPointer<StructureModel>& structure,

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "HistoryCommand.h"
 #include "StructureModel.h"
-
-#include <QUndoCommand>
 
 // The undoable changes of the structure. Each redo and each undo calls one
 // operation of the structure model; a command is built with its new values
 // only, and its redo records what the undo needs. Commands carry no text:
 // the action's macro names the step.
+
+inline bool releaseHeld(StructureModel::SplitMemberRecord& record, int* budget)
+{
+    return releaseSomeOf(budget, record.splitNodes, record.memberParts, record.loadParts, record.addedLoads);
+}
 
 // The merge ids of the commands a drag repeats. A command made without its
 // merge flag answers NoMerge and never merges.
@@ -19,7 +23,7 @@ enum CommandMergeId {
     MergeLoadSpan = 4,
 };
 
-class StructureModelCommand : public QUndoCommand
+class StructureModelCommand : public HistoryCommand
 {
 public:
     explicit StructureModelCommand(const QSharedPointer<StructureModel>& structure) : structure(structure) {}
@@ -48,6 +52,7 @@ public:
         (structure.data()->*Operation)(oldValues);
         oldValues.clear();
     }
+    bool releaseSome(int* budget) override { return releaseSomeOf(budget, newValues, oldValues); }
 
 protected:
     QMap<K, V> newValues;
@@ -88,6 +93,7 @@ public:
         mergeValueMaps(&newValues, &oldValues, later->newValues, later->oldValues, V());
         return true;
     }
+    bool releaseSome(int* budget) override { return releaseSomeOf(budget, newValues, oldValues); }
 
 protected:
     QMap<K, V> newValues;
@@ -135,6 +141,10 @@ public:
                 oldPairs.insert(i.key(), i.value());
         return true;
     }
+    bool releaseSome(int* budget) override
+    {
+        return releaseSomeOf(budget, oldPairs) && CommandTypeIPM<QSharedPointer<Load>, double, N>::releaseSome(budget);
+    }
 
 protected:
     const int index;
@@ -167,9 +177,10 @@ public:
 
     void redo() override { (structure.data()->*Do)(objects); }
     void undo() override { (structure.data()->*Undo)(objects); }
+    bool releaseSome(int* budget) override { return releaseSomeOf(budget, objects); }
 
 private:
-    const QList<VaroObjectRef> objects;
+    QList<VaroObjectRef> objects;
 };
 
 class CommandAppendObjects : public StructureListCommand<&StructureModel::appendObjects, &StructureModel::removeObjects>
@@ -193,9 +204,10 @@ public:
         structure->insertObjectsAtPlaces(places);
         places.clear();
     }
+    bool releaseSome(int* budget) override { return releaseSomeOf(budget, places, objects); }
 
 private:
-    const QList<VaroObjectRef> objects;
+    QList<VaroObjectRef> objects;
     StructureModel::RemovedPlaces places;
 };
 
@@ -217,6 +229,7 @@ public:
         structure->deconsolidateObjects(record);
         record.clear();
     }
+    bool releaseSome(int* budget) override { return releaseSomeOf(budget, record); }
 
 private:
     const QSharedPointer<T> kept;
@@ -252,9 +265,10 @@ public:
                           const QMap<QSharedPointer<Member>, QSharedPointer<Member>>& parts);
     void redo() override;
     void undo() override;
+    bool releaseSome(int* budget) override;
 
 private:
-    const QMap<QSharedPointer<Member>, QSharedPointer<Member>> parts;
+    QMap<QSharedPointer<Member>, QSharedPointer<Member>> parts;
     StructureModel::SplitMemberRecord record;
     // The pairs of the loads on the cut members, which joining the members
     // again would only recompute up to rounding.
@@ -274,9 +288,10 @@ public:
     // Another drag of exactly the same nodes with exactly the same factors
     // adds its displacement to this one.
     bool mergeWith(const QUndoCommand* other) override;
+    bool releaseSome(int* budget) override;
 
 private:
-    const QMap<QSharedPointer<Node>, double> factors;
+    QMap<QSharedPointer<Node>, double> factors;
     Vector3 displacement;
     const bool merge;
     // Undo and a later redo set the positions themselves, so that neither
@@ -292,9 +307,10 @@ public:
                                 const QMap<QSharedPointer<Node>, double>& factors, const Ray3& axis, double angle);
     void redo() override;
     void undo() override;
+    bool releaseSome(int* budget) override;
 
 private:
-    const QMap<QSharedPointer<Node>, double> factors;
+    QMap<QSharedPointer<Node>, double> factors;
     const Ray3 axis;
     const double angle;
     QMap<QSharedPointer<Node>, Vector3> oldPositions;
@@ -307,9 +323,10 @@ public:
                              const Ray3& mirror);
     void redo() override;
     void undo() override;
+    bool releaseSome(int* budget) override;
 
 private:
-    const QList<QSharedPointer<Node>> nodes;
+    QList<QSharedPointer<Node>> nodes;
     const Ray3 mirror;
     QMap<QSharedPointer<Node>, Vector3> oldPositions;
 };
@@ -323,11 +340,12 @@ public:
                            const QList<QSharedPointer<Node>>& nodes, double length);
     void redo() override;
     void undo() override;
+    bool releaseSome(int* budget) override;
 
 private:
     const QSharedPointer<Member> member;
     const double length;
-    const QList<QSharedPointer<Node>> nodes;
+    QList<QSharedPointer<Node>> nodes;
     QMap<QSharedPointer<Node>, Vector3> oldPositions;
 };
 
@@ -341,9 +359,10 @@ public:
                           const QList<QSharedPointer<Member>>& members);
     void redo() override;
     void undo() override;
+    bool releaseSome(int* budget) override;
 
 private:
-    const QList<QSharedPointer<Member>> members;
+    QList<QSharedPointer<Member>> members;
     QMap<QSharedPointer<Load>, QList<Load::PositionedForce>> pairsBefore;
 };
 

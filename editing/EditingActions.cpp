@@ -16,7 +16,6 @@
 #include "UnitSystem.h"
 
 #include <QUndoCommand>
-#include <QUndoStack>
 
 EditingActions::EditingActions(DocumentModel* document)
     : QObject(document), doc(document), consolidated(new ConsolidationBaseline)
@@ -54,7 +53,7 @@ QSharedPointer<SelectionModel> EditingActions::selection() const
     return doc->selectionModel();
 }
 
-QUndoStack* EditingActions::undoStack() const
+UndoHistory* EditingActions::undoStack() const
 {
     return doc->structureUndoStack().data();
 }

@@ -22,7 +22,7 @@ class DocumentModel;
 class Material;
 class QColor;
 class QUndoCommand;
-class QUndoStack;
+class UndoHistory;
 class SelectionModel;
 class StructureModel;
 
@@ -159,7 +159,7 @@ protected:
 
     QSharedPointer<StructureModel> structure() const;
     QSharedPointer<SelectionModel> selection() const;
-    QUndoStack* undoStack() const;
+    UndoHistory* undoStack() const;
     // The stack runs the command's redo at once.
     void push(QUndoCommand* command);
     void warn(const QString& message);

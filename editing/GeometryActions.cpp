@@ -14,7 +14,6 @@
 #include "StructureModel.h"
 
 #include <QPointer>
-#include <QUndoStack>
 
 #include <cmath>
 

@@ -20,7 +20,6 @@
 #include "SwayCase.h"
 #include "Titles.h"
 
-#include <QUndoStack>
 
 namespace {
 
@@ -115,7 +114,7 @@ void EditingActions::actionApplyGeometryGroup(GeometryGroupRef& group, const Geo
     if (!group || !copy || group == copy)
         return;
     DocumentWriteGuard guard(document());
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     const QSharedPointer<GroupLibrary> library = document()->libraries()->groupLibrary();
     UndoMacroGuard macro(stack, tr("Apply group"));
     stack->push(new CommandRenameGroup(library, group, copy->name()));
@@ -128,7 +127,7 @@ void EditingActions::actionApplyLoading(LoadingRef& loading, const LoadingRef& c
     if (!loading || !copy || loading == copy)
         return;
     DocumentWriteGuard guard(document());
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     const QSharedPointer<LoadCaseLibrary> library = document()->libraries()->loadCaseLibrary();
     UndoMacroGuard macro(stack, tr("Apply loading"));
     stack->push(new CommandRenameLoadCase(library, loading, copy->name()));
@@ -140,7 +139,7 @@ void EditingActions::actionApplySwayCase(SwayCaseRef& swayCase, const SwayCaseRe
     if (!swayCase || !copy || swayCase == copy)
         return;
     DocumentWriteGuard guard(document());
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     const QSharedPointer<LoadCaseLibrary> library = document()->libraries()->loadCaseLibrary();
     UndoMacroGuard macro(stack, tr("Apply swaycase"));
     stack->push(new CommandRenameLoadCase(library, swayCase, copy->name()));
@@ -153,7 +152,7 @@ void EditingActions::actionApplyCombination(CombinationRef& combination, const C
     if (!combination || !copy || combination == copy)
         return;
     DocumentWriteGuard guard(document());
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     const QSharedPointer<LoadCaseLibrary> library = document()->libraries()->loadCaseLibrary();
     UndoMacroGuard macro(stack, tr("Apply combination"));
     stack->push(new CommandRenameLoadCase(library, combination, copy->name()));
@@ -167,7 +166,7 @@ void EditingActions::actionApplyMaterial(MaterialRef& material, const MaterialRe
     if (!material || !copy || material == copy)
         return;
     DocumentWriteGuard guard(document());
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     const QSharedPointer<MaterialLibrary> library = document()->libraries()->materialLibrary();
     UndoMacroGuard macro(stack, tr("Apply material"));
     stack->push(new CommandRenameMaterial(library, material, copy->names()));

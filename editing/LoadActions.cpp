@@ -17,7 +17,6 @@
 #include "TrapezoidLoad.h"
 
 #include <QSet>
-#include <QUndoStack>
 
 #include <algorithm>
 
@@ -65,7 +64,7 @@ void EditingActions::subActionAddLoads(QSharedPointer<T> pattern, const LoadingR
         loads.append(load);
     }
 
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     {
         UndoMacroGuard macro(stack, tr("Add loads"));
         if (selection()->master())
@@ -119,7 +118,7 @@ void EditingActions::actionDeleteSelectedLoads()
         }
     }
 
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     UndoMacroGuard macro(stack, tr("Delete selected loads"));
     stack->push(new CommandDeselect(selection(), loads));
     stack->push(new CommandRemoveObjects(structure(), loads));
@@ -141,7 +140,7 @@ void EditingActions::actionMoveSelectedLoadsToLoading(const LoadingRef& loading)
         warn(tr("Nothing to move"));
         return;
     }
-    QUndoStack* stack = undoStack();
+    UndoHistory* stack = undoStack();
     UndoMacroGuard macro(stack, tr("Move loads to load-case"));
     stack->push(new CommandMoveLoadsToLoadCases(structure(), moves));
 }

@@ -11,7 +11,6 @@
 #include "StructureModel.h"
 #include "TrapezoidLoad.h"
 
-#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>

@@ -14,7 +14,6 @@
 #include "StructureModel.h"
 
 #include <QSet>
-#include <QUndoStack>
 
 void EditingActions::actionSetMemberAxis(const MemberAxisRef& axis)
 {

@@ -10,7 +10,6 @@
 #include "ReportModel.h"
 #include "ViewPointMemory.h"
 
-#include <QUndoStack>
 
 void EditingActions::actionAddReport()
 {

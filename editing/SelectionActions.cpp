@@ -10,7 +10,6 @@
 #include "SelectionModel.h"
 
 #include <QSet>
-#include <QUndoStack>
 
 void EditingActions::actionClearAllSelection()
 {

@@ -11,7 +11,6 @@
 #include "StructureCommands.h"
 #include "StructureModel.h"
 
-#include <QUndoStack>
 
 #include <cmath>
 

@@ -33,7 +33,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QUndoStack>
 #include <QTextCodec>
 
 #include <cmath>

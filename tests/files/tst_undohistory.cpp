@@ -39,16 +39,16 @@ public:
     void step()
     {
         DocumentWriteGuard guard(document);
-        QUndoStack* stack = document->structureUndoStack().data();
+        UndoHistory* stack = document->structureUndoStack().data();
         UndoMacroGuard macro(stack, "Random edit");
         for (int count = 1 + pick(3); count > 0; --count)
             pushOne(stack);
     }
 
 private:
-    typedef std::function<bool(QUndoStack*)> Maker;
+    typedef std::function<bool(UndoHistory*)> Maker;
 
-    void pushOne(QUndoStack* stack)
+    void pushOne(UndoHistory* stack)
     {
         const std::vector<Maker> makers = allMakers();
         // Some makers find nothing to work on; try others until one pushes.
@@ -138,7 +138,7 @@ private:
     }
 
     template <class C>
-    bool push(QUndoStack* stack, C* command)
+    bool push(UndoHistory* stack, C* command)
     {
         stack->push(command);
         return true;
@@ -146,7 +146,7 @@ private:
 
     // A command taking a map of some of the keys to new values.
     template <class C, class K, class V>
-    bool changeSome(QUndoStack* stack, const QList<K>& keys, const std::function<V()>& value)
+    bool changeSome(UndoHistory* stack, const QList<K>& keys, const std::function<V()>& value)
     {
         stack->push(new C(structure(), mapOf<K, V>(keys, value)));
         return true;
@@ -154,7 +154,7 @@ private:
 
     // A merge as the consolidation makes it: the dropped object then goes.
     template <class C, class T>
-    bool consolidate(QUndoStack* stack, const QList<T>& candidates)
+    bool consolidate(UndoHistory* stack, const QList<T>& candidates)
     {
         const T kept = any(candidates), dropped = any(candidates);
         if (kept == dropped)
@@ -170,7 +170,7 @@ private:
         const QSharedPointer<SelectionModel> sel = selection();
         const QSharedPointer<Libraries> libraries = document->libraries();
         return {
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 // A drag: repeated moves of the same nodes, merged when flagged.
                 const QMap<NodeRef, double> factors =
                     mapOf<NodeRef, double>(nodes(), [=] { return coin() ? 1.0 : 0.5; });
@@ -183,7 +183,7 @@ private:
                 st->push(new CommandFlipNodesAlongRay(s, someOf(nodes()), Ray3(anyVector(3), Vector3(0, 0, 1))));
                 return changeSome<CommandSetNodePositions, NodeRef, Vector3>(st, nodes(), [=] { return anyVector(8); });
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const MemberRef member = any(members());
                 if (!member)
                     return false;
@@ -192,7 +192,7 @@ private:
                 st->push(new CommandSwapMemberEnds(s, someOf(members())));
                 return true;
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 // Geometry and loads move only into entries the library holds.
                 const QList<GeometryGroupRef> heldGroups = libraries->groupLibrary()->geometryGroups();
                 const QList<LoadCaseRef> heldLoadings = libraries->loadCaseLibrary()->loadings();
@@ -205,7 +205,7 @@ private:
                 return changeSome<CommandMoveLoadsToLoadCases, LoadRef, LoadCaseRef>(
                     st, loads(), [=] { return any(heldLoadings); });
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const LoadAxisRef axis(VaroObject::make<LoadAxis>(Axis(Vector3(0, 0, 1), NodeRef(), coin(), false)));
                 changeSome<CommandSetLoadAxis, LoadRef, LoadAxisRef>(st, loads(), [=] { return axis; });
                 if (members().isEmpty())
@@ -213,7 +213,7 @@ private:
                 return changeSome<CommandSetLoadMember, LoadRef, MemberRef>(st, loads(),
                                                                             [=] { return any(members()); });
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 // Vector axes: an axis towards a node that comes to lie on the
                 // member's line leaves its local axes undefined.
                 changeSome<CommandSetMemberAxis, MemberRef, MemberAxisRef>(st, members(), [=] {
@@ -226,7 +226,7 @@ private:
                 return changeSome<CommandSetNodeSupport, NodeRef, SupportRef>(st, nodes(),
                                                                               [=] { return any(supports); });
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const LoadRef load = any(loads());
                 if (!load)
                     return false;
@@ -237,7 +237,7 @@ private:
                     s, mapOf<LoadRef, TrapezoidLoad::Span>(loads(), [=] { return span; }), coin()));
                 return true;
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 // Drags of load handles; a merged position drag keeps its
                 // handle between its neighbours.
                 const QList<LoadRef> dragged = someOf(loads());
@@ -257,7 +257,7 @@ private:
                 }
                 return true;
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const NodeRef node = nodeAt(between(-5, 5), between(-5, 5));
                 const MemberRef member(VaroObject::make<Member>(any(nodes()), node));
                 member->setSectionType(any(sectionTypes));
@@ -268,10 +268,10 @@ private:
                 st->push(new CommandRemoveObjects(s, withDependants(any(everything))));
                 return true;
             },
-            [=](QUndoStack* st) { return consolidate<CommandConsolidateNodes>(st, nodes()); },
-            [=](QUndoStack* st) { return consolidate<CommandConsolidateMembers>(st, members()); },
-            [=](QUndoStack* st) { return consolidate<CommandConsolidateLoads>(st, loads()); },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) { return consolidate<CommandConsolidateNodes>(st, nodes()); },
+            [=](UndoHistory* st) { return consolidate<CommandConsolidateMembers>(st, members()); },
+            [=](UndoHistory* st) { return consolidate<CommandConsolidateLoads>(st, loads()); },
+            [=](UndoHistory* st) {
                 const MemberRef member = any(members());
                 if (!member)
                     return false;
@@ -285,7 +285,7 @@ private:
                 st->push(new CommandAppendObjects(s, {split, part}));
                 return push(st, new CommandExplodeMembers(s, {{member, part}}));
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const QList<VaroObjectRef> unselected = sel->unselectedWithin(s->everything());
                 if (unselected.isEmpty())
                     return false;
@@ -294,7 +294,7 @@ private:
                 st->push(new CommandToggleSelectObject(sel, any(s->everything()), -1));
                 return push(st, new CommandDeselect(sel, someOf(sel->selection())));
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const QList<VaroObjectRef> selected = sel->selection();
                 if (selected.isEmpty())
                     return push(st, new CommandClearAllSelection(sel));
@@ -303,7 +303,7 @@ private:
             },
             // Entries are added, and removed only while the library holds them
             // and nothing uses them, as the actions check.
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 st->push(new CommandAppendGroup(libraries->groupLibrary(), GroupRef(VaroObject::make<GeometryGroup>("Extra"))));
                 st->push(new CommandAppendLoadCase(libraries->loadCaseLibrary(),
                                                    VaroObject::make<Loading>(QString("Extra %1").arg(++extras))));
@@ -318,7 +318,7 @@ private:
                     return push(st, new CommandRemoveMaterial(materials, frame.material));
                 return push(st, new CommandAppendMaterial(materials, frame.material));
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const QString name = QString("Name %1").arg(pick(1000));
                 const QColor colour = QColor::fromRgb(random.generate());
                 st->push(new CommandRenameGroup(libraries->groupLibrary(), any(groups), name));
@@ -328,7 +328,7 @@ private:
                 st->push(new CommandSetGeometryGroupAnalysisPurpose(libraries->groupLibrary(), any(groups), coin()));
                 return push(st, new CommandSetLoadCaseColour(libraries->loadCaseLibrary(), any(loadings), colour));
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const SuperLoadCaseRef superCase = coin() ? SuperLoadCaseRef(sway) : SuperLoadCaseRef(combination);
                 // An editor page offers only the cases the library holds.
                 const QList<LoadCaseRef> held = libraries->loadCaseLibrary()->loadings();
@@ -343,7 +343,7 @@ private:
                                     libraries->materialLibrary(), frame.material,
                                     Material({}, between(1e9, 3e11), between(1e9, 1e11), between(100, 9000), 1e-5)));
             },
-            [=](QUndoStack* st) {
+            [=](UndoHistory* st) {
                 const TitlesRef edited(new Titles);
                 edited->setTitle(pick(3), pick(2), QString::number(pick(1000)));
                 st->push(new CommandSetTitles(document->titles(), edited));
@@ -410,7 +410,7 @@ void TestUndoHistory::undoingEverythingRestoresTheStart()
     QFETCH(quint32, seed);
     const QSharedPointer<DocumentModel> document = newDocument();
     RandomEditor editor(document.data(), seed);
-    QUndoStack* stack = document->structureUndoStack().data();
+    UndoHistory* stack = document->structureUndoStack().data();
 
     // The state after every step, and the text it saves: each undo and redo
     // must land on one, and every model saved must open as it was.
