@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "BenchDialogs.h"
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "EditingActions.h"
@@ -11,7 +12,6 @@
 #include "StructureModel.h"
 #include "StructureView.h"
 #include "UnitSystem.h"
-#include "UserDialogs.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -238,21 +238,6 @@ BENCHMARK_CAPTURE(BM_EscapeAfterBoxSelectionOfLoadedFrame, unchanged, false)->Ar
 BENCHMARK_CAPTURE(BM_EscapeAfterBoxSelectionOfLoadedFrame, changed, true)->Arg(16)->Unit(benchmark::kMillisecond);
 
 namespace {
-
-// Answers every question with Discard and chooses no file.
-class SilentDialogs : public UserDialogs
-{
-public:
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString&, QMessageBox::StandardButtons,
-                                        QMessageBox::StandardButton) override
-    {
-        return QMessageBox::Discard;
-    }
-    QString fileName(QWidget*, bool, const QString&, const QString&, const QString&, QString*, bool) override
-    {
-        return QString();
-    }
-};
 
 // Counts every event the application delivers, so that a run of the event
 // loop can tell when the window has nothing left to do.

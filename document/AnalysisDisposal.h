@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QSharedPointer>
 
 #include <functional>
@@ -47,6 +48,17 @@ public:
     // The objects a slice in the GUI thread destroys at most: a few
     // milliseconds' work.
     static const int objectsPerSlice = 512;
+
+    // A part of a closed document that lets go of what it holds a piece at a
+    // time (its undo history, its selection) before it goes itself.
+    class Holder
+    {
+    public:
+        virtual ~Holder() = default;
+        // Removes up to *budget of the elements it holds, counting them off
+        // the budget, without a signal; true once it holds none.
+        virtual bool releaseSome(int* budget) = 0;
+    };
 
     // Takes a model object of the GUI thread that another thread let go of
     // last, and destroys it there between two events; left unfreed once the
@@ -175,3 +187,40 @@ private:
         return !list.isDetached() || releaseEach(list);
     }
 };
+
+// A container another holder shares goes whole at no cost, as one piece:
+// its elements go with their last holder, and removing them one by one
+// here would copy them all first.
+template <class Container>
+bool releaseHeldContainer(Container& container, int* budget)
+{
+    if (container.isEmpty())
+        return true;
+    if (!container.isDetached()) {
+        if (*budget <= 0)
+            return false;
+        container = Container();
+        --*budget;
+        return true;
+    }
+    return AnalysisDisposal::releaseSome(container, budget);
+}
+
+template <class T>
+bool releaseHeld(QList<T>& list, int* budget)
+{
+    return releaseHeldContainer(list, budget);
+}
+
+template <class K, class V>
+bool releaseHeld(QMap<K, V>& map, int* budget)
+{
+    return releaseHeldContainer(map, budget);
+}
+
+// Empties each in turn, up to *budget elements in all; true once all are empty.
+template <class... Held>
+bool releaseSomeOf(int* budget, Held&... held)
+{
+    return (releaseHeld(held, budget) && ...);
+}

@@ -12,7 +12,6 @@
 #include "StopChecks.h"
 #include "StructureModel.h"
 #include "SupportLibrary.h"
-#include "UndoHistory.h"
 #include "VaroObject.h"
 
 #include <QThread>
@@ -147,10 +146,9 @@ AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore>
     struct Parts
     {
         QSharedPointer<DocumentCore> core;
+        // The last goes first; each that can lets go of what it holds a piece
+        // at a time before it goes itself.
         QList<QSharedPointer<QObject>> holders;
-        // The steps of the undo histories, which may hold maps as large as
-        // the model, each once.
-        UndoHistory::Pieces commands;
         // Taken as the lists stand, which costs nothing while they share the
         // structure's; each is then the last holder of what the structure held.
         QList<LoadRef> loads;
@@ -183,12 +181,6 @@ AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore>
                 (l->sharesSections() ? p.shared : p.entries).push_back(l->sectionLibrary()->root());
             }
             p.core.reset();
-            for (const QSharedPointer<QObject>& holder : qAsConst(p.holders))
-                if (auto* history = qobject_cast<UndoHistory*>(holder.data()))
-                    p.commands.add(history->takeAll());
-            // Releases what only the selection or the reports held into the
-            // list of the freed, at a few pointers each.
-            p.holders.clear();
             p.shared.clear();
         }
         int budget = objectsPerCall;
@@ -197,8 +189,12 @@ AnalysisDisposal::Release DocumentCore::takingApart(QSharedPointer<DocumentCore>
                 VaroObject::destroySome(&p.freed, &budget);
                 continue;
             }
-            if (!p.commands.isEmpty()) {
-                p.commands.releaseSome(&budget);
+            if (!p.holders.isEmpty()) {
+                auto* holder = dynamic_cast<AnalysisDisposal::Holder*>(p.holders.last().data());
+                if (holder && !holder->releaseSome(&budget))
+                    continue;
+                p.holders.removeLast();
+                --budget;
                 continue;
             }
             if (!p.loads.isEmpty())

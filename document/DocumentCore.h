@@ -49,9 +49,10 @@ public:
     // Takes a closed document apart, its analysis having returned: each call
     // destroys up to objectsPerCall of its objects, or lets go of as many
     // references, in the GUI thread; true once none is left. First go the
-    // other holders of its objects (the undo histories' steps command by
-    // command and element by element, the selection, the reports), then the
-    // structure's loads, members and nodes, then the
+    // other holders of its objects, the last given first, each that can a
+    // piece at a time (the undo histories command by command and element by
+    // element, the selection element by element), then the structure's
+    // loads, members and nodes, then the
     // libraries' entries, each entry's subentries one by one before it. An
     // object that others still hold stays theirs.
     static AnalysisDisposal::Release takingApart(QSharedPointer<DocumentCore> core,

@@ -2,8 +2,6 @@
 
 #include "AnalysisDisposal.h"
 
-#include <QList>
-#include <QMap>
 #include <QUndoCommand>
 
 // A command of a document's undo history. A step that changed every member
@@ -21,45 +19,8 @@ public:
     virtual bool releaseSome(int* budget) = 0;
 };
 
-// A container another holder shares goes whole at no cost, as one piece:
-// its elements go with their last holder, and removing them one by one
-// here would copy them all first.
-template <class Container>
-bool releaseHeldContainer(Container& container, int* budget)
-{
-    if (container.isEmpty())
-        return true;
-    if (!container.isDetached()) {
-        if (*budget <= 0)
-            return false;
-        container = Container();
-        --*budget;
-        return true;
-    }
-    return AnalysisDisposal::releaseSome(container, budget);
-}
-
-template <class T>
-bool releaseHeld(QList<T>& list, int* budget)
-{
-    return releaseHeldContainer(list, budget);
-}
-
-template <class K, class V>
-bool releaseHeld(QMap<K, V>& map, int* budget)
-{
-    return releaseHeldContainer(map, budget);
-}
-
-// Empties each in turn, up to *budget elements in all; true once all are empty.
-template <class... Held>
-bool releaseSomeOf(int* budget, Held&... held)
-{
-    return (releaseHeld(held, budget) && ...);
-}
-
-// A value of a library entry: a map or list goes a piece at a time, any
-// other value with its command.
+// A value of a library entry: a map goes a piece at a time, any other
+// value with its command.
 template <class T>
 bool releaseHeldValue(T&, int*)
 {

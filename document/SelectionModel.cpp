@@ -383,3 +383,23 @@ void SelectionModel::checkMarkedNew()
     markedNewSet = kept;
     emit SelectionHasChanged();
 }
+
+bool SelectionModel::releaseSome(int* budget)
+{
+    if (!releasing) {
+        releasing = true;
+        // One that another holder shares goes whole: erasing would copy it.
+        if (!markedNewSet.isDetached())
+            markedNewSet = QSet<VaroObjectRef>();
+        if (!placeCount.isDetached())
+            placeCount = QHash<const VaroObject*, int>();
+        nextMarked = markedNewSet.begin();
+        nextPlace = placeCount.begin();
+    }
+    for (; nextMarked != markedNewSet.end() && *budget > 0; --*budget)
+        nextMarked = markedNewSet.erase(nextMarked);
+    for (; nextPlace != placeCount.end() && *budget > 0; --*budget)
+        nextPlace = placeCount.erase(nextPlace);
+    return nextMarked == markedNewSet.end() && nextPlace == placeCount.end()
+           && releaseSomeOf(budget, selectionList, copyCountMap, deselectionHistory);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnalysisDisposal.h"
 #include "ModelRefs.h"
 
 #include <QHash>
@@ -18,7 +19,7 @@
 // Every query takes the read lock, every change the write lock, and the
 // change signals are emitted while the write lock is held: a slot connected
 // directly to them must not call back into the selection.
-class SelectionModel : public QObject
+class SelectionModel : public QObject, public AnalysisDisposal::Holder
 {
     Q_OBJECT
 
@@ -86,6 +87,10 @@ public:
     int moveObjectToIndex(const VaroObjectRef& object, int index);
     // Nothing changes unless both are selected.
     void swapObjects(const VaroObjectRef& a, const VaroObjectRef& b);
+
+    // For whoever takes a closed document apart, nothing else reading its
+    // selection any more.
+    bool releaseSome(int* budget) override;
     // Neither signals.
     void markAsNew(const QList<VaroObjectRef>& objects);
     QSet<VaroObjectRef> getAndClearDeselectionHistory();
@@ -124,4 +129,9 @@ private:
     // How often each object stands in the selection, so that a question about
     // one object costs the same however large the selection.
     QHash<const VaroObject*, int> placeCount;
+    // Where taking the set and the hash apart has come to: erasing leaves
+    // the others where they are, as neither rehashes as it erases.
+    QSet<VaroObjectRef>::iterator nextMarked;
+    QHash<const VaroObject*, int>::iterator nextPlace;
+    bool releasing = false;
 };

@@ -143,6 +143,12 @@ void UndoHistory::letGoOfOldest()
     letGoOf(oldest);
 }
 
+bool UndoHistory::releaseSome(int* budget)
+{
+    closing.add(takeAll());
+    return closing.releaseSome(budget);
+}
+
 bool UndoHistory::isInMacro() const
 {
     return !privateOf(this)->macro_stack.isEmpty();

@@ -20,7 +20,7 @@ class VaroObject;
 // Its push, macro and clear hide those of QUndoStack, which would free the
 // steps they drop at once: the program reaches the document's stacks only
 // through this class.
-class UndoHistory : public QUndoStack
+class UndoHistory : public QUndoStack, public AnalysisDisposal::Holder
 {
     Q_OBJECT
 
@@ -33,8 +33,7 @@ public:
     void endMacro();
     void clear();
 
-    // Takes every step out, leaving the stack empty without a signal: for
-    // whoever takes a closed document apart.
+    // Takes every step out, leaving the stack empty without a signal.
     QList<QUndoCommand*> takeAll();
 
     // Commands let go of, freed a piece at a time: each command's children
@@ -62,10 +61,16 @@ public:
     // slice.
     static void letGoOf(const QList<QUndoCommand*>& commands);
 
+    // For whoever takes a closed document apart: takes every step out, and
+    // frees them a piece at a time.
+    bool releaseSome(int* budget) override;
+
 private:
     // The undone steps that a new step replaces.
     void letGoOfUndone();
     // The oldest steps past the limit.
     void letGoOfOldest();
     bool isInMacro() const;
+
+    Pieces closing;
 };

@@ -30,7 +30,29 @@ namespace {
 // initialisation.
 int fastBinsAskedFor = -1;
 
+// The blocks this thread has given back to the allocator: the work of
+// freeing, counted the same however busy the machine is. Constant-
+// initialised, for a block freed before main.
+thread_local long blocksFreedHere = 0;
+
 } // namespace
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// A sanitizer's allocator tells of every block it frees.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*allocated)(const volatile void*, size_t),
+                                                         void (*freed)(const volatile void*));
+static const bool freesHeard = __sanitizer_install_malloc_and_free_hooks(
+    [](const volatile void*, size_t) {}, [](const volatile void*) { ++blocksFreedHere; }) != 0;
+#else
+extern "C" void __libc_free(void* block);
+// Every block the program frees passes here on its way to the system's allocator.
+extern "C" void free(void* block) noexcept
+{
+    ++blocksFreedHere;
+    __libc_free(block);
+}
+static const bool freesHeard = true;
+#endif
 
 // Sees the settings the program makes, and passes each on to the allocator
 // it runs on, a sanitizer's or the system's.
@@ -148,6 +170,8 @@ private slots:
     void anEndedAnalysisGoesOnceItsThreadHasReturned();
     void aClosedModelIsPendingUntilItHasGone();
     void objectsAnotherThreadLetsGoOfGoASliceAtATime();
+    void aStepTheHistoryLetsGoOfGoesAPieceAtATime_data();
+    void aStepTheHistoryLetsGoOfGoesAPieceAtATime();
     void aSharedSectionLibraryGoesWithItsLastHolder_data();
     void aSharedSectionLibraryGoesWithItsLastHolder();
     void theProgramsEndWaitsForAnalysesButNotForFreeing();
@@ -466,6 +490,131 @@ void TestDocument::objectsAnotherThreadLetsGoOfGoASliceAtATime()
     QCOMPARE(inGuiThread, objects);
     QVERIFY2(mostInOnePass <= AnalysisDisposal::objectsPerSlice,
              qPrintable(QStringLiteral("%1 in one pass").arg(mostInOnePass)));
+}
+
+void TestDocument::aStepTheHistoryLetsGoOfGoesAPieceAtATime_data()
+{
+    QTest::addColumn<QString>("kind"); // what the step holds
+    QTest::addColumn<QString>("way"); // how the history lets go of it
+    QTest::addColumn<int>("size");
+    for (const char* kind : {"moves", "sections", "deletion", "selection", "merges"})
+        for (const char* way : {"closed", "past its limit", "undone and replaced", "cleared"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(kind, way))) << kind << way << 32768;
+    QTest::newRow("moves, closed, small") << "moves" << "closed" << 64;
+    QTest::newRow("merges, cleared, small") << "merges" << "cleared" << 64;
+}
+
+// A step on a model of tens of thousands of nodes holds maps and lists as
+// large as the model, or as many commands. However its history lets go of
+// it, no step of the GUI thread frees more than a slice's worth of its
+// pieces, each a few blocks at the most; and it goes to the last piece.
+void TestDocument::aStepTheHistoryLetsGoOfGoesAPieceAtATime()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, way);
+    QFETCH(int, size);
+    QVERIFY(freesHeard);
+    // Nothing else is being freed meanwhile.
+    letClosedModelsGo();
+    QSharedPointer<DocumentModel> document = newDocument();
+    QSharedPointer<StructureModel> structure = document->structureModel();
+    UndoHistory* history = document->structureUndoStack().data();
+    history->setUndoLimit(3);
+
+    // The spare node takes the small steps.
+    const NodeRef spare = nodeAt(-1);
+    QList<NodeRef> nodes;
+    QList<VaroObjectRef> objects{spare};
+    QList<MemberRef> members;
+    for (int i = 0; i < size; ++i) {
+        // Merged in pairs.
+        nodes << nodeAt(kind == "merges" ? i / 2 : i);
+        objects << nodes.last();
+    }
+    if (kind == "sections")
+        for (int i = 0; i + 1 < size; ++i) {
+            members << VaroObject::make<Member>(nodes[i], nodes[i + 1]);
+            objects << members.last();
+        }
+    structure->appendObjects(objects);
+    objects.removeFirst();
+    QPointer<QObject> lastNode = nodes.last().data();
+
+    const auto pushStep = [&] {
+        DocumentWriteGuard guard(document.data());
+        if (kind == "moves") {
+            QMap<NodeRef, double> factors;
+            for (const NodeRef& node : qAsConst(nodes))
+                factors.insert(node, 1.0);
+            history->push(new CommandMoveNodesBy(structure, factors, Vector3(0, 0, 1), false));
+        } else if (kind == "sections") {
+            QMap<MemberRef, SectionTypeRef> types;
+            for (const MemberRef& member : qAsConst(members))
+                types.insert(member, VaroObject::make<SectionType>());
+            history->push(new CommandSetMemberSectionType(structure, types));
+        } else if (kind == "deletion") {
+            history->push(new CommandRemoveObjects(structure, objects));
+        } else if (kind == "selection") {
+            history->push(new CommandSelect(document->selectionModel(), objects, {}));
+        } else {
+            UndoMacroGuard macro(history, "Merge");
+            for (int i = 0; i + 1 < size; i += 2)
+                history->push(new CommandConsolidateNodes(structure, nodes[i], nodes[i + 1]));
+        }
+    };
+    // What a step or its undo changed is announced after it, in its own passes.
+    const auto passOfEvents = [] {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    const auto pushSmallStep = [&] {
+        pushCommand(document.data(), new CommandSetNodePositions(structure, {{spare, spare->position() + Vector3(0, 1, 0)}}));
+    };
+    pushStep();
+    passOfEvents();
+    // Only the history and the model hold them.
+    nodes.clear();
+    members.clear();
+    objects.clear();
+
+    long most = 0;
+    const auto measured = [&most](const std::function<void()>& step) {
+        const long before = blocksFreedHere;
+        step();
+        most = std::max(most, blocksFreedHere - before);
+    };
+    if (way == "closed") {
+        structure.reset();
+        measured([&] { document.reset(); });
+    } else if (way == "past its limit") {
+        pushSmallStep();
+        pushSmallStep();
+        passOfEvents();
+        QCOMPARE(history->count(), 3);
+        measured(pushSmallStep);
+        QCOMPARE(history->count(), 3);
+        QCOMPARE(history->index(), 3);
+    } else if (way == "undone and replaced") {
+        history->undo();
+        passOfEvents();
+        measured(pushSmallStep);
+        QCOMPARE(history->count(), 1);
+    } else {
+        measured([&] { history->clear(); });
+        QCOMPARE(history->count(), 0);
+        QVERIFY(!history->canUndo());
+    }
+    const QDeadlineTimer deadline(120000);
+    while (AnalysisDisposal::isPending() && !deadline.hasExpired())
+        measured(passOfEvents);
+    QVERIFY(!AnalysisDisposal::isPending());
+    QVERIFY(!document || structure->contains(spare));
+    // What only the step held has gone: a deleted node, or all of a closed
+    // model.
+    const bool heldByTheStep = kind == "deletion" && way != "undone and replaced";
+    QCOMPARE(lastNode.isNull(), way == "closed" || heldByTheStep);
+    const long bound = 16 * AnalysisDisposal::objectsPerSlice;
+    QVERIFY2(most <= bound, qPrintable(QStringLiteral("%1 blocks freed in one step").arg(most)));
 }
 
 void TestDocument::aSharedSectionLibraryGoesWithItsLastHolder_data()
