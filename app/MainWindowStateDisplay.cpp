@@ -5,7 +5,6 @@
 #include "DocumentModel.h"
 #include "GroupAccessor.h"
 #include "Libraries.h"
-#include "Load.h"
 #include "LoadAxisPicker.h"
 #include "LoadCaseAccessor.h"
 #include "LoadCaseLibrary.h"
@@ -23,7 +22,6 @@
 #include "Support.h"
 #include "SupportPicker.h"
 #include "ToolMenu.h"
-#include "TorqueLoad.h"
 
 #include <QSlider>
 #include <QTimer>
@@ -283,20 +281,7 @@ void MainWindow::updateLoadPickers()
         loadAxisPicker->hide();
         return;
     }
-    // A load without a load axis counts as the default axis.
-    const auto axisOf = [](const LoadRef& load) { return load->axis() ? load->axis()->axis() : Axis(); };
-    const bool torque = qobject_cast<TorqueLoad*>(master.data()) != nullptr;
-    const LoadAxisRef candidate = master->axis();
-    const Axis candidateAxis = axisOf(master);
-    bool agree = bool(candidate);
-    for (const LoadRef& load : selection->selectedLoads()) {
-        if ((qobject_cast<TorqueLoad*>(load.data()) != nullptr) != torque || axisOf(load) != candidateAxis) {
-            agree = false;
-            break;
-        }
-    }
-    loadAxisPicker->setDisplayTorqueAxes(torque);
-    loadAxisPicker->setSelection(agree ? candidate : LoadAxisRef());
+    loadAxisPicker->setSelectedLoads(master, selection->selectedLoads());
 }
 
 void MainWindow::checkInterrogator()

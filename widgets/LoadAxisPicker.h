@@ -2,6 +2,9 @@
 
 #include "LibraryPicker.h"
 #include "LoadAxisLibrary.h"
+#include "ModelRefs.h"
+
+#include <QList>
 
 // The six force axes or the six torque axes of the load-axis library.
 class LoadAxisPicker : public LibraryPicker<LoadAxisLibrary>
@@ -18,13 +21,20 @@ signals:
 
 public slots:
     void repopulate() override;
+    // Drops the highlight: an entry of the other block is not shown.
     void setDisplayTorqueAxes(bool torque);
-    // Matched by axis, so an equal copy lights the library's entry.
+    // Matched by axis among the entries shown, so an equal copy lights the
+    // library's entry of the block in view.
     void setSelection(const LoadAxisRef& loadAxis = LoadAxisRef());
+    // The block of the master's kind, with the axis lit that every load
+    // shares with the master, kind included; nothing lit when they differ.
+    void setSelectedLoads(const LoadRef& master, const QList<LoadRef>& loads);
 
 protected:
     void cellClicked(PickerCell* cell, const ItemRef& item) override;
 
 private:
+    QList<ItemRef> shownItems() const;
+
     bool displayTorqueAxes = false;
 };

@@ -21,6 +21,7 @@
 #include "LoadCaseAccessor.h"
 #include "MainWindow.h"
 #include "Member.h"
+#include "MemberPin.h"
 #include "MemberPinPicker.h"
 #include "ModelResources.h"
 #include "NativeContainer.h"
@@ -40,6 +41,7 @@
 #include "Titles.h"
 #include "TreeNode.h"
 #include "TitlesView.h"
+#include "UnitSystem.h"
 #include "UtilityWindow.h"
 #include "TestMain.h"
 #include "reports/ReportTesting.h"
@@ -146,6 +148,23 @@ PhaseGate& phaseGate()
     return gate;
 }
 
+// The user guide as the program finds it, white space simplified.
+QString guideText()
+{
+    QFile file(QStringLiteral(VARO_PROGRAM_FOLDER "/help/Help_Homepage.html"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).simplified() : QString();
+}
+
+// The list item of the guide that holds the text, searched from the index on.
+QString guideItemWith(const QString& guide, const QString& text, int from = 0)
+{
+    const int at = guide.indexOf(text, from);
+    if (at < 0)
+        return QString();
+    const int start = guide.lastIndexOf("<li>", at);
+    return guide.mid(start, guide.indexOf("</li>", at) - start);
+}
+
 } // namespace
 
 class TestWiring : public QObject, public PortalWindowFixture
@@ -175,6 +194,7 @@ private slots:
     void documentMessagesAreShown();
     void examplesAndHelp();
     void guideTellsWhatPinningNeeds();
+    void guideTellsHowImperialReactionsRead();
     void loadAddedThroughTheToolMenuIsAnalysedAndSaved();
     void loadsTypedReadBackAsTyped_data();
     void loadsTypedReadBackAsTyped();
@@ -622,15 +642,27 @@ void TestWiring::examplesAndHelp()
 // refusal the command gives, and tells of a selection the command takes.
 void TestWiring::guideTellsWhatPinningNeeds()
 {
-    QFile file(QStringLiteral(VARO_PROGRAM_FOLDER "/help/Help_Homepage.html"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString guide = QString::fromUtf8(file.readAll()).simplified();
     auto* command = window->findChild<QToolButton*>("ActionMemberPins");
     QVERIFY(command);
-    const int at = guide.indexOf('"' + command->toolTip() + '"');
-    QVERIFY2(at >= 0, qPrintable(command->toolTip()));
-    const int start = guide.lastIndexOf("<li>", at);
-    const QString step = guide.mid(start, guide.indexOf("</li>", at) - start);
+    const QString step = guideItemWith(guideText(), '"' + command->toolTip() + '"');
+    QVERIFY2(!step.isEmpty(), qPrintable(command->toolTip()));
+
+    // What the pin library's "Pinned" frees and keeps, in the guide's words.
+    MemberPinRef pinned;
+    const QSharedPointer<MemberPinLibrary> pins = window->documentModel()->libraries()->memberPinLibrary();
+    for (const MemberPinRef& pin : pins->valuesOf(pins->root()))
+        if (pin->name() == "Pinned")
+            pinned = pin;
+    QVERIFY(pinned);
+    const Dof dof = pinned->dof();
+    const QList<QPair<QString, bool>> told{
+        {'"' + pinned->name() + "\" frees both bending axes", !dof.isSet(Dof::Ry) && !dof.isSet(Dof::Rz)},
+        {"keeps torsion", dof.isSet(Dof::Rx)},
+        {"still carries the axial force, both shear forces and the twisting moment",
+         dof.isSet(Dof::X) && dof.isSet(Dof::Y) && dof.isSet(Dof::Z) && dof.isSet(Dof::Rx)},
+    };
+    for (const auto& fact : told)
+        QVERIFY2(step.contains(fact.first) && fact.second, qPrintable(fact.first));
 
     const MemberRef member = window->documentModel()->structureModel()->members().first();
     member->setEndConditions(qMakePair(Dof(Dof::All), Dof(Dof::All)));
@@ -654,6 +686,43 @@ void TestWiring::guideTellsWhatPinningNeeds()
     // With the node at one end, that end alone is pinned.
     pin({member, member->nodeB()});
     QVERIFY(!member->pinAtA() && member->pinAtB());
+    QCOMPARE(int(member->endConditions().second), int(dof));
+}
+
+// Forces and moments of reactions share one largest value, which the guide
+// says reads as 10 kip in Imperial (US) whichever it is: a largest moment
+// then reads 10 kip at an arm of 1 m in kip-ft.
+void TestWiring::guideTellsHowImperialReactionsRead()
+{
+    const QString system = QStringLiteral("Imperial (US)");
+    const int imperial = UnitSystem::availableSystems().indexOf(system);
+    QVERIFY(imperial >= 0);
+    const UnitSystem::Record& force = UnitSystem::record(imperial, UnitSystem::ReactionForce);
+    const UnitSystem::Record& moment = UnitSystem::record(imperial, UnitSystem::ReactionTorque);
+    const double reference = 10.0 * force.factor; // newtons, or newton metres
+    const auto reading = [](double value, const UnitSystem::Record& unit) {
+        return QString::number(value / unit.factor, 'f', unit.decimals);
+    };
+
+    const QString guide = guideText();
+    const QString item = guideItemWith(guide, QString::fromUtf8(moment.units), guide.indexOf("id=\"readouts\""));
+    for (const QString& fact : {system + " the reference is 10 " + force.units + " for forces and moments alike",
+                                QString::number(qRound(reference)) + ", the newtons in 10 " + force.units,
+                                "reads " + reading(reference, moment) + " " + moment.units})
+        QVERIFY2(item.contains(fact), qPrintable(fact + "\n" + item));
+
+    // The read-outs, each reaction times the scale of the largest R, 1 / R:
+    // R itself and a third of it, as a force and as a moment.
+    const UnitSystemRef units(new UnitSystem);
+    units->setChosenSystem(imperial);
+    const double R = 3000.0;
+    const Vector6 k = DocumentModel::scaleForReactions(AnalysisOutput::filled(1.0 / R), units);
+    for (const double share : {1.0, 1.0 / 3.0}) {
+        QCOMPARE(units->preferredStringFromSI(share * R * k[0], UnitSystem::ReactionForce, false),
+                 reading(share * reference, force));
+        QCOMPARE(units->preferredStringFromSI(share * R * k[5], UnitSystem::ReactionTorque, false),
+                 reading(share * reference, moment));
+    }
 }
 
 void TestWiring::loadAddedThroughTheToolMenuIsAnalysedAndSaved()

@@ -15,7 +15,9 @@
 #include "MemberPinLibrary.h"
 #include "Node.h"
 #include "ModelMetaTypes.h"
+#include "PointLoad.h"
 #include "SupportLibrary.h"
+#include "TorqueLoad.h"
 
 #include <QPointer>
 #include <QScrollBar>
@@ -38,6 +40,16 @@ QStringList cellTexts(const QWidget& picker)
 PickerCell* cell(const QWidget& picker, const QString& name)
 {
     return picker.findChild<PickerCell*>(name);
+}
+
+// The names of the highlighted cells.
+QString litCells(const QWidget& picker)
+{
+    QStringList names;
+    for (const PickerCell* c : picker.findChildren<PickerCell*>())
+        if (c->isHighlighted())
+            names << c->objectName();
+    return names.join(", ");
 }
 
 template <class Picker>
@@ -70,6 +82,8 @@ private slots:
     void namesShowAsTyped();
     void pinOfTheSelectedEnds_data();
     void pinOfTheSelectedEnds();
+    void axisOfTheSelectedLoads_data();
+    void axisOfTheSelectedLoads();
 };
 
 void TestPickers::changesRebuildOncePerPass()
@@ -347,11 +361,48 @@ void TestPickers::pinOfTheSelectedEnds()
     picker.setLibrary(QSharedPointer<MemberPinLibrary>(new MemberPinLibrary));
     picker.show();
     picker.setSelection(MemberPinPicker::pinOfSelection(selectedMembers, selectedNodes));
-    QString lit;
-    for (const PickerCell* c : picker.findChildren<PickerCell*>())
-        if (c->isHighlighted())
-            lit = c->objectName();
-    QTEST(lit, "highlighted");
+    QTEST(litCells(picker), "highlighted");
+}
+
+void TestPickers::axisOfTheSelectedLoads_data()
+{
+    // Each load as its kind, P a point load or T a moment load, with a copy of
+    // the library axis named after the colon; the kind alone is a new load of
+    // it, on its default axis. The master is the last.
+    QTest::addColumn<QStringList>("loads");
+    QTest::addColumn<bool>("torqueAxes");
+    QTest::addColumn<QString>("highlighted");
+    QTest::newRow("new moment load") << QStringList{"T"} << true << "around global y";
+    QTest::newRow("new point load") << QStringList{"P"} << false << "in global y";
+    QTest::newRow("torsion, not local X") << QStringList{"T:Torsion"} << true << "torsion";
+    QTest::newRow("moments on two axes") << QStringList{"T", "T:Around global X"} << true << "";
+    QTest::newRow("a point load among moments") << QStringList{"P", "T"} << true << "";
+    QTest::newRow("a moment among point loads") << QStringList{"T", "P"} << false << "";
+    QTest::newRow("no loads") << QStringList{} << false << "";
+}
+
+void TestPickers::axisOfTheSelectedLoads()
+{
+    QFETCH(QStringList, loads);
+    QFETCH(bool, torqueAxes);
+    QSharedPointer<LoadAxisLibrary> library(new LoadAxisLibrary);
+    QList<LoadRef> selected;
+    for (const QString& load : loads) {
+        const QStringList kindAndAxis = load.split(':');
+        selected << (kindAndAxis[0] == "T" ? LoadRef(TorqueLoad::makeDefault(LoadCaseRef()))
+                                           : LoadRef(PointLoad::makeDefault(LoadCaseRef())));
+        for (const LoadAxisRef& axis : library->valuesOf(library->root()))
+            if (kindAndAxis.size() > 1 && axis->name() == kindAndAxis[1])
+                selected.last()->setAxis(VaroObject::make<LoadAxis>(axis->axis()));
+    }
+
+    LoadAxisPicker picker;
+    picker.setLibrary(library);
+    picker.show();
+    picker.setSelectedLoads(selected.value(selected.size() - 1), selected);
+    QCOMPARE(picker.displaysTorqueAxes(), torqueAxes);
+    QTRY_COMPARE(cellTexts(picker).value(0), QString(torqueAxes ? "Around global X" : "In global X"));
+    QTEST(litCells(picker), "highlighted");
 }
 
 void TestPickers::navigationStackGoesBackOnePageAtATime()
