@@ -298,6 +298,7 @@ private slots:
     void fixedBeams_data();
     void fixedBeams();
     void proppedCantileverWithRelease();
+    void supportsChangedToAndFroKeepTheirClosedForms();
     void largestValuesAlongMembersAreTheLargest_data();
     void largestValuesAlongMembersAreTheLargest();
     void zerosOfAPieceAreClosedToTheirTolerance_data();
@@ -579,6 +580,51 @@ void tst_Engine::fixedBeams()
     const MemberStats stats = results->memberStats.value(m);
     // Under a point load, the moment at the load.
     VERIFY_CLOSE(stats.force.maxima[5], std::fabs(q) * std::max(endMoment, midMoment), exact, 1.0);
+}
+
+// A beam of eight members over 2L, fixed at both ends, under a point load P
+// at its middle node: its far end pinned, fixed again and pinned once more,
+// its stiffness system grows, shrinks and grows again in the memory of the
+// one before. Each time the far reaction and the middle deflection are
+// those of the beam fixed at both ends, P/2 and Pℓ³/192EI, or propped, 5P/16
+// and 7Pℓ³/768EI.
+void tst_Engine::supportsChangedToAndFroKeepTheirClosedForms()
+{
+    TestDocument document;
+    const double span = 2 * L;
+    QVector<NodeRef> nodes;
+    for (int i = 0; i <= 8; ++i)
+        nodes << document.node(Vector3(span * i / 8, 0, 0), i % 8 == 0 ? 63 : 0);
+    QVector<MemberRef> members;
+    for (int i = 0; i < 8; ++i)
+        members << document.member(nodes[i], nodes[i + 1]);
+    document.load<PointLoad>(members[3], Vector3(0, 1, 0), {{1.0, -1000.0}});
+    Run run(document);
+    ANALYSE(run);
+    const SupportRef fixed(VaroObject::make<Support>(QString(), 63));
+    const SupportRef pinned(VaroObject::make<Support>(QString(), Dof::X | Dof::Y | Dof::Z));
+    const auto check = [&](bool propped) {
+        const auto results = run.results(document.loadingCase);
+        QVERIFY(results);
+        // The factored load, negative downwards.
+        const double P = -(results->nodeReactions.value(nodes[0])[1] + results->nodeReactions.value(nodes[8])[1]);
+        VERIFY_CLOSE(results->nodeReactions.value(nodes[8])[1], -P * (propped ? 5.0 / 16 : 0.5), exact, 1.0);
+        VERIFY_CLOSE(results->nodeDisplacements.value(nodes[4])[1],
+                     P * span * span * span * (propped ? 7.0 / 768 : 1.0 / 192) / (E * Iy), exact, 1.0);
+    };
+    check(false);
+    int runs = run.model->phaseTimes().solverRuns;
+    for (const SupportRef& support : {pinned, fixed, pinned}) {
+        {
+            DocumentWriteGuard guard(document.model.data());
+            document.structure->changeNodeSupport({{nodes[8], support}});
+        }
+        ++runs;
+        QTRY_VERIFY_WITH_TIMEOUT(run.model->phaseTimes().solverRuns == runs && run.model->output(), 10000);
+        check(support == pinned);
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 void tst_Engine::proppedCantileverWithRelease()
