@@ -200,19 +200,26 @@ namespace {
 // each coupling rows i and j as [k −k; −k k], plus 10 on every diagonal: a
 // frame-like, diagonally dominant matrix whose product with x is formed
 // exactly (small integers), so that solving b = K·x must give x back.
-// Ragged: row i has springs only to the next (37·i + seed) mod H rows, so
-// that the rows' envelopes vary from the diagonal alone to the whole band.
+// Other patterns have springs from row i to the next few rows only, so that
+// the rows' envelopes vary from the diagonal alone to the whole band: ragged,
+// (37·i + seed) mod H of them; spiky, the whole band from every 97th row
+// (from the seed's), one row from the others.
+enum Pattern { Whole, Ragged, Spiky };
+
 struct SpringChain
 {
     int n, H;
     QVector<QVector<double>> K;
     QVector<double> x, b;
 
-    SpringChain(int n, int H, int seed = -1) : n(n), H(H), K(n, QVector<double>(n, 0.0)), x(n), b(n, 0.0)
+    SpringChain(int n, int H, int pattern = Whole, int seed = 0)
+        : n(n), H(H), K(n, QVector<double>(n, 0.0)), x(n), b(n, 0.0)
     {
         for (int i = 0; i < n; ++i) {
             K[i][i] += 10.0;
-            const int span = seed < 0 ? H - 1 : (37 * i + seed) % H;
+            const int span = pattern == Whole    ? H - 1
+                             : pattern == Ragged ? (37 * i + seed) % H
+                                                 : (i % 97 == seed ? H - 1 : 1);
             for (int j = i + 1; j < std::min(n, i + span + 1); ++j) {
                 const double k = 1 + (i + j) % 5;
                 K[i][i] += k;
@@ -324,18 +331,21 @@ void TestBanded::abandonedWhileThreadsWork()
 
 void TestBanded::aReusedSystemSolvesAsAFreshOne_data()
 {
-    // Each system {n, H, seed}, seed −1 for the whole band, in turn on one
-    // BandedSystem; the first fills its memory with factors.
+    // Each system {n, H, pattern, seed} in turn on one BandedSystem; the
+    // first fills its memory with factors.
     QTest::addColumn<QVector<QVector<int>>>("systems");
     QTest::addColumn<int>("allocations");
 
-    QTest::newRow("smaller") << QVector<QVector<int>>{{300, 60, -1}, {200, 40, 5}} << 1;
-    QTest::newRow("larger, within its room") << QVector<QVector<int>>{{200, 50, -1}, {280, 50, 11}} << 1;
-    QTest::newRow("fewer rows, wider band") << QVector<QVector<int>>{{300, 30, -1}, {120, 100, 3}} << 1;
-    QTest::newRow("more rows, narrower band") << QVector<QVector<int>>{{120, 100, -1}, {400, 40, 0}} << 1;
+    QTest::newRow("smaller") << QVector<QVector<int>>{{300, 60, Whole, 0}, {200, 40, Ragged, 5}} << 1;
+    QTest::newRow("larger, within its room") << QVector<QVector<int>>{{200, 50, Whole, 0}, {280, 50, Ragged, 11}} << 1;
+    QTest::newRow("fewer rows, wider band") << QVector<QVector<int>>{{300, 30, Whole, 0}, {120, 100, Ragged, 3}} << 1;
+    QTest::newRow("more rows, narrower band")
+        << QVector<QVector<int>>{{120, 100, Whole, 0}, {400, 40, Ragged, 0}} << 1;
     QTest::newRow("ragged, another ragged, whole")
-        << QVector<QVector<int>>{{300, 60, -1}, {250, 48, 7}, {300, 60, 29}, {300, 60, -1}} << 1;
-    QTest::newRow("past its room") << QVector<QVector<int>>{{100, 20, -1}, {300, 60, 2}} << 2;
+        << QVector<QVector<int>>{{300, 60, Whole, 0}, {250, 48, Ragged, 7}, {300, 60, Ragged, 29}, {300, 60, Whole, 0}}
+        << 1;
+    QTest::newRow("spiky") << QVector<QVector<int>>{{300, 150, Whole, 0}, {400, 150, Spiky, 40}} << 1;
+    QTest::newRow("past its room") << QVector<QVector<int>>{{100, 20, Whole, 0}, {300, 60, Ragged, 2}} << 2;
 }
 
 // Reset after other systems, each zeroed only as far as its assembly and
@@ -367,13 +377,14 @@ void TestBanded::aReusedSystemSolvesAsAFreshOne()
     for (const EliminationKernel* kernel : supportedEliminationKernels()) {
         BandedSystem reused;
         for (const QVector<int>& system : systems) {
-            check(SpringChain(system[0], system[1], system[2]), kernel, &reused);
+            check(SpringChain(system[0], system[1], system[2], system[3]), kernel, &reused);
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("%1, %2 by %3").arg(kernel->name).arg(system[0]).arg(system[1])));
         }
         QCOMPARE(reused.allocations(), allocations);
         QVERIFY(reused.release());
-        check(SpringChain(systems.last()[0], systems.last()[1], systems.last()[2]), kernel, &reused);
+        const QVector<int> last = systems.last();
+        check(SpringChain(last[0], last[1], last[2], last[3]), kernel, &reused);
     }
 }
 
