@@ -39,10 +39,6 @@ inline double dotProduct(const double* __restrict a, const double* __restrict b,
     return (s0 + s1) + (s2 + s3);
 }
 
-} // namespace
-
-namespace {
-
 // Pivot rows per block of the elimination: every row below reads the block's
 // rows from the cache, and each block costs the threads a hand-off.
 constexpr int blockRows = 48;
@@ -87,7 +83,8 @@ BandedSystem::Storage::~Storage()
 void BandedSystem::Storage::reserve(size_t n)
 {
     if (n > capacity) {
-        // Its pages go first, a piece at a time, as in release().
+        // The old block goes first, its pages a piece at a time as in
+        // release(), so that the two never stand together.
         AnalysisDisposal::releasePages(block, capacity * sizeof(double));
         free();
         // Half as much again: a system that grows a few equations at a time
@@ -115,10 +112,10 @@ void BandedSystem::Storage::allocate(size_t n)
     size_t bytes = std::max(n, size_t(1)) * sizeof(double);
     void* p = nullptr;
     if (bytes >= hugePageBytes) {
-        // Huge pages need whole ones, aligned.
+        // Only whole huge pages, aligned, can hold the block.
         bytes = (bytes + hugePageBytes - 1) / hugePageBytes * hugePageBytes;
         p = std::aligned_alloc(hugePageBytes, bytes);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
+#ifdef MADV_HUGEPAGE
         if (p)
             madvise(p, bytes, MADV_HUGEPAGE);
 #endif
@@ -165,11 +162,11 @@ void BandedSystem::reset(int F, int H, const std::vector<int>& reach)
 }
 
 // The elimination reads the rows of a block of pivots as far as the envelope
-// of the block's last row, and up to a register tile past it, and the
-// substitutions read each row as far as its envelope. The envelope after
-// assembly is the running maximum of the columns the rows reach: zero each
-// block's rows that far, and leave the rest of the band, which nothing reads,
-// untouched.
+// of the block's last row, and up to a register tile further, and the
+// substitutions read each row as far as its own envelope. The envelope is the
+// running maximum of the rows' last assembled columns, which their reach
+// bounds: each block's rows are zeroed that far, and the rest of the band,
+// which nothing reads, is left as it is.
 void BandedSystem::clear(const std::vector<int>& reach)
 {
     Q_ASSERT(reach.size() == size_t(F));
