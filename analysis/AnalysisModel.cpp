@@ -375,10 +375,25 @@ bool AnalysisModel::buildStiffnessMatrix()
     F = input.numberOfFreedoms();
     R = input.numberOfFixities();
     rows = input.rowMapping();
-    stiffness.reset(F, H);
 
     QList<QSharedPointer<AnalysisMember>> members = input.members();
     std::sort(members.begin(), members.end(), AnalysisMember::flexibilityLessThan);
+    const auto rowsOf = [this](const AnalysisMember& m, int idx[12]) {
+        for (int d = 0; d < 6; ++d) {
+            idx[d] = rows[6 * m.nodeA->number + d];
+            idx[6 + d] = rows[6 * m.nodeB->number + d];
+        }
+    };
+    // The members fix which entries the system will read: only those are
+    // zeroed, and pages of the band that nothing reads stay untouched.
+    std::vector<int> reach(size_t(F), 0);
+    for (const QSharedPointer<AnalysisMember>& m : members) {
+        int idx[12];
+        rowsOf(*m, idx);
+        BandedSystem::widenReach(reach, idx);
+    }
+    stiffness.reset(F, H, reach);
+
     int count = 0;
     for (const QSharedPointer<AnalysisMember>& m : members) {
         Matrix12x12 k, T;
@@ -386,10 +401,7 @@ bool AnalysisModel::buildStiffnessMatrix()
         AnalysisMember::expandTransformationMatrix(m->axes, &T);
         const Matrix12x12 K = transposeTimes(T, k) * T;
         int idx[12];
-        for (int d = 0; d < 6; ++d) {
-            idx[d] = rows[6 * m->nodeA->number + d];
-            idx[6 + d] = rows[6 * m->nodeB->number + d];
-        }
+        rowsOf(*m, idx);
         stiffness.assemble(K, idx);
         if (++count % 128 == 0 && !isStiffnessValid())
             return false;

@@ -8,6 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <numeric>
+#include <utility>
+
+#include <sys/mman.h>
 
 namespace {
 
@@ -34,26 +39,166 @@ inline double dotProduct(const double* __restrict a, const double* __restrict b,
     return (s0 + s1) + (s2 + s3);
 }
 
+// Pivot rows per block of the elimination: every row below reads the block's
+// rows from the cache, and each block costs the threads a hand-off.
+constexpr int blockRows = 48;
+
+// The size of a huge page where the processor has them (x86-64, and ARM with
+// 4 KiB pages): a band read row after row many times over misses the
+// translation cache far less often, and is mapped by a fault per 2 MiB
+// rather than per 4 KiB.
+constexpr size_t hugePageBytes = size_t(2) << 20;
+
 } // namespace
+
+BandedSystem::Storage::Storage(const Storage& other)
+{
+    if (!other.block)
+        return;
+    allocate(other.used);
+    used = other.used;
+    std::copy_n(other.block, used, block);
+}
+
+BandedSystem::Storage::Storage(Storage&& other) noexcept
+    : block(std::exchange(other.block, nullptr)), used(std::exchange(other.used, 0)),
+      capacity(std::exchange(other.capacity, 0)), allocated(other.allocated)
+{
+}
+
+BandedSystem::Storage& BandedSystem::Storage::operator=(Storage other) noexcept
+{
+    std::swap(block, other.block);
+    std::swap(used, other.used);
+    std::swap(capacity, other.capacity);
+    std::swap(allocated, other.allocated);
+    return *this;
+}
+
+BandedSystem::Storage::~Storage()
+{
+    free();
+}
+
+void BandedSystem::Storage::reserve(size_t n)
+{
+    if (n > capacity) {
+        // The old block goes first, its pages a piece at a time as in
+        // release(), so that the two never stand together.
+        AnalysisDisposal::releasePages(block, capacity * sizeof(double));
+        free();
+        // Half as much again: a system that grows a few equations at a time
+        // fits many times before it outgrows the block, and one grown an
+        // equation at a time is allocated a logarithmic number of times.
+        try {
+            allocate(n + n / 2);
+        } catch (const std::bad_alloc&) {
+            allocate(n);
+        }
+    }
+    used = n;
+}
+
+bool BandedSystem::Storage::release()
+{
+    if (!AnalysisDisposal::releasePages(block, capacity * sizeof(double)))
+        return false;
+    free();
+    return true;
+}
+
+void BandedSystem::Storage::allocate(size_t n)
+{
+    size_t bytes = std::max(n, size_t(1)) * sizeof(double);
+    void* p = nullptr;
+    if (bytes >= hugePageBytes) {
+        // Only whole huge pages, aligned, can hold the block.
+        bytes = (bytes + hugePageBytes - 1) / hugePageBytes * hugePageBytes;
+        p = std::aligned_alloc(hugePageBytes, bytes);
+#ifdef MADV_HUGEPAGE
+        if (p)
+            madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+    } else {
+        p = std::malloc(bytes);
+    }
+    if (!p)
+        throw std::bad_alloc();
+    block = static_cast<double*>(p);
+    capacity = bytes / sizeof(double);
+    ++allocated;
+}
+
+void BandedSystem::Storage::free()
+{
+    std::free(block);
+    block = nullptr;
+    used = capacity = 0;
+}
+
+void BandedSystem::prepare(int F, int H)
+{
+    Q_ASSERT(F >= 0 && H >= 1);
+    // Nothing stands should the band not fit.
+    this->F = 0;
+    band.reserve(size_t(std::max(1, F)) * size_t(H));
+    this->F = F;
+    this->H = H;
+    lastColumn.resize(size_t(F));
+    std::iota(lastColumn.begin(), lastColumn.end(), 0);
+    multiplyAdds = 0.0;
+}
 
 void BandedSystem::reset(int F, int H)
 {
-    Q_ASSERT(F >= 0 && H >= 1);
-    this->F = F;
-    this->H = H;
-    band.assign(size_t(std::max(1, F)) * size_t(H), 0.0);
-    lastColumn.resize(size_t(F));
-    for (int r = 0; r < F; ++r)
-        lastColumn[size_t(r)] = r;
-    multiplyAdds = 0.0;
+    prepare(F, H);
+    std::fill_n(band.data(), band.size(), 0.0);
+}
+
+void BandedSystem::reset(int F, int H, const std::vector<int>& reach)
+{
+    prepare(F, H);
+    clear(reach);
+}
+
+// The elimination reads the rows of a block of pivots as far as the envelope
+// of the block's last row, and up to a register tile further, and the
+// substitutions read each row as far as its own envelope. The envelope is the
+// running maximum of the rows' last assembled columns, which their reach
+// bounds: each block's rows are zeroed that far, and the rest of the band,
+// which nothing reads, is left as it is.
+void BandedSystem::clear(const std::vector<int>& reach)
+{
+    Q_ASSERT(reach.size() == size_t(F));
+    double* const a = band.data();
+    int envelope = 0;
+    for (int k0 = 0; k0 < F; k0 += blockRows) {
+        const int k1 = std::min(F, k0 + blockRows);
+        for (int r = k0; r < k1; ++r)
+            envelope = std::max({envelope, r, reach[size_t(r)]});
+        const int last = envelope + eliminationReadsPastBlock;
+        for (int r = k0; r < k1; ++r)
+            std::fill_n(a + size_t(r) * size_t(H), std::min(last, r + H - 1) - r + 1, 0.0);
+    }
+}
+
+void BandedSystem::widenReach(std::vector<int>& reach, const int rows[12])
+{
+    const int n = int(reach.size());
+    int last = -1;
+    for (int i = 0; i < 12; ++i)
+        if (rows[i] < n)
+            last = std::max(last, rows[i]);
+    for (int i = 0; i < 12; ++i)
+        if (rows[i] < n)
+            reach[size_t(rows[i])] = std::max(reach[size_t(rows[i])], last);
 }
 
 bool BandedSystem::release()
 {
-    if (!AnalysisDisposal::releasePages(band.data(), band.size() * sizeof(double)))
+    if (!band.release())
         return false;
     F = 0;
-    std::vector<double>().swap(band);
     std::vector<int>().swap(lastColumn);
     return true;
 }
@@ -80,22 +225,19 @@ void BandedSystem::assemble(const Matrix12x12& K, const int rows[12])
 double BandedSystem::entry(int r, int c) const
 {
     Q_ASSERT(r >= 0 && r < F && c >= r && c - r < H);
-    return band[size_t(r) * size_t(H) + size_t(c - r)];
+    return c > lastColumn[size_t(r)] ? 0.0 : band.data()[size_t(r) * size_t(H) + size_t(c - r)];
 }
 
 int BandedSystem::firstVanishingDiagonal() const
 {
     for (int r = 0; r < F; ++r)
-        if (isNearZero(band[size_t(r) * size_t(H)]))
+        if (isNearZero(band.data()[size_t(r) * size_t(H)]))
             return r;
     return -1;
 }
 
 namespace {
 
-// Pivot rows per block: every row below reads the block's rows from the
-// cache, and each block costs the threads a hand-off.
-constexpr int blockRows = 48;
 // The shares of the rows below a block: whole register tiles of every kernel
 // (8 rows), so that no tile spans two shares.
 constexpr int rowsPerRange = 16;
@@ -123,7 +265,7 @@ BandedSystem::Outcome BandedSystem::eliminate(const Checkpoint& keepGoing)
     for (int r = 0; r < F; ++r) {
         if (r > 0)
             lastColumn[size_t(r)] = std::max(lastColumn[size_t(r)], lastColumn[size_t(r - 1)]);
-        carried[size_t(r)] = std::fabs(band[size_t(r) * size_t(H)]);
+        carried[size_t(r)] = std::fabs(band.data()[size_t(r) * size_t(H)]);
         const double m = lastColumn[size_t(r)] - r;
         count += m * (m + 1.0) / 2.0;
     }

@@ -19,6 +19,7 @@ constexpr int MR = VARO_KERNEL_ROWS;
 // Vectors per row of a register tile, and the tile's width in columns.
 constexpr int NV = 3;
 constexpr int NR = NV * W;
+static_assert(NR - 1 <= eliminationReadsPastBlock, "a tile reads past what the band zeroes");
 
 typedef double Vec __attribute__((vector_size(8 * W), may_alias, aligned(8)));
 

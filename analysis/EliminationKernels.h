@@ -23,6 +23,10 @@ struct EliminationBlock
     double* belowFactors = nullptr;    // per row below, one factor per pivot
 };
 
+// Columns past a block's last column that a kernel may read, though it
+// writes none of them: the widest register tile less one column.
+constexpr int eliminationReadsPastBlock = 23;
+
 struct EliminationKernel
 {
     const char* name;

@@ -33,6 +33,7 @@
 #include <QThreadPool>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 // Assembly, elimination and solution of the banded stiffness matrix of
@@ -499,73 +500,90 @@ BENCHMARK(BM_LinkedCombinations)
 // grid of beams 6 m apart, as one builds it in the program: a loading of
 // 50 kN down on every column top, a gravity case and a combination of the
 // two, so that the analysis generates a self weight for every member and a
-// copy of every load. Each iteration moves the roof by 1 mm in one edit,
-// every roof node or only one, and times it to the published results.
-void BM_MovedRoof(benchmark::State& state)
+// copy of every load. Its analysis runs from construction on.
+struct Storey
 {
-    installAnalysis();
-    const int n = int(state.range(0));
-    const bool wholeRoof = state.range(1) != 0;
-    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    DocumentModel document{QSharedPointer<UnitSystem>::create()};
     const QSharedPointer<StructureModel> structure = document.structureModel();
-    const SectionTypeRef section = ListDocument::steelType();
-    const SupportRef fixed(VaroObject::make<Support>(QString(), 63));
-    const LoadAxisRef down(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
-    const LoadingRef loading(VaroObject::make<Loading>(QStringLiteral("Loading 1")));
-    const GravityCaseRef gravity(VaroObject::make<GravityCase>(QStringLiteral("Gravity")));
-    const CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("ULS")));
-    combination->setFactors({{gravity, 1.35}, {loading, 1.5}});
-
-    QList<VaroObjectRef> objects;
-    QVector<NodeRef> roof;
-    const auto member = [&](const NodeRef& a, const NodeRef& b) {
-        const MemberRef m(VaroObject::make<Member>(a, b));
-        m->setSectionType(section);
-        objects << m;
-        return m;
-    };
-    for (int j = 0; j <= n; ++j)
-        for (int i = 0; i <= n; ++i) {
-            const NodeRef base(VaroObject::make<Node>()), top(VaroObject::make<Node>());
-            base->setPosition(Vector3(6.0 * i, 0, 6.0 * j));
-            base->setSupport(fixed);
-            top->setPosition(Vector3(6.0 * i, 3.5, 6.0 * j));
-            objects << base << top;
-            roof << top;
-            QSharedPointer<PointLoad> load(VaroObject::make<PointLoad>(member(base, top)));
-            load->setAxis(down);
-            load->setLoadCase(loading);
-            load->setPositionedForces({{1.0, 50e3}});
-            objects << load;
-        }
-    for (int j = 0; j <= n; ++j)
-        for (int i = 0; i <= n; ++i) {
-            if (i < n)
-                member(roof[j * (n + 1) + i], roof[j * (n + 1) + i + 1]);
-            if (j < n)
-                member(roof[j * (n + 1) + i], roof[(j + 1) * (n + 1) + i]);
-        }
-    structure->appendObjects(objects);
-    document.libraries()->loadCaseLibrary()->appendAll({loading, gravity, combination});
-    QMap<NodeRef, double> moved;
-    for (const NodeRef& node : wholeRoof ? roof : roof.mid(roof.size() / 2, 1))
-        moved.insert(node, 1.0);
-
-    const QSharedPointer<AnalysisModel> model = qSharedPointerObjectCast<AnalysisModel>(document.analysisModel());
-    document.lowerBusyCount();
+    QVector<NodeRef> roof, feet;
+    QSharedPointer<AnalysisModel> model;
     int runs = 1;
-    waitForSolverRun(*model, runs);
-    for (auto _ : state) {
+
+    // installAnalysis() first.
+    explicit Storey(int n)
+    {
+        const SectionTypeRef section = ListDocument::steelType();
+        const SupportRef fixed(VaroObject::make<Support>(QString(), 63));
+        const LoadAxisRef down(VaroObject::make<LoadAxis>(Axis(Vector3(0, -1, 0), NodeRef(), true, false)));
+        const LoadingRef loading(VaroObject::make<Loading>(QStringLiteral("Loading 1")));
+        const GravityCaseRef gravity(VaroObject::make<GravityCase>(QStringLiteral("Gravity")));
+        const CombinationRef combination(VaroObject::make<Combination>(QStringLiteral("ULS")));
+        combination->setFactors({{gravity, 1.35}, {loading, 1.5}});
+
+        QList<VaroObjectRef> objects;
+        const auto member = [&](const NodeRef& a, const NodeRef& b) {
+            const MemberRef m(VaroObject::make<Member>(a, b));
+            m->setSectionType(section);
+            objects << m;
+            return m;
+        };
+        for (int j = 0; j <= n; ++j)
+            for (int i = 0; i <= n; ++i) {
+                const NodeRef base(VaroObject::make<Node>()), top(VaroObject::make<Node>());
+                base->setPosition(Vector3(6.0 * i, 0, 6.0 * j));
+                base->setSupport(fixed);
+                top->setPosition(Vector3(6.0 * i, 3.5, 6.0 * j));
+                objects << base << top;
+                feet << base;
+                roof << top;
+                QSharedPointer<PointLoad> load(VaroObject::make<PointLoad>(member(base, top)));
+                load->setAxis(down);
+                load->setLoadCase(loading);
+                load->setPositionedForces({{1.0, 50e3}});
+                objects << load;
+            }
+        for (int j = 0; j <= n; ++j)
+            for (int i = 0; i <= n; ++i) {
+                if (i < n)
+                    member(roof[j * (n + 1) + i], roof[j * (n + 1) + i + 1]);
+                if (j < n)
+                    member(roof[j * (n + 1) + i], roof[(j + 1) * (n + 1) + i]);
+            }
+        structure->appendObjects(objects);
+        document.libraries()->loadCaseLibrary()->appendAll({loading, gravity, combination});
+        model = qSharedPointerObjectCast<AnalysisModel>(document.analysisModel());
+        document.lowerBusyCount();
+        waitForSolverRun(*model, runs);
+    }
+
+    // Seconds from an edit made in one write to its published results.
+    double timeToResults(const std::function<void()>& edit)
+    {
         QElapsedTimer timer;
         timer.start();
         {
             DocumentWriteGuard writing(&document);
-            structure->moveNodesBy(moved, Vector3(0, 0.001, 0));
+            edit();
         }
         waitForSolverRun(*model, ++runs);
-        state.SetIterationTime(timer.nsecsElapsed() * 1e-9);
+        return timer.nsecsElapsed() * 1e-9;
     }
-    state.counters["members"] = structure->members().size();
+};
+
+// Each iteration moves the roof by 1 mm in one edit, every roof node or
+// only one, and times it to the published results.
+void BM_MovedRoof(benchmark::State& state)
+{
+    installAnalysis();
+    Storey storey(int(state.range(0)));
+    const bool wholeRoof = state.range(1) != 0;
+    QMap<NodeRef, double> moved;
+    for (const NodeRef& node : wholeRoof ? storey.roof : storey.roof.mid(storey.roof.size() / 2, 1))
+        moved.insert(node, 1.0);
+    for (auto _ : state)
+        state.SetIterationTime(
+            storey.timeToResults([&] { storey.structure->moveNodesBy(moved, Vector3(0, 0.001, 0)); }));
+    state.counters["members"] = storey.structure->members().size();
     state.counters["moved"] = moved.size();
 }
 
@@ -578,6 +596,36 @@ BENCHMARK(BM_MovedRoof)
     ->UseManualTime()
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+
+// The same storey's column feet pinned, each freeing its three rotations:
+// the stiffness system grows. Each iteration pins one foot more, from the
+// middle of the grid on, or every foot, and times it to the published
+// results.
+void BM_PinnedFeet(benchmark::State& state)
+{
+    installAnalysis();
+    Storey storey(int(state.range(0)));
+    const bool everyFoot = state.range(1) != 0;
+    const SupportRef pinned(VaroObject::make<Support>(QString(), Dof::X | Dof::Y | Dof::Z));
+    int next = storey.feet.size() / 2;
+    for (auto _ : state) {
+        QMap<NodeRef, SupportRef> supports;
+        for (const NodeRef& foot : everyFoot ? storey.feet : storey.feet.mid(next++, 1))
+            supports.insert(foot, pinned);
+        state.SetIterationTime(storey.timeToResults([&] { storey.structure->changeNodeSupport(supports); }));
+    }
+    state.counters["members"] = storey.structure->members().size();
+    state.counters["pinned"] = everyFoot ? storey.feet.size() : next - storey.feet.size() / 2;
+}
+
+void pinnedFeet(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"n", "everyFoot"})->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_PinnedFeet)->Apply(pinnedFeet)->Args({50, 0})->Args({100, 0})->Iterations(3);
+// Once: a second time would find every foot pinned already.
+BENCHMARK(BM_PinnedFeet)->Apply(pinnedFeet)->Args({50, 1})->Args({100, 1})->Iterations(1);
 
 int main(int argc, char** argv)
 {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 // The banded system on small matrices whose factors are known by hand.
@@ -14,26 +15,44 @@ namespace {
 
 // Assembles a symmetric matrix entry by entry through 12 by 12 blocks, as
 // members do: each block couples two free rows, its other freedoms
-// restrained. Entries outside the half band H must be zero.
-BandedSystem systemOf(const QVector<QVector<double>>& K, int H)
+// restrained. Entries outside the half band H must be zero. Reached: the
+// system is reset as the analysis does it, zeroing only as far as the
+// blocks reach; else whole.
+void assemble(BandedSystem* system, const QVector<QVector<double>>& K, int H, bool reached = false)
 {
     const int n = K.size();
+    const auto forEachBlock = [&](const std::function<void(const Matrix12x12&, const int*)>& take) {
+        int rows[12];
+        for (int i = 2; i < 12; ++i)
+            rows[i] = n + i;
+        for (int r = 0; r < n; ++r)
+            for (int c = r; c < std::min(n, r + H); ++c) {
+                if (c != r && K[r][c] == 0.0)
+                    continue;
+                Matrix12x12 block = Matrix12x12::zeroed();
+                rows[0] = r;
+                rows[1] = c;
+                if (c == r)
+                    block[0][0] = K[r][r];
+                else
+                    block[0][1] = block[1][0] = K[r][c];
+                take(block, rows);
+            }
+    };
+    if (reached) {
+        std::vector<int> reach(size_t(n), 0);
+        forEachBlock([&](const Matrix12x12&, const int* rows) { BandedSystem::widenReach(reach, rows); });
+        system->reset(n, H, reach);
+    } else {
+        system->reset(n, H);
+    }
+    forEachBlock([&](const Matrix12x12& block, const int* rows) { system->assemble(block, rows); });
+}
+
+BandedSystem systemOf(const QVector<QVector<double>>& K, int H)
+{
     BandedSystem system;
-    system.reset(n, H);
-    int rows[12];
-    for (int i = 2; i < 12; ++i)
-        rows[i] = n + i;
-    for (int r = 0; r < n; ++r)
-        for (int c = r; c < std::min(n, r + H); ++c) {
-            Matrix12x12 block = Matrix12x12::zeroed();
-            rows[0] = r;
-            rows[1] = c;
-            if (c == r)
-                block[0][0] = K[r][r];
-            else
-                block[0][1] = block[1][0] = K[r][c];
-            system.assemble(block, rows);
-        }
+    assemble(&system, K, H);
     return system;
 }
 
@@ -56,6 +75,9 @@ private slots:
     void everyKernelSolves();
     void threadsGiveTheSameFactors();
     void abandonedWhileThreadsWork();
+    void aReusedSystemSolvesAsAFreshOne_data();
+    void aReusedSystemSolvesAsAFreshOne();
+    void growingAnEquationAtATimeAllocatesRarely();
 };
 
 // K = [4 2 0; 2 5 1; 0 1 3], its upper band stored by rows, with x = (1, −1, 2):
@@ -178,17 +200,27 @@ namespace {
 // each coupling rows i and j as [k −k; −k k], plus 10 on every diagonal: a
 // frame-like, diagonally dominant matrix whose product with x is formed
 // exactly (small integers), so that solving b = K·x must give x back.
+// Other patterns have springs from row i to the next few rows only, so that
+// the rows' envelopes vary from the diagonal alone to the whole band: ragged,
+// (37·i + seed) mod H of them; spiky, the whole band from every 97th row
+// (from the seed's), one row from the others.
+enum Pattern { Whole, Ragged, Spiky };
+
 struct SpringChain
 {
     int n, H;
     QVector<QVector<double>> K;
     QVector<double> x, b;
 
-    SpringChain(int n, int H) : n(n), H(H), K(n, QVector<double>(n, 0.0)), x(n), b(n, 0.0)
+    SpringChain(int n, int H, int pattern = Whole, int seed = 0)
+        : n(n), H(H), K(n, QVector<double>(n, 0.0)), x(n), b(n, 0.0)
     {
         for (int i = 0; i < n; ++i) {
             K[i][i] += 10.0;
-            for (int j = i + 1; j < std::min(n, i + H); ++j) {
+            const int span = pattern == Whole    ? H - 1
+                             : pattern == Ragged ? (37 * i + seed) % H
+                                                 : (i % 97 == seed ? H - 1 : 1);
+            for (int j = i + 1; j < std::min(n, i + span + 1); ++j) {
                 const double k = 1 + (i + j) % 5;
                 K[i][i] += k;
                 K[j][j] += k;
@@ -295,6 +327,96 @@ void TestBanded::abandonedWhileThreadsWork()
     QCOMPARE(x.size(), chain.n);
     for (int i = 0; i < chain.n; ++i)
         QVERIFY(std::fabs(x[i] - chain.x[i]) <= 1e-9 * chain.x[i]);
+}
+
+void TestBanded::aReusedSystemSolvesAsAFreshOne_data()
+{
+    // Each system {n, H, pattern, seed} in turn on one BandedSystem; the
+    // first fills its memory with factors.
+    QTest::addColumn<QVector<QVector<int>>>("systems");
+    QTest::addColumn<int>("allocations");
+
+    QTest::newRow("smaller") << QVector<QVector<int>>{{300, 60, Whole, 0}, {200, 40, Ragged, 5}} << 1;
+    QTest::newRow("larger, within its room") << QVector<QVector<int>>{{200, 50, Whole, 0}, {280, 50, Ragged, 11}} << 1;
+    QTest::newRow("fewer rows, wider band") << QVector<QVector<int>>{{300, 30, Whole, 0}, {120, 100, Ragged, 3}} << 1;
+    QTest::newRow("more rows, narrower band")
+        << QVector<QVector<int>>{{120, 100, Whole, 0}, {400, 40, Ragged, 0}} << 1;
+    QTest::newRow("ragged, another ragged, whole")
+        << QVector<QVector<int>>{{300, 60, Whole, 0}, {250, 48, Ragged, 7}, {300, 60, Ragged, 29}, {300, 60, Whole, 0}}
+        << 1;
+    QTest::newRow("spiky") << QVector<QVector<int>>{{300, 150, Whole, 0}, {400, 150, Spiky, 40}} << 1;
+    QTest::newRow("past its room") << QVector<QVector<int>>{{100, 20, Whole, 0}, {300, 60, Ragged, 2}} << 2;
+}
+
+// Reset after other systems, each zeroed only as far as its assembly and
+// elimination read, a system solves to the vector it was made from, with
+// the same factors to the last bit as one zeroed whole in fresh memory; so
+// again after its memory was given back.
+void TestBanded::aReusedSystemSolvesAsAFreshOne()
+{
+    QFETCH(QVector<QVector<int>>, systems);
+    QFETCH(int, allocations);
+    const auto check = [](const SpringChain& chain, const EliminationKernel* kernel, BandedSystem* reused) {
+        BandedSystem fresh;
+        for (BandedSystem* system : {reused, &fresh}) {
+            assemble(system, chain.K, chain.H, system == reused);
+            system->setEliminationKernel(kernel);
+        }
+        QVector<double> x = chain.b, y = chain.b;
+        QCOMPARE(reused->eliminate().status, BandedSystem::Completed);
+        QCOMPARE(reused->solve(x.data()).status, BandedSystem::Completed);
+        QCOMPARE(fresh.eliminate().status, BandedSystem::Completed);
+        QCOMPARE(fresh.solve(y.data()).status, BandedSystem::Completed);
+        for (int i = 0; i < chain.n; ++i)
+            QVERIFY2(std::fabs(x[i] - chain.x[i]) <= 1e-9 * chain.x[i], qPrintable(QString::number(i)));
+        for (int r = 0; r < chain.n; ++r)
+            for (int c = r; c < std::min(chain.n, r + chain.H); ++c)
+                x.append(reused->entry(r, c)), y.append(fresh.entry(r, c));
+        QVERIFY(std::memcmp(x.constData(), y.constData(), size_t(x.size()) * sizeof(double)) == 0);
+    };
+    for (const EliminationKernel* kernel : supportedEliminationKernels()) {
+        BandedSystem reused;
+        for (const QVector<int>& system : systems) {
+            check(SpringChain(system[0], system[1], system[2], system[3]), kernel, &reused);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("%1, %2 by %3").arg(kernel->name).arg(system[0]).arg(system[1])));
+        }
+        QCOMPARE(reused.allocations(), allocations);
+        QVERIFY(reused.release());
+        const QVector<int> last = systems.last();
+        check(SpringChain(last[0], last[1], last[2], last[3]), kernel, &reused);
+    }
+}
+
+// Springs k_i = 1 + (i mod 7) in series from a wall, rows 0..F−1, under a
+// unit pull at the free end: u_j = Σ_{i <= j} 1/k_i. Reset to one equation
+// more each time, the band is allocated a logarithmic number of times.
+void TestBanded::growingAnEquationAtATimeAllocatesRarely()
+{
+    const int N = 300, H = 6;
+    BandedSystem system;
+    for (int F = 1; F <= N; ++F) {
+        QVector<QVector<double>> K(F, QVector<double>(F, 0.0));
+        for (int i = 0; i < F; ++i) {
+            const double k = 1 + i % 7;
+            K[i][i] += k;
+            if (i > 0) {
+                K[i - 1][i - 1] += k;
+                K[i - 1][i] = K[i][i - 1] = -k;
+            }
+        }
+        assemble(&system, K, H, true);
+        QVector<double> u(F, 0.0);
+        u[F - 1] = 1.0;
+        QCOMPARE(system.eliminate().status, BandedSystem::Completed);
+        QCOMPARE(system.solve(u.data()).status, BandedSystem::Completed);
+        double expected = 0.0;
+        for (int j = 0; j < F; ++j) {
+            expected += 1.0 / (1 + j % 7);
+            QVERIFY2(std::fabs(u[j] - expected) <= 1e-9 * expected, qPrintable(QStringLiteral("%1 of %2").arg(j).arg(F)));
+        }
+    }
+    QVERIFY2(system.allocations() <= 2 * std::log2(N) + 2, qPrintable(QString::number(system.allocations())));
 }
 
 VARO_APPLESS_TEST_MAIN(TestBanded)
