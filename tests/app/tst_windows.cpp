@@ -287,6 +287,8 @@ void TestWindows::duplicateOpensOffsetOnTheScreen()
 
     QPointer<MainWindow> other = window->duplicateWindow();
     const auto closeOther = qScopeGuard([&other] { delete other.data(); });
+    // Shown there at once, not moved there from elsewhere once seen.
+    const QRect shown = other->geometry();
     QVERIFY(QTest::qWaitForWindowExposed(other));
     QTRY_COMPARE(Application::windowFrameMargins(other), margins);
     // What is wrong with the two frames, nothing once the window system has
@@ -308,6 +310,8 @@ void TestWindows::duplicateOpensOffsetOnTheScreen()
             faults << QStringLiteral("duplicate at %1, not %2").arg(text(copy), text(expected));
         if (place != "bottom right" && (step < least || step > 2 * least))
             faults << QStringLiteral("a step of %1").arg(step);
+        if (other->geometry() != shown)
+            faults << QStringLiteral("duplicate shown at %1").arg(text(shown));
         if (!room.contains(copy))
             faults << QStringLiteral("duplicate off the screen");
         if (window->frameGeometry() != from)
