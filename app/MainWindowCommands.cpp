@@ -144,6 +144,7 @@ MainWindow* MainWindow::duplicateWindow()
     duplicate->setViewPoint(ViewPointRef(new ViewPoint(*view)));
     // Otherwise the copy would call a named model untitled until its name next changes.
     duplicate->updateForFileName(document->path(), document->leafName(true));
+    Application::placeCascaded(duplicate, this);
     duplicate->show();
     return duplicate;
 }

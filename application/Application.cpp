@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTimer>
 #include <QWaitCondition>
 #include <QVector>
@@ -349,7 +350,7 @@ void Application::removeWidgetOpened(QObject* object)
     _widgetOpened.removeAll(object);
 }
 
-bool Application::restoreWidgetGeometry(QWidget* widget, const QString& key)
+bool Application::noteOpened(QWidget* widget)
 {
     if (_widgetOpened.contains(widget))
         return false;
@@ -358,6 +359,13 @@ bool Application::restoreWidgetGeometry(QWidget* widget, const QString& key)
         connect(widget, &QObject::destroyed, application, &Application::removeWidgetOpened);
     else
         connect(widget, &QObject::destroyed, [](QObject* object) { _widgetOpened.removeAll(object); });
+    return true;
+}
+
+bool Application::restoreWidgetGeometry(QWidget* widget, const QString& key)
+{
+    if (!noteOpened(widget))
+        return false;
 
     const QVariant stored = _settings ? _settings->value(geometryKey(widget, key)) : QVariant();
     if (!stored.isValid()) {
@@ -471,6 +479,32 @@ void Application::placeWidget(QWidget* widget)
         }
         return placed;
     });
+}
+
+void Application::placeCascaded(QWidget* window, const QWidget* original)
+{
+    // At the stored geometry a copy would lie exactly over its original.
+    noteOpened(window);
+    const QRect from = original->frameGeometry();
+    QScreen* screen = QGuiApplication::screenAt(from.center());
+    if (!screen)
+        screen = original->screen();
+    const QSize size = original->size();
+    // The window system's title bar, or the style's where it draws none or a thinner one.
+    const int titleBar = original->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, original);
+    // Resized, the window keeps its size rather than take its size hint when shown.
+    window->resize(size);
+    placeFrame(window, [from, size, titleBar, available = screen->availableGeometry()](const QMargins& margins) {
+        const int step = std::max(margins.top(), titleBar);
+        // Room for two places a step apart, so that the copy never hides its original.
+        QRect frame(from.topLeft() + QPoint(step, step),
+                    size.grownBy(margins).boundedTo(available.size() - QSize(step, step)));
+        if (frame.left() < available.left() || frame.right() > available.right())
+            frame.moveLeft(available.left());
+        if (frame.top() < available.top() || frame.bottom() > available.bottom())
+            frame.moveTop(available.top());
+        return frame;
+    }, original);
 }
 
 void Application::placeFrame(QWidget* window, const FramePlacement& where, const QWidget* framedAlike)

@@ -63,6 +63,12 @@ public:
     // it belongs to, else of the framed window given); once framed it is
     // placed again by its own, where they turn out otherwise.
     static void placeFrame(QWidget* window, const FramePlacement& where, const QWidget* framedAlike = nullptr);
+    // Places a window not shown yet as a copy of the original, where windows
+    // cascade: at its size, the frame about a title bar's height down and
+    // right of the original's, or at the left or top of the original's screen
+    // where it would reach past the right or bottom; a step smaller where the
+    // original fills the screen. Its first show then restores no stored geometry.
+    static void placeCascaded(QWidget* window, const QWidget* original);
     // The frame the window system puts round a window: none before it is mapped.
     static QMargins windowFrameMargins(const QWidget* window);
     // The rectangle moved as little as it takes to lie inside the bounds, its
@@ -92,6 +98,8 @@ public slots:
 
 private:
     static void placeWidget(QWidget* widget);
+    // Notes a widget's first show; false for every later one.
+    static bool noteOpened(QWidget* widget);
 
     // What is opening the window being shown, while showWidgetBeside shows it.
     static QPointer<QWidget> _widgetOpener;

@@ -8,14 +8,18 @@
 #include "StructureModel.h"
 #include "VisualConstants.h"
 #include "TestMain.h"
+#include "WindowTesting.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -84,7 +88,8 @@ QString cutContent(QWidget* window)
 
 } // namespace
 
-// Child windows on their first show, with and without a stored geometry.
+// Child windows on their first show, with and without a stored geometry, and
+// where a duplicate of the main window opens.
 class TestWindows : public QObject
 {
     Q_OBJECT
@@ -98,6 +103,8 @@ private slots:
     void firstShowFitsBesideItsOpener();
     void storedGeometryWins_data();
     void storedGeometryWins();
+    void duplicateOpensOffsetOnTheScreen_data();
+    void duplicateOpensOffsetOnTheScreen();
 
 private:
     QWidget* open(const Opening& opening);
@@ -243,6 +250,86 @@ void TestWindows::storedGeometryWins()
     }
     if (auto* list = qobject_cast<QScrollArea*>(shown))
         QCOMPARE(list->horizontalScrollBar()->value(), 0);
+}
+
+void TestWindows::duplicateOpensOffsetOnTheScreen_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<bool>("closeOrigin");
+    QTest::newRow("middle, the duplicate closed") << "middle" << false;
+    QTest::newRow("bottom right, the origin closed") << "bottom right" << true;
+    QTest::newRow("right edge, the origin closed") << "right edge" << true;
+    QTest::newRow("filling the screen, the duplicate closed") << "filling the screen" << false;
+}
+
+// The duplicate of a window opens about a title bar's height down and right
+// of it, at its size, as windows cascade; from the screen's left or top edge
+// where that would reach past the right or the bottom; a step smaller where
+// the window fills the screen. The window itself stays, also where a window
+// was last closed, and whichever is closed, the other is left where it was.
+void TestWindows::duplicateOpensOffsetOnTheScreen()
+{
+    QFETCH(QString, place);
+    QFETCH(bool, closeOrigin);
+    const QRect room = window->screen()->availableGeometry();
+    const QMargins margins = Application::windowFrameMargins(window);
+    const QSize frame = place == "filling the screen" ? room.size() : QSize(800, 600);
+    const QPoint at = place == "middle"         ? room.center() - QPoint(400, 300)
+                      : place == "bottom right" ? room.bottomRight() - QPoint(800 + 3, 600 + 3)
+                      : place == "right edge"   ? QPoint(room.right() + 1 - 800, room.top())
+                                                : room.topLeft();
+    QVERIFY(resizeWindow(window, frame.shrunkBy(margins)));
+    QVERIFY(moveWindow(window, at));
+    const QRect from = window->frameGeometry();
+    QCOMPARE(from, QRect(at, frame));
+    // Restored, this would put the duplicate right over its window.
+    Application::saveWidgetGeometry(window, QString());
+
+    QPointer<MainWindow> other = window->duplicateWindow();
+    const auto closeOther = qScopeGuard([&other] { delete other.data(); });
+    // Shown there at once, not moved there from elsewhere once seen.
+    const QRect shown = other->geometry();
+    QVERIFY(QTest::qWaitForWindowExposed(other));
+    QTRY_COMPARE(Application::windowFrameMargins(other), margins);
+    // What is wrong with the two frames, nothing once the window system has
+    // placed the duplicate. The step is about a title bar: no less than the
+    // window's own, or a line of text where the window system draws none.
+    const int least = std::max(margins.top(), window->fontMetrics().height());
+    const auto text = [](const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    const auto misplaced = [&]() -> QString {
+        const QRect copy = other->frameGeometry();
+        const int step = copy.top() - from.top();
+        const QRect expected = place == "middle"         ? from.translated(step, step)
+                               : place == "bottom right" ? QRect(room.topLeft(), frame)
+                               : place == "right edge"   ? QRect(QPoint(room.left(), from.top() + step), frame)
+                                                         : QRect(room.topLeft() + QPoint(step, step), room.bottomRight());
+        QStringList faults;
+        if (copy != expected)
+            faults << QStringLiteral("duplicate at %1, not %2").arg(text(copy), text(expected));
+        if (place != "bottom right" && (step < least || step > 2 * least))
+            faults << QStringLiteral("a step of %1").arg(step);
+        if (other->geometry() != shown)
+            faults << QStringLiteral("duplicate shown at %1").arg(text(shown));
+        if (!room.contains(copy))
+            faults << QStringLiteral("duplicate off the screen");
+        if (window->frameGeometry() != from)
+            faults << QStringLiteral("window moved to %1").arg(text(window->frameGeometry()));
+        return faults.join(QStringLiteral("; "));
+    };
+    QTRY_VERIFY2(misplaced().isEmpty(), qPrintable(misplaced()));
+    // For a person to look at: the two windows, then the one left.
+    keepForReview(window->screen()->grabWindow(0), QStringLiteral("duplicate, %1.png").arg(place));
+
+    QPointer<MainWindow> closing = closeOrigin ? window : other, left = closeOrigin ? other : window;
+    const QRect kept = left->frameGeometry();
+    QVERIFY(closing->close());
+    QTRY_VERIFY(!closing);
+    QVERIFY(left->isVisible());
+    QCOMPARE(left->frameGeometry(), kept);
+    QVERIFY(left->documentModel());
+    keepForReview(left->screen()->grabWindow(0), QStringLiteral("duplicate, %1, one closed.png").arg(place));
 }
 
 VARO_TEST_MAIN(TestWindows)
