@@ -112,33 +112,37 @@ static void BM_CloseAfterWholeModelEdits(benchmark::State& state)
         QPointer<MainWindow> blank = new MainWindow;
         blank->show();
         QPointer<MainWindow> window = new MainWindow;
-        const QSharedPointer<DocumentModel> document = grillage(79, 399);
-        window->clearCurrentDocumentModel(true);
-        window->setDocumentModel(document);
-        window->setViewPoint(ViewPointRef(new ViewPoint));
-        document->lowerBusyCount();
-        window->show();
-        QTest::qWaitForWindowExposed(window);
-        EditingActions* actions = EditingActions::of(document.data());
-        QList<VaroObjectRef> chosen;
-        if (moves)
-            for (const NodeRef& node : document->structureModel()->nodes())
-                chosen << node;
-        else
-            for (const MemberRef& member : document->structureModel()->members())
-                chosen << member;
-        actions->actionSelectObjects(chosen);
-        chosen.clear();
-        const MaterialRef materials[2] = {MaterialRef(new Material({"S355"}, 210e9, 81e9, 7850, 12e-6)),
-                                          MaterialRef(new Material({"C30"}, 33e9, 14e9, 2500, 10e-6))};
-        for (int i = 0; i < edits; ++i) {
+        int steps = 0;
+        {
+            // Held by the window alone once this block ends.
+            const QSharedPointer<DocumentModel> document = grillage(79, 399);
+            window->clearCurrentDocumentModel(true);
+            window->setDocumentModel(document);
+            window->setViewPoint(ViewPointRef(new ViewPoint));
+            document->lowerBusyCount();
+            window->show();
+            QTest::qWaitForWindowExposed(window);
+            EditingActions* actions = EditingActions::of(document.data());
+            QList<VaroObjectRef> chosen;
             if (moves)
-                actions->actionMoveSelectedNodesBy(Vector4(0.0, 0.0, i % 2 == 0 ? 0.01 : -0.01, 1.0), {});
+                for (const NodeRef& node : document->structureModel()->nodes())
+                    chosen << node;
             else
-                actions->actionSetMemberProperties(CrossSectionRef(), materials[i % 2]);
-            settle();
+                for (const MemberRef& member : document->structureModel()->members())
+                    chosen << member;
+            actions->actionSelectObjects(chosen);
+            chosen.clear();
+            const MaterialRef materials[2] = {MaterialRef(new Material({"S355"}, 210e9, 81e9, 7850, 12e-6)),
+                                              MaterialRef(new Material({"C30"}, 33e9, 14e9, 2500, 10e-6))};
+            for (int i = 0; i < edits; ++i) {
+                if (moves)
+                    actions->actionMoveSelectedNodesBy(Vector4(0.0, 0.0, i % 2 == 0 ? 0.01 : -0.01, 1.0), {});
+                else
+                    actions->actionSetMemberProperties(CrossSectionRef(), materials[i % 2]);
+                settle();
+            }
+            steps = document->structureUndoStack()->count();
         }
-        const int steps = document->structureUndoStack()->count();
         state.ResumeTiming();
 
         double longest = 0.0;

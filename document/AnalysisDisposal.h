@@ -25,7 +25,11 @@ class VaroObject;
 //   by entry and subentry by subentry, and everything else that holds its
 //   objects, the undo history, the selection and the reports
 //   (DocumentCore::takingApart, started by ~DocumentModel). Each slice
-//   destroys at most objectsPerSlice objects.
+//   destroys at most objectsPerSlice objects, or lets go of as many
+//   elements of the maps and lists that hold them.
+// - The steps an undo history drops while its document stays open (past its
+//   limit, undone and replaced by a new step, cleared) go the same way, a
+//   command and an element at a time (UndoHistory).
 // - What an analysis built (its source's records, its expansion's loads and
 //   tables, its outputs) is its own: it lets go of it a piece at a time,
 //   here on a thread of its own once it was asked to end
