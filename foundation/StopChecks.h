@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <utility>
 
@@ -19,6 +20,11 @@ public:
     // last, so that the work between two checks is one step's; set only
     // while nothing checks.
     static inline int _testStepsBetweenChecks = 0;
+    // For tests: while _testCounting holds, every step counted anywhere is
+    // added to _testTally, so that a test can bound the work of a pass by its
+    // steps, which no load on the machine changes.
+    static inline std::atomic<bool> _testCounting{false};
+    static inline std::atomic<long long> _testTally{0};
 
     // Counts the steps of work done since the last call; true once carryOn
     // has answered false, and from then on.
@@ -27,6 +33,8 @@ public:
         if (isStopped)
             return true;
         count += steps;
+        if (_testCounting.load(std::memory_order_relaxed))
+            _testTally.fetch_add(steps, std::memory_order_relaxed);
         if (count < stepsBetweenChecks)
             return false;
         count = 0;

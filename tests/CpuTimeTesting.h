@@ -44,24 +44,6 @@ double cpuTimeGrowth(int small, int large, SpentOn spentOn)
     return least(large) / std::max(smallTime, 1e-6);
 }
 
-// How many times longer the longest stretch of work without a break is at
-// the larger size than at the smaller: the least of three tries at the
-// larger size against the most of three at the smaller. A stretch that
-// grows with the size is there in every try; a stall that comes now and
-// then, as the allocator maps memory, is not, and comes nearly always
-// somewhere among the many steps of the larger size. longestOf(n) returns
-// the CPU seconds of the longest stretch for n.
-template <typename LongestOf>
-double longestStretchGrowth(int small, int large, LongestOf longestOf)
-{
-    double smallest = 0.0, largest = 0.0;
-    for (int attempt = 0; attempt < 3; ++attempt)
-        smallest = std::max(smallest, longestOf(small));
-    for (int attempt = 0; attempt < 3; ++attempt)
-        largest = attempt == 0 ? longestOf(large) : std::min(largest, longestOf(large));
-    return largest / std::max(smallest, 1e-6);
-}
-
 // How work grows with its size: as the size to the power 0, 1 or 2.
 enum class Work { Constant, Linear, Quadratic };
 
