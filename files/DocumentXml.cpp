@@ -120,7 +120,7 @@ protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override
     {
-        if (overflowed || count + size > maximumModelTextSize) {
+        if (overflowed || count + size > limit) {
             overflowed = true;
             return -1;
         }
@@ -141,6 +141,7 @@ private:
     QByteArray* text;
     XmlTextBudget* budget;
     QByteArray piece;
+    const qint64 limit = FileLimits::current().modelTextSize;
     qint64 count = 0;
     bool overflowed = false;
 };
@@ -230,13 +231,13 @@ SavedTextBound boundOfSavedText(const XmlTextBudget& budget, const DocumentModel
 
 bool SavedTextBound::passesALimit() const
 {
-    return length > maximumModelTextSize || !withinAllButLength();
+    return length > FileLimits::current().modelTextSize || !withinAllButLength();
 }
 
 bool SavedTextBound::withinAllButLength() const
 {
-    return cost <= ReadingBudget::maximumCost && run <= ReadingBudget::maximumTextRun
-           && depth < ReadingBudget::maximumDepth;
+    const FileLimits limits = FileLimits::current();
+    return cost <= limits.cost && run <= limits.textRun && depth < ReadingBudget::maximumDepth;
 }
 
 qint64 longestSavedText(const XmlTextBudget& budget, const DocumentModel& document, const ViewPoint* viewPoint,
@@ -271,7 +272,7 @@ QByteArray writeContent(const DocumentModel* document, const ViewPoint* viewPoin
                 QCoreApplication::translate("DocumentXml",
                                             "The model is too large to save: its text is over the %L1 MB that a "
                                             "model file may hold.")
-                    .arg(maximumModelTextSize >> 20);
+                    .arg(inMegabytes(FileLimits::current().modelTextSize));
         return QByteArray();
     }
     return text;

@@ -27,7 +27,7 @@ constexpr qint64 outputPiece = qint64(1) << 20;
 
 // Inflates Qt's layout (a 32-bit stated size, then a zlib stream). The stated
 // size is only a hint, as for qUncompress, but the output never grows past
-// maximumTextSize, so a forged stream cannot ask for more than that. The text
+// the longest model text, so a forged stream cannot ask for more than that. The text
 // is held to the reading budget as it comes out, so a stream that would
 // build more than a model may stops before the rest of it is built. Over the
 // budget's cost, the rest is inflated into one piece again and again, and
@@ -35,6 +35,7 @@ constexpr qint64 outputPiece = qint64(1) << 20;
 Status inflateBounded(const QByteArray& compressed, QByteArray* text, QString* tooLarge)
 {
     XmlTextBudget budget(true);
+    const qint64 maximumTextSize = FileLimits::current().modelTextSize;
     const quint32 statedSize = qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(compressed.constData()));
     if (statedSize == 0 || statedSize > maximumTextSize || qint64(statedSize) > compressed.size() * maximumExpansion)
         return Status::Corrupt;
@@ -231,7 +232,7 @@ Status readFile(const QString& path, QByteArray* xmlText, QString* reason, FileS
     if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly))
         return refuse(Status::CannotLoad, whyNotOpened(path, file));
     const qint64 size = file.size();
-    if (size > maximumTextSize)
+    if (size > FileLimits::current().modelTextSize)
         return Status::Corrupt;
     QByteArray bytes;
     try {
@@ -252,10 +253,11 @@ Status readFile(const QString& path, QByteArray* xmlText, QString* reason, FileS
 QString whyUnreadable(const QByteArray& xmlText)
 {
     const auto tr = [](const char* text) { return QCoreApplication::translate("NativeContainer", text); };
+    const qint64 maximumTextSize = FileLimits::current().modelTextSize;
     if (xmlText.size() > maximumTextSize)
         return tr("The model is too large to save: its text of %L1 MB is over the %L2 MB that a model file may hold.")
             .arg((qint64(xmlText.size()) + (1 << 20) - 1) >> 20)
-            .arg(maximumTextSize >> 20);
+            .arg(inMegabytes(maximumTextSize));
     XmlTextBudget budget(true);
     if (!budget.take(xmlText))
         return tr("The model is too large to save: %1.").arg(budget.describeExcess());

@@ -10,8 +10,6 @@
 // 32-bit big-endian length followed by its bytes.
 namespace NativeContainer {
 
-constexpr qint64 maximumTextSize = maximumModelTextSize;
-
 enum class Status {
     Ok,
     // The file could not be read, or it is plain XML rather than a container.

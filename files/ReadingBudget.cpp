@@ -68,7 +68,7 @@ qint64 unread(qint64 bytes)
 } // namespace
 
 XmlTextBudget::XmlTextBudget(bool countPastTheCostLimit)
-    : layout(BudgetLayout::layout()), countPastTheCostLimit(countPastTheCostLimit)
+    : layout(BudgetLayout::layout()), limits(FileLimits::current()), countPastTheCostLimit(countPastTheCostLimit)
 {
     contexts[0] = layout.top;
     entries[0] = 0;
@@ -129,7 +129,7 @@ inline void XmlTextBudget::addSaved(qint64 bytes)
 {
     saved += bytes;
     most += bytes;
-    if (saved > maximumModelTextSize)
+    if (saved > limits.modelTextSize)
         exceed(Limit::SavedSize);
 }
 
@@ -199,7 +199,7 @@ inline void XmlTextBudget::startElement(quint16 entryId, bool hasChildren)
     attributes = 0;
     costs[size_t(owner)] += cost;
     total += cost;
-    if (total > ReadingBudget::maximumCost)
+    if (total > limits.cost)
         exceed(Limit::Cost);
     // Written again, a start tag stands on a line of its own, indented by its depth.
     const qint64 tagStart = saved - lastStretch;
@@ -295,7 +295,7 @@ void XmlTextBudget::foresee(const BudgetLayout::Context& object, int depth, qint
     if (saved - start < least) {
         // The least is no more than the most already counted.
         saved += least - (saved - start);
-        if (saved > maximumModelTextSize)
+        if (saved > limits.modelTextSize)
             exceed(Limit::SavedSize);
     }
 }
@@ -440,7 +440,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
                     break;
                 takeNameCharacter(c);
                 ++p;
-                if (++run > ReadingBudget::maximumTextRun)
+                if (++run > limits.textRun)
                     break;
             }
             if (p < end) {
@@ -465,7 +465,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
                     endRun();
                     continue;
                 }
-                if (++run > ReadingBudget::maximumTextRun)
+                if (++run > limits.textRun)
                     break;
                 if (c == '"' || c == '\'') {
                     state = InQuote;
@@ -534,7 +534,7 @@ bool XmlTextBudget::take(const char* bytes, qint64 size)
             break;
         }
         }
-        if (run > ReadingBudget::maximumTextRun)
+        if (run > limits.textRun)
             exceed(Limit::TextRun);
     }
     return !isExceeded();
@@ -545,7 +545,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
     const char* q = p;
     if (q < end && *q == '/') {
         const char* close = find(q, end, '>');
-        if (!close || close - q >= ReadingBudget::maximumTextRun)
+        if (!close || close - q >= limits.textRun)
             return p;
         takeStretch(close - q, false);
         endElement();
@@ -570,7 +570,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
     attributesRead = 0;
     qint64 growth = 0;
     bool slash = false;
-    while (q < end && q - p < ReadingBudget::maximumTextRun) {
+    while (q < end && q - p < limits.textRun) {
         const char c = *q++;
         if (c == '>') {
             takeStretch(q - 1 - p, false);
@@ -602,7 +602,7 @@ const char* XmlTextBudget::takeWholeTag(const char* p, const char* end)
 
 inline void XmlTextBudget::endRun(bool text)
 {
-    if (run > ReadingBudget::maximumTextRun)
+    if (run > limits.textRun)
         exceed(Limit::TextRun);
     takeStretch(ended + run, text && blankText);
     ended = 0;
@@ -622,7 +622,7 @@ inline void XmlTextBudget::takeStretch(qint64 length, bool blank)
     characters -= units * ReadingBudget::charactersPerUnit;
     costs[int(owners[depth])] += units;
     total += units;
-    if (total > ReadingBudget::maximumCost)
+    if (total > limits.cost)
         exceed(Limit::Cost);
 }
 
@@ -631,9 +631,9 @@ void XmlTextBudget::addStretch(const char* bytes, qint64 length)
     // A '>' ends a run but not the stretch, which weighs whole. Only a
     // stretch that could pass the limit is searched for every '>' in it;
     // of any other the last one tells where the run goes on from.
-    while (run + length > ReadingBudget::maximumTextRun) {
+    while (run + length > limits.textRun) {
         const char* close = static_cast<const char*>(std::memchr(bytes, '>', size_t(length)));
-        if (!close || run + (close - bytes) > ReadingBudget::maximumTextRun) {
+        if (!close || run + (close - bytes) > limits.textRun) {
             exceed(Limit::TextRun);
             return;
         }
@@ -672,7 +672,7 @@ QString ReadingBudget::savedTextTooLong()
 {
     return QCoreApplication::translate("XmlTextBudget",
                                        "written out, its text would pass the %L1 MB that a model file may hold")
-        .arg(maximumModelTextSize >> 20);
+        .arg(inMegabytes(FileLimits::current().modelTextSize));
 }
 
 QString XmlTextBudget::describeExcess() const
@@ -684,7 +684,7 @@ QString XmlTextBudget::describeExcess() const
     case Limit::Cost:
         break;
     case Limit::TextRun:
-        return tr("it holds a text of more than %L1 MB without a break").arg(ReadingBudget::maximumTextRun >> 20);
+        return tr("it holds a text of more than %L1 MB without a break").arg(inMegabytes(limits.textRun));
     case Limit::Depth:
         return tr("its parts nest more than %L1 deep").arg(ReadingBudget::maximumDepth);
     case Limit::DocumentType:
@@ -709,7 +709,7 @@ QString XmlTextBudget::describeExcess() const
     // weighing what the model's own weigh on average; a model text is too
     // short for the product to overflow.
     const qint64 fitting =
-        count > 0 && rest < ReadingBudget::maximumCost ? (ReadingBudget::maximumCost - rest) * count / costs[heaviest] : 0;
+        count > 0 && rest < limits.cost ? (limits.cost - rest) * count / costs[heaviest] : 0;
     if (count == 1)
         return tr("its %1 alone is more than a model file may hold").arg(QLatin1String(name.one));
     if (fitting == 0)

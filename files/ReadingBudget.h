@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BudgetLayout.h"
+#include "FileLimits.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,19 +23,8 @@ namespace ReadingBudget {
 // read 50 bytes' worth of a node. A node as the program writes it, with its
 // position, costs thirteen units: about 490 bytes while it is read, and as
 // long to read as 650. So the cost of a file says what reading it takes,
-// whatever it holds.
-//
-// The most a file may cost: about 3.5 million nodes' worth, 1.7 GB while
-// they are read, and as long to read as the largest grid that the length
-// limit of a model text lets a file hold, 738 by 738 nodes, whose 1.09
-// million members bring it to 43 million.
-constexpr qint64 maximumCost = 45000000;
-// Objects of a transfer text, which are simpler.
-constexpr qint64 maximumObjects = 4000000;
-
-// The longest stretch of a model text without markup ('<' or '>'): no name,
-// note or number comes near it, and a longer one is padding, not a model.
-constexpr int maximumTextRun = 4 << 20;
+// whatever it holds. The most a file may cost, the longest stretch without
+// markup and the length of a text are FileLimits.
 
 // The most attributes an element may have: the program writes at most two on
 // any element, and the XML reader compares each with every one before it.
@@ -66,10 +56,6 @@ QString savedTextTooLong();
 
 // The longest stretch of a text without markup ('<' or '>').
 qint64 longestRunOf(const QByteArray& text);
-
-// A transfer text builds about fifty times its size in memory, so it may be
-// far shorter than a model text; a million nodes still fit.
-constexpr qint64 maximumTransferTextSize = qint64(64) << 20;
 
 } // namespace ReadingBudget
 
@@ -272,6 +258,8 @@ private:
                          const char* close);
 
     const BudgetLayout::Layout& layout;
+    // As they were when the budget was made.
+    const FileLimits limits;
     char name[BudgetLayout::longestName];
     // Letters of the (local) element name read so far; past longestName for
     // a name that is none of ours.

@@ -516,21 +516,25 @@ QString tr(const char* text)
 QString textTooLong()
 {
     return ReadingBudget::tooLargeToOpen(
-        tr("its text is over the %L1 MB that a transfer file may hold").arg(TransferReader::maximumTextSize >> 20));
+        tr("its text is over the %L1 MB that a transfer file may hold")
+            .arg(inMegabytes(FileLimits::current().transferTextSize)));
 }
 
 QString tooManyRecords()
 {
     return ReadingBudget::tooLargeToOpen(
-        tr("it has more than the %L1 records that a transfer file may hold").arg(ReadingBudget::maximumObjects));
+        tr("it has more than the %L1 records that a transfer file may hold")
+            .arg(FileLimits::current().transferRecords));
 }
 
 // TransferReader::read, letting a lack of memory through as std::bad_alloc;
 // `tooLarge` says why a text over the import's own bounds is refused.
 bool readText(const QByteArray& text, TransferImport* result, QString* tooLarge = nullptr)
 {
-    const bool tooLong = text.size() > TransferReader::maximumTextSize;
-    if (tooLong || recordStarts(text) > ReadingBudget::maximumObjects) {
+    // A longer text is refused unread; it would build too much.
+    const FileLimits limits = FileLimits::current();
+    const bool tooLong = text.size() > limits.transferTextSize;
+    if (tooLong || recordStarts(text) > limits.transferRecords) {
         if (tooLarge)
             *tooLarge = tooLong ? textTooLong() : tooManyRecords();
         return false;
@@ -566,7 +570,7 @@ bool TransferReader::readFile(const QString& path, TransferImport* result, QStri
     // An empty file is a failed copy rather than a model; one larger than the
     // bound cannot be read whole.
     const qint64 size = file.size();
-    if (size > maximumTextSize) {
+    if (size > FileLimits::current().transferTextSize) {
         *message = textTooLong();
         return false;
     }

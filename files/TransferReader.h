@@ -42,9 +42,6 @@ class TransferReader
 public:
     static const QString cannotOpenMessage;
     static const QString refusedMessage;
-    // A longer text is refused unread; it would build too much.
-    static constexpr qint64 maximumTextSize = ReadingBudget::maximumTransferTextSize;
-
     // True, with `result` filled, when every record of the text is accepted
     // and the text stays inside the reading budget.
     static bool read(const QByteArray& text, TransferImport* result);

@@ -16,11 +16,6 @@ extern const QStringList _importFileFilters;
 extern const QStringList _exportFileFilters;
 extern const QStringList _exportFileSuffixes;
 
-// The longest native model text that is read: far above any real model, far
-// below what the machine holds, so that a file or container that would be
-// longer is refused rather than filling memory.
-constexpr qint64 maximumModelTextSize = qint64(256) << 20;
-
 // True for a regular file or a link to one; pipes, devices and folders are
 // never read as models.
 bool isRegularFile(const QString& path);

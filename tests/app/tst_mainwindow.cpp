@@ -319,14 +319,14 @@ void TestMainWindow::corruptFileIsRefused_data()
     // Sound containers around text that would build more than any model holds:
     // too many objects are no damage, and said as what they are.
     // Nodes of thirteen units with their value.
-    const qint64 nodes = ReadingBudget::maximumCost / 13 + 1;
+    const qint64 nodes = FileLimits::current().cost / 13 + 1;
     QTest::newRow("objects past the budget")
         << NativeContainer::pack("<Content><Document><Structure>"
                                  + QByteArray("<Node><x/></Node>").repeated(int(nodes))
                                  + "</Structure></Document></Content>")
         << QString("The model is too large to open: it has %1 nodes, more than the %2 that a model file may hold "
                    "beside its other objects.")
-               .arg(QLocale().toString(nodes), QLocale().toString((ReadingBudget::maximumCost - 3 * 2) / 13));
+               .arg(QLocale().toString(nodes), QLocale().toString((FileLimits::current().cost - 3 * 2) / 13));
     // Written again, blocks and items nesting 240 deep below each report stand on lines
     // indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs and new lines: 4,600 pass 256 MB.
     const QByteArray report = "<Report><Block>" + QByteArray("<Item><Block>").repeated(120)
@@ -337,7 +337,7 @@ void TestMainWindow::corruptFileIsRefused_data()
         << QString("The model is too large to open: written out, its text would pass the 256 MB that a model file "
                    "may hold.");
     QTest::newRow("padding past the budget")
-        << NativeContainer::pack("<Content>" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ')
+        << NativeContainer::pack("<Content>" + QByteArray(int(FileLimits::current().textRun) + 1, ' ')
                                  + "<Document/></Content>")
         << corruptMessage;
 
@@ -583,7 +583,7 @@ void TestMainWindow::failedSaveSaysWhy_data()
     QTest::newRow("too large to open again")
         << "large" << "kept.varou"
         << QString("The model is too large to save: it holds a text of more than %1 MB without a break.")
-               .arg(ReadingBudget::maximumTextRun >> 20);
+               .arg(int(FileLimits::current().textRun) >> 20);
 }
 
 // The warning says what the system said, and where; the file on disk and
@@ -603,7 +603,7 @@ void TestMainWindow::failedSaveSaysWhy()
         AtomicWriteTesting::failNextWriteAfter(16);
     else if (kind == "denied")
         AtomicWriteTesting::failNextWriteAfter(0, EACCES);
-    const QString note = kind == "large" ? QString(ReadingBudget::maximumTextRun + 1, QLatin1Char('n'))
+    const QString note = kind == "large" ? QString(int(FileLimits::current().textRun) + 1, QLatin1Char('n'))
                                          : QStringLiteral("changed");
     window->documentModel()->titles()->setNote(note);
     window->documentModel()->structureUndoStack()->push(new QUndoCommand(QStringLiteral("edit")));

@@ -42,7 +42,7 @@ QByteArray compressedZeros(quint32 statedSize)
     const QByteArray chunk(1 << 20, '\0');
     QByteArray out = lengthBytes(statedSize);
     QByteArray buffer(1 << 16, Qt::Uninitialized);
-    for (qint64 left = NativeContainer::maximumTextSize + 1; left > 0;) {
+    for (qint64 left = FileLimits::current().modelTextSize + 1; left > 0;) {
         const int take = int(qMin<qint64>(left, chunk.size()));
         left -= take;
         stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.constData()));
@@ -137,9 +137,9 @@ void TestContainer::refusesDamage_data()
     // A stream that expands past the bound, whatever size it states.
     QTest::newRow("bomb stating a small size") << container(compressedZeros(1000), writtenText) << Status::Corrupt;
     // Texts within the size bound that would build more than a model holds.
-    QTest::newRow("objects past the budget") << NativeContainer::pack(textCosting(ReadingBudget::maximumCost + 1))
+    QTest::newRow("objects past the budget") << NativeContainer::pack(textCosting(FileLimits::current().cost + 1))
                                              << Status::TooLarge;
-    QTest::newRow("padding past the budget") << NativeContainer::pack(paddedText(ReadingBudget::maximumTextRun + 1))
+    QTest::newRow("padding past the budget") << NativeContainer::pack(paddedText(int(FileLimits::current().textRun) + 1))
                                              << Status::Corrupt;
 }
 
@@ -184,7 +184,7 @@ void TestContainer::filesWithAnyPath()
     QCOMPARE(NativeContainer::readFile(pipe, &text), Status::CannotLoad);
     QCOMPARE(NativeContainer::readFile(QStringLiteral("/dev/zero"), &text), Status::CannotLoad);
     QFile sparse(folder.filePath(QStringLiteral("sparse.varou")));
-    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(NativeContainer::maximumTextSize + 1));
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(FileLimits::current().modelTextSize + 1));
     QCOMPARE(NativeContainer::readFile(sparse.fileName(), &text), Status::Corrupt);
     QCOMPARE(text, sampleText);
 }
@@ -207,7 +207,7 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("reason");
     const QLocale locale;
-    QTest::newRow("as much as may be read") << textCosting(ReadingBudget::maximumCost) << QString();
+    QTest::newRow("as much as may be read") << textCosting(FileLimits::current().cost) << QString();
     // What is too large is said as the objects a user knows: how many there
     // are, and how many fit beside the rest (three elements of two units, bare
     // nodes of ten, bare load cases of seventeen).
@@ -218,21 +218,21 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
     };
     // Nodes with a value each, thirteen units, so that their text stays short
     // enough to be saved.
-    const qint64 nodes = ReadingBudget::maximumCost / 13 + 1;
+    const qint64 nodes = FileLimits::current().cost / 13 + 1;
     QTest::newRow("over the budget")
         << "<Content><Document><Structure>" + QByteArray("<Node><x/></Node>").repeated(int(nodes))
                + "</Structure></Document></Content>"
-        << tooLarge(nodes, "nodes", (ReadingBudget::maximumCost - 3 * 2) / 13);
-    const qint64 loadCases = ReadingBudget::maximumCost / 17 + 50000;
+        << tooLarge(nodes, "nodes", (FileLimits::current().cost - 3 * 2) / 13);
+    const qint64 loadCases = FileLimits::current().cost / 17 + 50000;
     QTest::newRow("few nodes, many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
-        << tooLarge(loadCases, "load cases", (ReadingBudget::maximumCost - 3 * 2 - 5 * 10) / 17);
+        << tooLarge(loadCases, "load cases", (FileLimits::current().cost - 3 * 2 - 5 * 10) / 17);
     QTest::newRow("longer than a model text")
-        << "<Content>" + QByteArray(int(NativeContainer::maximumTextSize), ' ') + "</Content>"
+        << "<Content>" + QByteArray(int(FileLimits::current().modelTextSize), ' ') + "</Content>"
         << QString("The model is too large to save: its text of %1 MB is over the %2 MB that a model file may hold.")
-               .arg(locale.toString((NativeContainer::maximumTextSize >> 20) + 1),
-                    locale.toString(NativeContainer::maximumTextSize >> 20));
+               .arg(locale.toString((FileLimits::current().modelTextSize >> 20) + 1),
+                    locale.toString(FileLimits::current().modelTextSize >> 20));
 }
 
 // A model is saved only when it opens again; else the file on disk stays as it was.
@@ -299,24 +299,24 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
     row("longest names and longer ones",
         "<Content><Document><Structure><trapezoidload/><trapezoidloads/><viewpointmemory/></Structure>", 25);
     row("document type", "<!DOCTYPE Content><Content/>", 0, false);
-    row("as much as allowed", textCosting(ReadingBudget::maximumCost), ReadingBudget::maximumCost);
-    row("one element more", textCosting(ReadingBudget::maximumCost + 1), ReadingBudget::maximumCost + 1, false);
+    row("as much as allowed", textCosting(FileLimits::current().cost), FileLimits::current().cost);
+    row("one element more", textCosting(FileLimits::current().cost + 1), FileLimits::current().cost + 1, false);
     const int depth = ReadingBudget::maximumDepth;
     row("nesting as deep as allowed", QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth),
         depth * 2);
     row("one level deeper", QByteArray("<a>").repeated(depth + 1) + QByteArray("</a>").repeated(depth + 1),
         (depth + 1) * 2, false);
-    row("longest run", paddedText(ReadingBudget::maximumTextRun),
-        3 * 2 + (ReadingBudget::maximumTextRun - 64) / 6);
-    row("run one byte longer", paddedText(ReadingBudget::maximumTextRun + 1), 2, false);
+    row("longest run", paddedText(int(FileLimits::current().textRun)),
+        3 * 2 + (int(FileLimits::current().textRun) - 64) / 6);
+    row("run one byte longer", paddedText(int(FileLimits::current().textRun) + 1), 2, false);
     row("'>' ends a run",
-        "<a>" + QByteArray(ReadingBudget::maximumTextRun, ' ') + ">" + QByteArray(ReadingBudget::maximumTextRun, ' ')
+        "<a>" + QByteArray(int(FileLimits::current().textRun), ' ') + ">" + QByteArray(int(FileLimits::current().textRun), ' ')
             + "</a>",
-        2 + (2 * ReadingBudget::maximumTextRun + 1 - 64) / 6);
+        2 + (2 * int(FileLimits::current().textRun) + 1 - 64) / 6);
     // Wherever the pieces are cut, a '>' read before the run grew long ends it.
     row("'>' ends a run before it is long",
         "<a>" + QByteArray(3 << 20, 'n') + ">" + QByteArray(3 << 20, 'n') + "</a>", 2 + ((6 << 20) + 1 - 64) / 6);
-    row("run inside a tag", "<Node" + QByteArray(ReadingBudget::maximumTextRun + 1, ' ') + "/>", 0, false);
+    row("run inside a tag", "<Node" + QByteArray(int(FileLimits::current().textRun) + 1, ' ') + "/>", 0, false);
     // Two attributes come with an element, each further one costs a unit;
     // more than any model has are damage.
     row("attributes past two", "<a b=\"1\" c='2' d=\"3\" e=''/><f g=\"\" h=\"\"/>", 2 + 2 + 2);

@@ -208,9 +208,9 @@ void TestDocumentXml::wholeContent_data()
     QTest::newRow("document type") << "<Content>" << "<!DOCTYPE Content [<!ENTITY n \"<Node/>\">]><Content>" << false
                                    << false;
     QTest::newRow("padding past the budget")
-        << "<Titles" << QString(ReadingBudget::maximumTextRun + 1, QLatin1Char(' ')) + "<Titles" << false << false;
+        << "<Titles" << QString(int(FileLimits::current().textRun) + 1, QLatin1Char(' ')) + "<Titles" << false << false;
     QTest::newRow("padding within the budget")
-        << "<Titles" << QString(ReadingBudget::maximumTextRun - 100, QLatin1Char(' ')) + "<Titles" << false << true;
+        << "<Titles" << QString(int(FileLimits::current().textRun) - 100, QLatin1Char(' ')) + "<Titles" << false << true;
 }
 
 // The document, the window's view point and its current state come back
@@ -402,7 +402,7 @@ void TestDocumentXml::manyMaterialsReadInLinearTime()
 // The text is refused before its first object exists, not after it filled memory.
 void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
 {
-    const ReadContent read(textCosting(ReadingBudget::maximumCost + 1));
+    const ReadContent read(textCosting(FileLimits::current().cost + 1));
     const QString& error = read.error;
     const DocumentModel& document = read.document;
     QVERIFY(!read.ok);

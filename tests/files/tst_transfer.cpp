@@ -436,7 +436,7 @@ void TestTransfer::filesAndMessages_data()
     // Text of no records at all, but longer than what a transfer text may build from.
     QTest::newRow("past the transfer budget") << "budget" << QByteArray() << tooLong;
     QTest::newRow("more records than a transfer text holds")
-        << "records.varox" << QByteArray("x:1\n").repeated(ReadingBudget::maximumObjects + 1)
+        << "records.varox" << QByteArray("x:1\n").repeated(FileLimits::current().transferRecords + 1)
         << "The model is too large to open: it has more than the 4,000,000 records that a transfer file may hold.";
     QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
     QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
@@ -456,7 +456,7 @@ void TestTransfer::filesAndMessages()
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else if (kind == "sparse") {
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(TransferReader::maximumTextSize + 1));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(FileLimits::current().transferTextSize + 1));
     } else if (kind == "budget") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(100) << 20));
@@ -526,15 +526,15 @@ void TestTransfer::documentTakesAllOrNothing()
 void TestTransfer::recordsPastTheBudgetAreNeverBuilt()
 {
     QByteArray text;
-    text.reserve(ReadingBudget::maximumObjects * 16);
-    for (int n = 1; n <= ReadingBudget::maximumObjects + 1; ++n)
+    text.reserve(FileLimits::current().transferRecords * 16);
+    for (int n = 1; n <= FileLimits::current().transferRecords + 1; ++n)
         text += "C:" + QByteArray::number(n) + " 1\"c\"\n";
-    QVERIFY(text.size() <= TransferReader::maximumTextSize);
+    QVERIFY(text.size() <= FileLimits::current().transferTextSize);
     TransferImport result;
     QVERIFY(!TransferReader::read(text, &result));
     QVERIFY(result.libraryEntries.isEmpty());
     // Comments and blank lines cost nothing.
-    QVERIFY(TransferReader::read(QByteArray("# note\n").repeated(ReadingBudget::maximumObjects + 1), &result));
+    QVERIFY(TransferReader::read(QByteArray("# note\n").repeated(FileLimits::current().transferRecords + 1), &result));
 }
 
 // Each load case joins the library without a search through all before it.
@@ -679,8 +679,8 @@ void TestTransfer::whatTheWindowShowsOfAnImportCanBeSaved()
         const qint64 base = costOf(savedAfterImporting(membersAndALoading(1, 1), false));
         const qint64 each = costOf(savedAfterImporting(membersAndALoading(2, 1), false)) - base;
         QVERIFY(costOf(savedAfterImporting(membersAndALoading(1, 1))) > base);
-        const int members = int((ReadingBudget::maximumCost - base) / each) + 1;
-        const qint64 rest = ReadingBudget::maximumCost - base - (members - 1) * each;
+        const int members = int((FileLimits::current().cost - base) / each) + 1;
+        const qint64 rest = FileLimits::current().cost - base - (members - 1) * each;
         const int name = ReadingBudget::freeCharacters + ReadingBudget::charactersPerUnit * int(rest);
         QCOMPARE(costOf(savedAfterImporting(membersAndALoading(1, name), false)), base + rest);
         text = membersAndALoading(members, name);
@@ -694,7 +694,7 @@ void TestTransfer::whatTheWindowShowsOfAnImportCanBeSaved()
         const qint64 loading = savedAfterImporting(sectionTypesAndLoadings(1, {first, first}), false).size() - one - first;
         const qint64 line = savedAfterImporting(sectionTypesAndLoadings(1, {first})).size() - one;
         QVERIFY(line > 0 && loading > 0);
-        const qint64 target = maximumModelTextSize - line / 2;
+        const qint64 target = FileLimits::current().modelTextSize - line / 2;
         int sectionTypes = int((target - one) / each) + 1;
         qint64 rest = target - one - (sectionTypes - 1) * each;
         if (rest <= loading) {
@@ -748,7 +748,7 @@ void TestTransfer::whatImportsCanBeSaved_data()
     // length limit, and fewer that stay under it.
     const qint64 one = savedLengthOf(1);
     const qint64 each = savedLengthOf(2) - one;
-    const int passing = int((maximumModelTextSize - one) / each) + 2;
+    const int passing = int((FileLimits::current().modelTextSize - one) / each) + 2;
     QTest::newRow("section types with escaped names") << escapedSectionTypes(passing)
                                                       << ReadingBudget::savedTextTooLong();
     QTest::newRow("fewer of them") << escapedSectionTypes(passing - 3) << QString();

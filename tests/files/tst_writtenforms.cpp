@@ -727,14 +727,14 @@ void TestWrittenForms::whatOpeningAddsCanBeSaved()
         QVERIFY(each > 0 && defaults > each);
         // Within the limit without the defaults, past it with them. (The
         // titles' twin shows what opens under a limit with them, at less cost.)
-        const qint64 count = (ReadingBudget::maximumCost - costOf(bare)) / each;
+        const qint64 count = (FileLimits::current().cost - costOf(bare)) / each;
         text = "<Content><Document>" + swayCase.repeated(int(count)) + "</Document></Content>";
         why = QStringLiteral("it has %L1 load cases, more than the").arg(count + 2);
     } else {
         // The defaults' text, and some room for addresses written a digit longer.
         const qint64 defaults = withDefaults.size() - bare.size();
         const qint64 plain = writtenAfterReading(titlesWrittenAs(0, 0), false).size();
-        text = titlesWrittenAs(maximumModelTextSize - (atTheLimit ? 100 : defaults + 100), plain);
+        text = titlesWrittenAs(FileLimits::current().modelTextSize - (atTheLimit ? 100 : defaults + 100), plain);
         why = ReadingBudget::savedTextTooLong();
     }
     OpenedText model(text);
@@ -778,8 +778,8 @@ void TestWrittenForms::whatTheWindowShowsCanBeSaved()
         QVERIFY(line > 0 && line < each);
         // As many as fit with the defaults, and a note of the titles whose
         // characters cost the rest: the model costs the limit exactly.
-        const qint64 count = (ReadingBudget::maximumCost - costOf(withDefaults)) / each;
-        const qint64 rest = ReadingBudget::maximumCost - costOf(withDefaults) - count * each;
+        const qint64 count = (FileLimits::current().cost - costOf(withDefaults)) / each;
+        const qint64 rest = FileLimits::current().cost - costOf(withDefaults) - count * each;
         const QByteArray note =
             "<Titles><Note>"
             + QByteArray(int(ReadingBudget::freeCharacters + ReadingBudget::charactersPerUnit * rest), 'n')
@@ -793,7 +793,7 @@ void TestWrittenForms::whatTheWindowShowsCanBeSaved()
         const qint64 defaults = withDefaults.size() - writtenAfterReading(empty, false).size();
         const qint64 plain = writtenAfterReading(titlesWrittenAs(0, 0), false).size();
         QVERIFY(line > 0);
-        text = titlesWrittenAs(maximumModelTextSize - defaults - line / 2, plain);
+        text = titlesWrittenAs(FileLimits::current().modelTextSize - defaults - line / 2, plain);
     }
     OpenedText model(text);
     text.clear();
