@@ -687,6 +687,34 @@ void TestWiring::guideTellsWhatPinningNeeds()
     pin({member, member->nodeB()});
     QVERIFY(!member->pinAtA() && member->pinAtB());
     QCOMPARE(int(member->endConditions().second), int(dof));
+
+    // The guide's case of a pin that nothing else holds: either end of the
+    // Beam example's member pinned stops its analysis, as the guide says of
+    // the rotations its supports leave free.
+    const QString stops = QStringLiteral("Ill-conditioning on node");
+    QVERIFY2(step.contains("the analysis stops with \"" + stops + '"') && step.contains("The Beam example"),
+             qPrintable(step));
+    for (const bool atA : {true, false}) {
+        auto* beam = new MainWindow;
+        QVERIFY(beam->openFile(":/example/01.KU.Beam.varok", true));
+        const QSharedPointer<DocumentModel> document = beam->documentModel();
+        QTRY_COMPARE_WITH_TIMEOUT(document->analysisOperatingState(), AnalysisLink::ResultsAvailable, 30000);
+        QCOMPARE(document->structureModel()->members().size(), 1);
+        const MemberRef only = document->structureModel()->members().first();
+        const NodeRef end = atA ? only->nodeA() : only->nodeB();
+        QVERIFY(end->support());
+        const Dof held = end->support()->dof();
+        const bool told = atA ? step.contains("leaves the rotation about Z free at its left end") && !held.isSet(Dof::Rz)
+                              : step.contains("leaves every rotation free at its right end") && !held.isSet(Dof::Rx)
+                                    && !held.isSet(Dof::Ry) && !held.isSet(Dof::Rz);
+        QVERIFY2(told, qPrintable(end->support()->name()));
+        EditingActions* beamActions = EditingActions::of(document.data());
+        beamActions->actionClearAllSelection();
+        beamActions->actionSelectObjects({only, end});
+        beamActions->actionSetMemberPins(pinned);
+        QVERIFY(atA ? only->pinAtA() && !only->pinAtB() : only->pinAtB() && !only->pinAtA());
+        QTRY_COMPARE_WITH_TIMEOUT(document->analysisStatusMessage(), stops, 30000);
+    }
 }
 
 // Forces and moments of reactions share one largest value, which the guide
