@@ -68,6 +68,12 @@ QString AnalysisModel::statusMessage() const
     return message;
 }
 
+AnalysisModel::Published AnalysisModel::published() const
+{
+    QReadLocker locker(&stateLock);
+    return {state, message, outputValue};
+}
+
 VaroObjectRef AnalysisModel::statusObject() const
 {
     QReadLocker locker(&stateLock);

@@ -58,6 +58,15 @@ public:
     OperatingState operatingState() const override;
     QSharedPointer<AnalysisOutput> output() const override;
     QString statusMessage() const override;
+    // The three together, as one look under the state lock sees them: the
+    // thread may change each between two separate reads.
+    struct Published
+    {
+        OperatingState state;
+        QString status;
+        QSharedPointer<AnalysisOutput> output;
+    };
+    Published published() const;
     VaroObjectRef statusObject() const override;
     PhaseTimes phaseTimes() const;
     int halfBandWidth() const { return input.halfBandWidth(); }

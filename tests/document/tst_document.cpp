@@ -714,10 +714,14 @@ void TestDocument::theProgramsEndLeavesTheRestOfAListBeingFreed()
         AnalysisDisposal::waitForThreads();
         ended = true;
     });
+    // A failed check lets the element go on and joins the end before leaving.
+    const auto joined = qScopeGuard([&end] {
+        letOn = true;
+        end.join();
+    });
     QTRY_VERIFY(AnalysisDisposal::isEnding());
     letOn = true;
     QTRY_VERIFY(ended);
-    end.join();
     QCOMPARE(before - alive, 1);
 }
 
@@ -796,10 +800,18 @@ void TestDocument::aWriterCountsItselfBeforeItWaitsForTheLock()
     document->documentLock()->lockForRead();
     QScopedPointer<QThread> writer(QThread::create([&] { DocumentWriteGuard guard(document.data()); }));
     writer->start();
+    // A failed check lets the writer in, and waits for it.
+    bool reading = true;
+    const auto joined = qScopeGuard([&] {
+        if (reading)
+            document->documentLock()->unlock();
+        writer->wait();
+    });
     // Still queued for the lock, the writer already holds the analysis back.
     QTRY_COMPARE(document->busyCount(), 1);
     QVERIFY(!writer->wait(50));
     document->documentLock()->unlock();
+    reading = false;
     QVERIFY(writer->wait(5000));
     QCOMPARE(document->busyCount(), 0);
 }
@@ -849,6 +861,11 @@ void TestDocument::aReaderIsNotHeldLongByAStormOfWriters()
         }
     }));
     reader->start();
+    // A failed check stops the reader, and waits for it.
+    const auto joined = qScopeGuard([&] {
+        storming = false;
+        reader->wait();
+    });
 
     // The writers keep coming until the reader has read a number of times
     // among them; a reader that had to wait for them all to pass would never

@@ -7,6 +7,7 @@
 #include "TestMain.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
@@ -501,6 +502,8 @@ void TestQueries::queriesWaitForAWriter()
     document->documentLock()->lockForWrite();
     QScopedPointer<QThread> reader(QThread::create([&] { query(document.data()); }));
     reader->start();
+    // A failed check waits for the reader before it goes.
+    const auto joined = qScopeGuard([&reader] { reader->wait(); });
     const bool finishedUnderTheWriter = reader->wait(50);
     document->documentLock()->unlock();
     QVERIFY(reader->wait(5000));

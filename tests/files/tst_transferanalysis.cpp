@@ -1,7 +1,7 @@
 #include "TransferReader.h"
 
 #include "AnalysisInstallation.h"
-#include "AnalysisLink.h"
+#include "AnalysisModel.h"
 #include "AnalysisOutput.h"
 #include "AnalysisResultCase.h"
 #include "DocumentModel.h"
@@ -9,6 +9,7 @@
 #include "Member.h"
 #include "Node.h"
 #include "UnitSystem.h"
+#include "AnalysisTesting.h"
 #include "TestMain.h"
 
 #include <QtTest>
@@ -98,13 +99,12 @@ void TestTransferAnalysis::simpleBeam()
     DocumentModel document(QSharedPointer<UnitSystem>::create());
     TransferReader::addToDocument(imported, document);
     document.lowerBusyCount(); // the document is complete: let its analysis start
-    QTRY_VERIFY_WITH_TIMEOUT(document.analysisOperatingState() == AnalysisLink::ResultsAvailable
-                                 || (!document.analysisStatusMessage().isEmpty()
-                                     && document.analysisStatusMessage() != QLatin1String("Analysis in progress")
-                                     && document.analysisStatusMessage() != QLatin1String("Not analysed")),
-                             10000);
-    const QSharedPointer<AnalysisOutput> output = document.analysisOutput();
-    QVERIFY2(output, qPrintable(document.analysisStatusMessage()));
+    const QSharedPointer<AnalysisModel> analysis = qSharedPointerObjectCast<AnalysisModel>(document.analysisModel());
+    QVERIFY(analysis);
+    QTRY_VERIFY_WITH_TIMEOUT(hasSettled(*analysis), 10000);
+    const AnalysisModel::Published settled = analysis->published();
+    const QSharedPointer<AnalysisOutput> output = settled.output;
+    QVERIFY2(output, qPrintable(settled.status));
     const QSharedPointer<AnalysisResultCase> results = output->resultCases.value(loadCase);
     QVERIFY(results);
 

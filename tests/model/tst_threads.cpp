@@ -2,6 +2,7 @@
 #include "TestMain.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
@@ -108,9 +109,9 @@ void TestThreads::anObjectGoesInTheThreadThatKeepsIt()
     std::atomic<int> step{0}, destroyedInTheFirstSlice{-1};
     QList<QSharedPointer<Recorded>> kept;
     QSharedPointer<Recorded> left;
-    std::atomic<bool> destroyedWhenAsked{false};
-    const auto waitFor = [&step](int wanted) {
-        while (step != wanted)
+    std::atomic<bool> destroyedWhenAsked{false}, leaving{false};
+    const auto waitFor = [&step, &leaving](int wanted) {
+        while (step != wanted && !leaving)
             QThread::msleep(1);
     };
     QScopedPointer<QThread> worker(QThread::create([&] {
@@ -129,6 +130,11 @@ void TestThreads::anObjectGoesInTheThreadThatKeepsIt()
         waitFor(4);
     }));
     worker->start();
+    // A failed check lets the worker run to its end, and waits for it.
+    const auto joined = qScopeGuard([&] {
+        leaving = true;
+        worker->wait();
+    });
     QTRY_COMPARE(step.load(), 1);
     kept.clear();
     QCOMPARE(destroyedIn(nullptr), 5);

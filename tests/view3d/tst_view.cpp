@@ -115,9 +115,10 @@ struct SpaceScene
 // factor, drawn anew by each analysis, leaves the picture as it is.
 QSharedPointer<AnalysisOutput> resultsOtherThan(ViewBench& bench, const QSharedPointer<AnalysisOutput>& old)
 {
-    if (!QTest::qWaitFor([&] { return bench.doc->analysisOutput() && bench.doc->analysisOutput() != old; }, 30000))
+    // One read a look, kept: the analysis may drop its output between two.
+    QSharedPointer<AnalysisOutput> output;
+    if (!QTest::qWaitFor([&] { return (output = bench.doc->analysisOutput()) && output != old; }, 30000))
         return {};
-    const QSharedPointer<AnalysisOutput> output = bench.doc->analysisOutput();
     // A reaction arrow of √4096 / 64 + 0.1 m, a diagram 0.8 m and a deflection 0.5 m at the largest.
     bench.state->setScaleReactions(4096.0 * output->reactionScales[1]);
     bench.state->setScaleBendingMoments(0.8 * output->memberForceScales[5]);
