@@ -8,6 +8,7 @@
 #include "NativeContainer.h"
 #include "CpuTimeTesting.h"
 #include "DocumentModel.h"
+#include "FileLimitTesting.h"
 #include "StructureModel.h"
 #include "UnitSystem.h"
 #include "CrossSection.h"
@@ -32,9 +33,12 @@
 #include "ViewPoint.h"
 #include "TestMain.h"
 
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QtTest>
+
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -96,12 +100,12 @@ private slots:
     void manyLoadCasesImportInLinearTime();
     void whatImportsCanBeSaved_data();
     void whatImportsCanBeSaved();
-    void manyNodesPastTheSaveAreRefused_data();
-    void manyNodesPastTheSaveAreRefused();
-    void manyMembersPastTheSaveAreRefused_data();
-    void manyMembersPastTheSaveAreRefused();
     void whatTheWindowShowsOfAnImportCanBeSaved_data();
     void whatTheWindowShowsOfAnImportCanBeSaved();
+    void importsAtALimitAsTheWindowSavesThem_data();
+    void importsAtALimitAsTheWindowSavesThem();
+    void textAtTheTransferLengthLimit();
+    void recordsAtTheTransferRecordLimit();
 };
 
 void TestTransfer::everyRecordKind()
@@ -420,6 +424,10 @@ void TestTransfer::sectionTypesBeforeVersion3()
 
 void TestTransfer::filesAndMessages_data()
 {
+    // The rows at a limit at a hundredth of the size; the real limits are
+    // checked once each, below.
+    const ScaledFileLimits scaled;
+    const FileLimits limits = FileLimits::current();
     const QString refused = "The file appears to be either corrupt or not compatible with this version. "
                             "It cannot be loaded.";
     const QString cannotOpen = "The file cannot be opened.\n%2: %1";
@@ -431,13 +439,15 @@ void TestTransfer::filesAndMessages_data()
     QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen.arg("%1", "The file does not exist");
     QTest::newRow("empty") << "empty.varox" << QByteArray() << refused;
     // Past the import's own bounds a model is too large, not damaged.
-    const QString tooLong = "The model is too large to open: its text is over the 64 MB that a transfer file may hold.";
+    const QString tooLong = QString("The model is too large to open: its text is over the %1 MB that a transfer file may hold.")
+                                .arg(QLocale().toString(inMegabytes(limits.transferTextSize)));
     QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << tooLong;
     // Text of no records at all, but longer than what a transfer text may build from.
     QTest::newRow("past the transfer budget") << "budget" << QByteArray() << tooLong;
     QTest::newRow("more records than a transfer text holds")
-        << "records.varox" << QByteArray("x:1\n").repeated(FileLimits::current().transferRecords + 1)
-        << "The model is too large to open: it has more than the 4,000,000 records that a transfer file may hold.";
+        << "records.varox" << QByteArray("x:1\n").repeated(int(limits.transferRecords) + 1)
+        << QString("The model is too large to open: it has more than the %1 records that a transfer file may hold.")
+               .arg(QLocale().toString(limits.transferRecords));
     QTest::newRow("pipe") << "fifo" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
     QTest::newRow("device") << "/dev/zero" << QByteArray() << cannotOpen.arg("%1", "It is not a regular file");
     // Memory running out is no sign of a damaged file.
@@ -449,6 +459,7 @@ void TestTransfer::filesAndMessages()
     QFETCH(QString, kind);
     QFETCH(QByteArray, text);
     QFETCH(QString, message);
+    const ScaledFileLimits scaled;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = kind.startsWith('/') ? kind : dir.filePath(kind);
@@ -525,6 +536,7 @@ void TestTransfer::documentTakesAllOrNothing()
 // holds is refused without a single object made.
 void TestTransfer::recordsPastTheBudgetAreNeverBuilt()
 {
+    const ScaledFileLimits scaled;
     QByteArray text;
     text.reserve(FileLimits::current().transferRecords * 16);
     for (int n = 1; n <= FileLimits::current().transferRecords + 1; ++n)
@@ -673,6 +685,7 @@ void TestTransfer::whatTheWindowShowsOfAnImportCanBeSaved_data()
 void TestTransfer::whatTheWindowShowsOfAnImportCanBeSaved()
 {
     QFETCH(bool, byCost);
+    const ScaledFileLimits scaled;
     QByteArray text;
     if (byCost) {
         // As many members as fit, and a loading whose name's characters cost the rest.
@@ -727,14 +740,127 @@ void TestTransfer::whatTheWindowShowsOfAnImportCanBeSaved()
 
 namespace {
 
-// The length of the saved text of a model of the section types above.
-qint64 savedLengthOf(int sectionTypes)
+// The limits in force with room to spare, for measuring a model at or past them.
+FileLimits widened()
+{
+    FileLimits limits = FileLimits::current();
+    limits.modelTextSize *= 2;
+    limits.cost *= 2;
+    return limits;
+}
+
+// What the window saves of the text's model costs to read, or how long it is.
+qint64 savedMeasure(const QByteArray& text, bool byCost)
+{
+    const FileLimits::Scope room(widened());
+    const QByteArray saved = savedAfterImporting(text);
+    return byCost ? costOf(saved) : saved.size();
+}
+
+// Members and a loading that the window saves at exactly `cost`: as many
+// members as fit, and the loading's name for the rest, each six characters
+// past the free ones a unit.
+QByteArray membersCosting(qint64 cost)
+{
+    const qint64 base = savedMeasure(membersAndALoading(1, 1), true);
+    const qint64 each = savedMeasure(membersAndALoading(2, 1), true) - base;
+    const int members = int((cost - base) / each) + 1;
+    const qint64 rest = cost - base - (members - 1) * each;
+    return membersAndALoading(members, ReadingBudget::freeCharacters + ReadingBudget::charactersPerUnit * int(rest));
+}
+
+// Section types and loadings that the window saves in exactly `length`
+// bytes: the section types leave one or two of them for the loadings, whose
+// names, at most some 1,200 bytes each, are then set right by what the
+// whole is written in, which the digits of the references make more than
+// the parts add up to. The first loading, which the window shows, keeps a
+// short name.
+QByteArray sectionTypesWrittenIn(qint64 length)
+{
+    const int first = 10;
+    const qint64 one = savedMeasure(sectionTypesAndLoadings(1, {first}), false);
+    const qint64 each = savedMeasure(sectionTypesAndLoadings(2, {first}), false) - one;
+    const qint64 loading = savedMeasure(sectionTypesAndLoadings(1, {first, first}), false) - one - first;
+    const int sectionTypes = int((length - one) / each);
+    const qint64 rest = length - savedMeasure(sectionTypesAndLoadings(sectionTypes, {first}), false);
+    const int loadings = int((rest + loading + 1099) / (loading + 1100));
+    QList<int> names{first};
+    for (int q = 0; q < loadings; ++q)
+        names << int(rest / loadings - loading);
+    for (int tries = 0; tries < 8; ++tries) {
+        const qint64 missing = length - savedMeasure(sectionTypesAndLoadings(sectionTypes, names), false);
+        if (missing == 0)
+            break;
+        for (int q = 1; q <= loadings; ++q)
+            names[q] += int(missing / loadings) + (q == loadings ? int(missing % loadings) : 0);
+    }
+    return sectionTypesAndLoadings(sectionTypes, names);
+}
+
+} // namespace
+
+void TestTransfer::importsAtALimitAsTheWindowSavesThem_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("byCost");
+    QTest::addColumn<int>("past"); // the units or bytes past the limit
+    const ScaledFileLimits scaled;
+    const QByteArray members = membersCosting(FileLimits::current().cost);
+    QTest::newRow("members at the cost limit") << members << true << 0;
+    // Six more characters of the loading's name, a unit more.
+    QTest::newRow("members a unit past it") << QByteArray(members).insert(members.indexOf("nnn"), "nnnnnn") << true << 1;
+    const QByteArray sectionTypes = sectionTypesWrittenIn(FileLimits::current().modelTextSize);
+    QTest::newRow("section types at the length limit") << sectionTypes << false << 0;
+    QTest::newRow("section types a byte past it")
+        << QByteArray(sectionTypes).insert(sectionTypes.indexOf("C:1 1 \"1") + 8, 'a') << false << 1;
+}
+
+// The import sees the model as the window saves it, with the loading it
+// shows: exactly at a limit it imports and saves, a unit of cost or a byte
+// more is refused, naming what is too large.
+void TestTransfer::importsAtALimitAsTheWindowSavesThem()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, byCost);
+    QFETCH(int, past);
+    const ScaledFileLimits scaled;
+    const FileLimits limits = FileLimits::current();
+    const qint64 limit = byCost ? limits.cost : limits.modelTextSize;
+    QCOMPARE(savedMeasure(text, byCost), limit + past);
+    DocumentModel document(QSharedPointer<UnitSystem>::create());
+    QString message;
+    const bool read = imported(text, &document, &message);
+    if (past > 0) {
+        QVERIFY(!read);
+        const QString why = byCost ? QString("it has %1 members, more than the").arg(QLocale().toString(text.count("M:")))
+                                   : ReadingBudget::savedTextTooLong();
+        QVERIFY2(message.startsWith(ReadingBudget::tooLargeToOpen(why).chopped(1)), qPrintable(message));
+        QVERIFY(document.structureModel()->nodes().isEmpty());
+        return;
+    }
+    QVERIFY2(read, qPrintable(message));
+    const QByteArray saved = savedByTheWindow(document);
+    QCOMPARE(byCost ? costOf(saved) : qint64(saved.size()), limit);
+    QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+}
+
+namespace {
+
+// The length of the saved text of the model of a transfer text.
+qint64 savedLengthOf(const QByteArray& text)
 {
     DocumentModel document(QSharedPointer<UnitSystem>::create());
     QString message;
-    return imported(escapedSectionTypes(sectionTypes), &document, &message)
-               ? DocumentXml::writeContent(&document, nullptr, nullptr).size()
-               : 0;
+    return imported(text, &document, &message) ? DocumentXml::writeContent(&document, nullptr, nullptr).size() : 0;
+}
+
+// So many objects that the model passes a limit: those of the text `one`
+// adds to what `none` makes, counted by `measure`, one more than fit. The
+// digits of the references grow with the count and only add to it.
+int pastTheLimit(qint64 limit, const std::function<qint64(int)>& measure)
+{
+    const qint64 one = measure(1);
+    return int((limit - one) / (measure(2) - one)) + 2;
 }
 
 } // namespace
@@ -744,33 +870,27 @@ void TestTransfer::whatImportsCanBeSaved_data()
     QTest::addColumn<QByteArray>("text");
     // What the model is too large for, or nothing for one that imports and saves.
     QTest::addColumn<QString>("why");
+    const ScaledFileLimits scaled;
+    const qint64 length = FileLimits::current().modelTextSize;
     // Each section type with its member adds its own length: as many as pass the
     // length limit, and fewer that stay under it.
-    const qint64 one = savedLengthOf(1);
-    const qint64 each = savedLengthOf(2) - one;
-    const int passing = int((FileLimits::current().modelTextSize - one) / each) + 2;
+    const int passing = pastTheLimit(length, [](int count) { return savedLengthOf(escapedSectionTypes(count)); });
     QTest::newRow("section types with escaped names") << escapedSectionTypes(passing)
                                                       << ReadingBudget::savedTextTooLong();
     QTest::newRow("fewer of them") << escapedSectionTypes(passing - 3) << QString();
-}
-
-void TestTransfer::manyNodesPastTheSaveAreRefused_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("why");
     // 211 bytes a node written: each coordinate in 22 figures, a support and a group.
-    QTest::newRow("1,300,000 nodes") << numbered("V:3 1 \"t\"\nS:1 1 \"s\" 63\nQ:1 1 \"q\" 1 0 1\n",
-                                                 "N:# (1e-38 1e-38 1e-38) 1 1 1\n", 1300000)
-                                     << ReadingBudget::savedTextTooLong();
-}
-
-void TestTransfer::manyMembersPastTheSaveAreRefused_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("why");
-    QTest::newRow("1,499,996 members between two nodes")
-        << numbered("N:1 (0 0 0) 0\nN:2 (1 0 0) 0\n", "M:# 1-2RR0 0\n", 1499996)
-        << "it has 1,499,996 members, more than the";
+    const auto nodes = [](int count) {
+        return numbered("V:3 1 \"t\"\nS:1 1 \"s\" 63\nQ:1 1 \"q\" 1 0 1\n", "N:# (1e-38 1e-38 1e-38) 1 1 1\n", count);
+    };
+    QTest::newRow("nodes past the length limit")
+        << nodes(pastTheLimit(length, [&nodes](int count) { return savedLengthOf(nodes(count)); }))
+        << ReadingBudget::savedTextTooLong();
+    const auto members = [](int count) { return numbered("N:1 (0 0 0) 0\nN:2 (1 0 0) 0\n", "M:# 1-2RR0 0\n", count); };
+    const int count = pastTheLimit(FileLimits::current().cost, [&members](int count) {
+        return costOf(savedAfterImporting(members(count), false));
+    });
+    QTest::newRow("members between two nodes past the cost limit")
+        << members(count) << QString("it has %1 members, more than the").arg(QLocale().toString(count));
 }
 
 // A transfer text whose model the save would refuse is refused as it is
@@ -779,6 +899,7 @@ void TestTransfer::whatImportsCanBeSaved()
 {
     QFETCH(QByteArray, text);
     QFETCH(QString, why);
+    const ScaledFileLimits scaled;
     DocumentModel document(QSharedPointer<UnitSystem>::create());
     QString message;
     const bool read = imported(text, &document, &message);
@@ -795,16 +916,72 @@ void TestTransfer::whatImportsCanBeSaved()
     QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
 }
 
-// The same, for models of millions of objects: each takes minutes, more than
-// one test function may take beside the other.
-void TestTransfer::manyNodesPastTheSaveAreRefused()
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& text)
 {
-    whatImportsCanBeSaved();
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
-void TestTransfer::manyMembersPastTheSaveAreRefused()
+} // namespace
+
+// The transfer limits as the program has them, each once on one text: at
+// the limit a text imports, one byte longer it is refused as too large.
+void TestTransfer::textAtTheTransferLengthLimit()
 {
-    whatImportsCanBeSaved();
+    QVERIFY(FileLimits::current() == FileLimits());
+    const qint64 limit = FileLimits::current().transferTextSize;
+    // The small model, and comments to the limit, which build nothing.
+    const QByteArray comment = "# " + QByteArray(1021, 'c') + '\n';
+    QByteArray text = base;
+    text.reserve(int(limit) + 1);
+    text += comment.repeated(int((limit - base.size()) / comment.size()));
+    text += '#' + QByteArray(int(limit - text.size() - 2), 'c') + '\n';
+    QCOMPARE(text.size(), limit);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("limit.varox");
+    TransferImport result;
+    QString message;
+    QVERIFY(TransferReader::read(text, &result));
+    QCOMPARE(result.objects.size(), 3);
+    QVERIFY(writeFile(path, text));
+    QVERIFY2(TransferReader::readFile(path, &result, &message), qPrintable(message));
+    QCOMPARE(result.objects.size(), 3);
+
+    text += '\n';
+    result = TransferImport();
+    QVERIFY(!TransferReader::read(text, &result));
+    QVERIFY(result.objects.isEmpty());
+    QVERIFY(writeFile(path, text));
+    QVERIFY(!TransferReader::readFile(path, &result, &message));
+    QCOMPARE(message, QString("The model is too large to open: its text is over the 64 MB that a transfer file may hold."));
+    QVERIFY(result.objects.isEmpty());
+}
+
+// As many records as a transfer text may hold import, one more is refused;
+// comments and blank lines are no records.
+void TestTransfer::recordsAtTheTransferRecordLimit()
+{
+    QVERIFY(FileLimits::current() == FileLimits());
+    // The small model's eight records, then records of a kind the import
+    // passes over, counted like any other.
+    QByteArray text = base + QByteArray("x:1\n").repeated(int(FileLimits::current().transferRecords) - 8) + "\n# note\n";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("records.varox");
+    TransferImport result;
+    QString message;
+    QVERIFY(writeFile(path, text));
+    QVERIFY2(TransferReader::readFile(path, &result, &message), qPrintable(message));
+    QCOMPARE(result.objects.size(), 3);
+
+    text += "x:1\n";
+    result = TransferImport();
+    QVERIFY(writeFile(path, text));
+    QVERIFY(!TransferReader::readFile(path, &result, &message));
+    QCOMPARE(message, QString("The model is too large to open: it has more than the 4,000,000 records that a transfer "
+                              "file may hold."));
+    QVERIFY(result.objects.isEmpty());
 }
 
 VARO_TEST_MAIN(TestTransfer)
