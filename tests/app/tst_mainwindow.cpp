@@ -2,6 +2,7 @@
 #include "CurrentState.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
+#include "FileLimitTesting.h"
 #include "FileNameCodec.h"
 #include "FileUtilities.h"
 #include "GeometryGroup.h"
@@ -317,29 +318,36 @@ void TestMainWindow::corruptFileIsRefused_data()
         << corruptMessage;
 
     // Sound containers around text that would build more than any model holds:
-    // too many objects are no damage, and said as what they are.
-    // Nodes of thirteen units with their value.
-    const qint64 nodes = FileLimits::current().cost / 13 + 1;
-    QTest::newRow("objects past the budget")
-        << NativeContainer::pack("<Content><Document><Structure>"
-                                 + QByteArray("<Node><x/></Node>").repeated(int(nodes))
-                                 + "</Structure></Document></Content>")
-        << QString("The model is too large to open: it has %1 nodes, more than the %2 that a model file may hold "
-                   "beside its other objects.")
-               .arg(QLocale().toString(nodes), QLocale().toString((FileLimits::current().cost - 3 * 2) / 13));
-    // Written again, blocks and items nesting 240 deep below each report stand on lines
-    // indented by about 2 x (4 + 5 + ... + 244) = 59,768 tabs and new lines: 4,600 pass 256 MB.
-    const QByteArray report = "<Report><Block>" + QByteArray("<Item><Block>").repeated(120)
-                              + QByteArray("</Block></Item>").repeated(120) + "</Block></Report>";
-    QTest::newRow("text too long to save")
-        << NativeContainer::pack("<Content><Document><Reports>" + report.repeated(4600)
-                                 + "</Reports></Document></Content>")
-        << QString("The model is too large to open: written out, its text would pass the 256 MB that a model file "
-                   "may hold.");
-    QTest::newRow("padding past the budget")
-        << NativeContainer::pack("<Content>" + QByteArray(int(FileLimits::current().textRun) + 1, ' ')
-                                 + "<Document/></Content>")
-        << corruptMessage;
+    // too many objects are no damage, and said as what they are. At the
+    // limits the test sets, a hundred times smaller (corruptFileIsRefused).
+    {
+        const ScaledFileLimits scaled;
+        // Nodes of thirteen units with their value.
+        const qint64 nodes = FileLimits::current().cost / 13 + 1;
+        QTest::newRow("objects past the budget")
+            << NativeContainer::pack("<Content><Document><Structure>"
+                                     + QByteArray("<Node><x/></Node>").repeated(int(nodes))
+                                     + "</Structure></Document></Content>")
+            << QString("The model is too large to open: it has %1 nodes, more than the %2 that a model file may hold "
+                       "beside its other objects.")
+                   .arg(QLocale().toString(nodes), QLocale().toString((FileLimits::current().cost - 3 * 2) / 13));
+        // Written again, blocks and items nesting 240 deep below each report stand on lines
+        // indented by 2 x (4 + 5 + ... + 244) = 59,768 tabs and new lines: one report more
+        // than the longest text holds of them passes it by their indentation alone.
+        const QByteArray report = "<Report><Block>" + QByteArray("<Item><Block>").repeated(120)
+                                  + QByteArray("</Block></Item>").repeated(120) + "</Block></Report>";
+        const int reports = int(FileLimits::current().modelTextSize / 59768) + 1;
+        QTest::newRow("text too long to save")
+            << NativeContainer::pack("<Content><Document><Reports>" + report.repeated(reports)
+                                     + "</Reports></Document></Content>")
+            << QString("The model is too large to open: written out, its text would pass the %1 MB that a model "
+                       "file may hold.")
+                   .arg(QLocale().toString(inMegabytes(FileLimits::current().modelTextSize)));
+        QTest::newRow("padding past the budget")
+            << NativeContainer::pack("<Content>" + QByteArray(int(FileLimits::current().textRun) + 1, ' ')
+                                     + "<Document/></Content>")
+            << corruptMessage;
+    }
 
     // A valid checksum over bytes that do not decompress.
     QByteArray compressed = qCompress(text, 9);
@@ -360,6 +368,8 @@ void TestMainWindow::corruptFileIsRefused()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
+    // The limits the rows past them were made for; far above the other rows.
+    const ScaledFileLimits scaled;
     const QString path = folder->filePath(QStringLiteral("damaged.varou"));
     QVERIFY(writeBytes(path, bytes));
     expectWindowUnchangedBy([&] { QVERIFY(!window->openFile(path)); });
@@ -580,10 +590,12 @@ void TestMainWindow::failedSaveSaysWhy_data()
     QTest::newRow("write-protected, Save") << "save" << "kept.varou" << "The file is write-protected: %1";
     QTest::newRow("write-protected, Save As") << "save as" << "kept.varou" << "The file is write-protected: %1";
     // A text the reader would refuse is not written: the old file stays one that opens.
+    // At the limits the test sets, a hundred times smaller (failedSaveSaysWhy).
+    const ScaledFileLimits scaled;
     QTest::newRow("too large to open again")
         << "large" << "kept.varou"
         << QString("The model is too large to save: it holds a text of more than %1 MB without a break.")
-               .arg(int(FileLimits::current().textRun) >> 20);
+               .arg(QLocale().toString(inMegabytes(FileLimits::current().textRun)));
 }
 
 // The warning says what the system said, and where; the file on disk and
@@ -593,6 +605,8 @@ void TestMainWindow::failedSaveSaysWhy()
     QFETCH(QString, kind);
     QFETCH(QString, name);
     QFETCH(QString, reason);
+    // The limits the row past one was made for; far above the other rows.
+    const ScaledFileLimits scaled;
     const QString kept = folder->filePath(QStringLiteral("kept.varou"));
     QVERIFY(window->saveFileAs(kept));
     const QByteArray original = fileBytes(kept);
