@@ -424,8 +424,8 @@ void TestTransfer::sectionTypesBeforeVersion3()
 
 void TestTransfer::filesAndMessages_data()
 {
-    // The rows at a limit at a hundredth of the size; the real limits are
-    // checked once each, below.
+    // The rows past a limit at a hundredth of the size; the real limits are
+    // checked once each (textAtTheTransferLengthLimit, recordsAtTheTransferRecordLimit).
     const ScaledFileLimits scaled;
     const FileLimits limits = FileLimits::current();
     const QString refused = "The file appears to be either corrupt or not compatible with this version. "
@@ -439,8 +439,9 @@ void TestTransfer::filesAndMessages_data()
     QTest::newRow("missing") << "missing" << QByteArray() << cannotOpen.arg("%1", "The file does not exist");
     QTest::newRow("empty") << "empty.varox" << QByteArray() << refused;
     // Past the import's own bounds a model is too large, not damaged.
-    const QString tooLong = QString("The model is too large to open: its text is over the %1 MB that a transfer file may hold.")
-                                .arg(QLocale().toString(inMegabytes(limits.transferTextSize)));
+    const QString tooLong =
+        QString("The model is too large to open: its text is over the %1 MB that a transfer file may hold.")
+            .arg(QLocale().toString(inMegabytes(limits.transferTextSize)));
     QTest::newRow("larger than can be read whole") << "sparse" << QByteArray() << tooLong;
     // Text of no records at all, but longer than what a transfer text may build from.
     QTest::newRow("past the transfer budget") << "budget" << QByteArray() << tooLong;
@@ -770,11 +771,11 @@ QByteArray membersCosting(qint64 cost)
 }
 
 // Section types and loadings that the window saves in exactly `length`
-// bytes: the section types leave one or two of them for the loadings, whose
-// names, at most some 1,200 bytes each, are then set right by what the
-// whole is written in, which the digits of the references make more than
-// the parts add up to. The first loading, which the window shows, keeps a
-// short name.
+// bytes: the section types leave one to two section types' length to the
+// loadings, whose names, at most some 1,200 bytes each, are then set right
+// by what the whole is written in, which the digits of the references make
+// more than the parts add up to. The first loading, which the window shows,
+// keeps a short name.
 QByteArray sectionTypesWrittenIn(qint64 length)
 {
     const int first = 10;
@@ -808,7 +809,8 @@ void TestTransfer::importsAtALimitAsTheWindowSavesThem_data()
     const QByteArray members = membersCosting(FileLimits::current().cost);
     QTest::newRow("members at the cost limit") << members << true << 0;
     // Six more characters of the loading's name, a unit more.
-    QTest::newRow("members a unit past it") << QByteArray(members).insert(members.indexOf("nnn"), "nnnnnn") << true << 1;
+    QTest::newRow("members a unit past it")
+        << QByteArray(members).insert(members.indexOf("nnn"), "nnnnnn") << true << 1;
     const QByteArray sectionTypes = sectionTypesWrittenIn(FileLimits::current().modelTextSize);
     QTest::newRow("section types at the length limit") << sectionTypes << false << 0;
     QTest::newRow("section types a byte past it")
@@ -832,8 +834,9 @@ void TestTransfer::importsAtALimitAsTheWindowSavesThem()
     const bool read = imported(text, &document, &message);
     if (past > 0) {
         QVERIFY(!read);
-        const QString why = byCost ? QString("it has %1 members, more than the").arg(QLocale().toString(text.count("M:")))
-                                   : ReadingBudget::savedTextTooLong();
+        const QString why = byCost
+                                ? QString("it has %1 members, more than the").arg(QLocale().toString(text.count("M:")))
+                                : ReadingBudget::savedTextTooLong();
         QVERIFY2(message.startsWith(ReadingBudget::tooLargeToOpen(why).chopped(1)), qPrintable(message));
         QVERIFY(document.structureModel()->nodes().isEmpty());
         return;
@@ -854,9 +857,9 @@ qint64 savedLengthOf(const QByteArray& text)
     return imported(text, &document, &message) ? DocumentXml::writeContent(&document, nullptr, nullptr).size() : 0;
 }
 
-// So many objects that the model passes a limit: those of the text `one`
-// adds to what `none` makes, counted by `measure`, one more than fit. The
-// digits of the references grow with the count and only add to it.
+// How many objects pass a limit of what `measure` counts of a model of so
+// many: one more than fit at the growth from one to two. The digits of the
+// references grow with the count and only add to it.
 int pastTheLimit(qint64 limit, const std::function<qint64(int)>& measure)
 {
     const qint64 one = measure(1);
@@ -955,7 +958,8 @@ void TestTransfer::textAtTheTransferLengthLimit()
     QVERIFY(result.objects.isEmpty());
     QVERIFY(writeFile(path, text));
     QVERIFY(!TransferReader::readFile(path, &result, &message));
-    QCOMPARE(message, QString("The model is too large to open: its text is over the 64 MB that a transfer file may hold."));
+    QCOMPARE(message,
+             QString("The model is too large to open: its text is over the 64 MB that a transfer file may hold."));
     QVERIFY(result.objects.isEmpty());
 }
 
@@ -966,7 +970,8 @@ void TestTransfer::recordsAtTheTransferRecordLimit()
     QVERIFY(FileLimits::current() == FileLimits());
     // The small model's eight records, then records of a kind the import
     // passes over, counted like any other.
-    QByteArray text = base + QByteArray("x:1\n").repeated(int(FileLimits::current().transferRecords) - 8) + "\n# note\n";
+    QByteArray text =
+        base + QByteArray("x:1\n").repeated(int(FileLimits::current().transferRecords) - 8) + "\n# note\n";
     QTemporaryDir dir;
     const QString path = dir.filePath("records.varox");
     TransferImport result;
