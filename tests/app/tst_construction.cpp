@@ -118,7 +118,6 @@ private slots:
     void init();
     void cleanup();
 
-    void buttonsHaveTheirNamesIconsAndPlaces_data();
     void buttonsHaveTheirNamesIconsAndPlaces();
     void buttonsSendTheActionOfTheMode_data();
     void buttonsSendTheActionOfTheMode();
@@ -167,44 +166,39 @@ void TestConstruction::cleanup()
     UserDialogs::install(nullptr);
 }
 
-void TestConstruction::buttonsHaveTheirNamesIconsAndPlaces_data()
-{
-    QTest::addColumn<int>("index");
-    for (int i = 0; i < int(sizeof(buttons) / sizeof(buttons[0])); ++i)
-        QTest::newRow(buttons[i].name) << i;
-}
-
 // Demonstration scripts find these widgets by name, so every name, place and
-// picture is part of the program's interface.
+// picture is part of the program's interface. All are read from one window,
+// which nothing here changes.
 void TestConstruction::buttonsHaveTheirNamesIconsAndPlaces()
 {
-    QFETCH(int, index);
-    const Button& expected = buttons[index];
     // As built, before a document makes the state display enable and retitle them.
     const QScopedPointer<MainWindow> bare(new MainWindow);
-    const QList<QAbstractButton*> found = bare->findChildren<QAbstractButton*>(expected.name);
-    QCOMPARE(found.size(), 1);
-    QAbstractButton* button = found.first();
-    QCOMPARE(button->toolTip(), QString(expected.toolTip));
-    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-    QVERIFY(button->isEnabled());
-    QWidget* parent = button->parentWidget();
-    if (expected.row < 0) {
-        QCOMPARE(qobject_cast<QToolBar*>(parent)->windowTitle(), QString(expected.place));
-    } else {
-        QCOMPARE(parent->objectName(), QString(expected.place));
-        QVERIFY(parent->isHidden());
-        auto* grid = qobject_cast<QGridLayout*>(parent->layout());
-        int row, column, rowSpan, columnSpan;
-        grid->getItemPosition(grid->indexOf(button), &row, &column, &rowSpan, &columnSpan);
-        QCOMPARE(QPoint(column, row), QPoint(expected.column, expected.row));
-    }
-    const QString icon = QStringLiteral(":/%1.png").arg(expected.icon);
-    if (expected.icon[0])
-        QCOMPARE(imageOf(button->icon(), icon), imageOf(icon));
-    if (button->isCheckable()) {
-        const QString on = QString(icon).replace(QLatin1String("Off."), QLatin1String("On."));
-        QCOMPARE(imageOf(button->icon(), on, QIcon::On), imageOf(on));
+    for (const Button& expected : buttons) {
+        const auto named = [&expected](const QString& value) { return QString(expected.name) + ": " + value; };
+        const QList<QAbstractButton*> found = bare->findChildren<QAbstractButton*>(expected.name);
+        QVERIFY2(found.size() == 1, expected.name);
+        QAbstractButton* button = found.first();
+        QCOMPARE(named(button->toolTip()), named(expected.toolTip));
+        QVERIFY2(button->focusPolicy() == Qt::NoFocus, expected.name);
+        QVERIFY2(button->isEnabled(), expected.name);
+        QWidget* parent = button->parentWidget();
+        if (expected.row < 0) {
+            QCOMPARE(named(qobject_cast<QToolBar*>(parent)->windowTitle()), named(expected.place));
+        } else {
+            QCOMPARE(named(parent->objectName()), named(expected.place));
+            QVERIFY2(parent->isHidden(), expected.name);
+            auto* grid = qobject_cast<QGridLayout*>(parent->layout());
+            int row, column, rowSpan, columnSpan;
+            grid->getItemPosition(grid->indexOf(button), &row, &column, &rowSpan, &columnSpan);
+            QVERIFY2(QPoint(column, row) == QPoint(expected.column, expected.row), expected.name);
+        }
+        const QString icon = QStringLiteral(":/%1.png").arg(expected.icon);
+        if (expected.icon[0])
+            QVERIFY2(imageOf(button->icon(), icon) == imageOf(icon), expected.name);
+        if (button->isCheckable()) {
+            const QString on = QString(icon).replace(QLatin1String("Off."), QLatin1String("On."));
+            QVERIFY2(imageOf(button->icon(), on, QIcon::On) == imageOf(on), expected.name);
+        }
     }
 }
 
