@@ -59,6 +59,7 @@ private slots:
     void whatOpeningAddsCanBeSaved();
     void whatTheWindowShowsCanBeSaved_data();
     void whatTheWindowShowsCanBeSaved();
+    void textAsLongAsAFileHoldsIsWritten();
 };
 
 namespace {
@@ -782,6 +783,28 @@ void TestWrittenForms::whatTheWindowShowsCanBeSaved()
     const QByteArray saved = DocumentXml::writeContent(&model.document, &model.viewPoint, &model.state);
     QVERIFY2(!saved.isEmpty(), "opened, but too long to save");
     QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+}
+
+// A model written exactly as long as a model file may hold is saved, and a
+// letter more of its note is not, with the length in the message.
+void TestWrittenForms::textAsLongAsAFileHoldsIsWritten()
+{
+    const qint64 limit = FileLimits::current().modelTextSize;
+    const qint64 plain = writtenAfterReading(titlesWrittenAs(0, 0), false).size();
+    DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    QVERIFY2(DocumentXml::readContent(titlesWrittenAs(limit, plain), &document, &viewPoint, &state, &error),
+             qPrintable(error));
+    const QByteArray saved = DocumentXml::writeContent(&document, &viewPoint, &state, &error);
+    QCOMPARE(saved.size(), int(limit));
+    QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+    document.titles()->setNote(document.titles()->note() + QLatin1Char('n'));
+    QVERIFY(DocumentXml::writeContent(&document, &viewPoint, &state, &error).isEmpty());
+    QCOMPARE(error, QStringLiteral("The model is too large to save: its text is over the %L1 MB that a model file "
+                                   "may hold.")
+                        .arg(inMegabytes(limit)));
 }
 
 VARO_TEST_MAIN(TestWrittenForms)
