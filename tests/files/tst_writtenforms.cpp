@@ -508,7 +508,8 @@ void TestWrittenForms::whatOpensCanBeSaved_data()
     const FileLimits limits = FileLimits::current();
     const QByteArray document = "<Content><Document>";
     const QByteArray end = "</Document></Content>";
-    const QString run = QStringLiteral("it holds a text of more than %L1 MB without a break").arg(inMegabytes(limits.textRun));
+    const QString run =
+        QStringLiteral("it holds a text of more than %L1 MB without a break").arg(inMegabytes(limits.textRun));
     // Each written as "&quot;", six bytes of a text without a break: half as
     // long again as the longest run, or a seventh short of it.
     const QByteArray marks(int(limits.textRun / 4), '"');
@@ -525,8 +526,8 @@ void TestWrittenForms::whatOpensCanBeSaved_data()
 
     // Written with what the reader left to its defaults, each node costs 13
     // units and each member 30 (18, its two nodes and two pins, 3 each): a
-    // model file holds an eighth more nodes than fit, or a thirtieth more
-    // members, both still shorter than the longest text once written.
+    // text holds a ninetieth more nodes than fit, or a thirtieth more
+    // members, both written shorter than the longest text.
     const int nodes = int(limits.cost * 7 / 90);
     QTest::newRow("nodes without a position past the cost")
         << QByteArray("<Content><Document><Structure>") << QByteArray("<Node/>") << nodes
