@@ -24,3 +24,11 @@ class ScaledFileLimits : public FileLimits::Scope
 public:
     explicit ScaledFileLimits(qint64 scale = 128) : FileLimits::Scope(scaledFileLimits(scale)) {}
 };
+
+// A count that stands to the limits in force as `count` stands to the real
+// ones: a model of so many objects meets the scaled limits as one of `count`
+// would meet the real ones.
+inline qint64 inProportion(qint64 count)
+{
+    return count * FileLimits::current().modelTextSize / FileLimits().modelTextSize;
+}

@@ -1,3 +1,4 @@
+#include "FileLimitTesting.h"
 #include "FileUtilities.h"
 #include "NativeContainer.h"
 #include "BudgetTesting.h"
@@ -72,6 +73,10 @@ const QByteArray olderText = "7f2c9e41d8a06b35c4e19f7a2d60b8c3";
 class TestContainer : public QObject
 {
     Q_OBJECT
+
+    // Every text here meets the limits of a file a hundred times smaller;
+    // tst_filelimits builds one at each real limit.
+    const ScaledFileLimits scaled;
 
 private slots:
     void packedLayoutAndBothChecksumTexts();
@@ -223,7 +228,7 @@ void TestContainer::whatCannotBeReadIsNotWritten_data()
         << "<Content><Document><Structure>" + QByteArray("<Node><x/></Node>").repeated(int(nodes))
                + "</Structure></Document></Content>"
         << tooLarge(nodes, "nodes", (FileLimits::current().cost - 3 * 2) / 13);
-    const qint64 loadCases = FileLimits::current().cost / 17 + 50000;
+    const qint64 loadCases = FileLimits::current().cost / 17 + inProportion(50000);
     QTest::newRow("few nodes, many load cases")
         << "<Content><Document>" + QByteArray("<LoadCase/>").repeated(int(loadCases)) + "<Structure>"
                + QByteArray("<Node/>").repeated(5) + "</Structure></Document></Content>"
@@ -314,8 +319,10 @@ void TestContainer::budgetCountsWhatTheTextBuilds_data()
             + "</a>",
         2 + (2 * int(FileLimits::current().textRun) + 1 - 64) / 6);
     // Wherever the pieces are cut, a '>' read before the run grew long ends it.
+    const int threeQuarters = int(FileLimits::current().textRun) / 4 * 3;
     row("'>' ends a run before it is long",
-        "<a>" + QByteArray(3 << 20, 'n') + ">" + QByteArray(3 << 20, 'n') + "</a>", 2 + ((6 << 20) + 1 - 64) / 6);
+        "<a>" + QByteArray(threeQuarters, 'n') + ">" + QByteArray(threeQuarters, 'n') + "</a>",
+        2 + (2 * threeQuarters + 1 - 64) / 6);
     row("run inside a tag", "<Node" + QByteArray(int(FileLimits::current().textRun) + 1, ' ') + "/>", 0, false);
     // Two attributes come with an element, each further one costs a unit;
     // more than any model has are damage.
@@ -361,30 +368,36 @@ void TestContainer::budgetOfManyElements_data()
     const QByteArray structure = document + "<Structure><Node ref=\"1\"/><Node ref=\"2\"/>"
                                  "<Member ref=\"3\"><NodeA>1</NodeA><NodeB>2</NodeB></Member>";
     // What the program saves must open again, references and all.
-    QTest::newRow("1.4 million point loads on one member")
+    QTest::newRow("point loads on one member (1.4 million)")
         << structure
         << QByteArray("<PointLoad ref=\"9\"><Member>3</Member><LoadAxis>4</LoadAxis><LoadCase>5</LoadCase>"
                       "<Pair position=\"0.5\">-1</Pair></PointLoad>")
-        << 1400000 << true;
-    // Files that earlier versions saved and opened again.
-    QTest::newRow("1.75 million named, coloured load cases")
+        << int(inProportion(1400000)) << true;
+    // Files that earlier versions saved and opened again. Each count is the
+    // one at the real limits, in proportion to those in force.
+    QTest::newRow("named, coloured load cases (1.75 million)")
         << document << QByteArray("<LoadCase ref=\"7\"><Name>Case 7</Name><Colour>#ffff0000</Colour></LoadCase>")
-        << 1750000 << true;
-    QTest::newRow("1.6 million geometry groups")
+        << int(inProportion(1750000)) << true;
+    QTest::newRow("geometry groups (1.6 million)")
         << document
         << QByteArray("<GeometryGroup ref=\"7\"><Name>Group 7</Name><Colour>#ff00ff00</Colour><Purpose>1</Purpose>"
                       "</GeometryGroup>")
-        << 1600000 << true;
+        << int(inProportion(1600000)) << true;
     // Small files that would cost seconds or gigabytes to read.
-    QTest::newRow("60 million empty unknown elements") << document << QByteArray("<a/>") << 60000000 << false;
+    QTest::newRow("empty unknown elements (60 million)") << document << QByteArray("<a/>")
+                                                         << int(inProportion(60000000)) << false;
     // Reading an element takes about as long as two units of a node: 40
     // million of them would take as long as 80 million units' worth of nodes.
-    QTest::newRow("39,990,000 empty unknown elements") << document << QByteArray("<a/>") << 39990000 << false;
+    QTest::newRow("empty unknown elements (39,990,000)") << document << QByteArray("<a/>")
+                                                          << int(inProportion(39990000)) << false;
     // Saved, each written with its reference and position: 4.4 million x 64
-    // bytes at least, more than the 256 MB a model file may hold.
-    QTest::newRow("4.4 million bare nodes") << document + "<Structure>" << QByteArray("<Node/>") << 4400000 << false;
-    QTest::newRow("4 million stored view points")
-        << document + "<ViewPointMemory>" << QByteArray("<index>7</index><ViewPoint/>") << 3999990 << false;
+    // bytes at least, more than the 256 MB a model file may hold, within its
+    // cost.
+    QTest::newRow("bare nodes (4.4 million)") << document + "<Structure>" << QByteArray("<Node/>")
+                                               << int(inProportion(4400000)) << false;
+    QTest::newRow("stored view points (3,999,990)")
+        << document + "<ViewPointMemory>" << QByteArray("<index>7</index><ViewPoint/>") << int(inProportion(3999990))
+        << false;
 }
 
 // Texts far larger than a test should hold, handed over a piece at a time.

@@ -6,6 +6,7 @@
 #include "DisposalTesting.h"
 #include "DocumentModel.h"
 #include "DocumentXmlTesting.h"
+#include "FileLimitTesting.h"
 #include "GeometryGroup.h"
 #include "Libraries.h"
 #include "LoadCaseLibrary.h"
@@ -189,6 +190,8 @@ void TestDocumentXml::viewPointSlots()
 
 void TestDocumentXml::wholeContent_data()
 {
+    // Padding past the longest run, at limits a hundred times smaller.
+    const ScaledFileLimits scaled;
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<bool>("cut");
@@ -217,6 +220,7 @@ void TestDocumentXml::wholeContent_data()
 // together, with the state still pointing into the document read.
 void TestDocumentXml::wholeContent()
 {
+    const ScaledFileLimits scaled;
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(bool, cut);
@@ -402,6 +406,7 @@ void TestDocumentXml::manyMaterialsReadInLinearTime()
 // The text is refused before its first object exists, not after it filled memory.
 void TestDocumentXml::objectsPastTheBudgetAreNeverBuilt()
 {
+    const ScaledFileLimits scaled;
     const ReadContent read(textCosting(FileLimits::current().cost + 1));
     const QString& error = read.error;
     const DocumentModel& document = read.document;

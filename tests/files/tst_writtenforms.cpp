@@ -2,6 +2,7 @@
 #include "CurrentState.h"
 #include "DisposalTesting.h"
 #include "DocumentModel.h"
+#include "FileLimitTesting.h"
 #include "LoadCaseLibrary.h"
 #include "Libraries.h"
 #include "NativeContainer.h"
@@ -43,6 +44,10 @@ class TestWrittenForms : public QObject
 {
     Q_OBJECT
 
+    // Every model here meets the limits of a file a hundred times smaller;
+    // tst_filelimits builds one at each real limit.
+    const ScaledFileLimits scaled;
+
 private slots:
     // What a row closed goes before the next row opens its model.
     void cleanup() { letClosedModelsGo(); }
@@ -50,18 +55,11 @@ private slots:
     void writersWriteWhatTheyState();
     void whatOpensCanBeSaved_data();
     void whatOpensCanBeSaved();
-    void millionsOfNodesAreRefused_data();
-    void millionsOfNodesAreRefused();
-    void millionsOfMembersAreRefused_data();
-    void millionsOfMembersAreRefused();
     void whatOpeningAddsCanBeSaved_data();
     void whatOpeningAddsCanBeSaved();
-    void whatOpeningAddsToSwayCasesCanBeSaved_data();
-    void whatOpeningAddsToSwayCasesCanBeSaved();
-    void bareObjectsOpenAndSaveOrAreRefused_data();
-    void bareObjectsOpenAndSaveOrAreRefused();
     void whatTheWindowShowsCanBeSaved_data();
     void whatTheWindowShowsCanBeSaved();
+    void textAsLongAsAFileHoldsIsWritten();
 };
 
 namespace {
@@ -489,83 +487,81 @@ void addModelColumns()
     QTest::addColumn<int>("fitting");
 }
 
+QByteArray modelText(const QByteArray& head, const QByteArray& element, int count, const QByteArray& end, int items)
+{
+    QByteArray text = head + element.repeated(count);
+    if (items > 0) {
+        // Each item stands 63 deep, as deep as a line may be indented before its characters cost.
+        const int levels = 29;
+        text += "<Reports><Report ref=\"r\"><Block>" + QByteArray("<Item><Block>").repeated(levels)
+                + QByteArray("<Item/>").repeated(items) + QByteArray("</Block></Item>").repeated(levels)
+                + "</Block></Report></Reports>";
+    }
+    return text + end;
+}
+
 } // namespace
 
 void TestWrittenForms::whatOpensCanBeSaved_data()
 {
     addModelColumns();
+    const FileLimits limits = FileLimits::current();
     const QByteArray document = "<Content><Document>";
     const QByteArray end = "</Document></Content>";
-    const QString run = QStringLiteral("it holds a text of more than 4 MB without a break");
-    // Each written as "&quot;", six bytes of a text without a break.
-    const QByteArray marks(1000000, '"');
-    QTest::newRow("a title of a million quotation marks")
+    const QString run =
+        QStringLiteral("it holds a text of more than %L1 MB without a break").arg(inMegabytes(limits.textRun));
+    // Each written as "&quot;", six bytes of a text without a break: half as
+    // long again as the longest run, or a seventh short of it.
+    const QByteArray marks(int(limits.textRun / 4), '"');
+    QTest::newRow("a title of quotation marks past the longest run")
         << document + "<Titles><Note>" << marks << 1 << "</Note></Titles>" + end << 0 << run << 0;
-    QTest::newRow("a load case named by a million")
+    QTest::newRow("a load case named by them")
         << document + "<LoadCase><Name>" << marks << 1 << "</Name></LoadCase>" + end << 0 << run << 0;
-    QTest::newRow("a report chapter of a million")
+    QTest::newRow("a report chapter of them")
         << document + "<Reports><Report><Block><Item chapter='" << marks << 1
         << "'/></Block></Report></Reports>" + end << 0 << run << 0;
-    QTest::newRow("a load case named by 600,000")
-        << document + "<LoadCase><Name>" << QByteArray(600000, '"') << 1 << "</Name></LoadCase>" + end << 0
-        << QString() << 0;
-}
+    QTest::newRow("a load case named by quotation marks within the run")
+        << document + "<LoadCase><Name>" << QByteArray(int(limits.textRun / 7), '"') << 1
+        << "</Name></LoadCase>" + end << 0 << QString() << 0;
 
-// Written with what the reader left to its defaults, each node costs 13 units
-// and each member 30 (18, its two nodes and two pins, 3 each): a model file
-// may hold 45 million. Each takes minutes, more than one test function may
-// take beside the other.
-void TestWrittenForms::millionsOfNodesAreRefused_data()
-{
-    addModelColumns();
-    QTest::newRow("3,500,000 nodes without a position")
-        << QByteArray("<Content><Document><Structure>") << QByteArray("<Node/>") << 3500000
-        << QByteArray("</Structure></Document></Content>") << 0 << QStringLiteral("it has 3,500,000 nodes")
-        << 45000000 / 13;
-}
-
-void TestWrittenForms::millionsOfNodesAreRefused()
-{
-    whatOpensCanBeSaved();
-}
-
-void TestWrittenForms::millionsOfMembersAreRefused_data()
-{
-    addModelColumns();
-    QTest::newRow("1,550,000 members without pins")
+    // Written with what the reader left to its defaults, each node costs 13
+    // units and each member 30 (18, its two nodes and two pins, 3 each): a
+    // text holds a ninetieth more nodes than fit, or a thirtieth more
+    // members, both written shorter than the longest text.
+    const int nodes = int(limits.cost * 7 / 90);
+    QTest::newRow("nodes without a position past the cost")
+        << QByteArray("<Content><Document><Structure>") << QByteArray("<Node/>") << nodes
+        << QByteArray("</Structure></Document></Content>") << 0 << QStringLiteral("it has %L1 nodes").arg(nodes)
+        << int(limits.cost / 13);
+    const int members = int(limits.cost * 31 / 900);
+    QTest::newRow("members without pins past the cost")
         << QByteArray("<Content><Document><Structure><Node ref=\"a\"/><Node ref=\"b\"/>")
-        << QByteArray("<Member><NodeA>a</NodeA><NodeB>b</NodeB></Member>") << 1550000
-        << QByteArray("</Structure></Document></Content>") << 0 << QStringLiteral("it has 1,550,000 members")
-        << 45000000 / 30;
-}
+        << QByteArray("<Member><NodeA>a</NodeA><NodeB>b</NodeB></Member>") << members
+        << QByteArray("</Structure></Document></Content>") << 0 << QStringLiteral("it has %L1 members").arg(members)
+        << int(limits.cost / 30);
 
-void TestWrittenForms::millionsOfMembersAreRefused()
-{
-    whatOpensCanBeSaved();
-}
-
-// Apart, for the time they take.
-void TestWrittenForms::bareObjectsOpenAndSaveOrAreRefused_data()
-{
-    addModelColumns();
-    const QByteArray document = "<Content><Document>";
-    const QByteArray end = "</Document></Content>";
     // Read bare, a combination is written with its name, its colour and an
     // end tag on a line of its own: 16 bytes, of which its reference, never
-    // written in more than 15 digits, spares 5. Beside a report whose items
-    // are written in 82 bytes each, the text is written 1 MB past the longest
-    // a model file may hold, or 1 MB short of it: a third of what 200,000 end
-    // tags add.
+    // written in more than 15 digits, spares 5. Beside a report of empty
+    // items, the text is written a 256th of the longest a model file may
+    // hold past it, or as much short of it: a third of what the
+    // combinations' end tags add.
     const QByteArray combination = "<Combination ref=\"c\"/>";
+    const qint64 margin = limits.modelTextSize / 256;
+    const int combinations = int(3 * margin / 16);
+    QString error;
+    const auto savedSize = [&](int items) {
+        return savedFrom(modelText(document, combination, combinations, end, items), &error).size();
+    };
+    const int one = savedSize(1);
+    const int each = savedSize(2) - one;
+    QVERIFY2(one > 0 && each > 0, qPrintable(error));
+    const auto itemsFor = [&](qint64 length) { return int((length - (one - each)) / each); };
     QTest::newRow("bare combinations past the length limit")
-        << document << combination << 200000 << end << 2989000 << ReadingBudget::savedTextTooLong() << 0;
+        << document << combination << combinations << end << itemsFor(limits.modelTextSize + margin)
+        << ReadingBudget::savedTextTooLong() << 0;
     QTest::newRow("bare combinations under the length limit")
-        << document << combination << 200000 << end << 2963000 << QString() << 0;
-}
-
-void TestWrittenForms::bareObjectsOpenAndSaveOrAreRefused()
-{
-    whatOpensCanBeSaved();
+        << document << combination << combinations << end << itemsFor(limits.modelTextSize - margin) << QString() << 0;
 }
 
 // A model that opens can be saved, by every limit that saving holds its text
@@ -579,15 +575,7 @@ void TestWrittenForms::whatOpensCanBeSaved()
     QFETCH(int, items);
     QFETCH(QString, why);
     QFETCH(int, fitting);
-    QByteArray text = head + element.repeated(count);
-    if (items > 0) {
-        // Each item stands 63 deep, as deep as a line may be indented before its characters cost.
-        const int levels = 29;
-        text += "<Reports><Report ref=\"r\"><Block>" + QByteArray("<Item><Block>").repeated(levels)
-                + QByteArray("<Item/>").repeated(items) + QByteArray("</Block></Item>").repeated(levels)
-                + "</Block></Report></Reports>";
-    }
-    text += end;
+    const QByteArray text = modelText(head, element, count, end, items);
     DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
     ViewPoint viewPoint;
     CurrentState state;
@@ -660,8 +648,8 @@ struct OpenedText
 // that opening adds, to `length`; `plain` is that of the model without rows.
 QByteArray titlesWrittenAs(qint64 length, qint64 plain)
 {
-    // A text of 4.08 MB once written, under the longest stretch without markup.
-    const qint64 marks = 680000;
+    // Once written, a fortieth short of the longest stretch without markup.
+    const qint64 marks = FileLimits::current().textRun / 6 * 39 / 40;
     // "<Row>", "<First>" and "<Second>" with their end tags, each on a line
     // indented three or four tabs deep.
     const qint64 rowTags = 9 + 20 + 22 + 10;
@@ -691,19 +679,7 @@ void TestWrittenForms::whatOpeningAddsCanBeSaved_data()
     QTest::addColumn<bool>("atTheLimit");
     QTest::newRow("titles at the length limit") << false << true;
     QTest::newRow("titles just under it") << false << false;
-}
-
-// Apart, for the time that a model of as many load cases as the cost limit allows takes.
-void TestWrittenForms::whatOpeningAddsToSwayCasesCanBeSaved_data()
-{
-    QTest::addColumn<bool>("byCost");
-    QTest::addColumn<bool>("atTheLimit");
     QTest::newRow("sway cases at the cost limit") << true << true;
-}
-
-void TestWrittenForms::whatOpeningAddsToSwayCasesCanBeSaved()
-{
-    whatOpeningAddsCanBeSaved();
 }
 
 // A model without a loading gains one and the default gravity case as it
@@ -808,6 +784,28 @@ void TestWrittenForms::whatTheWindowShowsCanBeSaved()
     const QByteArray saved = DocumentXml::writeContent(&model.document, &model.viewPoint, &model.state);
     QVERIFY2(!saved.isEmpty(), "opened, but too long to save");
     QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+}
+
+// A model written exactly as long as a model file may hold is saved, and a
+// letter more of its note is not, with the length in the message.
+void TestWrittenForms::textAsLongAsAFileHoldsIsWritten()
+{
+    const qint64 limit = FileLimits::current().modelTextSize;
+    const qint64 plain = writtenAfterReading(titlesWrittenAs(0, 0), false).size();
+    DocumentModel document(QSharedPointer<UnitSystem>(new UnitSystem));
+    ViewPoint viewPoint;
+    CurrentState state;
+    QString error;
+    QVERIFY2(DocumentXml::readContent(titlesWrittenAs(limit, plain), &document, &viewPoint, &state, &error),
+             qPrintable(error));
+    const QByteArray saved = DocumentXml::writeContent(&document, &viewPoint, &state, &error);
+    QCOMPARE(saved.size(), int(limit));
+    QCOMPARE(NativeContainer::whyUnreadable(saved), QString());
+    document.titles()->setNote(document.titles()->note() + QLatin1Char('n'));
+    QVERIFY(DocumentXml::writeContent(&document, &viewPoint, &state, &error).isEmpty());
+    QCOMPARE(error, QStringLiteral("The model is too large to save: its text is over the %L1 MB that a model file "
+                                   "may hold.")
+                        .arg(inMegabytes(limit)));
 }
 
 VARO_TEST_MAIN(TestWrittenForms)
