@@ -84,15 +84,22 @@ void TestGuides::play(const QString& name, const std::function<void(MainWindow*,
     QVERIFY(demoWindow);
     DemoWatcher watcher(demoWindow->findChild<DemoRunner*>());
     watcher.runner->setSpeed(DemoRunner::Fast);
+    new StepHurry(watcher.runner);
 
     int messages = 0;
     QPushButton* next = nullptr;
     while (!watcher.button(QStringLiteral("Replay"))) {
-        QTRY_VERIFY_WITH_TIMEOUT((next = watcher.button(QStringLiteral("Continue"))) ||
-                                     (next = watcher.button(QStringLiteral("Start"))) ||
-                                     watcher.button(QStringLiteral("Replay")) ||
-                                     watcher.message().contains(demoPausedMessage),
-                                 120000);
+        QVERIFY2(runEventsUntil(
+                     [&] {
+                         return (next = watcher.button(QStringLiteral("Continue"))) ||
+                                (next = watcher.button(QStringLiteral("Start"))) ||
+                                watcher.button(QStringLiteral("Replay")) ||
+                                watcher.message().contains(demoPausedMessage);
+                     },
+                     120000),
+                 qPrintable(QStringLiteral("no message after %1, after the words: %2")
+                                .arg(messages)
+                                .arg(watcher.lastWords())));
         if (watcher.message().contains(demoPausedMessage) || !next)
             break;
         ++messages;
