@@ -42,6 +42,17 @@ public:
     }
 };
 
+// Starts the demonstration as its menu entry does, beside a new window of the
+// user's; the demonstration window, or null.
+MainWindow* startDemonstration(QScopedPointer<MainWindow>* window, const QString& name)
+{
+    window->reset(new MainWindow);
+    if (!(*window)->newFile() || !(*window)->demonstrationNames().contains(name))
+        return nullptr;
+    (*window)->runDemo(name);
+    return newDemonstrationWindow(window->data());
+}
+
 } // namespace
 
 // The guides on the shipped model, played at fast speed as a user who
@@ -76,11 +87,8 @@ void TestGuides::initTestCase()
 void TestGuides::play(const QString& name, const std::function<void(MainWindow*, int)>& atMessage)
 {
     Application::_settings->setValue(QStringLiteral("RunCount"), 1);
-    QScopedPointer<MainWindow> window(new MainWindow);
-    QVERIFY(window->newFile());
-    QVERIFY(window->demonstrationNames().contains(name));
-    window->runDemo(name);
-    QScopedPointer<MainWindow> demoWindow(newDemonstrationWindow(window.data()));
+    QScopedPointer<MainWindow> window;
+    QScopedPointer<MainWindow> demoWindow(startDemonstration(&window, name));
     QVERIFY(demoWindow);
     DemoWatcher watcher(demoWindow->findChild<DemoRunner*>());
     watcher.runner->setSpeed(DemoRunner::Fast);
@@ -185,10 +193,8 @@ void TestGuides::closingTheWindowWhileItPlaysHoldsTheRun()
 {
     AnsweringDialogs boxes;
     UserDialogs::install(&boxes);
-    QScopedPointer<MainWindow> window(new MainWindow);
-    QVERIFY(window->newFile());
-    window->runDemo(QStringLiteral("01.KU.Model1.(Guide) Tour"));
-    QPointer<MainWindow> demoWindow(newDemonstrationWindow(window.data()));
+    QScopedPointer<MainWindow> window;
+    QPointer<MainWindow> demoWindow(startDemonstration(&window, QStringLiteral("01.KU.Model1.(Guide) Tour")));
     QVERIFY(demoWindow);
     DemoWatcher watcher(demoWindow->findChild<DemoRunner*>());
     boxes.watcher = &watcher;
@@ -230,10 +236,8 @@ void TestGuides::planeFrameSaysWhereItsMomentsAre()
 {
     const QString said = QStringLiteral("The largest of all is at the foot of the left-hand column");
     Application::_settings->setValue(QStringLiteral("RunCount"), 1);
-    QScopedPointer<MainWindow> window(new MainWindow);
-    QVERIFY(window->newFile());
-    window->runDemo(QStringLiteral("07.KU..Plane Frame"));
-    QScopedPointer<MainWindow> demo(newDemonstrationWindow(window.data()));
+    QScopedPointer<MainWindow> window;
+    QScopedPointer<MainWindow> demo(startDemonstration(&window, QStringLiteral("07.KU..Plane Frame")));
     QVERIFY(demo);
     DemoWatcher watcher(demo->findChild<DemoRunner*>());
     DemoRunner* runner = watcher.runner;
