@@ -20,6 +20,7 @@
 #include "TorqueLoad.h"
 #include "TrapezoidLoad.h"
 #include "AnalysisTesting.h"
+#include "DisposalTesting.h"
 #include "TestMain.h"
 
 #include <QDirIterator>
@@ -138,6 +139,10 @@ class TestModelAnalysis : public QObject
 
 private slots:
     void initTestCase();
+    // What an ended analysis frees on the disposal thread is freed before
+    // the next row, and before the program ends: a model object it let go of
+    // last once the application had gone would be destroyed in that thread.
+    void cleanup() { letClosedModelsGo(); }
     void examplesBalance_data();
     void examplesBalance();
 };
