@@ -7,6 +7,7 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -44,7 +45,13 @@ void keepForReview(const Picture& picture, const QString& fileName)
 class QtWarningCount
 {
 public:
-    QtWarningCount() { previousHandler() = qInstallMessageHandler(&QtWarningCount::handle); }
+    // The X connection's thread may log already: the handler it calls finds
+    // the one before it known, and Qt's default answers meanwhile.
+    QtWarningCount()
+    {
+        previousHandler() = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler(&QtWarningCount::handle);
+    }
     ~QtWarningCount() { qInstallMessageHandler(previousHandler()); }
 
     // QTest::qExec with the second log.
@@ -117,16 +124,16 @@ private:
         const QByteArray asLogged = QByteArray(context.category ? context.category : "") + ": " + message.toUtf8();
         if ((type == QtWarningMsg && !isXServerTiming(asLogged)) || type == QtCriticalMsg || type == QtFatalMsg)
             ++outside();
-        previousHandler()(type, context, message);
+        previousHandler().load()(type, context, message);
     }
-    static int& outside()
+    static std::atomic<int>& outside()
     {
-        static int count = 0;
+        static std::atomic<int> count{0};
         return count;
     }
-    static QtMessageHandler& previousHandler()
+    static std::atomic<QtMessageHandler>& previousHandler()
     {
-        static QtMessageHandler handler = nullptr;
+        static std::atomic<QtMessageHandler> handler{nullptr};
         return handler;
     }
 
