@@ -13,6 +13,21 @@ class QObject;
 class QThread;
 class VaroObject;
 
+// Whether this holder alone holds the container's elements. A read of the
+// count alone orders nothing: a copy made and dropped then changes it, so
+// that what this thread does next with the elements comes after all that the
+// holders who let go of them did.
+template <class Container>
+bool holdsAlone(const Container& container)
+{
+    if (!container.isDetached())
+        return false;
+    {
+        const Container touch = container;
+    }
+    return true;
+}
+
 // Who lets go of what, and where. Every holder that is added lets go the
 // same way.
 //
@@ -188,7 +203,7 @@ private:
     template <class T>
     static bool releaseInside(QList<T>& list)
     {
-        return !list.isDetached() || releaseEach(list);
+        return !holdsAlone(list) || releaseEach(list);
     }
 };
 
@@ -200,7 +215,7 @@ bool releaseHeldContainer(Container& container, int* budget)
 {
     if (container.isEmpty())
         return true;
-    if (!container.isDetached()) {
+    if (!holdsAlone(container)) {
         if (*budget <= 0)
             return false;
         container = Container();
