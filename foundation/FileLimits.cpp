@@ -1,41 +1,29 @@
 #include "FileLimits.h"
 
-#include <atomic>
+#include <QMutex>
+#include <QMutexLocker>
 
 namespace {
 
-// Each limit on its own: a reader on another thread takes them while a test
-// may set them, and none is ever torn.
-constexpr FileLimits real{};
-struct InForce
-{
-    std::atomic<qint64> modelTextSize{real.modelTextSize};
-    std::atomic<qint64> cost{real.cost};
-    std::atomic<qint64> textRun{real.textRun};
-    std::atomic<qint64> transferTextSize{real.transferTextSize};
-    std::atomic<qint64> transferRecords{real.transferRecords};
-} inForce;
+// A reader on another thread takes the limits while a test may set them:
+// whole, never some old and some new.
+QBasicMutex mutex;
+FileLimits inForce;
 
-void set(const FileLimits& limits)
+FileLimits exchange(const FileLimits& limits)
 {
-    inForce.modelTextSize.store(limits.modelTextSize);
-    inForce.cost.store(limits.cost);
-    inForce.textRun.store(limits.textRun);
-    inForce.transferTextSize.store(limits.transferTextSize);
-    inForce.transferRecords.store(limits.transferRecords);
+    QMutexLocker locker(&mutex);
+    const FileLimits previous = inForce;
+    inForce = limits;
+    return previous;
 }
 
 } // namespace
 
 FileLimits FileLimits::current()
 {
-    FileLimits limits;
-    limits.modelTextSize = inForce.modelTextSize.load();
-    limits.cost = inForce.cost.load();
-    limits.textRun = inForce.textRun.load();
-    limits.transferTextSize = inForce.transferTextSize.load();
-    limits.transferRecords = inForce.transferRecords.load();
-    return limits;
+    QMutexLocker locker(&mutex);
+    return inForce;
 }
 
 bool FileLimits::operator==(const FileLimits& other) const
@@ -44,12 +32,11 @@ bool FileLimits::operator==(const FileLimits& other) const
            && transferTextSize == other.transferTextSize && transferRecords == other.transferRecords;
 }
 
-FileLimits::Scope::Scope(const FileLimits& limits) : previous(current())
+FileLimits::Scope::Scope(const FileLimits& limits) : previous(exchange(limits))
 {
-    set(limits);
 }
 
 FileLimits::Scope::~Scope()
 {
-    set(previous);
+    exchange(previous);
 }
