@@ -121,7 +121,11 @@ static void BM_CloseAfterWholeModelEdits(benchmark::State& state)
             window->setViewPoint(ViewPointRef(new ViewPoint));
             document->lowerBusyCount();
             window->show();
-            QTest::qWaitForWindowExposed(window);
+            if (!QTest::qWaitForWindowExposed(window)) {
+                state.SkipWithError("the window was not shown");
+                state.ResumeTiming();
+                break;
+            }
             EditingActions* actions = EditingActions::of(document.data());
             QList<VaroObjectRef> chosen;
             if (moves)
